@@ -1,0 +1,16 @@
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setOrganizationName(QStringLiteral("Vellora"));
+    QGuiApplication::setApplicationName(QStringLiteral("Quillmere"));
+
+    QQmlApplicationEngine engine;
+    QObject::connect(
+        &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
+        Qt::QueuedConnection);
+    engine.loadFromModule("Quillmere", "Main");
+    return QGuiApplication::exec();
+}

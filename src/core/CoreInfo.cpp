@@ -1,0 +1,10 @@
+#include "core/CoreInfo.h"
+
+namespace qm {
+
+QString productName()
+{
+    return QStringLiteral("Quillmere");
+}
+
+} // namespace qm
