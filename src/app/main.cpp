@@ -11,6 +11,6 @@ int main(int argc, char** argv)
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
         Qt::QueuedConnection);
-    engine.loadFromModule("Quillmere", "Main");
+    engine.load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
     return QGuiApplication::exec();
 }
