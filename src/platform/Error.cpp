@@ -5,9 +5,9 @@
 namespace qm {
 
 Error::Error(ErrorDomain domain, int code, QString description, std::shared_ptr<const Error> underlying)
-    : m_domain(domain), m_code(code), m_description(std::move(description)), m_underlying(std::move(underlying))
-{
-}
+    : m_domain(domain), m_code(code), m_description(std::move(description)),
+      m_underlying(std::move(underlying))
+{}
 
 Error Error::posix(int errnoValue)
 {

@@ -10,8 +10,7 @@ namespace qm {
 
 // A value or the `Error` that prevented it. Results cross thread and library boundaries in
 // place of exceptions; reading the wrong side is a programming error (asserted).
-template <typename T>
-class [[nodiscard]] Result
+template <typename T> class [[nodiscard]] Result
 {
 public:
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
@@ -51,8 +50,7 @@ private:
 };
 
 // Success with nothing to carry, or an `Error`.
-template <>
-class [[nodiscard]] Result<void>
+template <> class [[nodiscard]] Result<void>
 {
 public:
     Result() = default;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <vector>
+
+namespace qm {
+
+// Decides whether a file or folder may be moved, restored or removed: only what lies strictly
+// below one of the allowed roots, after "." and ".." are cleaned up and symbolic links resolved,
+// and never a path given with a ".." component. Paths compare byte for byte. An immutable value,
+// cheap to copy and safe to share between threads; an empty root list admits nothing.
+class SafetyGuard
+{
+public:
+    SafetyGuard() = default;
+    // Normalises each root once (standardised, links resolved), keeping the given order.
+    explicit SafetyGuard(const std::vector<Path>& allowedRoots);
+
+    // The normalised roots, in the order given.
+    const std::vector<Path>& allowedRoots() const { return m_allowedRoots; }
+
+    // True when `path` may be touched under this guard. A root itself is not cleanable through
+    // that root. Reads the file system only to resolve links; never fails.
+    bool isCleanable(const Path& path) const;
+
+private:
+    std::vector<Path> m_allowedRoots;
+};
+
+} // namespace qm

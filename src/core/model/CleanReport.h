@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/model/CleanFailure.h"
+#include "core/model/TrashedItem.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace qm {
+
+// The result of one clean, and the handle an undo takes back. `failures` and `failureDetails`
+// run in parallel: entry i of both describes the same item.
+struct CleanReport
+{
+    std::vector<TrashedItem> trashed;
+    std::vector<QString> failures; // "Skipped for safety: <name>" or "<name>: <reason>"
+    std::vector<CleanFailure> failureDetails;
+
+    // Byte-count text of everything trashed.
+    QString formattedFreed() const;
+    // The failures that were permission denials, in order.
+    std::vector<CleanFailure> permissionDenied() const;
+};
+
+} // namespace qm

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qm {
+
+// Paths are raw bytes: a name that is not valid UTF-8 still names the same file. Decode only
+// for display (`displayName`).
+using Path = std::filesystem::path;
+
+// A file's identity on this machine: device and inode, as read without following links.
+struct FileId
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+
+    bool operator==(const FileId&) const = default;
+    // "<device>:<inode>", both in plain decimal.
+    QString toText() const;
+};
+
+// What `lstat`/`stat` said about one file.
+struct FileStatus
+{
+    FileId id;
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+    quint64 links = 0;
+    qint64 size = 0;      // apparent size in bytes
+    qint64 allocated = 0; // allocated bytes: st_blocks * 512
+    QDateTime modified;   // content modification time, local time zone
+
+    bool isDirectory() const;
+    bool isSymlink() const;
+    bool isRegular() const;
+};
+
+// The steps at which a test may interfere, each just before the act that a preceding check guards.
+enum class FsStep { Move, CreateExclusive, Remove };
+
+// The file-system seam: the POSIX calls every engine uses, with errors as values. Nothing here
+// follows a final symbolic link unless its name says so, removal never follows links at any
+// depth, and a move never replaces what exists at its destination. A value type; copies share
+// the test hook.
+class FileSystem
+{
+public:
+    // Called with the step and the path about to be acted on, after the caller's checks and
+    // before the system call. Tests use it to change the tree at exactly that moment.
+    using Hook = std::function<void(FsStep step, const Path& path)>;
+
+    FileSystem() = default;
+    explicit FileSystem(Hook beforeAct);
+
+    // The current user's home folder: $HOME when it is absolute, else the password database's.
+    static Path homeDirectory();
+    // The display text of a path or name; never use it to name a file again.
+    static QString displayName(const Path& path);
+    // Lexical clean-up: drops "." components and trailing slashes, collapses ".." against the
+    // component before it (at the root it stays at the root). Reads nothing.
+    static Path standardize(const Path& path);
+    // `standardize`, then every component that exists and is a symbolic link is replaced by what
+    // it points to; a remainder that does not exist is kept as it is. Never fails.
+    static Path resolveLinks(const Path& path);
+
+    // lstat: the link itself when the path names a symbolic link.
+    Result<FileStatus> status(const Path& path) const;
+    // stat: follows links.
+    Result<FileStatus> statusFollowingLinks(const Path& path) const;
+    // True when anything, a dangling link included, exists at the path.
+    bool exists(const Path& path) const;
+
+    // The names of a folder's direct entries, hidden ones included, in the order the file system
+    // gives them ("." and ".." left out). A final symbolic link is not followed (ELOOP/ENOTDIR).
+    // At most `maxEntries` names are returned; `truncated` says when more were there.
+    struct Listing
+    {
+        std::vector<Path> names;
+        bool truncated = false;
+    };
+    Result<Listing> list(const Path& folder, std::size_t maxEntries = 1'000'000) const;
+
+    // mkdir -p with mode 0777 less the umask; existing folders (also reached through links) are fine.
+    Result<void> createDirectories(const Path& path) const;
+    // Creates a new file that must not exist yet (O_EXCL, no link followed) with `contents`.
+    Result<void> createExclusive(const Path& path, const QByteArray& contents, mode_t mode = 0600) const;
+    // Moves without ever replacing: renameat2 with RENAME_NOREPLACE. Fails with EEXIST when the
+    // destination exists, with EXDEV across file systems, and never falls back to copying.
+    Result<void> moveNoReplace(const Path& from, const Path& to) const;
+    // Removes a file, a link (never its target) or a whole folder tree, working relative to
+    // folder descriptors and never following a link. Goes on past entries it cannot remove and
+    // returns the first error. Depth is bounded (ELOOP past 4096 levels).
+    Result<void> removeTree(const Path& path) const;
+
+private:
+    void beforeAct(FsStep step, const Path& path) const;
+
+    std::shared_ptr<const Hook> m_hook;
+};
+
+} // namespace qm

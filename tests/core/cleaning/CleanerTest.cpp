@@ -1,0 +1,245 @@
+#include "core/cleaning/Cleaner.h"
+
+#include "platform/Trash.h"
+#include "support/FixtureHome.h"
+#include "support/PrivilegeDrop.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace qm {
+namespace {
+
+ScanItem itemAt(const Path& path, qint64 bytes = 4096)
+{
+    ScanItem item;
+    item.url = path;
+    item.name = FileSystem::displayName(path.filename());
+    item.bytes = bytes;
+    item.isSelected = true;
+    return item;
+}
+
+FileId idOf(const Path& path)
+{
+    return FileSystem().status(path)->id;
+}
+
+QByteArray readAll(const Path& path)
+{
+    QFile f(QString::fromStdString(path.native()));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class CleanerTest : public ::testing::Test
+{
+protected:
+    test::FixtureHome home;
+    Path caches = home.folder("Library/Caches");
+    Cleaner cleaner{SafetyGuard({caches})};
+};
+
+TEST_F(CleanerTest, CleanThenUndoRestoresTheSameFiles)
+{
+    const Path file = home.file("Library/Caches/app/cache.db", 10'000);
+    const Path folder = home.folder("Library/Caches/com.example.app");
+    home.file("Library/Caches/com.example.app/blob", 3000);
+    const Path odd = home.nonUtf8File(caches, 100);
+    const FileId fileId = idOf(file), folderId = idOf(folder), oddId = idOf(odd);
+
+    const CleanReport report = cleaner.clean({itemAt(file, 12'288), itemAt(folder), itemAt(odd)});
+    ASSERT_EQ(report.trashed.size(), 3u);
+    EXPECT_TRUE(report.failures.empty());
+    for (const TrashedItem& t : report.trashed) {
+        EXPECT_FALSE(FileSystem().exists(t.original));
+        EXPECT_EQ(t.inTrash.parent_path(), Trash::homeTrashFilesDirectory());
+        EXPECT_EQ(t.fileID, idOf(t.inTrash).toText());
+        EXPECT_TRUE(FileSystem().exists(Trash::infoFileFor(t.inTrash)));
+    }
+    EXPECT_EQ(report.trashed[0].bytes, 12'288); // the scanned size, not measured again
+    EXPECT_EQ(report.trashed[2].inTrash.filename(), test::TempTree::nonUtf8Name());
+
+    const UndoResult undone = cleaner.undo(report);
+    EXPECT_EQ(undone, (UndoResult{3, 0, 3}));
+    EXPECT_EQ(idOf(file), fileId);
+    EXPECT_EQ(idOf(folder), folderId);
+    EXPECT_EQ(idOf(odd), oddId); // the raw name came back as itself
+    for (const TrashedItem& t : report.trashed)
+        EXPECT_FALSE(FileSystem().exists(Trash::infoFileFor(t.inTrash)));
+}
+
+TEST_F(CleanerTest, InfoFileIsReadableByOtherPrograms)
+{
+    const Path file = home.file("Library/Caches/with space%.txt", 10);
+    const CleanReport report = cleaner.clean({itemAt(file)});
+    ASSERT_EQ(report.trashed.size(), 1u);
+    const QByteArray info = readAll(Trash::infoFileFor(report.trashed[0].inTrash));
+    const QByteArray encodedPath =
+        QByteArray::fromStdString(caches.native()).replace("%", "%25") + "/with%20space%25.txt";
+    EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=" + encodedPath + "\nDeletionDate=")) << info.constData();
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$"))
+            .match(QString::fromLatin1(info))
+            .hasMatch())
+        << info.constData();
+}
+
+TEST_F(CleanerTest, RefusedItemsAreReportedAndLeftAlone)
+{
+    const Path outside = home.file("Documents/keep.txt", 10);
+    const Path inside = home.file("Library/Caches/junk", 10);
+    ScanItem refused = itemAt(outside);
+    refused.name = QStringLiteral("My file");
+    const CleanReport report = cleaner.clean({refused, itemAt(caches), itemAt(inside)});
+    ASSERT_EQ(report.trashed.size(), 1u);
+    EXPECT_EQ(report.trashed[0].original, inside);
+    EXPECT_EQ(report.failures, (std::vector<QString>{QStringLiteral("Skipped for safety: My file"),
+                                                     QStringLiteral("Skipped for safety: Caches")}));
+    ASSERT_EQ(report.failureDetails.size(), 2u);
+    EXPECT_EQ(report.failureDetails[0], (CleanFailure{outside, QStringLiteral("My file"),
+                                                      QStringLiteral("Skipped for safety"), false}));
+    EXPECT_TRUE(FileSystem().exists(outside));
+    EXPECT_TRUE(FileSystem().exists(caches));
+}
+
+TEST_F(CleanerTest, MissingItemFailsWithTheSystemsReason)
+{
+    ScanItem gone = itemAt(caches / "gone");
+    const CleanReport report = cleaner.clean({gone});
+    ASSERT_EQ(report.failureDetails.size(), 1u);
+    EXPECT_EQ(report.failures[0], QStringLiteral("gone: ") + report.failureDetails[0].reason);
+    EXPECT_FALSE(report.failureDetails[0].isPermissionDenied);
+    EXPECT_FALSE(report.failureDetails[0].reason.isEmpty());
+}
+
+TEST_F(CleanerTest, UndoNeverReplacesWhatNowStandsAtTheOriginalPlace)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(test::TempTree&, const Path&)> recreate;
+    };
+    const Case cases[] = {
+        {"a file", [](test::TempTree& t, const Path& p) { t.fileWithContent(p, "new"); }},
+        {"an empty folder", [](test::TempTree& t, const Path& p) { t.folder(p); }},
+        {"a dangling link", [](test::TempTree& t, const Path& p) { t.symlink("nowhere", p); }},
+    };
+    for (const Case& c : cases) {
+        const Path file = home.fileWithContent("Library/Caches/item", "old");
+        const CleanReport report = cleaner.clean({itemAt(file)});
+        ASSERT_EQ(report.trashed.size(), 1u) << c.what;
+        c.recreate(home, file);
+        EXPECT_EQ(cleaner.undo(report), (UndoResult{0, 1, 1})) << c.what;
+        EXPECT_EQ(readAll(report.trashed[0].inTrash), "old") << c.what;
+        (void)FileSystem().removeTree(file);
+    }
+}
+
+TEST_F(CleanerTest, UndoLeavesAReplacedTrashCopyAlone)
+{
+    const Path file = home.fileWithContent("Library/Caches/item", "old");
+    const CleanReport report = cleaner.clean({itemAt(file)});
+    ASSERT_EQ(report.trashed.size(), 1u);
+    const Path inTrash = report.trashed[0].inTrash;
+    // Keep the original alive elsewhere so the impostor cannot reuse its inode number.
+    ASSERT_TRUE(FileSystem().moveNoReplace(inTrash, home.path("aside")));
+    home.fileWithContent(inTrash, "impostor");
+    EXPECT_EQ(cleaner.undo(report), (UndoResult{0, 0, 1}));
+    EXPECT_FALSE(FileSystem().exists(file));
+    EXPECT_EQ(readAll(inTrash), "impostor");
+
+    CleanReport noIdentity = report;
+    noIdentity.trashed[0].fileID.reset();
+    EXPECT_EQ(cleaner.undo(noIdentity), (UndoResult{0, 0, 1}));
+    EXPECT_EQ(cleaner.undo(CleanReport{}), (UndoResult{0, 0, 0}));
+}
+
+TEST_F(CleanerTest, UndoRecreatesMissingParents)
+{
+    const Path file = home.fileWithContent("Library/Caches/app/deep/er/item", "data");
+    const CleanReport report = cleaner.clean({itemAt(file)});
+    ASSERT_EQ(report.trashed.size(), 1u);
+    ASSERT_TRUE(FileSystem().removeTree(caches / "app"));
+    EXPECT_EQ(cleaner.undo(report), (UndoResult{1, 0, 1}));
+    EXPECT_EQ(readAll(file), "data");
+}
+
+TEST_F(CleanerTest, UndoRefusesARestoreThatALinkedParentWouldCarryOutside)
+{
+    const Path file = home.fileWithContent("Library/Caches/app/item", "data");
+    const CleanReport report = cleaner.clean({itemAt(file)});
+    ASSERT_EQ(report.trashed.size(), 1u);
+    ASSERT_TRUE(FileSystem().removeTree(caches / "app"));
+    const Path outside = home.folder("outside");
+    home.symlink(outside, caches / "app");
+    EXPECT_EQ(cleaner.undo(report), (UndoResult{0, 0, 1}));
+    EXPECT_FALSE(FileSystem().exists(outside / "item"));
+    EXPECT_EQ(readAll(report.trashed[0].inTrash), "data");
+}
+
+TEST_F(CleanerTest, AFileCreatedBetweenTheCheckAndTheMoveIsNeverOverwritten)
+{
+    const Path file = home.fileWithContent("Library/Caches/item", "old");
+    const CleanReport report = cleaner.clean({itemAt(file)});
+    ASSERT_EQ(report.trashed.size(), 1u);
+
+    int raced = 0;
+    const Trash racingTrash(FileSystem([&](FsStep step, const Path& path) {
+        if (step == FsStep::Move && path == file) {
+            home.fileWithContent(file, "racer");
+            ++raced;
+        }
+    }));
+    const Cleaner racing(SafetyGuard({caches}), racingTrash);
+    EXPECT_EQ(racing.undo(report), (UndoResult{0, 1, 1}));
+    EXPECT_EQ(raced, 1);
+    EXPECT_EQ(readAll(file), "racer");
+    EXPECT_EQ(readAll(report.trashed[0].inTrash), "old");
+}
+
+TEST_F(CleanerTest, NamesCollidingInTheTrashGetFreeNames)
+{
+    const Path first = home.fileWithContent("Library/Caches/a/report.txt", "1");
+    const Path second = home.fileWithContent("Library/Caches/b/report.txt", "2");
+    const Path third = home.fileWithContent("Library/Caches/c/report.txt", "3");
+    // Another program claimed the name ".2" without putting a file there yet.
+    home.fileWithContent(Trash::homeTrashDirectory() / "info/report.2.txt.trashinfo", "[Trash Info]\n");
+    const CleanReport report = cleaner.clean({itemAt(first), itemAt(second), itemAt(third)});
+    ASSERT_EQ(report.trashed.size(), 3u);
+    EXPECT_EQ(report.trashed[0].inTrash.filename(), "report.txt");
+    EXPECT_EQ(report.trashed[1].inTrash.filename(), "report.3.txt");
+    EXPECT_EQ(report.trashed[2].inTrash.filename(), "report.4.txt");
+    EXPECT_EQ(cleaner.undo(report), (UndoResult{3, 0, 3}));
+    EXPECT_EQ(readAll(second), "2");
+}
+
+TEST_F(CleanerTest, PermissionDenialIsClassified)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    // The home belongs to the dropped user; one folder in it belongs to root.
+    home.chown(home.root());
+    home.chown(caches);
+    home.folder("Library/Caches/locked");
+    const Path denied = home.file("Library/Caches/locked/item", 10);
+    const Path allowed = home.file("Library/Caches/free", 10);
+    home.chown(allowed);
+
+    CleanReport report;
+    {
+        test::DroppedPrivileges dropped;
+        report = cleaner.clean({itemAt(denied), itemAt(allowed)});
+    }
+    ASSERT_EQ(report.trashed.size(), 1u); // positive control: the user's own item moved
+    EXPECT_EQ(report.trashed[0].original, allowed);
+    ASSERT_EQ(report.failureDetails.size(), 1u);
+    EXPECT_TRUE(report.failureDetails[0].isPermissionDenied);
+    EXPECT_EQ(report.failures[0], QStringLiteral("item: ") + report.failureDetails[0].reason);
+    EXPECT_TRUE(FileSystem().exists(denied));
+    EXPECT_EQ(report.permissionDenied().size(), 1u);
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,114 @@
+#include "core/cleaning/SafetyGuard.h"
+
+#include "core/cleaning/RootOnlyPath.h"
+#include "support/PrivilegeDrop.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+TEST(SafetyGuard, DecidesOnARealTree)
+{
+    test::TempTree tree;
+    const Path r = tree.root();
+    tree.folder("Library/Caches/x");
+    tree.file("Library/Caches/x/file");
+    tree.folder("a/b");
+    tree.folder("a/bc");
+    tree.folder("outside");
+    tree.file("outside/secret");
+    tree.symlink(r / "outside/secret", "Library/Caches/escape");
+    tree.symlink(r / "Library/Caches/x/file", "elsewhere-link");
+    tree.symlink(r / "Library", "alias");
+    tree.folder("caf\xc3\xa9");       // "café", composed
+    tree.folder("cafe\xcc\x81/item"); // the same name, decomposed: another folder here
+
+    const std::vector<Path> caches{r / "Library/Caches"};
+    struct Case
+    {
+        const char* what;
+        std::vector<Path> roots;
+        Path path;
+        bool cleanable;
+    };
+    const Case cases[] = {
+        {"a root itself", caches, r / "Library/Caches", false},
+        {"a root with a trailing slash", caches, r / "Library/Caches/", false},
+        {"a child of a root", caches, r / "Library/Caches/x", true},
+        {"a missing child of a root", caches, r / "Library/Caches/not-there/deeper", true},
+        {"a '..' component, even inside", caches, r / "Library/Caches/x/../x", false},
+        {"a '.' component is cleaned up", caches, r / "Library/Caches/./x", true},
+        {"an inner root through the outer",
+         {r / "Library", r / "Library/Caches"},
+         r / "Library/Caches",
+         true},
+        {"a sibling with a common prefix", {r / "a/b"}, r / "a/bc", false},
+        {"a sibling's child", {r / "a/b"}, r / "a/bc/x", false},
+        {"a link escaping the roots", caches, r / "Library/Caches/escape", false},
+        {"a link into the roots", caches, r / "elsewhere-link", true},
+        {"a root given through a link, item by the real path",
+         {r / "alias/Caches"},
+         r / "Library/Caches/x",
+         true},
+        {"a root given through a link, item through the link",
+         {r / "alias/Caches"},
+         r / "alias/Caches/x",
+         true},
+        {"the root '/' admits everything else", {"/"}, r / "a", true},
+        {"the root '/' itself", {"/"}, "/", false},
+        {"an empty root list", {}, r / "Library/Caches/x", false},
+        {"a relative path", caches, "Library/Caches/x", false},
+        {"composed root, decomposed sibling", {r / "caf\xc3\xa9"}, r / "cafe\xcc\x81/item", false},
+        {"composed root, composed child", {r / "caf\xc3\xa9"}, r / "caf\xc3\xa9/item", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SafetyGuard(c.roots).isCleanable(c.path), c.cleanable) << c.what;
+}
+
+TEST(SafetyGuard, KeepsRootsNormalisedInGivenOrder)
+{
+    test::TempTree tree;
+    tree.folder("real/one");
+    tree.folder("two");
+    tree.symlink(tree.path("real"), "link");
+    const SafetyGuard guard({tree.path("two/"), tree.path("link/one")});
+    EXPECT_EQ(guard.allowedRoots(), (std::vector<Path>{tree.path("two"), tree.path("real/one")}));
+}
+
+TEST(RootOnlyPath, DeniesOnlyOtherUsersUnreadableItems)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP(); // chown to another user needs root
+    test::TempTree tree;
+    struct Case
+    {
+        const char* what;
+        const char* name;
+        mode_t mode;
+        bool otherOwner;
+        bool denies;
+    };
+    const Case cases[] = {
+        {"own folder 0700", "own", 0700, false, false},
+        {"other's folder 0700", "o700", 0700, true, true},
+        {"other's folder 0750", "o750", 0750, true, true},
+        {"other's folder 0755", "o755", 0755, true, false},
+        {"other's folder 0704", "o704", 0704, true, false},
+    };
+    for (const Case& c : cases) {
+        const Path p = tree.folder(c.name);
+        tree.chmod(p, c.mode);
+        if (c.otherOwner)
+            tree.chown(p);
+        EXPECT_EQ(RootOnlyPath::denies(p), c.denies) << c.what;
+    }
+    EXPECT_FALSE(RootOnlyPath::denies(tree.path("missing")));
+    // A link is judged by itself (links read as 0777), not by its unreadable target.
+    const Path link = tree.symlink(tree.path("o700"), "link");
+    tree.chown(link);
+    EXPECT_FALSE(RootOnlyPath::denies(link));
+}
+
+} // namespace
+} // namespace qm

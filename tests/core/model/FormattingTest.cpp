@@ -1,0 +1,52 @@
+#include "core/model/Formatting.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+TEST(Formatting, ByteCountAtUnitBoundaries)
+{
+    struct Case
+    {
+        qint64 bytes;
+        const char* text;
+    };
+    const Case cases[] = {
+        {std::numeric_limits<qint64>::min(), "0 KB"},
+        {-1, "0 KB"},
+        {0, "0 KB"},
+        {1, "1 byte"},
+        {2, "2 bytes"},
+        {999, "999 bytes"},
+        {1000, "1 KB"},
+        {1499, "1 KB"},
+        {1501, "2 KB"},
+        {999'499, "999 KB"},
+        {999'500, "1 MB"}, // would read "1000 KB"
+        {1'000'000, "1 MB"},
+        {1'500'000, "1.5 MB"},
+        {1'040'000, "1 MB"},
+        {1'060'000, "1.1 MB"},
+        {999'949'999, "999.9 MB"},
+        {999'950'000, "1 GB"},
+        {1'234'567'890, "1.23 GB"},
+        {1'200'000'000, "1.2 GB"},
+        {1'000'000'000'000, "1 TB"},
+        {1'005'000'000'000'000, "1 PB"},
+        {std::numeric_limits<qint64>::max(), "9.22 EB"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Formatting::byteCount(c.bytes), QString::fromUtf8(c.text)) << "bytes = " << c.bytes;
+}
+
+TEST(Formatting, CountedNounTakesSUnlessExactlyOne)
+{
+    EXPECT_EQ(Formatting::countedNoun(0, QStringLiteral("item")), QStringLiteral("0 items"));
+    EXPECT_EQ(Formatting::countedNoun(1, QStringLiteral("item")), QStringLiteral("1 item"));
+    EXPECT_EQ(Formatting::countedNoun(2, QStringLiteral("item")), QStringLiteral("2 items"));
+    EXPECT_EQ(Formatting::countedNoun(-1, QStringLiteral("item")), QStringLiteral("-1 items"));
+}
+
+} // namespace
+} // namespace qm
