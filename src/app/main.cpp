@@ -1,3 +1,5 @@
+#include "app/SignalQuit.h"
+
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 
@@ -6,6 +8,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Vellora"));
     QGuiApplication::setApplicationName(QStringLiteral("Quillmere"));
+    qm::SignalQuit signalQuit;
 
     QQmlApplicationEngine engine;
     QObject::connect(

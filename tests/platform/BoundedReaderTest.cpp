@@ -1,0 +1,157 @@
+#include "platform/BoundedReader.h"
+
+#include "platform/UniqueFd.h"
+#include "support/TempTree.h"
+
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace qm {
+namespace {
+
+QByteArray pattern(qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>((i * 31 + 7) % 251);
+    }
+    return bytes;
+}
+
+struct SizeCase
+{
+    const char* name;
+    qint64 size;
+    qint64 cap;
+    int expectedErrno; // 0: the whole content comes back
+};
+
+TEST(BoundedReaderTest, ReadsRegularFilesUpToTheCap)
+{
+    const SizeCase cases[] = {
+        {"small file", 100, 1000, 0},
+        {"exactly the cap", 1000, 1000, 0},
+        {"one byte over the cap", 1001, 1000, EFBIG},
+        {"far over the cap", 300000, 1000, EFBIG},
+        {"empty file, zero cap", 0, 0, 0},
+        {"empty file", 0, 10, 0},
+        {"one byte, zero cap", 1, 0, EFBIG},
+        {"larger than one read chunk", 300000, 300000, 0},
+    };
+    test::TempTree tree;
+    for (const SizeCase& c : cases) {
+        const QByteArray content = pattern(c.size);
+        const fs::path path = tree.fileWithContent(c.name, content);
+        const Result<QByteArray> read = readBounded(path, c.cap);
+        if (c.expectedErrno == 0) {
+            ASSERT_TRUE(read.ok()) << c.name << ": " << read.error().description().toStdString();
+            EXPECT_EQ(*read, content) << c.name;
+        } else {
+            ASSERT_FALSE(read.ok()) << c.name;
+            EXPECT_TRUE(read.error().isPosix(c.expectedErrno)) << c.name << ": " << read.error().code();
+        }
+    }
+}
+
+TEST(BoundedReaderTest, NamesThatAreNotUtf8StillNameTheSameFile)
+{
+    test::TempTree tree;
+    const fs::path path = tree.fileWithContent(test::TempTree::nonUtf8Name(), "raw bytes");
+    const Result<QByteArray> read = readBounded(path, 100);
+    ASSERT_TRUE(read.ok()) << read.error().description().toStdString();
+    EXPECT_EQ(*read, QByteArray("raw bytes"));
+}
+
+// Files in /proc report a size of 0 and only reveal their length by being read, which is also how
+// a file that grows after the size check is caught.
+TEST(BoundedReaderTest, ContentBeyondTheReportedSizeCountsAgainstTheCap)
+{
+    const Result<QByteArray> whole = readBounded("/proc/self/status", 1024 * 1024);
+    ASSERT_TRUE(whole.ok()) << whole.error().description().toStdString();
+    EXPECT_TRUE(whole->startsWith("Name:")) << whole->left(40).toStdString();
+
+    const Result<QByteArray> capped = readBounded("/proc/self/status", 10);
+    ASSERT_FALSE(capped.ok());
+    EXPECT_TRUE(capped.error().isPosix(EFBIG)) << capped.error().code();
+}
+
+UniqueFd listeningSocket(const fs::path& path)
+{
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    if (!fd || ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(fd.get(), 1) != 0) {
+        return UniqueFd();
+    }
+    return fd;
+}
+
+// Runs the read on its own thread so that a regression that blocks fails the test instead of
+// hanging it. The thread is left behind in that case.
+Result<QByteArray> readWithoutHanging(const fs::path& path, bool* returned)
+{
+    auto task = std::make_shared<std::packaged_task<Result<QByteArray>()>>(
+        [path] { return readBounded(path, 1024 * 1024); });
+    std::future<Result<QByteArray>> future = task->get_future();
+    std::thread([task] { (*task)(); }).detach();
+    *returned = future.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    return *returned ? future.get() : Result<QByteArray>(Error::posix(ETIMEDOUT));
+}
+
+TEST(BoundedReaderTest, RefusesEverythingButRegularFilesWithoutBlocking)
+{
+    test::TempTree tree;
+    const fs::path target = tree.fileWithContent("target", "secret");
+    const fs::path socketPath = tree.path("socket");
+    const UniqueFd socket = listeningSocket(socketPath);
+    ASSERT_TRUE(socket.valid()) << std::strerror(errno);
+
+    struct Case
+    {
+        const char* name;
+        fs::path path;
+        int expectedErrno;
+    };
+    const Case cases[] = {
+        {"FIFO without a writer", tree.fifo("fifo"), EINVAL},
+        {"symbolic link to a regular file", tree.symlink(target, "link"), ELOOP},
+        {"folder", tree.folder("folder"), EISDIR},
+        {"missing file", tree.path("missing"), ENOENT},
+        {"character device", "/dev/zero", EINVAL},
+        {"socket", socketPath, ENXIO},
+    };
+    for (const Case& c : cases) {
+        bool returned = false;
+        const Result<QByteArray> read = readWithoutHanging(c.path, &returned);
+        ASSERT_TRUE(returned) << c.name << ": the read blocked";
+        ASSERT_FALSE(read.ok()) << c.name;
+        EXPECT_TRUE(read.error().isPosix(c.expectedErrno))
+            << c.name << ": " << read.error().code() << " " << read.error().description().toStdString();
+    }
+}
+
+TEST(BoundedReaderTest, NegativeCapIsRefused)
+{
+    test::TempTree tree;
+    const Result<QByteArray> read = readBounded(tree.fileWithContent("file", "x"), -1);
+    ASSERT_FALSE(read.ok());
+    EXPECT_TRUE(read.error().isPosix(EINVAL));
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,102 @@
+#include "platform/FileSystem.h"
+
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace qm {
+namespace {
+
+TEST(FileSystem, StandardizeIsLexical)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/a/./b/", "/a/b"}, {"/a/b/../c", "/a/c"}, {"/../a", "/a"},
+        {"/", "/"},          {"//a//b", "/a/b"},    {"/a/..", "/"},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(FileSystem::standardize(in), Path(out)) << in;
+}
+
+TEST(FileSystem, ResolveLinksKeepsAMissingRemainder)
+{
+    test::TempTree tree;
+    tree.folder("real/sub");
+    tree.symlink(tree.path("real"), "alias");
+    tree.symlink("real/sub", "relative");
+    tree.symlink(tree.path("nowhere"), "dangling");
+    EXPECT_EQ(FileSystem::resolveLinks(tree.path("alias/sub/missing/deeper")),
+              tree.path("real/sub/missing/deeper"));
+    EXPECT_EQ(FileSystem::resolveLinks(tree.path("relative")), tree.path("real/sub"));
+    EXPECT_EQ(FileSystem::resolveLinks(tree.path("alias/./x/../sub")), tree.path("real/sub"));
+    EXPECT_EQ(FileSystem::resolveLinks(tree.path("dangling")), tree.path("dangling"));
+}
+
+TEST(FileSystem, RemoveTreeNeverFollowsLinks)
+{
+    test::TempTree tree;
+    tree.file("keep/inside", 100);
+    tree.file("doomed/a/b/c", 100);
+    tree.symlink(tree.path("keep"), "doomed/a/link-to-keep");
+    tree.fifo("doomed/pipe");
+    tree.nonUtf8File("doomed/a");
+    tree.symlink(tree.path("keep"), "top-link");
+
+    ASSERT_TRUE(FileSystem().removeTree(tree.path("doomed")));
+    ASSERT_TRUE(FileSystem().removeTree(tree.path("top-link")));
+    EXPECT_FALSE(FileSystem().exists(tree.path("doomed")));
+    EXPECT_FALSE(FileSystem().exists(tree.path("top-link")));
+    EXPECT_TRUE(FileSystem().exists(tree.path("keep/inside")));
+    EXPECT_TRUE(FileSystem().removeTree(tree.path("missing")).error().isPosix(ENOENT));
+    EXPECT_TRUE(FileSystem().removeTree("/").error().isPosix(EINVAL));
+}
+
+TEST(FileSystem, MoveNeverReplaces)
+{
+    test::TempTree tree;
+    tree.fileWithContent("from", "new");
+    tree.fileWithContent("to", "old");
+    tree.symlink("nowhere", "dangling");
+    const FileSystem fs;
+    EXPECT_TRUE(fs.moveNoReplace(tree.path("from"), tree.path("to")).error().isPosix(EEXIST));
+    EXPECT_TRUE(fs.moveNoReplace(tree.path("from"), tree.path("dangling")).error().isPosix(EEXIST));
+    EXPECT_TRUE(fs.moveNoReplace(tree.path("from"), tree.path("moved")));
+    EXPECT_EQ(fs.status(tree.path("to"))->size, 3);
+}
+
+TEST(FileSystem, ListDoesNotFollowAFinalLinkAndIsBounded)
+{
+    test::TempTree tree;
+    tree.file("dir/.hidden");
+    tree.file("dir/visible");
+    tree.nonUtf8File("dir");
+    tree.symlink(tree.path("dir"), "link");
+    const FileSystem fs;
+    auto listing = fs.list(tree.path("dir"));
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(listing->names.size(), 3u);
+    EXPECT_NE(std::find(listing->names.begin(), listing->names.end(), test::TempTree::nonUtf8Name()),
+              listing->names.end());
+    EXPECT_FALSE(fs.list(tree.path("link")));
+    auto capped = fs.list(tree.path("dir"), 2);
+    EXPECT_EQ(capped->names.size(), 2u);
+    EXPECT_TRUE(capped->truncated);
+}
+
+TEST(FileSystem, StatusReadsTheLinkItselfAndIdentity)
+{
+    test::TempTree tree;
+    const Path file = tree.file("f", 5000);
+    const Path hard = tree.hardLink(file, "g");
+    const Path link = tree.symlink(file, "l");
+    const FileSystem fs;
+    EXPECT_TRUE(fs.status(link)->isSymlink());
+    EXPECT_TRUE(fs.statusFollowingLinks(link)->isRegular());
+    EXPECT_EQ(fs.status(file)->id, fs.status(hard)->id);
+    EXPECT_NE(fs.status(file)->id, fs.status(link)->id);
+    EXPECT_GE(fs.status(file)->allocated, 4096);
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <filesystem>
+
+namespace qm::test {
+
+// The allocated size, in bytes, of everything below `dir` that is not a folder, as find(1) reports
+// it: `find DIR ! -type d -printf '%b\n'`, summed and multiplied by 512. Independent of the code under
+// test; it counts every name (a hard-linked file once per link), follows no symbolic link and does not
+// stay on one file system. `dir` may also name a single file. Throws std::runtime_error when find
+// cannot run or does not exit with status 0.
+qint64 findAllocatedSize(const std::filesystem::path& dir);
+
+} // namespace qm::test
