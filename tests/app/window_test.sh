@@ -40,7 +40,12 @@ display=":$(head -n1 "$work/display")"
 home=$work/home
 mkdir -p "$home" "$work/runtime"
 chmod 0700 "$work/runtime"
-env -i PATH="$PATH" DISPLAY="$display" QT_QPA_PLATFORM=xcb HOME="$home" \
+# Sanitizer settings pass through so the asan preset's suppressions reach the application.
+passthrough=()
+for var in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+    if [ -n "${!var:-}" ]; then passthrough+=("$var=${!var}"); fi
+done
+env -i "${passthrough[@]}" PATH="$PATH" DISPLAY="$display" QT_QPA_PLATFORM=xcb HOME="$home" \
     XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \
     XDG_RUNTIME_DIR="$work/runtime" "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
