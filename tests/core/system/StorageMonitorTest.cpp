@@ -1,0 +1,129 @@
+#include "core/system/StorageMonitor.h"
+
+#include "support/FakeAppActivity.h"
+#include "support/FakeClock.h"
+#include "support/TempTree.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace qm {
+namespace {
+
+// Delivers queued results from the thread pool until `done` holds or 10 s pass.
+template <typename Pred> bool waitUntil(Pred done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+TEST(StorageMonitor, PublishRule)
+{
+    const qint64 tb = 1'000'000'000'000;
+    struct Case
+    {
+        const char* what;
+        MacHealth shown, next;
+        bool publish;
+    };
+    const Case cases[] = {
+        {"first reading", {0, 0}, {400'000'000'000, tb}, true},
+        {"first reading of an empty volume", {0, 0}, {0, tb}, true},
+        {"unreadable volume", {400'000'000'000, tb}, {0, 0}, false},
+        {"1 MB freed on 1 TB", {400'000'000'000, tb}, {399'999'000'000, tb}, false},
+        {"used text changes", {400'000'000'000, tb}, {401'000'000'000, tb}, true},
+        {"total text changes", {400'000'000'000, tb}, {400'000'000'000, 2 * tb}, true},
+        // Same texts (both "1.5 GB" / "2 GB") but the fraction moves by exactly 0.001.
+        {"fraction moves a thousandth", {1'500'000'000, 2'000'000'000}, {1'502'000'000, 2'000'000'000}, true},
+        {"fraction moves less", {1'500'000'000, 2'000'000'000}, {1'501'000'000, 2'000'000'000}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StorageMonitor::shouldPublish(c.shown, c.next), c.publish) << c.what;
+}
+
+TEST(StorageMonitor, ReadsOnTicksOnlyWhileActiveAndOnlyTheNewestCounts)
+{
+    test::FakeClock clock;
+    test::FakeAppActivity activity;
+    std::atomic<int> reads{0};
+    std::atomic<qint64> used{100'000'000'000};
+    StorageMonitor monitor(clock, activity, [&] {
+        ++reads;
+        return MacHealth{used.load(), 1'000'000'000'000};
+    });
+    ASSERT_TRUE(waitUntil([&] { return monitor.usedBytes() == 100'000'000'000; }));
+    EXPECT_EQ(reads, 1);
+
+    used = 200'000'000'000;
+    clock.advance(std::chrono::seconds(4));
+    ASSERT_TRUE(waitUntil([&] { return monitor.usedBytes() == 200'000'000'000; }));
+    EXPECT_EQ(reads, 2);
+
+    // In the background nothing ticks.
+    activity.setState(AppActivity::State::Background);
+    clock.advance(std::chrono::seconds(40));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(reads, 2);
+
+    // Coming back reads at once and ticks again.
+    used = 300'000'000'000;
+    activity.setState(AppActivity::State::Active);
+    ASSERT_TRUE(waitUntil([&] { return monitor.usedBytes() == 300'000'000'000; }));
+    clock.advance(std::chrono::seconds(4));
+    EXPECT_TRUE(waitUntil([&] { return reads == 4; }));
+}
+
+TEST(StorageMonitor, AnOlderReadingThatArrivesLastIsDropped)
+{
+    test::FakeClock clock;
+    test::FakeAppActivity activity(AppActivity::State::Inactive);
+    std::atomic<int> call{0};
+    std::atomic<bool> releaseFirst{false};
+    StorageMonitor monitor(clock, activity, [&] {
+        const int n = ++call;
+        if (n == 1) {
+            while (!releaseFirst)
+                QThread::msleep(1);
+            return MacHealth{111'000'000'000, 1'000'000'000'000};
+        }
+        return MacHealth{222'000'000'000, 1'000'000'000'000};
+    });
+    monitor.refresh(); // the second reading finishes first
+    ASSERT_TRUE(waitUntil([&] { return monitor.usedBytes() == 222'000'000'000; }));
+    releaseFirst = true;
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(monitor.usedBytes(), 222'000'000'000);
+}
+
+TEST(MacHealth, AgreesWithDf)
+{
+    test::TempTree tree;
+    const MacHealth health = MacHealth::read(tree.root());
+    QProcess df;
+    df.start(QStringLiteral("/bin/df"), {QStringLiteral("-B1"), QStringLiteral("--output=size,avail"),
+                                         QString::fromStdString(tree.root().native())});
+    ASSERT_TRUE(df.waitForFinished(10'000));
+    const QStringList lines = QString::fromUtf8(df.readAllStandardOutput()).split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 2);
+    const QStringList fields = lines[1].simplified().split(QLatin1Char(' '));
+    ASSERT_EQ(fields.size(), 2);
+    const qint64 size = fields[0].toLongLong(), avail = fields[1].toLongLong();
+    EXPECT_EQ(health.totalBytes, size);
+    // Free space moves while other tests write; allow 64 MiB of drift.
+    EXPECT_NEAR(double(health.usedBytes), double(size - avail), 64.0 * 1024 * 1024);
+    EXPECT_EQ(MacHealth::read(tree.path("missing")), MacHealth{});
+}
+
+} // namespace
+} // namespace qm
