@@ -88,19 +88,25 @@ TEST(StorageMonitor, AnOlderReadingThatArrivesLastIsDropped)
     test::FakeClock clock;
     test::FakeAppActivity activity(AppActivity::State::Inactive);
     std::atomic<int> call{0};
-    std::atomic<bool> releaseFirst{false};
+    std::atomic<bool> releaseSlow{false};
     StorageMonitor monitor(clock, activity, [&] {
-        const int n = ++call;
-        if (n == 1) {
-            while (!releaseFirst)
-                QThread::msleep(1);
+        switch (++call) {
+        case 1:
             return MacHealth{111'000'000'000, 1'000'000'000'000};
+        case 2: // slow: still running when a newer reading starts
+            while (!releaseSlow)
+                QThread::msleep(1);
+            return MacHealth{333'000'000'000, 1'000'000'000'000};
+        default:
+            return MacHealth{222'000'000'000, 1'000'000'000'000};
         }
-        return MacHealth{222'000'000'000, 1'000'000'000'000};
     });
-    monitor.refresh(); // the second reading finishes first
+    ASSERT_TRUE(waitUntil([&] { return monitor.usedBytes() == 111'000'000'000; }));
+    monitor.refresh();
+    ASSERT_TRUE(waitUntil([&] { return call == 2; }));
+    monitor.refresh();
     ASSERT_TRUE(waitUntil([&] { return monitor.usedBytes() == 222'000'000'000; }));
-    releaseFirst = true;
+    releaseSlow = true;
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     EXPECT_EQ(monitor.usedBytes(), 222'000'000'000);
