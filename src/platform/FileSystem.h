@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "platform/UniqueFd.h"
 
 #include <QDateTime>
 #include <QString>
@@ -47,7 +48,7 @@ struct FileStatus
 };
 
 // The steps at which a test may interfere, each just before the act that a preceding check guards.
-enum class FsStep { Move, CreateExclusive, Remove };
+enum class FsStep { Move, CreateExclusive, Remove, Open };
 
 // The file-system seam: the POSIX calls every engine uses, with errors as values. Nothing here
 // follows a final symbolic link unless its name says so, removal never follows links at any
@@ -80,6 +81,11 @@ public:
     Result<FileStatus> statusFollowingLinks(const Path& path) const;
     // True when anything, a dangling link included, exists at the path.
     bool exists(const Path& path) const;
+    // Opens a file for reading without following a final symbolic link (ELOOP), without blocking
+    // on a FIFO or device and without taking a controlling terminal (O_RDONLY | O_NOFOLLOW |
+    // O_NONBLOCK | O_NOCTTY | O_CLOEXEC). It does not check what it opened: callers fstat the
+    // descriptor and compare its identity with what they examined before (test hook step: Open).
+    Result<UniqueFd> openForReading(const Path& path) const;
 
     // The names of a folder's direct entries, hidden ones included, in the order the file system
     // gives them ("." and ".." left out). A final symbolic link is not followed (ELOOP/ENOTDIR).

@@ -203,6 +203,17 @@ bool FileSystem::exists(const Path& path) const
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+Result<UniqueFd> FileSystem::openForReading(const Path& path) const
+{
+    beforeAct(FsStep::Open, path);
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) {
+        const int err = errno;
+        return Error::posix(err, QStringLiteral("open ") + describe(path));
+    }
+    return fd;
+}
+
 Result<FileSystem::Listing> FileSystem::list(const Path& folder, std::size_t maxEntries) const
 {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
