@@ -1,0 +1,445 @@
+import QtQuick
+import QtQuick.Layouts
+import Quillmere.App
+import Quillmere.Design
+import Quillmere.Design as Design
+
+// Every design component in every variant, on two pages: "components" and "symbols" (the symbol table
+// and the brand background of each module).
+Item {
+    id: gallery
+
+    required property string page
+
+    width: 1700
+    height: page === "symbols" ? 1240 : 1200
+
+    BrandBackground {
+        anchors.fill: parent
+        module: "Smart Scan"
+    }
+
+    // A glass card with a section title, holding one column of content.
+    component Section: GlassCard {
+        id: section
+        property string title
+        property string subtitle: ""
+        default property alias content: body.data
+        cornerRadius: 16
+        Layout.fillWidth: true
+
+        contentItem: ColumnLayout {
+            spacing: 14
+            SectionHeader {
+                Layout.fillWidth: true
+                Layout.margins: 16
+                Layout.bottomMargin: 0
+                title: section.title
+                subtitle: section.subtitle
+            }
+            ColumnLayout {
+                id: body
+                Layout.margins: 16
+                Layout.topMargin: 0
+                spacing: 12
+            }
+        }
+    }
+
+    // A caption under or beside a sample.
+    component Caption: Text {
+        font: Typo.caption
+        color: Design.Palette.textTertiary
+        textFormat: Text.PlainText
+    }
+
+    // A scope that gives its content a module's tint; an empty module leaves the accent.
+    component TintScope: Item {
+        property string module: ""
+        default property alias content: holder.data
+        implicitWidth: holder.implicitWidth
+        implicitHeight: holder.implicitHeight
+        Component.onCompleted: {
+            if (module !== "")
+                ModuleTint.tint = QuillmereModule.tint(module)
+        }
+        data: RowLayout {
+            id: holder
+            anchors.fill: parent
+            spacing: 10
+        }
+    }
+
+    component Swatch: ColumnLayout {
+        property color swatch
+        property string label
+        spacing: 4
+        Rectangle {
+            implicitWidth: 64
+            implicitHeight: 36
+            radius: 8
+            color: parent.swatch
+            border.width: 1
+            border.color: Design.Palette.stroke
+        }
+        Caption { text: parent.label }
+    }
+
+    // The loader sizes the page it loads.
+    Loader {
+        anchors.fill: parent
+        anchors.margins: 24
+        sourceComponent: gallery.page === "symbols" ? symbolsPage : componentsPage
+    }
+
+    Component {
+        id: componentsPage
+
+        RowLayout {
+            spacing: 20
+
+            // Column 1: tokens, type, badges.
+            ColumnLayout {
+                Layout.alignment: Qt.AlignTop
+                Layout.preferredWidth: 420
+                Layout.maximumWidth: 420
+                spacing: 20
+
+                Section {
+                    title: "Theme and Palette"
+                    subtitle: "sRGB over 255 with opacity"
+                    GridLayout {
+                        columns: 4
+                        columnSpacing: 12
+                        rowSpacing: 10
+                        Swatch { swatch: Theme.accent; label: "accent" }
+                        Swatch { swatch: Theme.accentSoft; label: "accentSoft" }
+                        Swatch { swatch: Theme.warning; label: "warning" }
+                        Swatch { swatch: Theme.danger; label: "danger" }
+                        Swatch { swatch: Design.Palette.success; label: "success" }
+                        Swatch { swatch: Design.Palette.textPrimary; label: "textPrimary" }
+                        Swatch { swatch: Design.Palette.textSecondary; label: "textSecondary" }
+                        Swatch { swatch: Design.Palette.textTertiary; label: "textTertiary" }
+                        Swatch { swatch: Design.Palette.fillFaint; label: "fillFaint" }
+                        Swatch { swatch: Design.Palette.fillSubtle; label: "fillSubtle" }
+                        Swatch { swatch: Design.Palette.fillMuted; label: "fillMuted" }
+                        Swatch { swatch: Design.Palette.hairline; label: "hairline" }
+                        Swatch { swatch: Design.Palette.stroke; label: "stroke" }
+                        Swatch { swatch: Design.Palette.warning; label: "P.warning" }
+                    }
+                }
+
+                Section {
+                    title: "Typo"
+                    Repeater {
+                        model: [
+                            ["screenTitle", Typo.screenTitle, "22 semibold"],
+                            ["sectionTitle", Typo.sectionTitle, "15 semibold"],
+                            ["cardTitle", Typo.cardTitle, "13 semibold"],
+                            ["cardTitleLarge", Typo.cardTitleLarge, "15 semibold"],
+                            ["body", Typo.body, "13 regular"],
+                            ["bodyMedium", Typo.bodyMedium, "13 medium"],
+                            ["callout", Typo.callout, "12 regular"],
+                            ["calloutMedium", Typo.calloutMedium, "12 medium"],
+                            ["caption", Typo.caption, "11 regular"],
+                            ["captionMedium", Typo.captionMedium, "11 medium"],
+                            ["metricSmall", Typo.metricSmall, "22 semibold (rounded)"],
+                        ]
+                        RowLayout {
+                            required property var modelData
+                            spacing: 10
+                            Text {
+                                text: modelData[0]
+                                font: modelData[1]
+                                color: Design.Palette.textPrimary
+                                Layout.preferredWidth: 190
+                            }
+                            Caption { text: modelData[2] }
+                        }
+                    }
+                    RowLayout {
+                        spacing: 10
+                        Text { text: "16.92 px"; font: Typo.system(16.92, Font.DemiBold); color: Design.Palette.textSecondary }
+                        Caption { text: "a fractional size, kept" }
+                    }
+                }
+
+                Section {
+                    title: "StatusBadge"
+                    Flow {
+                        Layout.fillWidth: true
+                        spacing: 8
+                        StatusBadge { text: "Helper installed"; systemImage: "checkmark.circle.fill"; color: Design.Palette.success }
+                        StatusBadge { text: "Needs approval"; systemImage: "person.badge.clock"; color: Design.Palette.warning }
+                        StatusBadge { text: "Not installed"; systemImage: "circle.dashed"; color: Design.Palette.textTertiary }
+                        StatusBadge { text: "Unavailable"; systemImage: "minus.circle"; color: Design.Palette.textTertiary }
+                        StatusBadge { text: "Critical"; systemImage: "exclamationmark.octagon.fill"; color: Theme.danger }
+                        StatusBadge { text: "Trash-first · everything is reversible"; systemImage: "arrow.uturn.backward.circle"; color: Theme.accent }
+                        StatusBadge { text: "No symbol"; color: QuillmereModule.tint("Protection") }
+                        StatusBadge { text: "12 items"; color: QuillmereModule.tint("Files") }
+                    }
+                }
+            }
+
+            // Column 2: buttons, headers.
+            ColumnLayout {
+                Layout.alignment: Qt.AlignTop
+                Layout.preferredWidth: 640
+                Layout.maximumWidth: 640
+                spacing: 20
+
+                Section {
+                    title: "QuillmereButtonStyle"
+                    subtitle: "primary takes the nearest module tint; secondary never changes"
+                    Repeater {
+                        model: ["", "Cleanup", "Protection", "Disk", "Smart Scan"]
+                        ColumnLayout {
+                            required property string modelData
+                            spacing: 4
+                            Caption { text: modelData === "" ? "outside any module (accent)" : modelData }
+                            TintScope {
+                                module: modelData
+                                QuillmereButtonStyle { text: "Scan" }
+                                QuillmereButtonStyle { text: "Scan for junk"; symbol: "magnifyingglass" }
+                                QuillmereButtonStyle { text: "Undo"; symbol: "arrow.uturn.backward"; kind: QuillmereButtonStyle.Secondary }
+                                QuillmereButtonStyle { text: "Pressed"; down: true }
+                                QuillmereButtonStyle { text: "Pressed"; down: true; kind: QuillmereButtonStyle.Secondary }
+                            }
+                        }
+                    }
+                }
+
+                Section {
+                    title: "CircularGlowButtonStyle"
+                    RowLayout {
+                        spacing: 36
+                        Layout.topMargin: 12
+                        Layout.bottomMargin: 16
+                        Layout.leftMargin: 12
+                        CircularGlowButtonStyle { text: "Scan"; diameter: 96; tint: QuillmereModule.tint("Smart Scan") }
+                        CircularGlowButtonStyle { text: "Clean"; diameter: 96; tint: QuillmereModule.tint("Cleanup") }
+                        CircularGlowButtonStyle { symbol: "magnifyingglass"; diameter: 72; tint: QuillmereModule.tint("Protection") }
+                        CircularGlowButtonStyle { text: "Pressed"; diameter: 96; tint: QuillmereModule.tint("Disk"); down: true }
+                    }
+                }
+
+                Section {
+                    title: "SectionHeader"
+                    SectionHeader { Layout.fillWidth: true; title: "Recommendations" }
+                    Rectangle { Layout.fillWidth: true; implicitHeight: 1; color: Design.Palette.hairline }
+                    SectionHeader { Layout.fillWidth: true; title: "Your Mac at a glance"; subtitle: "Updated just now" }
+                    Rectangle { Layout.fillWidth: true; implicitHeight: 1; color: Design.Palette.hairline }
+                    SectionHeader {
+                        Layout.fillWidth: true
+                        title: "Large files"
+                        subtitle: "Trailing button on the title's baseline"
+                        trailing: Component { QuillmereButtonStyle { text: "Select all"; kind: QuillmereButtonStyle.Secondary } }
+                    }
+                }
+
+                Section {
+                    title: "GlassCard"
+                    RowLayout {
+                        spacing: 16
+                        Repeater {
+                            model: [8, 16, 24]
+                            GlassCard {
+                                required property int modelData
+                                cornerRadius: modelData
+                                Text {
+                                    padding: 18
+                                    text: "radius " + modelData
+                                    font: Typo.body
+                                    color: Design.Palette.textSecondary
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+
+            // Column 3: medallions, page headers, empty states.
+            ColumnLayout {
+                Layout.alignment: Qt.AlignTop
+                Layout.fillWidth: true
+                spacing: 20
+
+                Section {
+                    title: "HeroMedallion"
+                    RowLayout {
+                        spacing: 40
+                        Layout.margins: 24
+                        Layout.bottomMargin: 40
+                        HeroMedallion { symbol: "sparkles"; tint: QuillmereModule.tint("Smart Scan"); size: 120 }
+                        HeroMedallion { symbol: "externaldrive.badge.checkmark"; tint: QuillmereModule.tint("Space Lens"); size: 132 }
+                        HeroMedallion { symbol: "hand.raised.fill"; tint: Theme.danger; size: 80 }
+                    }
+                }
+
+                Section {
+                    title: "IconMedallion"
+                    RowLayout {
+                        spacing: 16
+                        IconMedallion { symbol: "trash"; size: 24 }
+                        IconMedallion { symbol: "trash"; size: 36; tint: QuillmereModule.tint("Cleanup") }
+                        IconMedallion { symbol: "checkmark.shield"; size: 36; tint: QuillmereModule.tint("Protection") }
+                        IconMedallion { symbol: "bolt"; size: 48; tint: QuillmereModule.tint("Performance") }
+                        IconMedallion { symbol: "icloud"; size: 64; tint: QuillmereModule.tint("Cloud Cleanup") }
+                    }
+                }
+
+                Section {
+                    title: "PageHeader"
+                    PageHeader { Layout.fillWidth: true; title: "Title only" }
+                    TintScope {
+                        module: "Cleanup"
+                        Layout.fillWidth: true
+                        PageHeader {
+                            Layout.fillWidth: true
+                            title: "Cleanup"
+                            subtitle: "Caches, logs, saved state, developer build caches, and files left behind by apps you removed."
+                            icon: "trash"
+                            trailing: Component { QuillmereButtonStyle { text: "Scan"; symbol: "magnifyingglass" } }
+                            accessory: Component {
+                                RowLayout {
+                                    StatusBadge { text: "Trash-first · everything is reversible"; systemImage: "arrow.uturn.backward.circle"; color: Theme.accent }
+                                }
+                            }
+                        }
+                    }
+                    TintScope {
+                        module: "Protection"
+                        Layout.fillWidth: true
+                        PageHeader {
+                            Layout.fillWidth: true
+                            title: "Protection"
+                            subtitle: "Icon tile in the module tint, trailing controls."
+                            icon: "checkmark.shield"
+                            trailing: Component { QuillmereButtonStyle { text: "Scan" } }
+                        }
+                    }
+                }
+
+                Section {
+                    title: "EmptyStateView"
+                    RowLayout {
+                        spacing: 12
+                        Layout.fillWidth: true
+                        GlassCard {
+                            cornerRadius: 12
+                            Layout.fillWidth: true
+                            Layout.preferredWidth: 1
+                            EmptyStateView { width: parent.width; icon: "checkmark.circle.fill"; title: "All clean" }
+                        }
+                        GlassCard {
+                            cornerRadius: 12
+                            Layout.fillWidth: true
+                            Layout.preferredWidth: 1
+                            TintScope {
+                                module: "Cleanup"
+                                width: parent.width
+                                EmptyStateView {
+                                    Layout.fillWidth: true
+                                    icon: "trash"
+                                    title: "Nothing found"
+                                    message: "Run a scan to find caches, logs and leftovers that are safe to remove."
+                                    actions: Component { QuillmereButtonStyle { text: "Scan"; symbol: "magnifyingglass" } }
+                                }
+                            }
+                        }
+                        GlassCard {
+                            cornerRadius: 12
+                            Layout.fillWidth: true
+                            Layout.preferredWidth: 1
+                            EmptyStateView {
+                                width: parent.width
+                                icon: "exclamationmark.triangle.fill"
+                                title: "Given tint"
+                                message: "Uses its own colour."
+                                tint: Theme.warning
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    Component {
+        id: symbolsPage
+
+        ColumnLayout {
+            spacing: 20
+
+            Section {
+                title: "BrandBackground"
+                subtitle: "each module's tint, drawn at 1040 × 700 and shown at a quarter"
+                GridLayout {
+                    columns: 6
+                    columnSpacing: 14
+                    rowSpacing: 10
+                    Repeater {
+                        model: QuillmereModule.allCases
+                        ColumnLayout {
+                            required property string modelData
+                            spacing: 4
+                            Item {
+                                implicitWidth: 1040 * 0.22
+                                implicitHeight: 700 * 0.22
+                                clip: true
+                                BrandBackground {
+                                    width: 1040
+                                    height: 700
+                                    scale: 0.22
+                                    transformOrigin: Item.TopLeft
+                                    module: modelData
+                                }
+                            }
+                            RowLayout {
+                                spacing: 6
+                                SymbolImage { name: QuillmereModule.systemImage(modelData); size: 16; color: QuillmereModule.tint(modelData) }
+                                Text { text: modelData; font: Typo.calloutMedium; color: Design.Palette.textPrimary }
+                                Caption { text: QuillmereModule.shortcut(QuillmereModule.indexOf(modelData)) }
+                            }
+                        }
+                    }
+                }
+            }
+
+            Section {
+                title: "Symbols"
+                subtitle: "system symbol name → Material Icons glyph"
+                GridLayout {
+                    columns: 8
+                    columnSpacing: 8
+                    rowSpacing: 8
+                    Repeater {
+                        model: Symbols.names
+                        Rectangle {
+                            required property string modelData
+                            implicitWidth: 180
+                            implicitHeight: 52
+                            radius: 8
+                            color: Design.Palette.fillFaint
+                            border.width: 1
+                            border.color: Design.Palette.hairline
+                            SymbolImage {
+                                x: 10
+                                anchors.verticalCenter: parent.verticalCenter
+                                name: parent.modelData
+                                size: 24
+                                color: Theme.accent
+                            }
+                            Column {
+                                x: 44
+                                anchors.verticalCenter: parent.verticalCenter
+                                Text { text: parent.parent.modelData; font: Typo.captionMedium; color: Design.Palette.textPrimary }
+                                Caption { text: Symbols.materialName(parent.parent.modelData) }
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
