@@ -1,10 +1,162 @@
 #include "protocol/HelperProtocol.h"
 
-namespace qm::protocol {
+#include <QVariant>
+
+namespace qm::HelperProtocol {
 
 QString serviceName()
 {
     return QStringLiteral("com.vellora.helper");
 }
 
-} // namespace qm::protocol
+QString objectPath()
+{
+    return QStringLiteral("/com/vellora/helper");
+}
+
+QString interfaceName()
+{
+    return QStringLiteral("com.vellora.helper");
+}
+
+QString systemdUnitName()
+{
+    return QStringLiteral("com.vellora.helper.service");
+}
+
+QString helperVersion()
+{
+    return QStringLiteral("1.0");
+}
+
+QString versionMethod()
+{
+    return QStringLiteral("version");
+}
+
+QString performActionMethod()
+{
+    return QStringLiteral("performAction");
+}
+
+QString removeSystemThreatMethod()
+{
+    return QStringLiteral("removeSystemThreat");
+}
+
+QString performActionSignature()
+{
+    return QStringLiteral("s");
+}
+
+QString removeSystemThreatSignature()
+{
+    return QStringLiteral("sas");
+}
+
+QString replySignature()
+{
+    return QStringLiteral("bs");
+}
+
+QString accessDeniedError()
+{
+    return QStringLiteral("org.freedesktop.DBus.Error.AccessDenied");
+}
+
+QString invalidArgsError()
+{
+    return QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
+}
+
+QString unknownMethodError()
+{
+    return QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
+}
+
+namespace {
+
+QDBusMessage call(const QString& method)
+{
+    return QDBusMessage::createMethodCall(serviceName(), objectPath(), interfaceName(), method);
+}
+
+} // namespace
+
+QDBusMessage versionCall()
+{
+    return call(versionMethod());
+}
+
+QDBusMessage performActionCall(const QString& rawAction)
+{
+    QDBusMessage message = call(performActionMethod());
+    message << rawAction;
+    return message;
+}
+
+QDBusMessage removeSystemThreatCall(const QString& label, const QStringList& paths)
+{
+    QDBusMessage message = call(removeSystemThreatMethod());
+    message << label << QVariant::fromValue(paths);
+    return message;
+}
+
+QDBusMessage versionReply(const QDBusMessage& call)
+{
+    return call.createReply(helperVersion());
+}
+
+QDBusMessage reply(const QDBusMessage& call, const HelperReply& answer)
+{
+    return call.createReply(QVariantList{answer.ok, answer.message});
+}
+
+namespace {
+
+bool holds(const QVariant& value, QMetaType::Type type)
+{
+    return value.metaType().id() == type;
+}
+
+} // namespace
+
+std::optional<QString> versionFromReply(const QDBusMessage& message)
+{
+    const QVariantList arguments = message.arguments();
+    if (message.type() != QDBusMessage::ReplyMessage || arguments.size() != 1 ||
+        !holds(arguments.at(0), QMetaType::QString))
+        return std::nullopt;
+    return arguments.at(0).toString();
+}
+
+std::optional<HelperReply> helperReplyFrom(const QDBusMessage& message)
+{
+    const QVariantList arguments = message.arguments();
+    if (message.type() != QDBusMessage::ReplyMessage || arguments.size() != 2 ||
+        !holds(arguments.at(0), QMetaType::Bool) || !holds(arguments.at(1), QMetaType::QString))
+        return std::nullopt;
+    return HelperReply{arguments.at(0).toBool(), arguments.at(1).toString()};
+}
+
+QString introspectionXml()
+{
+    return QStringLiteral("<interface name=\"com.vellora.helper\">\n"
+                          "  <method name=\"version\">\n"
+                          "    <arg name=\"version\" type=\"s\" direction=\"out\"/>\n"
+                          "  </method>\n"
+                          "  <method name=\"performAction\">\n"
+                          "    <arg name=\"action\" type=\"s\" direction=\"in\"/>\n"
+                          "    <arg name=\"ok\" type=\"b\" direction=\"out\"/>\n"
+                          "    <arg name=\"message\" type=\"s\" direction=\"out\"/>\n"
+                          "  </method>\n"
+                          "  <method name=\"removeSystemThreat\">\n"
+                          "    <arg name=\"label\" type=\"s\" direction=\"in\"/>\n"
+                          "    <arg name=\"paths\" type=\"as\" direction=\"in\"/>\n"
+                          "    <arg name=\"ok\" type=\"b\" direction=\"out\"/>\n"
+                          "    <arg name=\"message\" type=\"s\" direction=\"out\"/>\n"
+                          "  </method>\n"
+                          "</interface>\n");
+}
+
+} // namespace qm::HelperProtocol

@@ -1,10 +1,72 @@
 #pragma once
 
+#include <QDBusMessage>
 #include <QString>
+#include <QStringList>
 
-namespace qm::protocol {
+#include <optional>
 
-// The bus name under which the helper answers the application; shared by both programs.
+// The contract between the application and the root helper on the D-Bus system bus: names, the three
+// methods with their argument signatures, and the marshalling of calls and replies. Compiled into both
+// programs so both sides agree on every name. Time limits and the handling of a lost helper belong to
+// the application's client, not here.
+namespace qm::HelperProtocol {
+
+// The bus name the helper owns: "com.vellora.helper".
 QString serviceName();
+// The helper's one object: "/com/vellora/helper".
+QString objectPath();
+// The interface that carries the three methods: "com.vellora.helper".
+QString interfaceName();
+// The systemd unit that runs the helper: "com.vellora.helper.service". Enabling it installs the alias
+// "dbus-com.vellora.helper.service", through which the bus starts the helper on demand.
+QString systemdUnitName();
+// What the version method answers: "1.0".
+QString helperVersion();
 
-} // namespace qm::protocol
+// Method names and their argument signatures. `version` takes nothing and answers a string;
+// `performAction` takes the raw value of a HelperAction ("s") and `removeSystemThreat` a launchd label
+// and a list of absolute paths ("sas"); both answer a Boolean and a finished sentence ("bs").
+QString versionMethod();
+QString performActionMethod();
+QString removeSystemThreatMethod();
+QString performActionSignature();
+QString removeSystemThreatSignature();
+QString replySignature();
+
+// The D-Bus error a caller gets when the helper does not admit its executable.
+QString accessDeniedError();
+// The D-Bus error for a call whose arguments do not match the method's signature.
+QString invalidArgsError();
+// The D-Bus error for a method this interface does not have.
+QString unknownMethodError();
+
+// One answer of `performAction` or `removeSystemThreat`: ok is true only when the work was done; the
+// message is always a finished English sentence for the user.
+struct HelperReply
+{
+    bool ok = false;
+    QString message;
+
+    bool operator==(const HelperReply&) const = default;
+};
+
+// Method calls addressed to the helper's object. D-Bus strings end at a NUL: callers must refuse such
+// arguments before building a call.
+QDBusMessage versionCall();
+QDBusMessage performActionCall(const QString& rawAction);
+QDBusMessage removeSystemThreatCall(const QString& label, const QStringList& paths);
+
+// The helper's reply messages to `call`.
+QDBusMessage versionReply(const QDBusMessage& call);
+QDBusMessage reply(const QDBusMessage& call, const HelperReply& answer);
+
+// Reads a reply message: the version string, or the (ok, message) pair. Nothing when the message is
+// an error or has another shape.
+std::optional<QString> versionFromReply(const QDBusMessage& message);
+std::optional<HelperReply> helperReplyFrom(const QDBusMessage& message);
+
+// The introspection data of the helper's interface (one <interface> element).
+QString introspectionXml();
+
+} // namespace qm::HelperProtocol

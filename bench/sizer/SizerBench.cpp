@@ -1,0 +1,231 @@
+// Measures the bounded sizer against du -s -B1 (and gdu when installed) on one generated tree, with a
+// warm cache, the peers run side by side in every round, and prints the time ratios. Totals differ by
+// design: du and gdu count folders and count hard-linked files once.
+//
+// Usage: qm_sizer_bench [--entries N] [--runs R] [--dir DIR]
+//   --entries  entries of the generated tree (default 300000)
+//   --runs     rounds; each round runs every peer once (default 5)
+//   --dir      an existing empty-or-absent folder to build the tree in (default: a new folder in /tmp,
+//              removed at the end)
+
+#include "core/cleaning/CleanupScanner.h"
+#include "core/cleaning/DirectoryWalk.h"
+#include "platform/ProcessRunner.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Options
+{
+    long entries = 300'000;
+    int runs = 5;
+    std::filesystem::path dir;
+};
+
+[[noreturn]] void fail(const std::string& what)
+{
+    std::fprintf(stderr, "qm_sizer_bench: %s: %s\n", what.c_str(), std::strerror(errno));
+    std::exit(1);
+}
+
+// 100 folders of 10 folders each, the files spread evenly over the 1000 leaves; every tenth file holds
+// 100 bytes (one block), every hundredth leaf also a symbolic link and a hard link.
+long generate(const std::filesystem::path& root, long entries)
+{
+    if (::mkdir(root.c_str(), 0755) != 0 && errno != EEXIST)
+        fail("mkdir " + root.native());
+    const int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0)
+        fail("open " + root.native());
+    const long folders = 100 + 100 * 10;
+    const long filesPerLeaf = std::max(1L, (entries - folders) / 1000);
+    const char payload[100] = {'x'};
+    long made = 0;
+    for (int top = 0; top < 100; ++top) {
+        char topName[32];
+        std::snprintf(topName, sizeof topName, "d%d", top);
+        ::mkdirat(rootFd, topName, 0755);
+        const int topFd = ::openat(rootFd, topName, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (topFd < 0)
+            fail(std::string("open ") + topName);
+        ++made;
+        for (int sub = 0; sub < 10; ++sub) {
+            char subName[32];
+            std::snprintf(subName, sizeof subName, "s%d", sub);
+            ::mkdirat(topFd, subName, 0755);
+            const int subFd = ::openat(topFd, subName, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (subFd < 0)
+                fail(std::string("open ") + subName);
+            ++made;
+            for (long f = 0; f < filesPerLeaf; ++f) {
+                char name[48];
+                std::snprintf(name, sizeof name, "file-%ld.dat", f);
+                const int fd = ::openat(subFd, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+                if (fd < 0)
+                    fail(std::string("create ") + name);
+                if (f % 10 == 0 && ::write(fd, payload, sizeof payload) != sizeof payload)
+                    fail(std::string("write ") + name);
+                ::close(fd);
+                ++made;
+            }
+            if ((top * 10 + sub) % 100 == 0) {
+                ::symlinkat("file-0.dat", subFd, "link");
+                ::linkat(subFd, "file-0.dat", subFd, "hardlink", 0);
+                made += 2;
+            }
+            ::close(subFd);
+        }
+        ::close(topFd);
+    }
+    ::close(rootFd);
+    return made;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Peer
+{
+    std::string name;
+    std::vector<double> seconds;
+    long long total = 0;
+};
+
+long long runTool(const qm::ProcessRequest& request, double& seconds)
+{
+    const auto start = Clock::now();
+    const auto outcome = qm::ProcessRunner().run(request);
+    seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!outcome || !outcome->succeeded()) {
+        std::fprintf(stderr, "qm_sizer_bench: %s failed\n", request.program.c_str());
+        std::exit(1);
+    }
+    return std::atoll(outcome->standardOutput.constData());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string flag = argv[i];
+        if (flag == "--entries")
+            options.entries = std::atol(argv[i + 1]);
+        else if (flag == "--runs")
+            options.runs = std::max(1, std::atoi(argv[i + 1]));
+        else if (flag == "--dir")
+            options.dir = argv[i + 1];
+    }
+    const bool ownDir = options.dir.empty();
+    if (ownDir) {
+        char pattern[] = "/tmp/qm-sizer-bench-XXXXXX";
+        if (!::mkdtemp(pattern))
+            fail("mkdtemp");
+        options.dir = std::filesystem::path(pattern) / "tree";
+    }
+
+    std::printf("generating %ld entries in %s ...\n", options.entries, options.dir.c_str());
+    const long made = generate(options.dir, options.entries);
+    std::printf("tree: %ld entries\n", made);
+
+    const qm::CleanupScanner sizer;
+    const auto sizeOnce = [&](double& seconds) {
+        const auto start = Clock::now();
+        // A node limit above the tree's size and a long deadline, so it does the same work as du.
+        const qint64 bytes = sizer.size(options.dir, {}, made * 2, false, 3600.0, nullptr, {});
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return static_cast<long long>(bytes);
+    };
+
+    // The same walk on one thread, to show what the helper threads add.
+    const auto walkOneThread = [&](double& seconds) {
+        const auto start = Clock::now();
+        long long bytes = 0;
+        (void)qm::DirectoryWalk().run(options.dir, {},
+                                      [&](const qm::DirectoryWalk::Entry& e) {
+                                          if (!e.status.isDirectory())
+                                              bytes += e.status.allocated;
+                                          return qm::DirectoryWalk::Action::Continue;
+                                      },
+                                      {});
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return bytes;
+    };
+
+    qm::ProcessRequest du;
+    du.program = "/usr/bin/du";
+    du.arguments = {"-s", "-B1", options.dir.native()};
+
+    const bool haveGdu = std::filesystem::exists("/usr/bin/gdu");
+    qm::ProcessRequest gdu;
+    gdu.program = "/usr/bin/gdu";
+    gdu.arguments = {"-n", "-p", "-s", "--no-prefix", "--config-file", "/dev/null", options.dir.native()};
+    gdu.environment.push_back("HOME=" + options.dir.parent_path().native());
+
+    std::vector<Peer> peers{{"sizer", {}, 0}, {"du -s -B1", {}, 0}, {"walk, 1 thread", {}, 0}};
+    if (haveGdu)
+        peers.push_back({"gdu -s", {}, 0});
+
+    // Warm the cache once with every peer.
+    double ignored = 0;
+    sizeOnce(ignored);
+    runTool(du, ignored);
+    if (haveGdu)
+        runTool(gdu, ignored);
+
+    for (int round = 0; round < options.runs; ++round) {
+        double s = 0;
+        peers[0].total = sizeOnce(s);
+        peers[0].seconds.push_back(s);
+        peers[1].total = runTool(du, s);
+        peers[1].seconds.push_back(s);
+        peers[2].total = walkOneThread(s);
+        peers[2].seconds.push_back(s);
+        if (haveGdu) {
+            peers[3].total = runTool(gdu, s);
+            peers[3].seconds.push_back(s);
+        }
+    }
+
+    // Small folders: the caller must not pay a fixed wait for a walk that takes microseconds.
+    const std::filesystem::path small = options.dir / "d0" / "s0";
+    const int smallCalls = 200;
+    const auto smallStart = Clock::now();
+    for (int i = 0; i < smallCalls; ++i)
+        sizer.size(small, {}, 200'000, false, 90.0, nullptr, {});
+    const double smallEach = std::chrono::duration<double>(Clock::now() - smallStart).count() / smallCalls;
+
+    const double base = median(peers[0].seconds);
+    std::printf("\n%-16s %12s %18s %14s\n", "peer", "median s", "total bytes", "time / sizer");
+    for (const Peer& peer : peers) {
+        const double m = median(peer.seconds);
+        std::printf("%-16s %12.4f %18lld %14.2f\n", peer.name.c_str(), m, peer.total, m / base);
+    }
+    std::printf("\nsizer on one leaf folder (%ld entries): %.3f ms per call over %d calls\n",
+                (options.entries - 1100) / 1000, smallEach * 1000, smallCalls);
+    std::printf("du / sizer = %.2f (above 1: the sizer is faster)\n", median(peers[1].seconds) / base);
+
+    if (ownDir) {
+        std::error_code ec;
+        std::filesystem::remove_all(options.dir.parent_path(), ec);
+    }
+    return 0;
+}

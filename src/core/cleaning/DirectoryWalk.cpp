@@ -1,0 +1,473 @@
+#include "core/cleaning/DirectoryWalk.h"
+
+#include "core/cleaning/MountTable.h"
+#include "platform/UniqueFd.h"
+
+#include <QFile>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace qm {
+namespace {
+
+// One getdents64 buffer per thread; a folder is read to its end before any sub-folder is opened.
+constexpr std::size_t kBufferBytes = 64 * 1024;
+
+// Magic numbers of pseudo file systems that <linux/magic.h> does not name.
+constexpr long kMqueueMagic = 0x19800202;
+constexpr long kConfigfsMagic = 0x62656570;
+constexpr long kFusectlMagic = 0x65735543;
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+
+QString describe(std::string_view path)
+{
+    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+}
+
+DirectoryWalk::Status statusOf(const struct stat& st)
+{
+    DirectoryWalk::Status s;
+    s.mode = st.st_mode;
+    s.device = static_cast<quint64>(st.st_dev);
+    s.inode = static_cast<quint64>(st.st_ino);
+    s.links = static_cast<quint64>(st.st_nlink);
+    s.owner = st.st_uid;
+    s.group = st.st_gid;
+    s.size = static_cast<qint64>(st.st_size);
+    s.allocated = static_cast<qint64>(st.st_blocks) * 512;
+    s.modifiedNs = qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return s;
+}
+
+// An opened folder waiting to be walked, by whichever thread takes it.
+struct Task
+{
+    UniqueFd fd;
+    quint64 device = 0;
+    quint64 inode = 0;
+    std::string prefix; // the folder's path and a trailing "/"
+    int depth = 0;      // 0 for the root
+};
+
+struct SubFolder
+{
+    std::string name;
+    quint64 device = 0; // as fstatat reported it, before the folder is opened
+};
+
+struct Frame
+{
+    UniqueFd fd; // closed while the frame is beyond the thread's descriptor budget
+    quint64 device = 0;
+    quint64 inode = 0;
+    std::size_t prefixLength; // length of this folder's path plus the trailing "/" in the path buffer
+    int depth = 0;
+    std::vector<SubFolder> subFolders;
+    std::size_t next = 0;
+};
+
+// What the threads of one run share. Lives on the stack of `DirectoryWalk::run`, which joins every
+// helper before it returns.
+class Shared
+{
+public:
+    Shared(const DirectoryWalk::Limits& limits, std::stop_token stop, const DirectoryWalk::Visitor& visit,
+           const DirectoryWalk::ErrorHandler& onError)
+        : limits(limits), stop(std::move(stop)), visit(visit), onError(onError)
+    {}
+
+    ~Shared()
+    {
+        for (std::thread& helper : m_helpers)
+            helper.join();
+    }
+
+    bool stopped() const { return m_ended.load(std::memory_order_relaxed) || stop.stop_requested(); }
+
+    // The visitor asked for the end: every thread stops at its next entry, idle ones wake up.
+    void end()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_ended.store(true, std::memory_order_relaxed);
+        }
+        m_changed.notify_all();
+    }
+
+    // True when an idle helper waits for work; cheap enough to ask before every sub-folder.
+    bool hungry() const { return m_hungry.load(std::memory_order_relaxed) > 0; }
+
+    // Hands an opened folder to an idle helper when one is waiting for more than is queued already;
+    // otherwise leaves `task` untouched and answers false, and the caller walks it itself. So the
+    // queue, and the descriptors it holds, never outgrow the number of threads.
+    bool offer(Task& task)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_idle <= int(m_queue.size()))
+                return false;
+            m_queue.push_back(std::move(task));
+        }
+        m_changed.notify_one();
+        return true;
+    }
+
+    // Starts the helper threads once; a thread that cannot be started is simply not there.
+    void startHelpers(int count);
+    // Takes queued folders and walks them until nothing is queued and nobody is walking.
+    void work(int worker);
+    // The caller's thread has finished its own part.
+    void finishRoot()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            --m_active;
+        }
+        m_changed.notify_all();
+    }
+    bool helpersStarted() const { return m_helpersStarted; }
+
+    const DirectoryWalk::Limits limits;
+    const std::stop_token stop;
+    const DirectoryWalk::Visitor& visit;
+    const DirectoryWalk::ErrorHandler& onError;
+
+private:
+    std::atomic<bool> m_ended{false};
+    std::atomic<int> m_hungry{0};
+    std::mutex m_mutex;
+    std::condition_variable_any m_changed;
+    std::deque<Task> m_queue; // guarded by m_mutex
+    int m_idle = 0;           // guarded by m_mutex
+    int m_active = 1;         // threads walking a folder, the caller's root walk included; m_mutex
+    bool m_helpersStarted = false;
+    std::vector<std::thread> m_helpers;
+};
+
+// One thread's walk of one folder tree (the root, or a folder handed over by another thread).
+class Walker
+{
+public:
+    Walker(Shared& shared, int worker) : m_shared(shared), m_worker(worker), m_buffer(new char[kBufferBytes])
+    {}
+
+    // The caller's thread: the whole tree below the root.
+    void walkRoot(UniqueFd rootFd, const struct stat& rootStatus, std::string rootPath)
+    {
+        if (isPseudoRoot(rootFd.get(), static_cast<quint64>(rootStatus.st_dev)))
+            return;
+        if (rootPath.empty() || rootPath.back() != '/')
+            rootPath += '/';
+        walk(Task{std::move(rootFd), static_cast<quint64>(rootStatus.st_dev),
+                  static_cast<quint64>(rootStatus.st_ino), std::move(rootPath), 0});
+    }
+
+    void walk(Task task)
+    {
+        m_path = std::move(task.prefix);
+        m_frames.clear();
+        m_frames.push_back(
+            Frame{std::move(task.fd), task.device, task.inode, m_path.size(), task.depth, {}, 0});
+        m_openCount = 1;
+        m_lowestOpen = 0;
+        if (!readFolder(m_frames.back()))
+            return;
+
+        while (!m_frames.empty()) {
+            if (m_shared.stopped())
+                return;
+            Frame& top = m_frames.back();
+            if (top.next >= top.subFolders.size()) {
+                if (!leave())
+                    return;
+                continue;
+            }
+            const SubFolder sub = std::move(top.subFolders[top.next++]);
+            if (top.next == top.subFolders.size())
+                std::vector<SubFolder>().swap(top.subFolders);
+            m_path.resize(top.prefixLength);
+            m_path += sub.name;
+            if (sub.device != top.device && mounts().isPseudoDevice(sub.device))
+                continue;
+            UniqueFd fd(::openat(top.fd.get(), sub.name.c_str(), kFolderFlags));
+            if (!fd) {
+                report(m_path, errno);
+                continue;
+            }
+            struct stat st;
+            if (::fstat(fd.get(), &st) != 0) {
+                report(m_path, errno);
+                continue;
+            }
+            const auto device = static_cast<quint64>(st.st_dev);
+            // Replaced between listing and opening: judge what was opened.
+            if (device != sub.device && device != top.device && mounts().isPseudoDevice(device))
+                continue;
+            const int depth = top.depth + 1;
+            m_path += '/';
+            if (m_shared.hungry()) {
+                Task handOver{std::move(fd), device, static_cast<quint64>(st.st_ino), m_path, depth};
+                if (m_shared.offer(handOver))
+                    continue;
+                fd = std::move(handOver.fd);
+            }
+            if (m_openCount >= maxOpen()) {
+                m_frames[m_lowestOpen].fd.reset();
+                ++m_lowestOpen;
+                --m_openCount;
+            }
+            m_frames.push_back(
+                Frame{std::move(fd), device, static_cast<quint64>(st.st_ino), m_path.size(), depth, {}, 0});
+            ++m_openCount;
+            if (!readFolder(m_frames.back()))
+                return;
+        }
+    }
+
+private:
+    std::size_t maxOpen() const { return std::size_t(std::max(m_shared.limits.maxOpenFolders, 2)); }
+
+    // Pops the finished top frame, first reopening its parent through ".." when the parent's
+    // descriptor was given up. False when the parent is no longer where it was: this thread's part
+    // of the walk ends there.
+    bool leave()
+    {
+        const std::size_t top = m_frames.size() - 1;
+        if (top > 0 && !m_frames[top - 1].fd.valid()) {
+            Frame& parent = m_frames[top - 1];
+            UniqueFd up(
+                ::openat(m_frames[top].fd.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+            struct stat st;
+            const bool same = up.valid() && ::fstat(up.get(), &st) == 0 &&
+                              static_cast<quint64>(st.st_dev) == parent.device &&
+                              static_cast<quint64>(st.st_ino) == parent.inode;
+            if (!same) {
+                report(folderPath(parent), up.valid() ? ESTALE : errno);
+                return false;
+            }
+            parent.fd = std::move(up);
+            m_lowestOpen = top - 1;
+            ++m_openCount;
+        }
+        --m_openCount;
+        m_frames.pop_back();
+        return true;
+    }
+
+    // Reports every entry of the frame's folder and remembers its sub-folders. False when the walk
+    // is to end (stopped by the token or by the visitor).
+    bool readFolder(Frame& frame)
+    {
+        char* const buffer = m_buffer.get();
+        for (;;) {
+            const ssize_t got = ::getdents64(frame.fd.get(), buffer, kBufferBytes);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                report(folderPath(frame), errno);
+                return true;
+            }
+            if (got == 0)
+                return true;
+            for (ssize_t offset = 0; offset < got;) {
+                const auto* d = reinterpret_cast<const struct dirent64*>(buffer + offset);
+                offset += d->d_reclen;
+                const char* name = d->d_name;
+                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                    continue;
+                if (m_shared.stopped())
+                    return false;
+                m_path.resize(frame.prefixLength);
+                m_path += name;
+                struct stat st;
+                if (::fstatat(frame.fd.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                    report(m_path, errno);
+                    continue;
+                }
+                const DirectoryWalk::Status status = statusOf(st);
+                const std::string_view path(m_path);
+                const DirectoryWalk::Entry entry{
+                    path, path.substr(frame.prefixLength), frame.depth + 1, frame.fd.get(), m_worker, status};
+                const DirectoryWalk::Action action = m_shared.visit(entry);
+                if (action == DirectoryWalk::Action::Stop) {
+                    m_shared.end();
+                    return false;
+                }
+                if (m_worker == 0 && !m_shared.helpersStarted() &&
+                    ++m_reported >= m_shared.limits.parallelAfterEntries)
+                    m_shared.startHelpers(m_shared.limits.threads - 1);
+                if (action != DirectoryWalk::Action::Continue || !S_ISDIR(st.st_mode))
+                    continue;
+                if (frame.depth + 2 > m_shared.limits.maxDepth) {
+                    report(m_path, ELOOP);
+                    continue;
+                }
+                frame.subFolders.push_back(SubFolder{std::string(name), status.device});
+            }
+        }
+    }
+
+    std::string_view folderPath(const Frame& frame) const
+    {
+        // The path buffer still holds every open ancestor's prefix; drop the trailing "/" except for
+        // the file-system root itself.
+        const std::size_t length = frame.prefixLength > 1 ? frame.prefixLength - 1 : frame.prefixLength;
+        return std::string_view(m_path).substr(0, length);
+    }
+
+    void report(std::string_view path, int errnoValue) const
+    {
+        if (m_shared.onError)
+            m_shared.onError(path, Error::posix(errnoValue, describe(path)));
+    }
+
+    bool isPseudoRoot(int fd, quint64 device)
+    {
+        struct statfs fs;
+        if (::fstatfs(fd, &fs) != 0)
+            return false;
+        switch (static_cast<long>(fs.f_type)) {
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+        case DEVPTS_SUPER_MAGIC:
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+        case SECURITYFS_MAGIC:
+        case DEBUGFS_MAGIC:
+        case TRACEFS_MAGIC:
+        case static_cast<long>(BPF_FS_MAGIC):
+        case PSTOREFS_MAGIC:
+        case kMqueueMagic:
+        case static_cast<long>(HUGETLBFS_MAGIC):
+        case kConfigfsMagic:
+        case kFusectlMagic:
+        case BINFMTFS_MAGIC:
+        case AUTOFS_SUPER_MAGIC:
+            return true;
+        case TMPFS_MAGIC:
+            // devtmpfs reports the tmpfs magic; only the mount table tells them apart.
+            return mounts().isPseudoDevice(device);
+        default:
+            return false;
+        }
+    }
+
+    // Read once per thread, and only when a walk meets another device.
+    const MountTable& mounts()
+    {
+        if (!m_mounts)
+            m_mounts = MountTable::current();
+        return *m_mounts;
+    }
+
+    Shared& m_shared;
+    const int m_worker;
+    std::unique_ptr<char[]> m_buffer;
+    std::string m_path;
+    std::vector<Frame> m_frames;
+    std::size_t m_openCount = 0;
+    std::size_t m_lowestOpen = 0;
+    qint64 m_reported = 0;
+    std::optional<MountTable> m_mounts;
+};
+
+void Shared::startHelpers(int count)
+{
+    m_helpersStarted = true;
+    for (int worker = 1; worker <= count; ++worker) {
+        try {
+            m_helpers.emplace_back([this, worker] { work(worker); });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+}
+
+void Shared::work(int worker)
+{
+    std::optional<Walker> walker;
+    for (;;) {
+        Task task;
+        {
+            std::unique_lock lock(m_mutex);
+            ++m_idle;
+            m_hungry.fetch_add(1, std::memory_order_relaxed);
+            m_changed.wait(lock, stop, [&] {
+                return m_ended.load(std::memory_order_relaxed) || !m_queue.empty() || m_active == 0;
+            });
+            --m_idle;
+            m_hungry.fetch_sub(1, std::memory_order_relaxed);
+            if (stopped() || m_queue.empty())
+                return;
+            task = std::move(m_queue.front());
+            m_queue.pop_front();
+            ++m_active;
+        }
+        if (!walker)
+            walker.emplace(*this, worker);
+        walker->walk(std::move(task));
+        {
+            const std::lock_guard lock(m_mutex);
+            --m_active;
+        }
+        m_changed.notify_all();
+    }
+}
+
+} // namespace
+
+bool DirectoryWalk::Status::isDirectory() const
+{
+    return S_ISDIR(mode);
+}
+
+bool DirectoryWalk::Status::isSymlink() const
+{
+    return S_ISLNK(mode);
+}
+
+bool DirectoryWalk::Status::isRegular() const
+{
+    return S_ISREG(mode);
+}
+
+Result<void> DirectoryWalk::run(const Path& root, std::stop_token stop, const Visitor& visit,
+                                const ErrorHandler& onError) const
+{
+    UniqueFd fd(::open(root.c_str(), kFolderFlags));
+    if (!fd)
+        return Error::posix(errno, describe(root.native()));
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return Error::posix(errno, describe(root.native()));
+    Shared shared(m_limits, std::move(stop), visit, onError);
+    {
+        Walker walker(shared, 0);
+        walker.walkRoot(std::move(fd), st, root.native());
+    }
+    shared.finishRoot();
+    if (shared.helpersStarted())
+        shared.work(0);
+    return {};
+}
+
+} // namespace qm

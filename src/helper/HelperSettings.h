@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <array>
+
+namespace qm {
+
+// Everything the helper acts on, fixed when the helper is built and never taken from the environment or
+// a request. The installed helper uses the system's own locations; a test build points every one of
+// them into a fixture tree and trusts a test client.
+struct HelperSettings
+{
+    // The only executable whose processes may call the helper (root-owned, not writable by group or
+    // others).
+    Path trustedClient;
+    // The folder that stands for "/" in removal requests: the helper acts on root + path.
+    Path systemRoot;
+    // Free memory: `sync`, then "3" written to `dropCaches`.
+    Path syncProgram;
+    Path dropCaches;
+    // Flush DNS: `resolvectl flush-caches` (decides the outcome), then `nscd --invalidate=hosts`.
+    Path resolvectlProgram;
+    Path nscdProgram;
+    // Run maintenance: `run-parts` over each folder in order.
+    Path runPartsProgram;
+    std::array<Path, 3> maintenanceFolders;
+    // Asked where a job was loaded from, and told to boot it out.
+    Path launchctlProgram;
+};
+
+} // namespace qm

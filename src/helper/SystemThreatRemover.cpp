@@ -1,0 +1,312 @@
+#include "helper/SystemThreatRemover.h"
+
+#include "helper/ConfinedTree.h"
+#include "helper/HelperShell.h"
+#include "helper/LaunchPlist.h"
+#include "helper/LaunchctlPrint.h"
+#include "protocol/SystemThreatRemovalPolicy.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace qm {
+namespace {
+
+using HelperProtocol::HelperReply;
+namespace Policy = SystemThreatRemovalPolicy;
+
+const QString kRefusedPrefix = QStringLiteral("Refused \u2014 ");
+
+HelperReply resolvesOutside()
+{
+    return HelperReply{false, kRefusedPrefix +
+                                  QStringLiteral("a path resolves outside the allowed system locations")};
+}
+
+// The UTF-8 bytes of a string from the bus, or nothing when it is not well-formed text or is longer
+// than `maxBytes`. The bus already refuses malformed UTF-8; this keeps the check next to its use.
+std::optional<std::string> checkedText(const QString& text, std::size_t maxBytes)
+{
+    if (!text.isValidUtf16())
+        return std::nullopt;
+    const QByteArray bytes = text.toUtf8();
+    if (static_cast<std::size_t>(bytes.size()) > maxBytes)
+        return std::nullopt;
+    return bytes.toStdString();
+}
+
+// An accepted path has no empty, "." or ".." component, so its parent is the text before the last "/"
+// and its name the text after it.
+std::string parentOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path)
+{
+    return path.substr(path.rfind('/') + 1);
+}
+
+bool startsWith(const std::string& text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool endsWith(const std::string& text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool contains(const std::vector<std::string>& list, const std::string& item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+bool isAllowedParent(std::string_view folder)
+{
+    return std::find(Policy::allowedParents.begin(), Policy::allowedParents.end(), folder) !=
+           Policy::allowedParents.end();
+}
+
+bool isMissing(const Error& error)
+{
+    return error.isPosix(ENOENT);
+}
+
+// The C library's sentence for a file error ("Permission denied"), without the path it was met on.
+QString reason(const Error& error)
+{
+    return error.domain() == ErrorDomain::Posix ? Error::posix(error.code()).description()
+                                                : error.description();
+}
+
+// Whether the folder holding `path` is, once links are resolved, exactly an allowed folder under the
+// root, and can be reached from the root without passing a link. A folder that does not exist passes
+// (there is nothing there to remove); any other failure to resolve or open it refuses.
+bool parentStaysInside(const ConfinedTree& tree, const std::string& path)
+{
+    const std::string parent = parentOf(path);
+    const Path host = tree.hostPath(parent);
+    char buffer[PATH_MAX];
+    if (::realpath(host.c_str(), buffer)) {
+        const std::string resolved(buffer);
+        const std::string& root = tree.resolvedRoot().native();
+        std::string inside;
+        if (root == "/")
+            inside = resolved;
+        else if (resolved.size() > root.size() && startsWith(resolved, root) && resolved[root.size()] == '/')
+            inside = resolved.substr(root.size());
+        else
+            return false;
+        if (!isAllowedParent(inside))
+            return false;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+    const Result<UniqueFd> folder = tree.openFolder(parent);
+    return folder.ok() || isMissing(folder.error());
+}
+
+// The bytes of the file at `path`, read without following a link anywhere below the root.
+std::optional<QByteArray> readItem(const ConfinedTree& tree, const std::string& path)
+{
+    const Result<UniqueFd> folder = tree.openFolder(parentOf(path));
+    if (!folder)
+        return std::nullopt;
+    Result<QByteArray> data = ConfinedTree::read(*folder, nameOf(path), SystemThreatRemover::kMaxPlistBytes);
+    if (!data)
+        return std::nullopt;
+    return std::move(data).value();
+}
+
+// True unless the item at `path` is known to be gone: attributes that cannot be read for any other
+// reason leave it standing.
+bool mayStillExist(const ConfinedTree& tree, const std::string& path)
+{
+    const Result<UniqueFd> folder = tree.openFolder(parentOf(path));
+    if (!folder)
+        return !isMissing(folder.error());
+    const Result<void> attributes = ConfinedTree::readAttributes(*folder, nameOf(path));
+    return attributes.ok() || !isMissing(attributes.error());
+}
+
+} // namespace
+
+QString SystemThreatRemover::protectedCodeRequirement()
+{
+    return QStringLiteral("anchor apple or (anchor apple generic and certificate "
+                          "leaf[field.1.2.840.113635.100.6.1.13] exists and notarized)");
+}
+
+QString SystemThreatRemover::stillRunningNote()
+{
+    return QStringLiteral(" (the process may still be running until it exits or the Mac restarts \u2014 it "
+                          "won't launch again automatically)");
+}
+
+SystemThreatRemover::SystemThreatRemover(Path systemRoot, Path launchctlProgram,
+                                         std::shared_ptr<const ProcessRunner> runner,
+                                         std::shared_ptr<const CodeSigner> signer)
+    : m_systemRoot(std::move(systemRoot)), m_launchctl(std::move(launchctlProgram)),
+      m_runner(std::move(runner)), m_signer(std::move(signer))
+{}
+
+HelperReply SystemThreatRemover::remove(const QString& label, const QStringList& paths) const
+{
+    // Phase 1: the request's shape, the policy, and where each parent folder really is.
+    if (paths.size() > kMaxPaths)
+        return HelperReply{false, kRefusedPrefix + QStringLiteral("too many paths in one request")};
+    std::vector<std::string> candidates;
+    qsizetype malformed = 0;
+    for (const QString& path : paths) {
+        if (std::optional<std::string> bytes = checkedText(path, kMaxPathBytes))
+            candidates.push_back(std::move(*bytes));
+        else
+            ++malformed;
+    }
+    // A label that is not text simply names no job; the daemon property lists still name theirs.
+    const std::string requestedLabel = checkedText(label, kMaxPathBytes).value_or(std::string());
+
+    const Policy::Partition partition = Policy::partition(candidates);
+    const qsizetype rejected = malformed + static_cast<qsizetype>(partition.rejected.size());
+    if (rejected > 0) {
+        return HelperReply{false, kRefusedPrefix + QString::number(rejected) +
+                                      QStringLiteral(" path(s) outside the allowed system locations")};
+    }
+    const std::vector<std::string>& accepted = partition.accepted;
+    if (accepted.empty())
+        return HelperReply{false, QStringLiteral("Nothing to remove")};
+
+    const Result<ConfinedTree> opened = ConfinedTree::open(m_systemRoot);
+    if (!opened)
+        return resolvesOutside();
+    const ConfinedTree& tree = *opened;
+    for (const std::string& path : accepted) {
+        if (!parentStaysInside(tree, path))
+            return resolvesOutside();
+    }
+
+    // Phase 2: software that is Apple's own or notarized is left to the user.
+    for (const std::string& path : accepted) {
+        const std::optional<Path> program = programPath(tree, path);
+        if (program && m_signer->satisfiesRequirement(*program, protectedCodeRequirement())) {
+            return HelperReply{false,
+                               kRefusedPrefix + QString::fromStdString(nameOf(path)) +
+                                   QStringLiteral(" runs software that is validly signed and notarized. "
+                                                  "Remove it manually if you're sure.")};
+        }
+    }
+
+    // Phase 3: stop jobs that launchd confirms were loaded from a file being removed.
+    bool mayStillRun = false;
+    if (const std::optional<std::string> bootLabel = Policy::labelToBootout(requestedLabel, accepted)) {
+        const std::optional<std::string> registered = registeredProgramPath(*bootLabel);
+        if (registered && contains(accepted, *registered)) {
+            bootout(*bootLabel);
+            const std::optional<std::string> after = registeredProgramPath(*bootLabel);
+            if (after && contains(accepted, *after))
+                mayStillRun = true;
+        }
+    }
+    for (const std::string& path : accepted) {
+        if (!startsWith(path, "/Library/LaunchDaemons/"))
+            continue;
+        const std::optional<QByteArray> data = readItem(tree, path);
+        const std::optional<std::string> ownLabel = data ? LaunchPlist::label(*data) : std::nullopt;
+        if (ownLabel && Policy::isValidLabel(*ownLabel)) {
+            // The Apple prefix is no reason to skip here: launchd itself says the job came from this file.
+            if (registeredProgramPath(*ownLabel) == path) {
+                bootout(*ownLabel);
+                if (registeredProgramPath(*ownLabel) == path)
+                    mayStillRun = true;
+            }
+        } else if (mayStillExist(tree, path)) {
+            mayStillRun = true;
+        }
+    }
+    for (const std::string& path : accepted) {
+        if (startsWith(path, "/Library/LaunchAgents/") && mayStillExist(tree, path))
+            mayStillRun = true;
+    }
+
+    // Phase 4: delete, counting what is gone afterwards.
+    qsizetype removed = 0;
+    QStringList failures;
+    for (const std::string& path : accepted) {
+        const std::string name = nameOf(path);
+        const QString shownName = QString::fromStdString(name);
+        const Result<UniqueFd> folder = tree.openFolder(parentOf(path));
+        if (!folder) {
+            if (isMissing(folder.error()))
+                ++removed;
+            else
+                failures << shownName + QStringLiteral(": ") + reason(folder.error());
+            continue;
+        }
+        const Result<void> present = ConfinedTree::readAttributes(*folder, name);
+        if (!present) {
+            if (isMissing(present.error()))
+                ++removed;
+            else
+                failures << shownName + QStringLiteral(": ") + reason(present.error());
+            continue;
+        }
+        const Result<void> removal = ConfinedTree::remove(*folder, name);
+        if (removal) {
+            ++removed;
+            continue;
+        }
+        // A removal that met an entry vanishing under it may still have left nothing behind.
+        const Result<void> afterwards = ConfinedTree::readAttributes(*folder, name);
+        if (!afterwards && isMissing(afterwards.error()))
+            ++removed;
+        else
+            failures << shownName + QStringLiteral(": ") + reason(removal.error());
+    }
+
+    const QString note = mayStillRun ? stillRunningNote() : QString();
+    if (!failures.isEmpty()) {
+        return HelperReply{false, QStringLiteral("Removed ") + QString::number(removed) +
+                                      QStringLiteral(", failed ") + QString::number(failures.size()) +
+                                      QStringLiteral(": ") + failures.join(QStringLiteral("; ")) + note};
+    }
+    return HelperReply{true, QStringLiteral("Removed ") + QString::number(removed) + QStringLiteral(" item") +
+                                 (removed == 1 ? QString() : QStringLiteral("s")) + note};
+}
+
+std::optional<std::string> SystemThreatRemover::registeredProgramPath(const std::string& label) const
+{
+    ProcessRequest request;
+    request.program = m_launchctl;
+    request.arguments = {"print", "system/" + label};
+    const Result<ProcessOutcome> outcome = m_runner->run(request);
+    if (!outcome || !outcome->succeeded())
+        return std::nullopt;
+    return LaunchctlPrint::registeredPath(outcome->standardOutput);
+}
+
+void SystemThreatRemover::bootout(const std::string& label) const
+{
+    // Its outcome is not used: whether the job is gone is asked of launchd again afterwards.
+    (void)HelperShell::run(*m_runner, m_launchctl, {"bootout", "system/" + label});
+}
+
+std::optional<Path> SystemThreatRemover::programPath(const ConfinedTree& tree, const std::string& path) const
+{
+    if (!endsWith(path, ".plist"))
+        return tree.hostPath(path);
+    const std::optional<QByteArray> data = readItem(tree, path);
+    if (!data)
+        return std::nullopt;
+    const std::optional<std::string> program = LaunchPlist::program(*data);
+    if (!program || program->empty())
+        return std::nullopt;
+    // launchd's programs are system paths too; one without a leading "/" is taken from the root.
+    return tree.hostPath(program->front() == '/' ? *program : "/" + *program);
+}
+
+} // namespace qm

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/CodeSigner.h"
+#include "platform/FileSystem.h"
+#include "platform/ProcessRunner.h"
+#include "protocol/HelperProtocol.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace qm {
+
+class ConfinedTree;
+
+// Removes a system-level launch item for the application: checks every path under the removal policy
+// and on disk, refuses programs that are Apple's own or notarized, boots the job out of launchd's system
+// domain when launchd confirms it was loaded from a file being removed, deletes the items for good and
+// answers with one sentence. Every refusal comes before the first bootout, and every bootout before the
+// first deletion. It acts on system root + path, opens folders without following links, and fails
+// closed: only "does not exist" counts as gone. Holds no state between calls; safe from several
+// threads at once.
+class SystemThreatRemover
+{
+public:
+    // Requests with more paths than this are refused whole.
+    static constexpr qsizetype kMaxPaths = 1000;
+    // A path longer than this (UTF-8 bytes) is refused like one outside the allowed locations.
+    static constexpr std::size_t kMaxPathBytes = 4096;
+    // Property lists larger than this (bytes) count as unreadable.
+    static constexpr qint64 kMaxPlistBytes = 1024 * 1024;
+
+    // The requirement a program must not satisfy: Apple's own code, or code signed with a Developer
+    // ID certificate and notarized.
+    static QString protectedCodeRequirement();
+    // The note added when a job may still be running.
+    static QString stillRunningNote();
+
+    SystemThreatRemover(Path systemRoot, Path launchctlProgram, std::shared_ptr<const ProcessRunner> runner,
+                        std::shared_ptr<const CodeSigner> signer);
+
+    // Handles one removal request for the launchd `label` (may be empty) and the absolute system
+    // `paths`, and answers (ok, sentence).
+    HelperProtocol::HelperReply remove(const QString& label, const QStringList& paths) const;
+
+private:
+    // Where launchd says the system job `label` was loaded from, or nothing when it is not loaded or
+    // launchctl cannot tell.
+    std::optional<std::string> registeredProgramPath(const std::string& label) const;
+    void bootout(const std::string& label) const;
+    // The program a request path runs, as a path on disk, or nothing.
+    std::optional<Path> programPath(const ConfinedTree& tree, const std::string& path) const;
+
+    Path m_systemRoot;
+    Path m_launchctl;
+    std::shared_ptr<const ProcessRunner> m_runner;
+    std::shared_ptr<const CodeSigner> m_signer;
+};
+
+} // namespace qm

@@ -1,0 +1,118 @@
+#include "protocol/SystemThreatRemovalPolicy.h"
+
+#include <algorithm>
+
+namespace qm::SystemThreatRemovalPolicy {
+namespace {
+
+constexpr std::size_t kMaxLabelLength = 255;
+
+// C0 controls, DEL, and the C1 controls U+0080 to U+009F in their UTF-8 form. A NUL would cut the
+// path short (possibly to an allowed parent) once it reaches the C library; the others have no place
+// in the name of a launch item.
+bool holdsControlCharacter(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7f)
+            return true;
+        if (byte == 0xc2 && i + 1 < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0x9f)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool isAllowedParent(std::string_view folder)
+{
+    return std::find(allowedParents.begin(), allowedParents.end(), folder) != allowedParents.end();
+}
+
+bool isLabelCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '-' || c == '_';
+}
+
+char asciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+std::optional<Rejection> reject(std::string_view path)
+{
+    if (path.empty() || path.front() != '/')
+        return Rejection::notAbsolute;
+    if (holdsControlCharacter(path))
+        return Rejection::traversal;
+
+    // Every component after the leading "/", empty ones kept; the first ".." or empty/"." one decides.
+    std::size_t start = 1;
+    while (true) {
+        const std::size_t end = path.find('/', start);
+        const std::string_view component =
+            path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (component == "..")
+            return Rejection::traversal;
+        if (component.empty() || component == ".")
+            return Rejection::emptyComponent;
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+
+    if (isAllowedParent(path))
+        return Rejection::isAllowedRootItself;
+
+    // No empty, "." or ".." component is left, so the parent is the text before the last "/".
+    const std::size_t lastSlash = path.rfind('/');
+    const std::string_view parent = lastSlash == 0 ? std::string_view("/") : path.substr(0, lastSlash);
+    if (isAllowedParent(parent))
+        return std::nullopt;
+    return Rejection::parentNotAllowed;
+}
+
+Partition partition(const std::vector<std::string>& paths)
+{
+    Partition result;
+    for (const std::string& path : paths) {
+        if (const std::optional<Rejection> why = reject(path))
+            result.rejected.emplace_back(path, *why);
+        else
+            result.accepted.push_back(path);
+    }
+    return result;
+}
+
+bool isValidLabel(std::string_view label)
+{
+    return !label.empty() && label.size() <= kMaxLabelLength &&
+           std::all_of(label.begin(), label.end(), isLabelCharacter);
+}
+
+std::optional<std::string> labelToBootout(std::string_view label, const std::vector<std::string>& accepted)
+{
+    if (!isValidLabel(label))
+        return std::nullopt;
+    constexpr std::string_view applePrefix = "com.apple.";
+    if (label.size() >= applePrefix.size()) {
+        std::string head(label.substr(0, applePrefix.size()));
+        std::transform(head.begin(), head.end(), head.begin(), asciiLower);
+        if (head == applePrefix)
+            return std::nullopt;
+    }
+    const std::string fileTail = "/" + std::string(label) + ".plist";
+    const bool named = std::any_of(accepted.begin(), accepted.end(), [&](const std::string& path) {
+        return path.size() >= fileTail.size() &&
+               path.compare(path.size() - fileTail.size(), fileTail.size(), fileTail) == 0;
+    });
+    if (!named)
+        return std::nullopt;
+    return std::string(label);
+}
+
+} // namespace qm::SystemThreatRemovalPolicy

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// The path and label rules for removing a system-level launch item. Pure functions on raw path bytes,
+// compiled into both programs: the application keeps only paths `reject` accepts, and the helper applies
+// every rule again before it touches anything. Nothing here reads the file system or resolves links.
+namespace qm::SystemThreatRemovalPolicy {
+
+// Why a path is refused.
+enum class Rejection {
+    notAbsolute,        // the path does not begin with "/"
+    traversal,          // a component is "..", or the path holds a control character (NUL included)
+    emptyComponent,     // a component is empty ("//" or a trailing "/") or is "."
+    parentNotAllowed,   // the folder holding the path is not one of `allowedParents`
+    isAllowedRootItself // the path is one of `allowedParents` itself
+};
+
+// The only folders whose direct children may be removed, without a trailing "/", in this order.
+inline constexpr std::array<std::string_view, 3> allowedParents{
+    "/Library/LaunchDaemons", "/Library/LaunchAgents", "/Library/PrivilegedHelperTools"};
+
+// Why `path` may not be removed, or nothing when it may: it must be absolute, free of control
+// characters, "..", "." and empty components, and a direct child of one of `allowedParents`. All
+// comparisons are byte for byte and case-sensitive.
+std::optional<Rejection> reject(std::string_view path);
+
+// `paths` split by `reject`, both lists in input order with duplicates kept.
+struct Partition
+{
+    std::vector<std::string> accepted;
+    std::vector<std::pair<std::string, Rejection>> rejected;
+};
+Partition partition(const std::vector<std::string>& paths);
+
+// True when `label` is 1 to 255 characters long, all from the ASCII letters, the digits, ".", "-"
+// and "_". A leading "-" is allowed: the label is only ever passed after "system/".
+bool isValidLabel(std::string_view label);
+
+// The launchd label the helper may boot out for a removal: `label` unchanged when it is valid, does
+// not begin with "com.apple." in any letter case, and some accepted path ends with "/" + label +
+// ".plist"; otherwise nothing.
+std::optional<std::string> labelToBootout(std::string_view label, const std::vector<std::string>& accepted);
+
+} // namespace qm::SystemThreatRemovalPolicy

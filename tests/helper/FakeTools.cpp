@@ -1,0 +1,121 @@
+#include "FakeTools.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <stdexcept>
+
+namespace qm::test::FakeTools {
+namespace {
+
+// Single-quoted for the shell; paths of the fixture hold no single quote.
+std::string quoted(const std::filesystem::path& path)
+{
+    if (path.native().find('\'') != std::string::npos)
+        throw std::invalid_argument("fixture path holds a single quote");
+    return "'" + path.native() + "'";
+}
+
+void writeExecutable(const std::filesystem::path& path, const std::string& text)
+{
+    std::filesystem::create_directories(path.parent_path());
+    const std::filesystem::path temporary = path.native() + ".new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out)
+            throw std::runtime_error("cannot write " + temporary.native());
+    }
+    ::chmod(temporary.c_str(), 0755);
+    // Replaced in one step, so a running helper never starts a half-written script.
+    std::filesystem::rename(temporary, path);
+}
+
+} // namespace
+
+void writeTool(const std::filesystem::path& path, const std::string& name, const std::filesystem::path& log,
+               const std::string& body)
+{
+    writeExecutable(path,
+                    "#!/bin/sh\nprintf '%s\\n' \"" + name + " $*\" >> " + quoted(log) + "\n" + body + "\n");
+}
+
+void writeLaunchctl(const std::filesystem::path& path, const std::filesystem::path& log,
+                    const std::filesystem::path& state, const std::filesystem::path& root)
+{
+    const std::string s = quoted(state);
+    const std::string text =
+        "#!/bin/sh\n"
+        "printf '%s\\n' \"launchctl $*\" >> " +
+        quoted(log) +
+        "\n"
+        "label=\"${2#system/}\"\n"
+        "case \"$1\" in\n"
+        "print)\n"
+        "  [ -f " +
+        s +
+        "/\"$label\" ] || { echo 'Could not find service' >&2; exit 113; }\n"
+        "  printf 'system/%s = {\\n\\tactive count = 1\\n\\n\\tpath = %s\\n\\tstate = running\\n}\\n' "
+        "\"$label\" \"$(cat " +
+        s +
+        "/\"$label\")\"\n"
+        "  ;;\n"
+        "bootout)\n"
+        "  if [ -f " +
+        s +
+        "/\"$label\" ]; then\n"
+        "    registered=\"$(cat " +
+        s +
+        "/\"$label\")\"\n"
+        "    [ -e " +
+        quoted(root) + "\"$registered\" ] && printf 'bootout saw %s\\n' \"$registered\" >> " + quoted(log) +
+        "\n"
+        "  fi\n"
+        "  [ -f " +
+        s + "/\"$label\".stays ] || rm -f " + s +
+        "/\"$label\"\n"
+        "  [ -x " +
+        s + "/on-bootout ] && " + s +
+        "/on-bootout\n"
+        "  ;;\n"
+        "esac\n"
+        "exit 0\n";
+    std::filesystem::create_directories(state);
+    writeExecutable(path, text);
+}
+
+void registerJob(const std::filesystem::path& state, const std::string& label, const std::string& path)
+{
+    std::filesystem::create_directories(state);
+    std::ofstream out(state / label, std::ios::binary | std::ios::trunc);
+    out << path;
+}
+
+QStringList calls(const std::filesystem::path& log)
+{
+    QFile file(QString::fromStdString(log.native()));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QByteArray launchPlist(const std::string& label, const std::string& program)
+{
+    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                      "<plist version=\"1.0\">\n<dict>\n";
+    if (!label.empty())
+        text += "  <key>Label</key>\n  <string>" + QByteArray::fromStdString(label) + "</string>\n";
+    if (!program.empty())
+        text += "  <key>Program</key>\n  <string>" + QByteArray::fromStdString(program) + "</string>\n";
+    text += "  <key>RunAtLoad</key>\n  <true/>\n</dict>\n</plist>\n";
+    return text;
+}
+
+} // namespace qm::test::FakeTools

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <filesystem>
+#include <string>
+
+// Stand-ins for the helper's system commands: small shell scripts that append one line per call to a
+// log ("<name> <arguments>") and then do what the test asked. Shared by the in-process and the bus tests.
+namespace qm::test::FakeTools {
+
+// Writes an executable script at `path` that logs its call to `log` under `name` and then runs `body`
+// (shell text; without an explicit exit the script exits 0).
+void writeTool(const std::filesystem::path& path, const std::string& name, const std::filesystem::path& log,
+               const std::string& body = "exit 0");
+
+// Writes a fake launchctl at `path`. `print system/<label>` answers like launchctl when the file
+// `state/<label>` exists, with a "path = " line holding that file's content, and fails (113) otherwise.
+// `bootout system/<label>` logs "bootout saw <path>" when the job's registered file still exists under
+// `root`, then unloads the job (removes `state/<label>`) unless `state/<label>.stays` exists, and runs
+// `state/on-bootout` when that script exists.
+void writeLaunchctl(const std::filesystem::path& path, const std::filesystem::path& log,
+                    const std::filesystem::path& state, const std::filesystem::path& root);
+
+// Registers the system job `label` with the fake launchctl as loaded from the system path `path`.
+void registerJob(const std::filesystem::path& state, const std::string& label, const std::string& path);
+
+// The lines of `log`, or none when it does not exist.
+QStringList calls(const std::filesystem::path& log);
+
+// An XML property list dictionary with the given string keys (an empty value leaves the key out).
+QByteArray launchPlist(const std::string& label, const std::string& program = {});
+
+} // namespace qm::test::FakeTools

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "support/TempTree.h"
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace qm::test {
+
+// A private system-like bus with the helper's test build behind it. Every test starts from a fresh
+// fixture tree (the one the test build was built to act on: system root, fake commands that log their
+// calls, the drop_caches stand-in) and a fresh dbus-daemon, which starts the helper on the first call,
+// as the system bus does. The bus loads the helper's shipped policy file. Needs root: the helper admits
+// only a root-owned client, and the shipped policy lets only root own the helper's name.
+class HelperBusTest : public ::testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The fixture tree and its parts.
+    static std::filesystem::path fixture();
+    static std::filesystem::path root();
+    static std::filesystem::path tool(const std::string& name);
+    static std::filesystem::path callLog();
+    static std::filesystem::path launchdState();
+    static std::filesystem::path dropCaches();
+    static std::filesystem::path clientExecutable();
+    // root + a system path such as "/Library/LaunchDaemons/x.plist".
+    static std::filesystem::path onDisk(const std::string& systemPath);
+
+    // Replaces the fake `name` in the tools folder by a script that logs its call and runs `body`.
+    static void writeTool(const std::string& name, const std::string& body = "exit 0");
+    // The calls logged so far, one line each ("sync ", "resolvectl flush-caches", ...).
+    static QStringList calls();
+    static void clearCalls();
+
+    // Runs the trusted client (or `executable`) with `arguments` against the private bus and returns
+    // the line it printed.
+    QString client(const QStringList& arguments,
+                   const std::filesystem::path& executable = clientExecutable());
+    // Starts the client without waiting for it.
+    std::unique_ptr<QProcess> startClient(const QStringList& arguments);
+    // The private bus's address.
+    const QString& busAddress() const { return m_address; }
+
+private:
+    QProcessEnvironment clientEnvironment() const;
+
+    std::optional<TempTree> m_busFolder;
+    QProcess m_daemon;
+    QString m_address;
+};
+
+} // namespace qm::test

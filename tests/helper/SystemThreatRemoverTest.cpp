@@ -1,0 +1,182 @@
+// The removal handler in this process, where a fake code signer can answer "notarized" and privileges can
+// be dropped so the handler meets the permission errors an ordinary file system gives.
+#include "helper/SystemThreatRemover.h"
+
+#include "FakeTools.h"
+#include "HelperReplyPrinting.h"
+#include "platform/FileSystem.h"
+#include "support/FakeCodeSigner.h"
+#include "support/PrivilegeDrop.h"
+#include "support/TempTree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace qm {
+namespace {
+
+using HelperProtocol::HelperReply;
+
+const QString kRequirement = QStringLiteral("anchor apple or (anchor apple generic and certificate "
+                                            "leaf[field.1.2.840.113635.100.6.1.13] exists and notarized)");
+const QString kStillRunning = QStringLiteral(
+    " (the process may still be running until it exits or the Mac restarts \u2014 it won't launch "
+    "again automatically)");
+
+class SystemThreatRemoverTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char* folder :
+             {"Library/LaunchDaemons", "Library/LaunchAgents", "Library/PrivilegedHelperTools"})
+            m_tree.folder(root() / folder);
+        test::FakeTools::writeLaunchctl(launchctl(), log(), state(), root());
+    }
+
+    fs::path root() const { return m_tree.path("root"); }
+    fs::path launchctl() const { return m_tree.path("tools/launchctl"); }
+    fs::path log() const { return m_tree.path("calls.log"); }
+    fs::path state() const { return m_tree.path("launchd"); }
+    fs::path onDisk(const std::string& systemPath) const { return fs::path(root().native() + systemPath); }
+    QStringList calls() const { return test::FakeTools::calls(log()); }
+
+    fs::path put(const std::string& systemPath, const QByteArray& content = "x")
+    {
+        return m_tree.fileWithContent(onDisk(systemPath), content);
+    }
+
+    HelperReply remove(const QString& label, const QStringList& paths) const
+    {
+        const SystemThreatRemover remover(root(), launchctl(), std::make_shared<ProcessRunner>(), m_signer);
+        return remover.remove(label, paths);
+    }
+
+    test::TempTree m_tree;
+    std::shared_ptr<test::FakeCodeSigner> m_signer = std::make_shared<test::FakeCodeSigner>();
+};
+
+QString refusedAsNotarized(const QString& name)
+{
+    return QStringLiteral("Refused \u2014 ") + name +
+           QStringLiteral(
+               " runs software that is validly signed and notarized. Remove it manually if you're sure.");
+}
+
+TEST_F(SystemThreatRemoverTest, ProtectedSoftwareIsRefusedBeforeAnyBootout)
+{
+    const std::string daemon = "/Library/LaunchDaemons/com.example.plist";
+    const std::string arguments = "/Library/LaunchDaemons/com.example.args.plist";
+    const std::string tool = "/Library/PrivilegedHelperTools/tool";
+    put(daemon, test::FakeTools::launchPlist("com.example", "/opt/vendor/run"));
+    put(arguments,
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Label</key><string>com.example.args"
+        "</string><key>ProgramArguments</key><array><string>/opt/vendor/args</string><string>-x</string>"
+        "</array></dict></plist>");
+    put(tool);
+    test::FakeTools::registerJob(state(), "com.example", daemon);
+    test::FakeTools::registerJob(state(), "com.example.args", arguments);
+
+    struct Row
+    {
+        QStringList paths;
+        fs::path protectedProgram; // the program the fake signer calls notarized
+        QString expected;
+    };
+    const std::vector<Row> rows = {
+        {{QString::fromStdString(daemon)},
+         onDisk("/opt/vendor/run"),
+         refusedAsNotarized("com.example.plist")},
+        {{QString::fromStdString(arguments)},
+         onDisk("/opt/vendor/args"),
+         refusedAsNotarized("com.example.args.plist")},
+        {{QString::fromStdString(tool)}, onDisk(tool), refusedAsNotarized("tool")},
+        // The first path would be booted out and deleted; the second refuses the whole request first.
+        {{QString::fromStdString(daemon), QString::fromStdString(tool)},
+         onDisk(tool),
+         refusedAsNotarized("tool")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.paths.join(QLatin1Char(' ')).toStdString());
+        m_signer = std::make_shared<test::FakeCodeSigner>();
+        m_signer->satisfy(row.protectedProgram, kRequirement);
+        EXPECT_EQ(remove(QStringLiteral("com.example"), row.paths), (HelperReply{false, row.expected}));
+        for (const auto& [code, requirement] : m_signer->requirementChecks())
+            EXPECT_EQ(requirement, kRequirement) << code;
+    }
+    EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(fs::exists(onDisk(daemon)));
+    EXPECT_TRUE(fs::exists(onDisk(arguments)));
+    EXPECT_TRUE(fs::exists(onDisk(tool)));
+}
+
+TEST_F(SystemThreatRemoverTest, ProgramsThatAreGoneOrUnreadableDoNotBlockRemoval)
+{
+    put("/Library/LaunchDaemons/gone.plist", test::FakeTools::launchPlist("gone", "/opt/gone/run"));
+    // A FIFO where a property list should be is never opened for reading (it would block), and an
+    // oversized one is never parsed: both simply name no program.
+    ASSERT_EQ(::mkfifo(onDisk("/Library/LaunchDaemons/fifo.plist").c_str(), 0644), 0);
+    put("/Library/LaunchDaemons/huge.plist", QByteArray(SystemThreatRemover::kMaxPlistBytes + 1, ' '));
+
+    EXPECT_EQ(remove(QString(), {"/Library/LaunchDaemons/gone.plist", "/Library/LaunchDaemons/fifo.plist",
+                                 "/Library/LaunchDaemons/huge.plist"}),
+              (HelperReply{true, "Removed 3 items" + kStillRunning}));
+    // The program was looked for under the system root, and only for the one readable list.
+    const auto checks = m_signer->requirementChecks();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks.at(0).first, onDisk("/opt/gone/run"));
+    EXPECT_EQ(calls(), QStringList{"launchctl print system/gone"});
+    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/Library/LaunchDaemons/fifo.plist"))));
+}
+
+TEST_F(SystemThreatRemoverTest, PermissionDenialsFailClosed)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    // Only a folder that no longer exists counts as nothing to check and nothing to remove; one that
+    // cannot be searched refuses (while checking) or fails (while removing).
+    const std::string hidden = "/Library/LaunchDaemons/hidden.plist";
+    const std::string open = "/Library/LaunchAgents/open.plist";
+    put(hidden, test::FakeTools::launchPlist("hidden"));
+    put(open, test::FakeTools::launchPlist("open"));
+    m_tree.chmod(onDisk("/Library/LaunchDaemons"), 0700);
+    m_tree.chown(onDisk("/Library/LaunchAgents"));
+    m_tree.chown(onDisk(open));
+
+    test::TempTree closed;
+    closed.file("root/Library/LaunchDaemons/x.plist");
+    closed.chmod(closed.path("root/Library"), 0700);
+    const SystemThreatRemover closedRemover(closed.path("root"), launchctl(),
+                                            std::make_shared<ProcessRunner>(), m_signer);
+
+    HelperReply denied;
+    HelperReply unsearchable;
+    {
+        test::DroppedPrivileges nobody;
+        // Positive control: the dropped process reaches what it should.
+        ASSERT_TRUE(FileSystem().list(onDisk("/Library/LaunchAgents")).ok());
+        ASSERT_TRUE(FileSystem().list(onDisk("/Library")).ok());
+        EXPECT_EQ(remove(QString(), {"/Library/LaunchAgents/absent.plist"}),
+                  (HelperReply{true, "Removed 1 item"}));
+
+        denied = remove(QString(), {QString::fromStdString(hidden), QString::fromStdString(open)});
+        unsearchable = closedRemover.remove(QString(), {"/Library/LaunchDaemons/x.plist"});
+    }
+    EXPECT_EQ(denied,
+              (HelperReply{false, "Removed 1, failed 1: hidden.plist: Permission denied" + kStillRunning}));
+    EXPECT_TRUE(fs::exists(onDisk(hidden)));
+    EXPECT_FALSE(fs::exists(onDisk(open)));
+    EXPECT_EQ(
+        unsearchable,
+        (HelperReply{false,
+                     QStringLiteral("Refused \u2014 a path resolves outside the allowed system locations")}));
+    EXPECT_TRUE(fs::exists(closed.path("root/Library/LaunchDaemons/x.plist")));
+}
+
+} // namespace
+} // namespace qm

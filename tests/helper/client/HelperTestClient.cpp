@@ -1,0 +1,99 @@
+// A small client of the helper for the tests: the test build of the helper admits only this
+// executable. It sends one call on the system bus (DBUS_SYSTEM_BUS_ADDRESS points it at the tests'
+// private bus) and prints what came back as one tab-separated line:
+//   version<TAB>text | reply<TAB>0|1<TAB>message | error<TAB>D-Bus error name
+// Usage:
+//   client [--timeout-ms N] version
+//   client [--timeout-ms N] action NAME
+//   client [--timeout-ms N] remove LABEL [PATH...]
+//   client [--timeout-ms N] remove-many LABEL COUNT PATH     (PATH repeated COUNT times)
+//   client [--timeout-ms N] remove-long LABEL BYTES          (one path of BYTES bytes in an allowed folder)
+//   client [--timeout-ms N] raw MEMBER [int|string|none]     (MEMBER on the helper interface, one argument)
+#include "protocol/HelperProtocol.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+int usage()
+{
+    std::fputs("usage: client [--timeout-ms N] version|action|remove|remove-many|remove-long|raw ...\n",
+               stderr);
+    return 2;
+}
+
+void print(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace qm::HelperProtocol;
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    int timeout = 10 * 60 * 1000;
+    if (args.size() >= 2 && args.at(0) == QLatin1String("--timeout-ms")) {
+        timeout = args.at(1).toInt();
+        args = args.mid(2);
+    }
+    if (args.isEmpty())
+        return usage();
+
+    const QString command = args.takeFirst();
+    QDBusMessage call;
+    if (command == QLatin1String("version") && args.isEmpty()) {
+        call = versionCall();
+    } else if (command == QLatin1String("action") && args.size() == 1) {
+        call = performActionCall(args.at(0));
+    } else if (command == QLatin1String("remove") && !args.isEmpty()) {
+        const QString label = args.takeFirst();
+        call = removeSystemThreatCall(label, args);
+    } else if (command == QLatin1String("remove-many") && args.size() == 3) {
+        QStringList paths;
+        for (int i = 0; i < args.at(1).toInt(); ++i)
+            paths << args.at(2);
+        call = removeSystemThreatCall(args.at(0), paths);
+    } else if (command == QLatin1String("remove-long") && args.size() == 2) {
+        QString path = QStringLiteral("/Library/LaunchDaemons/");
+        path += QString(args.at(1).toInt() - path.size(), QLatin1Char('a'));
+        call = removeSystemThreatCall(args.at(0), {path});
+    } else if (command == QLatin1String("raw") && (args.size() == 1 || args.size() == 2)) {
+        call = QDBusMessage::createMethodCall(serviceName(), objectPath(), interfaceName(), args.at(0));
+        const QString kind = args.size() == 2 ? args.at(1) : QStringLiteral("none");
+        if (kind == QLatin1String("int"))
+            call << 7;
+        else if (kind == QLatin1String("string"))
+            call << QStringLiteral("freeMemory");
+    } else {
+        return usage();
+    }
+
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected()) {
+        std::fputs("client: no system bus\n", stderr);
+        return 2;
+    }
+    const QDBusMessage answer = bus.call(call, QDBus::Block, timeout);
+    if (answer.type() == QDBusMessage::ErrorMessage) {
+        print(QStringLiteral("error\t") + answer.errorName());
+    } else if (const std::optional<QString> version = versionFromReply(answer);
+               version && command == QLatin1String("version")) {
+        print(QStringLiteral("version\t") + *version);
+    } else if (const std::optional<HelperReply> reply = helperReplyFrom(answer)) {
+        print(QStringLiteral("reply\t") + (reply->ok ? QLatin1Char('1') : QLatin1Char('0')) +
+              QLatin1Char('\t') + reply->message);
+    } else {
+        print(QStringLiteral("unexpected\t") + answer.signature());
+    }
+    return 0;
+}
