@@ -29,11 +29,15 @@ std::string candidateName(const std::string& base, int attempt)
 {
     if (attempt == 0)
         return base;
-    const std::string suffix = "." + std::to_string(attempt + 1);
+    std::string suffix(1, '.');
+    suffix.append(std::to_string(attempt + 1));
     const std::size_t dot = base.rfind('.');
+    std::string name = base;
     if (dot == std::string::npos || dot == 0)
-        return base + suffix;
-    return base.substr(0, dot) + suffix + base.substr(dot);
+        name.append(suffix);
+    else
+        name.insert(dot, suffix);
+    return name;
 }
 
 std::string trashBaseName(const Path& item)
