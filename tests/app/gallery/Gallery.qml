@@ -4,15 +4,18 @@ import Quillmere.App
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// Every design component in every variant, on two pages: "components" and "symbols" (the symbol table
-// and the brand background of each module).
+// Every design component in every variant, on three pages: "components", "symbols" (the symbol table
+// and the brand background of each module) and "motion" (the motion and effect components, the category
+// card and the health tiles and cards, pictured `captureDelay` milliseconds after the page shows).
 Item {
     id: gallery
 
     required property string page
 
     width: 1700
-    height: page === "symbols" ? 1240 : 1200
+    height: page === "symbols" ? 1240 : page === "motion" ? 1060 : 1200
+    // How long the capture waits after the first frames, so one-shot effects have played.
+    readonly property int captureDelay: page === "motion" ? 1200 : 0
 
     BrandBackground {
         anchors.fill: parent
@@ -89,7 +92,7 @@ Item {
     Loader {
         anchors.fill: parent
         anchors.margins: 24
-        sourceComponent: gallery.page === "symbols" ? symbolsPage : componentsPage
+        sourceComponent: gallery.page === "symbols" ? symbolsPage : gallery.page === "motion" ? motionPage : componentsPage
     }
 
     Component {
@@ -435,6 +438,348 @@ Item {
                                 anchors.verticalCenter: parent.verticalCenter
                                 Text { text: parent.parent.modelData; font: Typo.captionMedium; color: Design.Palette.textPrimary }
                                 Caption { text: Symbols.materialName(parent.parent.modelData) }
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    Component {
+        id: motionPage
+
+        RowLayout {
+            spacing: 20
+
+            // Column 1: count-up, progress bars, scanning placeholders.
+            ColumnLayout {
+                Layout.alignment: Qt.AlignTop
+                Layout.preferredWidth: 470
+                Layout.minimumWidth: 470
+                Layout.maximumWidth: 470
+                spacing: 20
+
+                Section {
+                    title: "CountUpBytes"
+                    subtitle: "counted up from 0 KB on appearance"
+                    Repeater {
+                        model: [
+                            [0, "0 bytes", Typo.system(17, Font.DemiBold)],
+                            [999, "999 bytes", Typo.system(17, Font.DemiBold)],
+                            [1500000, "1 500 000 bytes", Typo.system(17, Font.DemiBold)],
+                            [1234567890, "1 234 567 890 bytes", Typo.metricSmall],
+                        ]
+                        RowLayout {
+                            required property var modelData
+                            spacing: 12
+                            CountUpBytes {
+                                bytes: modelData[0]
+                                font: modelData[2]
+                                Layout.preferredWidth: 150
+                            }
+                            Caption { text: modelData[1] }
+                        }
+                    }
+                }
+
+                Section {
+                    title: "ScanProgressBar"
+                    subtitle: "height 8; the head shows only strictly between 0 and 1"
+                    Repeater {
+                        model: [
+                            [0, "0", "Cleanup", false],
+                            [0.001, "0.001 (never narrower than its height)", "Cleanup", false],
+                            [0.35, "0.35", "Protection", false],
+                            [0.7, "0.7", "Cloud Cleanup", false],
+                            [1, "1", "Smart Scan", false],
+                            [-1, "−1 (as 0)", "Disk", false],
+                            [NaN, "not a number (as 1)", "Disk", false],
+                            [0.55, "0.55, reduce motion (band and head at rest)", "Space Lens", true],
+                        ]
+                        ColumnLayout {
+                            required property var modelData
+                            spacing: 4
+                            Layout.fillWidth: true
+                            Caption { text: modelData[1] }
+                            ScanProgressBar {
+                                Layout.fillWidth: true
+                                height: 8
+                                progress: modelData[0]
+                                tint: QuillmereModule.tint(modelData[2])
+                                reduceMotion: modelData[3]
+                            }
+                        }
+                    }
+                    ColumnLayout {
+                        spacing: 4
+                        Layout.fillWidth: true
+                        Caption { text: "0.42 at height 14" }
+                        ScanProgressBar {
+                            Layout.fillWidth: true
+                            height: 14
+                            progress: 0.42
+                            tint: QuillmereModule.tint("Performance")
+                        }
+                    }
+                }
+
+                Section {
+                    title: "ScanningIndicator"
+                    subtitle: "left: moving; right: reduce motion"
+                    RowLayout {
+                        spacing: 20
+                        ScanningIndicator {
+                            symbol: "doc.on.doc"
+                            title: "Looking for duplicates…"
+                            subtitle: "12,408 files checked"
+                            tint: QuillmereModule.tint("Files")
+                        }
+                        ScanningIndicator {
+                            symbol: "shield.lefthalf.filled"
+                            title: "Scanning for threats…"
+                            subtitle: "Launch agents"
+                            tint: QuillmereModule.tint("Protection")
+                            reduceMotion: true
+                        }
+                    }
+                }
+            }
+
+            // Column 2: scan rings, celebration, lifts.
+            ColumnLayout {
+                Layout.alignment: Qt.AlignTop
+                Layout.preferredWidth: 560
+                Layout.minimumWidth: 560
+                Layout.maximumWidth: 560
+                spacing: 20
+
+                Section {
+                    title: "ScanRing"
+                    subtitle: "the module tint; the sweep only while scanning"
+                    TintScope {
+                        module: "Smart Scan"
+                        Layout.margins: 8
+                        RowLayout {
+                            spacing: 26
+                            ScanRing {
+                                implicitWidth: 118; implicitHeight: 118; lineWidth: 10
+                                progress: 0; centerTitle: "0%"; centerSubtitle: "idle"
+                            }
+                            ScanRing {
+                                implicitWidth: 118; implicitHeight: 118; lineWidth: 10
+                                progress: 0.62; centerTitle: "62%"; centerSubtitle: "Scanning…"; isScanning: true
+                            }
+                            ScanRing {
+                                implicitWidth: 118; implicitHeight: 118; lineWidth: 10
+                                progress: 0.62; centerTitle: "62%"; centerSubtitle: "reduce motion"; isScanning: true
+                                reduceMotion: true
+                            }
+                        }
+                    }
+                    TintScope {
+                        module: "Cleanup"
+                        Layout.margins: 8
+                        RowLayout {
+                            spacing: 26
+                            ScanRing {
+                                implicitWidth: 118; implicitHeight: 118; lineWidth: 10
+                                progress: 1; centerTitle: "100%"; centerSubtitle: "done"
+                            }
+                            ColumnLayout {
+                                spacing: 4
+                                Rectangle {
+                                    implicitWidth: 150
+                                    implicitHeight: 120
+                                    color: "transparent"
+                                    border.width: 1
+                                    border.color: Design.Palette.hairline
+                                    ScanRing {
+                                        anchors.fill: parent
+                                        lineWidth: 12
+                                        progress: 0.3; centerTitle: "30%"; centerSubtitle: "150 × 120"; isScanning: true
+                                        reduceMotion: true
+                                    }
+                                }
+                                Caption { text: "frame 150 × 120: dots at radius 54" }
+                            }
+                        }
+                    }
+                }
+
+                Section {
+                    title: "Celebration"
+                    subtitle: "left: 1.2 s in (sparks gone); right: 0.35 s in"
+                    RowLayout {
+                        spacing: 12
+                        Repeater {
+                            model: [["Cleanup", 200], ["Protection", 850]]
+                            GlassCard {
+                                id: stage
+                                required property var modelData
+                                cornerRadius: 12
+                                Item {
+                                    implicitWidth: 250
+                                    implicitHeight: 250
+                                    Text {
+                                        anchors.bottom: parent.bottom
+                                        anchors.horizontalCenter: parent.horizontalCenter
+                                        anchors.bottomMargin: 8
+                                        text: "the screen beneath"
+                                        font: Typo.caption
+                                        color: Design.Palette.textTertiary
+                                    }
+                                    Celebration {
+                                        id: party
+                                        anchors.fill: parent
+                                        tint: QuillmereModule.tint(stage.modelData[0])
+                                    }
+                                    // The gallery's own clock, so the picture catches the burst mid-flight.
+                                    Timer {
+                                        interval: stage.modelData[1]
+                                        running: true
+                                        onTriggered: party.active = true
+                                    }
+                                }
+                            }
+                        }
+                    }
+                }
+
+                Section {
+                    title: "appearLift and hoverLift"
+                    subtitle: "rows lifted in 60 ms apart; the last card held lifted"
+                    TintScope {
+                        module: "Applications"
+                        RowLayout {
+                            spacing: 10
+                            Repeater {
+                                model: 3
+                                Item {
+                                    required property int index
+                                    implicitWidth: 110
+                                    implicitHeight: 64
+                                    AppearLift { index: parent.index }
+                                    GlassCard {
+                                        anchors.fill: parent
+                                        cornerRadius: 12
+                                    }
+                                    Text {
+                                        anchors.centerIn: parent
+                                        text: "index " + parent.index
+                                        font: Typo.callout
+                                        color: Design.Palette.textSecondary
+                                    }
+                                }
+                            }
+                            Item {
+                                implicitWidth: 110
+                                implicitHeight: 64
+                                HoverLift { liftScale: 1.025; cornerRadius: 12; pinned: true }
+                                GlassCard {
+                                    anchors.fill: parent
+                                    cornerRadius: 12
+                                }
+                                Text {
+                                    anchors.centerIn: parent
+                                    text: "hovered"
+                                    font: Typo.callout
+                                    color: Design.Palette.textSecondary
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+
+            // Column 3: category cards, health tiles, recommendation cards.
+            ColumnLayout {
+                Layout.alignment: Qt.AlignTop
+                Layout.fillWidth: true
+                Layout.preferredWidth: 560
+                Layout.minimumWidth: 0
+                spacing: 20
+
+                Section {
+                    title: "CategoryCardView"
+                    subtitle: "empty · one item · some selected · all selected and incomplete · incomplete"
+                    GridLayout {
+                        columns: 3
+                        columnSpacing: 12
+                        rowSpacing: 12
+                        Layout.fillWidth: true
+                        Repeater {
+                            model: [
+                                { kind: "userCaches", items: [], incomplete: false },
+                                { kind: "logs", items: [{ bytes: 48213000, isSelected: false }], incomplete: false },
+                                { kind: "savedState", items: [{ bytes: 1200000, isSelected: true }, { bytes: 800000, isSelected: false }], incomplete: false },
+                                { kind: "developerCaches", items: [{ bytes: 3100000000, isSelected: true }, { bytes: 95000000, isSelected: true }], incomplete: true },
+                                { kind: "appLeftovers", items: [{ bytes: 240000, isSelected: false }], incomplete: true },
+                            ]
+                            CategoryCardView {
+                                required property var modelData
+                                required property int index
+                                Layout.fillWidth: true
+                                Layout.preferredWidth: 1
+                                category: modelData
+                                AppearLift { index: parent.index }
+                            }
+                        }
+                    }
+                }
+
+                Section {
+                    title: "HealthMetricTile"
+                    subtitle: "dot by severity: unknown, good, warning, critical"
+                    GridLayout {
+                        columns: 4
+                        columnSpacing: 12
+                        rowSpacing: 12
+                        Layout.fillWidth: true
+                        Repeater {
+                            model: [
+                                ["thermometer.medium", "Thermal", "—", "No reading", 0],
+                                ["internaldrive", "Disk", "41%", "201.3 GB free of 494.4 GB", 1],
+                                ["memorychip", "Memory", "91%", "14.6 GB of 16 GB in use, memory pressure measured over the last minutes", 2],
+                                ["battery.50", "Battery", "64%", "Maximum capacity", 3],
+                            ]
+                            HealthMetricTile {
+                                required property var modelData
+                                Layout.fillWidth: true
+                                Layout.preferredWidth: 1
+                                icon: modelData[0]
+                                title: modelData[1]
+                                value: modelData[2]
+                                caption: modelData[3]
+                                severity: modelData[4]
+                            }
+                        }
+                    }
+                }
+
+                Section {
+                    title: "RecommendationCard"
+                    subtitle: "primary button in the module tint; secondary when it leads nowhere"
+                    TintScope {
+                        module: "Mac Health"
+                        Layout.fillWidth: true
+                        ColumnLayout {
+                            Layout.fillWidth: true
+                            spacing: 10
+                            Repeater {
+                                model: [
+                                    { title: "Disk is almost full", detail: "Only 5.0 GB free. Low free space slows macOS down and can block updates.", severity: 3, actionLabel: "Free up space", target: "cleanup" },
+                                    { title: "Time to restart", detail: "Your Mac has been up 15 days. A restart clears caches and frees memory.", severity: 2, actionLabel: "Got it", target: "none" },
+                                    { title: "Several startup items", detail: "6 items launch at login. Review them to speed up boot. A long explanation wraps onto more lines and the card grows to hold it instead of cutting it off.", severity: 1, actionLabel: "Review", target: "performance" },
+                                    { title: "Battery reading unavailable", detail: "No battery was found.", severity: 0, actionLabel: "View battery", target: "battery" },
+                                ]
+                                RecommendationCard {
+                                    required property var modelData
+                                    required property int index
+                                    Layout.fillWidth: true
+                                    rec: modelData
+                                    AppearLift { index: parent.index }
+                                }
                             }
                         }
                     }

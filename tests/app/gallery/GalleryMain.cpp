@@ -1,11 +1,12 @@
 // Shows one page of the design gallery and saves a picture of it, for people to look at.
-// Usage: qm_design_gallery PAGE OUTPUT.png   (PAGE: components or symbols)
+// Usage: qm_design_gallery PAGE OUTPUT.png   (PAGE: components, symbols or motion)
 #include <QGuiApplication>
 #include <QImage>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -56,7 +57,9 @@ int main(int argc, char** argv)
         }
         if (frames > 3)
             return;
-        QTimer::singleShot(0, &app, [&] {
+        // A page may ask for time so its one-shot effects have played (milliseconds).
+        const int delay = std::max(view.rootObject()->property("captureDelay").toInt(), 0);
+        QTimer::singleShot(delay, &app, [&] {
             const QImage picture = view.grabWindow();
             const bool saved = !picture.isNull() && picture.save(output);
             QCoreApplication::exit(!saved ? 1 : g_warnings > 0 ? 4 : 0);
