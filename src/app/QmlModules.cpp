@@ -4,3 +4,5 @@
 
 Q_IMPORT_QML_PLUGIN(Quillmere_AppPlugin)
 Q_IMPORT_QML_PLUGIN(Quillmere_DesignPlugin)
+Q_IMPORT_QML_PLUGIN(Quillmere_ScreensPlugin)
+Q_IMPORT_QML_PLUGIN(Quillmere_ShellPlugin)

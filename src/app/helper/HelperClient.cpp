@@ -1,0 +1,12 @@
+#include "app/helper/HelperClient.h"
+
+namespace qm::interim {
+
+HelperClient::HelperClient(QObject* parent) : QObject(parent) {}
+
+void HelperClient::refreshRegistrationIfAppChanged()
+{
+    ++m_registrationRefreshes;
+}
+
+} // namespace qm::interim

@@ -1,0 +1,13 @@
+#include "app/models/MacHealthViewModel.h"
+
+namespace qm {
+
+MacHealthViewModel::MacHealthViewModel(QObject* parent) : QObject(parent) {}
+
+void MacHealthViewModel::refresh()
+{
+    ++m_generation;
+    emit generationChanged();
+}
+
+} // namespace qm

@@ -1,0 +1,7 @@
+#include "app/models/PrivacyViewModel.h"
+
+namespace qm {
+
+PrivacyViewModel::PrivacyViewModel(QObject* parent) : QObject(parent) {}
+
+} // namespace qm

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QtQml/qqmlregistration.h>
+
+namespace qm {
+
+// The model of the space lens. Until its folder measurement is wired in, `load` only counts the
+// start in `generation`; it measures nothing and is never busy. Lives on the GUI thread.
+class SpaceLensViewModel : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The view-model container owns the module models")
+    // How many times `load` has started work; 0 before the first.
+    Q_PROPERTY(int generation READ generation NOTIFY generationChanged)
+
+public:
+    explicit SpaceLensViewModel(QObject* parent = nullptr);
+
+    int generation() const { return m_generation; }
+
+    // Measures the current folder afresh; returns at once.
+    Q_INVOKABLE void load();
+
+signals:
+    void generationChanged();
+
+private:
+    int m_generation = 0;
+};
+
+} // namespace qm

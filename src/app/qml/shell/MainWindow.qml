@@ -1,0 +1,177 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Quillmere.App
+import Quillmere.Design
+import Quillmere.Design as Design
+
+// The application's one window, "Quillmere", 1040 by 700 at first and dark: the menu bar (the
+// application, File, Go and Help menus) over the window content, and the About panel. The content
+// keeps the window from shrinking below its minimum (860 by 580 with the onboarding, 1000 by 660 with
+// the root view) plus the menu bar. The menu items follow what the visible screen publishes.
+ApplicationWindow {
+    id: window
+
+    required property QuillmereApp app
+
+    readonly property FocusedValues focused: focusedValues
+    readonly property alias content: content
+    readonly property alias aboutPanel: aboutPanel
+    readonly property alias scanAction: scanAction
+    readonly property alias checkForUpdatesAction: checkForUpdatesAction
+    readonly property string scanTitle: focusedValues.hasScanCommand ? "Scan " + focusedValues.scanTarget : "Scan"
+
+    width: 1040
+    height: 700
+    minimumWidth: content.minimumWidth
+    minimumHeight: content.minimumHeight + (menuBar !== null ? menuBar.height : 0)
+    visible: true
+    title: "Quillmere"
+    color: Qt.rgba(11 / 255, 13 / 255, 26 / 255, 1)
+    font: Typo.body
+
+    palette {
+        window: Qt.rgba(11 / 255, 13 / 255, 26 / 255, 1)
+        windowText: Design.Palette.textPrimary
+        base: Qt.rgba(24 / 255, 27 / 255, 42 / 255, 1)
+        text: Design.Palette.textPrimary
+        button: Qt.rgba(1, 1, 1, 0.10)
+        buttonText: Design.Palette.textPrimary
+        highlight: Theme.accent
+        highlightedText: "white"
+    }
+
+    FocusedValues {
+        id: focusedValues
+    }
+
+    menuBar: MenuBar {
+        id: menuBar
+
+        delegate: MenuBarItem {
+            id: barItem
+            implicitHeight: 28
+            leftPadding: 10
+            rightPadding: 10
+            font: Typo.body
+            contentItem: Text {
+                text: barItem.text
+                textFormat: Text.PlainText
+                font: barItem.font
+                color: Design.Palette.textPrimary
+                verticalAlignment: Text.AlignVCenter
+            }
+            background: Rectangle {
+                color: barItem.highlighted ? Qt.rgba(1, 1, 1, 0.12) : "transparent"
+            }
+        }
+        background: Rectangle {
+            implicitHeight: 28
+            color: Qt.rgba(16 / 255, 18 / 255, 32 / 255, 1)
+            Rectangle {
+                anchors.bottom: parent.bottom
+                width: parent.width
+                height: 1
+                color: Qt.rgba(1, 1, 1, 0.07)
+            }
+        }
+
+        CommandMenu {
+            title: "Quillmere"
+            CommandMenuItem {
+                action: Action {
+                    objectName: "aboutAction"
+                    text: "About Quillmere"
+                    onTriggered: aboutPanel.open()
+                }
+            }
+            CommandMenuItem {
+                action: Action {
+                    id: checkForUpdatesAction
+                    objectName: "checkForUpdatesAction"
+                    text: "Check for Updates…"
+                    onTriggered: window.app.checkForUpdates()
+                }
+            }
+            MenuSeparator {}
+            CommandMenuItem {
+                shortcutText: "Ctrl+Q"
+                action: Action {
+                    objectName: "quitAction"
+                    text: "Quit Quillmere"
+                    shortcut: StandardKey.Quit
+                    onTriggered: Qt.quit()
+                }
+            }
+        }
+        CommandMenu {
+            title: "File"
+            CommandMenuItem {
+                symbol: "magnifyingglass"
+                shortcutText: "Ctrl+R"
+                action: Action {
+                    id: scanAction
+                    objectName: "scanAction"
+                    text: window.scanTitle
+                    shortcut: "Ctrl+R"
+                    enabled: focusedValues.hasScanCommand
+                    // Reads the published command again when it runs.
+                    onTriggered: focusedValues.runScanCommand()
+                }
+            }
+        }
+        CommandMenu {
+            id: goMenu
+            title: "Go"
+
+            Instantiator {
+                id: goItems
+                model: QuillmereModule.allCases
+                delegate: CommandMenuItem {
+                    required property int index
+                    required property string modelData
+                    symbol: QuillmereModule.systemImage(modelData)
+                    shortcutText: QuillmereModule.shortcut(index)
+                    action: Action {
+                        objectName: "goAction:" + modelData
+                        text: modelData
+                        shortcut: QuillmereModule.shortcut(index)
+                        enabled: focusedValues.moduleCommandsEnabled
+                        onTriggered: window.app.navigator.selection = modelData
+                    }
+                }
+                onObjectAdded: (index, object) => goMenu.insertItem(index, object)
+                onObjectRemoved: (index, object) => goMenu.removeItem(object)
+            }
+        }
+        CommandMenu {
+            title: "Help"
+            CommandMenuItem {
+                action: Action {
+                    objectName: "guideAction"
+                    text: "Quillmere User Guide"
+                    onTriggered: window.app.openGuide()
+                }
+            }
+            CommandMenuItem {
+                action: Action {
+                    objectName: "supportAction"
+                    text: "Quillmere Support"
+                    onTriggered: window.app.openSupport()
+                }
+            }
+        }
+    }
+
+    MainWindowContent {
+        id: content
+        objectName: "content"
+        anchors.fill: parent
+        app: window.app
+        focused: focusedValues
+    }
+
+    AboutPanel {
+        id: aboutPanel
+        app: window.app
+    }
+}

@@ -1,0 +1,106 @@
+import QtQuick
+import QtQuick.Layouts
+import Quillmere.App
+import Quillmere.Design
+
+// The storage gauge at the foot of the sidebar, on a glass card (corner radius 12) padded 12: a header
+// row of the label "Storage" with the "internaldrive" symbol and, at the right, the value text (both
+// 11, white 0.55, the label medium; where both do not fit, the label keeps only its symbol), and 8
+// below it a 7-high bar: a white 0.12 capsule track and, while a total is known, a capsule fill shaded
+// from sRGB (47, 207, 192) at its left to (77, 141, 246) at its right. The fill is as wide as the used
+// fraction of the bar, rounded, never under 6, and eases out over 0.5 s to a new width; the text
+// changes at once. Only this item follows the monitor.
+GlassCard {
+    id: gauge
+
+    required property StorageMonitor storage
+
+    readonly property string valueText: StorageGaugeMetrics.valueText(storage.usedBytes, storage.totalBytes)
+    readonly property bool hasFill: StorageGaugeMetrics.hasFill(storage.totalBytes)
+    // Where the fill is heading; its drawn width follows over 0.5 s.
+    readonly property real targetFillWidth: StorageGaugeMetrics.fillWidth(bar.width, storage.usedBytes,
+                                                                          storage.totalBytes)
+    readonly property color fillStart: Qt.rgba(47 / 255, 207 / 255, 192 / 255, 1)
+    readonly property color fillEnd: Qt.rgba(77 / 255, 141 / 255, 246 / 255, 1)
+    readonly property alias valueLabel: value
+    readonly property alias labelText: labelText
+    readonly property alias bar: bar
+    readonly property alias fill: fill
+
+    cornerRadius: 12
+    padding: 12
+
+    ColumnLayout {
+        width: parent.width
+        spacing: 8
+
+        Item {
+            id: header
+            Layout.fillWidth: true
+            implicitHeight: Math.max(label.implicitHeight, value.implicitHeight)
+
+            // This platform's system font is wide: when the label and the value do not both fit, the
+            // label keeps only its symbol, so the value is never cut.
+            readonly property bool showsLabelText: label.implicitWidth + 8 + value.implicitWidth <= width
+
+            Row {
+                id: label
+                anchors.left: parent.left
+                anchors.verticalCenter: parent.verticalCenter
+                spacing: 5
+                SymbolImage {
+                    anchors.verticalCenter: parent.verticalCenter
+                    name: "internaldrive"
+                    size: 11
+                    color: Qt.rgba(1, 1, 1, 0.55)
+                }
+                Text {
+                    id: labelText
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: "Storage"
+                    textFormat: Text.PlainText
+                    font: Typo.captionMedium
+                    color: Qt.rgba(1, 1, 1, 0.55)
+                    opacity: header.showsLabelText ? 1 : 0
+                }
+            }
+            Text {
+                id: value
+                anchors.right: parent.right
+                anchors.verticalCenter: parent.verticalCenter
+                text: gauge.valueText
+                textFormat: Text.PlainText
+                font: Typo.caption
+                color: Qt.rgba(1, 1, 1, 0.55)
+            }
+        }
+        Item {
+            id: bar
+            Layout.fillWidth: true
+            Layout.preferredHeight: 7
+
+            Rectangle {
+                anchors.fill: parent
+                radius: height / 2
+                color: Qt.rgba(1, 1, 1, 0.12)
+                antialiasing: true
+            }
+            Rectangle {
+                id: fill
+                visible: gauge.hasFill
+                height: parent.height
+                width: gauge.targetFillWidth
+                radius: height / 2
+                antialiasing: true
+                gradient: Gradient {
+                    orientation: Gradient.Horizontal
+                    GradientStop { position: 0; color: gauge.fillStart }
+                    GradientStop { position: 1; color: gauge.fillEnd }
+                }
+                Behavior on width {
+                    NumberAnimation { duration: 500; easing.type: Easing.Bezier; easing.bezierCurve: [0, 0, 0.58, 1, 1, 1] }
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,75 @@
+#include "app/shell/ModuleModels.h"
+
+#include <QPointer>
+
+#include <functional>
+
+namespace qm {
+
+ModuleModels::ModuleModels(const Services& services, QObject* parent)
+    : QObject(parent), m_smartScan(std::make_unique<SmartScanViewModel>()),
+      m_health(std::make_unique<MacHealthViewModel>()), m_cleanup(std::make_unique<CleanupViewModel>()),
+      m_applications(std::make_unique<ApplicationsViewModel>()),
+      m_largeFiles(std::make_unique<LargeFilesViewModel>()),
+      m_duplicates(std::make_unique<DuplicatesViewModel>()),
+      m_spaceLens(std::make_unique<SpaceLensViewModel>()), m_disk(std::make_unique<DiskViewModel>()),
+      m_cloud(std::make_unique<CloudCleanupViewModel>()), m_privacy(std::make_unique<PrivacyViewModel>()),
+      m_malware(std::make_unique<MalwareViewModel>()),
+      m_performance(std::make_unique<PerformanceViewModel>()),
+      m_helper(std::make_unique<interim::HelperClient>()),
+      m_storage(std::make_unique<StorageMonitor>(services.clock, services.activity, services.storageReader))
+{
+    // The malware model keeps only a weak reference; this container owns the client.
+    m_malware->setHelper(m_helper.get());
+    // Started, not awaited: the call runs on the next turn of the event loop, and not at all if the
+    // container is gone by then.
+    QMetaObject::invokeMethod(m_helper.get(), &interim::HelperClient::refreshRegistrationIfAppChanged,
+                              Qt::QueuedConnection);
+}
+
+ModuleModels::~ModuleModels() = default;
+
+std::optional<ScanCommand> ModuleModels::scanCommand(QuillmereModule module)
+{
+    const QPointer<ModuleModels> self(this);
+    // Each action looks its model up when it runs, never when the command is made.
+    const auto command = [&self, module](std::function<void(ModuleModels&)> run) {
+        return ScanCommand{QuillmereModules::rawValue(module), [self, run = std::move(run)] {
+                               if (self)
+                                   run(*self);
+                           }};
+    };
+    switch (module) {
+    case QuillmereModule::smartScan:
+        return command([](ModuleModels& m) { m.smartScan()->scan(); });
+    case QuillmereModule::health:
+        return command([](ModuleModels& m) { m.health()->refresh(); });
+    case QuillmereModule::cleanup:
+        return command([](ModuleModels& m) { m.cleanup()->scan(false); });
+    case QuillmereModule::performance:
+        return command([](ModuleModels& m) { m.performance()->load(); });
+    case QuillmereModule::applications:
+        return command([](ModuleModels& m) { m.applications()->refresh(); });
+    case QuillmereModule::spaceLens:
+        return command([](ModuleModels& m) { m.spaceLens()->load(); });
+    case QuillmereModule::disk:
+        return command([](ModuleModels& m) { m.disk()->load(); });
+    case QuillmereModule::cloud:
+        return command([](ModuleModels& m) { m.cloud()->scan(); });
+    case QuillmereModule::protection:
+    case QuillmereModule::files:
+    case QuillmereModule::battery:
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void ModuleModels::publishScanCommand(FocusedValues* focused, const QString& moduleId)
+{
+    if (focused == nullptr)
+        return;
+    const std::optional<QuillmereModule> module = QuillmereModules::fromRawValue(moduleId);
+    focused->setScanCommand(module ? scanCommand(*module) : std::nullopt);
+}
+
+} // namespace qm

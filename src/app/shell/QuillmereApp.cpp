@@ -1,0 +1,108 @@
+#include "app/shell/QuillmereApp.h"
+
+#include "app/shell/ModuleModels.h"
+#include "app/shell/ProductLinks.h"
+#include "core/permissions/FullDiskAccess.h"
+#include "core/system/MacHealth.h"
+#include "platform/SoftwareUpdater.h"
+
+#include <QDesktopServices>
+#include <QQmlEngine>
+#include <QSettings>
+
+#include <utility>
+
+namespace qm {
+namespace {
+
+const QString kOnboardingKey = QStringLiteral("hasSeenPermissionsOnboarding");
+
+QSettings userSettings()
+{
+    return QSettings(QStringLiteral("Vellora"), QStringLiteral("Quillmere"));
+}
+
+} // namespace
+
+QuillmereApp::QuillmereApp(Services services, QObject* parent)
+    : QObject(parent), m_services(std::move(services))
+{
+    if (!m_services.fullDiskAccessProbe)
+        m_services.fullDiskAccessProbe = [] { return FullDiskAccess::isGranted(); };
+    if (!m_services.openFullDiskAccessSettings)
+        m_services.openFullDiskAccessSettings = [] { FullDiskAccess::openSettings(); };
+    if (!m_services.openUrl)
+        m_services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    if (!m_services.storageReader)
+        m_services.storageReader = &MacHealth::current;
+    m_services.updater.start();
+}
+
+QuillmereApp::~QuillmereApp() = default;
+
+bool QuillmereApp::hasSeenPermissionsOnboarding() const
+{
+    return userSettings().value(kOnboardingKey, false).toBool();
+}
+
+void QuillmereApp::setHasSeenPermissionsOnboarding(bool seen)
+{
+    if (seen == hasSeenPermissionsOnboarding())
+        return;
+    QSettings settings = userSettings();
+    settings.setValue(kOnboardingKey, seen);
+    settings.sync();
+    emit hasSeenPermissionsOnboardingChanged();
+}
+
+QString QuillmereApp::version() const
+{
+    return QStringLiteral(QM_APP_VERSION);
+}
+
+QString QuillmereApp::aboutCreditsHtml() const
+{
+    return ProductLinks::aboutCreditsHtml();
+}
+
+bool QuillmereApp::isFullDiskAccessGranted() const
+{
+    return m_services.fullDiskAccessProbe();
+}
+
+void QuillmereApp::openFullDiskAccessSettings() const
+{
+    m_services.openFullDiskAccessSettings();
+}
+
+void QuillmereApp::checkForUpdates()
+{
+    m_services.updater.checkForUpdates();
+}
+
+void QuillmereApp::openGuide() const
+{
+    m_services.openUrl(ProductLinks::guideURL());
+}
+
+void QuillmereApp::openSupport() const
+{
+    m_services.openUrl(ProductLinks::supportURL());
+}
+
+void QuillmereApp::openLink(const QUrl& url) const
+{
+    const QString scheme = url.scheme();
+    if (url.isValid() && (scheme == QLatin1String("https") || scheme == QLatin1String("http")))
+        m_services.openUrl(url);
+}
+
+ModuleModels* QuillmereApp::createModuleModels(QObject* owner)
+{
+    auto* models = new ModuleModels(
+        ModuleModels::Services{m_services.clock, m_services.activity, m_services.storageReader}, owner);
+    QQmlEngine::setObjectOwnership(models, QQmlEngine::CppOwnership);
+    return models;
+}
+
+} // namespace qm

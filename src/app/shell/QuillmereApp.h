@@ -1,0 +1,94 @@
+#pragma once
+
+#include "app/navigation/Navigator.h"
+#include "core/system/StorageMonitor.h"
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QtQml/qqmlregistration.h>
+
+#include <functional>
+
+namespace qm {
+
+class AppActivity;
+class Clock;
+class ModuleModels;
+class SoftwareUpdater;
+
+// The application as the window sees it, one for the life of the process: the navigator, the update
+// service (started when this is created), the "hasSeenPermissionsOnboarding" flag in the user
+// settings, the Full Disk Access probe, and the services a window's view-model container runs on.
+// The program passes the real services; tests pass fakes. Lives on the GUI thread.
+class QuillmereApp : public QObject
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The program creates the one QuillmereApp")
+    Q_PROPERTY(qm::Navigator* navigator READ navigator CONSTANT)
+    Q_PROPERTY(qm::AppActivity* activity READ activity CONSTANT)
+    // The user-settings flag "hasSeenPermissionsOnboarding" (organisation "Vellora", application
+    // "Quillmere"), false until written. Writing stores it at once.
+    Q_PROPERTY(bool hasSeenPermissionsOnboarding READ hasSeenPermissionsOnboarding WRITE
+                   setHasSeenPermissionsOnboarding NOTIFY hasSeenPermissionsOnboardingChanged)
+    Q_PROPERTY(QString version READ version CONSTANT)
+    // The About panel's credits as rich text, the support and guide addresses as links.
+    Q_PROPERTY(QString aboutCreditsHtml READ aboutCreditsHtml CONSTANT)
+
+public:
+    // Opens a web address in the default browser.
+    using UrlOpener = std::function<void(const QUrl&)>;
+
+    // What the application runs on. `clock`, `activity` and `updater` must outlive the application
+    // object; an empty function means the real one.
+    struct Services
+    {
+        Clock& clock;
+        AppActivity& activity;
+        SoftwareUpdater& updater;
+        // Whether the process has Full Disk Access (`FullDiskAccess::isGranted`).
+        std::function<bool()> fullDiskAccessProbe;
+        // Opens the system's Full Disk Access settings (`FullDiskAccess::openSettings`).
+        std::function<void()> openFullDiskAccessSettings;
+        // The desktop's URL handler.
+        UrlOpener openUrl;
+        // Reads the home volume for the storage monitor (`MacHealth::current`).
+        StorageMonitor::Reader storageReader;
+    };
+
+    // Creates the navigator (on Smart Scan) and starts the update service.
+    explicit QuillmereApp(Services services, QObject* parent = nullptr);
+    ~QuillmereApp() override;
+
+    Navigator* navigator() { return &m_navigator; }
+    AppActivity* activity() const { return &m_services.activity; }
+    bool hasSeenPermissionsOnboarding() const;
+    void setHasSeenPermissionsOnboarding(bool seen);
+    QString version() const;
+    QString aboutCreditsHtml() const;
+
+    // Probes Full Disk Access now; every call probes again.
+    Q_INVOKABLE bool isFullDiskAccessGranted() const;
+    Q_INVOKABLE void openFullDiskAccessSettings() const;
+    // Asks the update service to check for a newer version.
+    Q_INVOKABLE void checkForUpdates();
+    // Open the product's user guide and support page.
+    Q_INVOKABLE void openGuide() const;
+    Q_INVOKABLE void openSupport() const;
+    // Opens a link of the About panel: only a web address (http or https) is opened.
+    Q_INVOKABLE void openLink(const QUrl& url) const;
+
+    // A new view-model container for one window's root view, owned by `owner` (destroyed with it; the
+    // QML engine never collects it).
+    Q_INVOKABLE qm::ModuleModels* createModuleModels(QObject* owner);
+
+signals:
+    void hasSeenPermissionsOnboardingChanged();
+
+private:
+    Services m_services;
+    Navigator m_navigator;
+};
+
+} // namespace qm

@@ -1,0 +1,7 @@
+#include "platform/SoftwareUpdater.h"
+
+namespace qm {
+
+SoftwareUpdater::~SoftwareUpdater() = default;
+
+} // namespace qm

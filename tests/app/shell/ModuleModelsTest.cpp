@@ -1,0 +1,178 @@
+#include "app/shell/ModuleModels.h"
+
+#include "TextPrinter.h"
+#include "support/FakeAppActivity.h"
+#include "support/FakeClock.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+namespace qm {
+namespace {
+
+class ModuleModelsTest : public ::testing::Test
+{
+protected:
+    ~ModuleModelsTest() override { QThreadPool::globalInstance()->waitForDone(); }
+
+    std::unique_ptr<ModuleModels> make()
+    {
+        return std::make_unique<ModuleModels>(ModuleModels::Services{clock, activity, [this] {
+                                                                         ++reads;
+                                                                         return MacHealth{1, 2};
+                                                                     }});
+    }
+
+    test::FakeClock clock;
+    test::FakeAppActivity activity;
+    std::atomic<int> reads{0};
+};
+
+TEST_F(ModuleModelsTest, CreatesEveryModelTheHelperAndTheMonitorAndStartsTheRegistrationRefresh)
+{
+    const auto models = make();
+    const QList<QObject*> members{models->smartScan(),    models->health(),     models->cleanup(),
+                                  models->applications(), models->largeFiles(), models->duplicates(),
+                                  models->spaceLens(),    models->disk(),       models->cloud(),
+                                  models->privacy(),      models->malware(),    models->performance(),
+                                  models->helper(),       models->storage()};
+    for (int i = 0; i < members.size(); ++i)
+        EXPECT_NE(members[i], nullptr) << "member " << i;
+    EXPECT_EQ(QSet<QObject*>(members.begin(), members.end()).size(), 14) << "fourteen distinct objects";
+
+    EXPECT_EQ(models->malware()->helper(), models->helper());
+    EXPECT_EQ(models->helper()->status(), interim::HelperClient::Status::notInstalled);
+    EXPECT_FALSE(models->helper()->daemonUsable().has_value());
+
+    // Started, not run inside the constructor; it runs once the event loop turns.
+    EXPECT_EQ(models->helper()->registrationRefreshes(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(models->helper()->registrationRefreshes(), 1);
+
+    // The monitor read the volume at once.
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(reads, 1);
+}
+
+TEST_F(ModuleModelsTest, TheMalwareModelHoldsTheHelperWeakly)
+{
+    MalwareViewModel malware;
+    auto helper = std::make_unique<interim::HelperClient>();
+    malware.setHelper(helper.get());
+    EXPECT_EQ(malware.helper(), helper.get());
+    helper.reset();
+    EXPECT_EQ(malware.helper(), nullptr);
+}
+
+TEST_F(ModuleModelsTest, ARegistrationRefreshQueuedByAReleasedContainerNeverRuns)
+{
+    // Nothing to observe but the absence of a crash: the queued call targets the released client.
+    make().reset();
+    QCoreApplication::processEvents();
+    SUCCEED();
+}
+
+TEST_F(ModuleModelsTest, ScanCommandsFollowTheScreenTable)
+{
+    const auto models = make();
+    struct Row
+    {
+        QuillmereModule module;
+        const char* target; // null: no command
+    };
+    const Row rows[] = {
+        {QuillmereModule::smartScan, "Smart Scan"},      {QuillmereModule::health, "Mac Health"},
+        {QuillmereModule::cleanup, "Cleanup"},           {QuillmereModule::protection, nullptr},
+        {QuillmereModule::performance, "Performance"},   {QuillmereModule::battery, nullptr},
+        {QuillmereModule::applications, "Applications"}, {QuillmereModule::files, nullptr},
+        {QuillmereModule::spaceLens, "Space Lens"},      {QuillmereModule::disk, "Disk"},
+        {QuillmereModule::cloud, "Cloud Cleanup"},
+    };
+    for (const Row& row : rows) {
+        const std::optional<ScanCommand> command = models->scanCommand(row.module);
+        if (row.target == nullptr) {
+            EXPECT_FALSE(command.has_value()) << QuillmereModules::id(row.module).toStdString();
+            continue;
+        }
+        ASSERT_TRUE(command.has_value()) << row.target;
+        EXPECT_EQ(command->target, QString::fromUtf8(row.target));
+        ASSERT_TRUE(command->run) << row.target;
+    }
+
+    // Each action reaches its own model and nothing else.
+    models->scanCommand(QuillmereModule::smartScan)->run();
+    models->scanCommand(QuillmereModule::health)->run();
+    models->scanCommand(QuillmereModule::cleanup)->run();
+    models->scanCommand(QuillmereModule::performance)->run();
+    models->scanCommand(QuillmereModule::applications)->run();
+    models->scanCommand(QuillmereModule::spaceLens)->run();
+    models->scanCommand(QuillmereModule::cloud)->run();
+    EXPECT_EQ(models->smartScan()->generation(), 1);
+    EXPECT_EQ(models->health()->generation(), 1);
+    EXPECT_EQ(models->cleanup()->phase(), CleanupViewModel::Phase::scanning);
+    EXPECT_FALSE(models->cleanup()->isPostUndoRescan()) << "the menu's scan is the user's own";
+    EXPECT_EQ(models->performance()->generation(), 1);
+    EXPECT_TRUE(models->applications()->refreshing());
+    EXPECT_EQ(models->spaceLens()->generation(), 1);
+    EXPECT_EQ(models->cloud()->generation(), 1);
+    EXPECT_EQ(models->disk()->generation(), 0);
+
+    // The disk model ignores a second start while its scan runs.
+    const ScanCommand disk = *models->scanCommand(QuillmereModule::disk);
+    disk.run();
+    disk.run();
+    EXPECT_EQ(models->disk()->generation(), 1);
+    EXPECT_TRUE(models->disk()->scanning());
+    EXPECT_TRUE(models->disk()->loading());
+}
+
+TEST_F(ModuleModelsTest, PublishingPutsTheModulesCommandIntoTheFocusedValues)
+{
+    const auto models = make();
+    FocusedValues focused;
+    models->publishScanCommand(&focused, QStringLiteral("Cleanup"));
+    EXPECT_EQ(focused.scanTarget(), QStringLiteral("Cleanup"));
+    EXPECT_TRUE(focused.runScanCommand());
+    EXPECT_EQ(models->cleanup()->phase(), CleanupViewModel::Phase::scanning);
+
+    models->publishScanCommand(&focused, QStringLiteral("Battery"));
+    EXPECT_FALSE(focused.hasScanCommand());
+    models->publishScanCommand(&focused, QStringLiteral("Disk"));
+    models->publishScanCommand(&focused, QStringLiteral("disk"));
+    EXPECT_FALSE(focused.hasScanCommand()) << "an unknown id withdraws the command";
+    models->publishScanCommand(nullptr, QStringLiteral("Disk"));
+}
+
+TEST_F(ModuleModelsTest, ACommandOutlivingItsContainerDoesNothing)
+{
+    auto models = make();
+    const ScanCommand command = *models->scanCommand(QuillmereModule::cleanup);
+    QPointer<CleanupViewModel> cleanup = models->cleanup();
+    models.reset();
+    EXPECT_TRUE(cleanup.isNull());
+    command.run();
+}
+
+TEST_F(ModuleModelsTest, CleanupAndApplicationsKeepTheirGuards)
+{
+    const auto models = make();
+    CleanupViewModel& cleanup = *models->cleanup();
+    cleanup.scan(true);
+    EXPECT_TRUE(cleanup.isPostUndoRescan());
+    cleanup.scan(false);
+    EXPECT_EQ(cleanup.generation(), 2) << "a rescan while scanning starts again";
+
+    ApplicationsViewModel& applications = *models->applications();
+    applications.refresh();
+    applications.refresh();
+    EXPECT_EQ(applications.generation(), 1) << "no second refresh while one runs";
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,133 @@
+#include "ShellHarness.h"
+
+#include <QQmlComponent>
+#include <QSettings>
+#include <QTest>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+namespace qm::test {
+
+ShellHarness::ShellHarness()
+{
+    // The settings folder is read from the environment once per process; point it at this home's
+    // config folder again, so several harnesses in one process each get their own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(m_home.configHome().native()));
+}
+
+ShellHarness::~ShellHarness()
+{
+    quit();
+}
+
+bool ShellHarness::launch()
+{
+    quit();
+    QuillmereApp::Services services{
+        m_clock,
+        m_activity,
+        m_updater,
+        [this] { return m_answers.fullDiskAccess.load(); },
+        [this] { ++m_settingsOpened; },
+        [this](const QUrl& url) { m_openedUrls.append(url); },
+        [this] {
+            ++m_answers.storageReads;
+            return MacHealth{m_answers.usedBytes.load(), m_answers.totalBytes.load()};
+        },
+    };
+    m_app = std::make_unique<QuillmereApp>(services);
+    m_engine = std::make_unique<QQmlEngine>();
+    QQmlComponent component(m_engine.get());
+    component.setData("import Quillmere.Shell\nMainWindow {}", QUrl());
+    if (!component.isReady()) {
+        ADD_FAILURE() << component.errorString().toStdString();
+        return false;
+    }
+    QObject* root =
+        component.createWithInitialProperties({{QStringLiteral("app"), QVariant::fromValue(m_app.get())}});
+    m_window = qobject_cast<QQuickWindow*>(root);
+    if (m_window == nullptr) {
+        ADD_FAILURE() << "the main window was not created: " << component.errorString().toStdString();
+        delete root;
+        return false;
+    }
+    m_window->show();
+    m_window->requestActivate();
+    if (!QTest::qWaitForWindowActive(m_window)) {
+        ADD_FAILURE() << "the main window did not become active";
+        return false;
+    }
+    return true;
+}
+
+void ShellHarness::quit()
+{
+    // Readings of the home volume still running call back into the answers.
+    QThreadPool::globalInstance()->waitForDone();
+    delete m_window;
+    m_window = nullptr;
+    m_engine.reset();
+    m_app.reset();
+}
+
+namespace {
+
+// Items made by a repeater or a loader are not always QObject children of the item they sit in, so
+// items are looked up along the visual tree.
+QQuickItem* findItem(QQuickItem* under, QLatin1String objectName)
+{
+    for (QQuickItem* child : under->childItems()) {
+        if (child->objectName() == objectName)
+            return child;
+        if (QQuickItem* found = findItem(child, objectName))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QQuickItem* ShellHarness::item(const char* objectName) const
+{
+    if (m_window == nullptr)
+        return nullptr;
+    if (QQuickItem* found = findItem(m_window->contentItem(), QLatin1String(objectName)))
+        return found;
+    return qobject_cast<QQuickItem*>(object(objectName));
+}
+
+QObject* ShellHarness::object(const char* objectName) const
+{
+    if (m_window == nullptr)
+        return nullptr;
+    if (m_window->objectName() == QLatin1String(objectName))
+        return m_window;
+    return m_window->findChild<QObject*>(QLatin1String(objectName));
+}
+
+QVariant ShellHarness::windowProperty(const char* name) const
+{
+    return m_window != nullptr ? m_window->property(name) : QVariant();
+}
+
+void ShellHarness::key(Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(m_window, key, modifiers);
+}
+
+void ShellHarness::click(QQuickItem* target)
+{
+    ASSERT_NE(target, nullptr);
+    const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+    QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+}
+
+void ShellHarness::reactivate()
+{
+    m_activity.setState(AppActivity::State::Inactive);
+    m_activity.setState(AppActivity::State::Active);
+}
+
+} // namespace qm::test

@@ -1,0 +1,458 @@
+#include "ShellHarness.h"
+#include "app/navigation/QuillmereModule.h"
+#include "app/qml/design/ModuleTint.h"
+#include "app/shell/ModuleModels.h"
+#include "app/shell/ProductLinks.h"
+#include "app/shell/StorageGaugeMetrics.h"
+
+#include <QFile>
+#include <QQmlProperty>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace qm::test {
+namespace {
+
+QString text(const QObject* object, const char* property = "text")
+{
+    return object != nullptr ? object->property(property).toString() : QStringLiteral("<missing>");
+}
+
+// Whether `color` is white at `alpha`, to within one step of 8 bits.
+bool isWhite(const QColor& color, double alpha)
+{
+    return color.red() == 255 && color.green() == 255 && color.blue() == 255 &&
+           std::abs(color.alphaF() - alpha) <= 1.0 / 255;
+}
+
+bool enabled(const QObject* object)
+{
+    return object != nullptr && object->property("enabled").toBool();
+}
+
+class ShellWindowTest : public ::testing::Test
+{
+protected:
+    QString shownName() const
+    {
+        QQuickItem* content = shell.item("content");
+        QObject* shown = content ? content->property("shown").value<QObject*>() : nullptr;
+        return shown ? shown->objectName() : QString();
+    }
+    ModuleModels* models() const
+    {
+        QQuickItem* root = shell.item("rootView");
+        return root ? root->property("models").value<ModuleModels*>() : nullptr;
+    }
+    QString selection() const { return shell.app().navigator()->selectionId(); }
+    QObject* scanAction() const { return shell.object("scanAction"); }
+    QObject* goAction(const QString& module) const
+    {
+        return shell.object(("goAction:" + module.toStdString()).c_str());
+    }
+    QString stageModule() const
+    {
+        QQuickItem* root = shell.item("rootView");
+        QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
+        return stage ? stage->property("module").toString() : QString();
+    }
+    QQuickItem* stageScreen() const
+    {
+        QQuickItem* root = shell.item("rootView");
+        QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
+        return stage ? stage->property("screen").value<QQuickItem*>() : nullptr;
+    }
+    QObject* onboardingPart(const char* alias) const
+    {
+        QQuickItem* onboarding = shell.item("onboarding");
+        return onboarding ? onboarding->property(alias).value<QObject*>() : nullptr;
+    }
+    QString settingsFileText() const
+    {
+        QFile file(
+            QString::fromStdString((shell.home().configHome() / "Vellora" / "Quillmere.conf").native()));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    ShellHarness shell;
+};
+
+TEST_F(ShellWindowTest, FirstLaunchWithoutAccessShowsTheOnboardingWithEveryModuleCommandOff)
+{
+    shell.answers().fullDiskAccess = false;
+    ASSERT_TRUE(shell.launch());
+    EXPECT_EQ(shell.updater().starts(), 1) << "the update service starts with the application";
+    EXPECT_EQ(shell.window()->title(), QStringLiteral("Quillmere"));
+    EXPECT_EQ(shell.window()->size(), QSize(1040, 700));
+
+    EXPECT_EQ(shownName(), QStringLiteral("onboarding"));
+    EXPECT_EQ(shell.item("rootView"), nullptr);
+    const int menuBarHeight = shell.window()->height() - shell.item("content")->height();
+    EXPECT_GT(menuBarHeight, 0);
+    EXPECT_EQ(shell.window()->minimumSize(), QSize(860, 580 + menuBarHeight));
+
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan"));
+    EXPECT_FALSE(enabled(scanAction()));
+    for (QuillmereModule each : QuillmereModules::allCases) {
+        const QString module = QuillmereModules::id(each);
+        ASSERT_NE(goAction(module), nullptr) << module.toStdString();
+        EXPECT_FALSE(enabled(goAction(module))) << module.toStdString();
+    }
+    EXPECT_TRUE(enabled(shell.object("checkForUpdatesAction")));
+
+    // The shortcuts do nothing while their items are off.
+    for (Qt::Key key : {Qt::Key_1, Qt::Key_3, Qt::Key_9, Qt::Key_R})
+        shell.key(key, Qt::ControlModifier);
+    EXPECT_EQ(selection(), QStringLiteral("Smart Scan"));
+    EXPECT_EQ(shownName(), QStringLiteral("onboarding"));
+    EXPECT_FALSE(shell.app().hasSeenPermissionsOnboarding());
+
+    QMetaObject::invokeMethod(shell.object("checkForUpdatesAction"), "trigger");
+    EXPECT_EQ(shell.updater().checks(), 1);
+}
+
+TEST_F(ShellWindowTest, SkippingShowsTheRootViewAndTheOnboardingNeverReturns)
+{
+    shell.answers().fullDiskAccess = false;
+    ASSERT_TRUE(shell.launch());
+    QObject* button = onboardingPart("continueButton");
+    ASSERT_EQ(text(button), QStringLiteral("Skip for now"));
+    shell.click(qobject_cast<QQuickItem*>(button));
+
+    ASSERT_TRUE(waitFor([&] { return shownName() == QStringLiteral("rootView"); }));
+    EXPECT_TRUE(shell.app().hasSeenPermissionsOnboarding());
+    EXPECT_TRUE(settingsFileText().contains(QStringLiteral("hasSeenPermissionsOnboarding=true")))
+        << "written to the user settings file at once: " << settingsFileText().toStdString();
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Smart Scan"));
+    EXPECT_TRUE(enabled(scanAction()));
+    EXPECT_TRUE(enabled(goAction(QStringLiteral("Cloud Cleanup"))));
+    const int menuBarHeight = shell.window()->height() - shell.item("content")->height();
+    EXPECT_EQ(shell.window()->minimumSize(), QSize(1000, 660 + menuBarHeight)) << "the root view's minimum";
+
+    // Granting access later changes nothing about it, and neither does a restart without access.
+    shell.quit();
+    ASSERT_TRUE(shell.launch());
+    EXPECT_EQ(shownName(), QStringLiteral("rootView"));
+    EXPECT_TRUE(enabled(scanAction()));
+}
+
+TEST_F(ShellWindowTest, ALaunchWithAccessGoesStraightToTheRootViewAndLeavesTheFlagUnset)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    EXPECT_EQ(shownName(), QStringLiteral("rootView"));
+    EXPECT_FALSE(shell.app().hasSeenPermissionsOnboarding());
+
+    // A later launch without access shows the onboarding then.
+    shell.quit();
+    shell.answers().fullDiskAccess = false;
+    ASSERT_TRUE(shell.launch());
+    EXPECT_EQ(shownName(), QStringLiteral("onboarding"));
+}
+
+TEST_F(ShellWindowTest, ShortcutsSwitchModulesAndRunTheVisibleScreensScan)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    ModuleModels* m = models();
+    ASSERT_NE(m, nullptr);
+
+    shell.key(Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(selection(), QStringLiteral("Cleanup"));
+    EXPECT_EQ(stageModule(), QStringLiteral("Cleanup"));
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Cleanup"));
+    EXPECT_TRUE(enabled(scanAction()));
+    ASSERT_NE(stageScreen(), nullptr);
+    EXPECT_EQ(text(stageScreen()->findChild<QObject*>(QStringLiteral("pageHeader")), "title"),
+              QStringLiteral("Cleanup"));
+    EXPECT_EQ(ModuleTint::resolve(stageScreen()), QuillmereModules::tint(QuillmereModule::cleanup))
+        << "the screen sees its module's tint";
+
+    EXPECT_EQ(m->cleanup()->phase(), CleanupViewModel::Phase::idle);
+    shell.key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(m->cleanup()->phase(), CleanupViewModel::Phase::scanning);
+    EXPECT_EQ(m->cleanup()->generation(), 1);
+
+    shell.key(Qt::Key_6, Qt::ControlModifier);
+    EXPECT_EQ(selection(), QStringLiteral("Battery"));
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan"));
+    EXPECT_FALSE(enabled(scanAction()));
+    shell.key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(m->cleanup()->generation(), 1) << "nothing runs from the Battery screen";
+
+    shell.key(Qt::Key_9, Qt::ControlModifier);
+    EXPECT_EQ(selection(), QStringLiteral("Space Lens"));
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Space Lens"));
+
+    // Disk has no shortcut: its row in the sidebar selects it.
+    EXPECT_TRUE(goAction(QStringLiteral("Disk"))->property("shortcut").toString().isEmpty());
+    shell.click(shell.item("sidebarRow:Disk"));
+    EXPECT_EQ(selection(), QStringLiteral("Disk"));
+    shell.key(Qt::Key_R, Qt::ControlModifier);
+    shell.key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(m->disk()->generation(), 1) << "a second start while the disk scan runs is ignored";
+    EXPECT_TRUE(m->disk()->scanning());
+
+    shell.key(Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(selection(), QStringLiteral("Smart Scan"));
+    shell.key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(m->smartScan()->generation(), 1);
+    EXPECT_EQ(m, models()) << "switching modules never recreates the container";
+}
+
+TEST_F(ShellWindowTest, EverySwitchRefreshesTheStorageReadingAndReselectingChangesNothing)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    QThreadPool::globalInstance()->waitForDone();
+    const int launchReads = shell.answers().storageReads;
+    EXPECT_EQ(launchReads, 1);
+
+    shell.click(shell.item("sidebarRow:Cleanup"));
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(shell.answers().storageReads, launchReads + 1);
+    EXPECT_EQ(selection(), QStringLiteral("Cleanup"));
+
+    // The old screen fades out and goes; the new one stays.
+    QQuickItem* root = shell.item("rootView");
+    QQuickItem* stage = root->property("stage").value<QQuickItem*>();
+    ASSERT_TRUE(waitFor([&] { return stage->childItems().size() == 1; }));
+    QQuickItem* screen = stageScreen();
+
+    shell.click(shell.item("sidebarRow:Cleanup"));
+    QMetaObject::invokeMethod(goAction(QStringLiteral("Cleanup")), "trigger");
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shell.answers().storageReads, launchReads + 1) << "re-selecting reads nothing";
+    EXPECT_EQ(stage->childItems().size(), 1) << "and starts no transition";
+    EXPECT_EQ(stageScreen(), screen);
+
+    // The Go menu's item switches like the sidebar does.
+    QMetaObject::invokeMethod(goAction(QStringLiteral("Cloud Cleanup")), "trigger");
+    EXPECT_EQ(selection(), QStringLiteral("Cloud Cleanup"));
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(shell.answers().storageReads, launchReads + 2);
+}
+
+TEST_F(ShellWindowTest, TheSidebarGaugeShowsTheHomeVolume)
+{
+    shell.answers().fullDiskAccess = true;
+    shell.answers().usedBytes = 0;
+    shell.answers().totalBytes = 1'000'000'000'000;
+    ASSERT_TRUE(shell.launch());
+    QQuickItem* root = shell.item("rootView");
+    QQuickItem* sidebar = root->property("sidebar").value<QQuickItem*>();
+    QObject* gauge = sidebar->property("gauge").value<QObject*>();
+    QQuickItem* bar = gauge->property("bar").value<QQuickItem*>();
+    QQuickItem* fill = gauge->property("fill").value<QQuickItem*>();
+    QObject* value = gauge->property("valueLabel").value<QObject*>();
+    EXPECT_EQ(sidebar->width(), 228);
+
+    ASSERT_TRUE(waitFor([&] { return text(value) == QStringLiteral("0 KB / 1 TB"); }));
+    EXPECT_TRUE(fill->isVisible());
+    ASSERT_TRUE(waitFor([&] { return fill->width() == 6; })) << "nothing used still shows a 6-wide fill";
+
+    // Half used: the fill eases to half the bar, rounded.
+    shell.answers().usedBytes = 500'000'000'000;
+    shell.clock().advance(std::chrono::seconds(4));
+    ASSERT_TRUE(waitFor([&] { return text(value) == QStringLiteral("500 GB / 1 TB"); }));
+    const double expected =
+        StorageGaugeMetrics::fillWidth(bar->width(), MacHealth{500'000'000'000, 1'000'000'000'000});
+    EXPECT_EQ(expected, std::round(bar->width() / 2));
+    EXPECT_TRUE(waitFor([&] { return fill->width() == expected; }));
+
+    // A long value keeps its whole text inside the card; the label then keeps only its symbol.
+    QObject* label = gauge->property("labelText").value<QObject*>();
+    EXPECT_EQ(label->property("opacity").toDouble(), 1.0) << "the label fits beside a short value";
+    shell.answers().usedBytes = 191'290'000'000;
+    shell.answers().totalBytes = 270'550'000'000;
+    shell.clock().advance(std::chrono::seconds(4));
+    ASSERT_TRUE(waitFor([&] { return text(value) == QStringLiteral("191.29 GB / 270.55 GB"); }));
+    QQuickItem* valueItem = qobject_cast<QQuickItem*>(value);
+    EXPECT_GE(valueItem->x(), 0);
+    EXPECT_LE(valueItem->x() + valueItem->width(), bar->width())
+        << "the value ends inside the card's content";
+    EXPECT_EQ(label->property("opacity").toDouble(), 0.0);
+    shell.answers().usedBytes = 500'000'000'000;
+    shell.answers().totalBytes = 1'000'000'000'000;
+    shell.clock().advance(std::chrono::seconds(4));
+    ASSERT_TRUE(waitFor([&] { return text(value) == QStringLiteral("500 GB / 1 TB"); }));
+
+    // An unreadable volume keeps the last good reading.
+    shell.answers().totalBytes = 0;
+    shell.clock().advance(std::chrono::seconds(4));
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(text(value), QStringLiteral("500 GB / 1 TB"));
+}
+
+TEST_F(ShellWindowTest, TheSidebarListsEveryModuleAndMarksTheSelectedOne)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    QList<QQuickItem*> rows;
+    for (QuillmereModule module : QuillmereModules::allCases)
+        rows << shell.item(("sidebarRow:" + QuillmereModules::id(module).toStdString()).c_str());
+    ASSERT_EQ(rows.size(), 11);
+    for (int i = 0; i < rows.size(); ++i) {
+        ASSERT_NE(rows[i], nullptr) << i;
+        EXPECT_EQ(text(rows[i]->property("titleText").value<QObject*>()),
+                  QuillmereModules::id(QuillmereModules::allCases[i]));
+        EXPECT_EQ(rows[i]->x(), 10) << "rows sit 10 in from the column's edge";
+        if (i > 0) {
+            EXPECT_EQ(rows[i]->y(), rows[i - 1]->y() + rows[i - 1]->height() + 2) << "2 apart, in order";
+        }
+    }
+
+    const auto looksSelected = [&](int index) {
+        QQuickItem* row = rows[index];
+        QObject* title = row->property("titleText").value<QObject*>();
+        QObject* plate = row->property("plate").value<QObject*>();
+        return isWhite(title->property("color").value<QColor>(), 1.0) &&
+               title->property("font").value<QFont>().weight() == QFont::Medium &&
+               plate->property("opacity").toDouble() == 1.0;
+    };
+    const auto looksPlain = [&](int index) {
+        QQuickItem* row = rows[index];
+        QObject* title = row->property("titleText").value<QObject*>();
+        QObject* plate = row->property("plate").value<QObject*>();
+        return isWhite(title->property("color").value<QColor>(), 0.7) &&
+               title->property("font").value<QFont>().weight() == QFont::Normal &&
+               plate->property("opacity").toDouble() == 0.0;
+    };
+    EXPECT_TRUE(waitFor([&] { return looksSelected(0) && looksPlain(2); }));
+
+    shell.click(rows[2]);
+    EXPECT_EQ(selection(), QStringLiteral("Cleanup"));
+    EXPECT_TRUE(waitFor([&] { return looksSelected(2) && looksPlain(0); })) << "the plate moves to the row";
+    EXPECT_EQ(rows[2]->property("plate").value<QObject*>()->property("visible").toBool(), true);
+}
+
+TEST_F(ShellWindowTest, WithoutAnyReadingTheGaugeShowsADashAndNoFill)
+{
+    shell.answers().fullDiskAccess = true;
+    shell.answers().totalBytes = 0;
+    ASSERT_TRUE(shell.launch());
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    QObject* gauge =
+        shell.item("rootView")->property("sidebar").value<QQuickItem*>()->property("gauge").value<QObject*>();
+    EXPECT_EQ(text(gauge->property("valueLabel").value<QObject*>()), QStringLiteral("\u2014"));
+    EXPECT_FALSE(gauge->property("fill").value<QQuickItem*>()->isVisible());
+}
+
+TEST_F(ShellWindowTest, TheOnboardingFollowsAccessOnEveryActivationOnly)
+{
+    shell.answers().fullDiskAccess = false;
+    ASSERT_TRUE(shell.launch());
+    QObject* pill = onboardingPart("pillText");
+    QObject* icon = onboardingPart("pillIcon");
+    QObject* button = onboardingPart("continueButton");
+    QQuickItem* footnote = qobject_cast<QQuickItem*>(onboardingPart("footnote"));
+    ASSERT_NE(footnote, nullptr);
+    const QColor accent(45, 185, 131);
+    const QColor warning(232, 168, 76);
+
+    EXPECT_EQ(text(pill), QStringLiteral("Full Disk Access is off"));
+    EXPECT_EQ(text(icon, "name"), QStringLiteral("exclamationmark.shield.fill"));
+    EXPECT_EQ(icon->property("color").value<QColor>(), warning);
+    EXPECT_EQ(text(button), QStringLiteral("Skip for now"));
+    EXPECT_TRUE(footnote->isVisible());
+
+    // Granted in the settings: nothing changes until the application is active again.
+    shell.answers().fullDiskAccess = true;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(text(pill), QStringLiteral("Full Disk Access is off"));
+    shell.reactivate();
+    EXPECT_EQ(text(pill), QStringLiteral("Full Disk Access is on"));
+    EXPECT_EQ(text(icon, "name"), QStringLiteral("checkmark.seal.fill"));
+    EXPECT_EQ(icon->property("color").value<QColor>(), accent);
+    EXPECT_EQ(text(button), QStringLiteral("Continue"));
+    EXPECT_FALSE(footnote->isVisible());
+    EXPECT_EQ(shownName(), QStringLiteral("onboarding")) << "granting never dismisses the onboarding";
+
+    // Revoked again.
+    shell.answers().fullDiskAccess = false;
+    shell.reactivate();
+    EXPECT_EQ(text(pill), QStringLiteral("Full Disk Access is off"));
+    EXPECT_EQ(text(button), QStringLiteral("Skip for now"));
+    EXPECT_TRUE(footnote->isVisible());
+
+    // The first button opens the settings; the primary button keeps the accent colour, because no
+    // module tint is in scope here.
+    QQuickItem* open = qobject_cast<QQuickItem*>(onboardingPart("openButton"));
+    EXPECT_EQ(text(open), QStringLiteral("Open Full Disk Access"));
+    EXPECT_EQ(open->property("fillColor").value<QColor>(), accent);
+    shell.click(open);
+    EXPECT_EQ(shell.settingsOpened(), 1);
+    EXPECT_EQ(shownName(), QStringLiteral("onboarding"));
+
+    // "Continue" runs the same action as "Skip for now".
+    shell.answers().fullDiskAccess = true;
+    shell.reactivate();
+    shell.click(qobject_cast<QQuickItem*>(button));
+    ASSERT_TRUE(waitFor([&] { return shownName() == QStringLiteral("rootView"); }));
+    EXPECT_TRUE(shell.app().hasSeenPermissionsOnboarding());
+}
+
+TEST_F(ShellWindowTest, TheOnboardingTextsAndSteps)
+{
+    shell.answers().fullDiskAccess = false;
+    ASSERT_TRUE(shell.launch());
+    EXPECT_EQ(text(onboardingPart("titleText")), QStringLiteral("Give Quillmere full disk access"));
+    EXPECT_EQ(
+        text(onboardingPart("bodyText")),
+        QStringLiteral("Turn on Full Disk Access so Quillmere can scan and clean every corner of your Mac "
+                       "\u2014 and so macOS stops asking permission for each folder one pop-up at a time. "
+                       "It's a single switch that covers everything."));
+    EXPECT_EQ(
+        text(onboardingPart("footnote")),
+        QStringLiteral("You can skip \u2014 but then macOS will ask permission for each folder the first "
+                       "time Quillmere reads it."));
+
+    QQuickItem* steps = qobject_cast<QQuickItem*>(onboardingPart("steps"));
+    ASSERT_NE(steps, nullptr);
+    QStringList numbers;
+    QStringList texts;
+    for (QQuickItem* step : steps->childItems()) {
+        QObject* number = step->property("numberText").value<QObject*>();
+        QObject* stepText = step->property("stepText").value<QObject*>();
+        if (number == nullptr || stepText == nullptr)
+            continue; // the repeater itself
+        numbers << text(number);
+        texts << text(stepText);
+    }
+    EXPECT_EQ(numbers, QStringList({"1", "2", "3"}));
+    EXPECT_EQ(texts,
+              QStringList({
+                  "Click <b>Open Full Disk Access</b> below.",
+                  "Switch on <b>Quillmere</b> in the list (use <b>+</b> to add it if it isn't there).",
+                  "If macOS asks, choose <b>Quit &amp; Reopen</b> \u2014 Quillmere detects it automatically.",
+              }));
+}
+
+TEST_F(ShellWindowTest, HelpAboutAndUpdateCommands)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    QMetaObject::invokeMethod(shell.object("guideAction"), "trigger");
+    QMetaObject::invokeMethod(shell.object("supportAction"), "trigger");
+    EXPECT_EQ(shell.openedUrls(), QList<QUrl>({ProductLinks::guideURL(), ProductLinks::supportURL()}));
+    EXPECT_EQ(text(shell.object("guideAction")), QStringLiteral("Quillmere User Guide"));
+    EXPECT_EQ(text(shell.object("supportAction")), QStringLiteral("Quillmere Support"));
+    EXPECT_EQ(text(shell.object("checkForUpdatesAction")), QStringLiteral("Check for Updates\u2026"));
+    EXPECT_EQ(text(shell.object("aboutAction")), QStringLiteral("About Quillmere"));
+
+    QObject* about = shell.windowProperty("aboutPanel").value<QObject*>();
+    ASSERT_NE(about, nullptr);
+    EXPECT_FALSE(about->property("opened").toBool());
+    QMetaObject::invokeMethod(shell.object("aboutAction"), "trigger");
+    EXPECT_TRUE(waitFor([&] { return about->property("opened").toBool(); }));
+    EXPECT_EQ(text(about->property("creditsText").value<QObject*>()), ProductLinks::aboutCreditsHtml());
+}
+
+} // namespace
+} // namespace qm::test
