@@ -65,7 +65,8 @@ Result<UniqueFd> ConfinedTree::openFolder(std::string_view systemPath) const
     const std::string relative = systemPath.empty() ? std::string(".") : std::string(systemPath);
     open_how how{};
     how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
-    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_BENEATH;
+    // RESOLVE_NO_XDEV: a bind mount is no link, yet it would bring in a folder from anywhere.
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_BENEATH | RESOLVE_NO_XDEV;
     // EAGAIN means a rename raced the lookup; a few retries settle it, and a tree that keeps changing
     // fails closed.
     int error = EAGAIN;

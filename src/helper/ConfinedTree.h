@@ -15,7 +15,8 @@ namespace qm {
 // names root + path on disk. Folders are opened component by component from the root with openat2 and
 // RESOLVE_NO_SYMLINKS, so a symbolic link anywhere below the root fails the open (ELOOP) instead of
 // redirecting it; entries are then read, inspected and removed relative to the opened folder. The root
-// itself is trusted as built. Move-only; every call may be made from any thread.
+// itself is trusted as built; nothing below it may be another mount. Move-only; every call may be made
+// from any thread.
 class ConfinedTree
 {
 public:
@@ -27,8 +28,9 @@ public:
     // The canonical form of the root folder, as realpath gives it.
     const Path& resolvedRoot() const { return m_resolvedRoot; }
 
-    // Opens the folder at `systemPath` without following any link on the way (an O_PATH descriptor).
-    // ENOENT when a component is missing, ELOOP when one is a link, ENOTDIR when one is not a folder.
+    // Opens the folder at `systemPath` without following any link or entering another mount on the way
+    // (an O_PATH descriptor). ENOENT when a component is missing, ELOOP when one is a link, EXDEV when
+    // one is a mount point (bind mounts included), ENOTDIR when one is not a folder.
     Result<UniqueFd> openFolder(std::string_view systemPath) const;
 
     // Whether the attributes of `name` in the open folder `folder` can be read (lstat: a link is not
@@ -38,7 +40,7 @@ public:
     // refused), at most `maxBytes` bytes.
     static Result<QByteArray> read(const UniqueFd& folder, const Path& name, qint64 maxBytes);
     // Removes `name` in the open folder: a file or link itself, or a folder with everything in it,
-    // never following a link at any depth.
+    // never following a link or entering another mount at any depth.
     static Result<void> remove(const UniqueFd& folder, const Path& name);
 
 private:

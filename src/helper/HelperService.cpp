@@ -50,7 +50,12 @@ bool HelperService::handleMessage(const QDBusMessage& message, const QDBusConnec
     }
 
     const QString signature = message.signature();
-    if (member == versionMethod() && signature.isEmpty()) {
+    const bool queued = (member == performActionMethod() && signature == performActionSignature()) ||
+                        (member == removeSystemThreatMethod() && signature == removeSystemThreatSignature());
+    if (queued && m_outstanding >= kMaxOutstandingRequests) {
+        connection.send(message.createErrorReply(
+            limitsExceededError(), QStringLiteral("Too many requests are waiting for an answer")));
+    } else if (member == versionMethod() && signature.isEmpty()) {
         connection.send(versionReply(message));
     } else if (member == performActionMethod() && signature == performActionSignature()) {
         const QString action = message.arguments().at(0).toString();
@@ -85,11 +90,17 @@ bool HelperService::callerAdmitted(const QDBusMessage& message, const QDBusConne
 void HelperService::answerLater(const QDBusMessage& call, const QDBusConnection& connection,
                                 std::function<HelperProtocol::HelperReply()> work)
 {
+    ++m_outstanding;
     m_workers.start([this, call, connection, work = std::move(work)] {
         const QDBusMessage reply = HelperProtocol::reply(call, work());
-        // Sent from the service's own thread, where every other reply leaves too.
+        // Sent from the service's own thread, where every other reply leaves and the count is kept.
         QMetaObject::invokeMethod(
-            this, [connection, reply] { QDBusConnection(connection).send(reply); }, Qt::QueuedConnection);
+            this,
+            [this, connection, reply] {
+                --m_outstanding;
+                QDBusConnection(connection).send(reply);
+            },
+            Qt::QueuedConnection);
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace qm::LaunchPlist {
 namespace {
@@ -14,10 +15,105 @@ struct PlistFree
 };
 using PlistHandle = std::unique_ptr<void, PlistFree>;
 
-// The parsed dictionary, or null when the data is no property list or not a dictionary.
+// libplist recurses once per level of nesting and copies a binary object once for every reference to
+// it, so a deep list overflows the stack and a small binary one whose objects refer to each other
+// many times over expands without end. Both are bounded before libplist sees the data: no launchd
+// property list comes near these limits.
+constexpr std::size_t kMaxElements = 8192; // values after expansion, and '<' characters of an XML list
+constexpr std::size_t kMaxDepth = 64;      // containers inside containers (binary lists)
+
+quint64 readBigEndian(const unsigned char* at, unsigned bytes)
+{
+    quint64 value = 0;
+    for (unsigned i = 0; i < bytes; ++i)
+        value = (value << 8) | at[i];
+    return value;
+}
+
+// Every element of an XML list starts with '<', so their count bounds both how many values libplist
+// builds and how deep it recurses, whatever comments, CDATA or closing tags around them say.
+bool xmlWithinLimits(const QByteArray& data)
+{
+    return static_cast<std::size_t>(data.count('<')) <= kMaxElements;
+}
+
+// Walks the object graph of a binary list as libplist would expand it (each reference counted again),
+// iteratively, and refuses it past the limits or wherever it cannot follow the references (libplist
+// refuses those too).
+bool binaryWithinLimits(const QByteArray& data)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const auto size = static_cast<quint64>(data.size());
+    constexpr quint64 kHeader = 8;
+    constexpr quint64 kTrailer = 32;
+    if (size < kHeader + kTrailer)
+        return false;
+    const unsigned char* trailer = bytes + size - kTrailer;
+    const unsigned offsetSize = trailer[6];
+    const unsigned refSize = trailer[7];
+    const quint64 objectCount = readBigEndian(trailer + 8, 8);
+    const quint64 top = readBigEndian(trailer + 16, 8);
+    const quint64 tableOffset = readBigEndian(trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || objectCount == 0 ||
+        top >= objectCount || tableOffset < kHeader || tableOffset > size - kTrailer ||
+        objectCount > (size - kTrailer - tableOffset) / offsetSize)
+        return false;
+
+    struct Pending
+    {
+        quint64 index;
+        std::size_t depth;
+    };
+    std::vector<Pending> pending{{top, 1}};
+    std::size_t visited = 0;
+    while (!pending.empty()) {
+        const Pending item = pending.back();
+        pending.pop_back();
+        ++visited;
+        const quint64 offset = readBigEndian(bytes + tableOffset + item.index * offsetSize, offsetSize);
+        if (offset < kHeader || offset >= tableOffset)
+            return false;
+        const unsigned type = bytes[offset] >> 4;
+        if (type != 0xa && type != 0xc && type != 0xd) // only arrays, sets and dictionaries refer
+            continue;
+        quint64 count = bytes[offset] & 0x0f;
+        quint64 position = offset + 1;
+        if (count == 0x0f) {
+            if (position >= tableOffset || (bytes[position] >> 4) != 0x1)
+                return false;
+            const unsigned countBytes = 1u << (bytes[position] & 0x0f);
+            ++position;
+            if (countBytes > 8 || countBytes > tableOffset - position)
+                return false;
+            count = readBigEndian(bytes + position, countBytes);
+            position += countBytes;
+        }
+        if (count > kMaxElements)
+            return false;
+        const quint64 refs = type == 0xd ? count * 2 : count;
+        if (refs == 0)
+            continue;
+        if (item.depth >= kMaxDepth || refs > (tableOffset - position) / refSize ||
+            visited + pending.size() + refs > kMaxElements)
+            return false;
+        for (quint64 i = 0; i < refs; ++i) {
+            const quint64 child = readBigEndian(bytes + position + i * refSize, refSize);
+            if (child >= objectCount)
+                return false;
+            pending.push_back({child, item.depth + 1});
+        }
+    }
+    return true;
+}
+
+// The parsed dictionary, or null when the data is no property list, not a dictionary, or beyond the
+// limits above.
 PlistHandle dictionary(const QByteArray& data)
 {
     if (data.isEmpty() || data.size() > std::numeric_limits<uint32_t>::max())
+        return nullptr;
+    const bool binary = plist_is_binary(data.constData(), static_cast<uint32_t>(data.size()));
+    if (binary ? !binaryWithinLimits(data) : !xmlWithinLimits(data))
         return nullptr;
     plist_t root = nullptr;
     plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &root);

@@ -6,7 +6,10 @@
 #include <string>
 
 // The two facts the helper reads from a launchd property list (XML or binary), parsed by libplist.
-// Callers read the bytes through the bounded reader; nothing here touches the file system.
+// Callers read the bytes through the bounded reader; nothing here touches the file system. Data that
+// would make libplist recurse or expand without bound (nesting past 64 containers, more than 8192
+// values once shared binary references are expanded, more than 8192 '<' in an XML list) counts as no
+// property list.
 namespace qm::LaunchPlist {
 
 // The program the job runs: "Program" when it holds a string (also an empty one), otherwise the first

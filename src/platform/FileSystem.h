@@ -47,8 +47,9 @@ struct FileStatus
     bool isRegular() const;
 };
 
-// The steps at which a test may interfere, each just before the act that a preceding check guards.
-enum class FsStep { Move, CreateExclusive, Remove, Open };
+// The steps at which a test may interfere, each just before the act that a preceding check guards
+// (List: just before a folder is opened for `list`).
+enum class FsStep { Move, CreateExclusive, Remove, Open, List };
 
 // The file-system seam: the POSIX calls every engine uses, with errors as values. Nothing here
 // follows a final symbolic link unless its name says so, removal never follows links at any
@@ -106,7 +107,8 @@ public:
     Result<void> moveNoReplace(const Path& from, const Path& to) const;
     // Removes a file, a link (never its target) or a whole folder tree, working relative to
     // folder descriptors and never following a link. Goes on past entries it cannot remove and
-    // returns the first error. Depth is bounded (ELOOP past 4096 levels).
+    // returns the first error. Depth is bounded (ELOOP past 4096 levels). Never enters another mount:
+    // a folder that is a mount point (bind mounts included) stays with everything in it (EXDEV).
     Result<void> removeTree(const Path& path) const;
 
 private:

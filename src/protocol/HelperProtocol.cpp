@@ -74,6 +74,11 @@ QString unknownMethodError()
     return QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
 }
 
+QString limitsExceededError()
+{
+    return QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded");
+}
+
 namespace {
 
 QDBusMessage call(const QString& method)

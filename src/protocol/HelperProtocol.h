@@ -40,6 +40,9 @@ QString accessDeniedError();
 QString invalidArgsError();
 // The D-Bus error for a method this interface does not have.
 QString unknownMethodError();
+// The D-Bus error for an action or removal sent while the helper already holds as many unanswered
+// ones as it takes; nothing of it runs, and it may be sent again later.
+QString limitsExceededError();
 
 // One answer of `performAction` or `removeSystemThreat`: ok is true only when the work was done; the
 // message is always a finished English sentence for the user.

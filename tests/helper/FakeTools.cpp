@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 namespace qm::test::FakeTools {
 namespace {
@@ -116,6 +117,53 @@ QByteArray launchPlist(const std::string& label, const std::string& program)
         text += "  <key>Program</key>\n  <string>" + QByteArray::fromStdString(program) + "</string>\n";
     text += "  <key>RunAtLoad</key>\n  <true/>\n</dict>\n</plist>\n";
     return text;
+}
+
+QByteArray chainedBinaryPlist(const std::string& label, int levels, int refsPerLevel)
+{
+    // Three-byte references and offsets: room for 16 million objects and bytes.
+    const auto bigEndian3 = [](QByteArray& out, quint32 value) {
+        out.append(static_cast<char>((value >> 16) & 0xff));
+        out.append(static_cast<char>((value >> 8) & 0xff));
+        out.append(static_cast<char>(value & 0xff));
+    };
+    const auto asciiString = [](QByteArray& out, const std::string& text) {
+        out.append(static_cast<char>(0x50 | text.size())); // fewer than 15 characters
+        out.append(text.data(), static_cast<qsizetype>(text.size()));
+    };
+    QByteArray data("bplist00");
+    std::vector<quint32> offsets;
+    // Object 0: the dictionary {1: 2, 3: 4}; 1 "Label", 2 the label, 3 "Nested", 4... the chain.
+    offsets.push_back(static_cast<quint32>(data.size()));
+    data.append(static_cast<char>(0xd2));
+    for (const quint32 ref : {1u, 3u, 2u, 4u})
+        bigEndian3(data, ref);
+    for (const std::string& text : {std::string("Label"), label, std::string("Nested")}) {
+        offsets.push_back(static_cast<quint32>(data.size()));
+        asciiString(data, text);
+    }
+    for (int level = 0; level < levels; ++level) {
+        offsets.push_back(static_cast<quint32>(data.size()));
+        if (level + 1 == levels) {
+            data.append(static_cast<char>(0xa0));
+            continue;
+        }
+        data.append(static_cast<char>(0xa0 | refsPerLevel));
+        for (int i = 0; i < refsPerLevel; ++i)
+            bigEndian3(data, static_cast<quint32>(4 + level + 1));
+    }
+    const auto table = static_cast<quint64>(data.size());
+    for (const quint32 offset : offsets)
+        bigEndian3(data, offset);
+    QByteArray trailer(32, '\0');
+    trailer[6] = 3; // offset size
+    trailer[7] = 3; // reference size
+    const auto objects = static_cast<quint64>(offsets.size());
+    for (int i = 0; i < 8; ++i) {
+        trailer[8 + i] = static_cast<char>((objects >> (56 - 8 * i)) & 0xff);
+        trailer[24 + i] = static_cast<char>((table >> (56 - 8 * i)) & 0xff); // the root is object 0
+    }
+    return data + trailer;
 }
 
 } // namespace qm::test::FakeTools

@@ -32,4 +32,9 @@ QStringList calls(const std::filesystem::path& log);
 // An XML property list dictionary with the given string keys (an empty value leaves the key out).
 QByteArray launchPlist(const std::string& label, const std::string& program = {});
 
+// A binary property list dictionary with "Label" = `label` and "Nested" = a chain of `levels` arrays,
+// each holding `refsPerLevel` references to the next one and the last one empty: one reference per
+// level nests `levels` deep, two double the values libplist would build at every level.
+QByteArray chainedBinaryPlist(const std::string& label, int levels, int refsPerLevel);
+
 } // namespace qm::test::FakeTools

@@ -188,6 +188,41 @@ TEST_F(HelperActionsOnTheBus, OtherRequestsAreAnsweredWhileASlowActionRuns)
               reply(true, "Inactive memory purged"));
 }
 
+TEST_F(HelperActionsOnTheBus, RequestsBeyondWhatTheHelperHoldsAreTurnedAwayAtOnce)
+{
+    // Every action blocks until released, so all of them are outstanding at once: the helper holds 256
+    // (64 running, the rest waiting) and turns the others away without running them.
+    const std::string release = (fixture() / "release").native();
+    writeTool("sync", "while [ ! -e '" + release + "' ]; do sleep 0.05; done\nexit 0");
+    constexpr int kSent = 300;
+    constexpr int kHeld = 256;
+
+    const std::unique_ptr<QProcess> flood = startClient({"flood", QString::number(kSent), "3", "freeMemory"});
+    ASSERT_TRUE(flood->waitForStarted());
+    QStringList answers;
+    const auto readAnswers = [&] {
+        while (flood->canReadLine())
+            answers << QString::fromUtf8(flood->readLine()).trimmed();
+    };
+    const QString limitsExceeded = QStringLiteral("error\torg.freedesktop.DBus.Error.LimitsExceeded");
+    for (int waited = 0; answers.count(limitsExceeded) < kSent - kHeld && waited < 120'000; waited += 20) {
+        flood->waitForReadyRead(20);
+        readAnswers();
+    }
+    EXPECT_EQ(answers, QStringList(kSent - kHeld, limitsExceeded)) << "before any action finished";
+    // The version is still answered, and nothing turned away ever ran.
+    EXPECT_EQ(client({"--timeout-ms", "60000", "version"}), QStringLiteral("version\t1.0"));
+
+    put(release);
+    ASSERT_TRUE(flood->waitForFinished(300'000));
+    readAnswers();
+    EXPECT_EQ(answers.count(reply(true, "Inactive memory purged")), kHeld);
+    EXPECT_EQ(answers.size(), kSent);
+    EXPECT_EQ(calls().count(QStringLiteral("sync ")), kHeld);
+    // Every answered request gave its place back.
+    EXPECT_EQ(client({"action", "freeMemory"}), reply(true, "Inactive memory purged"));
+}
+
 TEST_F(HelperCallers, AnyOtherExecutableIsDeniedBeforeAnythingRuns)
 {
     const std::string daemon = "/Library/LaunchDaemons/a.plist";

@@ -85,6 +85,36 @@ TEST(LaunchPlistTest, LabelIsTheStringLabelByteForByte)
     EXPECT_EQ(LaunchPlist::label("garbage"), std::nullopt);
 }
 
+TEST(LaunchPlistTest, ListsThatWouldExhaustTheParserAreNoPropertyLists)
+{
+    using test::FakeTools::chainedBinaryPlist;
+    const auto nestedXml = [](int levels, const QByteArray& between = {}) {
+        return xmlDict("<key>Label</key><string>x</string><key>Nested</key>" +
+                       QByteArray("<array>" + between).repeated(levels) +
+                       QByteArray("</array>").repeated(levels));
+    };
+    struct Case
+    {
+        const char* what;
+        QByteArray data;
+        std::optional<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        // Each of these overflowed libplist's stack, or grew without end, before it was refused.
+        {"binary, nested 140000 deep in under 1 MB", chainedBinaryPlist("x", 140'000, 1), std::nullopt},
+        {"binary, 300 bytes that expand to 2^64 values", chainedBinaryPlist("x", 64, 2), std::nullopt},
+        {"XML, nested 200000 deep", nestedXml(200'000), std::nullopt},
+        {"XML, closing tags hidden in comments do not hide the depth", nestedXml(9000, "<!--</array>-->"),
+         std::nullopt},
+        // Positive controls: ordinary nesting and sharing still parse.
+        {"binary, nested 50 deep", chainedBinaryPlist("x", 50, 1), "x"},
+        {"binary, 10 shared levels (1023 values)", chainedBinaryPlist("x", 10, 2), "x"},
+        {"XML, nested 50 deep", nestedXml(50), "x"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LaunchPlist::label(c.data), c.expected) << c.what;
+}
+
 TEST(LaunchctlPrintTest, TheFirstTrimmedPathLineNamesTheRegisteredFile)
 {
     struct Case

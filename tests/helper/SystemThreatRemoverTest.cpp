@@ -10,6 +10,7 @@
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -60,6 +61,29 @@ protected:
 
     test::TempTree m_tree;
     std::shared_ptr<test::FakeCodeSigner> m_signer = std::make_shared<test::FakeCodeSigner>();
+};
+
+// A bind mount of `source` at `target` for the life of the object, detached again on every path. Bind
+// mounts need root with the right to mount; `mounted()` says whether this one took.
+class BindMount
+{
+public:
+    BindMount(const fs::path& source, const fs::path& target) : m_target(target)
+    {
+        m_mounted = ::mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    }
+    ~BindMount()
+    {
+        if (m_mounted)
+            ::umount2(m_target.c_str(), MNT_DETACH);
+    }
+    BindMount(const BindMount&) = delete;
+    BindMount& operator=(const BindMount&) = delete;
+    bool mounted() const { return m_mounted; }
+
+private:
+    fs::path m_target;
+    bool m_mounted = false;
 };
 
 QString refusedAsNotarized(const QString& name)
@@ -123,10 +147,12 @@ TEST_F(SystemThreatRemoverTest, ProgramsThatAreGoneOrUnreadableDoNotBlockRemoval
     // oversized one is never parsed: both simply name no program.
     ASSERT_EQ(::mkfifo(onDisk("/Library/LaunchDaemons/fifo.plist").c_str(), 0644), 0);
     put("/Library/LaunchDaemons/huge.plist", QByteArray(SystemThreatRemover::kMaxPlistBytes + 1, ' '));
+    // A few hundred bytes whose shared references libplist would expand without end.
+    put("/Library/LaunchDaemons/bomb.plist", test::FakeTools::chainedBinaryPlist("bomb", 64, 2));
 
     EXPECT_EQ(remove(QString(), {"/Library/LaunchDaemons/gone.plist", "/Library/LaunchDaemons/fifo.plist",
-                                 "/Library/LaunchDaemons/huge.plist"}),
-              (HelperReply{true, "Removed 3 items" + kStillRunning}));
+                                 "/Library/LaunchDaemons/huge.plist", "/Library/LaunchDaemons/bomb.plist"}),
+              (HelperReply{true, "Removed 4 items" + kStillRunning}));
     // The program was looked for under the system root, and only for the one readable list.
     const auto checks = m_signer->requirementChecks();
     ASSERT_EQ(checks.size(), 1u);
@@ -176,6 +202,48 @@ TEST_F(SystemThreatRemoverTest, PermissionDenialsFailClosed)
         (HelperReply{false,
                      QStringLiteral("Refused \u2014 a path resolves outside the allowed system locations")}));
     EXPECT_TRUE(fs::exists(closed.path("root/Library/LaunchDaemons/x.plist")));
+}
+
+TEST_F(SystemThreatRemoverTest, NeverReachesIntoAnotherMount)
+{
+    // Bind mounts of a folder outside the allowed ones, as a hostile root process could leave them: in
+    // place of an allowed folder, as an item to remove, and deep inside one. On this file system they
+    // are neither links nor another device, yet what lies beyond them must stay untouched.
+    const fs::path outside = m_tree.path("outside");
+    m_tree.fileWithContent(outside / "keep.plist", "keep me");
+    m_tree.fileWithContent(outside / "sub/keep", "keep me too");
+    m_tree.folder(onDisk("/Library/PrivilegedHelperTools/trap"));
+    m_tree.folder(onDisk("/Library/PrivilegedHelperTools/bundle/inner"));
+    put("/Library/PrivilegedHelperTools/bundle/own");
+
+    {
+        BindMount item(outside, onDisk("/Library/PrivilegedHelperTools/trap"));
+        BindMount nested(outside, onDisk("/Library/PrivilegedHelperTools/bundle/inner"));
+        if (!item.mounted() || !nested.mounted())
+            GTEST_SKIP() << "needs the right to bind-mount";
+        EXPECT_EQ(remove(QString(),
+                         {"/Library/PrivilegedHelperTools/trap", "/Library/PrivilegedHelperTools/bundle"}),
+                  (HelperReply{false, "Removed 0, failed 2: trap: Invalid cross-device link; bundle: Invalid "
+                                      "cross-device link"}));
+        EXPECT_TRUE(fs::exists(outside / "keep.plist"));
+        EXPECT_TRUE(fs::exists(outside / "sub/keep"));
+        // What belongs to the item itself still goes.
+        EXPECT_FALSE(fs::exists(onDisk("/Library/PrivilegedHelperTools/bundle/own")));
+    }
+    {
+        BindMount parent(outside, onDisk("/Library/LaunchDaemons"));
+        ASSERT_TRUE(parent.mounted());
+        EXPECT_EQ(
+            remove(QString(), {"/Library/LaunchDaemons/keep.plist"}),
+            (HelperReply{false, QStringLiteral("Refused \u2014 a path resolves outside the allowed system "
+                                               "locations")}));
+        EXPECT_TRUE(fs::exists(outside / "keep.plist"));
+    }
+    // Positive control: without the mounts the same items go.
+    EXPECT_EQ(
+        remove(QString(), {"/Library/PrivilegedHelperTools/trap", "/Library/PrivilegedHelperTools/bundle"}),
+        (HelperReply{true, "Removed 2 items"}));
+    EXPECT_TRUE(fs::exists(outside / "keep.plist"));
 }
 
 } // namespace

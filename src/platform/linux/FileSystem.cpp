@@ -41,7 +41,27 @@ QString describe(const Path& path)
     return FileSystem::displayName(path);
 }
 
-// Removes the entry `name` inside the open folder `parent`, depth-first, never following links.
+// True when the folder open as `inner` lies on the same mount as the one open as `outer`. Bind mounts of
+// one file system share a device number, so the mount id decides where the kernel reports one; without
+// statx the device has to do.
+bool sameMount(int outer, int inner)
+{
+    struct statx a;
+    struct statx b;
+    if (::statx(outer, "", AT_EMPTY_PATH, STATX_MNT_ID, &a) == 0 &&
+        ::statx(inner, "", AT_EMPTY_PATH, STATX_MNT_ID, &b) == 0) {
+        if ((a.stx_mask & STATX_MNT_ID) && (b.stx_mask & STATX_MNT_ID))
+            return a.stx_mnt_id == b.stx_mnt_id;
+        return a.stx_dev_major == b.stx_dev_major && a.stx_dev_minor == b.stx_dev_minor;
+    }
+    struct stat outerSt;
+    struct stat innerSt;
+    return ::fstat(outer, &outerSt) == 0 && ::fstat(inner, &innerSt) == 0 && outerSt.st_dev == innerSt.st_dev;
+}
+
+// Removes the entry `name` inside the open folder `parent`, depth-first, never following links and
+// never entering another mount (a folder mounted there, bind mounts included, fails with EXDEV and
+// keeps what it holds).
 int removeAt(int parent, const char* name, int depth)
 {
     struct stat st;
@@ -57,6 +77,8 @@ int removeAt(int parent, const char* name, int depth)
         UniqueFd dir(::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!dir.valid())
             return errno;
+        if (!sameMount(parent, dir.get()))
+            return EXDEV;
         // Collect names first: removing while reading a directory stream may skip entries.
         std::vector<std::string> children;
         {
@@ -216,6 +238,7 @@ Result<UniqueFd> FileSystem::openForReading(const Path& path) const
 
 Result<FileSystem::Listing> FileSystem::list(const Path& folder, std::size_t maxEntries) const
 {
+    beforeAct(FsStep::List, folder);
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return Error::posix(errno, describe(folder));

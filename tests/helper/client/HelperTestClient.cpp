@@ -9,14 +9,20 @@
 //   client [--timeout-ms N] remove-many LABEL COUNT PATH     (PATH repeated COUNT times)
 //   client [--timeout-ms N] remove-long LABEL BYTES          (one path of BYTES bytes in an allowed folder)
 //   client [--timeout-ms N] raw MEMBER [int|string|none]     (MEMBER on the helper interface, one argument)
+//   client [--timeout-ms N] flood COUNT CONNECTIONS NAME      (COUNT actions NAME at once, spread over
+//                                                             CONNECTIONS bus connections; one line per
+//                                                             answer as it arrives)
 #include "protocol/HelperProtocol.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -32,6 +38,45 @@ void print(const QString& line)
     std::fputs(line.toUtf8().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+QString describe(const QDBusMessage& answer)
+{
+    using namespace qm::HelperProtocol;
+    if (answer.type() == QDBusMessage::ErrorMessage)
+        return QStringLiteral("error\t") + answer.errorName();
+    if (const std::optional<HelperReply> reply = helperReplyFrom(answer))
+        return QStringLiteral("reply\t") + (reply->ok ? QLatin1Char('1') : QLatin1Char('0')) +
+               QLatin1Char('\t') + reply->message;
+    return QStringLiteral("unexpected\t") + answer.signature();
+}
+
+// Sends `count` actions without waiting, round-robin over `connections` connections of their own (the
+// bus limits the calls one connection may have pending), and prints each answer as it arrives.
+int flood(int count, int connections, const QString& action, int timeout)
+{
+    std::vector<QDBusConnection> buses;
+    for (int i = 0; i < connections; ++i) {
+        const QString name = QStringLiteral("flood-") + QString::number(i);
+        buses.push_back(QDBusConnection::connectToBus(QDBusConnection::SystemBus, name));
+        if (!buses.back().isConnected()) {
+            std::fputs("client: no system bus\n", stderr);
+            return 2;
+        }
+    }
+    int left = count;
+    for (int i = 0; i < count; ++i) {
+        const QDBusPendingCall pending = buses[static_cast<std::size_t>(i % connections)].asyncCall(
+            qm::HelperProtocol::performActionCall(action), timeout);
+        auto* watcher = new QDBusPendingCallWatcher(pending);
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [&left](QDBusPendingCallWatcher* done) {
+            print(describe(done->reply()));
+            done->deleteLater();
+            if (--left == 0)
+                QCoreApplication::quit();
+        });
+    }
+    return count == 0 ? 0 : QCoreApplication::exec();
 }
 
 } // namespace
@@ -50,6 +95,8 @@ int main(int argc, char** argv)
         return usage();
 
     const QString command = args.takeFirst();
+    if (command == QLatin1String("flood") && args.size() == 3)
+        return flood(args.at(0).toInt(), std::max(1, args.at(1).toInt()), args.at(2), timeout);
     QDBusMessage call;
     if (command == QLatin1String("version") && args.isEmpty()) {
         call = versionCall();
