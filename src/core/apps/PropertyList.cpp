@@ -18,14 +18,32 @@ quint64 readBigEndian(const unsigned char* at, int bytes)
     return value;
 }
 
-// Whether an XML list nests its arrays and dictionaries at most `maxDepth` deep. Counts tags only, so
-// a comment that mentions "<array>" makes the test stricter, never looser.
+// Whether an XML list nests its arrays and dictionaries at most `maxDepth` deep. Comments and CDATA
+// sections are passed over whole (a closing tag inside one must not lower the count) and an
+// unterminated one, or an entity declaration, refuses the list.
 bool xmlWithinLimits(QByteArrayView data, int maxDepth)
 {
     const char* const text = data.data();
     const qsizetype size = data.size();
+    const auto startsWith = [&](qsizetype at, QByteArrayView what) {
+        return size - at >= what.size() && std::memcmp(text + at, what.data(), std::size_t(what.size())) == 0;
+    };
     int depth = 0;
     for (qsizetype i = 0; i < size; ++i) {
+        if (text[i] != '<')
+            continue;
+        if (startsWith(i, "<!ENTITY"))
+            return false;
+        for (const auto& [open, close] : {std::pair<QByteArrayView, QByteArrayView>{"<!--", "-->"},
+                                          std::pair<QByteArrayView, QByteArrayView>{"<![CDATA[", "]]>"}}) {
+            if (startsWith(i, open)) {
+                const qsizetype end = data.sliced(i + open.size()).indexOf(close);
+                if (end < 0)
+                    return false;
+                i += open.size() + end + close.size() - 1;
+                break;
+            }
+        }
         if (text[i] != '<')
             continue;
         qsizetype j = i + 1;

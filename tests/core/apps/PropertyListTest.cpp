@@ -124,6 +124,13 @@ TEST(PropertyListTest, RefusesNestingThatWouldExhaustTheStack)
     for (int i = 0; i < 1000; ++i)
         lookalikes += "<arrays><dictx>";
     EXPECT_EQ(PropertyList::parse(lookalikes + "</plist>").error().code(), EBADMSG);
+    // Closing tags hidden in comments or CDATA must not lower the count.
+    QByteArray hidden = "<plist>";
+    for (int i = 0; i < 300; ++i)
+        hidden += "<array><!--</array>--><![CDATA[</array>]]>";
+    EXPECT_EQ(PropertyList::parse(hidden).error().code(), E2BIG);
+    EXPECT_FALSE(PropertyList::parse("<plist><array><!-- never closed </array></plist>"));
+    EXPECT_FALSE(PropertyList::parse("<!DOCTYPE plist [<!ENTITY a \"<array>\">]><plist>&a;</plist>"));
 
     const auto chain = [](int depth) {
         std::vector<std::vector<quint32>> containers;
