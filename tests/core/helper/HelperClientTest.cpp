@@ -43,13 +43,15 @@ const QString kRegisterAgain = QStringLiteral(
 const Error kDenied(ErrorDomain::Posix, EIO, QStringLiteral("Not authorized"));
 const Error kDismissed(ErrorDomain::Posix, ECANCELED, QStringLiteral("Cancelled"));
 
-// Collects the answers given to one or more requests.
+// Collects the answers given to one or more requests. The handler shares the list, so an answer that
+// arrives after the collecting object is gone lands in a list that is still alive.
 struct Answers
 {
-    std::vector<Answer> list;
+    std::shared_ptr<std::vector<Answer>> shared = std::make_shared<std::vector<Answer>>();
+    std::vector<Answer>& list = *shared;
     HelperClient::AnswerHandler handler()
     {
-        return [this](const Answer& answer) { list.push_back(answer); };
+        return [keep = shared](const Answer& answer) { keep->push_back(answer); };
     }
 };
 
