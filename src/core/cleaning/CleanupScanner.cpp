@@ -1,12 +1,16 @@
 #include "core/cleaning/CleanupScanner.h"
 
+#include "core/apps/AppScanner.h"
+#include "core/apps/LeftoverFinder.h"
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/FileErrors.h"
+#include "core/cleaning/RootFolders.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -112,8 +116,11 @@ void walk(const WalkRequest& request, WalkState& state)
 
 } // namespace
 
-CleanupScanner::CleanupScanner(FileSystem fileManager, Path home)
-    : m_fileManager(std::move(fileManager)), m_home(std::move(home))
+CleanupScanner::CleanupScanner(FileSystem fileManager, Path home, Path systemRoot,
+                               std::shared_ptr<const CodeSigner> signer,
+                               std::shared_ptr<const AppLocator> appLocator)
+    : m_fileManager(std::move(fileManager)), m_home(std::move(home)), m_systemRoot(std::move(systemRoot)),
+      m_signer(std::move(signer)), m_appLocator(std::move(appLocator))
 {}
 
 qint64 CleanupScanner::size(const Path& of, const std::vector<Path>& excluding, qint64 nodeLimit,
@@ -183,6 +190,176 @@ qint64 CleanupScanner::size(const Path& of, const std::vector<Path>& excluding, 
         state->finished.wait_for(lock, stop, wait, [&] { return state->done; });
     }
     return state->total();
+}
+
+std::vector<CleanupScanner::KindRoots> CleanupScanner::roots(const Path& home)
+{
+    const Path library = home / "Library";
+    const auto labelled = [](const char* label, Path url) {
+        return RootRow{QString::fromUtf8(label), std::move(url)};
+    };
+    std::vector<KindRoots> table{
+        {JunkKind::userCaches, {RootRow{std::nullopt, library / "Caches"}}},
+        {JunkKind::logs, {RootRow{std::nullopt, library / "Logs"}}},
+        {JunkKind::savedState, {RootRow{std::nullopt, library / "Saved Application State"}}},
+        {JunkKind::developerCaches,
+         {labelled("Xcode DerivedData", library / "Developer/Xcode/DerivedData"),
+          labelled("Simulator", library / "Developer/CoreSimulator/Caches"),
+          labelled("npm", home / ".npm/_cacache"), labelled("pnpm", library / "pnpm/store"),
+          labelled("Yarn", home / ".yarn/berry/cache"), labelled("Gradle", home / ".gradle/caches"),
+          labelled("Maven", home / ".m2/repository"), labelled("Go modules", home / "go/pkg/mod"),
+          labelled("Cargo", home / ".cargo/registry"), labelled("~/.cache", home / ".cache")}},
+        {JunkKind::appLeftovers, {}},
+    };
+    for (LeftoverFinder::SearchRoot& root : LeftoverFinder::orphanRoots(home))
+        table.back().roots.push_back(RootRow{std::move(root.label), std::move(root.url)});
+    return table;
+}
+
+std::vector<Path> CleanupScanner::allowedRoots(const Path& home, const std::vector<JunkKind>& kinds)
+{
+    std::vector<Path> out;
+    for (KindRoots& entry : roots(home)) {
+        if (std::find(kinds.begin(), kinds.end(), entry.kind) == kinds.end())
+            continue;
+        for (RootRow& row : entry.roots)
+            out.push_back(std::move(row.url));
+    }
+    return out;
+}
+
+std::vector<JunkCategory> CleanupScanner::scanAll(const std::vector<JunkKind>& kinds,
+                                                  const Progress& progress, std::stop_token stop) const
+{
+    std::vector<KindRoots> plan;
+    for (KindRoots& entry : roots(m_home)) {
+        if (std::find(kinds.begin(), kinds.end(), entry.kind) != kinds.end())
+            plan.push_back(std::move(entry));
+    }
+    const auto report = [&](double fraction, const QString& title) {
+        if (progress)
+            progress(fraction, title);
+    };
+
+    std::vector<JunkCategory> categories;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        if (stop.stop_requested())
+            break;
+        const KindRoots& entry = plan[i];
+        report(double(i) / double(plan.size()), JunkKinds::title(entry.kind));
+
+        if (entry.kind == JunkKind::appLeftovers) {
+            categories.push_back(scanLeftovers(stop));
+            continue;
+        }
+        const bool selected = entry.kind == JunkKind::userCaches || entry.kind == JunkKind::logs ||
+                              entry.kind == JunkKind::savedState;
+        JunkCategory category{entry.kind, {}, false};
+        for (const RootRow& row : entry.roots) {
+            ChildScan scan = scanChildren(row.url, row.label, selected, stop);
+            category.incomplete = category.incomplete || scan.incomplete;
+            std::move(scan.items.begin(), scan.items.end(), std::back_inserter(category.items));
+        }
+        std::stable_sort(category.items.begin(), category.items.end(),
+                         [](const ScanItem& a, const ScanItem& b) { return a.bytes > b.bytes; });
+        categories.push_back(std::move(category));
+    }
+    report(1.0, plan.empty() ? QString() : JunkKinds::title(plan.back().kind));
+    return categories;
+}
+
+JunkCategory CleanupScanner::scanLeftovers(std::stop_token stop) const
+{
+    const AppScanner inventory(m_fileManager, CleanupScanner(m_fileManager, m_home), std::nullopt, m_signer,
+                               m_systemRoot);
+    const AppScanner::Listing listing = inventory.listApps(stop);
+    // A listing cut short by cancellation proves nothing about the inventory.
+    if (stop.stop_requested())
+        return JunkCategory{JunkKind::appLeftovers, {}, false};
+    const auto matcher = LeftoverFinder::orphanMatcher(listing, m_appLocator);
+    if (!matcher)
+        return JunkCategory{JunkKind::appLeftovers, {}, true};
+    LeftoverFinder::Orphans orphans =
+        LeftoverFinder(m_fileManager, *this, m_home).findOrphans(*matcher, stop);
+    return JunkCategory{JunkKind::appLeftovers, std::move(orphans.items), orphans.incomplete};
+}
+
+CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std::optional<QString>& label,
+                                                       bool selected, std::stop_token stop) const
+{
+    ChildScan result;
+    const RootFolders::Listing listing = RootFolders::list(m_fileManager, of, m_home);
+    result.incomplete = listing.incomplete;
+    const std::vector<Path>& names = listing.names;
+    if (names.empty())
+        return result;
+
+    // What one child's measurement found, written only by the thread that claimed the child.
+    struct Measured
+    {
+        qint64 bytes = 0;
+        bool coverageHit = false;
+        bool unreadable = false;
+        std::optional<QDateTime> modified;
+    };
+    std::vector<Measured> measured(names.size());
+    // Children are claimed in listing order and each claimed child is measured to the end, so the
+    // children measured are always the first `claimed` of the listing, as one by one.
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (;;) {
+            if (stop.stop_requested())
+                return;
+            const std::size_t index = next.fetch_add(1, std::memory_order_relaxed);
+            if (index >= names.size())
+                return;
+            const Path child = of / names[index];
+            Measured& out = measured[index];
+            CoverageFlag coverage;
+            out.bytes = size(child, {}, kNodeLimit, false, kDeadlineSeconds, &coverage, stop);
+            out.coverageHit = coverage.hit();
+            if (out.bytes < 1) {
+                out.unreadable = !RootFolders::isReadable(child);
+            } else if (const auto status = m_fileManager.status(child)) {
+                out.modified = status->modified;
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        const std::size_t width = std::min<std::size_t>(std::size_t(walkThreads()), names.size());
+        for (std::size_t i = 1; i < width; ++i) {
+            try {
+                helpers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break; // fewer helpers; the calling thread still measures everything left
+            }
+        }
+        work();
+    } // joins the helpers
+
+    const std::size_t claimed = std::min(next.load(), names.size());
+    for (std::size_t i = 0; i < claimed; ++i) {
+        const Measured& m = measured[i];
+        if (m.coverageHit)
+            result.incomplete = true;
+        if (m.bytes < 1) {
+            if (m.unreadable)
+                result.incomplete = true;
+            continue;
+        }
+        ScanItem item;
+        item.url = of / names[i];
+        const QString childName = FileSystem::displayName(names[i]);
+        item.name = label ? *label + QStringLiteral(" \u00B7 ") + childName : childName;
+        item.bytes = m.bytes;
+        item.modified = m.modified;
+        item.isSelected = selected;
+        result.items.push_back(std::move(item));
+    }
+    std::stable_sort(result.items.begin(), result.items.end(),
+                     [](const ScanItem& a, const ScanItem& b) { return a.bytes > b.bytes; });
+    return result;
 }
 
 } // namespace qm

@@ -1,0 +1,285 @@
+// Measures a full junk scan (all five kinds, every child of every root measured on its own) against
+// du -s -B1 over the same root folders of one generated home, with a warm cache and the peers run side
+// by side in every round, and prints the time ratios. Totals differ by design: du counts the folders
+// themselves and hard-linked files once, and the scan measures only orphans in the leftover roots.
+//
+// Usage: qm_junk_bench [--entries N] [--runs R] [--dir DIR]
+//   --entries  entries of the generated home (default 150000, at least 100000 makes sense)
+//   --runs     rounds; each round runs every peer once (default 5)
+//   --dir      an absent or empty folder to build the home and system root in (default: a new folder
+//              in /tmp, removed at the end)
+
+#include "core/cleaning/CleanupScanner.h"
+#include "platform/ProcessRunner.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Options
+{
+    long entries = 150'000;
+    int runs = 5;
+    fs::path dir;
+};
+
+[[noreturn]] void fail(const std::string& what)
+{
+    std::fprintf(stderr, "qm_junk_bench: %s: %s\n", what.c_str(), std::strerror(errno));
+    std::exit(1);
+}
+
+void makeFolders(const fs::path& path)
+{
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    if (ec)
+        fail("mkdir " + path.native());
+}
+
+void writeFile(const fs::path& path, const std::string& content)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fail("create " + path.native());
+    if (!content.empty() && ::write(fd, content.data(), content.size()) != ssize_t(content.size()))
+        fail("write " + path.native());
+    ::close(fd);
+}
+
+// Sets the modification time of `path` to 400 days ago, so it counts as old leftover data.
+void makeOld(const fs::path& path)
+{
+    const timespec now{std::time(nullptr) - 400L * 24 * 3600, 0};
+    const timespec times[2] = {now, now};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        fail("utimensat " + path.native());
+}
+
+// `children` folders in `root`, each holding `subfolders` folders of `files` files; every fourth file
+// holds 100 bytes (one block), the rest are empty. Returns the entries made.
+long fillRoot(const fs::path& root, const std::string& prefix, int children, int subfolders, int files,
+              bool old = false)
+{
+    makeFolders(root);
+    static const std::string payload(100, 'x');
+    long made = 0;
+    for (int c = 0; c < children; ++c) {
+        const fs::path child = root / (prefix + std::to_string(c));
+        for (int s = 0; s < subfolders; ++s) {
+            const fs::path sub = child / ("s" + std::to_string(s));
+            makeFolders(sub);
+            ++made;
+            for (int f = 0; f < files; ++f) {
+                writeFile(sub / ("f" + std::to_string(f) + ".dat"), f % 4 == 0 ? payload : std::string());
+                ++made;
+            }
+        }
+        ++made;
+        if (old)
+            makeOld(child);
+    }
+    return made;
+}
+
+// A home with every junk root and the leftover roots, and a system root with ten applications.
+long generate(const fs::path& home, const fs::path& systemRoot, long entries)
+{
+    long made = 0;
+    for (int a = 0; a < 10; ++a) {
+        const fs::path contents =
+            systemRoot / "Applications" / ("App" + std::to_string(a) + ".app") / "Contents";
+        makeFolders(contents);
+        writeFile(contents / "Info.plist",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                  "<key>CFBundleName</key><string>App" +
+                      std::to_string(a) + "</string><key>CFBundleIdentifier</key><string>com.installed.app" +
+                      std::to_string(a) + "</string></dict></plist>\n");
+        made += 4;
+    }
+
+    // Each root's share of the entries: caches and the developer caches hold most.
+    struct Share
+    {
+        const char* path;
+        double weight;
+        const char* prefix;
+        bool old;
+    };
+    const std::vector<Share> shares{
+        {"Library/Caches", 0.22, "com.vendor.cache", false},
+        {"Library/Logs", 0.04, "log", false},
+        {"Library/Saved Application State", 0.02, "com.vendor.state", false},
+        {"Library/Developer/Xcode/DerivedData", 0.10, "Project-", false},
+        {"Library/Developer/CoreSimulator/Caches", 0.02, "dyld", false},
+        {".npm/_cacache", 0.12, "index-", false},
+        {"Library/pnpm/store", 0.04, "v", false},
+        {".yarn/berry/cache", 0.04, "pkg", false},
+        {".gradle/caches", 0.08, "modules-", false},
+        {".m2/repository", 0.08, "org", false},
+        {"go/pkg/mod", 0.06, "github.com", false},
+        {".cargo/registry", 0.04, "index", false},
+        {".cache", 0.08, "tool", false},
+        {"Library/Application Support", 0.04, "com.gone.app", true},
+        {"Library/Containers", 0.02, "com.gone.container", true},
+    };
+    const int subfolders = 5, files = 19; // 101 entries per child
+    for (const Share& share : shares) {
+        const int children = std::max(1, int(entries * share.weight / 101));
+        made += fillRoot(home / share.path, share.prefix, children, subfolders, files, share.old);
+    }
+    // Some data of installed applications, which the leftover scan must pass over.
+    made += fillRoot(home / "Library/Application Support", "com.installed.app", 10, subfolders, files);
+    // Old preference files of removed applications.
+    makeFolders(home / "Library/Preferences");
+    for (int p = 0; p < 200; ++p) {
+        const fs::path plist =
+            home / "Library/Preferences" / ("com.removed.tool" + std::to_string(p) + ".plist");
+        writeFile(plist, std::string(200, 'p'));
+        makeOld(plist);
+        ++made;
+    }
+    return made;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Peer
+{
+    std::string name;
+    std::vector<double> seconds;
+    long long total = 0;
+    long long items = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string flag = argv[i];
+        if (flag == "--entries")
+            options.entries = std::atol(argv[i + 1]);
+        else if (flag == "--runs")
+            options.runs = std::max(1, std::atoi(argv[i + 1]));
+        else if (flag == "--dir")
+            options.dir = argv[i + 1];
+    }
+    const bool ownDir = options.dir.empty();
+    if (ownDir) {
+        char pattern[] = "/tmp/qm-junk-bench-XXXXXX";
+        if (!::mkdtemp(pattern))
+            fail("mkdtemp");
+        options.dir = pattern;
+    }
+    const fs::path home = options.dir / "home";
+    const fs::path systemRoot = options.dir / "system";
+
+    std::printf("generating about %ld entries in %s ...\n", options.entries, options.dir.c_str());
+    const long made = generate(home, systemRoot, options.entries);
+    std::printf("home: %ld entries\n", made);
+
+    const std::vector<qm::JunkKind> kinds(qm::JunkKinds::all.begin(), qm::JunkKinds::all.end());
+    std::vector<fs::path> roots;
+    for (const fs::path& root : qm::CleanupScanner::allowedRoots(home, kinds)) {
+        if (fs::exists(root))
+            roots.push_back(root);
+    }
+
+    const qm::CleanupScanner scanner(qm::FileSystem(), home, systemRoot);
+    const auto scanOnce = [&](double& seconds, long long& items) {
+        const auto start = Clock::now();
+        const auto categories = scanner.scanAll(kinds, {});
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        long long bytes = 0;
+        items = 0;
+        for (const qm::JunkCategory& category : categories) {
+            for (const qm::ScanItem& item : category.items)
+                bytes += item.bytes;
+            items += (long long)category.items.size();
+        }
+        return bytes;
+    };
+    // One bounded measurement per root instead of one per child: what the per-child results cost.
+    const auto sizeRootsOnce = [&](double& seconds) {
+        const auto start = Clock::now();
+        long long bytes = 0;
+        for (const fs::path& root : roots)
+            bytes += scanner.size(root, {}, made * 2, false, 3600.0, nullptr, {});
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return bytes;
+    };
+
+    qm::ProcessRequest du;
+    du.program = "/usr/bin/du";
+    du.arguments = {"-s", "-B1"};
+    for (const fs::path& root : roots)
+        du.arguments.push_back(root.native());
+    const auto duOnce = [&](double& seconds) {
+        const auto start = Clock::now();
+        const auto outcome = qm::ProcessRunner().run(du);
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        if (!outcome || !outcome->succeeded()) {
+            std::fprintf(stderr, "qm_junk_bench: du failed\n");
+            std::exit(1);
+        }
+        long long bytes = 0;
+        for (const QByteArray& line : outcome->standardOutput.split('\n'))
+            bytes += line.split('\t').front().toLongLong();
+        return bytes;
+    };
+
+    std::vector<Peer> peers{{"junk scan", {}, 0, 0}, {"du -s -B1", {}, 0, 0}, {"sizer per root", {}, 0, 0}};
+
+    // Warm the cache once with every peer.
+    double ignored = 0;
+    long long ignoredItems = 0;
+    scanOnce(ignored, ignoredItems);
+    duOnce(ignored);
+    sizeRootsOnce(ignored);
+
+    for (int round = 0; round < options.runs; ++round) {
+        double s = 0;
+        peers[0].total = scanOnce(s, peers[0].items);
+        peers[0].seconds.push_back(s);
+        peers[1].total = duOnce(s);
+        peers[1].seconds.push_back(s);
+        peers[2].total = sizeRootsOnce(s);
+        peers[2].seconds.push_back(s);
+    }
+
+    const double base = median(peers[0].seconds);
+    std::printf("\n%zu roots; the scan found %lld items\n", roots.size(), peers[0].items);
+    std::printf("%-16s %12s %18s %14s\n", "peer", "median s", "total bytes", "time / scan");
+    for (const Peer& peer : peers) {
+        const double m = median(peer.seconds);
+        std::printf("%-16s %12.4f %18lld %14.2f\n", peer.name.c_str(), m, peer.total, m / base);
+    }
+    std::printf("du / junk scan = %.2f (1 or above: the scan is no slower than du)\n",
+                median(peers[1].seconds) / base);
+
+    if (ownDir) {
+        std::error_code ec;
+        fs::remove_all(options.dir, ec);
+    }
+    return 0;
+}

@@ -1,0 +1,266 @@
+#include "core/apps/LeftoverFinder.h"
+
+#include "core/apps/AppMatch.h"
+#include "core/apps/InventoryAppLocator.h"
+#include "core/cleaning/RootFolders.h"
+#include "platform/SystemClock.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace qm {
+namespace {
+
+bool isHidden(const Path& name)
+{
+    const std::string& text = name.native();
+    return !text.empty() && text.front() == '.';
+}
+
+// The number of non-empty dot-separated parts of an identifier.
+qsizetype partCount(const QString& identifier)
+{
+    return identifier.split(QLatin1Char('.'), Qt::SkipEmptyParts).size();
+}
+
+// Whether a lower-cased entry name is built around the lower-cased identifier `key`: equal to it or,
+// for a key of three or more parts, "….<key>", "<key>.…" or "….<key>.…".
+bool idMatches(const QString& lowerName, const QString& key)
+{
+    if (lowerName == key)
+        return true;
+    if (partCount(key) < 3)
+        return false;
+    const QString dotKey = QLatin1Char('.') + key;
+    return lowerName.endsWith(dotKey) || lowerName.startsWith(key + QLatin1Char('.')) ||
+           lowerName.contains(dotKey + QLatin1Char('.'));
+}
+
+// True when a longer installed identifier extending `lowerID` ("<lowerID>.…": a companion or another
+// edition) claims the entry.
+bool claimedByExtension(const QString& lowerName, const QString& lowerID,
+                        const QStringList& installedBundleIDs)
+{
+    const QString prefix = lowerID + QLatin1Char('.');
+    for (const QString& installed : installedBundleIDs) {
+        const QString other = installed.toLower();
+        if (other == lowerID || !other.startsWith(prefix))
+            continue;
+        if (lowerName == other || lowerName.startsWith(other + QLatin1Char('.')) ||
+            idMatches(lowerName, other))
+            return true;
+    }
+    return false;
+}
+
+// The name key in lower case, or empty when it may not be used: too short (fewer than four
+// characters, counted in code points) or a generic word.
+QString usableNameKey(const QString& nameKey)
+{
+    const QString lower = nameKey.toLower();
+    if (lower.isEmpty() || lower.toUcs4().size() < 4 || AppMatch::genericNames().count(lower) != 0)
+        return {};
+    return lower;
+}
+
+bool byBytesDescending(qint64 a, qint64 b)
+{
+    return a > b;
+}
+
+} // namespace
+
+LeftoverFinder::LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, Path home,
+                               std::shared_ptr<const Clock> clock)
+    : m_fileManager(std::move(fileManager)), m_sizer(std::move(sizer)), m_home(std::move(home)),
+      m_clock(clock ? std::move(clock) : std::make_shared<const SystemClock>())
+{}
+
+std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::searchRoots(const Path& home)
+{
+    const Path library = home / "Library";
+    return {
+        {QStringLiteral("Application Support"), library / "Application Support"},
+        {QStringLiteral("Caches"), library / "Caches"},
+        {QStringLiteral("Logs"), library / "Logs"},
+        {QStringLiteral("Preferences"), library / "Preferences"},
+        {QStringLiteral("Containers"), library / "Containers"},
+        {QStringLiteral("Group Containers"), library / "Group Containers"},
+        {QStringLiteral("Saved State"), library / "Saved Application State"},
+        {QStringLiteral("HTTP Storage"), library / "HTTPStorages"},
+        {QStringLiteral("WebKit"), library / "WebKit"},
+        {QStringLiteral("Cookies"), library / "Cookies"},
+        {QStringLiteral("Launch Agents"), library / "LaunchAgents"},
+    };
+}
+
+std::vector<Path> LeftoverFinder::allowedRoots(const Path& home)
+{
+    std::vector<Path> out;
+    for (SearchRoot& root : searchRoots(home))
+        out.push_back(std::move(root.url));
+    return out;
+}
+
+std::vector<Path> LeftoverFinder::allowedRoots()
+{
+    return allowedRoots(FileSystem::homeDirectory());
+}
+
+std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::orphanRoots(const Path& home)
+{
+    static const QStringList excluded{QStringLiteral("Caches"), QStringLiteral("Logs"),
+                                      QStringLiteral("Saved State"), QStringLiteral("Group Containers"),
+                                      QStringLiteral("Launch Agents")};
+    std::vector<SearchRoot> out;
+    for (SearchRoot& root : searchRoots(home)) {
+        if (!excluded.contains(root.label))
+            out.push_back(std::move(root));
+    }
+    return out;
+}
+
+std::optional<LeftoverFinder::OrphanMatcher>
+LeftoverFinder::orphanMatcher(const std::optional<AppScanner::Listing>& inventory,
+                              std::shared_ptr<const AppLocator> locator)
+{
+    const AppScanner::Listing listing = inventory ? *inventory : AppScanner().listApps();
+    if (!listing.complete)
+        return std::nullopt;
+
+    QStringList installed;
+    for (const InstalledApp& app : listing.apps) {
+        if (!app.bundleID.isEmpty())
+            installed.push_back(app.bundleID);
+    }
+    if (!locator)
+        locator = std::make_shared<const InventoryAppLocator>(listing.apps);
+
+    return OrphanMatcher(
+        [installed = std::move(installed), locator = std::move(locator)](const QString& fileName) {
+            const std::optional<QString> candidate = AppMatch::bundleIDCandidate(fileName);
+            if (!candidate || !AppMatch::isOrphaned(fileName, installed))
+                return false;
+            // An application the inventory missed but the system still knows keeps its data.
+            return !locator->urlForApplication(*candidate).has_value();
+        });
+}
+
+LeftoverFinder::Found LeftoverFinder::find(const QString& appName, const QString& bundleID,
+                                           const QStringList& installedBundleIDs,
+                                           const QStringList& installedAppNames, bool inventoryComplete) const
+{
+    AppMatch::MatchKeys keys = AppMatch::matchKeys(appName, bundleID, installedAppNames, installedBundleIDs);
+    if (!keys.name.isEmpty() && AppMatch::nameMatchIsAmbiguous(keys.name, installedAppNames))
+        keys.name.clear();
+    const QString lowerID = keys.bundleID.toLower();
+    const bool prefixForms = inventoryComplete && partCount(lowerID) >= 3;
+    const QString lowerName = usableNameKey(keys.name);
+
+    CoverageFlag coverage;
+    Found found;
+    for (const SearchRoot& root : searchRoots(m_home)) {
+        const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_home);
+        found.incomplete = found.incomplete || listing.incomplete;
+        const bool groupContainers = root.label == QLatin1String("Group Containers");
+
+        for (const Path& name : listing.names) {
+            if (isHidden(name))
+                continue;
+            const QString fileName = FileSystem::displayName(name);
+            const QString lower = fileName.toLower();
+
+            if (!lowerID.isEmpty() && claimedByExtension(lower, lowerID, installedBundleIDs))
+                continue;
+
+            bool matched = false;
+            if (groupContainers) {
+                // Only the identifier decides here: team-prefixed names are the rule, app names are not.
+                if (lowerID.isEmpty())
+                    continue;
+                matched = lower == lowerID || (prefixForms && idMatches(lower, lowerID));
+            } else {
+                if (!lowerID.isEmpty())
+                    matched =
+                        lower == lowerID || (prefixForms && lower.startsWith(lowerID + QLatin1Char('.')));
+                if (!matched)
+                    matched = !lowerName.isEmpty() && lower == lowerName;
+            }
+            if (!matched)
+                continue;
+
+            const Path url = root.url / name;
+            LeftoverItem item;
+            item.url = url;
+            item.name = fileName;
+            item.location = root.label;
+            item.bytes = m_sizer.size(url, {}, CleanupScanner::kNodeLimit, false,
+                                      CleanupScanner::kDeadlineSeconds, &coverage, {});
+            item.isSelected = true;
+            found.items.push_back(std::move(item));
+        }
+    }
+    std::stable_sort(
+        found.items.begin(), found.items.end(),
+        [](const LeftoverItem& a, const LeftoverItem& b) { return byBytesDescending(a.bytes, b.bytes); });
+    found.incomplete = found.incomplete || coverage.hit();
+    return found;
+}
+
+LeftoverFinder::Orphans LeftoverFinder::findOrphans(const OrphanMatcher& matcher, std::stop_token stop) const
+{
+    CoverageFlag coverage;
+    Orphans orphans;
+    bool cancelled = false;
+    for (const SearchRoot& root : orphanRoots(m_home)) {
+        const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_home);
+        orphans.incomplete = orphans.incomplete || listing.incomplete;
+
+        for (const Path& name : listing.names) {
+            if (stop.stop_requested()) {
+                cancelled = true;
+                break;
+            }
+            if (isHidden(name))
+                continue;
+            const QString fileName = FileSystem::displayName(name);
+            if (!matcher || !matcher(fileName))
+                continue;
+
+            const Path url = root.url / name;
+            const auto status = m_fileManager.status(url);
+            if (!status || !status->modified.isValid())
+                continue;
+            // Recently used data is not called orphaned; a date in the future is recent too.
+            const qint64 ageMs = status->modified.msecsTo(m_clock->now());
+            if (ageMs < kOrphanMinimumAgeSeconds * 1000)
+                continue;
+
+            const qint64 bytes = m_sizer.size(url, {}, CleanupScanner::kNodeLimit, false,
+                                              CleanupScanner::kDeadlineSeconds, &coverage, stop);
+            if (bytes < 1) {
+                if (!RootFolders::isReadable(url))
+                    orphans.incomplete = true;
+                continue;
+            }
+            ScanItem item;
+            item.url = url;
+            item.name = root.label + QStringLiteral(" \u00B7 ") + fileName;
+            item.bytes = bytes;
+            item.modified = status->modified;
+            item.isSelected = false;
+            orphans.items.push_back(std::move(item));
+        }
+        if (cancelled)
+            break;
+    }
+    std::stable_sort(orphans.items.begin(), orphans.items.end(), [](const ScanItem& a, const ScanItem& b) {
+        return byBytesDescending(a.bytes, b.bytes);
+    });
+    // A cancelled search reports what it has without consulting the measurements.
+    if (!cancelled)
+        orphans.incomplete = orphans.incomplete || coverage.hit();
+    return orphans;
+}
+
+} // namespace qm

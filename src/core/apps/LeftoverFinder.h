@@ -1,0 +1,117 @@
+#pragma once
+
+#include "core/apps/AppScanner.h"
+#include "core/apps/LeftoverItem.h"
+#include "core/cleaning/CleanupScanner.h"
+#include "core/model/ScanItem.h"
+#include "platform/AppLocator.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+namespace qm {
+
+// Finds what applications keep in the user's Library: the leftovers of one installed application
+// (`find`, for the uninstaller) and the data of applications that are no longer installed
+// (`orphanMatcher` and `findOrphans`, for the App Leftovers junk kind). It only reads: it lists the
+// top level of fixed Library folders (through a linked folder too, but never one that resolves to the
+// home folder or above it), matches entry names and measures each match with the bounded sizer. A
+// plain value; it keeps nothing between calls.
+class LeftoverFinder
+{
+public:
+    // One Library folder searched, with the label its items show as their location.
+    struct SearchRoot
+    {
+        QString label;
+        Path url;
+
+        bool operator==(const SearchRoot&) const = default;
+    };
+    // What `find` found: the items largest first, and whether the search could not see everything.
+    struct Found
+    {
+        std::vector<LeftoverItem> items;
+        bool incomplete = false;
+    };
+    // What `findOrphans` found: unselected scan items largest first, and whether some may be missing.
+    struct Orphans
+    {
+        std::vector<ScanItem> items;
+        bool incomplete = false;
+    };
+    // True for a Library entry's file name that stands for data of an application no longer installed.
+    using OrphanMatcher = std::function<bool(const QString& fileName)>;
+
+    // Orphaned data must have been left unmodified for at least this long (60 days), in seconds.
+    static constexpr qint64 kOrphanMinimumAgeSeconds = 5'184'000;
+
+    // `sizer` measures every match; `home` is the folder whose Library is searched; `clock` (null: the
+    // system's) gives the current time the age of orphans is measured against.
+    LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, Path home,
+                   std::shared_ptr<const Clock> clock = nullptr);
+
+    // The eleven Library folders under `home`, always in this order: Application Support, Caches,
+    // Logs, Preferences, Containers, Group Containers, Saved State, HTTP Storage, WebKit, Cookies,
+    // Launch Agents. Reads nothing.
+    static std::vector<SearchRoot> searchRoots(const Path& home);
+    // The folders of `searchRoots(home)`, in the same order: with the application folders, the roots
+    // of the SafetyGuard a removal or restore of leftovers is checked against.
+    static std::vector<Path> allowedRoots(const Path& home);
+    // The same for the current user's home folder.
+    static std::vector<Path> allowedRoots();
+    // The search roots orphans are looked for in: Application Support, Preferences, Containers, HTTP
+    // Storage, WebKit and Cookies (never caches, logs, saved state, group containers or launch agents).
+    static std::vector<SearchRoot> orphanRoots(const Path& home);
+
+    // The predicate that tells orphaned data by file name, or nothing when the inventory is not
+    // complete (then nothing may be called orphaned). Without an inventory it lists the applications
+    // of "/Applications" and the current user's "Applications" itself. A name is orphaned when it
+    // stands for a bundle identifier (AppMatch::bundleIDCandidate) outside Apple's namespace that
+    // shares no significant part with any installed identifier (AppMatch::isOrphaned), and `locator`
+    // (null: an index of the inventory itself) knows no application with that identifier. The
+    // predicate holds a snapshot of the identifiers and may be called from any thread.
+    static std::optional<OrphanMatcher> orphanMatcher(const std::optional<AppScanner::Listing>& inventory,
+                                                      std::shared_ptr<const AppLocator> locator = nullptr);
+
+    // The leftovers of one application, by entry name at the top level of the eleven search roots
+    // (hidden entries never). `installedBundleIDs` and `installedAppNames` describe every installed
+    // application, this one included; `inventoryComplete` says that list was read without errors.
+    // An entry matches by identifier (whole name; with a complete inventory and an identifier of three
+    // or more parts also "<id>.…", and in Group Containers "….<id>" and "….<id>.…"), or outside Group
+    // Containers by the application's name when that name is not shared, not a word of another
+    // application's name, at least four characters long and not a generic word. An entry that a
+    // longer installed identifier extending this one claims is never matched. Every match is listed,
+    // selected, with its size (0 bytes included); incomplete when a root that exists could not be
+    // listed or a measurement met a denial or its deadline. Synchronous; never fails.
+    Found find(const QString& appName, const QString& bundleID, const QStringList& installedBundleIDs,
+               const QStringList& installedAppNames, bool inventoryComplete) const;
+
+    // The orphans in the orphan roots: each top-level entry (hidden ones skipped) that `matcher`
+    // accepts, last modified at least 60 days before now (an entry without a readable date is passed
+    // over), measured like a junk item (0-byte entries left out), named "<root label> · <file name>"
+    // and not selected; largest first. Incomplete when a root that exists could not be listed, a
+    // measurement met a denial or its deadline, or a 0-byte entry could not be read. When `stop` is
+    // triggered the orphans found so far are returned at once. Synchronous; never fails.
+    Orphans findOrphans(const OrphanMatcher& matcher, std::stop_token stop = {}) const;
+
+    const FileSystem& fileManager() const { return m_fileManager; }
+    const CleanupScanner& sizer() const { return m_sizer; }
+    const Path& home() const { return m_home; }
+
+private:
+    FileSystem m_fileManager;
+    CleanupScanner m_sizer;
+    Path m_home;
+    std::shared_ptr<const Clock> m_clock;
+};
+
+} // namespace qm

@@ -1,0 +1,7 @@
+#include "platform/AppLocator.h"
+
+namespace qm {
+
+AppLocator::~AppLocator() = default;
+
+} // namespace qm
