@@ -1,17 +1,764 @@
 #include "app/models/CleanupViewModel.h"
 
-namespace qm {
+#include "app/platform/GuiWorkspace.h"
+#include "core/cleaning/Cleaner.h"
+#include "core/cleaning/SafetyGuard.h"
+#include "core/model/Formatting.h"
+#include "core/model/JunkKind.h"
+#include "core/permissions/FullDiskAccess.h"
+#include "platform/Clock.h"
+#include "platform/Workspace.h"
 
-CleanupViewModel::CleanupViewModel(QObject* parent) : QObject(parent) {}
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+#include <QVariantMap>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <utility>
+
+namespace qm {
+namespace {
+
+constexpr std::chrono::milliseconds kUndoWindow{15'000};
+
+// Queue priorities on the thread pool: what the user is waiting for goes ahead of the background
+// Trash refresh.
+constexpr int kUtilityPriority = 0;
+constexpr int kUserInitiatedPriority = 1;
+
+const QString kEllipsis = QStringLiteral("\u2026");
+
+std::vector<JunkKind> allKinds()
+{
+    return std::vector<JunkKind>(JunkKinds::all.begin(), JunkKinds::all.end());
+}
+
+// Runs `apply` on the GUI thread with the model, unless the model is gone by then. Called from pool
+// threads: the job never touches the model, it only queues the call on the application object (which
+// outlives every model); events queued from one thread arrive in the order they were queued.
+template <typename Apply> void postTo(const QPointer<CleanupViewModel>& self, Apply apply)
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [self, apply = std::move(apply)] {
+            if (self)
+                apply(*self);
+        },
+        Qt::QueuedConnection);
+}
+
+// "1 item", "3 items": the count, " item", and "s" unless the count is exactly 1.
+QString items(qint64 count)
+{
+    return Formatting::countedNoun(count, QStringLiteral("item"));
+}
+
+QString selectionStateName(JunkCategory::SelectionState state)
+{
+    switch (state) {
+    case JunkCategory::SelectionState::none:
+        return QStringLiteral("none");
+    case JunkCategory::SelectionState::some:
+        return QStringLiteral("some");
+    case JunkCategory::SelectionState::all:
+        return QStringLiteral("all");
+    }
+    return QStringLiteral("none");
+}
+
+// "1 of 3 items selected" while the selection is partial (the noun follows the number of items),
+// otherwise "3 items".
+QString selectionSummary(const JunkCategory& category)
+{
+    const qint64 n = qint64(category.items.size());
+    const qint64 k = qint64(category.selectedItems().size());
+    if (k != n)
+        return QString::number(k) + QStringLiteral(" of ") + items(n) + QStringLiteral(" selected");
+    return items(n);
+}
+
+QVariantMap itemMap(const ScanItem& item)
+{
+    return QVariantMap{
+        {QStringLiteral("id"), item.id.toString(QUuid::WithoutBraces)},
+        {QStringLiteral("name"), item.name},
+        {QStringLiteral("path"), FileSystem::displayName(item.url)},
+        {QStringLiteral("bytes"), item.bytes},
+        {QStringLiteral("bytesText"), Formatting::byteCount(item.bytes)},
+        {QStringLiteral("modified"), item.modified ? QVariant(*item.modified) : QVariant::fromValue(nullptr)},
+        {QStringLiteral("isSelected"), item.isSelected},
+    };
+}
+
+QVariantMap categoryMap(const JunkCategory& category)
+{
+    QVariantList itemList;
+    itemList.reserve(qsizetype(category.items.size()));
+    for (const ScanItem& item : category.items)
+        itemList.append(itemMap(item));
+    const JunkCategory::SelectionState state = category.selectionState();
+    return QVariantMap{
+        {QStringLiteral("id"), category.id()},
+        {QStringLiteral("kind"), category.id()},
+        {QStringLiteral("title"), JunkKinds::title(category.kind)},
+        {QStringLiteral("incomplete"), category.incomplete},
+        {QStringLiteral("count"), qint64(category.items.size())},
+        {QStringLiteral("selectedCount"), qint64(category.selectedItems().size())},
+        {QStringLiteral("selectionState"), selectionStateName(state)},
+        {QStringLiteral("selectionSummary"), selectionSummary(category)},
+        {QStringLiteral("formattedTotal"), category.formattedTotal()},
+        {QStringLiteral("formattedSelected"), category.formattedSelected()},
+        {QStringLiteral("sizeText"), state == JunkCategory::SelectionState::some
+                                         ? category.formattedSelected()
+                                         : category.formattedTotal()},
+        {QStringLiteral("items"), itemList},
+    };
+}
+
+// Only categories with something to show or a coverage note stay listed.
+std::vector<JunkCategory> shown(std::vector<JunkCategory> categories)
+{
+    std::erase_if(categories, [](const JunkCategory& c) { return c.items.empty() && !c.incomplete; });
+    return categories;
+}
+
+} // namespace
+
+CleanupViewModel::CleanupViewModel(Services services, QObject* parent)
+    : QObject(parent), m_clock(services.clock),
+      m_scanner(services.scanner ? std::move(*services.scanner) : CleanupScanner()),
+      m_trashBin(services.trashBin ? std::move(*services.trashBin) : TrashBin()),
+      m_trashMover(services.trash ? std::move(*services.trash) : Trash()),
+      m_fullDiskAccess(std::move(services.fullDiskAccess)), m_workspace(std::move(services.workspace))
+{
+    if (!m_fullDiskAccess) {
+        m_fullDiskAccess = [home = m_scanner.home(), systemRoot = m_scanner.systemRoot()] {
+            return FullDiskAccess::isGranted(home, systemRoot);
+        };
+    }
+}
+
+CleanupViewModel::~CleanupViewModel()
+{
+    if (m_scanStop)
+        m_scanStop->request_stop();
+}
+
+// ---- derived values and texts ----
+
+int CleanupViewModel::selectedCount() const
+{
+    int count = 0;
+    for (const JunkCategory& category : m_categories)
+        count += int(category.selectedItems().size());
+    return count;
+}
+
+qint64 CleanupViewModel::selectedBytes() const
+{
+    qint64 bytes = 0;
+    for (const JunkCategory& category : m_categories) {
+        for (const ScanItem& item : category.items) {
+            if (item.isSelected)
+                bytes += item.bytes;
+        }
+    }
+    return bytes;
+}
+
+qint64 CleanupViewModel::totalBytes() const
+{
+    qint64 bytes = 0;
+    for (const JunkCategory& category : m_categories) {
+        for (const ScanItem& item : category.items)
+            bytes += item.bytes;
+    }
+    return bytes;
+}
+
+bool CleanupViewModel::didCleanEverything() const
+{
+    return m_phase == Phase::results && m_cleanedEverything && m_categories.empty();
+}
+
+bool CleanupViewModel::isEmptyResult() const
+{
+    return m_phase == Phase::results && !m_cleanedEverything &&
+           std::all_of(m_categories.begin(), m_categories.end(),
+                       [](const JunkCategory& c) { return c.items.empty() && !c.incomplete; });
+}
+
+QString CleanupViewModel::contentState() const
+{
+    switch (m_phase) {
+    case Phase::idle:
+        return QStringLiteral("idle");
+    case Phase::scanning:
+        return QStringLiteral("scanning");
+    case Phase::results:
+    case Phase::cleaning:
+        break;
+    }
+    if (didCleanEverything())
+        return QStringLiteral("cleanedAll");
+    if (isEmptyResult())
+        return QStringLiteral("empty");
+    return QStringLiteral("results");
+}
+
+QString CleanupViewModel::bottomBar() const
+{
+    if (m_phase == Phase::cleaning)
+        return QStringLiteral("cleaning");
+    const int selected = selectedCount();
+    if (m_lastReport && selected == 0)
+        return QStringLiteral("undoOffer");
+    if (m_phase == Phase::results && selected >= 1)
+        return QStringLiteral("selection");
+    return QStringLiteral("none");
+}
+
+QString CleanupViewModel::undoOfferText() const
+{
+    if (!m_lastReport)
+        return QString();
+    return QStringLiteral("Freed ") + m_lastReport->formattedFreed() + QStringLiteral(" \u2014 ") +
+           items(qint64(m_lastReport->trashed.size())) + QStringLiteral(" in Trash");
+}
+
+QString CleanupViewModel::foundText() const
+{
+    return Formatting::byteCount(totalBytes()) + QStringLiteral(" found");
+}
+
+QString CleanupViewModel::selectedSizeText() const
+{
+    return Formatting::byteCount(selectedBytes());
+}
+
+QString CleanupViewModel::selectedCountText() const
+{
+    return items(selectedCount()) + QStringLiteral(" selected");
+}
+
+QString CleanupViewModel::cleanButtonText() const
+{
+    return QStringLiteral("Clean ") + selectedSizeText();
+}
+
+QString CleanupViewModel::cleanConfirmTitle() const
+{
+    return QStringLiteral("Move ") + items(selectedCount()) + QStringLiteral(" to the Trash?");
+}
+
+QString CleanupViewModel::cleanConfirmButtonText() const
+{
+    return QStringLiteral("Move ") + selectedSizeText() + QStringLiteral(" to Trash");
+}
+
+QString CleanupViewModel::trashSubtitle() const
+{
+    if (m_trash.restricted)
+        return QStringLiteral("Needs Full Disk Access to empty in-app \u2014 or open the Trash in Finder");
+    if (!m_emptyResultNote.isEmpty())
+        return m_emptyResultNote;
+    if (trashIsEmpty())
+        return QStringLiteral("Empty \u2014 nothing to reclaim");
+    return items(m_trash.count) + QStringLiteral(" \u00b7 ") + Formatting::byteCount(m_trash.bytes) +
+           QStringLiteral(" \u2014 frees space permanently");
+}
+
+QString CleanupViewModel::emptyConfirmTitle() const
+{
+    return QStringLiteral("Permanently delete ") + items(m_trash.count) + QStringLiteral(" in the Trash?");
+}
+
+QString CleanupViewModel::emptyConfirmButtonText() const
+{
+    return QStringLiteral("Empty Trash (") + Formatting::byteCount(m_trash.bytes) + QStringLiteral(")");
+}
+
+QString CleanupViewModel::emptyConfirmMessage() const
+{
+    return QStringLiteral("This frees ") + Formatting::byteCount(m_trash.bytes) +
+           QStringLiteral(" but can't be undone \u2014 the items are gone for good.");
+}
+
+// ---- setters ----
+
+void CleanupViewModel::emitSummary()
+{
+    emit summaryChanged();
+    emit bottomBarChanged();
+}
+
+void CleanupViewModel::setPhase(Phase phase)
+{
+    if (m_phase == phase)
+        return;
+    m_phase = phase;
+    emit phaseChanged();
+    emitSummary();
+}
+
+void CleanupViewModel::setCategories(std::vector<JunkCategory> categories)
+{
+    m_categories = std::move(categories);
+    m_categoryList.clear();
+    m_categoryList.reserve(qsizetype(m_categories.size()));
+    for (const JunkCategory& category : m_categories)
+        m_categoryList.append(categoryMap(category));
+    emit categoriesChanged();
+    emitSummary();
+}
+
+void CleanupViewModel::setLastReport(std::optional<CleanReport> report)
+{
+    if (!m_lastReport && !report)
+        return;
+    m_lastReport = std::move(report);
+    emit lastReportChanged();
+    emit bottomBarChanged();
+}
+
+void CleanupViewModel::setCleanedEverything(bool value)
+{
+    if (m_cleanedEverything == value)
+        return;
+    m_cleanedEverything = value;
+    emitSummary();
+}
+
+void CleanupViewModel::setIsPostUndoRescan(bool value)
+{
+    if (m_isPostUndoRescan == value)
+        return;
+    m_isPostUndoRescan = value;
+    emit isPostUndoRescanChanged();
+}
+
+void CleanupViewModel::setShowConfirm(bool show)
+{
+    if (m_showConfirm == show)
+        return;
+    m_showConfirm = show;
+    emit showConfirmChanged();
+}
+
+void CleanupViewModel::setFailureNote(const QString& note)
+{
+    if (m_failureNote == note)
+        return;
+    m_failureNote = note;
+    emit failureNoteChanged();
+}
+
+void CleanupViewModel::setTrash(const TrashBin::Summary& summary)
+{
+    if (m_trash == summary)
+        return;
+    m_trash = summary;
+    emit trashChanged();
+}
+
+void CleanupViewModel::setEmptyResultNote(const QString& note)
+{
+    if (m_emptyResultNote == note)
+        return;
+    m_emptyResultNote = note;
+    emit trashChanged();
+}
+
+void CleanupViewModel::setShowEmptyConfirm(bool show)
+{
+    if (m_showEmptyConfirm == show)
+        return;
+    m_showEmptyConfirm = show;
+    emit showEmptyConfirmChanged();
+}
+
+void CleanupViewModel::setEmptyingTrash(bool value)
+{
+    if (m_emptyingTrash == value)
+        return;
+    m_emptyingTrash = value;
+    emit emptyingTrashChanged();
+}
+
+void CleanupViewModel::setRestoring(bool value)
+{
+    if (m_restoring == value)
+        return;
+    m_restoring = value;
+    emit restoringChanged();
+}
+
+std::vector<Path> CleanupViewModel::allowedRoots() const
+{
+    return CleanupScanner::allowedRoots(m_scanner.home(), allKinds());
+}
+
+// ---- scanning ----
 
 void CleanupViewModel::scan(bool isAutoRescan)
 {
     if (m_phase == Phase::cleaning)
         return;
-    ++m_generation;
-    m_phase = Phase::scanning;
-    m_isPostUndoRescan = isAutoRescan;
-    emit phaseChanged();
+    if (m_scanStop)
+        m_scanStop->request_stop();
+    const int generation = ++m_generation;
+    ++m_reportToken;
+
+    setLastReport(std::nullopt);
+    setPhase(Phase::scanning);
+    setIsPostUndoRescan(isAutoRescan);
+    setCleanedEverything(false);
+    m_progress = 0;
+    m_progressLabel = QStringLiteral("Starting") + kEllipsis;
+    emit progressChanged();
+
+    auto stop = std::make_shared<std::stop_source>();
+    m_scanStop = stop;
+    const QPointer<CleanupViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, generation, stop, scanner = m_scanner] {
+            const auto progress = [&self, generation, &stop](double fraction, const QString& title) {
+                postTo(self, [generation, stop, fraction, title](CleanupViewModel& model) {
+                    model.applyProgress(generation, stop, fraction, title);
+                });
+            };
+            auto found = std::make_shared<std::vector<JunkCategory>>(
+                scanner.scanAll(allKinds(), progress, stop->get_token()));
+            postTo(self, [generation, stop, found](CleanupViewModel& model) {
+                model.applyScan(generation, stop, std::move(*found));
+            });
+        },
+        kUserInitiatedPriority);
+}
+
+void CleanupViewModel::applyProgress(int generation, const std::shared_ptr<std::stop_source>& stop,
+                                     double fraction, const QString& title)
+{
+    // A replaced or cancelled scan no longer speaks for the page.
+    if (generation != m_generation || stop->stop_requested())
+        return;
+    m_progress = fraction;
+    m_progressLabel = QStringLiteral("Scanning ") + title + kEllipsis;
+    emit progressChanged();
+}
+
+void CleanupViewModel::applyScan(int generation, const std::shared_ptr<std::stop_source>& stop,
+                                 std::vector<JunkCategory> categories)
+{
+    if (generation != m_generation || stop->stop_requested())
+        return;
+    setCategories(shown(std::move(categories)));
+    setPhase(Phase::results);
+}
+
+void CleanupViewModel::cancelScan()
+{
+    // Only a scan can be cancelled; a running clean must end in its own time.
+    if (m_phase != Phase::scanning)
+        return;
+    if (m_scanStop)
+        m_scanStop->request_stop();
+    setPhase(m_categories.empty() ? Phase::idle : Phase::results);
+}
+
+// ---- selection ----
+
+void CleanupViewModel::selectAll(bool selected)
+{
+    if (m_categories.empty())
+        return;
+    std::vector<JunkCategory> categories = m_categories;
+    for (JunkCategory& category : categories) {
+        for (ScanItem& item : category.items)
+            item.isSelected = selected;
+    }
+    setCategories(std::move(categories));
+}
+
+void CleanupViewModel::setCategory(const QString& categoryId, bool selected)
+{
+    const auto found = std::find_if(m_categories.begin(), m_categories.end(),
+                                    [&](const JunkCategory& c) { return c.id() == categoryId; });
+    if (found == m_categories.end() || found->items.empty())
+        return;
+    std::vector<JunkCategory> categories = m_categories;
+    for (ScanItem& item : categories[std::size_t(found - m_categories.begin())].items)
+        item.isSelected = selected;
+    setCategories(std::move(categories));
+}
+
+void CleanupViewModel::toggleItem(const QString& categoryId, const QString& itemId)
+{
+    const QUuid id = QUuid::fromString(itemId);
+    if (!id.isNull())
+        toggleItem(categoryId, id);
+}
+
+void CleanupViewModel::toggleItem(const QString& categoryId, const QUuid& itemId)
+{
+    for (std::size_t c = 0; c < m_categories.size(); ++c) {
+        if (m_categories[c].id() != categoryId)
+            continue;
+        const std::vector<ScanItem>& current = m_categories[c].items;
+        for (std::size_t i = 0; i < current.size(); ++i) {
+            if (current[i].id != itemId)
+                continue;
+            std::vector<JunkCategory> categories = m_categories;
+            categories[c].items[i].isSelected = !categories[c].items[i].isSelected;
+            setCategories(std::move(categories));
+            return;
+        }
+        return;
+    }
+}
+
+// ---- clean and undo ----
+
+void CleanupViewModel::confirmClean()
+{
+    // A restore still under way is followed by a rescan that a clean would swallow.
+    if (m_phase == Phase::cleaning || m_emptyingTrash || m_restoring)
+        return;
+    std::vector<ScanItem> selected;
+    for (const JunkCategory& category : m_categories) {
+        for (const ScanItem& item : category.items) {
+            if (item.isSelected)
+                selected.push_back(item);
+        }
+    }
+    if (selected.empty())
+        return;
+    setPhase(Phase::cleaning);
+
+    const int generation = m_generation;
+    const QPointer<CleanupViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, generation, roots = allowedRoots(), trash = m_trashMover, selected] {
+            const CleanReport report = Cleaner(SafetyGuard(roots), trash).clean(selected);
+            postTo(self,
+                   [generation, report](CleanupViewModel& model) { model.applyClean(generation, report); });
+        },
+        kUserInitiatedPriority);
+}
+
+void CleanupViewModel::applyClean(int generation, CleanReport report)
+{
+    refreshTrash();
+
+    // Cleans made while the offer is open are undone together; the failures and their details are
+    // the newest clean's, side by side as every report keeps them.
+    std::vector<TrashedItem> merged = m_lastReport ? m_lastReport->trashed : std::vector<TrashedItem>{};
+    merged.insert(merged.end(), report.trashed.begin(), report.trashed.end());
+    if (merged.empty())
+        recordReport(std::nullopt);
+    else
+        recordReport(CleanReport{std::move(merged), report.failures, report.failureDetails});
+
+    if (!report.trashed.empty()) {
+        ++m_cleanCompletions;
+        emit cleanCompletionsChanged();
+    }
+    if (!report.failures.empty()) {
+        const std::vector<CleanFailure> denied = report.permissionDenied();
+        surfaceFailure(qint64(report.failures.size()), report.failures.front(),
+                       denied.empty() ? std::nullopt : std::optional<CleanFailure>(denied.front()));
+    }
+    if (generation != m_generation)
+        return;
+
+    // Paths compare byte for byte.
+    std::set<Path::string_type> trashed;
+    for (const TrashedItem& item : report.trashed)
+        trashed.insert(item.original.native());
+    std::vector<JunkCategory> categories = m_categories;
+    for (JunkCategory& category : categories)
+        std::erase_if(category.items,
+                      [&](const ScanItem& item) { return trashed.contains(item.url.native()); });
+    categories = shown(std::move(categories));
+    const bool cleanedAll = categories.empty() && !report.trashed.empty();
+    setCategories(std::move(categories));
+    if (cleanedAll)
+        setCleanedEverything(true);
+    setPhase(Phase::results);
+}
+
+void CleanupViewModel::recordReport(std::optional<CleanReport> report)
+{
+    const int token = ++m_reportToken;
+    const bool present = report.has_value();
+    setLastReport(std::move(report));
+    if (!present)
+        return;
+    // The timer dies with the model; an older offer's timer finds a newer token and does nothing.
+    m_clock.callAfter(kUndoWindow, this, [this, token] {
+        if (m_reportToken == token)
+            setLastReport(std::nullopt);
+    });
+}
+
+void CleanupViewModel::surfaceFailure(qint64 n, const QString& first,
+                                      const std::optional<CleanFailure>& permissionDenied)
+{
+    m_failureNeedsFullDiskAccess = false;
+    QString note;
+    if (permissionDenied) {
+        const bool granted = m_fullDiskAccess();
+        m_failureNeedsFullDiskAccess = !granted;
+        note = items(n) + QStringLiteral(" couldn't be moved to the Trash automatically: ") +
+               permissionDenied->name + QStringLiteral(". It lives in a protected location.");
+        if (!granted) {
+            note += QStringLiteral(" Granting Quillmere Full Disk Access lets it remove protected items like "
+                                   "this for you next time.");
+        }
+    } else {
+        note = items(n) + QStringLiteral(" couldn't be moved to the Trash.") + QLatin1Char('\n') + first;
+    }
+    m_failureNote = note;
+    // Announced even when the text repeats the last one, so a dismissed alert comes up again.
+    emit failureNoteChanged();
+}
+
+void CleanupViewModel::undoLast()
+{
+    if (m_phase == Phase::cleaning || m_emptyingTrash || m_restoring || !m_lastReport)
+        return;
+    ++m_reportToken;
+    const CleanReport report = *m_lastReport;
+    setLastReport(std::nullopt);
+    setPhase(Phase::scanning);
+    setIsPostUndoRescan(true);
+    setRestoring(true);
+
+    const int generation = m_generation;
+    const QPointer<CleanupViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, generation, roots = allowedRoots(), trash = m_trashMover, report] {
+            // What came back is not reported: the rescan shows it.
+            (void)Cleaner(SafetyGuard(roots), trash).undo(report);
+            postTo(self, [generation](CleanupViewModel& model) { model.applyUndo(generation); });
+        },
+        kUserInitiatedPriority);
+}
+
+void CleanupViewModel::applyUndo(int generation)
+{
+    setRestoring(false);
+    // A scan started meanwhile owns the page.
+    if (generation != m_generation)
+        return;
+    scan(true);
+    refreshTrash();
+}
+
+void CleanupViewModel::dismissUndo()
+{
+    ++m_reportToken;
+    setLastReport(std::nullopt);
+}
+
+// ---- the Trash ----
+
+void CleanupViewModel::measureTrash(int priority, void (CleanupViewModel::*apply)(const TrashBin::Summary&))
+{
+    const int seq = ++m_trashSeq;
+    const QPointer<CleanupViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, seq, apply, bin = m_trashBin] {
+            const TrashBin::Summary summary = bin.summary();
+            postTo(self, [seq, apply, summary](CleanupViewModel& model) {
+                if (seq == model.m_trashSeq)
+                    (model.*apply)(summary);
+            });
+        },
+        priority);
+}
+
+void CleanupViewModel::refreshTrash()
+{
+    measureTrash(kUtilityPriority, &CleanupViewModel::applyTrashRefresh);
+}
+
+void CleanupViewModel::applyTrashRefresh(const TrashBin::Summary& summary)
+{
+    setTrash(summary);
+    if (summary.count == 0 && !summary.restricted)
+        m_emptyResultPartial = false; // a note stays while the Trash stays empty
+    else if (!m_emptyResultPartial)
+        setEmptyResultNote(QString()); // a complete emptying's note goes once the Trash fills again
+}
+
+void CleanupViewModel::requestEmptyTrash()
+{
+    if (m_restoring)
+        return;
+    measureTrash(kUserInitiatedPriority, &CleanupViewModel::applyEmptyRequest);
+}
+
+void CleanupViewModel::applyEmptyRequest(const TrashBin::Summary& summary)
+{
+    setTrash(summary);
+    if (summary.count > 0 && !summary.restricted && !m_restoring)
+        setShowEmptyConfirm(true);
+}
+
+void CleanupViewModel::confirmEmptyTrash()
+{
+    // An unreadable Trash cannot be emptied from here, and items an undo is moving back must not be
+    // deleted under it.
+    if (trashIsEmpty() || m_trash.restricted || m_phase == Phase::cleaning || m_emptyingTrash || m_restoring)
+        return;
+    setEmptyingTrash(true);
+    setEmptyResultNote(QString());
+
+    const QPointer<CleanupViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, bin = m_trashBin] {
+            const TrashBin::EmptyResult result = bin.empty();
+            postTo(self, [result](CleanupViewModel& model) { model.applyEmpty(result); });
+        },
+        kUserInitiatedPriority);
+}
+
+void CleanupViewModel::applyEmpty(const TrashBin::EmptyResult& result)
+{
+    setEmptyingTrash(false);
+    if (result.removed >= 1) {
+        // The trashed items no longer exist, so nothing is left to undo.
+        ++m_reportToken;
+        setLastReport(std::nullopt);
+    }
+    QString note;
+    if (result.listingFailed) {
+        // Nothing was tried: say so instead of reporting an emptying that did not happen.
+        m_emptyResultPartial = true;
+        note = QStringLiteral("Couldn't read the Trash \u2014 nothing was removed.");
+    } else if (result.failures == 0) {
+        m_emptyResultPartial = false;
+        note = QStringLiteral("Trash emptied \u2014 ") + Formatting::byteCount(result.bytes) +
+               QStringLiteral(" reclaimed");
+    } else {
+        m_emptyResultPartial = true;
+        note = QStringLiteral("Emptied ") + items(result.removed) + QStringLiteral(" (") +
+               Formatting::byteCount(result.bytes) + QStringLiteral("); ") +
+               QString::number(result.failures) + QStringLiteral(" couldn't be removed");
+    }
+    setEmptyResultNote(note);
+    refreshTrash();
+}
+
+void CleanupViewModel::revealTrashInFinder()
+{
+    if (!m_workspace)
+        m_workspace = std::make_shared<GuiWorkspace>();
+    m_workspace->openUrl(Workspace::fileUrl(Trash::homeTrashFilesDirectory()));
 }
 
 } // namespace qm

@@ -8,7 +8,8 @@ namespace qm {
 
 ModuleModels::ModuleModels(const Services& services, QObject* parent)
     : QObject(parent), m_smartScan(std::make_unique<SmartScanViewModel>()),
-      m_health(std::make_unique<MacHealthViewModel>()), m_cleanup(std::make_unique<CleanupViewModel>()),
+      m_health(std::make_unique<MacHealthViewModel>()),
+      m_cleanup(std::make_unique<CleanupViewModel>(CleanupViewModel::Services{services.clock})),
       m_applications(std::make_unique<ApplicationsViewModel>()),
       m_largeFiles(std::make_unique<LargeFilesViewModel>()),
       m_duplicates(std::make_unique<DuplicatesViewModel>()),

@@ -3,6 +3,7 @@
 #include "TextPrinter.h"
 #include "support/FakeAppActivity.h"
 #include "support/FakeClock.h"
+#include "support/FixtureHome.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -29,6 +30,8 @@ protected:
                                                                      }});
     }
 
+    // The Cleanup model scans and measures the home folder: never the real one.
+    test::FixtureHome home;
     test::FakeClock clock;
     test::FakeAppActivity activity;
     std::atomic<int> reads{0};

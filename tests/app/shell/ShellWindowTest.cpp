@@ -173,7 +173,8 @@ TEST_F(ShellWindowTest, ShortcutsSwitchModulesAndRunTheVisibleScreensScan)
 
     EXPECT_EQ(m->cleanup()->phase(), CleanupViewModel::Phase::idle);
     shell.key(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_EQ(m->cleanup()->phase(), CleanupViewModel::Phase::scanning);
+    // The scan of the fixture home may already have ended while the key was handled.
+    EXPECT_NE(m->cleanup()->phase(), CleanupViewModel::Phase::idle);
     EXPECT_EQ(m->cleanup()->generation(), 1);
 
     shell.key(Qt::Key_6, Qt::ControlModifier);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+#include <QDBusConnection>
+#include <QObject>
+
+#include <functional>
+
+namespace qm {
+
+// The desktop of this machine: a file is revealed through the freedesktop.org file-manager interface
+// (org.freedesktop.FileManager1.ShowItems on the session bus), and addresses are opened with the
+// desktop's URL handler. When no session bus is reachable or no file manager answers the call, the
+// folder holding the file is opened instead. Lives on the GUI thread; the bus call does not block it.
+class GuiWorkspace final : public QObject, public Workspace
+{
+    Q_OBJECT
+
+public:
+    // Opens an address; by default the desktop's URL handler (QDesktopServices).
+    using UrlOpener = std::function<void(const QUrl&)>;
+
+    // Calls the file manager over `bus` (by default the session bus) and opens addresses with `open`.
+    explicit GuiWorkspace(QDBusConnection bus = QDBusConnection::sessionBus(), UrlOpener open = {},
+                          QObject* parent = nullptr);
+
+    // Asks the file manager to show `path`; on any error reply, or with no bus, opens its folder.
+    void reveal(const Path& path) override;
+    void openUrl(const QUrl& url) override;
+
+private:
+    QDBusConnection m_bus;
+    UrlOpener m_open;
+};
+
+} // namespace qm

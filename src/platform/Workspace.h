@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <QUrl>
+
+namespace qm {
+
+// The desktop around the application: showing a file in the file manager and opening an address
+// with whatever the desktop has for it. Both calls return at once and report nothing back; what the
+// desktop does with them is its own business. The program passes a `GuiWorkspace`, tests a
+// `FakeWorkspace`. Used on the GUI thread only.
+class Workspace
+{
+public:
+    virtual ~Workspace();
+
+    // Shows `path` selected in its folder in the file manager; where no file manager answers, the
+    // folder that holds it is opened instead. Reads nothing itself.
+    virtual void reveal(const Path& path) = 0;
+    // Opens `url`: a web address in the browser, a file address of a folder in the file manager.
+    virtual void openUrl(const QUrl& url) = 0;
+
+    // The file address of an absolute `path`, byte for byte: every byte outside the unreserved set
+    // and "/" is percent-encoded, so a name that is not UTF-8 still names the same file.
+    static QUrl fileUrl(const Path& path);
+};
+
+} // namespace qm
