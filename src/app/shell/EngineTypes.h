@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/helper/HelperClient.h"
 #include "core/system/StorageMonitor.h"
 #include "platform/AppActivity.h"
 
@@ -26,6 +27,15 @@ struct AppActivityForeign
     QML_FOREIGN(qm::AppActivity)
     QML_NAMED_ELEMENT(AppActivity)
     QML_UNCREATABLE("The program creates the one activity source")
+};
+
+// Makes the engine's helper client known to QML by name, so screens can hold it in typed properties.
+struct HelperClientForeign
+{
+    Q_GADGET
+    QML_FOREIGN(qm::HelperClient)
+    QML_NAMED_ELEMENT(HelperClient)
+    QML_UNCREATABLE("The view-model container owns the helper client")
 };
 
 } // namespace qm

@@ -17,14 +17,16 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
       m_cloud(std::make_unique<CloudCleanupViewModel>()), m_privacy(std::make_unique<PrivacyViewModel>()),
       m_malware(std::make_unique<MalwareViewModel>()),
       m_performance(std::make_unique<PerformanceViewModel>()),
-      m_helper(std::make_unique<interim::HelperClient>()),
+      m_helper(std::make_unique<HelperClient>(services.helperServices
+                                                  ? services.helperServices(services.clock)
+                                                  : HelperClient::systemServices(services.clock))),
       m_storage(std::make_unique<StorageMonitor>(services.clock, services.activity, services.storageReader))
 {
     // The malware model keeps only a weak reference; this container owns the client.
     m_malware->setHelper(m_helper.get());
     // Started, not awaited: the call runs on the next turn of the event loop, and not at all if the
     // container is gone by then.
-    QMetaObject::invokeMethod(m_helper.get(), &interim::HelperClient::refreshRegistrationIfAppChanged,
+    QMetaObject::invokeMethod(m_helper.get(), &HelperClient::refreshRegistrationIfAppChanged,
                               Qt::QueuedConnection);
 }
 

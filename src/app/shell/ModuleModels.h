@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/helper/HelperClient.h"
 #include "app/models/ApplicationsViewModel.h"
 #include "app/models/CleanupViewModel.h"
 #include "app/models/CloudCleanupViewModel.h"
@@ -16,6 +15,7 @@
 #include "app/navigation/FocusedValues.h"
 #include "app/navigation/QuillmereModule.h"
 #include "app/navigation/ScanCommand.h"
+#include "core/helper/HelperClient.h"
 #include "core/system/StorageMonitor.h"
 
 #include <QObject>
@@ -49,7 +49,7 @@ class ModuleModels : public QObject
     Q_PROPERTY(qm::PrivacyViewModel* privacy READ privacy CONSTANT)
     Q_PROPERTY(qm::MalwareViewModel* malware READ malware CONSTANT)
     Q_PROPERTY(qm::PerformanceViewModel* performance READ performance CONSTANT)
-    Q_PROPERTY(qm::interim::HelperClient* helper READ helper CONSTANT)
+    Q_PROPERTY(qm::HelperClient* helper READ helper CONSTANT)
     Q_PROPERTY(qm::StorageMonitor* storage READ storage CONSTANT)
 
 public:
@@ -61,6 +61,8 @@ public:
         Clock& clock;
         AppActivity& activity;
         StorageMonitor::Reader storageReader;
+        // The helper client's seams; empty means the real ones (systemd unit, pkexec, system bus).
+        std::function<HelperClient::Services(Clock&)> helperServices = {};
     };
 
     // Creates, in this order, the twelve module models, the helper client and the storage monitor
@@ -81,7 +83,7 @@ public:
     PrivacyViewModel* privacy() const { return m_privacy.get(); }
     MalwareViewModel* malware() const { return m_malware.get(); }
     PerformanceViewModel* performance() const { return m_performance.get(); }
-    interim::HelperClient* helper() const { return m_helper.get(); }
+    HelperClient* helper() const { return m_helper.get(); }
     StorageMonitor* storage() const { return m_storage.get(); }
 
     // The scan command the root view publishes while `module`'s screen is shown: the module's title
@@ -107,7 +109,7 @@ private:
     std::unique_ptr<PrivacyViewModel> m_privacy;
     std::unique_ptr<MalwareViewModel> m_malware;
     std::unique_ptr<PerformanceViewModel> m_performance;
-    std::unique_ptr<interim::HelperClient> m_helper;
+    std::unique_ptr<HelperClient> m_helper;
     std::unique_ptr<StorageMonitor> m_storage;
 };
 

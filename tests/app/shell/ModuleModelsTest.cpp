@@ -1,8 +1,11 @@
 #include "app/shell/ModuleModels.h"
 
 #include "TextPrinter.h"
+#include "core/helper/HelperConnection.h"
+#include "support/FakeAdminPrompt.h"
 #include "support/FakeAppActivity.h"
 #include "support/FakeClock.h"
+#include "support/FakeDaemonService.h"
 #include "support/FixtureHome.h"
 
 #include <QCoreApplication>
@@ -24,16 +27,27 @@ protected:
 
     std::unique_ptr<ModuleModels> make()
     {
-        return std::make_unique<ModuleModels>(ModuleModels::Services{clock, activity, [this] {
+        const auto helperServices = [this](Clock& c) {
+            return HelperClient::Services{c,
+                                          daemon,
+                                          std::make_shared<test::FakeAdminPrompt>(),
+                                          [] { return std::unique_ptr<HelperConnection>(); },
+                                          QStringLiteral("1.0"),
+                                          nullptr};
+        };
+        return std::make_unique<ModuleModels>(ModuleModels::Services{clock, activity,
+                                                                     [this] {
                                                                          ++reads;
                                                                          return MacHealth{1, 2};
-                                                                     }});
+                                                                     },
+                                                                     helperServices});
     }
 
     // The Cleanup model scans and measures the home folder: never the real one.
     test::FixtureHome home;
     test::FakeClock clock;
     test::FakeAppActivity activity;
+    std::shared_ptr<test::FakeDaemonService> daemon = std::make_shared<test::FakeDaemonService>();
     std::atomic<int> reads{0};
 };
 
@@ -50,13 +64,14 @@ TEST_F(ModuleModelsTest, CreatesEveryModelTheHelperAndTheMonitorAndStartsTheRegi
     EXPECT_EQ(QSet<QObject*>(members.begin(), members.end()).size(), 14) << "fourteen distinct objects";
 
     EXPECT_EQ(models->malware()->helper(), models->helper());
-    EXPECT_EQ(models->helper()->status(), interim::HelperClient::Status::notInstalled);
+    EXPECT_EQ(models->helper()->status(), HelperClient::Status::notInstalled);
     EXPECT_FALSE(models->helper()->daemonUsable().has_value());
 
     // Started, not run inside the constructor; it runs once the event loop turns.
-    EXPECT_EQ(models->helper()->registrationRefreshes(), 0);
+    EXPECT_EQ(daemon->count(QStringLiteral("status")), 0);
     QCoreApplication::processEvents();
-    EXPECT_EQ(models->helper()->registrationRefreshes(), 1);
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(daemon->count(QStringLiteral("status")), 1);
 
     // The monitor read the volume at once.
     QThreadPool::globalInstance()->waitForDone();
@@ -66,7 +81,9 @@ TEST_F(ModuleModelsTest, CreatesEveryModelTheHelperAndTheMonitorAndStartsTheRegi
 TEST_F(ModuleModelsTest, TheMalwareModelHoldsTheHelperWeakly)
 {
     MalwareViewModel malware;
-    auto helper = std::make_unique<interim::HelperClient>();
+    auto helper = std::make_unique<HelperClient>(HelperClient::Services{
+        clock, daemon, std::make_shared<test::FakeAdminPrompt>(),
+        [] { return std::unique_ptr<HelperConnection>(); }, QStringLiteral("1.0"), nullptr});
     malware.setHelper(helper.get());
     EXPECT_EQ(malware.helper(), helper.get());
     helper.reset();
