@@ -61,7 +61,12 @@ start() {
         chown -R "$user:$user" "$home" "$runtime"
         run=(setpriv --reuid="$user" --regid="$user" --clear-groups)
     fi
-    env -i PATH="$PATH" DISPLAY="$display" QT_QPA_PLATFORM=xcb HOME="$home" \
+    # Sanitizer settings pass through so the sanitizer preset's options reach the application.
+    local passthrough=() var
+    for var in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+        if [[ -n ${!var:-} ]]; then passthrough+=("$var=${!var}"); fi
+    done
+    env -i "${passthrough[@]}" PATH="$PATH" DISPLAY="$display" QT_QPA_PLATFORM=xcb HOME="$home" \
         XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \
         XDG_RUNTIME_DIR="$runtime" "${run[@]}" "$app" >"$work/app.log" 2>&1 &
     app_pid=$!
