@@ -4,16 +4,18 @@ import Quillmere.App
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// Every design component in every variant, on three pages: "components", "symbols" (the symbol table
-// and the brand background of each module) and "motion" (the motion and effect components, the category
-// card and the health tiles and cards, pictured `captureDelay` milliseconds after the page shows).
+// Every design component in every variant, on four pages: "components", "symbols" (the symbol table
+// and the brand background of each module), "motion" (the motion and effect components, the category
+// card and the health tiles and cards, pictured `captureDelay` milliseconds after the page shows) and
+// "actions" (the clean action bar, the failure alert, the confirmation dialog, the Full Disk Access
+// banner, the incomplete-scan note and the spinner).
 Item {
     id: gallery
 
     required property string page
 
     width: 1700
-    height: page === "symbols" ? 1240 : page === "motion" ? 1060 : 1200
+    height: page === "symbols" ? 1240 : page === "motion" ? 1060 : page === "actions" ? 900 : 1200
     // How long the capture waits after the first frames, so one-shot effects have played.
     readonly property int captureDelay: page === "motion" ? 1200 : 0
 
@@ -92,7 +94,9 @@ Item {
     Loader {
         anchors.fill: parent
         anchors.margins: 24
-        sourceComponent: gallery.page === "symbols" ? symbolsPage : gallery.page === "motion" ? motionPage : componentsPage
+        sourceComponent: gallery.page === "symbols" ? symbolsPage
+                         : gallery.page === "motion" ? motionPage
+                         : gallery.page === "actions" ? actionsPage : componentsPage
     }
 
     Component {
@@ -781,6 +785,137 @@ Item {
                                     AppearLift { index: parent.index }
                                 }
                             }
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    Component {
+        id: actionsPage
+
+        RowLayout {
+            spacing: 20
+
+            // Column 1: the bars, the banner, the note and the spinner.
+            ColumnLayout {
+                Layout.alignment: Qt.AlignTop
+                Layout.preferredWidth: 900
+                Layout.maximumWidth: 900
+                spacing: 20
+
+                Section {
+                    title: "CleanActionBar"
+                    subtitle: "title and subtitle as given; the screen's buttons at the trailing end"
+                    TintScope {
+                        module: "Space Lens"
+                        Layout.fillWidth: true
+                        CleanActionBar {
+                            Layout.fillWidth: true
+                            title: "4.2 GB"
+                            subtitle: "12 items selected"
+                            QuillmereButtonStyle { kind: QuillmereButtonStyle.Secondary; text: "Review" }
+                            QuillmereButtonStyle { text: "Move to Trash"; symbol: "trash" }
+                        }
+                    }
+                    CleanActionBar {
+                        Layout.fillWidth: true
+                        title: "Freed 1.3 GB"
+                        subtitle: "3 items in Trash · <b>not bold</b> %1"
+                        QuillmereButtonStyle { kind: QuillmereButtonStyle.Secondary; text: "Undo"; symbol: "arrow.uturn.backward" }
+                    }
+                    Caption { text: "ActionBarFrame alone (spacing 10): spinner, text, flexible space" }
+                    ActionBarFrame {
+                        Layout.fillWidth: true
+                        spacing: 10
+                        ProgressSpinner { Layout.alignment: Qt.AlignVCenter }
+                        Text {
+                            text: "Moving items to Trash…"
+                            textFormat: Text.PlainText
+                            font: Typo.body
+                            color: Design.Palette.textPrimary
+                        }
+                        Item { Layout.fillWidth: true }
+                    }
+                }
+
+                Section {
+                    title: "FullDiskAccessBanner"
+                    subtitle: "short and long messages; Enable emits enableRequested"
+                    FullDiskAccessBanner {
+                        Layout.fillWidth: true
+                        message: "Some folders in your Library could not be read."
+                    }
+                    FullDiskAccessBanner {
+                        Layout.preferredWidth: 560
+                        message: "Quillmere could not open several folders it looks through. Turn on Full Disk Access, then scan again to see everything that takes up space."
+                    }
+                }
+
+                Section {
+                    title: "ScanIncompleteNote"
+                    subtitle: "one line; several lines grow the note"
+                    ScanIncompleteNote {
+                        Layout.fillWidth: true
+                        message: "Part of ~/Library could not be read; sizes may be low."
+                    }
+                    ScanIncompleteNote {
+                        Layout.preferredWidth: 460
+                        message: "The scan stopped at its limit of 200 000 entries.\nFolders below /Users/<b>x</b>/Library/%1 were skipped, so the list may miss large files there."
+                    }
+                }
+
+                Section {
+                    title: "ProgressSpinner"
+                    subtitle: "16, turning once a second"
+                    RowLayout {
+                        spacing: 24
+                        ProgressSpinner {}
+                        ProgressSpinner { size: 24 }
+                        ProgressSpinner { color: Theme.accent }
+                    }
+                }
+            }
+
+            // Column 2: the alert and the confirmation, shown in place of the window overlay.
+            ColumnLayout {
+                Layout.alignment: Qt.AlignTop
+                Layout.fillWidth: true
+                spacing: 20
+
+                Section {
+                    title: "actionFailureAlert"
+                    subtitle: "up while a message is present; OK clears it"
+                    Item {
+                        id: alertSlot
+                        Layout.fillWidth: true
+                        Layout.preferredHeight: 230
+                        ActionFailureAlert {
+                            id: galleryAlert
+                            message: "2 items couldn't be moved to the Trash.\n<b>x</b>: Permission denied"
+                            Component.onCompleted: {
+                                popup.parent = alertSlot
+                                popup.modal = false
+                            }
+                        }
+                    }
+                }
+
+                Section {
+                    title: "ConfirmationDialog"
+                    subtitle: "title always shown; destructive button first, Cancel second"
+                    Item {
+                        id: confirmSlot
+                        Layout.fillWidth: true
+                        Layout.preferredHeight: 250
+                        ConfirmationDialog {
+                            parent: confirmSlot
+                            modal: false
+                            shown: true
+                            title: "Permanently delete 3 items in the Trash?"
+                            message: "This frees 1.2 GB but can't be undone — the items are gone for good."
+                            destructiveText: "Empty Trash (1.2 GB)"
                         }
                     }
                 }

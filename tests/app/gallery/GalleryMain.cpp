@@ -1,5 +1,5 @@
 // Shows one page of the design gallery and saves a picture of it, for people to look at.
-// Usage: qm_design_gallery PAGE OUTPUT.png   (PAGE: components, symbols or motion)
+// Usage: qm_design_gallery PAGE OUTPUT.png   (PAGE: components, symbols, motion or actions)
 #include <QGuiApplication>
 #include <QImage>
 #include <QQuickItem>

@@ -9,7 +9,7 @@ shots=$2
 command -v identify >/dev/null || { echo "FAIL: identify (imagemagick) is not installed" >&2; exit 1; }
 mkdir -p "$shots"
 
-for page in components symbols motion; do
+for page in components symbols motion actions; do
     picture=$shots/gallery-$page.png
     rm -f -- "$picture"
     status=0

@@ -111,6 +111,8 @@ Item {
         id: cleanupScreen
         CleanupView {
             model: root.models.cleanup
+            activity: root.app.activity
+            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "app/models/CleanupViewModel.h"
+#include "support/FakeAppActivity.h"
+#include "support/FakeClock.h"
+#include "support/FakeWorkspace.h"
+#include "support/FixtureHome.h"
+#include "support/TempTree.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSize>
+#include <QStringList>
+
+#include <condition_variable>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+namespace qm::test {
+
+// Holds the first pool thread that reaches `step` after `arm` until `release`, so the page can be
+// looked at while a scan, a clean or a restore is under way. Every other call passes straight
+// through. Safe from several threads.
+class StepGate
+{
+public:
+    void arm(FsStep step);
+    // Called from the file-system hook of the engine under test.
+    void pass(FsStep step);
+    // A thread is waiting at the gate right now.
+    bool holding();
+    // Lets the held thread (and every later one) go.
+    void release();
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    FsStep m_step = FsStep::List;
+    bool m_armed = false;
+    bool m_holding = false;
+    bool m_open = false;
+};
+
+// The Cleanup page in a window of this process, drawn from the real Cleanup model over a fixture home:
+// the real junk scanner (no installed applications), cleaner and Trash under the home's data folder,
+// with a fake clock (the undo window), activity source and desktop. The scanner's and the Trash
+// mover's file access pass through gates a test may close. Build the fixture first, then `open`.
+// While it lives, XDG_CACHE_HOME lies outside the home and gsettings uses its memory back end, so
+// nothing but the test writes into the fixture home (~/.cache is a developer-cache root).
+class CleanupScreenHarness
+{
+public:
+    CleanupScreenHarness();
+    // Lets held jobs go and waits for every pool job before the fixture goes.
+    ~CleanupScreenHarness();
+    CleanupScreenHarness(const CleanupScreenHarness&) = delete;
+    CleanupScreenHarness& operator=(const CleanupScreenHarness&) = delete;
+
+    FixtureHome& home() { return m_home; }
+    FakeClock& clock() { return m_clock; }
+    FakeAppActivity& activity() { return m_activity; }
+    FakeWorkspace& workspace() { return *m_workspace; }
+    StepGate& scanGate() { return *m_scanGate; }
+    StepGate& trashGate() { return *m_trashGate; }
+    // The home Trash's `files/` folder, which the card measures.
+    std::filesystem::path trashFiles() const;
+
+    // Makes the model and shows the page in a window of `size` (logical pixels) on the Cleanup
+    // module's background and tint; false, with the QML errors in `errors()`, when it did not load.
+    bool open(QSize size);
+    CleanupViewModel& model() { return *m_model; }
+    QQuickWindow* window() const { return m_window.get(); }
+    // The CleanupView item.
+    QQuickItem* page() const { return m_page; }
+    // An object-typed property of the page (its aliases: "trashCard", "cleanConfirm", ...).
+    QObject* pageObject(const char* property) const;
+    // The first visible item named `objectName` under `under` (the whole window when null), popups
+    // included, searched depth first along the visual tree; null when there is none.
+    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const;
+    // Clicks the middle of `target` with the left button, scrolling the page to it first.
+    void click(QQuickItem* target);
+    // How often the page asked for the Full Disk Access settings.
+    int settingsRequests() const;
+    // Warnings and errors the QML engine and Qt reported since `open`.
+    QStringList warnings() const;
+    QStringList errors() const { return m_errors; }
+
+    // Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
+    template <typename Predicate> bool settle(Predicate done);
+    // Lets every job on the pool end and every result it posted land.
+    void drain();
+    // Lets pending frames and animations of `ms` milliseconds play.
+    void wait(int ms);
+    // A picture of the window as it is drawn now.
+    QImage grab();
+
+private:
+    FixtureHome m_home;
+    TempTree m_system;
+    // Where XDG_CACHE_HOME points while the harness lives.
+    TempTree m_caches;
+    FakeClock m_clock;
+    FakeAppActivity m_activity;
+    std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
+    std::shared_ptr<StepGate> m_scanGate = std::make_shared<StepGate>();
+    std::shared_ptr<StepGate> m_trashGate = std::make_shared<StepGate>();
+    std::unique_ptr<CleanupViewModel> m_model;
+    std::unique_ptr<QQmlEngine> m_engine;
+    std::unique_ptr<QQuickWindow> m_window;
+    QQuickItem* m_root = nullptr;
+    QQuickItem* m_page = nullptr;
+    QStringList m_errors;
+    QByteArray m_savedBackend;
+    bool m_hadBackend = false;
+};
+
+template <typename Predicate> bool CleanupScreenHarness::settle(Predicate done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 30'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+} // namespace qm::test
