@@ -108,7 +108,9 @@ public:
     // Removes a file, a link (never its target) or a whole folder tree, working relative to
     // folder descriptors and never following a link. Goes on past entries it cannot remove and
     // returns the first error. Depth is bounded (ELOOP past 4096 levels). Never enters another mount:
-    // a folder that is a mount point (bind mounts included) stays with everything in it (EXDEV).
+    // a folder that is a mount point (bind mounts included) stays with everything in it (EXDEV). A
+    // folder of the (non-root) caller that it could read but not write is given owner write permission
+    // first, so read-only trees such as a Go module cache go too.
     Result<void> removeTree(const Path& path) const;
 
 private:

@@ -23,7 +23,8 @@ public:
 
     // Moves `item` (a file, a folder or a link itself) into the Trash of its file system and
     // answers where it now lies. Fails, leaving the item in place, when the Trash cannot be
-    // prepared or the move is refused.
+    // prepared or the move is refused; a mount point fails at once (EBUSY), before any trash
+    // folder is made.
     Result<Path> moveToTrash(const Path& item) const;
 
     // Moves `inTrash` back to `original` without replacing anything there (EEXIST when the
@@ -37,7 +38,7 @@ public:
     const FileSystem& fileSystem() const { return m_fs; }
 
 private:
-    Result<Path> trashFor(const Path& item, const FileStatus& status) const;
+    Result<Path> trashFor(const Path& physicalParent, quint64 device) const;
 
     FileSystem m_fs;
 };

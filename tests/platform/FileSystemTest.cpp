@@ -1,8 +1,10 @@
 #include "platform/FileSystem.h"
 
+#include "support/PrivilegeDrop.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 
@@ -50,6 +52,39 @@ TEST(FileSystem, RemoveTreeNeverFollowsLinks)
     EXPECT_TRUE(FileSystem().exists(tree.path("keep/inside")));
     EXPECT_TRUE(FileSystem().removeTree(tree.path("missing")).error().isPosix(ENOENT));
     EXPECT_TRUE(FileSystem().removeTree("/").error().isPosix(EINVAL));
+}
+
+TEST(FileSystem, RemoveTreeTakesTheCallersReadOnlyFoldersButNoOneElses)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    test::TempTree tree;
+    // The caller's own tree, every folder read-only, as a Go module cache leaves it.
+    const Path mine = tree.folder("mine");
+    tree.chown(mine);
+    for (const char* file : {"mine/cache/a", "mine/cache/sub/b"}) {
+        tree.file(file, 100);
+        tree.chown(tree.path(file));
+    }
+    for (const char* folder : {"mine/cache/sub", "mine/cache"}) {
+        tree.chown(tree.path(folder));
+        tree.chmod(tree.path(folder), 0555);
+    }
+    // Another user's read-only folder inside it stays as it is.
+    tree.file("mine/theirs/c", 100);
+    tree.chmod(tree.path("mine/theirs"), 0555);
+
+    Result<void> own, theirs;
+    {
+        test::DroppedPrivileges dropped;
+        own = FileSystem().removeTree(tree.path("mine/cache"));
+        theirs = FileSystem().removeTree(tree.path("mine/theirs"));
+    }
+    EXPECT_TRUE(own.ok()) << own.error().description().toStdString();
+    EXPECT_FALSE(FileSystem().exists(tree.path("mine/cache")));
+    ASSERT_FALSE(theirs.ok());
+    EXPECT_TRUE(theirs.error().isPosix(EACCES));
+    EXPECT_TRUE(FileSystem().exists(tree.path("mine/theirs/c")));
+    EXPECT_EQ(FileSystem().status(tree.path("mine/theirs"))->mode & 07777, 0555u);
 }
 
 TEST(FileSystem, MoveNeverReplaces)

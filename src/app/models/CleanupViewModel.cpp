@@ -456,7 +456,10 @@ void CleanupViewModel::applyScan(int generation, const std::shared_ptr<std::stop
     if (generation != m_generation || stop->stop_requested())
         return;
     setCategories(shown(std::move(categories)));
-    setPhase(Phase::results);
+    // A clean confirmed while this scan ran is still moving items: the page stays `cleaning` (which
+    // keeps a second clean, an undo and an emptying of the Trash out) until the clean's own result.
+    if (m_phase != Phase::cleaning)
+        setPhase(Phase::results);
 }
 
 void CleanupViewModel::cancelScan()

@@ -158,7 +158,13 @@ std::string shellCommand(const MoveCommand& command)
              quoted(command.trash);
     }
     s += " && cd -P -- " + quoted(files) + " && /bin/test \"$(/bin/pwd -P)\" = " + quoted(files) +
-         " && /bin/test \"$(/bin/stat -c %u .)\" = " + owner + " && /bin/test \"$(/bin/stat -c %d -- " +
+         " && /bin/test \"$(/bin/stat -c %u .)\" = " + owner;
+    // A rename between two mounts fails with EXDEV and `mv` then copies and deletes as root. Bind
+    // mounts of one file system share a device number, so the mounts of the two folders (the kernel's
+    // own test for EXDEV) must be the same, and so must the devices of the bundle and the trash.
+    s += " && exec 4< . && source_mount=$(/bin/grep '^mnt_id:' /proc/self/fdinfo/3) && "
+         "trash_mount=$(/bin/grep '^mnt_id:' /proc/self/fdinfo/4) && "
+         "/bin/test \"$source_mount\" = \"$trash_mount\" && /bin/test \"$(/bin/stat -c %d -- " +
          held + ")\" = \"$(/bin/stat -c %d .)\"";
     // `mv -n` exits 0 when it skips a taken destination, so only the bundle's absence from the source
     // folder tells that it moved.

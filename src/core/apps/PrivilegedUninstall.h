@@ -77,7 +77,7 @@ struct MoveCommand
 // The shell command for `command`. As root it: enters the source folder physically and exits with
 // kOutsideApplicationFolders unless that is an allowed folder or below one; holds the folder open;
 // makes the trash when asked; enters trash/files physically and requires exactly that path, owned by
-// the owner, on the bundle's own device; renames the bundle
+// the owner, on the same mount as the source folder and on the bundle's own device; renames the bundle
 // from the held folder with `mv -n -T`; and fails unless the bundle has left the source folder.
 std::string shellCommand(const MoveCommand& command);
 

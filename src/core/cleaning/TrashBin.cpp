@@ -39,13 +39,18 @@ TrashBin::EmptyResult TrashBin::empty() const
     for (const Path& name : listing->names) {
         const Path entry = m_directory / name;
         const qint64 bytes = size(entry);
+        // Only an info file that already described the entry goes with it. An entry without one
+        // leaves its name open: an info file appearing there while the entry is deleted is another
+        // program's claim on the name for the item it is about to trash.
+        const Path info = Trash::infoFileFor(entry);
+        const bool described = !info.empty() && m_fs.exists(info);
         if (!m_fs.removeTree(entry)) {
             ++result.failures;
             continue;
         }
         ++result.removed;
         result.bytes += bytes;
-        if (const Path info = Trash::infoFileFor(entry); !info.empty())
+        if (described)
             ::unlink(info.c_str());
     }
     return result;
@@ -75,6 +80,10 @@ qint64 TrashBin::size(const Path& entry) const
             const Path child = folder / name;
             const auto childStatus = m_fs.status(child);
             if (!childStatus)
+                continue;
+            // A file system mounted inside the entry is not its to free: emptying never enters it
+            // (and a stalled network mount must not hold the measurement), so it adds nothing.
+            if (childStatus->id.device != status->id.device)
                 continue;
             if (childStatus->isDirectory())
                 pending.push_back(child);

@@ -45,7 +45,7 @@ public:
     EmptyResult empty() const;
     // The allocated size of one entry: its own for anything but a folder (a link counts itself),
     // the sum over its subtree for a folder, capped at 200,001 walked elements; unreadable parts
-    // count 0. Never fails.
+    // and anything on another file system mounted inside it count 0. Never fails.
     qint64 size(const Path& entry) const;
 
 private:

@@ -79,6 +79,14 @@ int removeAt(int parent, const char* name, int depth)
             return errno;
         if (!sameMount(parent, dir.get()))
             return EXDEV;
+        // A folder of ours without write permission (a Go module cache makes every folder read-only)
+        // would keep its entries: it is being removed with everything in it, so it may be written.
+        // Root needs no such change and makes none.
+        struct stat dirStatus;
+        const uid_t self = ::geteuid();
+        if (self != 0 && ::fstat(dir.get(), &dirStatus) == 0 && dirStatus.st_uid == self &&
+            (dirStatus.st_mode & (S_IWUSR | S_IXUSR)) != (S_IWUSR | S_IXUSR))
+            (void)::fchmod(dir.get(), (dirStatus.st_mode & 07777) | S_IWUSR | S_IXUSR);
         // Collect names first: removing while reading a directory stream may skip entries.
         std::vector<std::string> children;
         {

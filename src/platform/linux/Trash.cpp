@@ -106,16 +106,17 @@ Path Trash::infoFileFor(const Path& inTrash)
     return files.parent_path() / "info" / Path(inTrash.filename().native() + ".trashinfo");
 }
 
-Result<Path> Trash::trashFor(const Path& item, const FileStatus& status) const
+Result<Path> Trash::trashFor(const Path& physicalParent, quint64 device) const
 {
     const Path home = homeTrashDirectory();
     if (auto result = m_fs.createDirectories(home.parent_path()); !result)
         return result.error();
     struct stat homeStat;
-    if (::stat(home.parent_path().c_str(), &homeStat) == 0 && quint64(homeStat.st_dev) == status.id.device)
+    if (::stat(home.parent_path().c_str(), &homeStat) == 0 && quint64(homeStat.st_dev) == device)
         return home;
-    // Another file system: its own per-user trash at the top of that volume.
-    const Path top = mountTopOf(item, status.id.device);
+    // Another file system: its own per-user trash at the top of that volume, found from the folder
+    // the item physically lies in (a linked parent leads to another disk; its link does not).
+    const Path top = mountTopOf(physicalParent, device);
     return top / Path(".Trash-" + std::to_string(::geteuid()));
 }
 
@@ -127,7 +128,14 @@ Result<Path> Trash::moveToTrash(const Path& rawItem) const
     const auto status = m_fs.status(item);
     if (!status)
         return Error::posix(status.error().code());
-    const auto trash = trashFor(item, *status);
+    const Path parent = FileSystem::resolveLinks(item.parent_path());
+    const auto parentStatus = m_fs.status(parent);
+    if (!parentStatus)
+        return Error::posix(parentStatus.error().code());
+    // A mount point cannot be renamed: refuse it before any trash folder is made on its volume.
+    if (parentStatus->id.device != status->id.device)
+        return Error::posix(EBUSY);
+    const auto trash = trashFor(parent, status->id.device);
     if (!trash)
         return trash.error();
     if (auto layout = ensureLayout(*trash); !layout)

@@ -514,6 +514,44 @@ TEST_F(CleanupViewModelTest, WhileCleaningScanAndCancelChangeNothing)
     EXPECT_EQ(model->lastReport()->trashed.size(), 3u) << "one clean, not two";
 }
 
+TEST_F(CleanupViewModelTest, AScanEndingDuringACleanLeavesThePageCleaning)
+{
+    buildJunk();
+    const fs::path kept = home.file(trashFiles() / "kept.txt", 3'000);
+    make();
+    scanAndSettle();
+    model->refreshTrash();
+    ASSERT_TRUE(settle([&] { return model->trashCount() == 1; }));
+
+    // A rescan is held before it lists anything; a clean of what is still on screen starts meanwhile
+    // and is held before its first move.
+    scanGate->arm(FsStep::List);
+    model->scan(false);
+    ASSERT_TRUE(settle([&] { return scanGate->blocked(); }));
+    trashGate->arm(FsStep::Move);
+    model->confirmClean();
+    ASSERT_EQ(model->phase(), Phase::cleaning);
+    ASSERT_TRUE(settle([&] { return trashGate->blocked(); }));
+
+    QSignalSpy landed(model.get(), &CleanupViewModel::categoriesChanged);
+    scanGate->release();
+    ASSERT_TRUE(settle([&] { return landed.count() > 0; })) << "the rescan never ended";
+    EXPECT_EQ(model->phase(), Phase::cleaning) << "the clean is still moving items";
+    model->confirmEmptyTrash();
+    EXPECT_FALSE(model->emptyingTrash());
+    model->confirmClean();
+
+    trashGate->release();
+    ASSERT_TRUE(settle([&] { return model->phase() == Phase::results; }));
+    drain();
+    EXPECT_TRUE(fs::exists(kept)) << "nothing in the Trash was deleted while the clean ran";
+    ASSERT_TRUE(model->hasUndoOffer());
+    EXPECT_EQ(model->lastReport()->trashed.size(), 3u) << "one clean, not two";
+    EXPECT_TRUE(model->failureNote().isEmpty());
+    EXPECT_EQ(idsOf(model->categories()), (std::vector<QString>{QStringLiteral("developerCaches")}))
+        << "the rescan's categories without what the clean moved";
+}
+
 TEST_F(CleanupViewModelTest, EmptyingIsRefusedWhileAnUndoRestores)
 {
     buildJunk();

@@ -6,6 +6,7 @@
 
 #include "support/FakeAdminPrompt.h"
 #include "support/PrivilegeDrop.h"
+#include "support/ScratchMount.h"
 #include "support/TempTree.h"
 
 #include <QUrl>
@@ -123,7 +124,10 @@ TEST(PrivilegedUninstallCommand, NamesEveryPartExactlyWhateverItHolds)
               "'/Applications'|'/Applications'/*|'/home/u/Applications'|'/home/u/Applications'/*) ;; "
               "*) exit 64;; esac && exec 3< . && cd -P -- '/home/u/.local/share/Trash/files' && "
               "/bin/test \"$(/bin/pwd -P)\" = '/home/u/.local/share/Trash/files' && "
-              "/bin/test \"$(/bin/stat -c %u .)\" = 1000 && /bin/test \"$(/bin/stat -c %d -- " +
+              "/bin/test \"$(/bin/stat -c %u .)\" = 1000 && exec 4< . && "
+              "source_mount=$(/bin/grep '^mnt_id:' /proc/self/fdinfo/3) && "
+              "trash_mount=$(/bin/grep '^mnt_id:' /proc/self/fdinfo/4) && "
+              "/bin/test \"$source_mount\" = \"$trash_mount\" && /bin/test \"$(/bin/stat -c %d -- " +
                   held + ")\" = \"$(/bin/stat -c %d .)\" && /bin/mv -n -T -- " + held +
                   " './A'\\''b\"c\\d$(id)`id`\ne 2.app' && /bin/test ! -e " + held + " && /bin/test ! -L " +
                   held);
@@ -381,6 +385,33 @@ TEST_F(PrivilegedUninstallTest, TheRootCommandNeverMovesAcrossFileSystems)
     EXPECT_FALSE(runShell(PrivilegedUninstall::shellCommand(command)).succeeded());
     EXPECT_TRUE(present(volumeApps / "Example.app/Contents/marker"));
     EXPECT_FALSE(present(files() / "Example.app")) << "mv would have copied across devices";
+}
+
+TEST_F(PrivilegedUninstallTest, TheRootCommandNeverMovesAcrossTwoMountsOfOneFileSystem)
+{
+    // The application folder is a bind mount: the same device number as the Trash, yet a rename
+    // between the two fails with EXDEV, upon which `mv` would copy the bundle and delete it as root.
+    const fs::path app = bundle("elsewhere/Example.app");
+    const test::ScratchMount bound = test::ScratchMount::bind(tree.path("elsewhere"), applications);
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(bound);
+    const fs::path boundApp = applications / "Example.app";
+    struct stat bundleStatus, treeStatus;
+    ASSERT_EQ(::lstat(boundApp.c_str(), &bundleStatus), 0);
+    ASSERT_EQ(::lstat(tree.root().c_str(), &treeStatus), 0);
+    ASSERT_EQ(bundleStatus.st_dev, treeStatus.st_dev) << "a bind mount keeps the device number";
+
+    const Result answer = PrivilegedUninstall::moveToUserTrash(boundApp, environment());
+    EXPECT_EQ(answer.kind, Result::Kind::failed);
+    EXPECT_EQ(contents(app / "Contents/marker"), "bundle");
+    EXPECT_FALSE(present(files() / "Example.app")) << "mv copied between the mounts";
+    EXPECT_TRUE(fs::is_empty(info())) << "the reserved info file was released";
+
+    // Positive control: from a folder on the Trash's own mount the same command moves the bundle.
+    const fs::path local = bundle("Applications-local/Example.app");
+    PrivilegedUninstall::Environment env = environment();
+    env.appDirectories = {tree.path("Applications-local")};
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(local, env), Result::success());
+    EXPECT_TRUE(present(files() / "Example.app/Contents/marker"));
 }
 
 TEST_F(PrivilegedUninstallTest, AVolumeTrashTheUserCannotMakeIsMadeByTheRootCommand)

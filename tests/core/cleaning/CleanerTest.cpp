@@ -3,12 +3,14 @@
 #include "platform/Trash.h"
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
+#include "support/ScratchMount.h"
 
 #include <QFile>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -214,6 +216,39 @@ TEST_F(CleanerTest, NamesCollidingInTheTrashGetFreeNames)
     EXPECT_EQ(report.trashed[2].inTrash.filename(), "report.4.txt");
     EXPECT_EQ(cleaner.undo(report), (UndoResult{3, 0, 3}));
     EXPECT_EQ(readAll(second), "2");
+}
+
+TEST_F(CleanerTest, ItemsOnAnotherVolumeGoToThatVolumesTrashAndMountPointsAreRefused)
+{
+    // The caches folder is a link to a folder on another volume, as when caches live on a second disk.
+    test::TempTree disk;
+    const test::ScratchMount volume = test::ScratchMount::tmpfs(disk.path("volume"));
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(volume);
+    const Path linkedCaches = home.symlink(disk.folder("volume/Caches"), "Library/LinkedCaches");
+    const Path folder = home.file("Library/LinkedCaches/com.example.app/blob", 3000).parent_path();
+    const FileId folderId = idOf(folder);
+    // A folder with another file system mounted on it.
+    const Path mountPoint = home.folder("Library/LinkedCaches/mounted");
+    const test::ScratchMount inner = test::ScratchMount::tmpfs(mountPoint);
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(inner);
+    home.file(mountPoint / "kept", 100);
+
+    const Cleaner linked{SafetyGuard({linkedCaches})};
+    const CleanReport report = linked.clean({itemAt(folder), itemAt(mountPoint)});
+    ASSERT_EQ(report.trashed.size(), 1u);
+    const Path volumeTrash = disk.path("volume/.Trash-" + std::to_string(::geteuid()));
+    EXPECT_EQ(report.trashed[0].inTrash, volumeTrash / "files/com.example.app");
+    EXPECT_TRUE(FileSystem().exists(volumeTrash / "info/com.example.app.trashinfo"));
+
+    ASSERT_EQ(report.failureDetails.size(), 1u);
+    EXPECT_EQ(report.failureDetails[0].url, mountPoint);
+    EXPECT_TRUE(FileSystem().exists(mountPoint / "kept"));
+    EXPECT_EQ(FileSystem().list(mountPoint)->names.size(), 1u) << "no trash folder made inside the mount";
+
+    EXPECT_EQ(linked.undo(report), (UndoResult{1, 0, 1}));
+    EXPECT_EQ(idOf(folder), folderId);
+    EXPECT_EQ(FileSystem().list(folder)->names, (std::vector<Path>{"blob"}))
+        << "no trash folder made inside the item";
 }
 
 TEST_F(CleanerTest, PermissionDenialIsClassified)

@@ -4,6 +4,7 @@
 #include "platform/Trash.h"
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
+#include "support/ScratchMount.h"
 #include "support/SizeOracle.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,25 @@ TEST_F(TrashBinTest, CountsAndEmptiesWhatOtherProgramsTrashed)
     EXPECT_TRUE(FileSystem().list(info)->names.empty());
 }
 
+TEST_F(TrashBinTest, EmptyingRemovesOnlyTheInfoFileThatDescribedTheEntry)
+{
+    home.file(files / "paired", 100);
+    home.fileWithContent(info / "paired.trashinfo", "[Trash Info]\nPath=/x/paired\n");
+    home.file(files / "orphan", 100); // left without an info file by another program
+    const QByteArray claim = "[Trash Info]\nPath=/elsewhere/orphan\n";
+    // Another program claims the orphan's name for the item it trashes next, just as the orphan goes.
+    const FileSystem racing([&](FsStep step, const Path& path) {
+        if (step == FsStep::Remove && path == files / "orphan")
+            home.fileWithContent(info / "orphan.trashinfo", claim);
+    });
+
+    const TrashBin::EmptyResult result = TrashBin(std::nullopt, racing).empty();
+    EXPECT_EQ(result.removed, 2);
+    EXPECT_EQ(result.failures, 0);
+    EXPECT_FALSE(FileSystem().exists(info / "paired.trashinfo"));
+    ASSERT_TRUE(FileSystem().exists(info / "orphan.trashinfo")) << "another program's claim was deleted";
+}
+
 TEST_F(TrashBinTest, AFilesFolderThatIsALinkIsNotFollowed)
 {
     const Path elsewhere = home.folder("elsewhere");
@@ -92,6 +112,23 @@ TEST_F(TrashBinTest, AFilesFolderThatIsALinkIsNotFollowed)
     EXPECT_TRUE(bin.summary().listingFailed);
     EXPECT_EQ(bin.empty(), (TrashBin::EmptyResult{0, 0, 0, true}));
     EXPECT_TRUE(FileSystem().exists(elsewhere / "precious"));
+}
+
+TEST_F(TrashBinTest, AFileSystemMountedInsideAnEntryIsNeitherMeasuredNorEntered)
+{
+    home.file(files / "folder/a", 5000);
+    const Path mountPoint = home.folder(files / "folder/mounted");
+    const test::ScratchMount volume = test::ScratchMount::tmpfs(mountPoint);
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(volume);
+    home.file(mountPoint / "kept", 100'000);
+    const Path plain = home.file(files / "plain", 4096);
+    const qint64 plainBytes = test::findAllocatedSize(plain);
+
+    const TrashBin bin;
+    EXPECT_EQ(bin.summary().bytes, test::findAllocatedSize(files) - test::findAllocatedSize(mountPoint))
+        << "only what emptying can free is counted";
+    EXPECT_EQ(bin.empty(), (TrashBin::EmptyResult{1, plainBytes, 1, false}));
+    EXPECT_TRUE(FileSystem().exists(mountPoint / "kept"));
 }
 
 TEST_F(TrashBinTest, UnreadableTrashIsRestrictedAndReportedAsUnread)
