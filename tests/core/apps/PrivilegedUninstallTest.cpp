@@ -12,7 +12,6 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,33 +53,6 @@ ProcessOutcome runShell(const std::string& command)
     const auto outcome = ProcessRunner().run(request);
     return outcome ? *outcome : ProcessOutcome{};
 }
-
-// A small tmpfs mounted inside a temp tree: a file system of its own, with its own device number.
-class Volume
-{
-public:
-    explicit Volume(const fs::path& at) : m_at(at)
-    {
-        fs::create_directories(at);
-        m_mounted = ::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=4m,mode=0755") == 0;
-    }
-    ~Volume()
-    {
-        if (m_mounted)
-            ::umount2(m_at.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-
-private:
-    fs::path m_at;
-    bool m_mounted = false;
-};
-
-#define QM_SKIP_UNLESS_MOUNTED(volume)                                                                       \
-    do {                                                                                                     \
-        if (!(volume).mounted())                                                                             \
-            GTEST_SKIP() << "needs to mount a tmpfs for a second file system";                               \
-    } while (false)
 
 class PrivilegedUninstallTest : public ::testing::Test
 {
@@ -351,8 +323,8 @@ TEST_F(PrivilegedUninstallTest, ThePromptsAnswersAreClassifiedAndReleaseTheInfoF
 
 TEST_F(PrivilegedUninstallTest, ABundleOnAnotherVolumeGoesToThatVolumesTrash)
 {
-    Volume volume(tree.path("volume"));
-    QM_SKIP_UNLESS_MOUNTED(volume);
+    const auto volume = test::ScratchMount::tmpfs(tree.path("volume"));
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(volume);
     const fs::path volumeApps = tree.folder("volume/Applications");
     const fs::path app = bundle("volume/Applications/Example.app");
     PrivilegedUninstall::Environment env = environment();
@@ -369,8 +341,8 @@ TEST_F(PrivilegedUninstallTest, ABundleOnAnotherVolumeGoesToThatVolumesTrash)
 
 TEST_F(PrivilegedUninstallTest, TheRootCommandNeverMovesAcrossFileSystems)
 {
-    Volume volume(tree.path("volume"));
-    QM_SKIP_UNLESS_MOUNTED(volume);
+    const auto volume = test::ScratchMount::tmpfs(tree.path("volume"));
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(volume);
     const fs::path volumeApps = tree.folder("volume/Applications");
     bundle("volume/Applications/Example.app");
     tree.folder(files());
@@ -417,8 +389,8 @@ TEST_F(PrivilegedUninstallTest, TheRootCommandNeverMovesAcrossTwoMountsOfOneFile
 TEST_F(PrivilegedUninstallTest, AVolumeTrashTheUserCannotMakeIsMadeByTheRootCommand)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    Volume volume(tree.path("volume"));
-    QM_SKIP_UNLESS_MOUNTED(volume);
+    const auto volume = test::ScratchMount::tmpfs(tree.path("volume"));
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(volume);
     const fs::path volumeApps = tree.folder("volume/Applications");
     const fs::path app = bundle("volume/Applications/Example.app");
     const fs::path volumeTrash = tree.path("volume/.Trash-" + std::to_string(TempTree::kOtherUid));
