@@ -8,13 +8,14 @@
 
 namespace qm {
 
-// A value or the `Error` that prevented it. Results cross thread and library boundaries in
-// place of exceptions; reading the wrong side is a programming error (asserted).
-template <typename T> class [[nodiscard]] Result
+// A value or the error that prevented it (an `Error` unless a caller names its own error type).
+// Results cross thread and library boundaries in place of exceptions; reading the wrong side is a
+// programming error (asserted).
+template <typename T, typename E = Error> class [[nodiscard]] Result
 {
 public:
     Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
-    Result(Error error) : m_state(std::in_place_index<1>, std::move(error)) {}
+    Result(E error) : m_state(std::in_place_index<1>, std::move(error)) {}
 
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -34,7 +35,7 @@ public:
         assert(ok());
         return std::get<0>(std::move(m_state));
     }
-    const Error& error() const
+    const E& error() const
     {
         assert(!ok());
         return std::get<1>(m_state);
@@ -46,26 +47,26 @@ public:
     const T& operator*() const& { return value(); }
 
 private:
-    std::variant<T, Error> m_state;
+    std::variant<T, E> m_state;
 };
 
-// Success with nothing to carry, or an `Error`.
-template <> class [[nodiscard]] Result<void>
+// Success with nothing to carry, or the error.
+template <typename E> class [[nodiscard]] Result<void, E>
 {
 public:
     Result() = default;
-    Result(Error error) : m_error(std::move(error)), m_failed(true) {}
+    Result(E error) : m_error(std::move(error)), m_failed(true) {}
 
     bool ok() const { return !m_failed; }
     explicit operator bool() const { return ok(); }
-    const Error& error() const
+    const E& error() const
     {
         assert(m_failed);
         return m_error;
     }
 
 private:
-    Error m_error;
+    E m_error;
     bool m_failed = false;
 };
 
