@@ -16,25 +16,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display number itself and writes it to the -displayfd descriptor once it listens.
-Xvfb -displayfd 3 -screen 0 1920x1600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [[ -s $work/display ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log" >&2; echo "FAIL: Xvfb did not start" >&2; exit 1; }
-    sleep 0.1
-done
-display=":$(head -n1 "$work/display")"
-[[ $display =~ ^:[0-9]+$ ]] || { echo "FAIL: Xvfb gave no display number" >&2; exit 1; }
+# shellcheck source=tests/app/xvfb_lib.sh
+source "$(dirname "$0")/xvfb_lib.sh"
+start_xvfb 1920x1600x24
 
 home=$work/home
 mkdir -p "$home" "$work/runtime"
 chmod 0700 "$work/runtime"
-# Sanitizer settings pass through so the asan preset's suppressions reach the command.
-passthrough=()
-for var in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
-    if [[ -n ${!var:-} ]]; then passthrough+=("$var=${!var}"); fi
-done
+sanitizer_passthrough
 status=0
 env -i PATH="$PATH" DISPLAY="$display" QT_QPA_PLATFORM=xcb HOME="$home" \
     XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \

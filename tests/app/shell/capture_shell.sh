@@ -37,18 +37,11 @@ fail() {
     exit 1
 }
 
-# Xvfb picks a free display number itself and writes it to the -displayfd descriptor once it listens.
 # Access control is off (-ac) because the onboarding run is another user's; -noreset keeps the
 # server as it is between the application's runs.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -ac -noreset 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [[ -s $work/display ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
-    sleep 0.1
-done
-display=":$(head -n1 "$work/display")"
-[[ $display =~ ^:[0-9]+$ ]] || fail "Xvfb gave no display number"
+# shellcheck source=tests/app/xvfb_lib.sh
+source "$(dirname "$0")/../xvfb_lib.sh"
+start_xvfb 1280x800x24 -ac -noreset
 
 # start HOME [USER]: starts the application with its own home, as USER when given.
 start() {
@@ -61,11 +54,8 @@ start() {
         chown -R "$user:$user" "$home" "$runtime"
         run=(setpriv --reuid="$user" --regid="$user" --clear-groups)
     fi
-    # Sanitizer settings pass through so the sanitizer preset's options reach the application.
-    local passthrough=() var
-    for var in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
-        if [[ -n ${!var:-} ]]; then passthrough+=("$var=${!var}"); fi
-    done
+    local passthrough
+    sanitizer_passthrough
     env -i "${passthrough[@]}" PATH="$PATH" DISPLAY="$display" QT_QPA_PLATFORM=xcb HOME="$home" \
         XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \
         XDG_RUNTIME_DIR="$runtime" "${run[@]}" "$app" >"$work/app.log" 2>&1 &
