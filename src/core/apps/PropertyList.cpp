@@ -2,6 +2,8 @@
 
 #include "platform/BoundedReader.h"
 
+#include <QStringDecoder>
+
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -263,6 +265,19 @@ std::optional<QString> PropertyList::string(const char* key) const
     if (!bytes)
         return std::nullopt;
     return QString::fromUtf8(bytes->data(), qsizetype(bytes->size()));
+}
+
+bool PropertyList::isTextOrNotString(plist_t node)
+{
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
+        return true;
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    if (!text)
+        return true;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder.decode(QByteArrayView(text, qsizetype(length)));
+    return !decoder.hasError();
 }
 
 } // namespace qm

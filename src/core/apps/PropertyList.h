@@ -43,6 +43,10 @@ public:
     // The same value as raw bytes, for values that name files.
     std::optional<std::string> stringBytes(const char* key) const;
 
+    // False only for a string node whose bytes are not UTF-8 (libplist passes such bytes through;
+    // decoding them would name another file); true for no node and for any other kind of node.
+    static bool isTextOrNotString(plist_t node);
+
 private:
     struct Free
     {

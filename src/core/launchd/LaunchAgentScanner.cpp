@@ -6,7 +6,6 @@
 
 #include <QCollator>
 #include <QLocale>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,19 +26,6 @@ bool mayExist(const FileSystem& fs, const Path& path)
     return !(error.isPosix(ENOENT) || error.isPosix(ENOTDIR) || error.isPosix(ELOOP));
 }
 
-bool isUtf8(plist_t node)
-{
-    if (!node || plist_get_node_type(node) != PLIST_STRING)
-        return true;
-    uint64_t length = 0;
-    const char* text = plist_get_string_ptr(node, &length);
-    if (!text)
-        return true;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = decoder.decode(QByteArrayView(text, qsizetype(length)));
-    return !decoder.hasError();
-}
-
 // Whether the strings a job is described by are text. The property-list format holds only Unicode
 // text, so bytes that are not UTF-8 make the list malformed; decoding them would name another file.
 bool describesJobInText(plist_t dictionary)
@@ -51,8 +37,9 @@ bool describesJobInText(plist_t dictionary)
             return nullptr;
         return plist_array_get_item(arguments, index);
     };
-    return isUtf8(plist_dict_get_item(dictionary, "Label")) &&
-           isUtf8(plist_dict_get_item(dictionary, "Program")) && isUtf8(argument(0)) && isUtf8(argument(1));
+    return PropertyList::isTextOrNotString(plist_dict_get_item(dictionary, "Label")) &&
+           PropertyList::isTextOrNotString(plist_dict_get_item(dictionary, "Program")) &&
+           PropertyList::isTextOrNotString(argument(0)) && PropertyList::isTextOrNotString(argument(1));
 }
 
 QString nameWithoutExtension(const Path& file)
