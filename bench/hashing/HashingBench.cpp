@@ -12,6 +12,7 @@
 //   --rules        pattern rules in the definitions, 0 for hashing alone (default 0)
 //   --dir          folder to generate the files in (default: a new folder in /tmp, removed at the end)
 
+#include "../support/BenchSupport.h"
 #include "core/malware/ContentScanner.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessRunner.h"
@@ -30,7 +31,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace qm::bench;
 
 struct Options
 {
@@ -41,12 +42,6 @@ struct Options
     int rules = 0;
     std::string dir;
 };
-
-[[noreturn]] void fail(const std::string& what)
-{
-    std::fprintf(stderr, "qm_hashing_bench: %s: %s\n", what.c_str(), std::strerror(errno));
-    std::exit(1);
-}
 
 void writeRandomFile(const std::string& path, long long size, std::mt19937_64& rng)
 {
@@ -63,17 +58,6 @@ void writeRandomFile(const std::string& path, long long size, std::mt19937_64& r
         written += n;
     }
     ::close(fd);
-}
-
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Runs `program` over every file in one process; the time of the whole run.

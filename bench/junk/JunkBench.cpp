@@ -9,6 +9,7 @@
 //   --dir      an absent or empty folder to build the home and system root in (default: a new folder
 //              in /tmp, removed at the end)
 
+#include "../support/BenchSupport.h"
 #include "core/cleaning/CleanupScanner.h"
 #include "platform/ProcessRunner.h"
 
@@ -28,7 +29,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace qm::bench;
 
 struct Options
 {
@@ -37,28 +38,12 @@ struct Options
     fs::path dir;
 };
 
-[[noreturn]] void fail(const std::string& what)
-{
-    std::fprintf(stderr, "qm_junk_bench: %s: %s\n", what.c_str(), std::strerror(errno));
-    std::exit(1);
-}
-
 void makeFolders(const fs::path& path)
 {
     std::error_code ec;
     fs::create_directories(path, ec);
     if (ec)
         fail("mkdir " + path.native());
-}
-
-void writeFile(const fs::path& path, const std::string& content)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail("create " + path.native());
-    if (!content.empty() && ::write(fd, content.data(), content.size()) != ssize_t(content.size()))
-        fail("write " + path.native());
-    ::close(fd);
 }
 
 // Sets the modification time of `path` to 400 days ago, so it counts as old leftover data.
@@ -154,12 +139,6 @@ long generate(const fs::path& home, const fs::path& systemRoot, long entries)
         ++made;
     }
     return made;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 struct Peer

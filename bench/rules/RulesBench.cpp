@@ -11,6 +11,7 @@
 //   --runs   rounds (default 5)
 //   --dir    folder for the generated files (default: a new folder in /tmp, removed at the end)
 
+#include "../support/BenchSupport.h"
 #include "core/malware/ContentScanner.h"
 #include "core/malware/YaraLiteEngine.h"
 #include "platform/ProcessRunner.h"
@@ -31,7 +32,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace qm::bench;
 using Quantifier = qm::YaraCondition::Quantifier;
 
 struct Options
@@ -41,38 +42,6 @@ struct Options
     int runs = 5;
     std::string dir;
 };
-
-[[noreturn]] void fail(const std::string& what)
-{
-    std::fprintf(stderr, "qm_rules_bench: %s: %s\n", what.c_str(), std::strerror(errno));
-    std::exit(1);
-}
-
-void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail("create " + path);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0)
-            fail("write " + path);
-        done += std::size_t(n);
-    }
-    ::close(fd);
-}
-
-double seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 std::string yaraSource(const qm::YaraRule& rule)
 {
@@ -223,12 +192,12 @@ int main(int argc, char** argv)
     const std::string emptyFile = o.dir + "/empty.bin";
     const std::string ruleFile = o.dir + "/rules.yar";
     const std::string compiledFile = o.dir + "/rules.compiled";
-    writeFile(dataFile, data);
+    writeFile(dataFile, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
     writeFile(emptyFile, {});
     std::string source;
     for (const qm::YaraRule& r : rules)
         source += yaraSource(r);
-    writeFile(ruleFile, std::vector<std::uint8_t>(source.begin(), source.end()));
+    writeFile(ruleFile, source);
     run("/usr/bin/yarac", {"-w", ruleFile, compiledFile});
 
     qm::MalwareDefinitions definitions;

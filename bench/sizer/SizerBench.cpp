@@ -8,6 +8,7 @@
 //   --dir      an existing empty-or-absent folder to build the tree in (default: a new folder in /tmp,
 //              removed at the end)
 
+#include "../support/BenchSupport.h"
 #include "core/cleaning/CleanupScanner.h"
 #include "core/cleaning/DirectoryWalk.h"
 #include "platform/ProcessRunner.h"
@@ -27,7 +28,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace qm::bench;
 
 struct Options
 {
@@ -35,12 +36,6 @@ struct Options
     int runs = 5;
     std::filesystem::path dir;
 };
-
-[[noreturn]] void fail(const std::string& what)
-{
-    std::fprintf(stderr, "qm_sizer_bench: %s: %s\n", what.c_str(), std::strerror(errno));
-    std::exit(1);
-}
 
 // 100 folders of 10 folders each, the files spread evenly over the 1000 leaves; every tenth file holds
 // 100 bytes (one block), every hundredth leaf also a symbolic link and a hard link.
@@ -93,12 +88,6 @@ long generate(const std::filesystem::path& root, long entries)
     }
     ::close(rootFd);
     return made;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 struct Peer
