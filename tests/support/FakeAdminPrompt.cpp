@@ -25,6 +25,11 @@ void FakeAdminPrompt::answerExit(int code, const QByteArray& standardError)
     answer(outcome);
 }
 
+void FakeAdminPrompt::dismiss()
+{
+    answerExit(kDismissedExitCode, QByteArray(kDismissedMessage) + '\n');
+}
+
 void FakeAdminPrompt::failToStart(const Error& error)
 {
     const std::lock_guard lock(m_mutex);

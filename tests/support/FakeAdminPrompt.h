@@ -21,6 +21,9 @@ public:
     void answer(const ProcessOutcome& outcome);
     // Every later command answers the exit status `code` with `standardError`.
     void answerExit(int code, const QByteArray& standardError = {});
+    // Every later command answers as pkexec does when the user dismisses the prompt: exit status 126
+    // and pkexec's message on standard error.
+    void dismiss();
     // Every later command fails to start with `error`.
     void failToStart(const Error& error);
     // Every later command runs through /bin/sh -c and answers how that ended.

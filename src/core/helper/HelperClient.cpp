@@ -89,8 +89,8 @@ Answer fallbackAnswer(HelperAction action, const Result<ProcessOutcome>& outcome
     QString text = decoder.decode(outcome->standardError);
     if (decoder.hasError())
         text.clear();
-    const bool dismissed = outcome->exited && outcome->exitCode == AdminPrompt::kDismissedExitCode;
-    if (dismissed || text.contains(QLatin1String("-128")) ||
+    // A command's own status 126 is a failure like any other; only pkexec's dismissal is a cancel.
+    if (AdminPrompt::isDismissal(*outcome) || text.contains(QLatin1String("-128")) ||
         text.contains(QLatin1String("cancel"), Qt::CaseInsensitive))
         return Answer{false, QStringLiteral("Cancelled")};
     return Answer{false, QStringLiteral("Failed \u2014 ") + text.trimmed()};
