@@ -237,17 +237,28 @@ TEST_F(HelperClientOnTheBus, AStoppedHelperSendsTheFailingRequestToThePrompt)
     EXPECT_TRUE(calls().contains(QStringLiteral("resolvectl flush-caches")));
 }
 
-TEST_F(HelperClientOnTheBus, ARemovalCrossesTheBusWithOnlyTheCleanPaths)
+TEST_F(HelperClientOnTheBus, ARemovalWithAPathTheBusCannotCarryIsRefusedWhole)
 {
     ASSERT_EQ(driver(QStringLiteral("status")), QStringLiteral("status\tinstalled"));
-    writeText(onDisk("/Library/PrivilegedHelperTools/tool"), "x");
-    writeText(onDisk("/Library/PrivilegedHelperTools/tool\nevil"), "x");
-    // The path with a line break is left out by the client; sent, it would make the helper refuse it all.
-    EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool "
-                                    "/Library/PrivilegedHelperTools/tool\\nevil")),
+    const fs::path tool = onDisk("/Library/PrivilegedHelperTools/tool");
+    const fs::path lineBreak = onDisk("/Library/PrivilegedHelperTools/tool\nevil");
+    const fs::path notUtf8 = onDisk("/Library/PrivilegedHelperTools/tool\xff");
+    for (const fs::path& path : {tool, lineBreak, notUtf8})
+        writeText(path, "x");
+    // Sending only the clean path would remove part of the item and report it removed.
+    for (const char* other : {"tool\\nevil", "tool\\xff"}) {
+        SCOPED_TRACE(other);
+        EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool "
+                                        "/Library/PrivilegedHelperTools/") +
+                         QLatin1String(other)),
+                  QStringLiteral("answer\t0\tNothing valid to remove."));
+        EXPECT_TRUE(fs::exists(tool));
+    }
+    EXPECT_TRUE(fs::exists(lineBreak));
+    EXPECT_TRUE(fs::exists(notUtf8));
+    EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool")),
               QStringLiteral("answer\t1\tRemoved 1 item"));
-    EXPECT_FALSE(fs::exists(onDisk("/Library/PrivilegedHelperTools/tool")));
-    EXPECT_TRUE(fs::exists(onDisk("/Library/PrivilegedHelperTools/tool\nevil")));
+    EXPECT_FALSE(fs::exists(tool));
 }
 
 } // namespace

@@ -505,19 +505,18 @@ void HelperClient::removeSystemThreat(const QString& label, const std::vector<Pa
                     QStringLiteral("Install the privileged helper first to remove system-level items.")});
         return;
     }
-    const bool allAbsolute = std::all_of(paths.begin(), paths.end(), [](const Path& path) {
-        return !path.native().empty() && path.native().front() == '/';
-    });
-    if (paths.empty() || !allAbsolute || hasControlCharacter(label.toUtf8())) {
-        done(Answer{false, nothingValid()});
-        return;
-    }
+    // Every path goes, or none: leaving one out would remove part of the item and report success.
     QStringList sendable;
     for (const Path& path : paths) {
-        if (std::optional<QString> text = busText(path))
-            sendable << *text;
+        const bool absolute = !path.native().empty() && path.native().front() == '/';
+        std::optional<QString> text = absolute ? busText(path) : std::nullopt;
+        if (!text) {
+            sendable.clear();
+            break;
+        }
+        sendable << *text;
     }
-    if (sendable.isEmpty()) {
+    if (sendable.isEmpty() || hasControlCharacter(label.toUtf8())) {
         done(Answer{false, nothingValid()});
         return;
     }

@@ -134,9 +134,10 @@ public:
     // request for an action that is still pending is refused.
     void perform(HelperAction action, AnswerHandler done);
     // Asks the helper to boot out `label` and delete `paths` (absolute system paths). Never falls back
-    // to the prompt: refused unless the helper is installed and not known to be unreachable. Paths
-    // holding a control character (NUL included) or bytes that are not UTF-8 are left out, since the
-    // bus would carry another path; a label with a control character refuses the request.
+    // to the prompt: refused unless the helper is installed and not known to be unreachable. The whole
+    // request is refused ("Nothing valid to remove.") when there are no paths or any one of them is
+    // relative, holds a control character (NUL included) or bytes that are not UTF-8 (the bus would
+    // carry another path), or when the label holds a control character; nothing is sent then.
     void removeSystemThreat(const QString& label, const std::vector<Path>& paths, AnswerHandler done);
 
 signals:

@@ -732,6 +732,19 @@ TEST_F(HelperClientTest, RemovalRefusalsNeverContactTheDaemon)
          {Path("/Library/LaunchDaemons/a\nb.plist"), Path("/Library/LaunchDaemons/\x7f.plist"),
           Path("/Library/LaunchDaemons/a\xff.plist")},
          kNothingValid},
+        // One path that cannot cross the bus refuses the whole removal, wherever it stands.
+        {"a path that is not UTF-8 among clean ones",
+         QStringLiteral("com.x"),
+         {good, Path("/Library/PrivilegedHelperTools/com.x\xff.tool")},
+         kNothingValid},
+        {"a path with a tab first",
+         QStringLiteral("com.x"),
+         {Path("/Library/LaunchDaemons/a\tb"), good},
+         kNothingValid},
+        {"a path with a NUL among clean ones",
+         QStringLiteral("com.x"),
+         {good, Path(std::string("/Library/LaunchDaemons/a\0b.plist", 32)), good},
+         kNothingValid},
         {"a label with a NUL",
          QStringLiteral("com.x") + QChar(0) + QStringLiteral("evil"),
          {good},
@@ -765,17 +778,16 @@ TEST_F(HelperClientTest, RemovalRefusalsNeverContactTheDaemon)
     EXPECT_EQ(bus->calls().size(), 1u) << "only the maintenance request reached the bus";
 }
 
-TEST_F(HelperClientTest, RemovalSendsTheCleanPathsAndPassesTheReplyOn)
+TEST_F(HelperClientTest, RemovalSendsEveryPathInOrderAndPassesTheReplyOn)
 {
     makeClient();
     installed();
     ASSERT_FALSE(client->daemonUsable().has_value());
     Answers answers;
-    client->removeSystemThreat(QStringLiteral("com.x"),
-                               {Path("/Library/LaunchDaemons/com.x.plist"),
-                                Path("/Library/LaunchDaemons/a\tb"),
-                                Path("/Library/PrivilegedHelperTools/com.x.tool")},
-                               answers.handler());
+    client->removeSystemThreat(
+        QStringLiteral("com.x"),
+        {Path("/Library/LaunchDaemons/com.x.plist"), Path("/Library/PrivilegedHelperTools/com.x.tool")},
+        answers.handler());
     ASSERT_EQ(bus->calls().size(), 1u);
     EXPECT_EQ(bus->member(0), HelperProtocol::removeSystemThreatMethod());
     const QVariantList arguments = bus->calls()[0].message.arguments();

@@ -7,7 +7,8 @@
 //   remove LABEL PATH...      -> answer<TAB>0|1<TAB>message
 //   await-unknown             -> usability<TAB>unknown once the client has marked the helper's usability
 //                                unknown (within a minute), else usability<TAB>usable|unusable
-// Paths may hold "\n" (backslash, n) for a line break. End of input ends the program.
+// Paths may hold "\n" (backslash, n) for a line break and "\xHH" for any byte. End of input ends the
+// program.
 #include "core/helper/DBusHelperConnection.h"
 #include "core/helper/HelperClient.h"
 #include "platform/SystemClock.h"
@@ -17,6 +18,7 @@
 #include <QEventLoop>
 #include <QMetaEnum>
 
+#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <mutex>
@@ -56,6 +58,26 @@ private:
     mutable std::mutex m_mutex;
     mutable std::vector<std::string> m_commands;
 };
+
+// `word` with "\n" turned into a line break and "\xHH" into that byte; anything else stays as written.
+std::string unescaped(const std::string& word)
+{
+    std::string out;
+    for (std::size_t at = 0; at < word.size(); ++at) {
+        if (word.compare(at, 2, "\\n") == 0) {
+            out += '\n';
+            ++at;
+        } else if (word.compare(at, 2, "\\x") == 0 && at + 3 < word.size() &&
+                   std::isxdigit(static_cast<unsigned char>(word[at + 2])) &&
+                   std::isxdigit(static_cast<unsigned char>(word[at + 3]))) {
+            out += static_cast<char>(std::stoi(word.substr(at + 2, 2), nullptr, 16));
+            at += 3;
+        } else {
+            out += word[at];
+        }
+    }
+    return out;
+}
 
 void print(const QString& line)
 {
@@ -137,11 +159,8 @@ int main(int argc, char** argv)
             words >> label;
             std::vector<qm::Path> paths;
             std::string path;
-            while (words >> path) {
-                for (std::size_t at = path.find("\\n"); at != std::string::npos; at = path.find("\\n", at))
-                    path.replace(at, 2, "\n");
-                paths.emplace_back(path);
-            }
+            while (words >> path)
+                paths.emplace_back(unescaped(path));
             const auto answer = wait(
                 [&](auto done) { client.removeSystemThreat(QString::fromStdString(label), paths, done); });
             print(QStringLiteral("answer\t") + bit(answer.ok) + QLatin1Char('\t') + answer.message);
