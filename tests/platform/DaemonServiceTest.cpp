@@ -116,6 +116,9 @@ TEST_F(DaemonServiceTest, RegisteringGoesThroughPkexecAndTellsADismissedPromptAp
         {0, {}, std::nullopt, {}},
         {126, "Error executing command as another user: Request dismissed\n", ECANCELED,
          QStringLiteral("Cancelled")},
+        // systemctl's own 126 is a failure with its words, not a dismissed prompt.
+        {126, "Failed to enable unit: Access denied\n", EIO,
+         QStringLiteral("Failed to enable unit: Access denied")},
         {127, "Error executing command as another user: Not authorized\n", EIO,
          QStringLiteral("Error executing command as another user: Not authorized")},
         {1, {}, EIO, QStringLiteral("The privileged helper couldn't be registered.")},

@@ -90,7 +90,7 @@ Result<void> DaemonService::changeRegistration(const std::vector<std::string>& v
         return Error(ErrorDomain::Posix, outcome.error().code(), outcome.error().description());
     if (outcome->succeeded())
         return {};
-    if (outcome->exited && outcome->exitCode == AdminPrompt::kDismissedExitCode)
+    if (AdminPrompt::isDismissal(*outcome))
         return Error(ErrorDomain::Posix, ECANCELED, QStringLiteral("Cancelled"));
     const QString text = decoded(outcome->standardError);
     return Error(ErrorDomain::Posix, EIO, text.isEmpty() ? fallbackMessage : text);
