@@ -14,6 +14,8 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Vellora"));
     QGuiApplication::setApplicationName(QStringLiteral("Quillmere"));
+    // Names the installed desktop entry, so the desktop matches the window to its icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.vellora.Quillmere"));
     qm::SignalQuit signalQuit;
 
     qm::SystemClock clock;
