@@ -134,7 +134,8 @@ protected:
             clock,
             CleanupScanner(FileSystem([gate = scanGate](FsStep step, const Path&) { gate->pass(step); }),
                            home.home(), system.root(), nullptr, std::make_shared<test::FakeAppLocator>()),
-            TrashBin(std::nullopt, std::move(trashBinFiles)),
+            // The fixture's home trash alone: the machine's volumes and their trash folders stay out of it.
+            TrashBin(std::nullopt, std::move(trashBinFiles), [] { return MountTable(); }),
             Trash(FileSystem([gate = trashGate](FsStep step, const Path&) { gate->pass(step); })),
             [this] {
                 ++accessAsked;
