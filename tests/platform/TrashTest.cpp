@@ -81,7 +81,8 @@ TEST_F(TrashTest, InfoFilesKeepTheRawBytesOfThePathAsGioWritesThem)
             continue; // checked below, once
         test::TempTree gioHome;
         gioHome.folder(".local/share");
-        EXPECT_EQ(ours, gioPathLine(file, gioHome.root())) << "another Trash client writes the same line";
+        EXPECT_EQ(ours.toStdString(), gioPathLine(file, gioHome.root()).toStdString())
+            << "another Trash client writes the same line";
     }
     if (!FileSystem().exists(kGio))
         GTEST_SKIP()
@@ -171,7 +172,7 @@ TEST_F(TrashOnBindMountTest, WhereNoTrashCanBeUsedTheFailureSaysWhy)
         const Path item = home.fileWithContent(bound / "item", "data");
         const auto moved = trash.moveToTrash(item);
         ASSERT_FALSE(moved) << row.what;
-        EXPECT_EQ(moved.error().description(), notOwn) << row.what;
+        EXPECT_EQ(moved.error().description().toStdString(), notOwn.toStdString()) << row.what;
         EXPECT_FALSE(moved.error().description().contains(QLatin1String("cross-device"))) << row.what;
         EXPECT_EQ(readAll(item), "data") << row.what;
         ASSERT_TRUE(FileSystem().removeTree(volumeTrash)) << row.what;
