@@ -180,8 +180,8 @@ void TrashBin::emptyFolder(const Folder& folder, EmptyResult& result) const
 
 void TrashBin::removeStaleOrphanInfoFiles(const Path& files) const
 {
-    if (Trash::infoFileFor(files / "x").empty())
-        return; // not a trash `files/` folder
+    if (files.filename() != "files")
+        return; // not a trash's `files/` folder: no info files belong to it
     const Path info = files.parent_path() / "info";
     const auto listing = m_fs.list(info);
     if (!listing)
