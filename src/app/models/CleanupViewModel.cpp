@@ -739,8 +739,9 @@ void CleanupViewModel::applyEmpty(const TrashBin::EmptyResult& result)
         setLastReport(std::nullopt);
     }
     QString note;
-    if (result.listingFailed) {
-        // Nothing was tried: say so instead of reporting an emptying that did not happen.
+    if (result.listingFailed && result.removed == 0 && result.failures == 0) {
+        // Nothing was tried: say so instead of reporting an emptying that did not happen. (A volume's
+        // trash that could not be listed beside others that were emptied shows in the next summary.)
         m_emptyResultPartial = true;
         note = QStringLiteral("Couldn't read the Trash \u2014 nothing was removed.");
     } else if (result.failures == 0) {

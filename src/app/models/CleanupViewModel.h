@@ -121,7 +121,8 @@ public:
         Clock& clock;
         // The junk scanner; its home folder also fixes the roots clean and undo may touch.
         std::optional<CleanupScanner> scanner = std::nullopt;
-        // The Trash folder that is measured and emptied (default: the home trash's `files/`).
+        // The Trash folders that are measured and emptied (default: the home trash's `files/`, then
+        // the per-user trash folders of the mounted volumes).
         std::optional<TrashBin> trashBin = std::nullopt;
         // Where cleaned items go and come back from (default: the user's Trash).
         std::optional<Trash> trash = std::nullopt;

@@ -3,9 +3,6 @@
 #include "core/apps/AppScanner.h"
 #include "platform/Trash.h"
 
-#include <QDateTime>
-#include <QUrl>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,14 +83,6 @@ Path mountTopOf(const FileSystem& fs, const Path& folder, quint64 device)
         parent = top.parent_path();
     }
     return top;
-}
-
-QByteArray infoContents(const Path& original)
-{
-    const QByteArray encoded = QUrl::toPercentEncoding(QByteArray::fromStdString(original.native()), "/");
-    const QByteArray date =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1();
-    return "[Trash Info]\nPath=" + encoded + "\nDeletionDate=" + date + "\n";
 }
 
 Result classify(const qm::Result<ProcessOutcome>& outcome)
@@ -247,7 +236,7 @@ Result moveToUserTrash(const Path& rawApp, const Environment& environment)
     const Path files = physicalTrash / "files";
     const Path info = physicalTrash / "info";
     const std::string sourceName = app.filename().native();
-    const QByteArray infoText = infoContents(app);
+    const QByteArray infoText = Trash::infoFileContents(app);
 
     // The info file is claimed first (O_EXCL), so two programs trashing at once never share a name.
     std::string destination;

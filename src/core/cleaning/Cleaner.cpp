@@ -41,7 +41,8 @@ CleanReport Cleaner::clean(const std::vector<ScanItem>& items) const
             continue;
         }
         TrashedItem trashed;
-        trashed.original = item.url;
+        // As the Trash records it ("app/" and "app/." are "app"), so that undo finds the same place.
+        trashed.original = FileSystem::standardize(item.url);
         trashed.inTrash = *moved;
         trashed.bytes = item.bytes;
         trashed.fileID = fileID(trashed.inTrash);
@@ -56,7 +57,8 @@ UndoResult Cleaner::undo(const CleanReport& report) const
     UndoResult result;
     result.total = qint64(report.trashed.size());
     for (const TrashedItem& item : report.trashed) {
-        if (fs.exists(item.original)) {
+        const Path original = FileSystem::standardize(item.original);
+        if (fs.exists(original)) {
             ++result.skippedRecreated;
             continue;
         }
@@ -65,11 +67,15 @@ UndoResult Cleaner::undo(const CleanReport& report) const
         const auto current = fileID(item.inTrash);
         if (!current || *current != *item.fileID)
             continue;
-        // A parent swapped for a link since the clean must not carry the restore elsewhere.
-        if (!m_guardrail.isCleanable(item.original))
+        // The inode may have gone to another file since: only the item whose info file still names
+        // this place is ours to move back. A missing info file counts as gone too.
+        if (Trash::recordedOriginal(item.inTrash) != original)
             continue;
-        (void)fs.createDirectories(item.original.parent_path());
-        const auto restored = m_trash.restore(item.inTrash, item.original);
+        // A parent swapped for a link since the clean must not carry the restore elsewhere.
+        if (!m_guardrail.isCleanable(original))
+            continue;
+        (void)fs.createDirectories(original.parent_path());
+        const auto restored = m_trash.restore(item.inTrash, original);
         if (restored)
             ++result.restored;
         else if (restored.error().isPosix(EEXIST))

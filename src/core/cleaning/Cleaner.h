@@ -20,12 +20,13 @@ public:
     Cleaner(SafetyGuard guardrail, Trash trash = Trash());
 
     // Moves every given item (selected or not: the caller decides) to the Trash, in order, with
-    // no early stop. Refused and failed items are reported; the others are recorded as trashed.
+    // no early stop. Refused and failed items are reported; the others are recorded as trashed,
+    // under their standardised path (the one the Trash's info file records).
     CleanReport clean(const std::vector<ScanItem>& items) const;
 
-    // Moves back each trashed item whose recorded identity still matches, whose original place
-    // is free and which the guard still admits. Never replaces anything; failures are silent
-    // and show only in the counts.
+    // Moves back each trashed item whose recorded identity still matches, whose info file still
+    // names its original place, whose original place is free and which the guard still admits.
+    // Never replaces anything; failures are silent and show only in the counts.
     UndoResult undo(const CleanReport& report) const;
 
     // "<device>:<inode>" of the path itself (a final link is not followed), or nothing when it

@@ -49,6 +49,35 @@ std::optional<quint64> parseDevice(std::string_view field)
     return static_cast<quint64>(makedev(major, minor));
 }
 
+// Undoes the "\ooo" escapes mountinfo writes for space, tab, newline and backslash.
+std::string unescaped(std::string_view field)
+{
+    std::string out;
+    out.reserve(field.size());
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const auto isOctal = [&](std::size_t at) { return field[at] >= '0' && field[at] <= '7'; };
+        if (field[i] == '\\' && i + 3 < field.size() && isOctal(i + 1) && isOctal(i + 2) && isOctal(i + 3)) {
+            out.push_back(
+                char(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
+            i += 3;
+        } else {
+            out.push_back(field[i]);
+        }
+    }
+    return out;
+}
+
+bool hasOption(std::string_view options, std::string_view option)
+{
+    while (!options.empty()) {
+        const std::size_t comma = options.find(',');
+        if (options.substr(0, comma) == option)
+            return true;
+        options.remove_prefix(comma == std::string_view::npos ? options.size() : comma + 1);
+    }
+    return false;
+}
+
 } // namespace
 
 MountTable MountTable::parse(QByteArrayView mountinfo)
@@ -66,6 +95,9 @@ MountTable MountTable::parse(QByteArrayView mountinfo)
         const auto device = parseDevice(nextField(line));
         if (!device)
             continue;
+        nextField(line); // the root of the mount within its file system
+        const std::string_view mountPoint = nextField(line);
+        const std::string_view options = nextField(line);
         const std::size_t separator = line.find(" - ");
         if (separator == std::string_view::npos)
             continue;
@@ -73,7 +105,10 @@ MountTable MountTable::parse(QByteArrayView mountinfo)
         const std::string_view type = nextField(line);
         if (type.empty())
             continue;
-        table.m_mounts.push_back(Mount{*device, std::string(type)});
+        nextField(line); // the source
+        const std::string_view superOptions = nextField(line);
+        table.m_mounts.push_back(Mount{*device, std::string(type), unescaped(mountPoint),
+                                       hasOption(options, "ro") || hasOption(superOptions, "ro")});
     }
     return table;
 }

@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QtGlobal>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,16 +11,19 @@
 
 namespace qm {
 
-// The mounts of this process as /proc/self/mountinfo lists them, reduced to what walks need: the
-// device number of each mount and its file-system type. Walks use it to leave kernel pseudo file
-// systems alone (a walk from "/" must not report /proc/kcore as a 128 TiB file). A plain value.
+// The mounts of this process as /proc/self/mountinfo lists them, reduced to what walks and the Trash
+// bin need: the device number of each mount, its file-system type, where it is mounted and whether it
+// is read-only. Walks use it to leave kernel pseudo file systems alone (a walk from "/" must not report
+// /proc/kcore as a 128 TiB file); the Trash bin to find each volume's trash folders. A plain value.
 class MountTable
 {
 public:
     struct Mount
     {
-        quint64 device = 0; // st_dev of files on the mount: makedev(major, minor)
-        std::string type;   // file-system type, e.g. "ext4", "proc"
+        quint64 device = 0;               // st_dev of files on the mount: makedev(major, minor)
+        std::string type;                 // file-system type, e.g. "ext4", "proc"
+        std::filesystem::path mountPoint; // raw bytes, the table's octal escapes ("\040") undone
+        bool readOnly = false;            // "ro" among the mount's or the file system's options
     };
 
     MountTable() = default;

@@ -1,43 +1,165 @@
 #include "core/cleaning/TrashBin.h"
 
 #include "core/cleaning/FileErrors.h"
+#include "platform/SystemClock.h"
 #include "platform/Trash.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <future>
+#include <string_view>
+#include <system_error>
+#include <thread>
 
 namespace qm {
 namespace {
 
 constexpr qint64 kMaxWalkedElements = 200'001;
+constexpr std::chrono::milliseconds kVolumePoll{20};
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+
+struct VolumeTrash
+{
+    Path files;
+    FileId trash;
+    Result<FileSystem::Listing> listing;
+};
+
+// A per-user trash folder of a volume: a real folder (never a link) of this user.
+std::optional<FileId> ownTrashFolder(const FileSystem& fs, const Path& path, uid_t uid)
+{
+    const auto status = fs.status(path);
+    if (!status || !status->isDirectory() || status->owner != uid)
+        return std::nullopt;
+    return status->id;
+}
+
+// The per-user trash folders at the top of one volume and what their `files/` folders hold:
+// `.Trash-$uid`, then `.Trash/$uid` when `.Trash` is a real sticky folder. A trash without a `files/`
+// folder holds nothing. Runs on a thread of its own, so it owns everything it uses.
+std::vector<VolumeTrash> probeVolume(const FileSystem& fs, const Path& top, uid_t uid)
+{
+    std::vector<Path> candidates{top / Path(".Trash-" + std::to_string(uid))};
+    const Path shared = top / ".Trash";
+    if (const auto status = fs.status(shared); status && status->isDirectory() && (status->mode & S_ISVTX))
+        candidates.push_back(shared / Path(std::to_string(uid)));
+
+    std::vector<VolumeTrash> found;
+    for (const Path& trash : candidates) {
+        const auto id = ownTrashFolder(fs, trash, uid);
+        if (!id)
+            continue;
+        auto listing = fs.list(trash / "files");
+        if (!listing && listing.error().isPosix(ENOENT))
+            continue;
+        found.push_back(VolumeTrash{trash / "files", *id, std::move(listing)});
+    }
+    return found;
+}
+
+// Runs `probe` on a thread of its own and waits for it until `limit` has passed on `clock`. A probe
+// stuck in the kernel (a network volume that stopped answering) is left to finish on its own.
+std::optional<std::vector<VolumeTrash>> probeWithinLimit(std::function<std::vector<VolumeTrash>()> probe,
+                                                         const Clock& clock, std::chrono::milliseconds limit)
+{
+    auto task = std::make_shared<std::packaged_task<std::vector<VolumeTrash>()>>(std::move(probe));
+    std::future<std::vector<VolumeTrash>> done = task->get_future();
+    const auto start = clock.monotonicNow();
+    try {
+        std::thread([task] { (*task)(); }).detach();
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+    while (done.wait_for(kVolumePoll) != std::future_status::ready) {
+        if (clock.monotonicNow() - start >= limit)
+            return std::nullopt;
+    }
+    return done.get();
+}
 
 } // namespace
 
-TrashBin::TrashBin(std::optional<Path> directory, FileSystem fs)
-    : m_directory(directory ? std::move(*directory) : Trash::homeTrashFilesDirectory()), m_fs(std::move(fs))
+TrashBin::TrashBin(std::optional<Path> directory, FileSystem fs, MountSource mounts,
+                   std::shared_ptr<const Clock> clock)
+    : m_directory(directory ? std::move(*directory) : Trash::homeTrashFilesDirectory()),
+      m_withVolumes(!directory), m_fs(std::move(fs)),
+      m_mounts(mounts ? std::move(mounts) : MountSource(&MountTable::current)),
+      m_clock(clock ? std::move(clock) : std::make_shared<const SystemClock>())
 {}
+
+std::vector<TrashBin::Folder> TrashBin::volumeFolders(bool& failed) const
+{
+    std::vector<Folder> folders;
+    if (!m_withVolumes)
+        return folders;
+    const uid_t uid = ::geteuid();
+    std::vector<FileId> seen;
+    if (const auto home = m_fs.status(m_directory.parent_path()))
+        seen.push_back(home->id);
+    const MountTable table = m_mounts();
+    for (const MountTable::Mount& mount : table.mounts()) {
+        if (MountTable::isPseudoType(mount.type) || mount.readOnly || !mount.mountPoint.is_absolute())
+            continue;
+        const auto found =
+            probeWithinLimit([fs = m_fs, top = mount.mountPoint, uid] { return probeVolume(fs, top, uid); },
+                             *m_clock, kVolumeListingLimit);
+        if (!found) {
+            failed = true;
+            continue;
+        }
+        for (const VolumeTrash& trash : *found) {
+            // One volume mounted at several places shows the same trash at each.
+            if (std::find(seen.begin(), seen.end(), trash.trash) != seen.end())
+                continue;
+            seen.push_back(trash.trash);
+            if (!trash.listing) {
+                failed = true;
+                continue;
+            }
+            folders.push_back(Folder{trash.files, trash.listing->names});
+        }
+    }
+    return folders;
+}
 
 TrashBin::Summary TrashBin::summary() const
 {
-    const auto listing = m_fs.list(m_directory);
-    if (!listing)
-        return Summary{0, 0, FileErrors::isPermissionDenied(listing.error()), true};
     Summary summary;
-    summary.count = qint64(listing->names.size());
-    for (const Path& name : listing->names)
-        summary.bytes += size(m_directory / name);
+    if (const auto listing = m_fs.list(m_directory); listing) {
+        summary.count = qint64(listing->names.size());
+        for (const Path& name : listing->names)
+            summary.bytes += size(m_directory / name);
+    } else {
+        summary.restricted = FileErrors::isPermissionDenied(listing.error());
+        summary.listingFailed = true;
+    }
+    for (const Folder& folder : volumeFolders(summary.listingFailed)) {
+        summary.count += qint64(folder.names.size());
+        for (const Path& name : folder.names)
+            summary.bytes += size(folder.files / name);
+    }
     return summary;
 }
 
 TrashBin::EmptyResult TrashBin::empty() const
 {
     EmptyResult result;
-    const auto listing = m_fs.list(m_directory);
-    if (!listing) {
+    if (auto listing = m_fs.list(m_directory); listing)
+        emptyFolder(Folder{m_directory, std::move(listing->names)}, result);
+    else
         result.listingFailed = true;
-        return result;
-    }
-    for (const Path& name : listing->names) {
-        const Path entry = m_directory / name;
+    for (const Folder& folder : volumeFolders(result.listingFailed))
+        emptyFolder(folder, result);
+    return result;
+}
+
+void TrashBin::emptyFolder(const Folder& folder, EmptyResult& result) const
+{
+    for (const Path& name : folder.names) {
+        const Path entry = folder.files / name;
         const qint64 bytes = size(entry);
         // Only an info file that already described the entry goes with it. An entry without one
         // leaves its name open: an info file appearing there while the entry is deleted is another
@@ -53,7 +175,34 @@ TrashBin::EmptyResult TrashBin::empty() const
         if (described)
             ::unlink(info.c_str());
     }
-    return result;
+    removeStaleOrphanInfoFiles(folder.files);
+}
+
+void TrashBin::removeStaleOrphanInfoFiles(const Path& files) const
+{
+    if (files.filename() != "files")
+        return; // not a trash's `files/` folder: no info files belong to it
+    const Path info = files.parent_path() / "info";
+    const auto listing = m_fs.list(info);
+    if (!listing)
+        return;
+    const QDateTime now = m_clock->now();
+    const qint64 minimumAgeMs = std::chrono::milliseconds(kOrphanInfoAge).count();
+    for (const Path& name : listing->names) {
+        const std::string_view text = name.native();
+        if (text.size() <= kInfoSuffix.size() || !text.ends_with(kInfoSuffix))
+            continue;
+        const Path infoFile = info / name;
+        const auto status = m_fs.status(infoFile);
+        if (!status || !status->isRegular() || status->modified.msecsTo(now) < minimumAgeMs)
+            continue;
+        // Only an item that is certainly missing (a dangling link is an item) leaves its info file an orphan.
+        const auto item =
+            m_fs.status(files / Path(std::string(text.substr(0, text.size() - kInfoSuffix.size()))));
+        if (item || !item.error().isPosix(ENOENT))
+            continue;
+        ::unlink(infoFile.c_str());
+    }
 }
 
 qint64 TrashBin::size(const Path& entry) const

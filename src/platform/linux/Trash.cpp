@@ -1,9 +1,12 @@
 #include "platform/Trash.h"
 
-#include <QDateTime>
-#include <QUrl>
+#include "platform/BoundedReader.h"
 
+#include <QDateTime>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,13 +18,36 @@ namespace {
 constexpr int kMaxNameAttempts = 10'000;
 // Room for ".trashinfo" and a collision suffix inside NAME_MAX (255 bytes).
 constexpr std::size_t kMaxTrashNameBytes = 200;
+// An info file holds a group header, a path of at most PATH_MAX bytes (three times that encoded) and
+// a date: far below this.
+constexpr qint64 kMaxInfoFileBytes = 64 * 1024;
 
-QByteArray infoContents(const Path& original)
+// The mount a path lies on. Bind mounts of one file system share a device number, yet a rename
+// between them fails (EXDEV), so the mount id decides where the kernel reports one.
+struct MountIdentity
 {
-    const QByteArray encoded = QUrl::toPercentEncoding(QByteArray::fromStdString(original.native()), "/");
-    const QByteArray date =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1();
-    return "[Trash Info]\nPath=" + encoded + "\nDeletionDate=" + date + "\n";
+    quint64 device = 0;
+    std::optional<quint64> mountId;
+
+    bool sameMountAs(const MountIdentity& other) const
+    {
+        if (mountId && other.mountId)
+            return *mountId == *other.mountId;
+        return device == other.device;
+    }
+};
+
+std::optional<MountIdentity> mountOf(const Path& path, bool followLinks)
+{
+    struct statx sx;
+    const int flags = followLinks ? 0 : AT_SYMLINK_NOFOLLOW;
+    if (::statx(AT_FDCWD, path.c_str(), flags, STATX_MNT_ID, &sx) != 0)
+        return std::nullopt;
+    MountIdentity identity;
+    identity.device = quint64(makedev(sx.stx_dev_major, sx.stx_dev_minor));
+    if (sx.stx_mask & STATX_MNT_ID)
+        identity.mountId = sx.stx_mnt_id;
+    return identity;
 }
 
 // "name", then "name.2", "name.3", ... keeping a final extension where there is one.
@@ -66,19 +92,104 @@ Result<void> ensureLayout(const Path& trash)
     return {};
 }
 
-// The top folder of the file system that holds `path`: the last ancestor on the same device.
-Path mountTopOf(const Path& path, quint64 device)
+// The top folder of the mount that holds `path` (a folder without links): its last ancestor on
+// that mount.
+Path mountTopOf(const Path& path, const MountIdentity& mount)
 {
     Path top = path;
     Path parent = top.parent_path();
     while (parent != top) {
-        struct stat st;
-        if (::lstat(parent.c_str(), &st) != 0 || quint64(st.st_dev) != device)
+        const auto parentMount = mountOf(parent, false);
+        if (!parentMount || !parentMount->sameMountAs(mount))
             break;
         top = parent;
         parent = top.parent_path();
     }
     return top;
+}
+
+// Failures in words for a trash on another volume than the home trash's: the errno text ("Permission
+// denied", "Invalid cross-device link") would not say that it is the Trash that cannot be used.
+Error volumeTrashUnusable(int errnoValue)
+{
+    QString reason;
+    if (errnoValue == EROFS)
+        reason = QStringLiteral("No Trash can be made on this item's volume: the volume is read-only.");
+    else if (errnoValue == EACCES || errnoValue == EPERM)
+        reason =
+            QStringLiteral("No Trash can be made on this item's volume: its top folder can't be written.");
+    else if (errnoValue == ENOTDIR)
+        reason = QStringLiteral("The Trash on this item's volume isn't a folder of this user's own.");
+    else
+        return Error::posix(errnoValue);
+    return Error(ErrorDomain::Posix, EXDEV, reason);
+}
+
+Error crossMountMove()
+{
+    return Error(ErrorDomain::Posix, EXDEV,
+                 QStringLiteral("The Trash of this item's volume lies on another mount, so moving the item "
+                                "there would mean copying it."));
+}
+
+Error mountPointRefused()
+{
+    return Error(
+        ErrorDomain::Posix, EBUSY,
+        QStringLiteral("This item is the top folder of a mounted volume and can't be moved to the Trash."));
+}
+
+// The home trash when the item's folder lies on the home trash's mount, else the per-user trash at
+// the top of the item's own mount. `onVolume` tells which.
+Result<Path> trashFor(const FileSystem& fs, const Path& physicalParent, const MountIdentity& mount,
+                      bool& onVolume)
+{
+    const Path home = Trash::homeTrashDirectory();
+    if (auto result = fs.createDirectories(home.parent_path()); !result)
+        return result.error();
+    // The home trash itself when it exists (a folder mounted there has its own mount), else the folder
+    // it will be made in.
+    auto homeMount = mountOf(home, false);
+    if (!homeMount)
+        homeMount = mountOf(home.parent_path(), true);
+    onVolume = !(homeMount && homeMount->sameMountAs(mount));
+    if (!onVolume)
+        return home;
+    // Another mount: its own per-user trash at its top, found from the folder the item physically lies
+    // in (a linked parent leads to another disk; its link does not).
+    return mountTopOf(physicalParent, mount) / Path(".Trash-" + std::to_string(::geteuid()));
+}
+
+// The folder of a volume trash whose parent is that volume's top folder: `$topdir/.Trash-$uid`
+// or `$topdir/.Trash/$uid`. Empty for any other folder.
+Path volumeTopOf(const Path& trash)
+{
+    const std::string name = trash.filename().native();
+    if (name.rfind(".Trash-", 0) == 0)
+        return trash.parent_path();
+    if (trash.parent_path().filename() == ".Trash")
+        return trash.parent_path().parent_path();
+    return {};
+}
+
+// The raw Path= value of the "[Trash Info]" group, or nothing.
+std::optional<QByteArray> pathValue(const QByteArray& text)
+{
+    bool inGroup = false;
+    for (QByteArray line : text.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.startsWith('[')) {
+            inGroup = line == "[Trash Info]";
+            continue;
+        }
+        if (!inGroup)
+            continue;
+        const qsizetype equals = line.indexOf('=');
+        if (equals > 0 && line.left(equals).trimmed() == "Path")
+            return line.mid(equals + 1).trimmed();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -106,18 +217,36 @@ Path Trash::infoFileFor(const Path& inTrash)
     return files.parent_path() / "info" / Path(inTrash.filename().native() + ".trashinfo");
 }
 
-Result<Path> Trash::trashFor(const Path& physicalParent, quint64 device) const
+QByteArray Trash::infoFileContents(const Path& original)
 {
-    const Path home = homeTrashDirectory();
-    if (auto result = m_fs.createDirectories(home.parent_path()); !result)
-        return result.error();
-    struct stat homeStat;
-    if (::stat(home.parent_path().c_str(), &homeStat) == 0 && quint64(homeStat.st_dev) == device)
-        return home;
-    // Another file system: its own per-user trash at the top of that volume, found from the folder
-    // the item physically lies in (a linked parent leads to another disk; its link does not).
-    const Path top = mountTopOf(physicalParent, device);
-    return top / Path(".Trash-" + std::to_string(::geteuid()));
+    // The raw bytes, never a QString: "bad\xff" must read back as itself, not as "bad%EF%BF%BD".
+    const QByteArray encoded = QByteArray::fromStdString(original.native()).toPercentEncoding("/");
+    const QByteArray date =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1();
+    return "[Trash Info]\nPath=" + encoded + "\nDeletionDate=" + date + "\n";
+}
+
+std::optional<Path> Trash::recordedOriginal(const Path& inTrash)
+{
+    const Path info = infoFileFor(inTrash);
+    if (info.empty())
+        return std::nullopt;
+    const auto text = readBounded(info, kMaxInfoFileBytes);
+    if (!text)
+        return std::nullopt;
+    const auto value = pathValue(*text);
+    if (!value || value->isEmpty())
+        return std::nullopt;
+    const QByteArray decoded = QByteArray::fromPercentEncoding(*value);
+    if (decoded.isEmpty() || decoded.contains('\0'))
+        return std::nullopt;
+    const Path recorded(decoded.toStdString());
+    if (recorded.is_absolute())
+        return FileSystem::standardize(recorded);
+    const Path top = volumeTopOf(inTrash.parent_path().parent_path());
+    if (top.empty())
+        return std::nullopt; // the home trash records absolute paths only
+    return FileSystem::standardize(top / recorded);
 }
 
 Result<Path> Trash::moveToTrash(const Path& rawItem) const
@@ -132,16 +261,23 @@ Result<Path> Trash::moveToTrash(const Path& rawItem) const
     const auto parentStatus = m_fs.status(parent);
     if (!parentStatus)
         return Error::posix(parentStatus.error().code());
+    const auto itemMount = mountOf(item, false);
+    if (!itemMount)
+        return Error::posix(errno);
+    const auto parentMount = mountOf(parent, true);
+    if (!parentMount)
+        return Error::posix(errno);
     // A mount point cannot be renamed: refuse it before any trash folder is made on its volume.
-    if (parentStatus->id.device != status->id.device)
-        return Error::posix(EBUSY);
-    const auto trash = trashFor(parent, status->id.device);
+    if (!itemMount->sameMountAs(*parentMount) || parentStatus->id.device != status->id.device)
+        return mountPointRefused();
+    bool onVolume = false;
+    const auto trash = trashFor(m_fs, parent, *parentMount, onVolume);
     if (!trash)
         return trash.error();
     if (auto layout = ensureLayout(*trash); !layout)
-        return layout.error();
+        return onVolume ? volumeTrashUnusable(layout.error().code()) : layout.error();
 
-    const QByteArray info = infoContents(item);
+    const QByteArray info = infoFileContents(item);
     const std::string base = trashBaseName(item);
     for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
         const std::string name = candidateName(base, attempt);
@@ -157,6 +293,8 @@ Result<Path> Trash::moveToTrash(const Path& rawItem) const
         if (moved)
             return destination;
         ::unlink(infoFile.c_str());
+        if (moved.error().isPosix(EXDEV))
+            return crossMountMove();
         if (!moved.error().isPosix(EEXIST))
             return Error::posix(moved.error().code());
     }

@@ -16,6 +16,7 @@
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -128,13 +129,17 @@ protected:
         drain();
     }
 
-    void make(FileSystem trashBinFiles = {})
+    // `volumes` lists the volumes whose trash folders count beside the home trash (none by default).
+    void make(FileSystem trashBinFiles = {}, TrashBin::MountSource volumes = {})
     {
+        if (!volumes)
+            volumes = [] { return MountTable(); };
         model = std::make_unique<CleanupViewModel>(CleanupViewModel::Services{
             clock,
             CleanupScanner(FileSystem([gate = scanGate](FsStep step, const Path&) { gate->pass(step); }),
                            home.home(), system.root(), nullptr, std::make_shared<test::FakeAppLocator>()),
-            TrashBin(std::nullopt, std::move(trashBinFiles)),
+            // Never the machine's own volumes and their trash folders.
+            TrashBin(std::nullopt, std::move(trashBinFiles), std::move(volumes)),
             Trash(FileSystem([gate = trashGate](FsStep step, const Path&) { gate->pass(step); })),
             [this] {
                 ++accessAsked;
@@ -770,6 +775,28 @@ TEST_F(CleanupViewModelTest, AnEmptyingThatCannotListTheTrashSaysNothingWasRemov
     EXPECT_EQ(model->emptyResultNote(),
               QStringLiteral("Couldn't read the Trash \u2014 nothing was removed."));
     EXPECT_TRUE(fs::exists(moved / "old.bin")) << entry;
+}
+
+TEST_F(CleanupViewModelTest, AVolumeTrashThatCannotBeListedDoesNotHideWhatWasEmptied)
+{
+    const fs::path entry = home.file(trashFiles() / "old.bin", 4'000);
+    const qint64 entryBytes = test::findAllocatedSize(entry);
+    // A volume whose trash holds a `files` link, which is never listed.
+    test::TempTree volume;
+    const fs::path volumeTrash = volume.folder(".Trash-" + std::to_string(::geteuid()));
+    volume.symlink(volume.folder("elsewhere"), volumeTrash / "files");
+    const QByteArray mountinfo =
+        "7 1 0:99 / " + QByteArray::fromStdString(volume.root().native()) + " rw - ext4 /dev/x rw\n";
+    make({}, [mountinfo] { return MountTable::parse(mountinfo); });
+    model->refreshTrash();
+    ASSERT_TRUE(settle([&] { return model->trashCount() == 1; }));
+
+    model->confirmEmptyTrash();
+    ASSERT_TRUE(settle([&] { return !model->emptyingTrash(); }));
+    drain();
+    EXPECT_EQ(model->emptyResultNote(), QStringLiteral("Trash emptied \u2014 ") +
+                                            Formatting::byteCount(entryBytes) + QStringLiteral(" reclaimed"));
+    EXPECT_FALSE(fs::exists(entry));
 }
 
 TEST_F(CleanupViewModelTest, ARestrictedTrashIsNeverEmptied)

@@ -158,7 +158,8 @@ bool CleanupScreenHarness::open(QSize size)
         m_clock,
         CleanupScanner(FileSystem([gate = m_scanGate](FsStep step, const Path&) { gate->pass(step); }),
                        m_home.home(), m_system.root(), nullptr, std::make_shared<FakeAppLocator>()),
-        std::nullopt,
+        // The fixture's home trash alone: the machine's volumes and their trash folders stay out of it.
+        TrashBin(std::nullopt, FileSystem(), [] { return MountTable(); }),
         Trash(FileSystem([gate = m_trashGate](FsStep step, const Path&) { gate->pass(step); })),
         [] { return true; },
         m_workspace,

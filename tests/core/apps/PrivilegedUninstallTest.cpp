@@ -144,6 +144,23 @@ TEST_F(PrivilegedUninstallTest, MovesTheBundleIntoTheHomeTrashWithItsInfoFile)
     ASSERT_EQ(prompt->commands().size(), 1u);
 }
 
+TEST_F(PrivilegedUninstallTest, TheInfoFileKeepsTheRawBytesOfABundleNameThatIsNotUtf8)
+{
+    const std::pair<std::string, std::string> rows[] = {{"Bad\xff.app", "/Bad%FF.app"},
+                                                        {"Caf\xe9.app", "/Caf%E9.app"}};
+    for (const auto& [name, encodedName] : rows) {
+        const fs::path app = bundle(applications / name);
+        EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()), Result::success()) << encodedName;
+        EXPECT_EQ(contents(files() / name / "Contents/marker"), QByteArray("bundle")) << encodedName;
+        const std::string expected =
+            "[Trash Info]\nPath=" +
+            QByteArray::fromStdString(applications.native()).toPercentEncoding("/").toStdString() +
+            encodedName + "\nDeletionDate=";
+        EXPECT_EQ(contents(info() / (name + ".trashinfo")).toStdString().substr(0, expected.size()),
+                  expected);
+    }
+}
+
 TEST_F(PrivilegedUninstallTest, HostileNamesMoveExactlyThatBundleAndRunNothing)
 {
     for (const std::string& name : {std::string("Vendor's \"Best\".app"), std::string("back\\slash.app"),

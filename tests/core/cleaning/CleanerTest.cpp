@@ -89,6 +89,61 @@ TEST_F(CleanerTest, InfoFileIsReadableByOtherPrograms)
         << info.constData();
 }
 
+TEST_F(CleanerTest, AFolderGivenWithATrailingSlashOrDotComesBack)
+{
+    for (const char* suffix : {"/", "/."}) {
+        const Path folder = home.file("Library/Caches/app/blob", 3000).parent_path();
+        const FileId folderId = idOf(folder);
+        const CleanReport report = cleaner.clean({itemAt(Path(folder.native() + suffix))});
+        ASSERT_EQ(report.trashed.size(), 1u) << suffix;
+        EXPECT_EQ(report.trashed[0].original, folder) << "recorded as the Trash records it: " << suffix;
+
+        EXPECT_EQ(cleaner.undo(report), (UndoResult{1, 0, 1})) << suffix;
+        EXPECT_EQ(idOf(folder), folderId) << suffix;
+        EXPECT_EQ(FileSystem().list(folder)->names, (std::vector<Path>{"blob"})) << suffix;
+
+        // A report that kept the path as given is compared the same way.
+        CleanReport asGiven = cleaner.clean({itemAt(folder)});
+        ASSERT_EQ(asGiven.trashed.size(), 1u) << suffix;
+        asGiven.trashed[0].original = Path(folder.native() + suffix);
+        EXPECT_EQ(cleaner.undo(asGiven), (UndoResult{1, 0, 1})) << suffix;
+        EXPECT_EQ(idOf(folder), folderId) << suffix;
+        ASSERT_TRUE(FileSystem().removeTree(folder));
+    }
+}
+
+TEST_F(CleanerTest, UndoLeavesAnItemWhoseInfoFileNoLongerNamesItsPlace)
+{
+    // The trashed file's inode may have gone to another file since: only the info file tells whose it is.
+    struct Row
+    {
+        const char* what;
+        std::function<void(const Path& info)> change;
+    };
+    const Row rows[] = {
+        {"names another path",
+         [&](const Path& info) {
+             (void)FileSystem().removeTree(info);
+             home.fileWithContent(
+                 info, "[Trash Info]\nPath=" + QByteArray::fromStdString((caches / "other").native()) +
+                           "\nDeletionDate=2026-01-01T00:00:00\n");
+         }},
+        {"is missing", [](const Path& info) { (void)FileSystem().removeTree(info); }},
+        {"is empty", [&](const Path& info) { home.fileWithContent(info, ""); }},
+    };
+    for (const Row& row : rows) {
+        const Path file = home.fileWithContent("Library/Caches/item", "data");
+        const CleanReport report = cleaner.clean({itemAt(file)});
+        ASSERT_EQ(report.trashed.size(), 1u) << row.what;
+        const Path inTrash = report.trashed[0].inTrash;
+        row.change(Trash::infoFileFor(inTrash));
+        EXPECT_EQ(cleaner.undo(report), (UndoResult{0, 0, 1})) << row.what;
+        EXPECT_FALSE(FileSystem().exists(file)) << row.what;
+        EXPECT_EQ(readAll(inTrash), "data") << row.what;
+        ASSERT_TRUE(FileSystem().removeTree(inTrash));
+    }
+}
+
 TEST_F(CleanerTest, RefusedItemsAreReportedAndLeftAlone)
 {
     const Path outside = home.file("Documents/keep.txt", 10);
