@@ -91,7 +91,7 @@ Result classify(const qm::Result<ProcessOutcome>& outcome)
         return Result::failed(outcome.error().description());
     if (outcome->succeeded())
         return Result::success();
-    if (outcome->exited && outcome->exitCode == AdminPrompt::kDismissedExitCode)
+    if (AdminPrompt::isDismissal(*outcome))
         return Result::cancelled();
     const QString text = QString::fromUtf8(outcome->standardError).trimmed();
     if (text.contains(QLatin1String("user canceled"), Qt::CaseInsensitive) ||

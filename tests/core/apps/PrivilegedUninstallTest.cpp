@@ -313,7 +313,9 @@ TEST_F(PrivilegedUninstallTest, ThePromptsAnswersAreClassifiedAndReleaseTheInfoF
         Result result;
     };
     const std::vector<Row> rows{
-        {"dismissed", [](FakeAdminPrompt& p) { p.answerExit(126); }, Result::cancelled()},
+        {"dismissed", [](FakeAdminPrompt& p) { p.dismiss(); }, Result::cancelled()},
+        {"the move's own 126", [](FakeAdminPrompt& p) { p.answerExit(126, "mv: cannot execute"); },
+         Result::failed(QStringLiteral("mv: cannot execute"))},
         {"user canceled in the text",
          [](FakeAdminPrompt& p) { p.answerExit(1, "execution error: User Canceled."); }, Result::cancelled()},
         {"user cancelled in the text", [](FakeAdminPrompt& p) { p.answerExit(1, "USER CANCELLED"); },
