@@ -274,6 +274,14 @@ TEST_F(HelperRemoval, OneRejectedPathRefusesTheWholeRequest)
               reply(false, "Refused \u2014 2 path(s) outside the allowed system locations"));
     EXPECT_EQ(client({"remove", "a", QString::fromStdString(daemon), "/Library/LaunchDaemons/a\x01.plist"}),
               reply(false, "Refused \u2014 1 path(s) outside the allowed system locations"));
+    // A name that would read as another once shown: never acted on, never echoed.
+    put(onDisk("/Library/LaunchDaemons/a\u202egpj.plist"));
+    EXPECT_EQ(client({"remove", "a", QString::fromStdString(daemon),
+                      QStringLiteral("/Library/LaunchDaemons/a\u202egpj.plist"),
+                      QStringLiteral("/Library/LaunchAgents/b\u2066.plist"),
+                      QStringLiteral("/Library/LaunchAgents/c\u2028.plist")}),
+              reply(false, "Refused \u2014 3 path(s) outside the allowed system locations"));
+    EXPECT_TRUE(fs::exists(onDisk("/Library/LaunchDaemons/a\u202egpj.plist")));
     EXPECT_TRUE(fs::exists(onDisk(daemon)));
     EXPECT_TRUE(fs::exists(fixture() / "tmp/b.plist"));
     EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();

@@ -135,8 +135,10 @@ public:
     void perform(HelperAction action, AnswerHandler done);
     // Asks the helper to boot out `label` and delete `paths` (absolute system paths). Never falls back
     // to the prompt: refused unless the helper is installed and not known to be unreachable. Paths
-    // holding a control character (NUL included) or bytes that are not UTF-8 are left out, since the
-    // bus would carry another path; a label with a control character refuses the request.
+    // holding a character the removal policy refuses (a control character, NUL included, a line
+    // separator or a bidirectional override: SystemThreatRemovalPolicy::holdsRefusedCharacter) or bytes
+    // that are not UTF-8 are left out, since the bus would carry another path or the helper refuse it;
+    // a label with such a character refuses the request.
     void removeSystemThreat(const QString& label, const std::vector<Path>& paths, AnswerHandler done);
 
 signals:
