@@ -119,28 +119,12 @@ QString HelperClient::registeredBuildKey()
 
 std::chrono::milliseconds HelperClient::replyDeadline(HelperAction action)
 {
-    switch (action) {
-    case HelperAction::freeMemory:
-        return std::chrono::seconds(60);
-    case HelperAction::flushDNS:
-        return std::chrono::seconds(20);
-    case HelperAction::runMaintenance:
-        return std::chrono::seconds(180);
-    }
-    return std::chrono::seconds(60);
+    return HelperActions::replyDeadline(action);
 }
 
 std::chrono::milliseconds HelperClient::pendingHold(HelperAction action)
 {
-    switch (action) {
-    case HelperAction::freeMemory:
-        return std::chrono::seconds(30);
-    case HelperAction::flushDNS:
-        return std::chrono::seconds(15);
-    case HelperAction::runMaintenance:
-        return std::chrono::seconds(600);
-    }
-    return std::chrono::seconds(30);
+    return HelperActions::pendingHold(action);
 }
 
 std::string HelperClient::fallbackCommand(HelperAction action)

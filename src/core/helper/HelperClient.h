@@ -86,10 +86,11 @@ public:
     static constexpr std::chrono::milliseconds kRemovalDeadline{60'000};
     // How much longer than its own deadline (and hold) a call may wait on the bus for a late reply.
     static constexpr std::chrono::milliseconds kBusTimeoutMargin{60'000};
-    // Time the helper has to answer `action` before the request is answered as slow: 60 s, 20 s, 180 s.
+    // Time the helper has to answer `action` before the request is answered as slow: 60 s, 20 s, 180 s
+    // (HelperActions::replyDeadline, which the helper's own run limit builds on).
     static std::chrono::milliseconds replyDeadline(HelperAction action);
     // Time an action that ran out of time stays refused, unless a late reply comes first: 30 s,
-    // 15 s, 600 s.
+    // 15 s, 600 s (HelperActions::pendingHold).
     static std::chrono::milliseconds pendingHold(HelperAction action);
     // The shell command run through the administrator prompt instead of the helper: the helper's own
     // commands on this system.
