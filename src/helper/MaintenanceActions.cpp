@@ -89,7 +89,9 @@ bool isFolder(const Path& path)
 MaintenanceActions::MaintenanceActions(HelperSettings settings, std::shared_ptr<const ProcessRunner> runner)
     : m_settings(std::move(settings)), m_runner(std::move(runner))
 {
-    m_runs.setMaxThreadCount(static_cast<int>(HelperActions::all.size()));
+    // One run per action, and room for a run to start while the thread of the one before it is still
+    // handing out that reply.
+    m_runs.setMaxThreadCount(2 * static_cast<int>(HelperActions::all.size()));
 }
 
 MaintenanceActions::~MaintenanceActions()
@@ -120,7 +122,6 @@ void MaintenanceActions::perform(HelperAction action, Delivery deliver)
         if (running)
             return;
     }
-    // At most one run per action, so a thread is always free for it.
     m_runs.start([this, action, index] {
         const HelperReply reply = run(action);
         std::vector<Delivery> callers;

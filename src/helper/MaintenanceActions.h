@@ -61,7 +61,7 @@ private:
     std::mutex m_mutex;
     // Per action (indexed by HelperAction): the callers waiting for its run while one is going.
     std::array<std::optional<std::vector<Delivery>>, 3> m_waiting;
-    // One thread per action that is running; declared last, so it is gone before what runs use.
+    // The threads runs go on; declared last, so it is gone before what runs use.
     QThreadPool m_runs;
 };
 
