@@ -33,7 +33,7 @@ struct HelperSettings
     // Asked where a job was loaded from, and told to boot it out.
     Path launchctlProgram;
     // How long one run of each action (indexed by HelperAction) may go on before it is stopped:
-    // HelperActions::runLimit unless a test build shortens it.
+    // HelperActions::runLimit; only tests shorten them.
     std::array<std::chrono::seconds, 3> runLimits{HelperActions::runLimit(HelperAction::freeMemory),
                                                   HelperActions::runLimit(HelperAction::flushDNS),
                                                   HelperActions::runLimit(HelperAction::runMaintenance)};
