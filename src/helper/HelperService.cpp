@@ -59,7 +59,7 @@ bool HelperService::handleMessage(const QDBusMessage& message, const QDBusConnec
         connection.send(versionReply(message));
     } else if (member == performActionMethod() && signature == performActionSignature()) {
         const QString action = message.arguments().at(0).toString();
-        answerLater(message, connection, [this, action] { return m_actions.perform(action); });
+        m_actions.perform(action, replyTo(message, connection));
     } else if (member == removeSystemThreatMethod() && signature == removeSystemThreatSignature()) {
         const QVariantList arguments = message.arguments();
         const QString label = arguments.at(0).toString();
@@ -90,9 +90,15 @@ bool HelperService::callerAdmitted(const QDBusMessage& message, const QDBusConne
 void HelperService::answerLater(const QDBusMessage& call, const QDBusConnection& connection,
                                 std::function<HelperProtocol::HelperReply()> work)
 {
+    m_workers.start([deliver = replyTo(call, connection), work = std::move(work)] { deliver(work()); });
+}
+
+MaintenanceActions::Delivery HelperService::replyTo(const QDBusMessage& call,
+                                                    const QDBusConnection& connection)
+{
     ++m_outstanding;
-    m_workers.start([this, call, connection, work = std::move(work)] {
-        const QDBusMessage reply = HelperProtocol::reply(call, work());
+    return [this, call, connection](const HelperProtocol::HelperReply& answer) {
+        const QDBusMessage reply = HelperProtocol::reply(call, answer);
         // Sent from the service's own thread, where every other reply leaves and the count is kept.
         QMetaObject::invokeMethod(
             this,
@@ -101,7 +107,7 @@ void HelperService::answerLater(const QDBusMessage& call, const QDBusConnection&
                 QDBusConnection(connection).send(reply);
             },
             Qt::QueuedConnection);
-    });
+    };
 }
 
 } // namespace qm

@@ -43,6 +43,8 @@ private:
     bool callerAdmitted(const QDBusMessage& message, const QDBusConnection& connection) const;
     void answerLater(const QDBusMessage& call, const QDBusConnection& connection,
                      std::function<HelperProtocol::HelperReply()> work);
+    // Counts `call` as outstanding and returns what answers it (once, from any thread).
+    MaintenanceActions::Delivery replyTo(const QDBusMessage& call, const QDBusConnection& connection);
 
     Path m_trustedClient;
     MaintenanceActions m_actions;

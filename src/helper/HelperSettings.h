@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "protocol/HelperAction.h"
 
 #include <array>
+#include <chrono>
 
 namespace qm {
 
@@ -22,11 +24,19 @@ struct HelperSettings
     // Flush DNS: `resolvectl flush-caches` (decides the outcome), then `nscd --invalidate=hosts`.
     Path resolvectlProgram;
     Path nscdProgram;
-    // Run maintenance: `run-parts` over each folder in order.
+    // Run maintenance: `run-parts` over each folder in order, each run as a transient unit of the
+    // service manager through `systemd-run`, which is used only when `systemRoot` holds
+    // /run/systemd/system (the service manager is running).
     Path runPartsProgram;
     std::array<Path, 3> maintenanceFolders;
+    Path systemdRunProgram;
     // Asked where a job was loaded from, and told to boot it out.
     Path launchctlProgram;
+    // How long one run of each action (indexed by HelperAction) may go on before it is stopped:
+    // HelperActions::runLimit; only tests shorten them.
+    std::array<std::chrono::seconds, 3> runLimits{HelperActions::runLimit(HelperAction::freeMemory),
+                                                  HelperActions::runLimit(HelperAction::flushDNS),
+                                                  HelperActions::runLimit(HelperAction::runMaintenance)};
 };
 
 } // namespace qm

@@ -24,20 +24,22 @@ void writeAll(int fd, const QByteArray& bytes)
 
 } // namespace
 
-Outcome run(const ProcessRunner& runner, const Path& program, const std::vector<std::string>& arguments)
+Outcome run(const ProcessRunner& runner, const Path& program, const std::vector<std::string>& arguments,
+            std::optional<std::chrono::milliseconds> deadline)
 {
     ProcessRequest request;
     request.program = program;
     request.arguments = arguments;
     request.outputCap = kForwardedBytes;
+    request.deadline = deadline;
     const Result<ProcessOutcome> result = runner.run(request);
     if (!result)
         return Outcome{false, -1};
     writeAll(STDOUT_FILENO, result->standardOutput);
     writeAll(STDERR_FILENO, result->standardError);
     if (!result->exited)
-        return Outcome{false, result->signal};
-    return Outcome{result->exitCode == 0, result->exitCode};
+        return Outcome{false, result->signal, result->timedOut};
+    return Outcome{result->exitCode == 0, result->exitCode, result->timedOut};
 }
 
 } // namespace qm::HelperShell

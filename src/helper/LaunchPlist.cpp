@@ -2,6 +2,7 @@
 
 #include <plist/plist.h>
 
+#include <atomic>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -21,6 +22,8 @@ using PlistHandle = std::unique_ptr<void, PlistFree>;
 // property list comes near these limits.
 constexpr std::size_t kMaxElements = 8192; // values after expansion, and '<' characters of an XML list
 constexpr std::size_t kMaxDepth = 64;      // containers inside containers (binary lists)
+
+std::atomic<quint64> parses{0};
 
 quint64 readBigEndian(const unsigned char* at, unsigned bytes)
 {
@@ -110,6 +113,7 @@ bool binaryWithinLimits(const QByteArray& data)
 // limits above.
 PlistHandle dictionary(const QByteArray& data)
 {
+    parses.fetch_add(1, std::memory_order_relaxed);
     if (data.isEmpty() || data.size() > std::numeric_limits<uint32_t>::max())
         return nullptr;
     const bool binary = plist_is_binary(data.constData(), static_cast<uint32_t>(data.size()));
@@ -141,16 +145,11 @@ std::string upToNul(std::string text)
     return text;
 }
 
-} // namespace
-
-std::optional<std::string> program(const QByteArray& data)
+std::optional<std::string> programOf(plist_t root)
 {
-    const PlistHandle root = dictionary(data);
-    if (!root)
-        return std::nullopt;
-    if (const std::optional<std::string> direct = stringValue(plist_dict_get_item(root.get(), "Program")))
+    if (const std::optional<std::string> direct = stringValue(plist_dict_get_item(root, "Program")))
         return upToNul(*direct);
-    plist_t arguments = plist_dict_get_item(root.get(), "ProgramArguments");
+    plist_t arguments = plist_dict_get_item(root, "ProgramArguments");
     if (!arguments || plist_get_node_type(arguments) != PLIST_ARRAY || plist_array_get_size(arguments) == 0)
         return std::nullopt;
     if (const std::optional<std::string> first = stringValue(plist_array_get_item(arguments, 0)))
@@ -158,12 +157,36 @@ std::optional<std::string> program(const QByteArray& data)
     return std::nullopt;
 }
 
+std::optional<std::string> labelOf(plist_t root)
+{
+    return stringValue(plist_dict_get_item(root, "Label"));
+}
+
+} // namespace
+
+std::optional<std::string> program(const QByteArray& data)
+{
+    const PlistHandle root = dictionary(data);
+    return root ? programOf(root.get()) : std::nullopt;
+}
+
 std::optional<std::string> label(const QByteArray& data)
 {
     const PlistHandle root = dictionary(data);
+    return root ? labelOf(root.get()) : std::nullopt;
+}
+
+Job job(const QByteArray& data)
+{
+    const PlistHandle root = dictionary(data);
     if (!root)
-        return std::nullopt;
-    return stringValue(plist_dict_get_item(root.get(), "Label"));
+        return Job{};
+    return Job{programOf(root.get()), labelOf(root.get())};
+}
+
+quint64 parseCount()
+{
+    return parses.load(std::memory_order_relaxed);
 }
 
 } // namespace qm::LaunchPlist

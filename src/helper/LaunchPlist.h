@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QtGlobal>
 
 #include <optional>
 #include <string>
@@ -21,5 +22,20 @@ std::optional<std::string> program(const QByteArray& data);
 // The job's "Label" when it holds a string, byte for byte (a NUL inside stays, and fails any label
 // check). Nothing when the data is not a dictionary or has no string label.
 std::optional<std::string> label(const QByteArray& data);
+
+// Both facts of one property list, from one parse.
+struct Job
+{
+    // As `program` gives it.
+    std::optional<std::string> program;
+    // As `label` gives it.
+    std::optional<std::string> label;
+};
+// `program(data)` and `label(data)` from a single parse; both empty when the data is not a dictionary.
+Job job(const QByteArray& data);
+
+// How many times data has been handed to the parser in this process (every call above is one, limits
+// refused or not). Tests read it to show that work on a file is done once.
+quint64 parseCount();
 
 } // namespace qm::LaunchPlist

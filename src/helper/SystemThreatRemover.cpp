@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <map>
+#include <set>
 
 namespace qm {
 namespace {
@@ -134,6 +136,32 @@ bool mayStillExist(const ConfinedTree& tree, const std::string& path)
     return attributes.ok() || !isMissing(attributes.error());
 }
 
+// `paths` without repeats, each where it first occurs.
+std::vector<std::string> firstOccurrences(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> result;
+    std::set<std::string> seen;
+    for (const std::string& path : paths) {
+        if (seen.insert(path).second)
+            result.push_back(path);
+    }
+    return result;
+}
+
+// The program a request path runs, as a path on disk, or nothing: a property list (read through
+// `jobOf`) names it, anything else is its own program.
+template <typename JobOf>
+std::optional<Path> programPath(const ConfinedTree& tree, const std::string& path, const JobOf& jobOf)
+{
+    if (!endsWith(path, ".plist"))
+        return tree.hostPath(path);
+    const std::optional<std::string>& program = jobOf(path).program;
+    if (!program || program->empty())
+        return std::nullopt;
+    // launchd's programs are system paths too; one without a leading "/" is taken from the root.
+    return tree.hostPath(program->front() == '/' ? *program : "/" + *program);
+}
+
 } // namespace
 
 QString SystemThreatRemover::protectedCodeRequirement()
@@ -185,14 +213,27 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
     if (!opened)
         return resolvesOutside();
     const ConfinedTree& tree = *opened;
-    for (const std::string& path : accepted) {
-        if (!parentStaysInside(tree, path))
+    // A request may name one item many times over. Each distinct path is checked and read once, and
+    // each distinct parent folder resolved once; the deletion and its counts still see every path.
+    const std::vector<std::string> distinct = firstOccurrences(accepted);
+    std::set<std::string> checkedParents;
+    for (const std::string& path : distinct) {
+        if (checkedParents.insert(parentOf(path)).second && !parentStaysInside(tree, path))
             return resolvesOutside();
     }
+    std::map<std::string, LaunchPlist::Job> jobs;
+    const auto jobOf = [&tree, &jobs](const std::string& path) -> const LaunchPlist::Job& {
+        const auto [at, added] = jobs.try_emplace(path);
+        if (added) {
+            if (const std::optional<QByteArray> data = readItem(tree, path))
+                at->second = LaunchPlist::job(*data);
+        }
+        return at->second;
+    };
 
     // Phase 2: software that is Apple's own or notarized is left to the user.
-    for (const std::string& path : accepted) {
-        const std::optional<Path> program = programPath(tree, path);
+    for (const std::string& path : distinct) {
+        const std::optional<Path> program = programPath(tree, path, jobOf);
         if (program && m_signer->satisfiesRequirement(*program, protectedCodeRequirement())) {
             return HelperReply{false,
                                kRefusedPrefix + QString::fromStdString(nameOf(path)) +
@@ -212,11 +253,10 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
                 mayStillRun = true;
         }
     }
-    for (const std::string& path : accepted) {
+    for (const std::string& path : distinct) {
         if (!startsWith(path, "/Library/LaunchDaemons/"))
             continue;
-        const std::optional<QByteArray> data = readItem(tree, path);
-        const std::optional<std::string> ownLabel = data ? LaunchPlist::label(*data) : std::nullopt;
+        const std::optional<std::string>& ownLabel = jobOf(path).label;
         if (ownLabel && Policy::isValidLabel(*ownLabel)) {
             // The Apple prefix is no reason to skip here: launchd itself says the job came from this file.
             if (registeredProgramPath(*ownLabel) == path) {
@@ -228,7 +268,7 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
             mayStillRun = true;
         }
     }
-    for (const std::string& path : accepted) {
+    for (const std::string& path : distinct) {
         if (startsWith(path, "/Library/LaunchAgents/") && mayStillExist(tree, path))
             mayStillRun = true;
     }
@@ -293,20 +333,6 @@ void SystemThreatRemover::bootout(const std::string& label) const
 {
     // Its outcome is not used: whether the job is gone is asked of launchd again afterwards.
     (void)HelperShell::run(*m_runner, m_launchctl, {"bootout", "system/" + label});
-}
-
-std::optional<Path> SystemThreatRemover::programPath(const ConfinedTree& tree, const std::string& path) const
-{
-    if (!endsWith(path, ".plist"))
-        return tree.hostPath(path);
-    const std::optional<QByteArray> data = readItem(tree, path);
-    if (!data)
-        return std::nullopt;
-    const std::optional<std::string> program = LaunchPlist::program(*data);
-    if (!program || program->empty())
-        return std::nullopt;
-    // launchd's programs are system paths too; one without a leading "/" is taken from the root.
-    return tree.hostPath(program->front() == '/' ? *program : "/" + *program);
 }
 
 } // namespace qm

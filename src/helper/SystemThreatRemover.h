@@ -14,15 +14,14 @@
 
 namespace qm {
 
-class ConfinedTree;
-
 // Removes a system-level launch item for the application: checks every path under the removal policy
 // and on disk, refuses programs that are Apple's own or notarized, boots the job out of launchd's system
 // domain when launchd confirms it was loaded from a file being removed, deletes the items for good and
 // answers with one sentence. Every refusal comes before the first bootout, and every bootout before the
 // first deletion. It acts on system root + path, opens folders without following links, and fails
-// closed: only "does not exist" counts as gone. Holds no state between calls; safe from several
-// threads at once.
+// closed: only "does not exist" counts as gone. A path named several times is checked, read and
+// parsed once, yet counted in the answer as often as it is named. Holds no state between calls; safe from
+// several threads at once.
 class SystemThreatRemover
 {
 public:
@@ -51,8 +50,6 @@ private:
     // launchctl cannot tell.
     std::optional<std::string> registeredProgramPath(const std::string& label) const;
     void bootout(const std::string& label) const;
-    // The program a request path runs, as a path on disk, or nothing.
-    std::optional<Path> programPath(const ConfinedTree& tree, const std::string& path) const;
 
     Path m_systemRoot;
     Path m_launchctl;

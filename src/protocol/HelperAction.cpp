@@ -31,6 +31,37 @@ QString id(HelperAction action)
     return toRaw(action);
 }
 
+std::chrono::milliseconds replyDeadline(HelperAction action)
+{
+    switch (action) {
+    case HelperAction::freeMemory:
+        return std::chrono::seconds(60);
+    case HelperAction::flushDNS:
+        return std::chrono::seconds(20);
+    case HelperAction::runMaintenance:
+        return std::chrono::seconds(180);
+    }
+    return std::chrono::seconds(60);
+}
+
+std::chrono::milliseconds pendingHold(HelperAction action)
+{
+    switch (action) {
+    case HelperAction::freeMemory:
+        return std::chrono::seconds(30);
+    case HelperAction::flushDNS:
+        return std::chrono::seconds(15);
+    case HelperAction::runMaintenance:
+        return std::chrono::seconds(600);
+    }
+    return std::chrono::seconds(30);
+}
+
+std::chrono::seconds runLimit(HelperAction action)
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(replyDeadline(action) + pendingHold(action));
+}
+
 std::filesystem::path maintenanceProgram()
 {
     return "/bin/run-parts";

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -25,6 +26,16 @@ QString toRaw(HelperAction action);
 std::optional<HelperAction> fromRaw(const QString& raw);
 // The identity of an action in a list of rows: its raw value.
 QString id(HelperAction action);
+
+// Time the application gives the helper to answer `action` before it answers the request as slow:
+// 60 s, 20 s, 180 s.
+std::chrono::milliseconds replyDeadline(HelperAction action);
+// Time an action that ran out of time stays refused by the application, unless a late reply comes
+// first: 30 s, 15 s, 600 s.
+std::chrono::milliseconds pendingHold(HelperAction action);
+// How long the helper lets one run of `action` go on before it stops it: the reply deadline plus the
+// pending hold (90 s, 35 s, 780 s), after which the application may ask for the action again.
+std::chrono::seconds runLimit(HelperAction action);
 
 // The program whose presence makes the maintenance action worth offering: "/bin/run-parts".
 std::filesystem::path maintenanceProgram();

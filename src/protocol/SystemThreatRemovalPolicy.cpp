@@ -7,24 +7,6 @@ namespace {
 
 constexpr std::size_t kMaxLabelLength = 255;
 
-// C0 controls, DEL, and the C1 controls U+0080 to U+009F in their UTF-8 form. A NUL would cut the
-// path short (possibly to an allowed parent) once it reaches the C library; the others have no place
-// in the name of a launch item.
-bool holdsControlCharacter(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x20 || byte == 0x7f)
-            return true;
-        if (byte == 0xc2 && i + 1 < text.size()) {
-            const auto next = static_cast<unsigned char>(text[i + 1]);
-            if (next >= 0x80 && next <= 0x9f)
-                return true;
-        }
-    }
-    return false;
-}
-
 bool isAllowedParent(std::string_view folder)
 {
     return std::find(allowedParents.begin(), allowedParents.end(), folder) != allowedParents.end();
@@ -43,11 +25,34 @@ char asciiLower(char c)
 
 } // namespace
 
+bool holdsRefusedCharacter(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7f)
+            return true;
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        // C1 controls, U+0080 to U+009F: C2 80 to C2 9F.
+        if (byte == 0xc2 && next >= 0x80 && next <= 0x9f)
+            return true;
+        if (byte == 0xe2 && i + 2 < text.size()) {
+            const auto last = static_cast<unsigned char>(text[i + 2]);
+            // U+2028 and U+2029 (line and paragraph separators) and U+202A to U+202E (embeddings,
+            // overrides and their end): E2 80 A8 to E2 80 AE. U+2066 to U+2069 (isolates and their
+            // end): E2 81 A6 to E2 81 A9.
+            if ((next == 0x80 && last >= 0xa8 && last <= 0xae) ||
+                (next == 0x81 && last >= 0xa6 && last <= 0xa9))
+                return true;
+        }
+    }
+    return false;
+}
+
 std::optional<Rejection> reject(std::string_view path)
 {
     if (path.empty() || path.front() != '/')
         return Rejection::notAbsolute;
-    if (holdsControlCharacter(path))
+    if (holdsRefusedCharacter(path))
         return Rejection::traversal;
 
     // Every component after the leading "/", empty ones kept; the first ".." or empty/"." one decides.

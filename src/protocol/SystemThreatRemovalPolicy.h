@@ -15,7 +15,7 @@ namespace qm::SystemThreatRemovalPolicy {
 // Why a path is refused.
 enum class Rejection {
     notAbsolute,        // the path does not begin with "/"
-    traversal,          // a component is "..", or the path holds a control character (NUL included)
+    traversal,          // a component is "..", or the path holds a refused character (holdsRefusedCharacter)
     emptyComponent,     // a component is empty ("//" or a trailing "/") or is "."
     parentNotAllowed,   // the folder holding the path is not one of `allowedParents`
     isAllowedRootItself // the path is one of `allowedParents` itself
@@ -25,9 +25,16 @@ enum class Rejection {
 inline constexpr std::array<std::string_view, 3> allowedParents{
     "/Library/LaunchDaemons", "/Library/LaunchAgents", "/Library/PrivilegedHelperTools"};
 
-// Why `path` may not be removed, or nothing when it may: it must be absolute, free of control
-// characters, "..", "." and empty components, and a direct child of one of `allowedParents`. All
-// comparisons are byte for byte and case-sensitive.
+// True when the UTF-8 text `text` holds a character that has no place in a launch item's path or label:
+// a C0 control (NUL included), DEL, a C1 control (U+0080 to U+009F), a line or paragraph separator
+// (U+2028, U+2029) or a bidirectional embedding, override or isolate (U+202A to U+202E, U+2066 to
+// U+2069), which would make a name shown to the user read as another. Other bytes, valid UTF-8 or not,
+// are not looked at. The application leaves such paths out of what it sends; the helper refuses them.
+bool holdsRefusedCharacter(std::string_view text);
+
+// Why `path` may not be removed, or nothing when it may: it must be absolute, free of refused
+// characters (holdsRefusedCharacter), "..", "." and empty components, and a direct child of one of
+// `allowedParents`. All comparisons are byte for byte and case-sensitive.
 std::optional<Rejection> reject(std::string_view path);
 
 // `paths` split by `reject`, both lists in input order with duplicates kept.

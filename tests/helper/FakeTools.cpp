@@ -43,6 +43,19 @@ void writeTool(const std::filesystem::path& path, const std::string& name, const
                     "#!/bin/sh\nprintf '%s\\n' \"" + name + " $*\" >> " + quoted(log) + "\n" + body + "\n");
 }
 
+void writeSystemdRun(const std::filesystem::path& path, const std::filesystem::path& log,
+                     const std::optional<std::filesystem::path>& overlapMark)
+{
+    std::string body = "while [ \"${1#--}\" != \"$1\" ]; do shift; done\n";
+    if (overlapMark)
+        body += "mkdir " + quoted(*overlapMark) + " 2>/dev/null || echo overlap >> " + quoted(log) + "\n";
+    body += "\"$@\"\nstatus=$?\n";
+    if (overlapMark)
+        body += "rmdir " + quoted(*overlapMark) + " 2>/dev/null\n";
+    body += "exit $status";
+    writeTool(path, "systemd-run", log, body);
+}
+
 void writeLaunchctl(const std::filesystem::path& path, const std::filesystem::path& log,
                     const std::filesystem::path& state, const std::filesystem::path& root)
 {

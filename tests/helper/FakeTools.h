@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 // Stand-ins for the helper's system commands: small shell scripts that append one line per call to a
@@ -14,6 +15,13 @@ namespace qm::test::FakeTools {
 // (shell text; without an explicit exit the script exits 0).
 void writeTool(const std::filesystem::path& path, const std::string& name, const std::filesystem::path& log,
                const std::string& body = "exit 0");
+
+// Writes a fake systemd-run at `path` that logs its call to `log` under "systemd-run", then runs the
+// command after its options in the foreground (a transient unit that is the caller's child) and exits
+// with its status. With `overlapMark`, the fake holds that folder while the command runs and logs
+// "overlap" when another call already holds it.
+void writeSystemdRun(const std::filesystem::path& path, const std::filesystem::path& log,
+                     const std::optional<std::filesystem::path>& overlapMark = std::nullopt);
 
 // Writes a fake launchctl at `path`. `print system/<label>` answers like launchctl when the file
 // `state/<label>` exists, with a "path = " line holding that file's content, and fails (113) otherwise.

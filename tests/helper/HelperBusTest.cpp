@@ -138,15 +138,16 @@ void HelperBusTest::SetUp()
     const Result<void> cleared = FileSystem().removeTree(fixture());
     ASSERT_TRUE(cleared.ok() || cleared.error().isPosix(ENOENT))
         << cleared.error().description().toStdString();
-    for (const char* folder :
-         {"root/Library/LaunchDaemons", "root/Library/LaunchAgents", "root/Library/PrivilegedHelperTools",
-          "tools", "etc/cron.daily", "etc/cron.weekly", "etc/cron.monthly", "launchd"}) {
+    for (const char* folder : {"root/Library/LaunchDaemons", "root/Library/LaunchAgents",
+                               "root/Library/PrivilegedHelperTools", "tools", "etc/cron.daily",
+                               "etc/cron.weekly", "etc/cron.monthly", "launchd", "root/run/systemd/system"}) {
         fs::create_directories(fixture() / folder);
     }
     writeText(dropCaches(), "");
     for (const char* name : {"sync", "resolvectl", "nscd", "run-parts"})
         writeTool(name);
     FakeTools::writeLaunchctl(tool("launchctl"), callLog(), launchdState(), root());
+    FakeTools::writeSystemdRun(tool("systemd-run"), callLog());
 
     m_busFolder.emplace();
     const fs::path socket = m_busFolder->path("bus.sock");

@@ -8,6 +8,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -125,32 +126,69 @@ TEST_F(HelperActionsOnTheBus, FlushDnsAlwaysRunsBothCommandsAndTheFirstDecides)
     }
 }
 
-TEST_F(HelperActionsOnTheBus, MaintenanceRunsEveryFolderAndReportsTheFirstFailure)
+TEST_F(HelperActionsOnTheBus, MaintenanceRunsEveryFolderAsATransientUnitAndReportsTheFirstFailure)
 {
+    const std::string runParts = tool("run-parts").native();
     const std::string daily = (fixture() / "etc/cron.daily").native();
     const std::string weekly = (fixture() / "etc/cron.weekly").native();
     const std::string monthly = (fixture() / "etc/cron.monthly").native();
-    const QStringList allThree{QString::fromStdString("run-parts " + daily),
-                               QString::fromStdString("run-parts " + weekly),
-                               QString::fromStdString("run-parts " + monthly)};
+    // Each folder in a unit of its own, with what is left of the 780 s a run may take (N below).
+    const auto unit = [&](const std::string& name, const std::string& folder) {
+        return QString::fromStdString("systemd-run --unit=quillmere-maintenance-" + name +
+                                      " --wait --collect --quiet --property=RuntimeMaxSec=N " + runParts +
+                                      " " + folder);
+    };
+    const QStringList allThree{unit("daily", daily),     QString::fromStdString("run-parts " + daily),
+                               unit("weekly", weekly),   QString::fromStdString("run-parts " + weekly),
+                               unit("monthly", monthly), QString::fromStdString("run-parts " + monthly)};
+    const QRegularExpression limit(QStringLiteral("RuntimeMaxSec=([0-9]+) "));
     struct Row
     {
+        const char* what;
         const char* runParts; // nullptr: no such program
+        bool systemdRun;
+        bool serviceManager; // whether the root holds /run/systemd/system
         QString expected;
     };
     const std::vector<Row> rows = {
-        {"exit 0", reply(true, "Maintenance scripts ran")},
-        {"case \"$1\" in *weekly) exit 1;; esac", reply(false, "periodic failed (1)")},
-        {"case \"$1\" in *weekly) exit 3;; *monthly) exit 4;; esac", reply(false, "periodic failed (3)")},
-        {"case \"$1\" in *daily) exit 2;; *) exit 5;; esac", reply(false, "periodic failed (2)")},
-        {nullptr, reply(false, "periodic failed (-1)")},
+        {"all succeed", "exit 0", true, true, reply(true, "Maintenance scripts ran")},
+        {"weekly fails", "case \"$1\" in *weekly) exit 1;; esac", true, true,
+         reply(false, "periodic failed (1)")},
+        {"the first failure decides", "case \"$1\" in *weekly) exit 3;; *monthly) exit 4;; esac", true, true,
+         reply(false, "periodic failed (3)")},
+        {"every folder fails", "case \"$1\" in *daily) exit 2;; *) exit 5;; esac", true, true,
+         reply(false, "periodic failed (2)")},
+        {"no run-parts", nullptr, true, true, reply(false, "periodic failed (-1)")},
+        {"no systemd-run", "exit 0", false, true, reply(false, "periodic failed (-1)")},
+        {"no service manager", "exit 0", true, false, reply(false, "periodic failed (-1)")},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.runParts ? row.runParts : "missing");
+        SCOPED_TRACE(row.what);
         clearCalls();
         row.runParts ? writeTool("run-parts", row.runParts) : void(fs::remove(tool("run-parts")));
+        row.systemdRun ? FakeTools::writeSystemdRun(tool("systemd-run"), callLog())
+                       : void(fs::remove(tool("systemd-run")));
+        row.serviceManager ? void(fs::create_directories(root() / "run/systemd/system"))
+                           : void(fs::remove_all(root() / "run/systemd"));
+
         EXPECT_EQ(client({"action", "runMaintenance"}), row.expected);
-        EXPECT_EQ(calls(), row.runParts ? allThree : QStringList{});
+        QStringList logged = calls();
+        std::vector<int> limits;
+        for (QString& line : logged) {
+            if (const QRegularExpressionMatch match = limit.match(line); match.hasMatch()) {
+                limits.push_back(match.captured(1).toInt());
+                line.replace(limit, QStringLiteral("RuntimeMaxSec=N "));
+            }
+        }
+        const bool runs = row.runParts && row.systemdRun && row.serviceManager;
+        EXPECT_EQ(logged, runs ? allThree : QStringList{});
+        for (const int seconds : limits) {
+            EXPECT_LE(seconds, 780);
+            EXPECT_GE(seconds, 770) << "the fakes take no time";
+        }
+        if (!limits.empty()) {
+            EXPECT_EQ(limits.front(), 780);
+        }
     }
 }
 
@@ -190,8 +228,8 @@ TEST_F(HelperActionsOnTheBus, OtherRequestsAreAnsweredWhileASlowActionRuns)
 
 TEST_F(HelperActionsOnTheBus, RequestsBeyondWhatTheHelperHoldsAreTurnedAwayAtOnce)
 {
-    // Every action blocks until released, so all of them are outstanding at once: the helper holds 256
-    // (64 running, the rest waiting) and turns the others away without running them.
+    // The action blocks until released, so all requests are outstanding at once: the helper holds 256
+    // (one run, the rest waiting for its reply) and turns the others away without running them.
     const std::string release = (fixture() / "release").native();
     writeTool("sync", "while [ ! -e '" + release + "' ]; do sleep 0.05; done\nexit 0");
     constexpr int kSent = 300;
@@ -218,9 +256,51 @@ TEST_F(HelperActionsOnTheBus, RequestsBeyondWhatTheHelperHoldsAreTurnedAwayAtOnc
     readAnswers();
     EXPECT_EQ(answers.count(reply(true, "Inactive memory purged")), kHeld);
     EXPECT_EQ(answers.size(), kSent);
-    EXPECT_EQ(calls().count(QStringLiteral("sync ")), kHeld);
+    // Every request held arrived while the first run was going, and was answered by that run.
+    EXPECT_EQ(calls().count(QStringLiteral("sync ")), 1);
     // Every answered request gave its place back.
     EXPECT_EQ(client({"action", "freeMemory"}), reply(true, "Inactive memory purged"));
+}
+
+TEST_F(HelperActionsOnTheBus, MaintenanceRunsOneAtATimeAndEveryCallerGetsTheReply)
+{
+    // Each unit takes a moment and logs "overlap" when another one is going at the same time.
+    FakeTools::writeSystemdRun(tool("systemd-run"), callLog(), fixture() / "unit-running");
+    writeTool("run-parts", "sleep 0.2");
+    constexpr int kSent = 64;
+
+    const std::unique_ptr<QProcess> flood =
+        startClient({"flood", QString::number(kSent), "4", "runMaintenance"});
+    ASSERT_TRUE(flood->waitForFinished(300'000));
+    const QStringList answers =
+        QString::fromUtf8(flood->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(answers, QStringList(kSent, reply(true, "Maintenance scripts ran")));
+
+    const QStringList logged = calls();
+    EXPECT_FALSE(logged.contains(QStringLiteral("overlap"))) << logged.join(QLatin1Char('|')).toStdString();
+    // Whole runs one after the other: daily, weekly, monthly, daily, ... and far fewer than requests.
+    const qsizetype units = logged.count() / 2;
+    ASSERT_EQ(units % 3, 0) << logged.join(QLatin1Char('|')).toStdString();
+    for (qsizetype i = 0; i < units; ++i) {
+        const char* folder = i % 3 == 0 ? "daily" : i % 3 == 1 ? "weekly" : "monthly";
+        EXPECT_TRUE(
+            logged[2 * i].startsWith(QStringLiteral("systemd-run --unit=quillmere-maintenance-") + folder))
+            << logged[2 * i].toStdString();
+        EXPECT_TRUE(logged[2 * i + 1].startsWith(QStringLiteral("run-parts ")))
+            << logged[2 * i + 1].toStdString();
+    }
+    EXPECT_LT(units / 3, kSent / 4) << "repeat requests joined the run that was going";
+
+    // Another action is not held up by a run of this one.
+    const std::string release = (fixture() / "release").native();
+    writeTool("run-parts", "while [ ! -e '" + release + "' ]; do sleep 0.05; done");
+    const std::unique_ptr<QProcess> slow = startClient({"action", "runMaintenance"});
+    ASSERT_TRUE(slow->waitForStarted());
+    EXPECT_EQ(client({"--timeout-ms", "60000", "action", "flushDNS"}), reply(true, "DNS cache flushed"));
+    put(release);
+    ASSERT_TRUE(slow->waitForFinished(300'000));
+    EXPECT_EQ(QString::fromUtf8(slow->readAllStandardOutput()).trimmed(),
+              reply(true, "Maintenance scripts ran"));
 }
 
 TEST_F(HelperCallers, AnyOtherExecutableIsDeniedBeforeAnythingRuns)
@@ -274,6 +354,14 @@ TEST_F(HelperRemoval, OneRejectedPathRefusesTheWholeRequest)
               reply(false, "Refused \u2014 2 path(s) outside the allowed system locations"));
     EXPECT_EQ(client({"remove", "a", QString::fromStdString(daemon), "/Library/LaunchDaemons/a\x01.plist"}),
               reply(false, "Refused \u2014 1 path(s) outside the allowed system locations"));
+    // A name that would read as another once shown: never acted on, never echoed.
+    put(onDisk("/Library/LaunchDaemons/a\u202egpj.plist"));
+    EXPECT_EQ(client({"remove", "a", QString::fromStdString(daemon),
+                      QStringLiteral("/Library/LaunchDaemons/a\u202egpj.plist"),
+                      QStringLiteral("/Library/LaunchAgents/b\u2066.plist"),
+                      QStringLiteral("/Library/LaunchAgents/c\u2028.plist")}),
+              reply(false, "Refused \u2014 3 path(s) outside the allowed system locations"));
+    EXPECT_TRUE(fs::exists(onDisk("/Library/LaunchDaemons/a\u202egpj.plist")));
     EXPECT_TRUE(fs::exists(onDisk(daemon)));
     EXPECT_TRUE(fs::exists(fixture() / "tmp/b.plist"));
     EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();
@@ -431,10 +519,11 @@ TEST_F(HelperRemoval, ALinkSwappedInAfterTheChecksFailsClosed)
                          "mv '" + daemons + "' '" + daemons + ".real'\nln -s LaunchDaemons.real '" + daemons +
                              "'");
 
-    EXPECT_EQ(client({"remove", "com.example.agent", QString::fromStdString(agent),
-                      "/Library/PrivilegedHelperTools/tool"}),
-              reply(false, "Removed 1, failed 1: com.example.agent.plist: Too many levels of symbolic links" +
-                               kStillRunning));
+    // The job's own label was read with the checks, before the swap, and launchd no longer reports it.
+    EXPECT_EQ(
+        client({"remove", "com.example.agent", QString::fromStdString(agent),
+                "/Library/PrivilegedHelperTools/tool"}),
+        reply(false, "Removed 1, failed 1: com.example.agent.plist: Too many levels of symbolic links"));
     EXPECT_TRUE(fs::exists(root() / "Library/LaunchDaemons.real/com.example.agent.plist"));
     EXPECT_FALSE(fs::exists(onDisk("/Library/PrivilegedHelperTools/tool")));
 }

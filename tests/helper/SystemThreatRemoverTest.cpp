@@ -4,6 +4,7 @@
 
 #include "FakeTools.h"
 #include "HelperReplyPrinting.h"
+#include "helper/LaunchPlist.h"
 #include "platform/FileSystem.h"
 #include "support/FakeCodeSigner.h"
 #include "support/PrivilegeDrop.h"
@@ -159,6 +160,45 @@ TEST_F(SystemThreatRemoverTest, ProgramsThatAreGoneOrUnreadableDoNotBlockRemoval
     EXPECT_EQ(checks.at(0).first, onDisk("/opt/gone/run"));
     EXPECT_EQ(calls(), QStringList{"launchctl print system/gone"});
     EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/Library/LaunchDaemons/fifo.plist"))));
+}
+
+TEST_F(SystemThreatRemoverTest, APathNamedManyTimesIsReadOnceAndCountedEveryTime)
+{
+    // A large daemon property list (most of it one padding string) that launchd reports loaded.
+    const std::string daemon = "/Library/LaunchDaemons/com.example.big.plist";
+    QByteArray plist = test::FakeTools::launchPlist("com.example.big", "/opt/big/run");
+    plist.insert(plist.lastIndexOf("</dict>"),
+                 "  <key>Padding</key>\n  <string>" + QByteArray(476 * 1024, 'p') + "</string>\n");
+    put(daemon, plist);
+    test::FakeTools::registerJob(state(), "com.example.big", daemon);
+
+    const quint64 parsesBefore = LaunchPlist::parseCount();
+    EXPECT_EQ(remove(QStringLiteral("com.example.big"), QStringList(1000, QString::fromStdString(daemon))),
+              (HelperReply{true, "Removed 1000 items"}));
+    EXPECT_EQ(LaunchPlist::parseCount() - parsesBefore, 1u);
+    // One signature check, and launchd asked about the job once per question.
+    const auto checks = m_signer->requirementChecks();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks.at(0).first, onDisk("/opt/big/run"));
+    EXPECT_EQ(
+        calls(),
+        (QStringList{"launchctl print system/com.example.big", "launchctl bootout system/com.example.big",
+                     "bootout saw /Library/LaunchDaemons/com.example.big.plist",
+                     "launchctl print system/com.example.big", "launchctl print system/com.example.big"}));
+    EXPECT_FALSE(fs::exists(onDisk(daemon)));
+
+    // Repeats among other paths keep their places in the counts.
+    const std::string tool = "/Library/PrivilegedHelperTools/tool";
+    put(tool);
+    put("/Library/LaunchAgents/agent.plist", test::FakeTools::launchPlist("agent"));
+    EXPECT_EQ(remove(QString(), {QString::fromStdString(tool), "/Library/LaunchAgents/agent.plist",
+                                 QString::fromStdString(tool), "/Library/LaunchAgents/agent.plist"}),
+              (HelperReply{true, "Removed 4 items" + kStillRunning}));
+    // Repeats of a path that is refused are each counted as refused.
+    QStringList refused(3, QStringLiteral("/tmp/x.plist"));
+    refused.append(QString::fromStdString(daemon));
+    EXPECT_EQ(remove(QString(), refused),
+              (HelperReply{false, "Refused \u2014 3 path(s) outside the allowed system locations"}));
 }
 
 TEST_F(SystemThreatRemoverTest, PermissionDenialsFailClosed)

@@ -5,15 +5,21 @@
 
 #include <QByteArray>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -143,6 +149,65 @@ TEST(BoundedReaderTest, RefusesEverythingButRegularFilesWithoutBlocking)
         EXPECT_TRUE(read.error().isPosix(c.expectedErrno))
             << c.name << ": " << read.error().code() << " " << read.error().description().toStdString();
     }
+}
+
+// Whether the thread `tid` of this process is inside open() (or openat()), by the system call the
+// kernel reports for it; nothing when the kernel does not report system calls.
+std::optional<bool> insideOpen(pid_t tid)
+{
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/syscall");
+    long number = -1;
+    if (!(in >> number))
+        return std::nullopt;
+    return number == SYS_openat || number == SYS_open;
+}
+
+// A FIFO named like a property list, with a writer waiting in open() for a reader: opening the FIFO for
+// reading, even without blocking, would let that writer through (as any device's open routine would
+// run). The reader must turn it away by its type alone, and the writer must still be waiting.
+TEST(BoundedReaderTest, AFifoIsRefusedWithoutEverBeingOpenedForReading)
+{
+    test::TempTree tree;
+    const fs::path fifo = tree.fifo("x.plist");
+    std::atomic<pid_t> writerTid{0};
+    std::atomic<bool> writerThrough{false};
+    std::thread writer([&] {
+        writerTid = ::gettid();
+        const UniqueFd fd(::open(fifo.c_str(), O_WRONLY | O_CLOEXEC));
+        writerThrough = true;
+    });
+    // Until the writer is blocked in open(); where the kernel does not say, a pause stands in.
+    bool blocked = false;
+    for (int waited = 0; waited < 20'000 && !blocked; waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const pid_t tid = writerTid;
+        if (tid == 0)
+            continue;
+        const std::optional<bool> inside = insideOpen(tid);
+        if (!inside) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            blocked = true;
+        } else {
+            blocked = *inside;
+        }
+    }
+
+    bool returned = false;
+    const Result<QByteArray> read = readWithoutHanging(fifo, &returned);
+    // Time for a writer that was let through to get out of open().
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const bool stillWaiting = !writerThrough;
+    // Let the writer go, whatever happened.
+    {
+        const UniqueFd reader(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        writer.join();
+    }
+
+    ASSERT_TRUE(blocked) << "the writer never reached open()";
+    ASSERT_TRUE(returned) << "the read blocked";
+    ASSERT_FALSE(read.ok());
+    EXPECT_TRUE(read.error().isPosix(EINVAL)) << read.error().code();
+    EXPECT_TRUE(stillWaiting) << "the reader opened the FIFO, which let the writer through";
 }
 
 TEST(BoundedReaderTest, NegativeCapIsRefused)

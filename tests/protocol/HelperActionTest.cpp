@@ -28,6 +28,29 @@ TEST(HelperActionTest, RawValuesMapExactlyToTheirCases)
     }
 }
 
+TEST(HelperActionTest, TheHelperStopsARunWhenTheApplicationWouldAskAgain)
+{
+    using std::chrono::seconds;
+    struct Row
+    {
+        HelperAction action;
+        seconds deadline;
+        seconds hold;
+        seconds limit;
+    };
+    const Row rows[] = {
+        {HelperAction::freeMemory, seconds(60), seconds(30), seconds(90)},
+        {HelperAction::flushDNS, seconds(20), seconds(15), seconds(35)},
+        {HelperAction::runMaintenance, seconds(180), seconds(600), seconds(780)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(HelperActions::toRaw(row.action).toStdString());
+        EXPECT_EQ(HelperActions::replyDeadline(row.action), row.deadline);
+        EXPECT_EQ(HelperActions::pendingHold(row.action), row.hold);
+        EXPECT_EQ(HelperActions::runLimit(row.action), row.limit);
+    }
+}
+
 TEST(HelperActionTest, MaintenanceIsOfferedOnlyWhenItsProgramExists)
 {
     test::TempTree tree;

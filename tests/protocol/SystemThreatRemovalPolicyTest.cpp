@@ -97,6 +97,51 @@ TEST(SystemThreatRemovalPolicyTest, RejectDecidesEachPathByTheFirstRuleThatFires
     }
 }
 
+// Characters that change how a name reads without being controls: a path holding one could be shown
+// to the user (and echoed in a reply) as another. They are refused like the control characters; their
+// neighbours are ordinary punctuation and pass.
+TEST(SystemThreatRemovalPolicyTest, BidirectionalAndSeparatorCharactersAreRefusedLikeControls)
+{
+    struct Case
+    {
+        const char* what;
+        std::string utf8;
+        bool refused;
+    };
+    const std::vector<Case> cases = {
+        {"U+2027 hyphenation point", "\xe2\x80\xa7", false},
+        {"U+2028 line separator", "\xe2\x80\xa8", true},
+        {"U+2029 paragraph separator", "\xe2\x80\xa9", true},
+        {"U+202A left-to-right embedding", "\xe2\x80\xaa", true},
+        {"U+202B right-to-left embedding", "\xe2\x80\xab", true},
+        {"U+202C pop directional formatting", "\xe2\x80\xac", true},
+        {"U+202D left-to-right override", "\xe2\x80\xad", true},
+        {"U+202E right-to-left override", "\xe2\x80\xae", true},
+        {"U+202F narrow no-break space", "\xe2\x80\xaf", false},
+        {"U+2065 (unassigned)", "\xe2\x81\xa5", false},
+        {"U+2066 left-to-right isolate", "\xe2\x81\xa6", true},
+        {"U+2067 right-to-left isolate", "\xe2\x81\xa7", true},
+        {"U+2068 first strong isolate", "\xe2\x81\xa8", true},
+        {"U+2069 pop directional isolate", "\xe2\x81\xa9", true},
+        {"U+206A inhibit symmetric swapping", "\xe2\x81\xaa", false},
+        {"U+200F right-to-left mark", "\xe2\x80\x8f", false},
+        {"U+0085 next line (C1)", "\xc2\x85", true},
+        {"U+00A0 no-break space", "\xc2\xa0", false},
+        {"the first two bytes of U+202E alone", "\xe2\x80", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // In the middle of a name, and at its very end where a sequence could be cut short.
+        for (const std::string& path :
+             {"/Library/LaunchAgents/gpj" + c.utf8 + "evil.plist", "/Library/LaunchAgents/x" + c.utf8}) {
+            EXPECT_EQ(Policy::holdsRefusedCharacter(path), c.refused) << testing::PrintToString(path);
+            EXPECT_EQ(Policy::reject(path), c.refused ? std::optional(Rejection::traversal) : std::nullopt)
+                << testing::PrintToString(path);
+        }
+        EXPECT_EQ(Policy::holdsRefusedCharacter("com.example" + c.utf8), c.refused);
+    }
+}
+
 TEST(SystemThreatRemovalPolicyTest, PartitionKeepsInputOrderAndDuplicates)
 {
     const Policy::Partition empty = Policy::partition({});

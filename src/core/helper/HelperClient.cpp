@@ -2,6 +2,7 @@
 
 #include "core/helper/DBusHelperConnection.h"
 #include "platform/Timer.h"
+#include "protocol/SystemThreatRemovalPolicy.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include <QThreadPool>
 
 #include <cerrno>
+#include <string_view>
 
 #ifndef QM_BUILD_NUMBER
 #error "QM_BUILD_NUMBER must name the application's build (the project version)"
@@ -54,23 +56,20 @@ bool wasCancelled(const Result<void>& result)
     return !result.ok() && result.error().isPosix(ECANCELED);
 }
 
-// A control character (NUL included) never belongs in a label or a path, and the bus would cut a
-// string at its first NUL, sending another name than the one checked.
-bool hasControlCharacter(QByteArrayView bytes)
+// A control character (NUL included), a line separator or a bidirectional override never belongs in a
+// label or a path: the helper refuses them by the same rule, and the bus would cut a string at its
+// first NUL, sending another name than the one checked.
+bool hasRefusedCharacter(QByteArrayView bytes)
 {
-    for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f)
-            return true;
-    }
-    return false;
+    return SystemThreatRemovalPolicy::holdsRefusedCharacter(
+        std::string_view(bytes.data(), std::size_t(bytes.size())));
 }
 
 // The text the bus carries for `path`, or nothing when that text would name another file.
 std::optional<QString> busText(const Path& path)
 {
     const QByteArrayView bytes(path.native().data(), qsizetype(path.native().size()));
-    if (hasControlCharacter(bytes))
+    if (hasRefusedCharacter(bytes))
         return std::nullopt;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
@@ -120,28 +119,12 @@ QString HelperClient::registeredBuildKey()
 
 std::chrono::milliseconds HelperClient::replyDeadline(HelperAction action)
 {
-    switch (action) {
-    case HelperAction::freeMemory:
-        return std::chrono::seconds(60);
-    case HelperAction::flushDNS:
-        return std::chrono::seconds(20);
-    case HelperAction::runMaintenance:
-        return std::chrono::seconds(180);
-    }
-    return std::chrono::seconds(60);
+    return HelperActions::replyDeadline(action);
 }
 
 std::chrono::milliseconds HelperClient::pendingHold(HelperAction action)
 {
-    switch (action) {
-    case HelperAction::freeMemory:
-        return std::chrono::seconds(30);
-    case HelperAction::flushDNS:
-        return std::chrono::seconds(15);
-    case HelperAction::runMaintenance:
-        return std::chrono::seconds(600);
-    }
-    return std::chrono::seconds(30);
+    return HelperActions::pendingHold(action);
 }
 
 std::string HelperClient::fallbackCommand(HelperAction action)
@@ -516,7 +499,7 @@ void HelperClient::removeSystemThreat(const QString& label, const std::vector<Pa
         }
         sendable << *text;
     }
-    if (sendable.isEmpty() || hasControlCharacter(label.toUtf8())) {
+    if (sendable.isEmpty() || hasRefusedCharacter(label.toUtf8())) {
         done(Answer{false, nothingValid()});
         return;
     }

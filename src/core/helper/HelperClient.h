@@ -86,10 +86,11 @@ public:
     static constexpr std::chrono::milliseconds kRemovalDeadline{60'000};
     // How much longer than its own deadline (and hold) a call may wait on the bus for a late reply.
     static constexpr std::chrono::milliseconds kBusTimeoutMargin{60'000};
-    // Time the helper has to answer `action` before the request is answered as slow: 60 s, 20 s, 180 s.
+    // Time the helper has to answer `action` before the request is answered as slow: 60 s, 20 s, 180 s
+    // (HelperActions::replyDeadline, which the helper's own run limit builds on).
     static std::chrono::milliseconds replyDeadline(HelperAction action);
     // Time an action that ran out of time stays refused, unless a late reply comes first: 30 s,
-    // 15 s, 600 s.
+    // 15 s, 600 s (HelperActions::pendingHold).
     static std::chrono::milliseconds pendingHold(HelperAction action);
     // The shell command run through the administrator prompt instead of the helper: the helper's own
     // commands on this system.
@@ -136,8 +137,10 @@ public:
     // Asks the helper to boot out `label` and delete `paths` (absolute system paths). Never falls back
     // to the prompt: refused unless the helper is installed and not known to be unreachable. The whole
     // request is refused ("Nothing valid to remove.") when there are no paths or any one of them is
-    // relative, holds a control character (NUL included) or bytes that are not UTF-8 (the bus would
-    // carry another path), or when the label holds a control character; nothing is sent then.
+    // relative, holds bytes that are not UTF-8 (the bus would carry another path) or a character the
+    // removal policy refuses (a control character, NUL included, a line separator or a bidirectional
+    // override: SystemThreatRemovalPolicy::holdsRefusedCharacter), or when the label holds such a
+    // character; nothing is sent then.
     void removeSystemThreat(const QString& label, const std::vector<Path>& paths, AnswerHandler done);
 
 signals:

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <limits>
+#include <string>
 
 namespace qm {
 
@@ -26,6 +27,25 @@ Error failure(int errnoValue, const QString& what, const std::filesystem::path& 
     return Error::posix(errnoValue, what + QLatin1Char(' ') + displayName(path));
 }
 
+// The error for an entry of type `mode` that is not read, or 0 for a regular file.
+int refusalForType(mode_t mode)
+{
+    if (S_ISREG(mode)) {
+        return 0;
+    }
+    if (S_ISLNK(mode)) {
+        return ELOOP;
+    }
+    if (S_ISDIR(mode)) {
+        return EISDIR;
+    }
+    // Opening a socket fails with ENXIO; it keeps that error although it is no longer opened.
+    if (S_ISSOCK(mode)) {
+        return ENXIO;
+    }
+    return EINVAL;
+}
+
 // What a read buffer starts with when the size from fstat says nothing (files in /proc report 0).
 constexpr qint64 kInitialChunk = 64 * 1024;
 // Keeps `cap + 1` representable as a QByteArray size; no real file comes near it.
@@ -38,26 +58,45 @@ Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxByte
     if (maxBytes < 0) {
         return failure(EINVAL, QStringLiteral("Negative read limit for"), path);
     }
-    // O_NOCTTY: opening a terminal device must never make it our controlling terminal before the
-    // type check below turns it away. O_NONBLOCK keeps a FIFO without a writer from blocking here.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    if (!fd) {
+    // Nothing is opened for reading before it is known to be a regular file: an O_PATH descriptor
+    // looks at the entry without opening the object behind it, so a device's open routine never runs
+    // and a FIFO's writer is never woken. With O_NOFOLLOW a final link is held as the link itself.
+    const UniqueFd entry(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    if (!entry) {
         return failure(errno, QStringLiteral("Cannot open"), path);
     }
     struct stat info
     {
     };
-    if (::fstat(fd.get(), &info) != 0) {
+    if (::fstat(entry.get(), &info) != 0) {
         return failure(errno, QStringLiteral("Cannot inspect"), path);
     }
-    if (S_ISDIR(info.st_mode)) {
-        return failure(EISDIR, QStringLiteral("Not a regular file:"), path);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return failure(EINVAL, QStringLiteral("Not a regular file:"), path);
+    if (const int refusal = refusalForType(info.st_mode)) {
+        return failure(refusal,
+                       refusal == ELOOP ? QStringLiteral("Symbolic link:")
+                                        : QStringLiteral("Not a regular file:"),
+                       path);
     }
     if (info.st_size > maxBytes) {
         return failure(EFBIG, QStringLiteral("Larger than its read limit:"), path);
+    }
+
+    // Reopened for reading through the descriptor itself, so the very file inspected above is read
+    // whatever has been renamed into its place since. O_NONBLOCK and O_NOCTTY guard against a
+    // /proc that is not the kernel's; the identity check below turns away whatever such a one gives.
+    const std::string reopenPath = "/proc/self/fd/" + std::to_string(entry.get());
+    const UniqueFd fd(::open(reopenPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!fd) {
+        return failure(errno, QStringLiteral("Cannot open"), path);
+    }
+    struct stat opened
+    {
+    };
+    if (::fstat(fd.get(), &opened) != 0) {
+        return failure(errno, QStringLiteral("Cannot inspect"), path);
+    }
+    if (opened.st_dev != info.st_dev || opened.st_ino != info.st_ino || !S_ISREG(opened.st_mode)) {
+        return failure(ESTALE, QStringLiteral("Not the file that was inspected:"), path);
     }
 
     // One byte more than the cap may be read: its arrival is how a file that grew is noticed.

@@ -749,6 +749,18 @@ TEST_F(HelperClientTest, RemovalRefusalsNeverContactTheDaemon)
          QStringLiteral("com.x") + QChar(0) + QStringLiteral("evil"),
          {good},
          kNothingValid},
+        // Characters that make a name read as another: the helper refuses them too.
+        {"only paths with a bidirectional override, an isolate or a line separator",
+         QStringLiteral("com.x"),
+         {Path("/Library/LaunchDaemons/gpj\xe2\x80\xae.plist"),
+          Path("/Library/LaunchDaemons/a\xe2\x81\xa6"
+               "b"),
+          Path("/Library/LaunchDaemons/a\xe2\x80\xa8"
+               "b.plist"),
+          Path("/Library/LaunchDaemons/a\xc2\x85"
+               "b")},
+         kNothingValid},
+        {"a label with a right-to-left override", QStringLiteral("com.x\u202e"), {good}, kNothingValid},
     };
     makeClient();
     installed();
