@@ -88,8 +88,12 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
                          : OwnIdentity{ownBundleIdentifier(), FileSystem::resolveLinks("/proc/self/exe")}),
       m_exists(std::move(services.exists)), m_filteredModel(std::make_unique<ApplicationListModel>())
 {
-    if (!m_lister)
-        m_lister = [scanner = m_scanner] { return scanner.listApps(); };
+    if (!m_lister) {
+        m_lister = [scanner = m_scanner](ListingDone done) {
+            QThreadPool::globalInstance()->start(
+                [scanner, done = std::move(done)] { done(scanner.listApps()); }, kUserInitiatedPriority);
+        };
+    }
     if (!m_sizer) {
         m_sizer = [sizer = m_scanner.sizer()](const Path& of, const std::vector<Path>& excluding,
                                               qint64 nodeLimit, bool flagCapAsIncomplete, double deadline,
@@ -418,13 +422,10 @@ void ApplicationsViewModel::startListing(
     std::function<void(ApplicationsViewModel&, AppScanner::Listing)> apply)
 {
     const QPointer<ApplicationsViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, lister = m_lister, apply = std::move(apply)] {
-            auto listing = std::make_shared<AppScanner::Listing>(lister());
-            postTo(self,
-                   [listing, apply](ApplicationsViewModel& model) { apply(model, std::move(*listing)); });
-        },
-        kUserInitiatedPriority);
+    m_lister([self, apply = std::move(apply)](AppScanner::Listing result) {
+        auto listing = std::make_shared<AppScanner::Listing>(std::move(result));
+        postTo(self, [listing, apply](ApplicationsViewModel& model) { apply(model, std::move(*listing)); });
+    });
 }
 
 void ApplicationsViewModel::load()

@@ -94,8 +94,11 @@ public:
     enum class Phase { loading, loaded };
     Q_ENUM(Phase)
 
-    // Lists the installed applications; called on a pool thread, possibly on two at once.
-    using Lister = std::function<AppScanner::Listing()>;
+    // Receives one listing's result, once, on any thread.
+    using ListingDone = std::function<void(AppScanner::Listing)>;
+    // Starts listing the installed applications without blocking its caller (the GUI thread) and
+    // hands the result to `done` when it has it; two listings may run at once.
+    using Lister = std::function<void(ListingDone done)>;
     // Measures one bundle with CleanupScanner::size's arguments and returns its allocated bytes (a
     // partial total when it stops early); called on the sizing thread.
     using Sizer = std::function<qint64(const Path& of, const std::vector<Path>& excluding, qint64 nodeLimit,
@@ -122,7 +125,7 @@ public:
         // in (default "/"): where the real lister, sizer and leftover finder look.
         std::optional<Path> home = std::nullopt;
         std::optional<Path> systemRoot = std::nullopt;
-        // Default: AppScanner::listApps over the two folders above.
+        // Default: AppScanner::listApps over the two folders above, on the thread pool.
         Lister lister = {};
         // Default: the bounded sizer the scanner carries.
         Sizer sizer = {};
@@ -296,8 +299,8 @@ private:
     void republishFiltered();
     std::vector<std::size_t> filteredIndexes() const;
 
-    // Runs the lister on the pool and hands its result to `apply` on this thread, unless the model is
-    // gone by then.
+    // Starts the lister and hands its result to `apply` on this thread, unless the model is gone by
+    // then.
     void startListing(std::function<void(ApplicationsViewModel&, AppScanner::Listing)> apply);
     void applyLoad(qint64 listScanGeneration, qint64 loadGeneration, AppScanner::Listing listing);
     void applyRefresh(qint64 listScanGeneration, qint64 loadGeneration,
