@@ -4,6 +4,7 @@
 #include "core/apps/PlistBytes.h"
 #include "support/FakeClock.h"
 #include "support/FixtureHome.h"
+#include "support/PrivilegeDrop.h"
 #include "support/SizeOracle.h"
 #include "support/TempTree.h"
 
@@ -470,6 +471,30 @@ TEST_F(ApplicationsViewModelTest, PruningChecksTwiceAndRespectsTheListingCounter
         QCoreApplication::processEvents();
     EXPECT_TRUE(listed(kept)) << "the prune was dropped";
     EXPECT_TRUE(model->refreshing());
+}
+
+TEST_F(ApplicationsViewModelTest, OnlyAMissingBundleIsPruned)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    // A bundle behind a folder this user may not enter cannot be examined: that does not make it gone.
+    test::TempTree tree;
+    const Path gone = tree.folder("Applications/Gone.app");
+    const Path kept = tree.folder("Applications/Kept.app");
+    const Path hidden = tree.folder("Applications/Locked/Hidden.app");
+    tree.chmod(tree.path("Applications/Locked"), 0700);
+    make(); // the real existence test
+    loadAndSettle({app(gone, QStringLiteral("Gone")), app(hidden, QStringLiteral("Hidden")),
+                   app(kept, QStringLiteral("Kept"))});
+    fs::remove(gone);
+    {
+        test::DroppedPrivileges dropped;
+        ASSERT_TRUE(FileSystem().status(kept).ok()) << "the dropped process sees what it may see";
+        ASSERT_TRUE(FileSystem().status(hidden).error().isPosix(EACCES)) << "and is denied the rest";
+        model->pruneUninstalledApps();
+        ASSERT_TRUE(settle([&] { return !listed(gone); }));
+    }
+    EXPECT_EQ(namesOf(model->apps()),
+              (std::vector<QString>{QStringLiteral("Hidden"), QStringLiteral("Kept")}));
 }
 
 TEST_F(ApplicationsViewModelTest, ThisProgramIsNeverListedButStillMeasured)
