@@ -277,6 +277,7 @@ TEST_F(ApplicationsViewModelTest, SizesArePublishedInBatchesOfTwentyFive)
         EXPECT_EQ(measuredAtEachPublication, row.measuredAtEachPublication);
         EXPECT_EQ(resets.count() + updates.count(), qsizetype(row.measuredAtEachPublication.size()))
             << "the list changes once per publication";
+        EXPECT_EQ(resets.count(), 1) << "a size batch keeps the rows, so a view keeps its place";
         for (int i = 0; i < row.apps; ++i)
             EXPECT_EQ(sizeOf(apps[std::size_t(i)].url), 512 * (i + 1)) << i;
 
