@@ -7,4 +7,9 @@ QString productName()
     return QStringLiteral("Quillmere");
 }
 
+QString ownBundleIdentifier()
+{
+    return QStringLiteral("com.vellora.app");
+}
+
 } // namespace qm

@@ -1,40 +1,359 @@
 #pragma once
 
+#include "app/models/ApplicationListModel.h"
+#include "core/apps/AppScanner.h"
+#include "core/apps/InstalledApp.h"
+#include "core/apps/LeftoverFinder.h"
+#include "core/apps/LeftoverItem.h"
+#include "core/cleaning/CoverageFlag.h"
+#include "core/model/CleanReport.h"
+
 #include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stop_token>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace qm {
 
-// The model of the Applications screen. Until the application inventory is wired in, its listing is
-// empty and finished from the start, and `refresh` only marks a refresh as running (ignored while one
-// runs, as the real model does); nothing ends it, so `refreshing` stays true once set. Lives on the
-// GUI thread.
+class Clock;
+
+// The model of the Applications page: the inventory of installed applications with their sizes, the
+// search and sort over it, and the state of the uninstall sheet and of uninstalls (the uninstall
+// operations themselves are not here yet; their fields are). Lives on the GUI thread and never
+// blocks it: listing, sizing and the existence checks of pruning run on the global thread pool with
+// copies of their inputs, and each result lands only while its counter still holds.
+//
+// An application is known by its bundle path's bytes (`InstalledApp::id`): known sizes, size batches
+// and pruning compare paths byte for byte, so a name that is not valid UTF-8 stays itself.
 class ApplicationsViewModel : public QObject
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The view-model container owns the module models")
-    // A refresh of the listing has started and not finished.
+
+    Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
+    // How many applications the inventory holds (this program included); the page lists the
+    // inventory when it comes on screen with none.
+    Q_PROPERTY(int appCount READ appCount NOTIFY appsChanged)
+    // How many applications could be uninstalled: the inventory without this program.
+    Q_PROPERTY(int uninstallableCount READ uninstallableCount NOTIFY appsChanged)
+    // The rows the page lists: `filteredApps`, republished once per change of the inventory, the
+    // query or the sort.
+    Q_PROPERTY(qm::ApplicationListModel* filteredApps READ filteredAppsModel CONSTANT)
+    Q_PROPERTY(bool inventoryComplete READ inventoryComplete NOTIFY inventoryCompleteChanged)
     Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
+    Q_PROPERTY(QString query READ query WRITE setQuery NOTIFY queryChanged)
+    Q_PROPERTY(bool sortBySize READ sortBySize WRITE setSortBySize NOTIFY sortBySizeChanged)
+    // The application whose uninstall sheet is open, as a map (`appId`, `name`, `bundleID`,
+    // `version`, `sizeBytes`, `path`, `iconPath`); empty when no sheet is open.
+    Q_PROPERTY(QVariantMap selectedApp READ selectedAppMap NOTIFY selectedAppChanged)
+    Q_PROPERTY(bool hasSelectedApp READ hasSelectedApp NOTIFY selectedAppChanged)
+    // The leftovers found for the selected application: maps with `id` (UUID without braces),
+    // `name`, `location`, `path`, `bytes` and `isSelected`.
+    Q_PROPERTY(QVariantList leftovers READ leftoverList NOTIFY leftoversChanged)
+    // The summed bytes of the selected leftovers.
+    Q_PROPERTY(qint64 selectedLeftoverBytes READ selectedLeftoverBytes NOTIFY leftoversChanged)
+    Q_PROPERTY(bool findingLeftovers READ findingLeftovers NOTIFY findingLeftoversChanged)
+    Q_PROPERTY(bool leftoverScanIncomplete READ leftoverScanIncomplete NOTIFY leftoverScanIncompleteChanged)
+    Q_PROPERTY(bool showConfirm READ showConfirm WRITE setShowConfirm NOTIFY showConfirmChanged)
+    Q_PROPERTY(bool selectedAppIsRunning READ selectedAppIsRunning NOTIFY selectedAppIsRunningChanged)
+    Q_PROPERTY(bool quittingApp READ quittingApp NOTIFY quittingAppChanged)
+    // Empty when there is no such sentence.
+    Q_PROPERTY(QString quitRefusedMessage READ quitRefusedMessageText NOTIFY quitRefusedMessageChanged)
+    Q_PROPERTY(
+        bool showAdminConfirm READ showAdminConfirm WRITE setShowAdminConfirm NOTIFY showAdminConfirmChanged)
+    Q_PROPERTY(bool adminUninstalling READ adminUninstalling NOTIFY adminUninstallingChanged)
+    // Empty when the last uninstall was not an administrator one.
+    Q_PROPERTY(
+        QString lastAdminUninstallName READ lastAdminUninstallNameText NOTIFY lastAdminUninstallNameChanged)
+    // An undo handle is held.
+    Q_PROPERTY(bool hasLastReport READ hasLastReport NOTIFY lastReportChanged)
+    Q_PROPERTY(QString lastAppName READ lastAppName NOTIFY lastAppNameChanged)
+    Q_PROPERTY(QStringList uninstalledNames READ uninstalledNames NOTIFY uninstalledNamesChanged)
+    Q_PROPERTY(qint64 uninstallCompletions READ uninstallCompletions NOTIFY uninstallCompletionsChanged)
+    // Empty when there is no failure to show.
+    Q_PROPERTY(QString uninstallFailure READ uninstallFailureText NOTIFY uninstallFailureChanged)
+    // The display text of the item offered for revealing, empty when there is none.
+    Q_PROPERTY(QString pendingRevealPath READ pendingRevealPath NOTIFY pendingRevealURLChanged)
+    Q_PROPERTY(bool failureNeedsFullDiskAccess READ failureNeedsFullDiskAccess NOTIFY
+                   failureNeedsFullDiskAccessChanged)
 
 public:
-    explicit ApplicationsViewModel(QObject* parent = nullptr);
+    // `loading` until a listing started by `load()` completes (a stale one included), then `loaded`.
+    enum class Phase { loading, loaded };
+    Q_ENUM(Phase)
 
+    // Receives one listing's result, once, on any thread.
+    using ListingDone = std::function<void(AppScanner::Listing)>;
+    // Starts listing the installed applications without blocking its caller (the GUI thread) and
+    // hands the result to `done` when it has it; two listings may run at once.
+    using Lister = std::function<void(ListingDone done)>;
+    // Measures one bundle with CleanupScanner::size's arguments and returns its allocated bytes (a
+    // partial total when it stops early); called on the sizing thread.
+    using Sizer = std::function<qint64(const Path& of, const std::vector<Path>& excluding, qint64 nodeLimit,
+                                       bool flagCapAsIncomplete, double deadline, CoverageFlag* coverage,
+                                       std::stop_token stop)>;
+    // Whether something still exists at a bundle path; called on a pool thread and on the GUI
+    // thread.
+    using ExistenceTest = std::function<bool(const Path&)>;
+
+    // How this program recognises itself in the inventory (AppMatch::isSelf).
+    struct OwnIdentity
+    {
+        std::optional<QString> bundleID;
+        Path url;
+    };
+
+    // What the model works on. Only `clock` is required; every other member left empty means the
+    // real one. `clock` must outlive the model.
+    struct Services
+    {
+        // The clock of the uninstall flow's waits.
+        Clock& clock;
+        // The user's home folder (default: the current user's) and the folder "/Applications" lies
+        // in (default "/"): where the real lister, sizer and leftover finder look.
+        std::optional<Path> home = std::nullopt;
+        std::optional<Path> systemRoot = std::nullopt;
+        // Default: AppScanner::listApps over the two folders above, on the thread pool.
+        Lister lister = {};
+        // Default: the bounded sizer the scanner carries.
+        Sizer sizer = {};
+        // Default: a finder over the home folder.
+        std::optional<LeftoverFinder> finder = std::nullopt;
+        // Default: the identifier "com.vellora.app" this program's build carries, and the resolved
+        // path of the running program.
+        std::optional<OwnIdentity> own = std::nullopt;
+        // Default: only a path the file system reports missing (no such entry, or a part of it not a
+        // folder) is gone; a path that cannot be examined for another reason still exists.
+        ExistenceTest exists = {};
+    };
+
+    // Every application is measured with at most this many entries and this many seconds.
+    static constexpr qint64 kSizeNodeLimit = 200'000;
+    static constexpr double kSizeDeadlineSeconds = 90.0;
+    // Sizes are published after every this many applications measured, and once for the rest.
+    static constexpr int kSizeBatch = 25;
+
+    // Creates the model in `loading` with an empty inventory; starts no work.
+    explicit ApplicationsViewModel(Services services, QObject* parent = nullptr);
+    // Stops the running sizing job (also one waiting for its batch to land); listings still running
+    // finish on their own and are dropped.
+    ~ApplicationsViewModel() override;
+
+    // ---- published state ----
+    Phase phase() const { return m_phase; }
+    const std::vector<InstalledApp>& apps() const { return m_apps; }
+    int appCount() const { return int(m_apps.size()); }
+    bool inventoryComplete() const { return m_inventoryComplete; }
     bool refreshing() const { return m_refreshing; }
-    // How many refreshes have started; 0 before the first.
-    int generation() const { return m_generation; }
+    const QString& query() const { return m_query; }
+    void setQuery(const QString& query);
+    bool sortBySize() const { return m_sortBySize; }
+    void setSortBySize(bool sortBySize);
+    const std::optional<InstalledApp>& selectedApp() const { return m_selectedApp; }
+    void setSelectedApp(std::optional<InstalledApp> app);
+    bool hasSelectedApp() const { return m_selectedApp.has_value(); }
+    QVariantMap selectedAppMap() const;
+    const std::vector<LeftoverItem>& leftovers() const { return m_leftovers; }
+    void setLeftovers(std::vector<LeftoverItem> leftovers);
+    QVariantList leftoverList() const;
+    bool findingLeftovers() const { return m_findingLeftovers; }
+    void setFindingLeftovers(bool value);
+    bool leftoverScanIncomplete() const { return m_leftoverScanIncomplete; }
+    void setLeftoverScanIncomplete(bool value);
+    bool showConfirm() const { return m_showConfirm; }
+    void setShowConfirm(bool value);
+    bool selectedAppIsRunning() const { return m_selectedAppIsRunning; }
+    void setSelectedAppIsRunning(bool value);
+    bool quittingApp() const { return m_quittingApp; }
+    void setQuittingApp(bool value);
+    const std::optional<QString>& quitRefusedMessage() const { return m_quitRefusedMessage; }
+    void setQuitRefusedMessage(std::optional<QString> message);
+    QString quitRefusedMessageText() const { return m_quitRefusedMessage.value_or(QString()); }
+    bool showAdminConfirm() const { return m_showAdminConfirm; }
+    void setShowAdminConfirm(bool value);
+    bool adminUninstalling() const { return m_adminUninstalling; }
+    void setAdminUninstalling(bool value);
+    const std::optional<QString>& lastAdminUninstallName() const { return m_lastAdminUninstallName; }
+    void setLastAdminUninstallName(std::optional<QString> name);
+    QString lastAdminUninstallNameText() const { return m_lastAdminUninstallName.value_or(QString()); }
+    const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
+    void setLastReport(std::optional<CleanReport> report);
+    bool hasLastReport() const { return m_lastReport.has_value(); }
+    const QString& lastAppName() const { return m_lastAppName; }
+    void setLastAppName(const QString& name);
+    const QStringList& uninstalledNames() const { return m_uninstalledNames; }
+    void setUninstalledNames(const QStringList& names);
+    qint64 uninstallCompletions() const { return m_uninstallCompletions; }
+    // Counts one more completed uninstall; the count only grows.
+    void countUninstallCompletion();
+    const std::optional<QString>& uninstallFailure() const { return m_uninstallFailure; }
+    void setUninstallFailure(std::optional<QString> failure);
+    QString uninstallFailureText() const { return m_uninstallFailure.value_or(QString()); }
+    const std::optional<Path>& pendingRevealURL() const { return m_pendingRevealURL; }
+    void setPendingRevealURL(std::optional<Path> url);
+    QString pendingRevealPath() const;
+    bool failureNeedsFullDiskAccess() const { return m_failureNeedsFullDiskAccess; }
+    void setFailureNeedsFullDiskAccess(bool value);
 
-    // Lists the installed applications again, unless the listing has not finished or a refresh is
-    // already running; returns at once.
+    // ---- unpublished state ----
+    // Counters; each only grows. `generation`: the uninstall sheet's; `loadGeneration`: guards the
+    // completeness, the start of sizing and every size batch of a listing; `listScanGeneration`:
+    // guards every write of a listing or a prune into the inventory; `quitToken`: guards the wait for
+    // an application to quit.
+    qint64 generation() const { return m_generation; }
+    qint64 loadGeneration() const { return m_loadGeneration; }
+    qint64 listScanGeneration() const { return m_listScanGeneration; }
+    qint64 quitToken() const { return m_quitToken; }
+    // The inventory lister (carrying the bounded sizer) and the leftover finder.
+    const AppScanner& scanner() const { return m_scanner; }
+    const LeftoverFinder& finder() const { return m_finder; }
+    // Bundle paths (bytes) of the applications whose uninstall is under way.
+    const std::set<std::string>& inFlightActionIDs() const { return m_inFlightActionIDs; }
+    // A sizing job is running (it may be waiting for its batch to land).
+    bool sizing() const;
+
+    // ---- derived lists, computed on every read ----
+    // The inventory in order without this program itself.
+    std::vector<InstalledApp> uninstallableApps() const;
+    int uninstallableCount() const;
+    // `uninstallableApps` whose name or bundle identifier contains `query` regardless of case and
+    // diacritics (the query as typed, never trimmed; an empty query keeps all), largest first with
+    // ties in listing order when `sortBySize`.
+    std::vector<InstalledApp> filteredApps() const;
+    ApplicationListModel* filteredAppsModel() const { return m_filteredModel.get(); }
+    // The summed bytes of the selected leftovers; 0 when none is selected.
+    qint64 selectedLeftoverBytes() const;
+
+    // ---- operations ----
+    // Lists the inventory anew (the first time, and after an undo): back to `loading`, a running
+    // refresh forgotten, the uninstall sheet's searches dropped. When the listing ends the page is
+    // `loaded` even if a newer listing has started; only the newest listing's list, completeness and
+    // sizes land. Returns at once.
+    Q_INVOKABLE void load();
+    // Lists the inventory again keeping the known sizes until they are measured anew. Ignored while
+    // `loading` or while a refresh runs. Returns at once.
     Q_INVOKABLE void refresh();
+    // Drops the applications whose bundle no longer exists, checked on the pool and again just before
+    // they go; nothing goes when a listing or an uninstall changed the inventory meanwhile. Returns
+    // at once.
+    Q_INVOKABLE void pruneUninstalledApps();
+    // Closes the uninstall sheet: drops its leftover search and any wait for a quit, clears the
+    // confirmations, the selection and its leftovers. Leaves running state, undo and failure alone.
+    Q_INVOKABLE void dismissUninstaller();
 
 signals:
+    void phaseChanged();
+    // Every publication of the inventory, also one that changes nothing but sizes.
+    void appsChanged();
+    void inventoryCompleteChanged();
     void refreshingChanged();
+    void queryChanged();
+    void sortBySizeChanged();
+    void selectedAppChanged();
+    void leftoversChanged();
+    void findingLeftoversChanged();
+    void leftoverScanIncompleteChanged();
+    void showConfirmChanged();
+    void selectedAppIsRunningChanged();
+    void quittingAppChanged();
+    void quitRefusedMessageChanged();
+    void showAdminConfirmChanged();
+    void adminUninstallingChanged();
+    void lastAdminUninstallNameChanged();
+    void lastReportChanged();
+    void lastAppNameChanged();
+    void uninstalledNamesChanged();
+    void uninstallCompletionsChanged();
+    void uninstallFailureChanged();
+    void pendingRevealURLChanged();
+    void failureNeedsFullDiskAccessChanged();
 
 private:
-    bool m_listingFinished = true;
+    // What the search and the own-identity rule need of one listed application, derived once per
+    // publication of the inventory.
+    struct SearchKeys
+    {
+        QString name;     // TextSearch::fold of the name
+        QString bundleID; // TextSearch::fold of the identifier
+        bool isSelf = false;
+    };
+    struct SizeTask;
+    using SizeBatch = std::unordered_map<std::string, qint64>;
+
+    void setPhase(Phase phase);
+    void setApps(std::vector<InstalledApp> apps);
+    void setInventoryComplete(bool value);
+    void setRefreshing(bool value);
+    void republishFiltered();
+    std::vector<std::size_t> filteredIndexes() const;
+
+    // Starts the lister and hands its result to `apply` on this thread, unless the model is gone by
+    // then.
+    void startListing(std::function<void(ApplicationsViewModel&, AppScanner::Listing)> apply);
+    void applyLoad(qint64 listScanGeneration, qint64 loadGeneration, AppScanner::Listing listing);
+    void applyRefresh(qint64 listScanGeneration, qint64 loadGeneration,
+                      const std::unordered_map<std::string, qint64>& knownSizes, AppScanner::Listing listing);
+    // Measures every listed application again, one after another, publishing sizes in batches while
+    // `loadGeneration` still equals `generation`; replaces (and stops) a running sizing job.
+    void computeSizes(qint64 generation);
+    void applySizes(qint64 generation, const SizeBatch& batch);
+    void applyPrune(qint64 listScanGeneration, const std::set<std::string>& gone);
+
+    Clock& m_clock;
+    Path m_home;
+    Path m_systemRoot;
+    AppScanner m_scanner;
+    LeftoverFinder m_finder;
+    Lister m_lister;
+    Sizer m_sizer;
+    OwnIdentity m_own;
+    ExistenceTest m_exists;
+
+    Phase m_phase = Phase::loading;
+    std::vector<InstalledApp> m_apps;
+    std::vector<SearchKeys> m_keys; // parallel to m_apps
+    bool m_inventoryComplete = true;
     bool m_refreshing = false;
-    int m_generation = 0;
+    QString m_query;
+    bool m_sortBySize = false;
+    std::optional<InstalledApp> m_selectedApp;
+    std::vector<LeftoverItem> m_leftovers;
+    bool m_findingLeftovers = false;
+    bool m_leftoverScanIncomplete = false;
+    bool m_showConfirm = false;
+    bool m_selectedAppIsRunning = false;
+    bool m_quittingApp = false;
+    std::optional<QString> m_quitRefusedMessage;
+    qint64 m_quitToken = 0;
+    bool m_showAdminConfirm = false;
+    bool m_adminUninstalling = false;
+    std::optional<QString> m_lastAdminUninstallName;
+    std::optional<CleanReport> m_lastReport;
+    QString m_lastAppName;
+    QStringList m_uninstalledNames;
+    qint64 m_uninstallCompletions = 0;
+    std::optional<QString> m_uninstallFailure;
+    std::optional<Path> m_pendingRevealURL;
+    bool m_failureNeedsFullDiskAccess = false;
+    qint64 m_generation = 0;
+    qint64 m_loadGeneration = 0;
+    qint64 m_listScanGeneration = 0;
+    std::set<std::string> m_inFlightActionIDs;
+    std::shared_ptr<SizeTask> m_sizeTask;
+
+    std::unique_ptr<ApplicationListModel> m_filteredModel;
 };
 
 } // namespace qm

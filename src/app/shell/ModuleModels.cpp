@@ -10,7 +10,8 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
     : QObject(parent), m_smartScan(std::make_unique<SmartScanViewModel>()),
       m_health(std::make_unique<MacHealthViewModel>()),
       m_cleanup(std::make_unique<CleanupViewModel>(CleanupViewModel::Services{services.clock})),
-      m_applications(std::make_unique<ApplicationsViewModel>()),
+      m_applications(
+          std::make_unique<ApplicationsViewModel>(ApplicationsViewModel::Services{services.clock})),
       m_largeFiles(std::make_unique<LargeFilesViewModel>()),
       m_duplicates(std::make_unique<DuplicatesViewModel>()),
       m_spaceLens(std::make_unique<SpaceLensViewModel>()), m_disk(std::make_unique<DiskViewModel>()),

@@ -9,6 +9,7 @@
 #include "support/FixtureHome.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -19,6 +20,18 @@
 
 namespace qm {
 namespace {
+
+// Lists the applications (none: the fixture home and "/" hold no application folder) and runs the
+// event loop until the listing has landed, so that a refresh is accepted.
+bool loadApplications(ApplicationsViewModel& applications)
+{
+    applications.load();
+    QElapsedTimer timer;
+    timer.start();
+    while (applications.phase() != ApplicationsViewModel::Phase::loaded && timer.elapsed() < 30'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return applications.phase() == ApplicationsViewModel::Phase::loaded;
+}
 
 class ModuleModelsTest : public ::testing::Test
 {
@@ -125,7 +138,9 @@ TEST_F(ModuleModelsTest, ScanCommandsFollowTheScreenTable)
         ASSERT_TRUE(command->run) << row.target;
     }
 
-    // Each action reaches its own model and nothing else.
+    // Each action reaches its own model and nothing else. The Applications model accepts a refresh
+    // only once its first listing has landed.
+    ASSERT_TRUE(loadApplications(*models->applications()));
     models->scanCommand(QuillmereModule::smartScan)->run();
     models->scanCommand(QuillmereModule::health)->run();
     models->scanCommand(QuillmereModule::cleanup)->run();
@@ -190,8 +205,12 @@ TEST_F(ModuleModelsTest, CleanupAndApplicationsKeepTheirGuards)
 
     ApplicationsViewModel& applications = *models->applications();
     applications.refresh();
+    EXPECT_EQ(applications.loadGeneration(), 0) << "no refresh before the first listing";
+    ASSERT_TRUE(loadApplications(applications));
     applications.refresh();
-    EXPECT_EQ(applications.generation(), 1) << "no second refresh while one runs";
+    applications.refresh();
+    EXPECT_EQ(applications.loadGeneration(), 2) << "no second refresh while one runs";
+    EXPECT_TRUE(applications.refreshing());
 }
 
 } // namespace

@@ -1,0 +1,193 @@
+// Measures the Applications model's background sizing against du -s -B1 over the same generated
+// bundles, side by side in every round with a warm cache, and prints the time ratio. The model's time
+// runs from the moment its listing lands (sizing starts there) to the last size batch applied on the
+// event loop. Totals differ by design: du counts folders and counts hard-linked files once.
+//
+// Usage: qm_appsizes_bench [--apps N] [--files F] [--runs R] [--dir DIR]
+//   --apps   bundles to generate (default 300)
+//   --files  files per bundle (default 2000)
+//   --runs   rounds; each round runs both peers once (default 5)
+//   --dir    an existing empty-or-absent folder to build in (default: a new folder in /tmp, removed at
+//            the end)
+
+#include "../support/BenchSupport.h"
+#include "app/models/ApplicationsViewModel.h"
+#include "platform/ProcessRunner.h"
+#include "platform/SystemClock.h"
+
+#include <QCoreApplication>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace qm::bench;
+
+struct Options
+{
+    int apps = 300;
+    int files = 2000;
+    int runs = 5;
+    std::filesystem::path dir;
+};
+
+void makeFolder(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        fail("mkdir " + path);
+}
+
+// One bundle: Contents/Info.plist and `files` files spread over folders of 100 under
+// Contents/Resources/rN, every tenth file holding 100 bytes.
+void generateBundle(const std::string& bundle, const std::string& name, int files)
+{
+    makeFolder(bundle);
+    makeFolder(bundle + "/Contents");
+    makeFolder(bundle + "/Contents/MacOS");
+    makeFolder(bundle + "/Contents/Resources");
+    writeFile(bundle + "/Contents/Info.plist",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+              "<key>CFBundleName</key><string>" +
+                  name + "</string><key>CFBundleIdentifier</key><string>com.example." + name +
+                  "</string></dict></plist>\n");
+    writeFile(bundle + "/Contents/MacOS/" + name, std::string(4096, 'x'));
+    const std::string payload(100, 'y');
+    int folder = -1;
+    for (int f = 2; f < files; ++f) {
+        if ((f - 2) % 100 == 0) {
+            ++folder;
+            makeFolder(bundle + "/Contents/Resources/r" + std::to_string(folder));
+        }
+        writeFile(bundle + "/Contents/Resources/r" + std::to_string(folder) + "/f" + std::to_string(f),
+                  f % 10 == 0 ? std::string_view(payload) : std::string_view());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string flag = argv[i];
+        if (flag == "--apps")
+            options.apps = std::max(1, std::atoi(argv[i + 1]));
+        else if (flag == "--files")
+            options.files = std::max(3, std::atoi(argv[i + 1]));
+        else if (flag == "--runs")
+            options.runs = std::max(1, std::atoi(argv[i + 1]));
+        else if (flag == "--dir")
+            options.dir = argv[i + 1];
+    }
+    QCoreApplication app(argc, argv);
+
+    const bool ownDir = options.dir.empty();
+    if (ownDir) {
+        char pattern[] = "/tmp/qm-appsizes-bench-XXXXXX";
+        if (!::mkdtemp(pattern))
+            fail("mkdtemp");
+        options.dir = std::filesystem::path(pattern) / "tree";
+    }
+    const std::filesystem::path system = options.dir / "system";
+    const std::filesystem::path home = options.dir / "home";
+    makeFolder(options.dir.native());
+    makeFolder(system.native());
+    makeFolder(home.native());
+    makeFolder((system / "Applications").native());
+
+    std::printf("generating %d bundles of %d files in %s ...\n", options.apps, options.files,
+                options.dir.c_str());
+    std::vector<std::string> bundles;
+    for (int i = 0; i < options.apps; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "App%04d", i);
+        bundles.push_back((system / "Applications" / (std::string(name) + ".app")).native());
+        generateBundle(bundles.back(), name, options.files);
+    }
+
+    qm::SystemClock clock;
+    // One model per round, so each round lists and measures everything afresh.
+    const auto sizeOnce = [&](double& seconds, long long& total) {
+        qm::ApplicationsViewModel::Services services{clock};
+        services.home = home;
+        services.systemRoot = system;
+        services.own = qm::ApplicationsViewModel::OwnIdentity{std::nullopt, "/nowhere"};
+        qm::ApplicationsViewModel model(std::move(services));
+        Clock::time_point started;
+        Clock::time_point lastBatch;
+        QObject::connect(&model, &qm::ApplicationsViewModel::phaseChanged, [&] {
+            if (model.phase() == qm::ApplicationsViewModel::Phase::loaded)
+                started = Clock::now(); // the listing landed; sizing starts right after
+        });
+        QObject::connect(&model, &qm::ApplicationsViewModel::appsChanged, [&] { lastBatch = Clock::now(); });
+        model.load();
+        while (model.phase() != qm::ApplicationsViewModel::Phase::loaded || model.sizing())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        seconds = std::chrono::duration<double>(lastBatch - started).count();
+        total = 0;
+        for (const qm::InstalledApp& a : model.apps())
+            total += a.sizeBytes;
+        if (int(model.apps().size()) != options.apps) {
+            std::fprintf(stderr, "qm_appsizes_bench: listed %zu of %d bundles\n", model.apps().size(),
+                         options.apps);
+            std::exit(1);
+        }
+    };
+
+    qm::ProcessRequest du;
+    du.program = "/usr/bin/du";
+    du.arguments = {"-s", "-B1"};
+    for (const std::string& bundle : bundles)
+        du.arguments.push_back(bundle);
+    const auto duOnce = [&](double& seconds, long long& total) {
+        const auto start = Clock::now();
+        const auto outcome = qm::ProcessRunner().run(du);
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        if (!outcome || !outcome->succeeded()) {
+            std::fprintf(stderr, "qm_appsizes_bench: du failed\n");
+            std::exit(1);
+        }
+        total = 0;
+        for (const QByteArray& line : outcome->standardOutput.split('\n')) {
+            if (!line.isEmpty())
+                total += std::atoll(line.constData());
+        }
+    };
+
+    // Warm the cache once with both.
+    double s = 0;
+    long long modelTotal = 0;
+    long long duTotal = 0;
+    sizeOnce(s, modelTotal);
+    duOnce(s, duTotal);
+
+    std::vector<double> modelSeconds;
+    std::vector<double> duSeconds;
+    for (int round = 0; round < options.runs; ++round) {
+        sizeOnce(s, modelTotal);
+        modelSeconds.push_back(s);
+        duOnce(s, duTotal);
+        duSeconds.push_back(s);
+    }
+
+    const double m = median(modelSeconds);
+    const double d = median(duSeconds);
+    std::printf("\n%-28s %12s %18s\n", "peer", "median s", "total bytes");
+    std::printf("%-28s %12.4f %18lld\n", "model: sizing to last batch", m, modelTotal);
+    std::printf("%-28s %12.4f %18lld\n", "du -s -B1 (same bundles)", d, duTotal);
+    std::printf("\nmodel / du = %.2f (goal: at most 1.10)\n", m / d);
+
+    if (ownDir) {
+        std::error_code ec;
+        std::filesystem::remove_all(options.dir.parent_path(), ec);
+    }
+    return 0;
+}

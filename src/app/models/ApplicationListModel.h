@@ -1,0 +1,66 @@
+#pragma once
+
+#include "core/apps/InstalledApp.h"
+
+#include <QAbstractListModel>
+#include <QByteArray>
+#include <QHash>
+#include <QtQml/qqmlregistration.h>
+
+#include <vector>
+
+namespace qm {
+
+// The rows of the Applications list as QML sees them: a snapshot of installed applications that its
+// owner replaces in one step each time the list it shows is published again. It computes nothing.
+class ApplicationListModel : public QAbstractListModel
+{
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The Applications model owns its list")
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+
+public:
+    enum Role {
+        // The bundle path's bytes, percent-encoded: a text that names the application exactly, also
+        // when its path is not valid UTF-8 (a key for the row, never a path to open).
+        AppIdRole = Qt::UserRole + 1,
+        NameRole,
+        BundleIdRole,
+        VersionRole,
+        // Allocated bytes of the bundle (qint64); 0 until measured.
+        SizeBytesRole,
+        // The bundle path as display text.
+        PathRole,
+        // The bundle's icon file as display text, empty when it has none.
+        IconPathRole,
+    };
+    Q_ENUM(Role)
+
+    explicit ApplicationListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    int count() const { return int(m_rows.size()); }
+    const std::vector<InstalledApp>& rows() const { return m_rows; }
+    // The application of row `row`; null when there is no such row.
+    const InstalledApp* at(int row) const;
+
+    // Replaces the rows. When the new rows name the same applications in the same order, the rows are
+    // kept and one dataChanged covers them all (a view keeps its place); otherwise the model is reset
+    // once. Either way views hear of it exactly once, also when nothing differs.
+    void replace(std::vector<InstalledApp> rows);
+
+    // The percent-encoded bytes of `app`'s bundle path, as the AppIdRole gives them.
+    static QString appId(const InstalledApp& app);
+
+signals:
+    void countChanged();
+
+private:
+    std::vector<InstalledApp> m_rows;
+};
+
+} // namespace qm
