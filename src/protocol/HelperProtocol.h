@@ -34,7 +34,8 @@ QString performActionSignature();
 QString removeSystemThreatSignature();
 QString replySignature();
 
-// The D-Bus error a caller gets when the helper does not admit its executable.
+// The D-Bus error a caller gets when the helper does not admit it: its process does not run the
+// installed application, or polkit does not authorise it (or cannot be asked).
 QString accessDeniedError();
 // The D-Bus error for a call whose arguments do not match the method's signature.
 QString invalidArgsError();
