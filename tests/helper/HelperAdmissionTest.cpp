@@ -5,6 +5,7 @@
 #include "FakeTools.h"
 #include "HelperBusTest.h"
 #include "HelperReplyPrinting.h"
+#include "protocol/HelperProtocol.h"
 #include "support/PrivilegeDrop.h"
 #include "support/TempTree.h"
 
@@ -131,6 +132,41 @@ TEST_F(HelperAdmission, APolkitThatDoesNotAnswerHoldsUpOnlyTheCallsItWasAskedAbo
     ASSERT_TRUE(waiting->waitForFinished(120'000));
     EXPECT_EQ(QString::fromUtf8(waiting->readAllStandardOutput()).trimmed(), kAccessDenied);
     EXPECT_EQ(calls(), (QStringList{"resolvectl flush-caches", "nscd --invalidate=hosts"}));
+}
+
+TEST_F(HelperAdmission, CallsBeyondTheProtocolsBoundsAreTurnedAwayBeforeAnyoneIsAsked)
+{
+    const QString invalidArgs = QStringLiteral("error\torg.freedesktop.DBus.Error.InvalidArgs");
+    const QString missing = QStringLiteral("/Library/LaunchDaemons/missing.plist");
+    const QString tooMany = QStringLiteral("reply\t0\tRefused \u2014 too many paths in one request");
+    const QString outside =
+        QStringLiteral("reply\t0\tRefused \u2014 1 path(s) outside the allowed system locations");
+    struct Row
+    {
+        QStringList call;
+        QString expected;
+        bool asked; // whether the caller's admission was asked about at all
+    };
+    const std::vector<Row> rows = {
+        {{"action", QString(HelperProtocol::kMaxActionNameLength, QLatin1Char('a'))},
+         QStringLiteral("reply\t0\tUnknown action"),
+         true},
+        {{"action", QString(HelperProtocol::kMaxActionNameLength + 1, QLatin1Char('a'))}, invalidArgs, false},
+        {{"remove-many", "", QString::number(HelperProtocol::kMaxRemovalPathCount), missing}, tooMany, true},
+        {{"remove-many", "", QString::number(HelperProtocol::kMaxRemovalPathCount + 1), missing},
+         invalidArgs,
+         false},
+        {{"remove-long", "", QString::number(HelperProtocol::kMaxRemovalTextLength)}, outside, true},
+        {{"remove-long", "", QString::number(HelperProtocol::kMaxRemovalTextLength + 1)}, invalidArgs, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.call.mid(0, 1).join(QLatin1Char(' ')).toStdString() + " " +
+                     row.call.mid(2).join(QLatin1Char(' ')).left(40).toStdString());
+        polkit().clearCalls();
+        EXPECT_EQ(client(row.call), row.expected);
+        EXPECT_EQ(polkit().calls().size(), row.asked ? 1 : 0);
+    }
+    EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();
 }
 
 // Waits up to a minute until `name` has an owner on the test bus.
