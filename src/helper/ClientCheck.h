@@ -4,9 +4,10 @@
 
 #include <sys/types.h>
 
-// Decides whether a caller may use the helper: only processes running the installed application's
-// executable are admitted. This is weaker than a code signature (a process can exec the application
-// after queuing calls); the helper's narrow powers and strict input checks carry the rest.
+// The executable half of the helper's caller check: only processes running the installed
+// application's executable are admitted. Alone this is weaker than a code signature (a process can
+// connect and then exec the application, and any user may run it), so the helper also has polkit
+// authorise every caller's bus name (see HelperService).
 namespace qm::ClientCheck {
 
 // True when `runningExecutable` (a process's /proc/<pid>/exe link) names exactly `trusted`, resolves to

@@ -6,30 +6,52 @@
 #include "platform/CodeSigner.h"
 #include "platform/ProcessRunner.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusVirtualObject>
 #include <QThreadPool>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
 namespace qm {
 
-// The helper's one object on the system bus. Every call to its interface first has its caller
-// checked: a process that is not the installed application gets an access-denied error and nothing
-// runs. The version is answered at once; actions and removals run on worker threads and are answered
-// when they finish, so a slow action never holds up another request. Malformed calls get a D-Bus error,
-// and so does an action or removal that arrives while `kMaxOutstandingRequests` are still unanswered.
-// Holds nothing between requests. Lives on the thread that owns the bus connection.
+// The helper's one object on the system bus. A call to its interface is first checked for shape: an
+// unknown method, wrong arguments or arguments beyond the protocol's bounds are answered with an error
+// at once, before anything of the call is kept. Then its caller is admitted, without ever waiting on
+// the bus: the bus is asked for the caller's pid and polkit whether the caller's bus name may use the
+// call's action, both asynchronously; only a process that runs the installed application and that
+// polkit authorises is served, everyone else (and everyone while polkit cannot be reached) gets an
+// access-denied error and nothing runs. The version is answered at once; actions and removals run on
+// worker threads and are answered when they finish, so a slow action never holds up another request.
+// An action or removal that arrives while `kMaxOutstandingRequests` are unanswered, or any call while
+// too much waits for admission, gets a limits-exceeded error. Holds nothing between requests. Lives on
+// the thread that owns the bus connection.
 class HelperService final : public QDBusVirtualObject
 {
     Q_OBJECT
 
 public:
-    // Requests that may run at the same time; further ones wait for a free worker.
+    // Removals that may run at the same time; further ones wait for a free worker. Maintenance runs
+    // have threads of their own (one per action at a time).
     static constexpr int kMaxConcurrentRequests = 64;
-    // Actions and removals accepted but not yet answered (running or waiting); beyond this the caller
-    // gets a limits-exceeded error, so queued requests cannot grow without bound.
+    // Actions and removals accepted but not yet answered (being admitted, running or waiting); beyond
+    // this the caller gets a limits-exceeded error, so queued requests cannot grow without bound.
     static constexpr int kMaxOutstandingRequests = 256;
+    // Calls of any kind waiting for their caller's admission, and the UTF-16 code units their
+    // arguments hold together. Kept well below what the bus library buffers for one connection
+    // (63 MiB of received messages), so calls held during admission never stop it from reading the
+    // answers they wait for.
+    static constexpr int kMaxAdmitting = 512;
+    static constexpr qsizetype kMaxAdmittingTextLength = 8 * 1024 * 1024;
+    // Admissions whose question is out at the same time; the others wait their turn in arrival order.
+    // Each has one question out at a time (first the caller's pid, then polkit), and the system bus
+    // lets one connection wait for at most 128 answers.
+    static constexpr int kMaxAdmissionsAsking = 48;
+    // How long the bus and polkit have to answer an admission question (milliseconds); no answer
+    // refuses the call.
+    static constexpr int kAdmissionTimeoutMs = 15'000;
 
     HelperService(const HelperSettings& settings, std::shared_ptr<const ProcessRunner> runner,
                   std::shared_ptr<const CodeSigner> signer, QObject* parent = nullptr);
@@ -40,7 +62,15 @@ public:
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    bool callerAdmitted(const QDBusMessage& message, const QDBusConnection& connection) const;
+    enum class Request { version, performAction, removeSystemThreat };
+    struct Admission;
+
+    void admit(Request request, const QDBusMessage& message, const QDBusConnection& connection);
+    void askNext();
+    void askPid(const std::shared_ptr<Admission>& admission);
+    void askPolkit(const std::shared_ptr<Admission>& admission);
+    void finishAdmission(const std::shared_ptr<Admission>& admission, bool admitted);
+    void serve(Request request, const QDBusMessage& message, const QDBusConnection& connection);
     void answerLater(const QDBusMessage& call, const QDBusConnection& connection,
                      std::function<HelperProtocol::HelperReply()> work);
     // Counts `call` as outstanding and returns what answers it (once, from any thread).
@@ -52,6 +82,10 @@ private:
     QThreadPool m_workers;
     // Counted on the service's own thread only.
     int m_outstanding = 0;
+    int m_admitting = 0;
+    qsizetype m_admittingTextLength = 0;
+    int m_asking = 0;
+    std::deque<std::shared_ptr<Admission>> m_waitingToAsk;
 };
 
 } // namespace qm

@@ -1,6 +1,9 @@
 // The root helper daemon. The bus starts it on demand (through its systemd unit); it serves the helper
-// interface until it is stopped and never exits by itself. Every location it acts on is fixed when it
-// is built: the macros below come from the build, never from the environment or a request.
+// interface until it is stopped and never exits by itself. Under a systemd watchdog it feeds the watchdog
+// only while bus round trips still come back, so a helper that stopped serving the bus is restarted. Every
+// location it acts on is fixed when it is built: the macros below come from the build, never from the
+// environment or a request.
+#include "helper/BusWatchdog.h"
 #include "helper/HelperService.h"
 #include "helper/HelperSettings.h"
 #include "platform/CodeSigner.h"
@@ -57,5 +60,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "QuillmereHelper: cannot own the helper's bus name\n");
         return 1;
     }
+    const qm::BusWatchdog watchdog(bus);
     return QCoreApplication::exec();
 }

@@ -144,6 +144,37 @@ std::optional<HelperReply> helperReplyFrom(const QDBusMessage& message)
     return HelperReply{arguments.at(0).toBool(), arguments.at(1).toString()};
 }
 
+qsizetype argumentTextLength(const QDBusMessage& call)
+{
+    qsizetype length = 0;
+    // The list shares the message's values: reading them through constData copies no string.
+    const QVariantList arguments = call.arguments();
+    for (const QVariant& argument : arguments) {
+        if (holds(argument, QMetaType::QString)) {
+            length += static_cast<const QString*>(argument.constData())->size();
+        } else if (holds(argument, QMetaType::QStringList)) {
+            for (const QString& text : *static_cast<const QStringList*>(argument.constData()))
+                length += text.size();
+        }
+    }
+    return length;
+}
+
+bool argumentsWithinBounds(const QDBusMessage& call)
+{
+    const QString member = call.member();
+    const QString signature = call.signature();
+    if (member == performActionMethod() && signature == performActionSignature())
+        return argumentTextLength(call) <= kMaxActionNameLength;
+    if (member == removeSystemThreatMethod() && signature == removeSystemThreatSignature()) {
+        const QVariant paths = call.arguments().at(1);
+        return holds(paths, QMetaType::QStringList) &&
+               static_cast<const QStringList*>(paths.constData())->size() <= kMaxRemovalPathCount &&
+               argumentTextLength(call) <= kMaxRemovalTextLength;
+    }
+    return true;
+}
+
 QString introspectionXml()
 {
     return QStringLiteral("<interface name=\"com.vellora.helper\">\n"

@@ -34,7 +34,8 @@ QString performActionSignature();
 QString removeSystemThreatSignature();
 QString replySignature();
 
-// The D-Bus error a caller gets when the helper does not admit its executable.
+// The D-Bus error a caller gets when the helper does not admit it: its process does not run the
+// installed application, or polkit does not authorise it (or cannot be asked).
 QString accessDeniedError();
 // The D-Bus error for a call whose arguments do not match the method's signature.
 QString invalidArgsError();
@@ -43,6 +44,22 @@ QString unknownMethodError();
 // The D-Bus error for an action or removal sent while the helper already holds as many unanswered
 // ones as it takes; nothing of it runs, and it may be sent again later.
 QString limitsExceededError();
+
+// The most the arguments of one call may hold, in UTF-16 code units of the decoded strings: an action
+// name at most kMaxActionNameLength, a removal's label and paths together at most kMaxRemovalTextLength
+// (a thousand paths of 4,096 bytes and a label fit) in at most kMaxRemovalPathCount paths. The helper
+// answers a larger call with InvalidArgs at once, before it keeps or copies anything of it; tighter
+// rules (the removal's own path count and length) answer within these bounds with a reply.
+inline constexpr qsizetype kMaxActionNameLength = 256;
+inline constexpr qsizetype kMaxRemovalTextLength = 4 * 1024 * 1024;
+inline constexpr qsizetype kMaxRemovalPathCount = 4096;
+
+// Whether a call's arguments stay within the bounds above. Looks only at the lengths of what QtDBus
+// already decoded (it converts every argument before anyone sees the message) and copies nothing.
+// True for calls of other members or signatures: their shape is checked elsewhere.
+bool argumentsWithinBounds(const QDBusMessage& call);
+// The UTF-16 code units all string arguments of `call` hold together (strings and string lists).
+qsizetype argumentTextLength(const QDBusMessage& call);
 
 // One answer of `performAction` or `removeSystemThreat`: ok is true only when the work was done; the
 // message is always a finished English sentence for the user.

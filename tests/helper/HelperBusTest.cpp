@@ -60,8 +60,8 @@ std::string busConfig(const fs::path& socket, const fs::path& services)
            "    <allow send_destination=\"org.freedesktop.DBus\" "
            "send_interface=\"org.freedesktop.DBus.Introspectable\"/>\n"
            "  </policy>\n"
-           "  <include>" QM_TEST_HELPER_POLICY "</include>\n"
-           "</busconfig>\n";
+           "  <include>" QM_TEST_HELPER_POLICY "</include>\n" +
+           FakePolkitAuthority::busPolicy() + "</busconfig>\n";
 }
 
 bool isRootOwnedAndClosed(const fs::path& path)
@@ -182,23 +182,42 @@ void HelperBusTest::SetUp()
         QThread::msleep(20);
     }
     ASSERT_TRUE(connected) << "the private bus never accepted a connection";
+
+    m_polkit = std::make_unique<FakePolkitAuthority>(m_address);
+    m_polkit->setRules(activeUserRules());
+    ASSERT_TRUE(m_polkit->start()) << "the fake polkit authority did not start";
+}
+
+std::vector<FakePolkitAuthority::Rule> HelperBusTest::activeUserRules()
+{
+    using Answer = FakePolkitAuthority::Answer;
+    return {{QString(), 0, Answer::yes}, {QString(), -1, Answer::challenge}};
+}
+
+pid_t HelperBusTest::helperPid() const
+{
+    const QString name = QStringLiteral("qm-helper-test-pid");
+    pid_t pid = 0;
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(m_address, name);
+        if (bus.isConnected()) {
+            const QDBusReply<uint> reply = bus.interface()->servicePid(HelperProtocol::serviceName());
+            if (reply.isValid())
+                pid = static_cast<pid_t>(reply.value());
+        }
+    }
+    QDBusConnection::disconnectFromBus(name);
+    return pid;
 }
 
 void HelperBusTest::TearDown()
 {
     if (m_daemon.state() == QProcess::NotRunning)
         return;
-    // The helper never exits by itself: end the one this bus started, then the bus.
-    {
-        const QString name = QStringLiteral("qm-helper-test-teardown");
-        QDBusConnection bus = QDBusConnection::connectToBus(m_address, name);
-        if (bus.isConnected()) {
-            const QDBusReply<uint> pid = bus.interface()->servicePid(HelperProtocol::serviceName());
-            if (pid.isValid() && pid.value() > 0)
-                ::kill(static_cast<pid_t>(pid.value()), SIGKILL);
-        }
-        QDBusConnection::disconnectFromBus(name);
-    }
+    // The helper never exits by itself: end the one this bus started, then polkit's stand-in and the bus.
+    if (const pid_t pid = helperPid(); pid > 0)
+        ::kill(pid, SIGKILL);
+    m_polkit.reset();
     m_daemon.terminate();
     if (!m_daemon.waitForFinished(kPatienceMs)) {
         m_daemon.kill();

@@ -4,6 +4,7 @@
 #include "FakeTools.h"
 #include "platform/FileSystem.h"
 #include "protocol/HelperProtocol.h"
+#include "support/FakePolkitAuthority.h"
 #include "support/TempTree.h"
 
 #include <QDBusConnection>
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -51,7 +53,8 @@ bool isRootOwnedAndClosed(const fs::path& path)
     return ::stat(path.c_str(), &st) == 0 && st.st_uid == 0 && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-// The system bus in miniature, as in the helper's own bus tests, but with no folder of activation files.
+// The system bus in miniature, as in the helper's own bus tests (polkit's authority played by a fake), but
+// with no folder of activation files.
 std::string busConfig(const fs::path& socket)
 {
     return "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-BUS Bus Configuration 1.0//EN\"\n"
@@ -74,8 +77,8 @@ std::string busConfig(const fs::path& socket)
            "    <allow receive_type=\"signal\"/>\n"
            "    <allow send_destination=\"org.freedesktop.DBus\" send_interface=\"org.freedesktop.DBus\"/>\n"
            "  </policy>\n"
-           "  <include>" QM_TEST_CLIENT_POLICY "</include>\n"
-           "</busconfig>\n";
+           "  <include>" QM_TEST_CLIENT_POLICY "</include>\n" +
+           FakePolkitAuthority::busPolicy() + "</busconfig>\n";
 }
 
 class HelperClientOnTheBus : public ::testing::Test
@@ -115,17 +118,18 @@ protected:
         ASSERT_TRUE(m_bus.waitForStarted(kPatienceMs)) << "dbus-daemon did not start";
         ASSERT_TRUE(waitUntil([this] { return helperOwner().has_value(); }))
             << "the private bus never answered";
+        // The driver runs as root, standing for the active desktop user.
+        m_polkit.emplace(m_address);
+        m_polkit->setRules({{QString(), 0, FakePolkitAuthority::Answer::yes}});
+        ASSERT_TRUE(m_polkit->start()) << "the fake polkit authority did not start";
         startHelper();
     }
 
     void TearDown() override
     {
-        if (m_driver.state() != QProcess::NotRunning) {
-            m_driver.closeWriteChannel();
-            if (!m_driver.waitForFinished(kPatienceMs))
-                m_driver.kill();
-        }
+        stopDriver();
         stopHelper();
+        m_polkit.reset();
         QDBusConnection::disconnectFromBus(probeName());
         if (m_bus.state() != QProcess::NotRunning) {
             m_bus.terminate();
@@ -183,6 +187,18 @@ protected:
         waitUntil([this] { return helperOwner() == false; });
     }
 
+    // Ends the driver, so the next command starts a new one that knows nothing of the helper yet.
+    void stopDriver()
+    {
+        if (m_driver.state() == QProcess::NotRunning)
+            return;
+        m_driver.closeWriteChannel();
+        if (!m_driver.waitForFinished(kPatienceMs)) {
+            m_driver.kill();
+            m_driver.waitForFinished(kPatienceMs);
+        }
+    }
+
     // Sends one command line to the driver (started on first use) and returns the line it answers.
     QString driver(const QString& command)
     {
@@ -213,6 +229,7 @@ protected:
     QProcess m_bus;
     QProcess m_helper;
     QProcess m_driver;
+    std::optional<FakePolkitAuthority> m_polkit;
 };
 
 TEST_F(HelperClientOnTheBus, AStoppedHelperSendsTheFailingRequestToThePrompt)
@@ -259,6 +276,51 @@ TEST_F(HelperClientOnTheBus, ARemovalWithAPathTheBusCannotCarryIsRefusedWhole)
     EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool")),
               QStringLiteral("answer\t1\tRemoved 1 item"));
     EXPECT_FALSE(fs::exists(tool));
+}
+
+TEST_F(HelperClientOnTheBus, WhatPolkitDoesNotAuthoriseIsAnsweredAsAFailedCall)
+{
+    using Answer = FakePolkitAuthority::Answer;
+    struct Row
+    {
+        const char* what;
+        std::optional<Answer> answer; // nothing: polkit is not running
+    };
+    const std::vector<Row> rows = {{"refused", Answer::no},
+                                   {"a password would be needed", Answer::challenge},
+                                   {"polkit fails", Answer::error},
+                                   {"polkit is not running", std::nullopt}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        stopDriver();
+        if (row.answer) {
+            m_polkit->setRules({{QString(), -1, *row.answer}});
+            ASSERT_TRUE(m_polkit->start());
+        } else {
+            m_polkit->stop();
+        }
+        writeText(onDisk("/Library/PrivilegedHelperTools/tool"), "x");
+        ASSERT_EQ(driver(QStringLiteral("status")), QStringLiteral("status\tinstalled"));
+
+        // A removal has no other route: it fails with the client's own words.
+        EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool")),
+                  QStringLiteral("answer\t0\tCouldn't reach the privileged helper."));
+        EXPECT_TRUE(fs::exists(onDisk("/Library/PrivilegedHelperTools/tool")));
+        // An action goes to the administrator prompt, and the helper counts as unusable.
+        const QString fallback = driver(QStringLiteral("perform flushDNS"));
+        EXPECT_EQ(fallback, QStringLiteral("answer\t1\tDNS cache flushed\tprompt\tunusable"));
+        EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();
+    }
+
+    // Positive control: the same helper serves the same driver once polkit authorises it.
+    stopDriver();
+    m_polkit->setRules({{QString(), 0, Answer::yes}});
+    ASSERT_TRUE(m_polkit->start());
+    ASSERT_EQ(driver(QStringLiteral("status")), QStringLiteral("status\tinstalled"));
+    EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool")),
+              QStringLiteral("answer\t1\tRemoved 1 item"));
+    EXPECT_EQ(driver(QStringLiteral("perform flushDNS")),
+              QStringLiteral("answer\t1\tDNS cache flushed\tdaemon\tusable"));
 }
 
 } // namespace

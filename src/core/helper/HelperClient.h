@@ -131,8 +131,9 @@ public:
     Q_INVOKABLE void refreshRegistrationIfAppChanged();
 
     // Runs a maintenance action: through the helper when it is installed and not known to be
-    // unreachable, otherwise (and after a connection error) through the administrator prompt. A second
-    // request for an action that is still pending is refused.
+    // unreachable, otherwise (and after a connection error) through the administrator prompt. Any D-Bus
+    // error counts as a connection error, the helper's access-denied (polkit did not authorise this
+    // user) included. A second request for an action that is still pending is refused.
     void perform(HelperAction action, AnswerHandler done);
     // Asks the helper to boot out `label` and delete `paths` (absolute system paths). Never falls back
     // to the prompt: refused unless the helper is installed and not known to be unreachable. The whole
@@ -140,7 +141,8 @@ public:
     // relative, holds bytes that are not UTF-8 (the bus would carry another path) or a character the
     // removal policy refuses (a control character, NUL included, a line separator or a bidirectional
     // override: SystemThreatRemovalPolicy::holdsRefusedCharacter), or when the label holds such a
-    // character; nothing is sent then.
+    // character; nothing is sent then. A D-Bus error, the helper's access-denied included, answers
+    // "Couldn't reach the privileged helper."
     void removeSystemThreat(const QString& label, const std::vector<Path>& paths, AnswerHandler done);
 
 signals:

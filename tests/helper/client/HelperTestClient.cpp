@@ -2,8 +2,8 @@
 // executable. It sends one call on the system bus (DBUS_SYSTEM_BUS_ADDRESS points it at the tests'
 // private bus) and prints what came back as one tab-separated line:
 //   version<TAB>text | reply<TAB>0|1<TAB>message | error<TAB>D-Bus error name
-// Usage:
-//   client [--timeout-ms N] version
+// Usage (options first, in this order):
+//   client [--uid N] [--timeout-ms N] version
 //   client [--timeout-ms N] action NAME
 //   client [--timeout-ms N] remove LABEL [PATH...]
 //   client [--timeout-ms N] remove-many LABEL COUNT PATH     (PATH repeated COUNT times)
@@ -12,6 +12,11 @@
 //   client [--timeout-ms N] flood COUNT CONNECTIONS NAME      (COUNT actions NAME at once, spread over
 //                                                             CONNECTIONS bus connections; one line per
 //                                                             answer as it arrives)
+//   client [--timeout-ms N] big-flood COUNT BYTES             (COUNT actions named by BYTES letters, sent at
+//                                                             once on one connection; prints "sent", then
+//                                                             one line per answer as it arrives)
+// --uid N drops to user and group N (no other groups) before connecting, as another local user's copy
+// of the very same executable would run.
 #include "protocol/HelperProtocol.h"
 
 #include <QCoreApplication>
@@ -19,6 +24,9 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QStringList>
+
+#include <grp.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -79,6 +87,35 @@ int flood(int count, int connections, const QString& action, int timeout)
     return count == 0 ? 0 : QCoreApplication::exec();
 }
 
+// Sends `count` actions whose names are `bytes` letters long, without waiting for any answer.
+int bigFlood(int count, int bytes, int timeout)
+{
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected()) {
+        std::fputs("client: no system bus\n", stderr);
+        return 2;
+    }
+    const QString name(bytes, QLatin1Char('x'));
+    int left = count;
+    for (int i = 0; i < count; ++i) {
+        auto* watcher =
+            new QDBusPendingCallWatcher(bus.asyncCall(qm::HelperProtocol::performActionCall(name), timeout));
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [&left](QDBusPendingCallWatcher* done) {
+            print(describe(done->reply()));
+            done->deleteLater();
+            if (--left == 0)
+                QCoreApplication::quit();
+        });
+    }
+    print(QStringLiteral("sent"));
+    return count == 0 ? 0 : QCoreApplication::exec();
+}
+
+bool dropTo(uid_t id)
+{
+    return ::setgroups(0, nullptr) == 0 && ::setresgid(id, id, id) == 0 && ::setresuid(id, id, id) == 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -86,6 +123,13 @@ int main(int argc, char** argv)
     using namespace qm::HelperProtocol;
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() >= 2 && args.at(0) == QLatin1String("--uid")) {
+        if (!dropTo(static_cast<uid_t>(args.at(1).toUInt()))) {
+            std::fputs("client: cannot change user\n", stderr);
+            return 2;
+        }
+        args = args.mid(2);
+    }
     int timeout = 10 * 60 * 1000;
     if (args.size() >= 2 && args.at(0) == QLatin1String("--timeout-ms")) {
         timeout = args.at(1).toInt();
@@ -97,6 +141,8 @@ int main(int argc, char** argv)
     const QString command = args.takeFirst();
     if (command == QLatin1String("flood") && args.size() == 3)
         return flood(args.at(0).toInt(), std::max(1, args.at(1).toInt()), args.at(2), timeout);
+    if (command == QLatin1String("big-flood") && args.size() == 2)
+        return bigFlood(args.at(0).toInt(), args.at(1).toInt(), timeout);
     QDBusMessage call;
     if (command == QLatin1String("version") && args.isEmpty()) {
         call = versionCall();
