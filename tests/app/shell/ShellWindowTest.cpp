@@ -6,7 +6,9 @@
 #include "app/shell/StorageGaugeMetrics.h"
 
 #include <QFile>
+#include <QKeySequence>
 #include <QQmlProperty>
+#include <QTest>
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
@@ -453,6 +455,84 @@ TEST_F(ShellWindowTest, HelpAboutAndUpdateCommands)
     QMetaObject::invokeMethod(shell.object("aboutAction"), "trigger");
     EXPECT_TRUE(waitFor([&] { return about->property("opened").toBool(); }));
     EXPECT_EQ(text(about->property("creditsText").value<QObject*>()), ProductLinks::aboutCreditsHtml());
+}
+
+// Escape closes each menu of the bar and leaves the bar as if no menu had been opened, also while the
+// pointer still rests on the title: the title loses its highlight, hovering the next title opens
+// nothing, and one click on the title opens the menu again.
+TEST_F(ShellWindowTest, AMenuClosedWithEscapeOpensAgainWithOneClick)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    const QStringList titles{QStringLiteral("Quillmere"), QStringLiteral("File"), QStringLiteral("Go"),
+                             QStringLiteral("Help")};
+    for (int i = 0; i < titles.size(); ++i) {
+        SCOPED_TRACE(titles[i].toStdString());
+        QQuickItem* title = shell.menuBarItem(i);
+        ASSERT_NE(title, nullptr);
+        ASSERT_EQ(text(title), titles[i]);
+        QObject* menu = title->property("menu").value<QObject*>();
+        ASSERT_NE(menu, nullptr);
+        const auto open = [&] { return menu->property("visible").toBool(); };
+
+        shell.hover(title);
+        shell.click(title);
+        ASSERT_TRUE(waitFor(open)) << "a click opens the menu";
+        EXPECT_TRUE(title->property("highlighted").toBool());
+
+        shell.key(Qt::Key_Escape);
+        ASSERT_TRUE(waitFor([&] { return !open(); })) << "Escape closes it";
+        EXPECT_TRUE(title->property("hovered").toBool()) << "the pointer still rests on the title";
+        EXPECT_FALSE(title->property("highlighted").toBool()) << "the title is not left highlighted";
+        EXPECT_FALSE(shell.windowProperty("menuBar").value<QQuickItem*>()->hasActiveFocus());
+
+        if (QQuickItem* next = shell.menuBarItem((i + 1) % titles.size())) {
+            QObject* nextMenu = next->property("menu").value<QObject*>();
+            shell.hover(next);
+            QTest::qWait(50);
+            EXPECT_FALSE(nextMenu->property("visible").toBool()) << "hovering another title opens nothing";
+            shell.hover(title);
+        }
+
+        shell.click(title);
+        EXPECT_TRUE(waitFor(open)) << "one click opens the menu again";
+        EXPECT_TRUE(title->property("highlighted").toBool());
+        shell.key(Qt::Key_Escape);
+        ASSERT_TRUE(waitFor([&] { return !open(); }));
+    }
+}
+
+// The About panel closes with Escape; while it is open, the module and scan shortcuts do nothing to
+// the screen behind it.
+TEST_F(ShellWindowTest, TheAboutPanelClosesWithEscapeAndHoldsTheShortcutsBehindIt)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    ModuleModels* m = models();
+    ASSERT_NE(m, nullptr);
+    shell.key(Qt::Key_3, Qt::ControlModifier);
+    ASSERT_EQ(selection(), QStringLiteral("Cleanup"));
+
+    QObject* about = shell.windowProperty("aboutPanel").value<QObject*>();
+    ASSERT_NE(about, nullptr);
+    QMetaObject::invokeMethod(shell.object("aboutAction"), "trigger");
+    ASSERT_TRUE(waitFor([&] { return about->property("opened").toBool(); }));
+
+    for (Qt::Key key : {Qt::Key_1, Qt::Key_2, Qt::Key_4, Qt::Key_5, Qt::Key_6, Qt::Key_7, Qt::Key_8,
+                        Qt::Key_9, Qt::Key_R}) {
+        shell.key(key, Qt::ControlModifier);
+        EXPECT_EQ(selection(), QStringLiteral("Cleanup"))
+            << "Ctrl+" << QKeySequence(key).toString().toStdString();
+    }
+    EXPECT_EQ(m->cleanup()->generation(), 0) << "no scan starts behind the panel";
+    EXPECT_FALSE(enabled(scanAction()));
+    EXPECT_FALSE(enabled(goAction(QStringLiteral("Smart Scan"))));
+
+    shell.key(Qt::Key_Escape);
+    ASSERT_TRUE(waitFor([&] { return !about->property("visible").toBool(); })) << "Escape closes the panel";
+    shell.key(Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(selection(), QStringLiteral("Smart Scan")) << "the shortcuts act again once it is closed";
+    EXPECT_TRUE(enabled(scanAction()));
 }
 
 } // namespace
