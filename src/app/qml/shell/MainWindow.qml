@@ -71,7 +71,8 @@ ApplicationWindow {
                     menuBar.focus = false
                 }
             }
-            // Opened again by a click on the title the bar still counts as its current one.
+            // After Escape the bar still counts this title as its current one and so does not
+            // highlight it again when the next click opens its menu; the title does it itself.
             Connections {
                 target: barItem.menu
                 function onAboutToShow() {
