@@ -9,8 +9,25 @@
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 
+namespace {
+
+// Keeps this process from writing under ~/.cache, where the Cleanup screen offers everything it finds as
+// developer caches: a fresh start would otherwise offer the application's own files. Qt's shader cache
+// and the QML engine's disk cache go (the QML is compiled ahead of time, so that cache would only hold
+// copies), and so does the shader cache of Mesa's GL drivers. Runs before the application object and
+// the QML engine exist; the other programs' caches there stay junk like any other.
+void keepCachesOff()
+{
+    QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
+    qputenv("QML_DISABLE_DISK_CACHE", "1");
+    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    keepCachesOff();
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Vellora"));
     QGuiApplication::setApplicationName(QStringLiteral("Quillmere"));

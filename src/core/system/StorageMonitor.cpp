@@ -25,9 +25,10 @@ double usedFraction(const MacHealth& h)
 StorageMonitor::StorageMonitor(Clock& clock, AppActivity& activity, Reader reader, QObject* parent)
     : QObject(parent), m_clock(clock), m_reader(reader ? std::move(reader) : Reader(&MacHealth::current))
 {
+    // The timer starts whatever the state at creation: the first activity change after launch may
+    // come late or not at all, and only resigning active stops it.
     refresh();
-    if (activity.state() == AppActivity::State::Active)
-        startTimer();
+    startTimer();
     connect(&activity, &AppActivity::resignedActive, this, [this] { m_tick.reset(); });
     connect(&activity, &AppActivity::becameActive, this, [this] {
         refresh();

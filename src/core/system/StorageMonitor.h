@@ -27,8 +27,9 @@ class StorageMonitor : public QObject
 public:
     using Reader = std::function<MacHealth()>;
 
-    // Starts at once: a first reading, and the timer when the application is active. `reader`
-    // defaults to `MacHealth::current`; `clock` and `activity` must outlive the monitor.
+    // Starts at once: a first reading and the 4-second timer, whatever the application's state (the
+    // timer stops when the application next resigns active). `reader` defaults to
+    // `MacHealth::current`; `clock` and `activity` must outlive the monitor.
     StorageMonitor(Clock& clock, AppActivity& activity, Reader reader = {}, QObject* parent = nullptr);
     ~StorageMonitor() override;
 

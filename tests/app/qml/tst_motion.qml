@@ -176,6 +176,30 @@ Item {
             compare(stops[2].color.r, 1)
         }
 
+        // A lower progress is a new scan: the bar starts there at once, also in the middle of an ease,
+        // instead of running back; it then eases forward again.
+        function test_progressBarStartsANewScanAtOnce() {
+            const bar = createTemporaryObject(progressBar, root, { progress: 1 })
+            tryCompare(bar.fill, "width", 400)
+            bar.progress = 0
+            compare(bar.shownProgress, 0)
+            compare(bar.fill.width, 0)
+            verify(!bar.fill.visible)
+
+            bar.progress = 0.8
+            verify(bar.fill.width < 320, "a rise eases")
+            tryVerify(function () { return bar.shownProgress > 0.3 && bar.shownProgress < 0.8 }, 5000,
+                      "the ease is under way")
+            bar.progress = 0.1
+            compare(bar.shownProgress, 0.1)
+            compare(bar.fill.width, 40, "a fall during an ease ends it where the new value is")
+            wait(400)
+            compare(bar.fill.width, 40, "and nothing runs on afterwards")
+            bar.progress = 0.5
+            verify(bar.fill.width < 200)
+            tryCompare(bar.fill, "width", 200)
+        }
+
         // The shimmer and the head loop with motion on, rest in place with it off, and follow a change
         // of the preference both ways; a bar can also be told to hold still on its own.
         function test_reduceMotionStopsTheBarLoops() {

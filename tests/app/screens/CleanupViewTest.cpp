@@ -477,6 +477,29 @@ TEST_F(CleanupViewTest, CleaningEverythingThenUndoRescansWithoutACancelButton)
     h.scanGate().release();
 }
 
+// A rescan's bar starts empty: it does not run back from the last scan's full bar.
+TEST_F(CleanupViewTest, ARescanStartsItsBarAtZeroWithoutRunningBack)
+{
+    buildJunk();
+    open();
+    scanToResults();
+    ASSERT_EQ(h.model().progress(), 1.0);
+
+    h.scanGate().arm(FsStep::List);
+    h.click(find(QStringLiteral("headerScanButton")));
+    ASSERT_TRUE(h.settle([&] { return contentName() == QStringLiteral("scanningState"); }));
+    QQuickItem* bar = find(QStringLiteral("scanProgress"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->property("shownProgress").toDouble(), 0.0) << "the bar starts at 0";
+    EXPECT_EQ(bar->property("shownFillWidth").toDouble(), 0.0);
+    ASSERT_TRUE(h.settle([&] { return h.scanGate().holding(); }));
+    h.wait(100);
+    EXPECT_EQ(bar->property("shownProgress").toDouble(), h.model().progress())
+        << "and stays where the scan is";
+    h.scanGate().release();
+    ASSERT_TRUE(h.settle([&] { return contentName() == QStringLiteral("resultsState"); }));
+}
+
 TEST_F(CleanupViewTest, NothingFoundShowsTheEmptyStateAndScansAgain)
 {
     open();

@@ -11,6 +11,9 @@ namespace qm::test {
 
 ShellHarness::ShellHarness()
 {
+    // The offscreen platform reports no mouse, so controls would ignore hovering; the menu bar
+    // behaves differently while the pointer rests on a title. Read when the first control is made.
+    qputenv("QT_QUICK_CONTROLS_HOVER_ENABLED", "1");
     // The settings folder is read from the environment once per process; point it at this home's
     // config folder again, so several harnesses in one process each get their own.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
@@ -122,6 +125,22 @@ void ShellHarness::click(QQuickItem* target)
     ASSERT_NE(target, nullptr);
     const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
     QTest::mouseClick(m_window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+}
+
+void ShellHarness::hover(QQuickItem* target)
+{
+    ASSERT_NE(target, nullptr);
+    const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+    QTest::mouseMove(m_window, centre.toPoint());
+}
+
+QQuickItem* ShellHarness::menuBarItem(int index) const
+{
+    auto* bar = windowProperty("menuBar").value<QQuickItem*>();
+    QQuickItem* item = nullptr;
+    if (bar != nullptr)
+        QMetaObject::invokeMethod(bar, "itemAt", Q_RETURN_ARG(QQuickItem*, item), Q_ARG(int, index));
+    return item;
 }
 
 void ShellHarness::reactivate()

@@ -20,7 +20,8 @@ namespace qm::test {
 
 // The application's main window in this process, on a fixture home and config folder, with a fake
 // clock, activity source, update service, Full Disk Access probe, URL opener and home-volume reading.
-// Keys go to the window as the window system would send them, so the menu shortcuts see them.
+// Keys go to the window as the window system would send them, so the menu shortcuts see them; controls
+// follow the pointer's hovering, as on a desktop with a mouse.
 class ShellHarness
 {
 public:
@@ -65,6 +66,10 @@ public:
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // Clicks the middle of `target` with the left button.
     void click(QQuickItem* target);
+    // Moves the pointer over the middle of `target` and leaves it there.
+    void hover(QQuickItem* target);
+    // The menu bar's title item at `index` (the application, File, Go, Help menus), or null.
+    QQuickItem* menuBarItem(int index) const;
     // Moves the activity to inactive and back to active, as switching to another application and
     // back does.
     void reactivate();

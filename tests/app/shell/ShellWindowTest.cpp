@@ -6,7 +6,10 @@
 #include "app/shell/StorageGaugeMetrics.h"
 
 #include <QFile>
+#include <QFont>
+#include <QKeySequence>
 #include <QQmlProperty>
+#include <QTest>
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
@@ -265,29 +268,67 @@ TEST_F(ShellWindowTest, TheSidebarGaugeShowsTheHomeVolume)
     EXPECT_EQ(expected, std::round(bar->width() / 2));
     EXPECT_TRUE(waitFor([&] { return fill->width() == expected; }));
 
-    // A long value keeps its whole text inside the card; the label then keeps only its symbol.
-    QObject* label = gauge->property("labelText").value<QObject*>();
-    EXPECT_EQ(label->property("opacity").toDouble(), 1.0) << "the label fits beside a short value";
-    shell.answers().usedBytes = 191'290'000'000;
-    shell.answers().totalBytes = 270'550'000'000;
-    shell.clock().advance(std::chrono::seconds(4));
-    ASSERT_TRUE(waitFor([&] { return text(value) == QStringLiteral("191.29 GB / 270.55 GB"); }));
-    QQuickItem* valueItem = qobject_cast<QQuickItem*>(value);
-    EXPECT_GE(valueItem->x(), 0);
-    EXPECT_LE(valueItem->x() + valueItem->width(), bar->width())
-        << "the value ends inside the card's content";
-    EXPECT_EQ(label->property("opacity").toDouble(), 0.0);
-    shell.answers().usedBytes = 500'000'000'000;
-    shell.answers().totalBytes = 1'000'000'000'000;
-    shell.clock().advance(std::chrono::seconds(4));
-    ASSERT_TRUE(waitFor([&] { return text(value) == QStringLiteral("500 GB / 1 TB"); }));
-
     // An unreadable volume keeps the last good reading.
     shell.answers().totalBytes = 0;
     shell.clock().advance(std::chrono::seconds(4));
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     EXPECT_EQ(text(value), QStringLiteral("500 GB / 1 TB"));
+}
+
+// The label "Storage" shows whole beside any value, at the window's default and minimum widths; a value
+// too long for the rest of the row keeps its size and is cut at its end, inside the card.
+TEST_F(ShellWindowTest, TheGaugeLabelAlwaysShowsAndALongValueGivesWay)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    QQuickItem* sidebar = shell.item("rootView")->property("sidebar").value<QQuickItem*>();
+    QObject* gauge = sidebar->property("gauge").value<QObject*>();
+    auto* bar = gauge->property("bar").value<QQuickItem*>();
+    auto* value = gauge->property("valueLabel").value<QQuickItem*>();
+    auto* label = gauge->property("labelText").value<QQuickItem*>();
+    ASSERT_TRUE(waitFor([&] { return text(value) == QStringLiteral("400 GB / 1 TB"); }));
+    const QFont labelFont = label->property("font").value<QFont>();
+    const QFont valueFont = value->property("font").value<QFont>();
+    EXPECT_EQ(valueFont.pointSizeF(), labelFont.pointSizeF()) << "label and value are the same size";
+
+    struct Reading
+    {
+        qint64 used, total;
+        QString shown;
+        bool cut;
+    };
+    const Reading readings[] = {
+        {400'000'000'000, 1'000'000'000'000, QStringLiteral("400 GB / 1 TB"), false},
+        {191'290'000'000, 270'550'000'000, QStringLiteral("191.29 GB / 270.55 GB"), true},
+        {999'990'000'000, 999'990'000'000'000, QStringLiteral("999.99 GB / 999.99 TB"), true},
+    };
+    const int minimumWidth = shell.window()->minimumWidth();
+    for (int width : {1040, minimumWidth}) {
+        shell.window()->resize(width, shell.window()->height());
+        ASSERT_TRUE(waitFor([&] { return shell.window()->width() == width; }));
+        ASSERT_EQ(sidebar->width(), 228);
+        for (const Reading& r : readings) {
+            SCOPED_TRACE(std::to_string(width) + " wide, " + r.shown.toStdString());
+            shell.answers().usedBytes = r.used;
+            shell.answers().totalBytes = r.total;
+            shell.clock().advance(std::chrono::seconds(4));
+            ASSERT_TRUE(waitFor([&] { return text(value) == r.shown; }));
+            QCoreApplication::processEvents();
+
+            EXPECT_TRUE(label->isVisible());
+            EXPECT_EQ(label->opacity(), 1.0);
+            EXPECT_EQ(text(label), QStringLiteral("Storage"));
+            const QRectF labelBox = label->mapRectToItem(bar, QRectF(0, 0, label->width(), label->height()));
+            const QRectF valueBox = value->mapRectToItem(bar, QRectF(0, 0, value->width(), value->height()));
+            EXPECT_GE(labelBox.left(), 0);
+            EXPECT_LT(labelBox.right(), valueBox.left()) << "the value stays clear of the label";
+            EXPECT_LE(valueBox.right(), bar->width() + 0.5) << "the value ends inside the card's content";
+            EXPECT_EQ(value->property("truncated").toBool(), r.cut);
+            EXPECT_EQ(value->property("elide").toInt(), int(Qt::ElideRight)) << "cut at its end";
+            EXPECT_EQ(value->property("font").value<QFont>(), valueFont) << "the value keeps its size";
+        }
+    }
 }
 
 TEST_F(ShellWindowTest, TheSidebarListsEveryModuleAndMarksTheSelectedOne)
@@ -453,6 +494,84 @@ TEST_F(ShellWindowTest, HelpAboutAndUpdateCommands)
     QMetaObject::invokeMethod(shell.object("aboutAction"), "trigger");
     EXPECT_TRUE(waitFor([&] { return about->property("opened").toBool(); }));
     EXPECT_EQ(text(about->property("creditsText").value<QObject*>()), ProductLinks::aboutCreditsHtml());
+}
+
+// Escape closes each menu of the bar and leaves the bar as if no menu had been opened, also while the
+// pointer still rests on the title: the title loses its highlight, hovering the next title opens
+// nothing, and one click on the title opens the menu again.
+TEST_F(ShellWindowTest, AMenuClosedWithEscapeOpensAgainWithOneClick)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    const QStringList titles{QStringLiteral("Quillmere"), QStringLiteral("File"), QStringLiteral("Go"),
+                             QStringLiteral("Help")};
+    for (int i = 0; i < titles.size(); ++i) {
+        SCOPED_TRACE(titles[i].toStdString());
+        QQuickItem* title = shell.menuBarItem(i);
+        ASSERT_NE(title, nullptr);
+        ASSERT_EQ(text(title), titles[i]);
+        QObject* menu = title->property("menu").value<QObject*>();
+        ASSERT_NE(menu, nullptr);
+        const auto open = [&] { return menu->property("visible").toBool(); };
+
+        shell.hover(title);
+        shell.click(title);
+        ASSERT_TRUE(waitFor(open)) << "a click opens the menu";
+        EXPECT_TRUE(title->property("highlighted").toBool());
+
+        shell.key(Qt::Key_Escape);
+        ASSERT_TRUE(waitFor([&] { return !open(); })) << "Escape closes it";
+        EXPECT_TRUE(title->property("hovered").toBool()) << "the pointer still rests on the title";
+        EXPECT_FALSE(title->property("highlighted").toBool()) << "the title is not left highlighted";
+        EXPECT_FALSE(shell.windowProperty("menuBar").value<QQuickItem*>()->hasActiveFocus());
+
+        if (QQuickItem* next = shell.menuBarItem((i + 1) % titles.size())) {
+            QObject* nextMenu = next->property("menu").value<QObject*>();
+            shell.hover(next);
+            QTest::qWait(50);
+            EXPECT_FALSE(nextMenu->property("visible").toBool()) << "hovering another title opens nothing";
+            shell.hover(title);
+        }
+
+        shell.click(title);
+        EXPECT_TRUE(waitFor(open)) << "one click opens the menu again";
+        EXPECT_TRUE(title->property("highlighted").toBool());
+        shell.key(Qt::Key_Escape);
+        ASSERT_TRUE(waitFor([&] { return !open(); }));
+    }
+}
+
+// The About panel closes with Escape; while it is open, the module and scan shortcuts do nothing to
+// the screen behind it.
+TEST_F(ShellWindowTest, TheAboutPanelClosesWithEscapeAndHoldsTheShortcutsBehindIt)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    ModuleModels* m = models();
+    ASSERT_NE(m, nullptr);
+    shell.key(Qt::Key_3, Qt::ControlModifier);
+    ASSERT_EQ(selection(), QStringLiteral("Cleanup"));
+
+    QObject* about = shell.windowProperty("aboutPanel").value<QObject*>();
+    ASSERT_NE(about, nullptr);
+    QMetaObject::invokeMethod(shell.object("aboutAction"), "trigger");
+    ASSERT_TRUE(waitFor([&] { return about->property("opened").toBool(); }));
+
+    for (Qt::Key key : {Qt::Key_1, Qt::Key_2, Qt::Key_4, Qt::Key_5, Qt::Key_6, Qt::Key_7, Qt::Key_8,
+                        Qt::Key_9, Qt::Key_R}) {
+        shell.key(key, Qt::ControlModifier);
+        EXPECT_EQ(selection(), QStringLiteral("Cleanup"))
+            << "Ctrl+" << QKeySequence(key).toString().toStdString();
+    }
+    EXPECT_EQ(m->cleanup()->generation(), 0) << "no scan starts behind the panel";
+    EXPECT_FALSE(enabled(scanAction()));
+    EXPECT_FALSE(enabled(goAction(QStringLiteral("Smart Scan"))));
+
+    shell.key(Qt::Key_Escape);
+    ASSERT_TRUE(waitFor([&] { return !about->property("visible").toBool(); })) << "Escape closes the panel";
+    shell.key(Qt::Key_1, Qt::ControlModifier);
+    EXPECT_EQ(selection(), QStringLiteral("Smart Scan")) << "the shortcuts act again once it is closed";
+    EXPECT_TRUE(enabled(scanAction()));
 }
 
 } // namespace

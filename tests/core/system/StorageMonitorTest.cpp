@@ -83,6 +83,39 @@ TEST(StorageMonitor, ReadsOnTicksOnlyWhileActiveAndOnlyTheNewestCounts)
     EXPECT_TRUE(waitUntil([&] { return reads == 4; }));
 }
 
+// The timer runs from creation in every state; only resigning active stops it, and becoming active
+// starts it again.
+TEST(StorageMonitor, TheTimerStartsWhateverTheStateAtCreation)
+{
+    for (AppActivity::State initial :
+         {AppActivity::State::Active, AppActivity::State::Inactive, AppActivity::State::Background}) {
+        SCOPED_TRACE(int(initial));
+        test::FakeClock clock;
+        test::FakeAppActivity activity(initial);
+        std::atomic<int> reads{0};
+        StorageMonitor monitor(clock, activity, [&] {
+            ++reads;
+            return MacHealth{100'000'000'000, 1'000'000'000'000};
+        });
+        ASSERT_TRUE(waitUntil([&] { return reads == 1; }));
+        clock.advance(std::chrono::seconds(4));
+        EXPECT_TRUE(waitUntil([&] { return reads == 2; })) << "a reading 4 s after creation";
+        clock.advance(std::chrono::seconds(4));
+        EXPECT_TRUE(waitUntil([&] { return reads == 3; }));
+
+        // Resigning active stops it.
+        activity.setState(AppActivity::State::Active);
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        const int before = reads;
+        activity.setState(AppActivity::State::Inactive);
+        clock.advance(std::chrono::seconds(40));
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(reads, before);
+    }
+}
+
 TEST(StorageMonitor, AnOlderReadingThatArrivesLastIsDropped)
 {
     test::FakeClock clock;

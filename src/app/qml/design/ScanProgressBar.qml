@@ -6,8 +6,8 @@ import Quillmere.Design
 // leading edge, shaded left to right from `tint` at 0.75 through `tint` to white at 0.85; a shimmer
 // band 120 wide; and, only while 0 < progress < 1, a glowing head centred on the end of the fill.
 // Progress is clamped to 0..1 and a value that is not a number counts as 1; a started bar's fill is
-// never narrower than the bar is tall. The fill and head follow a change of progress with a 0.35 s
-// ease-out. The shimmer and the head loop unless `reduceMotion` is set. Takes no pointer input.
+// never narrower than the bar is tall. The fill and head follow a rise of progress with a 0.35 s
+// ease-out; a fall (a new scan) shows at once. The shimmer and the head loop unless `reduceMotion` is set. Takes no pointer input.
 Item {
     id: bar
 
@@ -30,6 +30,10 @@ Item {
     // The clamped progress as it eases toward a new value; layout changes apply at once.
     property real shownProgress: clampedProgress
     Behavior on shownProgress {
+        id: follow
+        // Only forward: a scan's progress never falls, so a lower value is a new scan, whose bar starts
+        // there at once instead of running back from the last scan's end.
+        enabled: follow.targetValue > bar.shownProgress
         NumberAnimation { duration: bar.followDuration; easing.type: Easing.Bezier; easing.bezierCurve: [0, 0, 0.58, 1, 1, 1] }
     }
     readonly property real shownFillWidth: Math.max(shownProgress * width, shownProgress > 0 ? height : 0)

@@ -16,6 +16,8 @@ Popup {
 
     anchors.centerIn: parent
     modal: true
+    // Takes the keyboard while open: Escape closes only a popup that has the focus.
+    focus: true
     padding: 28
     closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
 

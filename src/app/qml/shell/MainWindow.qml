@@ -7,7 +7,8 @@ import Quillmere.Design as Design
 // The application's one window, "Quillmere", 1040 by 700 at first and dark: the menu bar (the
 // application, File, Go and Help menus) over the window content, and the About panel. The content
 // keeps the window from shrinking below its minimum (860 by 580 with the onboarding, 1000 by 660 with
-// the root view) plus the menu bar. The menu items follow what the visible screen publishes.
+// the root view) plus the menu bar. The menu items follow what the visible screen publishes; while the
+// About panel is open, the scan and Go commands are off.
 ApplicationWindow {
     id: window
 
@@ -19,6 +20,9 @@ ApplicationWindow {
     readonly property alias scanAction: scanAction
     readonly property alias checkForUpdatesAction: checkForUpdatesAction
     readonly property string scanTitle: focusedValues.hasScanCommand ? "Scan " + focusedValues.scanTarget : "Scan"
+    // The commands that act on the screen are off while the About panel covers it, so their shortcuts
+    // never reach what cannot be seen.
+    readonly property bool screenCommandsEnabled: !aboutPanel.visible
 
     width: 1040
     height: 700
@@ -53,6 +57,28 @@ ApplicationWindow {
             leftPadding: 10
             rightPadding: 10
             font: Typo.body
+
+            // Escape closes the open menu the way a click on its title does, so the bar leaves its
+            // menu mode: left to the menu itself, the bar kept that mode while the pointer rested on
+            // the title, and the next click only ended it. Then, as the bar's own Escape does, the
+            // title loses its highlight and the bar its focus; one click opens the menu again.
+            Shortcut {
+                sequences: [StandardKey.Cancel]
+                enabled: barItem.menu !== null && barItem.menu.visible
+                onActivated: {
+                    barItem.triggered()
+                    barItem.highlighted = false
+                    menuBar.focus = false
+                }
+            }
+            // After Escape the bar still counts this title as its current one and so does not
+            // highlight it again when the next click opens its menu; the title does it itself.
+            Connections {
+                target: barItem.menu
+                function onAboutToShow() {
+                    barItem.highlighted = true
+                }
+            }
             contentItem: Text {
                 text: barItem.text
                 textFormat: Text.PlainText
@@ -113,7 +139,7 @@ ApplicationWindow {
                     objectName: "scanAction"
                     text: window.scanTitle
                     shortcut: "Ctrl+R"
-                    enabled: focusedValues.hasScanCommand
+                    enabled: focusedValues.hasScanCommand && window.screenCommandsEnabled
                     // Reads the published command again when it runs.
                     onTriggered: focusedValues.runScanCommand()
                 }
@@ -135,7 +161,7 @@ ApplicationWindow {
                         objectName: "goAction:" + modelData
                         text: modelData
                         shortcut: QuillmereModule.shortcut(index)
-                        enabled: focusedValues.moduleCommandsEnabled
+                        enabled: focusedValues.moduleCommandsEnabled && window.screenCommandsEnabled
                         onTriggered: window.app.navigator.selection = modelData
                     }
                 }

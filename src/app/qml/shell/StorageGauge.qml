@@ -5,11 +5,12 @@ import Quillmere.Design
 
 // The storage gauge at the foot of the sidebar, on a glass card (corner radius 12) padded 12: a header
 // row of the label "Storage" with the "internaldrive" symbol and, at the right, the value text (both
-// 11, white 0.55, the label medium; where both do not fit, the label keeps only its symbol), and 8
-// below it a 7-high bar: a white 0.12 capsule track and, while a total is known, a capsule fill shaded
-// from sRGB (47, 207, 192) at its left to (77, 141, 246) at its right. The fill is as wide as the used
-// fraction of the bar, rounded, never under 6, and eases out over 0.5 s to a new width; the text
-// changes at once. Only this item follows the monitor.
+// 11, white 0.55, the label medium; the label always shows whole, and a value too long for the rest of
+// the row is cut at its end with an ellipsis), and 8 below it a 7-high bar: a white 0.12 capsule track
+// and, while a total is known, a capsule fill shaded from sRGB (47, 207, 192) at its left to
+// (77, 141, 246) at its right. The fill is as wide as the used fraction of the bar, rounded, never
+// under 6, and eases out over 0.5 s to a new width; the text changes at once. Only this item follows
+// the monitor.
 GlassCard {
     id: gauge
 
@@ -39,10 +40,6 @@ GlassCard {
             Layout.fillWidth: true
             implicitHeight: Math.max(label.implicitHeight, value.implicitHeight)
 
-            // This platform's system font is wide: when the label and the value do not both fit, the
-            // label keeps only its symbol, so the value is never cut.
-            readonly property bool showsLabelText: label.implicitWidth + 8 + value.implicitWidth <= width
-
             Row {
                 id: label
                 anchors.left: parent.left
@@ -61,13 +58,16 @@ GlassCard {
                     textFormat: Text.PlainText
                     font: Typo.captionMedium
                     color: Qt.rgba(1, 1, 1, 0.55)
-                    opacity: header.showsLabelText ? 1 : 0
                 }
             }
+            // This platform's system font is wide: the value gives way to the label, keeping its size.
             Text {
                 id: value
                 anchors.right: parent.right
                 anchors.verticalCenter: parent.verticalCenter
+                width: Math.max(0, Math.min(implicitWidth, header.width - label.implicitWidth - 8))
+                horizontalAlignment: Text.AlignRight
+                elide: Text.ElideRight
                 text: gauge.valueText
                 textFormat: Text.PlainText
                 font: Typo.caption

@@ -1,0 +1,132 @@
+// The real application on an empty home, under the private X server that with_xvfb.sh provides: it
+// shows the Cleanup screen and scans, is ended, and then the Cleanup page scans that same home. Qt
+// keeps shader and QML caches under ~/.cache unless told not to, and the page offers everything there
+// as developer caches, so an application that wrote there would offer its own files as junk.
+#include "CleanupScreenHarness.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QQuickItem>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
+namespace qm::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString q(const fs::path& path)
+{
+    return QString::fromStdString(path.native());
+}
+
+// Runs a helper tool to its end (10 s at most) and returns its standard output.
+QString runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(10'000)) {
+        tool.kill();
+        tool.waitForFinished();
+        return {};
+    }
+    return QString::fromLocal8Bit(tool.readAllStandardOutput());
+}
+
+// Every entry under `folder`, relative to it, or an empty list when it does not exist.
+QStringList entriesUnder(const fs::path& folder)
+{
+    QStringList out;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        out.append(q(it->path().lexically_relative(folder)));
+    return out;
+}
+
+TEST(FreshHome, TheApplicationWritesNothingUnderTheCacheFolderAndFindsNothingToClean)
+{
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run under with_xvfb.sh";
+    CleanupScreenHarness h;
+    const fs::path home = h.home().home();
+    const fs::path cache = home / ".cache";
+    TempTree runtime;
+    fs::permissions(runtime.root(), fs::perms::owner_all);
+
+    // The environment a desktop session gives it, every folder inside the fixture home.
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+    env.insert(QStringLiteral("DISPLAY"), qEnvironmentVariable("DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("HOME"), q(home));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), q(home / ".local/share"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), q(home / ".config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), q(cache));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), q(runtime.root()));
+    for (const char* sanitizer : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (qEnvironmentVariableIsSet(sanitizer))
+            env.insert(QString::fromLatin1(sanitizer), qEnvironmentVariable(sanitizer));
+
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.setProcessChannelMode(QProcess::MergedChannels);
+    app.start(QStringLiteral(QM_APP_EXECUTABLE), {});
+    ASSERT_TRUE(app.waitForStarted(10'000));
+    const auto output = [&] { return QString::fromLocal8Bit(app.readAll()).toStdString(); };
+
+    // Without a window manager the application's window is a child of the root window.
+    QString window;
+    QElapsedTimer waited;
+    waited.start();
+    while (window.isEmpty() && waited.elapsed() < 20'000 && app.state() == QProcess::Running) {
+        const QString info =
+            runTool(QStringLiteral("xwininfo"), {QStringLiteral("-name"), QStringLiteral("Quillmere")});
+        if (info.contains(QStringLiteral("Map State: IsViewable")))
+            window = QRegularExpression(QStringLiteral("Window id: (0x[0-9a-f]+)")).match(info).captured(1);
+        else
+            QThread::msleep(100);
+    }
+    ASSERT_FALSE(window.isEmpty()) << "no window within 20 s\n" << output();
+
+    // The Cleanup screen and its scan, as a user would start them; then time for every screen, its
+    // shaders and the scan to be done (waiting longer only makes the check stricter).
+    runTool(QStringLiteral("xdotool"),
+            {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window, QStringLiteral("key"),
+             QStringLiteral("ctrl+3"), QStringLiteral("ctrl+r")});
+    QThread::sleep(4);
+    app.terminate();
+    ASSERT_TRUE(app.waitForFinished(10'000)) << output();
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << output();
+    EXPECT_EQ(app.exitCode(), 0) << output();
+
+    const QStringList written = entriesUnder(cache);
+    EXPECT_TRUE(written.isEmpty()) << "written under ~/.cache:\n"
+                                   << written.join(QLatin1Char('\n')).toStdString();
+
+    // The Cleanup page on the same home: nothing to clean.
+    ASSERT_TRUE(h.open(QSize(820, 900))) << h.errors().join(QLatin1Char('\n')).toStdString();
+    h.model().scan(false);
+    ASSERT_TRUE(h.settle([&] { return h.model().phase() == CleanupViewModel::Phase::results; }));
+    QQuickItem* empty = nullptr;
+    ASSERT_TRUE(h.settle([&] { return (empty = h.find(QStringLiteral("emptyState"))) != nullptr; }))
+        << "the page shows results instead: " << h.model().categories().size() << " categories";
+    QObject* title = empty->property("titleText").value<QObject*>();
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->property("text").toString(), QStringLiteral("Nothing to clean"));
+
+    // What another Qt program leaves there stays junk to offer.
+    h.home().file(cache / "qtshadercache-x86_64-little_endian-lp64/0a1b2c3d", 4'000);
+    h.model().scan(false);
+    ASSERT_TRUE(h.settle([&] { return h.find(QStringLiteral("section:developerCaches")) != nullptr; }))
+        << "another program's shader cache is offered";
+}
+
+} // namespace
+} // namespace qm::test
