@@ -1,6 +1,7 @@
 #include "core/privacy/PrivacyScanner.h"
 
 #include "core/privacy/SqliteFile.h"
+#include "support/PrivilegeDrop.h"
 #include "support/SizeOracle.h"
 #include "support/TempTree.h"
 
@@ -396,6 +397,9 @@ TEST_F(PrivacyScannerTest, FirefoxProfileFromProfilesIni)
          {}},
         {"a designated profile that does not exist: the fallback", "[Install1]\nDefault=Profiles/gone\n",
          firefox / "Profiles/fb.default-release"},
+        {"a Path holding a NUL names nothing: the fallback",
+         std::string("[Install1]\nDefault=Profiles/rel.default\0/x\n", 43),
+         firefox / "Profiles/fb.default-release"},
         {"nothing designated: the fallback", "[General]\nStartWithLastProfile=1\n",
          firefox / "Profiles/fb.default-release"},
     };
@@ -541,6 +545,36 @@ TEST_F(PrivacyScannerTest, DanglingLinksAreNotThere)
     database(profile / "Cookies");
     EXPECT_EQ(seen(scanner().scan()),
               (std::vector<Seen>{cookies("Chromium", "Cookies", profile / "Cookies")}));
+}
+
+TEST_F(PrivacyScannerTest, UnreadablePlacesCountAsAbsentForAnOrdinaryUser)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    const Path chromeCache = cacheFolder(caches / "Google/Chrome");
+    chromiumProfile(support / "Google/Chrome", "Default");
+    tree.chmod(support / "Google/Chrome", 0700); // root's: no profile can be listed
+    const Path brave = chromiumProfile(support / "BraveSoftware/Brave-Browser", "Default"); // the control
+    const Path ini =
+        tree.fileWithContent(firefox / "profiles.ini", "[Install1]\nDefault=Profiles/designated\n");
+    tree.chmod(ini, 0600);
+    database(firefox / "Profiles/designated/places.sqlite");
+    const Path fallback = firefox / "Profiles/fallback.default-release";
+    database(fallback / "places.sqlite");
+
+    std::vector<PrivacyItem> items;
+    {
+        test::DroppedPrivileges nobody;
+        items = scanner().scan();
+    }
+    const std::vector<Seen> expected{
+        cache("Google Chrome", chromeCache),
+        history("Brave", "History", brave / "History"),
+        cookies("Brave", "Cookies", brave / "Cookies"),
+        cookies("Brave", "Cookies", brave / "Network/Cookies"),
+        history("Firefox", "History & Bookmarks", fallback / "places.sqlite"),
+    };
+    EXPECT_EQ(seen(items), expected);
+    EXPECT_EQ(items.front().bytes, test::findAllocatedSize(chromeCache));
 }
 
 TEST_F(PrivacyScannerTest, CancellingBetweenBrowsersKeepsTheFilteredItemsSoFar)
