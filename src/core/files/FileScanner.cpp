@@ -2,7 +2,6 @@
 
 #include "core/cleaning/FileErrors.h"
 
-
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
