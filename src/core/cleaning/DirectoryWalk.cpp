@@ -145,8 +145,14 @@ public:
         return true;
     }
 
-    // Starts the helper threads once; a thread that cannot be started is simply not there.
-    void startHelpers(int count);
+    // Starts helper threads up to `threads - 1` in all, as far as the budget allows; a thread that cannot
+    // be started is simply not there. Only the caller's thread calls it.
+    void addHelpers();
+    // True when helpers run with fewer than asked for and the budget has some free again.
+    bool wantsMoreHelpers() const
+    {
+        return m_budget && int(m_helpers.size()) < limits.threads - 1 && m_budget->available() > 0;
+    }
     // Takes queued folders and walks them until nothing is queued and nobody is walking.
     void work(int worker);
     // The caller's thread has finished its own part.
@@ -357,9 +363,14 @@ private:
             m_shared.end();
             return false;
         }
-        if (m_worker == 0 && !m_shared.helpersStarted() &&
-            ++m_reported >= m_shared.limits.parallelAfterEntries)
-            m_shared.startHelpers(m_shared.limits.threads - 1);
+        if (m_worker == 0) {
+            // Go parallel once the tree proves large; with a shared budget, take more helpers later
+            // when other walks have given theirs back.
+            ++m_reported;
+            if (!m_shared.helpersStarted() ? m_reported >= m_shared.limits.parallelAfterEntries
+                                           : m_reported % 1024 == 0 && m_shared.wantsMoreHelpers())
+                m_shared.addHelpers();
+        }
         if (action != DirectoryWalk::Action::Continue || !S_ISDIR(st.st_mode))
             return true;
         if (frame.depth + 2 > m_shared.limits.maxDepth) {
@@ -429,19 +440,24 @@ private:
     qint64 m_reported = 0;
 };
 
-void RunState::startHelpers(int count)
+void RunState::addHelpers()
 {
     m_helpersStarted = true;
-    if (m_budget) {
-        m_taken = m_budget->take(count);
-        count = m_taken;
-    }
-    for (int worker = 1; worker <= count; ++worker) {
+    int wanted = limits.threads - 1 - int(m_helpers.size());
+    if (m_budget)
+        wanted = m_budget->take(wanted);
+    int started = 0;
+    for (; started < wanted; ++started) {
+        const int worker = int(m_helpers.size()) + 1;
         try {
             m_helpers.emplace_back([this, worker] { work(worker); });
         } catch (const std::system_error&) {
             break;
         }
+    }
+    if (m_budget) {
+        m_taken += started;
+        m_budget->give(wanted - started);
     }
 }
 

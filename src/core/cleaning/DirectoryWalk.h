@@ -92,8 +92,9 @@ public:
 
     // Helper threads that several walks at once draw from, so that w walks running side by side stay
     // within one bound of threads in all (each walk still asks for at most `Limits::threads - 1`). A
-    // walk takes what is free when it decides to go parallel and gives it back when it ends; it never
-    // waits for a thread. Safe to share between threads.
+    // walk takes what is free when it decides to go parallel, looks again every 1024 entries while it
+    // has fewer than it asked for, and gives everything back when it ends; it never waits for a thread.
+    // Safe to share between threads.
     class HelperBudget
     {
     public:

@@ -401,6 +401,27 @@ TEST(DirectoryWalkSharedTest, HelperBudgetBoundsThreadsAcrossWalks)
     }
 }
 
+TEST(DirectoryWalkSharedTest, HelpersGivenBackByOtherWalksAreTakenLater)
+{
+    test::TempTree tree;
+    for (int i = 0; i < 3000; ++i)
+        tree.file("d" + std::to_string(i % 60) + "/f" + std::to_string(i), 0);
+    // None free when the walk goes parallel; two come free (another walk ended) while it runs.
+    auto budget = std::make_shared<DirectoryWalk::HelperBudget>(0);
+    std::atomic<int> calls = 0;
+    Collected seen;
+    ASSERT_TRUE(DirectoryWalk(limitsWith(3), DirectoryWalk::Shared{nullptr, budget})
+                    .run(tree.root(), {}, seen.visitor([&](const auto&) {
+                        if (++calls == 50)
+                            budget->give(2);
+                        return Action::Continue;
+                    }),
+                         {}));
+    EXPECT_EQ(seen.visits.size(), 3060u);
+    EXPECT_GT(seen.workers.size(), 1u);
+    EXPECT_EQ(budget->available(), 2);
+}
+
 TEST(DirectoryWalkSharedTest, AnInjectedMountTableDecidesWhatIsPseudo)
 {
     test::TempTree tree;
