@@ -199,6 +199,11 @@ FileScanner::Filter FileScanner::filter(std::string_view path, std::stop_token s
 {
     if (stop.stop_requested())
         return Filter::End;
+    return isPruned(path) ? Filter::Prune : Filter::Visit;
+}
+
+bool FileScanner::isPruned(std::string_view path) const
+{
     const std::string_view name = lastComponent(path);
     const std::size_t dot = name.rfind('.');
     if (dot != std::string_view::npos && dot > 0 && dot + 1 < name.size()) {
@@ -208,13 +213,9 @@ FileScanner::Filter FileScanner::filter(std::string_view path, std::stop_token s
                 c = char(c - 'A' + 'a');
         }
         if (packageExtensions().count(extension))
-            return Filter::Prune;
+            return true;
     }
-    for (const std::string& library : m_libraryRoots) {
-        if (path == library)
-            return Filter::Prune;
-    }
-    return Filter::Visit;
+    return std::find(m_libraryRoots.begin(), m_libraryRoots.end(), path) != m_libraryRoots.end();
 }
 
 Result<void> FileScanner::walk(const Path& root, DeniedFlag& denied, std::stop_token stop,

@@ -112,6 +112,9 @@ public:
 
     // The walk filter of the whole-tree searches for one path a walk yields (see Filter).
     Filter filter(std::string_view path, std::stop_token stop) const;
+    // The pruning half of the filter alone, for a search that tests other things between cancellation
+    // and pruning: true for a package extension (any letter case) and for a library root exactly.
+    bool isPruned(std::string_view path) const;
 
     // The deep walk of the whole-tree searches: every entry below `root` (a final link of the root
     // itself is followed), names sorted as bytes in each folder so that the path met first is the same
@@ -130,7 +133,10 @@ public:
     // permission denial left it unreadable; a file or link child gives its own allocation, or nothing
     // when that is 0. At most width() children are sized at once. A failed listing gives one
     // onProgress(0, 0) and true; everything else, cancellation included, returns false. A final link of
-    // `folder` is followed; nothing below it is.
+    // `folder` is followed; nothing below it is. Threads: the caller's collects, width() size, and large
+    // children borrow helpers for their walk from one budget of one thread per processor. Descriptors:
+    // each walking thread holds a share of the process's limit; only when even two folders each would
+    // not fit is the soft limit raised towards the hard one.
     bool streamChildren(const Path& folder, const EntrySink& onEntry, const ProgressSink& onProgress,
                         std::stop_token stop = {}) const;
 

@@ -74,8 +74,10 @@ TEST(FileScannerFilterTest, PackagesAndLibraryRootsArePrunedByExactRules)
         {"/home/u/library", Filter::Visit},
         {"/d/Library", Filter::Visit},
     };
-    for (const auto& [path, expected] : cases)
+    for (const auto& [path, expected] : cases) {
         EXPECT_EQ(scanner.filter(path, {}), expected) << path;
+        EXPECT_EQ(scanner.isPruned(path), expected == Filter::Prune) << path;
+    }
 
     std::stop_source stopped;
     stopped.request_stop();
