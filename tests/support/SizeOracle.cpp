@@ -10,14 +10,18 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 extern char** environ;
 
 namespace qm::test {
 
-qint64 findAllocatedSize(const std::filesystem::path& dir)
+namespace {
+
+// Runs the tool without a shell, the path as raw bytes so any file name reaches it intact, and returns
+// its standard output; throws when it cannot run or does not exit with status 0.
+std::string outputOf(std::vector<std::string> arguments)
 {
-    // Spawned without a shell and with the path as raw bytes, so any file name reaches find intact.
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error(std::string("pipe2: ") + std::strerror(errno));
@@ -25,21 +29,17 @@ qint64 findAllocatedSize(const std::filesystem::path& dir)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    std::string path = dir.native();
-    char find[] = "find";
-    char notArg[] = "!";
-    char typeArg[] = "-type";
-    char dArg[] = "d";
-    char printfArg[] = "-printf";
-    char format[] = "%b\\n";
-    char* argv[] = {find, path.data(), notArg, typeArg, dArg, printfArg, format, nullptr};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    const int spawnError = ::posix_spawnp(&pid, "find", &actions, nullptr, argv, environ);
+    const int spawnError = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
     if (spawnError != 0) {
         ::close(fds[0]);
-        throw std::runtime_error(std::string("cannot run find: ") + std::strerror(spawnError));
+        throw std::runtime_error("cannot run " + arguments[0] + ": " + std::strerror(spawnError));
     }
 
     std::string output;
@@ -58,8 +58,15 @@ qint64 findAllocatedSize(const std::filesystem::path& dir)
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("find failed on " + path);
+        throw std::runtime_error(arguments[0] + " failed on " + arguments[1]);
+    return output;
+}
 
+} // namespace
+
+qint64 findAllocatedSize(const std::filesystem::path& dir)
+{
+    const std::string output = outputOf({"find", dir.native(), "!", "-type", "d", "-printf", "%b\\n"});
     qint64 blocks = 0;
     size_t start = 0;
     while (start < output.size()) {
@@ -69,6 +76,12 @@ qint64 findAllocatedSize(const std::filesystem::path& dir)
         start = end == std::string::npos ? output.size() : end + 1;
     }
     return blocks * 512;
+}
+
+qint64 duAllocatedSize(const std::filesystem::path& path)
+{
+    // "BYTES\tPATH": the number ends at the tab.
+    return std::stoll(outputOf({"du", "-s", "-B1", path.native()}));
 }
 
 } // namespace qm::test
