@@ -1,5 +1,7 @@
 #include "core/system/BatteryInfo.h"
 
+#include "SystemPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>

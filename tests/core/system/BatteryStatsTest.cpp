@@ -1,5 +1,6 @@
 #include "core/system/BatteryStats.h"
 
+#include "SystemPrinters.h"
 #include "platform/PowerSources.h"
 #include "support/FakePowerSources.h"
 #include "support/PowerSupplyFixture.h"

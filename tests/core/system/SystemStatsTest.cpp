@@ -1,5 +1,6 @@
 #include "core/system/SystemStats.h"
 
+#include "SystemPrinters.h"
 #include "support/FakeClock.h"
 #include "support/FakeHostStatistics.h"
 
