@@ -227,6 +227,45 @@ TEST(SystemStats, EverySourceFailing)
     EXPECT_EQ(SystemStats::snapshot(SystemSnapshot::empty(), sources), expected);
 }
 
+// The texts of samples taken over the seam: usage from ticks, rates from counters 10 s apart.
+TEST(SystemStats, TextsOfSamplesTakenOverTheSeam)
+{
+    struct Case
+    {
+        HostCpuTicks ticks; // after (0, 0)
+        quint64 received;   // after 0, 10 s earlier
+        double uptime;
+        const char* cpu;
+        const char* in;
+        const char* up;
+    };
+    const Case cases[] = {
+        {{375, 625}, 7, 59, "38%", "0 KB/s", "0m"},           // 0.7 B/s
+        {{125, 875}, 10, 3599, "13%", "1 byte/s", "59m"},     // printf would give 12
+        {{625, 375}, 15'000, 3600, "63%", "2 KB/s", "1h 0m"}, // printf would give 62
+        {{0, 1000}, 0, 86399, "0%", "0 KB/s", "23h 59m"},
+        {{1000, 0}, 12'345'670, 86400, "100%", "1.2 MB/s", "1d 0h"},
+        {{0, 0}, 0, 200000, "\u2014", "0 KB/s", "2d 7h"}, // ticks unchanged
+    };
+    for (const Case& c : cases) {
+        test::FakeClock clock;
+        test::FakeHostStatistics host;
+        const SystemStats::Sources sources{&host, &clock, {}};
+        host.ticks = HostCpuTicks{0, 0};
+        host.net = HostNetBytes{0, 0};
+        const SystemSnapshot first = SystemStats::snapshot(std::nullopt, sources);
+        clock.advance(milliseconds(10'000));
+        host.ticks = c.ticks;
+        host.net = HostNetBytes{c.received, 0};
+        host.up = c.uptime;
+        const SystemSnapshot s = SystemStats::snapshot(first, sources);
+        EXPECT_EQ(s.formattedCPU(), QString::fromUtf8(c.cpu)) << c.cpu;
+        EXPECT_EQ(s.formattedNetIn(), QString::fromUtf8(c.in)) << c.in;
+        EXPECT_EQ(s.formattedNetOut(), QStringLiteral("0 KB/s")) << c.in;
+        EXPECT_EQ(s.formattedUptime(), QString::fromUtf8(c.up)) << c.up;
+    }
+}
+
 TEST(SystemSnapshot, EmptyValue)
 {
     const SystemSnapshot e = SystemSnapshot::empty();
