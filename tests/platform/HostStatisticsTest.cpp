@@ -134,6 +134,23 @@ TEST(LinuxHostStatistics, VersionFromOsRelease)
     }
 }
 
+// The version belongs to the running system: an instance reads it once and keeps it, while the live
+// counters are read on every call.
+TEST(LinuxHostStatistics, VersionIsReadOnceCountersEveryTime)
+{
+    test::TempTree tree;
+    tree.fileWithContent("etc/os-release", "PRETTY_NAME=\"First\"\n");
+    tree.fileWithContent("proc/stat", "cpu  1 0 0 1 0 0 0 0\n");
+    const LinuxHostStatistics host(tree.root());
+    EXPECT_EQ(host.osVersion(), QStringLiteral("First"));
+    EXPECT_EQ(host.cpuTicks(), (HostCpuTicks{1, 1}));
+    tree.fileWithContent("etc/os-release", "PRETTY_NAME=\"Second\"\n");
+    tree.fileWithContent("proc/stat", "cpu  2 0 0 3 0 0 0 0\n");
+    EXPECT_EQ(host.osVersion(), QStringLiteral("First"));
+    EXPECT_EQ(host.cpuTicks(), (HostCpuTicks{2, 3}));
+    EXPECT_EQ(LinuxHostStatistics(tree.root()).osVersion(), QStringLiteral("Second"));
+}
+
 // A thermal zone as the kernel shows it: a device folder, linked from sys/class/thermal.
 struct Trip
 {

@@ -312,11 +312,14 @@ std::optional<double> LinuxHostStatistics::uptime() const
 
 std::optional<QString> LinuxHostStatistics::osVersion() const
 {
-    std::array<char, kTextFile> buffer;
-    std::optional<std::string_view> content = readInto(m_root / "etc/os-release", buffer);
-    if (!content)
-        content = readInto(m_root / "usr/lib/os-release", buffer);
-    return content ? parsePrettyName(*content) : std::nullopt;
+    std::call_once(m_versionRead, [this] {
+        std::array<char, kTextFile> buffer;
+        std::optional<std::string_view> content = readInto(m_root / "etc/os-release", buffer);
+        if (!content)
+            content = readInto(m_root / "usr/lib/os-release", buffer);
+        m_version = content ? parsePrettyName(*content) : std::nullopt;
+    });
+    return m_version;
 }
 
 } // namespace qm
