@@ -5,6 +5,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
+#include "support/StepGate.h"
 #include "support/TempTree.h"
 
 #include <QCoreApplication>
@@ -16,35 +17,10 @@
 #include <QSize>
 #include <QStringList>
 
-#include <condition_variable>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 
 namespace qm::test {
-
-// Holds the first pool thread that reaches `step` after `arm` until `release`, so the page can be
-// looked at while a scan, a clean or a restore is under way. Every other call passes straight
-// through. Safe from several threads.
-class StepGate
-{
-public:
-    void arm(FsStep step);
-    // Called from the file-system hook of the engine under test.
-    void pass(FsStep step);
-    // A thread is waiting at the gate right now.
-    bool holding();
-    // Lets the held thread (and every later one) go.
-    void release();
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    FsStep m_step = FsStep::List;
-    bool m_armed = false;
-    bool m_holding = false;
-    bool m_open = false;
-};
 
 // The Cleanup page in a window of this process, drawn from the real Cleanup model over a fixture home:
 // the real junk scanner (no installed applications), cleaner and Trash under the home's data folder,
