@@ -61,6 +61,10 @@ std::set<qint64> RunningAppWatcher::runningPids() const
 
 void RunningAppWatcher::poll()
 {
+    // A receiver destroyed since the last poll disconnects without telling.
+    updatePolling();
+    if (!m_timer->isActive())
+        return;
     std::set<qint64> now = runningPids();
     const bool appeared =
         std::any_of(now.begin(), now.end(), [&](qint64 pid) { return !m_known.contains(pid); });

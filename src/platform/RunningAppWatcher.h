@@ -13,7 +13,8 @@ class Workspace;
 
 // Tells when an application starts or stops running from a bundle. The workspace has no signals, so
 // this polls its running applications about once a second on a clock timer, and only while something
-// is connected to `launched` or `terminated`; the first poll after connecting only takes stock. Each
+// is connected to `launched` or `terminated` (a listener destroyed stops it at the next tick); the
+// first read after connecting only takes stock. Each
 // poll emits `launched` once when some process appeared and `terminated` once when some ended, never
 // more. Lives on the GUI thread; `workspace` and `clock` must outlive it.
 class RunningAppWatcher : public QObject
@@ -26,7 +27,7 @@ public:
     RunningAppWatcher(Workspace& workspace, Clock& clock, QObject* parent = nullptr);
     ~RunningAppWatcher() override;
 
-    // The timer is armed (something is connected).
+    // The timer is armed (something is connected, or was until the next tick).
     bool polling() const;
 
 signals:
