@@ -130,6 +130,7 @@ bool CleanupScreenHarness::open(QSize size)
         Trash(FileSystem([gate = m_trashGate](FsStep step, const Path&) { gate->pass(step); })),
         [] { return true; },
         m_workspace,
+        &m_tracker,
     });
 
     m_engine = std::make_unique<QQmlEngine>();

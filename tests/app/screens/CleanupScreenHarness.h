@@ -43,6 +43,8 @@ public:
     FakeWorkspace& workspace() { return *m_workspace; }
     StepGate& scanGate() { return *m_scanGate; }
     StepGate& trashGate() { return *m_trashGate; }
+    // The restore tracker the model shares, as with the other modules that undo.
+    RestoreTracker& tracker() { return m_tracker; }
     // The home Trash's `files/` folder, which the card measures.
     std::filesystem::path trashFiles() const;
 
@@ -82,6 +84,7 @@ private:
     TempTree m_caches;
     FakeClock m_clock;
     FakeAppActivity m_activity;
+    RestoreTracker m_tracker;
     std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
     std::shared_ptr<StepGate> m_scanGate = std::make_shared<StepGate>();
     std::shared_ptr<StepGate> m_trashGate = std::make_shared<StepGate>();
