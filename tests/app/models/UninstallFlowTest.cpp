@@ -120,7 +120,7 @@ protected:
         return at;
     }
 
-    void make()
+    void make(Path ownURL = Path("/nowhere"))
     {
         ApplicationsViewModel::Services services{clock};
         services.home = home.home();
@@ -132,8 +132,7 @@ protected:
             const auto found = sizes.find(of.native());
             return found == sizes.end() ? qint64(10'000) : found->second;
         };
-        services.own =
-            ApplicationsViewModel::OwnIdentity{QStringLiteral("com.vellora.app"), Path("/nowhere")};
+        services.own = ApplicationsViewModel::OwnIdentity{std::nullopt, std::move(ownURL)};
         services.workspace = workspace;
         services.adminMove = [this](const Path& bundle) {
             adminGate.pass(FsStep::Move);
@@ -362,6 +361,26 @@ TEST_F(UninstallFlowTest, AKnownSizeIsNotMeasuredAgainAndOneBelowOneByteIsNotWri
     EXPECT_EQ(listed(zero)->sizeBytes, 7'000);
     EXPECT_EQ(apps->selectedApp()->sizeBytes, 7'000);
     EXPECT_EQ(apps->formattedUninstallTotal(), QStringLiteral("7 KB"));
+}
+
+TEST_F(UninstallFlowTest, ThisProgramsOwnBundleOpensNoSheet)
+{
+    const fs::path own = bundle(system.path("Applications/Quillmere.app"), "Quillmere", "");
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    make(own);
+    loadAndSettle();
+    const int calls = sizeCallCount();
+    const qint64 generation = apps->generation();
+    InstalledApp self;
+    self.url = own;
+    self.name = QStringLiteral("Quillmere");
+    apps->openUninstaller(self);
+    drain();
+    EXPECT_FALSE(apps->hasSelectedApp());
+    EXPECT_FALSE(apps->findingLeftovers());
+    EXPECT_EQ(apps->generation(), generation);
+    EXPECT_EQ(sizeCallCount(), calls);
+    open(alpha); // control
 }
 
 TEST_F(UninstallFlowTest, ABundleOfAnotherUserGetsTheAdministratorSentenceAndNothingMoves)
@@ -760,12 +779,16 @@ TEST_F(UninstallAsUserTest, ALeftoverInAProtectedFolderIsPointedAtAndItsNeighbou
     home.file(neighbour / "blob", 3'000);
     home.chown(neighbour);
     home.chown(neighbour / "blob");
+    // A third leftover goes missing before the move: a failure, but no denial.
+    const fs::path missing = home.folder("Library/Logs/com.example.alpha");
+    home.chown(missing.parent_path());
     access = false;
     make();
     test::DroppedPrivileges dropped;
     loadAndSettle();
     open(alpha);
-    ASSERT_EQ(apps->leftovers().size(), 2u);
+    ASSERT_EQ(apps->leftovers().size(), 3u);
+    fs::remove(missing);
     uninstallAndSettle();
 
     EXPECT_FALSE(present(alpha));
@@ -775,15 +798,16 @@ TEST_F(UninstallAsUserTest, ALeftoverInAProtectedFolderIsPointedAtAndItsNeighbou
     EXPECT_TRUE(apps->failureNeedsFullDiskAccess());
     EXPECT_EQ(
         apps->uninstallFailureText(),
-        kLeft + QStringLiteral("Alpha\u201d was removed, but 1 item couldn\u2019t be trashed automatically: "
+        kLeft + QStringLiteral("Alpha\u201d was removed, but 2 items couldn\u2019t be trashed automatically: "
                                "com.example.alpha. It lives in a protected location (the app\u2019s sandbox "
                                "container). Reveal it in Finder and drag it to the Trash to finish removing "
                                "it. Granting Quillmere Full Disk Access lets it remove protected items like "
                                "this for you next time."));
     ASSERT_TRUE(apps->lastReport());
     EXPECT_EQ(apps->lastReport()->trashed.size(), 2u);
-    EXPECT_EQ(apps->lastReport()->failureDetails.size(), 1u);
-    EXPECT_TRUE(apps->lastReport()->failureDetails.front().isPermissionDenied);
+    EXPECT_EQ(apps->lastReport()->failures.size(), 2u);
+    EXPECT_EQ(apps->lastReport()->failureDetails.size(), 2u);
+    EXPECT_EQ(apps->lastReport()->permissionDenied().size(), 1u);
 }
 
 } // namespace
