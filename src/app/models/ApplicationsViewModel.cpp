@@ -10,6 +10,7 @@
 #include "core/model/TextSearch.h"
 #include "core/permissions/FullDiskAccess.h"
 #include "platform/Clock.h"
+#include "platform/RunningAppWatcher.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
@@ -219,6 +220,7 @@ void ApplicationsViewModel::setSelectedApp(std::optional<InstalledApp> app)
     if (m_selectedApp == app)
         return;
     m_selectedApp = std::move(app);
+    watchRunning(m_selectedApp.has_value());
     emit selectedAppChanged();
 }
 
@@ -701,6 +703,20 @@ Workspace& ApplicationsViewModel::workspace() const
     if (!m_workspace)
         m_workspace = std::make_shared<GuiWorkspace>();
     return *m_workspace;
+}
+
+void ApplicationsViewModel::watchRunning(bool watching)
+{
+    if (watching == (m_watcher != nullptr))
+        return;
+    if (!watching) {
+        m_watcher.reset();
+        return;
+    }
+    m_watcher = std::make_unique<RunningAppWatcher>(workspace(), m_clock);
+    connect(m_watcher.get(), &RunningAppWatcher::launched, this, &ApplicationsViewModel::refreshRunningState);
+    connect(m_watcher.get(), &RunningAppWatcher::terminated, this,
+            &ApplicationsViewModel::refreshRunningState);
 }
 
 void ApplicationsViewModel::setRestoring(bool value)

@@ -34,6 +34,7 @@
 namespace qm {
 
 class Clock;
+class RunningAppWatcher;
 class Workspace;
 
 // The model of the Applications page: the inventory of installed applications with their sizes, the
@@ -318,7 +319,9 @@ public:
     // for this program itself. The string form takes a row's `appId`; an unknown one does nothing.
     void openUninstaller(const InstalledApp& app);
     Q_INVOKABLE void openUninstaller(const QString& appId);
-    // Publishes whether the selected application runs now (false without a selection).
+    // Publishes whether the selected application runs now (false without a selection). Also called
+    // whenever an application starts or stops running while a sheet is open (the workspace is
+    // polled about once a second only then).
     Q_INVOKABLE void refreshRunningState();
     // Flips the selection of the leftover with `id`; an unknown id does nothing.
     void toggleLeftover(const QUuid& id);
@@ -428,6 +431,8 @@ private:
     void pollQuit(const InstalledApp& app, qint64 token, bool needsAdmin,
                   std::chrono::steady_clock::time_point deadline);
     Workspace& workspace() const;
+    // Follows launches and terminations while a sheet is open, and stops when it closes.
+    void watchRunning(bool watching);
 
     Clock& m_clock;
     Path m_home;
@@ -445,6 +450,7 @@ private:
     std::unique_ptr<RestoreTracker> m_ownTracker;
     RestoreTracker* m_tracker = nullptr;
     RestoreTracker::Token m_restoreToken;
+    std::unique_ptr<RunningAppWatcher> m_watcher;
 
     Phase m_phase = Phase::loading;
     std::vector<InstalledApp> m_apps;

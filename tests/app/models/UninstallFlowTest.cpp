@@ -691,6 +691,23 @@ TEST_F(QuitFirstTest, GoneAfterThreePollsLeadsBackToTheConfirmation)
     }
 }
 
+TEST_F(QuitFirstTest, AnOpenSheetFollowsTheApplicationStartingAndStopping)
+{
+    const RunningApplication running{4242, Path("/other/place/Alpha.app"),
+                                     QStringLiteral("com.example.alpha")};
+    workspace->setRunning({});
+    clock.advance(1000ms);
+    EXPECT_FALSE(apps->selectedAppIsRunning());
+    workspace->setRunning({running});
+    clock.advance(1000ms);
+    EXPECT_TRUE(apps->selectedAppIsRunning());
+
+    apps->dismissUninstaller();
+    const int reads = workspace->runningReads();
+    clock.advance(5000ms);
+    EXPECT_EQ(workspace->runningReads(), reads) << "polled with no sheet open";
+}
+
 TEST_F(QuitFirstTest, OneThatNeverQuitsIsRefusedAtTenSeconds)
 {
     apps->quitAndUninstall(false);
@@ -704,7 +721,8 @@ TEST_F(QuitFirstTest, OneThatNeverQuitsIsRefusedAtTenSeconds)
                              "that, then try again."));
     EXPECT_FALSE(apps->showConfirm());
     EXPECT_TRUE(present(alpha));
-    EXPECT_EQ(clock.activeTimerCount(), 0);
+    apps->dismissUninstaller(); // the sheet's own watcher goes with it
+    EXPECT_EQ(clock.activeTimerCount(), 0) << "a poll stayed armed";
 }
 
 TEST_F(QuitFirstTest, ClosingTheSheetMeanwhileShowsNothing)
