@@ -1,6 +1,7 @@
 #include "app/models/ApplicationsViewModel.h"
 #include "app/models/CleanupViewModel.h"
 #include "app/models/RestoreTracker.h"
+#include "core/model/Formatting.h"
 #include "platform/Workspace.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
@@ -381,6 +382,49 @@ TEST_F(UninstallFlowTest, ThisProgramsOwnBundleOpensNoSheet)
     EXPECT_EQ(apps->generation(), generation);
     EXPECT_EQ(sizeCallCount(), calls);
     open(alpha); // control
+}
+
+TEST_F(UninstallFlowTest, AdministratorRightsAreNeededForAnotherUsersBundleOnly)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to give a bundle away";
+    const fs::path mine = bundle(system.path("Applications/Mine.app"), "Mine", "");
+    const fs::path theirs = bundle(system.path("Applications/Theirs.app"), "Theirs", "");
+    system.chown(theirs);
+    const fs::path linked = system.symlink(theirs, "Applications/Linked.app");
+    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(mine));
+    EXPECT_TRUE(ApplicationsViewModel::appNeedsAdmin(theirs));
+    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(linked)) << "the link itself is root's";
+    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(system.path("Applications/Missing.app")));
+}
+
+TEST_F(UninstallFlowTest, TheSheetCountsTheSelectedLeftoversAndTheBundle)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    home.file("Library/Caches/com.example.alpha/blob", 8'000);
+    home.file("Library/Application Support/com.example.alpha/d", 30'000);
+    setSize(alpha, 100'000);
+    make();
+    loadAndSettle();
+    open(alpha);
+    ASSERT_EQ(apps->leftovers().size(), 2u);
+    EXPECT_EQ(apps->uninstallItemCount(), 3);
+    const qint64 all = apps->selectedLeftoverBytes();
+    EXPECT_GT(all, 0);
+    apps->toggleLeftover(apps->leftovers().front().id.toString(QUuid::WithoutBraces));
+    EXPECT_EQ(apps->uninstallItemCount(), 2);
+    EXPECT_LT(apps->selectedLeftoverBytes(), all);
+    apps->toggleLeftover(QUuid::createUuid());
+    EXPECT_EQ(apps->uninstallItemCount(), 2) << "an unknown id changed the selection";
+    EXPECT_EQ(apps->selectedAppBytes(), 100'000);
+    EXPECT_EQ(apps->formattedUninstallTotal(),
+              Formatting::byteCount(100'000 + apps->selectedLeftoverBytes()));
+
+    // Only the selected leftover moves with the bundle.
+    const Path kept = apps->leftovers().front().url;
+    uninstallAndSettle();
+    EXPECT_TRUE(present(kept));
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 2u);
 }
 
 TEST_F(UninstallFlowTest, ABundleOfAnotherUserGetsTheAdministratorSentenceAndNothingMoves)
