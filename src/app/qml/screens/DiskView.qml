@@ -137,7 +137,8 @@ Item {
 
             ProgressSpinner {
                 Layout.alignment: Qt.AlignHCenter
-                Layout.topMargin: 80
+                // Centred in the room the header leaves.
+                Layout.topMargin: Math.max(40, (screen.height - header.height) / 2 - 60)
                 size: 32
             }
             Text {
