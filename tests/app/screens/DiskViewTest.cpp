@@ -243,11 +243,21 @@ TEST_F(DiskViewTest, AnEqualReportDoesNotReplayTheEntranceAndADifferentOneDoes)
     EXPECT_TRUE(h.page()->property("revealed").toBool());
     EXPECT_EQ(part(h, "tile:Documents")->property("entrance").toDouble(), 1);
 
+    // A new folder joins the map: the Documents tile stays the same tile and glides to its new place.
+    QQuickItem* documents = part(h, "tile:Documents");
+    const double widthBefore = documents->width();
     h.tree().file(h.home() / "Music/song", 80'000);
     h.model().load();
     ASSERT_TRUE(h.settle([&] { return !h.model().scanning(); }));
     EXPECT_EQ(h.page()->property("entrances").toInt(), first + 1);
     ASSERT_NE(part(h, "tile:Music"), nullptr);
+    EXPECT_EQ(part(h, "tile:Documents"), documents) << "the tile keeps its identity";
+    EXPECT_TRUE(documents->property("animatesFrame").toBool());
+    QQuickItem* map = part(h, "treemap");
+    const QVariantMap frame = h.model().tileFrames(map->width(), map->height())[0].toMap();
+    ASSERT_TRUE(h.settle([&] { return documents->width() == frame["width"].toDouble() - 6; }));
+    EXPECT_LT(documents->width(), widthBefore);
+    EXPECT_TRUE(h.settle([&] { return !documents->property("animatesFrame").toBool(); }));
 }
 
 TEST_F(DiskViewTest, WithReduceMotionTilesStandAtOnce)

@@ -50,6 +50,13 @@ Item {
         revealTimer.start()
     }
 
+    // Tiles move to their new places for a moment after a different report arrives.
+    property bool layoutAnimates: false
+    Timer {
+        id: layoutTimer
+        interval: 300
+        onTriggered: screen.layoutAnimates = false
+    }
     Timer {
         id: revealTimer
         interval: 0
@@ -63,6 +70,8 @@ Item {
     Connections {
         target: screen.model
         function onReportChanged() {
+            screen.layoutAnimates = !screen.reduceMotion
+            layoutTimer.restart()
             screen.reveal()
         }
     }
@@ -175,6 +184,49 @@ Item {
             readonly property alias tiles: tileRepeater
             readonly property alias legend: legendRepeater
 
+            // The actionable categories by name, and their names in order as a list model, so a tile
+            // keeps its identity (and moves to its new place) while the list changes.
+            property var byName: ({})
+
+            function sync() {
+                const list = screen.model.actionable
+                const lookup = {}
+                const names = []
+                for (let i = 0; i < list.length; ++i) {
+                    lookup[list[i].name] = list[i]
+                    names.push(String(list[i].name))
+                }
+                byName = lookup
+                for (let i = tileNames.count - 1; i >= 0; --i) {
+                    if (names.indexOf(tileNames.get(i).tileName) < 0)
+                        tileNames.remove(i)
+                }
+                for (let i = 0; i < names.length; ++i) {
+                    if (i < tileNames.count && tileNames.get(i).tileName === names[i])
+                        continue
+                    let found = -1
+                    for (let j = i + 1; j < tileNames.count; ++j) {
+                        if (tileNames.get(j).tileName === names[i]) {
+                            found = j
+                            break
+                        }
+                    }
+                    if (found >= 0)
+                        tileNames.move(found, i, 1)
+                    else
+                        tileNames.insert(i, { tileName: names[i] })
+                }
+            }
+
+            ListModel { id: tileNames }
+            Connections {
+                target: screen.model
+                function onReportChanged() {
+                    overview.sync()
+                }
+            }
+            Component.onCompleted: sync()
+
             // ---- summary card ----
             GlassCard {
                 objectName: "summaryCard"
@@ -264,22 +316,30 @@ Item {
                         }
                         Repeater {
                             id: tileRepeater
-                            model: screen.model.actionable
+                            model: tileNames
 
                             DiskTile {
-                                required property var modelData
+                                required property string tileName
                                 required index
-                                objectName: "tile:" + modelData.name
-                                name: modelData.name
-                                tileColor: modelData.color
-                                symbol: modelData.symbol
-                                hasFolder: modelData.hasFolder
-                                sizeLine: modelData.sizeLine
-                                helpText: modelData.helpText
+                                readonly property var entry: overview.byName[tileName]
+                                objectName: "tile:" + tileName
+                                name: tileName
+                                tileColor: entry !== undefined ? entry.color : "transparent"
+                                symbol: entry !== undefined ? entry.symbol : ""
+                                hasFolder: entry !== undefined && entry.hasFolder
+                                sizeLine: entry !== undefined ? entry.sizeLine : ""
+                                helpText: entry !== undefined ? entry.helpText : ""
+                                // The rectangle laid out for this name, wherever the tile stands in the list.
                                 frame: {
-                                    const f = map.frames[index]
-                                    return f === undefined ? Qt.rect(0, 0, 0, 0) : Qt.rect(f.x, f.y, f.width, f.height)
+                                    const list = screen.model.actionable
+                                    for (let i = 0; i < list.length; ++i) {
+                                        const f = map.frames[i]
+                                        if (list[i].name === tileName && f !== undefined)
+                                            return Qt.rect(f.x, f.y, f.width, f.height)
+                                    }
+                                    return Qt.rect(0, 0, 0, 0)
                                 }
+                                animatesFrame: screen.layoutAnimates
                                 hovered: screen.hovered
                                 revealed: screen.revealed
                                 reduceMotion: screen.reduceMotion

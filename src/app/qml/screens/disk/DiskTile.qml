@@ -23,6 +23,8 @@ Item {
     property string hovered: ""
     property bool revealed: false
     property bool reduceMotion: false
+    // Changes of the frame glide (ease-out, 0.25 s) while true, as when the list of folders changes.
+    property bool animatesFrame: false
 
     signal hoverEntered(string name)
     signal hoverLeft(string name)
@@ -51,6 +53,22 @@ Item {
     scale: 0.94 + 0.06 * entrance
     transformOrigin: Item.Center
 
+    Behavior on x {
+        enabled: tile.animatesFrame && !tile.reduceMotion
+        NumberAnimation { duration: 250; easing.type: Easing.OutCubic }
+    }
+    Behavior on y {
+        enabled: tile.animatesFrame && !tile.reduceMotion
+        NumberAnimation { duration: 250; easing.type: Easing.OutCubic }
+    }
+    Behavior on width {
+        enabled: tile.animatesFrame && !tile.reduceMotion
+        NumberAnimation { duration: 250; easing.type: Easing.OutCubic }
+    }
+    Behavior on height {
+        enabled: tile.animatesFrame && !tile.reduceMotion
+        NumberAnimation { duration: 250; easing.type: Easing.OutCubic }
+    }
     Behavior on hoverShade {
         enabled: !tile.reduceMotion
         NumberAnimation { duration: 150; easing.type: Easing.OutCubic }
