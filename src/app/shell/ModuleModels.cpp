@@ -21,7 +21,9 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
       }())),
       m_largeFiles(std::make_unique<LargeFilesViewModel>()),
       m_duplicates(std::make_unique<DuplicatesViewModel>()),
-      m_spaceLens(std::make_unique<SpaceLensViewModel>()), m_disk(std::make_unique<DiskViewModel>()),
+      m_spaceLens(std::make_unique<SpaceLensViewModel>()),
+      m_disk(std::make_unique<DiskViewModel>(DiskViewModel::Services{
+          DiskUsageScanner(FileSystem::homeDirectory(), Path("/"), services.diskVolume)})),
       m_cloud(std::make_unique<CloudCleanupViewModel>()), m_privacy(std::make_unique<PrivacyViewModel>()),
       m_malware(std::make_unique<MalwareViewModel>()),
       m_performance(std::make_unique<PerformanceViewModel>()),

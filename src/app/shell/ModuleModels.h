@@ -65,6 +65,8 @@ public:
         StorageMonitor::Reader storageReader;
         // The helper client's seams; empty means the real ones (systemd unit, pkexec, system bus).
         std::function<HelperClient::Services(Clock&)> helperServices = {};
+        // How the Disk page's scanner reads the home volume; empty means statvfs.
+        DiskUsageScanner::VolumeReader diskVolume = {};
     };
 
     // Creates, in this order, the restore tracker the undoing models share, the twelve module models, the

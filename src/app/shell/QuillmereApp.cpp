@@ -99,8 +99,9 @@ void QuillmereApp::openLink(const QUrl& url) const
 
 ModuleModels* QuillmereApp::createModuleModels(QObject* owner)
 {
-    auto* models = new ModuleModels(
-        ModuleModels::Services{m_services.clock, m_services.activity, m_services.storageReader}, owner);
+    ModuleModels::Services services{m_services.clock, m_services.activity, m_services.storageReader};
+    services.diskVolume = m_services.diskVolume;
+    auto* models = new ModuleModels(services, owner);
     QQmlEngine::setObjectOwnership(models, QQmlEngine::CppOwnership);
     return models;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/navigation/Navigator.h"
+#include "core/disk/DiskUsageScanner.h"
 #include "core/system/StorageMonitor.h"
 
 #include <QObject>
@@ -55,6 +56,8 @@ public:
         UrlOpener openUrl;
         // Reads the home volume for the storage monitor (`MacHealth::current`).
         StorageMonitor::Reader storageReader;
+        // Reads the home volume for the Disk page (`VolumeSpace::read`).
+        DiskUsageScanner::VolumeReader diskVolume = {};
     };
 
     // Creates the navigator (on Smart Scan) and starts the update service.

@@ -157,6 +157,8 @@ TEST_F(ModuleModelsTest, ScanCommandsFollowTheScreenTable)
     EXPECT_EQ(models->spaceLens()->generation(), 1);
     EXPECT_EQ(models->cloud()->generation(), 1);
     EXPECT_EQ(models->disk()->generation(), 0);
+    EXPECT_TRUE(models->disk()->loading()) << "the Disk page is loading until its first report";
+    EXPECT_FALSE(models->disk()->scanning());
 
     // The disk model ignores a second start while its scan runs.
     const ScanCommand disk = *models->scanCommand(QuillmereModule::disk);

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace qm::test {
 
 ShellHarness::ShellHarness()
@@ -40,6 +43,11 @@ bool ShellHarness::launch()
             return MacHealth{m_answers.usedBytes.load(), m_answers.totalBytes.load()};
         },
     };
+    services.diskVolume = [this](const Path& path) {
+        while (m_answers.holdDiskScan.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return VolumeSpace::read(path);
+    };
     m_app = std::make_unique<QuillmereApp>(services);
     m_engine = std::make_unique<QQmlEngine>();
     QQmlComponent component(m_engine.get());
@@ -68,6 +76,7 @@ bool ShellHarness::launch()
 void ShellHarness::quit()
 {
     // Readings of the home volume still running call back into the answers.
+    m_answers.holdDiskScan = false;
     QThreadPool::globalInstance()->waitForDone();
     delete m_window;
     m_window = nullptr;

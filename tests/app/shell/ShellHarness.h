@@ -33,6 +33,8 @@ public:
         std::atomic<qint64> totalBytes{1'000'000'000'000};
         // How often the volume was read.
         std::atomic<int> storageReads{0};
+        // While true, a Disk page scan waits before it reads the volume (quitting lets it go).
+        std::atomic<bool> holdDiskScan{false};
     };
 
     ShellHarness();
