@@ -10,12 +10,16 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 extern char** environ;
 
 namespace qm::test {
 
-qint64 findAllocatedSize(const std::filesystem::path& dir)
+namespace {
+
+// Runs `find PATH <tests...> -printf FORMAT` (FORMAT printing one number per line) and sums the lines.
+qint64 findSum(const std::filesystem::path& dir, std::vector<std::string> tests, const char* printed)
 {
     // Spawned without a shell and with the path as raw bytes, so any file name reaches find intact.
     int fds[2];
@@ -26,15 +30,16 @@ qint64 findAllocatedSize(const std::filesystem::path& dir)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     std::string path = dir.native();
-    char find[] = "find";
-    char notArg[] = "!";
-    char typeArg[] = "-type";
-    char dArg[] = "d";
-    char printfArg[] = "-printf";
-    char format[] = "%b\\n";
-    char* argv[] = {find, path.data(), notArg, typeArg, dArg, printfArg, format, nullptr};
+    std::vector<std::string> words{"find", path};
+    words.insert(words.end(), tests.begin(), tests.end());
+    words.push_back("-printf");
+    words.push_back(std::string(printed) + "\\n");
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
     pid_t pid = 0;
-    const int spawnError = ::posix_spawnp(&pid, "find", &actions, nullptr, argv, environ);
+    const int spawnError = ::posix_spawnp(&pid, "find", &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
     if (spawnError != 0) {
@@ -60,15 +65,32 @@ qint64 findAllocatedSize(const std::filesystem::path& dir)
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error("find failed on " + path);
 
-    qint64 blocks = 0;
+    qint64 sum = 0;
     size_t start = 0;
     while (start < output.size()) {
         const size_t end = output.find('\n', start);
         const std::string line = output.substr(start, end - start);
-        blocks += std::stoll(line);
+        sum += std::stoll(line);
         start = end == std::string::npos ? output.size() : end + 1;
     }
-    return blocks * 512;
+    return sum;
+}
+
+} // namespace
+
+qint64 findAllocatedSize(const std::filesystem::path& dir)
+{
+    return findSum(dir, {"!", "-type", "d"}, "%b") * 512;
+}
+
+qint64 findRegularFilesAllocatedSize(const std::filesystem::path& dir)
+{
+    return findSum(dir, {"-type", "f"}, "%b") * 512;
+}
+
+qint64 findRegularFilesLength(const std::filesystem::path& dir)
+{
+    return findSum(dir, {"-type", "f"}, "%s");
 }
 
 } // namespace qm::test

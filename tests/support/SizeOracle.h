@@ -12,5 +12,9 @@ namespace qm::test {
 // stay on one file system. `dir` may also name a single file. Throws std::runtime_error when find
 // cannot run or does not exit with status 0.
 qint64 findAllocatedSize(const std::filesystem::path& dir);
+// The same over regular files only (`find DIR -type f -printf '%b\n'`, summed, × 512).
+qint64 findRegularFilesAllocatedSize(const std::filesystem::path& dir);
+// The summed lengths of the regular files below `dir` (`find DIR -type f -printf '%s\n'`).
+qint64 findRegularFilesLength(const std::filesystem::path& dir);
 
 } // namespace qm::test
