@@ -1,5 +1,6 @@
 #include "CloudScreenHarness.h"
 #include "core/model/Formatting.h"
+#include "support/PrivilegeDrop.h"
 #include "support/SizeOracle.h"
 #include "support/ThreadGate.h"
 
@@ -166,6 +167,30 @@ TEST(CloudCleanupViewTest, AnEmptyDriveSaysSo)
     ASSERT_TRUE(h.settle([&] { return h.contentName() == QStringLiteral("emptyState"); }));
     EXPECT_EQ(textOf(h.find(QStringLiteral("emptyTitle"))), QStringLiteral("iCloud Drive is empty here"));
     EXPECT_NE(h.find(QStringLiteral("rescanButton")), nullptr);
+}
+
+TEST(CloudCleanupViewTest, AFolderReadOnlyInPartNotesThatSizesMayBeShort)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    CloudScreenHarness h(true);
+    h.uploaded("Shared/readable.txt", 8'000);
+    h.uploaded("Shared/Private/secret.txt", 8'000);
+    h.tree().chmod(h.root() / "Shared/Private", 0700);
+    ASSERT_TRUE(h.open(kPageSize));
+    ASSERT_TRUE(h.settle([&] { return h.contentName() == QStringLiteral("resultsState"); }));
+    EXPECT_EQ(h.find(QStringLiteral("incompleteNote")), nullptr) << "root reads everything";
+    {
+        test::DroppedPrivileges dropped;
+        h.model().scan();
+        ASSERT_TRUE(h.settle([&] { return h.contentName() == QStringLiteral("resultsState"); }));
+        h.drain();
+    }
+    QQuickItem* note = h.find(QStringLiteral("incompleteNote"));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(
+        note->property("message").toString(),
+        QStringLiteral("Some folders couldn't be fully read, so a few sizes below may be understated. Grant "
+                       "Full Disk Access for exact figures."));
 }
 
 } // namespace

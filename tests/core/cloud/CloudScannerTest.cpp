@@ -269,6 +269,25 @@ TEST_F(CloudScannerTest, AFolderWithAClosedSubfolderIsPartialAndKeepsWhatItRead)
     EXPECT_FALSE(scanner.scan({}).partial) << "root reads everything";
 }
 
+TEST_F(CloudScannerTest, ATopLevelFolderThatCannotBeOpenedIsLeftOutAndMakesThePartial)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    tree.file("drive/Locked/inside.bin", 30'000);
+    tree.chmod(tree.path("drive/Locked"), 0700);
+    tree.file("drive/open.bin", 8'000);
+
+    CloudScanner::Scan scan;
+    {
+        test::DroppedPrivileges dropped;
+        scan = scanner.scan({});
+    }
+    EXPECT_FALSE(scan.readFailed);
+    EXPECT_TRUE(scan.partial);
+    EXPECT_EQ(named(scan, "Locked"), nullptr) << "nothing measured, nothing listed";
+    ASSERT_EQ(scan.items.size(), 1u);
+    EXPECT_EQ(scan.items[0].url.filename(), "open.bin");
+}
+
 TEST_F(CloudScannerTest, StoppingDuringAWalkDropsTheListUnlessItWasTheLastEntry)
 {
     tree.file("drive/A/one.bin", 10'000);

@@ -4,6 +4,7 @@
 // Usage: qm_cloud_capture OUTPUT_FOLDER
 // Writes OUTPUT_FOLDER/cloud-NAME.png; exits 1 when a state was not reached or a picture not saved.
 #include "CloudScreenHarness.h"
+#include "support/PrivilegeDrop.h"
 #include "support/ThreadGate.h"
 
 #include <QDir>
@@ -140,6 +141,36 @@ void withDrive(Capture& shot)
         shot.fail(QStringLiteral("Qt warned: ") + h.warnings().join(QLatin1Char('\n')));
 }
 
+// A folder with a part only root may read, measured by another user: the note over the list.
+void partial(Capture& shot)
+{
+    if (!qm::test::canDropPrivileges()) {
+        std::printf("SKIP: cloud-partial.png needs root to drop privileges\n");
+        return;
+    }
+    CloudScreenHarness h(true);
+    h.uploaded("Shared Folder/readable.pdf", 700'000);
+    h.uploaded("Shared Folder/Private/secret.pdf", 900'000);
+    h.tree().chmod(h.root() / "Shared Folder/Private", 0700);
+    h.uploaded("Pages Document.pages", 250'000);
+    if (!h.open(kPageSize)) {
+        shot.fail(QStringLiteral("the page did not load"));
+        return;
+    }
+    h.settle([&] { return h.contentName() == QStringLiteral("resultsState"); });
+    {
+        qm::test::DroppedPrivileges dropped;
+        h.model().scan();
+        h.settle([&] { return h.contentName() == QStringLiteral("resultsState"); });
+        h.drain();
+    }
+    if (!shot.check(h.model().scanPartial(), QStringLiteral("the scan was not partial")))
+        return;
+    shot.shoot(h, QStringLiteral("partial"));
+    if (!h.warnings().isEmpty())
+        shot.fail(QStringLiteral("Qt warned: ") + h.warnings().join(QLatin1Char('\n')));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -156,5 +187,6 @@ int main(int argc, char** argv)
     Capture shot(folder);
     unavailable(shot);
     withDrive(shot);
+    partial(shot);
     return shot.failed() ? 1 : 0;
 }

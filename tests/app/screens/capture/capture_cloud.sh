@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the Cloud Cleanup page in each of its states, for people to look at (never compared by
 # pixels): SCREENSHOT_FOLDER/cloud-{unavailable,scanning,results,selected,confirm,freeing,
-# freed-celebration,freed}.png. Each picture must be 820x700 and show more than one colour. Needs a
+# freed-celebration,freed}.png, and cloud-partial.png when run as root. Each picture must be 820x700 and show more than one colour. Needs a
 # display (see with_xvfb.sh).
 # Usage: capture_cloud.sh CAPTURE_EXECUTABLE SCREENSHOT_FOLDER
 set -euo pipefail
@@ -16,7 +16,9 @@ status=0
 timeout 180 "$capture" "$shots" || status=$?
 ((status == 0)) || { echo "FAIL: the capture exited with status $status" >&2; exit 1; }
 
-for name in unavailable scanning results selected confirm freeing freed-celebration freed; do
+names=(unavailable scanning results selected confirm freeing freed-celebration freed)
+if [[ $(id -u) -eq 0 ]]; then names+=(partial); fi
+for name in "${names[@]}"; do
     picture=$shots/cloud-$name.png
     [[ -s $picture ]] || { echo "FAIL: no picture of $name" >&2; exit 1; }
     size=$(identify -format %wx%h "$picture")
