@@ -84,6 +84,21 @@ CloudCleanupViewModel::~CloudCleanupViewModel()
 
 // ---- derived values and texts ----
 
+QString CloudCleanupViewModel::phaseName() const
+{
+    switch (m_phase) {
+    case Phase::checking:
+        return QStringLiteral("checking");
+    case Phase::unavailable:
+        return QStringLiteral("unavailable");
+    case Phase::scanning:
+        return QStringLiteral("scanning");
+    case Phase::results:
+        break;
+    }
+    return QStringLiteral("results");
+}
+
 QStringList CloudCleanupViewModel::selectedIds() const
 {
     QStringList ids;

@@ -35,6 +35,8 @@ class CloudCleanupViewModel : public QObject
     QML_UNCREATABLE("The view-model container owns the module models")
 
     Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
+    // The phase by name, for the page: "checking", "unavailable", "scanning" or "results".
+    Q_PROPERTY(QString phaseName READ phaseName NOTIFY phaseChanged)
     // The last scan's items, largest local size first: one map per item with `id` (the UUID without
     // braces), `name` (display text), `isDirectory`, `localBytes`, `localText`, `cloudBytes` and
     // `fraction`. Replaced only by a scan; the selection is `selectedIds`.
@@ -103,6 +105,7 @@ public:
     ~CloudCleanupViewModel() override;
 
     Phase phase() const { return m_phase; }
+    QString phaseName() const;
     const std::vector<CloudItem>& items() const { return m_items; }
     QVariantList itemList() const { return m_itemList; }
     const std::set<QUuid>& selected() const { return m_selected; }
