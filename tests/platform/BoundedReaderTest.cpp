@@ -12,6 +12,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -22,6 +23,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -216,6 +218,87 @@ TEST(BoundedReaderTest, NegativeCapIsRefused)
     const Result<QByteArray> read = readBounded(tree.fileWithContent("file", "x"), -1);
     ASSERT_FALSE(read.ok());
     EXPECT_TRUE(read.error().isPosix(EINVAL));
+}
+
+// A prefix read takes the first bytes of a file however long it is (or has become), and only what is
+// there when it is shorter; a whole read into a fixed buffer fails exactly as the growing read does.
+TEST(BoundedReaderTest, PrefixAndFixedBufferReadsAtTheirCaps)
+{
+    struct Case
+    {
+        const char* name;
+        qint64 size;
+        qint64 cap;
+        ReadExtent extent;
+        qint64 expectedBytes; // -1: EFBIG
+    };
+    const Case cases[] = {
+        {"prefix of a longer file", 70'000, 4096, ReadExtent::prefix, 4096},
+        {"prefix of a shorter file", 100, 4096, ReadExtent::prefix, 100},
+        {"prefix, exactly the cap", 4096, 4096, ReadExtent::prefix, 4096},
+        {"prefix, zero cap", 10, 0, ReadExtent::prefix, 0},
+        {"whole, exactly the cap", 4096, 4096, ReadExtent::whole, 4096},
+        {"whole, one byte over", 4097, 4096, ReadExtent::whole, -1},
+        {"whole, empty", 0, 4096, ReadExtent::whole, 0},
+    };
+    test::TempTree tree;
+    for (const Case& c : cases) {
+        const QByteArray content = pattern(c.size);
+        const fs::path path = tree.fileWithContent(c.name, content);
+
+        const Result<QByteArray> read = readBounded(path, c.cap, c.extent);
+        std::vector<char> buffer(static_cast<std::size_t>(c.cap));
+        const Result<qsizetype> into = readBoundedInto(path, buffer, c.extent);
+        if (c.expectedBytes < 0) {
+            ASSERT_FALSE(read.ok()) << c.name;
+            EXPECT_TRUE(read.error().isPosix(EFBIG)) << c.name << ": " << read.error().code();
+            ASSERT_FALSE(into.ok()) << c.name;
+            EXPECT_TRUE(into.error().isPosix(EFBIG)) << c.name << ": " << into.error().code();
+            continue;
+        }
+        ASSERT_TRUE(read.ok()) << c.name << ": " << read.error().description().toStdString();
+        EXPECT_EQ(*read, content.left(c.expectedBytes)) << c.name;
+        ASSERT_TRUE(into.ok()) << c.name << ": " << into.error().description().toStdString();
+        ASSERT_EQ(*into, c.expectedBytes) << c.name;
+        EXPECT_EQ(QByteArray(buffer.data(), *into), content.left(c.expectedBytes)) << c.name;
+    }
+}
+
+// /proc reports a size of 0: a fixed buffer too small for the content fails a whole read and gives the
+// start of the file to a prefix read.
+TEST(BoundedReaderTest, FixedBufferOnAProcFile)
+{
+    std::array<char, 16> small{};
+    const Result<qsizetype> whole = readBoundedInto("/proc/self/status", small);
+    ASSERT_FALSE(whole.ok());
+    EXPECT_TRUE(whole.error().isPosix(EFBIG)) << whole.error().code();
+
+    const Result<qsizetype> prefix = readBoundedInto("/proc/self/status", small, ReadExtent::prefix);
+    ASSERT_TRUE(prefix.ok()) << prefix.error().description().toStdString();
+    EXPECT_EQ(*prefix, 16);
+    EXPECT_EQ(QByteArray(small.data(), 5), QByteArray("Name:"));
+
+    std::array<char, 64 * 1024> large{};
+    const Result<qsizetype> fits = readBoundedInto("/proc/self/status", large);
+    ASSERT_TRUE(fits.ok()) << fits.error().description().toStdString();
+    EXPECT_GT(*fits, 16);
+    EXPECT_LT(*fits, qsizetype(large.size()));
+}
+
+TEST(BoundedReaderTest, FixedBufferRefusesAFifoWithoutBlocking)
+{
+    test::TempTree tree;
+    const fs::path fifo = tree.fifo("capacity");
+    auto task = std::make_shared<std::packaged_task<Result<qsizetype>()>>([fifo] {
+        std::array<char, 4096> buffer{};
+        return readBoundedInto(fifo, buffer, ReadExtent::prefix);
+    });
+    std::future<Result<qsizetype>> future = task->get_future();
+    std::thread([task] { (*task)(); }).detach();
+    ASSERT_EQ(future.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the read blocked";
+    const Result<qsizetype> read = future.get();
+    ASSERT_FALSE(read.ok());
+    EXPECT_TRUE(read.error().isPosix(EINVAL)) << read.error().code();
 }
 
 } // namespace

@@ -18,10 +18,10 @@ namespace qm::test {
 
 namespace {
 
-// Runs `find PATH <tests...> -printf FORMAT` (FORMAT printing one number per line) and sums the lines.
-qint64 findSum(const std::filesystem::path& dir, std::vector<std::string> tests, const char* printed)
+// Runs the tool without a shell, the path as raw bytes so any file name reaches it intact, and returns
+// its standard output; throws when it cannot run or does not exit with status 0.
+std::string outputOf(std::vector<std::string> arguments)
 {
-    // Spawned without a shell and with the path as raw bytes, so any file name reaches find intact.
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error(std::string("pipe2: ") + std::strerror(errno));
@@ -29,22 +29,17 @@ qint64 findSum(const std::filesystem::path& dir, std::vector<std::string> tests,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    std::string path = dir.native();
-    std::vector<std::string> words{"find", path};
-    words.insert(words.end(), tests.begin(), tests.end());
-    words.push_back("-printf");
-    words.push_back(std::string(printed) + "\\n");
     std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
-    const int spawnError = ::posix_spawnp(&pid, "find", &actions, nullptr, argv.data(), environ);
+    const int spawnError = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
     if (spawnError != 0) {
         ::close(fds[0]);
-        throw std::runtime_error(std::string("cannot run find: ") + std::strerror(spawnError));
+        throw std::runtime_error("cannot run " + arguments[0] + ": " + std::strerror(spawnError));
     }
 
     std::string output;
@@ -63,8 +58,18 @@ qint64 findSum(const std::filesystem::path& dir, std::vector<std::string> tests,
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("find failed on " + path);
+        throw std::runtime_error(arguments[0] + " failed on " + arguments[1]);
+    return output;
+}
 
+// The numbers find prints for `dir` with `tests`, one per line (`format` then a newline), summed.
+qint64 findSum(const std::filesystem::path& dir, const std::vector<std::string>& tests, const char* format)
+{
+    std::vector<std::string> arguments{"find", dir.native()};
+    arguments.insert(arguments.end(), tests.begin(), tests.end());
+    arguments.push_back("-printf");
+    arguments.push_back(std::string(format) + "\\n");
+    const std::string output = outputOf(std::move(arguments));
     qint64 sum = 0;
     size_t start = 0;
     while (start < output.size()) {
@@ -91,6 +96,12 @@ qint64 findRegularFilesAllocatedSize(const std::filesystem::path& dir)
 qint64 findRegularFilesLength(const std::filesystem::path& dir)
 {
     return findSum(dir, {"-type", "f"}, "%s");
+}
+
+qint64 duAllocatedSize(const std::filesystem::path& path)
+{
+    // "BYTES\tPATH": the number ends at the tab.
+    return std::stoll(outputOf({"du", "-s", "-B1", path.native()}));
 }
 
 } // namespace qm::test

@@ -17,4 +17,9 @@ qint64 findRegularFilesAllocatedSize(const std::filesystem::path& dir);
 // The summed lengths of the regular files below `dir` (`find DIR -type f -printf '%s\n'`).
 qint64 findRegularFilesLength(const std::filesystem::path& dir);
 
+// What `du -s -B1 PATH` says: the allocated bytes of the path and everything below it, folders
+// included (the path's own blocks too), each hard-linked inode once per call, no link followed. Throws
+// std::runtime_error when du cannot run or fails (for instance on an unreadable folder).
+qint64 duAllocatedSize(const std::filesystem::path& path);
+
 } // namespace qm::test

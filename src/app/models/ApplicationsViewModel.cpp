@@ -1,13 +1,24 @@
 #include "app/models/ApplicationsViewModel.h"
 
+#include "app/platform/GuiWorkspace.h"
 #include "core/CoreInfo.h"
 #include "core/apps/AppMatch.h"
+#include "core/apps/RunningApps.h"
+#include "core/cleaning/Cleaner.h"
+#include "core/cleaning/SafetyGuard.h"
+#include "core/model/Formatting.h"
 #include "core/model/TextSearch.h"
+#include "core/permissions/FullDiskAccess.h"
+#include "platform/Clock.h"
+#include "platform/RunningAppWatcher.h"
+#include "platform/Workspace.h"
 
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThreadPool>
 #include <QUuid>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -86,8 +97,29 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
       m_lister(std::move(services.lister)), m_sizer(std::move(services.sizer)),
       m_own(services.own ? std::move(*services.own)
                          : OwnIdentity{ownBundleIdentifier(), FileSystem::resolveLinks("/proc/self/exe")}),
-      m_exists(std::move(services.exists)), m_filteredModel(std::make_unique<ApplicationListModel>())
+      m_exists(std::move(services.exists)), m_workspace(std::move(services.workspace)),
+      m_adminMove(std::move(services.adminMove)),
+      m_trash(services.trash ? std::move(*services.trash) : Trash()),
+      m_fullDiskAccess(std::move(services.fullDiskAccess)),
+      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
+      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
+      m_filteredModel(std::make_unique<ApplicationListModel>())
 {
+    if (!m_adminMove)
+        m_adminMove = [](const Path& bundle) { return PrivilegedUninstall::moveToUserTrash(bundle); };
+    if (!m_fullDiskAccess) {
+        m_fullDiskAccess = [home = m_home, systemRoot = m_systemRoot] {
+            return FullDiskAccess::isGranted(home, systemRoot);
+        };
+    }
+    // The sheet's figures and the undo bar's names are derived on every read.
+    for (const auto signal : {&ApplicationsViewModel::appsChanged, &ApplicationsViewModel::selectedAppChanged,
+                              &ApplicationsViewModel::leftoversChanged})
+        connect(this, signal, this, &ApplicationsViewModel::uninstallTotalsChanged);
+    connect(this, &ApplicationsViewModel::uninstalledNamesChanged, this,
+            &ApplicationsViewModel::uninstalledSummaryChanged);
+    connect(this, &ApplicationsViewModel::lastAppNameChanged, this,
+            &ApplicationsViewModel::uninstalledSummaryChanged);
     if (!m_lister) {
         m_lister = [scanner = m_scanner](ListingDone done) {
             QThreadPool::globalInstance()->start(
@@ -188,6 +220,7 @@ void ApplicationsViewModel::setSelectedApp(std::optional<InstalledApp> app)
     if (m_selectedApp == app)
         return;
     m_selectedApp = std::move(app);
+    watchRunning(m_selectedApp.has_value());
     emit selectedAppChanged();
 }
 
@@ -287,6 +320,9 @@ void ApplicationsViewModel::setAdminUninstalling(bool value)
 
 void ApplicationsViewModel::setLastAdminUninstallName(std::optional<QString> name)
 {
+    // The Trash folder of the last administrator move goes with its name.
+    if (!name)
+        m_lastAdminTrashFiles.reset();
     if (m_lastAdminUninstallName == name)
         return;
     m_lastAdminUninstallName = std::move(name);
@@ -630,6 +666,555 @@ void ApplicationsViewModel::dismissUninstaller()
     setSelectedApp(std::nullopt);
     setLeftovers({});
     setFindingLeftovers(false);
+}
+
+// ---- the uninstall flow ----
+
+namespace {
+
+const QString kLeftQuote = QStringLiteral("\u201c");
+const QString kRightQuote = QStringLiteral("\u201d");
+
+ScanItem uninstallItem(const Path& url, const QString& name, qint64 bytes)
+{
+    ScanItem item;
+    item.url = url;
+    item.name = name;
+    item.bytes = bytes;
+    item.isSelected = true;
+    return item;
+}
+
+// The lead of the sentences about leftovers that stayed behind.
+QString removedButLead(const QString& name)
+{
+    return kLeftQuote + name + kRightQuote + QStringLiteral(" was removed, but ");
+}
+
+template <typename T> void append(std::vector<T>& to, const std::vector<T>& from)
+{
+    to.insert(to.end(), from.begin(), from.end());
+}
+
+} // namespace
+
+Workspace& ApplicationsViewModel::workspace() const
+{
+    if (!m_workspace)
+        m_workspace = std::make_shared<GuiWorkspace>();
+    return *m_workspace;
+}
+
+void ApplicationsViewModel::watchRunning(bool watching)
+{
+    if (watching == (m_watcher != nullptr))
+        return;
+    if (!watching) {
+        m_watcher.reset();
+        return;
+    }
+    m_watcher = std::make_unique<RunningAppWatcher>(workspace(), m_clock);
+    connect(m_watcher.get(), &RunningAppWatcher::launched, this, &ApplicationsViewModel::refreshRunningState);
+    connect(m_watcher.get(), &RunningAppWatcher::terminated, this,
+            &ApplicationsViewModel::refreshRunningState);
+}
+
+void ApplicationsViewModel::setRestoring(bool value)
+{
+    if (m_restoring == value)
+        return;
+    m_restoring = value;
+    // Held for exactly as long as this model restores, so the Trash is not emptied meanwhile.
+    if (value)
+        m_restoreToken = m_tracker->hold();
+    else
+        m_restoreToken.reset();
+    emit restoringChanged();
+}
+
+std::vector<Path> ApplicationsViewModel::guardRoots() const
+{
+    std::vector<Path> roots = AppScanner::appDirectories(m_systemRoot, m_home);
+    append(roots, LeftoverFinder::allowedRoots(m_home));
+    return roots;
+}
+
+std::vector<ScanItem> ApplicationsViewModel::selectedLeftoverItems() const
+{
+    std::vector<ScanItem> items;
+    for (const LeftoverItem& leftover : m_leftovers) {
+        if (leftover.isSelected)
+            items.push_back(uninstallItem(leftover.url, leftover.name, leftover.bytes));
+    }
+    return items;
+}
+
+int ApplicationsViewModel::uninstallItemCount() const
+{
+    return int(std::count_if(m_leftovers.begin(), m_leftovers.end(),
+                             [](const LeftoverItem& item) { return item.isSelected; })) +
+           1;
+}
+
+qint64 ApplicationsViewModel::selectedAppBytes() const
+{
+    if (!m_selectedApp)
+        return 0;
+    const auto listed = std::find_if(m_apps.begin(), m_apps.end(),
+                                     [&](const InstalledApp& a) { return a.id() == m_selectedApp->id(); });
+    return listed != m_apps.end() ? listed->sizeBytes : m_selectedApp->sizeBytes;
+}
+
+QString ApplicationsViewModel::formattedUninstallTotal() const
+{
+    const qint64 total = selectedAppBytes() + selectedLeftoverBytes();
+    if (total < 1)
+        return QStringLiteral("\u2014");
+    return Formatting::byteCount(total);
+}
+
+QString ApplicationsViewModel::uninstalledSummary() const
+{
+    switch (m_uninstalledNames.size()) {
+    case 0:
+        return m_lastAppName;
+    case 1:
+        return m_uninstalledNames.front();
+    case 2:
+        return m_uninstalledNames[0] + QStringLiteral(" and ") + m_uninstalledNames[1];
+    default:
+        return QString::number(m_uninstalledNames.size()) + QStringLiteral(" apps");
+    }
+}
+
+std::vector<RunningApplication> ApplicationsViewModel::runningInstances(const InstalledApp& app) const
+{
+    return RunningApps::instancesOf(workspace().runningApplications(), app.url, app.bundleID);
+}
+
+bool ApplicationsViewModel::appNeedsAdmin(const Path& url)
+{
+    const auto status = FileSystem().status(url);
+    return status && status->owner != ::getuid();
+}
+
+bool ApplicationsViewModel::selectedAppNeedsAdmin() const
+{
+    return m_selectedApp && appNeedsAdmin(m_selectedApp->url);
+}
+
+void ApplicationsViewModel::openUninstaller(const QString& appId)
+{
+    const auto found = std::find_if(m_apps.begin(), m_apps.end(), [&](const InstalledApp& a) {
+        return ApplicationListModel::appId(a) == appId;
+    });
+    if (found != m_apps.end())
+        openUninstaller(InstalledApp(*found));
+}
+
+void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
+{
+    if (AppMatch::isSelf(app, m_own.bundleID, m_own.url))
+        return;
+    const qint64 generation = ++m_generation;
+    setShowConfirm(false);
+    setShowAdminConfirm(false);
+    ++m_quitToken;
+    setQuittingApp(false);
+    setQuitRefusedMessage(std::nullopt);
+    setSelectedApp(app);
+    refreshRunningState();
+    setLeftovers({});
+    setLeftoverScanIncomplete(false);
+    setFindingLeftovers(true);
+
+    const QPointer<ApplicationsViewModel> self(this);
+    const auto listed =
+        std::find_if(m_apps.begin(), m_apps.end(), [&](const InstalledApp& a) { return a.id() == app.id(); });
+    if (listed == m_apps.end() || listed->sizeBytes == 0) {
+        // Not guarded by the sheet's generation: the size belongs to the application, wherever the
+        // sheet went meanwhile.
+        QThreadPool::globalInstance()->start(
+            [self, id = app.id(), url = app.url, sizer = m_sizer] {
+                const qint64 bytes =
+                    sizer(url, {}, kSizeNodeLimit, false, kSizeDeadlineSeconds, nullptr, std::stop_token());
+                postTo(self,
+                       [id, bytes](ApplicationsViewModel& model) { model.applyMeasurement(id, bytes); });
+            },
+            kUserInitiatedPriority);
+    }
+
+    QStringList installedIDs;
+    QStringList installedNames;
+    for (const InstalledApp& a : m_apps) {
+        installedIDs.append(a.bundleID);
+        installedNames.append(a.name);
+    }
+    QThreadPool::globalInstance()->start(
+        [self, generation, finder = m_finder, name = app.name, bundleID = app.bundleID, installedIDs,
+         installedNames, complete = m_inventoryComplete] {
+            auto found = std::make_shared<LeftoverFinder::Found>(
+                finder.find(name, bundleID, installedIDs, installedNames, complete));
+            postTo(self, [generation, found](ApplicationsViewModel& model) {
+                model.applyLeftovers(generation, std::move(*found));
+            });
+        },
+        kUserInitiatedPriority);
+}
+
+void ApplicationsViewModel::applyMeasurement(const std::string& bundle, qint64 bytes)
+{
+    if (bytes < 1)
+        return;
+    std::vector<InstalledApp> apps = m_apps;
+    const auto listed =
+        std::find_if(apps.begin(), apps.end(), [&](const InstalledApp& a) { return a.id() == bundle; });
+    if (listed != apps.end()) {
+        listed->sizeBytes = bytes;
+        setApps(std::move(apps));
+    }
+    if (m_selectedApp && m_selectedApp->id() == bundle) {
+        InstalledApp selected = *m_selectedApp;
+        selected.sizeBytes = bytes;
+        setSelectedApp(std::move(selected));
+    }
+}
+
+void ApplicationsViewModel::applyLeftovers(qint64 generation, LeftoverFinder::Found found)
+{
+    // A newer opening owns `findingLeftovers`.
+    if (generation != m_generation)
+        return;
+    setLeftovers(std::move(found.items));
+    setLeftoverScanIncomplete(found.incomplete);
+    setFindingLeftovers(false);
+}
+
+void ApplicationsViewModel::refreshRunningState()
+{
+    m_selectedAppIsRunning = m_selectedApp && !runningInstances(*m_selectedApp).empty();
+    // Published on every call, so the sheet hears each check.
+    emit selectedAppIsRunningChanged();
+}
+
+void ApplicationsViewModel::toggleLeftover(const QString& id)
+{
+    const QUuid uuid = QUuid::fromString(id);
+    if (!uuid.isNull())
+        toggleLeftover(uuid);
+}
+
+void ApplicationsViewModel::toggleLeftover(const QUuid& id)
+{
+    const auto found = std::find_if(m_leftovers.begin(), m_leftovers.end(),
+                                    [&](const LeftoverItem& item) { return item.id == id; });
+    if (found == m_leftovers.end())
+        return;
+    found->isSelected = !found->isSelected;
+    emit leftoversChanged();
+}
+
+void ApplicationsViewModel::removeFromInventory(const std::string& bundle)
+{
+    std::vector<InstalledApp> apps = m_apps;
+    std::erase_if(apps, [&](const InstalledApp& a) { return a.id() == bundle; });
+    setApps(std::move(apps));
+    // A listing started before the uninstall cannot bring the row back.
+    ++m_listScanGeneration;
+}
+
+void ApplicationsViewModel::confirmUninstall()
+{
+    if (!m_selectedApp || m_inFlightActionIDs.contains(m_selectedApp->id()))
+        return;
+    const InstalledApp app = *m_selectedApp;
+    if (appNeedsAdmin(app.url)) {
+        dismissUninstaller();
+        setUninstallFailure(
+            kLeftQuote + app.name +
+            QStringLiteral("\u201d is owned by macOS or the App Store, so Quillmere can't move "
+                           "it to the Trash without administrator rights. Reveal it in "
+                           "Finder and drag it to the Trash \u2014 macOS will ask for your "
+                           "password."));
+        setPendingRevealURL(app.url);
+        return;
+    }
+    std::vector<ScanItem> leftovers = selectedLeftoverItems();
+    const qint64 bytes = selectedAppBytes();
+    ++m_generation;
+    m_inFlightActionIDs.insert(app.id());
+    // The sheet closes at once; the work goes on in the background.
+    setSelectedApp(std::nullopt);
+    setLeftovers({});
+    setFindingLeftovers(false);
+
+    const QPointer<ApplicationsViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, app, bytes, leftovers = std::move(leftovers), sizer = m_sizer, roots = guardRoots(),
+         trash = m_trash] {
+            const Cleaner cleaner{SafetyGuard(roots), trash};
+            const qint64 known = bytes >= 1 ? bytes
+                                            : sizer(app.url, {}, kSizeNodeLimit, false, kSizeDeadlineSeconds,
+                                                    nullptr, std::stop_token());
+            auto bundleReport =
+                std::make_shared<CleanReport>(cleaner.clean({uninstallItem(app.url, app.name, known)}));
+            const std::string standardized = FileSystem::standardize(app.url).native();
+            const bool removed = std::any_of(
+                bundleReport->trashed.begin(), bundleReport->trashed.end(), [&](const TrashedItem& t) {
+                    return t.original.native() == app.id() || t.original.native() == standardized;
+                });
+            // Leftovers only once the bundle went: an application still installed keeps its data.
+            auto leftoverReport = std::make_shared<CleanReport>();
+            if (removed && !leftovers.empty())
+                *leftoverReport = cleaner.clean(leftovers);
+            postTo(self, [app, bundleReport, leftoverReport, removed](ApplicationsViewModel& model) {
+                if (removed)
+                    model.applyNormalUninstall(app, *bundleReport, *leftoverReport);
+                else
+                    model.applyNormalUninstall(app, *bundleReport, CleanReport{});
+            });
+        },
+        kUserInitiatedPriority);
+}
+
+void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const CleanReport& bundleReport,
+                                                 const CleanReport& leftoverReport)
+{
+    const std::string standardized = FileSystem::standardize(app.url).native();
+    const bool removed =
+        std::any_of(bundleReport.trashed.begin(), bundleReport.trashed.end(), [&](const TrashedItem& t) {
+            return t.original.native() == app.id() || t.original.native() == standardized;
+        });
+    if (!removed) {
+        setUninstallFailure(
+            kLeftQuote + app.name + QStringLiteral("\u201d couldn't be moved to the Trash.\n") +
+            (bundleReport.failures.empty() ? QStringLiteral("You may not have permission to remove it.")
+                                           : bundleReport.failures.front()));
+        setPendingRevealURL(app.url);
+        m_inFlightActionIDs.erase(app.id());
+        return;
+    }
+
+    removeFromInventory(app.id());
+    // This uninstall's items, failures and their details, side by side as every report keeps them.
+    CleanReport own = bundleReport;
+    append(own.trashed, leftoverReport.trashed);
+    append(own.failures, leftoverReport.failures);
+    append(own.failureDetails, leftoverReport.failureDetails);
+
+    std::vector<TrashedItem> accumulated = m_lastReport ? m_lastReport->trashed : std::vector<TrashedItem>{};
+    append(accumulated, own.trashed);
+    if (!accumulated.empty()) {
+        setLastReport(CleanReport{std::move(accumulated), own.failures, own.failureDetails});
+        setUninstalledNames(m_uninstalledNames + QStringList{app.name});
+    } else {
+        setLastReport(std::nullopt);
+        setUninstalledNames({});
+    }
+    setLastAppName(app.name);
+    setLastAdminUninstallName(std::nullopt);
+    if (!own.trashed.empty())
+        countUninstallCompletion();
+    if (!leftoverReport.failures.empty())
+        surfaceLeftoverFailure(removedButLead(app.name), leftoverReport);
+    m_inFlightActionIDs.erase(app.id());
+}
+
+void ApplicationsViewModel::confirmAdminUninstall()
+{
+    if (!m_selectedApp || m_adminUninstalling || m_inFlightActionIDs.contains(m_selectedApp->id()))
+        return;
+    const InstalledApp app = *m_selectedApp;
+    std::vector<ScanItem> leftovers = selectedLeftoverItems();
+    setAdminUninstalling(true);
+    m_inFlightActionIDs.insert(app.id());
+
+    const QPointer<ApplicationsViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, app, leftovers = std::move(leftovers), move = m_adminMove] {
+            const PrivilegedUninstall::Result result = move(app.url);
+            postTo(self, [app, leftovers, result](ApplicationsViewModel& model) {
+                model.applyAdminMove(app, leftovers, result);
+            });
+        },
+        kUserInitiatedPriority);
+}
+
+void ApplicationsViewModel::applyAdminMove(const InstalledApp& app, std::vector<ScanItem> leftovers,
+                                           const PrivilegedUninstall::Result& result)
+{
+    setAdminUninstalling(false);
+    const bool stillSelected = m_selectedApp && m_selectedApp->id() == app.id();
+    switch (result.kind) {
+    case PrivilegedUninstall::Result::Kind::cancelled:
+        // The password prompt was dismissed: the sheet stays as it is.
+        m_inFlightActionIDs.erase(app.id());
+        return;
+    case PrivilegedUninstall::Result::Kind::failed:
+        if (stillSelected)
+            closeSheet();
+        setUninstallFailure(QStringLiteral("Couldn't uninstall \u201c") + app.name + kRightQuote +
+                            QStringLiteral(": ") + result.message +
+                            QStringLiteral("\nReveal it in Finder and drag it to the Trash instead."));
+        setPendingRevealURL(app.url);
+        m_inFlightActionIDs.erase(app.id());
+        return;
+    case PrivilegedUninstall::Result::Kind::success:
+        break;
+    }
+    if (leftovers.empty()) {
+        applyAdminLeftovers(app, stillSelected, result.trashFiles, CleanReport{});
+        return;
+    }
+    const QPointer<ApplicationsViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, app, stillSelected, trashFiles = result.trashFiles, leftovers = std::move(leftovers),
+         roots = guardRoots(), trash = m_trash] {
+            auto report = std::make_shared<CleanReport>(Cleaner(SafetyGuard(roots), trash).clean(leftovers));
+            postTo(self, [app, stillSelected, trashFiles, report](ApplicationsViewModel& model) {
+                model.applyAdminLeftovers(app, stillSelected, trashFiles, *report);
+            });
+        },
+        kUserInitiatedPriority);
+}
+
+void ApplicationsViewModel::applyAdminLeftovers(const InstalledApp& app, bool wasSelected,
+                                                const Path& trashFiles, const CleanReport& leftoverReport)
+{
+    removeFromInventory(app.id());
+    if (wasSelected) {
+        closeSheet();
+        setLastAdminUninstallName(app.name);
+        m_lastAdminTrashFiles = trashFiles.empty() ? std::nullopt : std::optional<Path>(trashFiles);
+        countUninstallCompletion();
+    }
+    if (!leftoverReport.failures.empty())
+        surfaceLeftoverFailure(removedButLead(app.name), leftoverReport);
+    m_inFlightActionIDs.erase(app.id());
+}
+
+void ApplicationsViewModel::quitAndUninstall(bool needsAdmin)
+{
+    if (!m_selectedApp || m_quittingApp)
+        return;
+    const qint64 token = ++m_quitToken;
+    setQuitRefusedMessage(std::nullopt);
+    setQuittingApp(true);
+    const InstalledApp app = *m_selectedApp;
+    for (const RunningApplication& instance : runningInstances(app))
+        workspace().terminate(instance);
+    pollQuit(app, token, needsAdmin,
+             m_clock.monotonicNow() + std::chrono::milliseconds(kQuitWaitMilliseconds));
+}
+
+void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool needsAdmin,
+                                     std::chrono::steady_clock::time_point deadline)
+{
+    // A wait whose sheet was closed or reopened has nobody to answer; it stops polling too.
+    if (m_quitToken != token)
+        return;
+    const std::size_t running = runningInstances(app).size();
+    if (running > 0 && m_clock.monotonicNow() < deadline) {
+        m_clock.callAfter(
+            std::chrono::milliseconds(kQuitPollMilliseconds), this,
+            [this, app, token, needsAdmin, deadline] { pollQuit(app, token, needsAdmin, deadline); });
+        return;
+    }
+    setQuittingApp(false);
+    if (!m_selectedApp || m_selectedApp->id() != app.id())
+        return;
+    refreshRunningState();
+    if (running > 0) {
+        setQuitRefusedMessage(app.name +
+                              QStringLiteral(" didn't quit, so nothing was removed. If it asked to "
+                                             "save changes, finish that, then try again."));
+        return;
+    }
+    if (!needsAdmin)
+        setShowConfirm(true);
+    else if (m_selectedApp)
+        setShowAdminConfirm(true);
+}
+
+void ApplicationsViewModel::undoLast()
+{
+    // An emptying of the Trash would delete what this moves back, and a second restore would race it.
+    if (!m_lastReport || m_restoring || m_tracker->emptyingTrash())
+        return;
+    const CleanReport report = *m_lastReport;
+    setLastReport(std::nullopt);
+    setUninstalledNames({});
+    ++m_generation;
+    setRestoring(true);
+
+    const QPointer<ApplicationsViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, report, roots = guardRoots(), trash = m_trash] {
+            const UndoResult result = Cleaner(SafetyGuard(roots), trash).undo(report);
+            postTo(self, [result](ApplicationsViewModel& model) { model.applyUndo(result); });
+        },
+        kUserInitiatedPriority);
+}
+
+void ApplicationsViewModel::applyUndo(const UndoResult& result)
+{
+    setRestoring(false);
+    // Items left in the Trash because their place is taken again count as handled.
+    if (result.restored + result.skippedRecreated != result.total) {
+        const qint64 failed = std::max<qint64>(0, result.total - result.restored - result.skippedRecreated);
+        setUninstallFailure(QString::number(failed) + QStringLiteral(" of ") + QString::number(result.total) +
+                            QStringLiteral(" item") + (result.total == 1 ? QString() : QStringLiteral("s")) +
+                            QStringLiteral(" couldn't be restored from the Trash \u2014 it may have been "
+                                           "permanently deleted."));
+    }
+    load();
+}
+
+void ApplicationsViewModel::surfaceLeftoverFailure(const QString& lead, const CleanReport& report)
+{
+    const qint64 n = qint64(report.failures.size());
+    const QString counted =
+        QString::number(n) + QLatin1Char(' ') + (n == 1 ? QStringLiteral("item") : QStringLiteral("items"));
+    setFailureNeedsFullDiskAccess(false);
+    const std::vector<CleanFailure> denied = report.permissionDenied();
+    if (!denied.empty()) {
+        setPendingRevealURL(denied.front().url);
+        const bool granted = m_fullDiskAccess();
+        setFailureNeedsFullDiskAccess(!granted);
+        QString text =
+            lead + counted + QStringLiteral(" couldn\u2019t be trashed automatically: ") +
+            denied.front().name +
+            QStringLiteral(". It lives in a protected location (the app\u2019s sandbox container). "
+                           "Reveal it in Finder and drag it to the Trash to finish removing it.");
+        if (!granted) {
+            text += QStringLiteral(" Granting Quillmere Full Disk Access lets it remove protected items like "
+                                   "this for you next time.");
+        }
+        setUninstallFailure(text);
+        return;
+    }
+    setUninstallFailure(lead + counted + QStringLiteral(" couldn\u2019t be trashed:\n") +
+                        (report.failures.empty() ? QString() : report.failures.front()));
+}
+
+void ApplicationsViewModel::closeSheet()
+{
+    ++m_generation;
+    setSelectedApp(std::nullopt);
+    setLeftovers({});
+    setFindingLeftovers(false);
+    setShowConfirm(false);
+    setShowAdminConfirm(false);
+    ++m_quitToken;
+    setQuittingApp(false);
+    setQuitRefusedMessage(std::nullopt);
+}
+
+void ApplicationsViewModel::openTrash()
+{
+    const Path folder = m_lastAdminUninstallName && m_lastAdminTrashFiles ? *m_lastAdminTrashFiles
+                                                                          : Trash::homeTrashFilesDirectory();
+    workspace().openUrl(Workspace::fileUrl(folder));
 }
 
 } // namespace qm

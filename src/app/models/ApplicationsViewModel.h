@@ -1,20 +1,27 @@
 #pragma once
 
 #include "app/models/ApplicationListModel.h"
+#include "app/models/RestoreTracker.h"
 #include "core/apps/AppScanner.h"
 #include "core/apps/InstalledApp.h"
 #include "core/apps/LeftoverFinder.h"
 #include "core/apps/LeftoverItem.h"
+#include "core/apps/PrivilegedUninstall.h"
 #include "core/cleaning/CoverageFlag.h"
 #include "core/model/CleanReport.h"
+#include "core/model/UndoResult.h"
+#include "platform/RunningApplication.h"
+#include "platform/Trash.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUuid>
 #include <QVariantList>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,12 +34,19 @@
 namespace qm {
 
 class Clock;
+class RunningAppWatcher;
+class Workspace;
 
 // The model of the Applications page: the inventory of installed applications with their sizes, the
-// search and sort over it, and the state of the uninstall sheet and of uninstalls (the uninstall
-// operations themselves are not here yet; their fields are). Lives on the GUI thread and never
-// blocks it: listing, sizing and the existence checks of pruning run on the global thread pool with
-// copies of their inputs, and each result lands only while its counter still holds.
+// search and sort over it, the uninstall sheet (running state, leftovers, totals) and the three ways
+// to uninstall: with the user's rights and undo, with administrator rights, or after asking a running
+// copy to quit. Lives on the GUI thread and never blocks it: listing, sizing, the existence checks of
+// pruning, leftover searches, Trash moves, the administrator move and undo run on the global thread
+// pool with copies of their inputs, and each result lands only while its counter still holds (or is
+// applied by bundle path).
+//
+// Every move with the user's rights, and every restore, goes through a `Cleaner` whose guard admits
+// only items strictly below an application folder or one of the leftover roots.
 //
 // An application is known by its bundle path's bytes (`InstalledApp::id`): known sizes, size batches
 // and pruning compare paths byte for byte, so a name that is not valid UTF-8 stays itself.
@@ -88,6 +102,15 @@ class ApplicationsViewModel : public QObject
     Q_PROPERTY(QString pendingRevealPath READ pendingRevealPath NOTIFY pendingRevealURLChanged)
     Q_PROPERTY(bool failureNeedsFullDiskAccess READ failureNeedsFullDiskAccess NOTIFY
                    failureNeedsFullDiskAccessChanged)
+    // The sheet's figures: selected leftovers plus the application itself; the bundle's bytes; and
+    // their sum as text ("—" while it is below 1 byte).
+    Q_PROPERTY(int uninstallItemCount READ uninstallItemCount NOTIFY uninstallTotalsChanged)
+    Q_PROPERTY(qint64 selectedAppBytes READ selectedAppBytes NOTIFY uninstallTotalsChanged)
+    Q_PROPERTY(QString formattedUninstallTotal READ formattedUninstallTotal NOTIFY uninstallTotalsChanged)
+    // The name part of the undo bar: "A", "A and B", "3 apps".
+    Q_PROPERTY(QString uninstalledSummary READ uninstalledSummary NOTIFY uninstalledSummaryChanged)
+    // An undo is moving items back out of the Trash.
+    Q_PROPERTY(bool restoring READ restoring NOTIFY restoringChanged)
 
 public:
     // `loading` until a listing started by `load()` completes (a stale one included), then `loaded`.
@@ -115,6 +138,10 @@ public:
         Path url;
     };
 
+    // Moves a bundle to the Trash with administrator rights (PrivilegedUninstall::moveToUserTrash);
+    // called on a pool thread and may block there.
+    using AdminMove = std::function<PrivilegedUninstall::Result(const Path& bundle)>;
+
     // What the model works on. Only `clock` is required; every other member left empty means the
     // real one. `clock` must outlive the model.
     struct Services
@@ -137,6 +164,18 @@ public:
         // Default: only a path the file system reports missing (no such entry, or a part of it not a
         // folder) is gone; a path that cannot be examined for another reason still exists.
         ExistenceTest exists = {};
+        // The running applications, quit requests and the file manager (default: the desktop's).
+        std::shared_ptr<Workspace> workspace = nullptr;
+        // Default: PrivilegedUninstall::moveToUserTrash with the system's prompt.
+        AdminMove adminMove = {};
+        // Where moves with the user's rights go and come back from (default: the user's Trash).
+        std::optional<Trash> trash = std::nullopt;
+        // Whether the process has Full Disk Access (default: FullDiskAccess::isGranted for the home
+        // folder and system root). Called on the GUI thread; it must be quick.
+        std::function<bool()> fullDiskAccess = {};
+        // Shared with the other modules that undo through the Trash (null: one of its own). Must
+        // outlive the model.
+        RestoreTracker* restoreTracker = nullptr;
     };
 
     // Every application is measured with at most this many entries and this many seconds.
@@ -144,6 +183,9 @@ public:
     static constexpr double kSizeDeadlineSeconds = 90.0;
     // Sizes are published after every this many applications measured, and once for the rest.
     static constexpr int kSizeBatch = 25;
+    // The quit-first road polls every this many milliseconds for at most this long.
+    static constexpr int kQuitPollMilliseconds = 250;
+    static constexpr int kQuitWaitMilliseconds = 10'000;
 
     // Creates the model in `loading` with an empty inventory; starts no work.
     explicit ApplicationsViewModel(Services services, QObject* parent = nullptr);
@@ -206,6 +248,10 @@ public:
     QString pendingRevealPath() const;
     bool failureNeedsFullDiskAccess() const { return m_failureNeedsFullDiskAccess; }
     void setFailureNeedsFullDiskAccess(bool value);
+    bool restoring() const { return m_restoring; }
+    // The `files/` folder of the Trash the last administrator move went to; kept beside
+    // `lastAdminUninstallName` and gone with it.
+    const std::optional<Path>& lastAdminTrashFiles() const { return m_lastAdminTrashFiles; }
 
     // ---- unpublished state ----
     // Counters; each only grows. `generation`: the uninstall sheet's; `loadGeneration`: guards the
@@ -235,6 +281,21 @@ public:
     ApplicationListModel* filteredAppsModel() const { return m_filteredModel.get(); }
     // The summed bytes of the selected leftovers; 0 when none is selected.
     qint64 selectedLeftoverBytes() const;
+    // The selected leftovers plus 1 for the application itself.
+    int uninstallItemCount() const;
+    // The selected application's size as the inventory knows it (its own when the inventory does not
+    // hold it); 0 without a selection.
+    qint64 selectedAppBytes() const;
+    // `selectedAppBytes` plus `selectedLeftoverBytes` as a file-style byte count, "—" below 1 byte.
+    QString formattedUninstallTotal() const;
+    // "" with no names (then `lastAppName`), "A", "A and B", "3 apps".
+    QString uninstalledSummary() const;
+    // The running processes of `app`: those with its identifier (when it has one) and those running
+    // from its bundle, in process-id order.
+    std::vector<RunningApplication> runningInstances(const InstalledApp& app) const;
+    // Whether moving the bundle at `url` needs administrator rights: its owner (the entry itself, a
+    // link not followed) is not the process's real user. False when it cannot be examined.
+    static bool appNeedsAdmin(const Path& url);
 
     // ---- operations ----
     // Lists the inventory anew (the first time, and after an undo): back to `loading`, a running
@@ -252,6 +313,41 @@ public:
     // Closes the uninstall sheet: drops its leftover search and any wait for a quit, clears the
     // confirmations, the selection and its leftovers. Leaves running state, undo and failure alone.
     Q_INVOKABLE void dismissUninstaller();
+
+    // Opens the uninstall sheet for `app`: checks whether it runs, measures the bundle when its size
+    // is not known, and searches its leftovers (a newer opening drops this one's result). Does nothing
+    // for this program itself. The string form takes a row's `appId`; an unknown one does nothing.
+    void openUninstaller(const InstalledApp& app);
+    Q_INVOKABLE void openUninstaller(const QString& appId);
+    // Publishes whether the selected application runs now (false without a selection). Also called
+    // whenever an application starts or stops running while a sheet is open (the workspace is
+    // polled about once a second only then).
+    Q_INVOKABLE void refreshRunningState();
+    // Flips the selection of the leftover with `id`; an unknown id does nothing.
+    void toggleLeftover(const QUuid& id);
+    Q_INVOKABLE void toggleLeftover(const QString& id);
+    // `appNeedsAdmin` for the selected application (false without one).
+    Q_INVOKABLE bool selectedAppNeedsAdmin() const;
+    // The normal road: closes the sheet and moves the bundle, then (only once it went) the selected
+    // leftovers to the Trash; the moved items join the undo report. A bundle that needs administrator
+    // rights is refused with a sentence and nothing moves. Ignored without a selection or while the
+    // same application's uninstall runs.
+    Q_INVOKABLE void confirmUninstall();
+    // The administrator road: the bundle is moved with administrator rights, then the selected
+    // leftovers with the user's; nothing of it can be undone here. The sheet stays open until the
+    // answer (and stays on a cancelled prompt). Ignored while one runs.
+    Q_INVOKABLE void confirmAdminUninstall();
+    // The quit-first road: asks every running instance to quit, polls every 0.25 s on the clock for
+    // up to 10 s, then shows the normal (or, with `needsAdmin`, the administrator) confirmation, or a
+    // refusal when it still runs. Closing or reopening the sheet meanwhile drops the answer.
+    Q_INVOKABLE void quitAndUninstall(bool needsAdmin);
+    // Moves every item of the normal uninstalls since the last undo back, then lists the inventory
+    // again; words what could not come back. Ignored with nothing to undo, while an undo runs or while
+    // the Trash is being emptied.
+    Q_INVOKABLE void undoLast();
+    // Opens the `files/` folder of the Trash the last administrator move went to, or of the user's
+    // home trash, in the file manager.
+    Q_INVOKABLE void openTrash();
 
 signals:
     void phaseChanged();
@@ -279,6 +375,9 @@ signals:
     void uninstallFailureChanged();
     void pendingRevealURLChanged();
     void failureNeedsFullDiskAccessChanged();
+    void uninstallTotalsChanged();
+    void uninstalledSummaryChanged();
+    void restoringChanged();
 
 private:
     // What the search and the own-identity rule need of one listed application, derived once per
@@ -311,6 +410,30 @@ private:
     void applySizes(qint64 generation, const SizeBatch& batch);
     void applyPrune(qint64 listScanGeneration, const std::set<std::string>& gone);
 
+    void setRestoring(bool value);
+    void closeSheet();
+    void surfaceLeftoverFailure(const QString& lead, const CleanReport& report);
+    // The roots of the uninstall guard: the application folders, then the leftover roots.
+    std::vector<Path> guardRoots() const;
+    // The selected leftovers as items to move, in order.
+    std::vector<ScanItem> selectedLeftoverItems() const;
+    // Removes the application with `bundle` from the inventory and bumps `listScanGeneration`.
+    void removeFromInventory(const std::string& bundle);
+    void applyMeasurement(const std::string& bundle, qint64 bytes);
+    void applyLeftovers(qint64 generation, LeftoverFinder::Found found);
+    void applyNormalUninstall(const InstalledApp& app, const CleanReport& bundleReport,
+                              const CleanReport& leftoverReport);
+    void applyAdminMove(const InstalledApp& app, std::vector<ScanItem> leftovers,
+                        const PrivilegedUninstall::Result& result);
+    void applyAdminLeftovers(const InstalledApp& app, bool wasSelected, const Path& trashFiles,
+                             const CleanReport& leftoverReport);
+    void applyUndo(const UndoResult& result);
+    void pollQuit(const InstalledApp& app, qint64 token, bool needsAdmin,
+                  std::chrono::steady_clock::time_point deadline);
+    Workspace& workspace() const;
+    // Follows launches and terminations while a sheet is open, and stops when it closes.
+    void watchRunning(bool watching);
+
     Clock& m_clock;
     Path m_home;
     Path m_systemRoot;
@@ -320,6 +443,14 @@ private:
     Sizer m_sizer;
     OwnIdentity m_own;
     ExistenceTest m_exists;
+    mutable std::shared_ptr<Workspace> m_workspace;
+    AdminMove m_adminMove;
+    Trash m_trash;
+    std::function<bool()> m_fullDiskAccess;
+    std::unique_ptr<RestoreTracker> m_ownTracker;
+    RestoreTracker* m_tracker = nullptr;
+    RestoreTracker::Token m_restoreToken;
+    std::unique_ptr<RunningAppWatcher> m_watcher;
 
     Phase m_phase = Phase::loading;
     std::vector<InstalledApp> m_apps;
@@ -347,6 +478,8 @@ private:
     std::optional<QString> m_uninstallFailure;
     std::optional<Path> m_pendingRevealURL;
     bool m_failureNeedsFullDiskAccess = false;
+    bool m_restoring = false;
+    std::optional<Path> m_lastAdminTrashFiles;
     qint64 m_generation = 0;
     qint64 m_loadGeneration = 0;
     qint64 m_listScanGeneration = 0;

@@ -132,8 +132,11 @@ CleanupViewModel::CleanupViewModel(Services services, QObject* parent)
       m_scanner(services.scanner ? std::move(*services.scanner) : CleanupScanner()),
       m_trashBin(services.trashBin ? std::move(*services.trashBin) : TrashBin()),
       m_trashMover(services.trash ? std::move(*services.trash) : Trash()),
-      m_fullDiskAccess(std::move(services.fullDiskAccess)), m_workspace(std::move(services.workspace))
+      m_fullDiskAccess(std::move(services.fullDiskAccess)), m_workspace(std::move(services.workspace)),
+      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
+      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get())
 {
+    connect(m_tracker, &RestoreTracker::anyRestoringChanged, this, &CleanupViewModel::anyRestoringChanged);
     if (!m_fullDiskAccess) {
         m_fullDiskAccess = [home = m_scanner.home(), systemRoot = m_scanner.systemRoot()] {
             return FullDiskAccess::isGranted(home, systemRoot);
@@ -143,6 +146,9 @@ CleanupViewModel::CleanupViewModel(Services services, QObject* parent)
 
 CleanupViewModel::~CleanupViewModel()
 {
+    // An emptying still running is dropped with the model; the other modules may undo again.
+    if (m_emptyingTrash)
+        m_tracker->setEmptyingTrash(false);
     if (m_scanStop)
         m_scanStop->request_stop();
 }
@@ -385,6 +391,7 @@ void CleanupViewModel::setEmptyingTrash(bool value)
     if (m_emptyingTrash == value)
         return;
     m_emptyingTrash = value;
+    m_tracker->setEmptyingTrash(value);
     emit emptyingTrashChanged();
 }
 
@@ -393,6 +400,11 @@ void CleanupViewModel::setRestoring(bool value)
     if (m_restoring == value)
         return;
     m_restoring = value;
+    // Held for exactly as long as this model restores.
+    if (value)
+        m_restoreToken = m_tracker->hold();
+    else
+        m_restoreToken.reset();
     emit restoringChanged();
 }
 
@@ -631,7 +643,8 @@ void CleanupViewModel::surfaceFailure(qint64 n, const QString& first,
 
 void CleanupViewModel::undoLast()
 {
-    if (m_phase == Phase::cleaning || m_emptyingTrash || m_restoring || !m_lastReport)
+    if (m_phase == Phase::cleaning || m_emptyingTrash || m_tracker->emptyingTrash() || m_restoring ||
+        !m_lastReport)
         return;
     ++m_reportToken;
     const CleanReport report = *m_lastReport;
@@ -700,7 +713,8 @@ void CleanupViewModel::applyTrashRefresh(const TrashBin::Summary& summary)
 
 void CleanupViewModel::requestEmptyTrash()
 {
-    if (m_restoring)
+    // Items another module is moving back must not be offered for deletion either.
+    if (anyRestoring())
         return;
     measureTrash(kUserInitiatedPriority, &CleanupViewModel::applyEmptyRequest);
 }
@@ -708,7 +722,7 @@ void CleanupViewModel::requestEmptyTrash()
 void CleanupViewModel::applyEmptyRequest(const TrashBin::Summary& summary)
 {
     setTrash(summary);
-    if (summary.count > 0 && !summary.restricted && !m_restoring)
+    if (summary.count > 0 && !summary.restricted && !anyRestoring())
         setShowEmptyConfirm(true);
 }
 
@@ -716,7 +730,8 @@ void CleanupViewModel::confirmEmptyTrash()
 {
     // An unreadable Trash cannot be emptied from here, and items an undo is moving back must not be
     // deleted under it.
-    if (trashIsEmpty() || m_trash.restricted || m_phase == Phase::cleaning || m_emptyingTrash || m_restoring)
+    if (trashIsEmpty() || m_trash.restricted || m_phase == Phase::cleaning || m_emptyingTrash ||
+        anyRestoring())
         return;
     setEmptyingTrash(true);
     setEmptyResultNote(QString());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/models/RestoreTracker.h"
 #include "core/cleaning/CleanupScanner.h"
 #include "core/cleaning/TrashBin.h"
 #include "core/model/CleanReport.h"
@@ -108,6 +109,8 @@ class CleanupViewModel : public QObject
     // An undo is moving items back out of the Trash; emptying is refused meanwhile, so the page
     // disables its Empty Trash button on it.
     Q_PROPERTY(bool restoring READ restoring NOTIFY restoringChanged)
+    // Some module (this one or another) is moving items back out of the Trash: Empty Trash waits.
+    Q_PROPERTY(bool anyRestoring READ anyRestoring NOTIFY anyRestoringChanged)
 
 public:
     enum class Phase { idle, scanning, results, cleaning };
@@ -131,6 +134,9 @@ public:
         std::function<bool()> fullDiskAccess = {};
         // Opens the Trash folder for `revealTrashInFinder` (default: the desktop's).
         std::shared_ptr<Workspace> workspace = nullptr;
+        // Shared with the other modules that undo through the Trash (null: one of its own). Must
+        // outlive the model.
+        RestoreTracker* restoreTracker = nullptr;
     };
 
     explicit CleanupViewModel(Services services, QObject* parent = nullptr);
@@ -163,6 +169,7 @@ public:
     void setShowEmptyConfirm(bool show);
     bool emptyingTrash() const { return m_emptyingTrash; }
     bool restoring() const { return m_restoring; }
+    bool anyRestoring() const { return m_tracker->anyRestoring(); }
     QString emptyResultNote() const { return m_emptyResultNote; }
 
     int selectedCount() const;
@@ -213,10 +220,10 @@ public:
     // Measures the Trash folder in the background and publishes the summary.
     Q_INVOKABLE void refreshTrash();
     // Measures the Trash folder and asks for confirmation when it holds something readable. Ignored
-    // while restoring.
+    // while any module is restoring.
     Q_INVOKABLE void requestEmptyTrash();
     // Deletes everything in the Trash folder for good. Ignored when the Trash is empty or could not
-    // be read, while cleaning, emptying or restoring.
+    // be read, while cleaning or emptying, or while any module is restoring.
     Q_INVOKABLE void confirmEmptyTrash();
     // Opens this user's Trash folder (the home trash's `files/`) in the file manager.
     Q_INVOKABLE void revealTrashInFinder();
@@ -237,6 +244,7 @@ signals:
     void showEmptyConfirmChanged();
     void emptyingTrashChanged();
     void restoringChanged();
+    void anyRestoringChanged();
 
 private:
     void setPhase(Phase phase);
@@ -271,6 +279,9 @@ private:
     Trash m_trashMover;
     std::function<bool()> m_fullDiskAccess;
     std::shared_ptr<Workspace> m_workspace;
+    std::unique_ptr<RestoreTracker> m_ownTracker;
+    RestoreTracker* m_tracker = nullptr;
+    RestoreTracker::Token m_restoreToken;
 
     Phase m_phase = Phase::idle;
     std::vector<JunkCategory> m_categories;

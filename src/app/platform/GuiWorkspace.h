@@ -12,7 +12,9 @@ namespace qm {
 // The desktop of this machine: a file is revealed through the freedesktop.org file-manager interface
 // (org.freedesktop.FileManager1.ShowItems on the session bus), and addresses are opened with the
 // desktop's URL handler. When no session bus is reachable or no file manager answers the call, the
-// folder holding the file is opened instead. Lives on the GUI thread; the bus call does not block it.
+// folder holding the file is opened instead. Running applications are read from the process table
+// (`RunningApps`), their identifiers from their bundles' Info.plist as the inventory reads them, and
+// quit is SIGTERM. Lives on the GUI thread; the bus call does not block it.
 class GuiWorkspace final : public QObject, public Workspace
 {
     Q_OBJECT
@@ -22,16 +24,21 @@ public:
     using UrlOpener = std::function<void(const QUrl&)>;
 
     // Calls the file manager over `bus` (by default the session bus) and opens addresses with `open`.
+    // `procRoot` is where the process table is read (tests may point it elsewhere).
     explicit GuiWorkspace(QDBusConnection bus = QDBusConnection::sessionBus(), UrlOpener open = {},
-                          QObject* parent = nullptr);
+                          QObject* parent = nullptr, Path procRoot = Path("/proc"));
 
     // Asks the file manager to show `path`; on any error reply, or with no bus, opens its folder.
     void reveal(const Path& path) override;
     void openUrl(const QUrl& url) override;
+    std::vector<RunningApplication> runningApplications() const override;
+    // Sends SIGTERM only while the process still runs from the same bundle.
+    void terminate(const RunningApplication& application) override;
 
 private:
     QDBusConnection m_bus;
     UrlOpener m_open;
+    Path m_procRoot;
 };
 
 } // namespace qm

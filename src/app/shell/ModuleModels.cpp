@@ -7,11 +7,18 @@
 namespace qm {
 
 ModuleModels::ModuleModels(const Services& services, QObject* parent)
-    : QObject(parent), m_smartScan(std::make_unique<SmartScanViewModel>()),
-      m_health(std::make_unique<MacHealthViewModel>()),
-      m_cleanup(std::make_unique<CleanupViewModel>(CleanupViewModel::Services{services.clock})),
-      m_applications(
-          std::make_unique<ApplicationsViewModel>(ApplicationsViewModel::Services{services.clock})),
+    : QObject(parent), m_restoreTracker(std::make_unique<RestoreTracker>()),
+      m_smartScan(std::make_unique<SmartScanViewModel>()), m_health(std::make_unique<MacHealthViewModel>()),
+      m_cleanup(std::make_unique<CleanupViewModel>([&] {
+          CleanupViewModel::Services cleanup{services.clock};
+          cleanup.restoreTracker = m_restoreTracker.get();
+          return cleanup;
+      }())),
+      m_applications(std::make_unique<ApplicationsViewModel>([&] {
+          ApplicationsViewModel::Services applications{services.clock};
+          applications.restoreTracker = m_restoreTracker.get();
+          return applications;
+      }())),
       m_largeFiles(std::make_unique<LargeFilesViewModel>()),
       m_duplicates(std::make_unique<DuplicatesViewModel>()),
       m_spaceLens(std::make_unique<SpaceLensViewModel>()), m_disk(std::make_unique<DiskViewModel>()),

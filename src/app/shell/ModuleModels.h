@@ -10,6 +10,7 @@
 #include "app/models/MalwareViewModel.h"
 #include "app/models/PerformanceViewModel.h"
 #include "app/models/PrivacyViewModel.h"
+#include "app/models/RestoreTracker.h"
 #include "app/models/SmartScanViewModel.h"
 #include "app/models/SpaceLensViewModel.h"
 #include "app/navigation/FocusedValues.h"
@@ -37,6 +38,7 @@ class ModuleModels : public QObject
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The root view gets its container from QuillmereApp.createModuleModels")
+    Q_PROPERTY(qm::RestoreTracker* restoreTracker READ restoreTracker CONSTANT)
     Q_PROPERTY(qm::SmartScanViewModel* smartScan READ smartScan CONSTANT)
     Q_PROPERTY(qm::MacHealthViewModel* health READ health CONSTANT)
     Q_PROPERTY(qm::CleanupViewModel* cleanup READ cleanup CONSTANT)
@@ -65,12 +67,15 @@ public:
         std::function<HelperClient::Services(Clock&)> helperServices = {};
     };
 
-    // Creates, in this order, the twelve module models, the helper client and the storage monitor
-    // (which reads at once and starts its timer), gives the malware model the helper, and queues one
-    // refresh of the helper's registration on this thread's event loop without waiting for it.
+    // Creates, in this order, the restore tracker the undoing models share, the twelve module models, the
+    // helper client and the storage monitor (which reads at once and starts its timer), gives the malware
+    // model the helper, and queues one refresh of the helper's registration on this thread's event loop
+    // without waiting for it.
     explicit ModuleModels(const Services& services, QObject* parent = nullptr);
     ~ModuleModels() override;
 
+    // Shared by every model that undoes through the Trash, so that restoring and emptying never overlap.
+    RestoreTracker* restoreTracker() const { return m_restoreTracker.get(); }
     SmartScanViewModel* smartScan() const { return m_smartScan.get(); }
     MacHealthViewModel* health() const { return m_health.get(); }
     CleanupViewModel* cleanup() const { return m_cleanup.get(); }
@@ -97,6 +102,8 @@ public:
     Q_INVOKABLE void publishScanCommand(qm::FocusedValues* focused, const QString& moduleId);
 
 private:
+    // First, so it outlives every model that holds a token of it.
+    std::unique_ptr<RestoreTracker> m_restoreTracker;
     std::unique_ptr<SmartScanViewModel> m_smartScan;
     std::unique_ptr<MacHealthViewModel> m_health;
     std::unique_ptr<CleanupViewModel> m_cleanup;

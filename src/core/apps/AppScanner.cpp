@@ -142,6 +142,21 @@ void AppScanner::peek(const Path& folder, Walk& walk) const
         walk.complete = false;
 }
 
+QString AppScanner::bundleIdentifier(const Path& bundle) const
+{
+    const auto bytes = readBounded(bundle / "Contents" / "Info.plist", kMaxInfoPlistBytes);
+    if (!bytes)
+        return {};
+    const auto info = PropertyList::parse(*bytes);
+    if (!info || !info->isDictionary())
+        return {};
+    QString id = info->string("CFBundleIdentifier").value_or(QString());
+    if (id.toLower().startsWith(QLatin1String("com.apple.")) &&
+        !m_signer->satisfiesRequirement(bundle, kAppleApplicationRequirement))
+        id.clear();
+    return id;
+}
+
 std::pair<InstalledApp, bool> AppScanner::metadata(const Path& bundle) const
 {
     InstalledApp app;

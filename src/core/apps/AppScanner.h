@@ -54,6 +54,11 @@ public:
     // returned, sorted). Synchronous; never fails.
     Listing listApps(std::stop_token stop = {}) const;
 
+    // The identifier `bundle`'s Contents/Info.plist gives, read as `listApps` reads it (bounded, never
+    // blocking on something that is not a regular file; an unproven Apple claim dropped); empty when
+    // there is none or the file cannot be read.
+    QString bundleIdentifier(const Path& bundle) const;
+
     const FileSystem& fileManager() const { return m_fileManager; }
     const CleanupScanner& sizer() const { return m_sizer; }
     const std::optional<std::vector<Path>>& directories() const { return m_directories; }

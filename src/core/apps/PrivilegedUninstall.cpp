@@ -265,7 +265,7 @@ Result moveToUserTrash(const Path& rawApp, const Environment& environment)
                               destination,  createTrash, owner,   group};
     const std::shared_ptr<const AdminPrompt> prompt =
         environment.prompt ? environment.prompt : std::make_shared<AdminPrompt>();
-    const Result result = classify(prompt->run(shellCommand(command)));
+    Result result = classify(prompt->run(shellCommand(command)));
     if (result.kind != Result::Kind::success) {
         if (!reserved.empty())
             ::unlink(reserved.c_str());
@@ -273,6 +273,8 @@ Result moveToUserTrash(const Path& rawApp, const Environment& environment)
         // A trash made just now by the command: nobody but the user can have claimed this name meanwhile.
         (void)fs.createExclusive(info / Path(destination + ".trashinfo"), infoText, 0600);
     }
+    if (result.kind == Result::Kind::success)
+        result.trashFiles = files;
     return result;
 }
 

@@ -19,17 +19,20 @@
 // deleted and nothing is copied: the move is a rename within one file system or it does not happen.
 namespace qm::PrivilegedUninstall {
 
-// How a move ended. `message` is the sentence shown for `failed` and empty otherwise.
+// How a move ended. `message` is the sentence shown for `failed` and empty otherwise; `trashFiles` is,
+// for `success`, the `files/` folder of the Trash the bundle went to (the home trash's, or that of the
+// bundle's own file system), and empty otherwise.
 struct Result
 {
     enum class Kind { failed, success, cancelled };
 
     Kind kind = Kind::failed;
     QString message;
+    Path trashFiles;
 
-    static Result failed(QString message) { return Result{Kind::failed, std::move(message)}; }
-    static Result success() { return Result{Kind::success, {}}; }
-    static Result cancelled() { return Result{Kind::cancelled, {}}; }
+    static Result failed(QString message) { return Result{Kind::failed, std::move(message), {}}; }
+    static Result success(Path trashFiles = {}) { return Result{Kind::success, {}, std::move(trashFiles)}; }
+    static Result cancelled() { return Result{Kind::cancelled, {}, {}}; }
 
     bool operator==(const Result&) const = default;
 };

@@ -37,6 +37,7 @@ constexpr long kConfigfsMagic = 0x62656570;
 constexpr long kFusectlMagic = 0x65735543;
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+constexpr int kLinkedRootFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
 
 QString describe(std::string_view path)
 {
@@ -87,18 +88,31 @@ struct Frame
 
 // What the threads of one run share. Lives on the stack of `DirectoryWalk::run`, which joins every
 // helper before it returns.
-class Shared
+class RunState
 {
 public:
-    Shared(const DirectoryWalk::Limits& limits, std::stop_token stop, const DirectoryWalk::Visitor& visit,
-           const DirectoryWalk::ErrorHandler& onError)
-        : limits(limits), stop(std::move(stop)), visit(visit), onError(onError)
+    RunState(const DirectoryWalk::Limits& limits, const DirectoryWalk::Shared& shared, std::stop_token stop,
+             const DirectoryWalk::Visitor& visit, const DirectoryWalk::ErrorHandler& onError)
+        : limits(limits), stop(std::move(stop)), visit(visit), onError(onError), m_mounts(shared.mounts),
+          m_budget(shared.helpers)
     {}
 
-    ~Shared()
+    ~RunState()
     {
         for (std::thread& helper : m_helpers)
             helper.join();
+        if (m_budget)
+            m_budget->give(m_taken);
+    }
+
+    // The mount table of this run: the shared one, else the current one read once for every thread.
+    const MountTable& mounts()
+    {
+        std::call_once(m_mountsRead, [this] {
+            if (!m_mounts)
+                m_mounts = std::make_shared<const MountTable>(MountTable::current());
+        });
+        return *m_mounts;
     }
 
     bool stopped() const { return m_ended.load(std::memory_order_relaxed) || stop.stop_requested(); }
@@ -131,8 +145,14 @@ public:
         return true;
     }
 
-    // Starts the helper threads once; a thread that cannot be started is simply not there.
-    void startHelpers(int count);
+    // Starts helper threads up to `threads - 1` in all, as far as the budget allows; a thread that cannot
+    // be started is simply not there. Only the caller's thread calls it.
+    void addHelpers();
+    // True when helpers run with fewer than asked for and the budget has some free again.
+    bool wantsMoreHelpers() const
+    {
+        return m_budget && int(m_helpers.size()) < limits.threads - 1 && m_budget->available() > 0;
+    }
     // Takes queued folders and walks them until nothing is queued and nobody is walking.
     void work(int worker);
     // The caller's thread has finished its own part.
@@ -161,13 +181,18 @@ private:
     int m_active = 1;         // threads walking a folder, the caller's root walk included; m_mutex
     bool m_helpersStarted = false;
     std::vector<std::thread> m_helpers;
+    std::shared_ptr<const MountTable> m_mounts;
+    std::once_flag m_mountsRead;
+    std::shared_ptr<DirectoryWalk::HelperBudget> m_budget;
+    int m_taken = 0; // threads taken from the budget, given back when the run ends
 };
 
 // One thread's walk of one folder tree (the root, or a folder handed over by another thread).
 class Walker
 {
 public:
-    Walker(Shared& shared, int worker) : m_shared(shared), m_worker(worker), m_buffer(new char[kBufferBytes])
+    Walker(RunState& shared, int worker)
+        : m_shared(shared), m_worker(worker), m_buffer(new char[kBufferBytes])
     {}
 
     // The caller's thread: the whole tree below the root.
@@ -277,6 +302,9 @@ private:
     // is to end (stopped by the token or by the visitor).
     bool readFolder(Frame& frame)
     {
+        const bool sorted = m_shared.limits.sortedNames;
+        if (sorted)
+            m_names.clear();
         char* const buffer = m_buffer.get();
         for (;;) {
             const ssize_t got = ::getdents64(frame.fd.get(), buffer, kBufferBytes);
@@ -284,46 +312,73 @@ private:
                 if (errno == EINTR)
                     continue;
                 report(folderPath(frame), errno);
-                return true;
+                break;
             }
             if (got == 0)
-                return true;
+                break;
             for (ssize_t offset = 0; offset < got;) {
                 const auto* d = reinterpret_cast<const struct dirent64*>(buffer + offset);
                 offset += d->d_reclen;
                 const char* name = d->d_name;
                 if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
                     continue;
-                if (m_shared.stopped())
-                    return false;
-                m_path.resize(frame.prefixLength);
-                m_path += name;
-                struct stat st;
-                if (::fstatat(frame.fd.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                    report(m_path, errno);
-                    continue;
-                }
-                const DirectoryWalk::Status status = statusOf(st);
-                const std::string_view path(m_path);
-                const DirectoryWalk::Entry entry{
-                    path, path.substr(frame.prefixLength), frame.depth + 1, frame.fd.get(), m_worker, status};
-                const DirectoryWalk::Action action = m_shared.visit(entry);
-                if (action == DirectoryWalk::Action::Stop) {
-                    m_shared.end();
+                if (sorted) {
+                    m_names.emplace_back(name);
+                } else if (!visitName(frame, name)) {
                     return false;
                 }
-                if (m_worker == 0 && !m_shared.helpersStarted() &&
-                    ++m_reported >= m_shared.limits.parallelAfterEntries)
-                    m_shared.startHelpers(m_shared.limits.threads - 1);
-                if (action != DirectoryWalk::Action::Continue || !S_ISDIR(st.st_mode))
-                    continue;
-                if (frame.depth + 2 > m_shared.limits.maxDepth) {
-                    report(m_path, ELOOP);
-                    continue;
-                }
-                frame.subFolders.push_back(SubFolder{std::string(name), status.device});
             }
         }
+        if (!sorted)
+            return true;
+        // std::string compares as unsigned bytes, so "a\xff" sorts after "b".
+        std::sort(m_names.begin(), m_names.end());
+        for (const std::string& name : m_names) {
+            if (!visitName(frame, name.c_str()))
+                return false;
+        }
+        std::vector<std::string>().swap(m_names);
+        return true;
+    }
+
+    // Examines and reports one entry of the frame's folder and remembers it when it is a sub-folder to
+    // walk. False when the walk is to end.
+    bool visitName(Frame& frame, const char* name)
+    {
+        if (m_shared.stopped())
+            return false;
+        m_path.resize(frame.prefixLength);
+        m_path += name;
+        struct stat st;
+        if (::fstatat(frame.fd.get(), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            report(m_path, errno);
+            return true;
+        }
+        const DirectoryWalk::Status status = statusOf(st);
+        const std::string_view path(m_path);
+        const DirectoryWalk::Entry entry{
+            path, path.substr(frame.prefixLength), frame.depth + 1, frame.fd.get(), m_worker, status};
+        const DirectoryWalk::Action action = m_shared.visit(entry);
+        if (action == DirectoryWalk::Action::Stop) {
+            m_shared.end();
+            return false;
+        }
+        if (m_worker == 0) {
+            // Go parallel once the tree proves large; with a shared budget, take more helpers later
+            // when other walks have given theirs back.
+            ++m_reported;
+            if (!m_shared.helpersStarted() ? m_reported >= m_shared.limits.parallelAfterEntries
+                                           : m_reported % 1024 == 0 && m_shared.wantsMoreHelpers())
+                m_shared.addHelpers();
+        }
+        if (action != DirectoryWalk::Action::Continue || !S_ISDIR(st.st_mode))
+            return true;
+        if (frame.depth + 2 > m_shared.limits.maxDepth) {
+            report(m_path, ELOOP);
+            return true;
+        }
+        frame.subFolders.push_back(SubFolder{std::string(name), status.device});
+        return true;
     }
 
     std::string_view folderPath(const Frame& frame) const
@@ -371,38 +426,42 @@ private:
         }
     }
 
-    // Read once per thread, and only when a walk meets another device.
-    const MountTable& mounts()
-    {
-        if (!m_mounts)
-            m_mounts = MountTable::current();
-        return *m_mounts;
-    }
+    // Read once per run, and only when a walk meets another device.
+    const MountTable& mounts() { return m_shared.mounts(); }
 
-    Shared& m_shared;
+    RunState& m_shared;
     const int m_worker;
     std::unique_ptr<char[]> m_buffer;
     std::string m_path;
     std::vector<Frame> m_frames;
+    std::vector<std::string> m_names; // one folder's names while they are sorted
     std::size_t m_openCount = 0;
     std::size_t m_lowestOpen = 0;
     qint64 m_reported = 0;
-    std::optional<MountTable> m_mounts;
 };
 
-void Shared::startHelpers(int count)
+void RunState::addHelpers()
 {
     m_helpersStarted = true;
-    for (int worker = 1; worker <= count; ++worker) {
+    int wanted = limits.threads - 1 - int(m_helpers.size());
+    if (m_budget)
+        wanted = m_budget->take(wanted);
+    int started = 0;
+    for (; started < wanted; ++started) {
+        const int worker = int(m_helpers.size()) + 1;
         try {
             m_helpers.emplace_back([this, worker] { work(worker); });
         } catch (const std::system_error&) {
             break;
         }
     }
+    if (m_budget) {
+        m_taken += started;
+        m_budget->give(wanted - started);
+    }
 }
 
-void Shared::work(int worker)
+void RunState::work(int worker)
 {
     std::optional<Walker> walker;
     for (;;) {
@@ -450,16 +509,28 @@ bool DirectoryWalk::Status::isRegular() const
     return S_ISREG(mode);
 }
 
+int DirectoryWalk::HelperBudget::take(int wanted)
+{
+    int free = m_free.load(std::memory_order_relaxed);
+    for (;;) {
+        const int taken = std::clamp(wanted, 0, free);
+        if (taken == 0)
+            return 0;
+        if (m_free.compare_exchange_weak(free, free - taken, std::memory_order_relaxed))
+            return taken;
+    }
+}
+
 Result<void> DirectoryWalk::run(const Path& root, std::stop_token stop, const Visitor& visit,
                                 const ErrorHandler& onError) const
 {
-    UniqueFd fd(::open(root.c_str(), kFolderFlags));
+    UniqueFd fd(::open(root.c_str(), m_limits.followRootLink ? kLinkedRootFlags : kFolderFlags));
     if (!fd)
         return Error::posix(errno, describe(root.native()));
     struct stat st;
     if (::fstat(fd.get(), &st) != 0)
         return Error::posix(errno, describe(root.native()));
-    Shared shared(m_limits, std::move(stop), visit, onError);
+    RunState shared(m_limits, m_shared, std::move(stop), visit, onError);
     {
         Walker walker(shared, 0);
         walker.walkRoot(std::move(fd), st, root.native());

@@ -6,11 +6,15 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <stop_token>
 #include <string_view>
 
 namespace qm {
+
+class MountTable;
 
 // The one bounded walk over a folder tree. It works relative to folder descriptors (getdents64,
 // fstatat, openat), never follows a symbolic link (a link is reported as itself), never descends into a
@@ -19,10 +23,11 @@ namespace qm {
 // stops at `maxDepth`, at the visitor's request or when the stop token is triggered. Every entry is
 // reported once with what fstatat said of it; an entry that cannot be examined and a folder that cannot
 // be opened or read go to the error handler instead, with their errno, so callers can tell a permission
-// denial from anything else. Entries of one folder come in the order the file system lists them, and a
-// folder's sub-folders are walked after all of its entries; with several threads, different folders
-// are walked at the same time and nothing is ordered across them. Synchronous: `run` returns when the
-// walk has ended and every helper thread has been joined.
+// denial from anything else. Entries of one folder come in the order the file system lists them (or
+// sorted by their names' bytes, when asked), and a folder's sub-folders are walked after all of its
+// entries, in the same order; with several threads, different folders are walked at the same time and
+// nothing is ordered across them. Synchronous: `run` returns when the walk has ended and every helper
+// thread has been joined.
 class DirectoryWalk
 {
 public:
@@ -75,14 +80,52 @@ public:
         // tree never starts a thread.
         int threads = 1;
         qint64 parallelAfterEntries = 2048;
+        // Report each folder's entries sorted by their names as raw bytes (and walk its sub-folders in
+        // that order), so that with one thread the walk's order, and so "the path met first", is the
+        // same on every run whatever order the file system lists in. Costs one vector of names per
+        // folder while it is read.
+        bool sortedNames = false;
+        // Open the root through a final symbolic link (a listing or search of a linked folder). Only
+        // the root: below it no link is ever followed.
+        bool followRootLink = false;
+    };
+
+    // Helper threads that several walks at once draw from, so that w walks running side by side stay
+    // within one bound of threads in all (each walk still asks for at most `Limits::threads - 1`). A
+    // walk takes what is free when it decides to go parallel, looks again every 1024 entries while it
+    // has fewer than it asked for, and gives everything back when it ends; it never waits for a thread.
+    // Safe to share between threads.
+    class HelperBudget
+    {
+    public:
+        explicit HelperBudget(int threads) : m_free(threads < 0 ? 0 : threads) {}
+        // Takes up to `wanted` threads; returns how many were taken (possibly 0).
+        int take(int wanted);
+        // Returns threads taken before.
+        void give(int count) { m_free.fetch_add(count, std::memory_order_relaxed); }
+        int available() const { return m_free.load(std::memory_order_relaxed); }
+
+    private:
+        std::atomic<int> m_free;
+    };
+
+    // What several walks of one operation share. Both are optional: without a mount table a run reads
+    // the current one once, when it first meets another device (or a tmpfs root); without a budget a
+    // run starts up to `Limits::threads - 1` helpers of its own.
+    struct Shared
+    {
+        std::shared_ptr<const MountTable> mounts;
+        std::shared_ptr<HelperBudget> helpers;
     };
 
     DirectoryWalk() = default;
-    explicit DirectoryWalk(Limits limits) : m_limits(limits) {}
+    explicit DirectoryWalk(Limits limits, Shared shared = {}) : m_limits(limits), m_shared(std::move(shared))
+    {}
 
     // Walks everything below the folder `root` (the root itself is not reported). Fails only when the
-    // root cannot be opened as a folder without following a link; a root on a pseudo file system
-    // succeeds with nothing reported. Returns early, successfully, when stopped.
+    // root cannot be opened as a folder (without following a final link unless `followRootLink`); a
+    // root on a pseudo file system succeeds with nothing reported. Returns early, successfully, when
+    // stopped.
     Result<void> run(const Path& root, std::stop_token stop, const Visitor& visit,
                      const ErrorHandler& onError) const;
 
@@ -90,6 +133,7 @@ public:
 
 private:
     Limits m_limits;
+    Shared m_shared;
 };
 
 } // namespace qm

@@ -21,9 +21,8 @@ QString fixed(double value, int decimals)
     return text;
 }
 
-} // namespace
-
-QString byteCount(qint64 bytes)
+// The byte-count text with `base` bytes to the kilobyte.
+QString byteText(qint64 bytes, double base)
 {
     if (bytes <= 0)
         return QStringLiteral("0 KB");
@@ -41,12 +40,24 @@ QString byteCount(qint64 bytes)
         {{"KB", 0}, {"MB", 1}, {"GB", 2}, {"TB", 2}, {"PB", 2}, {"EB", 2}}};
     double value = double(bytes);
     for (std::size_t i = 0; i < units.size(); ++i) {
-        value /= 1000.0;
+        value /= base;
         const QString text = fixed(value, units[i].decimals);
         if (text.toDouble() < 1000.0 || i + 1 == units.size())
             return text + QLatin1Char(' ') + QLatin1String(units[i].name);
     }
     Q_UNREACHABLE();
+}
+
+} // namespace
+
+QString byteCount(qint64 bytes)
+{
+    return byteText(bytes, 1000.0);
+}
+
+QString memoryByteCount(qint64 bytes)
+{
+    return byteText(bytes, 1024.0);
 }
 
 QString countedNoun(qint64 count, const QString& singular)

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace qm {
 
@@ -51,9 +52,16 @@ constexpr qint64 kInitialChunk = 64 * 1024;
 // Keeps `cap + 1` representable as a QByteArray size; no real file comes near it.
 constexpr qint64 kLargestCap = std::numeric_limits<qsizetype>::max() / 2;
 
-} // namespace
+// A descriptor open for reading on the regular file that was inspected, and its size at open.
+struct OpenedFile
+{
+    UniqueFd fd;
+    qint64 size = 0;
+};
 
-Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes)
+// Everything a bounded read does before its first byte: the type and size checks (the size only for
+// a whole-file read) and the reopen through the inspected descriptor.
+Result<OpenedFile> openForReading(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent)
 {
     if (maxBytes < 0) {
         return failure(EINVAL, QStringLiteral("Negative read limit for"), path);
@@ -77,7 +85,7 @@ Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxByte
                                         : QStringLiteral("Not a regular file:"),
                        path);
     }
-    if (info.st_size > maxBytes) {
+    if (extent == ReadExtent::whole && info.st_size > maxBytes) {
         return failure(EFBIG, QStringLiteral("Larger than its read limit:"), path);
     }
 
@@ -85,7 +93,7 @@ Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxByte
     // whatever has been renamed into its place since. O_NONBLOCK and O_NOCTTY guard against a
     // /proc that is not the kernel's; the identity check below turns away whatever such a one gives.
     const std::string reopenPath = "/proc/self/fd/" + std::to_string(entry.get());
-    const UniqueFd fd(::open(reopenPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    UniqueFd fd(::open(reopenPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd) {
         return failure(errno, QStringLiteral("Cannot open"), path);
     }
@@ -98,11 +106,45 @@ Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxByte
     if (opened.st_dev != info.st_dev || opened.st_ino != info.st_ino || !S_ISREG(opened.st_mode)) {
         return failure(ESTALE, QStringLiteral("Not the file that was inspected:"), path);
     }
+    return OpenedFile{std::move(fd), info.st_size};
+}
 
-    // One byte more than the cap may be read: its arrival is how a file that grew is noticed.
-    const qint64 limit = std::min<qint64>(maxBytes, kLargestCap) + 1;
+// Reads into `buffer` until it is full or the file ends; the number of bytes read, or -1 with errno.
+qint64 readFully(int fd, char* buffer, qint64 size)
+{
+    qint64 filled = 0;
+    while (filled < size) {
+        const ssize_t got = ::read(fd, buffer + filled, static_cast<size_t>(size - filled));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += got;
+    }
+    return filled;
+}
+
+} // namespace
+
+Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent)
+{
+    Result<OpenedFile> opened = openForReading(path, maxBytes, extent);
+    if (!opened) {
+        return opened.error();
+    }
+    const int fd = opened->fd.get();
+
+    // For a whole-file read one byte more than the cap may be read: its arrival is how a file that
+    // grew is noticed. A prefix read stops at the cap.
+    const qint64 cap = std::min<qint64>(maxBytes, kLargestCap);
+    const qint64 limit = extent == ReadExtent::whole ? cap + 1 : cap;
     QByteArray data;
-    data.resize(std::min<qint64>(limit, std::max<qint64>(info.st_size + 1, kInitialChunk)));
+    data.resize(std::min<qint64>(limit, std::max<qint64>(opened->size + 1, kInitialChunk)));
     qint64 filled = 0;
     for (;;) {
         if (filled == data.size()) {
@@ -111,17 +153,14 @@ Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxByte
             }
             data.resize(std::min<qint64>(limit, data.size() * 2));
         }
-        const ssize_t got = ::read(fd.get(), data.data() + filled, static_cast<size_t>(data.size() - filled));
+        const qint64 got = readFully(fd, data.data() + filled, data.size() - filled);
         if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             return failure(errno, QStringLiteral("Cannot read"), path);
         }
-        if (got == 0) {
-            break;
-        }
         filled += got;
+        if (filled < data.size()) {
+            break; // the end of the file
+        }
     }
     if (filled > maxBytes) {
         return failure(EFBIG, QStringLiteral("Grew beyond its read limit:"), path);
@@ -129,6 +168,32 @@ Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxByte
     data.truncate(filled);
     data.squeeze();
     return data;
+}
+
+Result<qsizetype> readBoundedInto(const std::filesystem::path& path, std::span<char> buffer,
+                                  ReadExtent extent)
+{
+    const qint64 cap = static_cast<qint64>(buffer.size());
+    Result<OpenedFile> opened = openForReading(path, cap, extent);
+    if (!opened) {
+        return opened.error();
+    }
+    const qint64 filled = readFully(opened->fd.get(), buffer.data(), cap);
+    if (filled < 0) {
+        return failure(errno, QStringLiteral("Cannot read"), path);
+    }
+    if (filled == cap && extent == ReadExtent::whole) {
+        // A full buffer may be the whole file or the start of a longer one: one more byte decides.
+        char extra = 0;
+        const qint64 more = readFully(opened->fd.get(), &extra, 1);
+        if (more < 0) {
+            return failure(errno, QStringLiteral("Cannot read"), path);
+        }
+        if (more > 0) {
+            return failure(EFBIG, QStringLiteral("Grew beyond its read limit:"), path);
+        }
+    }
+    return static_cast<qsizetype>(filled);
 }
 
 } // namespace qm

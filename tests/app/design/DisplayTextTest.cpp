@@ -36,6 +36,21 @@ TEST(DisplayText, ByteCountOfAnAnimatedValue)
         EXPECT_EQ(DisplayText::byteCount(c.bytes), QString::fromUtf8(c.text)) << "bytes = " << c.bytes;
 }
 
+TEST(DisplayText, MemoryByteCountOfAnAnimatedValue)
+{
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct
+    {
+        double bytes;
+        const char* text;
+    } cases[] = {
+        {nan, "0 KB"},         {0.999, "0 KB"},           {1.999, "1 byte"},
+        {1'048'576.9, "1 MB"}, {8'589'934'592.0, "8 GB"}, {1e30, "8 EB"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DisplayText::memoryByteCount(c.bytes), QString::fromUtf8(c.text)) << "bytes = " << c.bytes;
+}
+
 TEST(DisplayText, CountedNounAndKindTitles)
 {
     const QString item = QStringLiteral("item");

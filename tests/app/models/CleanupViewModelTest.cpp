@@ -8,6 +8,7 @@
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
 #include "support/SizeOracle.h"
+#include "support/StepGate.h"
 #include "support/TempTree.h"
 
 #include <QCoreApplication>
@@ -19,10 +20,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <utility>
 
 namespace qm {
@@ -31,47 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Phase = CleanupViewModel::Phase;
-
-// Holds the first pool thread that reaches `step` after `arm` until `release`, so a test can act while
-// a scan, a clean or a restore is under way. Every other call passes straight through.
-class Gate
-{
-public:
-    void arm(FsStep step)
-    {
-        std::lock_guard lock(m_mutex);
-        m_step = step;
-        m_armed = true;
-    }
-    void pass(FsStep step)
-    {
-        std::unique_lock lock(m_mutex);
-        if (!m_armed || step != m_step)
-            return;
-        m_armed = false;
-        m_blocked = true;
-        m_changed.wait(lock, [this] { return m_open; });
-    }
-    bool blocked()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_blocked;
-    }
-    void release()
-    {
-        std::lock_guard lock(m_mutex);
-        m_open = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    FsStep m_step = FsStep::List;
-    bool m_armed = false;
-    bool m_blocked = false;
-    bool m_open = false;
-};
 
 // Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
 template <typename Predicate> bool settle(Predicate done)
@@ -211,8 +169,8 @@ protected:
     test::TempTree system;
     test::FakeClock clock;
     std::shared_ptr<test::FakeWorkspace> workspace = std::make_shared<test::FakeWorkspace>();
-    std::shared_ptr<Gate> scanGate = std::make_shared<Gate>();
-    std::shared_ptr<Gate> trashGate = std::make_shared<Gate>();
+    std::shared_ptr<test::StepGate> scanGate = std::make_shared<test::StepGate>();
+    std::shared_ptr<test::StepGate> trashGate = std::make_shared<test::StepGate>();
     std::atomic<bool> access{true};
     std::atomic<int> accessAsked{0};
     std::unique_ptr<CleanupViewModel> model;
@@ -449,7 +407,7 @@ TEST_F(CleanupViewModelTest, AReplacedScansLateProgressAndResultAreDropped)
     make();
     scanGate->arm(FsStep::List);
     model->scan(false);
-    ASSERT_TRUE(settle([&] { return scanGate->blocked(); })) << "the first scan never listed a root";
+    ASSERT_TRUE(settle([&] { return scanGate->holding(); })) << "the first scan never listed a root";
 
     model->scan(false);
     EXPECT_EQ(model->generation(), 2);
@@ -484,7 +442,7 @@ TEST_F(CleanupViewModelTest, CancellingTheFirstScanReturnsToIdle)
     make();
     scanGate->arm(FsStep::List);
     model->scan(false);
-    ASSERT_TRUE(settle([&] { return scanGate->blocked(); }));
+    ASSERT_TRUE(settle([&] { return scanGate->holding(); }));
 
     model->cancelScan();
     EXPECT_EQ(model->phase(), Phase::idle);
@@ -506,7 +464,7 @@ TEST_F(CleanupViewModelTest, WhileCleaningScanAndCancelChangeNothing)
     scanAndSettle();
     trashGate->arm(FsStep::Move);
     model->confirmClean();
-    ASSERT_TRUE(settle([&] { return trashGate->blocked(); }));
+    ASSERT_TRUE(settle([&] { return trashGate->holding(); }));
 
     model->scan(false);
     model->cancelScan();
@@ -532,11 +490,11 @@ TEST_F(CleanupViewModelTest, AScanEndingDuringACleanLeavesThePageCleaning)
     // and is held before its first move.
     scanGate->arm(FsStep::List);
     model->scan(false);
-    ASSERT_TRUE(settle([&] { return scanGate->blocked(); }));
+    ASSERT_TRUE(settle([&] { return scanGate->holding(); }));
     trashGate->arm(FsStep::Move);
     model->confirmClean();
     ASSERT_EQ(model->phase(), Phase::cleaning);
-    ASSERT_TRUE(settle([&] { return trashGate->blocked(); }));
+    ASSERT_TRUE(settle([&] { return trashGate->holding(); }));
 
     QSignalSpy landed(model.get(), &CleanupViewModel::categoriesChanged);
     scanGate->release();
@@ -568,7 +526,7 @@ TEST_F(CleanupViewModelTest, EmptyingIsRefusedWhileAnUndoRestores)
 
     trashGate->arm(FsStep::Move);
     model->undoLast();
-    ASSERT_TRUE(settle([&] { return trashGate->blocked(); })) << "the restore never started moving";
+    ASSERT_TRUE(settle([&] { return trashGate->holding(); })) << "the restore never started moving";
     EXPECT_TRUE(model->restoring());
     model->requestEmptyTrash();
     model->confirmEmptyTrash();

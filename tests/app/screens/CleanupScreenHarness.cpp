@@ -78,39 +78,6 @@ QQuickItem* findUnder(const QQuickItem* under, const QString& objectName)
 
 } // namespace
 
-void StepGate::arm(FsStep step)
-{
-    std::lock_guard lock(m_mutex);
-    m_step = step;
-    m_armed = true;
-    m_open = false;
-}
-
-void StepGate::pass(FsStep step)
-{
-    std::unique_lock lock(m_mutex);
-    if (!m_armed || step != m_step)
-        return;
-    m_armed = false;
-    m_holding = true;
-    m_changed.wait(lock, [this] { return m_open; });
-    m_holding = false;
-}
-
-bool StepGate::holding()
-{
-    std::lock_guard lock(m_mutex);
-    return m_holding;
-}
-
-void StepGate::release()
-{
-    std::lock_guard lock(m_mutex);
-    m_armed = false;
-    m_open = true;
-    m_changed.notify_all();
-}
-
 CleanupScreenHarness::CleanupScreenHarness()
 {
     // A held job must never keep the next one from running.
@@ -163,6 +130,7 @@ bool CleanupScreenHarness::open(QSize size)
         Trash(FileSystem([gate = m_trashGate](FsStep step, const Path&) { gate->pass(step); })),
         [] { return true; },
         m_workspace,
+        &m_tracker,
     });
 
     m_engine = std::make_unique<QQmlEngine>();

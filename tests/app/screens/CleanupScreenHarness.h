@@ -5,6 +5,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
+#include "support/StepGate.h"
 #include "support/TempTree.h"
 
 #include <QCoreApplication>
@@ -16,35 +17,10 @@
 #include <QSize>
 #include <QStringList>
 
-#include <condition_variable>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 
 namespace qm::test {
-
-// Holds the first pool thread that reaches `step` after `arm` until `release`, so the page can be
-// looked at while a scan, a clean or a restore is under way. Every other call passes straight
-// through. Safe from several threads.
-class StepGate
-{
-public:
-    void arm(FsStep step);
-    // Called from the file-system hook of the engine under test.
-    void pass(FsStep step);
-    // A thread is waiting at the gate right now.
-    bool holding();
-    // Lets the held thread (and every later one) go.
-    void release();
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    FsStep m_step = FsStep::List;
-    bool m_armed = false;
-    bool m_holding = false;
-    bool m_open = false;
-};
 
 // The Cleanup page in a window of this process, drawn from the real Cleanup model over a fixture home:
 // the real junk scanner (no installed applications), cleaner and Trash under the home's data folder,
@@ -67,6 +43,8 @@ public:
     FakeWorkspace& workspace() { return *m_workspace; }
     StepGate& scanGate() { return *m_scanGate; }
     StepGate& trashGate() { return *m_trashGate; }
+    // The restore tracker the model shares, as with the other modules that undo.
+    RestoreTracker& tracker() { return m_tracker; }
     // The home Trash's `files/` folder, which the card measures.
     std::filesystem::path trashFiles() const;
 
@@ -106,6 +84,7 @@ private:
     TempTree m_caches;
     FakeClock m_clock;
     FakeAppActivity m_activity;
+    RestoreTracker m_tracker;
     std::shared_ptr<FakeWorkspace> m_workspace = std::make_shared<FakeWorkspace>();
     std::shared_ptr<StepGate> m_scanGate = std::make_shared<StepGate>();
     std::shared_ptr<StepGate> m_trashGate = std::make_shared<StepGate>();

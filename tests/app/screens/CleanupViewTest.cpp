@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 
 // Shows texts as text in test failures.
 inline void PrintTo(const QString& text, std::ostream* out)
@@ -659,6 +660,35 @@ TEST_F(CleanupViewTest, EmptyTrashWaitsWhileAnUndoMovesItemsBack)
     ASSERT_TRUE(h.settle([&] { return !h.model().restoring() && h.model().phase() == Phase::results; }));
     ASSERT_TRUE(h.settle([&] { return h.model().trashCount() == 0; }));
     EXPECT_TRUE(fs::exists(log));
+}
+
+TEST_F(CleanupViewTest, EmptyTrashWaitsWhileAnotherModuleRestores)
+{
+    buildJunk();
+    open();
+    scanToResults();
+    h.click(find(QStringLiteral("deselectAllButton")));
+    expand(QStringLiteral("logs"));
+    h.click(row(QStringLiteral("logs"), QStringLiteral("%2 %1.log")));
+    cleanThroughTheConfirmation();
+    ASSERT_TRUE(h.settle([&] { return h.model().trashCount() == 1; }));
+    h.model().dismissUndo();
+    QObject* emptyButton = child(card(), "emptyTrashButton");
+    ASSERT_TRUE(h.settle([&] { return emptyButton->property("enabled").toBool(); }));
+
+    // An undo of another page holds the shared tracker.
+    std::optional<RestoreTracker::Token> restore(h.tracker().hold());
+    h.wait(50);
+    EXPECT_FALSE(h.model().restoring());
+    EXPECT_TRUE(h.model().anyRestoring());
+    EXPECT_FALSE(emptyButton->property("enabled").toBool()) << "nothing is emptied under a restore";
+    h.model().requestEmptyTrash();
+    h.wait(100);
+    EXPECT_FALSE(h.model().showEmptyConfirm());
+
+    restore.reset();
+    EXPECT_FALSE(h.model().anyRestoring());
+    EXPECT_TRUE(h.settle([&] { return emptyButton->property("enabled").toBool(); }));
 }
 
 TEST_F(CleanupViewTest, AFailedCleanRaisesTheSharedAlertUntilOK)

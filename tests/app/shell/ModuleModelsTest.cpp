@@ -215,5 +215,17 @@ TEST_F(ModuleModelsTest, CleanupAndApplicationsKeepTheirGuards)
     EXPECT_TRUE(applications.refreshing());
 }
 
+TEST_F(ModuleModelsTest, TheUndoingModelsShareOneRestoreTracker)
+{
+    const auto models = make();
+    ASSERT_NE(models->restoreTracker(), nullptr);
+    EXPECT_FALSE(models->cleanup()->anyRestoring());
+    {
+        const RestoreTracker::Token restore = models->restoreTracker()->hold();
+        EXPECT_TRUE(models->cleanup()->anyRestoring()) << "Cleanup does not see the shared tracker";
+    }
+    EXPECT_FALSE(models->cleanup()->anyRestoring());
+}
+
 } // namespace
 } // namespace qm

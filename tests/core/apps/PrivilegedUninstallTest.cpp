@@ -130,7 +130,8 @@ TEST(PrivilegedUninstallCommand, SingleQuotingKeepsEveryByteLiteral)
 TEST_F(PrivilegedUninstallTest, MovesTheBundleIntoTheHomeTrashWithItsInfoFile)
 {
     const fs::path app = bundle("Applications/Example.app");
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()), Result::success());
+    // The answer names the Trash folder the bundle went to.
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()), Result::success(files()));
     EXPECT_FALSE(present(app));
     EXPECT_EQ(contents(files() / "Example.app/Contents/marker"), QByteArray("bundle"));
     const QByteArray infoText = contents(info() / "Example.app.trashinfo");
@@ -150,7 +151,8 @@ TEST_F(PrivilegedUninstallTest, TheInfoFileKeepsTheRawBytesOfABundleNameThatIsNo
                                                         {"Caf\xe9.app", "/Caf%E9.app"}};
     for (const auto& [name, encodedName] : rows) {
         const fs::path app = bundle(applications / name);
-        EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()), Result::success()) << encodedName;
+        EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()).kind, Result::Kind::success)
+            << encodedName;
         EXPECT_EQ(contents(files() / name / "Contents/marker"), QByteArray("bundle")) << encodedName;
         const std::string expected =
             "[Trash Info]\nPath=" +
@@ -168,7 +170,7 @@ TEST_F(PrivilegedUninstallTest, HostileNamesMoveExactlyThatBundleAndRunNothing)
                                     std::string("new\nline.app"), std::string("a\xff.app")}) {
         SCOPED_TRACE(name);
         const fs::path app = bundle(fs::path("Applications") / name);
-        EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()), Result::success());
+        EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()).kind, Result::Kind::success);
         EXPECT_FALSE(present(app));
         EXPECT_EQ(contents(files() / name / "Contents/marker"), QByteArray("bundle"));
     }
@@ -180,14 +182,14 @@ TEST_F(PrivilegedUninstallTest, TakenNamesGiveNumberedDestinations)
 {
     tree.folder(files() / "Example.app");
     const fs::path first = bundle("Applications/Example.app");
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(first, environment()), Result::success());
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(first, environment()).kind, Result::Kind::success);
     EXPECT_TRUE(present(files() / "Example 2.app/Contents/marker"));
     EXPECT_TRUE(present(info() / "Example 2.app.trashinfo"));
 
     // A name whose info file alone is taken is passed over too.
     tree.fileWithContent(info() / "Example 3.app.trashinfo", "other");
     const fs::path second = bundle("Applications/Example.app");
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(second, environment()), Result::success());
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(second, environment()).kind, Result::Kind::success);
     EXPECT_TRUE(present(files() / "Example 4.app/Contents/marker"));
     EXPECT_EQ(contents(info() / "Example 3.app.trashinfo"), QByteArray("other"));
 
@@ -220,13 +222,13 @@ TEST_F(PrivilegedUninstallTest, TakenNamesGiveNumberedDestinations)
 TEST_F(PrivilegedUninstallTest, BundlesBelowAnApplicationFolderOrReachedThroughALinkAreAccepted)
 {
     const fs::path vendor = bundle("Applications/Vendor/Suite/Tool.app");
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(vendor, environment()), Result::success());
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(vendor, environment()).kind, Result::Kind::success);
     EXPECT_TRUE(present(files() / "Tool.app/Contents/marker"));
 
     tree.symlink(applications, "Linked");
     bundle("Applications/Through.app");
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(tree.path("Linked/Through.app"), environment()),
-              Result::success());
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(tree.path("Linked/Through.app"), environment()).kind,
+              Result::Kind::success);
     EXPECT_TRUE(present(files() / "Through.app/Contents/marker"));
     EXPECT_FALSE(present(applications / "Through.app"));
 }
@@ -348,8 +350,8 @@ TEST_F(PrivilegedUninstallTest, ABundleOnAnotherVolumeGoesToThatVolumesTrash)
     const fs::path app = bundle("volume/Applications/Example.app");
     PrivilegedUninstall::Environment env = environment();
     env.appDirectories = {applications, volumeApps};
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, env), Result::success());
     const fs::path volumeTrash = tree.path("volume/.Trash-" + std::to_string(::getuid()));
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, env), Result::success(volumeTrash / "files"));
     EXPECT_TRUE(present(volumeTrash / "files/Example.app/Contents/marker"));
     EXPECT_TRUE(present(volumeTrash / "info/Example.app.trashinfo"));
     struct stat st;
@@ -401,7 +403,7 @@ TEST_F(PrivilegedUninstallTest, TheRootCommandNeverMovesAcrossTwoMountsOfOneFile
     const fs::path local = bundle("Applications-local/Example.app");
     PrivilegedUninstall::Environment env = environment();
     env.appDirectories = {tree.path("Applications-local")};
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(local, env), Result::success());
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(local, env).kind, Result::Kind::success);
     EXPECT_TRUE(present(files() / "Example.app/Contents/marker"));
 }
 
@@ -420,7 +422,7 @@ TEST_F(PrivilegedUninstallTest, AVolumeTrashTheUserCannotMakeIsMadeByTheRootComm
         DroppedPrivileges dropped(TempTree::kOtherUid, TempTree::kOtherGid);
         // The user's side reads the bundle's place (or no command would be built) but may not write
         // at the volume's top.
-        EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, env), Result::success());
+        EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, env).kind, Result::Kind::success);
         EXPECT_FALSE(present(volumeTrash));
     }
     ASSERT_EQ(prompt->commands().size(), 1u);

@@ -3,6 +3,7 @@
 #include "core/cleaning/MountTable.h"
 #include "platform/UniqueFd.h"
 #include "support/PrivilegeDrop.h"
+#include "support/ScratchMount.h"
 #include "support/SizeOracle.h"
 #include "support/TempTree.h"
 
@@ -328,6 +329,128 @@ TEST(DirectoryWalkPermissionTest, DenialsAreReportedAndTheRestIsWalked)
             {tree.path("closed").native(), EACCES}, {tree.path("listable/name").native(), EACCES}};
         EXPECT_EQ(seen.errors, expected);
     }
+}
+
+TEST(DirectoryWalkOrderTest, SortedNamesComeInByteOrderFolderByFolder)
+{
+    test::TempTree tree;
+    // Created in an order unlike the sorted one; "a\xff" sorts after "b" as bytes, "B" before "a".
+    for (const char* rel : {"b/z", "b/a", "a\xff/2", "a\xff/1", "B", "a/y", "a/x", "_"})
+        tree.file(rel, 1);
+    DirectoryWalk::Limits limits;
+    limits.sortedNames = true;
+    for (int round = 0; round < 2; ++round) {
+        std::vector<std::string> order;
+        ASSERT_TRUE(DirectoryWalk(limits).run(tree.root(), {},
+                                              [&](const DirectoryWalk::Entry& e) {
+                                                  order.emplace_back(
+                                                      e.path.substr(tree.root().native().size() + 1));
+                                                  return Action::Continue;
+                                              },
+                                              {}));
+        // Each folder's entries in byte order, then its sub-folders walked in the same order.
+        const std::vector<std::string> expected{"B",   "_",       "a",       "a\xff", "b",  "a/x",
+                                                "a/y", "a\xff/1", "a\xff/2", "b/a",   "b/z"};
+        EXPECT_EQ(order, expected) << "round " << round;
+    }
+}
+
+TEST(DirectoryWalkOrderTest, LinkedRootIsFollowedOnlyWhenAskedAndNothingBelowIt)
+{
+    test::TempTree tree;
+    test::TempTree outside;
+    tree.file("real/f", 10);
+    tree.symlink(outside.folder("beyond"), "real/link-below");
+    outside.file("beyond/not-ours", 10);
+    const Path link = tree.symlink(tree.path("real"), "link");
+
+    EXPECT_FALSE(DirectoryWalk().run(link, {}, {}, {}).ok());
+    DirectoryWalk::Limits limits;
+    limits.followRootLink = true;
+    Collected seen;
+    ASSERT_TRUE(DirectoryWalk(limits).run(link, {}, seen.visitor(), seen.errorHandler()));
+    std::set<std::string> paths;
+    for (const auto& [path, visits] : seen.visits)
+        paths.insert(path);
+    const std::set<std::string> expected{(link / "f").native(), (link / "link-below").native()};
+    EXPECT_EQ(paths, expected);
+    EXPECT_TRUE(seen.entries.at((link / "link-below").native()).isSymlink());
+}
+
+TEST(DirectoryWalkSharedTest, HelperBudgetBoundsThreadsAcrossWalks)
+{
+    DirectoryWalk::HelperBudget budget(3);
+    EXPECT_EQ(budget.take(2), 2);
+    EXPECT_EQ(budget.take(5), 1);
+    EXPECT_EQ(budget.take(1), 0);
+    budget.give(3);
+    EXPECT_EQ(budget.available(), 3);
+
+    test::TempTree tree;
+    for (int i = 0; i < 50; ++i)
+        tree.file("d" + std::to_string(i % 5) + "/f" + std::to_string(i), 10);
+    for (const int free : {0, 1}) {
+        SCOPED_TRACE("free helpers " + std::to_string(free));
+        auto shared = std::make_shared<DirectoryWalk::HelperBudget>(free);
+        Collected seen;
+        ASSERT_TRUE(DirectoryWalk(limitsWith(4), DirectoryWalk::Shared{nullptr, shared})
+                        .run(tree.root(), {}, seen.visitor(), {}));
+        EXPECT_EQ(seen.visits.size(), 55u);
+        EXPECT_LE(seen.workers.size(), std::size_t(1 + free));
+        EXPECT_EQ(shared->available(), free); // given back when the walk ends
+    }
+}
+
+TEST(DirectoryWalkSharedTest, HelpersGivenBackByOtherWalksAreTakenLater)
+{
+    test::TempTree tree;
+    for (int i = 0; i < 3000; ++i)
+        tree.file("d" + std::to_string(i % 60) + "/f" + std::to_string(i), 0);
+    // None free when the walk goes parallel; two come free (another walk ended) while it runs.
+    auto budget = std::make_shared<DirectoryWalk::HelperBudget>(0);
+    std::atomic<int> calls = 0;
+    Collected seen;
+    ASSERT_TRUE(DirectoryWalk(limitsWith(3), DirectoryWalk::Shared{nullptr, budget})
+                    .run(tree.root(), {}, seen.visitor([&](const auto&) {
+                        if (++calls == 50)
+                            budget->give(2);
+                        return Action::Continue;
+                    }),
+                         {}));
+    EXPECT_EQ(seen.visits.size(), 3060u);
+    EXPECT_GT(seen.workers.size(), 1u);
+    EXPECT_EQ(budget->available(), 2);
+}
+
+TEST(DirectoryWalkSharedTest, AnInjectedMountTableDecidesWhatIsPseudo)
+{
+    test::TempTree tree;
+    tree.file("plain", 10);
+    test::ScratchMount mount = test::ScratchMount::tmpfs(tree.path("mnt"));
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(mount);
+    tree.file("mnt/inside", 10);
+    struct stat st;
+    ASSERT_EQ(::stat(tree.path("mnt").c_str(), &st), 0);
+    const QByteArray line = "99 1 " + QByteArray::number(major(st.st_dev)) + ':' +
+                            QByteArray::number(minor(st.st_dev)) + " / /x rw - devtmpfs devtmpfs rw\n";
+    auto devtmpfs = std::make_shared<const MountTable>(MountTable::parse(line));
+
+    Collected real;
+    ASSERT_TRUE(DirectoryWalk().run(tree.root(), {}, real.visitor(), {}));
+    EXPECT_TRUE(real.visits.count(tree.path("mnt/inside").native())); // the control: a plain tmpfs
+
+    Collected injected;
+    ASSERT_TRUE(DirectoryWalk({}, DirectoryWalk::Shared{devtmpfs, nullptr})
+                    .run(tree.root(), {}, injected.visitor(), injected.errorHandler()));
+    EXPECT_TRUE(injected.visits.count(tree.path("mnt").native()));
+    EXPECT_FALSE(injected.visits.count(tree.path("mnt/inside").native()));
+    EXPECT_TRUE(injected.errors.empty());
+
+    Collected rooted;
+    ASSERT_TRUE(DirectoryWalk({}, DirectoryWalk::Shared{devtmpfs, nullptr})
+                    .run(tree.path("mnt"), {}, rooted.visitor(), rooted.errorHandler()));
+    EXPECT_TRUE(rooted.visits.empty());
+    EXPECT_TRUE(rooted.errors.empty());
 }
 
 TEST(MountTableTest, ParsesDevicesAndTypes)

@@ -40,6 +40,41 @@ TEST(Formatting, ByteCountAtUnitBoundaries)
         EXPECT_EQ(Formatting::byteCount(c.bytes), QString::fromUtf8(c.text)) << "bytes = " << c.bytes;
 }
 
+// Memory sizes: 1024 bytes to the kilobyte, written "KB", "MB", "GB" with the file style's digits.
+TEST(Formatting, MemoryByteCountAtUnitBoundaries)
+{
+    struct Case
+    {
+        qint64 bytes;
+        const char* text;
+    };
+    const Case cases[] = {
+        {std::numeric_limits<qint64>::min(), "0 KB"},
+        {-1, "0 KB"},
+        {0, "0 KB"},
+        {1, "1 byte"},
+        {999, "999 bytes"},
+        {1000, "1 KB"}, // 0.98 KB, shown without decimals
+        {1023, "1 KB"},
+        {1024, "1 KB"},
+        {1535, "1 KB"},
+        {1537, "2 KB"},
+        {1'023'487, "999 KB"}, // 999.499 KB
+        {1'023'600, "1 MB"},   // 999.6 KB would read "1000 KB"
+        {1'048'576, "1 MB"},   // not "1.05 MB" as 1000-based units give
+        {1'572'864, "1.5 MB"}, // 1.5 × 1024²
+        {1'048'471'142, "999.9 MB"},
+        {1'048'523'572, "0.98 GB"}, // 999.95 MB would read "1000 MB"
+        {1'073'741'824, "1 GB"},
+        {8'589'934'592, "8 GB"},
+        {25'274'736'640, "23.54 GB"},
+        {1'099'511'627'776, "1 TB"},
+        {std::numeric_limits<qint64>::max(), "8 EB"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Formatting::memoryByteCount(c.bytes), QString::fromUtf8(c.text)) << "bytes = " << c.bytes;
+}
+
 TEST(Formatting, CountedNounTakesSUnlessExactlyOne)
 {
     EXPECT_EQ(Formatting::countedNoun(0, QStringLiteral("item")), QStringLiteral("0 items"));

@@ -30,6 +30,11 @@ QString DisplayText::byteCount(double bytes)
     return Formatting::byteCount(wholeCount(bytes));
 }
 
+QString DisplayText::memoryByteCount(double bytes)
+{
+    return Formatting::memoryByteCount(wholeCount(bytes));
+}
+
 QString DisplayText::countedNoun(double count, const QString& singular)
 {
     return Formatting::countedNoun(wholeCount(count), singular);

@@ -23,6 +23,9 @@ public:
     // not a number, reads "0 KB"; values beyond the signed 64-bit range read as its largest value.
     // Otherwise the file-size style, 1000 bytes to the kilobyte ("1.5 MB").
     Q_INVOKABLE static QString byteCount(double bytes);
+    // The same for a memory size: 1024 bytes to the kilobyte, still written "KB", "MB", "GB"
+    // ("1 MB" for 1,048,576 bytes).
+    Q_INVOKABLE static QString memoryByteCount(double bytes);
     // "1 item", "0 items", "3 items": the whole part of `count` (negative counts as 0), a space and
     // `singular`, with "s" unless the count is exactly 1.
     Q_INVOKABLE static QString countedNoun(double count, const QString& singular);

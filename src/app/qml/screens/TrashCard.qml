@@ -26,7 +26,7 @@ GlassCard {
     readonly property bool empty: model.trashIsEmpty
     readonly property color iconColor: restricted ? orange : empty ? secondary : red
     // Empty Trash waits while a clean or an undo is moving items.
-    readonly property bool canEmpty: !empty && model.bottomBar !== "cleaning" && !model.restoring
+    readonly property bool canEmpty: !empty && model.bottomBar !== "cleaning" && !model.anyRestoring
     readonly property string emptyHelp: "Permanently delete everything in the Trash to reclaim disk space"
     readonly property alias iconItem: iconItem
     readonly property alias titleText: titleText

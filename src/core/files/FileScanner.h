@@ -1,0 +1,160 @@
+#pragma once
+
+#include "core/cleaning/DirectoryWalk.h"
+#include "core/cleaning/MountTable.h"
+#include "core/files/SizedEntry.h"
+#include "platform/FileSystem.h"
+#include "platform/Result.h"
+
+#include <QDateTime>
+
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <set>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+// The file-walking engine of the file tools and the space lens: its configuration, the status summary
+// every walk decides from (one lstat per entry, links never followed), the deep walk of the whole-tree
+// searches with its filter, and the folder sizer `streamChildren`. A plain value: copy it freely and use
+// it from any thread; it keeps no state between calls. Walks go through DirectoryWalk, so they reach
+// paths longer than PATH_MAX, never enter a kernel pseudo file system (such a folder is met like an
+// empty one) and are cancelled by the stop token passed in. Nothing here throws: what cannot be read is
+// left out and shows in the operation's flag.
+class FileScanner
+{
+public:
+    // What one lstat said of an entry, reduced to what the walks decide by.
+    struct Meta
+    {
+        bool isRegular = false;
+        bool isDirectory = false;
+        bool isDataless = false;           // a cloud placeholder whose content is not on this disk
+        qint64 allocatedBytes = 0;         // st_blocks * 512
+        qint64 logicalBytes = 0;           // st_size: the length of the content
+        std::optional<QDateTime> modified; // always present: the content modification time
+        quint64 linkCount = 0;
+        quint64 dev = 0; // the full device number (written in full by FileId::toText, never cut to 32 bits)
+        quint64 ino = 0;
+
+        // The identity key "<device>:<inode>" shared by every hard link to one file.
+        QString key() const { return FileId{dev, ino}.toText(); }
+    };
+
+    // Set when a walk met a folder or entry it had no permission to read (EACCES or EPERM, the
+    // file domain's "no permission to read"). Shared by a walk and its error handler; safe to set from
+    // several walking threads.
+    struct DeniedFlag
+    {
+        std::atomic<bool> hit{false};
+    };
+
+    // Whether an entry is a cloud placeholder. Status records on this platform carry no such flag, so
+    // the real test answers false; tests inject one to fake placeholders.
+    using DatalessTest = std::function<bool(std::string_view path, const DirectoryWalk::Status& status)>;
+    using MountSource = std::function<MountTable()>;
+
+    // The points at which the sizer tests for cancellation, reported to the test hook just before the
+    // test, with the index concerned: Listing every 500th listed child (0, 500, 1000, ...), Sizing before
+    // each child's sizing (the child's index in the work list), Collecting after each finished sizing
+    // (the number measured before it). SizingEnded is no test: it follows each child's sizing.
+    enum class Checkpoint { Listing, Sizing, SizingEnded, Collecting };
+    using Hook = std::function<void(Checkpoint point, qint64 index)>;
+
+    // What a scanner is built with; every field left empty takes the real machine's value.
+    struct Services
+    {
+        Path home;               // the user's home folder; empty: FileSystem::homeDirectory()
+        Path systemRoot = "/";   // where "/Library" and "/System/Library" lie
+        DatalessTest isDataless; // empty: nothing is a placeholder
+        MountSource mounts;      // read once per operation; empty: MountTable::current()
+        Hook hook;               // called from the sizer's threads; must be safe for that
+        int width = 0;           // sizings at once; 0: defaultWidth()
+        int walkThreads = 0;     // threads one child's walk may use; 0: a few, by the processor count
+    };
+
+    // Called with each sized child, and with (measured, total) progress, from the sizer's one
+    // collecting thread (the caller's), never two at once.
+    using EntrySink = std::function<void(const SizedEntry& entry)>;
+    using ProgressSink = std::function<void(qint64 measured, qint64 total)>;
+
+    // What the whole-tree searches do with one walked path (in the order they test it): End when
+    // cancelled, Prune for a package (by its extension, any letter case) or one of the library roots
+    // (the path and everything under it are left out), Visit otherwise.
+    enum class Filter { End, Prune, Visit };
+
+    FileScanner() : FileScanner(Services{}) {}
+    explicit FileScanner(Services services);
+
+    // The configuration every creator gives.
+    static constexpr quint32 kSfDataless = 0x40000000; // the placeholder flag of the platform it models
+    static constexpr int kMaxDuplicateCandidates = 500'000;
+    static constexpr int kMaxLargeFileResults = 200'000;
+    // Extensions, lowercase and without the dot, of packages the whole-tree searches never enter.
+    static const std::set<std::string, std::less<>>& packageExtensions();
+    // home + "/Library", root + "/Library", root + "/System/Library", as plain path strings.
+    const std::vector<std::string>& libraryRoots() const { return m_libraryRoots; }
+
+    // max(4, 4 x the processors this process may run on).
+    static int defaultWidth();
+    // The number of sizings `streamChildren` runs at once.
+    int width() const;
+
+    // lstat of `path` summarised; nothing when it fails (also for a path longer than PATH_MAX).
+    std::optional<Meta> meta(const Path& path) const;
+    // The same summary of a status a walk already read, without another system call.
+    Meta meta(std::string_view path, const DirectoryWalk::Status& status) const;
+
+    // The walk filter of the whole-tree searches for one path a walk yields (see Filter).
+    Filter filter(std::string_view path, std::stop_token stop) const;
+    // The pruning half of the filter alone, for a search that tests other things between cancellation
+    // and pruning: true for a package extension (any letter case) and for a library root exactly.
+    bool isPruned(std::string_view path) const;
+
+    // The deep walk of the whole-tree searches: every entry below `root` (a final link of the root
+    // itself is followed), names sorted as bytes in each folder so that the path met first is the same
+    // on every run, one thread. Hidden entries (names starting with ".") and everything below them are
+    // left out; nothing is pruned otherwise: the visitor applies `filter` and answers SkipChildren to
+    // prune. A permission denial sets `denied` and the walk goes on. Fails only when the root cannot be
+    // opened as a folder; a root on a pseudo file system gives nothing and succeeds.
+    Result<void> walk(const Path& root, DeniedFlag& denied, std::stop_token stop,
+                      const DirectoryWalk::Visitor& visit) const;
+
+    // Sizes each non-hidden child of `folder`: exactly one onProgress(0, n) first, then for each finished
+    // child its entry (if it has one) immediately followed by onProgress(m, n), m rising by one to n;
+    // entries come in completion order. A folder child's bytes are the allocated bytes of everything
+    // below it (hard links once per child, placeholders not counted, packages and hidden files
+    // included, the folder's own blocks not); a folder child with nothing counted is left out unless a
+    // permission denial left it unreadable; a file or link child gives its own allocation, or nothing
+    // when that is 0. At most width() children are sized at once. A failed listing gives one
+    // onProgress(0, 0) and true; everything else, cancellation included, returns false. A final link of
+    // `folder` is followed; nothing below it is. Threads: the caller's collects, width() size, and large
+    // children borrow helpers for their walk from one budget of one thread per processor. Descriptors:
+    // each walking thread holds a share of the process's limit; only when even two folders each would
+    // not fit is the soft limit raised towards the hard one.
+    bool streamChildren(const Path& folder, const EntrySink& onEntry, const ProgressSink& onProgress,
+                        std::stop_token stop = {}) const;
+
+private:
+    struct Operation;
+    struct Child;
+    struct Subtree
+    {
+        qint64 bytes = 0;
+        bool unreadable = false;
+    };
+
+    std::optional<SizedEntry> sizeChild(const Child& child, const Operation& op, std::stop_token stop) const;
+    Subtree subtreeSize(const Child& child, const Operation& op, std::stop_token stop) const;
+    void checkpoint(Checkpoint point, qint64 index) const;
+
+    Services m_services;
+    std::vector<std::string> m_libraryRoots;
+};
+
+} // namespace qm

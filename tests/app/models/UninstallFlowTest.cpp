@@ -1,0 +1,876 @@
+#include "app/models/ApplicationsViewModel.h"
+#include "app/models/CleanupViewModel.h"
+#include "app/models/RestoreTracker.h"
+#include "core/model/Formatting.h"
+#include "platform/Workspace.h"
+#include "support/FakeAppLocator.h"
+#include "support/FakeClock.h"
+#include "support/FakeWorkspace.h"
+#include "support/FixtureHome.h"
+#include "support/PrivilegeDrop.h"
+#include "support/StepGate.h"
+#include "support/TempTree.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThreadPool>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using AdminResult = PrivilegedUninstall::Result;
+
+template <typename Predicate> bool settle(Predicate done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 30'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+// Lets every job on the pool end and every result it posted (and the jobs those start) land.
+void drain()
+{
+    for (int round = 0; round < 10; ++round) {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+}
+
+// Runs the event loop for a moment, for results that must not arrive.
+void spin()
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 100)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// Device and inode of the entry itself; (0, 0) when it is missing.
+std::pair<dev_t, ino_t> identity(const fs::path& path)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(path.c_str(), &st) != 0)
+        return {0, 0};
+    return {st.st_dev, st.st_ino};
+}
+
+bool present(const fs::path& path)
+{
+    struct stat st
+    {
+    };
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+const QString kLeft = QStringLiteral("\u201c");
+const QString kRight = QStringLiteral("\u201d");
+
+// The Applications model over a fixture home and system root with its real lister, leftover finder
+// and cleaner; the sizer answers sizes the test chose (the real one once `realSizes`); a fake desktop,
+// clock and administrator move; the Cleanup model beside it shares the restore tracker. The Trash
+// mover and the Trash emptier pass through gates.
+class UninstallFlowTest : public ::testing::Test
+{
+protected:
+    UninstallFlowTest()
+    {
+        QThreadPool* pool = QThreadPool::globalInstance();
+        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        home.folder("Library/Application Support");
+        home.folder("Library/Caches");
+        system.folder("Applications");
+    }
+
+    ~UninstallFlowTest() override
+    {
+        trashGate->release();
+        emptyGate->release();
+        adminGate.release();
+        apps.reset();
+        cleanup.reset();
+        drain();
+    }
+
+    // A bundle with an Info.plist naming `name` and `identifier` and a 20 KB file.
+    fs::path bundle(const fs::path& at, const QByteArray& name, const QByteArray& identifier)
+    {
+        QByteArray plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>";
+        if (!identifier.isEmpty())
+            plist += "<key>CFBundleIdentifier</key><string>" + identifier + "</string>";
+        if (!name.isEmpty())
+            plist += "<key>CFBundleName</key><string>" + name + "</string>";
+        plist += "</dict></plist>\n";
+        home.fileWithContent(at / "Contents/Info.plist", plist);
+        home.file(at / "Contents/MacOS/binary", 20'000);
+        return at;
+    }
+
+    void make(Path ownURL = Path("/nowhere"))
+    {
+        ApplicationsViewModel::Services services{clock};
+        services.home = home.home();
+        services.systemRoot = system.root();
+        services.sizer = [this](const Path& of, const std::vector<Path>&, qint64, bool, double, CoverageFlag*,
+                                std::stop_token) {
+            const std::lock_guard lock(sizeMutex);
+            ++sizeCalls;
+            const auto found = sizes.find(of.native());
+            return found == sizes.end() ? qint64(10'000) : found->second;
+        };
+        services.own = ApplicationsViewModel::OwnIdentity{std::nullopt, std::move(ownURL)};
+        services.workspace = workspace;
+        services.adminMove = [this](const Path& bundle) {
+            adminGate.pass(FsStep::Move);
+            adminCalls.fetch_add(1);
+            const std::lock_guard lock(sizeMutex);
+            (void)bundle;
+            return adminAnswer;
+        };
+        services.trash =
+            Trash(FileSystem([gate = trashGate](FsStep step, const Path&) { gate->pass(step); }));
+        services.fullDiskAccess = [this] { return access.load(); };
+        services.restoreTracker = &tracker;
+        apps = std::make_unique<ApplicationsViewModel>(std::move(services));
+
+        cleanup = std::make_unique<CleanupViewModel>(CleanupViewModel::Services{
+            clock,
+            CleanupScanner(FileSystem(), home.home(), system.root(), nullptr,
+                           std::make_shared<test::FakeAppLocator>()),
+            TrashBin(std::nullopt,
+                     FileSystem([gate = emptyGate](FsStep step, const Path&) { gate->pass(step); }),
+                     [] { return MountTable(); }),
+            Trash(FileSystem([gate = cleanupTrashGate](FsStep step, const Path&) { gate->pass(step); })),
+            [] { return true; },
+            workspace,
+            &tracker,
+        });
+    }
+
+    void setSize(const fs::path& path, qint64 bytes)
+    {
+        const std::lock_guard lock(sizeMutex);
+        sizes[path.native()] = bytes;
+    }
+    int sizeCallCount()
+    {
+        const std::lock_guard lock(sizeMutex);
+        return sizeCalls;
+    }
+
+    void loadAndSettle()
+    {
+        apps->load();
+        ASSERT_TRUE(
+            settle([&] { return apps->phase() == ApplicationsViewModel::Phase::loaded && !apps->sizing(); }));
+    }
+
+    std::optional<InstalledApp> listed(const fs::path& url) const
+    {
+        for (const InstalledApp& a : apps->apps()) {
+            if (a.id() == url.native())
+                return a;
+        }
+        return std::nullopt;
+    }
+
+    // Opens the sheet for the listed application at `url` and waits for its leftovers.
+    void open(const fs::path& url)
+    {
+        const auto app = listed(url);
+        ASSERT_TRUE(app) << "not listed: " << url;
+        apps->openUninstaller(*app);
+        ASSERT_EQ(apps->selectedApp(), app);
+        ASSERT_TRUE(settle([&] { return !apps->findingLeftovers(); }));
+    }
+
+    void uninstallAndSettle()
+    {
+        apps->confirmUninstall();
+        ASSERT_TRUE(settle([&] { return apps->inFlightActionIDs().empty(); }));
+    }
+
+    void undoAndSettle()
+    {
+        apps->undoLast();
+        ASSERT_TRUE(settle([&] { return !apps->restoring(); }));
+        ASSERT_TRUE(settle([&] { return apps->phase() == ApplicationsViewModel::Phase::loaded; }));
+    }
+
+    fs::path trashFiles() const { return home.dataHome() / "Trash" / "files"; }
+
+    std::vector<std::string> leftoverNames() const
+    {
+        std::vector<std::string> names;
+        for (const LeftoverItem& item : apps->leftovers())
+            names.push_back(item.url.filename().native());
+        return names;
+    }
+
+    test::FixtureHome home;
+    test::TempTree system;
+    test::FakeClock clock;
+    std::shared_ptr<test::FakeWorkspace> workspace = std::make_shared<test::FakeWorkspace>();
+    RestoreTracker tracker;
+    std::shared_ptr<test::StepGate> trashGate = std::make_shared<test::StepGate>();
+    std::shared_ptr<test::StepGate> cleanupTrashGate = std::make_shared<test::StepGate>();
+    std::shared_ptr<test::StepGate> emptyGate = std::make_shared<test::StepGate>();
+    test::StepGate adminGate;
+    std::atomic<int> adminCalls{0};
+    AdminResult adminAnswer = AdminResult::success();
+    std::atomic<bool> access{true};
+    std::mutex sizeMutex;
+    std::map<std::string, qint64> sizes;
+    int sizeCalls = 0;
+    std::unique_ptr<ApplicationsViewModel> apps;
+    std::unique_ptr<CleanupViewModel> cleanup;
+};
+
+TEST_F(UninstallFlowTest, BundleThenLeftoversUndoneTogetherWithTheirOwnInodes)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path odd =
+        bundle(system.path("Applications") / (test::TempTree::nonUtf8Name().native() + ".app"), "Odd", "");
+    const fs::path gamma = bundle(home.path("Applications/Gamma.app"), "Gamma", "com.example.gamma");
+    const fs::path support =
+        home.file("Library/Application Support/com.example.alpha/data", 30'000).parent_path();
+    const fs::path cache = home.file("Library/Caches/com.example.alpha/blob", 5'000).parent_path();
+    const std::vector<fs::path> moved = {alpha, support, cache, odd, gamma};
+    std::map<std::string, std::pair<dev_t, ino_t>> before;
+    for (const fs::path& path : moved)
+        before[path.native()] = identity(path);
+    make();
+    loadAndSettle();
+    ASSERT_EQ(apps->apps().size(), 3u);
+
+    open(alpha);
+    EXPECT_EQ(leftoverNames(), (std::vector<std::string>{"com.example.alpha", "com.example.alpha"}));
+    EXPECT_EQ(apps->uninstallItemCount(), 3);
+    uninstallAndSettle();
+    for (const fs::path& path : {alpha, support, cache})
+        EXPECT_FALSE(present(path)) << path;
+    EXPECT_FALSE(listed(alpha));
+    EXPECT_EQ(apps->uninstallCompletions(), 1);
+    EXPECT_EQ(apps->uninstalledSummary(), QStringLiteral("Alpha"));
+    ASSERT_TRUE(apps->lastReport());
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 3u);
+    EXPECT_EQ(apps->lastReport()->trashed.front().original.native(), alpha.native()) << "the bundle first";
+    EXPECT_FALSE(apps->uninstallFailure());
+
+    open(odd);
+    uninstallAndSettle();
+    EXPECT_EQ(apps->uninstalledSummary(), QStringLiteral("Alpha and Odd"));
+    open(gamma);
+    uninstallAndSettle();
+    EXPECT_EQ(apps->uninstalledSummary(), QStringLiteral("3 apps"));
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 5u);
+    EXPECT_TRUE(apps->apps().empty());
+
+    undoAndSettle();
+    for (const fs::path& path : moved)
+        EXPECT_EQ(identity(path), before[path.native()]) << "not the same file back: " << path;
+    EXPECT_FALSE(apps->lastReport());
+    EXPECT_TRUE(apps->uninstalledNames().isEmpty());
+    EXPECT_EQ(apps->uninstalledSummary(), QStringLiteral("Gamma")) << "falls back to the last name";
+    EXPECT_FALSE(apps->uninstallFailure());
+    EXPECT_EQ(apps->apps().size(), 3u) << "listed again";
+    EXPECT_FALSE(apps->restoring());
+    EXPECT_FALSE(tracker.anyRestoring());
+}
+
+TEST_F(UninstallFlowTest, ASecondConfirmationWhileTheFirstRunsStartsNothing)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    make();
+    loadAndSettle();
+    open(alpha);
+    trashGate->arm(FsStep::Move);
+    apps->confirmUninstall();
+    EXPECT_FALSE(apps->hasSelectedApp()) << "the sheet closes at once";
+    apps->confirmUninstall(); // nothing selected now
+    ASSERT_TRUE(settle([&] { return trashGate->holding(); }));
+    // Opened again while the bundle is moving: a second start for it is ignored.
+    apps->openUninstaller(*listed(alpha));
+    apps->confirmUninstall();
+    EXPECT_TRUE(apps->hasSelectedApp());
+    trashGate->release();
+    ASSERT_TRUE(settle([&] { return apps->inFlightActionIDs().empty(); }));
+    drain();
+    EXPECT_EQ(apps->uninstallCompletions(), 1);
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 1u);
+    EXPECT_TRUE(present(trashFiles() / "Alpha.app"));
+    EXPECT_FALSE(present(trashFiles() / "Alpha 2.app"));
+}
+
+TEST_F(UninstallFlowTest, OpeningBBeforeALeftoversArriveDropsAs)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path beta = bundle(system.path("Applications/Beta.app"), "Beta", "com.example.beta");
+    home.file("Library/Caches/com.example.alpha/a", 1'000);
+    home.file("Library/Caches/com.example.beta/b", 1'000);
+    make();
+    loadAndSettle();
+    apps->openUninstaller(*listed(alpha));
+    apps->openUninstaller(*listed(beta));
+    EXPECT_TRUE(apps->findingLeftovers());
+    drain();
+    EXPECT_FALSE(apps->findingLeftovers());
+    EXPECT_EQ(leftoverNames(), std::vector<std::string>{"com.example.beta"});
+}
+
+TEST_F(UninstallFlowTest, AKnownSizeIsNotMeasuredAgainAndOneBelowOneByteIsNotWritten)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path zero = bundle(system.path("Applications/Zero.app"), "Zero", "com.example.zero");
+    setSize(alpha, 50'000);
+    setSize(zero, 0);
+    make();
+    loadAndSettle();
+    const int afterListing = sizeCallCount();
+
+    open(alpha);
+    drain();
+    EXPECT_EQ(sizeCallCount(), afterListing) << "a known size was measured again";
+    EXPECT_EQ(apps->selectedAppBytes(), 50'000);
+
+    setSize(zero, -1);
+    open(zero);
+    drain();
+    EXPECT_EQ(sizeCallCount(), afterListing + 1);
+    EXPECT_EQ(listed(zero)->sizeBytes, 0);
+    EXPECT_EQ(apps->selectedApp()->sizeBytes, 0);
+    EXPECT_EQ(apps->formattedUninstallTotal(), QStringLiteral("\u2014"));
+
+    setSize(zero, 7'000);
+    open(zero);
+    drain();
+    EXPECT_EQ(listed(zero)->sizeBytes, 7'000);
+    EXPECT_EQ(apps->selectedApp()->sizeBytes, 7'000);
+    EXPECT_EQ(apps->formattedUninstallTotal(), QStringLiteral("7 KB"));
+}
+
+TEST_F(UninstallFlowTest, ThisProgramsOwnBundleOpensNoSheet)
+{
+    const fs::path own = bundle(system.path("Applications/Quillmere.app"), "Quillmere", "");
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    make(own);
+    loadAndSettle();
+    const int calls = sizeCallCount();
+    const qint64 generation = apps->generation();
+    InstalledApp self;
+    self.url = own;
+    self.name = QStringLiteral("Quillmere");
+    apps->openUninstaller(self);
+    drain();
+    EXPECT_FALSE(apps->hasSelectedApp());
+    EXPECT_FALSE(apps->findingLeftovers());
+    EXPECT_EQ(apps->generation(), generation);
+    EXPECT_EQ(sizeCallCount(), calls);
+    open(alpha); // control
+}
+
+TEST_F(UninstallFlowTest, AdministratorRightsAreNeededForAnotherUsersBundleOnly)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to give a bundle away";
+    const fs::path mine = bundle(system.path("Applications/Mine.app"), "Mine", "");
+    const fs::path theirs = bundle(system.path("Applications/Theirs.app"), "Theirs", "");
+    system.chown(theirs);
+    const fs::path linked = system.symlink(theirs, "Applications/Linked.app");
+    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(mine));
+    EXPECT_TRUE(ApplicationsViewModel::appNeedsAdmin(theirs));
+    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(linked)) << "the link itself is root's";
+    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(system.path("Applications/Missing.app")));
+}
+
+TEST_F(UninstallFlowTest, TheSheetCountsTheSelectedLeftoversAndTheBundle)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    home.file("Library/Caches/com.example.alpha/blob", 8'000);
+    home.file("Library/Application Support/com.example.alpha/d", 30'000);
+    setSize(alpha, 100'000);
+    make();
+    loadAndSettle();
+    open(alpha);
+    ASSERT_EQ(apps->leftovers().size(), 2u);
+    EXPECT_EQ(apps->uninstallItemCount(), 3);
+    const qint64 all = apps->selectedLeftoverBytes();
+    EXPECT_GT(all, 0);
+    apps->toggleLeftover(apps->leftovers().front().id.toString(QUuid::WithoutBraces));
+    EXPECT_EQ(apps->uninstallItemCount(), 2);
+    EXPECT_LT(apps->selectedLeftoverBytes(), all);
+    apps->toggleLeftover(QUuid::createUuid());
+    EXPECT_EQ(apps->uninstallItemCount(), 2) << "an unknown id changed the selection";
+    EXPECT_EQ(apps->selectedAppBytes(), 100'000);
+    EXPECT_EQ(apps->formattedUninstallTotal(),
+              Formatting::byteCount(100'000 + apps->selectedLeftoverBytes()));
+
+    // Only the selected leftover moves with the bundle.
+    const Path kept = apps->leftovers().front().url;
+    uninstallAndSettle();
+    EXPECT_TRUE(present(kept));
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 2u);
+}
+
+TEST_F(UninstallFlowTest, ABundleOfAnotherUserGetsTheAdministratorSentenceAndNothingMoves)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to give the bundle away";
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path cache = home.file("Library/Caches/com.example.alpha/blob", 5'000).parent_path();
+    system.chown(alpha);
+    make();
+    loadAndSettle();
+    open(alpha);
+    EXPECT_TRUE(apps->selectedAppNeedsAdmin());
+    apps->confirmUninstall();
+    drain();
+    EXPECT_FALSE(apps->hasSelectedApp());
+    EXPECT_EQ(apps->uninstallFailureText(),
+              kLeft +
+                  QStringLiteral("Alpha\u201d is owned by macOS or the App Store, so Quillmere can't move it "
+                                 "to the Trash without administrator rights. Reveal it in Finder and drag it "
+                                 "to the Trash \u2014 macOS will ask for your password."));
+    EXPECT_EQ(apps->pendingRevealURL(), Path(alpha));
+    EXPECT_TRUE(present(alpha));
+    EXPECT_TRUE(present(cache));
+    EXPECT_FALSE(apps->lastReport());
+    EXPECT_EQ(apps->uninstallCompletions(), 0);
+}
+
+TEST_F(UninstallFlowTest, ALeftoverThatStaysIsWordedAndItsDetailsMatchItsLines)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path cache = home.file("Library/Caches/com.example.alpha/blob", 5'000).parent_path();
+    const fs::path support =
+        home.file("Library/Application Support/com.example.alpha/d", 5'000).parent_path();
+    make();
+    loadAndSettle();
+    open(alpha);
+    fs::remove_all(cache); // gone between the search and the move
+    uninstallAndSettle();
+    EXPECT_FALSE(present(support));
+    ASSERT_TRUE(apps->lastReport());
+    const CleanReport& report = *apps->lastReport();
+    ASSERT_EQ(report.failures.size(), 1u);
+    ASSERT_EQ(report.failureDetails.size(), report.failures.size()) << "details dropped on merging";
+    EXPECT_EQ(report.failureDetails.front().url, Path(cache));
+    EXPECT_TRUE(report.failures.front().startsWith(QStringLiteral("com.example.alpha: ")));
+    EXPECT_EQ(apps->uninstallFailureText(),
+              kLeft + QStringLiteral("Alpha") + kRight +
+                  QStringLiteral(" was removed, but 1 item couldn\u2019t be trashed:\n") +
+                  report.failures.front());
+    EXPECT_EQ(apps->uninstallCompletions(), 1);
+    EXPECT_FALSE(apps->failureNeedsFullDiskAccess());
+}
+
+// The sentences of an undo that could not bring everything back.
+TEST_F(UninstallFlowTest, UndoWordsOnlyTheItemsThatCouldNotComeBack)
+{
+    struct Row
+    {
+        const char* name;
+        int leftovers;    // leftovers uninstalled beside the bundle
+        int deleted;      // trashed items deleted from the Trash before the undo (from the first)
+        bool retake;      // the last item's place is taken again before the undo
+        const char* text; // the sentence, or empty for none
+    };
+    const Row rows[] = {
+        {"1 of 1", 0, 1, false,
+         "1 of 1 item couldn't be restored from the Trash \u2014 it may have been permanently deleted."},
+        {"2 of 3", 2, 2, false,
+         "2 of 3 items couldn't be restored from the Trash \u2014 it may have been permanently deleted."},
+        {"skipped fill the gap", 2, 0, true, ""},
+        {"all back", 2, 0, false, ""},
+    };
+    make();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(trashFiles().parent_path());
+        const fs::path app = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+        if (row.leftovers > 0)
+            home.file("Library/Caches/com.example.alpha/blob", 5'000);
+        if (row.leftovers > 1)
+            home.file("Library/Application Support/com.example.alpha/d", 5'000);
+        apps->setUninstallFailure(std::nullopt);
+        loadAndSettle();
+        open(app);
+        uninstallAndSettle();
+        ASSERT_TRUE(apps->lastReport());
+        const std::vector<TrashedItem> trashed = apps->lastReport()->trashed;
+        ASSERT_EQ(int(trashed.size()), 1 + row.leftovers);
+        for (int i = 0; i < row.deleted; ++i)
+            fs::remove_all(trashed[std::size_t(i)].inTrash);
+        if (row.retake)
+            home.folder(trashed.back().original);
+        undoAndSettle();
+        EXPECT_EQ(apps->uninstallFailureText(), QString::fromUtf8(row.text));
+        for (const TrashedItem& item : trashed)
+            fs::remove_all(item.original);
+    }
+}
+
+TEST_F(UninstallFlowTest, AnUndoHeldInTheTrashKeepsEveryEmptyingOut)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path other = home.file("Library/Caches/unrelated.bin", 4'000);
+    make();
+    loadAndSettle();
+    open(alpha);
+    uninstallAndSettle();
+    cleanup->refreshTrash();
+    ASSERT_TRUE(settle([&] { return cleanup->trashCount() > 0; }));
+
+    trashGate->arm(FsStep::Move);
+    apps->undoLast();
+    ASSERT_TRUE(settle([&] { return trashGate->holding(); }));
+    EXPECT_TRUE(apps->restoring());
+    EXPECT_TRUE(tracker.anyRestoring());
+    EXPECT_TRUE(cleanup->anyRestoring());
+    cleanup->requestEmptyTrash();
+    spin(); // never drain: the held job would never end
+    EXPECT_FALSE(cleanup->showEmptyConfirm()) << "offered to empty what an undo moves back";
+    cleanup->confirmEmptyTrash();
+    EXPECT_FALSE(cleanup->emptyingTrash());
+
+    trashGate->release();
+    ASSERT_TRUE(settle([&] { return !apps->restoring(); }));
+    EXPECT_FALSE(tracker.anyRestoring());
+    EXPECT_TRUE(present(alpha));
+
+    // Likewise while Cleanup's own undo runs.
+    cleanup->scan(false);
+    ASSERT_TRUE(settle([&] { return cleanup->phase() == CleanupViewModel::Phase::results; }));
+    cleanup->confirmClean();
+    ASSERT_TRUE(settle([&] { return cleanup->phase() == CleanupViewModel::Phase::results; }));
+    ASSERT_FALSE(present(other)) << "the fixture's cache was not cleaned";
+    cleanup->refreshTrash();
+    ASSERT_TRUE(settle([&] { return cleanup->trashCount() > 0; }));
+    cleanupTrashGate->arm(FsStep::Move);
+    cleanup->undoLast();
+    ASSERT_TRUE(settle([&] { return cleanupTrashGate->holding(); }));
+    EXPECT_TRUE(tracker.anyRestoring());
+    EXPECT_FALSE(apps->restoring());
+    cleanup->requestEmptyTrash();
+    spin();
+    EXPECT_FALSE(cleanup->showEmptyConfirm());
+    cleanupTrashGate->release();
+    ASSERT_TRUE(settle([&] { return !cleanup->restoring(); }));
+    EXPECT_FALSE(tracker.anyRestoring());
+    EXPECT_TRUE(present(other));
+}
+
+TEST_F(UninstallFlowTest, NoUndoStartsWhileTheTrashIsEmptied)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    make();
+    loadAndSettle();
+    open(alpha);
+    uninstallAndSettle();
+    cleanup->refreshTrash();
+    ASSERT_TRUE(settle([&] { return cleanup->trashCount() > 0; }));
+
+    emptyGate->arm(FsStep::Remove);
+    cleanup->confirmEmptyTrash();
+    ASSERT_TRUE(settle([&] { return emptyGate->holding(); }));
+    EXPECT_TRUE(tracker.emptyingTrash());
+    apps->undoLast();
+    EXPECT_FALSE(apps->restoring());
+    EXPECT_TRUE(apps->lastReport()) << "the undo offer went while the Trash was emptied";
+
+    emptyGate->release();
+    ASSERT_TRUE(settle([&] { return !cleanup->emptyingTrash(); }));
+    EXPECT_FALSE(tracker.emptyingTrash());
+    apps->undoLast();
+    EXPECT_TRUE(apps->restoring());
+    EXPECT_FALSE(apps->lastReport());
+    ASSERT_TRUE(settle([&] { return !apps->restoring(); }));
+    // The bundle was deleted for good meanwhile: said so.
+    EXPECT_EQ(
+        apps->uninstallFailureText(),
+        QStringLiteral("1 of 1 item couldn't be restored from the Trash \u2014 it may have been permanently "
+                       "deleted."));
+}
+
+TEST_F(UninstallFlowTest, TheAdministratorRoadSucceedsFailsOrIsCancelled)
+{
+    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path beta = bundle(system.path("Applications/Beta.app"), "Beta", "com.example.beta");
+    const fs::path cache = home.file("Library/Caches/com.example.alpha/blob", 5'000).parent_path();
+    make();
+    loadAndSettle();
+
+    // Cancelled at the password prompt: the sheet stays with its selection, nothing is said.
+    adminAnswer = AdminResult::cancelled();
+    open(alpha);
+    apps->toggleLeftover(apps->leftovers().front().id);
+    const auto leftovers = apps->leftovers();
+    apps->confirmAdminUninstall();
+    EXPECT_TRUE(apps->adminUninstalling());
+    ASSERT_TRUE(settle([&] { return !apps->adminUninstalling(); }));
+    EXPECT_EQ(apps->selectedApp(), listed(alpha));
+    EXPECT_EQ(apps->leftovers(), leftovers);
+    EXPECT_FALSE(apps->uninstallFailure());
+    EXPECT_TRUE(apps->inFlightActionIDs().empty());
+
+    // Failed: the sheet closes and the message is shown.
+    adminAnswer = AdminResult::failed(QStringLiteral("Refused"));
+    apps->confirmAdminUninstall();
+    ASSERT_TRUE(settle([&] { return apps->inFlightActionIDs().empty(); }));
+    EXPECT_FALSE(apps->hasSelectedApp());
+    EXPECT_EQ(apps->uninstallFailureText(),
+              QStringLiteral(
+                  "Couldn't uninstall \u201cAlpha\u201d: Refused\nReveal it in Finder and drag it to the "
+                  "Trash instead."));
+    EXPECT_EQ(apps->pendingRevealURL(), Path(alpha));
+    EXPECT_TRUE(listed(alpha));
+
+    // Succeeded: the row goes, the leftovers follow, and Open Trash shows the folder it went to.
+    const fs::path volumeTrash = system.folder("volume/.Trash-0/files");
+    adminAnswer = AdminResult::success(volumeTrash);
+    apps->setUninstallFailure(std::nullopt);
+    open(alpha);
+    apps->confirmAdminUninstall();
+    ASSERT_TRUE(settle([&] { return apps->inFlightActionIDs().empty(); }));
+    EXPECT_FALSE(listed(alpha));
+    EXPECT_FALSE(present(cache));
+    EXPECT_FALSE(apps->hasSelectedApp());
+    EXPECT_EQ(apps->lastAdminUninstallName(), QStringLiteral("Alpha"));
+    EXPECT_EQ(apps->uninstallCompletions(), 1);
+    EXPECT_FALSE(apps->lastReport()) << "nothing of it is undone here";
+    EXPECT_FALSE(apps->uninstallFailure());
+    apps->openTrash();
+    ASSERT_FALSE(workspace->opened().empty());
+    EXPECT_EQ(workspace->opened().back(), Workspace::fileUrl(volumeTrash));
+
+    // Succeeded after another sheet was opened: the row goes, the other sheet stays, no name, no count.
+    adminAnswer = AdminResult::success(trashFiles());
+    open(beta);
+    adminGate.arm(FsStep::Move);
+    apps->confirmAdminUninstall();
+    ASSERT_TRUE(settle([&] { return adminGate.holding(); }));
+    const fs::path gamma = bundle(system.path("Applications/Gamma.app"), "Gamma", "com.example.gamma");
+    InstalledApp other;
+    other.url = gamma;
+    other.name = QStringLiteral("Gamma");
+    apps->openUninstaller(other);
+    adminGate.release();
+    ASSERT_TRUE(settle([&] { return apps->inFlightActionIDs().empty(); }));
+    EXPECT_FALSE(listed(beta));
+    EXPECT_EQ(apps->selectedApp()->name, QStringLiteral("Gamma"));
+    EXPECT_EQ(apps->lastAdminUninstallName(), QStringLiteral("Alpha")) << "the earlier name stays";
+    EXPECT_EQ(apps->uninstallCompletions(), 1);
+    apps->openTrash();
+    EXPECT_EQ(workspace->opened().back(), Workspace::fileUrl(volumeTrash))
+        << "the folder stays with its name";
+
+    // A normal uninstall drops the administrator name, and with it its folder.
+    const fs::path delta = bundle(home.path("Applications/Delta.app"), "Delta", "com.example.delta");
+    apps->dismissUninstaller();
+    loadAndSettle();
+    open(delta);
+    uninstallAndSettle();
+    EXPECT_FALSE(apps->lastAdminUninstallName());
+    apps->openTrash();
+    EXPECT_EQ(workspace->opened().back(), Workspace::fileUrl(trashFiles()));
+}
+
+// Quit-first: the fake desktop reports the application running until the test says otherwise.
+class QuitFirstTest : public UninstallFlowTest
+{
+protected:
+    void SetUp() override
+    {
+        alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+        make();
+        loadAndSettle();
+        workspace->setRunning(
+            {RunningApplication{4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha")}});
+        open(alpha);
+        ASSERT_TRUE(apps->selectedAppIsRunning());
+    }
+
+    fs::path alpha;
+};
+
+TEST_F(QuitFirstTest, GoneAfterThreePollsLeadsBackToTheConfirmation)
+{
+    for (const bool needsAdmin : {false, true}) {
+        SCOPED_TRACE(needsAdmin);
+        apps->setShowConfirm(false);
+        apps->setShowAdminConfirm(false);
+        workspace->setRunning(
+            {RunningApplication{4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha")}});
+        const std::size_t asked = workspace->terminated().size();
+        apps->quitAndUninstall(needsAdmin);
+        EXPECT_EQ(workspace->terminated().size(), asked + 1) << "asked by identifier";
+        EXPECT_TRUE(apps->quittingApp());
+        clock.advance(250ms);
+        clock.advance(250ms);
+        EXPECT_TRUE(apps->quittingApp());
+        workspace->setRunning({});
+        clock.advance(249ms);
+        EXPECT_TRUE(apps->quittingApp());
+        clock.advance(1ms);
+        EXPECT_FALSE(apps->quittingApp());
+        EXPECT_FALSE(apps->selectedAppIsRunning());
+        EXPECT_EQ(apps->showConfirm(), !needsAdmin);
+        EXPECT_EQ(apps->showAdminConfirm(), needsAdmin);
+        EXPECT_FALSE(apps->quitRefusedMessage());
+    }
+}
+
+TEST_F(QuitFirstTest, AnOpenSheetFollowsTheApplicationStartingAndStopping)
+{
+    const RunningApplication running{4242, Path("/other/place/Alpha.app"),
+                                     QStringLiteral("com.example.alpha")};
+    workspace->setRunning({});
+    clock.advance(1000ms);
+    EXPECT_FALSE(apps->selectedAppIsRunning());
+    workspace->setRunning({running});
+    clock.advance(1000ms);
+    EXPECT_TRUE(apps->selectedAppIsRunning());
+
+    apps->dismissUninstaller();
+    const int reads = workspace->runningReads();
+    clock.advance(5000ms);
+    EXPECT_EQ(workspace->runningReads(), reads) << "polled with no sheet open";
+}
+
+TEST_F(QuitFirstTest, OneThatNeverQuitsIsRefusedAtTenSeconds)
+{
+    apps->quitAndUninstall(false);
+    clock.advance(9'750ms);
+    EXPECT_TRUE(apps->quittingApp());
+    EXPECT_FALSE(apps->quitRefusedMessage());
+    clock.advance(250ms);
+    EXPECT_FALSE(apps->quittingApp());
+    EXPECT_EQ(apps->quitRefusedMessageText(),
+              QStringLiteral("Alpha didn't quit, so nothing was removed. If it asked to save changes, finish "
+                             "that, then try again."));
+    EXPECT_FALSE(apps->showConfirm());
+    EXPECT_TRUE(present(alpha));
+    apps->dismissUninstaller(); // the sheet's own watcher goes with it
+    EXPECT_EQ(clock.activeTimerCount(), 0) << "a poll stayed armed";
+}
+
+TEST_F(QuitFirstTest, ClosingTheSheetMeanwhileShowsNothing)
+{
+    apps->quitAndUninstall(false);
+    apps->quitAndUninstall(false); // a second request while waiting is ignored
+    EXPECT_EQ(workspace->terminated().size(), 1u);
+    clock.advance(500ms);
+    apps->dismissUninstaller();
+    workspace->setRunning({});
+    clock.advance(10'000ms);
+    EXPECT_FALSE(apps->quittingApp());
+    EXPECT_FALSE(apps->showConfirm());
+    EXPECT_FALSE(apps->quitRefusedMessage());
+    EXPECT_FALSE(apps->hasSelectedApp());
+}
+
+// With the privileges of "nobody", whose home this is.
+class UninstallAsUserTest : public UninstallFlowTest
+{
+protected:
+    void SetUp() override
+    {
+        QM_SKIP_UNLESS_PRIVILEGE_DROP();
+        for (const fs::path& folder : {home.home(), home.path("Library"), home.path("Library/Caches"),
+                                       home.dataHome().parent_path(), home.dataHome()})
+            home.chown(home.folder(folder));
+    }
+};
+
+TEST_F(UninstallAsUserTest, ABundleInAFolderItCannotWriteStaysAndOneInItsOwnMoves)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    const fs::path locked = bundle(system.path("Applications/Locked.app"), "Locked", "com.example.locked");
+    system.chown(locked);
+    const fs::path own = bundle(home.path("Applications/Own.app"), "Own", "com.example.own");
+    home.chown(home.path("Applications"));
+    home.chown(own);
+    make();
+    test::DroppedPrivileges dropped;
+    loadAndSettle();
+
+    open(locked);
+    EXPECT_FALSE(apps->selectedAppNeedsAdmin()) << "the bundle is the user's own";
+    uninstallAndSettle();
+    EXPECT_TRUE(present(locked));
+    EXPECT_TRUE(listed(locked));
+    const QString text = apps->uninstallFailureText();
+    const QString lead = kLeft + QStringLiteral("Locked\u201d couldn't be moved to the Trash.\n");
+    EXPECT_TRUE(text.startsWith(lead)) << text.toStdString();
+    EXPECT_TRUE(text.mid(lead.size()).startsWith(QStringLiteral("Locked: "))) << "its failure line follows";
+    EXPECT_EQ(apps->pendingRevealURL(), Path(locked));
+    EXPECT_FALSE(apps->lastReport());
+    EXPECT_EQ(apps->uninstallCompletions(), 0);
+
+    open(own);
+    uninstallAndSettle();
+    EXPECT_FALSE(present(own));
+    EXPECT_EQ(apps->uninstallCompletions(), 1);
+}
+
+TEST_F(UninstallAsUserTest, ALeftoverInAProtectedFolderIsPointedAtAndItsNeighbourMoves)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    const fs::path alpha = bundle(home.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    home.chown(home.path("Applications"));
+    home.chown(alpha);
+    // Application Support stays root's (0755): what lies in it cannot be moved out.
+    const fs::path denied = home.folder("Library/Application Support/com.example.alpha");
+    home.chown(denied);
+    const fs::path neighbour = home.folder("Library/Caches/com.example.alpha");
+    home.file(neighbour / "blob", 3'000);
+    home.chown(neighbour);
+    home.chown(neighbour / "blob");
+    // A third leftover goes missing before the move: a failure, but no denial.
+    const fs::path missing = home.folder("Library/Logs/com.example.alpha");
+    home.chown(missing.parent_path());
+    access = false;
+    make();
+    test::DroppedPrivileges dropped;
+    loadAndSettle();
+    open(alpha);
+    ASSERT_EQ(apps->leftovers().size(), 3u);
+    fs::remove(missing);
+    uninstallAndSettle();
+
+    EXPECT_FALSE(present(alpha));
+    EXPECT_FALSE(present(neighbour));
+    EXPECT_TRUE(present(denied));
+    EXPECT_EQ(apps->pendingRevealURL(), Path(denied));
+    EXPECT_TRUE(apps->failureNeedsFullDiskAccess());
+    EXPECT_EQ(
+        apps->uninstallFailureText(),
+        kLeft + QStringLiteral("Alpha\u201d was removed, but 2 items couldn\u2019t be trashed automatically: "
+                               "com.example.alpha. It lives in a protected location (the app\u2019s sandbox "
+                               "container). Reveal it in Finder and drag it to the Trash to finish removing "
+                               "it. Granting Quillmere Full Disk Access lets it remove protected items like "
+                               "this for you next time."));
+    ASSERT_TRUE(apps->lastReport());
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 2u);
+    EXPECT_EQ(apps->lastReport()->failures.size(), 2u);
+    EXPECT_EQ(apps->lastReport()->failureDetails.size(), 2u);
+    EXPECT_EQ(apps->lastReport()->permissionDenied().size(), 1u);
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+
+namespace qm::test {
+
+// Makes a fake application bundle around a real program: "<bundle>/Contents/MacOS/<executable>" is
+// a copy of sleep(1), and Contents/Info.plist holds `identifier` as CFBundleIdentifier (no plist
+// when it is empty). Returns the executable's path.
+std::filesystem::path makeSleeperBundle(const std::filesystem::path& bundle, const QByteArray& identifier,
+                                        const std::filesystem::path& executable = "Sleeper");
+
+// A child process running a bundle's executable ("<executable> 600"), killed and reaped when it
+// goes. `ignoreTerm`: it ignores SIGTERM, set before the program starts. The constructor returns
+// only once the program runs (its exec happened), so /proc already shows it from the bundle.
+class BundleProcess
+{
+public:
+    explicit BundleProcess(const std::filesystem::path& executable, bool ignoreTerm = false);
+    ~BundleProcess();
+    BundleProcess(const BundleProcess&) = delete;
+    BundleProcess& operator=(const BundleProcess&) = delete;
+
+    pid_t pid() const { return m_pid; }
+    // Reaps the process if it ended within `timeout`; true when it did (and it is gone from /proc).
+    bool waitForExit(std::chrono::milliseconds timeout);
+    // How it ended: the signal that ended it, when one did.
+    std::optional<int> endedBySignal() const { return m_signal; }
+
+private:
+    pid_t m_pid = -1;
+    bool m_reaped = false;
+    std::optional<int> m_signal;
+};
+
+} // namespace qm::test
