@@ -62,20 +62,40 @@ std::string outputOf(std::vector<std::string> arguments)
     return output;
 }
 
-} // namespace
-
-qint64 findAllocatedSize(const std::filesystem::path& dir)
+// The numbers find prints for `dir` with `tests`, one per line (`format` then a newline), summed.
+qint64 findSum(const std::filesystem::path& dir, const std::vector<std::string>& tests, const char* format)
 {
-    const std::string output = outputOf({"find", dir.native(), "!", "-type", "d", "-printf", "%b\\n"});
-    qint64 blocks = 0;
+    std::vector<std::string> arguments{"find", dir.native()};
+    arguments.insert(arguments.end(), tests.begin(), tests.end());
+    arguments.push_back("-printf");
+    arguments.push_back(std::string(format) + "\\n");
+    const std::string output = outputOf(std::move(arguments));
+    qint64 sum = 0;
     size_t start = 0;
     while (start < output.size()) {
         const size_t end = output.find('\n', start);
         const std::string line = output.substr(start, end - start);
-        blocks += std::stoll(line);
+        sum += std::stoll(line);
         start = end == std::string::npos ? output.size() : end + 1;
     }
-    return blocks * 512;
+    return sum;
+}
+
+} // namespace
+
+qint64 findAllocatedSize(const std::filesystem::path& dir)
+{
+    return findSum(dir, {"!", "-type", "d"}, "%b") * 512;
+}
+
+qint64 findRegularFilesAllocatedSize(const std::filesystem::path& dir)
+{
+    return findSum(dir, {"-type", "f"}, "%b") * 512;
+}
+
+qint64 findRegularFilesLength(const std::filesystem::path& dir)
+{
+    return findSum(dir, {"-type", "f"}, "%s");
 }
 
 qint64 duAllocatedSize(const std::filesystem::path& path)
