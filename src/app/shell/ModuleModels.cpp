@@ -8,7 +8,8 @@ namespace qm {
 
 ModuleModels::ModuleModels(const Services& services, QObject* parent)
     : QObject(parent), m_smartScan(std::make_unique<SmartScanViewModel>()),
-      m_health(std::make_unique<MacHealthViewModel>()),
+      m_health(std::make_unique<MacHealthViewModel>(
+          MacHealthViewModel::Services{services.clock, std::nullopt, std::nullopt, services.storageReader})),
       m_cleanup(std::make_unique<CleanupViewModel>(CleanupViewModel::Services{services.clock})),
       m_applications(
           std::make_unique<ApplicationsViewModel>(ApplicationsViewModel::Services{services.clock})),
