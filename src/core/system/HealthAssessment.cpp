@@ -1,5 +1,7 @@
 #include "core/system/HealthAssessment.h"
 
+#include <locale.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -9,11 +11,16 @@ namespace {
 constexpr double kGB = 1e9;
 
 // The C library's own rounding of "%.1f" and "%.0f" (7.25 prints as "7.2"), which QString's
-// formatting does not share; the texts are not localized.
+// formatting does not share. The texts are not localized: the application sets the process locale
+// from the environment, so the numbers are written in the "C" locale of this thread for the call.
 template <typename... Args> QString cFormat(const char* format, Args... args)
 {
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const locale_t previous = cLocale ? ::uselocale(cLocale) : locale_t(nullptr);
     char buffer[256];
     const int n = std::snprintf(buffer, sizeof buffer, format, args...);
+    if (cLocale)
+        ::uselocale(previous);
     if (n < 0)
         return {};
     return QString::fromUtf8(buffer, std::min(n, int(sizeof buffer) - 1));

@@ -1,7 +1,13 @@
 #include "core/system/HealthAssessment.h"
 
+#include "support/TempTree.h"
+
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -248,6 +254,42 @@ TEST(HealthAssessment, EvaluatesEveryRuleBoundaryAndOrder)
             EXPECT_EQ(got.target, actions().at(got.title).target);
         }
     }
+}
+
+// The application takes its locale from the environment; a locale that writes a decimal comma must
+// not reach the texts. The German locale is compiled into a temporary folder for this process.
+TEST(HealthAssessment, DetailsKeepTheDecimalPointUnderACommaLocale)
+{
+    test::TempTree locales;
+    QProcess localedef;
+    localedef.start(QStringLiteral("localedef"),
+                    {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                     QStringLiteral("UTF-8"),
+                     QString::fromStdString((locales.root() / "de_DE.UTF-8").string())});
+    ASSERT_TRUE(localedef.waitForFinished(60'000));
+    ASSERT_EQ(localedef.exitCode(), 0) << localedef.readAllStandardError().toStdString();
+
+    const QByteArray oldLocPath = qgetenv("LOCPATH");
+    qputenv("LOCPATH", QByteArray::fromStdString(locales.root().string()));
+    const bool switched = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 7.25);
+    const HealthAssessment::Result low = HealthAssessment::evaluate(disk(0.5, 7'250'000'000));
+    const HealthAssessment::Result full = HealthAssessment::evaluate(disk(0.955, 20'050'000'000));
+    std::setlocale(LC_NUMERIC, "C");
+    if (oldLocPath.isNull())
+        qunsetenv("LOCPATH");
+    else
+        qputenv("LOCPATH", oldLocPath);
+
+    ASSERT_TRUE(switched);
+    ASSERT_STREQ(probe, "7,2") << "the compiled locale writes a decimal comma";
+    EXPECT_EQ(low.recommendations.at(0).detail,
+              QStringLiteral("Only 7.2 GB free. Low free space slows macOS down and can block updates."));
+    EXPECT_EQ(
+        full.recommendations.at(0).detail,
+        QStringLiteral("96% of your disk is used, leaving 20.1 GB free. Clearing space keeps things running "
+                       "smoothly."));
 }
 
 } // namespace
