@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -24,6 +25,17 @@ constexpr double kGB = 1e9;
 constexpr double kSecondsPerDay = 86'400;
 
 const QString kDash = QStringLiteral("\u2014");
+
+// Whole days of `seconds`, truncated toward zero; 0 for a value that is not a number, and limited to
+// the int range so that no reading can overflow the conversion.
+int uptimeDays(double seconds)
+{
+    const double days = std::trunc(seconds / kSecondsPerDay);
+    if (std::isnan(days))
+        return 0;
+    return int(
+        std::clamp(days, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
+}
 
 QVariantMap recommendationMap(const HealthRecommendation& recommendation)
 {
@@ -159,7 +171,7 @@ void MacHealthViewModel::recompute()
     input.batteryHealthPercent = m_battery.isPresent ? m_battery.healthPercent : std::nullopt;
     input.batteryServiceRecommended =
         m_battery.isPresent && m_battery.condition == BatteryCondition::serviceRecommended;
-    input.uptimeDays = int(std::trunc(m_snapshot.uptime / kSecondsPerDay));
+    input.uptimeDays = uptimeDays(m_snapshot.uptime);
 
     m_result = m_evaluate(input);
     emit resultChanged();

@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <condition_variable>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -470,6 +472,19 @@ TEST_F(MacHealthViewModelTest, UptimeCountsWholeDays)
     EXPECT_EQ(lastInput().uptimeDays, 13);
     ASSERT_TRUE(model->result().has_value());
     EXPECT_EQ(model->result()->recommendations.front().id(), QStringLiteral("Consider a restart#1"));
+
+    // Readings no clock gives still convert without overflow.
+    const struct
+    {
+        double seconds;
+        int days;
+    } rows[] = {{1e300, std::numeric_limits<int>::max()}, {std::nan(""), 0}, {86'399.9, 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.seconds);
+        sources->set([&](Sources& s) { s.sample.uptime = row.seconds; });
+        refreshed();
+        EXPECT_EQ(lastInput().uptimeDays, row.days);
+    }
 }
 
 TEST_F(MacHealthViewModelTest, TheRatingFollowsTheScoreAndTheVisibleIssues)
