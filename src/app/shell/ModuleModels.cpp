@@ -8,7 +8,9 @@ namespace qm {
 
 ModuleModels::ModuleModels(const Services& services, QObject* parent)
     : QObject(parent), m_restoreTracker(std::make_unique<RestoreTracker>()),
-      m_smartScan(std::make_unique<SmartScanViewModel>()), m_health(std::make_unique<MacHealthViewModel>()),
+      m_smartScan(std::make_unique<SmartScanViewModel>()),
+      m_health(std::make_unique<MacHealthViewModel>(
+          MacHealthViewModel::Services{services.clock, std::nullopt, std::nullopt, services.storageReader})),
       m_cleanup(std::make_unique<CleanupViewModel>([&] {
           CleanupViewModel::Services cleanup{services.clock};
           cleanup.restoreTracker = m_restoreTracker.get();

@@ -57,7 +57,7 @@ class ModuleModels : public QObject
 public:
     // What the container needs from the program: the clock and activity source the storage monitor
     // runs on (both must outlive the container) and how it reads the home volume (empty: the real
-    // reading).
+    // reading), which the health model's refreshes use too.
     struct Services
     {
         Clock& clock;

@@ -229,5 +229,20 @@ TEST_F(ModuleModelsTest, TheUndoingModelsShareOneRestoreTracker)
     EXPECT_FALSE(models->cleanup()->anyRestoring());
 }
 
+TEST_F(ModuleModelsTest, TheHealthModelMeasuresTheVolumeThroughTheContainersReader)
+{
+    const auto models = make();
+    QThreadPool::globalInstance()->waitForDone();
+    const int before = reads;
+    models->scanCommand(QuillmereModule::health)->run();
+    QElapsedTimer timer;
+    timer.start();
+    while (!models->health()->hasResult() && timer.elapsed() < 30'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(models->health()->hasResult());
+    EXPECT_EQ(reads, before + 1);
+    EXPECT_EQ(models->health()->storage(), (MacHealth{1, 2}));
+}
+
 } // namespace
 } // namespace qm
