@@ -540,6 +540,16 @@ TEST_F(PerformanceViewModelTest, AnEmptyReportGivesThePermissionSentenceUnderThe
                            "to the Trash."));
     EXPECT_FALSE(model->hasUndoOffer());
     EXPECT_EQ(model->userAgents().size(), 1u);
+
+    // A label that looks like placeholders or markup is written as it is.
+    home.fileWithContent(userDir() / "odd.plist", jobPlist("%1 <b>%2</b>"));
+    loadAndSettle();
+    disableAndSettle(job(QStringLiteral("%1 <b>%2</b>")));
+    EXPECT_EQ(
+        model->disableFailure(),
+        kLeft + QStringLiteral("%1 <b>%2</b>") + kRight +
+            QStringLiteral(" couldn't be disabled.\nYou may not have permission to move its launch agent "
+                           "to the Trash."));
 }
 
 TEST_F(PerformanceViewModelTest, AnIncompleteUndoCountsWhatWasNotPutBack)
