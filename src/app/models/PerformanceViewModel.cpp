@@ -1,13 +1,436 @@
 #include "app/models/PerformanceViewModel.h"
 
-namespace qm {
+#include "core/cleaning/Cleaner.h"
+#include "core/cleaning/SafetyGuard.h"
+#include "core/system/BatteryStats.h"
+#include "core/system/SystemStats.h"
+#include "platform/Clock.h"
 
-PerformanceViewModel::PerformanceViewModel(QObject* parent) : QObject(parent) {}
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+#include <QUuid>
+#include <QVariantMap>
+
+#include <algorithm>
+#include <utility>
+
+namespace qm {
+namespace {
+
+// Queue priorities on the thread pool: what the user is waiting for goes ahead of the periodic
+// statistics sample.
+constexpr int kUtilityPriority = 0;
+constexpr int kUserInitiatedPriority = 1;
+
+const QString kLeft = QStringLiteral("\u201c");
+const QString kRight = QStringLiteral("\u201d");
+
+// Runs `apply` on the GUI thread with the model, unless the model is gone by then. Called from pool
+// threads: the job never touches the model, it only queues the call on the application object (which
+// outlives every model).
+template <typename Apply> void postTo(const QPointer<PerformanceViewModel>& self, Apply apply)
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [self, apply = std::move(apply)] {
+            if (self)
+                apply(*self);
+        },
+        Qt::QueuedConnection);
+}
+
+QVariantMap rowMap(const LaunchAgent& job)
+{
+    return QVariantMap{
+        {QStringLiteral("id"), PerformanceViewModel::rowId(job)},
+        {QStringLiteral("name"), PerformanceViewModel::displayName(job)},
+        {QStringLiteral("label"), job.label},
+        {QStringLiteral("program"), job.program},
+        {QStringLiteral("runAtLoad"), job.runAtLoad},
+        {QStringLiteral("domain"), LaunchDomains::toRaw(job.domain)},
+        {QStringLiteral("path"), FileSystem::displayName(job.url)},
+    };
+}
+
+QVariantList rowList(const std::vector<LaunchAgent>& jobs)
+{
+    QVariantList rows;
+    rows.reserve(qsizetype(jobs.size()));
+    for (const LaunchAgent& job : jobs)
+        rows.append(rowMap(job));
+    return rows;
+}
+
+} // namespace
+
+PerformanceViewModel::PerformanceViewModel(Services services, QObject* parent)
+    : QObject(parent), m_clock(services.clock),
+      m_scanner(services.scanFileSystem,
+                LaunchAgentScanner::standardDirs(services.home ? *services.home : FileSystem::homeDirectory(),
+                                                 services.systemRoot ? *services.systemRoot : Path("/"))),
+      m_clean(std::move(services.clean)), m_undo(std::move(services.undo)), m_host(services.host),
+      m_powerSources(services.powerSources), m_volume(std::move(services.volume)),
+      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
+      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
+      m_stats(new LiveStats(this))
+{
+    connect(m_tracker, &RestoreTracker::anyRestoringChanged, this,
+            &PerformanceViewModel::anyRestoringChanged);
+
+    // The only folder a disable or an undo may touch: the user's own LaunchAgents folder. Each call
+    // builds its own guard, on the pool, since resolving the root's links reads the file system.
+    const Path root = m_scanner.dirs().front().url;
+    const Trash trash = services.trash ? std::move(*services.trash) : Trash();
+    if (!m_clean) {
+        m_clean = [root, trash](const std::vector<ScanItem>& items) {
+            return Cleaner(SafetyGuard({root}), trash).clean(items);
+        };
+    }
+    if (!m_undo) {
+        m_undo = [root, trash](const CleanReport& report) {
+            return Cleaner(SafetyGuard({root}), trash).undo(report);
+        };
+    }
+}
+
+PerformanceViewModel::~PerformanceViewModel()
+{
+    m_lifetime->request_stop();
+}
+
+// ---- derived values ----
+
+std::vector<LaunchAgent> PerformanceViewModel::userAgents() const
+{
+    std::vector<LaunchAgent> jobs;
+    std::copy_if(m_agents.begin(), m_agents.end(), std::back_inserter(jobs),
+                 [](const LaunchAgent& job) { return job.domain == LaunchDomain::userAgent; });
+    return jobs;
+}
+
+std::vector<LaunchAgent> PerformanceViewModel::systemAgents() const
+{
+    std::vector<LaunchAgent> jobs;
+    std::copy_if(m_agents.begin(), m_agents.end(), std::back_inserter(jobs),
+                 [](const LaunchAgent& job) { return job.domain != LaunchDomain::userAgent; });
+    return jobs;
+}
+
+QVariantList PerformanceViewModel::userAgentList() const
+{
+    return rowList(userAgents());
+}
+
+QVariantList PerformanceViewModel::systemAgentList() const
+{
+    return rowList(systemAgents());
+}
+
+QStringList PerformanceViewModel::unreadableDomainList() const
+{
+    QStringList names;
+    for (LaunchDomain domain : m_unreadableDomains)
+        names.append(LaunchDomains::toRaw(domain));
+    return names;
+}
+
+QString PerformanceViewModel::displayName(const LaunchAgent& job)
+{
+    if (!job.label.isEmpty())
+        return job.label;
+    return FileSystem::displayName(job.url.filename().replace_extension());
+}
+
+QString PerformanceViewModel::rowId(const LaunchAgent& job)
+{
+    const QByteArray bytes(job.url.native().data(), qsizetype(job.url.native().size()));
+    return QString::fromLatin1(bytes.toPercentEncoding());
+}
+
+QString PerformanceViewModel::pendingRemovalId() const
+{
+    return m_pendingRemoval ? rowId(*m_pendingRemoval) : QString();
+}
+
+QString PerformanceViewModel::pendingRemovalName() const
+{
+    return m_pendingRemoval ? displayName(*m_pendingRemoval) : QString();
+}
+
+// ---- setters ----
+
+void PerformanceViewModel::setAgents(std::vector<LaunchAgent> agents)
+{
+    m_agents = std::move(agents);
+    emit agentsChanged();
+}
+
+void PerformanceViewModel::setLoading(bool value)
+{
+    if (m_loading == value)
+        return;
+    m_loading = value;
+    emit loadingChanged();
+}
+
+void PerformanceViewModel::setLastReport(std::optional<CleanReport> report)
+{
+    if (!m_lastReport && !report)
+        return;
+    m_lastReport = std::move(report);
+    emit lastReportChanged();
+}
+
+void PerformanceViewModel::setLastDisabledName(const QString& name)
+{
+    if (m_lastDisabledName == name)
+        return;
+    m_lastDisabledName = name;
+    emit lastDisabledNameChanged();
+}
+
+void PerformanceViewModel::setPendingRemoval(std::optional<LaunchAgent> job)
+{
+    if (m_pendingRemoval == job)
+        return;
+    m_pendingRemoval = std::move(job);
+    emit pendingRemovalChanged();
+}
+
+void PerformanceViewModel::setPendingRemovalId(const QString& id)
+{
+    // Only a listed login item can be disabled.
+    for (const LaunchAgent& job : m_agents) {
+        if (job.domain == LaunchDomain::userAgent && rowId(job) == id) {
+            setPendingRemoval(job);
+            return;
+        }
+    }
+    setPendingRemoval(std::nullopt);
+}
+
+void PerformanceViewModel::setShowConfirm(bool show)
+{
+    if (m_showConfirm == show)
+        return;
+    m_showConfirm = show;
+    emit showConfirmChanged();
+}
+
+void PerformanceViewModel::setDisableFailure(std::optional<QString> failure)
+{
+    if (!m_disableFailure && !failure)
+        return;
+    m_disableFailure = std::move(failure);
+    // Announced even when the text repeats the last one, so a dismissed alert comes up again.
+    emit disableFailureChanged();
+}
+
+void PerformanceViewModel::setDisableFailureText(const QString& text)
+{
+    setDisableFailure(text.isEmpty() ? std::nullopt : std::optional<QString>(text));
+}
+
+void PerformanceViewModel::setDisableInFlight(bool value)
+{
+    if (m_disableInFlight == value)
+        return;
+    m_disableInFlight = value;
+    emit disableInFlightChanged();
+}
+
+void PerformanceViewModel::beginRestore()
+{
+    // The token is held for exactly as long as any undo of this model runs.
+    if (m_restoresRunning++ == 0) {
+        m_restoreToken = m_tracker->hold();
+        emit restoringChanged();
+    }
+}
+
+void PerformanceViewModel::endRestore()
+{
+    if (--m_restoresRunning == 0) {
+        m_restoreToken.reset();
+        emit restoringChanged();
+    }
+}
+
+// ---- scanning ----
+
+void PerformanceViewModel::loadIfNeeded()
+{
+    if (m_agents.empty())
+        load();
+}
 
 void PerformanceViewModel::load()
 {
-    ++m_generation;
+    const int generation = ++m_generation;
     emit generationChanged();
+    setLoading(true);
+
+    const QPointer<PerformanceViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, generation, scanner = m_scanner, stop = m_lifetime->get_token()] {
+            if (stop.stop_requested())
+                return;
+            auto scan = std::make_shared<LaunchAgentScanner::Scan>(scanner.scanWithCoverage());
+            postTo(self, [generation, scan](PerformanceViewModel& model) {
+                model.applyScan(generation, std::move(*scan));
+            });
+        },
+        kUserInitiatedPriority);
+}
+
+void PerformanceViewModel::applyScan(int generation, LaunchAgentScanner::Scan scan)
+{
+    // A newer scan owns the lists (and `loading`) until its own result lands.
+    if (generation != m_generation)
+        return;
+    setAgents(std::move(scan.agents));
+    if (m_unreadableDomains != scan.unreadableDomains) {
+        m_unreadableDomains = std::move(scan.unreadableDomains);
+        emit unreadableDomainsChanged();
+    }
+    setLoading(false);
+}
+
+// ---- statistics ----
+
+void PerformanceViewModel::refreshStats()
+{
+    refreshStats(std::function<void()>());
+}
+
+void PerformanceViewModel::refreshStats(std::function<void()> published)
+{
+    const SystemSnapshot previous = m_stats->snapshot();
+    const BatteryInfo previousBattery = m_stats->battery();
+    const SystemStats::Sources sources{m_host, &m_clock, m_volume};
+
+    const QPointer<PerformanceViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, previous, previousBattery, sources, power = m_powerSources, published = std::move(published),
+         stop = m_lifetime->get_token()]() mutable {
+            if (stop.stop_requested())
+                return;
+            auto sample = std::make_shared<SystemSnapshot>(SystemStats::snapshot(previous, sources));
+            auto reading = std::make_shared<BatteryInfo>(BatteryStats::read(previousBattery, power));
+            postTo(self, [sample, reading, previousBattery,
+                          published = std::move(published)](PerformanceViewModel& model) {
+                // No generation applies: every refresh that ends is shown. A battery value missing
+                // for a moment keeps its last known value.
+                model.m_stats->setSnapshot(std::move(*sample));
+                model.m_stats->setBattery(reading->coalesced(previousBattery));
+                model.m_stats->announceRefreshed();
+                if (published)
+                    published();
+            });
+        },
+        kUtilityPriority);
+}
+
+// ---- disable and undo ----
+
+void PerformanceViewModel::confirmDisable()
+{
+    if (!m_pendingRemoval)
+        return;
+    const LaunchAgent job = *m_pendingRemoval;
+    const QString name = displayName(job);
+    if (m_disableInFlight) {
+        // Refused and forgotten; the running disable goes on.
+        setDisableFailure(QStringLiteral("Quillmere is still disabling the previous item \u2014 try ") +
+                          kLeft + name + kRight + QStringLiteral(" again in a moment."));
+        setPendingRemoval(std::nullopt);
+        return;
+    }
+
+    ScanItem item;
+    item.id = QUuid::createUuid();
+    item.url = job.url;
+    item.name = name;
+    item.bytes = 0;
+    item.modified = std::nullopt;
+    item.isSelected = true;
+    const Path path = job.url;
+
+    setPendingRemoval(std::nullopt);
+    setDisableInFlight(true);
+
+    const QPointer<PerformanceViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, clean = m_clean, item, name, path] {
+            // Started even when the model is gone meanwhile: a move that began is seen through.
+            auto report = std::make_shared<CleanReport>(clean({item}));
+            postTo(self, [report, name, path](PerformanceViewModel& model) {
+                model.applyDisable(*report, name, path);
+            });
+        },
+        kUserInitiatedPriority);
+}
+
+void PerformanceViewModel::applyDisable(const CleanReport& report, const QString& name, const Path& path)
+{
+    setDisableInFlight(false);
+    if (report.trashed.empty()) {
+        // The earlier undo offer, its name and the lists stay as they are.
+        const QString reason =
+            report.failures.empty()
+                ? QStringLiteral("You may not have permission to move its launch agent to the Trash.")
+                : report.failures.front();
+        setDisableFailure(kLeft + name + kRight + QStringLiteral(" couldn't be disabled.") +
+                          QLatin1Char('\n') + reason);
+        return;
+    }
+    setLastReport(report);
+    setLastDisabledName(name);
+    // Paths compare byte for byte: two names that read alike on screen are still two files.
+    std::vector<LaunchAgent> agents = m_agents;
+    std::erase_if(agents, [&path](const LaunchAgent& job) { return job.url.native() == path.native(); });
+    if (agents.size() != m_agents.size())
+        setAgents(std::move(agents));
+}
+
+void PerformanceViewModel::undoLast()
+{
+    // Moving a file back out of the Trash while it is emptied could lose it for good.
+    if (!m_lastReport || m_tracker->emptyingTrash())
+        return;
+    const CleanReport report = *m_lastReport;
+    const QString name = m_lastDisabledName;
+    // The offer goes at once, so a second press cannot start a second undo of the same file.
+    setLastReport(std::nullopt);
+    beginRestore();
+
+    const QPointer<PerformanceViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, undo = m_undo, report, name] {
+            const UndoResult result = undo(report);
+            postTo(self, [result, name](PerformanceViewModel& model) { model.applyUndo(result, name); });
+        },
+        kUserInitiatedPriority);
+}
+
+void PerformanceViewModel::applyUndo(const UndoResult& result, const QString& name)
+{
+    endRestore();
+    // An item skipped because its place is taken again counts as handled.
+    if (result.restored + result.skippedRecreated != result.total) {
+        const qint64 missing = std::max<qint64>(result.total - result.restored - result.skippedRecreated, 0);
+        QString sentence = kLeft + name + kRight + QStringLiteral(" couldn't be fully restored (") +
+                           QString::number(missing) + QStringLiteral(" of ") + QString::number(result.total) +
+                           QStringLiteral(" item");
+        if (result.total != 1)
+            sentence += QLatin1Char('s');
+        sentence +=
+            QStringLiteral(" couldn't be put back). It may still be disabled \u2014 check Login Items.");
+        setDisableFailure(sentence);
+    }
+    load();
 }
 
 } // namespace qm

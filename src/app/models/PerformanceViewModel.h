@@ -1,32 +1,220 @@
 #pragma once
 
+#include "app/models/LiveStats.h"
+#include "app/models/RestoreTracker.h"
+#include "core/launchd/LaunchAgent.h"
+#include "core/launchd/LaunchAgentScanner.h"
+#include "core/model/CleanReport.h"
+#include "core/model/ScanItem.h"
+#include "core/model/UndoResult.h"
+#include "core/system/MacHealth.h"
+#include "platform/Trash.h"
+
 #include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <vector>
 
 namespace qm {
 
-// The model of the Performance screen. Until launch-item listing is wired in, `load` only counts
-// the start in `generation` and lists nothing. Lives on the GUI thread.
+class Clock;
+class HostStatistics;
+class PowerSources;
+
+// The model of the Performance page: lists the launchd jobs of the user's LaunchAgents folder (login
+// items) and of the system's LaunchAgents and LaunchDaemons folders, disables one login item at a time
+// by moving its property list (only the file itself: the program it names is not touched and launchd
+// is not told) to the Trash, undoes the last disable, and refreshes the live statistics in `stats`.
+// Nothing is persisted. Lives on the GUI thread and never blocks it: scans, disables, undos and
+// statistics samples run on the global thread pool with copies of their inputs. Only the newest scan
+// (by `generation`) lands; disables, undos and statistics land whenever they end.
 class PerformanceViewModel : public QObject
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The view-model container owns the module models")
-    // How many times `load` has started work; 0 before the first.
+    // The live statistics; a refresh announces its changes there, never here.
+    Q_PROPERTY(qm::LiveStats* stats READ stats CONSTANT)
+    // The login items and the system agents and daemons, in the scanner's order (by label): one map
+    // per job with `id` (the property list's path, its raw bytes percent-encoded), `name` (the display
+    // name), `label`, `program`, `runAtLoad`, `domain` (the domain's display name) and `path` (display
+    // text of the property list's path).
+    Q_PROPERTY(QVariantList userAgents READ userAgentList NOTIFY agentsChanged)
+    Q_PROPERTY(QVariantList systemAgents READ systemAgentList NOTIFY agentsChanged)
+    // Display names of the domains the last accepted scan could not read completely, in the order met.
+    Q_PROPERTY(QStringList unreadableDomains READ unreadableDomainList NOTIFY unreadableDomainsChanged)
+    // A scan of the current generation is running (true from creation until the first lands).
+    Q_PROPERTY(bool loading READ loading NOTIFY loadingChanged)
+    // The last successful disable can be undone.
+    Q_PROPERTY(bool hasUndoOffer READ hasUndoOffer NOTIFY lastReportChanged)
+    Q_PROPERTY(QString lastDisabledName READ lastDisabledName NOTIFY lastDisabledNameChanged)
+    // The login item whose Disable awaits confirmation, by its row `id` (empty: none); the page sets it.
+    // An id that names no listed login item clears it. `pendingRemovalName`: its display name.
+    Q_PROPERTY(
+        QString pendingRemovalId READ pendingRemovalId WRITE setPendingRemovalId NOTIFY pendingRemovalChanged)
+    Q_PROPERTY(QString pendingRemovalName READ pendingRemovalName NOTIFY pendingRemovalChanged)
+    // The confirmation is up; set and cleared by the page.
+    Q_PROPERTY(bool showConfirm READ showConfirm WRITE setShowConfirm NOTIFY showConfirmChanged)
+    // The failure sentence to show (empty: none); the page clears it when dismissed.
+    Q_PROPERTY(QString disableFailure READ disableFailureText WRITE setDisableFailureText NOTIFY
+                   disableFailureChanged)
+    Q_PROPERTY(bool disableInFlight READ disableInFlight NOTIFY disableInFlightChanged)
+    // An undo is moving a property list back out of the Trash; emptying the Trash waits meanwhile.
+    Q_PROPERTY(bool restoring READ restoring NOTIFY restoringChanged)
+    // Some module (this one or another) is moving items back out of the Trash.
+    Q_PROPERTY(bool anyRestoring READ anyRestoring NOTIFY anyRestoringChanged)
+    // How many scans have been started; 0 before the first.
     Q_PROPERTY(int generation READ generation NOTIFY generationChanged)
 
 public:
-    explicit PerformanceViewModel(QObject* parent = nullptr);
+    // Moves the given items to the Trash (one property list per disable); blocking, run on the pool.
+    using CleanFunction = std::function<CleanReport(const std::vector<ScanItem>&)>;
+    // Moves a disable's items back; blocking, run on the pool.
+    using UndoFunction = std::function<UndoResult(const CleanReport&)>;
 
+    // What the model works on. Only `clock` is required; every other member left empty means the real
+    // one. Everything given by reference or pointer must outlive the model and its work on the pool.
+    struct Services
+    {
+        // Stamps the statistics samples.
+        Clock& clock;
+        // The user's home folder (default: the current user's) and the root the system's Library lies
+        // in (default "/"): the three launch folders and the one folder disables may touch.
+        std::optional<Path> home = std::nullopt;
+        std::optional<Path> systemRoot = std::nullopt;
+        // How the scanner reads the launch folders (default: plain POSIX calls).
+        FileSystem scanFileSystem = {};
+        // Where disabled property lists go and come back from (default: the user's Trash).
+        std::optional<Trash> trash = std::nullopt;
+        // Default for both: a new `Cleaner` per call whose guard admits only the home folder's
+        // "Library/LaunchAgents", over `trash`.
+        CleanFunction clean = {};
+        UndoFunction undo = {};
+        // The statistics' sources (null or empty: the machine's own).
+        const HostStatistics* host = nullptr;
+        const PowerSources* powerSources = nullptr;
+        std::function<MacHealth(const Path&)> volume = {};
+        // Shared with the other modules that undo through the Trash (null: one of its own). Must
+        // outlive the model.
+        RestoreTracker* restoreTracker = nullptr;
+    };
+
+    // The fields at their starting values (`loading` true); reads no file and starts no work.
+    explicit PerformanceViewModel(Services services, QObject* parent = nullptr);
+    // Work still running on the pool finishes on its own and is dropped; work not yet started is
+    // skipped.
+    ~PerformanceViewModel() override;
+
+    LiveStats* stats() const { return m_stats; }
+    // Every job of the last accepted scan, in the scanner's order.
+    const std::vector<LaunchAgent>& agents() const { return m_agents; }
+    // The login items (`userAgent` jobs) and everything else, each in `agents` order.
+    std::vector<LaunchAgent> userAgents() const;
+    std::vector<LaunchAgent> systemAgents() const;
+    QVariantList userAgentList() const;
+    QVariantList systemAgentList() const;
+    const std::vector<LaunchDomain>& unreadableDomains() const { return m_unreadableDomains; }
+    QStringList unreadableDomainList() const;
+    bool loading() const { return m_loading; }
+    const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
+    bool hasUndoOffer() const { return m_lastReport.has_value(); }
+    const QString& lastDisabledName() const { return m_lastDisabledName; }
+    const std::optional<LaunchAgent>& pendingRemoval() const { return m_pendingRemoval; }
+    void setPendingRemoval(std::optional<LaunchAgent> job);
+    QString pendingRemovalId() const;
+    void setPendingRemovalId(const QString& id);
+    QString pendingRemovalName() const;
+    bool showConfirm() const { return m_showConfirm; }
+    void setShowConfirm(bool show);
+    const std::optional<QString>& disableFailure() const { return m_disableFailure; }
+    void setDisableFailure(std::optional<QString> failure);
+    QString disableFailureText() const { return m_disableFailure.value_or(QString()); }
+    // An empty text clears the failure.
+    void setDisableFailureText(const QString& text);
+    bool disableInFlight() const { return m_disableInFlight; }
+    bool restoring() const { return m_restoresRunning > 0; }
+    bool anyRestoring() const { return m_tracker->anyRestoring(); }
     int generation() const { return m_generation; }
 
-    // Lists the launch items afresh; returns at once.
+    // The name a job goes by in every message: its label, or for an empty label the file name of its
+    // property list without the extension.
+    static QString displayName(const LaunchAgent& job);
+    // The row id of a job: the raw bytes of its property list's path, percent-encoded.
+    static QString rowId(const LaunchAgent& job);
+
+    // Runs `load` when no job is listed, else nothing (also while a scan runs).
+    Q_INVOKABLE void loadIfNeeded();
+    // Starts a new scan of the three launch folders; an earlier scan runs on and its result is dropped.
     Q_INVOKABLE void load();
+    // Takes one statistics sample and battery reading on the pool, each after the last one held in
+    // `stats`, and publishes them there (the battery merged over the last reading); then
+    // `stats.refreshed` is emitted and `published` runs on the GUI thread. Neither happens when the
+    // model is gone by then. Refreshes are not guarded: the caller waits for one before the next.
+    Q_INVOKABLE void refreshStats();
+    void refreshStats(std::function<void()> published);
+    // Disables `pendingRemoval`: nothing without one; refused with a sentence while a disable runs.
+    Q_INVOKABLE void confirmDisable();
+    // Moves the last disabled property list back and rescans. Nothing without an undo offer or while
+    // the Trash is being emptied.
+    Q_INVOKABLE void undoLast();
 
 signals:
+    void agentsChanged();
+    void unreadableDomainsChanged();
+    void loadingChanged();
+    void lastReportChanged();
+    void lastDisabledNameChanged();
+    void pendingRemovalChanged();
+    void showConfirmChanged();
+    void disableFailureChanged();
+    void disableInFlightChanged();
+    void restoringChanged();
+    void anyRestoringChanged();
     void generationChanged();
 
 private:
+    void setAgents(std::vector<LaunchAgent> agents);
+    void setLoading(bool value);
+    void setLastReport(std::optional<CleanReport> report);
+    void setLastDisabledName(const QString& name);
+    void setDisableInFlight(bool value);
+    void beginRestore();
+    void endRestore();
+    void applyScan(int generation, LaunchAgentScanner::Scan scan);
+    void applyDisable(const CleanReport& report, const QString& name, const Path& path);
+    void applyUndo(const UndoResult& result, const QString& name);
+
+    Clock& m_clock;
+    LaunchAgentScanner m_scanner;
+    CleanFunction m_clean;
+    UndoFunction m_undo;
+    const HostStatistics* m_host;
+    const PowerSources* m_powerSources;
+    std::function<MacHealth(const Path&)> m_volume;
+    std::unique_ptr<RestoreTracker> m_ownTracker;
+    RestoreTracker* m_tracker = nullptr;
+    RestoreTracker::Token m_restoreToken;
+    // Stopped when the model goes, so queued work that has not started yet is skipped.
+    std::shared_ptr<std::stop_source> m_lifetime = std::make_shared<std::stop_source>();
+
+    LiveStats* m_stats; // a child of the model
+    std::vector<LaunchAgent> m_agents;
+    std::vector<LaunchDomain> m_unreadableDomains;
+    bool m_loading = true;
+    std::optional<CleanReport> m_lastReport;
+    QString m_lastDisabledName;
+    std::optional<LaunchAgent> m_pendingRemoval;
+    bool m_showConfirm = false;
+    std::optional<QString> m_disableFailure;
+    bool m_disableInFlight = false;
+    int m_restoresRunning = 0;
     int m_generation = 0;
 };
 

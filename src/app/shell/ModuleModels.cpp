@@ -28,7 +28,11 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
           DiskUsageScanner(FileSystem::homeDirectory(), Path("/"), services.diskVolume)})),
       m_cloud(std::make_unique<CloudCleanupViewModel>()), m_privacy(std::make_unique<PrivacyViewModel>()),
       m_malware(std::make_unique<MalwareViewModel>()),
-      m_performance(std::make_unique<PerformanceViewModel>()),
+      m_performance(std::make_unique<PerformanceViewModel>([&] {
+          PerformanceViewModel::Services performance{services.clock};
+          performance.restoreTracker = m_restoreTracker.get();
+          return performance;
+      }())),
       m_helper(std::make_unique<HelperClient>(services.helperServices
                                                   ? services.helperServices(services.clock)
                                                   : HelperClient::systemServices(services.clock))),
