@@ -1,6 +1,8 @@
 #include "core/files/FileScanner.h"
 
 #include "core/cleaning/FileErrors.h"
+#include "core/files/LargeFileList.h"
+#include "platform/SystemClock.h"
 
 #include <sched.h>
 #include <sys/resource.h>
@@ -97,6 +99,19 @@ struct alignas(64) Total
 {
     qint64 bytes = 0;
 };
+
+// Whether a modification time (nanoseconds since the epoch) is at or before a cutoff given in
+// milliseconds, exactly and for any cutoff QDateTime can hold.
+bool notLaterThan(qint64 modifiedNs, qint64 cutoffMs)
+{
+    qint64 ms = modifiedNs / 1'000'000;
+    qint64 rest = modifiedNs % 1'000'000;
+    if (rest < 0) {
+        --ms;
+        rest += 1'000'000;
+    }
+    return ms < cutoffMs || (ms == cutoffMs && rest == 0);
+}
 
 std::string_view lastComponent(std::string_view path)
 {
@@ -237,6 +252,62 @@ Result<void> FileScanner::walk(const Path& root, DeniedFlag& denied, std::stop_t
             denied.hit.store(true, std::memory_order_relaxed);
     };
     return DirectoryWalk(limits, shared).run(root, std::move(stop), skipHidden, onError);
+}
+
+FileScanner::LargeFiles FileScanner::scanLargeFiles(const Path& root, qint64 minBytes,
+                                                    std::optional<int> olderThanMonths,
+                                                    const VisitSink& progress, std::stop_token stop) const
+{
+    // The present moment is read once; the months are calendar months of local time, and QDateTime
+    // clamps a day past the end of a shorter month to its last day (31 May less 3 months is the end
+    // of February).
+    std::optional<qint64> cutoffMs;
+    if (olderThanMonths && *olderThanMonths > 0) {
+        const QDateTime now = m_services.clock ? m_services.clock->now() : SystemClock().now();
+        const QDateTime cutoff = now.toLocalTime().addMonths(-*olderThanMonths);
+        if (cutoff.isValid())
+            cutoffMs = cutoff.toMSecsSinceEpoch();
+    }
+
+    LargeFileList list(std::size_t(m_services.maxLargeFileResults > 0 ? m_services.maxLargeFileResults
+                                                                      : kMaxLargeFileResults));
+    qint64 visited = 0;
+    DeniedFlag denied;
+    const auto visit = [&](const DirectoryWalk::Entry& entry) {
+        switch (filter(entry.path, stop)) {
+        case Filter::End:
+            return DirectoryWalk::Action::Stop;
+        case Filter::Prune:
+            return DirectoryWalk::Action::SkipChildren;
+        case Filter::Visit:
+            break;
+        }
+        if (++visited % 200 == 0 && progress)
+            progress(visited);
+        // The cheap tests on the walk's own status first; the entry is built only for a file kept.
+        const DirectoryWalk::Status& status = entry.status;
+        if (!status.isRegular() || status.size < minBytes)
+            return DirectoryWalk::Action::Continue;
+        if (cutoffMs && !notLaterThan(status.modifiedNs, *cutoffMs))
+            return DirectoryWalk::Action::Continue;
+        if (m_services.isDataless && m_services.isDataless(entry.path, status))
+            return DirectoryWalk::Action::Continue;
+        list.add(status.allocated, [&] {
+            const Meta m = meta(entry.path, status);
+            FileEntry file;
+            file.url = Path(entry.path);
+            file.name = Path(entry.name);
+            file.bytes = m.allocatedBytes;
+            file.modified = m.modified;
+            file.sharesInode = m.linkCount > 1;
+            return file;
+        });
+        return DirectoryWalk::Action::Continue;
+    };
+    if (!walk(root, denied, stop, visit))
+        return {{}, true};
+    const bool capped = list.capped();
+    return {list.sorted(), capped || denied.hit.load(std::memory_order_relaxed)};
 }
 
 void FileScanner::checkpoint(Checkpoint point, qint64 index) const
