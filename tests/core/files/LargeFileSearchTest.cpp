@@ -185,6 +185,17 @@ TEST(LargeFileSearchTest, FindsWhatFindFindsOnAMixedTree)
         EXPECT_FALSE(e.isSelected) << e.url;
     }
 
+    // Fresh random identifiers, none shared within a search or with another search of the same tree.
+    std::set<QUuid> ids;
+    for (const FileEntry& e : found.entries) {
+        EXPECT_EQ(e.id.version(), QUuid::Random) << e.url;
+        EXPECT_EQ(e.id.variant(), QUuid::DCE) << e.url;
+        ids.insert(e.id);
+    }
+    for (const FileEntry& e : scanner.scanLargeFiles(tree.root(), kMin, {}).entries)
+        ids.insert(e.id);
+    EXPECT_EQ(ids.size(), 2 * found.entries.size());
+
     // A cloud placeholder is never listed.
     FileScanner::Services placeholders = at(tree.path("home"), tree.root());
     placeholders.isDataless = [&](std::string_view path, const DirectoryWalk::Status&) {
