@@ -284,8 +284,11 @@ FileScanner::LargeFiles FileScanner::scanLargeFiles(const Path& root, qint64 min
     // of February).
     std::optional<qint64> cutoffMs;
     if (olderThanMonths && *olderThanMonths > 0) {
+        // Qt's local-time month arithmetic wraps somewhere past a few million years and may then land in
+        // the future, passing every file; a million years back is already before any date a file carries.
+        constexpr int kMostMonths = 12'000'000;
         const QDateTime now = m_services.clock ? m_services.clock->now() : SystemClock().now();
-        const QDateTime cutoff = now.toLocalTime().addMonths(-*olderThanMonths);
+        const QDateTime cutoff = now.toLocalTime().addMonths(-std::min(*olderThanMonths, kMostMonths));
         if (cutoff.isValid())
             cutoffMs = cutoff.toMSecsSinceEpoch();
     }

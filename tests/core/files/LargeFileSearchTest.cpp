@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <map>
 #include <set>
 #include <string>
@@ -269,6 +270,16 @@ TEST(LargeFileSearchTest, AgeCutoffIsCalendarMonthsInLocalTime)
         {"into the skipped hour", "2024-07-31T00:30:00", 4, "2024-03-31T01:30:00"},
         {"within one month of 31 days", "2024-03-31T10:00:00", 1, "2024-02-29T11:00:00"},
     };
+    // Month counts so large that the calendar arithmetic of local time wraps: nothing is that old.
+    for (const int months : {1'200'000'000, std::numeric_limits<int>::max()}) {
+        test::TempTree tree;
+        tree.fileWithMtime("old", utc("1901-12-14T00:00:00"), kMin);
+        tree.fileWithMtime("recent", utc("2024-01-01T00:00:00"), kMin);
+        FileScanner::Services services = at(tree.path("home"), tree.path("sys"));
+        services.clock = std::make_shared<test::FakeClock>(utc("2024-05-31T10:00:00"));
+        const FileScanner::LargeFiles found = FileScanner(services).scanLargeFiles(tree.root(), kMin, months);
+        EXPECT_TRUE(found.entries.empty()) << months << " months";
+    }
     for (const Row& row : rows) {
         const QDateTime now = utc(row.now);
         const QDateTime cutoff = row.cutoff ? utc(row.cutoff) : now;
