@@ -159,13 +159,15 @@ public:
     // whose logical length is at least `minBytes`, each with its allocated bytes, its date and
     // `sharesInode` when it has more than one hard link. With `olderThanMonths` above 0 only files
     // modified at or before the cutoff count: the clock's present moment, read once, minus that many
-    // calendar months in local time (a day past the end of a shorter month becomes its last day).
-    // Sorted by bytes, largest first, equal sizes in the order the walk met them. At most the cap's
-    // number of files are kept (a newcomer replaces the smallest when it is larger); a newcomer met with
-    // the list full marks it incomplete, as does a permission denial or a root that cannot be opened as
-    // a folder (then the list is empty). `progress` gets the visited count (folders, links and small
-    // files included, pruned paths not) at every multiple of 200, on the calling thread. Cancellation
-    // returns what was found so far, sorted. Runs on the calling thread only.
+    // calendar months in local time (a day past the end of a shorter month becomes its last day; more
+    // than a million years count as a million). Sorted by bytes, largest first, equal sizes in list
+    // order: the order the walk met them, except that a file which displaced another takes its place.
+    // At most the cap's number of files are kept (a newcomer replaces the first of the smallest when it
+    // is larger, see LargeFileList); a newcomer met with the list full marks it incomplete, as does a
+    // permission denial or a root that cannot be opened as a folder (then the list is empty). `progress` gets
+    // the visited count (folders, links and small files included, pruned paths not) at every multiple of 200,
+    // on the calling thread. Cancellation returns what was found so far, sorted. Runs on the calling thread
+    // only.
     LargeFiles scanLargeFiles(const Path& root, qint64 minBytes, std::optional<int> olderThanMonths,
                               const VisitSink& progress = {}, std::stop_token stop = {}) const;
 
