@@ -199,17 +199,7 @@ std::optional<FileScanner::Meta> FileScanner::meta(const Path& path) const
     struct stat st;
     if (path.empty() || ::lstat(path.c_str(), &st) != 0)
         return std::nullopt;
-    DirectoryWalk::Status status;
-    status.mode = st.st_mode;
-    status.device = static_cast<quint64>(st.st_dev);
-    status.inode = static_cast<quint64>(st.st_ino);
-    status.links = static_cast<quint64>(st.st_nlink);
-    status.owner = st.st_uid;
-    status.group = st.st_gid;
-    status.size = static_cast<qint64>(st.st_size);
-    status.allocated = static_cast<qint64>(st.st_blocks) * 512;
-    status.modifiedNs = qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    return meta(path.native(), status);
+    return meta(path.native(), DirectoryWalk::Status::of(st));
 }
 
 FileScanner::Meta FileScanner::meta(std::string_view path, const DirectoryWalk::Status& status) const

@@ -305,6 +305,32 @@ TEST(LargeFileSearchTest, AgeCutoffIsCalendarMonthsInLocalTime)
     }
 }
 
+TEST(LargeFileSearchTest, DatesBeyondTheNanosecondRangeStayInTheirDirection)
+{
+    // 2400 is past what a signed 64-bit count of nanoseconds holds (2262): such a file must not
+    // wrap round to look old.
+    test::TempTree tree;
+    const Path far = tree.fileWithMtime("far-future", utc("2400-01-01T00:00:00"), kMin);
+    tree.fileWithMtime("old", utc("2000-01-01T00:00:00"), kMin);
+    FileScanner::Services services = at(tree.path("home"), tree.path("sys"));
+    services.clock = std::make_shared<test::FakeClock>(utc("2024-05-31T10:00:00"));
+    const FileScanner scanner(services);
+    const FileScanner::LargeFiles aged = scanner.scanLargeFiles(tree.root(), kMin, 3);
+    ASSERT_EQ(aged.entries.size(), 1u);
+    EXPECT_EQ(aged.entries[0].name, "old");
+
+    struct stat st;
+    ASSERT_EQ(::lstat(far.c_str(), &st), 0);
+    if (st.st_mtim.tv_sec > 9'300'000'000) { // the file system kept the year
+        for (const FileEntry& e : scanner.scanLargeFiles(tree.root(), kMin, {}).entries) {
+            if (e.name == "far-future") {
+                ASSERT_TRUE(e.modified);
+                EXPECT_GE(e.modified->date().year(), 2262);
+            }
+        }
+    }
+}
+
 TEST(LargeFileSearchTest, CapOfThreeDropsAnEqualNewcomerAndMarksTheList)
 {
     test::TempTree tree;
