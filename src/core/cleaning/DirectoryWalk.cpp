@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -42,21 +43,6 @@ constexpr int kLinkedRootFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK
 QString describe(std::string_view path)
 {
     return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
-}
-
-DirectoryWalk::Status statusOf(const struct stat& st)
-{
-    DirectoryWalk::Status s;
-    s.mode = st.st_mode;
-    s.device = static_cast<quint64>(st.st_dev);
-    s.inode = static_cast<quint64>(st.st_ino);
-    s.links = static_cast<quint64>(st.st_nlink);
-    s.owner = st.st_uid;
-    s.group = st.st_gid;
-    s.size = static_cast<qint64>(st.st_size);
-    s.allocated = static_cast<qint64>(st.st_blocks) * 512;
-    s.modifiedNs = qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    return s;
 }
 
 // An opened folder waiting to be walked, by whichever thread takes it.
@@ -354,7 +340,7 @@ private:
             report(m_path, errno);
             return true;
         }
-        const DirectoryWalk::Status status = statusOf(st);
+        const DirectoryWalk::Status status = DirectoryWalk::Status::of(st);
         const std::string_view path(m_path);
         const DirectoryWalk::Entry entry{
             path, path.substr(frame.prefixLength), frame.depth + 1, frame.fd.get(), m_worker, status};
@@ -493,6 +479,28 @@ void RunState::work(int worker)
 }
 
 } // namespace
+
+DirectoryWalk::Status DirectoryWalk::Status::of(const struct stat& st)
+{
+    constexpr qint64 kMostSeconds = std::numeric_limits<qint64>::max() / 1'000'000'000 - 1;
+    Status s;
+    s.mode = st.st_mode;
+    s.device = static_cast<quint64>(st.st_dev);
+    s.inode = static_cast<quint64>(st.st_ino);
+    s.links = static_cast<quint64>(st.st_nlink);
+    s.owner = st.st_uid;
+    s.group = st.st_gid;
+    s.size = static_cast<qint64>(st.st_size);
+    s.allocated = static_cast<qint64>(st.st_blocks) * 512;
+    const qint64 seconds = st.st_mtim.tv_sec;
+    if (seconds > kMostSeconds)
+        s.modifiedNs = std::numeric_limits<qint64>::max();
+    else if (seconds < -kMostSeconds)
+        s.modifiedNs = std::numeric_limits<qint64>::min();
+    else
+        s.modifiedNs = seconds * 1'000'000'000 + st.st_mtim.tv_nsec;
+    return s;
+}
 
 bool DirectoryWalk::Status::isDirectory() const
 {

@@ -6,6 +6,8 @@
 
 #include <sys/types.h>
 
+struct stat;
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -43,6 +45,10 @@ public:
         qint64 size = 0;       // apparent size in bytes
         qint64 allocated = 0;  // allocated bytes: st_blocks * 512
         qint64 modifiedNs = 0; // content modification time, nanoseconds since the epoch
+
+        // The summary of a stat record. A time outside the years 1677 to 2262, which the nanosecond
+        // count cannot hold, is held at that end of the range instead of wrapping round.
+        static Status of(const struct stat& st);
 
         bool isDirectory() const;
         bool isSymlink() const;

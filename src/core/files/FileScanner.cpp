@@ -1,6 +1,10 @@
 #include "core/files/FileScanner.h"
 
 #include "core/cleaning/FileErrors.h"
+#include "core/files/LargeFileList.h"
+#include "platform/SystemClock.h"
+
+#include <QRandomGenerator64>
 
 #include <sched.h>
 #include <sys/resource.h>
@@ -98,6 +102,38 @@ struct alignas(64) Total
     qint64 bytes = 0;
 };
 
+// Random (version 4) identifiers from a generator seeded once from the system's source: as unique as
+// QUuid::createUuid's, without a call to the system source for each of up to 200,000 entries (which
+// alone would cost a search about as much as its walk).
+class IdSource
+{
+public:
+    QUuid next()
+    {
+        const quint64 high = m_random.generate64();
+        const quint64 low = m_random.generate64();
+        return QUuid(uint(high >> 32), ushort(high >> 16), ushort((high & 0x0FFF) | 0x4000),
+                     uchar(((low >> 56) & 0x3F) | 0x80), uchar(low >> 48), uchar(low >> 40), uchar(low >> 32),
+                     uchar(low >> 24), uchar(low >> 16), uchar(low >> 8), uchar(low));
+    }
+
+private:
+    QRandomGenerator64 m_random = QRandomGenerator64::securelySeeded();
+};
+
+// Whether a modification time (nanoseconds since the epoch) is at or before a cutoff given in
+// milliseconds, exactly and for any cutoff QDateTime can hold.
+bool notLaterThan(qint64 modifiedNs, qint64 cutoffMs)
+{
+    qint64 ms = modifiedNs / 1'000'000;
+    qint64 rest = modifiedNs % 1'000'000;
+    if (rest < 0) {
+        --ms;
+        rest += 1'000'000;
+    }
+    return ms < cutoffMs || (ms == cutoffMs && rest == 0);
+}
+
 std::string_view lastComponent(std::string_view path)
 {
     const std::size_t slash = path.rfind('/');
@@ -163,17 +199,7 @@ std::optional<FileScanner::Meta> FileScanner::meta(const Path& path) const
     struct stat st;
     if (path.empty() || ::lstat(path.c_str(), &st) != 0)
         return std::nullopt;
-    DirectoryWalk::Status status;
-    status.mode = st.st_mode;
-    status.device = static_cast<quint64>(st.st_dev);
-    status.inode = static_cast<quint64>(st.st_ino);
-    status.links = static_cast<quint64>(st.st_nlink);
-    status.owner = st.st_uid;
-    status.group = st.st_gid;
-    status.size = static_cast<qint64>(st.st_size);
-    status.allocated = static_cast<qint64>(st.st_blocks) * 512;
-    status.modifiedNs = qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    return meta(path.native(), status);
+    return meta(path.native(), DirectoryWalk::Status::of(st));
 }
 
 FileScanner::Meta FileScanner::meta(std::string_view path, const DirectoryWalk::Status& status) const
@@ -237,6 +263,65 @@ Result<void> FileScanner::walk(const Path& root, DeniedFlag& denied, std::stop_t
             denied.hit.store(true, std::memory_order_relaxed);
     };
     return DirectoryWalk(limits, shared).run(root, std::move(stop), skipHidden, onError);
+}
+
+FileScanner::LargeFiles FileScanner::scanLargeFiles(const Path& root, qint64 minBytes,
+                                                    std::optional<int> olderThanMonths,
+                                                    const VisitSink& progress, std::stop_token stop) const
+{
+    // The present moment is read once; the months are calendar months of local time, and QDateTime
+    // clamps a day past the end of a shorter month to its last day (31 May less 3 months is the end
+    // of February).
+    std::optional<qint64> cutoffMs;
+    if (olderThanMonths && *olderThanMonths > 0) {
+        // Qt's local-time month arithmetic wraps somewhere past a few million years and may then land in
+        // the future, passing every file; a million years back is already before any date a file carries.
+        constexpr int kMostMonths = 12'000'000;
+        const QDateTime now = m_services.clock ? m_services.clock->now() : SystemClock().now();
+        const QDateTime cutoff = now.toLocalTime().addMonths(-std::min(*olderThanMonths, kMostMonths));
+        if (cutoff.isValid())
+            cutoffMs = cutoff.toMSecsSinceEpoch();
+    }
+
+    LargeFileList list(std::size_t(m_services.maxLargeFileResults > 0 ? m_services.maxLargeFileResults
+                                                                      : kMaxLargeFileResults));
+    qint64 visited = 0;
+    DeniedFlag denied;
+    IdSource ids;
+    const auto visit = [&](const DirectoryWalk::Entry& entry) {
+        switch (filter(entry.path, stop)) {
+        case Filter::End:
+            return DirectoryWalk::Action::Stop;
+        case Filter::Prune:
+            return DirectoryWalk::Action::SkipChildren;
+        case Filter::Visit:
+            break;
+        }
+        if (++visited % 200 == 0 && progress)
+            progress(visited);
+        // The cheap tests on the walk's own status first; the entry is built only for a file kept.
+        const DirectoryWalk::Status& status = entry.status;
+        if (!status.isRegular() || status.size < minBytes)
+            return DirectoryWalk::Action::Continue;
+        if (cutoffMs && !notLaterThan(status.modifiedNs, *cutoffMs))
+            return DirectoryWalk::Action::Continue;
+        if (m_services.isDataless && m_services.isDataless(entry.path, status))
+            return DirectoryWalk::Action::Continue;
+        list.add(status.allocated, [&] {
+            const Meta m = meta(entry.path, status);
+            return FileEntry{.id = ids.next(),
+                             .url = Path(entry.path),
+                             .name = Path(entry.name),
+                             .bytes = m.allocatedBytes,
+                             .modified = m.modified,
+                             .sharesInode = m.linkCount > 1};
+        });
+        return DirectoryWalk::Action::Continue;
+    };
+    if (!walk(root, denied, stop, visit))
+        return {{}, true};
+    const bool capped = list.capped();
+    return {list.sorted(), capped || denied.hit.load(std::memory_order_relaxed)};
 }
 
 void FileScanner::checkpoint(Checkpoint point, qint64 index) const

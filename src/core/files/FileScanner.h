@@ -2,7 +2,9 @@
 
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/MountTable.h"
+#include "core/files/FileEntry.h"
 #include "core/files/SizedEntry.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
 
@@ -10,6 +12,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <stop_token>
@@ -76,6 +79,8 @@ public:
         Hook hook;               // called from the sizer's threads; must be safe for that
         int width = 0;           // sizings at once; 0: defaultWidth()
         int walkThreads = 0;     // threads one child's walk may use; 0: a few, by the processor count
+        std::shared_ptr<const Clock> clock; // the large-file search's present moment; empty: the system's
+        int maxLargeFileResults = 0;        // the large-file search's cap; 0: kMaxLargeFileResults
     };
 
     // Called with each sized child, and with (measured, total) progress, from the sizer's one
@@ -87,6 +92,16 @@ public:
     // cancelled, Prune for a package (by its extension, any letter case) or one of the library roots
     // (the path and everything under it are left out), Visit otherwise.
     enum class Filter { End, Prune, Visit };
+
+    // What the large-file search found: the files largest first, and whether the list is partial
+    // (capped, or some folder could not be read or the root not opened).
+    struct LargeFiles
+    {
+        std::vector<FileEntry> entries;
+        bool incomplete = false;
+    };
+    // Called with the number of paths the large-file search has visited, every 200 of them.
+    using VisitSink = std::function<void(qint64 visited)>;
 
     FileScanner() : FileScanner(Services{}) {}
     explicit FileScanner(Services services);
@@ -139,6 +154,22 @@ public:
     // not fit is the soft limit raised towards the hard one.
     bool streamChildren(const Path& folder, const EntrySink& onEntry, const ProgressSink& onProgress,
                         std::stop_token stop = {}) const;
+
+    // The large-file search: one walk of `root` (see `walk` and `filter`) listing the regular files
+    // whose logical length is at least `minBytes`, each with its allocated bytes, its date and
+    // `sharesInode` when it has more than one hard link. With `olderThanMonths` above 0 only files
+    // modified at or before the cutoff count: the clock's present moment, read once, minus that many
+    // calendar months in local time (a day past the end of a shorter month becomes its last day; more
+    // than a million years count as a million). Sorted by bytes, largest first, equal sizes in list
+    // order: the order the walk met them, except that a file which displaced another takes its place.
+    // At most the cap's number of files are kept (a newcomer replaces the first of the smallest when it
+    // is larger, see LargeFileList); a newcomer met with the list full marks it incomplete, as does a
+    // permission denial or a root that cannot be opened as a folder (then the list is empty). `progress` gets
+    // the visited count (folders, links and small files included, pruned paths not) at every multiple of 200,
+    // on the calling thread. Cancellation returns what was found so far, sorted. Runs on the calling thread
+    // only.
+    LargeFiles scanLargeFiles(const Path& root, qint64 minBytes, std::optional<int> olderThanMonths,
+                              const VisitSink& progress = {}, std::stop_token stop = {}) const;
 
 private:
     struct Operation;
