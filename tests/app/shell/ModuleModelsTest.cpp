@@ -223,6 +223,7 @@ TEST_F(ModuleModelsTest, TheUndoingModelsShareOneRestoreTracker)
     {
         const RestoreTracker::Token restore = models->restoreTracker()->hold();
         EXPECT_TRUE(models->cleanup()->anyRestoring()) << "Cleanup does not see the shared tracker";
+        EXPECT_TRUE(models->privacy()->anyRestoring()) << "Privacy does not see the shared tracker";
     }
     EXPECT_FALSE(models->cleanup()->anyRestoring());
 }
