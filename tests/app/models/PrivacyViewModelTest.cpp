@@ -615,6 +615,7 @@ TEST_F(PrivacyViewModelTest, NoScanDuringACleanAndAnUndoEndingMeanwhileDoesNotRe
 TEST_F(PrivacyViewModelTest, RestoringAndEmptyingTheTrashNeverOverlap)
 {
     const fs::path chrome = home.file(caches / "Google/Chrome/data_0", 5'000).parent_path();
+    home.file(caches / "BraveSoftware/Brave-Browser/data_0", 7'000);
     make();
     scanAndSettle();
     select(QStringLiteral("Google Chrome"), kCache);
@@ -638,7 +639,7 @@ TEST_F(PrivacyViewModelTest, RestoringAndEmptyingTheTrashNeverOverlap)
     EXPECT_FALSE(tracker.anyRestoring());
     EXPECT_TRUE(present(chrome));
 
-    // While the Trash is emptied, no undo starts.
+    // While the Trash is emptied, no undo and no clean starts.
     select(QStringLiteral("Google Chrome"), kCache);
     cleanAndSettle();
     cleanup->refreshTrash();
@@ -650,8 +651,42 @@ TEST_F(PrivacyViewModelTest, RestoringAndEmptyingTheTrashNeverOverlap)
     model->undoLast();
     EXPECT_FALSE(model->restoring());
     EXPECT_TRUE(model->lastReport()) << "the undo offer went while the Trash was emptied";
+    select(QStringLiteral("Brave"), kCache);
+    model->confirmClean();
+    EXPECT_FALSE(model->isCleaning());
     emptyGate->release();
     ASSERT_TRUE(settle([&] { return !cleanup->emptyingTrash(); }));
+}
+
+TEST_F(PrivacyViewModelTest, ACleanThatMayPutADatabaseBackKeepsTheTrashFromBeingEmptied)
+{
+    home.file(caches / "Google/Chrome/data_0", 5'000);
+    home.folder(firefoxProfile);
+    test::makeUncheckpointedSqliteFile(places, 20);
+    make();
+    scanAndSettle();
+    select(QStringLiteral("Google Chrome"), kCache);
+    cleanAndSettle();
+    cleanup->refreshTrash();
+    ASSERT_TRUE(settle([&] { return cleanup->trashCount() > 0; }));
+
+    select(QStringLiteral("Firefox"), kHistoryAndBookmarks);
+    trashGate->arm(FsStep::Move);
+    model->confirmClean();
+    ASSERT_TRUE(settle([&] { return trashGate->holding(); }));
+    EXPECT_TRUE(model->restoring());
+    EXPECT_TRUE(cleanup->anyRestoring());
+    cleanup->requestEmptyTrash();
+    spin();
+    EXPECT_FALSE(cleanup->showEmptyConfirm()) << "offered to empty what the clean may move back";
+    trashGate->release();
+    ASSERT_TRUE(settle([&] { return !model->isCleaning(); }));
+    EXPECT_FALSE(model->restoring());
+    EXPECT_FALSE(tracker.anyRestoring());
+
+    // Control: afterwards the Trash may be emptied.
+    cleanup->requestEmptyTrash();
+    ASSERT_TRUE(settle([&] { return cleanup->showEmptyConfirm(); }));
 }
 
 TEST_F(PrivacyViewModelTest, ScanResultsLandOnlyUnderTheirGeneration)
