@@ -7,6 +7,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
+#include "support/FixtureOnlyWorkspace.h"
 #include "support/PrivilegeDrop.h"
 #include "support/SqliteFile.h"
 #include "support/StepGate.h"
@@ -90,29 +91,6 @@ fs::path withSuffix(const fs::path& path, const char* suffix)
 {
     return fs::path(path.native() + suffix);
 }
-
-// The real process table seen through the fixture folder only, so bundle processes other tests start
-// at the same time never count.
-class FixtureOnlyWorkspace final : public Workspace
-{
-public:
-    FixtureOnlyWorkspace(Workspace& real, fs::path root) : m_real(real), m_root(std::move(root)) {}
-    void reveal(const Path&) override {}
-    void openUrl(const QUrl&) override {}
-    std::vector<RunningApplication> runningApplications() const override
-    {
-        std::vector<RunningApplication> mine = m_real.runningApplications();
-        std::erase_if(mine, [&](const RunningApplication& app) {
-            return app.bundle.native().rfind(m_root.native() + "/", 0) != 0;
-        });
-        return mine;
-    }
-    void terminate(const RunningApplication&) override {}
-
-private:
-    Workspace& m_real;
-    fs::path m_root;
-};
 
 // The privacy model over a fixture home with the real scanner, cleaner and Trash, a fake clock and
 // desktop; the Cleanup model beside it shares the restore tracker. The privacy model's Trash passes
@@ -475,7 +453,7 @@ TEST_F(PrivacyViewModelTest, ARunningBrowserHoldsBackItsHistoryButNotItsCache)
     test::BundleProcess chrome(test::makeSleeperBundle(apps.path("Google Chrome.app"), "com.google.Chrome"));
     test::BundleProcess brave(test::makeSleeperBundle(apps.path("Brave Browser.app"), "com.brave.Browser"));
     GuiWorkspace desktop{QDBusConnection(QStringLiteral("none")), [](const QUrl&) {}};
-    make(std::make_shared<FixtureOnlyWorkspace>(desktop, apps.root()));
+    make(std::make_shared<test::FixtureOnlyWorkspace>(desktop, apps.root()));
     scanAndSettle();
 
     select(QStringLiteral("Google Chrome"), kCache);
