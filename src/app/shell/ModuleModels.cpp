@@ -26,7 +26,11 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
       m_spaceLens(std::make_unique<SpaceLensViewModel>()),
       m_disk(std::make_unique<DiskViewModel>(DiskViewModel::Services{
           DiskUsageScanner(FileSystem::homeDirectory(), Path("/"), services.diskVolume)})),
-      m_cloud(std::make_unique<CloudCleanupViewModel>()), m_privacy(std::make_unique<PrivacyViewModel>()),
+      m_cloud(std::make_unique<CloudCleanupViewModel>()), m_privacy(std::make_unique<PrivacyViewModel>([&] {
+          PrivacyViewModel::Services privacy{services.clock};
+          privacy.restoreTracker = m_restoreTracker.get();
+          return privacy;
+      }())),
       m_malware(std::make_unique<MalwareViewModel>()),
       m_performance(std::make_unique<PerformanceViewModel>([&] {
           PerformanceViewModel::Services performance{services.clock};

@@ -77,6 +77,7 @@ TEST_F(ModuleModelsTest, CreatesEveryModelTheHelperAndTheMonitorAndStartsTheRegi
     EXPECT_EQ(QSet<QObject*>(members.begin(), members.end()).size(), 14) << "fourteen distinct objects";
 
     EXPECT_EQ(models->malware()->helper(), models->helper());
+    EXPECT_EQ(models->privacy()->phase(), PrivacyViewModel::Phase::idle) << "the privacy model started work";
     EXPECT_EQ(models->helper()->status(), HelperClient::Status::notInstalled);
     EXPECT_FALSE(models->helper()->daemonUsable().has_value());
 
@@ -226,6 +227,7 @@ TEST_F(ModuleModelsTest, TheUndoingModelsShareOneRestoreTracker)
         const RestoreTracker::Token restore = models->restoreTracker()->hold();
         EXPECT_TRUE(models->cleanup()->anyRestoring()) << "Cleanup does not see the shared tracker";
         EXPECT_TRUE(models->performance()->anyRestoring()) << "Performance does not see the shared tracker";
+        EXPECT_TRUE(models->privacy()->anyRestoring()) << "Privacy does not see the shared tracker";
     }
     EXPECT_FALSE(models->cleanup()->anyRestoring());
 }

@@ -1,8 +1,8 @@
 #include "core/privacy/PrivacyScanner.h"
 
-#include "core/privacy/SqliteFile.h"
 #include "support/PrivilegeDrop.h"
 #include "support/SizeOracle.h"
+#include "support/SqliteFile.h"
 #include "support/TempTree.h"
 
 #include <gtest/gtest.h>
