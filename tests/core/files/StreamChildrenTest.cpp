@@ -387,7 +387,11 @@ TEST(StreamChildrenInstrumentedTest, NeverMoreThanWSizingsAtOnce)
                 int seen = most.load();
                 while (now > seen && !most.compare_exchange_weak(seen, now)) {
                 }
-                std::this_thread::sleep_for(std::chrono::milliseconds(2)); // let sizings overlap
+                // Hold each sizing until `width` run at once (bounded, so a walk that cannot widen
+                // fails the check below instead of hanging); a loaded machine cannot hide the width.
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                while (most.load() < width && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
             } else if (point == FileScanner::Checkpoint::SizingEnded) {
                 --running;
             }
