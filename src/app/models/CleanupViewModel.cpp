@@ -1,5 +1,7 @@
 #include "app/models/CleanupViewModel.h"
 
+#include "app/models/CleanFailureNote.h"
+#include "app/models/JunkCategoryMaps.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
@@ -54,68 +56,6 @@ template <typename Apply> void postTo(const QPointer<CleanupViewModel>& self, Ap
 QString items(qint64 count)
 {
     return Formatting::countedNoun(count, QStringLiteral("item"));
-}
-
-QString selectionStateName(JunkCategory::SelectionState state)
-{
-    switch (state) {
-    case JunkCategory::SelectionState::none:
-        return QStringLiteral("none");
-    case JunkCategory::SelectionState::some:
-        return QStringLiteral("some");
-    case JunkCategory::SelectionState::all:
-        return QStringLiteral("all");
-    }
-    return QStringLiteral("none");
-}
-
-// "1 of 3 items selected" while the selection is partial (the noun follows the number of items),
-// otherwise "3 items".
-QString selectionSummary(const JunkCategory& category)
-{
-    const qint64 n = qint64(category.items.size());
-    const qint64 k = qint64(category.selectedItems().size());
-    if (k != n)
-        return QString::number(k) + QStringLiteral(" of ") + items(n) + QStringLiteral(" selected");
-    return items(n);
-}
-
-QVariantMap itemMap(const ScanItem& item)
-{
-    return QVariantMap{
-        {QStringLiteral("id"), item.id.toString(QUuid::WithoutBraces)},
-        {QStringLiteral("name"), item.name},
-        {QStringLiteral("path"), FileSystem::displayName(item.url)},
-        {QStringLiteral("bytes"), item.bytes},
-        {QStringLiteral("bytesText"), Formatting::byteCount(item.bytes)},
-        {QStringLiteral("modified"), item.modified ? QVariant(*item.modified) : QVariant::fromValue(nullptr)},
-        {QStringLiteral("isSelected"), item.isSelected},
-    };
-}
-
-QVariantMap categoryMap(const JunkCategory& category)
-{
-    QVariantList itemList;
-    itemList.reserve(qsizetype(category.items.size()));
-    for (const ScanItem& item : category.items)
-        itemList.append(itemMap(item));
-    const JunkCategory::SelectionState state = category.selectionState();
-    return QVariantMap{
-        {QStringLiteral("id"), category.id()},
-        {QStringLiteral("kind"), category.id()},
-        {QStringLiteral("title"), JunkKinds::title(category.kind)},
-        {QStringLiteral("incomplete"), category.incomplete},
-        {QStringLiteral("count"), qint64(category.items.size())},
-        {QStringLiteral("selectedCount"), qint64(category.selectedItems().size())},
-        {QStringLiteral("selectionState"), selectionStateName(state)},
-        {QStringLiteral("selectionSummary"), selectionSummary(category)},
-        {QStringLiteral("formattedTotal"), category.formattedTotal()},
-        {QStringLiteral("formattedSelected"), category.formattedSelected()},
-        {QStringLiteral("sizeText"), state == JunkCategory::SelectionState::some
-                                         ? category.formattedSelected()
-                                         : category.formattedTotal()},
-        {QStringLiteral("items"), itemList},
-    };
 }
 
 // Only categories with something to show or a coverage note stay listed.
@@ -313,10 +253,7 @@ void CleanupViewModel::setPhase(Phase phase)
 void CleanupViewModel::setCategories(std::vector<JunkCategory> categories)
 {
     m_categories = std::move(categories);
-    m_categoryList.clear();
-    m_categoryList.reserve(qsizetype(m_categories.size()));
-    for (const JunkCategory& category : m_categories)
-        m_categoryList.append(categoryMap(category));
+    m_categoryList = JunkCategoryMaps::toList(m_categories);
     emit categoriesChanged();
     emitSummary();
 }
@@ -622,21 +559,10 @@ void CleanupViewModel::recordReport(std::optional<CleanReport> report)
 void CleanupViewModel::surfaceFailure(qint64 n, const QString& first,
                                       const std::optional<CleanFailure>& permissionDenied)
 {
-    m_failureNeedsFullDiskAccess = false;
-    QString note;
-    if (permissionDenied) {
-        const bool granted = m_fullDiskAccess();
-        m_failureNeedsFullDiskAccess = !granted;
-        note = items(n) + QStringLiteral(" couldn't be moved to the Trash automatically: ") +
-               permissionDenied->name + QStringLiteral(". It lives in a protected location.");
-        if (!granted) {
-            note += QStringLiteral(" Granting Quillmere Full Disk Access lets it remove protected items like "
-                                   "this for you next time.");
-        }
-    } else {
-        note = items(n) + QStringLiteral(" couldn't be moved to the Trash.") + QLatin1Char('\n') + first;
-    }
-    m_failureNote = note;
+    const CleanFailureNote note =
+        CleanFailureNote::word(QString(), n, first, permissionDenied, m_fullDiskAccess);
+    m_failureNeedsFullDiskAccess = note.needsFullDiskAccess;
+    m_failureNote = note.text;
     // Announced even when the text repeats the last one, so a dismissed alert comes up again.
     emit failureNoteChanged();
 }

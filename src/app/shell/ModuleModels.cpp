@@ -8,7 +8,11 @@ namespace qm {
 
 ModuleModels::ModuleModels(const Services& services, QObject* parent)
     : QObject(parent), m_restoreTracker(std::make_unique<RestoreTracker>()),
-      m_smartScan(std::make_unique<SmartScanViewModel>()),
+      m_smartScan(std::make_unique<SmartScanViewModel>([&] {
+          SmartScanViewModel::Services smartScan{services.clock};
+          smartScan.restoreTracker = m_restoreTracker.get();
+          return smartScan;
+      }())),
       m_health(std::make_unique<MacHealthViewModel>(
           MacHealthViewModel::Services{services.clock, std::nullopt, std::nullopt, services.storageReader})),
       m_cleanup(std::make_unique<CleanupViewModel>([&] {

@@ -2,6 +2,7 @@
 
 #include "TextPrinter.h"
 #include "core/helper/HelperConnection.h"
+#include "support/EventLoopWait.h"
 #include "support/FakeAdminPrompt.h"
 #include "support/FakeAppActivity.h"
 #include "support/FakeClock.h"
@@ -229,6 +230,19 @@ TEST_F(ModuleModelsTest, TheUndoingModelsShareOneRestoreTracker)
         EXPECT_TRUE(models->performance()->anyRestoring()) << "Performance does not see the shared tracker";
         EXPECT_TRUE(models->privacy()->anyRestoring()) << "Privacy does not see the shared tracker";
     }
+    EXPECT_FALSE(models->cleanup()->anyRestoring());
+
+    // Smart Scan's undo holds the same tracker from its start.
+    SmartScanViewModel& smartScan = *models->smartScan();
+    home.file("Library/Caches/junk.bin", 4'000);
+    smartScan.scan();
+    ASSERT_TRUE(test::settle([&] { return smartScan.phase() == SmartScanViewModel::Phase::results; }));
+    smartScan.confirmClean();
+    ASSERT_TRUE(test::settle([&] { return !smartScan.isCleaning(); }));
+    ASSERT_TRUE(smartScan.hasLastReport());
+    smartScan.undoLast();
+    EXPECT_TRUE(models->cleanup()->anyRestoring()) << "Smart Scan does not hold the shared tracker";
+    ASSERT_TRUE(test::settle([&] { return !smartScan.restoring(); }));
     EXPECT_FALSE(models->cleanup()->anyRestoring());
 }
 

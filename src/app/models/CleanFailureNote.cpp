@@ -1,0 +1,28 @@
+#include "app/models/CleanFailureNote.h"
+
+#include "core/model/Formatting.h"
+
+namespace qm {
+
+CleanFailureNote CleanFailureNote::word(const QString& lead, qint64 n, const QString& first,
+                                        const std::optional<CleanFailure>& permissionDenied,
+                                        const std::function<bool()>& fullDiskAccess)
+{
+    const QString counted = lead + Formatting::countedNoun(n, QStringLiteral("item"));
+    CleanFailureNote note;
+    if (permissionDenied) {
+        const bool granted = fullDiskAccess();
+        note.needsFullDiskAccess = !granted;
+        note.text = counted + QStringLiteral(" couldn't be moved to the Trash automatically: ") +
+                    permissionDenied->name + QStringLiteral(". It lives in a protected location.");
+        if (!granted) {
+            note.text += QStringLiteral(" Granting Quillmere Full Disk Access lets it remove protected items "
+                                        "like this for you next time.");
+        }
+    } else {
+        note.text = counted + QStringLiteral(" couldn't be moved to the Trash.") + QLatin1Char('\n') + first;
+    }
+    return note;
+}
+
+} // namespace qm
