@@ -75,14 +75,19 @@ start() {
 }
 
 # capture NAME: waits for the screen to settle (the switch transition and the gauge take 0.5 s), then
-# saves the window.
+# saves the window. A window not drawn yet (a loaded machine may take seconds for the first frame) is
+# captured again, for up to 15 s.
 capture() {
     local picture=$shots/shell-$1.png
     sleep 1.5
-    DISPLAY=$display import -window "$window" "$picture" 2>>"$work/app.log" || fail "could not capture $1"
     local size colours
+    for _ in $(seq 15); do
+        DISPLAY=$display import -window "$window" "$picture" 2>>"$work/app.log" || fail "could not capture $1"
+        colours=$(identify -format %k "$picture")
+        ((colours > 100)) && break
+        sleep 1
+    done
     size=$(identify -format %wx%h "$picture")
-    colours=$(identify -format %k "$picture")
     [[ $size == 1040x700 ]] || fail "the $1 picture is $size, expected 1040x700"
     ((colours > 100)) || fail "the $1 picture shows only $colours colours"
     echo "PASS: $picture ($size, $colours colours)"
