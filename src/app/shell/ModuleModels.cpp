@@ -25,7 +25,11 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
       m_disk(std::make_unique<DiskViewModel>(DiskViewModel::Services{
           DiskUsageScanner(FileSystem::homeDirectory(), Path("/"), services.diskVolume)})),
       m_cloud(std::make_unique<CloudCleanupViewModel>()), m_privacy(std::make_unique<PrivacyViewModel>()),
-      m_malware(std::make_unique<MalwareViewModel>()),
+      m_malware(std::make_unique<MalwareViewModel>([&] {
+          MalwareViewModel::Services malware{services.clock};
+          malware.restoreTracker = m_restoreTracker.get();
+          return malware;
+      }())),
       m_performance(std::make_unique<PerformanceViewModel>()),
       m_helper(std::make_unique<HelperClient>(services.helperServices
                                                   ? services.helperServices(services.clock)

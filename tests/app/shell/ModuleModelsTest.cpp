@@ -93,7 +93,7 @@ TEST_F(ModuleModelsTest, CreatesEveryModelTheHelperAndTheMonitorAndStartsTheRegi
 
 TEST_F(ModuleModelsTest, TheMalwareModelHoldsTheHelperWeakly)
 {
-    MalwareViewModel malware;
+    MalwareViewModel malware(MalwareViewModel::Services{clock});
     auto helper = std::make_unique<HelperClient>(HelperClient::Services{
         clock, daemon, std::make_shared<test::FakeAdminPrompt>(),
         [] { return std::unique_ptr<HelperConnection>(); }, QStringLiteral("1.0"), nullptr});
