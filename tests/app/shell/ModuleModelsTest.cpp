@@ -77,6 +77,7 @@ TEST_F(ModuleModelsTest, CreatesEveryModelTheHelperAndTheMonitorAndStartsTheRegi
     EXPECT_EQ(QSet<QObject*>(members.begin(), members.end()).size(), 14) << "fourteen distinct objects";
 
     EXPECT_EQ(models->malware()->helper(), models->helper());
+    EXPECT_EQ(models->malware()->restoreTracker(), models->restoreTracker());
     EXPECT_EQ(models->helper()->status(), HelperClient::Status::notInstalled);
     EXPECT_FALSE(models->helper()->daemonUsable().has_value());
 
