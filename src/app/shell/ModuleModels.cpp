@@ -35,7 +35,11 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
           privacy.restoreTracker = m_restoreTracker.get();
           return privacy;
       }())),
-      m_malware(std::make_unique<MalwareViewModel>()),
+      m_malware(std::make_unique<MalwareViewModel>([&] {
+          MalwareViewModel::Services malware{services.clock};
+          malware.restoreTracker = m_restoreTracker.get();
+          return malware;
+      }())),
       m_performance(std::make_unique<PerformanceViewModel>([&] {
           PerformanceViewModel::Services performance{services.clock};
           performance.restoreTracker = m_restoreTracker.get();

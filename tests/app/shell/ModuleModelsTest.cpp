@@ -79,6 +79,7 @@ TEST_F(ModuleModelsTest, CreatesEveryModelTheHelperAndTheMonitorAndStartsTheRegi
 
     EXPECT_EQ(models->malware()->helper(), models->helper());
     EXPECT_EQ(models->privacy()->phase(), PrivacyViewModel::Phase::idle) << "the privacy model started work";
+    EXPECT_EQ(models->malware()->restoreTracker(), models->restoreTracker());
     EXPECT_EQ(models->helper()->status(), HelperClient::Status::notInstalled);
     EXPECT_FALSE(models->helper()->daemonUsable().has_value());
 
@@ -95,7 +96,7 @@ TEST_F(ModuleModelsTest, CreatesEveryModelTheHelperAndTheMonitorAndStartsTheRegi
 
 TEST_F(ModuleModelsTest, TheMalwareModelHoldsTheHelperWeakly)
 {
-    MalwareViewModel malware;
+    MalwareViewModel malware(MalwareViewModel::Services{clock});
     auto helper = std::make_unique<HelperClient>(HelperClient::Services{
         clock, daemon, std::make_shared<test::FakeAdminPrompt>(),
         [] { return std::unique_ptr<HelperConnection>(); }, QStringLiteral("1.0"), nullptr});

@@ -3,10 +3,10 @@
 // holds and late replies, the prompt's answers, and removals refused before anything is sent.
 #include "core/helper/HelperClient.h"
 
-#include "FakeHelperBus.h"
 #include "support/FakeAdminPrompt.h"
 #include "support/FakeClock.h"
 #include "support/FakeDaemonService.h"
+#include "support/FakeHelperBus.h"
 #include "support/FixtureHome.h"
 
 #include <QCoreApplication>

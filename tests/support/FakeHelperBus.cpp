@@ -1,4 +1,4 @@
-#include "FakeHelperBus.h"
+#include "support/FakeHelperBus.h"
 
 #include <QDBusError>
 
