@@ -4,6 +4,7 @@
 #include "support/BundleProcess.h"
 #include "support/FakeClock.h"
 #include "support/FakeWorkspace.h"
+#include "support/FixtureOnlyWorkspace.h"
 #include "support/TempTree.h"
 
 #include <QSignalSpy>
@@ -21,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::FixtureOnlyWorkspace;
 
 std::optional<RunningApplication> findPid(const std::vector<RunningApplication>& running, pid_t pid)
 {
@@ -28,29 +30,6 @@ std::optional<RunningApplication> findPid(const std::vector<RunningApplication>&
                                     [&](const RunningApplication& app) { return app.pid == pid; });
     return found == running.end() ? std::nullopt : std::optional<RunningApplication>(*found);
 }
-
-// The real process table seen through the fixture folder only, so bundle processes other tests start
-// at the same time never count.
-class FixtureOnlyWorkspace final : public Workspace
-{
-public:
-    FixtureOnlyWorkspace(Workspace& real, fs::path root) : m_real(real), m_root(std::move(root)) {}
-    void reveal(const Path&) override {}
-    void openUrl(const QUrl&) override {}
-    std::vector<RunningApplication> runningApplications() const override
-    {
-        std::vector<RunningApplication> mine = m_real.runningApplications();
-        std::erase_if(mine, [&](const RunningApplication& app) {
-            return app.bundle.native().rfind(m_root.native() + "/", 0) != 0;
-        });
-        return mine;
-    }
-    void terminate(const RunningApplication& application) override { m_real.terminate(application); }
-
-private:
-    Workspace& m_real;
-    fs::path m_root;
-};
 
 // Real processes started from fixture bundles under a temporary folder (no links on the way).
 class RunningApplicationsTest : public ::testing::Test
