@@ -141,6 +141,7 @@ Item {
 
     UninstallSheet {
         id: sheet
+        anchors.fill: parent
         model: screen.model
         shown: screen.model.hasSelectedApp
     }

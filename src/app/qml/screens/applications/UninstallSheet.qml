@@ -5,7 +5,7 @@ import Quillmere.App
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// The uninstall sheet of the Applications page: a modal 620 by 600 over the window, on the
+// The uninstall sheet of the Applications page: a modal 620 by 600 over the page it fills, on the
 // Applications backdrop with its own tint (sRGB 94, 139, 240) in scope. Top to bottom: the
 // application (icon, name, identifier, version), the administrator banner when the bundle is not the
 // user's, the running banner while the application runs or after it refused to quit, a card with the
@@ -15,7 +15,7 @@ import Quillmere.Design as Design
 // every control is one call on it. It is up while `shown` is true; closing it any way (Cancel,
 // Escape) calls `dismissUninstaller()` once, unless the model closed it itself. The model follows
 // applications starting and stopping for as long as a sheet is open.
-T.Popup {
+Item {
     id: sheet
 
     required property ApplicationsViewModel model
@@ -50,40 +50,33 @@ T.Popup {
     readonly property alias adminBanner: adminBanner
     readonly property alias runningBanner: runningBanner
 
-    parent: T.Overlay.overlay
-    anchors.centerIn: parent
-    width: 620
-    height: 600
-    modal: true
-    focus: true
-    closePolicy: T.Popup.CloseOnEscape
-    padding: 0
+    readonly property bool opened: visible
 
+    // Shows the sheet and takes the keyboard, so Escape reaches it.
+    function open() {
+        visible = true
+        forceActiveFocus()
+    }
+    // Hides the sheet; `closed` follows.
+    function close() {
+        if (!visible)
+            return
+        visible = false
+        closed()
+    }
+
+    // The sheet went away, whichever way.
+    signal closed()
+
+    visible: false
+    focus: visible
+    Keys.onEscapePressed: close()
     onShownChanged: shown ? open() : close()
     Component.onCompleted: if (shown) open()
-    // A window that goes takes the sheet out of its overlay first: that close is no dismissal (its
-    // dialogs are going too and must not be closed again from here).
+    // Closed by the user (Cancel calls the model itself; Escape comes here) rather than by the model.
     onClosed: {
-        if (sheet.parent !== null && sheet.model.hasSelectedApp)
+        if (sheet.model.hasSelectedApp)
             sheet.model.dismissUninstaller()
-    }
-
-    T.Overlay.modal: Rectangle {
-        color: Qt.rgba(0, 0, 0, 0.45)
-    }
-
-    background: Item {
-        clip: true
-        BrandBackground {
-            anchors.fill: parent
-            module: "Applications"
-        }
-        Rectangle {
-            anchors.fill: parent
-            color: "transparent"
-            border.width: 1
-            border.color: Design.Palette.stroke
-        }
     }
 
     // A warning line of the leftover section: the triangle and the text, wrapping as needed.
@@ -107,10 +100,41 @@ T.Popup {
         }
     }
 
-    contentItem: Item {
+    // Everything behind the sheet is dimmed and takes no pointer input while it is up.
+    Rectangle {
+        anchors.fill: parent
+        color: Qt.rgba(0, 0, 0, 0.45)
+        MouseArea {
+            anchors.fill: parent
+            acceptedButtons: Qt.AllButtons
+            hoverEnabled: true
+            onWheel: wheel => wheel.accepted = true
+        }
+    }
+
+    Item {
         id: content
         objectName: "uninstallSheet"
+        anchors.centerIn: parent
+        width: 620
+        height: 600
+        clip: true
         ModuleTint.tint: sheet.sheetTint
+
+        // Clicks on the sheet's empty parts stay on the sheet.
+        MouseArea {
+            anchors.fill: parent
+        }
+        BrandBackground {
+            anchors.fill: parent
+            module: "Applications"
+        }
+        Rectangle {
+            anchors.fill: parent
+            color: "transparent"
+            border.width: 1
+            border.color: Design.Palette.stroke
+        }
 
         ColumnLayout {
             anchors.fill: parent
@@ -562,7 +586,11 @@ T.Popup {
         message: sheet.appName + " and its selected leftover files go to the Trash and can be restored."
         destructiveText: "Move " + sheet.model.formattedUninstallTotal + " to Trash"
         onConfirmed: sheet.model.confirmUninstall()
-        onDismissed: sheet.model.showConfirm = false
+        onDismissed: {
+            sheet.model.showConfirm = false
+            if (sheet.visible)
+                sheet.forceActiveFocus()
+        }
     }
     ConfirmationDialog {
         id: adminConfirmDialog
@@ -571,6 +599,10 @@ T.Popup {
         message: sheet.appName + " is owned by macOS or the App Store. Quillmere will ask for your admin password, then move it and its selected leftovers to the Trash. You can restore them from the Trash."
         destructiveText: "Uninstall (asks for password)"
         onConfirmed: sheet.model.confirmAdminUninstall()
-        onDismissed: sheet.model.showAdminConfirm = false
+        onDismissed: {
+            sheet.model.showAdminConfirm = false
+            if (sheet.visible)
+                sheet.forceActiveFocus()
+        }
     }
 }
