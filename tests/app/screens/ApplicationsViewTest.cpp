@@ -642,5 +642,20 @@ TEST_F(ApplicationsViewTest, ALaunchedOrQuitProgramFlipsTheRunningBanner)
     ASSERT_TRUE(h.settle([&] { return !sheetOpen(); }));
 }
 
+// Leaving the module with a sheet up closes it in the model too: nothing keeps watching the
+// running applications, and coming back shows the list without a sheet.
+TEST_F(ApplicationsViewTest, ThePageGoingTakesItsSheetAlong)
+{
+    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
+    openListed();
+    openSheet(QStringLiteral("Alpha"));
+    ASSERT_GT(h.clock().activeTimerCount(), 0) << "the open sheet follows the running applications";
+    ASSERT_TRUE(h.showPageAgain());
+    EXPECT_FALSE(h.model().hasSelectedApp());
+    EXPECT_FALSE(sheetOpen());
+    EXPECT_EQ(h.clock().activeTimerCount(), 0) << "still polling for a sheet that is gone";
+    EXPECT_NE(row(QStringLiteral("Alpha")), nullptr);
+}
+
 } // namespace
 } // namespace qm

@@ -55,6 +55,13 @@ Item {
             model.load()
     }
 
+    // The page goes (another module is shown) with a sheet up: the sheet goes too, and its state with
+    // it. With a confirmation up the model is left alone: that dialog is being torn down as well.
+    Component.onDestruction: {
+        if (model.hasSelectedApp && !model.showConfirm && !model.showAdminConfirm)
+            model.dismissUninstaller()
+    }
+
     Connections {
         target: screen.activity
         function onBecameActive() {
