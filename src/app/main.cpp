@@ -1,4 +1,5 @@
 #include "app/SignalQuit.h"
+#include "app/models/ApplicationIconProvider.h"
 #include "app/platform/GuiAppActivity.h"
 #include "app/platform/ReleasePageUpdater.h"
 #include "app/shell/ProductLinks.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv)
     qm::QuillmereApp quillmere(qm::QuillmereApp::Services{clock, activity, updater, {}, {}, {}, {}});
 
     QQmlApplicationEngine engine;
+    qm::ApplicationIconProvider::install(engine);
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
         Qt::QueuedConnection);

@@ -32,6 +32,8 @@ QVariant ApplicationListModel::data(const QModelIndex& index, int role) const
         return FileSystem::displayName(app->url);
     case IconPathRole:
         return app->icon ? FileSystem::displayName(*app->icon) : QString();
+    case IconIdRole:
+        return iconId(*app);
     default:
         return {};
     }
@@ -42,7 +44,7 @@ QHash<int, QByteArray> ApplicationListModel::roleNames() const
     return {
         {AppIdRole, "appId"},       {NameRole, "name"},           {BundleIdRole, "bundleID"},
         {VersionRole, "version"},   {SizeBytesRole, "sizeBytes"}, {PathRole, "path"},
-        {IconPathRole, "iconPath"},
+        {IconPathRole, "iconPath"}, {IconIdRole, "iconId"},
     };
 }
 
@@ -71,10 +73,23 @@ void ApplicationListModel::replace(std::vector<InstalledApp> rows)
         emit countChanged();
 }
 
+namespace {
+
+QString percentEncoded(const std::string& bytes)
+{
+    return QString::fromLatin1(QByteArray(bytes.data(), qsizetype(bytes.size())).toPercentEncoding("/"));
+}
+
+} // namespace
+
 QString ApplicationListModel::appId(const InstalledApp& app)
 {
-    const std::string& bytes = app.id();
-    return QString::fromLatin1(QByteArray(bytes.data(), qsizetype(bytes.size())).toPercentEncoding("/"));
+    return percentEncoded(app.id());
+}
+
+QString ApplicationListModel::iconId(const InstalledApp& app)
+{
+    return app.icon ? percentEncoded(app.icon->native()) : QString();
 }
 
 } // namespace qm

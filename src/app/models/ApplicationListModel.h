@@ -34,6 +34,9 @@ public:
         PathRole,
         // The bundle's icon file as display text, empty when it has none.
         IconPathRole,
+        // The icon file's path bytes, percent-encoded (`iconId`): the id under which the application
+        // icon provider loads it; empty when the bundle has no icon.
+        IconIdRole,
     };
     Q_ENUM(Role)
 
@@ -55,6 +58,10 @@ public:
 
     // The percent-encoded bytes of `app`'s bundle path, as the AppIdRole gives them.
     static QString appId(const InstalledApp& app);
+    // The percent-encoded bytes of `app`'s icon file, as the IconIdRole gives them; empty without one.
+    // Every byte but ASCII letters, digits, "-._~" and "/" is encoded, so the text survives a trip
+    // through an image address and still names the same file.
+    static QString iconId(const InstalledApp& app);
 
 signals:
     void countChanged();

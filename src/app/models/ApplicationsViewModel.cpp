@@ -59,6 +59,7 @@ QVariantMap appMap(const InstalledApp& app)
         {QStringLiteral("sizeBytes"), app.sizeBytes},
         {QStringLiteral("path"), FileSystem::displayName(app.url)},
         {QStringLiteral("iconPath"), app.icon ? FileSystem::displayName(*app.icon) : QString()},
+        {QStringLiteral("iconId"), ApplicationListModel::iconId(app)},
     };
 }
 
@@ -1215,6 +1216,30 @@ void ApplicationsViewModel::openTrash()
     const Path folder = m_lastAdminUninstallName && m_lastAdminTrashFiles ? *m_lastAdminTrashFiles
                                                                           : Trash::homeTrashFilesDirectory();
     workspace().openUrl(Workspace::fileUrl(folder));
+}
+
+void ApplicationsViewModel::revealSelectedApp()
+{
+    if (m_selectedApp)
+        workspace().reveal(m_selectedApp->url);
+}
+
+void ApplicationsViewModel::revealPendingItem()
+{
+    if (m_pendingRevealURL)
+        workspace().reveal(*m_pendingRevealURL);
+}
+
+void ApplicationsViewModel::dismissFailure()
+{
+    setUninstallFailure(std::nullopt);
+    setPendingRevealURL(std::nullopt);
+    setFailureNeedsFullDiskAccess(false);
+}
+
+QString ApplicationsViewModel::formattedFreed() const
+{
+    return m_lastReport ? m_lastReport->formattedFreed() : QString();
 }
 
 } // namespace qm

@@ -57,6 +57,8 @@ class ApplicationsViewModel : public QObject
     QML_UNCREATABLE("The view-model container owns the module models")
 
     Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
+    // `phase` is `loaded` (QML cannot name the enum's lower-case values).
+    Q_PROPERTY(bool loaded READ loaded NOTIFY phaseChanged)
     // How many applications the inventory holds (this program included); the page lists the
     // inventory when it comes on screen with none.
     Q_PROPERTY(int appCount READ appCount NOTIFY appsChanged)
@@ -93,6 +95,8 @@ class ApplicationsViewModel : public QObject
         QString lastAdminUninstallName READ lastAdminUninstallNameText NOTIFY lastAdminUninstallNameChanged)
     // An undo handle is held.
     Q_PROPERTY(bool hasLastReport READ hasLastReport NOTIFY lastReportChanged)
+    // The bytes the undo handle holds, as a file-style byte count; empty without a handle.
+    Q_PROPERTY(QString formattedFreed READ formattedFreed NOTIFY lastReportChanged)
     Q_PROPERTY(QString lastAppName READ lastAppName NOTIFY lastAppNameChanged)
     Q_PROPERTY(QStringList uninstalledNames READ uninstalledNames NOTIFY uninstalledNamesChanged)
     Q_PROPERTY(qint64 uninstallCompletions READ uninstallCompletions NOTIFY uninstallCompletionsChanged)
@@ -195,6 +199,7 @@ public:
 
     // ---- published state ----
     Phase phase() const { return m_phase; }
+    bool loaded() const { return m_phase == Phase::loaded; }
     const std::vector<InstalledApp>& apps() const { return m_apps; }
     int appCount() const { return int(m_apps.size()); }
     bool inventoryComplete() const { return m_inventoryComplete; }
@@ -233,6 +238,7 @@ public:
     const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
     void setLastReport(std::optional<CleanReport> report);
     bool hasLastReport() const { return m_lastReport.has_value(); }
+    QString formattedFreed() const;
     const QString& lastAppName() const { return m_lastAppName; }
     void setLastAppName(const QString& name);
     const QStringList& uninstalledNames() const { return m_uninstalledNames; }
@@ -348,6 +354,14 @@ public:
     // Opens the `files/` folder of the Trash the last administrator move went to, or of the user's
     // home trash, in the file manager.
     Q_INVOKABLE void openTrash();
+    // Shows the selected application's bundle (its raw path) in the file manager; the sheet stays
+    // open. Does nothing without a selection.
+    Q_INVOKABLE void revealSelectedApp();
+    // Shows the item a failure points at (its raw path) in the file manager; clears nothing. Does
+    // nothing when no item is pending.
+    Q_INVOKABLE void revealPendingItem();
+    // Forgets the failure together: its sentence, the item to reveal and the Full Disk Access hint.
+    Q_INVOKABLE void dismissFailure();
 
 signals:
     void phaseChanged();

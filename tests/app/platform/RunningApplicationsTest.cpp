@@ -22,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using test::FixtureOnlyWorkspace;
 
 std::optional<RunningApplication> findPid(const std::vector<RunningApplication>& running, pid_t pid)
 {

@@ -1,5 +1,7 @@
 #include "ShellHarness.h"
 
+#include "app/models/ApplicationIconProvider.h"
+
 #include <QQmlComponent>
 #include <QSettings>
 #include <QTest>
@@ -50,6 +52,7 @@ bool ShellHarness::launch()
     };
     m_app = std::make_unique<QuillmereApp>(services);
     m_engine = std::make_unique<QQmlEngine>();
+    ApplicationIconProvider::install(*m_engine);
     QQmlComponent component(m_engine.get());
     component.setData("import Quillmere.Shell\nMainWindow {}", QUrl());
     if (!component.isReady()) {

@@ -137,6 +137,8 @@ Item {
         id: applicationsScreen
         ApplicationsView {
             model: root.models.applications
+            activity: root.app.activity
+            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {

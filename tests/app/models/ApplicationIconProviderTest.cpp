@@ -1,0 +1,97 @@
+#include "app/models/ApplicationIconProvider.h"
+
+#include "app/models/ApplicationListModel.h"
+#include "support/TempTree.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QImageWriter>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+
+QByteArray encoded(const char* format, QSize size = QSize(48, 32))
+{
+    QImage picture(size, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, format).write(picture);
+    return bytes;
+}
+
+// What the provider draws for each kind of file behind an icon path: only a regular .icns or .png
+// within the cap, never through a final link, and a FIFO is refused without waiting for a writer.
+TEST(ApplicationIconProviderTest, DrawsOnlyBoundedRegularIconFiles)
+{
+    test::TempTree tree;
+    const fs::path png = tree.fileWithContent("a.png", encoded("png"));
+    const fs::path icns = tree.fileWithContent("AppIcon.ICNS", encoded("icns"));
+    struct Row
+    {
+        const char* what;
+        fs::path path;
+        bool draws;
+    };
+    const Row rows[] = {
+        {"png", png, true},
+        {"icns, suffix in capitals", icns, true},
+        {"a link to a png", tree.symlink(png, "link.png"), false},
+        {"a FIFO", tree.fifo("pipe.png"), false},
+        {"larger than the cap", tree.sparseFile("huge.png", ApplicationIconProvider::kMaxFileBytes + 1),
+         false},
+        {"not an image", tree.fileWithContent("text.icns", "plain words"), false},
+        {"another format", tree.fileWithContent("a.jpg", encoded("jpg")), false},
+        {"missing", tree.path("gone.png"), false},
+        {"relative", fs::path("a.png"), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QElapsedTimer timer;
+        timer.start();
+        QSize original;
+        const QImage image = ApplicationIconProvider::load(Path(row.path), QSize(), &original);
+        EXPECT_EQ(!image.isNull(), row.draws);
+        EXPECT_EQ(original.isValid(), row.draws);
+        EXPECT_LT(timer.elapsed(), 5'000) << "waited on the file";
+    }
+    // A requested size scales the icon down to fit, keeping its shape.
+    QSize original;
+    const QImage small = ApplicationIconProvider::load(Path(png), QSize(24, 24), &original);
+    EXPECT_EQ(small.size(), QSize(24, 16));
+    EXPECT_EQ(original, QSize(48, 32));
+}
+
+// The id the list hands QML names the icon's bytes, also after an image address decoded some of its
+// escapes again (as QML does with the path of "image://appicon/<id>").
+TEST(ApplicationIconProviderTest, TheIdNamesTheSameBytesThroughAnImageAddress)
+{
+    const std::string names[] = {
+        "/Applications/Plain.app/Contents/Resources/AppIcon.icns",
+        "/Applications/Caf\xc3\xa9 & Co.app/icon.png",
+        "/Applications/" + test::TempTree::nonUtf8Name().native() + " %41#?.app/icon.png",
+    };
+    for (const std::string& bytes : names) {
+        SCOPED_TRACE(bytes);
+        InstalledApp app;
+        app.url = Path("/Applications/X.app");
+        app.icon = Path(bytes);
+        const QString id = ApplicationListModel::iconId(app);
+        EXPECT_EQ(ApplicationIconProvider::pathOf(id).native(), bytes);
+        const QUrl address(QStringLiteral("image://appicon/") + id);
+        const QString handed = address.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority).mid(1);
+        EXPECT_EQ(ApplicationIconProvider::pathOf(handed).native(), bytes) << handed.toStdString();
+    }
+    EXPECT_TRUE(ApplicationListModel::iconId(InstalledApp{}).isEmpty());
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,329 @@
+#include "ApplicationsScreenHarness.h"
+
+#include "app/models/ApplicationIconProvider.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QQmlComponent>
+#include <QTest>
+#include <QThreadPool>
+#include <QtQuickTest/quicktest.h>
+
+#include <algorithm>
+
+namespace qm::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What Qt reported while a harness was open; a message handler is process-wide.
+QMutex g_messagesMutex;
+QStringList g_warnings;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg) {
+        QMutexLocker lock(&g_messagesMutex);
+        g_warnings.append(message);
+    }
+    if (g_previousHandler != nullptr)
+        g_previousHandler(type, context, message);
+}
+
+// The page on the Applications backdrop, with the module's tint in scope, as the shell shows it.
+constexpr const char* kHostQml = R"(
+import QtQuick
+import Quillmere.App
+import Quillmere.Design
+import Quillmere.Screens
+
+Item {
+    id: host
+    required property ApplicationsViewModel applications
+    required property AppActivity appActivity
+    property int settingsRequests: 0
+    readonly property alias page: loader.item
+    property bool pageShown: true
+
+    BrandBackground {
+        anchors.fill: parent
+        module: "Applications"
+    }
+    Item {
+        anchors.fill: parent
+        ModuleTint.tint: QuillmereModule.tint("Applications")
+        Loader {
+            id: loader
+            anchors.fill: parent
+            active: host.pageShown
+            sourceComponent: ApplicationsView {
+                objectName: "applicationsView"
+                model: host.applications
+                activity: host.appActivity
+                onFullDiskAccessSettingsRequested: host.settingsRequests += 1
+            }
+        }
+    }
+}
+)";
+
+QQuickItem* findUnder(const QQuickItem* under, const QString& objectName)
+{
+    for (QQuickItem* child : under->childItems()) {
+        if (!child->isVisible())
+            continue;
+        if (child->objectName() == objectName)
+            return child;
+        if (QQuickItem* found = findUnder(child, objectName))
+            return found;
+    }
+    return nullptr;
+}
+
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.write(image);
+    return bytes;
+}
+
+} // namespace
+
+ApplicationsScreenHarness::ApplicationsScreenHarness()
+{
+    QThreadPool* pool = QThreadPool::globalInstance();
+    pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+    {
+        QMutexLocker lock(&g_messagesMutex);
+        g_warnings.clear();
+    }
+    g_previousHandler = qInstallMessageHandler(recordMessage);
+    m_savedBackend = qgetenv("GSETTINGS_BACKEND");
+    m_hadBackend = qEnvironmentVariableIsSet("GSETTINGS_BACKEND");
+    qputenv("GSETTINGS_BACKEND", "memory");
+    qputenv("XDG_CACHE_HOME", QByteArray(m_caches.root().c_str()));
+    m_home.folder("Library/Application Support");
+    m_home.folder("Library/Caches");
+    m_system.folder("Applications");
+}
+
+ApplicationsScreenHarness::~ApplicationsScreenHarness()
+{
+    m_finderGate->release();
+    holdListings(false);
+    m_window.reset();
+    m_engine.reset();
+    m_model.reset();
+    drain();
+    qInstallMessageHandler(g_previousHandler);
+    g_previousHandler = nullptr;
+    if (m_hadBackend)
+        qputenv("GSETTINGS_BACKEND", m_savedBackend);
+    else
+        qunsetenv("GSETTINGS_BACKEND");
+}
+
+fs::path ApplicationsScreenHarness::bundle(const fs::path& folder, const QByteArray& name,
+                                           const QByteArray& identifier, const QByteArray& version, Icon icon)
+{
+    const fs::path at = m_system.path("Applications") / folder;
+    QByteArray plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>";
+    // Markup in a name stays text: the plist holds it escaped.
+    const auto escaped = [](const QByteArray& text) {
+        return QString::fromUtf8(text).toHtmlEscaped().toUtf8();
+    };
+    if (!identifier.isEmpty())
+        plist += "<key>CFBundleIdentifier</key><string>" + escaped(identifier) + "</string>";
+    if (!name.isEmpty())
+        plist += "<key>CFBundleName</key><string>" + escaped(name) + "</string>";
+    if (!version.isEmpty())
+        plist += "<key>CFBundleShortVersionString</key><string>" + escaped(version) + "</string>";
+    QImage picture(64, 64, QImage::Format_ARGB32);
+    picture.fill(QColor(94, 139, 240));
+    switch (icon) {
+    case Icon::none:
+        break;
+    case Icon::png:
+        plist += "<key>CFBundleIconFile</key><string>icon.png</string>";
+        m_system.fileWithContent(at / "Contents/Resources/icon.png", encoded(picture, "png"));
+        break;
+    case Icon::icns:
+        plist += "<key>CFBundleIconFile</key><string>AppIcon</string>";
+        m_system.fileWithContent(at / "Contents/Resources/AppIcon.icns", encoded(picture, "icns"));
+        break;
+    case Icon::notAnImage:
+        plist += "<key>CFBundleIconFile</key><string>AppIcon</string>";
+        m_system.fileWithContent(at / "Contents/Resources/AppIcon.icns", "not an icon");
+        break;
+    case Icon::oversized:
+        // A valid picture followed by a hole: larger than the reader takes.
+        plist += "<key>CFBundleIconFile</key><string>icon.png</string>";
+        m_system.sparseFile(at / "Contents/Resources/icon.png", ApplicationIconProvider::kMaxFileBytes + 1);
+        break;
+    }
+    plist += "</dict></plist>\n";
+    m_system.fileWithContent(at / "Contents/Info.plist", plist);
+    m_system.file(at / "Contents/MacOS/binary", 20'000);
+    return at;
+}
+
+void ApplicationsScreenHarness::holdListings(bool hold)
+{
+    m_holdListings = hold;
+    if (hold)
+        return;
+    auto held = std::exchange(m_heldListings, {});
+    for (auto& done : held)
+        startListing(std::move(done));
+}
+
+void ApplicationsScreenHarness::startListing(ApplicationsViewModel::ListingDone done)
+{
+    const AppScanner scanner(FileSystem(), CleanupScanner(FileSystem(), m_home.home(), m_system.root()),
+                             std::nullopt, nullptr, m_system.root());
+    QThreadPool::globalInstance()->start([scanner, done = std::move(done), this] {
+        AppScanner::Listing listing = scanner.listApps();
+        if (m_incomplete.load())
+            listing.complete = false;
+        done(std::move(listing));
+    });
+}
+
+bool ApplicationsScreenHarness::open(QSize size)
+{
+    ApplicationsViewModel::Services services{m_clock};
+    services.home = m_home.home();
+    services.systemRoot = m_system.root();
+    services.lister = [this](ApplicationsViewModel::ListingDone done) {
+        ++m_listings;
+        if (m_holdListings)
+            m_heldListings.push_back(std::move(done));
+        else
+            startListing(std::move(done));
+    };
+    services.sizer = m_sizer;
+    services.finder =
+        LeftoverFinder(FileSystem([gate = m_finderGate](FsStep step, const Path&) { gate->pass(step); }),
+                       CleanupScanner(FileSystem(), m_home.home()), m_home.home());
+    services.own = ApplicationsViewModel::OwnIdentity{std::nullopt, Path("/nowhere/Quillmere.app")};
+    services.workspace = m_workspace;
+    services.adminMove = [answer = m_adminAnswer](const Path&) { return answer; };
+    services.fullDiskAccess = [] { return false; };
+    services.restoreTracker = &m_tracker;
+    m_model = std::make_unique<ApplicationsViewModel>(std::move(services));
+
+    m_engine = std::make_unique<QQmlEngine>();
+    ApplicationIconProvider::install(*m_engine);
+    QQmlComponent component(m_engine.get());
+    component.setData(kHostQml, QUrl());
+    if (!component.isReady()) {
+        m_errors.append(component.errorString());
+        return false;
+    }
+    QObject* root = component.createWithInitialProperties(
+        {{QStringLiteral("applications"), QVariant::fromValue(m_model.get())},
+         {QStringLiteral("appActivity"), QVariant::fromValue(static_cast<AppActivity*>(&m_activity))}});
+    m_root = qobject_cast<QQuickItem*>(root);
+    if (m_root == nullptr) {
+        m_errors.append(component.errorString());
+        delete root;
+        return false;
+    }
+    m_window = std::make_unique<QQuickWindow>();
+    m_window->setColor(Qt::black);
+    m_window->resize(size);
+    m_root->setParent(m_window.get());
+    m_root->setParentItem(m_window->contentItem());
+    m_root->setSize(QSizeF(size));
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get())) {
+        m_errors.append(QStringLiteral("the window was not shown"));
+        return false;
+    }
+    return showPage();
+}
+
+bool ApplicationsScreenHarness::showPage()
+{
+    m_page = m_root->property("page").value<QQuickItem*>();
+    return m_page != nullptr;
+}
+
+bool ApplicationsScreenHarness::showPageAgain()
+{
+    m_root->setProperty("pageShown", false);
+    QCoreApplication::processEvents();
+    m_root->setProperty("pageShown", true);
+    return showPage();
+}
+
+QObject* ApplicationsScreenHarness::pageObject(const char* property) const
+{
+    return m_page != nullptr ? m_page->property(property).value<QObject*>() : nullptr;
+}
+
+QQuickItem* ApplicationsScreenHarness::find(const QString& objectName, const QQuickItem* under) const
+{
+    if (under == nullptr)
+        under = m_window != nullptr ? m_window->contentItem() : nullptr;
+    return under != nullptr ? findUnder(under, objectName) : nullptr;
+}
+
+void ApplicationsScreenHarness::click(QQuickItem* target)
+{
+    if (target == nullptr || m_window == nullptr)
+        return;
+    QQuickTest::qWaitForPolish(m_window.get());
+    const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+    QTest::mouseClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+}
+
+int ApplicationsScreenHarness::settingsRequests() const
+{
+    return m_root != nullptr ? m_root->property("settingsRequests").toInt() : 0;
+}
+
+QStringList ApplicationsScreenHarness::warnings() const
+{
+    QMutexLocker lock(&g_messagesMutex);
+    QStringList unexpected = g_warnings;
+    unexpected.removeIf([&](const QString& warning) {
+        return std::any_of(m_expected.begin(), m_expected.end(),
+                           [&](const QString& text) { return warning.contains(text); });
+    });
+    return unexpected;
+}
+
+bool ApplicationsScreenHarness::settleInventory()
+{
+    return settle([&] {
+        return m_model->phase() == ApplicationsViewModel::Phase::loaded && !m_model->sizing() &&
+               !m_model->refreshing();
+    });
+}
+
+void ApplicationsScreenHarness::drain()
+{
+    for (int round = 0; round < 10; ++round) {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+}
+
+void ApplicationsScreenHarness::wait(int ms)
+{
+    QTest::qWait(ms);
+}
+
+QImage ApplicationsScreenHarness::grab()
+{
+    return m_window != nullptr ? m_window->grabWindow() : QImage();
+}
+
+} // namespace qm::test

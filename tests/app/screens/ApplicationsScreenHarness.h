@@ -1,0 +1,145 @@
+#pragma once
+
+#include "app/models/ApplicationsViewModel.h"
+#include "support/FakeAppActivity.h"
+#include "support/FakeClock.h"
+#include "support/FakeWorkspace.h"
+#include "support/FixtureHome.h"
+#include "support/StepGate.h"
+#include "support/TempTree.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QSize>
+#include <QStringList>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace qm::test {
+
+// The Applications page in a window of this process, drawn from the real Applications model over a
+// fixture home and system root: the real inventory lister (counted, and held while the test says so),
+// leftover finder (whose file access passes a gate), cleaner and Trash, with a fake clock, activity
+// source, desktop and administrator move. Build the bundles first, then `open`. While it lives
+// gsettings uses its memory back end and XDG_CACHE_HOME lies outside the home.
+class ApplicationsScreenHarness
+{
+public:
+    // How a fixture bundle's icon file is made.
+    enum class Icon { none, png, icns, notAnImage, oversized };
+
+    ApplicationsScreenHarness();
+    // Lets held work go and waits for every pool job before the fixture goes.
+    ~ApplicationsScreenHarness();
+    ApplicationsScreenHarness(const ApplicationsScreenHarness&) = delete;
+    ApplicationsScreenHarness& operator=(const ApplicationsScreenHarness&) = delete;
+
+    FixtureHome& home() { return m_home; }
+    TempTree& system() { return m_system; }
+    FakeClock& clock() { return m_clock; }
+    FakeAppActivity& activity() { return m_activity; }
+    FakeWorkspace& workspace() { return *m_fakeWorkspace; }
+    // The leftover finder's file access passes this gate.
+    StepGate& finderGate() { return *m_finderGate; }
+
+    // A bundle "<system root>/Applications/<folder>" with an Info.plist naming `name`, `identifier`
+    // and `version` (each left out when empty), a 20 KB executable and the icon asked for.
+    std::filesystem::path bundle(const std::filesystem::path& folder, const QByteArray& name,
+                                 const QByteArray& identifier, const QByteArray& version = "1.0",
+                                 Icon icon = Icon::none);
+
+    // Before `open`: another desktop than the fake one (the real process table, say); another sizer
+    // than the real bounded one.
+    void useWorkspace(std::shared_ptr<Workspace> workspace) { m_workspace = std::move(workspace); }
+    void useSizer(ApplicationsViewModel::Sizer sizer) { m_sizer = std::move(sizer); }
+    // Every listing from now on reports that it could not read everything.
+    void reportIncompleteListings(bool incomplete) { m_incomplete = incomplete; }
+    // While held, listings wait until `holdListings(false)`.
+    void holdListings(bool hold);
+    // How many listings the model started.
+    int listings() const { return m_listings; }
+    // What the administrator move answers.
+    void setAdminAnswer(PrivilegedUninstall::Result answer) { m_adminAnswer = std::move(answer); }
+
+    // Makes the model and shows the page in a window of `size` on the Applications backdrop and tint;
+    // false, with the QML errors in `errors()`, when it did not load.
+    bool open(QSize size);
+    // Takes the page away and shows a new one over the same model, as the shell does when the user
+    // comes back to the module.
+    bool showPageAgain();
+    ApplicationsViewModel& model() { return *m_model; }
+    QQuickWindow* window() const { return m_window.get(); }
+    QQuickItem* page() const { return m_page; }
+    // An object-typed property of the page ("sheet", "failureAlert", ...).
+    QObject* pageObject(const char* property) const;
+    // The first visible item named `objectName` under `under` (the whole window, popups included,
+    // when null), depth first along the visual tree; null when there is none.
+    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const;
+    // Clicks the middle of `target` with the left button.
+    void click(QQuickItem* target);
+    // How often the page asked for the Full Disk Access settings.
+    int settingsRequests() const;
+    // Warnings and errors Qt reported since the harness was made, but those containing a text passed
+    // to `expectWarning` (what a test provokes on purpose).
+    QStringList warnings() const;
+    void expectWarning(const QString& containing) { m_expected.append(containing); }
+    QStringList errors() const { return m_errors; }
+
+    // Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
+    template <typename Predicate> bool settle(Predicate done);
+    // Runs until the inventory is listed and measured.
+    bool settleInventory();
+    // Lets every job on the pool end and every result it posted land.
+    void drain();
+    void wait(int ms);
+    QImage grab();
+
+private:
+    bool showPage();
+    void startListing(ApplicationsViewModel::ListingDone done);
+
+    FixtureHome m_home;
+    TempTree m_system;
+    TempTree m_caches;
+    FakeClock m_clock;
+    FakeAppActivity m_activity;
+    RestoreTracker m_tracker;
+    std::shared_ptr<FakeWorkspace> m_fakeWorkspace = std::make_shared<FakeWorkspace>();
+    std::shared_ptr<Workspace> m_workspace = m_fakeWorkspace;
+    std::shared_ptr<StepGate> m_finderGate = std::make_shared<StepGate>();
+    ApplicationsViewModel::Sizer m_sizer;
+    std::atomic<bool> m_incomplete{false};
+    bool m_holdListings = false;
+    std::vector<ApplicationsViewModel::ListingDone> m_heldListings;
+    int m_listings = 0;
+    PrivilegedUninstall::Result m_adminAnswer = PrivilegedUninstall::Result::success();
+    std::unique_ptr<ApplicationsViewModel> m_model;
+    std::unique_ptr<QQmlEngine> m_engine;
+    std::unique_ptr<QQuickWindow> m_window;
+    QQuickItem* m_root = nullptr;
+    QQuickItem* m_page = nullptr;
+    QStringList m_errors;
+    QStringList m_expected;
+    QByteArray m_savedBackend;
+    bool m_hadBackend = false;
+};
+
+template <typename Predicate> bool ApplicationsScreenHarness::settle(Predicate done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 30'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+} // namespace qm::test
