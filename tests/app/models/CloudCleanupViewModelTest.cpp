@@ -75,11 +75,7 @@ protected:
         QThreadPool* pool = QThreadPool::globalInstance();
         pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
         drive->onDatalessQuestion([this](const Path&) { questionGate.pass(); });
-        drive->onEvicted([this](const Path& path) {
-            evictionGate.pass();
-            if (afterEviction)
-                afterEviction(path);
-        });
+        drive->onEvicted([this](const Path&) { evictionGate.pass(); });
     }
     ~CloudCleanupViewModelTest() override
     {
@@ -127,7 +123,6 @@ protected:
     std::shared_ptr<FakeCloudDrive> drive = std::make_shared<FakeCloudDrive>(tree.root(), root);
     ThreadGate questionGate;
     ThreadGate evictionGate;
-    std::function<void(const Path&)> afterEviction;
     std::unique_ptr<CloudCleanupViewModel> model =
         std::make_unique<CloudCleanupViewModel>(CloudCleanupViewModel::Services{drive});
 };
@@ -397,7 +392,6 @@ TEST_F(CloudCleanupViewModelTest, AFreeingRunCannotBeInterruptedAndARescanThatCa
     // Held just after its eviction; the folder moves away there, before the re-scan.
     select("Second.bin");
     evictionGate.arm();
-    afterEviction = [&](const Path&) { fs::rename(root, tree.path("moved")); };
     model->confirmFree();
     ASSERT_TRUE(settle([&] { return evictionGate.holding(); }));
     EXPECT_TRUE(model->freeing());
@@ -407,8 +401,7 @@ TEST_F(CloudCleanupViewModelTest, AFreeingRunCannotBeInterruptedAndARescanThatCa
     EXPECT_EQ(model->barSubtitle(), QStringLiteral("Removing local copies"));
     const int generation = model->generation();
     model->confirmFree();
-    evictionGate.release();
-    ASSERT_TRUE(settle([&] { return !fs::exists(root); }));
+    fs::rename(root, tree.path("moved"));
     // The folder is gone, yet the Scan command during freeing changes nothing: the page stays on its
     // list rather than turning unavailable under the running eviction.
     model->scan();
@@ -416,6 +409,7 @@ TEST_F(CloudCleanupViewModelTest, AFreeingRunCannotBeInterruptedAndARescanThatCa
     EXPECT_EQ(model->phase(), Phase::results);
     EXPECT_EQ(model->generation(), generation);
     EXPECT_TRUE(model->freeing());
+    evictionGate.release();
 
     ASSERT_TRUE(settle([&] { return !model->freeing(); }));
     EXPECT_EQ(model->failureNote(), kRescanFailed);
