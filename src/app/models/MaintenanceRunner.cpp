@@ -97,7 +97,7 @@ QString MaintenanceRunner::footerText() const
            m_helper->statusMessage() + QLatin1Char(')');
 }
 
-QStringList MaintenanceRunner::availableActions()
+QStringList MaintenanceRunner::availableActions() const
 {
     QStringList ids;
     for (HelperAction action : HelperActions::available())
@@ -118,7 +118,7 @@ QString MaintenanceRunner::title(HelperAction action)
     return QStringLiteral("Run maintenance scripts");
 }
 
-QVariantMap MaintenanceRunner::describe(const QString& id)
+QVariantMap MaintenanceRunner::describe(const QString& id) const
 {
     const std::optional<HelperAction> action = HelperActions::fromRaw(id);
     if (!action)

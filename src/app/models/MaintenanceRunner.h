@@ -46,9 +46,9 @@ public:
     QString footerText() const;
 
     // The ids of the actions this system offers, in order (HelperActions::available).
-    Q_INVOKABLE static QStringList availableActions();
+    Q_INVOKABLE QStringList availableActions() const;
     // An action's `symbol`, `title` and `subtitle` by id; empty for an unknown id.
-    Q_INVOKABLE static QVariantMap describe(const QString& id);
+    Q_INVOKABLE QVariantMap describe(const QString& id) const;
     // The title of an action ("Free up memory", "Flush DNS cache", "Run maintenance scripts").
     static QString title(HelperAction action);
     // Starts the action `id`: nothing while one runs, without a helper or for an unknown id.

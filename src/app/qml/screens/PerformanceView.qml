@@ -27,8 +27,10 @@ Item {
 
     readonly property var userAgents: model.userAgents
     readonly property var systemAgents: model.systemAgents
-    readonly property bool userFolderUnreadable: model.unreadableDomains.indexOf("userAgent") >= 0
-    readonly property bool systemFolderUnreadable: model.unreadableDomains.some(d => d !== "userAgent")
+    // The model names unreadable domains by their display names; the user's own is "Login items".
+    readonly property string userDomainName: "Login items"
+    readonly property bool userFolderUnreadable: model.unreadableDomains.indexOf(userDomainName) >= 0
+    readonly property bool systemFolderUnreadable: model.unreadableDomains.some(d => d !== userDomainName)
     readonly property bool hasSystemBlock: systemAgents.length > 0 || systemFolderUnreadable
     // "loading", "unreadable", "empty" or "list".
     readonly property string loginState: model.loading ? "loading"

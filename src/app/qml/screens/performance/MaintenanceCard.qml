@@ -14,7 +14,7 @@ GlassCard {
     id: card
 
     required property HelperClient helper
-    property var actions: MaintenanceRunner.availableActions()
+    property var actions: runner.availableActions()
 
     readonly property alias runner: runner
     readonly property alias badge: badge
@@ -74,7 +74,7 @@ GlassCard {
                     id: actionEntry
                     required property string modelData
                     required property int index
-                    readonly property var action: MaintenanceRunner.describe(modelData)
+                    readonly property var action: runner.describe(modelData)
                     width: parent.width
 
                     T.AbstractButton {

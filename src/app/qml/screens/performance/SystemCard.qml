@@ -33,40 +33,44 @@ Rectangle {
         width: card.width - 32
         spacing: 14
 
+        // The bars and tiles stay put across refreshes (only their texts change), so a refresh
+        // rebuilds no item; a row's tiles are made again only when their number changes.
         Repeater {
-            model: figures.bars
+            model: 3
             delegate: StatBar {
-                required property var modelData
-                objectName: "statBar:" + modelData.label
+                required property int index
+                readonly property var figure: figures.bars[index]
+                objectName: "statBar:" + figure.label
                 Layout.fillWidth: true
-                label: modelData.label
-                value: modelData.value
-                fraction: modelData.fraction
-                known: modelData.known
-                warnAbove: modelData.warnAbove
+                label: figure.label
+                value: figure.value
+                fraction: figure.fraction
+                known: figure.known
+                warnAbove: figure.warnAbove
                 placeholder: card.placeholder
             }
         }
         Repeater {
-            model: figures.rows
+            model: 3
             delegate: RowLayout {
                 id: tileRow
-                required property var modelData
                 required property int index
+                readonly property var tiles: figures.rows[index]
                 objectName: "tileRow:" + index
                 Layout.fillWidth: true
                 spacing: 8
 
                 Repeater {
-                    model: tileRow.modelData
+                    model: tileRow.tiles.length
                     delegate: StatTile {
-                        required property var modelData
-                        objectName: "statTile:" + modelData.label
+                        required property int index
+                        readonly property var figure: tileRow.tiles[index]
+                        objectName: "statTile:" + label
                         Layout.fillWidth: true
                         // Equal shares of the row whatever the texts' widths.
                         Layout.preferredWidth: 1
-                        label: modelData.label
-                        value: modelData.value
+                        label: figure !== undefined ? figure.label : ""
+                        value: figure !== undefined ? figure.value : ""
                         placeholder: card.placeholder
                     }
                 }
