@@ -88,4 +88,9 @@ qm::Result<void> FakeDaemonService::unregisterDaemon() const
     return {};
 }
 
+void FakeDaemonService::openSystemSettingsLoginItems() const
+{
+    record("openLoginItems");
+}
+
 } // namespace qm::test

@@ -1,5 +1,7 @@
 #include "app/shell/QuillmereApp.h"
 
+#include "app/models/PerformanceViewModel.h"
+#include "app/models/StatisticsLoop.h"
 #include "app/shell/ModuleModels.h"
 #include "app/shell/ProductLinks.h"
 #include "core/permissions/FullDiskAccess.h"
@@ -7,6 +9,7 @@
 #include "platform/SoftwareUpdater.h"
 
 #include <QDesktopServices>
+#include <QPointer>
 #include <QQmlEngine>
 #include <QSettings>
 
@@ -104,6 +107,18 @@ ModuleModels* QuillmereApp::createModuleModels(QObject* owner)
     auto* models = new ModuleModels(services, owner);
     QQmlEngine::setObjectOwnership(models, QQmlEngine::CppOwnership);
     return models;
+}
+
+StatisticsLoop* QuillmereApp::createPerformanceStatsLoop(PerformanceViewModel* model, QObject* owner)
+{
+    auto sample = [model = QPointer<PerformanceViewModel>(model)](std::function<void()> finished) {
+        if (model != nullptr)
+            model->refreshStats(std::move(finished));
+    };
+    auto* loop = new StatisticsLoop(m_services.clock, m_services.activity, StatisticsLoop::kPerformancePause,
+                                    std::move(sample), owner);
+    QQmlEngine::setObjectOwnership(loop, QQmlEngine::CppOwnership);
+    return loop;
 }
 
 } // namespace qm

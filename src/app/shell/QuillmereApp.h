@@ -16,6 +16,8 @@ namespace qm {
 class AppActivity;
 class Clock;
 class ModuleModels;
+class PerformanceViewModel;
+class StatisticsLoop;
 class SoftwareUpdater;
 
 // The application as the window sees it, one for the life of the process: the navigator, the update
@@ -85,6 +87,10 @@ public:
     // A new view-model container for one window's root view, owned by `owner` (destroyed with it; the
     // QML engine never collects it).
     Q_INVOKABLE qm::ModuleModels* createModuleModels(QObject* owner);
+    // The Performance page's statistics loop over `model`'s `refreshStats`, on this application's
+    // clock and activity, owned by `owner` (the page: the loop ends with it).
+    Q_INVOKABLE qm::StatisticsLoop* createPerformanceStatsLoop(qm::PerformanceViewModel* model,
+                                                               QObject* owner);
 
 signals:
     void hasSeenPermissionsOnboardingChanged();

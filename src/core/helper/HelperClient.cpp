@@ -277,6 +277,11 @@ void HelperClient::install()
                          true);
 }
 
+void HelperClient::openSystemSettingsLoginItems()
+{
+    m_services.daemonService->openSystemSettingsLoginItems();
+}
+
 void HelperClient::uninstall()
 {
     m_daemonUsable.reset();

@@ -107,4 +107,6 @@ Result<void> DaemonService::unregisterDaemon() const
                               QStringLiteral("The privileged helper couldn't be removed."));
 }
 
+void DaemonService::openSystemSettingsLoginItems() const {}
+
 } // namespace qm

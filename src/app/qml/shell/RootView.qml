@@ -125,8 +125,11 @@ Item {
     Component {
         id: performanceScreen
         PerformanceView {
+            id: performancePage
             model: root.models.performance
             helper: root.models.helper
+            activity: root.app.activity
+            statsLoop: root.app.createPerformanceStatsLoop(root.models.performance, performancePage)
         }
     }
     Component {

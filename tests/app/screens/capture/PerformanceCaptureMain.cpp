@@ -1,0 +1,165 @@
+// Drives the Performance page through its states on a fixture home and saves a picture of each, for
+// people to look at (never compared by pixels). Needs a display (see with_xvfb.sh).
+// Usage: qm_performance_capture OUTPUT_FOLDER
+// Writes OUTPUT_FOLDER/performance-NAME.png; exits 1 when a state was not reached or a picture not
+// saved, 4 when Qt reported a warning.
+#include "PerformanceScreenHarness.h"
+
+#include <QGuiApplication>
+#include <QQuickItem>
+#include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using qm::test::PerformanceScreenHarness;
+
+// The size of the module stage in the default 1040 by 700 window.
+const QSize kPageSize(820, 700);
+constexpr int kSettleMs = 900;
+constexpr qint64 kGiB = 1024LL * 1024 * 1024;
+
+bool g_failed = false;
+
+void fail(const QString& why)
+{
+    std::fprintf(stderr, "FAIL: %s\n", qPrintable(why));
+    g_failed = true;
+}
+
+void shoot(PerformanceScreenHarness& h, const QString& folder, const QString& name)
+{
+    QTest::mouseMove(h.window(), QPoint(kPageSize.width() - 4, 4));
+    h.wait(kSettleMs);
+    const QString path = folder + QStringLiteral("/performance-") + name + QStringLiteral(".png");
+    const QImage picture = h.grab();
+    if (picture.isNull() || !picture.save(path)) {
+        fail(QStringLiteral("could not save ") + path);
+        return;
+    }
+    std::printf("saved %s\n", qPrintable(path));
+}
+
+void scrollTo(PerformanceScreenHarness& h, qreal fraction)
+{
+    QQuickItem* scroll = h.page()->property("scroll").value<QQuickItem*>();
+    const qreal max = std::max<qreal>(0, scroll->property("contentHeight").toReal() - scroll->height());
+    scroll->setProperty("contentY", max * fraction);
+}
+
+qm::SystemSnapshot sample()
+{
+    qm::SystemSnapshot s = qm::SystemSnapshot::empty();
+    s.cores = 8;
+    s.totalRAM = 16 * kGiB;
+    s.usedRAM = qint64(11.3 * double(kGiB));
+    s.cpuUsage = 0.91;
+    s.load1 = 2.375;
+    s.diskFree = 212'400'000'000;
+    s.diskTotal = 994'700'000'000;
+    s.netInRate = 1'250'000;
+    s.netOutRate = 84'000;
+    s.uptime = 3 * 86400 + 4 * 3600 + 300;
+    return s;
+}
+
+qm::BatteryInfo battery()
+{
+    qm::BatteryInfo b = qm::BatteryInfo::unavailable();
+    b.isPresent = true;
+    b.isCharging = true;
+    b.chargePercent = 76;
+    b.temperatureC = 30.5;
+    return b;
+}
+
+void buildJobs(PerformanceScreenHarness& h)
+{
+    h.addJob(h.userDir(), "com.example.sync.plist", "com.example.sync", true, "/opt/Sync/bin/syncd");
+    h.addJob(h.userDir(), "com.example.updater.plist", "com.example.updater", false,
+             "/home/user/.local/bin/updater --quiet");
+    h.addJob(h.userDir(), "com.example.markup.plist", "<b>x</b> %2", true, "/usr/bin/true");
+    h.addJob(h.agentsDir(), "org.example.agent.plist", "org.example.agent", true, "/usr/libexec/agent");
+    h.addJob(h.daemonsDir(), "org.example.daemon.plist", "org.example.daemon", false, "/usr/sbin/daemond");
+}
+
+void overview(const QString& folder)
+{
+    PerformanceScreenHarness h;
+    buildJobs(h);
+    if (!h.open(kPageSize) || !h.settleScan()) {
+        fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));
+        return;
+    }
+    h.settleHelper();
+    shoot(h, folder, QStringLiteral("placeholder"));
+
+    h.model().stats()->setSnapshot(sample());
+    h.model().stats()->setBattery(battery());
+    shoot(h, folder, QStringLiteral("statistics"));
+
+    h.holdPrompt(true);
+    h.click(h.find(QStringLiteral("action:flushDNS")));
+    if (!h.settle([&] { return h.held(); }))
+        fail(QStringLiteral("the action never started"));
+    scrollTo(h, 0.45);
+    shoot(h, folder, QStringLiteral("running"));
+    h.holdPrompt(false);
+    if (!h.settle([&] { return h.find(QStringLiteral("helperMessage")) != nullptr; }))
+        fail(QStringLiteral("no result line"));
+
+    h.click(h.find(QStringLiteral("systemToggle")));
+    scrollTo(h, 1);
+    shoot(h, folder, QStringLiteral("lists"));
+
+    h.click(h.find(QStringLiteral("disableButton")));
+    shoot(h, folder, QStringLiteral("confirm"));
+    QObject* confirm = h.page()->property("confirm").value<QObject*>();
+    h.click(confirm->property("destructiveButton").value<QQuickItem*>());
+    if (!h.settle([&] { return h.model().hasUndoOffer(); }))
+        fail(QStringLiteral("the disable never ended"));
+    scrollTo(h, 1);
+    shoot(h, folder, QStringLiteral("undo"));
+    if (!h.warnings().isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(h.warnings().join(QLatin1Char('\n'))));
+        std::exit(4);
+    }
+}
+
+void emptyAndUnreadable(const QString& folder)
+{
+    PerformanceScreenHarness h;
+    h.tree().fileWithContent(h.userDir() / "broken.plist", "not a property list");
+    h.tree().fileWithContent(h.daemonsDir() / "broken.plist", "not a property list");
+    h.daemon().setStatus(qm::DaemonService::Status::unknown);
+    if (!h.open(kPageSize) || !h.settleScan()) {
+        fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));
+        return;
+    }
+    h.settleHelper();
+    qm::SystemSnapshot s = sample();
+    s.cpuUsage.reset();
+    s.usedRAM.reset();
+    s.cpuUsage = 0.0;
+    h.model().stats()->setSnapshot(s);
+    h.click(h.find(QStringLiteral("systemToggle")));
+    scrollTo(h, 1);
+    shoot(h, folder, QStringLiteral("unreadable"));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    overview(folder);
+    emptyAndUnreadable(folder);
+    return g_failed ? 1 : 0;
+}
