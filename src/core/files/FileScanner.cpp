@@ -1,6 +1,7 @@
 #include "core/files/FileScanner.h"
 
 #include "core/cleaning/FileErrors.h"
+#include "core/files/DuplicateFinder.h"
 
 #include <sched.h>
 #include <sys/resource.h>
@@ -237,6 +238,18 @@ Result<void> FileScanner::walk(const Path& root, DeniedFlag& denied, std::stop_t
             denied.hit.store(true, std::memory_order_relaxed);
     };
     return DirectoryWalk(limits, shared).run(root, std::move(stop), skipHidden, onError);
+}
+
+FileScanner::DuplicateSearch FileScanner::findDuplicates(const Path& root, qint64 minBytes,
+                                                         const TextSink& progress, std::stop_token stop) const
+{
+    DuplicateFinder::Settings settings;
+    settings.fileSystem = m_services.fileSystem;
+    settings.extentKey = m_services.extentKey;
+    if (m_services.maxDuplicateCandidates > 0)
+        settings.maxCandidates = m_services.maxDuplicateCandidates;
+    settings.threads = m_services.hashThreads > 0 ? m_services.hashThreads : processorCount();
+    return DuplicateFinder(*this, std::move(settings)).run(root, minBytes, progress, std::move(stop));
 }
 
 void FileScanner::checkpoint(Checkpoint point, qint64 index) const

@@ -2,6 +2,7 @@
 
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/MountTable.h"
+#include "core/files/DuplicateGroup.h"
 #include "core/files/SizedEntry.h"
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
@@ -76,6 +77,13 @@ public:
         Hook hook;               // called from the sizer's threads; must be safe for that
         int width = 0;           // sizings at once; 0: defaultWidth()
         int walkThreads = 0;     // threads one child's walk may use; 0: a few, by the processor count
+        // The duplicate finder's: opens for hashing and shared-storage keys (tests hook FsStep::Open),
+        // the source of shared-storage keys (empty: ContentHash::firstExtentOffset; tests fake clones),
+        // its candidate cap (0: kMaxDuplicateCandidates), and files hashed at once (0: one per processor).
+        FileSystem fileSystem;
+        std::function<std::optional<QString>(const Path& path)> extentKey;
+        int maxDuplicateCandidates = 0;
+        int hashThreads = 0;
     };
 
     // Called with each sized child, and with (measured, total) progress, from the sizer's one
@@ -139,6 +147,28 @@ public:
     // not fit is the soft limit raised towards the hard one.
     bool streamChildren(const Path& folder, const EntrySink& onEntry, const ProgressSink& onProgress,
                         std::stop_token stop = {}) const;
+
+    // What findDuplicates gives: the groups, largest reclaimable space first, and whether something
+    // could not be read or hashed, or the candidate cap ended the walk.
+    struct DuplicateSearch
+    {
+        std::vector<DuplicateGroup> groups;
+        bool incomplete = false;
+    };
+    using TextSink = std::function<void(const QString& text)>;
+
+    // Sets of byte-identical regular files of at least `minBytes` bytes below `root`, walked as `walk`
+    // does (hidden entries, packages and library roots left out; links and placeholders never
+    // candidates): sizes bucketed, hard links collapsed to the path met first, the first 65,536 bytes
+    // hashed, then whole contents where heads match. In each group copies whose storage is shared
+    // (hard links, clones) are marked, the keeper is first and unselected and every other independent
+    // copy is preselected. `progress` gets "Comparing files of <size>…" once per size with two or more
+    // candidates, before any of its files is read; it is called from hashing threads, one call at a
+    // time. Several files are hashed at once (Services::hashThreads), with the result one thread would
+    // give. Cancellation returns the groups of what was fully hashed, without marking them incomplete.
+    // Reads only; never throws.
+    DuplicateSearch findDuplicates(const Path& root, qint64 minBytes, const TextSink& progress,
+                                   std::stop_token stop = {}) const;
 
 private:
     struct Operation;
