@@ -96,11 +96,13 @@ std::optional<QString> ContentHash::firstExtentOffset(const Path& path) const
     if (map->fm_mapped_extents != 1)
         return std::nullopt;
     const struct fiemap_extent& extent = map->fm_extents[0];
-    constexpr quint32 kNoRealPlace = FIEMAP_EXTENT_UNKNOWN | FIEMAP_EXTENT_DELALLOC | FIEMAP_EXTENT_DATA_INLINE |
-                                     FIEMAP_EXTENT_DATA_TAIL | FIEMAP_EXTENT_NOT_ALIGNED;
+    constexpr quint32 kNoRealPlace = FIEMAP_EXTENT_UNKNOWN | FIEMAP_EXTENT_DELALLOC |
+                                     FIEMAP_EXTENT_DATA_INLINE | FIEMAP_EXTENT_DATA_TAIL |
+                                     FIEMAP_EXTENT_NOT_ALIGNED;
     if (extent.fe_logical != 0 || (extent.fe_flags & kNoRealPlace) != 0)
         return std::nullopt;
-    return QString::number(quint64(st.st_dev)) + QLatin1Char(':') + QString::number(quint64(extent.fe_physical));
+    return QString::number(quint64(st.st_dev)) + QLatin1Char(':') +
+           QString::number(quint64(extent.fe_physical));
 }
 
 } // namespace qm

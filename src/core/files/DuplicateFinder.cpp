@@ -76,7 +76,8 @@ QString DuplicateFinder::progressText(qint64 logicalBytes)
 }
 
 FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBytes,
-                                                  const FileScanner::TextSink& progress, std::stop_token stop) const
+                                                  const FileScanner::TextSink& progress,
+                                                  std::stop_token stop) const
 {
     FileScanner::DuplicateSearch result;
 
@@ -148,7 +149,8 @@ FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBy
             if (stop.stop_requested())
                 break;
             FileEntry& representative = paths.front();
-            const std::optional<std::string> head = hasher.sha256(representative.url, kHeadBytes, stop, buffer);
+            const std::optional<std::string> head =
+                hasher.sha256(representative.url, kHeadBytes, stop, buffer);
             if (!head) {
                 if (!stop.stop_requested())
                     outcome.hashFailed = true;
@@ -187,7 +189,8 @@ FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBy
     };
     {
         const std::size_t helpers =
-            std::min<std::size_t>(std::size_t(std::max(m_settings.threads, 1)), work.size()) - (work.empty() ? 0 : 1);
+            std::min<std::size_t>(std::size_t(std::max(m_settings.threads, 1)), work.size()) -
+            (work.empty() ? 0 : 1);
         std::vector<std::jthread> threads;
         threads.reserve(helpers);
         for (std::size_t i = 0; i < helpers; ++i)
@@ -206,9 +209,10 @@ FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBy
     outcomes = {};
 
     // Stage 4: group assembly. No cancellation test: what was fully hashed is assembled.
-    const ExtentKey extentKey = m_settings.extentKey
-                                    ? m_settings.extentKey
-                                    : ExtentKey([&hasher](const Path& path) { return hasher.firstExtentOffset(path); });
+    const ExtentKey extentKey =
+        m_settings.extentKey
+            ? m_settings.extentKey
+            : ExtentKey([&hasher](const Path& path) { return hasher.firstExtentOffset(path); });
     for (auto& [whole, list] : contents.lists()) {
         if (list.size() < 2)
             continue;
@@ -241,7 +245,8 @@ FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBy
                 return !a.modified && b.modified;
             return *a.modified < *b.modified;
         });
-        auto keeper = std::find_if(files.begin(), files.end(), [](const FileEntry& f) { return f.sharesInode; });
+        auto keeper =
+            std::find_if(files.begin(), files.end(), [](const FileEntry& f) { return f.sharesInode; });
         if (keeper == files.end())
             keeper = files.begin();
         for (auto it = files.begin(); it != files.end(); ++it)
@@ -258,7 +263,8 @@ FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBy
     order.reserve(result.groups.size());
     for (std::size_t i = 0; i < result.groups.size(); ++i)
         order.emplace_back(result.groups[i].wastedBytes(), i);
-    std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<DuplicateGroup> sorted;
     sorted.reserve(order.size());
     for (const auto& [wasted, i] : order)

@@ -23,10 +23,10 @@ public:
 
     struct Settings
     {
-        FileSystem fileSystem;  // opens files for hashing and for shared-storage keys
-        ExtentKey extentKey;    // empty: ContentHash::firstExtentOffset
+        FileSystem fileSystem; // opens files for hashing and for shared-storage keys
+        ExtentKey extentKey;   // empty: ContentHash::firstExtentOffset
         int maxCandidates = FileScanner::kMaxDuplicateCandidates;
-        int threads = 1;        // buckets hashed at once, each thread with one chunk buffer
+        int threads = 1; // buckets hashed at once, each thread with one chunk buffer
     };
 
     // Bytes of a file's head that decide whether its whole content is read.

@@ -1,10 +1,11 @@
 #include "core/files/ContentHash.h"
+
 #include "support/DigestOracle.h"
 #include "support/ScratchMount.h"
 #include "support/TempTree.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <linux/fiemap.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -48,7 +49,9 @@ void syncFile(const Path& path)
 bool answersFiemap(const Path& folder)
 {
     const Path probe = folder / "fiemap-probe";
-    { std::ofstream(probe) << "x"; }
+    {
+        std::ofstream(probe) << "x";
+    }
     const int fd = ::open(probe.c_str(), O_RDONLY | O_CLOEXEC);
     alignas(struct fiemap) unsigned char raw[sizeof(struct fiemap) + sizeof(struct fiemap_extent)] = {};
     auto* map = reinterpret_cast<struct fiemap*>(raw);
@@ -172,7 +175,8 @@ TEST(ContentHashTest, ExtentKeysTellHardLinksFromCopiesAndNeverUnwrittenData)
     EXPECT_EQ(*keyA, *keyA2);
     struct stat st;
     ASSERT_EQ(::stat(a.c_str(), &st), 0);
-    EXPECT_TRUE(keyA->startsWith(QString::number(quint64(st.st_dev)) + QLatin1Char(':'))) << keyA->toStdString();
+    EXPECT_TRUE(keyA->startsWith(QString::number(quint64(st.st_dev)) + QLatin1Char(':')))
+        << keyA->toStdString();
 
     // Nothing to place: an empty file and one that starts with a hole.
     EXPECT_FALSE(hash.firstExtentOffset(tree.file("empty", 0)).has_value());
