@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -57,11 +60,68 @@ struct Bucket
     std::vector<FileEntry> entries; // walk order
 };
 
-// What hashing one bucket left: its whole-content lists in the order they were filled.
+// One file whose whole content is hashed, and its digest once it is (nothing when it failed or was
+// cancelled).
+struct Slot
+{
+    std::optional<std::string> hash;
+    FileEntry entry;
+};
+
+// What hashing one bucket left: the files of its head lists of two or more, in list order.
 struct BucketOutcome
 {
-    std::vector<std::pair<std::string, FileEntry>> hashed;
-    bool hashFailed = false;
+    std::vector<Slot> hashes;
+};
+
+// Tasks for a few threads, each with one chunk buffer; a task may queue more. `work` returns when the
+// queue is empty and no task runs any more.
+class TaskQueue
+{
+public:
+    using Task = std::function<void(ContentHash::Buffer& buffer)>;
+
+    void pushBack(std::vector<Task> tasks)
+    {
+        const std::lock_guard lock(m_mutex);
+        for (Task& task : tasks)
+            m_tasks.push_back(std::move(task));
+        m_wake.notify_all();
+    }
+
+    // Puts `tasks` before everything queued, keeping their order.
+    void pushFront(std::vector<Task> tasks)
+    {
+        const std::lock_guard lock(m_mutex);
+        for (auto it = tasks.rbegin(); it != tasks.rend(); ++it)
+            m_tasks.push_front(std::move(*it));
+        m_wake.notify_all();
+    }
+
+    void work()
+    {
+        ContentHash::Buffer buffer;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return !m_tasks.empty() || m_running == 0; });
+            if (m_tasks.empty())
+                return;
+            Task task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+            ++m_running;
+            lock.unlock();
+            task(buffer);
+            lock.lock();
+            if (--m_running == 0 && m_tasks.empty())
+                m_wake.notify_all();
+        }
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Task> m_tasks;
+    int m_running = 0;
 };
 
 } // namespace
@@ -132,11 +192,21 @@ FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBy
                      [](const Bucket* a, const Bucket* b) { return a->logicalBytes > b->logicalBytes; });
 
     // Stages 2 and 3 per bucket: hard links collapsed, heads hashed, whole contents where heads match.
+    // A bucket's text, collapse and head hashes run as one task; each whole-content hash it then needs
+    // is a task of its own, put at the front of the queue so that the files of a bucket of large copies
+    // are hashed side by side. Results go to fixed slots and are read in bucket and slot order.
     const ContentHash hasher(m_settings.fileSystem);
     std::mutex progressMutex;
+    std::atomic<bool> hashFailed{false};
     std::vector<BucketOutcome> outcomes(work.size());
-    std::atomic<std::size_t> next{0};
+    TaskQueue queue;
+    const auto failUnlessCancelled = [&] {
+        if (!stop.stop_requested())
+            hashFailed.store(true, std::memory_order_relaxed);
+    };
     const auto hashBucket = [&](const Bucket& bucket, BucketOutcome& outcome, ContentHash::Buffer& buffer) {
+        if (stop.stop_requested())
+            return;
         if (progress) {
             const std::lock_guard lock(progressMutex);
             progress(progressText(bucket.logicalBytes));
@@ -152,8 +222,7 @@ FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBy
             const std::optional<std::string> head =
                 hasher.sha256(representative.url, kHeadBytes, stop, buffer);
             if (!head) {
-                if (!stop.stop_requested())
-                    outcome.hashFailed = true;
+                failUnlessCancelled();
                 continue;
             }
             heads.append(*head, std::move(representative));
@@ -161,50 +230,46 @@ FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBy
         for (auto& [head, list] : heads.lists()) {
             if (list.size() < 2)
                 continue;
-            if (stop.stop_requested())
-                return;
-            for (FileEntry& entry : list) {
+            for (FileEntry& entry : list)
+                outcome.hashes.push_back(Slot{std::nullopt, std::move(entry)});
+        }
+        std::vector<TaskQueue::Task> tasks;
+        tasks.reserve(outcome.hashes.size());
+        for (Slot& slot : outcome.hashes) {
+            tasks.push_back([&](ContentHash::Buffer& own) {
                 if (stop.stop_requested())
-                    break;
-                const std::optional<std::string> whole = hasher.sha256(entry.url, std::nullopt, stop, buffer);
-                if (!whole) {
-                    if (!stop.stop_requested())
-                        outcome.hashFailed = true;
-                    continue;
-                }
-                outcome.hashed.emplace_back(*whole, std::move(entry));
-            }
+                    return;
+                slot.hash = hasher.sha256(slot.entry.url, std::nullopt, stop, own);
+                if (!slot.hash)
+                    failUnlessCancelled();
+            });
         }
-    };
-    const auto worker = [&] {
-        ContentHash::Buffer buffer;
-        for (;;) {
-            if (stop.stop_requested())
-                return;
-            const std::size_t i = next.fetch_add(1, std::memory_order_relaxed);
-            if (i >= work.size())
-                return;
-            hashBucket(*work[i], outcomes[i], buffer);
-        }
+        queue.pushFront(std::move(tasks));
     };
     {
-        const std::size_t helpers =
-            std::min<std::size_t>(std::size_t(std::max(m_settings.threads, 1)), work.size()) -
-            (work.empty() ? 0 : 1);
-        std::vector<std::jthread> threads;
-        threads.reserve(helpers);
-        for (std::size_t i = 0; i < helpers; ++i)
-            threads.emplace_back(worker);
-        worker();
+        std::vector<TaskQueue::Task> tasks;
+        std::size_t files = 0;
+        for (std::size_t i = 0; i < work.size(); ++i) {
+            files += work[i]->entries.size();
+            tasks.push_back(
+                [&, i](ContentHash::Buffer& buffer) { hashBucket(*work[i], outcomes[i], buffer); });
+        }
+        queue.pushBack(std::move(tasks));
+        const std::size_t threads =
+            std::min<std::size_t>(std::size_t(std::max(m_settings.threads, 1)), files);
+        std::vector<std::jthread> helpers;
+        for (std::size_t i = 1; i < threads; ++i)
+            helpers.emplace_back([&queue] { queue.work(); });
+        queue.work();
     }
 
     // The content table, filled in bucket order as one thread would have filled it.
-    bool hashFailed = false;
     OrderedLists contents;
     for (BucketOutcome& outcome : outcomes) {
-        hashFailed = hashFailed || outcome.hashFailed;
-        for (auto& [whole, entry] : outcome.hashed)
-            contents.append(whole, std::move(entry));
+        for (Slot& slot : outcome.hashes) {
+            if (slot.hash)
+                contents.append(*slot.hash, std::move(slot.entry));
+        }
     }
     outcomes = {};
 
