@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -53,6 +54,33 @@ std::string_view lastComponent(std::string_view path)
     const std::size_t slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
+
+// Whether the walk meets the file at relative path `a` before the one at `b`: a folder's own entries in
+// name order (names compared as unsigned bytes), then its sub-folders one by one in name order.
+bool metEarlier(std::string_view a, std::string_view b)
+{
+    for (;;) {
+        const std::size_t slashA = a.find('/');
+        const std::size_t slashB = b.find('/');
+        const std::string_view nameA = a.substr(0, slashA);
+        const std::string_view nameB = b.substr(0, slashB);
+        const bool leafA = slashA == std::string_view::npos;
+        const bool leafB = slashB == std::string_view::npos;
+        if (leafA != leafB)
+            return leafA;
+        if (leafA || nameA != nameB)
+            return nameA < nameB;
+        a.remove_prefix(slashA + 1);
+        b.remove_prefix(slashB + 1);
+    }
+}
+
+// A file the walk found, before it is put in its size bucket.
+struct Candidate
+{
+    FileEntry entry;
+    qint64 logicalBytes = 0;
+};
 
 struct Bucket
 {
@@ -141,44 +169,78 @@ FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBy
 {
     FileScanner::DuplicateSearch result;
 
-    // Stage 1: the walk, collecting regular files of at least minBytes into buckets by logical size.
-    std::unordered_map<qint64, std::size_t> bucketIndex;
-    std::vector<Bucket> buckets;
-    qint64 candidates = 0;
-    bool walkStopped = false;
+    // Stage 1: the walk, collecting regular files of at least minBytes. With several threads, folders
+    // are walked side by side and the candidates then put back in the order one thread meets them; a
+    // walk that reaches the candidate cap is done again on one thread, where the cap has its exact
+    // meaning (it ends the walk at the first path met after the last candidate it allows).
+    const int walkThreads = std::max(m_settings.threads, 1);
+    std::vector<std::vector<Candidate>> found;
+    std::atomic<qint64> candidates{0};
+    std::atomic<bool> capReached{false};
     FileScanner::DeniedFlag denied;
-    const auto visit = [&](const DirectoryWalk::Entry& entry) {
-        if (stop.stop_requested())
-            return DirectoryWalk::Action::Stop;
-        if (candidates >= m_settings.maxCandidates) {
-            walkStopped = true;
-            return DirectoryWalk::Action::Stop;
-        }
-        if (m_scanner.isPruned(entry.path))
-            return DirectoryWalk::Action::SkipChildren;
-        const DirectoryWalk::Status& status = entry.status;
-        if (!status.isRegular() || status.size < minBytes)
+    const auto walk = [&](int threads) {
+        found.assign(std::size_t(threads), {});
+        candidates = 0;
+        capReached = false;
+        denied.hit = false;
+        const auto visit = [&](const DirectoryWalk::Entry& entry) {
+            if (stop.stop_requested())
+                return DirectoryWalk::Action::Stop;
+            if (candidates.load(std::memory_order_relaxed) >= m_settings.maxCandidates) {
+                capReached = true;
+                return DirectoryWalk::Action::Stop;
+            }
+            if (m_scanner.isPruned(entry.path))
+                return DirectoryWalk::Action::SkipChildren;
+            const DirectoryWalk::Status& status = entry.status;
+            if (!status.isRegular() || status.size < minBytes)
+                return DirectoryWalk::Action::Continue;
+            const FileScanner::Meta meta = m_scanner.meta(entry.path, status);
+            if (meta.isDataless)
+                return DirectoryWalk::Action::Continue;
+            Candidate candidate;
+            candidate.logicalBytes = meta.logicalBytes;
+            FileEntry& file = candidate.entry;
+            file.url = Path(std::string(entry.path));
+            file.name = Path(std::string(lastComponent(entry.path)));
+            file.bytes = meta.allocatedBytes;
+            file.modified = meta.modified;
+            file.sharesInode = meta.linkCount > 1;
+            found[std::size_t(entry.worker)].push_back(std::move(candidate));
+            candidates.fetch_add(1, std::memory_order_relaxed);
             return DirectoryWalk::Action::Continue;
-        const FileScanner::Meta meta = m_scanner.meta(entry.path, status);
-        if (meta.isDataless)
-            return DirectoryWalk::Action::Continue;
-        FileEntry file;
-        file.url = Path(std::string(entry.path));
-        file.name = Path(std::string(lastComponent(entry.path)));
-        file.bytes = meta.allocatedBytes;
-        file.modified = meta.modified;
-        file.sharesInode = meta.linkCount > 1;
-        const auto [it, inserted] = bucketIndex.try_emplace(meta.logicalBytes, buckets.size());
-        if (inserted)
-            buckets.push_back(Bucket{meta.logicalBytes, {}});
-        buckets[it->second].entries.push_back(std::move(file));
-        ++candidates;
-        return DirectoryWalk::Action::Continue;
+        };
+        return m_scanner.walk(root, denied, stop, visit, threads).ok();
     };
-    if (!m_scanner.walk(root, denied, stop, visit)) {
+    bool walked = walk(walkThreads);
+    if (walked && walkThreads > 1 && candidates.load() >= m_settings.maxCandidates)
+        walked = walk(1);
+    if (!walked) {
         result.incomplete = true;
         return result;
     }
+    const bool walkStopped = capReached.load();
+    std::vector<Candidate> inWalkOrder = std::move(found.front());
+    for (std::size_t i = 1; i < found.size(); ++i)
+        std::move(found[i].begin(), found[i].end(), std::back_inserter(inWalkOrder));
+    found = {};
+    if (walkThreads > 1) {
+        const std::string& rootText = root.native();
+        const std::size_t prefix = rootText.size() + (!rootText.empty() && rootText.back() == '/' ? 0 : 1);
+        std::sort(inWalkOrder.begin(), inWalkOrder.end(), [prefix](const Candidate& a, const Candidate& b) {
+            return metEarlier(std::string_view(a.entry.url.native()).substr(prefix),
+                              std::string_view(b.entry.url.native()).substr(prefix));
+        });
+    }
+    std::unordered_map<qint64, std::size_t> bucketIndex;
+    std::vector<Bucket> buckets;
+    for (Candidate& candidate : inWalkOrder) {
+        const auto [it, inserted] = bucketIndex.try_emplace(candidate.logicalBytes, buckets.size());
+        if (inserted)
+            buckets.push_back(Bucket{candidate.logicalBytes, {}});
+        buckets[it->second].entries.push_back(std::move(candidate.entry));
+    }
+    inWalkOrder = {};
     bucketIndex = {};
 
     // Only sizes with two or more candidates are read; the largest first, so that the long hashes start

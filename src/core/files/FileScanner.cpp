@@ -220,9 +220,12 @@ bool FileScanner::isPruned(std::string_view path) const
 }
 
 Result<void> FileScanner::walk(const Path& root, DeniedFlag& denied, std::stop_token stop,
-                               const DirectoryWalk::Visitor& visit) const
+                               const DirectoryWalk::Visitor& visit, int threads) const
 {
     DirectoryWalk::Limits limits;
+    limits.threads = std::max(threads, 1);
+    if (limits.threads > 1)
+        limits.maxOpenFolders = foldersPerThread(limits.threads);
     limits.sortedNames = true;
     limits.followRootLink = true;
     DirectoryWalk::Shared shared;

@@ -130,8 +130,10 @@ public:
     // left out; nothing is pruned otherwise: the visitor applies `filter` and answers SkipChildren to
     // prune. A permission denial sets `denied` and the walk goes on. Fails only when the root cannot be
     // opened as a folder; a root on a pseudo file system gives nothing and succeeds.
+    // With `threads` above 1, folders are walked side by side (see DirectoryWalk::Limits::threads): the
+    // visitor is called from several threads at once and nothing is ordered across folders.
     Result<void> walk(const Path& root, DeniedFlag& denied, std::stop_token stop,
-                      const DirectoryWalk::Visitor& visit) const;
+                      const DirectoryWalk::Visitor& visit, int threads = 1) const;
 
     // Sizes each non-hidden child of `folder`: exactly one onProgress(0, n) first, then for each finished
     // child its entry (if it has one) immediately followed by onProgress(m, n), m rising by one to n;

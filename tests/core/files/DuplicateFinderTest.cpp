@@ -410,6 +410,16 @@ TEST(DuplicateFinderTest, GroupsEqualRdfindsOnAGeneratedTree)
         }
     }
 
+    // Enough entries for the walk to take helper threads (it does after 2048), all below the minimum;
+    // and one date for every file, so that the order of each group is the walk's order alone.
+    for (int i = 0; i < 6000; ++i)
+        tree.file(data / folders[std::size_t(i) % folders.size()] / ("e" + std::to_string(i % 97)) /
+                  ("empty" + std::to_string(i)));
+    for (const auto& item : std::filesystem::recursive_directory_iterator(data)) {
+        if (item.is_regular_file())
+            tree.setMtime(item.path(), at(0));
+    }
+
     FileScanner::Services services;
     services.home = tree.folder("home");
     services.systemRoot = tree.folder("system");
@@ -432,7 +442,8 @@ TEST(DuplicateFinderTest, GroupsEqualRdfindsOnAGeneratedTree)
     ASSERT_GE(expected.size(), 10u) << "the generated tree should hold many groups";
     EXPECT_EQ(identities(one.groups), expected);
 
-    // Several hashing threads give exactly what one gives: groups, order, keepers and selections.
+    // Several walking and hashing threads give exactly what one gives: groups, order, keepers and
+    // selections.
     ASSERT_EQ(many.groups.size(), one.groups.size());
     for (std::size_t g = 0; g < one.groups.size(); ++g) {
         ASSERT_EQ(many.groups[g].files.size(), one.groups[g].files.size()) << "group " << g;
