@@ -234,7 +234,7 @@ double opensslSpeed()
 {
     qm::ProcessRequest request;
     request.program = "/usr/bin/openssl";
-    request.arguments = {"speed", "-bytes", "1048576", "-seconds", "3", "-evp", "sha256"};
+    request.arguments = {"speed", "-bytes", "1048576", "-seconds", "1", "-evp", "sha256"};
     const auto outcome = qm::ProcessRunner().run(request);
     if (!outcome || !outcome->succeeded())
         return 0;
@@ -341,20 +341,26 @@ int main(int argc, char** argv)
                               ("copy" + std::to_string(c) + ".img"));
         for (const fs::path& file : big)
             hash.sha256(file, std::nullopt, {}, buffer); // warm
+        // Rounds interleaved with openssl's, so both see the same machine; the best of each is compared.
         std::vector<double> rates;
+        std::vector<double> opensslRates;
         for (int round = 0; round < options.runs; ++round) {
             const auto start = Clock::now();
             for (const fs::path& file : big)
                 hash.sha256(file, std::nullopt, {}, buffer);
             rates.push_back(double(big.size()) * 100'000'000 / seconds(Clock::now() - start));
+            opensslRates.push_back(opensslSpeed());
         }
-        const double openssl = opensslSpeed();
-        const double ours = median(rates);
+        const double best = *std::max_element(rates.begin(), rates.end());
+        const double opensslBest = *std::max_element(opensslRates.begin(), opensslRates.end());
+        std::printf("\nsha256 on one thread over cached 100 MB files: best %.0f MB/s, median %.0f MB/s\n",
+                    best / 1e6, median(rates) / 1e6);
         std::printf(
-            "\nsha256 on one thread over cached 100 MB files: %.0f MB/s (median of %d rounds, best %.0f)\n",
-            ours / 1e6, options.runs, *std::max_element(rates.begin(), rates.end()) / 1e6);
-        std::printf("openssl speed -evp sha256 at 1 MiB blocks: %.0f MB/s; ratio %.2f (goal at least 0.90)\n",
-                    openssl / 1e6, openssl > 0 ? ours / openssl : 0.0);
+            "openssl speed -evp sha256 at 1 MiB blocks (1 s rounds): best %.0f MB/s, median %.0f MB/s\n",
+            opensslBest / 1e6, median(opensslRates) / 1e6);
+        std::printf("best / best = %.2f, median / median = %.2f (goal at least 0.90)\n",
+                    opensslBest > 0 ? best / opensslBest : 0.0,
+                    median(opensslRates) > 0 ? median(rates) / median(opensslRates) : 0.0);
     }
 
     if (ownDir) {

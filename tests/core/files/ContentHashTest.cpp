@@ -1,5 +1,6 @@
 #include "core/files/ContentHash.h"
 
+#include "platform/ProcessRunner.h"
 #include "support/DigestOracle.h"
 #include "support/ScratchMount.h"
 #include "support/TempTree.h"
@@ -9,6 +10,7 @@
 #include <linux/fiemap.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -199,6 +201,83 @@ TEST(ContentHashTest, TmpfsGivesNoExtentKey)
     const Path file = tree.fileWithContent("mnt/f", randomBytes(10'000, 3));
     syncFile(file);
     EXPECT_FALSE(ContentHash().firstExtentOffset(file).has_value());
+}
+
+bool runs(const char* program, std::vector<std::string> arguments)
+{
+    ProcessRequest request;
+    request.program = program;
+    request.arguments = std::move(arguments);
+    const Result<ProcessOutcome> outcome = ProcessRunner().run(request);
+    return outcome.ok() && outcome->succeeded();
+}
+
+// An xfs file system with reflink on a 400 MiB loop image (mkfs.xfs wants more than 300 MiB), detached again
+// when it goes away. Needs root, loop devices and mkfs.xfs; `why` says what was missing when `mounted()` is
+// false.
+class XfsImage
+{
+public:
+    explicit XfsImage(TempTree& tree) : m_at(tree.folder("xfs"))
+    {
+        const Path image = tree.sparseFile("xfs.img", 400ll << 20);
+        if (::geteuid() != 0)
+            m_why = "needs root";
+        else if (::access("/dev/loop-control", F_OK) != 0)
+            m_why = "needs loop devices";
+        else if (::access("/usr/sbin/mkfs.xfs", X_OK) != 0)
+            m_why = "needs mkfs.xfs (xfsprogs)";
+        else if (!runs("/usr/sbin/mkfs.xfs", {"-q", "-m", "reflink=1", image.native()}))
+            m_why = "mkfs.xfs failed";
+        else if (!runs("/usr/bin/mount", {"-o", "loop", image.native(), m_at.native()}))
+            m_why = "the loop mount was refused";
+        else
+            m_mounted = true;
+    }
+    ~XfsImage()
+    {
+        if (m_mounted)
+            ::umount2(m_at.c_str(), MNT_DETACH);
+    }
+    XfsImage(const XfsImage&) = delete;
+    XfsImage& operator=(const XfsImage&) = delete;
+
+    bool mounted() const { return m_mounted; }
+    const std::string& why() const { return m_why; }
+    const Path& at() const { return m_at; }
+
+private:
+    Path m_at;
+    bool m_mounted = false;
+    std::string m_why;
+};
+
+TEST(ContentHashTest, ReflinkCloneOnXfsSharesItsOriginalsKey)
+{
+    TempTree tree;
+    const XfsImage xfs(tree);
+    if (!xfs.mounted())
+        GTEST_SKIP() << "no xfs loop image: " << xfs.why();
+    const QByteArray content = randomBytes(300'000, 21);
+    const Path original = tree.fileWithContent(xfs.at() / "original", content);
+    syncFile(original);
+    const Path clone = xfs.at() / "clone";
+    ASSERT_TRUE(runs("/usr/bin/cp", {"--reflink=always", original.native(), clone.native()}));
+    // Written byte by byte, since a plain cp clones on xfs.
+    const Path copy = tree.fileWithContent(xfs.at() / "copy", content);
+    syncFile(clone);
+    syncFile(copy);
+
+    const ContentHash hash;
+    const std::optional<QString> keyOriginal = hash.firstExtentOffset(original);
+    const std::optional<QString> keyClone = hash.firstExtentOffset(clone);
+    const std::optional<QString> keyCopy = hash.firstExtentOffset(copy);
+    ASSERT_TRUE(keyOriginal.has_value());
+    ASSERT_TRUE(keyClone.has_value());
+    ASSERT_TRUE(keyCopy.has_value());
+    EXPECT_EQ(*keyClone, *keyOriginal);
+    EXPECT_NE(*keyCopy, *keyOriginal);
+    EXPECT_NE(ContentHash::inodeKey(clone), ContentHash::inodeKey(original));
 }
 
 // Bytes the thread `tid` of this process has read through read(2) and its kin.
