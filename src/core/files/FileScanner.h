@@ -79,7 +79,8 @@ public:
         int walkThreads = 0;     // threads one child's walk may use; 0: a few, by the processor count
         // The duplicate finder's: opens for hashing and shared-storage keys (tests hook FsStep::Open),
         // the source of shared-storage keys (empty: ContentHash::firstExtentOffset; tests fake clones),
-        // its candidate cap (0: kMaxDuplicateCandidates), and files hashed at once (0: one per processor).
+        // its candidate cap (0: kMaxDuplicateCandidates), and the threads it walks and hashes with (0: one
+        // per processor; `isDataless` is then called from several walking threads at once).
         FileSystem fileSystem;
         std::function<std::optional<QString>(const Path& path)> extentKey;
         int maxDuplicateCandidates = 0;
@@ -166,9 +167,9 @@ public:
     // (hard links, clones) are marked, the keeper is first and unselected and every other independent
     // copy is preselected. `progress` gets "Comparing files of <size>…" once per size with two or more
     // candidates, before any of its files is read; it is called from hashing threads, one call at a
-    // time. Several files are hashed at once (Services::hashThreads), with the result one thread would
-    // give. Cancellation returns the groups of what was fully hashed, without marking them incomplete.
-    // Reads only; never throws.
+    // time. Folders are walked and files hashed on several threads (Services::hashThreads), with the
+    // result one thread would give. Cancellation returns the groups of what was fully hashed, without
+    // marking them incomplete. Reads only; never throws.
     DuplicateSearch findDuplicates(const Path& root, qint64 minBytes, const TextSink& progress,
                                    std::stop_token stop = {}) const;
 
