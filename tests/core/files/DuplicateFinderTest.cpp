@@ -1,6 +1,7 @@
 #include "core/files/FileScanner.h"
 #include "platform/ProcessRunner.h"
 #include "support/DigestOracle.h"
+#include "support/PrivilegeDrop.h"
 #include "support/TempTree.h"
 
 #include <QFile>
@@ -337,6 +338,41 @@ TEST(DuplicateFinderTest, CancelledBeforeHashingGivesNoGroupsAndStaysComplete)
         FileScanner(f.services).findDuplicates(f.data, f.minBytes, {}, source.get_token());
     EXPECT_TRUE(search.groups.empty());
     EXPECT_FALSE(search.incomplete);
+}
+
+TEST(DuplicateFinderTest, WhatCannotBeReadMakesTheResultIncomplete)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    struct Case
+    {
+        const char* name;
+        std::function<void(Fixture&, const QByteArray&)> close;
+    };
+    const std::vector<Case> cases{
+        {"a folder closed to the user",
+         [](Fixture& f, const QByteArray& content) {
+             f.file("closed/c", content);
+             f.tree.chmod(f.data / "closed", 0700);
+         }},
+        {"a candidate the user cannot open",
+         [](Fixture& f, const QByteArray& content) { f.tree.chmod(f.file("c", content), 0600); }},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        Fixture f;
+        const QByteArray content = randomBytes(kTwoMb, 14);
+        f.file("a", content, 10);
+        f.file("b", content, 20);
+        row.close(f, content);
+        {
+            const test::DroppedPrivileges nobody;
+            f.run();
+        }
+        // The readable copies still group: the denial is no reason to give up the search.
+        ASSERT_EQ(f.search.groups.size(), 1u);
+        EXPECT_EQ(f.names(0), (Names{"a", "b"}));
+        EXPECT_TRUE(f.search.incomplete);
+    }
 }
 
 // rdfind's groups from its results file, each as the set of (device, inode) of its files.
