@@ -87,6 +87,10 @@ public:
     // O_NONBLOCK | O_NOCTTY | O_CLOEXEC). It does not check what it opened: callers fstat the
     // descriptor and compare its identity with what they examined before (test hook step: Open).
     Result<UniqueFd> openForReading(const Path& path) const;
+    // Opens a file for reading through symbolic links, still without blocking on a FIFO or device and
+    // without taking a controlling terminal (O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), for
+    // questions about the file a link names. Unchecked like openForReading (test hook step: Open).
+    Result<UniqueFd> openFollowingLinks(const Path& path) const;
 
     // The names of a folder's direct entries, hidden ones included, in the order the file system
     // gives them ("." and ".." left out). A final symbolic link is not followed (ELOOP/ENOTDIR).

@@ -1,6 +1,7 @@
 #include "core/files/FileScanner.h"
 
 #include "core/cleaning/FileErrors.h"
+#include "core/files/DuplicateFinder.h"
 #include "core/files/LargeFileList.h"
 #include "platform/SystemClock.h"
 
@@ -245,9 +246,12 @@ bool FileScanner::isPruned(std::string_view path) const
 }
 
 Result<void> FileScanner::walk(const Path& root, DeniedFlag& denied, std::stop_token stop,
-                               const DirectoryWalk::Visitor& visit) const
+                               const DirectoryWalk::Visitor& visit, int threads) const
 {
     DirectoryWalk::Limits limits;
+    limits.threads = std::max(threads, 1);
+    if (limits.threads > 1)
+        limits.maxOpenFolders = foldersPerThread(limits.threads);
     limits.sortedNames = true;
     limits.followRootLink = true;
     DirectoryWalk::Shared shared;
@@ -322,6 +326,18 @@ FileScanner::LargeFiles FileScanner::scanLargeFiles(const Path& root, qint64 min
         return {{}, true};
     const bool capped = list.capped();
     return {list.sorted(), capped || denied.hit.load(std::memory_order_relaxed)};
+}
+
+FileScanner::DuplicateSearch FileScanner::findDuplicates(const Path& root, qint64 minBytes,
+                                                         const TextSink& progress, std::stop_token stop) const
+{
+    DuplicateFinder::Settings settings;
+    settings.fileSystem = m_services.fileSystem;
+    settings.extentKey = m_services.extentKey;
+    if (m_services.maxDuplicateCandidates > 0)
+        settings.maxCandidates = m_services.maxDuplicateCandidates;
+    settings.threads = m_services.hashThreads > 0 ? m_services.hashThreads : processorCount();
+    return DuplicateFinder(*this, std::move(settings)).run(root, minBytes, progress, std::move(stop));
 }
 
 void FileScanner::checkpoint(Checkpoint point, qint64 index) const

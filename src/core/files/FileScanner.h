@@ -2,6 +2,7 @@
 
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/MountTable.h"
+#include "core/files/DuplicateGroup.h"
 #include "core/files/FileEntry.h"
 #include "core/files/SizedEntry.h"
 #include "platform/Clock.h"
@@ -81,6 +82,14 @@ public:
         int walkThreads = 0;     // threads one child's walk may use; 0: a few, by the processor count
         std::shared_ptr<const Clock> clock; // the large-file search's present moment; empty: the system's
         int maxLargeFileResults = 0;        // the large-file search's cap; 0: kMaxLargeFileResults
+        // The duplicate finder's: opens for hashing and shared-storage keys (tests hook FsStep::Open),
+        // the source of shared-storage keys (empty: ContentHash::firstExtentOffset; tests fake clones),
+        // its candidate cap (0: kMaxDuplicateCandidates), and the threads it walks and hashes with (0: one
+        // per processor; `isDataless` is then called from several walking threads at once).
+        FileSystem fileSystem;
+        std::function<std::optional<QString>(const Path& path)> extentKey;
+        int maxDuplicateCandidates = 0;
+        int hashThreads = 0;
     };
 
     // Called with each sized child, and with (measured, total) progress, from the sizer's one
@@ -137,8 +146,10 @@ public:
     // left out; nothing is pruned otherwise: the visitor applies `filter` and answers SkipChildren to
     // prune. A permission denial sets `denied` and the walk goes on. Fails only when the root cannot be
     // opened as a folder; a root on a pseudo file system gives nothing and succeeds.
+    // With `threads` above 1, folders are walked side by side (see DirectoryWalk::Limits::threads): the
+    // visitor is called from several threads at once and nothing is ordered across folders.
     Result<void> walk(const Path& root, DeniedFlag& denied, std::stop_token stop,
-                      const DirectoryWalk::Visitor& visit) const;
+                      const DirectoryWalk::Visitor& visit, int threads = 1) const;
 
     // Sizes each non-hidden child of `folder`: exactly one onProgress(0, n) first, then for each finished
     // child its entry (if it has one) immediately followed by onProgress(m, n), m rising by one to n;
@@ -170,6 +181,28 @@ public:
     // only.
     LargeFiles scanLargeFiles(const Path& root, qint64 minBytes, std::optional<int> olderThanMonths,
                               const VisitSink& progress = {}, std::stop_token stop = {}) const;
+
+    // What findDuplicates gives: the groups, largest reclaimable space first, and whether something
+    // could not be read or hashed, or the candidate cap ended the walk.
+    struct DuplicateSearch
+    {
+        std::vector<DuplicateGroup> groups;
+        bool incomplete = false;
+    };
+    using TextSink = std::function<void(const QString& text)>;
+
+    // Sets of byte-identical regular files of at least `minBytes` bytes below `root`, walked as `walk`
+    // does (hidden entries, packages and library roots left out; links and placeholders never
+    // candidates): sizes bucketed, hard links collapsed to the path met first, the first 65,536 bytes
+    // hashed, then whole contents where heads match. In each group copies whose storage is shared
+    // (hard links, clones) are marked, the keeper is first and unselected and every other independent
+    // copy is preselected. `progress` gets "Comparing files of <size>…" once per size with two or more
+    // candidates, before any of its files is read; it is called from hashing threads, one call at a
+    // time. Folders are walked and files hashed on several threads (Services::hashThreads), with the
+    // result one thread would give. Cancellation returns the groups of what was fully hashed, without
+    // marking them incomplete. Reads only; never throws.
+    DuplicateSearch findDuplicates(const Path& root, qint64 minBytes, const TextSink& progress,
+                                   std::stop_token stop = {}) const;
 
 private:
     struct Operation;

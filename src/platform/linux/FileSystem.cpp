@@ -244,6 +244,17 @@ Result<UniqueFd> FileSystem::openForReading(const Path& path) const
     return fd;
 }
 
+Result<UniqueFd> FileSystem::openFollowingLinks(const Path& path) const
+{
+    beforeAct(FsStep::Open, path);
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) {
+        const int err = errno;
+        return Error::posix(err, QStringLiteral("open ") + describe(path));
+    }
+    return fd;
+}
+
 Result<FileSystem::Listing> FileSystem::list(const Path& folder, std::size_t maxEntries) const
 {
     beforeAct(FsStep::List, folder);
