@@ -105,6 +105,7 @@ Item {
         MacHealthView {
             navigate: root.navigate
             model: root.models.health
+            activity: root.app.activity
         }
     }
     Component {
