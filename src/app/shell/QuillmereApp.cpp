@@ -1,5 +1,6 @@
 #include "app/shell/QuillmereApp.h"
 
+#include "app/models/BatteryPoller.h"
 #include "app/shell/ModuleModels.h"
 #include "app/shell/ProductLinks.h"
 #include "core/permissions/FullDiskAccess.h"
@@ -104,6 +105,14 @@ ModuleModels* QuillmereApp::createModuleModels(QObject* owner)
     auto* models = new ModuleModels(services, owner);
     QQmlEngine::setObjectOwnership(models, QQmlEngine::CppOwnership);
     return models;
+}
+
+BatteryPoller* QuillmereApp::createBatteryPoller(QObject* owner)
+{
+    auto* poller = new BatteryPoller(
+        BatteryPoller::Services{m_services.clock, m_services.activity, m_services.powerSupplyRoot}, owner);
+    QQmlEngine::setObjectOwnership(poller, QQmlEngine::CppOwnership);
+    return poller;
 }
 
 } // namespace qm

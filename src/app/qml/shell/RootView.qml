@@ -132,7 +132,11 @@ Item {
     }
     Component {
         id: batteryScreen
-        BatteryView {}
+        BatteryView {
+            id: batteryPage
+            // Made with the page and destroyed with it, which ends its reading loop.
+            poller: root.app.createBatteryPoller(batteryPage)
+        }
     }
     Component {
         id: applicationsScreen
