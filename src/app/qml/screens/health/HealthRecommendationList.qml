@@ -89,9 +89,8 @@ ListView {
                 actionLabel: recActionLabel, target: recTarget })
         onAction: list.activated(card.rec)
 
-        // A card on its way out has no position any more.
         AppearLift {
-            index: Math.max(card.index, 0)
+            index: card.index
         }
     }
 
