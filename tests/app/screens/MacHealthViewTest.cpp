@@ -351,39 +351,58 @@ TEST(MacHealthViewTest, ThePageRefreshesWhenTheApplicationBecomesActiveAndOnEver
         << "the last assessment stays on screen";
 }
 
-TEST(MacHealthViewTest, TheScoreRingDrawsAtLeastADotAndCloses)
+// The ring alone, its score set directly.
+constexpr const char* kRingHostQml = R"(
+import QtQuick
+import Quillmere.Screens
+
+Item {
+    property int score: 0
+    readonly property alias page: ring
+    HealthScoreRing {
+        id: ring
+        objectName: "scoreRing"
+        width: 150
+        height: 150
+        score: parent.score
+        color: "#36d27a"
+    }
+}
+)";
+
+TEST(HealthScoreRingTest, DrawsAtLeastADotAndClosesAtOneHundred)
 {
-    HealthScreenFixture f;
     const struct
     {
         int score;
         double fraction;
         bool closed;
-    } rows[] = {{0, 0.001, false}, {57, 0.57, false}, {100, 1.0, true}};
+    } rows[] = {{0, 0.001, false}, {57, 0.57, false}, {100, 1.0, true}, {1, 0.01, false}};
+    test::ScreenHarness h;
+    ASSERT_TRUE(h.open(kRingHostQml, {}, QSize(200, 200)))
+        << h.errors().join(QLatin1Char('\n')).toStdString();
+    QQuickItem* ring = h.page();
+    auto* gauge = ring->property("ring").value<QQuickItem*>();
+    ASSERT_NE(gauge, nullptr);
+    EXPECT_EQ(gauge->property("lineWidth").toDouble(), 13);
+    EXPECT_EQ(gauge->property("duration").toInt(), 700);
+    EXPECT_EQ(gauge->property("arcStartColor").value<QColor>(), QColor(54, 210, 122));
+    EXPECT_EQ(gauge->property("arcEndColor").value<QColor>(),
+              QColor::fromRgbF(54 / 255.0f, 210 / 255.0f, 122 / 255.0f, 0.6f));
+    EXPECT_NEAR(gauge->property("shadowColor").value<QColor>().alphaF(), 0.5, 1e-3);
+    EXPECT_EQ(textOf(ring->property("captionText").value<QQuickItem*>()), QStringLiteral("out of 100"));
     for (const auto& row : rows) {
         SCOPED_TRACE(row.score);
-        f.set([&](Facts& facts) { facts.result = HealthAssessment::Result{row.score, {}}; });
-        if (f.screen().page() == nullptr)
-            openSettled(f);
-        else {
-            f.model().refresh();
-            ASSERT_TRUE(f.settled());
-        }
-        auto* ring = f.screen().find(QStringLiteral("scoreRing"));
-        ASSERT_NE(ring, nullptr);
-        auto* gauge = ring->property("ring").value<QQuickItem*>();
-        ASSERT_NE(gauge, nullptr);
+        h.host()->setProperty("score", row.score);
         EXPECT_DOUBLE_EQ(gauge->property("drawnFraction").toDouble(), row.fraction);
-        ASSERT_TRUE(
-            f.screen().settle([&] { return gauge->property("shownFraction").toDouble() == row.fraction; }));
+        // The arc eases to its new length.
+        ASSERT_TRUE(h.settle([&] { return gauge->property("shownFraction").toDouble() == row.fraction; }));
         EXPECT_EQ(gauge->property("fullCircle").toBool(), row.closed);
+        EXPECT_EQ(h.find(QStringLiteral("arc")) != nullptr, !row.closed) << "the open arc";
+        EXPECT_EQ(h.find(QStringLiteral("fullArc")) != nullptr, row.closed) << "the closed ring";
         EXPECT_EQ(textOf(ring->property("scoreText").value<QQuickItem*>()), QString::number(row.score));
-        EXPECT_EQ(textOf(ring->property("captionText").value<QQuickItem*>()), QStringLiteral("out of 100"));
-        EXPECT_EQ(gauge->property("lineWidth").toDouble(), 13);
-        EXPECT_EQ(gauge->property("duration").toInt(), 700);
     }
-    EXPECT_TRUE(f.screen().warnings().isEmpty())
-        << f.screen().warnings().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join(QLatin1Char('\n')).toStdString();
 }
 
 } // namespace
