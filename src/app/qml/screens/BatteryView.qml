@@ -35,22 +35,7 @@ Item {
         contentHeight: page.implicitHeight
         boundsBehavior: Flickable.StopAtBounds
 
-        T.ScrollBar.vertical: T.ScrollBar {
-            id: scrollBar
-            policy: T.ScrollBar.AsNeeded
-            padding: 2
-            minimumSize: 0.08
-            implicitWidth: 10
-            contentItem: Rectangle {
-                implicitWidth: 6
-                radius: width / 2
-                color: Qt.rgba(1, 1, 1, 0.32)
-                opacity: scrollBar.size < 1 && (scrollBar.active || scrollBar.hovered) ? 1 : 0
-                Behavior on opacity {
-                    NumberAnimation { duration: 200 }
-                }
-            }
-        }
+        T.ScrollBar.vertical: PageScrollBar {}
 
         ColumnLayout {
             id: page
