@@ -1,6 +1,7 @@
 #include "app/models/MacHealthViewModel.h"
 
 #include "core/launchd/LaunchAgentScanner.h"
+#include "core/model/Formatting.h"
 #include "core/system/BatteryStats.h"
 #include "core/system/SystemStats.h"
 
@@ -56,6 +57,12 @@ QVariantList recommendationMaps(const std::vector<HealthRecommendation>& recomme
     for (const HealthRecommendation& recommendation : recommendations)
         list.append(recommendationMap(recommendation));
     return list;
+}
+
+// `fraction` × 100 rounded half away from zero, followed by "%".
+QString percentText(double fraction)
+{
+    return QString::number(qint64(std::round(fraction * 100))) + QLatin1Char('%');
 }
 
 } // namespace
@@ -317,6 +324,43 @@ QString MacHealthViewModel::batteryCaption() const
     if (m_battery.chargePercent)
         return QStringLiteral("charge");
     return QStringLiteral("unavailable");
+}
+
+QString MacHealthViewModel::storageValue() const
+{
+    if (m_storage.totalBytes < 1)
+        return kDash;
+    return percentText(double(m_storage.usedBytes) / double(m_storage.totalBytes));
+}
+
+QString MacHealthViewModel::storageCaption() const
+{
+    if (m_storage.totalBytes < 1)
+        return QStringLiteral("Couldn't read disk");
+    return Formatting::byteCount(m_storage.usedBytes) + QStringLiteral(" of ") +
+           Formatting::byteCount(m_storage.totalBytes);
+}
+
+QString MacHealthViewModel::memoryValue() const
+{
+    if (!m_snapshot.usedRAM)
+        return kDash;
+    if (m_snapshot.totalRAM <= 0)
+        return percentText(0);
+    return percentText(std::min(double(*m_snapshot.usedRAM) / double(m_snapshot.totalRAM), 1.0));
+}
+
+QString MacHealthViewModel::memoryCaption() const
+{
+    const QString used = m_snapshot.usedRAM ? Formatting::memoryByteCount(*m_snapshot.usedRAM) : kDash;
+    const QString total = m_snapshot.totalRAM >= 1 ? Formatting::memoryByteCount(m_snapshot.totalRAM) : kDash;
+    return used + QStringLiteral(" of ") + total;
+}
+
+QString MacHealthViewModel::uptimeText() const
+{
+    return QStringLiteral("Up ") + m_snapshot.formattedUptime() + QStringLiteral(" \u00b7 ") +
+           m_snapshot.osVersion;
 }
 
 int MacHealthViewModel::storageSeverityRaw() const

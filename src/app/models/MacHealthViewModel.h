@@ -64,6 +64,16 @@ class MacHealthViewModel : public QObject
     // "unavailable" or "No battery".
     Q_PROPERTY(QString batteryValue READ batteryValue NOTIFY batteryChanged)
     Q_PROPERTY(QString batteryCaption READ batteryCaption NOTIFY batteryChanged)
+    // The Storage tile: "62%" (used of total, rounded half away from zero) and "620 GB of 1 TB", or
+    // "—" and "Couldn't read disk" without a volume reading.
+    Q_PROPERTY(QString storageValue READ storageValue NOTIFY storageChanged)
+    Q_PROPERTY(QString storageCaption READ storageCaption NOTIFY storageChanged)
+    // The Memory tile: "48%" (at most 100, 0 without a total) or "—" without a memory figure, and
+    // "7.5 GB of 16 GB" in the memory style, each size "—" when unknown.
+    Q_PROPERTY(QString memoryValue READ memoryValue NOTIFY snapshotChanged)
+    Q_PROPERTY(QString memoryCaption READ memoryCaption NOTIFY snapshotChanged)
+    // "Up 3d 4h · Debian GNU/Linux 12 (bookworm)": the last sample's uptime and system name.
+    Q_PROPERTY(QString uptimeText READ uptimeText NOTIFY snapshotChanged)
 
 public:
     // Where a refresh's facts come from and how they are judged. Only `clock` is required; every other
@@ -125,6 +135,11 @@ public:
     QString displayRating() const;
     QString batteryValue() const;
     QString batteryCaption() const;
+    QString storageValue() const;
+    QString storageCaption() const;
+    QString memoryValue() const;
+    QString memoryCaption() const;
+    QString uptimeText() const;
 
     int storageSeverityRaw() const;
     int memorySeverityRaw() const;

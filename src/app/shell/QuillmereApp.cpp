@@ -1,5 +1,6 @@
 #include "app/shell/QuillmereApp.h"
 
+#include "app/models/BatteryPoller.h"
 #include "app/models/PerformanceViewModel.h"
 #include "app/models/StatisticsLoop.h"
 #include "app/shell/ModuleModels.h"
@@ -119,6 +120,14 @@ StatisticsLoop* QuillmereApp::createPerformanceStatsLoop(PerformanceViewModel* m
                                     std::move(sample), owner);
     QQmlEngine::setObjectOwnership(loop, QQmlEngine::CppOwnership);
     return loop;
+}
+
+BatteryPoller* QuillmereApp::createBatteryPoller(QObject* owner)
+{
+    auto* poller = new BatteryPoller(
+        BatteryPoller::Services{m_services.clock, m_services.activity, m_services.powerSupplyRoot}, owner);
+    QQmlEngine::setObjectOwnership(poller, QQmlEngine::CppOwnership);
+    return poller;
 }
 
 } // namespace qm

@@ -9,11 +9,13 @@
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
 
+#include <filesystem>
 #include <functional>
 
 namespace qm {
 
 class AppActivity;
+class BatteryPoller;
 class Clock;
 class ModuleModels;
 class PerformanceViewModel;
@@ -60,6 +62,8 @@ public:
         StorageMonitor::Reader storageReader;
         // Reads the home volume for the Disk page (`VolumeSpace::read`).
         DiskUsageScanner::VolumeReader diskVolume = {};
+        // The folder under which the Battery page reads sys/class/power_supply.
+        std::filesystem::path powerSupplyRoot = "/";
     };
 
     // Creates the navigator (on Smart Scan) and starts the update service.
@@ -91,6 +95,9 @@ public:
     // clock and activity, owned by `owner` (the page: the loop ends with it).
     Q_INVOKABLE qm::StatisticsLoop* createPerformanceStatsLoop(qm::PerformanceViewModel* model,
                                                                QObject* owner);
+    // A new battery reading loop for one Battery page, owned by `owner` (the page; destroyed with it,
+    // which ends the loop). It runs on this application's clock and activity source.
+    Q_INVOKABLE qm::BatteryPoller* createBatteryPoller(QObject* owner);
 
 signals:
     void hasSeenPermissionsOnboardingChanged();

@@ -15,7 +15,7 @@ Item {
     required property string page
 
     width: 1700
-    height: page === "symbols" ? 1240 : page === "motion" ? 1060 : page === "actions" ? 900 : 1200
+    height: page === "symbols" ? 1240 : page === "motion" ? 1100 : page === "actions" ? 900 : 1200
     // How long the capture waits after the first frames, so one-shot effects have played.
     readonly property int captureDelay: page === "motion" ? 1200 : 0
 
@@ -691,6 +691,28 @@ Item {
                                     color: Design.Palette.textSecondary
                                 }
                             }
+                        }
+                    }
+                }
+
+                Section {
+                    title: "GradientRing"
+                    subtitle: "minimum dot, part, closed; track, gradient arc and glow"
+                    RowLayout {
+                        Layout.margins: 8
+                        spacing: 36
+                        GradientRing {
+                            implicitWidth: 48; implicitHeight: 48; lineWidth: 8
+                            fraction: 0; color: HealthSeverityStyle.criticalColor
+                        }
+                        GradientRing {
+                            implicitWidth: 48; implicitHeight: 48; lineWidth: 8
+                            fraction: 0.64; color: HealthSeverityStyle.warningColor
+                        }
+                        GradientRing {
+                            implicitWidth: 48; implicitHeight: 48; lineWidth: 8
+                            fraction: 1; color: HealthSeverityStyle.goodColor
+                            trackColor: Design.Palette.stroke
                         }
                     }
                 }

@@ -402,6 +402,51 @@ TEST_F(MacHealthViewModelTest, MemorySeverityAndFacts)
     }
 }
 
+TEST_F(MacHealthViewModelTest, StorageMemoryAndUptimeTexts)
+{
+    constexpr qint64 GiB = 1024LL * 1024 * 1024;
+    const struct
+    {
+        const char* what;
+        MacHealth volume;
+        qint64 totalRAM;
+        std::optional<qint64> usedRAM;
+        const char* storageValue;
+        const char* storageCaption;
+        const char* memoryValue;
+        const char* memoryCaption;
+    } rows[] = {
+        // 62.5% rounds half away from zero; memory sizes count 1024 bytes to the kilobyte.
+        {"typical", MacHealth{625 * GB, 1000 * GB}, 16 * GiB, 8 * GiB + GiB / 2, "63%", "625 GB of 1 TB",
+         "53%", "8.5 GB of 16 GB"},
+        {"no volume, no memory figure", MacHealth{0, 0}, 0, std::nullopt, "\u2014", "Couldn't read disk",
+         "\u2014", "\u2014 of \u2014"},
+        {"used memory above the total, nothing used on disk", MacHealth{0, 500 * GB}, 8 * GiB, 9 * GiB, "0%",
+         "0 KB of 500 GB", "100%", "9 GB of 8 GB"},
+        {"memory used without a total", MacHealth{1, 3}, 0, 2 * GiB, "33%", "1 byte of 3 bytes", "0%",
+         "2 GB of \u2014"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        // A fresh model each time, so an unreadable volume shows as such.
+        model.reset();
+        sources->set([&](Sources& s) {
+            s.volume = row.volume;
+            s.sample.totalRAM = row.totalRAM;
+            s.sample.usedRAM = row.usedRAM;
+            s.sample.uptime = 3 * 86'400 + 4 * 3600 + 59;
+            s.sample.osVersion = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
+        });
+        make();
+        refreshed();
+        EXPECT_EQ(model->storageValue(), QString::fromUtf8(row.storageValue));
+        EXPECT_EQ(model->storageCaption(), QString::fromUtf8(row.storageCaption));
+        EXPECT_EQ(model->memoryValue(), QString::fromUtf8(row.memoryValue));
+        EXPECT_EQ(model->memoryCaption(), QString::fromUtf8(row.memoryCaption));
+        EXPECT_EQ(model->uptimeText(), QStringLiteral("Up 3d 4h \u00b7 Debian GNU/Linux 12 (bookworm)"));
+    }
+}
+
 TEST_F(MacHealthViewModelTest, BatterySeverityTextsAndFacts)
 {
     using C = BatteryCondition;

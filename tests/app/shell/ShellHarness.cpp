@@ -50,6 +50,8 @@ bool ShellHarness::launch()
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return VolumeSpace::read(path);
     };
+    // No power supplies: the Battery page reads the fixture home, never this machine.
+    services.powerSupplyRoot = m_home.home();
     m_app = std::make_unique<QuillmereApp>(services);
     m_engine = std::make_unique<QQmlEngine>();
     ApplicationIconProvider::install(*m_engine);

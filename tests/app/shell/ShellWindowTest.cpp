@@ -5,9 +5,12 @@
 #include "app/shell/ProductLinks.h"
 #include "app/shell/StorageGaugeMetrics.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFont>
 #include <QKeySequence>
+#include <QPointer>
 #include <QQmlProperty>
 #include <QTest>
 #include <QThreadPool>
@@ -212,6 +215,35 @@ TEST_F(ShellWindowTest, ShortcutsSwitchModulesAndRunTheVisibleScreensScan)
     shell.key(Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(m->smartScan()->generation(), 1);
     EXPECT_EQ(m, models()) << "switching modules never recreates the container";
+}
+
+TEST_F(ShellWindowTest, TheBatteryPageOwnsItsReadingLoopOverTheInjectedPowerSupplies)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    shell.key(Qt::Key_6, Qt::ControlModifier);
+    ASSERT_EQ(stageModule(), QStringLiteral("Battery"));
+    QQuickItem* page = stageScreen();
+    ASSERT_NE(page, nullptr);
+    QPointer<QObject> poller = page->property("poller").value<QObject*>();
+    ASSERT_NE(poller, nullptr);
+    EXPECT_EQ(poller->parent(), page);
+    // The fixture home has no power supplies.
+    QElapsedTimer timer;
+    timer.start();
+    while (!poller->property("hasLoaded").toBool() && timer.elapsed() < 30'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_TRUE(poller->property("hasLoaded").toBool());
+    EXPECT_FALSE(poller->property("isPresent").toBool());
+
+    // Leaving the page ends the loop with it.
+    shell.key(Qt::Key_3, Qt::ControlModifier);
+    timer.restart();
+    while (poller && timer.elapsed() < 30'000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(poller.isNull());
 }
 
 TEST_F(ShellWindowTest, EverySwitchRefreshesTheStorageReadingAndReselectingChangesNothing)

@@ -8,11 +8,12 @@ import QtQuick
 Item {
     id: appear
 
-    // Position of the item in its list; 0 starts at once. There is no cap.
+    // Position of the item in its list; 0 starts at once. There is no cap; a negative position (an
+    // item a list view is removing) counts as 0.
     property int index: 0
 
     // The wait before the rise, milliseconds.
-    readonly property int delay: index * 60
+    readonly property int delay: Math.max(index, 0) * 60
     readonly property int duration: 450
     // How far below its place the item starts, logical pixels.
     readonly property real distance: 16

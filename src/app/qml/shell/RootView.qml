@@ -105,6 +105,7 @@ Item {
         MacHealthView {
             navigate: root.navigate
             model: root.models.health
+            activity: root.app.activity
         }
     }
     Component {
@@ -134,7 +135,11 @@ Item {
     }
     Component {
         id: batteryScreen
-        BatteryView {}
+        BatteryView {
+            id: batteryPage
+            // Made with the page and destroyed with it, which ends its reading loop.
+            poller: root.app.createBatteryPoller(batteryPage)
+        }
     }
     Component {
         id: applicationsScreen
