@@ -333,8 +333,9 @@ Item {
             mouseMove(area, 350, 250)
             tryCompare(box.lift, "hovered", false)
             tryCompare(box, "scale", 1)
-            compare(box.lift.shadowRadius, 0)
-            compare(box.lift.shadowColor.a, 0)
+            // The shadow eases out beside the scale; on a loaded machine it may land a frame later.
+            tryCompare(box.lift, "shadowRadius", 0)
+            tryVerify(function() { return box.lift.shadowColor.a === 0 })
         }
 
         // Shown when set, gone by itself, and never in the way of a click on what lies beneath.
