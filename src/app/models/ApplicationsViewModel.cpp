@@ -1,5 +1,6 @@
 #include "app/models/ApplicationsViewModel.h"
 
+#include "app/models/PostToModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/CoreInfo.h"
 #include "core/apps/AppMatch.h"
@@ -34,20 +35,6 @@ namespace {
 // and pruning.
 constexpr int kUtilityPriority = 0;
 constexpr int kUserInitiatedPriority = 1;
-
-// Runs `apply` on the GUI thread with the model, unless the model is gone by then. Called from pool
-// threads: the job never touches the model, it only queues the call on the application object (which
-// outlives every model); events queued from one thread arrive in the order they were queued.
-template <typename Apply> bool postTo(const QPointer<ApplicationsViewModel>& self, Apply apply)
-{
-    return QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, apply = std::move(apply)] {
-            if (self)
-                apply(*self);
-        },
-        Qt::QueuedConnection);
-}
 
 QVariantMap appMap(const InstalledApp& app)
 {

@@ -2,6 +2,7 @@
 
 #include "app/models/CleanFailureNote.h"
 #include "app/models/JunkCategoryMaps.h"
+#include "app/models/PostToModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
@@ -36,20 +37,6 @@ const QString kEllipsis = QStringLiteral("\u2026");
 std::vector<JunkKind> allKinds()
 {
     return std::vector<JunkKind>(JunkKinds::all.begin(), JunkKinds::all.end());
-}
-
-// Runs `apply` on the GUI thread with the model, unless the model is gone by then. Called from pool
-// threads: the job never touches the model, it only queues the call on the application object (which
-// outlives every model); events queued from one thread arrive in the order they were queued.
-template <typename Apply> void postTo(const QPointer<CleanupViewModel>& self, Apply apply)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, apply = std::move(apply)] {
-            if (self)
-                apply(*self);
-        },
-        Qt::QueuedConnection);
 }
 
 // "1 item", "3 items": the count, " item", and "s" unless the count is exactly 1.
@@ -527,9 +514,7 @@ void CleanupViewModel::applyClean(int generation, CleanReport report)
         return;
 
     // Paths compare byte for byte.
-    std::set<Path::string_type> trashed;
-    for (const TrashedItem& item : report.trashed)
-        trashed.insert(item.original.native());
+    const std::set<Path::string_type> trashed = report.trashedOriginals();
     std::vector<JunkCategory> categories = m_categories;
     for (JunkCategory& category : categories)
         std::erase_if(category.items,

@@ -1,5 +1,6 @@
 #include "app/models/CloudCleanupViewModel.h"
 
+#include "app/models/PostToModel.h"
 #include "core/model/Formatting.h"
 
 #include <QCoreApplication>
@@ -23,20 +24,6 @@ const QString kRescanFailed =
 const QString kNothingFreed = QStringLiteral(
     "Those files couldn't be made online-only right now \u2014 they may be open in an app, or macOS is still "
     "syncing them. Try again after closing them.");
-
-// Runs `apply` on the GUI thread with the model, unless the model is gone by then. Called from pool
-// threads: the job never touches the model, it only queues the call on the application object (which
-// outlives every model); calls queued from one thread arrive in the order they were queued.
-template <typename Apply> void postTo(const QPointer<CloudCleanupViewModel>& self, Apply apply)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, apply = std::move(apply)] {
-            if (self)
-                apply(*self);
-        },
-        Qt::QueuedConnection);
-}
 
 // " item" or " items" after a count.
 QString countedItems(qint64 count)

@@ -1,5 +1,6 @@
 #include "app/models/PerformanceViewModel.h"
 
+#include "app/models/PostToModel.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
 #include "core/system/BatteryStats.h"
@@ -26,20 +27,6 @@ constexpr int kUserInitiatedPriority = 1;
 
 const QString kLeft = QStringLiteral("\u201c");
 const QString kRight = QStringLiteral("\u201d");
-
-// Runs `apply` on the GUI thread with the model, unless the model is gone by then. Called from pool
-// threads: the job never touches the model, it only queues the call on the application object (which
-// outlives every model).
-template <typename Apply> void postTo(const QPointer<PerformanceViewModel>& self, Apply apply)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, apply = std::move(apply)] {
-            if (self)
-                apply(*self);
-        },
-        Qt::QueuedConnection);
-}
 
 QVariantMap rowMap(const LaunchAgent& job)
 {

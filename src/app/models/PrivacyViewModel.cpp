@@ -1,5 +1,6 @@
 #include "app/models/PrivacyViewModel.h"
 
+#include "app/models/PostToModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
@@ -21,20 +22,6 @@ namespace {
 constexpr int kUserInitiatedPriority = 1;
 
 const QString kCacheKind = QStringLiteral("Cache");
-
-// Runs `apply` on the GUI thread with the model, unless the model is gone by then. Called from pool
-// threads: the job never touches the model, it only queues the call on the application object (which
-// outlives every model).
-template <typename Apply> void postTo(const QPointer<PrivacyViewModel>& self, Apply apply)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, apply = std::move(apply)] {
-            if (self)
-                apply(*self);
-        },
-        Qt::QueuedConnection);
-}
 
 CleanReport reportOf(std::vector<TrashedItem> trashed)
 {
@@ -432,9 +419,7 @@ void PrivacyViewModel::applyClean(CleanOutcome outcome, bool heldRestore)
     }
 
     // Paths compare byte for byte, as the Trash records them.
-    std::set<Path::string_type> trashed;
-    for (const TrashedItem& item : report.trashed)
-        trashed.insert(item.original.native());
+    const std::set<Path::string_type> trashed = report.trashedOriginals();
     std::vector<PrivacyItem> items = m_items;
     std::erase_if(items, [&](const PrivacyItem& item) {
         return trashed.contains(FileSystem::standardize(item.url).native());

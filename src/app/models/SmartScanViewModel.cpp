@@ -2,6 +2,7 @@
 
 #include "app/models/CleanFailureNote.h"
 #include "app/models/JunkCategoryMaps.h"
+#include "app/models/PostToModel.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
@@ -24,20 +25,6 @@ constexpr std::chrono::milliseconds kUndoWindow{15'000};
 
 // The scan, the clean and the undo are all work the user waits for.
 constexpr int kUserInitiatedPriority = 1;
-
-// Runs `apply` on the GUI thread with the model, unless the model is gone by then. Called from pool
-// threads: the job never touches the model, it only queues the call on the application object (which
-// outlives every model); events queued from one thread arrive in the order they were queued.
-template <typename Apply> void postTo(const QPointer<SmartScanViewModel>& self, Apply apply)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, apply = std::move(apply)] {
-            if (self)
-                apply(*self);
-        },
-        Qt::QueuedConnection);
-}
 
 // Only categories with something to show or a coverage note stay listed.
 std::vector<JunkCategory> shown(std::vector<JunkCategory> categories)
@@ -368,9 +355,7 @@ void SmartScanViewModel::applyClean(int generation, const CleanReport& report)
         return;
 
     // Paths compare byte for byte.
-    std::set<Path::string_type> trashed;
-    for (const TrashedItem& item : report.trashed)
-        trashed.insert(item.original.native());
+    const std::set<Path::string_type> trashed = report.trashedOriginals();
     std::vector<JunkCategory> categories = m_categories;
     for (JunkCategory& category : categories)
         std::erase_if(category.items,

@@ -22,4 +22,12 @@ std::vector<CleanFailure> CleanReport::permissionDenied() const
     return denied;
 }
 
+std::set<Path::string_type> CleanReport::trashedOriginals() const
+{
+    std::set<Path::string_type> paths;
+    for (const TrashedItem& item : trashed)
+        paths.insert(item.original.native());
+    return paths;
+}
+
 } // namespace qm

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <set>
 #include <vector>
 
 namespace qm {
@@ -21,6 +22,9 @@ struct CleanReport
     QString formattedFreed() const;
     // The failures that were permission denials, in order.
     std::vector<CleanFailure> permissionDenied() const;
+    // The paths the trashed items were moved from, as raw bytes (as the cleaner recorded them:
+    // standardised), for comparing a list's paths byte for byte.
+    std::set<Path::string_type> trashedOriginals() const;
 };
 
 } // namespace qm
