@@ -501,6 +501,9 @@ CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std
     }
     for (const std::size_t i : cutShort)
         finish(m_fileManager, of / names[i], measured[i]);
+    // Children left unclaimed without a cancellation: no thread could be started to take them.
+    if (measured.size() < names.size() && !stop.stop_requested())
+        result.incomplete = true;
 
     for (std::size_t i = 0; i < measured.size(); ++i) {
         const Measured& m = measured[i];
