@@ -177,9 +177,10 @@ struct ChildBatch
         Measured result;        // valid once finished or abandoned
     };
 
-    ChildBatch(FileSystem fileManager, Path of, std::vector<Path> names, std::stop_token stop)
+    ChildBatch(FileSystem fileManager, Path of, std::vector<Path> names, std::stop_token stop,
+               double deadline)
         : fileManager(std::move(fileManager)), of(std::move(of)), children(names.size()),
-          names(std::move(names)), stop(std::move(stop))
+          names(std::move(names)), stop(std::move(stop)), deadline(deadline)
     {}
 
     // Claims and measures children until none is left, the caller closes the batch or gives up the
@@ -201,7 +202,7 @@ struct ChildBatch
                 children[index].state = state;
                 children[index].end = std::chrono::steady_clock::now() +
                                       std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                          std::chrono::duration<double>(CleanupScanner::kDeadlineSeconds));
+                                          std::chrono::duration<double>(deadline));
             }
             const Path child = of / names[index];
             Measured out;
@@ -243,6 +244,7 @@ struct ChildBatch
 private:
     const std::vector<Path> names;
     const std::stop_token stop;
+    const double deadline; // seconds each child may take
 };
 
 } // namespace
@@ -415,7 +417,8 @@ JunkCategory CleanupScanner::scanLeftovers(std::stop_token stop) const
 }
 
 CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std::optional<QString>& label,
-                                                       bool selected, std::stop_token stop) const
+                                                       bool selected, std::stop_token stop,
+                                                       double deadline) const
 {
     ChildScan result;
     const RootFolders::Listing listing = RootFolders::list(m_fileManager, of, m_home);
@@ -424,7 +427,8 @@ CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std
     if (names.empty())
         return result;
 
-    const auto batch = std::make_shared<ChildBatch>(m_fileManager, of, names, stop);
+    const auto batch = std::make_shared<ChildBatch>(
+        m_fileManager, of, names, stop, deadline > 0 ? std::min(deadline, kLongestDeadlineSeconds) : 0.0);
     // Starts a claiming thread; false when none could be started.
     const auto startWorker = [&] {
         if (WalkerThreads::start([batch] { batch->work(); }))

@@ -103,8 +103,9 @@ public:
     // be read; a missing root is simply empty, and a root that resolves to the home folder or a folder above
     // it is skipped as empty and complete. When `stop` is triggered no further child is begun and the items
     // measured so far are returned.
+    // `deadline` is each child's limit in seconds; every caller keeps the default, tests pass a short one.
     ChildScan scanChildren(const Path& of, const std::optional<QString>& label, bool selected,
-                           std::stop_token stop = {}) const;
+                           std::stop_token stop = {}, double deadline = kDeadlineSeconds) const;
 
     // The allocated size of `of` in bytes (st_blocks * 512, so sparse files count what they occupy
     // and every hard link counts once per name). Anything that is not a folder (a link counts

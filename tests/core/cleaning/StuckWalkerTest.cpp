@@ -161,6 +161,40 @@ TEST_F(StuckWalkerTest, ChildrenAreMeasuredWhileOneChildIsStuck)
         EXPECT_EQ(item.bytes, test::findAllocatedSize(item.url)) << item.url;
 }
 
+// Children stuck past their deadline are given up with what they counted and mark the root incomplete,
+// while threads started in their place measure every other child to the end, even when every first
+// thread got stuck.
+TEST_F(StuckWalkerTest, ChildrenStuckPastTheirDeadlineAreGivenUpAndTheOthersStillMeasured)
+{
+    test::TempTree tree;
+    const int stuck = DirectoryWalk::processors();
+    for (int i = 0; i < stuck; ++i) {
+        const std::string name = "h" + std::to_string(i);
+        tree.file(name + "/counted", 4096);
+        tree.file(name + "/held/inside", 8192);
+    }
+    constexpr int kOthers = 12;
+    for (int i = 0; i < kOthers; ++i)
+        tree.file("c" + std::to_string(i) + "/f", 4096 * (1 + i % 3));
+
+    const auto result = CleanupScanner(FileSystem(), "/nonexistent-home")
+                            .scanChildren(tree.root(), std::nullopt, false, {}, 0.5);
+    EXPECT_EQ(held(), stuck) << "the scan returned while its stuck walks were still held";
+    EXPECT_TRUE(result.incomplete);
+    std::size_t others = 0;
+    for (const ScanItem& item : result.items) {
+        const std::string name = item.url.filename().native();
+        if (name[0] == 'h') {
+            // The entries of a folder come before its sub-folders: what was counted before the hold.
+            EXPECT_EQ(item.bytes, test::findAllocatedSize(item.url / "counted")) << item.url;
+        } else {
+            ++others;
+            EXPECT_EQ(item.bytes, test::findAllocatedSize(item.url)) << item.url;
+        }
+    }
+    EXPECT_EQ(others, std::size_t(kOthers));
+}
+
 // Measurements one after another reuse a cached walker thread instead of starting one each.
 TEST(WalkerThreadsTest, SequentialMeasurementsReuseAThread)
 {
