@@ -3,11 +3,12 @@
 // by side in every round, and prints the time ratios. Totals differ by design: du counts the folders
 // themselves and hard-linked files once, and the scan measures only orphans in the leftover roots.
 //
-// Usage: qm_junk_bench [--entries N] [--runs R] [--dir DIR]
+// Usage: qm_junk_bench [--entries N] [--runs R] [--dir DIR] [--load N]
 //   --entries  entries of the generated home (default 150000, at least 100000 makes sense)
 //   --runs     rounds; each round runs every peer once (default 5)
 //   --dir      an absent or empty folder to build the home and system root in (default: a new folder
 //              in /tmp, removed at the end)
+//   --load     after the quiet rounds, run the rounds again with N busy loops running (default 0)
 
 #include "../support/BenchSupport.h"
 #include "core/cleaning/CleanupScanner.h"
@@ -36,6 +37,7 @@ struct Options
     long entries = 150'000;
     int runs = 5;
     fs::path dir;
+    int load = 0;
 };
 
 void makeFolders(const fs::path& path)
@@ -162,6 +164,8 @@ int main(int argc, char** argv)
             options.runs = std::max(1, std::atoi(argv[i + 1]));
         else if (flag == "--dir")
             options.dir = argv[i + 1];
+        else if (flag == "--load")
+            options.load = std::max(0, std::atoi(argv[i + 1]));
     }
     const bool ownDir = options.dir.empty();
     if (ownDir) {
@@ -227,8 +231,6 @@ int main(int argc, char** argv)
         return bytes;
     };
 
-    std::vector<Peer> peers{{"junk scan", {}, 0, 0}, {"du -s -B1", {}, 0, 0}, {"sizer per root", {}, 0, 0}};
-
     // Warm the cache once with every peer.
     double ignored = 0;
     long long ignoredItems = 0;
@@ -236,25 +238,33 @@ int main(int argc, char** argv)
     duOnce(ignored);
     sizeRootsOnce(ignored);
 
-    for (int round = 0; round < options.runs; ++round) {
-        double s = 0;
-        peers[0].total = scanOnce(s, peers[0].items);
-        peers[0].seconds.push_back(s);
-        peers[1].total = duOnce(s);
-        peers[1].seconds.push_back(s);
-        peers[2].total = sizeRootsOnce(s);
-        peers[2].seconds.push_back(s);
+    // Interleaved rounds: every round runs every peer once.
+    const auto rounds = [&](const char* condition) {
+        std::vector<Peer> peers{
+            {"junk scan", {}, 0, 0}, {"du -s -B1", {}, 0, 0}, {"sizer per root", {}, 0, 0}};
+        for (int round = 0; round < options.runs; ++round) {
+            double s = 0;
+            peers[0].total = scanOnce(s, peers[0].items);
+            peers[0].seconds.push_back(s);
+            peers[1].total = duOnce(s);
+            peers[1].seconds.push_back(s);
+            peers[2].total = sizeRootsOnce(s);
+            peers[2].seconds.push_back(s);
+        }
+        std::printf("\n[%s] load average %.1f; %zu roots; the scan found %lld items\n", condition,
+                    loadAverage(), roots.size(), peers[0].items);
+        std::printf("  %-16s %10s %10s %18s\n", "peer", "min s", "median s", "total bytes");
+        for (const Peer& peer : peers)
+            std::printf("  %-16s %10.4f %10.4f %18lld\n", peer.name.c_str(), minimum(peer.seconds),
+                        median(peer.seconds), peer.total);
+        printComparison(condition, "junk scan", peers[0].seconds, "du -s -B1", peers[1].seconds);
+    };
+    rounds("quiet");
+    if (options.load > 0) {
+        const BusyLoops busy(options.load);
+        const std::string condition = std::to_string(options.load) + " busy loops";
+        rounds(condition.c_str());
     }
-
-    const double base = median(peers[0].seconds);
-    std::printf("\n%zu roots; the scan found %lld items\n", roots.size(), peers[0].items);
-    std::printf("%-16s %12s %18s %14s\n", "peer", "median s", "total bytes", "time / scan");
-    for (const Peer& peer : peers) {
-        const double m = median(peer.seconds);
-        std::printf("%-16s %12.4f %18lld %14.2f\n", peer.name.c_str(), m, peer.total, m / base);
-    }
-    std::printf("du / junk scan = %.2f (1 or above: the scan is no slower than du)\n",
-                median(peers[1].seconds) / base);
 
     if (ownDir) {
         std::error_code ec;

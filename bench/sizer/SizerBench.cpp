@@ -2,11 +2,13 @@
 // warm cache, the peers run side by side in every round, and prints the time ratios. Totals differ by
 // design: du and gdu count folders and count hard-linked files once.
 //
-// Usage: qm_sizer_bench [--entries N] [--runs R] [--dir DIR]
+// Usage: qm_sizer_bench [--entries N] [--runs R] [--dir DIR | --path DIR] [--load N]
 //   --entries  entries of the generated tree (default 300000)
 //   --runs     rounds; each round runs every peer once (default 5)
 //   --dir      an existing empty-or-absent folder to build the tree in (default: a new folder in /tmp,
 //              removed at the end)
+//   --path     measure this existing folder (such as /usr) instead of a generated tree
+//   --load     after the quiet rounds, run the rounds again with N busy loops running (default 0)
 
 #include "../support/BenchSupport.h"
 #include "core/cleaning/CleanupScanner.h"
@@ -35,6 +37,8 @@ struct Options
     long entries = 300'000;
     int runs = 5;
     std::filesystem::path dir;
+    std::filesystem::path path;
+    int load = 0;
 };
 
 // 100 folders of 10 folders each, the files spread evenly over the 1000 leaves; every tenth file holds
@@ -122,18 +126,36 @@ int main(int argc, char** argv)
             options.runs = std::max(1, std::atoi(argv[i + 1]));
         else if (flag == "--dir")
             options.dir = argv[i + 1];
+        else if (flag == "--path")
+            options.path = argv[i + 1];
+        else if (flag == "--load")
+            options.load = std::max(0, std::atoi(argv[i + 1]));
     }
-    const bool ownDir = options.dir.empty();
-    if (ownDir) {
+    const bool existing = !options.path.empty();
+    const bool ownDir = options.dir.empty() && !existing;
+    if (existing) {
+        options.dir = options.path;
+    } else if (ownDir) {
         char pattern[] = "/tmp/qm-sizer-bench-XXXXXX";
         if (!::mkdtemp(pattern))
             fail("mkdtemp");
         options.dir = std::filesystem::path(pattern) / "tree";
     }
 
-    std::printf("generating %ld entries in %s ...\n", options.entries, options.dir.c_str());
-    const long made = generate(options.dir, options.entries);
-    std::printf("tree: %ld entries\n", made);
+    long made = 0;
+    if (existing) {
+        (void)qm::DirectoryWalk().run(options.dir, {},
+                                      [&](const qm::DirectoryWalk::Entry&) {
+                                          ++made;
+                                          return qm::DirectoryWalk::Action::Continue;
+                                      },
+                                      {});
+        std::printf("measuring %s: %ld entries\n", options.dir.c_str(), made);
+    } else {
+        std::printf("generating %ld entries in %s ...\n", options.entries, options.dir.c_str());
+        made = generate(options.dir, options.entries);
+        std::printf("tree: %ld entries\n", made);
+    }
 
     const qm::CleanupScanner sizer;
     const auto sizeOnce = [&](double& seconds) {
@@ -169,10 +191,6 @@ int main(int argc, char** argv)
     gdu.arguments = {"-n", "-p", "-s", "--no-prefix", "--config-file", "/dev/null", options.dir.native()};
     gdu.environment.push_back("HOME=" + options.dir.parent_path().native());
 
-    std::vector<Peer> peers{{"sizer", {}, 0}, {"du -s -B1", {}, 0}, {"walk, 1 thread", {}, 0}};
-    if (haveGdu)
-        peers.push_back({"gdu -s", {}, 0});
-
     // Warm the cache once with every peer.
     double ignored = 0;
     sizeOnce(ignored);
@@ -180,37 +198,53 @@ int main(int argc, char** argv)
     if (haveGdu)
         runTool(gdu, ignored);
 
-    for (int round = 0; round < options.runs; ++round) {
-        double s = 0;
-        peers[0].total = sizeOnce(s);
-        peers[0].seconds.push_back(s);
-        peers[1].total = runTool(du, s);
-        peers[1].seconds.push_back(s);
-        peers[2].total = walkOneThread(s);
-        peers[2].seconds.push_back(s);
-        if (haveGdu) {
-            peers[3].total = runTool(gdu, s);
-            peers[3].seconds.push_back(s);
+    // Interleaved rounds: every round runs every peer once.
+    const auto rounds = [&](const char* condition) {
+        std::vector<Peer> peers{{"sizer", {}, 0}, {"du -s -B1", {}, 0}, {"walk, 1 thread", {}, 0}};
+        if (haveGdu)
+            peers.push_back({"gdu -s", {}, 0});
+        for (int round = 0; round < options.runs; ++round) {
+            double s = 0;
+            peers[0].total = sizeOnce(s);
+            peers[0].seconds.push_back(s);
+            peers[1].total = runTool(du, s);
+            peers[1].seconds.push_back(s);
+            peers[2].total = walkOneThread(s);
+            peers[2].seconds.push_back(s);
+            if (haveGdu) {
+                peers[3].total = runTool(gdu, s);
+                peers[3].seconds.push_back(s);
+            }
         }
+        std::printf("\n[%s] load average %.1f; %d processors in the affinity mask\n", condition,
+                    loadAverage(), qm::DirectoryWalk::processors());
+        std::printf("  %-16s %10s %10s %18s\n", "peer", "min s", "median s", "total bytes");
+        for (const Peer& peer : peers)
+            std::printf("  %-16s %10.4f %10.4f %18lld\n", peer.name.c_str(), minimum(peer.seconds),
+                        median(peer.seconds), peer.total);
+        if (haveGdu)
+            printComparison(condition, "sizer", peers[0].seconds, "gdu -s", peers[3].seconds);
+        printComparison(condition, "sizer", peers[0].seconds, "du -s -B1", peers[1].seconds);
+    };
+    rounds("quiet");
+    if (options.load > 0) {
+        const BusyLoops busy(options.load);
+        const std::string condition = std::to_string(options.load) + " busy loops";
+        rounds(condition.c_str());
     }
 
     // Small folders: the caller must not pay a fixed wait for a walk that takes microseconds.
-    const std::filesystem::path small = options.dir / "d0" / "s0";
-    const int smallCalls = 200;
-    const auto smallStart = Clock::now();
-    for (int i = 0; i < smallCalls; ++i)
-        sizer.size(small, {}, 200'000, false, 90.0, nullptr, {});
-    const double smallEach = std::chrono::duration<double>(Clock::now() - smallStart).count() / smallCalls;
-
-    const double base = median(peers[0].seconds);
-    std::printf("\n%-16s %12s %18s %14s\n", "peer", "median s", "total bytes", "time / sizer");
-    for (const Peer& peer : peers) {
-        const double m = median(peer.seconds);
-        std::printf("%-16s %12.4f %18lld %14.2f\n", peer.name.c_str(), m, peer.total, m / base);
+    if (!existing) {
+        const std::filesystem::path small = options.dir / "d0" / "s0";
+        const int smallCalls = 200;
+        const auto smallStart = Clock::now();
+        for (int i = 0; i < smallCalls; ++i)
+            sizer.size(small, {}, 200'000, false, 90.0, nullptr, {});
+        const double smallEach =
+            std::chrono::duration<double>(Clock::now() - smallStart).count() / smallCalls;
+        std::printf("\nsizer on one leaf folder: %.3f ms per call over %d calls\n", smallEach * 1000,
+                    smallCalls);
     }
-    std::printf("\nsizer on one leaf folder (%ld entries): %.3f ms per call over %d calls\n",
-                (options.entries - 1100) / 1000, smallEach * 1000, smallCalls);
-    std::printf("du / sizer = %.2f (above 1: the sizer is faster)\n", median(peers[1].seconds) / base);
 
     if (ownDir) {
         std::error_code ec;

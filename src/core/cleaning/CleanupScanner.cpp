@@ -5,6 +5,9 @@
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/FileErrors.h"
 #include "core/cleaning/RootFolders.h"
+#include "core/cleaning/WalkerThreads.h"
+
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -25,12 +28,34 @@ constexpr std::chrono::milliseconds kLongestWait{250};
 // Deadlines beyond this are treated as this, so that adding them to the clock cannot overflow.
 constexpr double kLongestDeadlineSeconds = 10.0 * 365 * 24 * 3600;
 
-// Threads a large walk may use, the walker's own included: the walk is bound by system calls that
-// scale with threads, while small folders never start more than the one walker thread.
+// Threads one walk may use, its own included: every processor the process may run on. Helpers beyond
+// the walk's own thread come from one budget shared by every walk of the process, so walks running
+// side by side stay within one processor's worth of helpers each in all, and none waits for one.
 int walkThreads()
 {
-    static const int threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    static const int threads = DirectoryWalk::processors();
     return threads;
+}
+
+const std::shared_ptr<DirectoryWalk::HelperBudget>& helperBudget()
+{
+    static const auto budget = std::make_shared<DirectoryWalk::HelperBudget>(walkThreads() - 1);
+    return budget;
+}
+
+// Folder descriptors each walking thread may hold: the budget's helpers and a generous number of walks
+// at once stay well below the descriptor limit.
+int foldersPerThread()
+{
+    static const int folders = [] {
+        struct rlimit limit;
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+            return 64;
+        const rlim_t reserve = std::min<rlim_t>(256, limit.rlim_cur / 4);
+        const rlim_t threads = rlim_t(4 * walkThreads() + 16);
+        return int(std::clamp<rlim_t>((limit.rlim_cur - reserve) / threads, 2, 64));
+    }();
+    return folders;
 }
 
 // The running total of one walking thread, alone on its cache line.
@@ -108,11 +133,119 @@ void walk(const WalkRequest& request, WalkState& state)
     };
     DirectoryWalk::Limits limits;
     limits.threads = int(state.totals.size());
-    const Result<void> outcome =
-        DirectoryWalk(limits).run(request.root, state.stop.get_token(), visit, onError);
+    limits.maxOpenFolders = foldersPerThread();
+    const Result<void> outcome = DirectoryWalk(limits, DirectoryWalk::Shared{nullptr, helperBudget()})
+                                     .run(request.root, state.stop.get_token(), visit, onError);
     if (!outcome && FileErrors::isPermissionDenied(outcome.error()))
         state.coverageHit.store(true, std::memory_order_relaxed);
 }
+
+// What one child's measurement found.
+struct Measured
+{
+    qint64 bytes = 0;
+    bool coverageHit = false;
+    bool unreadable = false;
+    std::optional<QDateTime> modified;
+};
+
+// The part of a measurement after the walk: when to ask whether a 0-byte child could be read, else
+// its modification time.
+void finish(const FileSystem& fileManager, const Path& child, Measured& out)
+{
+    if (out.bytes < 1) {
+        out.unreadable = !RootFolders::isReadable(child);
+    } else if (const auto status = fileManager.status(child)) {
+        out.modified = status->modified;
+    }
+}
+
+// The children of one root, measured by a few cached walker threads that each claim the next child in
+// listing order and walk it themselves, while the caller only watches cancellation and every child's
+// deadline. So a small child costs no thread start and no hand-off. A walk still running at its
+// deadline is given up by the caller with the total so far, and another thread takes over claiming;
+// the abandoned thread finds its child taken and leaves. Shared by the caller and the threads; whoever
+// lets go last frees it.
+struct ChildBatch
+{
+    struct Child
+    {
+        std::shared_ptr<WalkState> state; // set when claimed
+        std::chrono::steady_clock::time_point end;
+        bool finished = false;  // measured to the end by its thread
+        bool abandoned = false; // given up by the caller (cancellation or deadline)
+        Measured result;        // valid once finished or abandoned
+    };
+
+    ChildBatch(FileSystem fileManager, Path of, std::vector<Path> names, std::stop_token stop,
+               double deadline)
+        : fileManager(std::move(fileManager)), of(std::move(of)), children(names.size()),
+          names(std::move(names)), stop(std::move(stop)), deadline(deadline)
+    {}
+
+    // Claims and measures children until none is left, the caller closes the batch or gives up the
+    // child this thread measures.
+    void work()
+    {
+        for (;;) {
+            std::size_t index = 0;
+            std::shared_ptr<WalkState> state;
+            {
+                const std::lock_guard lock(mutex);
+                if (closed || next >= names.size() || stop.stop_requested()) {
+                    --running;
+                    changed.notify_all();
+                    return;
+                }
+                index = next++;
+                state = std::make_shared<WalkState>(walkThreads());
+                children[index].state = state;
+                children[index].end = std::chrono::steady_clock::now() +
+                                      std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                          std::chrono::duration<double>(deadline));
+            }
+            const Path child = of / names[index];
+            Measured out;
+            const auto status = fileManager.status(child);
+            if (!status) {
+                out.bytes = 0;
+            } else if (!status->isDirectory()) {
+                out.bytes = status->allocated;
+            } else {
+                WalkRequest request;
+                request.root = FileSystem::standardize(child);
+                request.nodeLimit = CleanupScanner::kNodeLimit;
+                walk(request, *state);
+                out.bytes = state->total();
+                out.coverageHit = state->coverageHit.load(std::memory_order_relaxed);
+            }
+            finish(fileManager, child, out);
+            {
+                const std::lock_guard lock(mutex);
+                Child& c = children[index];
+                if (c.abandoned)
+                    return; // another thread claims in this one's place
+                c.result = std::move(out);
+                c.finished = true;
+            }
+            changed.notify_all();
+        }
+    }
+
+    const FileSystem fileManager;
+    const Path of;
+    std::mutex mutex;
+    std::condition_variable_any changed;
+    std::vector<Child> children; // guarded by `mutex`, as are the fields below
+    std::size_t next = 0;        // children claimed
+    int running = 0;             // threads claiming
+    bool closed = false;         // no child is to be claimed any more
+
+private:
+    const std::vector<Path> names;
+    const std::stop_token stop;
+    const double deadline; // seconds each child may take
+};
 
 } // namespace
 
@@ -150,16 +283,15 @@ qint64 CleanupScanner::size(const Path& of, const std::vector<Path>& excluding, 
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                  std::chrono::duration<double>(std::min(deadline, kLongestDeadlineSeconds)));
-    try {
-        std::thread([request, state] {
-            walk(*request, *state);
-            {
-                const std::lock_guard lock(state->mutex);
-                state->done = true;
-            }
-            state->finished.notify_all();
-        }).detach();
-    } catch (const std::system_error&) {
+    const bool started = WalkerThreads::start([request, state] {
+        walk(*request, *state);
+        {
+            const std::lock_guard lock(state->mutex);
+            state->done = true;
+        }
+        state->finished.notify_all();
+    });
+    if (!started) {
         // No thread to walk with: the figure is as short as it gets.
         if (coverage)
             coverage->markHit();
@@ -285,7 +417,8 @@ JunkCategory CleanupScanner::scanLeftovers(std::stop_token stop) const
 }
 
 CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std::optional<QString>& label,
-                                                       bool selected, std::stop_token stop) const
+                                                       bool selected, std::stop_token stop,
+                                                       double deadline) const
 {
     ChildScan result;
     const RootFolders::Listing listing = RootFolders::list(m_fileManager, of, m_home);
@@ -294,52 +427,89 @@ CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std
     if (names.empty())
         return result;
 
-    // What one child's measurement found, written only by the thread that claimed the child.
-    struct Measured
-    {
-        qint64 bytes = 0;
-        bool coverageHit = false;
-        bool unreadable = false;
-        std::optional<QDateTime> modified;
+    const auto batch = std::make_shared<ChildBatch>(
+        m_fileManager, of, names, stop, deadline > 0 ? std::min(deadline, kLongestDeadlineSeconds) : 0.0);
+    // Starts a claiming thread; false when none could be started.
+    const auto startWorker = [&] {
+        if (WalkerThreads::start([batch] { batch->work(); }))
+            return true;
+        const std::lock_guard lock(batch->mutex);
+        --batch->running;
+        return false;
     };
-    std::vector<Measured> measured(names.size());
-    // Children are claimed in listing order and each claimed child is measured to the end, so the
-    // children measured are always the first `claimed` of the listing, as one by one.
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (;;) {
-            if (stop.stop_requested())
-                return;
-            const std::size_t index = next.fetch_add(1, std::memory_order_relaxed);
-            if (index >= names.size())
-                return;
-            const Path child = of / names[index];
-            Measured& out = measured[index];
-            CoverageFlag coverage;
-            out.bytes = size(child, {}, kNodeLimit, false, kDeadlineSeconds, &coverage, stop);
-            out.coverageHit = coverage.hit();
-            if (out.bytes < 1) {
-                out.unreadable = !RootFolders::isReadable(child);
-            } else if (const auto status = m_fileManager.status(child)) {
-                out.modified = status->modified;
-            }
-        }
-    };
-    {
-        std::vector<std::jthread> helpers;
-        const std::size_t width = std::min<std::size_t>(std::size_t(walkThreads()), names.size());
-        for (std::size_t i = 1; i < width; ++i) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error&) {
-                break; // fewer helpers; the calling thread still measures everything left
-            }
-        }
-        work();
-    } // joins the helpers
+    const std::size_t width = std::min<std::size_t>(std::size_t(walkThreads()), names.size());
+    batch->running = int(width);
+    int started = 0;
+    for (std::size_t i = 0; i < width; ++i)
+        started += startWorker() ? 1 : 0;
+    if (started == 0) {
+        // No thread to walk with: nothing is measured and the list may be short.
+        result.incomplete = true;
+        return result;
+    }
 
-    const std::size_t claimed = std::min(next.load(), names.size());
-    for (std::size_t i = 0; i < claimed; ++i) {
+    // Abandoned children are finished here, after the wait, as a measurement cut short would be.
+    std::vector<std::size_t> cutShort;
+    {
+        std::unique_lock lock(batch->mutex);
+        for (;;) {
+            if (batch->running == 0)
+                break;
+            if (stop.stop_requested()) {
+                batch->closed = true;
+                for (std::size_t i = 0; i < batch->next; ++i) {
+                    ChildBatch::Child& c = batch->children[i];
+                    if (c.finished)
+                        continue;
+                    c.state->stop.request_stop();
+                    c.abandoned = true;
+                    c.result.bytes = c.state->total();
+                    cutShort.push_back(i);
+                }
+                break;
+            }
+            const auto now = std::chrono::steady_clock::now();
+            auto wake = now + kLongestWait;
+            int replacements = 0;
+            for (std::size_t i = 0; i < batch->next; ++i) {
+                ChildBatch::Child& c = batch->children[i];
+                if (c.finished || c.abandoned)
+                    continue;
+                if (now < c.end) {
+                    wake = std::min(wake, c.end);
+                    continue;
+                }
+                c.state->stop.request_stop();
+                c.abandoned = true;
+                c.result.bytes = c.state->total();
+                c.result.coverageHit = true;
+                cutShort.push_back(i);
+                ++replacements; // the stuck thread counts no more; another claims in its place
+            }
+            if (replacements > 0) {
+                lock.unlock();
+                for (int i = 0; i < replacements; ++i)
+                    startWorker();
+                lock.lock();
+                continue;
+            }
+            batch->changed.wait_until(lock, stop, wake, [&] { return batch->running == 0; });
+        }
+    }
+    std::vector<Measured> measured;
+    {
+        const std::lock_guard lock(batch->mutex);
+        measured.reserve(batch->next);
+        for (std::size_t i = 0; i < batch->next; ++i)
+            measured.push_back(batch->children[i].result);
+    }
+    for (const std::size_t i : cutShort)
+        finish(m_fileManager, of / names[i], measured[i]);
+    // Children left unclaimed without a cancellation: no thread could be started to take them.
+    if (measured.size() < names.size() && !stop.stop_requested())
+        result.incomplete = true;
+
+    for (std::size_t i = 0; i < measured.size(); ++i) {
         const Measured& m = measured[i];
         if (m.coverageHit)
             result.incomplete = true;

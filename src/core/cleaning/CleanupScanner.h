@@ -96,19 +96,23 @@ public:
     // The items of one root: each direct child (hidden ones included) measured with `size` (entry
     // cap not counted, 90 s each, a coverage flag of its own), named after `label` as RootRow says,
     // selected when `selected`, with its modification time; 0-byte children are left out. Children
-    // are measured by up to four threads at once, with the same result as one by one in listing
-    // order. Incomplete when a folder is there but cannot be listed, a measurement met a denial or its
-    // deadline, or a 0-byte child could not be read; a missing root is simply empty, and a root that
-    // resolves to the home folder or a folder above it is skipped as empty and complete. When `stop`
-    // is triggered no further child is begun and the items measured so far are returned.
+    // are measured by up to one cached walker thread per processor at once, each walking the next
+    // child itself (no thread start or hand-off per child), while the caller watches each child's
+    // deadline and cancellation; the result is that of one by one in listing order. Incomplete when a folder
+    // is there but cannot be listed, a measurement met a denial or its deadline, or a 0-byte child could not
+    // be read; a missing root is simply empty, and a root that resolves to the home folder or a folder above
+    // it is skipped as empty and complete. When `stop` is triggered no further child is begun and the items
+    // measured so far are returned.
+    // `deadline` is each child's limit in seconds; every caller keeps the default, tests pass a short one.
     ChildScan scanChildren(const Path& of, const std::optional<QString>& label, bool selected,
-                           std::stop_token stop = {}) const;
+                           std::stop_token stop = {}, double deadline = kDeadlineSeconds) const;
 
     // The allocated size of `of` in bytes (st_blocks * 512, so sparse files count what they occupy
     // and every hard link counts once per name). Anything that is not a folder (a link counts
     // itself) is measured on the calling thread; a path that cannot be read at all measures 0 and
-    // leaves `coverage` alone. A folder is walked on a thread of its own (joined by up to three
-    // helpers once it proves large), never following a link and never entering a kernel pseudo file
+    // leaves `coverage` alone. A folder is walked on a cached walker thread that no other walk uses
+    // meanwhile (joined, once it proves large, by helpers from one budget of a thread per processor
+    // that every walk of the process shares), never following a link and never entering a kernel pseudo file
     // system, while the caller waits for at most 0.25 s at a time and wakes as soon as it ends:
     // - `excluding`: paths (compared after "." and ".." are cleaned up) whose entries and subtrees
     //   add nothing; a sibling whose name merely starts the same is still measured.

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -39,6 +40,14 @@ constexpr long kFusectlMagic = 0x65735543;
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
 constexpr int kLinkedRootFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
+
+std::atomic<DirectoryWalk::FolderHook> g_folderHook{nullptr};
+
+void beforeFolder(std::string_view folder)
+{
+    if (const DirectoryWalk::FolderHook hook = g_folderHook.load(std::memory_order_acquire))
+        hook(folder);
+}
 
 QString describe(std::string_view path)
 {
@@ -219,6 +228,7 @@ public:
             m_path += sub.name;
             if (sub.device != top.device && mounts().isPseudoDevice(sub.device))
                 continue;
+            beforeFolder(m_path);
             UniqueFd fd(::openat(top.fd.get(), sub.name.c_str(), kFolderFlags));
             if (!fd) {
                 report(m_path, errno);
@@ -529,9 +539,27 @@ int DirectoryWalk::HelperBudget::take(int wanted)
     }
 }
 
+int DirectoryWalk::processors()
+{
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+        const int count = CPU_COUNT(&set);
+        if (count > 0)
+            return count;
+    }
+    return std::max(1, int(std::thread::hardware_concurrency()));
+}
+
+void DirectoryWalk::setFolderHook(FolderHook hook)
+{
+    g_folderHook.store(hook, std::memory_order_release);
+}
+
 Result<void> DirectoryWalk::run(const Path& root, std::stop_token stop, const Visitor& visit,
                                 const ErrorHandler& onError) const
 {
+    beforeFolder(root.native());
     UniqueFd fd(::open(root.c_str(), m_limits.followRootLink ? kLinkedRootFlags : kFolderFlags));
     if (!fd)
         return Error::posix(errno, describe(root.native()));

@@ -137,6 +137,15 @@ public:
 
     const Limits& limits() const { return m_limits; }
 
+    // The processors this process may run on (its affinity mask), at least 1.
+    static int processors();
+
+    // For tests: when set, called with a folder's path (raw bytes, no trailing "/") before the folder is
+    // opened, by whichever thread walks it, so that a test can hold a walk as a hung system call would.
+    // Process-wide; unset (null) it costs one atomic load per folder.
+    using FolderHook = void (*)(std::string_view folder);
+    static void setFolderHook(FolderHook hook);
+
 private:
     Limits m_limits;
     Shared m_shared;
