@@ -67,10 +67,18 @@ ScreenHarness::~ScreenHarness()
         qunsetenv("GSETTINGS_BACKEND");
 }
 
-bool ScreenHarness::open(const char* hostQml, const QVariantMap& properties, QSize size)
+bool ScreenHarness::open(const char* hostQml, const QVariantMap& properties, QSize size,
+                         const Prepare& prepare)
 {
     close();
     m_engine = std::make_unique<QQmlEngine>();
+    if (prepare) {
+        const QString error = prepare(*m_engine);
+        if (!error.isEmpty()) {
+            m_errors.append(error);
+            return false;
+        }
+    }
     QQmlComponent component(m_engine.get());
     component.setData(hostQml, QUrl());
     if (!component.isReady()) {
@@ -97,6 +105,17 @@ bool ScreenHarness::open(const char* hostQml, const QVariantMap& properties, QSi
         return false;
     }
     return m_page != nullptr;
+}
+
+QString ScreenHarness::setReduceMotion(QQmlEngine& engine, bool reduceMotion)
+{
+    QQmlComponent motion(&engine);
+    motion.setData(QByteArray("import QtQml\nimport Quillmere.Design\nQtObject { Component.onCompleted: "
+                              "MotionSettings.reduceMotion = ") +
+                       (reduceMotion ? "true" : "false") + " }",
+                   QUrl());
+    const std::unique_ptr<QObject> setter(motion.create());
+    return setter != nullptr ? QString() : motion.errorString();
 }
 
 void ScreenHarness::close()

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 
 namespace qm::test {
@@ -26,9 +27,14 @@ public:
     ScreenHarness(const ScreenHarness&) = delete;
     ScreenHarness& operator=(const ScreenHarness&) = delete;
 
+    // Runs on the new engine before the host loads (an image provider, a design setting); a non-empty
+    // answer is an error that stops the load.
+    using Prepare = std::function<QString(QQmlEngine&)>;
     // Creates `hostQml` with `properties` in a window of `size` logical pixels and shows it; false, with
     // the QML errors in `errors()`, when it did not load.
-    bool open(const char* hostQml, const QVariantMap& properties, QSize size);
+    bool open(const char* hostQml, const QVariantMap& properties, QSize size, const Prepare& prepare = {});
+    // Sets the design's reduce-motion setting on `engine`; the QML error, or empty when it was set.
+    static QString setReduceMotion(QQmlEngine& engine, bool reduceMotion);
     // Destroys the window and the page, as leaving the module does.
     void close();
 
