@@ -2,8 +2,6 @@
 
 #include "support/FakeAppLocator.h"
 
-#include <algorithm>
-
 namespace qm::test {
 namespace {
 
@@ -89,15 +87,7 @@ void CleanupScreenHarness::click(QQuickItem* target)
 {
     if (target == nullptr || window() == nullptr)
         return;
-    // Bring the target into the scroll's view when it lies inside it.
-    auto* scroll = qobject_cast<QQuickItem*>(pageObject("scroll"));
-    auto* content = scroll != nullptr ? scroll->property("contentItem").value<QQuickItem*>() : nullptr;
-    if (content != nullptr && content->isAncestorOf(target)) {
-        const QPointF inContent = target->mapToItem(content, QPointF(0, 0));
-        const qreal maxY = std::max<qreal>(0, scroll->property("contentHeight").toReal() - scroll->height());
-        const qreal wanted = inContent.y() + target->height() / 2 - scroll->height() / 2;
-        scroll->setProperty("contentY", std::clamp<qreal>(wanted, 0, maxY));
-    }
+    m_screen.scrollIntoView(target);
     m_screen.click(target);
 }
 

@@ -177,6 +177,18 @@ void ScreenHarness::click(QQuickItem* target)
     QTest::mouseClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
 }
 
+void ScreenHarness::scrollIntoView(QQuickItem* target)
+{
+    auto* scroll = qobject_cast<QQuickItem*>(pageObject("scroll"));
+    auto* content = scroll != nullptr ? scroll->property("contentItem").value<QQuickItem*>() : nullptr;
+    if (target == nullptr || content == nullptr || !content->isAncestorOf(target))
+        return;
+    const QPointF inContent = target->mapToItem(content, QPointF(0, 0));
+    const qreal maxY = std::max<qreal>(0, scroll->property("contentHeight").toReal() - scroll->height());
+    const qreal wanted = inContent.y() + target->height() / 2 - scroll->height() / 2;
+    scroll->setProperty("contentY", std::clamp<qreal>(wanted, 0, maxY));
+}
+
 QStringList ScreenHarness::warnings() const
 {
     QMutexLocker lock(&g_messagesMutex);

@@ -53,6 +53,9 @@ public:
     QList<QQuickItem*> findAllStartingWith(const QString& prefix) const;
     // Clicks the middle of `target` with the left button.
     void click(QQuickItem* target);
+    // Scrolls the page's `scroll` flickable so that `target` stands in its middle, as far as it goes;
+    // nothing when the page has none or `target` lies outside it.
+    void scrollIntoView(QQuickItem* target);
     // Warnings and errors Qt reported since the harness was made.
     QStringList warnings() const;
     QStringList errors() const { return m_errors; }
