@@ -150,12 +150,14 @@ QQuickItem* ScreenHarness::find(const QString& objectName, const QQuickItem* und
     return found.isEmpty() ? nullptr : found.first();
 }
 
-QList<QQuickItem*> ScreenHarness::findAll(const QString& objectName) const
+QList<QQuickItem*> ScreenHarness::findAll(const QString& objectName, const QQuickItem* under) const
 {
+    if (under == nullptr)
+        under = m_window != nullptr ? m_window->contentItem() : nullptr;
     QList<QQuickItem*> found;
-    if (m_window != nullptr)
+    if (under != nullptr)
         collect(
-            m_window->contentItem(), [&](const QString& name) { return name == objectName; }, found);
+            under, [&](const QString& name) { return name == objectName; }, found);
     return found;
 }
 

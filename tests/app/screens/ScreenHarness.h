@@ -47,8 +47,8 @@ public:
     QString contentName() const;
     // The first visible item named `objectName` under `under` (the whole window when null).
     QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const;
-    // Every visible item named `objectName` under the window, depth first.
-    QList<QQuickItem*> findAll(const QString& objectName) const;
+    // Every visible item named `objectName` under `under` (the whole window when null), depth first.
+    QList<QQuickItem*> findAll(const QString& objectName, const QQuickItem* under = nullptr) const;
     // Every visible item whose name starts with `prefix`, depth first.
     QList<QQuickItem*> findAllStartingWith(const QString& prefix) const;
     // Clicks the middle of `target` with the left button.
