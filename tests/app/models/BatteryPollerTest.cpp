@@ -61,11 +61,7 @@ struct Source
 class BatteryPollerTest : public ::testing::Test
 {
 protected:
-    BatteryPollerTest()
-    {
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
-    }
+    BatteryPollerTest() { test::widenPool(); }
     ~BatteryPollerTest() override
     {
         source->gate.release();

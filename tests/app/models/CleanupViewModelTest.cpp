@@ -60,8 +60,7 @@ protected:
     CleanupViewModelTest()
     {
         // A held job must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
     }
 
     ~CleanupViewModelTest() override

@@ -58,8 +58,7 @@ protected:
     CloudCleanupViewModelTest()
     {
         // A held job must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
         drive->onDatalessQuestion([this](const Path&) { questionGate.pass(); });
         drive->onEvicted([this](const Path&) { evictionGate.pass(); });
     }

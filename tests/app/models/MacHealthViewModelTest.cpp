@@ -130,8 +130,7 @@ protected:
     MacHealthViewModelTest()
     {
         // A held refresh must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
     }
 
     ~MacHealthViewModelTest() override

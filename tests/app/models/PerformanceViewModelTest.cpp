@@ -4,6 +4,7 @@
 #include "app/models/RestoreTracker.h"
 #include "core/cleaning/MountTable.h"
 #include "core/launchd/PlistFixture.h"
+#include "support/EntryIdentity.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
@@ -33,20 +34,13 @@ namespace qm {
 namespace {
 
 using test::drain;
+using test::present;
 using test::settle;
 using test::spin;
 
 namespace fs = std::filesystem;
 namespace pl = test::plist;
 using namespace std::chrono_literals;
-
-bool present(const fs::path& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 std::vector<QString> labelsOf(const std::vector<LaunchAgent>& jobs)
 {
@@ -86,8 +80,7 @@ protected:
     PerformanceViewModelTest()
     {
         // A held job must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
     }
 
     ~PerformanceViewModelTest() override

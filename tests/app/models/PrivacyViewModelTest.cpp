@@ -3,6 +3,7 @@
 #include "app/models/CleanupViewModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "support/BundleProcess.h"
+#include "support/EntryIdentity.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
@@ -34,27 +35,13 @@ namespace qm {
 namespace {
 
 using test::drain;
+using test::identity;
+using test::present;
 using test::settle;
 using test::spin;
 
 namespace fs = std::filesystem;
 using Phase = PrivacyViewModel::Phase;
-
-// Device and inode of the entry itself; (0, 0) when it is missing.
-std::pair<dev_t, ino_t> identity(const fs::path& path)
-{
-    struct stat st
-    {
-    };
-    if (::lstat(path.c_str(), &st) != 0)
-        return {0, 0};
-    return {st.st_dev, st.st_ino};
-}
-
-bool present(const fs::path& path)
-{
-    return identity(path) != std::pair<dev_t, ino_t>{0, 0};
-}
 
 std::string contentOf(const fs::path& path)
 {
@@ -78,8 +65,7 @@ protected:
     PrivacyViewModelTest()
     {
         // A held job must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
         home.folder(support);
         home.folder(caches);
     }

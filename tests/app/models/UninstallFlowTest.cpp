@@ -3,6 +3,7 @@
 #include "app/models/RestoreTracker.h"
 #include "core/model/Formatting.h"
 #include "platform/Workspace.h"
+#include "support/EntryIdentity.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
@@ -30,31 +31,14 @@ namespace qm {
 namespace {
 
 using test::drain;
+using test::identity;
+using test::present;
 using test::settle;
 using test::spin;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using AdminResult = PrivilegedUninstall::Result;
-
-// Device and inode of the entry itself; (0, 0) when it is missing.
-std::pair<dev_t, ino_t> identity(const fs::path& path)
-{
-    struct stat st
-    {
-    };
-    if (::lstat(path.c_str(), &st) != 0)
-        return {0, 0};
-    return {st.st_dev, st.st_ino};
-}
-
-bool present(const fs::path& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 const QString kLeft = QStringLiteral("\u201c");
 const QString kRight = QStringLiteral("\u201d");
@@ -68,8 +52,7 @@ class UninstallFlowTest : public ::testing::Test
 protected:
     UninstallFlowTest()
     {
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
         home.folder("Library/Application Support");
         home.folder("Library/Caches");
         system.folder("Applications");

@@ -1,10 +1,11 @@
 #include "ScreenHarness.h"
 
+#include "support/EventLoopWait.h"
+
 #include <QMutex>
 #include <QMutexLocker>
 #include <QQmlComponent>
 #include <QTest>
-#include <QThreadPool>
 #include <QtQuickTest/quicktest.h>
 
 #include <algorithm>
@@ -41,8 +42,7 @@ template <typename Match> void collect(const QQuickItem* under, const Match& mat
 
 ScreenHarness::ScreenHarness()
 {
-    QThreadPool* pool = QThreadPool::globalInstance();
-    pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+    widenPool();
     {
         QMutexLocker lock(&g_messagesMutex);
         g_warnings.clear();
@@ -199,10 +199,7 @@ QStringList ScreenHarness::warnings() const
 
 void ScreenHarness::drain()
 {
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
+    test::drain();
 }
 
 void ScreenHarness::wait(int ms)
