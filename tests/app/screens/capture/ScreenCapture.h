@@ -24,10 +24,12 @@ public:
     {}
 
     // Saves the window as PREFIX-NAME.png after the page has settled for `settleMs` (the default when
-    // negative); false, and failed, when it could not be saved.
-    template <typename Screen> bool shoot(Screen& screen, const QString& name, int settleMs = -1)
+    // negative) with the pointer at `pointer` (the resting place when null); false, and failed, when it
+    // could not be saved.
+    template <typename Screen>
+    bool shoot(Screen& screen, const QString& name, int settleMs = -1, QPoint pointer = QPoint())
     {
-        QTest::mouseMove(screen.window(), m_rest);
+        QTest::mouseMove(screen.window(), pointer.isNull() ? m_rest : pointer);
         screen.wait(settleMs < 0 ? m_settleMs : settleMs);
         const QString path =
             m_folder + QLatin1Char('/') + m_prefix + QLatin1Char('-') + name + QStringLiteral(".png");
