@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QThreadPool>
 
+#include <algorithm>
+
 namespace qm::test {
 
 bool settle(const std::function<bool()>& done, int limitMs)
@@ -21,6 +23,12 @@ void drain()
         QThreadPool::globalInstance()->waitForDone();
         QCoreApplication::processEvents();
     }
+}
+
+void widenPool()
+{
+    QThreadPool* pool = QThreadPool::globalInstance();
+    pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
 }
 
 void spin(int ms)

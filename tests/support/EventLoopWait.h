@@ -12,6 +12,10 @@ bool settle(const std::function<bool()>& done, int limitMs = 30'000);
 // land. Never call it while a job is held at a gate: it would wait for ever.
 void drain();
 
+// Lets the global thread pool run at least eight jobs at once, so a job held at a gate never keeps the
+// next one from running. It never narrows the pool.
+void widenPool();
+
 // Runs the event loop for `ms` milliseconds without waiting for the pool, so queued results land
 // while a held job stays held.
 void spin(int ms = 100);

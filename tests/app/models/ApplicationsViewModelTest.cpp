@@ -2,6 +2,7 @@
 
 #include "AppInventoryFakes.h"
 #include "core/apps/PlistBytes.h"
+#include "support/EventLoopWait.h"
 #include "support/FakeClock.h"
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
@@ -26,19 +27,11 @@
 namespace qm {
 namespace {
 
+using test::settle;
+
 namespace fs = std::filesystem;
 using Phase = ApplicationsViewModel::Phase;
 using namespace std::chrono_literals;
-
-// Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-template <typename Predicate> bool settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-}
 
 InstalledApp app(const Path& url, const QString& name, const QString& bundleID = {})
 {

@@ -1,5 +1,6 @@
 #include "app/models/BatteryPoller.h"
 
+#include "support/EventLoopWait.h"
 #include "support/FakeAppActivity.h"
 #include "support/FakeClock.h"
 #include "support/ThreadGate.h"
@@ -19,25 +20,11 @@
 namespace qm {
 namespace {
 
+using test::drain;
+using test::settle;
+
 using namespace std::chrono_literals;
 using State = AppActivity::State;
-
-template <typename Predicate> bool settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-void drain()
-{
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
-}
 
 BatteryInfo charged(int percent)
 {
@@ -74,11 +61,7 @@ struct Source
 class BatteryPollerTest : public ::testing::Test
 {
 protected:
-    BatteryPollerTest()
-    {
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
-    }
+    BatteryPollerTest() { test::widenPool(); }
     ~BatteryPollerTest() override
     {
         source->gate.release();

@@ -2,6 +2,7 @@
 
 #include "core/model/Formatting.h"
 #include "platform/Workspace.h"
+#include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
 #include "support/FakeWorkspace.h"
@@ -27,28 +28,12 @@
 namespace qm {
 namespace {
 
+using test::drain;
+using test::settle;
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Phase = CleanupViewModel::Phase;
-
-// Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-template <typename Predicate> bool settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-// Lets every job on the pool end and every result it posted (and the jobs those start) land.
-void drain()
-{
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
-}
 
 std::vector<QString> idsOf(const std::vector<JunkCategory>& categories)
 {
@@ -75,8 +60,7 @@ protected:
     CleanupViewModelTest()
     {
         // A held job must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
     }
 
     ~CleanupViewModelTest() override

@@ -1,6 +1,7 @@
 #include "app/models/CloudCleanupViewModel.h"
 
 #include "core/model/Formatting.h"
+#include "support/EventLoopWait.h"
 #include "support/FakeCloudDrive.h"
 #include "support/PrivilegeDrop.h"
 #include "support/SizeOracle.h"
@@ -22,6 +23,9 @@
 namespace qm {
 namespace {
 
+using test::drain;
+using test::settle;
+
 namespace fs = std::filesystem;
 using Phase = CloudCleanupViewModel::Phase;
 using test::FakeCloudDrive;
@@ -36,24 +40,6 @@ const QString kRescanFailed =
 const QString kNothingFreed = QStringLiteral(
     "Those files couldn't be made online-only right now \u2014 they may be open in an app, or macOS is still "
     "syncing them. Try again after closing them.");
-
-// Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-template <typename Predicate> bool settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-void drain()
-{
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
-}
 
 std::vector<QUuid> idsOf(const std::vector<CloudItem>& items)
 {
@@ -72,8 +58,7 @@ protected:
     CloudCleanupViewModelTest()
     {
         // A held job must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
         drive->onDatalessQuestion([this](const Path&) { questionGate.pass(); });
         drive->onEvicted([this](const Path&) { evictionGate.pass(); });
     }

@@ -2,6 +2,7 @@
 
 #include "core/launchd/PlistFixture.h"
 #include "core/system/SystemStats.h"
+#include "support/EventLoopWait.h"
 #include "support/FakeClock.h"
 #include "support/FakeHostStatistics.h"
 #include "support/FixtureHome.h"
@@ -24,28 +25,13 @@
 namespace qm {
 namespace {
 
+using test::drain;
+using test::settle;
+
 namespace p = test::plist;
 using Input = HealthAssessment::Input;
 using Result = HealthAssessment::Result;
 constexpr qint64 GB = 1'000'000'000;
-
-// Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-template <typename Predicate> bool settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-void drain()
-{
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
-}
 
 // Holds the first caller after `arm` until `release`; every other call passes straight through.
 class Latch
@@ -144,8 +130,7 @@ protected:
     MacHealthViewModelTest()
     {
         // A held refresh must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
     }
 
     ~MacHealthViewModelTest() override

@@ -4,6 +4,8 @@
 #include "app/models/RestoreTracker.h"
 #include "core/cleaning/MountTable.h"
 #include "core/launchd/PlistFixture.h"
+#include "support/EntryIdentity.h"
+#include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
 #include "support/FakeHostStatistics.h"
@@ -31,45 +33,14 @@
 namespace qm {
 namespace {
 
+using test::drain;
+using test::present;
+using test::settle;
+using test::spin;
+
 namespace fs = std::filesystem;
 namespace pl = test::plist;
 using namespace std::chrono_literals;
-
-// Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-template <typename Predicate> bool settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-}
-
-// Lets every job on the pool end and every result it posted (and the jobs those start) land.
-void drain()
-{
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
-}
-
-// Runs the event loop for a moment, for results that must not arrive.
-void spin()
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 100)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-bool present(const fs::path& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 std::vector<QString> labelsOf(const std::vector<LaunchAgent>& jobs)
 {
@@ -109,8 +80,7 @@ protected:
     PerformanceViewModelTest()
     {
         // A held job must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
     }
 
     ~PerformanceViewModelTest() override

@@ -3,6 +3,8 @@
 #include "app/models/CleanupViewModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "support/BundleProcess.h"
+#include "support/EntryIdentity.h"
+#include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
 #include "support/FakeWorkspace.h"
@@ -32,52 +34,14 @@
 namespace qm {
 namespace {
 
+using test::drain;
+using test::identity;
+using test::present;
+using test::settle;
+using test::spin;
+
 namespace fs = std::filesystem;
 using Phase = PrivacyViewModel::Phase;
-
-// Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-template <typename Predicate> bool settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-}
-
-// Lets every job on the pool end and every result it posted (and the jobs those start) land.
-void drain()
-{
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
-}
-
-// Runs the event loop for a moment, for results that must not arrive.
-void spin()
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 100)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-// Device and inode of the entry itself; (0, 0) when it is missing.
-std::pair<dev_t, ino_t> identity(const fs::path& path)
-{
-    struct stat st
-    {
-    };
-    if (::lstat(path.c_str(), &st) != 0)
-        return {0, 0};
-    return {st.st_dev, st.st_ino};
-}
-
-bool present(const fs::path& path)
-{
-    return identity(path) != std::pair<dev_t, ino_t>{0, 0};
-}
 
 std::string contentOf(const fs::path& path)
 {
@@ -101,8 +65,7 @@ protected:
     PrivacyViewModelTest()
     {
         // A held job must never keep the next one from running.
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
         home.folder(support);
         home.folder(caches);
     }

@@ -3,6 +3,8 @@
 #include "app/models/RestoreTracker.h"
 #include "core/model/Formatting.h"
 #include "platform/Workspace.h"
+#include "support/EntryIdentity.h"
+#include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
 #include "support/FakeWorkspace.h"
@@ -28,55 +30,15 @@
 namespace qm {
 namespace {
 
+using test::drain;
+using test::identity;
+using test::present;
+using test::settle;
+using test::spin;
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using AdminResult = PrivilegedUninstall::Result;
-
-template <typename Predicate> bool settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-}
-
-// Lets every job on the pool end and every result it posted (and the jobs those start) land.
-void drain()
-{
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
-}
-
-// Runs the event loop for a moment, for results that must not arrive.
-void spin()
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 100)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-// Device and inode of the entry itself; (0, 0) when it is missing.
-std::pair<dev_t, ino_t> identity(const fs::path& path)
-{
-    struct stat st
-    {
-    };
-    if (::lstat(path.c_str(), &st) != 0)
-        return {0, 0};
-    return {st.st_dev, st.st_ino};
-}
-
-bool present(const fs::path& path)
-{
-    struct stat st
-    {
-    };
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 const QString kLeft = QStringLiteral("\u201c");
 const QString kRight = QStringLiteral("\u201d");
@@ -90,8 +52,7 @@ class UninstallFlowTest : public ::testing::Test
 protected:
     UninstallFlowTest()
     {
-        QThreadPool* pool = QThreadPool::globalInstance();
-        pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+        test::widenPool();
         home.folder("Library/Application Support");
         home.folder("Library/Caches");
         system.folder("Applications");

@@ -4,12 +4,7 @@
 
 #include <QBuffer>
 #include <QImageWriter>
-#include <QMutex>
-#include <QMutexLocker>
-#include <QQmlComponent>
-#include <QTest>
 #include <QThreadPool>
-#include <QtQuickTest/quicktest.h>
 
 #include <algorithm>
 
@@ -17,21 +12,6 @@ namespace qm::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// What Qt reported while a harness was open; a message handler is process-wide.
-QMutex g_messagesMutex;
-QStringList g_warnings;
-QtMessageHandler g_previousHandler = nullptr;
-
-void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg) {
-        QMutexLocker lock(&g_messagesMutex);
-        g_warnings.append(message);
-    }
-    if (g_previousHandler != nullptr)
-        g_previousHandler(type, context, message);
-}
 
 // The page on the Applications backdrop, with the module's tint in scope, as the shell shows it.
 constexpr const char* kHostQml = R"(
@@ -70,19 +50,6 @@ Item {
 }
 )";
 
-QQuickItem* findUnder(const QQuickItem* under, const QString& objectName)
-{
-    for (QQuickItem* child : under->childItems()) {
-        if (!child->isVisible())
-            continue;
-        if (child->objectName() == objectName)
-            return child;
-        if (QQuickItem* found = findUnder(child, objectName))
-            return found;
-    }
-    return nullptr;
-}
-
 QByteArray encoded(const QImage& image, const char* format)
 {
     QByteArray bytes;
@@ -97,16 +64,6 @@ QByteArray encoded(const QImage& image, const char* format)
 
 ApplicationsScreenHarness::ApplicationsScreenHarness()
 {
-    QThreadPool* pool = QThreadPool::globalInstance();
-    pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
-    {
-        QMutexLocker lock(&g_messagesMutex);
-        g_warnings.clear();
-    }
-    g_previousHandler = qInstallMessageHandler(recordMessage);
-    m_savedBackend = qgetenv("GSETTINGS_BACKEND");
-    m_hadBackend = qEnvironmentVariableIsSet("GSETTINGS_BACKEND");
-    qputenv("GSETTINGS_BACKEND", "memory");
     qputenv("XDG_CACHE_HOME", QByteArray(m_caches.root().c_str()));
     m_home.folder("Library/Application Support");
     m_home.folder("Library/Caches");
@@ -117,16 +74,10 @@ ApplicationsScreenHarness::~ApplicationsScreenHarness()
 {
     m_finderGate->release();
     holdListings(false);
-    m_window.reset();
-    m_engine.reset();
+    m_page = nullptr;
+    m_screen.close();
     m_model.reset();
     drain();
-    qInstallMessageHandler(g_previousHandler);
-    g_previousHandler = nullptr;
-    if (m_hadBackend)
-        qputenv("GSETTINGS_BACKEND", m_savedBackend);
-    else
-        qunsetenv("GSETTINGS_BACKEND");
 }
 
 fs::path ApplicationsScreenHarness::bundle(const fs::path& folder, const QByteArray& name,
@@ -218,48 +169,29 @@ bool ApplicationsScreenHarness::open(QSize size)
     services.restoreTracker = &m_tracker;
     m_model = std::make_unique<ApplicationsViewModel>(std::move(services));
 
-    m_engine = std::make_unique<QQmlEngine>();
-    ApplicationIconProvider::install(*m_engine);
-    QQmlComponent component(m_engine.get());
-    component.setData(kHostQml, QUrl());
-    if (!component.isReady()) {
-        m_errors.append(component.errorString());
+    if (!m_screen.open(
+            kHostQml,
+            {{QStringLiteral("applications"), QVariant::fromValue(m_model.get())},
+             {QStringLiteral("appActivity"), QVariant::fromValue(static_cast<AppActivity*>(&m_activity))}},
+            size, [](QQmlEngine& engine) {
+                ApplicationIconProvider::install(engine);
+                return QString();
+            }))
         return false;
-    }
-    QObject* root = component.createWithInitialProperties(
-        {{QStringLiteral("applications"), QVariant::fromValue(m_model.get())},
-         {QStringLiteral("appActivity"), QVariant::fromValue(static_cast<AppActivity*>(&m_activity))}});
-    m_root = qobject_cast<QQuickItem*>(root);
-    if (m_root == nullptr) {
-        m_errors.append(component.errorString());
-        delete root;
-        return false;
-    }
-    m_window = std::make_unique<QQuickWindow>();
-    m_window->setColor(Qt::black);
-    m_window->resize(size);
-    m_root->setParent(m_window.get());
-    m_root->setParentItem(m_window->contentItem());
-    m_root->setSize(QSizeF(size));
-    m_window->show();
-    if (!QTest::qWaitForWindowExposed(m_window.get())) {
-        m_errors.append(QStringLiteral("the window was not shown"));
-        return false;
-    }
     return showPage();
 }
 
 bool ApplicationsScreenHarness::showPage()
 {
-    m_page = m_root->property("page").value<QQuickItem*>();
+    m_page = m_screen.host()->property("page").value<QQuickItem*>();
     return m_page != nullptr;
 }
 
 bool ApplicationsScreenHarness::showPageAgain()
 {
-    m_root->setProperty("pageShown", false);
+    m_screen.host()->setProperty("pageShown", false);
     QCoreApplication::processEvents();
-    m_root->setProperty("pageShown", true);
+    m_screen.host()->setProperty("pageShown", true);
     return showPage();
 }
 
@@ -268,31 +200,14 @@ QObject* ApplicationsScreenHarness::pageObject(const char* property) const
     return m_page != nullptr ? m_page->property(property).value<QObject*>() : nullptr;
 }
 
-QQuickItem* ApplicationsScreenHarness::find(const QString& objectName, const QQuickItem* under) const
-{
-    if (under == nullptr)
-        under = m_window != nullptr ? m_window->contentItem() : nullptr;
-    return under != nullptr ? findUnder(under, objectName) : nullptr;
-}
-
-void ApplicationsScreenHarness::click(QQuickItem* target)
-{
-    if (target == nullptr || m_window == nullptr)
-        return;
-    QQuickTest::qWaitForPolish(m_window.get());
-    const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
-    QTest::mouseClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
-}
-
 int ApplicationsScreenHarness::settingsRequests() const
 {
-    return m_root != nullptr ? m_root->property("settingsRequests").toInt() : 0;
+    return m_screen.host() != nullptr ? m_screen.host()->property("settingsRequests").toInt() : 0;
 }
 
 QStringList ApplicationsScreenHarness::warnings() const
 {
-    QMutexLocker lock(&g_messagesMutex);
-    QStringList unexpected = g_warnings;
+    QStringList unexpected = m_screen.warnings();
     unexpected.removeIf([&](const QString& warning) {
         return std::any_of(m_expected.begin(), m_expected.end(),
                            [&](const QString& text) { return warning.contains(text); });
@@ -306,24 +221,6 @@ bool ApplicationsScreenHarness::settleInventory()
         return m_model->phase() == ApplicationsViewModel::Phase::loaded && !m_model->sizing() &&
                !m_model->refreshing();
     });
-}
-
-void ApplicationsScreenHarness::drain()
-{
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
-}
-
-void ApplicationsScreenHarness::wait(int ms)
-{
-    QTest::qWait(ms);
-}
-
-QImage ApplicationsScreenHarness::grab()
-{
-    return m_window != nullptr ? m_window->grabWindow() : QImage();
 }
 
 } // namespace qm::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScreenHarness.h"
 #include "app/models/ApplicationsViewModel.h"
 #include "support/FakeAppActivity.h"
 #include "support/FakeClock.h"
@@ -9,14 +10,6 @@
 #include "support/TempTree.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QImage>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QSize>
-#include <QStringList>
 
 #include <atomic>
 #include <filesystem>
@@ -77,31 +70,34 @@ public:
     // comes back to the module.
     bool showPageAgain();
     ApplicationsViewModel& model() { return *m_model; }
-    QQuickWindow* window() const { return m_window.get(); }
+    QQuickWindow* window() const { return m_screen.window(); }
     QQuickItem* page() const { return m_page; }
     // An object-typed property of the page ("sheet", "failureAlert", ...).
     QObject* pageObject(const char* property) const;
     // The first visible item named `objectName` under `under` (the whole window, popups included,
     // when null), depth first along the visual tree; null when there is none.
-    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const;
+    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const
+    {
+        return m_screen.find(objectName, under);
+    }
     // Clicks the middle of `target` with the left button.
-    void click(QQuickItem* target);
+    void click(QQuickItem* target) { m_screen.click(target); }
     // How often the page asked for the Full Disk Access settings.
     int settingsRequests() const;
     // Warnings and errors Qt reported since the harness was made, but those containing a text passed
     // to `expectWarning` (what a test provokes on purpose).
     QStringList warnings() const;
     void expectWarning(const QString& containing) { m_expected.append(containing); }
-    QStringList errors() const { return m_errors; }
+    QStringList errors() const { return m_screen.errors(); }
 
     // Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-    template <typename Predicate> bool settle(Predicate done);
+    template <typename Predicate> bool settle(Predicate done) { return m_screen.settle(done); }
     // Runs until the inventory is listed and measured.
     bool settleInventory();
     // Lets every job on the pool end and every result it posted land.
-    void drain();
-    void wait(int ms);
-    QImage grab();
+    void drain() { m_screen.drain(); }
+    void wait(int ms) { m_screen.wait(ms); }
+    QImage grab() { return m_screen.grab(); }
 
 private:
     bool showPage();
@@ -123,23 +119,11 @@ private:
     int m_listings = 0;
     PrivilegedUninstall::Result m_adminAnswer = PrivilegedUninstall::Result::success();
     std::unique_ptr<ApplicationsViewModel> m_model;
-    std::unique_ptr<QQmlEngine> m_engine;
-    std::unique_ptr<QQuickWindow> m_window;
-    QQuickItem* m_root = nullptr;
+    // The window, the engine and Qt's warnings; it keeps gsettings on its memory back end.
+    ScreenHarness m_screen;
+    // What the host's loader shows now; a new item after `showPageAgain`.
     QQuickItem* m_page = nullptr;
-    QStringList m_errors;
     QStringList m_expected;
-    QByteArray m_savedBackend;
-    bool m_hadBackend = false;
 };
-
-template <typename Predicate> bool ApplicationsScreenHarness::settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 } // namespace qm::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScreenHarness.h"
 #include "app/models/CleanupViewModel.h"
 #include "support/FakeAppActivity.h"
 #include "support/FakeClock.h"
@@ -7,15 +8,6 @@
 #include "support/FixtureHome.h"
 #include "support/StepGate.h"
 #include "support/TempTree.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QImage>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QSize>
-#include <QStringList>
 
 #include <filesystem>
 #include <memory>
@@ -52,30 +44,33 @@ public:
     // module's background and tint; false, with the QML errors in `errors()`, when it did not load.
     bool open(QSize size);
     CleanupViewModel& model() { return *m_model; }
-    QQuickWindow* window() const { return m_window.get(); }
+    QQuickWindow* window() const { return m_screen.window(); }
     // The CleanupView item.
-    QQuickItem* page() const { return m_page; }
+    QQuickItem* page() const { return m_screen.page(); }
     // An object-typed property of the page (its aliases: "trashCard", "cleanConfirm", ...).
-    QObject* pageObject(const char* property) const;
+    QObject* pageObject(const char* property) const { return m_screen.pageObject(property); }
     // The first visible item named `objectName` under `under` (the whole window when null), popups
     // included, searched depth first along the visual tree; null when there is none.
-    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const;
+    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const
+    {
+        return m_screen.find(objectName, under);
+    }
     // Clicks the middle of `target` with the left button, scrolling the page to it first.
     void click(QQuickItem* target);
     // How often the page asked for the Full Disk Access settings.
     int settingsRequests() const;
     // Warnings and errors the QML engine and Qt reported since `open`.
-    QStringList warnings() const;
-    QStringList errors() const { return m_errors; }
+    QStringList warnings() const { return m_screen.warnings(); }
+    QStringList errors() const { return m_screen.errors(); }
 
     // Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-    template <typename Predicate> bool settle(Predicate done);
+    template <typename Predicate> bool settle(Predicate done) { return m_screen.settle(done); }
     // Lets every job on the pool end and every result it posted land.
-    void drain();
+    void drain() { m_screen.drain(); }
     // Lets pending frames and animations of `ms` milliseconds play.
-    void wait(int ms);
+    void wait(int ms) { m_screen.wait(ms); }
     // A picture of the window as it is drawn now.
-    QImage grab();
+    QImage grab() { return m_screen.grab(); }
 
 private:
     FixtureHome m_home;
@@ -89,22 +84,8 @@ private:
     std::shared_ptr<StepGate> m_scanGate = std::make_shared<StepGate>();
     std::shared_ptr<StepGate> m_trashGate = std::make_shared<StepGate>();
     std::unique_ptr<CleanupViewModel> m_model;
-    std::unique_ptr<QQmlEngine> m_engine;
-    std::unique_ptr<QQuickWindow> m_window;
-    QQuickItem* m_root = nullptr;
-    QQuickItem* m_page = nullptr;
-    QStringList m_errors;
-    QByteArray m_savedBackend;
-    bool m_hadBackend = false;
+    // The window, the engine and Qt's warnings; it keeps gsettings on its memory back end.
+    ScreenHarness m_screen;
 };
-
-template <typename Predicate> bool CleanupScreenHarness::settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 } // namespace qm::test

@@ -1,17 +1,9 @@
 #pragma once
 
+#include "ScreenHarness.h"
 #include "app/models/DiskViewModel.h"
 #include "support/FakeWorkspace.h"
 #include "support/TempTree.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QImage>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QSize>
-#include <QStringList>
 
 #include <atomic>
 #include <filesystem>
@@ -49,25 +41,28 @@ public:
     // it did not load.
     bool open(QSize size, bool reduceMotion = true);
     DiskViewModel& model() { return *m_model; }
-    QQuickWindow* window() const { return m_window.get(); }
+    QQuickWindow* window() const { return m_screen.window(); }
     // The DiskView item.
-    QQuickItem* page() const { return m_page; }
+    QQuickItem* page() const { return m_screen.page(); }
     // The first visible item named `objectName` under `under` (the whole window when null), depth
     // first along the visual tree; null when there is none.
-    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const;
+    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const
+    {
+        return m_screen.find(objectName, under);
+    }
     // Clicks the middle of `target` with the left button, scrolling the page to it first.
     void click(QQuickItem* target);
     // Warnings and errors Qt reported since `open`.
-    QStringList warnings() const;
-    QStringList errors() const { return m_errors; }
+    QStringList warnings() const { return m_screen.warnings(); }
+    QStringList errors() const { return m_screen.errors(); }
 
     // Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-    template <typename Predicate> bool settle(Predicate done);
+    template <typename Predicate> bool settle(Predicate done) { return m_screen.settle(done); }
     // Runs the event loop until the model has a report and no scan runs.
     bool settleScan();
     // Lets pending frames and animations of `ms` milliseconds play.
-    void wait(int ms);
-    QImage grab();
+    void wait(int ms) { m_screen.wait(ms); }
+    QImage grab() { return m_screen.grab(); }
 
 private:
     TempTree m_tree;
@@ -82,24 +77,10 @@ private:
     std::shared_ptr<VolumeAnswer> m_volume = std::make_shared<VolumeAnswer>();
     std::atomic<int> m_waiting{0};
     std::unique_ptr<DiskViewModel> m_model;
-    std::unique_ptr<QQmlEngine> m_engine;
-    std::unique_ptr<QQuickWindow> m_window;
-    QQuickItem* m_root = nullptr;
-    QQuickItem* m_page = nullptr;
-    QStringList m_errors;
-    QByteArray m_savedBackend;
-    bool m_hadBackend = false;
+    // The window, the engine and Qt's warnings; it keeps gsettings on its memory back end.
+    ScreenHarness m_screen;
     QByteArray m_savedCache;
     bool m_hadCache = false;
 };
-
-template <typename Predicate> bool DiskScreenHarness::settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 } // namespace qm::test

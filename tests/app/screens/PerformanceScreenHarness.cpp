@@ -4,34 +4,13 @@
 #include "core/launchd/PlistFixture.h"
 
 #include <QFile>
-#include <QMutex>
-#include <QMutexLocker>
-#include <QQmlComponent>
 #include <QSettings>
-#include <QTest>
-#include <QtQuickTest/quicktest.h>
-
-#include <algorithm>
 
 namespace qm::test {
 namespace {
 
 namespace fs = std::filesystem;
 namespace pl = plist;
-
-QMutex g_messagesMutex;
-QStringList g_warnings;
-QtMessageHandler g_previousHandler = nullptr;
-
-void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg) {
-        QMutexLocker lock(&g_messagesMutex);
-        g_warnings.append(message);
-    }
-    if (g_previousHandler != nullptr)
-        g_previousHandler(type, context, message);
-}
 
 // The page on the Performance module's backdrop, with the module's tint in scope, as the shell shows it.
 constexpr const char* kHostQml = R"(
@@ -66,35 +45,11 @@ Item {
 }
 )";
 
-void collect(const QQuickItem* under, const QString& objectName, QList<QQuickItem*>& found, bool firstOnly)
-{
-    for (QQuickItem* child : under->childItems()) {
-        if (!child->isVisible())
-            continue;
-        if (child->objectName() == objectName) {
-            found.append(child);
-            if (firstOnly)
-                return;
-        }
-        collect(child, objectName, found, firstOnly);
-        if (firstOnly && !found.isEmpty())
-            return;
-    }
-}
-
 } // namespace
 
 PerformanceScreenHarness::PerformanceScreenHarness()
     : m_daemon(std::make_shared<FakeDaemonService>(DaemonService::Status::notRegistered, &m_clock))
 {
-    {
-        QMutexLocker lock(&g_messagesMutex);
-        g_warnings.clear();
-    }
-    g_previousHandler = qInstallMessageHandler(recordMessage);
-    m_savedBackend = qgetenv("GSETTINGS_BACKEND");
-    m_hadBackend = qEnvironmentVariableIsSet("GSETTINGS_BACKEND");
-    qputenv("GSETTINGS_BACKEND", "memory");
     QSettings::setPath(
         QSettings::NativeFormat, QSettings::UserScope,
         QFile::decodeName(QByteArray::fromStdString(m_tree.folder(m_tree.configHome()).native())));
@@ -113,8 +68,7 @@ PerformanceScreenHarness::~PerformanceScreenHarness()
 {
     holdPrompt(false);
     holdTrash(false);
-    m_window.reset();
-    m_engine.reset();
+    m_screen.close();
     m_pool.waitForDone();
     m_helper.reset();
     m_model.reset();
@@ -123,12 +77,6 @@ PerformanceScreenHarness::~PerformanceScreenHarness()
         m_pool.waitForDone();
         QCoreApplication::processEvents();
     }
-    qInstallMessageHandler(g_previousHandler);
-    g_previousHandler = nullptr;
-    if (m_hadBackend)
-        qputenv("GSETTINGS_BACKEND", m_savedBackend);
-    else
-        qunsetenv("GSETTINGS_BACKEND");
 }
 
 fs::path PerformanceScreenHarness::userDir() const
@@ -195,95 +143,25 @@ bool PerformanceScreenHarness::open(QSize size)
         m_clock, m_daemon, m_prompt, [] { return std::unique_ptr<HelperConnection>(); }, QStringLiteral("1"),
         &m_pool});
 
-    m_engine = std::make_unique<QQmlEngine>();
-    QQmlComponent motion(m_engine.get());
-    motion.setData("import QtQml\nimport Quillmere.Design\nQtObject { Component.onCompleted: "
-                   "MotionSettings.reduceMotion = true }",
-                   QUrl());
-    std::unique_ptr<QObject> setter(motion.create());
-    if (setter == nullptr) {
-        m_errors.append(motion.errorString());
-        return false;
-    }
-
-    QQmlComponent component(m_engine.get());
-    component.setData(kHostQml, QUrl());
-    if (!component.isReady()) {
-        m_errors.append(component.errorString());
-        return false;
-    }
-    QObject* root = component.createWithInitialProperties(
+    return m_screen.open(
+        kHostQml,
         {{QStringLiteral("performance"), QVariant::fromValue(m_model.get())},
          {QStringLiteral("helperClient"), QVariant::fromValue(m_helper.get())},
-         {QStringLiteral("appActivity"), QVariant::fromValue(static_cast<AppActivity*>(&m_activity))}});
-    m_root = qobject_cast<QQuickItem*>(root);
-    if (m_root == nullptr) {
-        m_errors.append(component.errorString());
-        delete root;
-        return false;
-    }
-    m_window = std::make_unique<QQuickWindow>();
-    m_window->setColor(Qt::black);
-    m_window->resize(size);
-    m_root->setParent(m_window.get());
-    m_root->setParentItem(m_window->contentItem());
-    m_root->setSize(QSizeF(size));
-    m_page = m_root->property("page").value<QQuickItem*>();
-    m_window->show();
-    if (!QTest::qWaitForWindowExposed(m_window.get())) {
-        m_errors.append(QStringLiteral("the window was not shown"));
-        return false;
-    }
-    return m_page != nullptr;
+         {QStringLiteral("appActivity"), QVariant::fromValue(static_cast<AppActivity*>(&m_activity))}},
+        size, [](QQmlEngine& engine) { return ScreenHarness::setReduceMotion(engine, true); });
 }
 
 QQuickItem* PerformanceScreenHarness::part(const char* name) const
 {
-    return m_page != nullptr ? m_page->property(name).value<QQuickItem*>() : nullptr;
-}
-
-QQuickItem* PerformanceScreenHarness::find(const QString& objectName, const QQuickItem* under) const
-{
-    if (under == nullptr)
-        under = m_window != nullptr ? m_window->contentItem() : nullptr;
-    if (under == nullptr)
-        return nullptr;
-    QList<QQuickItem*> found;
-    collect(under, objectName, found, true);
-    return found.isEmpty() ? nullptr : found.first();
-}
-
-QList<QQuickItem*> PerformanceScreenHarness::findAll(const QString& objectName, const QQuickItem* under) const
-{
-    if (under == nullptr)
-        under = m_window != nullptr ? m_window->contentItem() : nullptr;
-    QList<QQuickItem*> found;
-    if (under != nullptr)
-        collect(under, objectName, found, false);
-    return found;
+    return page() != nullptr ? page()->property(name).value<QQuickItem*>() : nullptr;
 }
 
 void PerformanceScreenHarness::click(QQuickItem* target)
 {
-    if (target == nullptr || m_window == nullptr)
+    if (target == nullptr || window() == nullptr)
         return;
-    auto* scroll = m_page != nullptr ? m_page->property("scroll").value<QQuickItem*>() : nullptr;
-    auto* content = scroll != nullptr ? scroll->property("contentItem").value<QQuickItem*>() : nullptr;
-    if (content != nullptr && content->isAncestorOf(target)) {
-        const QPointF inContent = target->mapToItem(content, QPointF(0, 0));
-        const qreal maxY = std::max<qreal>(0, scroll->property("contentHeight").toReal() - scroll->height());
-        const qreal wanted = inContent.y() + target->height() / 2 - scroll->height() / 2;
-        scroll->setProperty("contentY", std::clamp<qreal>(wanted, 0, maxY));
-    }
-    QQuickTest::qWaitForPolish(m_window.get());
-    const QPointF centre = target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
-    QTest::mouseClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
-}
-
-QStringList PerformanceScreenHarness::warnings() const
-{
-    QMutexLocker lock(&g_messagesMutex);
-    return g_warnings;
+    m_screen.scrollIntoView(target);
+    m_screen.click(target);
 }
 
 bool PerformanceScreenHarness::settleScan()
@@ -297,16 +175,6 @@ void PerformanceScreenHarness::settleHelper()
         m_pool.waitForDone(50);
         QCoreApplication::processEvents();
     }
-}
-
-void PerformanceScreenHarness::wait(int ms)
-{
-    QTest::qWait(ms);
-}
-
-QImage PerformanceScreenHarness::grab()
-{
-    return m_window != nullptr ? m_window->grabWindow() : QImage();
 }
 
 } // namespace qm::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScreenHarness.h"
 #include "app/models/PerformanceViewModel.h"
 #include "core/helper/HelperClient.h"
 #include "support/FakeAdminPrompt.h"
@@ -11,14 +12,6 @@
 #include "support/FixtureHome.h"
 #include "support/TempTree.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QImage>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QSize>
-#include <QStringList>
 #include <QThreadPool>
 
 #include <atomic>
@@ -71,29 +64,35 @@ public:
     bool open(QSize size);
     PerformanceViewModel& model() { return *m_model; }
     HelperClient& helper() { return *m_helper; }
-    QQuickWindow* window() const { return m_window.get(); }
+    QQuickWindow* window() const { return m_screen.window(); }
     // The PerformanceView item.
-    QQuickItem* page() const { return m_page; }
+    QQuickItem* page() const { return m_screen.page(); }
     // A QML property of the page that holds an item (`maintenance`, `systemCard`, ...).
     QQuickItem* part(const char* name) const;
     // The first visible item named `objectName` under `under` (the whole window when null), depth
     // first along the visual tree; null when there is none.
-    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const;
+    QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const
+    {
+        return m_screen.find(objectName, under);
+    }
     // Every visible item named `objectName` under `under`, in visual-tree order.
-    QList<QQuickItem*> findAll(const QString& objectName, const QQuickItem* under = nullptr) const;
+    QList<QQuickItem*> findAll(const QString& objectName, const QQuickItem* under = nullptr) const
+    {
+        return m_screen.findAll(objectName, under);
+    }
     // Clicks the middle of `target` with the left button, scrolling the page to it first.
     void click(QQuickItem* target);
-    QStringList warnings() const;
-    QStringList errors() const { return m_errors; }
+    QStringList warnings() const { return m_screen.warnings(); }
+    QStringList errors() const { return m_screen.errors(); }
 
     // Runs the event loop until `done` holds or 30 s pass (a generous bound, never a measurement).
-    template <typename Predicate> bool settle(Predicate done);
+    template <typename Predicate> bool settle(Predicate done) { return m_screen.settle(done); }
     // Runs the event loop until the model's scan has landed.
     bool settleScan();
     // Lets the helper client's jobs end and their results land.
     void settleHelper();
-    void wait(int ms);
-    QImage grab();
+    void wait(int ms) { m_screen.wait(ms); }
+    QImage grab() { return m_screen.grab(); }
 
 private:
     FixtureHome m_tree;
@@ -115,22 +114,8 @@ private:
     QThreadPool m_pool;
     std::unique_ptr<PerformanceViewModel> m_model;
     std::unique_ptr<HelperClient> m_helper;
-    std::unique_ptr<QQmlEngine> m_engine;
-    std::unique_ptr<QQuickWindow> m_window;
-    QQuickItem* m_root = nullptr;
-    QQuickItem* m_page = nullptr;
-    QStringList m_errors;
-    QByteArray m_savedBackend;
-    bool m_hadBackend = false;
+    // The window, the engine and Qt's warnings; it keeps gsettings on its memory back end.
+    ScreenHarness m_screen;
 };
-
-template <typename Predicate> bool PerformanceScreenHarness::settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 } // namespace qm::test

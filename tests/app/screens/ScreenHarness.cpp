@@ -1,10 +1,11 @@
 #include "ScreenHarness.h"
 
+#include "support/EventLoopWait.h"
+
 #include <QMutex>
 #include <QMutexLocker>
 #include <QQmlComponent>
 #include <QTest>
-#include <QThreadPool>
 #include <QtQuickTest/quicktest.h>
 
 #include <algorithm>
@@ -41,8 +42,7 @@ template <typename Match> void collect(const QQuickItem* under, const Match& mat
 
 ScreenHarness::ScreenHarness()
 {
-    QThreadPool* pool = QThreadPool::globalInstance();
-    pool->setMaxThreadCount(std::max(8, pool->maxThreadCount()));
+    widenPool();
     {
         QMutexLocker lock(&g_messagesMutex);
         g_warnings.clear();
@@ -67,10 +67,18 @@ ScreenHarness::~ScreenHarness()
         qunsetenv("GSETTINGS_BACKEND");
 }
 
-bool ScreenHarness::open(const char* hostQml, const QVariantMap& properties, QSize size)
+bool ScreenHarness::open(const char* hostQml, const QVariantMap& properties, QSize size,
+                         const Prepare& prepare)
 {
     close();
     m_engine = std::make_unique<QQmlEngine>();
+    if (prepare) {
+        const QString error = prepare(*m_engine);
+        if (!error.isEmpty()) {
+            m_errors.append(error);
+            return false;
+        }
+    }
     QQmlComponent component(m_engine.get());
     component.setData(hostQml, QUrl());
     if (!component.isReady()) {
@@ -97,6 +105,17 @@ bool ScreenHarness::open(const char* hostQml, const QVariantMap& properties, QSi
         return false;
     }
     return m_page != nullptr;
+}
+
+QString ScreenHarness::setReduceMotion(QQmlEngine& engine, bool reduceMotion)
+{
+    QQmlComponent motion(&engine);
+    motion.setData(QByteArray("import QtQml\nimport Quillmere.Design\nQtObject { Component.onCompleted: "
+                              "MotionSettings.reduceMotion = ") +
+                       (reduceMotion ? "true" : "false") + " }",
+                   QUrl());
+    const std::unique_ptr<QObject> setter(motion.create());
+    return setter != nullptr ? QString() : motion.errorString();
 }
 
 void ScreenHarness::close()
@@ -131,12 +150,14 @@ QQuickItem* ScreenHarness::find(const QString& objectName, const QQuickItem* und
     return found.isEmpty() ? nullptr : found.first();
 }
 
-QList<QQuickItem*> ScreenHarness::findAll(const QString& objectName) const
+QList<QQuickItem*> ScreenHarness::findAll(const QString& objectName, const QQuickItem* under) const
 {
+    if (under == nullptr)
+        under = m_window != nullptr ? m_window->contentItem() : nullptr;
     QList<QQuickItem*> found;
-    if (m_window != nullptr)
+    if (under != nullptr)
         collect(
-            m_window->contentItem(), [&](const QString& name) { return name == objectName; }, found);
+            under, [&](const QString& name) { return name == objectName; }, found);
     return found;
 }
 
@@ -158,6 +179,18 @@ void ScreenHarness::click(QQuickItem* target)
     QTest::mouseClick(m_window.get(), Qt::LeftButton, Qt::NoModifier, centre.toPoint());
 }
 
+void ScreenHarness::scrollIntoView(QQuickItem* target)
+{
+    auto* scroll = qobject_cast<QQuickItem*>(pageObject("scroll"));
+    auto* content = scroll != nullptr ? scroll->property("contentItem").value<QQuickItem*>() : nullptr;
+    if (target == nullptr || content == nullptr || !content->isAncestorOf(target))
+        return;
+    const QPointF inContent = target->mapToItem(content, QPointF(0, 0));
+    const qreal maxY = std::max<qreal>(0, scroll->property("contentHeight").toReal() - scroll->height());
+    const qreal wanted = inContent.y() + target->height() / 2 - scroll->height() / 2;
+    scroll->setProperty("contentY", std::clamp<qreal>(wanted, 0, maxY));
+}
+
 QStringList ScreenHarness::warnings() const
 {
     QMutexLocker lock(&g_messagesMutex);
@@ -166,10 +199,7 @@ QStringList ScreenHarness::warnings() const
 
 void ScreenHarness::drain()
 {
-    for (int round = 0; round < 10; ++round) {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
+    test::drain();
 }
 
 void ScreenHarness::wait(int ms)

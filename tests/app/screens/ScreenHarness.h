@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 
 namespace qm::test {
@@ -26,9 +27,14 @@ public:
     ScreenHarness(const ScreenHarness&) = delete;
     ScreenHarness& operator=(const ScreenHarness&) = delete;
 
+    // Runs on the new engine before the host loads (an image provider, a design setting); a non-empty
+    // answer is an error that stops the load.
+    using Prepare = std::function<QString(QQmlEngine&)>;
     // Creates `hostQml` with `properties` in a window of `size` logical pixels and shows it; false, with
     // the QML errors in `errors()`, when it did not load.
-    bool open(const char* hostQml, const QVariantMap& properties, QSize size);
+    bool open(const char* hostQml, const QVariantMap& properties, QSize size, const Prepare& prepare = {});
+    // Sets the design's reduce-motion setting on `engine`; the QML error, or empty when it was set.
+    static QString setReduceMotion(QQmlEngine& engine, bool reduceMotion);
     // Destroys the window and the page, as leaving the module does.
     void close();
 
@@ -41,12 +47,15 @@ public:
     QString contentName() const;
     // The first visible item named `objectName` under `under` (the whole window when null).
     QQuickItem* find(const QString& objectName, const QQuickItem* under = nullptr) const;
-    // Every visible item named `objectName` under the window, depth first.
-    QList<QQuickItem*> findAll(const QString& objectName) const;
+    // Every visible item named `objectName` under `under` (the whole window when null), depth first.
+    QList<QQuickItem*> findAll(const QString& objectName, const QQuickItem* under = nullptr) const;
     // Every visible item whose name starts with `prefix`, depth first.
     QList<QQuickItem*> findAllStartingWith(const QString& prefix) const;
     // Clicks the middle of `target` with the left button.
     void click(QQuickItem* target);
+    // Scrolls the page's `scroll` flickable so that `target` stands in its middle, as far as it goes;
+    // nothing when the page has none or `target` lies outside it.
+    void scrollIntoView(QQuickItem* target);
     // Warnings and errors Qt reported since the harness was made.
     QStringList warnings() const;
     QStringList errors() const { return m_errors; }

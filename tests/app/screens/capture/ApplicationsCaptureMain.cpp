@@ -4,6 +4,7 @@
 // Writes OUTPUT_FOLDER/applications-NAME.png; exits 1 when a state was not reached or a picture not
 // saved, 4 when Qt reported a warning.
 #include "ApplicationsScreenHarness.h"
+#include "ScreenCapture.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
@@ -18,33 +19,11 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Icon = qm::test::ApplicationsScreenHarness::Icon;
 using qm::test::ApplicationsScreenHarness;
+using qm::test::ScreenCapture;
 
 // The size of the module stage in the default 1040 by 700 window.
 const QSize kPageSize(820, 700);
 constexpr int kSettleMs = 1200;
-
-bool g_failed = false;
-
-bool fail(const QString& why)
-{
-    std::fprintf(stderr, "FAIL: %s\n", qPrintable(why));
-    g_failed = true;
-    return false;
-}
-
-// Saves the window as applications-NAME.png after the page has settled.
-void shoot(ApplicationsScreenHarness& h, const QString& folder, const QString& name)
-{
-    QTest::mouseMove(h.window(), QPoint(kPageSize.width() - 4, 4));
-    h.wait(kSettleMs);
-    const QString path = folder + QStringLiteral("/applications-") + name + QStringLiteral(".png");
-    const QImage picture = h.grab();
-    if (picture.isNull() || !picture.save(path)) {
-        fail(QStringLiteral("could not save ") + path);
-        return;
-    }
-    std::printf("saved %s\n", qPrintable(path));
-}
 
 void buildBundles(ApplicationsScreenHarness& h)
 {
@@ -65,20 +44,20 @@ QQuickItem* row(ApplicationsScreenHarness& h, const QString& name)
     return h.find(QStringLiteral("app:") + name);
 }
 
-void listAndSheet(const QString& folder)
+void listAndSheet(ScreenCapture& shot)
 {
     ApplicationsScreenHarness h;
     buildBundles(h);
     const fs::path root = h.bundle("Keystone.app", "Keystone", "com.example.keystone", "7.1", Icon::icns);
     h.system().chown(root);
     if (!h.open(kPageSize) || !h.settleInventory()) {
-        fail(QStringLiteral("the page did not list: ") + h.errors().join(QLatin1Char('\n')));
+        shot.fail(QStringLiteral("the page did not list: ") + h.errors().join(QLatin1Char('\n')));
         return;
     }
-    shoot(h, folder, QStringLiteral("list"));
+    shot.shoot(h, QStringLiteral("list"));
 
     h.model().setSortBySize(true);
-    shoot(h, folder, QStringLiteral("by-size"));
+    shot.shoot(h, QStringLiteral("by-size"));
     h.model().setSortBySize(false);
 
     // Keystone is not the user's and runs: both banners.
@@ -86,62 +65,62 @@ void listAndSheet(const QString& folder)
                                                      QStringLiteral("com.example.keystone")}});
     h.click(row(h, QStringLiteral("Keystone")));
     if (!h.settle([&] { return h.model().hasSelectedApp() && !h.model().findingLeftovers(); })) {
-        fail(QStringLiteral("no sheet for Keystone"));
+        shot.fail(QStringLiteral("no sheet for Keystone"));
         return;
     }
-    shoot(h, folder, QStringLiteral("sheet-banners"));
+    shot.shoot(h, QStringLiteral("sheet-banners"));
     h.model().dismissUninstaller();
     h.workspace().setRunning({});
 
     h.click(row(h, QStringLiteral("Aurora Notes")));
     if (!h.settle([&] { return h.model().hasSelectedApp() && !h.model().findingLeftovers(); })) {
-        fail(QStringLiteral("no sheet for Aurora Notes"));
+        shot.fail(QStringLiteral("no sheet for Aurora Notes"));
         return;
     }
-    shoot(h, folder, QStringLiteral("sheet-leftovers"));
+    shot.shoot(h, QStringLiteral("sheet-leftovers"));
     h.model().setShowConfirm(true);
-    shoot(h, folder, QStringLiteral("sheet-confirm"));
+    shot.shoot(h, QStringLiteral("sheet-confirm"));
     if (!h.warnings().isEmpty())
         std::exit(4);
 }
 
-void failure(const QString& folder)
+void failure(ScreenCapture& shot)
 {
     ApplicationsScreenHarness h;
     buildBundles(h);
     if (!h.open(kPageSize) || !h.settleInventory()) {
-        fail(QStringLiteral("the page did not list"));
+        shot.fail(QStringLiteral("the page did not list"));
         return;
     }
     h.click(row(h, QStringLiteral("Aurora Notes")));
     if (!h.settle([&] { return h.model().hasSelectedApp() && !h.model().findingLeftovers(); })) {
-        fail(QStringLiteral("no sheet"));
+        shot.fail(QStringLiteral("no sheet"));
         return;
     }
     // A leftover that goes between the search and the move stays behind as a failure.
     fs::remove_all(h.home().path("Library/Caches/com.example.aurora"));
     h.model().confirmUninstall();
     if (!h.settle([&] { return h.model().uninstallCompletions() == 1 && h.model().uninstallFailure(); })) {
-        fail(QStringLiteral("no failure"));
+        shot.fail(QStringLiteral("no failure"));
         return;
     }
     h.model().setPendingRevealURL(qm::Path(h.home().path("Library/Caches/com.example.aurora")));
     h.model().setFailureNeedsFullDiskAccess(true);
-    shoot(h, folder, QStringLiteral("failure-alert"));
+    shot.shoot(h, QStringLiteral("failure-alert"));
     h.model().dismissFailure();
-    shoot(h, folder, QStringLiteral("undo-bar"));
+    shot.shoot(h, QStringLiteral("undo-bar"));
 }
 
-void loading(const QString& folder)
+void loading(ScreenCapture& shot)
 {
     ApplicationsScreenHarness h;
     buildBundles(h);
     h.holdListings(true);
     if (!h.open(kPageSize)) {
-        fail(QStringLiteral("the page did not load"));
+        shot.fail(QStringLiteral("the page did not load"));
         return;
     }
-    shoot(h, folder, QStringLiteral("loading"));
+    shot.shoot(h, QStringLiteral("loading"));
     h.holdListings(false);
     h.settleInventory();
 }
@@ -151,13 +130,13 @@ void loading(const QString& folder)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    const QString folder =
+        ScreenCapture::outputFolder(QCoreApplication::arguments(), "qm_applications_capture");
+    if (folder.isEmpty())
         return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    loading(folder);
-    listAndSheet(folder);
-    failure(folder);
-    return g_failed ? 1 : 0;
+    ScreenCapture shot(folder, QStringLiteral("applications"), QPoint(kPageSize.width() - 4, 4), kSettleMs);
+    loading(shot);
+    listAndSheet(shot);
+    failure(shot);
+    return shot.failed() ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 // Usage: qm_battery_capture OUTPUT_FOLDER
 // Writes OUTPUT_FOLDER/battery-NAME.png; exits 1 when a state was not reached or a picture not saved.
 #include "BatteryScreenFixture.h"
+#include "ScreenCapture.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -15,44 +16,27 @@
 namespace {
 
 using qm::test::BatteryScreenFixture;
+using qm::test::ScreenCapture;
 
 const QSize kPageSize(900, 820);
 // Long enough for the ring to fill, milliseconds.
 constexpr int kSettleMs = 1200;
 
-bool g_failed = false;
-
-void fail(const QString& why)
-{
-    std::fprintf(stderr, "FAIL: %s\n", qPrintable(why));
-    g_failed = true;
-}
-
-void shoot(const QString& folder, const QString& name, const QString& state,
+void shoot(ScreenCapture& shot, const QString& name, const QString& state,
            const std::function<void(BatteryScreenFixture&)>& build)
 {
     BatteryScreenFixture f;
     build(f);
     if (!f.open(kPageSize)) {
-        fail(QStringLiteral("the page did not load: ") + f.screen().errors().join(QLatin1Char('\n')));
+        shot.fail(QStringLiteral("the page did not load: ") + f.screen().errors().join(QLatin1Char('\n')));
         return;
     }
     if (!f.readingShown() || f.screen().contentName() != state) {
-        fail(name + QStringLiteral(": not in ") + state);
+        shot.fail(name + QStringLiteral(": not in ") + state);
         return;
     }
-    // The pointer rests on the backdrop, so no tile is lifted.
-    QTest::mouseMove(f.screen().window(), QPoint(kPageSize.width() - 4, kPageSize.height() - 4));
-    f.screen().wait(kSettleMs);
-    const QString path = folder + QStringLiteral("/battery-") + name + QStringLiteral(".png");
-    const QImage picture = f.screen().grab();
-    if (picture.isNull() || !picture.save(path)) {
-        fail(QStringLiteral("could not save ") + path);
-        return;
-    }
-    std::printf("saved %s\n", qPrintable(path));
-    if (!f.screen().warnings().isEmpty())
-        fail(QStringLiteral("Qt warned: ") + f.screen().warnings().join(QLatin1Char('\n')));
+    if (shot.shoot(f.screen(), name))
+        shot.checkWarnings(f.screen().warnings());
 }
 
 } // namespace
@@ -61,15 +45,14 @@ int main(int argc, char** argv)
 {
     qputenv("MESA_SHADER_CACHE_DISABLE", "true");
     QGuiApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: qm_battery_capture OUTPUT_FOLDER\n");
+    const QString folder = ScreenCapture::outputFolder(QCoreApplication::arguments(), "qm_battery_capture");
+    if (folder.isEmpty())
         return 2;
-    }
-    const QString folder = QDir(args.at(1)).absolutePath();
-    QDir().mkpath(folder);
+    // The pointer rests on the backdrop, so no tile is lifted.
+    ScreenCapture shot(folder, QStringLiteral("battery"),
+                       QPoint(kPageSize.width() - 4, kPageSize.height() - 4), kSettleMs);
     const QString reading = QStringLiteral("readingState");
-    shoot(folder, QStringLiteral("charging"), reading, [](BatteryScreenFixture& f) {
+    shoot(shot, QStringLiteral("charging"), reading, [](BatteryScreenFixture& f) {
         f.addBattery({{"status", "Charging"},
                       {"capacity", "64"},
                       {"charge_full_design", "5000000"},
@@ -80,7 +63,7 @@ int main(int argc, char** argv)
                       {"time_to_full_now", "5700"}},
                      true);
     });
-    shoot(folder, QStringLiteral("onbattery"), reading, [](BatteryScreenFixture& f) {
+    shoot(shot, QStringLiteral("onbattery"), reading, [](BatteryScreenFixture& f) {
         f.addBattery({{"status", "Discharging"},
                       {"capacity", "34"},
                       {"charge_full_design", "5000000"},
@@ -91,7 +74,6 @@ int main(int argc, char** argv)
                       {"time_to_empty_now", "6300"}},
                      false);
     });
-    shoot(folder, QStringLiteral("nobattery"), QStringLiteral("noBatteryState"),
-          [](BatteryScreenFixture&) {});
-    return g_failed ? 1 : 0;
+    shoot(shot, QStringLiteral("nobattery"), QStringLiteral("noBatteryState"), [](BatteryScreenFixture&) {});
+    return shot.failed() ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 // Writes OUTPUT_FOLDER/cleanup-NAME.png; exits 1 when a state was not reached or a picture not saved,
 // 4 when Qt reported a warning.
 #include "CleanupScreenHarness.h"
+#include "ScreenCapture.h"
 #include "support/PrivilegeDrop.h"
 
 #include <QDateTime>
@@ -21,43 +22,12 @@ namespace fs = std::filesystem;
 using qm::CleanupViewModel;
 using qm::FsStep;
 using qm::test::CleanupScreenHarness;
+using qm::test::ScreenCapture;
 
 // The size of the module stage in the default 1040 by 700 window.
 const QSize kPageSize(820, 700);
 // Long enough for the sections' rise and the switch of states to settle, milliseconds.
 constexpr int kSettleMs = 900;
-
-class Capture
-{
-public:
-    explicit Capture(QString folder) : m_folder(std::move(folder)) {}
-
-    // Saves the window as cleanup-NAME.png after the page has settled.
-    bool shoot(CleanupScreenHarness& h, const QString& name, int settleMs = kSettleMs)
-    {
-        // The pointer rests on the backdrop, so no hover help hides the page.
-        QTest::mouseMove(h.window(), QPoint(kPageSize.width() - 4, kPageSize.height() / 2));
-        h.wait(settleMs);
-        const QString path = m_folder + QStringLiteral("/cleanup-") + name + QStringLiteral(".png");
-        const QImage picture = h.grab();
-        if (picture.isNull() || !picture.save(path))
-            return fail(QStringLiteral("could not save ") + path);
-        std::printf("saved %s\n", qPrintable(path));
-        return true;
-    }
-    bool fail(const QString& why)
-    {
-        std::fprintf(stderr, "FAIL: %s\n", qPrintable(why));
-        m_failed = true;
-        return false;
-    }
-    bool check(bool condition, const QString& what) { return condition || fail(what); }
-    bool failed() const { return m_failed; }
-
-private:
-    QString m_folder;
-    bool m_failed = false;
-};
 
 QQuickItem* contentItem(CleanupScreenHarness& h)
 {
@@ -85,7 +55,7 @@ void buildJunk(CleanupScreenHarness& h)
 
 // idle, scanning, results, confirmation, cleaning, undo, rescan, cleaned-all, empty, failure,
 // trash-confirm and trash-emptied: one fixture home, driven as a user would.
-void mainRoad(Capture& shot)
+void mainRoad(ScreenCapture& shot)
 {
     CleanupScreenHarness h;
     buildJunk(h);
@@ -228,13 +198,12 @@ void mainRoad(Capture& shot)
     // After the last clean's celebration has gone.
     shot.shoot(h, QStringLiteral("empty"), 2000);
 
-    if (!h.warnings().isEmpty())
-        shot.fail(QStringLiteral("Qt warned: ") + h.warnings().join(QLatin1Char('\n')));
+    shot.checkWarnings(h.warnings());
 }
 
 // The Trash that may not be read, and a caches folder that may not be listed: both need another
 // user than root.
-void restrictedRoad(Capture& shot)
+void restrictedRoad(ScreenCapture& shot)
 {
     if (!qm::test::canDropPrivileges()) {
         std::printf("SKIP: cleanup-restricted.png needs root to drop privileges\n");
@@ -264,8 +233,7 @@ void restrictedRoad(Capture& shot)
     if (caches != nullptr)
         h.click(caches->property("header").value<QQuickItem*>());
     shot.shoot(h, QStringLiteral("restricted"));
-    if (!h.warnings().isEmpty())
-        shot.fail(QStringLiteral("Qt warned: ") + h.warnings().join(QLatin1Char('\n')));
+    shot.checkWarnings(h.warnings());
 }
 
 } // namespace
@@ -275,14 +243,11 @@ int main(int argc, char** argv)
     // Mesa reads its cache folder once per process; each fixture's would be gone by the next one.
     qputenv("MESA_SHADER_CACHE_DISABLE", "true");
     QGuiApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: qm_cleanup_capture OUTPUT_FOLDER\n");
+    const QString folder = ScreenCapture::outputFolder(QCoreApplication::arguments(), "qm_cleanup_capture");
+    if (folder.isEmpty())
         return 2;
-    }
-    const QString folder = QDir(args.at(1)).absolutePath();
-    QDir().mkpath(folder);
-    Capture shot(folder);
+    ScreenCapture shot(folder, QStringLiteral("cleanup"),
+                       QPoint(kPageSize.width() - 4, kPageSize.height() / 2), kSettleMs);
     mainRoad(shot);
     restrictedRoad(shot);
     return shot.failed() ? 1 : 0;

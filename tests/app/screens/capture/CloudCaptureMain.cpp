@@ -4,6 +4,7 @@
 // Usage: qm_cloud_capture OUTPUT_FOLDER
 // Writes OUTPUT_FOLDER/cloud-NAME.png; exits 1 when a state was not reached or a picture not saved.
 #include "CloudScreenHarness.h"
+#include "ScreenCapture.h"
 #include "support/PrivilegeDrop.h"
 #include "support/ThreadGate.h"
 
@@ -17,41 +18,11 @@
 namespace {
 
 using qm::test::CloudScreenHarness;
+using qm::test::ScreenCapture;
 
 const QSize kPageSize(820, 700);
 // Long enough for the rows' rise and the switch of states to settle, milliseconds.
 constexpr int kSettleMs = 1200;
-
-class Capture
-{
-public:
-    explicit Capture(QString folder) : m_folder(std::move(folder)) {}
-
-    bool shoot(CloudScreenHarness& h, const QString& name, int settleMs = kSettleMs)
-    {
-        // The pointer rests on the backdrop, so no hover help hides the page.
-        QTest::mouseMove(h.window(), QPoint(kPageSize.width() - 4, kPageSize.height() / 2));
-        h.wait(settleMs);
-        const QString path = m_folder + QStringLiteral("/cloud-") + name + QStringLiteral(".png");
-        const QImage picture = h.grab();
-        if (picture.isNull() || !picture.save(path))
-            return fail(QStringLiteral("could not save ") + path);
-        std::printf("saved %s\n", qPrintable(path));
-        return true;
-    }
-    bool fail(const QString& why)
-    {
-        std::fprintf(stderr, "FAIL: %s\n", qPrintable(why));
-        m_failed = true;
-        return false;
-    }
-    bool check(bool condition, const QString& what) { return condition || fail(what); }
-    bool failed() const { return m_failed; }
-
-private:
-    QString m_folder;
-    bool m_failed = false;
-};
 
 QQuickItem* barItem(CloudScreenHarness& h)
 {
@@ -59,7 +30,7 @@ QQuickItem* barItem(CloudScreenHarness& h)
     return loader != nullptr ? loader->property("item").value<QQuickItem*>() : nullptr;
 }
 
-void unavailable(Capture& shot)
+void unavailable(ScreenCapture& shot)
 {
     CloudScreenHarness h(false);
     if (!h.open(kPageSize)) {
@@ -70,11 +41,10 @@ void unavailable(Capture& shot)
                     QStringLiteral("not unavailable")))
         return;
     shot.shoot(h, QStringLiteral("unavailable"));
-    if (!h.warnings().isEmpty())
-        shot.fail(QStringLiteral("Qt warned: ") + h.warnings().join(QLatin1Char('\n')));
+    shot.checkWarnings(h.warnings());
 }
 
-void withDrive(Capture& shot)
+void withDrive(ScreenCapture& shot)
 {
     CloudScreenHarness h(true);
     auto& drive = *h.drive();
@@ -137,12 +107,11 @@ void withDrive(Capture& shot)
     // The celebration half way.
     shot.shoot(h, QStringLiteral("freed-celebration"), 450);
     shot.shoot(h, QStringLiteral("freed"), 2000);
-    if (!h.warnings().isEmpty())
-        shot.fail(QStringLiteral("Qt warned: ") + h.warnings().join(QLatin1Char('\n')));
+    shot.checkWarnings(h.warnings());
 }
 
 // A folder with a part only root may read, measured by another user: the note over the list.
-void partial(Capture& shot)
+void partial(ScreenCapture& shot)
 {
     if (!qm::test::canDropPrivileges()) {
         std::printf("SKIP: cloud-partial.png needs root to drop privileges\n");
@@ -167,8 +136,7 @@ void partial(Capture& shot)
     if (!shot.check(h.model().scanPartial(), QStringLiteral("the scan was not partial")))
         return;
     shot.shoot(h, QStringLiteral("partial"));
-    if (!h.warnings().isEmpty())
-        shot.fail(QStringLiteral("Qt warned: ") + h.warnings().join(QLatin1Char('\n')));
+    shot.checkWarnings(h.warnings());
 }
 
 } // namespace
@@ -177,14 +145,11 @@ int main(int argc, char** argv)
 {
     qputenv("MESA_SHADER_CACHE_DISABLE", "true");
     QGuiApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: qm_cloud_capture OUTPUT_FOLDER\n");
+    const QString folder = ScreenCapture::outputFolder(QCoreApplication::arguments(), "qm_cloud_capture");
+    if (folder.isEmpty())
         return 2;
-    }
-    const QString folder = QDir(args.at(1)).absolutePath();
-    QDir().mkpath(folder);
-    Capture shot(folder);
+    ScreenCapture shot(folder, QStringLiteral("cloud"), QPoint(kPageSize.width() - 4, kPageSize.height() / 2),
+                       kSettleMs);
     unavailable(shot);
     withDrive(shot);
     partial(shot);

@@ -4,6 +4,7 @@
 // Writes OUTPUT_FOLDER/disk-NAME.png; exits 1 when a state was not reached or a picture not saved, 4
 // when Qt reported a warning.
 #include "DiskScreenHarness.h"
+#include "ScreenCapture.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
@@ -15,35 +16,11 @@ namespace {
 
 using qm::VolumeSpace;
 using qm::test::DiskScreenHarness;
+using qm::test::ScreenCapture;
 
 // The size of the module stage in the default 1040 by 700 window.
 const QSize kPageSize(820, 700);
 constexpr int kSettleMs = 1200;
-
-bool g_failed = false;
-
-bool fail(const QString& why)
-{
-    std::fprintf(stderr, "FAIL: %s\n", qPrintable(why));
-    g_failed = true;
-    return false;
-}
-
-// Saves the window as disk-NAME.png after the page has settled; the pointer rests at `pointer`.
-void shoot(DiskScreenHarness& h, const QString& folder, const QString& name, QPoint pointer = {})
-{
-    if (pointer.isNull())
-        pointer = QPoint(kPageSize.width() - 4, 4);
-    QTest::mouseMove(h.window(), pointer);
-    h.wait(kSettleMs);
-    const QString path = folder + QStringLiteral("/disk-") + name + QStringLiteral(".png");
-    const QImage picture = h.grab();
-    if (picture.isNull() || !picture.save(path)) {
-        fail(QStringLiteral("could not save ") + path);
-        return;
-    }
-    std::printf("saved %s\n", qPrintable(path));
-}
 
 void buildHome(DiskScreenHarness& h)
 {
@@ -58,43 +35,43 @@ void buildHome(DiskScreenHarness& h)
     h.tree().file(home / "Desktop/note.txt", 60'000);
 }
 
-void overview(const QString& folder)
+void overview(ScreenCapture& shot)
 {
     DiskScreenHarness h;
     buildHome(h);
     h.setVolume(VolumeSpace{60'000'000, 18'000'000});
     h.holdScans(true);
     if (!h.open(kPageSize, false)) {
-        fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));
+        shot.fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));
         return;
     }
     h.settle([&] { return h.holding(); });
-    shoot(h, folder, QStringLiteral("measuring"));
+    shot.shoot(h, QStringLiteral("measuring"));
     h.holdScans(false);
     if (!h.settleScan()) {
-        fail(QStringLiteral("no report"));
+        shot.fail(QStringLiteral("no report"));
         return;
     }
-    shoot(h, folder, QStringLiteral("overview"));
+    shot.shoot(h, QStringLiteral("overview"));
 
     QQuickItem* tile = h.find(QStringLiteral("tile:Documents"));
     if (tile == nullptr) {
-        fail(QStringLiteral("no Documents tile"));
+        shot.fail(QStringLiteral("no Documents tile"));
         return;
     }
     const QPointF centre = tile->mapToScene(QPointF(tile->width() / 2, tile->height() / 2));
-    shoot(h, folder, QStringLiteral("hover"), centre.toPoint());
+    shot.shoot(h, QStringLiteral("hover"), -1, centre.toPoint());
     if (!h.warnings().isEmpty())
         std::exit(4);
 }
 
-void approximate(const QString& folder)
+void approximate(ScreenCapture& shot)
 {
     DiskScreenHarness h;
     buildHome(h);
     h.setVolume(std::nullopt);
     if (!h.open(kPageSize, false) || !h.settleScan()) {
-        fail(QStringLiteral("no report for the unreadable volume"));
+        shot.fail(QStringLiteral("no report for the unreadable volume"));
         return;
     }
     h.wait(kSettleMs);
@@ -102,17 +79,17 @@ void approximate(const QString& folder)
     if (scroll != nullptr)
         scroll->setProperty(
             "contentY", std::max<qreal>(0, scroll->property("contentHeight").toReal() - scroll->height()));
-    shoot(h, folder, QStringLiteral("approximate"));
+    shot.shoot(h, QStringLiteral("approximate"));
 }
 
-void empty(const QString& folder)
+void empty(ScreenCapture& shot)
 {
     DiskScreenHarness h;
     if (!h.open(kPageSize, false) || !h.settleScan()) {
-        fail(QStringLiteral("no report for the empty home"));
+        shot.fail(QStringLiteral("no report for the empty home"));
         return;
     }
-    shoot(h, folder, QStringLiteral("empty"));
+    shot.shoot(h, QStringLiteral("empty"));
 }
 
 } // namespace
@@ -120,13 +97,12 @@ void empty(const QString& folder)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    const QString folder = ScreenCapture::outputFolder(QCoreApplication::arguments(), "qm_disk_capture");
+    if (folder.isEmpty())
         return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    overview(folder);
-    approximate(folder);
-    empty(folder);
-    return g_failed ? 1 : 0;
+    ScreenCapture shot(folder, QStringLiteral("disk"), QPoint(kPageSize.width() - 4, 4), kSettleMs);
+    overview(shot);
+    approximate(shot);
+    empty(shot);
+    return shot.failed() ? 1 : 0;
 }

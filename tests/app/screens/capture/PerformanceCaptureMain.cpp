@@ -4,6 +4,7 @@
 // Writes OUTPUT_FOLDER/performance-NAME.png; exits 1 when a state was not reached or a picture not
 // saved, 4 when Qt reported a warning.
 #include "PerformanceScreenHarness.h"
+#include "ScreenCapture.h"
 
 #include <QGuiApplication>
 #include <QQuickItem>
@@ -15,32 +16,12 @@
 namespace {
 
 using qm::test::PerformanceScreenHarness;
+using qm::test::ScreenCapture;
 
 // The size of the module stage in the default 1040 by 700 window.
 const QSize kPageSize(820, 700);
 constexpr int kSettleMs = 900;
 constexpr qint64 kGiB = 1024LL * 1024 * 1024;
-
-bool g_failed = false;
-
-void fail(const QString& why)
-{
-    std::fprintf(stderr, "FAIL: %s\n", qPrintable(why));
-    g_failed = true;
-}
-
-void shoot(PerformanceScreenHarness& h, const QString& folder, const QString& name)
-{
-    QTest::mouseMove(h.window(), QPoint(kPageSize.width() - 4, 4));
-    h.wait(kSettleMs);
-    const QString path = folder + QStringLiteral("/performance-") + name + QStringLiteral(".png");
-    const QImage picture = h.grab();
-    if (picture.isNull() || !picture.save(path)) {
-        fail(QStringLiteral("could not save ") + path);
-        return;
-    }
-    std::printf("saved %s\n", qPrintable(path));
-}
 
 void scrollTo(PerformanceScreenHarness& h, qreal fraction)
 {
@@ -85,57 +66,57 @@ void buildJobs(PerformanceScreenHarness& h)
     h.addJob(h.daemonsDir(), "org.example.daemon.plist", "org.example.daemon", false, "/usr/sbin/daemond");
 }
 
-void overview(const QString& folder)
+void overview(ScreenCapture& shot)
 {
     PerformanceScreenHarness h;
     buildJobs(h);
     if (!h.open(kPageSize) || !h.settleScan()) {
-        fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));
+        shot.fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));
         return;
     }
     h.settleHelper();
-    shoot(h, folder, QStringLiteral("placeholder"));
+    shot.shoot(h, QStringLiteral("placeholder"));
 
     h.model().stats()->setSnapshot(sample());
     h.model().stats()->setBattery(battery());
-    shoot(h, folder, QStringLiteral("statistics"));
+    shot.shoot(h, QStringLiteral("statistics"));
 
     h.holdPrompt(true);
     h.click(h.find(QStringLiteral("action:flushDNS")));
     if (!h.settle([&] { return h.held(); }))
-        fail(QStringLiteral("the action never started"));
+        shot.fail(QStringLiteral("the action never started"));
     scrollTo(h, 0.45);
-    shoot(h, folder, QStringLiteral("running"));
+    shot.shoot(h, QStringLiteral("running"));
     h.holdPrompt(false);
     if (!h.settle([&] { return h.find(QStringLiteral("helperMessage")) != nullptr; }))
-        fail(QStringLiteral("no result line"));
+        shot.fail(QStringLiteral("no result line"));
 
     h.click(h.find(QStringLiteral("systemToggle")));
     scrollTo(h, 1);
-    shoot(h, folder, QStringLiteral("lists"));
+    shot.shoot(h, QStringLiteral("lists"));
 
     h.click(h.find(QStringLiteral("disableButton")));
-    shoot(h, folder, QStringLiteral("confirm"));
+    shot.shoot(h, QStringLiteral("confirm"));
     QObject* confirm = h.page()->property("confirm").value<QObject*>();
     h.click(confirm->property("destructiveButton").value<QQuickItem*>());
     if (!h.settle([&] { return h.model().hasUndoOffer(); }))
-        fail(QStringLiteral("the disable never ended"));
+        shot.fail(QStringLiteral("the disable never ended"));
     scrollTo(h, 1);
-    shoot(h, folder, QStringLiteral("undo"));
+    shot.shoot(h, QStringLiteral("undo"));
     if (!h.warnings().isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(h.warnings().join(QLatin1Char('\n'))));
         std::exit(4);
     }
 }
 
-void emptyAndUnreadable(const QString& folder)
+void emptyAndUnreadable(ScreenCapture& shot)
 {
     PerformanceScreenHarness h;
     h.tree().fileWithContent(h.userDir() / "broken.plist", "not a property list");
     h.tree().fileWithContent(h.daemonsDir() / "broken.plist", "not a property list");
     h.daemon().setStatus(qm::DaemonService::Status::unknown);
     if (!h.open(kPageSize) || !h.settleScan()) {
-        fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));
+        shot.fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));
         return;
     }
     h.settleHelper();
@@ -146,7 +127,7 @@ void emptyAndUnreadable(const QString& folder)
     h.model().stats()->setSnapshot(s);
     h.click(h.find(QStringLiteral("systemToggle")));
     scrollTo(h, 1);
-    shoot(h, folder, QStringLiteral("unreadable"));
+    shot.shoot(h, QStringLiteral("unreadable"));
 }
 
 } // namespace
@@ -154,12 +135,12 @@ void emptyAndUnreadable(const QString& folder)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    const QString folder =
+        ScreenCapture::outputFolder(QCoreApplication::arguments(), "qm_performance_capture");
+    if (folder.isEmpty())
         return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    overview(folder);
-    emptyAndUnreadable(folder);
-    return g_failed ? 1 : 0;
+    ScreenCapture shot(folder, QStringLiteral("performance"), QPoint(kPageSize.width() - 4, 4), kSettleMs);
+    overview(shot);
+    emptyAndUnreadable(shot);
+    return shot.failed() ? 1 : 0;
 }
