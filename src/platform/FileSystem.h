@@ -87,9 +87,10 @@ public:
     // O_NONBLOCK | O_NOCTTY | O_CLOEXEC). It does not check what it opened: callers fstat the
     // descriptor and compare its identity with what they examined before (test hook step: Open).
     Result<UniqueFd> openForReading(const Path& path) const;
-    // Opens a file for reading through symbolic links, still without blocking on a FIFO or device and
-    // without taking a controlling terminal (O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), for
-    // questions about the file a link names. Unchecked like openForReading (test hook step: Open).
+    // Opens a regular file for reading through symbolic links, for questions about the file a link
+    // names: it is found with O_PATH, must be a regular file (else EINVAL; a device or FIFO is never
+    // opened), and is then opened through its descriptor without blocking or taking a controlling
+    // terminal, as the same file (else ESTALE) (test hook step: Open).
     Result<UniqueFd> openFollowingLinks(const Path& path) const;
 
     // The names of a folder's direct entries, hidden ones included, in the order the file system
@@ -116,6 +117,10 @@ public:
     // folder of the (non-root) caller that it could read but not write is given owner write permission
     // first, so read-only trees such as a Go module cache go too.
     Result<void> removeTree(const Path& path) const;
+    // `removeTree` for `name`, a direct entry of the folder the caller holds open as `folder` (so no
+    // path is looked up again and nothing swapped in above that folder can redirect the removal).
+    // `shownAs` is the path the entry is known by, for the error text and the test hook.
+    Result<void> removeTreeAt(int folder, const Path& name, const Path& shownAs) const;
 
 private:
     void beforeAct(FsStep step, const Path& path) const;

@@ -80,12 +80,15 @@ private:
     {
         Path files;
         std::vector<Path> names;
+        // A volume's trash folder (the parent of `files`) as the listing vetted it: emptying reaches it
+        // again without following any link and only while it is still that folder.
+        std::optional<FileId> trash;
     };
     // The folders of the volumes' per-user trashes with their entries; `failed` is set when a volume
     // could not be listed in time or one of its trash folders could not be listed.
     std::vector<Folder> volumeFolders(bool& failed) const;
     void emptyFolder(const Folder& folder, EmptyResult& result) const;
-    void removeStaleOrphanInfoFiles(const Path& files) const;
+    void removeStaleOrphanInfoFiles(const Path& files, int filesFd, int infoFd) const;
 
     Path m_directory;
     bool m_withVolumes = false;

@@ -247,11 +247,22 @@ Result<UniqueFd> FileSystem::openForReading(const Path& path) const
 Result<UniqueFd> FileSystem::openFollowingLinks(const Path& path) const
 {
     beforeAct(FsStep::Open, path);
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd.valid()) {
-        const int err = errno;
-        return Error::posix(err, QStringLiteral("open ") + describe(path));
-    }
+    // Found first without opening it, so a device or FIFO a link names is never opened (opening a
+    // device runs its driver: a tape rewinds, a serial line rises); only a regular file is opened, and
+    // only while it is still the file that was checked.
+    const UniqueFd found(::open(path.c_str(), O_PATH | O_CLOEXEC));
+    struct stat st;
+    if (!found.valid() || ::fstat(found.get(), &st) != 0)
+        return Error::posix(errno, QStringLiteral("open ") + describe(path));
+    if (!S_ISREG(st.st_mode))
+        return Error::posix(EINVAL, QStringLiteral("open ") + describe(path));
+    const std::string viaFd = "/proc/self/fd/" + std::to_string(found.get());
+    UniqueFd fd(::open(viaFd.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat opened;
+    if (!fd.valid() || ::fstat(fd.get(), &opened) != 0)
+        return Error::posix(errno, QStringLiteral("open ") + describe(path));
+    if (opened.st_dev != st.st_dev || opened.st_ino != st.st_ino)
+        return Error::posix(ESTALE, QStringLiteral("open ") + describe(path));
     return fd;
 }
 
@@ -336,6 +347,16 @@ Result<void> FileSystem::removeTree(const Path& path) const
         return Error::posix(errno, describe(path));
     if (const int err = removeAt(parentFd.get(), clean.filename().c_str(), 0); err != 0)
         return Error::posix(err, describe(path));
+    return {};
+}
+
+Result<void> FileSystem::removeTreeAt(int folder, const Path& name, const Path& shownAs) const
+{
+    if (name.empty() || name.has_parent_path() || name == "." || name == "..")
+        return Error::posix(EINVAL, describe(shownAs));
+    beforeAct(FsStep::Remove, shownAs);
+    if (const int err = removeAt(folder, name.c_str(), 0); err != 0)
+        return Error::posix(err, describe(shownAs));
     return {};
 }
 

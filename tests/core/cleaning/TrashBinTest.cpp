@@ -323,6 +323,20 @@ TEST_F(TrashBinTest, OnlyTheUsersOwnRealTrashFoldersOfWritableVolumesCount)
              return item;
          },
          "rw", "ext4", 0},
+        {".Trash-$uid writable by its group",
+         [&](test::TempTree& t, const Path& top) {
+             const Path item = ownTrash(t, top);
+             t.chmod(top / (".Trash-" + uid), 0770);
+             return item;
+         },
+         "rw", "ext4", 0},
+        {".Trash-$uid writable by others",
+         [&](test::TempTree& t, const Path& top) {
+             const Path item = ownTrash(t, top);
+             t.chmod(top / (".Trash-" + uid), 0707);
+             return item;
+         },
+         "rw", "ext4", 0},
         {".Trash not sticky", sharedTrash(0777), "rw", "ext4", 0},
         {".Trash a link to a sticky folder",
          [this](test::TempTree& t, const Path& top) {
@@ -349,6 +363,30 @@ TEST_F(TrashBinTest, OnlyTheUsersOwnRealTrashFoldersOfWritableVolumesCount)
         EXPECT_EQ(bin.empty().removed, row.counted) << row.what;
         EXPECT_EQ(FileSystem().exists(item), row.counted == 0) << row.what;
     }
+}
+
+TEST_F(TrashBinTest, AVolumeTrashSwappedForALinkWhileEmptyingSendsNoRemovalElsewhere)
+{
+    // Someone who may write in the volume's top folder swaps our trash for a link between the listing
+    // and the removals: the removal still happens in the folder that was listed.
+    test::TempTree tree;
+    const Path top = tree.folder("volume");
+    const Path own = top / (".Trash-" + uid);
+    tree.file(own / "files/item", 10);
+    const Path victim = tree.file(top / "victim/files/item", 10);
+    bool swapped = false;
+    const FileSystem fs([&](FsStep step, const Path&) {
+        if (step != FsStep::Remove || swapped)
+            return;
+        swapped = true;
+        std::filesystem::rename(own, top / "moved");
+        std::filesystem::create_directory_symlink(top / "victim", own);
+    });
+    const TrashBin bin(std::nullopt, fs, table(mountLine(top)));
+    EXPECT_EQ(bin.empty().removed, 1);
+    EXPECT_TRUE(swapped);
+    EXPECT_TRUE(FileSystem().exists(victim)) << "the removal followed the swapped link";
+    EXPECT_FALSE(FileSystem().exists(top / "moved/files/item"));
 }
 
 TEST_F(TrashBinTest, AVolumeNotListedInTimeIsReportedAndHoldsNoOtherBack)
