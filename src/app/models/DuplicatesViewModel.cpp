@@ -1,7 +1,338 @@
 #include "app/models/DuplicatesViewModel.h"
 
-namespace qm {
+#include "app/models/FileToolCleaning.h"
+#include "app/platform/GuiFolderPicker.h"
+#include "core/model/Formatting.h"
+#include "core/permissions/FullDiskAccess.h"
+#include "platform/Workspace.h"
 
-DuplicatesViewModel::DuplicatesViewModel(QObject* parent) : QObject(parent) {}
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <utility>
+
+namespace qm {
+namespace {
+
+const QString kChooseMessage = QStringLiteral("Choose a folder to scan for duplicates");
+
+// Runs `apply` on the GUI thread with the model, unless the model is gone by then.
+template <typename Apply> void postTo(const QPointer<DuplicatesViewModel>& self, Apply apply)
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [self, apply = std::move(apply)]() mutable {
+            if (self)
+                apply(*self);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+DuplicatesViewModel::DuplicatesViewModel(Services services, QObject* parent)
+    : QObject(parent), m_clock(services.clock),
+      m_scanner(services.scanner ? std::move(*services.scanner) : FileScanner()),
+      m_trash(services.trash ? std::move(*services.trash) : Trash()),
+      m_fullDiskAccess(std::move(services.fullDiskAccess)), m_picker(std::move(services.folderPicker)),
+      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
+      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
+      m_root(services.home.empty() ? FileSystem::homeDirectory() : services.home), m_scannedRoot(m_root)
+{
+    if (!m_fullDiskAccess)
+        m_fullDiskAccess = [home = m_root] { return FullDiskAccess::isGranted(home); };
+    if (!m_picker)
+        m_picker = std::make_shared<GuiFolderPicker>();
+    m_fullDiskAccessGranted = m_fullDiskAccess();
+}
+
+DuplicatesViewModel::~DuplicatesViewModel()
+{
+    stopSearch();
+}
+
+QUrl DuplicatesViewModel::rootUrl() const
+{
+    return Workspace::fileUrl(m_root);
+}
+
+// ---- derived values ----
+
+std::vector<FileEntry> DuplicatesViewModel::selectedFiles() const
+{
+    std::vector<FileEntry> selected;
+    for (const DuplicateGroup& group : m_groups) {
+        for (const FileEntry& file : group.files) {
+            if (file.isSelected && !file.sharesInode)
+                selected.push_back(file);
+        }
+    }
+    return selected;
+}
+
+QString DuplicatesViewModel::formattedSelected() const
+{
+    qint64 sum = 0;
+    for (const FileEntry& file : selectedFiles())
+        sum += file.bytes;
+    return Formatting::byteCount(sum);
+}
+
+qint64 DuplicatesViewModel::totalWasted() const
+{
+    qint64 sum = 0;
+    for (const DuplicateGroup& group : m_groups)
+        sum += group.wastedBytes();
+    return sum;
+}
+
+// ---- setters ----
+
+void DuplicatesViewModel::setPhase(Phase phase)
+{
+    if (m_phase == phase)
+        return;
+    m_phase = phase;
+    emit phaseChanged();
+}
+
+void DuplicatesViewModel::setRoot(const Path& root)
+{
+    if (m_root.native() == root.native())
+        return;
+    m_root = root;
+    emit rootChanged();
+}
+
+void DuplicatesViewModel::setGroups(std::vector<DuplicateGroup> groups)
+{
+    m_groups = std::move(groups);
+    emit groupsChanged();
+}
+
+void DuplicatesViewModel::setProgressLabel(const QString& label)
+{
+    if (m_progressLabel == label)
+        return;
+    m_progressLabel = label;
+    emit progressLabelChanged();
+}
+
+void DuplicatesViewModel::setScanIncomplete(bool value)
+{
+    if (m_scanIncomplete == value)
+        return;
+    m_scanIncomplete = value;
+    emit scanIncompleteChanged();
+}
+
+void DuplicatesViewModel::setLastReport(std::optional<CleanReport> report)
+{
+    const bool changed = m_lastReport.has_value() || report.has_value();
+    m_lastReport = std::move(report);
+    if (changed)
+        emit lastReportChanged();
+}
+
+void DuplicatesViewModel::setShowConfirm(bool show)
+{
+    if (m_showConfirm == show)
+        return;
+    m_showConfirm = show;
+    emit showConfirmChanged();
+}
+
+void DuplicatesViewModel::setCleaning(bool value)
+{
+    if (m_cleaning == value)
+        return;
+    m_cleaning = value;
+    emit cleaningChanged();
+}
+
+void DuplicatesViewModel::setRestoring(bool value)
+{
+    if (m_restoring == value)
+        return;
+    m_restoring = value;
+    if (value)
+        m_restoreToken = m_tracker->hold();
+    else
+        m_restoreToken.reset();
+    emit restoringChanged();
+}
+
+void DuplicatesViewModel::setFailureNote(const QString& note)
+{
+    m_failureNote = note;
+    // Announced even when the text repeats, so a dismissed alert comes up again.
+    emit failureNoteChanged();
+}
+
+void DuplicatesViewModel::setFullDiskAccessGranted(bool value)
+{
+    if (m_fullDiskAccessGranted == value)
+        return;
+    m_fullDiskAccessGranted = value;
+    emit fullDiskAccessGrantedChanged();
+}
+
+// ---- folder and search ----
+
+void DuplicatesViewModel::stopSearch()
+{
+    if (m_searchStop)
+        m_searchStop->request_stop();
+}
+
+void DuplicatesViewModel::chooseFolder()
+{
+    if (m_cleaning || m_restoring)
+        return;
+    const QPointer<DuplicatesViewModel> self(this);
+    m_picker->choose(kChooseMessage, m_root, [self](const std::optional<Path>& folder) {
+        if (self)
+            self->applyFolder(folder);
+    });
+}
+
+void DuplicatesViewModel::applyFolder(const std::optional<Path>& folder)
+{
+    // The chooser does not block: what changed while it was open is checked now.
+    if (!folder || m_cleaning || m_restoring || folder->native() == m_root.native())
+        return;
+    stopSearch();
+    ++m_generation;
+    setRoot(*folder);
+    setPhase(Phase::idle);
+    setGroups({});
+    setLastReport(std::nullopt);
+}
+
+void DuplicatesViewModel::scan()
+{
+    if (m_cleaning || m_restoring)
+        return;
+    stopSearch();
+    const int generation = ++m_generation;
+    setFullDiskAccessGranted(m_fullDiskAccess());
+    setLastReport(std::nullopt);
+    setPhase(Phase::scanning);
+    setGroups({});
+    setProgressLabel(QStringLiteral("Scanning\u2026"));
+    setScanIncomplete(false);
+    m_scannedRoot = m_root;
+
+    auto stop = std::make_shared<std::stop_source>();
+    m_searchStop = stop;
+    const QPointer<DuplicatesViewModel> self(this);
+    QThreadPool::globalInstance()->start([self, generation, stop, scanner = m_scanner, folder = m_root] {
+        const auto progress = [self, generation](const QString& text) {
+            postTo(self, [generation, text](DuplicatesViewModel& model) {
+                if (model.m_generation == generation)
+                    model.setProgressLabel(text);
+            });
+        };
+        FileScanner::DuplicateSearch found =
+            scanner.findDuplicates(folder, kMinBytes, progress, stop->get_token());
+        postTo(self, [generation, stop, found = std::move(found)](DuplicatesViewModel& model) mutable {
+            if (stop->stop_requested() || model.m_generation != generation)
+                return;
+            model.setGroups(std::move(found.groups));
+            model.setScanIncomplete(found.incomplete);
+            model.setPhase(Phase::results);
+        });
+    });
+}
+
+void DuplicatesViewModel::cancel()
+{
+    stopSearch();
+    setPhase(m_groups.empty() ? Phase::idle : Phase::results);
+}
+
+// ---- selection ----
+
+void DuplicatesViewModel::toggle(const QUuid& id)
+{
+    for (std::size_t g = 0; g < m_groups.size(); ++g) {
+        std::vector<FileEntry>& files = m_groups[g].files;
+        for (std::size_t f = 0; f < files.size(); ++f) {
+            if (files[f].id != id)
+                continue;
+            if (!files[f].isSelected) {
+                const auto selected = std::count_if(files.begin(), files.end(),
+                                                    [](const FileEntry& file) { return file.isSelected; });
+                // One copy of every group always stays.
+                if (selected >= qint64(files.size()) - 1)
+                    return;
+            }
+            files[f].isSelected = !files[f].isSelected;
+            emit selectionChanged(int(g), int(f));
+            emit groupsChanged();
+            return;
+        }
+    }
+}
+
+// ---- clean and undo ----
+
+void DuplicatesViewModel::confirmClean()
+{
+    // A restore under way ends in a search that a clean would race.
+    if (m_cleaning || m_restoring)
+        return;
+    std::vector<ScanItem> items = FileToolCleaning::itemsFrom(selectedFiles());
+    if (items.empty())
+        return;
+    setCleaning(true);
+    const int generation = m_generation;
+    FileToolCleaning::clean(this, m_scannedRoot, m_trash, std::move(items),
+                            [this, generation](CleanReport report) { applyClean(generation, report); });
+}
+
+void DuplicatesViewModel::applyClean(int generation, const CleanReport& report)
+{
+    setCleaning(false);
+    setLastReport(FileToolCleaning::merged(m_lastReport, report));
+    if (const std::optional<QString> note = FileToolCleaning::cleanNote(report))
+        setFailureNote(*note);
+    if (generation != m_generation)
+        return;
+
+    const std::set<Path::string_type> trashed = FileToolCleaning::trashedPaths(report);
+    std::vector<DuplicateGroup> groups;
+    groups.reserve(m_groups.size());
+    for (DuplicateGroup& group : m_groups) {
+        std::erase_if(group.files,
+                      [&](const FileEntry& file) { return trashed.contains(file.url.native()); });
+        const bool anotherIndependent =
+            group.files.size() >= 2 && std::any_of(group.files.begin() + 1, group.files.end(),
+                                                   [](const FileEntry& f) { return !f.sharesInode; });
+        if (anotherIndependent)
+            groups.push_back(std::move(group));
+    }
+    setGroups(std::move(groups));
+}
+
+void DuplicatesViewModel::undoLast()
+{
+    if (m_cleaning || m_restoring || m_tracker->emptyingTrash() || !m_lastReport)
+        return;
+    CleanReport report = std::move(*m_lastReport);
+    setLastReport(std::nullopt);
+    setRestoring(true);
+    const int generation = m_generation;
+    // The record was made by cleans rooted at the searched folder; the restore is held to it too.
+    FileToolCleaning::undo(this, m_scannedRoot, m_trash, std::move(report),
+                           [this, generation](UndoResult result) {
+                               setRestoring(false);
+                               if (const std::optional<QString> note = FileToolCleaning::undoNote(result))
+                                   setFailureNote(*note);
+                               if (generation == m_generation)
+                                   scan();
+                           });
+}
 
 } // namespace qm

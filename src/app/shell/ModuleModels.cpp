@@ -25,8 +25,16 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
           applications.restoreTracker = m_restoreTracker.get();
           return applications;
       }())),
-      m_largeFiles(std::make_unique<LargeFilesViewModel>()),
-      m_duplicates(std::make_unique<DuplicatesViewModel>()),
+      m_largeFiles(std::make_unique<LargeFilesViewModel>([&] {
+          LargeFilesViewModel::Services largeFiles{services.clock};
+          largeFiles.restoreTracker = m_restoreTracker.get();
+          return largeFiles;
+      }())),
+      m_duplicates(std::make_unique<DuplicatesViewModel>([&] {
+          DuplicatesViewModel::Services duplicates{services.clock};
+          duplicates.restoreTracker = m_restoreTracker.get();
+          return duplicates;
+      }())),
       m_spaceLens(std::make_unique<SpaceLensViewModel>()),
       m_disk(std::make_unique<DiskViewModel>(DiskViewModel::Services{
           DiskUsageScanner(FileSystem::homeDirectory(), Path("/"), services.diskVolume)})),

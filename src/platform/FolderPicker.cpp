@@ -1,0 +1,7 @@
+#include "platform/FolderPicker.h"
+
+namespace qm {
+
+FolderPicker::~FolderPicker() = default;
+
+} // namespace qm

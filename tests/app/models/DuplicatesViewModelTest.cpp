@@ -1,0 +1,409 @@
+#include "app/models/DuplicatesViewModel.h"
+
+#include "app/models/FileToolCleaning.h"
+#include "app/models/RestoreTracker.h"
+#include "support/EventLoopWait.h"
+#include "support/FakeClock.h"
+#include "support/FakeFolderPicker.h"
+#include "support/FixtureHome.h"
+#include "support/StepGate.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using test::drain;
+using test::settle;
+using Phase = DuplicatesViewModel::Phase;
+
+constexpr qint64 kSize = 1'100'000;
+
+class DuplicatesViewModelTest : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        gate->release();
+        model.reset();
+        drain();
+    }
+
+    void make()
+    {
+        FileScanner::Services scanning;
+        scanning.home = home.home();
+        // Files whose names start with "link" share their storage with each other.
+        scanning.extentKey = [](const Path& path) -> std::optional<QString> {
+            if (path.filename().native().starts_with("link"))
+                return QStringLiteral("9:4096");
+            return std::nullopt;
+        };
+        DuplicatesViewModel::Services services{clock};
+        services.home = home.home();
+        services.scanner = FileScanner(scanning);
+        services.trash = Trash(FileSystem([g = gate](FsStep step, const Path&) { g->pass(step); }));
+        services.fullDiskAccess = [] { return true; };
+        services.folderPicker = picker;
+        services.restoreTracker = &tracker;
+        model = std::make_unique<DuplicatesViewModel>(services);
+    }
+
+    // A copy of `fill`-bytes content in Docs.
+    Path copy(const std::string& name, char fill) { return home.file(fs::path("Docs") / name, kSize, fill); }
+
+    void search()
+    {
+        model->scan();
+        ASSERT_TRUE(settle([&] { return model->phase() == Phase::results; }));
+    }
+
+    // The group whose files include `name`.
+    const DuplicateGroup* groupOf(const std::string& name) const
+    {
+        for (const DuplicateGroup& group : model->groups()) {
+            for (const FileEntry& file : group.files) {
+                if (file.name.native() == name)
+                    return &group;
+            }
+        }
+        return nullptr;
+    }
+    const FileEntry* entry(const std::string& name) const
+    {
+        if (const DuplicateGroup* group = groupOf(name)) {
+            for (const FileEntry& file : group->files) {
+                if (file.name.native() == name)
+                    return &file;
+            }
+        }
+        return nullptr;
+    }
+    bool selected(const std::string& name) const { return entry(name) && entry(name)->isSelected; }
+    void toggle(const std::string& name) { model->toggle(entry(name)->id); }
+
+    void cleanAndWait()
+    {
+        model->confirmClean();
+        ASSERT_TRUE(model->cleaning());
+        ASSERT_TRUE(settle([&] { return !model->cleaning(); }));
+    }
+
+    test::FixtureHome home;
+    test::FakeClock clock;
+    RestoreTracker tracker;
+    std::shared_ptr<test::FakeFolderPicker> picker = std::make_shared<test::FakeFolderPicker>();
+    std::shared_ptr<test::StepGate> gate = std::make_shared<test::StepGate>();
+    std::unique_ptr<DuplicatesViewModel> model;
+};
+
+TEST_F(DuplicatesViewModelTest, SelectionKeepsOneCopyOfEveryGroup)
+{
+    copy("a1", 'a');
+    copy("a2", 'a');
+    copy("b1", 'b');
+    copy("b2", 'b');
+    copy("b3", 'b');
+    copy("link1", 'c');
+    copy("c2", 'c');
+    copy("link3", 'c');
+    make();
+    EXPECT_EQ(model->totalWasted(), 0);
+    EXPECT_EQ(model->formattedSelected(), QStringLiteral("0 KB"));
+    search();
+    ASSERT_EQ(model->groups().size(), 3u);
+
+    // Two copies: the finder selected the second; the first cannot join it until it is released.
+    const std::string a1 = groupOf("a1")->files[0].name.native();
+    const std::string a2 = groupOf("a1")->files[1].name.native();
+    EXPECT_FALSE(selected(a1));
+    EXPECT_TRUE(selected(a2));
+    toggle(a1);
+    EXPECT_FALSE(selected(a1)) << "refused";
+    toggle(a2);
+    toggle(a1);
+    EXPECT_TRUE(selected(a1)) << "any copy may be the one left";
+    toggle(a2);
+    EXPECT_FALSE(selected(a2));
+
+    // Three copies: two selected, the third refused until one is released.
+    const DuplicateGroup& b = *groupOf("b1");
+    const std::string b0 = b.files[0].name.native();
+    EXPECT_TRUE(selected(b.files[1].name.native()) && selected(b.files[2].name.native()));
+    toggle(b0);
+    EXPECT_FALSE(selected(b0));
+    toggle(b.files[1].name.native());
+    toggle(b0);
+    EXPECT_TRUE(selected(b0));
+
+    // The linked copies: the keeper is one of them; selecting it counts, but it is never moved.
+    const DuplicateGroup& c = *groupOf("c2");
+    EXPECT_TRUE(selected("c2"));
+    EXPECT_FALSE(selected("link1") || selected("link3"));
+    toggle(c.files[0].name.native());
+    EXPECT_TRUE(selected(c.files[0].name.native()));
+    toggle(c.files[2].name.native());
+    EXPECT_FALSE(selected(c.files[2].name.native())) << "refused: one copy stays";
+    const std::vector<FileEntry> chosen = model->selectedFiles();
+    EXPECT_EQ(std::count_if(chosen.begin(), chosen.end(),
+                            [](const FileEntry& f) { return f.name.native().starts_with("link"); }),
+              0);
+
+    // Wasted: every copy after the first that does not share storage.
+    qint64 wasted = 0;
+    for (const DuplicateGroup& group : model->groups())
+        for (std::size_t i = 1; i < group.files.size(); ++i)
+            wasted += group.files[i].sharesInode ? 0 : group.files[i].bytes;
+    EXPECT_EQ(model->totalWasted(), wasted);
+    EXPECT_EQ(groupOf("c2")->wastedBytes(), entry("c2")->bytes);
+
+    // Nothing selected reads "0 KB".
+    for (const FileEntry& file : model->selectedFiles())
+        model->toggle(file.id);
+    EXPECT_EQ(model->formattedSelected(), QStringLiteral("0 KB"));
+}
+
+TEST_F(DuplicatesViewModelTest, CleanPrunesGroupsAndKeepsWhatFailed)
+{
+    copy("a1", 'a');
+    copy("a2", 'a');
+    copy("a3", 'a');
+    copy("link1", 'c');
+    copy("c2", 'c');
+    copy("link3", 'c');
+    copy("b1", 'b');
+    copy("b2", 'b');
+    copy("b3", 'b');
+    make();
+    search();
+    ASSERT_EQ(model->groups().size(), 3u);
+    // In the b group, the keeper stays and a file selected for the clean is deleted just before it.
+    const DuplicateGroup& b = *groupOf("b1");
+    const Path gone = b.files[1].url;
+    const Path moves = b.files[2].url;
+    fs::remove(gone);
+
+    cleanAndWait();
+    ASSERT_EQ(model->groups().size(), 1u) << "the a group emptied, the c group left with linked copies";
+    ASSERT_EQ(model->groups()[0].files.size(), 2u);
+    EXPECT_EQ(model->groups()[0].files[1].url, gone);
+    EXPECT_TRUE(model->groups()[0].files[1].isSelected) << "a failed move stays selected";
+    EXPECT_FALSE(fs::exists(moves));
+    EXPECT_TRUE(model->failureNote().startsWith(QStringLiteral("1 file couldn't be moved to the Trash.\n")))
+        << model->failureNote().toStdString();
+    ASSERT_TRUE(model->lastReport().has_value());
+    EXPECT_EQ(model->lastReport()->trashed.size(), 4u);
+    EXPECT_EQ(model->lastReport()->failures.size(), model->lastReport()->failureDetails.size());
+    EXPECT_EQ(model->phase(), Phase::results);
+}
+
+TEST_F(DuplicatesViewModelTest, TwoCleansMakeOneRecordAndUndoRestoresBothAsThemselves)
+{
+    copy("a1", 'a');
+    copy(std::string("a\xff"), 'a');
+    copy("b1", 'b');
+    copy("b2", 'b');
+    make();
+    search();
+    ASSERT_EQ(model->groups().size(), 2u);
+    const Path odd = entry(std::string("a\xff"))->url;
+    // Clean the a group's selected copy only, making sure it is the odd name.
+    const DuplicateGroup& a = *groupOf("a1");
+    for (const FileEntry& file : a.files)
+        if (file.isSelected != (file.url == odd))
+            model->toggle(file.id);
+    for (const FileEntry& file : groupOf("b1")->files)
+        if (file.isSelected)
+            model->toggle(file.id);
+    cleanAndWait();
+    EXPECT_FALSE(fs::exists(odd));
+    EXPECT_EQ(model->groups().size(), 1u) << "pruned by its raw path";
+
+    for (const FileEntry& file : model->groups()[0].files)
+        if (&file != &model->groups()[0].files[0] && !file.isSelected)
+            model->toggle(file.id);
+    cleanAndWait();
+    ASSERT_TRUE(model->lastReport().has_value());
+    EXPECT_EQ(model->lastReport()->trashed.size(), 2u);
+    EXPECT_TRUE(model->groups().empty());
+
+    model->undoLast();
+    EXPECT_TRUE(model->restoring());
+    EXPECT_FALSE(model->lastReport().has_value());
+    ASSERT_TRUE(settle([&] { return !model->restoring() && model->phase() == Phase::results; }));
+    EXPECT_TRUE(fs::exists(odd)) << "restored as itself";
+    EXPECT_EQ(model->groups().size(), 2u) << "searched again";
+    EXPECT_TRUE(model->failureNote().isEmpty());
+}
+
+TEST_F(DuplicatesViewModelTest, WhileRestoringNothingElseStarts)
+{
+    copy("a1", 'a');
+    copy("a2", 'a');
+    make();
+    search();
+    cleanAndWait();
+    const int generation = model->generation();
+
+    gate->arm(FsStep::Move);
+    model->undoLast();
+    ASSERT_TRUE(settle([&] { return gate->holding(); }));
+    EXPECT_TRUE(model->restoring());
+    EXPECT_TRUE(tracker.anyRestoring());
+    model->scan();
+    model->confirmClean();
+    model->chooseFolder();
+    EXPECT_TRUE(picker->requests().empty());
+    EXPECT_EQ(model->generation(), generation);
+    EXPECT_FALSE(model->cleaning());
+
+    gate->release();
+    ASSERT_TRUE(settle([&] { return !model->restoring(); }));
+    EXPECT_FALSE(tracker.anyRestoring());
+    EXPECT_EQ(model->generation(), generation + 1) << "the follow-up search ran";
+    ASSERT_TRUE(settle([&] { return model->phase() == Phase::results; }));
+    EXPECT_EQ(model->groups().size(), 1u);
+}
+
+TEST_F(DuplicatesViewModelTest, UndoIsRefusedDuringACleanOrWhileTheTrashIsEmptied)
+{
+    copy("a1", 'a');
+    copy("a2", 'a');
+    copy("a3", 'a');
+    make();
+    search();
+    // One copy first, so a record exists.
+    toggle(groupOf("a1")->files[2].name.native());
+    cleanAndWait();
+    ASSERT_TRUE(model->lastReport().has_value());
+
+    tracker.setEmptyingTrash(true);
+    model->undoLast();
+    EXPECT_FALSE(model->restoring());
+    EXPECT_TRUE(model->lastReport().has_value());
+    tracker.setEmptyingTrash(false);
+
+    gate->arm(FsStep::Move);
+    toggle(groupOf("a1")->files[1].name.native());
+    model->confirmClean();
+    ASSERT_TRUE(settle([&] { return gate->holding(); }));
+    model->undoLast();
+    EXPECT_FALSE(model->restoring());
+    gate->release();
+    ASSERT_TRUE(settle([&] { return !model->cleaning(); }));
+    EXPECT_EQ(model->lastReport()->trashed.size(), 2u);
+}
+
+TEST_F(DuplicatesViewModelTest, FolderChoice)
+{
+    copy("a1", 'a');
+    copy("a2", 'a');
+    const Path other = home.folder("Other");
+    make();
+    search();
+    cleanAndWait();
+    ASSERT_TRUE(model->lastReport().has_value());
+    const int generation = model->generation();
+
+    // The same folder: nothing changes.
+    model->chooseFolder();
+    ASSERT_EQ(picker->requests().size(), 1u);
+    EXPECT_EQ(picker->requests()[0].message, QStringLiteral("Choose a folder to scan for duplicates"));
+    EXPECT_EQ(picker->requests()[0].start->native(), home.home().native());
+    picker->answer(home.home());
+    EXPECT_EQ(model->generation(), generation);
+    EXPECT_TRUE(model->lastReport().has_value());
+
+    // A cancelled chooser: nothing.
+    model->chooseFolder();
+    picker->answer(std::nullopt);
+    EXPECT_EQ(model->generation(), generation);
+
+    // Another folder during a search: back to idle, the record gone, the search's result dropped.
+    model->chooseFolder();
+    model->scan();
+    picker->answer(other);
+    EXPECT_EQ(model->phase(), Phase::idle);
+    EXPECT_EQ(model->root().native(), other.native());
+    EXPECT_FALSE(model->lastReport().has_value());
+    drain();
+    EXPECT_EQ(model->phase(), Phase::idle);
+    EXPECT_TRUE(model->groups().empty());
+
+    // Back home: the next search covers it.
+    model->chooseFolder();
+    picker->answer(home.home());
+    search();
+    EXPECT_EQ(model->scannedRoot().native(), home.home().native());
+}
+
+TEST_F(DuplicatesViewModelTest, AnswerDuringACleanAndStaleResultsAreDropped)
+{
+    copy("a1", 'a');
+    copy("a2", 'a');
+    make();
+    search();
+
+    gate->arm(FsStep::Move);
+    model->chooseFolder();
+    model->confirmClean();
+    ASSERT_TRUE(settle([&] { return gate->holding(); }));
+    model->scan();
+    EXPECT_NE(model->phase(), Phase::scanning) << "scan() during a clean is ignored";
+    picker->answer(home.folder("Elsewhere"));
+    EXPECT_EQ(model->root().native(), home.home().native());
+    gate->release();
+    ASSERT_TRUE(settle([&] { return !model->cleaning(); }));
+
+    // A search cancelled, then a newer one: only the newest lands.
+    model->scan();
+    model->cancel();
+    EXPECT_EQ(model->phase(), Phase::idle);
+    drain();
+    EXPECT_EQ(model->phase(), Phase::idle);
+    EXPECT_TRUE(model->groups().empty());
+}
+
+TEST(FileToolCleaningTest, NotesCountFilesInTheirOwnWords)
+{
+    CleanReport one;
+    one.failures = {QStringLiteral("a: gone")};
+    EXPECT_EQ(FileToolCleaning::cleanNote(one),
+              QStringLiteral("1 file couldn't be moved to the Trash.\na: gone"));
+    CleanReport two;
+    two.failures = {QStringLiteral("b: busy"), QStringLiteral("c: gone")};
+    EXPECT_EQ(FileToolCleaning::cleanNote(two),
+              QStringLiteral("2 files couldn't be moved to the Trash.\nb: busy"));
+    EXPECT_FALSE(FileToolCleaning::cleanNote(CleanReport{}).has_value());
+
+    const QString tail =
+        QStringLiteral(" couldn't be restored from the Trash \u2014 it may have been permanently deleted.");
+    EXPECT_EQ(FileToolCleaning::undoNote(UndoResult{0, 0, 1}), QStringLiteral("1 of 1 file") + tail);
+    EXPECT_EQ(FileToolCleaning::undoNote(UndoResult{1, 0, 3}), QStringLiteral("2 of 3 files") + tail);
+    EXPECT_FALSE(FileToolCleaning::undoNote(UndoResult{2, 1, 3}).has_value())
+        << "skipped items are not reported";
+}
+
+TEST(FileToolCleaningTest, MergedRecordKeepsEarlierItemsAndTheLatestFailuresWithDetails)
+{
+    CleanReport earlier;
+    earlier.trashed = {TrashedItem{QUuid::createUuid(), "/h/a", "/t/a", 1, std::nullopt}};
+    CleanReport latest;
+    latest.failures = {QStringLiteral("b: gone")};
+    latest.failureDetails = {CleanFailure{}};
+    const std::optional<CleanReport> merged = FileToolCleaning::merged(earlier, latest);
+    ASSERT_TRUE(merged.has_value());
+    EXPECT_EQ(merged->trashed, earlier.trashed);
+    EXPECT_EQ(merged->failures, latest.failures);
+    EXPECT_EQ(merged->failureDetails.size(), 1u);
+    EXPECT_FALSE(FileToolCleaning::merged(std::nullopt, latest).has_value());
+}
+
+} // namespace
+} // namespace qm
