@@ -1,6 +1,7 @@
 #include "app/models/DuplicatesViewModel.h"
 
 #include "app/models/FileToolCleaning.h"
+#include "app/models/PostToModel.h"
 #include "app/platform/GuiFolderPicker.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
@@ -16,18 +17,6 @@ namespace qm {
 namespace {
 
 const QString kChooseMessage = QStringLiteral("Choose a folder to scan for duplicates");
-
-// Runs `apply` on the GUI thread with the model, unless the model is gone by then.
-template <typename Apply> void postTo(const QPointer<DuplicatesViewModel>& self, Apply apply)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, apply = std::move(apply)]() mutable {
-            if (self)
-                apply(*self);
-        },
-        Qt::QueuedConnection);
-}
 
 } // namespace
 

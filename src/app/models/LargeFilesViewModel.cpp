@@ -1,6 +1,7 @@
 #include "app/models/LargeFilesViewModel.h"
 
 #include "app/models/FileToolCleaning.h"
+#include "app/models/PostToModel.h"
 #include "app/platform/GuiFolderPicker.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
@@ -20,18 +21,6 @@ namespace {
 constexpr std::chrono::milliseconds kCountInterval{150};
 
 const QString kChooseMessage = QStringLiteral("Choose a folder to scan for large files");
-
-// Runs `apply` on the GUI thread with the model, unless the model is gone by then.
-template <typename Apply> void postTo(const QPointer<LargeFilesViewModel>& self, Apply apply)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, apply = std::move(apply)]() mutable {
-            if (self)
-                apply(*self);
-        },
-        Qt::QueuedConnection);
-}
 
 } // namespace
 

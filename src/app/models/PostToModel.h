@@ -16,7 +16,7 @@ template <typename Model, typename Apply> bool postTo(const QPointer<Model>& sel
 {
     return QMetaObject::invokeMethod(
         QCoreApplication::instance(),
-        [self, apply = std::move(apply)] {
+        [self, apply = std::move(apply)]() mutable {
             if (self)
                 apply(*self);
         },
