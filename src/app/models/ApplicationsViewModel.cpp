@@ -709,15 +709,9 @@ void ApplicationsViewModel::watchRunning(bool watching)
 
 void ApplicationsViewModel::setRestoring(bool value)
 {
-    if (m_restoring == value)
-        return;
-    m_restoring = value;
-    // Held for exactly as long as this model restores, so the Trash is not emptied meanwhile.
-    if (value)
-        m_restoreToken = m_tracker->hold();
-    else
-        m_restoreToken.reset();
-    emit restoringChanged();
+    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
+    if (m_tracker->setHeld(m_restoreToken, value))
+        emit restoringChanged();
 }
 
 std::vector<Path> ApplicationsViewModel::guardRoots() const
@@ -1127,7 +1121,7 @@ void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool
 void ApplicationsViewModel::undoLast()
 {
     // An emptying of the Trash would delete what this moves back, and a second restore would race it.
-    if (!m_lastReport || m_restoring || m_tracker->emptyingTrash())
+    if (!m_lastReport || restoring() || m_tracker->emptyingTrash())
         return;
     const CleanReport report = *m_lastReport;
     setLastReport(std::nullopt);

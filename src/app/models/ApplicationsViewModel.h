@@ -254,7 +254,7 @@ public:
     QString pendingRevealPath() const;
     bool failureNeedsFullDiskAccess() const { return m_failureNeedsFullDiskAccess; }
     void setFailureNeedsFullDiskAccess(bool value);
-    bool restoring() const { return m_restoring; }
+    bool restoring() const { return m_restoreToken.held(); }
     // The `files/` folder of the Trash the last administrator move went to; kept beside
     // `lastAdminUninstallName` and gone with it.
     const std::optional<Path>& lastAdminTrashFiles() const { return m_lastAdminTrashFiles; }
@@ -492,7 +492,6 @@ private:
     std::optional<QString> m_uninstallFailure;
     std::optional<Path> m_pendingRevealURL;
     bool m_failureNeedsFullDiskAccess = false;
-    bool m_restoring = false;
     std::optional<Path> m_lastAdminTrashFiles;
     qint64 m_generation = 0;
     qint64 m_loadGeneration = 0;

@@ -321,15 +321,9 @@ void CleanupViewModel::setEmptyingTrash(bool value)
 
 void CleanupViewModel::setRestoring(bool value)
 {
-    if (m_restoring == value)
-        return;
-    m_restoring = value;
-    // Held for exactly as long as this model restores.
-    if (value)
-        m_restoreToken = m_tracker->hold();
-    else
-        m_restoreToken.reset();
-    emit restoringChanged();
+    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
+    if (m_tracker->setHeld(m_restoreToken, value))
+        emit restoringChanged();
 }
 
 std::vector<Path> CleanupViewModel::allowedRoots() const
@@ -464,7 +458,7 @@ void CleanupViewModel::toggleItem(const QString& categoryId, const QUuid& itemId
 void CleanupViewModel::confirmClean()
 {
     // A restore still under way is followed by a rescan that a clean would swallow.
-    if (m_phase == Phase::cleaning || m_emptyingTrash || m_restoring)
+    if (m_phase == Phase::cleaning || m_emptyingTrash || restoring())
         return;
     std::vector<ScanItem> selected;
     for (const JunkCategory& category : m_categories) {
@@ -554,7 +548,7 @@ void CleanupViewModel::surfaceFailure(qint64 n, const QString& first,
 
 void CleanupViewModel::undoLast()
 {
-    if (m_phase == Phase::cleaning || m_emptyingTrash || m_tracker->emptyingTrash() || m_restoring ||
+    if (m_phase == Phase::cleaning || m_emptyingTrash || m_tracker->emptyingTrash() || restoring() ||
         !m_lastReport)
         return;
     ++m_reportToken;

@@ -168,7 +168,7 @@ public:
     bool showEmptyConfirm() const { return m_showEmptyConfirm; }
     void setShowEmptyConfirm(bool show);
     bool emptyingTrash() const { return m_emptyingTrash; }
-    bool restoring() const { return m_restoring; }
+    bool restoring() const { return m_restoreToken.held(); }
     bool anyRestoring() const { return m_tracker->anyRestoring(); }
     QString emptyResultNote() const { return m_emptyResultNote; }
 
@@ -298,7 +298,6 @@ private:
     TrashBin::Summary m_trash;
     bool m_showEmptyConfirm = false;
     bool m_emptyingTrash = false;
-    bool m_restoring = false;
     QString m_emptyResultNote;
 
     // The running scan's stop source (kept after a cancel; replaced by the next scan).

@@ -142,14 +142,9 @@ void DuplicatesViewModel::setCleaning(bool value)
 
 void DuplicatesViewModel::setRestoring(bool value)
 {
-    if (m_restoring == value)
-        return;
-    m_restoring = value;
-    if (value)
-        m_restoreToken = m_tracker->hold();
-    else
-        m_restoreToken.reset();
-    emit restoringChanged();
+    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
+    if (m_tracker->setHeld(m_restoreToken, value))
+        emit restoringChanged();
 }
 
 void DuplicatesViewModel::setFailureNote(const QString& note)
@@ -177,7 +172,7 @@ void DuplicatesViewModel::stopSearch()
 
 void DuplicatesViewModel::chooseFolder()
 {
-    if (m_cleaning || m_restoring)
+    if (m_cleaning || restoring())
         return;
     const QPointer<DuplicatesViewModel> self(this);
     m_picker->choose(kChooseMessage, m_root, [self](const std::optional<Path>& folder) {
@@ -189,7 +184,7 @@ void DuplicatesViewModel::chooseFolder()
 void DuplicatesViewModel::applyFolder(const std::optional<Path>& folder)
 {
     // The chooser does not block: what changed while it was open is checked now.
-    if (!folder || m_cleaning || m_restoring || folder->native() == m_root.native())
+    if (!folder || m_cleaning || restoring() || folder->native() == m_root.native())
         return;
     stopSearch();
     ++m_generation;
@@ -201,7 +196,7 @@ void DuplicatesViewModel::applyFolder(const std::optional<Path>& folder)
 
 void DuplicatesViewModel::scan()
 {
-    if (m_cleaning || m_restoring)
+    if (m_cleaning || restoring())
         return;
     stopSearch();
     const int generation = ++m_generation;
@@ -270,7 +265,7 @@ void DuplicatesViewModel::toggle(const QUuid& id)
 void DuplicatesViewModel::confirmClean()
 {
     // A restore under way ends in a search that a clean would race.
-    if (m_cleaning || m_restoring)
+    if (m_cleaning || restoring())
         return;
     std::vector<ScanItem> items = FileToolCleaning::itemsFrom(selectedFiles());
     if (items.empty())
@@ -307,7 +302,7 @@ void DuplicatesViewModel::applyClean(int generation, const CleanReport& report)
 
 void DuplicatesViewModel::undoLast()
 {
-    if (m_cleaning || m_restoring || m_tracker->emptyingTrash() || !m_lastReport)
+    if (m_cleaning || restoring() || m_tracker->emptyingTrash() || !m_lastReport)
         return;
     CleanReport report = std::move(*m_lastReport);
     setLastReport(std::nullopt);

@@ -160,14 +160,9 @@ void LargeFilesViewModel::setCleaning(bool value)
 
 void LargeFilesViewModel::setRestoring(bool value)
 {
-    if (m_restoring == value)
-        return;
-    m_restoring = value;
-    if (value)
-        m_restoreToken = m_tracker->hold();
-    else
-        m_restoreToken.reset();
-    emit restoringChanged();
+    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
+    if (m_tracker->setHeld(m_restoreToken, value))
+        emit restoringChanged();
 }
 
 void LargeFilesViewModel::setFailureNote(const QString& note)
@@ -195,7 +190,7 @@ void LargeFilesViewModel::stopSearch()
 
 void LargeFilesViewModel::chooseFolder()
 {
-    if (m_cleaning || m_restoring)
+    if (m_cleaning || restoring())
         return;
     const QPointer<LargeFilesViewModel> self(this);
     m_picker->choose(kChooseMessage, m_root, [self](const std::optional<Path>& folder) {
@@ -207,7 +202,7 @@ void LargeFilesViewModel::chooseFolder()
 void LargeFilesViewModel::applyFolder(const std::optional<Path>& folder)
 {
     // The chooser does not block: what changed while it was open is checked now.
-    if (!folder || m_cleaning || m_restoring || folder->native() == m_root.native())
+    if (!folder || m_cleaning || restoring() || folder->native() == m_root.native())
         return;
     stopSearch();
     ++m_generation;
@@ -219,7 +214,7 @@ void LargeFilesViewModel::applyFolder(const std::optional<Path>& folder)
 
 void LargeFilesViewModel::scan()
 {
-    if (m_cleaning || m_restoring)
+    if (m_cleaning || restoring())
         return;
     stopSearch();
     const int generation = ++m_generation;
@@ -284,7 +279,7 @@ void LargeFilesViewModel::toggle(const QUuid& id)
 void LargeFilesViewModel::confirmClean()
 {
     // A restore under way ends in a search that a clean would race.
-    if (m_cleaning || m_restoring)
+    if (m_cleaning || restoring())
         return;
     std::vector<ScanItem> items = FileToolCleaning::itemsFrom(selectedFiles());
     if (items.empty())
@@ -312,7 +307,7 @@ void LargeFilesViewModel::applyClean(int generation, const CleanReport& report)
 
 void LargeFilesViewModel::undoLast()
 {
-    if (m_cleaning || m_restoring || m_tracker->emptyingTrash() || !m_lastReport)
+    if (m_cleaning || restoring() || m_tracker->emptyingTrash() || !m_lastReport)
         return;
     CleanReport report = std::move(*m_lastReport);
     setLastReport(std::nullopt);

@@ -108,7 +108,7 @@ public:
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
     bool cleaning() const { return m_cleaning; }
-    bool restoring() const { return m_restoring; }
+    bool restoring() const { return m_restoreToken.held(); }
     QString failureNote() const { return m_failureNote; }
     void setFailureNote(const QString& note);
     bool fullDiskAccessGranted() const { return m_fullDiskAccessGranted; }
@@ -190,7 +190,6 @@ private:
     std::optional<CleanReport> m_lastReport;
     bool m_showConfirm = false;
     bool m_cleaning = false;
-    bool m_restoring = false;
     QString m_failureNote;
     bool m_fullDiskAccessGranted = false;
 

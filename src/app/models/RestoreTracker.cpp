@@ -42,4 +42,15 @@ void RestoreTracker::setEmptyingTrash(bool value)
     emit emptyingTrashChanged();
 }
 
+bool RestoreTracker::setHeld(Token& token, bool held)
+{
+    if (token.held() == held)
+        return false;
+    if (held)
+        token = hold();
+    else
+        token.reset();
+    return true;
+}
+
 } // namespace qm

@@ -47,6 +47,9 @@ public:
 
     // Counts one more restore for as long as the token lives.
     [[nodiscard]] Token hold();
+    // Makes `token` a hold of this tracker (`held` true) or gives it back; returns whether that changed
+    // anything. A model's own "restoring" flag is exactly whether its token is held.
+    bool setHeld(Token& token, bool held);
     bool anyRestoring() const { return m_holds > 0; }
     bool emptyingTrash() const { return m_emptyingTrash; }
     // Set by the Cleanup module for the length of one emptying.

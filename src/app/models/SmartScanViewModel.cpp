@@ -210,15 +210,9 @@ void SmartScanViewModel::setFullDiskAccessGranted(bool value)
 
 void SmartScanViewModel::setRestoring(bool value)
 {
-    if (m_restoring == value)
-        return;
-    m_restoring = value;
     // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
-    if (value)
-        m_restoreToken = m_tracker->hold();
-    else
-        m_restoreToken.reset();
-    emit restoringChanged();
+    if (m_tracker->setHeld(m_restoreToken, value))
+        emit restoringChanged();
 }
 
 void SmartScanViewModel::refreshFullDiskAccess()
@@ -313,7 +307,7 @@ void SmartScanViewModel::confirmClean()
     }
     // While an undo moves items back, its closing rescan must not be refused by a running clean (the
     // screen would stay on `scanning`).
-    if (selected.empty() || m_isCleaning || m_restoring)
+    if (selected.empty() || m_isCleaning || restoring())
         return;
 
     const int generation = m_generation;

@@ -133,7 +133,7 @@ public:
     void setFailureNote(const QString& note);
     bool fullDiskAccessGranted() const { return m_fullDiskAccessGranted; }
     bool cleanedEverything() const { return m_cleanedEverything; }
-    bool restoring() const { return m_restoring; }
+    bool restoring() const { return m_restoreToken.held(); }
 
     int selectedCount() const;
     int totalItems() const;
@@ -227,7 +227,6 @@ private:
     QString m_failureNote;
     bool m_fullDiskAccessGranted = false;
     bool m_cleanedEverything = false;
-    bool m_restoring = false;
 
     // The running scan's stop source (replaced by the next scan).
     std::shared_ptr<std::stop_source> m_scanStop;
