@@ -303,8 +303,13 @@ TEST_F(DiskViewTest, HoverKeepsTheLastWriterAndDimsTheRest)
     // The real pointer, too: resting on a chip names it.
     QQuickItem* chip = part(h, "chip:Documents");
     ASSERT_NE(chip, nullptr);
-    const QPointF centre = chip->mapToScene(QPointF(chip->width() / 2, chip->height() / 2));
-    QTest::mouseMove(h.window(), centre.toPoint());
+    // On a loaded machine the layout may still be settling; point only once the chip lies in the window.
+    const auto centre = [&] { return chip->mapToScene(QPointF(chip->width() / 2, chip->height() / 2)); };
+    ASSERT_TRUE(h.settle([&] {
+        const QPointF c = centre();
+        return c.x() >= 0 && c.y() >= 0 && c.x() < h.window()->width() && c.y() < h.window()->height();
+    }));
+    QTest::mouseMove(h.window(), centre().toPoint());
     EXPECT_TRUE(
         h.settle([&] { return h.page()->property("hovered").toString() == QStringLiteral("Documents"); }));
 }
