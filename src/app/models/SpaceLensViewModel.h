@@ -246,6 +246,13 @@ public:
     // without a record, while restoring and while the Trash is emptied.
     Q_INVOKABLE void undoLast();
 
+    // The failure note of a removal: "3 items couldn't be moved to the Trash:", a line break and the
+    // first failure line; nothing without failures.
+    static std::optional<QString> removalNote(const CleanReport& report);
+    // The shortfall note of an undo: "2 of 5 items couldn't be restored from the Trash — it may have
+    // been permanently deleted."; nothing when every item came back or was skipped.
+    static std::optional<QString> undoNote(const UndoResult& result);
+
 signals:
     void generationChanged();
     void stackChanged();
@@ -266,6 +273,27 @@ signals:
     void restoringChanged();
 
 private:
+    void setScanning(bool value);
+    void setCurrentUnreadable(bool value);
+    void setFullDiskAccessGranted(bool value);
+    void setProgress(int measured, int totalToMeasure);
+    void setJustEmptiedByRemoval(bool value);
+    void setRemoving(bool value);
+    void setRestoring(bool value);
+    void setLastReport(std::optional<CleanReport> report);
+    void setStack(std::vector<Path> stack);
+    SizedEntryListModel::Row rowOf(const SizedEntry& entry) const;
+    void publishSelection();
+    void clearEntries();
+    void endPass(int generation, const std::stop_source& stop, bool unreadable);
+    void add(const SizedEntry& entry);
+    void repack();
+    const SizedEntry* entryById(const QString& entryId) const;
+    Workspace& workspace() const;
+    void applyChoice(const std::optional<Path>& folder);
+    Path lensRoot() const;
+    void applyRemoval(int generation, const CleanReport& report);
+
     Clock& m_clock;
     FileScanner m_scanner;
     Trash m_trash;
@@ -283,6 +311,7 @@ private:
     std::vector<SizedEntry> m_bubbles;
     std::vector<PackedCircle> m_layout;
     QHash<QUuid, int> m_colorIndexByID;
+    QHash<QUuid, bool> m_removable; // the removal rule's answer for each entry, asked once on arrival
     std::unique_ptr<SizedEntryListModel> m_entryList;
     std::unique_ptr<SizedEntryListModel> m_layoutList;
     bool m_scanning = false;
@@ -302,6 +331,8 @@ private:
     int m_generation = 0;
     std::shared_ptr<std::stop_source> m_passStop;
     std::optional<std::chrono::steady_clock::time_point> m_lastRepack;
+    // The generation an undo that ended during a removal reloads, once that removal is applied.
+    std::optional<int> m_reloadAfterRemoval;
 };
 
 } // namespace qm
