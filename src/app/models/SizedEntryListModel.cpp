@@ -108,6 +108,27 @@ void SizedEntryListModel::append(Row row)
 
 void SizedEntryListModel::reset(std::vector<Row> rows)
 {
+    QHash<QUuid, int> newRow;
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        newRow.insert(rows[i].entry.id, int(i));
+    const bool sameEntries = !rows.empty() && rows.size() == m_rows.size() &&
+                             std::size_t(newRow.size()) == rows.size() &&
+                             std::all_of(m_rows.begin(), m_rows.end(),
+                                         [&](const Row& row) { return newRow.contains(row.entry.id); });
+    if (sameEntries) {
+        // The same entries in another order: one layout change, so a view keeps its place.
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        const QModelIndexList before = persistentIndexList();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& old : before)
+            after.append(index(newRow.value(m_rows[std::size_t(old.row())].entry.id), old.column()));
+        m_rows = std::move(rows);
+        changePersistentIndexList(before, after);
+        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+        emit dataChanged(index(0), index(int(m_rows.size()) - 1));
+        return;
+    }
     const bool countChanges = rows.size() != m_rows.size();
     beginResetModel();
     m_rows = std::move(rows);

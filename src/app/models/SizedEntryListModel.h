@@ -76,7 +76,8 @@ public:
 
     // Adds one row at the end.
     void append(Row row);
-    // Replaces every row at once (one reset).
+    // Replaces every row at once: the same entries in another order as one layout change (a view
+    // keeps its scroll position and its delegates), anything else as one reset.
     void reset(std::vector<Row> rows);
     // Replaces the rows by `rows`, keeping the row of every entry id that stays where it is in the
     // model (its values change in place), removing the others and appending the new ones in the
