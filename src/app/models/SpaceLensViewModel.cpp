@@ -126,18 +126,14 @@ double SpaceLensViewModel::progress() const
     return m_totalToMeasure < 1 ? 0.0 : double(m_measured) / double(m_totalToMeasure);
 }
 
-qint64 SpaceLensViewModel::total() const
+void SpaceLensViewModel::recount()
 {
-    qint64 sum = 0;
-    for (const SizedEntry& entry : m_entries)
-        sum += entry.bytes;
-    return sum;
-}
-
-int SpaceLensViewModel::unreadableCount() const
-{
-    return int(std::count_if(m_entries.begin(), m_entries.end(),
-                             [](const SizedEntry& entry) { return entry.unreadable; }));
+    m_total = 0;
+    m_unreadableCount = 0;
+    for (const SizedEntry& entry : m_entries) {
+        m_total += entry.bytes;
+        m_unreadableCount += entry.unreadable ? 1 : 0;
+    }
 }
 
 QString SpaceLensViewModel::totalText() const
@@ -291,6 +287,7 @@ void SpaceLensViewModel::clearEntries()
     m_bubbles.clear();
     m_layout.clear();
     m_removable.clear();
+    recount();
     m_entryList->reset({});
     m_layoutList->update({});
     emit entriesChanged();
@@ -365,6 +362,8 @@ void SpaceLensViewModel::endPass(int generation, const std::stop_source& stop, b
 void SpaceLensViewModel::add(const SizedEntry& entry)
 {
     m_entries.push_back(entry);
+    m_total += entry.bytes;
+    m_unreadableCount += entry.unreadable ? 1 : 0;
     m_removable.insert(entry.id, isRemovable(entry.url));
     const auto selected = m_selected.find(entry.url.native());
     if (selected != m_selected.end()) {
@@ -623,6 +622,7 @@ void SpaceLensViewModel::applyRemoval(int generation, const CleanReport& report)
         std::erase_if(m_entries, [&](const SizedEntry& entry) {
             return originals.contains(FileSystem::standardize(entry.url).native());
         });
+        recount();
         if (m_entries.empty() && count != 0 && !report.trashed.empty())
             setJustEmptiedByRemoval(true);
         repack();

@@ -187,8 +187,8 @@ public:
     int measured() const { return m_measured; }
     int totalToMeasure() const { return m_totalToMeasure; }
     double progress() const;
-    qint64 total() const;
-    int unreadableCount() const;
+    qint64 total() const { return m_total; }
+    int unreadableCount() const { return m_unreadableCount; }
     QString totalText() const;
     QString summaryText() const;
     int selectedCount() const { return int(m_selected.size()); }
@@ -285,6 +285,8 @@ private:
     SizedEntryListModel::Row rowOf(const SizedEntry& entry) const;
     void publishSelection();
     void clearEntries();
+    // Sums the entries' bytes and unreadable flags afresh.
+    void recount();
     void endPass(int generation, const std::stop_source& stop, bool unreadable);
     void add(const SizedEntry& entry);
     void repack();
@@ -311,7 +313,9 @@ private:
     std::vector<SizedEntry> m_bubbles;
     std::vector<PackedCircle> m_layout;
     QHash<QUuid, int> m_colorIndexByID;
-    QHash<QUuid, bool> m_removable; // the removal rule's answer for each entry, asked once on arrival
+    QHash<QUuid, bool> m_removable;
+    qint64 m_total = 0;        // kept with `m_entries`, so a streamed entry costs no pass over the list
+    int m_unreadableCount = 0; // the removal rule's answer for each entry, asked once on arrival
     std::unique_ptr<SizedEntryListModel> m_entryList;
     std::unique_ptr<SizedEntryListModel> m_layoutList;
     bool m_scanning = false;

@@ -320,7 +320,13 @@ TEST_F(SpaceLensViewModelTest, BreadcrumbJumpsBackAndOpening)
     ASSERT_EQ(workspace->revealed().size(), 1u);
     EXPECT_EQ(workspace->revealed()[0].native(), top.native());
 
-    openAndMeasure("A");
+    model->reveal(entry("A")->id.toString(QUuid::WithoutBraces));
+    ASSERT_EQ(workspace->revealed().size(), 2u);
+    EXPECT_EQ(workspace->revealed()[1].native(), home.path("A").native());
+    model->open(QUuid::createUuid().toString());
+    EXPECT_EQ(model->stackDepth(), 1) << "an id that is not listed";
+    model->open(entry("A")->id.toString(QUuid::WithoutBraces));
+    finishPass();
     openAndMeasure("B");
     EXPECT_EQ(stackText(), QStringLiteral("Home/A/B"));
     EXPECT_EQ(names(), std::vector<std::string>{"f"});
@@ -498,6 +504,34 @@ TEST_F(SpaceLensViewModelTest, ProtectedEntriesCannotBeSelected)
     finishPass();
     model->toggleSelect(entry("Developer")->id.toString());
     EXPECT_EQ(model->selectedCount(), 1);
+}
+
+// The removal rule is asked again at confirmation: an item it refuses now is left out without a word,
+// and with nothing left nothing starts.
+TEST_F(SpaceLensViewModelTest, ItemsTheRuleRefusesAtConfirmationAreLeftOut)
+{
+    home.file("A/x", kBlock);
+    home.file("y", kBlock);
+    home.folder("Library");
+    make();
+    measure();
+    openAndMeasure("A");
+    select("x");
+    model->back();
+    finishPass();
+    // A now leads into the home's Library.
+    fs::rename(home.path("A"), home.path("A-real"));
+    home.symlink(home.path("Library"), "A");
+    model->confirmRemove();
+    EXPECT_FALSE(model->removing());
+    EXPECT_EQ(model->selectedCount(), 1);
+
+    select("y");
+    removeAndWait();
+    EXPECT_TRUE(model->failureNote().isEmpty());
+    EXPECT_EQ(model->trashedCount(), 1);
+    EXPECT_FALSE(fs::exists(home.path("y")));
+    EXPECT_TRUE(fs::exists(home.path("A-real/x")));
 }
 
 TEST_F(SpaceLensViewModelTest, OnlyARemovalThatEmptiesTheFolderSaysSo)
