@@ -316,13 +316,16 @@ void SpaceLensViewModel::load()
     auto stop = std::make_shared<std::stop_source>();
     m_passStop = stop;
     const QPointer<SpaceLensViewModel> self(this);
-    QThreadPool::globalInstance()->start([self, generation, stop, scanner = m_scanner, folder = current()] {
+    QThreadPool::globalInstance()->start([self, generation, stop, scanner = m_scanner, folder = current(),
+                                          home = m_home, systemRoot = m_systemRoot] {
         // Each entry and each report is its own queued call; calls queued from this one collecting
         // thread land in order, so every one of them has landed before the pass's end below.
-        const auto onEntry = [self, generation](const SizedEntry& entry) {
-            postTo(self, [generation, entry](SpaceLensViewModel& model) {
+        const auto onEntry = [&](const SizedEntry& entry) {
+            // The rule reads the file system to resolve links: asked here, off the GUI thread.
+            const bool removable = SpaceLensSafety::isRemovable(entry.url, home, systemRoot);
+            postTo(self, [generation, entry, removable](SpaceLensViewModel& model) {
                 if (model.m_generation == generation)
-                    model.add(entry);
+                    model.add(entry, removable);
             });
         };
         const auto onProgress = [self, generation](qint64 measured, qint64 total) {
@@ -359,12 +362,12 @@ void SpaceLensViewModel::endPass(int generation, const std::stop_source& stop, b
     });
 }
 
-void SpaceLensViewModel::add(const SizedEntry& entry)
+void SpaceLensViewModel::add(const SizedEntry& entry, bool removable)
 {
     m_entries.push_back(entry);
     m_total += entry.bytes;
     m_unreadableCount += entry.unreadable ? 1 : 0;
-    m_removable.insert(entry.id, isRemovable(entry.url));
+    m_removable.insert(entry.id, removable);
     const auto selected = m_selected.find(entry.url.native());
     if (selected != m_selected.end()) {
         // Measured again: the record takes the fresh size and resolves the path again.

@@ -288,7 +288,8 @@ private:
     // Sums the entries' bytes and unreadable flags afresh.
     void recount();
     void endPass(int generation, const std::stop_source& stop, bool unreadable);
-    void add(const SizedEntry& entry);
+    // One measured child arrives; `removable` is the removal rule's answer for it.
+    void add(const SizedEntry& entry, bool removable);
     void repack();
     const SizedEntry* entryById(const QString& entryId) const;
     Workspace& workspace() const;
