@@ -87,6 +87,11 @@ QString PrivacyViewModel::formattedSelected() const
     return bytes > 0 ? Formatting::byteCount(bytes) : QStringLiteral("0 KB");
 }
 
+QString PrivacyViewModel::formattedFreed() const
+{
+    return m_lastReport ? m_lastReport->formattedFreed() : QStringLiteral("0 KB");
+}
+
 QString PrivacyViewModel::runningRefusal(std::vector<QString> browsers)
 {
     // By code point, not by UTF-16 unit or locale.

@@ -51,6 +51,10 @@ class PrivacyViewModel : public QObject
     Q_PROPERTY(QString formattedSelected READ formattedSelected NOTIFY selectionChanged)
     // An undo handle is held.
     Q_PROPERTY(bool hasLastReport READ hasLastReport NOTIFY lastReportChanged)
+    // How many entries the held report moved to the Trash (side files included), and their summed size
+    // as text; 0 and "0 KB" without a report.
+    Q_PROPERTY(int lastReportTrashed READ lastReportTrashed NOTIFY lastReportChanged)
+    Q_PROPERTY(QString formattedFreed READ formattedFreed NOTIFY lastReportChanged)
     // The clean confirmation is shown; set and cleared by the screen.
     Q_PROPERTY(bool showConfirm READ showConfirm WRITE setShowConfirm NOTIFY showConfirmChanged)
     // Cleans that moved at least one item; the screen celebrates each increase.
@@ -107,6 +111,8 @@ public:
     const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
     const SideFileLinks& sideFileLinks() const { return m_links; }
     bool hasLastReport() const { return m_lastReport.has_value(); }
+    int lastReportTrashed() const { return m_lastReport ? int(m_lastReport->trashed.size()) : 0; }
+    QString formattedFreed() const;
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
     int cleanCompletions() const { return m_cleanCompletions; }

@@ -121,6 +121,9 @@ Item {
         ProtectionView {
             privacy: root.models.privacy
             malware: root.models.malware
+            focused: root.focused
+            // Each visit opens on the Privacy tab.
+            tab: ProtectionTab.privacy
         }
     }
     Component {

@@ -1,0 +1,79 @@
+#include "ShellHarness.h"
+#include "app/shell/ModuleModels.h"
+
+#include <QPointer>
+#include <QQuickItem>
+
+#include <gtest/gtest.h>
+
+namespace qm::test {
+namespace {
+
+QString text(const QObject* object, const char* property = "text")
+{
+    return object != nullptr ? object->property(property).toString() : QStringLiteral("<missing>");
+}
+
+// The Protection page as the root view shows it: with the container's privacy and malware models and
+// the focused values the menu bar reads.
+class ProtectionPageInShellTest : public ::testing::Test
+{
+protected:
+    QQuickItem* page() const
+    {
+        QQuickItem* root = shell.item("rootView");
+        QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
+        return stage ? stage->property("screen").value<QQuickItem*>() : nullptr;
+    }
+    ModuleModels* models() const
+    {
+        QQuickItem* root = shell.item("rootView");
+        return root ? root->property("models").value<ModuleModels*>() : nullptr;
+    }
+    QObject* scanAction() const { return shell.object("scanAction"); }
+    QString tab() const { return text(page(), "tab"); }
+
+    ShellHarness shell;
+};
+
+TEST_F(ProtectionPageInShellTest, TheMenusScanFollowsTheTabAndEveryVisitOpensOnPrivacy)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    ModuleModels* m = models();
+    ASSERT_NE(m, nullptr);
+
+    shell.key(Qt::Key_4, Qt::ControlModifier);
+    ASSERT_NE(page(), nullptr);
+    EXPECT_EQ(page()->property("privacy").value<QObject*>(), m->privacy());
+    EXPECT_EQ(page()->property("malware").value<QObject*>(), m->malware());
+    EXPECT_EQ(tab(), QStringLiteral("Privacy"));
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Privacy"));
+    EXPECT_TRUE(scanAction()->property("enabled").toBool());
+    shell.key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(m->privacy()->generation(), 1);
+    EXPECT_EQ(m->malware()->generation(), 0);
+
+    shell.click(shell.item("tabSegment:Malware"));
+    ASSERT_EQ(tab(), QStringLiteral("Malware"));
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Malware"));
+    shell.key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(m->malware()->generation(), 1);
+    EXPECT_EQ(m->privacy()->generation(), 1);
+
+    // Left on its Malware tab: once the page has faded out, the next module's command still stands.
+    const QPointer<QQuickItem> left = page();
+    shell.key(Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Cleanup"));
+    ASSERT_TRUE(waitFor([&] { return left.isNull(); }));
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Cleanup"));
+
+    // The next visit opens on Privacy again, with its command.
+    shell.key(Qt::Key_4, Qt::ControlModifier);
+    ASSERT_NE(page(), nullptr);
+    EXPECT_EQ(tab(), QStringLiteral("Privacy"));
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Privacy"));
+}
+
+} // namespace
+} // namespace qm::test
