@@ -9,6 +9,7 @@
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
+#include <QMetaEnum>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -45,6 +46,16 @@ DuplicatesViewModel::~DuplicatesViewModel()
 QUrl DuplicatesViewModel::rootUrl() const
 {
     return Workspace::fileUrl(m_root);
+}
+
+QString DuplicatesViewModel::phaseName() const
+{
+    return QString::fromLatin1(QMetaEnum::fromType<Phase>().valueToKey(int(m_phase)));
+}
+
+QString DuplicatesViewModel::rootPath() const
+{
+    return FileSystem::displayName(m_root);
 }
 
 // ---- derived values ----

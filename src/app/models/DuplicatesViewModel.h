@@ -37,8 +37,12 @@ class DuplicatesViewModel : public QObject
     QML_UNCREATABLE("The view-model container owns the module models")
 
     Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
+    // The phase's name ("idle", "scanning", "results"), as QML compares it.
+    Q_PROPERTY(QString phaseName READ phaseName NOTIFY phaseChanged)
     // The folder the next search covers, and the folder of the latest search start, as file addresses.
     Q_PROPERTY(QUrl root READ rootUrl NOTIFY rootChanged)
+    // The same folder's path as display text (bytes that are not UTF-8 shown as replacement marks).
+    Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootChanged)
     // The groups as a list model that changes in place (a toggle announces one group).
     Q_PROPERTY(qm::DuplicateGroupListModel* groups READ groupList CONSTANT)
     Q_PROPERTY(int groupCount READ groupCount NOTIFY groupsChanged)
@@ -93,9 +97,11 @@ public:
     ~DuplicatesViewModel() override;
 
     Phase phase() const { return m_phase; }
+    QString phaseName() const;
     const Path& root() const { return m_root; }
     const Path& scannedRoot() const { return m_scannedRoot; }
     QUrl rootUrl() const;
+    QString rootPath() const;
     const std::vector<DuplicateGroup>& groups() const { return m_groups.groups(); }
     DuplicateGroupListModel* groupList() { return &m_groups; }
     int groupCount() const { return m_groups.count(); }

@@ -9,6 +9,7 @@
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
+#include <QMetaEnum>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -55,6 +56,16 @@ LargeFilesViewModel::~LargeFilesViewModel()
 QUrl LargeFilesViewModel::rootUrl() const
 {
     return Workspace::fileUrl(m_root);
+}
+
+QString LargeFilesViewModel::phaseName() const
+{
+    return QString::fromLatin1(QMetaEnum::fromType<Phase>().valueToKey(int(m_phase)));
+}
+
+QString LargeFilesViewModel::rootPath() const
+{
+    return FileSystem::displayName(m_root);
 }
 
 // ---- derived values ----

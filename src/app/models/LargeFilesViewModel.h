@@ -37,8 +37,12 @@ class LargeFilesViewModel : public QObject
     QML_UNCREATABLE("The view-model container owns the module models")
 
     Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
+    // The phase's name ("idle", "scanning", "results"), as QML compares it.
+    Q_PROPERTY(QString phaseName READ phaseName NOTIFY phaseChanged)
     // The folder the next search covers, and the folder of the latest search start, as file addresses.
     Q_PROPERTY(QUrl root READ rootUrl NOTIFY rootChanged)
+    // The same folder's path as display text (bytes that are not UTF-8 shown as replacement marks).
+    Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootChanged)
     // The thresholds of the next search: megabytes of 1,000,000 bytes, and months (0: any age).
     Q_PROPERTY(double minMB READ minMB WRITE setMinMB NOTIFY minMBChanged)
     Q_PROPERTY(
@@ -99,9 +103,11 @@ public:
     ~LargeFilesViewModel() override;
 
     Phase phase() const { return m_phase; }
+    QString phaseName() const;
     const Path& root() const { return m_root; }
     const Path& scannedRoot() const { return m_scannedRoot; }
     QUrl rootUrl() const;
+    QString rootPath() const;
     double minMB() const { return m_minMB; }
     // Applies to the next search only.
     void setMinMB(double value);
