@@ -217,7 +217,7 @@ TEST_F(DuplicatesViewModelTest, TheGroupListChangesInPlace)
     copy("link3", 'c');
     make();
     DuplicateGroupListModel& list = *model->groupList();
-    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
     search();
     ASSERT_EQ(list.count(), 3);
     const auto rowOf = [&](const std::string& name) { return int(groupOf(name) - model->groups().data()); };

@@ -41,7 +41,7 @@ TEST(FileEntryListModelTest, RemoveIfAnnouncesRunsOrResetsOnce)
     };
     for (const Case& c : cases) {
         FileEntryListModel model;
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
         model.replace(numbered(c.rows));
         QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);

@@ -228,7 +228,7 @@ TEST_F(LargeFilesViewModelTest, TheFileListChangesInPlace)
     make();
     model->setMinMB(1);
     FileEntryListModel& list = *model->fileList();
-    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
     search();
     ASSERT_EQ(list.count(), 3);
     // Rows are largest first; the odd name reads as its decoded text.
