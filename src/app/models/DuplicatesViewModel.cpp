@@ -2,12 +2,14 @@
 
 #include "app/models/FileToolCleaning.h"
 #include "app/models/PostToModel.h"
+#include "app/models/PublishedValue.h"
 #include "app/platform/GuiFolderPicker.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
+#include <QMetaEnum>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -46,18 +48,38 @@ QUrl DuplicatesViewModel::rootUrl() const
     return Workspace::fileUrl(m_root);
 }
 
+QString DuplicatesViewModel::phaseName() const
+{
+    return QString::fromLatin1(QMetaEnum::fromType<Phase>().valueToKey(int(m_phase)));
+}
+
+QString DuplicatesViewModel::rootPath() const
+{
+    return FileSystem::displayName(m_root);
+}
+
 // ---- derived values ----
 
 std::vector<FileEntry> DuplicatesViewModel::selectedFiles() const
 {
     std::vector<FileEntry> selected;
-    for (const DuplicateGroup& group : m_groups) {
+    for (const DuplicateGroup& group : groups()) {
         for (const FileEntry& file : group.files) {
             if (file.isSelected && !file.sharesInode)
                 selected.push_back(file);
         }
     }
     return selected;
+}
+
+int DuplicatesViewModel::selectedCount() const
+{
+    int count = 0;
+    for (const DuplicateGroup& group : groups())
+        count += int(std::count_if(group.files.begin(), group.files.end(), [](const FileEntry& file) {
+            return file.isSelected && !file.sharesInode;
+        }));
+    return count;
 }
 
 QString DuplicatesViewModel::formattedSelected() const
@@ -71,19 +93,26 @@ QString DuplicatesViewModel::formattedSelected() const
 qint64 DuplicatesViewModel::totalWasted() const
 {
     qint64 sum = 0;
-    for (const DuplicateGroup& group : m_groups)
+    for (const DuplicateGroup& group : groups())
         sum += group.wastedBytes();
     return sum;
+}
+
+QString DuplicatesViewModel::formattedFreed() const
+{
+    return m_lastReport ? m_lastReport->formattedFreed() : QString();
+}
+
+int DuplicatesViewModel::trashedCount() const
+{
+    return m_lastReport ? int(m_lastReport->trashed.size()) : 0;
 }
 
 // ---- setters ----
 
 void DuplicatesViewModel::setPhase(Phase phase)
 {
-    if (m_phase == phase)
-        return;
-    m_phase = phase;
-    emit phaseChanged();
+    publish(this, m_phase, phase, &DuplicatesViewModel::phaseChanged);
 }
 
 void DuplicatesViewModel::setRoot(const Path& root)
@@ -96,24 +125,19 @@ void DuplicatesViewModel::setRoot(const Path& root)
 
 void DuplicatesViewModel::setGroups(std::vector<DuplicateGroup> groups)
 {
-    m_groups = std::move(groups);
+    m_groups.replace(std::move(groups));
     emit groupsChanged();
+    emit selectionChanged();
 }
 
 void DuplicatesViewModel::setProgressLabel(const QString& label)
 {
-    if (m_progressLabel == label)
-        return;
-    m_progressLabel = label;
-    emit progressLabelChanged();
+    publish(this, m_progressLabel, label, &DuplicatesViewModel::progressLabelChanged);
 }
 
 void DuplicatesViewModel::setScanIncomplete(bool value)
 {
-    if (m_scanIncomplete == value)
-        return;
-    m_scanIncomplete = value;
-    emit scanIncompleteChanged();
+    publish(this, m_scanIncomplete, value, &DuplicatesViewModel::scanIncompleteChanged);
 }
 
 void DuplicatesViewModel::setLastReport(std::optional<CleanReport> report)
@@ -126,18 +150,12 @@ void DuplicatesViewModel::setLastReport(std::optional<CleanReport> report)
 
 void DuplicatesViewModel::setShowConfirm(bool show)
 {
-    if (m_showConfirm == show)
-        return;
-    m_showConfirm = show;
-    emit showConfirmChanged();
+    publish(this, m_showConfirm, show, &DuplicatesViewModel::showConfirmChanged);
 }
 
 void DuplicatesViewModel::setCleaning(bool value)
 {
-    if (m_cleaning == value)
-        return;
-    m_cleaning = value;
-    emit cleaningChanged();
+    publish(this, m_cleaning, value, &DuplicatesViewModel::cleaningChanged);
 }
 
 void DuplicatesViewModel::setRestoring(bool value)
@@ -156,10 +174,12 @@ void DuplicatesViewModel::setFailureNote(const QString& note)
 
 void DuplicatesViewModel::setFullDiskAccessGranted(bool value)
 {
-    if (m_fullDiskAccessGranted == value)
-        return;
-    m_fullDiskAccessGranted = value;
-    emit fullDiskAccessGrantedChanged();
+    publish(this, m_fullDiskAccessGranted, value, &DuplicatesViewModel::fullDiskAccessGrantedChanged);
+}
+
+void DuplicatesViewModel::refreshFullDiskAccess()
+{
+    setFullDiskAccessGranted(m_fullDiskAccess());
 }
 
 // ---- folder and search ----
@@ -233,15 +253,16 @@ void DuplicatesViewModel::scan()
 void DuplicatesViewModel::cancel()
 {
     stopSearch();
-    setPhase(m_groups.empty() ? Phase::idle : Phase::results);
+    setPhase(groups().empty() ? Phase::idle : Phase::results);
 }
 
 // ---- selection ----
 
 void DuplicatesViewModel::toggle(const QUuid& id)
 {
-    for (std::size_t g = 0; g < m_groups.size(); ++g) {
-        std::vector<FileEntry>& files = m_groups[g].files;
+    const std::vector<DuplicateGroup>& all = groups();
+    for (std::size_t g = 0; g < all.size(); ++g) {
+        const std::vector<FileEntry>& files = all[g].files;
         for (std::size_t f = 0; f < files.size(); ++f) {
             if (files[f].id != id)
                 continue;
@@ -252,9 +273,9 @@ void DuplicatesViewModel::toggle(const QUuid& id)
                 if (selected >= qint64(files.size()) - 1)
                     return;
             }
-            files[f].isSelected = !files[f].isSelected;
-            emit selectionChanged(int(g), int(f));
-            emit groupsChanged();
+            // Only this group's row is announced; the list keeps every other item.
+            m_groups.setSelected(int(g), int(f), !files[f].isSelected);
+            emit selectionChanged();
             return;
         }
     }
@@ -286,18 +307,15 @@ void DuplicatesViewModel::applyClean(int generation, const CleanReport& report)
         return;
 
     const std::set<Path::string_type> trashed = FileToolCleaning::trashedPaths(report);
-    std::vector<DuplicateGroup> groups;
-    groups.reserve(m_groups.size());
-    for (DuplicateGroup& group : m_groups) {
-        std::erase_if(group.files,
-                      [&](const FileEntry& file) { return trashed.contains(file.url.native()); });
-        const bool anotherIndependent =
-            group.files.size() >= 2 && std::any_of(group.files.begin() + 1, group.files.end(),
-                                                   [](const FileEntry& f) { return !f.sharesInode; });
-        if (anotherIndependent)
-            groups.push_back(std::move(group));
-    }
-    setGroups(std::move(groups));
+    // A group stays while a copy besides the first still frees space; kept groups keep their rows.
+    m_groups.prune([&](const FileEntry& file) { return trashed.contains(file.url.native()); },
+                   [](const DuplicateGroup& group) {
+                       return group.files.size() >= 2 &&
+                              std::any_of(group.files.begin() + 1, group.files.end(),
+                                          [](const FileEntry& f) { return !f.sharesInode; });
+                   });
+    emit groupsChanged();
+    emit selectionChanged();
 }
 
 void DuplicatesViewModel::undoLast()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/models/DuplicateGroupListModel.h"
 #include "app/models/RestoreTracker.h"
 #include "core/files/DuplicateGroup.h"
 #include "core/files/FileScanner.h"
@@ -36,13 +37,22 @@ class DuplicatesViewModel : public QObject
     QML_UNCREATABLE("The view-model container owns the module models")
 
     Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
+    // The phase's name ("idle", "scanning", "results"), as QML compares it.
+    Q_PROPERTY(QString phaseName READ phaseName NOTIFY phaseChanged)
     // The folder the next search covers, and the folder of the latest search start, as file addresses.
     Q_PROPERTY(QUrl root READ rootUrl NOTIFY rootChanged)
+    // The same folder's path as display text (bytes that are not UTF-8 shown as replacement marks).
+    Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootChanged)
+    // The groups as a list model that changes in place (a toggle announces one group).
+    Q_PROPERTY(qm::DuplicateGroupListModel* groups READ groupList CONSTANT)
     Q_PROPERTY(int groupCount READ groupCount NOTIFY groupsChanged)
     Q_PROPERTY(QString progressLabel READ progressLabel NOTIFY progressLabelChanged)
     Q_PROPERTY(bool scanIncomplete READ scanIncomplete NOTIFY scanIncompleteChanged)
-    // An undo record is held (the moves since the last search can be taken back).
+    // An undo record is held (the moves since the last search can be taken back), with its freed-space
+    // text and the number of its items in the Trash (empty and 0 without one).
     Q_PROPERTY(bool hasUndo READ hasUndo NOTIFY lastReportChanged)
+    Q_PROPERTY(QString formattedFreed READ formattedFreed NOTIFY lastReportChanged)
+    Q_PROPERTY(int trashedCount READ trashedCount NOTIFY lastReportChanged)
     Q_PROPERTY(bool showConfirm READ showConfirm WRITE setShowConfirm NOTIFY showConfirmChanged)
     Q_PROPERTY(bool cleaning READ cleaning NOTIFY cleaningChanged)
     // Moving items back out of the Trash, from the undo's start until its result is applied.
@@ -50,8 +60,10 @@ class DuplicatesViewModel : public QObject
     // A failure sentence to show once; the page clears it when its alert is dismissed.
     Q_PROPERTY(QString failureNote READ failureNote WRITE setFailureNote NOTIFY failureNoteChanged)
     Q_PROPERTY(bool fullDiskAccessGranted READ fullDiskAccessGranted NOTIFY fullDiskAccessGrantedChanged)
-    // The chosen copies' size ("0 KB" when none), and the space all redundant copies take, in bytes.
-    Q_PROPERTY(QString formattedSelected READ formattedSelected NOTIFY groupsChanged)
+    // How many copies are chosen (linked ones never count), their size ("0 KB" when none), and the
+    // space all redundant copies take, in bytes.
+    Q_PROPERTY(int selectedCount READ selectedCount NOTIFY selectionChanged)
+    Q_PROPERTY(QString formattedSelected READ formattedSelected NOTIFY selectionChanged)
     Q_PROPERTY(qint64 totalWasted READ totalWasted NOTIFY groupsChanged)
 
 public:
@@ -85,15 +97,20 @@ public:
     ~DuplicatesViewModel() override;
 
     Phase phase() const { return m_phase; }
+    QString phaseName() const;
     const Path& root() const { return m_root; }
     const Path& scannedRoot() const { return m_scannedRoot; }
     QUrl rootUrl() const;
-    const std::vector<DuplicateGroup>& groups() const { return m_groups; }
-    int groupCount() const { return int(m_groups.size()); }
+    QString rootPath() const;
+    const std::vector<DuplicateGroup>& groups() const { return m_groups.groups(); }
+    DuplicateGroupListModel* groupList() { return &m_groups; }
+    int groupCount() const { return m_groups.count(); }
     QString progressLabel() const { return m_progressLabel; }
     bool scanIncomplete() const { return m_scanIncomplete; }
     const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
     bool hasUndo() const { return m_lastReport.has_value(); }
+    QString formattedFreed() const;
+    int trashedCount() const;
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
     bool cleaning() const { return m_cleaning; }
@@ -106,6 +123,7 @@ public:
 
     // Every selected file that does not share its storage, in group and file order.
     std::vector<FileEntry> selectedFiles() const;
+    int selectedCount() const;
     QString formattedSelected() const;
     qint64 totalWasted() const;
 
@@ -117,9 +135,14 @@ public:
     Q_INVOKABLE void scan();
     // Stops the running search; back to `results` with groups, else `idle`.
     Q_INVOKABLE void cancel();
+    // Asks the probe again whether Full Disk Access is granted (the screen calls it whenever the
+    // application becomes active).
+    Q_INVOKABLE void refreshFullDiskAccess();
     // Flips the selection of one file; selecting is refused when every other copy of its group is
     // already selected. Unknown ids change nothing.
     Q_INVOKABLE void toggle(const QUuid& id);
+    // The same, given the id as text (with or without braces), as QML has it.
+    Q_INVOKABLE void toggle(const QString& id) { toggle(QUuid::fromString(id)); }
     // Moves the selected files to the Trash. Ignored while cleaning or restoring, or with none.
     Q_INVOKABLE void confirmClean();
     // Moves the undo record's files back, then searches again. Ignored while cleaning or restoring,
@@ -129,9 +152,10 @@ public:
 signals:
     void phaseChanged();
     void rootChanged();
+    // A search, a folder change or a clean replaced or pruned the groups.
     void groupsChanged();
-    // One file's selection changed in place (its group and file index).
-    void selectionChanged(int group, int file);
+    // The chosen copies changed: a toggle, or new or pruned groups.
+    void selectionChanged();
     void progressLabelChanged();
     void scanIncompleteChanged();
     void lastReportChanged();
@@ -167,7 +191,7 @@ private:
     Phase m_phase = Phase::idle;
     Path m_root;
     Path m_scannedRoot;
-    std::vector<DuplicateGroup> m_groups;
+    DuplicateGroupListModel m_groups;
     QString m_progressLabel;
     bool m_scanIncomplete = false;
     std::optional<CleanReport> m_lastReport;

@@ -2,12 +2,14 @@
 
 #include "app/models/FileToolCleaning.h"
 #include "app/models/PostToModel.h"
+#include "app/models/PublishedValue.h"
 #include "app/platform/GuiFolderPicker.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
+#include <QMetaEnum>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -56,16 +58,42 @@ QUrl LargeFilesViewModel::rootUrl() const
     return Workspace::fileUrl(m_root);
 }
 
+QString LargeFilesViewModel::phaseName() const
+{
+    return QString::fromLatin1(QMetaEnum::fromType<Phase>().valueToKey(int(m_phase)));
+}
+
+QString LargeFilesViewModel::rootPath() const
+{
+    return FileSystem::displayName(m_root);
+}
+
 // ---- derived values ----
 
 std::vector<FileEntry> LargeFilesViewModel::selectedFiles() const
 {
     std::vector<FileEntry> selected;
-    for (const FileEntry& file : m_files) {
+    for (const FileEntry& file : files()) {
         if (file.isSelected && !file.sharesInode)
             selected.push_back(file);
     }
     return selected;
+}
+
+int LargeFilesViewModel::selectedCount() const
+{
+    return int(std::count_if(files().begin(), files().end(),
+                             [](const FileEntry& file) { return file.isSelected && !file.sharesInode; }));
+}
+
+QString LargeFilesViewModel::formattedFreed() const
+{
+    return m_lastReport ? m_lastReport->formattedFreed() : QString();
+}
+
+int LargeFilesViewModel::trashedCount() const
+{
+    return m_lastReport ? int(m_lastReport->trashed.size()) : 0;
 }
 
 QString LargeFilesViewModel::formattedSelected() const
@@ -80,10 +108,7 @@ QString LargeFilesViewModel::formattedSelected() const
 
 void LargeFilesViewModel::setPhase(Phase phase)
 {
-    if (m_phase == phase)
-        return;
-    m_phase = phase;
-    emit phaseChanged();
+    publish(this, m_phase, phase, &LargeFilesViewModel::phaseChanged);
 }
 
 void LargeFilesViewModel::setRoot(const Path& root)
@@ -96,24 +121,19 @@ void LargeFilesViewModel::setRoot(const Path& root)
 
 void LargeFilesViewModel::setMinMB(double value)
 {
-    if (m_minMB == value)
-        return;
-    m_minMB = value;
-    emit minMBChanged();
+    publish(this, m_minMB, value, &LargeFilesViewModel::minMBChanged);
 }
 
 void LargeFilesViewModel::setOlderThanMonths(int months)
 {
-    if (m_olderThanMonths == months)
-        return;
-    m_olderThanMonths = months;
-    emit olderThanMonthsChanged();
+    publish(this, m_olderThanMonths, months, &LargeFilesViewModel::olderThanMonthsChanged);
 }
 
 void LargeFilesViewModel::setFiles(std::vector<FileEntry> files)
 {
-    m_files = std::move(files);
+    m_files.replace(std::move(files));
     emit filesChanged();
+    emit selectionChanged();
 }
 
 void LargeFilesViewModel::applyCount(qint64 count)
@@ -128,10 +148,7 @@ void LargeFilesViewModel::applyCount(qint64 count)
 
 void LargeFilesViewModel::setScanIncomplete(bool value)
 {
-    if (m_scanIncomplete == value)
-        return;
-    m_scanIncomplete = value;
-    emit scanIncompleteChanged();
+    publish(this, m_scanIncomplete, value, &LargeFilesViewModel::scanIncompleteChanged);
 }
 
 void LargeFilesViewModel::setLastReport(std::optional<CleanReport> report)
@@ -144,18 +161,12 @@ void LargeFilesViewModel::setLastReport(std::optional<CleanReport> report)
 
 void LargeFilesViewModel::setShowConfirm(bool show)
 {
-    if (m_showConfirm == show)
-        return;
-    m_showConfirm = show;
-    emit showConfirmChanged();
+    publish(this, m_showConfirm, show, &LargeFilesViewModel::showConfirmChanged);
 }
 
 void LargeFilesViewModel::setCleaning(bool value)
 {
-    if (m_cleaning == value)
-        return;
-    m_cleaning = value;
-    emit cleaningChanged();
+    publish(this, m_cleaning, value, &LargeFilesViewModel::cleaningChanged);
 }
 
 void LargeFilesViewModel::setRestoring(bool value)
@@ -174,10 +185,12 @@ void LargeFilesViewModel::setFailureNote(const QString& note)
 
 void LargeFilesViewModel::setFullDiskAccessGranted(bool value)
 {
-    if (m_fullDiskAccessGranted == value)
-        return;
-    m_fullDiskAccessGranted = value;
-    emit fullDiskAccessGrantedChanged();
+    publish(this, m_fullDiskAccessGranted, value, &LargeFilesViewModel::fullDiskAccessGrantedChanged);
+}
+
+void LargeFilesViewModel::refreshFullDiskAccess()
+{
+    setFullDiskAccessGranted(m_fullDiskAccess());
 }
 
 // ---- folder and search ----
@@ -257,19 +270,20 @@ void LargeFilesViewModel::scan()
 void LargeFilesViewModel::cancel()
 {
     stopSearch();
-    setPhase(m_files.empty() ? Phase::idle : Phase::results);
+    setPhase(files().empty() ? Phase::idle : Phase::results);
 }
 
 // ---- selection ----
 
 void LargeFilesViewModel::toggle(const QUuid& id)
 {
-    for (std::size_t i = 0; i < m_files.size(); ++i) {
-        if (m_files[i].id != id)
+    const std::vector<FileEntry>& all = files();
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (all[i].id != id)
             continue;
-        m_files[i].isSelected = !m_files[i].isSelected;
-        emit selectionChanged(int(i));
-        emit filesChanged();
+        // Only this row is announced; the list keeps every other item.
+        m_files.setSelected(int(i), !all[i].isSelected);
+        emit selectionChanged();
         return;
     }
 }
@@ -300,9 +314,10 @@ void LargeFilesViewModel::applyClean(int generation, const CleanReport& report)
         return;
 
     const std::set<Path::string_type> trashed = FileToolCleaning::trashedPaths(report);
-    std::vector<FileEntry> files = m_files;
-    std::erase_if(files, [&](const FileEntry& file) { return trashed.contains(file.url.native()); });
-    setFiles(std::move(files));
+    // The files left keep their rows.
+    m_files.removeIf([&](const FileEntry& file) { return trashed.contains(file.url.native()); });
+    emit filesChanged();
+    emit selectionChanged();
 }
 
 void LargeFilesViewModel::undoLast()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/models/FileEntryListModel.h"
 #include "app/models/RestoreTracker.h"
 #include "core/files/FileScanner.h"
 #include "core/model/CleanReport.h"
@@ -36,18 +37,28 @@ class LargeFilesViewModel : public QObject
     QML_UNCREATABLE("The view-model container owns the module models")
 
     Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
+    // The phase's name ("idle", "scanning", "results"), as QML compares it.
+    Q_PROPERTY(QString phaseName READ phaseName NOTIFY phaseChanged)
     // The folder the next search covers, and the folder of the latest search start, as file addresses.
     Q_PROPERTY(QUrl root READ rootUrl NOTIFY rootChanged)
+    // The same folder's path as display text (bytes that are not UTF-8 shown as replacement marks).
+    Q_PROPERTY(QString rootPath READ rootPath NOTIFY rootChanged)
     // The thresholds of the next search: megabytes of 1,000,000 bytes, and months (0: any age).
     Q_PROPERTY(double minMB READ minMB WRITE setMinMB NOTIFY minMBChanged)
     Q_PROPERTY(
         int olderThanMonths READ olderThanMonths WRITE setOlderThanMonths NOTIFY olderThanMonthsChanged)
+    // The files found, largest first, as a list model that changes in place (a toggle announces one
+    // row), and their number.
+    Q_PROPERTY(qm::FileEntryListModel* files READ fileList CONSTANT)
     Q_PROPERTY(int fileCount READ fileCount NOTIFY filesChanged)
     // Entries the running search has visited, as last published.
     Q_PROPERTY(qint64 scannedCount READ scannedCount NOTIFY scannedCountChanged)
     Q_PROPERTY(bool scanIncomplete READ scanIncomplete NOTIFY scanIncompleteChanged)
-    // An undo record is held (the moves since the last search can be taken back).
+    // An undo record is held (the moves since the last search can be taken back), with its freed-space
+    // text and the number of its items in the Trash (empty and 0 without one).
     Q_PROPERTY(bool hasUndo READ hasUndo NOTIFY lastReportChanged)
+    Q_PROPERTY(QString formattedFreed READ formattedFreed NOTIFY lastReportChanged)
+    Q_PROPERTY(int trashedCount READ trashedCount NOTIFY lastReportChanged)
     Q_PROPERTY(bool showConfirm READ showConfirm WRITE setShowConfirm NOTIFY showConfirmChanged)
     Q_PROPERTY(bool cleaning READ cleaning NOTIFY cleaningChanged)
     // Moving items back out of the Trash, from the undo's start until its result is applied.
@@ -55,8 +66,9 @@ class LargeFilesViewModel : public QObject
     // A failure sentence to show once; the page clears it when its alert is dismissed.
     Q_PROPERTY(QString failureNote READ failureNote WRITE setFailureNote NOTIFY failureNoteChanged)
     Q_PROPERTY(bool fullDiskAccessGranted READ fullDiskAccessGranted NOTIFY fullDiskAccessGrantedChanged)
-    // The chosen files' size ("0 KB" when none).
-    Q_PROPERTY(QString formattedSelected READ formattedSelected NOTIFY filesChanged)
+    // How many files are chosen (linked ones never count) and their size ("0 KB" when none).
+    Q_PROPERTY(int selectedCount READ selectedCount NOTIFY selectionChanged)
+    Q_PROPERTY(QString formattedSelected READ formattedSelected NOTIFY selectionChanged)
 
 public:
     enum class Phase { idle, scanning, results };
@@ -91,20 +103,25 @@ public:
     ~LargeFilesViewModel() override;
 
     Phase phase() const { return m_phase; }
+    QString phaseName() const;
     const Path& root() const { return m_root; }
     const Path& scannedRoot() const { return m_scannedRoot; }
     QUrl rootUrl() const;
+    QString rootPath() const;
     double minMB() const { return m_minMB; }
     // Applies to the next search only.
     void setMinMB(double value);
     int olderThanMonths() const { return m_olderThanMonths; }
     void setOlderThanMonths(int months);
-    const std::vector<FileEntry>& files() const { return m_files; }
-    int fileCount() const { return int(m_files.size()); }
+    const std::vector<FileEntry>& files() const { return m_files.rows(); }
+    FileEntryListModel* fileList() { return &m_files; }
+    int fileCount() const { return m_files.count(); }
     qint64 scannedCount() const { return m_scannedCount; }
     bool scanIncomplete() const { return m_scanIncomplete; }
     const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
     bool hasUndo() const { return m_lastReport.has_value(); }
+    QString formattedFreed() const;
+    int trashedCount() const;
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
     bool cleaning() const { return m_cleaning; }
@@ -117,6 +134,7 @@ public:
 
     // Every selected file that has no other hard link, in list order.
     std::vector<FileEntry> selectedFiles() const;
+    int selectedCount() const;
     QString formattedSelected() const;
 
     // Asks the folder picker for another folder; a different one resets the tool to `idle` and drops
@@ -127,8 +145,13 @@ public:
     Q_INVOKABLE void scan();
     // Stops the running search; back to `results` with files, else `idle`.
     Q_INVOKABLE void cancel();
+    // Asks the probe again whether Full Disk Access is granted (the screen calls it whenever the
+    // application becomes active).
+    Q_INVOKABLE void refreshFullDiskAccess();
     // Flips the selection of one file. Unknown ids change nothing.
     Q_INVOKABLE void toggle(const QUuid& id);
+    // The same, given the id as text (with or without braces), as QML has it.
+    Q_INVOKABLE void toggle(const QString& id) { toggle(QUuid::fromString(id)); }
     // Moves the selected files to the Trash. Ignored while cleaning or restoring, or with none.
     Q_INVOKABLE void confirmClean();
     // Moves the undo record's files back, then searches again. Ignored while cleaning or restoring,
@@ -140,9 +163,10 @@ signals:
     void rootChanged();
     void minMBChanged();
     void olderThanMonthsChanged();
+    // A search, a folder change or a clean replaced or pruned the files.
     void filesChanged();
-    // One file's selection changed in place (its index in `files`).
-    void selectionChanged(int index);
+    // The chosen files changed: a toggle, or new or pruned files.
+    void selectionChanged();
     void scannedCountChanged();
     void scanIncompleteChanged();
     void lastReportChanged();
@@ -183,7 +207,7 @@ private:
     Path m_scannedRoot;
     double m_minMB = 100.0;
     int m_olderThanMonths = 0;
-    std::vector<FileEntry> m_files;
+    FileEntryListModel m_files;
     qint64 m_scannedCount = 0;
     std::optional<std::chrono::steady_clock::time_point> m_lastCountUpdate;
     bool m_scanIncomplete = false;

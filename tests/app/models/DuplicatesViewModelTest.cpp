@@ -2,12 +2,14 @@
 
 #include "app/models/FileToolCleaning.h"
 #include "app/models/RestoreTracker.h"
+#include "core/model/Formatting.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeClock.h"
 #include "support/FakeFolderPicker.h"
 #include "support/FixtureHome.h"
 #include "support/StepGate.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -201,6 +203,95 @@ TEST_F(DuplicatesViewModelTest, CleanPrunesGroupsAndKeepsWhatFailed)
     EXPECT_EQ(model->lastReport()->trashed.size(), 4u);
     EXPECT_EQ(model->lastReport()->failures.size(), model->lastReport()->failureDetails.size());
     EXPECT_EQ(model->phase(), Phase::results);
+}
+
+TEST_F(DuplicatesViewModelTest, TheGroupListChangesInPlace)
+{
+    copy("a1", 'a');
+    copy("a2", 'a');
+    copy("a3", 'a');
+    copy("b1", 'b');
+    copy("b2", 'b');
+    copy("link1", 'c');
+    copy("c2", 'c');
+    copy("link3", 'c');
+    make();
+    DuplicateGroupListModel& list = *model->groupList();
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    search();
+    ASSERT_EQ(list.count(), 3);
+    const auto rowOf = [&](const std::string& name) { return int(groupOf(name) - model->groups().data()); };
+    const int c = rowOf("c2");
+    EXPECT_EQ(list.data(list.index(c), DuplicateGroupListModel::FileCountRole).toInt(), 3)
+        << "a linked copy counts";
+    EXPECT_EQ(list.data(list.index(c), DuplicateGroupListModel::CopySizeRole).toString(),
+              Formatting::byteCount(groupOf("c2")->files[0].bytes));
+    const QVariantList cFiles = list.data(list.index(c), DuplicateGroupListModel::FilesRole).toList();
+    ASSERT_EQ(cFiles.size(), 3);
+    for (const QVariant& file : cFiles) {
+        const QVariantMap row = file.toMap();
+        EXPECT_EQ(row.value(QStringLiteral("linked")).toBool(), row.value(QStringLiteral("name")) != "c2")
+            << row.value(QStringLiteral("name")).toString().toStdString();
+    }
+
+    QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&list, &QAbstractItemModel::modelReset);
+    QSignalSpy removed(&list, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy groups(model.get(), &DuplicatesViewModel::groupsChanged);
+    // The b group's second copy, unticked by its id text as QML holds it: its group's row alone.
+    const int b = rowOf("b1");
+    const QVariantMap b2 = list.data(list.index(b), DuplicateGroupListModel::FilesRole).toList()[1].toMap();
+    ASSERT_TRUE(b2.value(QStringLiteral("isSelected")).toBool());
+    model->toggle(b2.value(QStringLiteral("fileId")).toString());
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0][0].value<QModelIndex>().row(), b);
+    EXPECT_EQ(changed[0][1].value<QModelIndex>().row(), b);
+    EXPECT_FALSE(list.data(list.index(b), DuplicateGroupListModel::FilesRole)
+                     .toList()[1]
+                     .toMap()
+                     .value(QStringLiteral("isSelected"))
+                     .toBool());
+    EXPECT_EQ(groups.size(), 0) << "a toggle is not a new list";
+
+    // Only a3 goes: the a group is announced, the b and c groups are untouched.
+    toggle("a2");
+    for (const FileEntry& file : groupOf("c2")->files) {
+        if (file.isSelected)
+            model->toggle(file.id);
+    }
+    changed.clear();
+    cleanAndWait();
+    EXPECT_EQ(reset.size(), 0);
+    EXPECT_EQ(removed.size(), 0);
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0][0].value<QModelIndex>().row(), rowOf("a1"));
+    EXPECT_EQ(list.data(list.index(rowOf("a1")), DuplicateGroupListModel::FileCountRole).toInt(), 2);
+
+    // Now a2 goes too, which leaves its group with the keeper alone: that row is removed.
+    toggle("a2");
+    cleanAndWait();
+    EXPECT_EQ(reset.size(), 0);
+    EXPECT_EQ(removed.size(), 1);
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(model->trashedCount(), 2);
+}
+
+TEST_F(DuplicatesViewModelTest, FullDiskAccessIsAskedAgainOnRequest)
+{
+    make();
+    bool granted = false;
+    // The fixture's probe said yes at creation; the next answer is what this test says.
+    DuplicatesViewModel::Services services{clock};
+    services.home = home.home();
+    services.fullDiskAccess = [&granted] { return granted; };
+    services.folderPicker = picker;
+    services.restoreTracker = &tracker;
+    model = std::make_unique<DuplicatesViewModel>(services);
+    EXPECT_FALSE(model->fullDiskAccessGranted());
+    granted = true;
+    EXPECT_FALSE(model->fullDiskAccessGranted()) << "only asked when told";
+    model->refreshFullDiskAccess();
+    EXPECT_TRUE(model->fullDiskAccessGranted());
 }
 
 TEST_F(DuplicatesViewModelTest, TwoCleansMakeOneRecordAndUndoRestoresBothAsThemselves)

@@ -7,6 +7,9 @@
 #include "support/FixtureHome.h"
 #include "support/StepGate.h"
 
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -41,7 +44,8 @@ protected:
         scanning.home = home.home();
         services.scanner = FileScanner(scanning);
         services.trash = Trash(FileSystem([g = gate](FsStep step, const Path&) { g->pass(step); }));
-        services.fullDiskAccess = [] { return true; };
+        if (!services.fullDiskAccess)
+            services.fullDiskAccess = [] { return true; };
         services.folderPicker = picker;
         services.restoreTracker = &tracker;
         model = std::make_unique<LargeFilesViewModel>(std::move(services));
@@ -214,6 +218,65 @@ TEST_F(LargeFilesViewModelTest, SelectCleanPruneUndoAndSearchAgain)
     ASSERT_TRUE(settle([&] { return !model->restoring() && model->phase() == Phase::results; }));
     EXPECT_TRUE(fs::exists(odd)) << "restored as itself";
     EXPECT_EQ(model->files().size(), 5u) << "searched again";
+}
+
+TEST_F(LargeFilesViewModelTest, TheFileListChangesInPlace)
+{
+    home.file("Docs/a", 1'300'000, 'a');
+    home.file("Docs/b", 1'200'000, 'b');
+    home.file(std::string("Docs/c\xff"), 1'100'000, 'c');
+    make();
+    model->setMinMB(1);
+    FileEntryListModel& list = *model->fileList();
+    QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    search();
+    ASSERT_EQ(list.count(), 3);
+    // Rows are largest first; the odd name reads as its decoded text.
+    EXPECT_EQ(list.data(list.index(2), FileEntryListModel::NameRole).toString(),
+              FileSystem::displayName(Path(std::string("c\xff"))));
+    EXPECT_EQ(list.data(list.index(0), FileEntryListModel::FolderRole).toString(),
+              FileSystem::displayName(home.path("Docs")));
+
+    QSignalSpy changed(&list, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&list, &QAbstractItemModel::modelReset);
+    QSignalSpy removed(&list, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy selection(model.get(), &LargeFilesViewModel::selectionChanged);
+    QSignalSpy files(model.get(), &LargeFilesViewModel::filesChanged);
+    // The toggle goes by the id text QML holds.
+    model->toggle(list.data(list.index(2), FileEntryListModel::FileIdRole).toString());
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0][0].value<QModelIndex>().row(), 2);
+    EXPECT_EQ(changed[0][1].value<QModelIndex>().row(), 2);
+    EXPECT_TRUE(list.data(list.index(2), FileEntryListModel::IsSelectedRole).toBool());
+    EXPECT_EQ(selection.size(), 1);
+    EXPECT_EQ(files.size(), 0) << "a toggle is not a new list";
+    EXPECT_EQ(model->selectedCount(), 1);
+
+    select("a");
+    cleanAndWait();
+    EXPECT_EQ(reset.size(), 0) << "pruning keeps the rows left";
+    EXPECT_EQ(removed.size(), 2);
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(list.data(list.index(0), FileEntryListModel::NameRole).toString(), QStringLiteral("b"));
+    EXPECT_EQ(model->fileCount(), 1);
+    EXPECT_EQ(model->trashedCount(), 2);
+    EXPECT_EQ(model->formattedFreed(), model->lastReport()->formattedFreed());
+    EXPECT_EQ(model->selectedCount(), 0);
+}
+
+TEST_F(LargeFilesViewModelTest, FullDiskAccessIsAskedAgainOnRequest)
+{
+    bool granted = false;
+    LargeFilesViewModel::Services services{clock};
+    services.fullDiskAccess = [&granted] { return granted; };
+    make(std::move(services));
+    EXPECT_FALSE(model->fullDiskAccessGranted());
+    granted = true;
+    EXPECT_FALSE(model->fullDiskAccessGranted()) << "only asked when told";
+    QSignalSpy spy(model.get(), &LargeFilesViewModel::fullDiskAccessGrantedChanged);
+    model->refreshFullDiskAccess();
+    EXPECT_TRUE(model->fullDiskAccessGranted());
+    EXPECT_EQ(spy.size(), 1);
 }
 
 TEST_F(LargeFilesViewModelTest, WhileRestoringNothingElseStartsAndUndoWaitsForCleanAndEmptying)

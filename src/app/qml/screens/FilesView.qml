@@ -1,20 +1,101 @@
 import QtQuick
+import QtQuick.Layouts
 import Quillmere.App
 import Quillmere.Design
+import Quillmere.Design as Design
 
-// The Files screen with its two tools, Large & Old and Duplicates: its header for now. Once its tools
-// exist it publishes its own scan command; the root view publishes none for it.
+// The Files page: the page header with the switch between its two tools as accessory, a divider, and
+// the chosen tool's screen below (Large & Old or Duplicates). Its only state is the tool shown, which
+// starts on Large & Old each time the page is made; the tools' models outlive it, so their folders,
+// results and selections stay. While shown it publishes the scan command of the tool in view (target:
+// the tool's raw value); it does not withdraw it when destroyed, since the next module's is out by then.
 Item {
-    id: screen
+    id: page
 
     required property LargeFilesViewModel largeFiles
     required property DuplicatesViewModel duplicates
+    // Where "becomes active" comes from, handed to the tool screens.
+    property AppActivity activity: null
+    // Where the scan command is published; null publishes none.
+    property FocusedValues focused: null
+    // The tool shown, by raw value.
+    property string tool: FilesTool.large
 
-    PageHeader {
-        objectName: "pageHeader"
-        width: screen.width
-        title: "Files"
-        subtitle: "Find your largest files and remove duplicate copies."
-        icon: "folder"
+    readonly property alias header: header
+    readonly property alias toolScreen: screenLoader
+
+    // "Enable" on a tool's Full Disk Access banner: the owner opens the settings.
+    signal fullDiskAccessSettingsRequested()
+
+    // Runs the search of the tool in view.
+    function scanTool() {
+        if (page.tool === FilesTool.duplicates)
+            page.duplicates.scan()
+        else
+            page.largeFiles.scan()
+    }
+    function publishScanCommand() {
+        if (page.focused !== null)
+            page.focused.publishScanCommand(page.tool, function() { page.scanTool() })
+    }
+
+    onToolChanged: publishScanCommand()
+    Component.onCompleted: publishScanCommand()
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        PageHeader {
+            id: header
+            objectName: "pageHeader"
+            Layout.fillWidth: true
+            title: "Files"
+            subtitle: "Find your largest files and remove duplicate copies."
+            icon: "folder"
+            accessory: Component {
+                Item {
+                    implicitWidth: toolSwitch.implicitWidth
+                    implicitHeight: toolSwitch.implicitHeight
+                    ToolSwitch {
+                        id: toolSwitch
+                        objectName: "toolSwitch"
+                        tool: page.tool
+                        onPicked: tool => page.tool = tool
+                    }
+                }
+            }
+        }
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 1
+            color: Design.Palette.hairline
+        }
+        Loader {
+            id: screenLoader
+            objectName: "toolScreen"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            sourceComponent: page.tool === FilesTool.duplicates ? duplicatesScreen : largeFilesScreen
+        }
+    }
+
+    Component {
+        id: largeFilesScreen
+        LargeFilesView {
+            objectName: "largeFilesView"
+            model: page.largeFiles
+            activity: page.activity
+            onFullDiskAccessSettingsRequested: page.fullDiskAccessSettingsRequested()
+        }
+    }
+    Component {
+        id: duplicatesScreen
+        DuplicatesView {
+            objectName: "duplicatesView"
+            model: page.duplicates
+            activity: page.activity
+            onFullDiskAccessSettingsRequested: page.fullDiskAccessSettingsRequested()
+        }
     }
 }

@@ -157,6 +157,9 @@ Item {
         FilesView {
             largeFiles: root.models.largeFiles
             duplicates: root.models.duplicates
+            activity: root.app.activity
+            focused: root.focused
+            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {
