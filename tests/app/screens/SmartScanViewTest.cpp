@@ -210,6 +210,10 @@ TEST_F(SmartScanViewTest, TheHeroFollowsTheScanFromItsFirstProgressToItsResults)
     EXPECT_EQ(ring->property("progress").toReal(), 1);
     EXPECT_TRUE(find(QStringLiteral("rescanButton"))->isEnabled());
     EXPECT_EQ(contentName(), QStringLiteral("categoryGrid"));
+    // 992 wide: five columns of at least 158, 12 apart.
+    QQuickItem* grid = find(QStringLiteral("categoryGrid"));
+    EXPECT_EQ(grid->property("columns").toInt(), 5);
+    EXPECT_GE(find(QStringLiteral("categoryCard:logs"))->width(), 158);
     EXPECT_NE(find(QStringLiteral("categoryCard:userCaches")), nullptr);
     EXPECT_NE(find(QStringLiteral("categoryCard:logs")), nullptr);
     EXPECT_EQ(circularButton(), QStringLiteral("Clean"));
@@ -405,6 +409,29 @@ TEST_F(SmartScanViewTest, UndoHidesTheBarScansAndEndsOnFreshResults)
     EXPECT_EQ(text(QStringLiteral("headline")), QStringLiteral("Scan complete"));
     for (const fs::path& back : {big, acme, log})
         EXPECT_TRUE(fs::exists(back)) << back;
+}
+
+TEST_F(SmartScanViewTest, AFailedCleanRaisesTheSharedAlertUntilOK)
+{
+    buildJunk();
+    openToResults();
+    toggle(QStringLiteral("userCaches"));
+    // Gone before the clean reaches it.
+    fs::remove(log);
+    cleanThroughTheConfirmation();
+
+    QObject* alert = page("failureAlert");
+    QObject* popup = child(alert, "popup");
+    ASSERT_TRUE(h.settle([&] { return popup->property("opened").toBool(); }));
+    EXPECT_EQ(prop(popup, "title"), QStringLiteral("Couldn't remove everything"));
+    const QString message = prop(child(popup, "messageText"));
+    EXPECT_FALSE(message.isEmpty());
+    EXPECT_EQ(message, h.model().failureNote());
+    EXPECT_FALSE(page("celebration")->property("active").toBool()) << "nothing was moved";
+
+    h.click(qobject_cast<QQuickItem*>(child(alert, "okButton")));
+    ASSERT_TRUE(h.settle([&] { return !popup->property("opened").toBool(); }));
+    EXPECT_TRUE(h.model().failureNote().isEmpty()) << "OK clears the note";
 }
 
 TEST_F(SmartScanViewTest, TheGlanceSaysCheckingUntilTheFirstAssessmentThenWhatItCouldNotRead)
