@@ -38,6 +38,11 @@ void scanningThenResultsThenCleaned(ScreenCapture& shot)
 {
     SmartScanScreenHarness h;
     buildJunk(h);
+    // A nearly full disk and three weeks of uptime, so there is something to recommend.
+    h.healthFacts().set([](qm::test::HealthModelFixture::Facts& facts) {
+        facts.volume = qm::MacHealth{462'000'000'000, 494'000'000'000};
+        facts.sample = qm::test::HealthModelFixture::sampleUp(16);
+    });
     h.setLargeFileCount(3);
     h.scanGate().arm(qm::FsStep::List);
     if (!open(shot, h))
