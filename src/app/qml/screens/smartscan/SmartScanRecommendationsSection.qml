@@ -3,7 +3,6 @@ import QtQuick.Layouts
 import Quillmere.App
 import Quillmere.Design
 import Quillmere.Design as Design
-import Quillmere.Screens
 
 // The recommendations section of the Smart Scan home: absent until the health model's first
 // assessment, then the header "Recommended for you" over the open issues (warnings and critical ones
