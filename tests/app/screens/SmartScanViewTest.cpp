@@ -186,6 +186,14 @@ TEST_F(SmartScanViewTest, TheHeroFollowsTheScanFromItsFirstProgressToItsResults)
     EXPECT_EQ(qobject_cast<QQuickItem*>(ring)->width(), 150);
     EXPECT_EQ(qobject_cast<QQuickItem*>(ring)->height(), 150);
     EXPECT_FALSE(find(QStringLiteral("rescanButton"))->isEnabled());
+    // The headline, the one-line sub-headline and Re-scan stack 10 apart (4 more above the button).
+    QQuickItem* headline = find(QStringLiteral("headline"));
+    QQuickItem* subhead = find(QStringLiteral("subhead"));
+    QQuickItem* rescan = find(QStringLiteral("rescanButton"));
+    const qreal subheadTop = subhead->mapToScene(QPointF()).y();
+    EXPECT_EQ(subheadTop - headline->mapToScene(QPointF()).y(), headline->height() + 10);
+    EXPECT_EQ(rescan->mapToScene(QPointF()).y() - subheadTop, subhead->height() + 14);
+    EXPECT_LT(subhead->height(), 2 * headline->height()) << "one line";
     EXPECT_EQ(contentName(), QString());
     EXPECT_EQ(circularButton(), QStringLiteral("none"));
     EXPECT_EQ(find(QStringLiteral("undoActionBar")), nullptr);

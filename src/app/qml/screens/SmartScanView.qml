@@ -178,7 +178,9 @@ Item {
                     centerSubtitle: screen.ringSubtitle
                     isScanning: !screen.hasResults
                 }
-                ColumnLayout {
+                // A plain column, so a wrapped sub-headline always counts with its current height.
+                Column {
+                    id: heroTexts
                     Layout.alignment: Qt.AlignVCenter
                     Layout.fillWidth: true
                     spacing: 10
@@ -186,7 +188,7 @@ Item {
                     Text {
                         id: headlineText
                         objectName: "headline"
-                        Layout.fillWidth: true
+                        width: heroTexts.width
                         text: screen.headline
                         textFormat: Text.PlainText
                         font: Typo.screenTitle
@@ -195,22 +197,30 @@ Item {
                     Text {
                         id: subheadText
                         objectName: "subhead"
-                        Layout.fillWidth: true
+                        width: heroTexts.width
                         text: screen.subhead
                         textFormat: Text.PlainText
                         wrapMode: Text.Wrap
                         font: Typo.body
                         color: Design.Palette.textSecondary
                     }
-                    QuillmereButtonStyle {
-                        id: rescanButton
-                        objectName: "rescanButton"
-                        Layout.topMargin: 4
-                        kind: QuillmereButtonStyle.Secondary
-                        text: "Re-scan"
-                        symbol: "arrow.clockwise"
-                        enabled: screen.hasResults && !screen.model.isCleaning
-                        onClicked: screen.model.scan()
+                    // 4 more above the button.
+                    Item {
+                        implicitWidth: rescanButton.implicitWidth
+                        implicitHeight: rescanButton.implicitHeight + 4
+                        width: implicitWidth
+                        height: implicitHeight
+
+                        QuillmereButtonStyle {
+                            id: rescanButton
+                            objectName: "rescanButton"
+                            y: 4
+                            kind: QuillmereButtonStyle.Secondary
+                            text: "Re-scan"
+                            symbol: "arrow.clockwise"
+                            enabled: screen.hasResults && !screen.model.isCleaning
+                            onClicked: screen.model.scan()
+                        }
                     }
                 }
                 Item {
