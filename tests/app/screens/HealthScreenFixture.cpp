@@ -44,83 +44,20 @@ Item {
 }
 )";
 
-constexpr qint64 kGiB = 1024LL * 1024 * 1024;
-
 } // namespace
-
-SystemSnapshot HealthScreenFixture::defaultSample()
-{
-    return sampleUp(2);
-}
-
-SystemSnapshot HealthScreenFixture::sampleUp(int days)
-{
-    SystemSnapshot sample = SystemSnapshot::empty();
-    sample.totalRAM = 16 * kGiB;
-    sample.usedRAM = 6 * kGiB;
-    sample.cores = 8;
-    sample.uptime = days * 86'400.0 + 3 * 3600 + 120;
-    sample.osVersion = QStringLiteral("Debian GNU/Linux 12 (bookworm)");
-    return sample;
-}
-
-HealthScreenFixture::HealthScreenFixture()
-{
-    MacHealthViewModel::Services services{m_clock};
-    services.home = Path("/nonexistent-home");
-    services.systemRoot = Path("/nonexistent-root");
-    services.volume = [s = m_shared] {
-        std::lock_guard lock(s->mutex);
-        return s->facts.volume;
-    };
-    services.sample = [s = m_shared](const std::optional<SystemSnapshot>&) {
-        std::lock_guard lock(s->mutex);
-        return s->facts.sample;
-    };
-    services.battery = [s = m_shared](const std::optional<BatteryInfo>&) {
-        std::lock_guard lock(s->mutex);
-        return s->facts.battery;
-    };
-    services.launchAgents = [s = m_shared] {
-        std::vector<LaunchAgent> agents;
-        {
-            std::lock_guard lock(s->mutex);
-            for (int i = 0; i < s->facts.loginItems; ++i) {
-                LaunchAgent agent;
-                agent.url = Path("/agents") / ("job" + std::to_string(i) + ".plist");
-                agent.label = QStringLiteral("job") + QString::number(i);
-                agent.domain = LaunchDomain::userAgent;
-                agents.push_back(agent);
-            }
-        }
-        s->gate.pass();
-        return agents;
-    };
-    services.evaluate = [s = m_shared](const HealthAssessment::Input& input) {
-        std::lock_guard lock(s->mutex);
-        return s->facts.result ? *s->facts.result : HealthAssessment::evaluate(input);
-    };
-    m_model = std::make_unique<MacHealthViewModel>(std::move(services));
-}
 
 HealthScreenFixture::~HealthScreenFixture()
 {
-    m_shared->gate.release();
+    m_health.gate().release();
     m_screen.close();
     m_screen.drain();
-}
-
-void HealthScreenFixture::set(const std::function<void(Facts&)>& change)
-{
-    std::lock_guard lock(m_shared->mutex);
-    change(m_shared->facts);
 }
 
 bool HealthScreenFixture::open(QSize size)
 {
     return m_screen.open(
         kHostQml,
-        {{QStringLiteral("health"), QVariant::fromValue(m_model.get())},
+        {{QStringLiteral("health"), QVariant::fromValue(&m_health.model())},
          {QStringLiteral("activity"), QVariant::fromValue(static_cast<AppActivity*>(&m_activity))}},
         size);
 }
@@ -134,11 +71,12 @@ QStringList HealthScreenFixture::navigated() const
 
 bool HealthScreenFixture::settled()
 {
-    const int generation = m_model->generation();
+    const int generation = m_health.model().generation();
     // Two rounds of the pool: the refresh started last has published once nothing is left.
     m_screen.drain();
     return m_screen.settle([&] {
-        return m_model->hasResult() && !m_model->isLoading() && m_model->generation() == generation &&
+        return m_health.model().hasResult() && !m_health.model().isLoading() &&
+               m_health.model().generation() == generation &&
                m_screen.contentName() == QStringLiteral("resultState");
     });
 }

@@ -1,58 +1,43 @@
 #pragma once
 
+#include "HealthModelFixture.h"
 #include "ScreenHarness.h"
-#include "app/models/MacHealthViewModel.h"
 #include "support/FakeAppActivity.h"
-#include "support/FakeClock.h"
-#include "support/ThreadGate.h"
 
 #include <QStringList>
 
 #include <functional>
-#include <memory>
-#include <mutex>
-#include <optional>
 
 namespace qm::test {
 
-// The Mac Health page over the real health model whose sources are fakes: what they answer is in
-// `Facts`, which a test changes at any time; each refresh reads them when it runs, and its listing of
-// the launch folders passes `gate()`, so a test can hold a refresh. The health rules are the real ones
-// unless `Facts::result` is set. The page's navigate callback records the module ids it was given.
+// The Mac Health page over the real health model whose sources are fakes (HealthModelFixture): a test
+// changes what they answer with `set` and may hold a refresh at `gate()`. The page's navigate callback
+// records the module ids it was given.
 class HealthScreenFixture
 {
 public:
-    struct Facts
-    {
-        MacHealth volume{400'000'000'000, 1'000'000'000'000};
-        SystemSnapshot sample = defaultSample();
-        BatteryInfo battery = BatteryInfo::unavailable();
-        // How many launch jobs the user's own folder holds.
-        int loginItems = 0;
-        // Replaces the health rules' answer when set.
-        std::optional<HealthAssessment::Result> result;
-    };
+    using Facts = HealthModelFixture::Facts;
 
     // 16 GiB of memory with 6 GiB used, up 2 days, on "Debian GNU/Linux 12 (bookworm)".
-    static SystemSnapshot defaultSample();
-    static SystemSnapshot sampleUp(int days);
+    static SystemSnapshot defaultSample() { return HealthModelFixture::defaultSample(); }
+    static SystemSnapshot sampleUp(int days) { return HealthModelFixture::sampleUp(days); }
 
-    HealthScreenFixture();
+    HealthScreenFixture() = default;
     // Lets a held refresh go and waits for every pool job.
     ~HealthScreenFixture();
     HealthScreenFixture(const HealthScreenFixture&) = delete;
     HealthScreenFixture& operator=(const HealthScreenFixture&) = delete;
 
-    void set(const std::function<void(Facts&)>& change);
-    ThreadGate& gate() { return m_shared->gate; }
+    void set(const std::function<void(Facts&)>& change) { m_health.set(change); }
+    ThreadGate& gate() { return m_health.gate(); }
 
     // Shows the page in a window of `size`; false, with the errors in `screen().errors()`, when it did
     // not load.
     bool open(QSize size);
     ScreenHarness& screen() { return m_screen; }
-    MacHealthViewModel& model() { return *m_model; }
+    MacHealthViewModel& model() { return m_health.model(); }
     FakeAppActivity& activity() { return m_activity; }
-    FakeClock& clock() { return m_clock; }
+    FakeClock& clock() { return m_health.clock(); }
     // The module ids the page navigated to, in order.
     QStringList navigated() const;
     // Waits until no refresh is pending and the page shows an assessment.
@@ -63,17 +48,8 @@ public:
     QStringList cardIds() const;
 
 private:
-    struct Shared
-    {
-        std::mutex mutex;
-        Facts facts;
-        ThreadGate gate;
-    };
-
-    FakeClock m_clock;
+    HealthModelFixture m_health;
     FakeAppActivity m_activity;
-    std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
-    std::unique_ptr<MacHealthViewModel> m_model;
     ScreenHarness m_screen;
 };
 

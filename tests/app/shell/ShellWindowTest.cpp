@@ -210,10 +210,12 @@ TEST_F(ShellWindowTest, ShortcutsSwitchModulesAndRunTheVisibleScreensScan)
     shell.key(Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(m->disk()->generation(), 2) << "Scan Disk starts a new measurement once the last has ended";
 
+    // The Smart Scan page scanned when it first appeared at launch; coming back does not scan again.
     shell.key(Qt::Key_1, Qt::ControlModifier);
     EXPECT_EQ(selection(), QStringLiteral("Smart Scan"));
-    shell.key(Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(m->smartScan()->generation(), 1);
+    shell.key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(m->smartScan()->generation(), 2);
     EXPECT_EQ(m, models()) << "switching modules never recreates the container";
 }
 
@@ -252,7 +254,8 @@ TEST_F(ShellWindowTest, EverySwitchRefreshesTheStorageReadingAndReselectingChang
     ASSERT_TRUE(shell.launch());
     QThreadPool::globalInstance()->waitForDone();
     const int launchReads = shell.answers().storageReads;
-    EXPECT_EQ(launchReads, 1);
+    // The gauge's reading and the health refresh of the Smart Scan page, which shows first.
+    EXPECT_EQ(launchReads, 2);
 
     shell.click(shell.item("sidebarRow:Cleanup"));
     QThreadPool::globalInstance()->waitForDone();

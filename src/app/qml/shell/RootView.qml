@@ -98,6 +98,8 @@ Item {
             cloud: root.models.cloud
             malware: root.models.malware
             navigate: root.navigate
+            activity: root.app.activity
+            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {

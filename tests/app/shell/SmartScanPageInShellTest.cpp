@@ -1,0 +1,58 @@
+#include "ShellHarness.h"
+#include "app/shell/ModuleModels.h"
+
+#include <QQuickItem>
+
+#include <gtest/gtest.h>
+
+namespace qm::test {
+namespace {
+
+// The Smart Scan page as the root view shows it first: fed the container's models and the application's
+// activity source, and wired to its Full Disk Access settings.
+class SmartScanPageInShellTest : public ::testing::Test
+{
+protected:
+    QQuickItem* page() const
+    {
+        QQuickItem* root = shell.item("rootView");
+        QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
+        return stage ? stage->property("screen").value<QQuickItem*>() : nullptr;
+    }
+    ModuleModels* models() const
+    {
+        QQuickItem* root = shell.item("rootView");
+        return root ? root->property("models").value<ModuleModels*>() : nullptr;
+    }
+
+    ShellHarness shell;
+};
+
+TEST_F(SmartScanPageInShellTest, TheFirstPageScansAndComingBackToTheApplicationRefreshesHealth)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    ASSERT_NE(page(), nullptr);
+    ModuleModels* m = models();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->smartScan()->generation(), 1) << "the page scans when it first appears";
+    EXPECT_EQ(m->health()->generation(), 1);
+    EXPECT_EQ(page()->property("model").value<QObject*>(), m->smartScan());
+    EXPECT_EQ(page()->property("malware").value<QObject*>(), m->malware());
+
+    shell.reactivate();
+    EXPECT_EQ(m->health()->generation(), 2) << "becoming active refreshes the health model";
+    EXPECT_EQ(m->smartScan()->generation(), 1) << "and scans nothing";
+}
+
+TEST_F(SmartScanPageInShellTest, EnableAccessOpensTheSettings)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    ASSERT_NE(page(), nullptr);
+    ASSERT_TRUE(QMetaObject::invokeMethod(page(), "fullDiskAccessSettingsRequested"));
+    EXPECT_EQ(shell.settingsOpened(), 1);
+}
+
+} // namespace
+} // namespace qm::test
