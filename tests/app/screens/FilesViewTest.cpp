@@ -136,6 +136,31 @@ TEST(FilesViewTest, LargeAndOldControlsIdleAndScanningTexts)
     expectNoWarnings(h);
 }
 
+// The thresholds live in the model: a Large & Old screen made again (after the other tool, or a
+// visit elsewhere) shows the age and size in force, for every age choice.
+TEST(FilesViewTest, LargeAndOldMadeAgainShowsTheThresholdsInForce)
+{
+    FilesScreenHarness h;
+    ASSERT_TRUE(open(h));
+    const std::vector<std::pair<int, QString>> ages = {
+        {3, "3 months"}, {6, "6 months"}, {12, "1 year"}, {24, "2 years"}, {0, "Any age"}};
+    for (const auto& [months, label] : ages) {
+        h.largeFiles().setOlderThanMonths(months);
+        h.largeFiles().setMinMB(months * 10 + 30);
+        ASSERT_TRUE(h.switchTo(QStringLiteral("Duplicates")));
+        ASSERT_TRUE(h.switchTo(QStringLiteral("Large & Old")));
+        QObject* box = screenObject(h, "agePicker");
+        ASSERT_NE(box, nullptr);
+        box = box->property("box").value<QObject*>();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->property("displayText").toString(), label) << months << " months";
+        EXPECT_EQ(textIn(h, "minSizeText"),
+                  QStringLiteral("\u2265 ") + QString::number(months * 10 + 30) + QStringLiteral(" MB"))
+            << months << " months";
+    }
+    expectNoWarnings(h);
+}
+
 TEST(FilesViewTest, LargeAndOldListSelectsCleansAndUndoes)
 {
     FilesScreenHarness h;

@@ -23,6 +23,15 @@ RowLayout {
 
     signal picked(int months)
 
+    // The position of `value` among the choices; 0 (the first) when it is not one of them.
+    function indexOfMonths(value) {
+        for (let i = 0; i < choices.length; ++i) {
+            if (choices[i].value === value)
+                return i
+        }
+        return 0
+    }
+
     spacing: 8
 
     Text {
@@ -38,7 +47,9 @@ RowLayout {
         model: picker.choices
         textRole: "label"
         valueRole: "value"
-        currentIndex: Math.max(0, indexOfValue(picker.months))
+        // Looked up in `choices` itself: the box's own indexOfValue answers -1 while its model is not
+        // loaded yet, so a screen made again would show "Any age" whatever the months in force.
+        currentIndex: picker.indexOfMonths(picker.months)
         onActivated: index => picker.picked(picker.choices[index].value)
         implicitWidth: 110
         implicitHeight: label.implicitHeight + 10
