@@ -267,8 +267,11 @@ void DuplicatesViewModel::toggle(const QUuid& id)
             if (files[f].id != id)
                 continue;
             if (!files[f].isSelected) {
-                const auto selected = std::count_if(files.begin(), files.end(),
-                                                    [](const FileEntry& file) { return file.isSelected; });
+                // A copy that a running clean is moving counts as chosen even when it was released
+                // meanwhile: it leaves the group when the clean ends.
+                const auto selected = std::count_if(files.begin(), files.end(), [&](const FileEntry& file) {
+                    return file.isSelected || m_leaving.contains(file.url.native());
+                });
                 // One copy of every group always stays.
                 if (selected >= qint64(files.size()) - 1)
                     return;
@@ -291,6 +294,8 @@ void DuplicatesViewModel::confirmClean()
     std::vector<ScanItem> items = FileToolCleaning::itemsFrom(selectedFiles());
     if (items.empty())
         return;
+    for (const ScanItem& item : items)
+        m_leaving.insert(item.url.native());
     setCleaning(true);
     const int generation = m_generation;
     FileToolCleaning::clean(this, m_scannedRoot, m_trash, std::move(items),
@@ -299,6 +304,7 @@ void DuplicatesViewModel::confirmClean()
 
 void DuplicatesViewModel::applyClean(int generation, const CleanReport& report)
 {
+    m_leaving.clear();
     setCleaning(false);
     setLastReport(FileToolCleaning::merged(m_lastReport, report));
     if (const std::optional<QString> note = FileToolCleaning::cleanNote(report))

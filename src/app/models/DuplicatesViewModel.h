@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stop_token>
 #include <vector>
 
@@ -139,7 +140,7 @@ public:
     // application becomes active).
     Q_INVOKABLE void refreshFullDiskAccess();
     // Flips the selection of one file; selecting is refused when every other copy of its group is
-    // already selected. Unknown ids change nothing.
+    // already selected or being moved by the running clean. Unknown ids change nothing.
     Q_INVOKABLE void toggle(const QUuid& id);
     // The same, given the id as text (with or without braces), as QML has it.
     Q_INVOKABLE void toggle(const QString& id) { toggle(QUuid::fromString(id)); }
@@ -197,6 +198,8 @@ private:
     std::optional<CleanReport> m_lastReport;
     bool m_showConfirm = false;
     bool m_cleaning = false;
+    // The paths the running clean moves (raw bytes); empty while no clean runs.
+    std::set<Path::string_type> m_leaving;
     QString m_failureNote;
     bool m_fullDiskAccessGranted = false;
 

@@ -205,6 +205,45 @@ TEST_F(DuplicatesViewModelTest, CleanPrunesGroupsAndKeepsWhatFailed)
     EXPECT_EQ(model->phase(), Phase::results);
 }
 
+// A copy on its way to the Trash still counts as chosen: picks made while a clean runs can never leave
+// a group, once pruned, with every remaining copy chosen (the next clean would take them all).
+TEST_F(DuplicatesViewModelTest, PicksDuringACleanStillLeaveOneCopyOfEveryGroup)
+{
+    copy("a1", 'a');
+    copy("a2", 'a');
+    copy("a3", 'a');
+    make();
+    search();
+    ASSERT_EQ(model->groups().size(), 1u);
+    const std::string keeper = model->groups()[0].files[0].name.native();
+    const std::string second = model->groups()[0].files[1].name.native();
+    const std::string third = model->groups()[0].files[2].name.native();
+    toggle(third);
+    ASSERT_TRUE(selected(second));
+    ASSERT_FALSE(selected(third));
+
+    gate->arm(FsStep::Move);
+    model->confirmClean();
+    ASSERT_TRUE(settle([&] { return gate->holding(); }));
+    // The copy being moved is released and the other two are picked instead.
+    toggle(second);
+    toggle(third);
+    toggle(keeper);
+    EXPECT_FALSE(selected(keeper)) << "refused: the second copy is still leaving";
+    gate->release();
+    ASSERT_TRUE(settle([&] { return !model->cleaning(); }));
+
+    ASSERT_EQ(model->groups().size(), 1u);
+    const DuplicateGroup& left = model->groups()[0];
+    ASSERT_EQ(left.files.size(), 2u);
+    EXPECT_TRUE(std::any_of(left.files.begin(), left.files.end(), [](const FileEntry& f) {
+        return !f.isSelected;
+    })) << "one copy stays unchosen";
+    cleanAndWait();
+    EXPECT_TRUE(fs::exists(home.path(fs::path("Docs") / keeper)) ||
+                fs::exists(home.path(fs::path("Docs") / third)));
+}
+
 TEST_F(DuplicatesViewModelTest, TheGroupListChangesInPlace)
 {
     copy("a1", 'a');
