@@ -157,6 +157,8 @@ TEST(FilesViewTest, LargeAndOldMadeAgainShowsTheThresholdsInForce)
         EXPECT_EQ(textIn(h, "minSizeText"),
                   QStringLiteral("\u2265 ") + QString::number(months * 10 + 30) + QStringLiteral(" MB"))
             << months << " months";
+        EXPECT_EQ(screenObject(h, "minSizeSlider")->property("value").toDouble(), months * 10 + 30)
+            << months << " months";
     }
     expectNoWarnings(h);
 }
