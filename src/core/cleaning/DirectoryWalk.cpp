@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <limits>
@@ -32,6 +33,9 @@ namespace {
 
 // One getdents64 buffer per thread; a folder is read to its end before any sub-folder is opened.
 constexpr std::size_t kBufferBytes = 64 * 1024;
+// How long an idle helper keeps looking for a queued folder (yielding the processor between looks)
+// before it sleeps.
+constexpr std::chrono::microseconds kIdleLooking{100};
 
 // Magic numbers of pseudo file systems that <linux/magic.h> does not name.
 constexpr long kMqueueMagic = 0x19800202;
@@ -135,6 +139,7 @@ public:
             if (m_idle <= int(m_queue.size()))
                 return false;
             m_queue.push_back(std::move(task));
+            m_queued.fetch_add(1, std::memory_order_relaxed);
         }
         m_changed.notify_one();
         return true;
@@ -171,9 +176,12 @@ private:
     std::atomic<int> m_hungry{0};
     std::mutex m_mutex;
     std::condition_variable_any m_changed;
-    std::deque<Task> m_queue; // guarded by m_mutex
-    int m_idle = 0;           // guarded by m_mutex
-    int m_active = 1;         // threads walking a folder, the caller's root walk included; m_mutex
+    std::deque<Task> m_queue;     // guarded by m_mutex
+    std::atomic<int> m_queued{0}; // its size, for an idle helper to watch without the lock
+    int m_idle = 0;               // guarded by m_mutex
+    // Threads walking a folder, the caller's root walk included; changed under m_mutex, read without it
+    // only by an idle helper looking for work.
+    std::atomic<int> m_active{1};
     bool m_helpersStarted = false;
     std::vector<std::thread> m_helpers;
     std::shared_ptr<const MountTable> m_mounts;
@@ -466,15 +474,33 @@ void RunState::work(int worker)
             std::unique_lock lock(m_mutex);
             ++m_idle;
             m_hungry.fetch_add(1, std::memory_order_relaxed);
-            m_changed.wait(lock, stop, [&] {
-                return m_ended.load(std::memory_order_relaxed) || !m_queue.empty() || m_active == 0;
-            });
+            const auto ready = [&] {
+                return m_ended.load(std::memory_order_relaxed) || !m_queue.empty() ||
+                       m_active.load(std::memory_order_relaxed) == 0;
+            };
+            if (!ready()) {
+                // Small folders come and go quickly: look for the next one for a moment before
+                // sleeping, as a wake-up costs far more than walking one.
+                lock.unlock();
+                const auto until = std::chrono::steady_clock::now() + kIdleLooking;
+                for (int i = 0; m_queued.load(std::memory_order_relaxed) == 0 &&
+                                !m_ended.load(std::memory_order_relaxed) &&
+                                m_active.load(std::memory_order_relaxed) > 0 && !stop.stop_requested();
+                     ++i) {
+                    if (i % 8 == 7 && std::chrono::steady_clock::now() >= until)
+                        break;
+                    std::this_thread::yield();
+                }
+                lock.lock();
+            }
+            m_changed.wait(lock, stop, ready);
             --m_idle;
             m_hungry.fetch_sub(1, std::memory_order_relaxed);
             if (stopped() || m_queue.empty())
                 return;
             task = std::move(m_queue.front());
             m_queue.pop_front();
+            m_queued.fetch_sub(1, std::memory_order_relaxed);
             ++m_active;
         }
         if (!walker)
