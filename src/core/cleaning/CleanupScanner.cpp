@@ -134,6 +134,7 @@ void walk(const WalkRequest& request, WalkState& state)
     DirectoryWalk::Limits limits;
     limits.threads = int(state.totals.size());
     limits.maxOpenFolders = foldersPerThread();
+    limits.splitLargeFolders = true; // a sum does not depend on the order of entries
     const Result<void> outcome = DirectoryWalk(limits, DirectoryWalk::Shared{nullptr, helperBudget()})
                                      .run(request.root, state.stop.get_token(), visit, onError);
     if (!outcome && FileErrors::isPermissionDenied(outcome.error()))
