@@ -78,6 +78,10 @@ public:
 
     // lstat: the link itself when the path names a symbolic link.
     Result<FileStatus> status(const Path& path) const;
+    // `status` without the modification time, which stays null: for callers that need only the
+    // type, size or identity, and not a local-time conversion per call (which takes a process-wide
+    // lock, so threads examining files side by side wait for each other).
+    Result<FileStatus> statusWithoutTime(const Path& path) const;
     // stat: follows links.
     Result<FileStatus> statusFollowingLinks(const Path& path) const;
     // True when anything, a dangling link included, exists at the path.

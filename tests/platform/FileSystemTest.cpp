@@ -133,5 +133,34 @@ TEST(FileSystem, StatusReadsTheLinkItselfAndIdentity)
     EXPECT_GE(fs.status(file)->allocated, 4096);
 }
 
+// The status without its time says all the full status says of a file, a folder, a link and a
+// missing path, and leaves the time null.
+TEST(FileSystem, StatusWithoutTimeIsTheStatusLessItsTime)
+{
+    test::TempTree tree;
+    const Path file = tree.file("f", 5000);
+    const Path folder = tree.folder("d");
+    const Path link = tree.symlink(file, "l");
+    const FileSystem fs;
+    for (const Path& path : {file, folder, link}) {
+        SCOPED_TRACE(path.native());
+        const Result<FileStatus> full = fs.status(path);
+        const Result<FileStatus> lean = fs.statusWithoutTime(path);
+        ASSERT_TRUE(full.ok() && lean.ok());
+        EXPECT_EQ(lean->id, full->id);
+        EXPECT_EQ(lean->mode, full->mode);
+        EXPECT_EQ(lean->owner, full->owner);
+        EXPECT_EQ(lean->group, full->group);
+        EXPECT_EQ(lean->links, full->links);
+        EXPECT_EQ(lean->size, full->size);
+        EXPECT_EQ(lean->allocated, full->allocated);
+        EXPECT_TRUE(full->modified.isValid());
+        EXPECT_FALSE(lean->modified.isValid());
+    }
+    const Result<FileStatus> missing = fs.statusWithoutTime(tree.root() / "absent");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_TRUE(missing.error().isPosix(ENOENT));
+}
+
 } // namespace
 } // namespace qm

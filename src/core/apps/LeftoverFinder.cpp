@@ -209,13 +209,24 @@ LeftoverFinder::Found LeftoverFinder::find(const QString& appName, const QString
 
 LeftoverFinder::Orphans LeftoverFinder::findOrphans(const OrphanMatcher& matcher, std::stop_token stop) const
 {
-    CoverageFlag coverage;
     Orphans orphans;
+    bool coverageHit = false;
     bool cancelled = false;
     for (const SearchRoot& root : orphanRoots(m_home)) {
         const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_home);
         orphans.incomplete = orphans.incomplete || listing.incomplete;
 
+        // The orphans of this root in listing order; anything but a folder is measured here, as the
+        // sizer would, and the folders afterwards side by side.
+        struct Found
+        {
+            Path name;
+            QString fileName;
+            QDateTime modified;
+            std::optional<qint64> bytes; // none for a folder
+        };
+        std::vector<Found> found;
+        std::vector<Path> folders;
         for (const Path& name : listing.names) {
             if (stop.stop_requested()) {
                 cancelled = true;
@@ -235,9 +246,30 @@ LeftoverFinder::Orphans LeftoverFinder::findOrphans(const OrphanMatcher& matcher
             const qint64 ageMs = status->modified.msecsTo(m_clock->now());
             if (ageMs < kOrphanMinimumAgeSeconds * 1000)
                 continue;
+            std::optional<qint64> bytes;
+            if (status->isDirectory())
+                folders.push_back(name);
+            else
+                bytes = status->allocated;
+            found.push_back(Found{name, fileName, status->modified, bytes});
+        }
 
-            const qint64 bytes = m_sizer.size(url, {}, CleanupScanner::kNodeLimit, false,
-                                              CleanupScanner::kDeadlineSeconds, &coverage, stop);
+        const CleanupScanner::ChildSizes sizes = m_sizer.sizeChildren(root.url, folders, stop);
+        std::size_t folder = 0;
+        for (const Found& f : found) {
+            const Path url = root.url / f.name;
+            qint64 bytes = 0;
+            if (f.bytes) {
+                bytes = *f.bytes;
+            } else if (folder < sizes.sizes.size()) {
+                const CleanupScanner::ChildSize& measured = sizes.sizes[folder++];
+                bytes = measured.bytes;
+                coverageHit = coverageHit || measured.coverageHit;
+            } else if (sizes.noThread || !stop.stop_requested()) {
+                // Not measured without a cancellation: no thread could be started to take it, so
+                // its figure is as short as it gets.
+                coverageHit = true;
+            }
             if (bytes < 1) {
                 if (!RootFolders::isReadable(url))
                     orphans.incomplete = true;
@@ -245,21 +277,25 @@ LeftoverFinder::Orphans LeftoverFinder::findOrphans(const OrphanMatcher& matcher
             }
             ScanItem item;
             item.url = url;
-            item.name = root.label + QStringLiteral(" \u00B7 ") + fileName;
+            item.name = root.label + QStringLiteral(" \u00B7 ") + f.fileName;
             item.bytes = bytes;
-            item.modified = status->modified;
+            item.modified = f.modified;
             item.isSelected = false;
             orphans.items.push_back(std::move(item));
         }
-        if (cancelled)
+        // A cancellation while the folders were measured ends the search as one before the next
+        // entry would.
+        if (cancelled || stop.stop_requested()) {
+            cancelled = true;
             break;
+        }
     }
     std::stable_sort(orphans.items.begin(), orphans.items.end(), [](const ScanItem& a, const ScanItem& b) {
         return byBytesDescending(a.bytes, b.bytes);
     });
     // A cancelled search reports what it has without consulting the measurements.
     if (!cancelled)
-        orphans.incomplete = orphans.incomplete || coverage.hit();
+        orphans.incomplete = orphans.incomplete || coverageHit;
     return orphans;
 }
 

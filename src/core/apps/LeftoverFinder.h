@@ -97,10 +97,11 @@ public:
 
     // The orphans in the orphan roots: each top-level entry (hidden ones skipped) that `matcher`
     // accepts, last modified at least 60 days before now (an entry without a readable date is passed
-    // over), measured like a junk item (0-byte entries left out), named "<root label> · <file name>"
-    // and not selected; largest first. Incomplete when a root that exists could not be listed, a
-    // measurement met a denial or its deadline, or a 0-byte entry could not be read. When `stop` is
-    // triggered the orphans found so far are returned at once. Synchronous; never fails.
+    // over), measured like a junk item (0-byte entries left out; the folders of one root side by side
+    // with `CleanupScanner::sizeChildren`), named "<root label> · <file name>" and not selected;
+    // largest first (equal sizes in root, then listing order). Incomplete when a root that exists could not
+    // be listed, a measurement met a denial or its deadline, or a 0-byte entry could not be read. When `stop`
+    // is triggered the orphans found so far are returned at once. Synchronous; never fails.
     Orphans findOrphans(const OrphanMatcher& matcher, std::stop_token stop = {}) const;
 
     const FileSystem& fileManager() const { return m_fileManager; }

@@ -134,20 +134,14 @@ void walk(const WalkRequest& request, WalkState& state)
     DirectoryWalk::Limits limits;
     limits.threads = int(state.totals.size());
     limits.maxOpenFolders = foldersPerThread();
+    limits.splitLargeFolders = true; // a sum does not depend on the order of entries
     const Result<void> outcome = DirectoryWalk(limits, DirectoryWalk::Shared{nullptr, helperBudget()})
                                      .run(request.root, state.stop.get_token(), visit, onError);
     if (!outcome && FileErrors::isPermissionDenied(outcome.error()))
         state.coverageHit.store(true, std::memory_order_relaxed);
 }
 
-// What one child's measurement found.
-struct Measured
-{
-    qint64 bytes = 0;
-    bool coverageHit = false;
-    bool unreadable = false;
-    std::optional<QDateTime> modified;
-};
+using Measured = CleanupScanner::ChildSize;
 
 // The part of a measurement after the walk: when to ask whether a 0-byte child could be read, else
 // its modification time.
@@ -206,7 +200,7 @@ struct ChildBatch
             }
             const Path child = of / names[index];
             Measured out;
-            const auto status = fileManager.status(child);
+            const auto status = fileManager.statusWithoutTime(child);
             if (!status) {
                 out.bytes = 0;
             } else if (!status->isDirectory()) {
@@ -416,14 +410,10 @@ JunkCategory CleanupScanner::scanLeftovers(std::stop_token stop) const
     return JunkCategory{JunkKind::appLeftovers, std::move(orphans.items), orphans.incomplete};
 }
 
-CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std::optional<QString>& label,
-                                                       bool selected, std::stop_token stop,
-                                                       double deadline) const
+CleanupScanner::ChildSizes CleanupScanner::sizeChildren(const Path& of, const std::vector<Path>& names,
+                                                        std::stop_token stop, double deadline) const
 {
-    ChildScan result;
-    const RootFolders::Listing listing = RootFolders::list(m_fileManager, of, m_home);
-    result.incomplete = listing.incomplete;
-    const std::vector<Path>& names = listing.names;
+    ChildSizes result;
     if (names.empty())
         return result;
 
@@ -443,8 +433,8 @@ CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std
     for (std::size_t i = 0; i < width; ++i)
         started += startWorker() ? 1 : 0;
     if (started == 0) {
-        // No thread to walk with: nothing is measured and the list may be short.
-        result.incomplete = true;
+        // No thread to walk with: nothing is measured.
+        result.noThread = true;
         return result;
     }
 
@@ -505,12 +495,30 @@ CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std
     }
     for (const std::size_t i : cutShort)
         finish(m_fileManager, of / names[i], measured[i]);
-    // Children left unclaimed without a cancellation: no thread could be started to take them.
-    if (measured.size() < names.size() && !stop.stop_requested())
+    result.sizes = std::move(measured);
+    return result;
+}
+
+CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std::optional<QString>& label,
+                                                       bool selected, std::stop_token stop,
+                                                       double deadline) const
+{
+    ChildScan result;
+    const RootFolders::Listing listing = RootFolders::list(m_fileManager, of, m_home);
+    result.incomplete = listing.incomplete;
+    const std::vector<Path>& names = listing.names;
+    if (names.empty())
+        return result;
+
+    const ChildSizes sizes = sizeChildren(of, names, stop, deadline);
+    const std::vector<ChildSize>& measured = sizes.sizes;
+    // No thread to walk with: nothing is measured and the list may be short. Children left unclaimed
+    // without a cancellation: no thread could be started to take them.
+    if (sizes.noThread || (measured.size() < names.size() && !stop.stop_requested()))
         result.incomplete = true;
 
     for (std::size_t i = 0; i < measured.size(); ++i) {
-        const Measured& m = measured[i];
+        const ChildSize& m = measured[i];
         if (m.coverageHit)
             result.incomplete = true;
         if (m.bytes < 1) {

@@ -8,6 +8,7 @@
 #include "platform/CodeSigner.h"
 #include "platform/FileSystem.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <functional>
@@ -106,6 +107,29 @@ public:
     // `deadline` is each child's limit in seconds; every caller keeps the default, tests pass a short one.
     ChildScan scanChildren(const Path& of, const std::optional<QString>& label, bool selected,
                            std::stop_token stop = {}, double deadline = kDeadlineSeconds) const;
+
+    // What measuring one child found: its size as `size` gives it, whether the measurement met a
+    // denial or its deadline, and, when it measured 0 bytes, whether the child could not be read; else
+    // its modification time.
+    struct ChildSize
+    {
+        qint64 bytes = 0;
+        bool coverageHit = false;
+        bool unreadable = false;
+        std::optional<QDateTime> modified;
+    };
+    // The measurements of the first `sizes.size()` names, in their order; the rest were not begun
+    // (cancellation, or no thread could be started to take them; `noThread` when none could).
+    struct ChildSizes
+    {
+        std::vector<ChildSize> sizes;
+        bool noThread = false;
+    };
+    // Measures the children `names` of `of` as `scanChildren` does (entry cap not counted, `deadline`
+    // seconds each, up to one cached walker thread per processor claiming them in order). When `stop`
+    // is triggered no further child is begun and those under way keep what they counted so far.
+    ChildSizes sizeChildren(const Path& of, const std::vector<Path>& names, std::stop_token stop = {},
+                            double deadline = kDeadlineSeconds) const;
 
     // The allocated size of `of` in bytes (st_blocks * 512, so sparse files count what they occupy
     // and every hard link counts once per name). Anything that is not a folder (a link counts

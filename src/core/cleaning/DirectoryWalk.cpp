@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <limits>
@@ -32,6 +33,12 @@ namespace {
 
 // One getdents64 buffer per thread; a folder is read to its end before any sub-folder is opened.
 constexpr std::size_t kBufferBytes = 64 * 1024;
+// A large folder is split only past this many entries, in parts of this many.
+constexpr std::size_t kSplitAfterEntries = 256;
+constexpr std::size_t kSplitPart = 128;
+// How long an idle helper keeps looking for a queued folder (yielding the processor between looks)
+// before it sleeps.
+constexpr std::chrono::microseconds kIdleLooking{100};
 
 // Magic numbers of pseudo file systems that <linux/magic.h> does not name.
 constexpr long kMqueueMagic = 0x19800202;
@@ -62,6 +69,8 @@ struct Task
     quint64 inode = 0;
     std::string prefix; // the folder's path and a trailing "/"
     int depth = 0;      // 0 for the root
+    // Part of a large folder's entries, to examine instead of reading the folder (fd is a duplicate).
+    std::vector<std::string> names;
 };
 
 struct SubFolder
@@ -135,6 +144,7 @@ public:
             if (m_idle <= int(m_queue.size()))
                 return false;
             m_queue.push_back(std::move(task));
+            m_queued.fetch_add(1, std::memory_order_relaxed);
         }
         m_changed.notify_one();
         return true;
@@ -171,9 +181,12 @@ private:
     std::atomic<int> m_hungry{0};
     std::mutex m_mutex;
     std::condition_variable_any m_changed;
-    std::deque<Task> m_queue; // guarded by m_mutex
-    int m_idle = 0;           // guarded by m_mutex
-    int m_active = 1;         // threads walking a folder, the caller's root walk included; m_mutex
+    std::deque<Task> m_queue;     // guarded by m_mutex
+    std::atomic<int> m_queued{0}; // its size, for an idle helper to watch without the lock
+    int m_idle = 0;               // guarded by m_mutex
+    // Threads walking a folder, the caller's root walk included; changed under m_mutex, read without it
+    // only by an idle helper looking for work.
+    std::atomic<int> m_active{1};
     bool m_helpersStarted = false;
     std::vector<std::thread> m_helpers;
     std::shared_ptr<const MountTable> m_mounts;
@@ -197,8 +210,12 @@ public:
             return;
         if (rootPath.empty() || rootPath.back() != '/')
             rootPath += '/';
-        walk(Task{std::move(rootFd), static_cast<quint64>(rootStatus.st_dev),
-                  static_cast<quint64>(rootStatus.st_ino), std::move(rootPath), 0});
+        walk(Task{std::move(rootFd),
+                  static_cast<quint64>(rootStatus.st_dev),
+                  static_cast<quint64>(rootStatus.st_ino),
+                  std::move(rootPath),
+                  0,
+                  {}});
     }
 
     void walk(Task task)
@@ -209,8 +226,14 @@ public:
             Frame{std::move(task.fd), task.device, task.inode, m_path.size(), task.depth, {}, 0});
         m_openCount = 1;
         m_lowestOpen = 0;
-        if (!readFolder(m_frames.back()))
+        if (!task.names.empty()) {
+            for (const std::string& name : task.names) {
+                if (!visitName(m_frames.back(), name.c_str()))
+                    return;
+            }
+        } else if (!readFolder(m_frames.back())) {
             return;
+        }
 
         while (!m_frames.empty()) {
             if (m_shared.stopped())
@@ -246,7 +269,7 @@ public:
             const int depth = top.depth + 1;
             m_path += '/';
             if (m_shared.hungry()) {
-                Task handOver{std::move(fd), device, static_cast<quint64>(st.st_ino), m_path, depth};
+                Task handOver{std::move(fd), device, static_cast<quint64>(st.st_ino), m_path, depth, {}};
                 if (m_shared.offer(handOver))
                     continue;
                 fd = std::move(handOver.fd);
@@ -301,6 +324,9 @@ private:
         const bool sorted = m_shared.limits.sortedNames;
         if (sorted)
             m_names.clear();
+        const bool split = !sorted && m_shared.limits.splitLargeFolders && m_shared.limits.threads > 1;
+        std::size_t seen = 0;
+        std::vector<std::string> part; // names past kSplitAfterEntries not examined yet
         char* const buffer = m_buffer.get();
         for (;;) {
             const ssize_t got = ::getdents64(frame.fd.get(), buffer, kBufferBytes);
@@ -320,10 +346,18 @@ private:
                     continue;
                 if (sorted) {
                     m_names.emplace_back(name);
+                } else if (split && ++seen > kSplitAfterEntries) {
+                    part.emplace_back(name);
+                    if (part.size() >= kSplitPart && !handOver(frame, part))
+                        return false;
                 } else if (!visitName(frame, name)) {
                     return false;
                 }
             }
+        }
+        for (const std::string& name : part) {
+            if (!visitName(frame, name.c_str()))
+                return false;
         }
         if (!sorted)
             return true;
@@ -334,6 +368,32 @@ private:
                 return false;
         }
         std::vector<std::string>().swap(m_names);
+        return true;
+    }
+
+    // Gives `part` (names of the frame's folder) to an idle helper with a duplicate of the folder's
+    // descriptor, or examines it here when none is waiting or no descriptor is to be had; empties it.
+    // False when the walk is to end.
+    bool handOver(Frame& frame, std::vector<std::string>& part)
+    {
+        if (m_shared.hungry()) {
+            UniqueFd copy(::fcntl(frame.fd.get(), F_DUPFD_CLOEXEC, 0));
+            if (copy.valid()) {
+                Task task{std::move(copy), frame.device,
+                          frame.inode,     std::string(m_path, 0, frame.prefixLength),
+                          frame.depth,     std::move(part)};
+                if (m_shared.offer(task)) {
+                    part.clear();
+                    return true;
+                }
+                part = std::move(task.names);
+            }
+        }
+        for (const std::string& name : part) {
+            if (!visitName(frame, name.c_str()))
+                return false;
+        }
+        part.clear();
         return true;
     }
 
@@ -466,15 +526,33 @@ void RunState::work(int worker)
             std::unique_lock lock(m_mutex);
             ++m_idle;
             m_hungry.fetch_add(1, std::memory_order_relaxed);
-            m_changed.wait(lock, stop, [&] {
-                return m_ended.load(std::memory_order_relaxed) || !m_queue.empty() || m_active == 0;
-            });
+            const auto ready = [&] {
+                return m_ended.load(std::memory_order_relaxed) || !m_queue.empty() ||
+                       m_active.load(std::memory_order_relaxed) == 0;
+            };
+            if (!ready()) {
+                // Small folders come and go quickly: look for the next one for a moment before
+                // sleeping, as a wake-up costs far more than walking one.
+                lock.unlock();
+                const auto until = std::chrono::steady_clock::now() + kIdleLooking;
+                for (int i = 0; m_queued.load(std::memory_order_relaxed) == 0 &&
+                                !m_ended.load(std::memory_order_relaxed) &&
+                                m_active.load(std::memory_order_relaxed) > 0 && !stop.stop_requested();
+                     ++i) {
+                    if (i % 8 == 7 && std::chrono::steady_clock::now() >= until)
+                        break;
+                    std::this_thread::yield();
+                }
+                lock.lock();
+            }
+            m_changed.wait(lock, stop, ready);
             --m_idle;
             m_hungry.fetch_sub(1, std::memory_order_relaxed);
             if (stopped() || m_queue.empty())
                 return;
             task = std::move(m_queue.front());
             m_queue.pop_front();
+            m_queued.fetch_sub(1, std::memory_order_relaxed);
             ++m_active;
         }
         if (!walker)

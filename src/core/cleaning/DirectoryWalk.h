@@ -94,6 +94,11 @@ public:
         // Open the root through a final symbolic link (a listing or search of a linked folder). Only
         // the root: below it no link is ever followed.
         bool followRootLink = false;
+        // With several threads, let idle helpers examine part of a large folder's entries (and walk
+        // the sub-folders among them), so that one folder of many thousand entries is not examined by
+        // one thread alone. The entries of such a folder are then not reported in listing order, nor
+        // its sub-folders walked after all of its entries; for visitors that do not depend on order.
+        bool splitLargeFolders = false;
     };
 
     // Helper threads that several walks at once draw from, so that w walks running side by side stay

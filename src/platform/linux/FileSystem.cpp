@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kMaxRemoveDepth = 4096;
 
-FileStatus fromStat(const struct stat& st)
+FileStatus fromStatWithoutTime(const struct stat& st)
 {
     FileStatus s;
     s.id = FileId{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
@@ -31,6 +31,12 @@ FileStatus fromStat(const struct stat& st)
     s.links = static_cast<quint64>(st.st_nlink);
     s.size = static_cast<qint64>(st.st_size);
     s.allocated = static_cast<qint64>(st.st_blocks) * 512;
+    return s;
+}
+
+FileStatus fromStat(const struct stat& st)
+{
+    FileStatus s = fromStatWithoutTime(st);
     const qint64 ms = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1'000'000;
     s.modified = QDateTime::fromMSecsSinceEpoch(ms);
     return s;
@@ -217,6 +223,14 @@ Result<FileStatus> FileSystem::status(const Path& path) const
     if (::lstat(path.c_str(), &st) != 0)
         return Error::posix(errno, describe(path));
     return fromStat(st);
+}
+
+Result<FileStatus> FileSystem::statusWithoutTime(const Path& path) const
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return Error::posix(errno, describe(path));
+    return fromStatWithoutTime(st);
 }
 
 Result<FileStatus> FileSystem::statusFollowingLinks(const Path& path) const

@@ -1,4 +1,5 @@
 #include "core/cleaning/CleanupScanner.h"
+#include "core/cleaning/DirectoryWalk.h"
 #include "platform/UniqueFd.h"
 #include "support/PrivilegeDrop.h"
 #include "support/SizeOracle.h"
@@ -9,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -306,15 +308,20 @@ TEST(SizerTest, LongWalksEndEarlyOnCancellationDeadlineAndCap)
     }
     {
         SCOPED_TRACE("cancelled");
-        std::stop_source source;
-        CoverageFlag coverage;
-        std::jthread canceller([&] {
-            std::this_thread::sleep_for(20ms);
-            source.request_stop();
+        // Cancelled by the walking thread as it enters its 20th folder, however fast the walk is.
+        static std::stop_source source;
+        static std::atomic<int> folders;
+        source = std::stop_source();
+        folders = 0;
+        DirectoryWalk::setFolderHook([](std::string_view) {
+            if (folders.fetch_add(1) == 20)
+                source.request_stop();
         });
+        CoverageFlag coverage;
         const auto start = std::chrono::steady_clock::now();
         const qint64 partial =
             sizer.size(tree.root(), {}, entries + 10, true, 3600.0, &coverage, source.get_token());
+        DirectoryWalk::setFolderHook(nullptr);
         EXPECT_LT(secondsSince(start), 5.0);
         EXPECT_LT(partial, full);
         EXPECT_GE(partial, 0);

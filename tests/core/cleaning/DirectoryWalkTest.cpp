@@ -14,6 +14,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <mutex>
@@ -144,6 +145,38 @@ TEST_F(DirectoryWalkTest, ReportsEveryEntryOnceWithoutFollowingLinks)
             EXPECT_GE(worker, 0);
             EXPECT_LT(worker, threads);
         }
+    }
+}
+
+// A folder of a few thousand entries whose parts idle helpers examine (and whose sub-folders among
+// those parts they walk, reopening parents through ".." with two descriptors each) is still reported
+// entry by entry exactly once, at the right depth, with every error and the same total as one thread.
+TEST(DirectoryWalkSplitTest, LargeFoldersSplitAmongHelpersReportEveryEntryOnce)
+{
+    test::TempTree tree;
+    for (int i = 0; i < 2500; ++i)
+        tree.file("big/f" + std::to_string(i), 100 * (i % 7));
+    for (int i = 0; i < 120; ++i)
+        tree.file("big/d" + std::to_string(i) + "/inner/deeper/leaf", 5000 + i);
+    tree.symlink("big/f1", "big/link");
+    tree.chmod(tree.folder("big/closed"), 0);
+
+    Collected one;
+    ASSERT_TRUE(DirectoryWalk(limitsWith(1)).run(tree.root(), {}, one.visitor(), one.errorHandler()));
+    for (const int threads : {2, 8}) {
+        SCOPED_TRACE("threads " + std::to_string(threads));
+        DirectoryWalk::Limits limits = limitsWith(threads, 1, 2);
+        limits.splitLargeFolders = true;
+        Collected split;
+        ASSERT_TRUE(DirectoryWalk(limits).run(tree.root(), {}, split.visitor(), split.errorHandler()));
+        for (const auto& [path, visits] : split.visits)
+            EXPECT_EQ(visits, 1) << path;
+        EXPECT_EQ(split.depths, one.depths);
+        EXPECT_EQ(split.allocated(), one.allocated());
+        EXPECT_EQ(split.allocated(), test::findAllocatedSize(tree.root()));
+        std::sort(split.errors.begin(), split.errors.end());
+        std::sort(one.errors.begin(), one.errors.end());
+        EXPECT_EQ(split.errors, one.errors);
     }
 }
 

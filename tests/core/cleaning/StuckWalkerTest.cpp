@@ -1,6 +1,9 @@
+#include "core/apps/LeftoverFinder.h"
 #include "core/cleaning/CleanupScanner.h"
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/WalkerThreads.h"
+#include "support/FakeAppLocator.h"
+#include "support/FakeClock.h"
 #include "support/SizeOracle.h"
 #include "support/TempTree.h"
 
@@ -30,6 +33,7 @@ struct Hold
     int held = 0;          // walks waiting at a held folder now
     int othersEntered = 0; // other folders entered while anything was held
     int releaseAfter = 0;  // release once this many other folders were entered (0: only by hand)
+    bool timedOut = false; // a held walk gave up waiting for the release
 };
 
 Hold g_hold;
@@ -48,7 +52,8 @@ void holdAtHeldFolders(std::string_view folder)
     ++g_hold.held;
     g_hold.changed.notify_all();
     // The bound only keeps a broken test from hanging the suite.
-    g_hold.changed.wait_for(lock, 60s, [] { return g_hold.released; });
+    if (!g_hold.changed.wait_for(lock, 60s, [] { return g_hold.released; }))
+        g_hold.timedOut = true;
     --g_hold.held;
 }
 
@@ -63,6 +68,7 @@ protected:
         g_hold.held = 0;
         g_hold.othersEntered = 0;
         g_hold.releaseAfter = 0;
+        g_hold.timedOut = false;
         DirectoryWalk::setFolderHook(&holdAtHeldFolders);
     }
     void TearDown() override
@@ -158,6 +164,46 @@ TEST_F(StuckWalkerTest, ChildrenAreMeasuredWhileOneChildIsStuck)
     EXPECT_FALSE(result.incomplete);
     ASSERT_EQ(result.items.size(), std::size_t(kOthers + 1));
     for (const ScanItem& item : result.items)
+        EXPECT_EQ(item.bytes, test::findAllocatedSize(item.url)) << item.url;
+}
+
+// The orphan folders of one leftover root are measured side by side as well: the held orphan is only
+// let go once every other orphan folder was entered, and the orphans are those of one by one.
+TEST_F(StuckWalkerTest, OrphanFoldersAreMeasuredWhileOneIsStuck)
+{
+    if (DirectoryWalk::processors() < 2)
+        GTEST_SKIP() << "one processor: orphans are measured one at a time";
+    test::TempTree tree;
+    const Path home = tree.folder("home");
+    const Path support = home / "Library/Application Support";
+    const auto clock = std::make_shared<test::FakeClock>();
+    std::vector<Path> orphans{support / "com.gone.a"};
+    tree.file(orphans.front() / "held/inside", 8192);
+    constexpr int kOthers = 12;
+    for (int i = 0; i < kOthers; ++i) {
+        orphans.push_back(support / ("com.gone.c" + std::to_string(i)));
+        tree.file(orphans.back() / "f", 4096 * (1 + i % 5));
+    }
+    for (const Path& orphan : orphans)
+        tree.setMtime(orphan, clock->now().addSecs(-400 * 24 * 3600));
+    {
+        const std::lock_guard lock(g_hold.mutex);
+        g_hold.releaseAfter = kOthers + 1; // "com.gone.a" and every other orphan
+    }
+    const auto matcher = LeftoverFinder::orphanMatcher(AppScanner::Listing{{}, true},
+                                                       std::make_shared<test::FakeAppLocator>());
+    ASSERT_TRUE(matcher.has_value());
+    const LeftoverFinder::Orphans found =
+        LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), home), home, clock).findOrphans(*matcher);
+    {
+        const std::lock_guard lock(g_hold.mutex);
+        EXPECT_TRUE(g_hold.released);
+        EXPECT_FALSE(g_hold.timedOut) << "the other orphans waited for the held one";
+        EXPECT_GE(g_hold.othersEntered, kOthers);
+    }
+    EXPECT_FALSE(found.incomplete);
+    ASSERT_EQ(found.items.size(), orphans.size());
+    for (const ScanItem& item : found.items)
         EXPECT_EQ(item.bytes, test::findAllocatedSize(item.url)) << item.url;
 }
 
