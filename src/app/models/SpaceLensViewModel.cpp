@@ -1,13 +1,685 @@
 #include "app/models/SpaceLensViewModel.h"
 
-namespace qm {
+#include "app/models/FileToolCleaning.h"
+#include "app/models/PostToModel.h"
+#include "app/platform/GuiFolderPicker.h"
+#include "app/platform/GuiWorkspace.h"
+#include "core/model/Formatting.h"
+#include "core/permissions/FullDiskAccess.h"
+#include "core/spacelens/BubblePacker.h"
+#include "core/spacelens/SpaceLensSafety.h"
 
-SpaceLensViewModel::SpaceLensViewModel(QObject* parent) : QObject(parent) {}
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <set>
+#include <utility>
+
+namespace qm {
+namespace {
+
+const QString kChooseMessage = QStringLiteral("Choose a folder to analyze");
+
+// The last name of a folder as shown; "/" for the root itself.
+QString lastName(const Path& folder)
+{
+    const Path name = FileSystem::standardize(folder).filename();
+    return name.empty() ? QStringLiteral("/") : FileSystem::displayName(name);
+}
+
+} // namespace
+
+SpaceLensViewModel::SpaceLensViewModel(Services services, QObject* parent)
+    : QObject(parent), m_clock(services.clock),
+      m_scanner(services.scanner ? std::move(*services.scanner) : FileScanner()),
+      m_trash(services.trash ? std::move(*services.trash) : Trash()),
+      m_fullDiskAccess(std::move(services.fullDiskAccess)), m_picker(std::move(services.folderPicker)),
+      m_workspace(std::move(services.workspace)),
+      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
+      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
+      m_home(services.home.empty() ? FileSystem::homeDirectory() : services.home),
+      m_systemRoot(services.systemRoot.empty() ? Path("/") : services.systemRoot), m_stack{m_home},
+      m_entryList(std::make_unique<SizedEntryListModel>()),
+      m_layoutList(std::make_unique<SizedEntryListModel>())
+{
+    if (!m_fullDiskAccess)
+        m_fullDiskAccess = [home = m_home, root = m_systemRoot] {
+            return FullDiskAccess::isGranted(home, root);
+        };
+    if (!m_picker)
+        m_picker = std::make_shared<GuiFolderPicker>();
+    m_fullDiskAccessGranted = m_fullDiskAccess();
+}
+
+SpaceLensViewModel::~SpaceLensViewModel()
+{
+    if (m_passStop)
+        m_passStop->request_stop();
+}
+
+// ---- derived values ----
+
+Path SpaceLensViewModel::current() const
+{
+    return m_stack.empty() ? m_home : m_stack.back();
+}
+
+std::vector<SelectedItem> SpaceLensViewModel::effectiveSelection() const
+{
+    std::set<Path::string_type> resolved;
+    for (const auto& [key, item] : m_selected)
+        resolved.insert(item.resolvedPath.native());
+    std::vector<SelectedItem> result;
+    for (const auto& [key, item] : m_selected) {
+        // Inside another selected item when one of its proper folder prefixes is selected too.
+        const Path::string_type& own = item.resolvedPath.native();
+        bool inside = false;
+        for (std::size_t slash = own.find('/', 1); slash != Path::string_type::npos && !inside;
+             slash = own.find('/', slash + 1))
+            inside = resolved.contains(own.substr(0, slash));
+        if (!inside)
+            result.push_back(item);
+    }
+    std::stable_sort(result.begin(), result.end(), [](const SelectedItem& a, const SelectedItem& b) {
+        return a.resolvedPath.native() < b.resolvedPath.native();
+    });
+    return result;
+}
+
+QStringList SpaceLensViewModel::crumbLabels() const
+{
+    const Path home = FileSystem::standardize(m_home);
+    QStringList labels;
+    for (const Path& folder : m_stack)
+        labels.append(FileSystem::standardize(folder).native() == home.native() ? QStringLiteral("Home")
+                                                                                : lastName(folder));
+    return labels;
+}
+
+QVariantList SpaceLensViewModel::stackUrls() const
+{
+    QVariantList urls;
+    for (const Path& folder : m_stack)
+        urls.append(Workspace::fileUrl(folder));
+    return urls;
+}
+
+QUrl SpaceLensViewModel::currentUrl() const
+{
+    return Workspace::fileUrl(current());
+}
+
+QString SpaceLensViewModel::currentName() const
+{
+    return lastName(current());
+}
+
+QUrl SpaceLensViewModel::homeUrl() const
+{
+    return Workspace::fileUrl(m_home);
+}
+
+double SpaceLensViewModel::progress() const
+{
+    return m_totalToMeasure < 1 ? 0.0 : double(m_measured) / double(m_totalToMeasure);
+}
+
+void SpaceLensViewModel::recount()
+{
+    m_total = 0;
+    m_unreadableCount = 0;
+    for (const SizedEntry& entry : m_entries) {
+        m_total += entry.bytes;
+        m_unreadableCount += entry.unreadable ? 1 : 0;
+    }
+}
+
+QString SpaceLensViewModel::totalText() const
+{
+    const qint64 bytes = total();
+    if (bytes < 1 && unreadableCount() != 0)
+        return QStringLiteral("\u2014");
+    return Formatting::byteCount(bytes);
+}
+
+QString SpaceLensViewModel::summaryText() const
+{
+    QString text = totalText() + QStringLiteral(" \u00b7 ") +
+                   Formatting::countedNoun(qint64(m_entries.size()), QStringLiteral("item"));
+    if (const int unreadable = unreadableCount(); unreadable != 0)
+        text +=
+            QStringLiteral(" \u00b7 ") + QString::number(unreadable) + QStringLiteral(" can't be measured");
+    return text;
+}
+
+QString SpaceLensViewModel::formattedSelected() const
+{
+    qint64 sum = 0;
+    for (const SelectedItem& item : effectiveSelection())
+        sum += item.bytes;
+    return Formatting::byteCount(sum);
+}
+
+QString SpaceLensViewModel::formattedFreed() const
+{
+    return m_lastReport ? m_lastReport->formattedFreed() : Formatting::byteCount(0);
+}
+
+bool SpaceLensViewModel::isRemovable(const Path& path) const
+{
+    return SpaceLensSafety::isRemovable(path, m_home, m_systemRoot);
+}
+
+// ---- setters ----
+
+void SpaceLensViewModel::setShowConfirm(bool show)
+{
+    if (m_showConfirm == show)
+        return;
+    m_showConfirm = show;
+    emit showConfirmChanged();
+}
+
+void SpaceLensViewModel::setFailureNote(const QString& note)
+{
+    m_failureNote = note;
+    // Announced even when the text repeats, so a dismissed alert comes up again.
+    emit failureNoteChanged();
+}
+
+// ---- publishing ----
+
+void SpaceLensViewModel::setScanning(bool value)
+{
+    if (m_scanning == value)
+        return;
+    m_scanning = value;
+    emit scanningChanged();
+}
+
+void SpaceLensViewModel::setCurrentUnreadable(bool value)
+{
+    if (m_currentUnreadable == value)
+        return;
+    m_currentUnreadable = value;
+    emit currentUnreadableChanged();
+}
+
+void SpaceLensViewModel::setFullDiskAccessGranted(bool value)
+{
+    if (m_fullDiskAccessGranted == value)
+        return;
+    m_fullDiskAccessGranted = value;
+    emit fullDiskAccessGrantedChanged();
+}
+
+void SpaceLensViewModel::setProgress(int measured, int totalToMeasure)
+{
+    if (m_measured == measured && m_totalToMeasure == totalToMeasure)
+        return;
+    m_measured = measured;
+    m_totalToMeasure = totalToMeasure;
+    emit progressChanged();
+}
+
+void SpaceLensViewModel::setJustEmptiedByRemoval(bool value)
+{
+    if (m_justEmptiedByRemoval == value)
+        return;
+    m_justEmptiedByRemoval = value;
+    emit justEmptiedByRemovalChanged();
+}
+
+void SpaceLensViewModel::setRemoving(bool value)
+{
+    if (m_removing == value)
+        return;
+    m_removing = value;
+    emit removingChanged();
+}
+
+void SpaceLensViewModel::setRestoring(bool value)
+{
+    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
+    if (m_tracker->setHeld(m_restoreToken, value))
+        emit restoringChanged();
+}
+
+void SpaceLensViewModel::setLastReport(std::optional<CleanReport> report)
+{
+    const bool changed = m_lastReport.has_value() || report.has_value();
+    m_lastReport = std::move(report);
+    if (changed)
+        emit lastReportChanged();
+}
+
+void SpaceLensViewModel::setStack(std::vector<Path> stack)
+{
+    m_stack = std::move(stack);
+    emit stackChanged();
+}
+
+SizedEntryListModel::Row SpaceLensViewModel::rowOf(const SizedEntry& entry) const
+{
+    SizedEntryListModel::Row row;
+    row.entry = entry;
+    row.colorIndex = m_colorIndexByID.value(entry.id, -1);
+    row.removable = m_removable.value(entry.id, false);
+    row.selected = m_selected.contains(entry.url.native());
+    return row;
+}
+
+void SpaceLensViewModel::publishSelection()
+{
+    const auto isSelected = [this](const SizedEntry& entry) {
+        return m_selected.contains(entry.url.native());
+    };
+    m_entryList->setSelected(isSelected);
+    m_layoutList->setSelected(isSelected);
+    emit selectionChanged();
+}
+
+void SpaceLensViewModel::clearEntries()
+{
+    m_entries.clear();
+    m_bubbles.clear();
+    m_layout.clear();
+    m_removable.clear();
+    recount();
+    m_entryList->reset({});
+    m_layoutList->update({});
+    emit entriesChanged();
+    emit layoutChanged();
+}
+
+// ---- the sizing pass ----
 
 void SpaceLensViewModel::load()
 {
-    ++m_generation;
+    if (m_removing)
+        return;
+    if (m_passStop)
+        m_passStop->request_stop();
+    const int generation = ++m_generation;
     emit generationChanged();
+    m_lastRepack.reset();
+
+    setFullDiskAccessGranted(m_fullDiskAccess());
+    setScanning(true);
+    setProgress(0, 0);
+    setJustEmptiedByRemoval(false);
+    clearEntries();
+    setCurrentUnreadable(false);
+
+    auto stop = std::make_shared<std::stop_source>();
+    m_passStop = stop;
+    const QPointer<SpaceLensViewModel> self(this);
+    QThreadPool::globalInstance()->start([self, generation, stop, scanner = m_scanner, folder = current(),
+                                          home = m_home, systemRoot = m_systemRoot] {
+        // Each entry and each report is its own queued call; calls queued from this one collecting
+        // thread land in order, so every one of them has landed before the pass's end below.
+        const auto onEntry = [&](const SizedEntry& entry) {
+            // The rule reads the file system to resolve links: asked here, off the GUI thread.
+            const bool removable = SpaceLensSafety::isRemovable(entry.url, home, systemRoot);
+            postTo(self, [generation, entry, removable](SpaceLensViewModel& model) {
+                if (model.m_generation == generation)
+                    model.add(entry, removable);
+            });
+        };
+        const auto onProgress = [self, generation](qint64 measured, qint64 total) {
+            postTo(self, [generation, measured, total](SpaceLensViewModel& model) {
+                if (model.m_generation == generation)
+                    model.setProgress(int(measured), int(total));
+            });
+        };
+        const bool unreadable = scanner.streamChildren(folder, onEntry, onProgress, stop->get_token());
+        postTo(self, [generation, stop, unreadable](SpaceLensViewModel& model) {
+            model.endPass(generation, *stop, unreadable);
+        });
+    });
+}
+
+void SpaceLensViewModel::endPass(int generation, const std::stop_source& stop, bool unreadable)
+{
+    if (stop.stop_requested() || m_generation != generation)
+        return;
+    setCurrentUnreadable(unreadable);
+    repack();
+    // One more turn of the event loop before the pass counts as done, so that whatever was queued
+    // meanwhile lands first; only the generation is tested again then.
+    const QPointer<SpaceLensViewModel> self(this);
+    postTo(self, [generation](SpaceLensViewModel& model) {
+        if (model.m_generation != generation)
+            return;
+        model.repack();
+        model.setScanning(false);
+        if (!model.m_hasScanned) {
+            model.m_hasScanned = true;
+            emit model.hasScannedChanged();
+        }
+    });
+}
+
+void SpaceLensViewModel::add(const SizedEntry& entry, bool removable)
+{
+    m_entries.push_back(entry);
+    m_total += entry.bytes;
+    m_unreadableCount += entry.unreadable ? 1 : 0;
+    m_removable.insert(entry.id, removable);
+    const auto selected = m_selected.find(entry.url.native());
+    if (selected != m_selected.end()) {
+        // Measured again: the record takes the fresh size and resolves the path again.
+        selected->second = SelectedItem::from(entry);
+        emit selectionChanged();
+    }
+    m_entryList->append(rowOf(entry));
+    emit entriesChanged();
+
+    const auto now = m_clock.monotonicNow();
+    if (m_lastRepack && now - *m_lastRepack < kRepackInterval)
+        return;
+    m_lastRepack = now;
+    repack();
+}
+
+void SpaceLensViewModel::repack()
+{
+    std::stable_sort(m_entries.begin(), m_entries.end(),
+                     [](const SizedEntry& a, const SizedEntry& b) { return a.bytes > b.bytes; });
+    qint64 sum = 0;
+    for (const SizedEntry& entry : m_entries)
+        sum += entry.bytes;
+    QHash<QUuid, int> colorIndexByID;
+    colorIndexByID.reserve(qsizetype(m_entries.size()));
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        // With nothing counted the shares stay as they were.
+        if (sum >= 1)
+            m_entries[i].fraction = double(m_entries[i].bytes) / double(sum);
+        colorIndexByID.insert(m_entries[i].id, int(i));
+    }
+    m_colorIndexByID = std::move(colorIndexByID);
+
+    const std::size_t shown = std::min<std::size_t>(m_entries.size(), kMaxBubbles);
+    m_bubbles.assign(m_entries.begin(), m_entries.begin() + std::ptrdiff_t(shown));
+    std::vector<BubblePacker::Item> items;
+    items.reserve(m_bubbles.size());
+    for (const SizedEntry& entry : m_bubbles)
+        items.push_back({entry.id, double(entry.bytes)});
+    m_layout = BubblePacker::pack(items, kBubblePadding);
+
+    std::vector<SizedEntryListModel::Row> rows;
+    rows.reserve(m_entries.size());
+    for (const SizedEntry& entry : m_entries)
+        rows.push_back(rowOf(entry));
+    m_entryList->reset(std::move(rows));
+    std::vector<SizedEntryListModel::Row> circles;
+    circles.reserve(m_layout.size());
+    for (std::size_t i = 0; i < m_layout.size(); ++i) {
+        const PackedCircle& circle = m_layout[i];
+        const auto entry = std::find_if(m_bubbles.begin(), m_bubbles.end(),
+                                        [&](const SizedEntry& e) { return e.id == circle.id; });
+        if (entry == m_bubbles.end())
+            continue;
+        SizedEntryListModel::Row row = rowOf(*entry);
+        row.circle = circle;
+        row.order = int(i);
+        circles.push_back(std::move(row));
+    }
+    m_layoutList->update(std::move(circles));
+    emit entriesChanged();
+    emit layoutChanged();
+}
+
+void SpaceLensViewModel::loadIfNeeded()
+{
+    if (m_entries.empty() && !m_scanning)
+        load();
+}
+
+void SpaceLensViewModel::refreshFullDiskAccess()
+{
+    const bool before = m_fullDiskAccessGranted;
+    setFullDiskAccessGranted(m_fullDiskAccess());
+    if (!before && m_fullDiskAccessGranted && !m_scanning)
+        load();
+}
+
+// ---- navigation ----
+
+const SizedEntry* SpaceLensViewModel::entryById(const QString& entryId) const
+{
+    const QUuid id(entryId);
+    if (id.isNull())
+        return nullptr;
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [&](const SizedEntry& entry) { return entry.id == id; });
+    return found == m_entries.end() ? nullptr : &*found;
+}
+
+Workspace& SpaceLensViewModel::workspace() const
+{
+    if (!m_workspace)
+        m_workspace = std::make_shared<GuiWorkspace>();
+    return *m_workspace;
+}
+
+void SpaceLensViewModel::open(const SizedEntry& entry)
+{
+    if (m_removing)
+        return;
+    if (!entry.isDirectory) {
+        workspace().reveal(entry.url);
+        return;
+    }
+    std::vector<Path> stack = m_stack;
+    stack.push_back(entry.url);
+    setStack(std::move(stack));
+    load();
+}
+
+void SpaceLensViewModel::open(const QString& entryId)
+{
+    // A copy: loading clears the entries it comes from.
+    if (const SizedEntry* entry = entryById(entryId))
+        open(SizedEntry(*entry));
+}
+
+void SpaceLensViewModel::jump(int index)
+{
+    if (m_removing || index < 0 || qint64(index) >= qint64(m_stack.size()) - 1)
+        return;
+    setStack(std::vector<Path>(m_stack.begin(), m_stack.begin() + index + 1));
+    load();
+}
+
+void SpaceLensViewModel::back()
+{
+    if (m_removing || m_stack.size() < 2)
+        return;
+    setStack(std::vector<Path>(m_stack.begin(), m_stack.end() - 1));
+    load();
+}
+
+void SpaceLensViewModel::choose()
+{
+    if (m_removing)
+        return;
+    const QPointer<SpaceLensViewModel> self(this);
+    m_picker->choose(kChooseMessage, current(), [self](const std::optional<Path>& folder) {
+        if (self)
+            self->applyChoice(folder);
+    });
+}
+
+void SpaceLensViewModel::applyChoice(const std::optional<Path>& folder)
+{
+    // The chooser does not block: a removal may have started while it was open.
+    if (!folder || m_removing)
+        return;
+    m_selected.clear();
+    publishSelection();
+    setLastReport(std::nullopt);
+    setStack({*folder});
+    load();
+}
+
+// ---- selection ----
+
+void SpaceLensViewModel::toggleSelect(const SizedEntry& entry)
+{
+    if (!isRemovable(entry.url))
+        return;
+    const auto found = m_selected.find(entry.url.native());
+    if (found != m_selected.end())
+        m_selected.erase(found);
+    else
+        m_selected.emplace(entry.url.native(), SelectedItem::from(entry));
+    publishSelection();
+}
+
+void SpaceLensViewModel::toggleSelect(const QString& entryId)
+{
+    if (const SizedEntry* entry = entryById(entryId))
+        toggleSelect(SizedEntry(*entry));
+}
+
+void SpaceLensViewModel::clearSelection()
+{
+    if (m_selected.empty())
+        return;
+    m_selected.clear();
+    publishSelection();
+}
+
+void SpaceLensViewModel::reveal(const QString& entryId)
+{
+    if (const SizedEntry* entry = entryById(entryId))
+        workspace().reveal(entry->url);
+}
+
+// ---- removal and undo ----
+
+Path SpaceLensViewModel::lensRoot() const
+{
+    return m_stack.empty() ? current() : m_stack.front();
+}
+
+void SpaceLensViewModel::confirmRemove()
+{
+    if (m_removing)
+        return;
+    std::vector<ScanItem> items;
+    for (const SelectedItem& item : effectiveSelection()) {
+        if (!isRemovable(item.url))
+            continue;
+        ScanItem scanItem;
+        scanItem.url = item.url;
+        scanItem.name = FileSystem::displayName(item.name);
+        scanItem.bytes = item.bytes;
+        scanItem.isSelected = true;
+        items.push_back(std::move(scanItem));
+    }
+    if (items.empty())
+        return;
+    const int generation = m_generation;
+    setRemoving(true);
+    // Anywhere below the root of the browsing, whichever folder is current.
+    FileToolCleaning::clean(this, lensRoot(), m_trash, std::move(items),
+                            [this, generation](CleanReport report) { applyRemoval(generation, report); });
+}
+
+void SpaceLensViewModel::applyRemoval(int generation, const CleanReport& report)
+{
+    setRemoving(false);
+    setLastReport(FileToolCleaning::merged(m_lastReport, report));
+    if (!report.trashed.empty()) {
+        ++m_removeCompletions;
+        emit removeCompletionsChanged();
+    }
+    if (const std::optional<QString> note = removalNote(report))
+        setFailureNote(*note);
+
+    // Deselected by where the removed items really were, whatever folder is shown now.
+    std::set<Path::string_type> removed;
+    for (const TrashedItem& item : report.trashed)
+        removed.insert(FileSystem::resolveLinks(item.original).native());
+    const auto wasRemoved = [&](const Path::string_type& key) {
+        const Path::string_type path = FileSystem::resolveLinks(Path(key)).native();
+        for (std::size_t slash = path.size(); slash != Path::string_type::npos && slash > 0;
+             slash = path.rfind('/', slash - 1)) {
+            if (removed.contains(path.substr(0, slash)))
+                return true;
+        }
+        return false;
+    };
+    const std::size_t before = m_selected.size();
+    std::erase_if(m_selected, [&](const auto& selected) { return wasRemoved(selected.first); });
+    if (m_selected.size() != before)
+        publishSelection();
+
+    if (generation == m_generation) {
+        const std::set<Path::string_type> originals = report.trashedOriginals();
+        const std::size_t count = m_entries.size();
+        std::erase_if(m_entries, [&](const SizedEntry& entry) {
+            return originals.contains(FileSystem::standardize(entry.url).native());
+        });
+        recount();
+        if (m_entries.empty() && count != 0 && !report.trashed.empty())
+            setJustEmptiedByRemoval(true);
+        repack();
+    }
+
+    // An undo that ended during this removal measures again now, unless the user moved on.
+    if (const std::optional<int> reload = std::exchange(m_reloadAfterRemoval, std::nullopt);
+        reload && *reload == m_generation)
+        load();
+}
+
+std::optional<QString> SpaceLensViewModel::removalNote(const CleanReport& report)
+{
+    if (report.failures.empty())
+        return std::nullopt;
+    const qint64 count = qint64(report.failures.size());
+    return QString::number(count) + QStringLiteral(" item") + (count == 1 ? QString() : QStringLiteral("s")) +
+           QStringLiteral(" couldn't be moved to the Trash:") + QLatin1Char('\n') + report.failures.front();
+}
+
+std::optional<QString> SpaceLensViewModel::undoNote(const UndoResult& result)
+{
+    if (result.restored + result.skippedRecreated == result.total)
+        return std::nullopt;
+    const qint64 missing = std::max<qint64>(0, result.total - result.restored - result.skippedRecreated);
+    return QString::number(missing) + QStringLiteral(" of ") + QString::number(result.total) +
+           QStringLiteral(" item") + (result.total == 1 ? QString() : QStringLiteral("s")) +
+           QStringLiteral(
+               " couldn't be restored from the Trash \u2014 it may have been permanently deleted.");
+}
+
+void SpaceLensViewModel::undoLast()
+{
+    if (!m_lastReport || restoring() || m_tracker->emptyingTrash())
+        return;
+    CleanReport report = std::move(*m_lastReport);
+    setLastReport(std::nullopt);
+    setRestoring(true);
+    const int generation = m_generation;
+    // The record's removals were all rooted at the root of the browsing; so is their restore.
+    FileToolCleaning::undo(this, lensRoot(), m_trash, std::move(report),
+                           [this, generation](UndoResult result) {
+                               if (const std::optional<QString> note = undoNote(result))
+                                   setFailureNote(*note);
+                               if (generation == m_generation) {
+                                   // A removal under way would refuse the load: it runs when that removal has
+                                   // been applied.
+                                   if (m_removing)
+                                       m_reloadAfterRemoval = generation;
+                                   else
+                                       load();
+                               }
+                               setRestoring(false);
+                           });
 }
 
 } // namespace qm

@@ -35,7 +35,11 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
           duplicates.restoreTracker = m_restoreTracker.get();
           return duplicates;
       }())),
-      m_spaceLens(std::make_unique<SpaceLensViewModel>()),
+      m_spaceLens(std::make_unique<SpaceLensViewModel>([&] {
+          SpaceLensViewModel::Services spaceLens{services.clock};
+          spaceLens.restoreTracker = m_restoreTracker.get();
+          return spaceLens;
+      }())),
       m_disk(std::make_unique<DiskViewModel>(DiskViewModel::Services{
           DiskUsageScanner(FileSystem::homeDirectory(), Path("/"), services.diskVolume)})),
       m_cloud(std::make_unique<CloudCleanupViewModel>()), m_privacy(std::make_unique<PrivacyViewModel>([&] {
