@@ -1,9 +1,5 @@
 #include "app/models/SpaceLensDisplay.h"
 
-#include "core/model/Formatting.h"
-
-#include <QFile>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -57,30 +53,6 @@ QPointF SpaceLensDisplay::checkOffset(double d)
     return {d * 0.3, -d * 0.3};
 }
 
-QString SpaceLensDisplay::sizeText(qint64 bytes, bool unreadable)
-{
-    if (unreadable)
-        return QStringLiteral("\u2014 can't read");
-    // The formatter already writes "0 KB" below 1 byte.
-    return Formatting::byteCount(bytes);
-}
-
-QString SpaceLensDisplay::summaryLine(qint64 total, int count, int unreadableCount)
-{
-    QString line;
-    if (total >= 1)
-        line = Formatting::byteCount(total);
-    else if (unreadableCount != 0)
-        line = QStringLiteral("\u2014");
-    else
-        line = QStringLiteral("0 KB");
-    line += QStringLiteral(" \u00b7 ") + Formatting::countedNoun(count, QStringLiteral("item"));
-    if (unreadableCount != 0)
-        line += QStringLiteral(" \u00b7 ") + QString::number(unreadableCount) +
-                QStringLiteral(" can't be measured");
-    return line;
-}
-
 QString SpaceLensDisplay::percentText(double fraction)
 {
     // std::round takes halves away from zero.
@@ -91,20 +63,6 @@ QString SpaceLensDisplay::percentText(double fraction)
 double SpaceLensDisplay::shareBarWidth(double width, double fraction)
 {
     return std::max(width * fraction, 3.0);
-}
-
-QString SpaceLensDisplay::crumbLabel(const Path& folder, const Path& home)
-{
-    if (folder.native() == home.native())
-        return QStringLiteral("Home");
-    std::string text = folder.native();
-    while (text.size() > 1 && text.back() == '/')
-        text.pop_back();
-    if (text == "/")
-        return QStringLiteral("/");
-    const std::size_t slash = text.rfind('/');
-    const std::string last = slash == std::string::npos ? text : text.substr(slash + 1);
-    return QFile::decodeName(QByteArray::fromStdString(last));
 }
 
 const std::vector<QColor>& SpaceLensDisplay::palette()
@@ -136,18 +94,23 @@ QColor SpaceLensDisplay::unindexedColor()
     return QColor(142, 142, 147);
 }
 
-QVariantMap SpaceLensDisplay::fitMap(double width, double height, const QVariantList& circles)
+QVariantMap SpaceLensDisplay::fitModel(double width, double height, const QAbstractItemModel* layout)
 {
-    std::vector<PackedCircle> layout;
-    layout.reserve(std::size_t(circles.size()));
-    for (const QVariant& each : circles) {
-        const QVariantMap circle = each.toMap();
-        layout.push_back({QUuid(),
-                          QPointF(circle.value(QStringLiteral("x")).toDouble(),
-                                  circle.value(QStringLiteral("y")).toDouble()),
-                          circle.value(QStringLiteral("r")).toDouble()});
+    std::vector<PackedCircle> circles;
+    if (layout != nullptr) {
+        const QHash<int, QByteArray> names = layout->roleNames();
+        const int xRole = names.key("centerX", -1);
+        const int yRole = names.key("centerY", -1);
+        const int rRole = names.key("radius", -1);
+        const int rows = layout->rowCount();
+        circles.reserve(std::size_t(std::max(rows, 0)));
+        for (int row = 0; row < rows; ++row) {
+            const QModelIndex at = layout->index(row, 0);
+            circles.push_back({QUuid(), QPointF(at.data(xRole).toDouble(), at.data(yRole).toDouble()),
+                               at.data(rRole).toDouble()});
+        }
     }
-    const Transform t = fit(QSizeF(width, height), layout);
+    const Transform t = fit(QSizeF(width, height), circles);
     return {{QStringLiteral("scale"), t.scale},
             {QStringLiteral("midX"), t.midX},
             {QStringLiteral("midY"), t.midY}};

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "core/spacelens/PackedCircle.h"
-#include "platform/FileSystem.h"
 
+#include <QAbstractItemModel>
 #include <QColor>
 #include <QObject>
 #include <QPointF>
 #include <QSizeF>
 #include <QString>
-#include <QVariantList>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
@@ -16,9 +15,9 @@
 
 namespace qm {
 
-// The arithmetic and wording of the Space Lens screen, kept out of QML so it is tested directly: the
-// bubble map's fit and size thresholds, the size texts, the toolbar's summary line, the list rows'
-// share bar and percentage, the breadcrumb's labels and the entry colours. In QML the singleton
+// The arithmetic of the Space Lens screen, kept out of QML so it is tested directly: the bubble map's
+// fit and size thresholds, the list rows' share bar and percentage, and the entry colours. (The size,
+// summary and breadcrumb texts are the space lens model's.) In QML the singleton
 // `SpaceLensDisplay`; it holds no state. Lengths are logical pixels (the design's points), sizes bytes.
 class SpaceLensDisplay : public QObject
 {
@@ -76,20 +75,10 @@ public:
     Q_INVOKABLE static double checkSize(double d);
     Q_INVOKABLE static QPointF checkOffset(double d);
 
-    // The size text of an entry: "— can't read" when unreadable, "0 KB" below 1 byte, otherwise the
-    // byte-count text of the file-size style.
-    Q_INVOKABLE static QString sizeText(qint64 bytes, bool unreadable);
-    // The toolbar's summary: the total ("—" for 0 bytes when something is unreadable, "0 KB" for 0
-    // otherwise), " · ", the counted entries ("1 item", "2 items") and, when some are unreadable,
-    // " · " + their count + " can't be measured".
-    Q_INVOKABLE static QString summaryLine(qint64 total, int count, int unreadableCount);
     // A share as a whole percentage, halves away from zero, with a percent sign ("13%" for 0.125).
     Q_INVOKABLE static QString percentText(double fraction);
     // The fill of a share bar `width` points wide: `fraction` of it, never under 3 points.
     Q_INVOKABLE static double shareBarWidth(double width, double fraction);
-    // The breadcrumb's text for `folder`: "Home" when it is `home` itself (compared byte for byte),
-    // otherwise its last component decoded for display ("/" for the system root).
-    static QString crumbLabel(const Path& folder, const Path& home);
 
     // The entry colour: palette colour `index` modulo 12; the unindexed gray for a negative index.
     Q_INVOKABLE static QColor entryColor(int index);
@@ -100,10 +89,10 @@ public:
     static double mapInset() { return kMapInset; }
     static double fitMargin() { return kFitMargin; }
 
-    // `fit` for QML: `circles` is a list of maps with the layout's `x`, `y` and `r`; the answer a map
-    // with `scale`, `midX` and `midY`.
-    Q_INVOKABLE static QVariantMap fitMap(double width, double height, const QVariantList& circles);
-    // `place` for QML, with the `fitMap` answer as the transform.
+    // `fit` for QML over the circles of `layout`, a list model with the roles `centerX`, `centerY` and
+    // `radius` (null counts as empty); the answer a map with `scale`, `midX` and `midY`.
+    Q_INVOKABLE static QVariantMap fitModel(double width, double height, const QAbstractItemModel* layout);
+    // `place` for QML, with the `fitModel` answer as the transform.
     Q_INVOKABLE static QPointF placeIn(const QVariantMap& transform, double width, double height, double x,
                                        double y);
 };

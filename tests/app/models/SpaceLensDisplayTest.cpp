@@ -1,6 +1,8 @@
-// The Space Lens screen's arithmetic and wording: the map's fit and thresholds, the size and summary
-// texts, the share bar and percentage, the breadcrumb label and the entry colours.
+// The Space Lens screen's arithmetic: the map's fit and thresholds, the share bar and percentage and
+// the entry colours.
 #include "app/models/SpaceLensDisplay.h"
+
+#include <QStandardItemModel>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +64,33 @@ TEST(SpaceLensDisplayTest, EmptyLayoutAndTooSmallAreas)
     EXPECT_DOUBLE_EQ(D::fit(QSizeF(128, 128), {circle(5, 5, 0)}).scale, 100);
 }
 
+TEST(SpaceLensDisplayTest, FitOverAListModelReadsItsCircleRoles)
+{
+    QStandardItemModel rows;
+    rows.setItemRoleNames(
+        {{Qt::UserRole + 1, "centerX"}, {Qt::UserRole + 2, "centerY"}, {Qt::UserRole + 3, "radius"}});
+    const auto add = [&](double x, double y, double r) {
+        auto* item = new QStandardItem;
+        item->setData(x, Qt::UserRole + 1);
+        item->setData(y, Qt::UserRole + 2);
+        item->setData(r, Qt::UserRole + 3);
+        rows.appendRow(item);
+    };
+    add(0, 0, 100);
+    add(250, 0, 50);
+    const QVariantMap fit = D::fitModel(428, 528, &rows);
+    EXPECT_DOUBLE_EQ(fit.value(QStringLiteral("scale")).toDouble(), 1.0);
+    EXPECT_DOUBLE_EQ(fit.value(QStringLiteral("midX")).toDouble(), 100);
+    EXPECT_DOUBLE_EQ(fit.value(QStringLiteral("midY")).toDouble(), 0);
+    const QPointF edge = D::placeIn(fit, 428, 528, -100, 0);
+    EXPECT_DOUBLE_EQ(edge.x(), 14);
+    EXPECT_DOUBLE_EQ(edge.y(), 264);
+    // No model, or an empty one: scale 1 about the origin.
+    EXPECT_DOUBLE_EQ(D::fitModel(428, 528, nullptr).value(QStringLiteral("scale")).toDouble(), 1);
+    rows.clear();
+    EXPECT_DOUBLE_EQ(D::fitModel(428, 528, &rows).value(QStringLiteral("midX")).toDouble(), 0);
+}
+
 TEST(SpaceLensDisplayTest, ThresholdsAreStrict)
 {
     struct Case
@@ -84,34 +113,6 @@ TEST(SpaceLensDisplayTest, ThresholdsAreStrict)
     EXPECT_DOUBLE_EQ(D::labelMaxWidth(100), 92);
 }
 
-TEST(SpaceLensDisplayTest, SizeTexts)
-{
-    EXPECT_EQ(D::sizeText(123'456'789, true), QStringLiteral("\u2014 can't read"));
-    EXPECT_EQ(D::sizeText(123'456'789, true).toUtf8().size(), 14);
-    EXPECT_EQ(D::sizeText(0, false), QStringLiteral("0 KB"));
-    EXPECT_EQ(D::sizeText(-5, false), QStringLiteral("0 KB"));
-    EXPECT_EQ(D::sizeText(1'500'000, false), QStringLiteral("1.5 MB"));
-}
-
-TEST(SpaceLensDisplayTest, SummaryLine)
-{
-    struct Case
-    {
-        qint64 total;
-        int count, unreadable;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {0, 1, 1, "\u2014 \u00b7 1 item \u00b7 1 can't be measured"},
-        {0, 2, 0, "0 KB \u00b7 2 items"},
-        {1'200'000'000, 37, 2, "1.2 GB \u00b7 37 items \u00b7 2 can't be measured"},
-        {4096, 1, 0, "4 KB \u00b7 1 item"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(D::summaryLine(c.total, c.count, c.unreadable), QString::fromUtf8(c.expected))
-            << c.expected;
-}
-
 TEST(SpaceLensDisplayTest, ShareBarAndPercentage)
 {
     struct Case
@@ -128,19 +129,6 @@ TEST(SpaceLensDisplayTest, ShareBarAndPercentage)
         EXPECT_DOUBLE_EQ(D::shareBarWidth(200, c.fraction), c.width) << c.fraction;
         EXPECT_EQ(D::percentText(c.fraction), QString::fromLatin1(c.percent)) << c.fraction;
     }
-}
-
-TEST(SpaceLensDisplayTest, CrumbLabelIsHomeOnlyForTheHomeFolder)
-{
-    const Path home = "/srv/users/ann";
-    EXPECT_EQ(D::crumbLabel(home, home), QStringLiteral("Home"));
-    EXPECT_EQ(D::crumbLabel("/srv/users/ann/Projects", home), QStringLiteral("Projects"));
-    EXPECT_EQ(D::crumbLabel("/srv/users", home), QStringLiteral("users"));
-    EXPECT_EQ(D::crumbLabel("/srv/users/ann/Home", home), QStringLiteral("Home"));
-    EXPECT_EQ(D::crumbLabel("/srv/users/annex", home), QStringLiteral("annex"));
-    EXPECT_EQ(D::crumbLabel("/", home), QStringLiteral("/"));
-    // A name that is not UTF-8 still shows, decoded for display.
-    EXPECT_FALSE(D::crumbLabel("/srv/a\xff", home).isEmpty());
 }
 
 TEST(SpaceLensDisplayTest, EntryColours)

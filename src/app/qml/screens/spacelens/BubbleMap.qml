@@ -2,47 +2,53 @@ import QtQuick
 import Quillmere.App
 import Quillmere.Design
 
-// The Space Lens bubble map: one shaded, labelled disc per bubble, fitted into the map's area less 18
-// on every side (the fit keeps 14 more free beside the layout's bounding box), later bubbles drawn
-// over earlier ones. Each bubble keeps its item from one list to the next by its `id`. A new list (the
-// screen passes one when the model publishes a layout) moves the bubbles to their places with a
-// 0.45 s ease-out; a resize of the map places them at once. When the area inside the inset is 28 or
-// less on an axis, nothing is drawn. Holds no state of its own beyond the fit: hover, selection and
-// actions go to the screen through its signals.
+// The Space Lens bubble map: one shaded, labelled disc per row of `model`, fitted into the map's area
+// less 18 on every side (the fit keeps 14 more free beside the layout's bounding box), bubbles of a
+// higher `order` drawn over lower ones. A bubble keeps its item while its row stays, so when the model
+// publishes a new layout the bubbles move and grow to their new places with a 0.45 s ease-out; a resize
+// of the map places them at once. When the area inside the inset is 28 or less on an axis, nothing is
+// drawn. Holds no state of its own beyond the fit: hover, selection and actions go to the screen
+// through its signals.
 Item {
     id: map
 
-    // The bubbles in layout order: maps with `id` (text), `x`, `y` and `r` (the packed circle, layout
-    // units), `colorIndex` (−1 for gray), `name` and `sizeText` (shown as they are), `removable` and
-    // `selected`.
-    property var bubbles: []
+    // The layout: a list model with the roles `entryId` (text), `centerX`, `centerY` and `radius` (the
+    // packed circle, layout units), `order`, `colorIndex` (−1 for gray), `name` and `sizeText` (shown as
+    // they are), `removable` and `selected` (the space lens model's `layout`).
+    property var model: null
     // The shared hover identifier ("" for none).
     property string hovered: ""
 
     readonly property real inset: SpaceLensDisplay.mapInset
-    // The fit of the last list or size, and the area it was made for.
-    property var fit: ({ scale: 1, midX: 0, midY: 0 })
+    // The area inside the inset; set on resize, while layout moves are not animated.
     property real areaWidth: 0
     property real areaHeight: 0
+    // Grows with every change of the model's rows, so the fit follows them.
+    property int revision: 0
+    // The fit of the layout into the area: `scale`, `midX`, `midY`.
+    readonly property var fit: {
+        revision
+        return SpaceLensDisplay.fitModel(areaWidth, areaHeight, model)
+    }
     readonly property bool drawable: fit.scale > 0
-    // True from a new list until the next resize: bubble moves are animated.
-    property bool animatesLayout: false
+    // False only while a resize places the bubbles.
+    property bool animatesLayout: true
     readonly property alias bubbleItems: repeater
     readonly property alias menu: menu
 
-    // The pointer entered or left bubble `id`; the user clicked it, toggled its selection or asked to
-    // reveal it.
-    signal hoverEntered(string id)
-    signal hoverLeft(string id)
-    signal opened(string id)
-    signal toggleSelectRequested(string id)
-    signal revealRequested(string id)
+    // The pointer entered or left the bubble of `entryId`; the user clicked it, toggled its selection
+    // or asked to reveal it.
+    signal hoverEntered(string entryId)
+    signal hoverLeft(string entryId)
+    signal opened(string entryId)
+    signal toggleSelectRequested(string entryId)
+    signal revealRequested(string entryId)
 
-    // The bubble item of `id`, or null.
-    function bubbleItem(id) {
+    // The bubble item of `entryId`, or null.
+    function bubbleItem(entryId) {
         for (let i = 0; i < repeater.count; ++i) {
             const each = repeater.itemAt(i)
-            if (each !== null && each.bid === id)
+            if (each !== null && each.entryId === entryId)
                 return each
         }
         return null
@@ -57,44 +63,26 @@ Item {
         }
         return n
     }
-
-    function refit() {
-        const w = Math.max(0, width - 2 * inset)
-        const h = Math.max(0, height - 2 * inset)
-        fit = SpaceLensDisplay.fitMap(w, h, bubbles)
-        areaWidth = w
-        areaHeight = h
-    }
-    function showList() {
-        animatesLayout = true
-        refit()
-        const rows = []
-        for (let i = 0; i < bubbles.length; ++i) {
-            const b = bubbles[i]
-            rows.push({
-                bid: String(b.id), lx: b.x, ly: b.y, lr: b.r, colorIndex: b.colorIndex,
-                name: String(b.name), sizeText: String(b.sizeText), removable: b.removable === true,
-                selected: b.selected === true
-            })
-        }
-        shown.sync(rows)
-    }
     function resized() {
         animatesLayout = false
-        refit()
+        areaWidth = Math.max(0, width - 2 * inset)
+        areaHeight = Math.max(0, height - 2 * inset)
+        animatesLayout = true
     }
 
-    onBubblesChanged: showList()
     onWidthChanged: resized()
     onHeightChanged: resized()
-    Component.onCompleted: {
-        showList()
-        animatesLayout = false
-    }
+    Component.onCompleted: resized()
 
-    KeyedListModel {
-        id: shown
-        key: "bid"
+    Connections {
+        target: map.model
+        ignoreUnknownSignals: true
+        function onDataChanged() { map.revision += 1 }
+        function onRowsInserted() { map.revision += 1 }
+        function onRowsRemoved() { map.revision += 1 }
+        function onRowsMoved() { map.revision += 1 }
+        function onModelReset() { map.revision += 1 }
+        function onLayoutChanged() { map.revision += 1 }
     }
 
     Item {
@@ -108,21 +96,22 @@ Item {
 
         Repeater {
             id: repeater
-            model: shown
+            model: map.model
 
             MapBubble {
-                required property int index
-                required property real lx
-                required property real ly
-                required property real lr
-                readonly property point place: SpaceLensDisplay.placeIn(map.fit, map.areaWidth, map.areaHeight, lx, ly)
-                objectName: "bubble:" + bid
-                z: index
+                required property real centerX
+                required property real centerY
+                required property real radius
+                required property int order
+                readonly property point place: SpaceLensDisplay.placeIn(map.fit, map.areaWidth, map.areaHeight,
+                                                                         centerX, centerY)
+                objectName: "bubble:" + entryId
+                z: order
                 hovered: map.hovered
                 animatesLayout: map.animatesLayout
-                targetCentreX: place.x
-                targetCentreY: place.y
-                targetDiameter: 2 * lr * map.fit.scale
+                targetX: place.x
+                targetY: place.y
+                targetDiameter: 2 * radius * map.fit.scale
                 onHoverEntered: id => map.hoverEntered(id)
                 onHoverLeft: id => map.hoverLeft(id)
                 onOpened: id => map.opened(id)

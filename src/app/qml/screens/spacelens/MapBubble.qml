@@ -7,12 +7,12 @@ import Quillmere.Design
 // shadow 3 below in its tint (0.6 when hovered or selected, else 0.3; blur 18 hovered, else 9, drawn
 // as a gradient), the name and size label, and the check mark of a selected bubble. Grows by 1.05
 // while hovered; scale, rim and shadow follow the hover with a 0.15 s ease-out. Its place and size
-// follow `centreX`, `centreY` and `diameter`, which move with a 0.45 s ease-out only while
+// follow `targetX`, `targetY` and `targetDiameter`, which move with a 0.45 s ease-out only while
 // `animatesLayout` is true. Pointer input counts only inside the disc.
 Item {
     id: bubble
 
-    required property string bid
+    required property string entryId
     required property string name
     required property string sizeText
     required property int colorIndex
@@ -21,13 +21,13 @@ Item {
     // The shared hover identifier ("" for none).
     property string hovered: ""
     // Where the centre lies in the map's item, and the drawn diameter, logical pixels.
-    property real targetCentreX: 0
-    property real targetCentreY: 0
+    property real targetX: 0
+    property real targetY: 0
     property real targetDiameter: 0
     property bool animatesLayout: false
 
     readonly property color tint: SpaceLensDisplay.entryColor(colorIndex)
-    readonly property bool isHovered: hovered === bid
+    readonly property bool isHovered: hovered === entryId
     readonly property string toolTipText: name + " \u2014 " + sizeText
     readonly property bool showsLabel: SpaceLensDisplay.showsLabel(diameter)
     readonly property bool showsSizeLine: SpaceLensDisplay.showsSizeLine(diameter)
@@ -46,20 +46,20 @@ Item {
     readonly property alias toolTip: tip
 
     // The pointer entered or left the disc; the user clicked it or asked for its menu.
-    signal hoverEntered(string bid)
-    signal hoverLeft(string bid)
-    signal opened(string bid)
-    signal menuRequested(string bid)
+    signal hoverEntered(string entryId)
+    signal hoverLeft(string entryId)
+    signal opened(string entryId)
+    signal menuRequested(string entryId)
 
     // The animated place and size.
-    property real centreX: targetCentreX
-    property real centreY: targetCentreY
+    property real drawnX: targetX
+    property real drawnY: targetY
     property real diameter: targetDiameter
-    Behavior on centreX {
+    Behavior on drawnX {
         enabled: bubble.animatesLayout
         NumberAnimation { id: moveX; duration: 450; easing.type: Easing.Bezier; easing.bezierCurve: [0, 0, 0.58, 1, 1, 1] }
     }
-    Behavior on centreY {
+    Behavior on drawnY {
         enabled: bubble.animatesLayout
         NumberAnimation { id: moveY; duration: 450; easing.type: Easing.Bezier; easing.bezierCurve: [0, 0, 0.58, 1, 1, 1] }
     }
@@ -74,8 +74,8 @@ Item {
         NumberAnimation { duration: 150; easing.type: Easing.Bezier; easing.bezierCurve: [0, 0, 0.58, 1, 1, 1] }
     }
 
-    x: centreX - diameter / 2
-    y: centreY - diameter / 2
+    x: drawnX - diameter / 2
+    y: drawnY - diameter / 2
     width: diameter
     height: diameter
     scale: 1 + 0.05 * hoverLevel
@@ -192,18 +192,18 @@ Item {
 
     HoverHandler {
         id: hover
-        onHoveredChanged: hovered ? bubble.hoverEntered(bubble.bid) : bubble.hoverLeft(bubble.bid)
+        onHoveredChanged: hovered ? bubble.hoverEntered(bubble.entryId) : bubble.hoverLeft(bubble.entryId)
     }
     TapHandler {
         acceptedButtons: Qt.LeftButton
         onTapped: {
             if (tapCount === 1)
-                bubble.opened(bubble.bid)
+                bubble.opened(bubble.entryId)
         }
     }
     TapHandler {
         acceptedButtons: Qt.RightButton
-        onTapped: bubble.menuRequested(bubble.bid)
+        onTapped: bubble.menuRequested(bubble.entryId)
     }
     HelpTip {
         id: tip
