@@ -65,6 +65,23 @@ double SpaceLensDisplay::shareBarWidth(double width, double fraction)
     return std::max(width * fraction, 3.0);
 }
 
+QString SpaceLensDisplay::contentState(bool hasEntries, bool scanning, bool currentUnreadable,
+                                       bool justEmptiedByRemoval, bool hasScanned)
+{
+    if (hasEntries)
+        return QStringLiteral("results");
+    if (scanning)
+        return QStringLiteral("measuring");
+    if (currentUnreadable)
+        return QStringLiteral("unreadable");
+    if (justEmptiedByRemoval)
+        return QStringLiteral("emptied");
+    if (hasScanned)
+        return QStringLiteral("empty");
+    // Nothing measured yet: the same column as while measuring.
+    return QStringLiteral("measuring");
+}
+
 const std::vector<QColor>& SpaceLensDisplay::palette()
 {
     static const std::vector<QColor> colours{

@@ -16,7 +16,8 @@
 namespace qm {
 
 // The arithmetic of the Space Lens screen, kept out of QML so it is tested directly: the bubble map's
-// fit and size thresholds, the list rows' share bar and percentage, and the entry colours. (The size,
+// fit and size thresholds, the list rows' share bar and percentage, the choice of the page's content
+// and the entry colours. (The size,
 // summary and breadcrumb texts are the space lens model's.) In QML the singleton
 // `SpaceLensDisplay`; it holds no state. Lengths are logical pixels (the design's points), sizes bytes.
 class SpaceLensDisplay : public QObject
@@ -79,6 +80,12 @@ public:
     Q_INVOKABLE static QString percentText(double fraction);
     // The fill of a share bar `width` points wide: `fraction` of it, never under 3 points.
     Q_INVOKABLE static double shareBarWidth(double width, double fraction);
+
+    // Which content the page shows, first match wins: "results" with entries, "measuring" while a pass
+    // runs, "unreadable" when the folder itself can't be listed, "emptied" when a removal emptied it,
+    // "empty" after a pass found nothing, and "measuring" before anything was measured.
+    Q_INVOKABLE static QString contentState(bool hasEntries, bool scanning, bool currentUnreadable,
+                                            bool justEmptiedByRemoval, bool hasScanned);
 
     // The entry colour: palette colour `index` modulo 12; the unindexed gray for a negative index.
     Q_INVOKABLE static QColor entryColor(int index);

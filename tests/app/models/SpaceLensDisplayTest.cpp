@@ -131,6 +131,28 @@ TEST(SpaceLensDisplayTest, ShareBarAndPercentage)
     }
 }
 
+TEST(SpaceLensDisplayTest, ContentStateFirstMatchWins)
+{
+    struct Case
+    {
+        bool entries, scanning, unreadable, emptied, scanned;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {true, true, true, true, true, "results"},
+        {false, true, true, true, true, "measuring"},
+        {false, false, true, true, true, "unreadable"},
+        {false, false, false, true, true, "emptied"},
+        {false, false, false, false, true, "empty"},
+        {false, false, false, false, false, "measuring"}, // before the first pass
+        {true, false, false, false, false, "results"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(D::contentState(c.entries, c.scanning, c.unreadable, c.emptied, c.scanned),
+                  QString::fromLatin1(c.expected))
+            << c.entries << c.scanning << c.unreadable << c.emptied << c.scanned;
+}
+
 TEST(SpaceLensDisplayTest, EntryColours)
 {
     EXPECT_EQ(D::entryColor(0), QColor(0x4D, 0x8D, 0xF6));
