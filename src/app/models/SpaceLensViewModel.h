@@ -242,8 +242,10 @@ public:
     // Moves the effective selection to the Trash (only what the removal rule still allows). Ignored
     // while removing or with nothing to move.
     Q_INVOKABLE void confirmRemove();
-    // Moves every item of the undo record back, then measures the current folder again. Ignored
-    // without a record, while restoring and while the Trash is emptied.
+    // Moves every item of the undo record back (held to the root of the browsing, where the removals
+    // were), then measures the current folder again unless the user moved on meanwhile; an undo that
+    // ends during a removal measures once that removal has been applied. Ignored without a record,
+    // while restoring and while the Trash is emptied.
     Q_INVOKABLE void undoLast();
 
     // The failure note of a removal: "3 items couldn't be moved to the Trash:", a line break and the
