@@ -2,6 +2,8 @@
 
 #include "core/files/FileScanner.h"
 
+#include <QtQuickTest/quicktest.h>
+
 namespace qm::test {
 namespace {
 
@@ -125,7 +127,10 @@ int SpaceLensScreenHarness::settingsRequests() const
 
 bool SpaceLensScreenHarness::settlePass()
 {
-    return settle([&] { return m_model != nullptr && !m_model->scanning(); });
+    if (!settle([&] { return m_model != nullptr && !m_model->scanning(); }))
+        return false;
+    // The list and the map lay out their new rows when the window is next polished.
+    return window() == nullptr || QQuickTest::qWaitForPolish(window());
 }
 
 } // namespace qm::test

@@ -81,7 +81,7 @@ public:
     QStringList errors() const { return m_screen.errors(); }
 
     template <typename Predicate> bool settle(Predicate done) { return m_screen.settle(done); }
-    // Runs the event loop until no sizing pass runs.
+    // Runs the event loop until no sizing pass runs and the window has laid out what it brought.
     bool settlePass();
     void drain() { m_screen.drain(); }
     void wait(int ms) { m_screen.wait(ms); }
