@@ -271,6 +271,13 @@ TEST_F(SpaceLensViewTest, UpButtonAndBreadcrumbByDepth)
     ASSERT_TRUE(h.settlePass());
     EXPECT_EQ(crumbTexts(), QStringList{QStringLiteral("Home")});
     EXPECT_NE(h.row("A"), nullptr);
+
+    // A chosen root is named by its own name; only the home folder reads "Home".
+    h.click(item("chooseButton"));
+    h.picker().answer(h.home().home() / "A");
+    ASSERT_TRUE(h.settlePass());
+    EXPECT_EQ(crumbTexts(), QStringList{QStringLiteral("A")});
+    EXPECT_FALSE(up->isEnabled());
 }
 
 // While a removal runs, the controls that start work are disabled; the breadcrumb and Undo are not.
@@ -415,6 +422,7 @@ TEST_F(SpaceLensViewTest, AProtectedEntryShowsTheLockAndOnlyRevealInItsMenu)
     EXPECT_EQ(h.model().selectedCount(), 1);
     EXPECT_TRUE(h.row("Projects")->property("isSelected").toBool());
     EXPECT_TRUE(h.bubble("Projects")->property("selected").toBool());
+    EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 
 // A resize places the bubbles at once; a new layout from the model moves them.

@@ -14,7 +14,8 @@ Menu {
     property string target: ""
     property bool targetRemovable: false
     property bool targetSelected: false
-    readonly property alias selectItem: selectItem
+    // The select item while the menu has one, else null.
+    readonly property var selectItem: count > 1 ? itemAt(0) : null
     readonly property alias revealItem: revealItem
 
     signal toggleSelectRequested(string id)
@@ -25,11 +26,13 @@ Menu {
         target = id
         targetRemovable = removable
         targetSelected = selected
-        const hasSelect = count > 1
+        // The select item exists only for a removable bubble; it is made anew (owned by the menu's item) and
+        // destroyed when not wanted, never taken out and kept aside.
+        const hasSelect = selectItem !== null
         if (removable && !hasSelect)
-            insertItem(0, selectItem)
+            insertItem(0, selectComponent.createObject(menu.parent))
         else if (!removable && hasSelect)
-            takeItem(0)
+            removeItem(itemAt(0))
         popup()
     }
 
@@ -84,12 +87,16 @@ Menu {
         border.color: Qt.rgba(1, 1, 1, 0.12)
     }
 
-    LensMenuItem {
-        id: selectItem
-        objectName: "selectMenuItem"
-        text: menu.targetSelected ? "Deselect" : "Select for removal"
-        symbol: menu.targetSelected ? "circle" : "checkmark.circle"
-        onTriggered: menu.toggleSelectRequested(menu.target)
+    Component {
+        id: selectComponent
+        LensMenuItem {
+            objectName: "selectMenuItem"
+            // The menu goes first when the page closes.
+            readonly property bool deselects: menu !== null && menu.targetSelected
+            text: deselects ? "Deselect" : "Select for removal"
+            symbol: deselects ? "circle" : "checkmark.circle"
+            onTriggered: menu.toggleSelectRequested(menu.target)
+        }
     }
     LensMenuItem {
         id: revealItem
