@@ -447,6 +447,23 @@ TEST_F(SpaceLensViewTest, BubblesMoveForANewLayoutButNotForAResize)
     EXPECT_TRUE(h.settle([&] { return movingCount() == 0; }));
 }
 
+// A click on a bubble opens its entry: a file is shown in the file manager, a folder is entered.
+TEST_F(SpaceLensViewTest, AClickOnABubbleOpensItsEntry)
+{
+    h.home().file("Projects/app.bin", 8 * kBlock);
+    const fs::path file = h.home().file("movie.mkv", 6 * kBlock);
+    openAndMeasure();
+    h.click(h.bubble("movie.mkv"));
+    ASSERT_EQ(h.workspace().revealed().size(), 1u);
+    EXPECT_EQ(h.workspace().revealed()[0].native(), file.native());
+    EXPECT_EQ(h.model().stackDepth(), 1);
+
+    h.click(h.bubble("Projects"));
+    ASSERT_TRUE(h.settlePass());
+    EXPECT_EQ(crumbTexts(), QStringList({QStringLiteral("Home"), QStringLiteral("Projects")}));
+    EXPECT_NE(h.row("app.bin"), nullptr);
+}
+
 TEST_F(SpaceLensViewTest, TheFailureAlertShowsTheNoteAndClearsIt)
 {
     h.home().file("notes.txt", kBlock);
