@@ -20,7 +20,8 @@ namespace {
 using test::ScreenHarness;
 
 // The map over a list model that follows `bubbles` by id (as the space lens model's layout keeps its
-// rows), in a host that keeps the shared hover as the screen does and writes down what the map asks.
+// rows: values change in place, rows gone are removed, new ones appended), in a host that keeps the
+// shared hover as the screen does and writes down what the map asks.
 constexpr const char* kMapHost = R"(
 import QtQuick
 import Quillmere.Screens
@@ -28,17 +29,34 @@ import Quillmere.Screens
 Item {
     id: host
     property var bubbles: []
-    onBubblesChanged: rows.sync(bubbles)
-    Component.onCompleted: rows.sync(bubbles)
-    KeyedListModel {
-        id: rows
-        key: "entryId"
-    }
     property real mapWidth: 436
     property real mapHeight: 336
     property string hovered: ""
     property string log: ""
     readonly property alias page: map
+
+    function sync() {
+        const wanted = {}
+        for (let i = 0; i < bubbles.length; ++i)
+            wanted[bubbles[i].entryId] = bubbles[i]
+        for (let i = rows.count - 1; i >= 0; --i) {
+            const id = rows.get(i).entryId
+            if (wanted[id] === undefined)
+                rows.remove(i)
+            else
+                rows.set(i, wanted[id])
+        }
+        for (let i = 0; i < bubbles.length; ++i) {
+            let found = false
+            for (let j = 0; j < rows.count; ++j)
+                found = found || rows.get(j).entryId === bubbles[i].entryId
+            if (!found)
+                rows.append(bubbles[i])
+        }
+    }
+    onBubblesChanged: sync()
+    Component.onCompleted: sync()
+    ListModel { id: rows }
 
     BubbleMap {
         id: map
