@@ -168,6 +168,8 @@ Item {
         id: spaceLensScreen
         SpaceLensView {
             model: root.models.spaceLens
+            activity: root.app.activity
+            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {
