@@ -1,7 +1,7 @@
 #include "SmartScanScreenHarness.h"
 
 #include "support/FakeAppLocator.h"
-#include "support/FakeKeychain.h"
+#include "support/ShippedDefinitions.h"
 
 #include <QQmlProperty>
 #include <QThreadPool>
@@ -171,16 +171,7 @@ void SmartScanScreenHarness::makeModels()
             progress(1, 1);
         return scan;
     };
-    DefinitionUpdater::Sources sources;
-    sources.shipped = [] {
-        return std::optional<QByteArray>(QByteArrayLiteral(
-            R"({"schemaVersion": 1, "version": 7, "updated": "2024-03-01", "hashSignatures": [], "rules": []})"));
-    };
-    sources.cacheFolder = m_home.path("no-cache");
-    sources.publicKeyHex = QString();
-    sources.keychain = std::make_shared<FakeKeychain>();
-    sources.defaultsFloor = [] { return QVariant(); };
-    malware.definitions = sources;
+    malware.definitions = shippedDefinitionsOnly(m_home.path("no-cache"));
     malware.xprotect = [script = m_malwareScript] {
         ++script->xprotectReads;
         return std::optional<XProtectStatus>();
