@@ -218,8 +218,11 @@ TEST_F(SmartScanViewTest, TheHeroFollowsTheScanFromItsFirstProgressToItsResults)
     EXPECT_EQ(ring->property("progress").toReal(), 1);
     EXPECT_TRUE(find(QStringLiteral("rescanButton"))->isEnabled());
     EXPECT_EQ(contentName(), QStringLiteral("categoryGrid"));
-    // 992 wide: five columns of at least 158, 12 apart.
+    // 992 wide: five columns of at least 158, 12 apart, once the column layout has given the grid
+    // its width (at the window's next polish).
     QQuickItem* grid = find(QStringLiteral("categoryGrid"));
+    ASSERT_NE(grid, nullptr);
+    EXPECT_TRUE(h.settle([&] { return grid->width() > 0; }));
     EXPECT_EQ(grid->property("columns").toInt(), 5);
     EXPECT_GE(find(QStringLiteral("categoryCard:logs"))->width(), 158);
     EXPECT_NE(find(QStringLiteral("categoryCard:userCaches")), nullptr);
