@@ -300,8 +300,11 @@ TEST_F(HelperAdmission, HugeCallsFromAnotherUserNeitherStopTheHelperNorOutgrowIt
 
     QElapsedTimer answered;
     answered.start();
+    // A helper stalled by the flood never answers within the call's minute; one that turns the flood
+    // away answers in well under a second on a quiet machine, and within a few seconds when every core
+    // is busy with other tests.
     EXPECT_EQ(client({"--timeout-ms", "60000", "version"}), kVersion);
-    EXPECT_LT(answered.elapsed(), 2'000);
+    EXPECT_LT(answered.elapsed(), 15'000);
 
     ASSERT_TRUE(flood->waitForFinished(120'000));
     EXPECT_EQ(QString::fromUtf8(flood->readAllStandardOutput()).trimmed().split(QLatin1Char('\n')),

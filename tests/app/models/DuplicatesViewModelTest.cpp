@@ -1,13 +1,16 @@
 #include "app/models/DuplicatesViewModel.h"
 
+#include "CleanupBeside.h"
 #include "app/models/FileToolCleaning.h"
 #include "app/models/RestoreTracker.h"
 #include "core/model/Formatting.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeClock.h"
 #include "support/FakeFolderPicker.h"
+#include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
 #include "support/StepGate.h"
+#include "support/TempTree.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -98,6 +101,7 @@ protected:
     }
 
     test::FixtureHome home;
+    test::TempTree system;
     test::FakeClock clock;
     RestoreTracker tracker;
     std::shared_ptr<test::FakeFolderPicker> picker = std::make_shared<test::FakeFolderPicker>();
@@ -169,6 +173,31 @@ TEST_F(DuplicatesViewModelTest, SelectionKeepsOneCopyOfEveryGroup)
     for (const FileEntry& file : model->selectedFiles())
         model->toggle(file.id);
     EXPECT_EQ(model->formattedSelected(), QStringLiteral("0 KB"));
+}
+
+// A chosen linked copy frees nothing, so it adds nothing to the selection and the clean leaves it.
+TEST_F(DuplicatesViewModelTest, AChosenLinkedCopyCountsNothingAndStays)
+{
+    copy("link1", 'c');
+    copy("c2", 'c');
+    copy("link3", 'c');
+    make();
+    search();
+    ASSERT_EQ(model->groups().size(), 1u);
+    ASSERT_TRUE(selected("c2"));
+    ASSERT_FALSE(selected("link1") || selected("link3"));
+    toggle("c2");
+    toggle("link1");
+    ASSERT_TRUE(selected("link1"));
+    EXPECT_EQ(model->formattedSelected(), QStringLiteral("0 KB"));
+    toggle("c2");
+    EXPECT_EQ(model->formattedSelected(), Formatting::byteCount(entry("c2")->bytes));
+
+    cleanAndWait();
+    EXPECT_FALSE(fs::exists(home.path("Docs/c2")));
+    EXPECT_TRUE(fs::exists(home.path("Docs/link1"))) << "a linked copy is never moved";
+    ASSERT_TRUE(model->lastReport().has_value());
+    EXPECT_EQ(model->lastReport()->trashed.size(), 1u);
 }
 
 TEST_F(DuplicatesViewModelTest, CleanPrunesGroupsAndKeepsWhatFailed)
@@ -339,6 +368,7 @@ TEST_F(DuplicatesViewModelTest, TwoCleansMakeOneRecordAndUndoRestoresBothAsThems
     copy(std::string("a\xff"), 'a');
     copy("b1", 'b');
     copy("b2", 'b');
+    copy("b3", 'b');
     make();
     search();
     ASSERT_EQ(model->groups().size(), 2u);
@@ -355,19 +385,27 @@ TEST_F(DuplicatesViewModelTest, TwoCleansMakeOneRecordAndUndoRestoresBothAsThems
     EXPECT_FALSE(fs::exists(odd));
     EXPECT_EQ(model->groups().size(), 1u) << "pruned by its raw path";
 
+    // The second clean takes two b copies, one of them deleted just before it.
     for (const FileEntry& file : model->groups()[0].files)
         if (&file != &model->groups()[0].files[0] && !file.isSelected)
             model->toggle(file.id);
+    const Path gone = model->groups()[0].files[2].url;
+    fs::remove(gone);
     cleanAndWait();
     ASSERT_TRUE(model->lastReport().has_value());
-    EXPECT_EQ(model->lastReport()->trashed.size(), 2u);
-    EXPECT_TRUE(model->groups().empty());
+    EXPECT_EQ(model->lastReport()->trashed.size(), 2u) << "one record of both cleans";
+    ASSERT_EQ(model->lastReport()->failures.size(), 1u);
+    EXPECT_EQ(model->lastReport()->failureDetails.size(), model->lastReport()->failures.size());
+    ASSERT_EQ(model->groups().size(), 1u) << "the failed copy stays listed";
+    EXPECT_TRUE(model->failureNote().startsWith(QStringLiteral("1 file couldn't be moved to the Trash.\n")));
+    model->setFailureNote(QString()); // the page's alert, dismissed
 
     model->undoLast();
     EXPECT_TRUE(model->restoring());
     EXPECT_FALSE(model->lastReport().has_value());
     ASSERT_TRUE(settle([&] { return !model->restoring() && model->phase() == Phase::results; }));
     EXPECT_TRUE(fs::exists(odd)) << "restored as itself";
+    EXPECT_EQ(fs::file_size(odd), std::uintmax_t(kSize));
     EXPECT_EQ(model->groups().size(), 2u) << "searched again";
     EXPECT_TRUE(model->failureNote().isEmpty());
 }
@@ -376,9 +414,18 @@ TEST_F(DuplicatesViewModelTest, WhileRestoringNothingElseStarts)
 {
     copy("a1", 'a');
     copy("a2", 'a');
+    copy("b1", 'b');
+    copy("b2", 'b');
     make();
+    const auto emptyGate = std::make_shared<test::StepGate>();
+    const std::unique_ptr<CleanupViewModel> cleanup = test::cleanupBeside(
+        clock, tracker, home.home(), system.root(), emptyGate, std::make_shared<test::FakeWorkspace>());
     search();
+    toggle(groupOf("b1")->files[1].name.native());
     cleanAndWait();
+    toggle(groupOf("b1")->files[1].name.native());
+    cleanup->refreshTrash();
+    ASSERT_TRUE(settle([&] { return cleanup->trashCount() == 1; }));
     const int generation = model->generation();
 
     gate->arm(FsStep::Move);
@@ -386,19 +433,25 @@ TEST_F(DuplicatesViewModelTest, WhileRestoringNothingElseStarts)
     ASSERT_TRUE(settle([&] { return gate->holding(); }));
     EXPECT_TRUE(model->restoring());
     EXPECT_TRUE(tracker.anyRestoring());
+    cleanup->requestEmptyTrash();
+    cleanup->confirmEmptyTrash();
+    EXPECT_FALSE(cleanup->emptyingTrash()) << "Cleanup's Empty Trash waits for the undo";
     model->scan();
     model->confirmClean();
     model->chooseFolder();
     EXPECT_TRUE(picker->requests().empty());
     EXPECT_EQ(model->generation(), generation);
     EXPECT_FALSE(model->cleaning());
+    EXPECT_TRUE(fs::exists(home.path("Docs") / groupOf("b1")->files[1].name.native()))
+        << "the chosen b copy stays while the undo runs";
 
     gate->release();
     ASSERT_TRUE(settle([&] { return !model->restoring(); }));
     EXPECT_FALSE(tracker.anyRestoring());
     EXPECT_EQ(model->generation(), generation + 1) << "the follow-up search ran";
     ASSERT_TRUE(settle([&] { return model->phase() == Phase::results; }));
-    EXPECT_EQ(model->groups().size(), 1u);
+    EXPECT_EQ(model->groups().size(), 2u);
+    EXPECT_TRUE(fs::exists(home.path("Docs/a1")) && fs::exists(home.path("Docs/a2")));
 }
 
 TEST_F(DuplicatesViewModelTest, UndoIsRefusedDuringACleanOrWhileTheTrashIsEmptied)
@@ -455,20 +508,27 @@ TEST_F(DuplicatesViewModelTest, FolderChoice)
     picker->answer(std::nullopt);
     EXPECT_EQ(model->generation(), generation);
 
-    // Another folder during a search: back to idle, the record gone, the search's result dropped.
+    // Another folder: back to idle with the record gone.
     model->chooseFolder();
-    model->scan();
     picker->answer(other);
     EXPECT_EQ(model->phase(), Phase::idle);
     EXPECT_EQ(model->root().native(), other.native());
     EXPECT_FALSE(model->lastReport().has_value());
+    EXPECT_TRUE(model->groups().empty());
+
+    // Another folder during a search: back to idle; the search's texts and result are dropped.
+    model->chooseFolder();
+    model->scan();
+    const QString label = model->progressLabel();
+    picker->answer(home.home());
+    EXPECT_EQ(model->phase(), Phase::idle);
+    EXPECT_EQ(model->root().native(), home.home().native());
     drain();
     EXPECT_EQ(model->phase(), Phase::idle);
     EXPECT_TRUE(model->groups().empty());
+    EXPECT_EQ(model->progressLabel(), label) << "a stale progress text is dropped";
 
-    // Back home: the next search covers it.
-    model->chooseFolder();
-    picker->answer(home.home());
+    // The next search covers the chosen folder.
     search();
     EXPECT_EQ(model->scannedRoot().native(), home.home().native());
 }

@@ -1,11 +1,14 @@
 #include "app/models/LargeFilesViewModel.h"
 
+#include "CleanupBeside.h"
 #include "app/models/RestoreTracker.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeClock.h"
 #include "support/FakeFolderPicker.h"
+#include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
 #include "support/StepGate.h"
+#include "support/TempTree.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -77,6 +80,7 @@ protected:
     }
 
     test::FixtureHome home;
+    test::TempTree system;
     test::FakeClock clock;
     RestoreTracker tracker;
     std::shared_ptr<test::FakeFolderPicker> picker = std::make_shared<test::FakeFolderPicker>();
@@ -283,7 +287,11 @@ TEST_F(LargeFilesViewModelTest, WhileRestoringNothingElseStartsAndUndoWaitsForCl
 {
     home.file("Docs/big1", 1'200'000, 'a');
     home.file("Docs/big2", 1'200'000, 'b');
+    home.file("Docs/big3", 1'200'000, 'c');
     make();
+    const auto emptyGate = std::make_shared<test::StepGate>();
+    const std::unique_ptr<CleanupViewModel> cleanup = test::cleanupBeside(
+        clock, tracker, home.home(), system.root(), emptyGate, std::make_shared<test::FakeWorkspace>());
     model->setMinMB(1);
     search();
     select("big1");
@@ -305,7 +313,11 @@ TEST_F(LargeFilesViewModelTest, WhileRestoringNothingElseStartsAndUndoWaitsForCl
     gate->release();
     ASSERT_TRUE(settle([&] { return !model->cleaning(); }));
     const int generation = model->generation();
+    select("big3");
+    cleanup->refreshTrash();
+    ASSERT_TRUE(settle([&] { return cleanup->trashCount() == 2; }));
 
+    // While an undo runs nothing else starts, here or in Cleanup's Empty Trash.
     gate->arm(FsStep::Move);
     model->undoLast();
     ASSERT_TRUE(settle([&] { return gate->holding(); }));
@@ -313,14 +325,20 @@ TEST_F(LargeFilesViewModelTest, WhileRestoringNothingElseStartsAndUndoWaitsForCl
     EXPECT_TRUE(tracker.anyRestoring());
     model->scan();
     model->chooseFolder();
+    model->confirmClean();
     EXPECT_TRUE(picker->requests().empty());
+    EXPECT_FALSE(model->cleaning());
     EXPECT_EQ(model->generation(), generation);
+    cleanup->requestEmptyTrash();
+    cleanup->confirmEmptyTrash();
+    EXPECT_FALSE(cleanup->emptyingTrash());
     gate->release();
     ASSERT_TRUE(settle([&] { return !model->restoring(); }));
     EXPECT_FALSE(tracker.anyRestoring());
+    EXPECT_TRUE(fs::exists(home.path("Docs/big3")));
     EXPECT_EQ(model->generation(), generation + 1) << "the follow-up search ran";
     ASSERT_TRUE(settle([&] { return model->phase() == Phase::results; }));
-    EXPECT_EQ(model->files().size(), 2u);
+    EXPECT_EQ(model->files().size(), 3u);
 }
 
 TEST_F(LargeFilesViewModelTest, AnotherFolderDuringASearchGoesBackToIdle)
@@ -341,14 +359,21 @@ TEST_F(LargeFilesViewModelTest, AnotherFolderDuringASearchGoesBackToIdle)
     EXPECT_EQ(model->generation(), generation);
     EXPECT_TRUE(model->lastReport().has_value());
 
+    // Another folder: back to idle with the record gone.
     model->chooseFolder();
-    model->scan();
     picker->answer(other);
     EXPECT_EQ(model->phase(), Phase::idle);
     EXPECT_EQ(model->root().native(), other.native());
     EXPECT_FALSE(model->lastReport().has_value());
+
+    // Another folder during a search: back to idle, the search's result dropped.
+    model->chooseFolder();
+    model->scan();
+    picker->answer(home.home());
+    EXPECT_EQ(model->phase(), Phase::idle);
     drain();
     EXPECT_EQ(model->phase(), Phase::idle);
+    EXPECT_TRUE(model->files().empty());
 }
 
 } // namespace

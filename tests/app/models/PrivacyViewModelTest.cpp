@@ -1,11 +1,11 @@
 #include "app/models/PrivacyViewModel.h"
 
+#include "CleanupBeside.h"
 #include "app/models/CleanupViewModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "support/BundleProcess.h"
 #include "support/EntryIdentity.h"
 #include "support/EventLoopWait.h"
-#include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
@@ -97,18 +97,7 @@ protected:
             })),
             &tracker,
         });
-        cleanup = std::make_unique<CleanupViewModel>(CleanupViewModel::Services{
-            clock,
-            CleanupScanner(FileSystem(), home.home(), system.root(), nullptr,
-                           std::make_shared<test::FakeAppLocator>()),
-            TrashBin(std::nullopt,
-                     FileSystem([gate = emptyGate](FsStep step, const Path&) { gate->pass(step); }),
-                     [] { return MountTable(); }),
-            Trash(),
-            [] { return true; },
-            workspace,
-            &tracker,
-        });
+        cleanup = test::cleanupBeside(clock, tracker, home.home(), system.root(), emptyGate, workspace);
     }
 
     void setHook(std::function<void(FsStep, const Path&)> hook)

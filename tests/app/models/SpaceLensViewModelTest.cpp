@@ -1,10 +1,10 @@
 #include "app/models/SpaceLensViewModel.h"
 
+#include "CleanupBeside.h"
 #include "app/models/CleanupViewModel.h"
 #include "app/models/RestoreTracker.h"
 #include "core/model/Formatting.h"
 #include "support/EventLoopWait.h"
-#include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
 #include "support/FakeFolderPicker.h"
 #include "support/FakeWorkspace.h"
@@ -74,17 +74,7 @@ protected:
     // A Cleanup model sharing the restore tracker; `binGate` holds its emptying of the Trash.
     std::unique_ptr<CleanupViewModel> makeCleanup()
     {
-        return std::make_unique<CleanupViewModel>(CleanupViewModel::Services{
-            clock,
-            CleanupScanner(FileSystem(), home.home(), system.root(), nullptr,
-                           std::make_shared<test::FakeAppLocator>()),
-            TrashBin(std::nullopt, FileSystem([g = binGate](FsStep step, const Path&) { g->pass(step); }),
-                     [] { return MountTable(); }),
-            Trash(),
-            [] { return true; },
-            workspace,
-            &tracker,
-        });
+        return test::cleanupBeside(clock, tracker, home.home(), system.root(), binGate, workspace);
     }
 
     void finishPass()
