@@ -28,16 +28,19 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
       m_largeFiles(std::make_unique<LargeFilesViewModel>([&] {
           LargeFilesViewModel::Services largeFiles{services.clock};
           largeFiles.restoreTracker = m_restoreTracker.get();
+          largeFiles.folderPicker = services.folderPicker;
           return largeFiles;
       }())),
       m_duplicates(std::make_unique<DuplicatesViewModel>([&] {
           DuplicatesViewModel::Services duplicates{services.clock};
           duplicates.restoreTracker = m_restoreTracker.get();
+          duplicates.folderPicker = services.folderPicker;
           return duplicates;
       }())),
       m_spaceLens(std::make_unique<SpaceLensViewModel>([&] {
           SpaceLensViewModel::Services spaceLens{services.clock};
           spaceLens.restoreTracker = m_restoreTracker.get();
+          spaceLens.folderPicker = services.folderPicker;
           return spaceLens;
       }())),
       m_disk(std::make_unique<DiskViewModel>(DiskViewModel::Services{

@@ -67,6 +67,9 @@ public:
         std::function<HelperClient::Services(Clock&)> helperServices = {};
         // How the Disk page's scanner reads the home volume; empty means statvfs.
         DiskUsageScanner::VolumeReader diskVolume = {};
+        // The folder chooser of the two file tools and the space lens; null means the desktop's
+        // folder dialog.
+        std::shared_ptr<FolderPicker> folderPicker = nullptr;
     };
 
     // Creates, in this order, the restore tracker the undoing models share, the twelve module models, the

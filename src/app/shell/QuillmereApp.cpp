@@ -105,6 +105,7 @@ ModuleModels* QuillmereApp::createModuleModels(QObject* owner)
 {
     ModuleModels::Services services{m_services.clock, m_services.activity, m_services.storageReader};
     services.diskVolume = m_services.diskVolume;
+    services.folderPicker = m_services.folderPicker;
     auto* models = new ModuleModels(services, owner);
     QQmlEngine::setObjectOwnership(models, QQmlEngine::CppOwnership);
     return models;

@@ -11,12 +11,14 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace qm {
 
 class AppActivity;
 class BatteryPoller;
 class Clock;
+class FolderPicker;
 class ModuleModels;
 class PerformanceViewModel;
 class StatisticsLoop;
@@ -64,6 +66,8 @@ public:
         DiskUsageScanner::VolumeReader diskVolume = {};
         // The folder under which the Battery page reads sys/class/power_supply.
         std::filesystem::path powerSupplyRoot = "/";
+        // The file tools' and the space lens's folder chooser; null means the desktop's dialog.
+        std::shared_ptr<FolderPicker> folderPicker = nullptr;
     };
 
     // Creates the navigator (on Smart Scan) and starts the update service.

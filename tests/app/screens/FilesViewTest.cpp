@@ -377,16 +377,27 @@ TEST(FilesViewTest, DuplicatesStatesGroupCardsAndBars)
     EXPECT_EQ(textIn(h, "explanation"), QStringLiteral("Finds byte-identical files 1 MB and larger."));
     EXPECT_EQ(h.find(QStringLiteral("idleMedallion"))->property("symbol").toString(),
               QStringLiteral("doc.on.doc"));
+    EXPECT_EQ(h.find(QStringLiteral("idleMedallion"))->property("tint").value<QColor>(),
+              QColor(62, 201, 186));
     EXPECT_EQ(h.bar(), nullptr);
 
+    // A search held at its first file: the indicator in the tool's colour; Cancel goes back to the
+    // start page.
     h.gate().arm(FsStep::Open);
     h.click(h.find(QStringLiteral("scanButton")));
     ASSERT_EQ(h.toolContentName(), QStringLiteral("scanningState"));
     QQuickItem* indicator = h.find(QStringLiteral("scanningIndicator"));
     EXPECT_EQ(indicator->property("title").toString(), QStringLiteral("Finding duplicate files"));
     EXPECT_EQ(indicator->property("subtitle").toString(), h.duplicates().progressLabel());
+    EXPECT_EQ(indicator->property("symbol").toString(), QStringLiteral("doc.on.doc"));
+    EXPECT_EQ(indicator->property("tint").value<QColor>(), QColor(62, 201, 186));
     EXPECT_FALSE(h.find(QStringLiteral("scanButton"))->isEnabled());
+    QMetaObject::invokeMethod(h.find(QStringLiteral("cancelButton")), "clicked");
+    EXPECT_EQ(h.toolContentName(), QStringLiteral("idleState"));
     h.gate().release();
+    ASSERT_TRUE(h.settle([&] { return !h.gate().holding(); }));
+
+    h.click(h.find(QStringLiteral("scanButton")));
     ASSERT_TRUE(h.settle([&] { return h.toolContentName() == QStringLiteral("resultsState"); }));
     h.wait(50);
 
@@ -440,6 +451,23 @@ TEST(FilesViewTest, DuplicatesStatesGroupCardsAndBars)
     EXPECT_EQ(screenObject(h, "cleanConfirm")->property("title").toString(),
               QStringLiteral("Move 1 duplicate to the Trash?"));
 
+    // That one cleaned: the freed bar; a selection hides it and clearing the selection brings it back.
+    h.duplicates().confirmClean();
+    ASSERT_TRUE(h.settle([&] { return !h.duplicates().cleaning(); }));
+    ASSERT_TRUE(h.settle([&] { return h.bar() && h.bar()->objectName() == QStringLiteral("freedBar"); }));
+    EXPECT_EQ(barSubtitle(h), QStringLiteral("1 file in Trash"));
+    const auto pickOne = [&] {
+        for (const DuplicateGroup& g : h.duplicates().groups())
+            for (const FileEntry& f : g.files)
+                if (&f != &g.files.front() && !f.isSelected && !f.sharesInode)
+                    return h.duplicates().toggle(f.id);
+    };
+    pickOne();
+    ASSERT_TRUE(h.settle([&] { return h.bar() && h.bar()->objectName() == QStringLiteral("selectionBar"); }));
+    for (const FileEntry& f : h.duplicates().selectedFiles())
+        h.duplicates().toggle(f.id);
+    ASSERT_TRUE(h.settle([&] { return h.bar() && h.bar()->objectName() == QStringLiteral("freedBar"); }));
+
     // Clean everything that frees space: all moved, then Undo searches again.
     for (const DuplicateGroup& g : h.duplicates().groups())
         for (const FileEntry& f : g.files)
@@ -479,28 +507,35 @@ TEST(FilesViewTest, DuplicatesEmptyIncompleteAndLinkedOnlyTexts)
         EXPECT_EQ(h.find(QStringLiteral("incompleteNote"), h.toolScreen()), nullptr);
         expectNoWarnings(h);
     }
-    {
-        // Over the candidate cap: nothing found, and the search says it could not finish.
+    for (const bool withGroups : {false, true}) {
+        // Over the candidate cap, the search says it could not finish: with nothing found, in the
+        // empty state's words and the limit note; with a group found (the cap reached after the a
+        // copies), in the list's note.
+        SCOPED_TRACE(withGroups ? "a group found" : "nothing found");
         FilesScreenHarness h;
         h.file("a1", kSize, 'a');
         h.file("a2", kSize, 'a');
-        h.scanning().maxDuplicateCandidates = 1;
+        if (withGroups) {
+            h.file("b1", 2 * kSize, 'b');
+            h.file("b2", 2 * kSize, 'b');
+        }
+        h.scanning().maxDuplicateCandidates = withGroups ? 3 : 1;
         ASSERT_TRUE(open(h));
         ASSERT_TRUE(h.switchTo(QStringLiteral("Duplicates")));
         h.duplicates().scan();
         ASSERT_TRUE(h.settle([&] { return h.duplicates().phaseName() == QStringLiteral("results"); }));
         ASSERT_TRUE(h.duplicates().scanIncomplete());
-        if (h.duplicates().groupCount() == 0) {
+        ASSERT_EQ(h.duplicates().groupCount(), withGroups ? 1 : 0);
+        if (withGroups) {
+            ASSERT_TRUE(h.settle([&] { return h.toolContentName() == QStringLiteral("resultsState"); }));
+        } else {
+            ASSERT_TRUE(h.settle([&] { return h.toolContentName() == QStringLiteral("emptyState"); }));
             EXPECT_EQ(textIn(h, "emptyText"),
                       QStringLiteral("No duplicates found in the folders Quillmere could read."));
-            EXPECT_EQ(
-                h.find(QStringLiteral("incompleteNote"), h.toolScreen())->property("message").toString(),
-                limit);
-        } else {
-            EXPECT_EQ(
-                h.find(QStringLiteral("incompleteNote"), h.toolScreen())->property("message").toString(),
-                partial);
         }
+        QQuickItem* note = h.find(QStringLiteral("incompleteNote"), h.toolScreen());
+        ASSERT_NE(note, nullptr);
+        EXPECT_EQ(note->property("message").toString(), withGroups ? partial : limit);
         expectNoWarnings(h);
     }
     {
@@ -562,6 +597,47 @@ TEST(FilesViewTest, ScanAndMoveAreDisabledDuringACleanAndDuringAnUndo)
     ASSERT_TRUE(
         h.settle([&] { return !h.largeFiles().restoring() && h.largeFiles().phaseName() == "results"; }));
     EXPECT_TRUE(h.find(QStringLiteral("scanButton"))->isEnabled());
+}
+
+TEST(FilesViewTest, DuplicatesScanAndMoveAreDisabledDuringACleanAndDuringAnUndo)
+{
+    FilesScreenHarness h;
+    for (const char* name : {"a1", "a2", "a3"})
+        h.file(name, kSize, 'a');
+    ASSERT_TRUE(open(h));
+    ASSERT_TRUE(h.switchTo(QStringLiteral("Duplicates")));
+    h.duplicates().scan();
+    ASSERT_TRUE(h.settle([&] { return h.toolContentName() == QStringLiteral("resultsState"); }));
+    h.wait(50);
+    ASSERT_EQ(h.duplicates().groups().size(), 1u);
+    // Keep the third copy for later: the clean takes the second.
+    const FileEntry third = h.duplicates().groups()[0].files[2];
+    ASSERT_TRUE(third.isSelected);
+    h.duplicates().toggle(third.id);
+    QQuickItem* scan = h.find(QStringLiteral("scanButton"));
+
+    h.gate().arm(FsStep::Move);
+    h.duplicates().confirmClean();
+    ASSERT_TRUE(h.settle([&] { return h.gate().holding(); }));
+    EXPECT_FALSE(scan->isEnabled()) << "during a clean";
+    EXPECT_FALSE(h.find(QStringLiteral("moveButton"))->isEnabled()) << "during a clean";
+    h.gate().release();
+    ASSERT_TRUE(h.settle([&] { return !h.duplicates().cleaning(); }));
+    EXPECT_TRUE(scan->isEnabled());
+
+    h.duplicates().toggle(third.id);
+    h.gate().arm(FsStep::Move);
+    h.duplicates().undoLast();
+    ASSERT_TRUE(h.duplicates().restoring());
+    ASSERT_TRUE(h.settle([&] { return h.gate().holding(); }));
+    EXPECT_FALSE(scan->isEnabled()) << "during an undo";
+    ASSERT_NE(h.find(QStringLiteral("moveButton")), nullptr);
+    EXPECT_FALSE(h.find(QStringLiteral("moveButton"))->isEnabled()) << "during an undo";
+    h.gate().release();
+    ASSERT_TRUE(
+        h.settle([&] { return !h.duplicates().restoring() && h.duplicates().phaseName() == "results"; }));
+    EXPECT_TRUE(h.find(QStringLiteral("scanButton"))->isEnabled());
+    expectNoWarnings(h);
 }
 
 TEST(FilesViewTest, BecomingActiveRefreshesTheBannerButTheInitialStateDoesNot)

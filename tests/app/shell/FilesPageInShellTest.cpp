@@ -78,8 +78,14 @@ TEST_F(FilesPageInShellTest, OpensOnLargeAndOldScansTheToolInViewAndKeepsBothToo
 
     // Ctrl+R scans the tool in view.
     m->largeFiles()->setMinMB(1);
+    // Large & Old looks in Docs, chosen through its folder bar.
+    const fs::path docs = shell.home().home() / "Docs";
+    shell.click(under(page(), QStringLiteral("chooseButton")));
+    ASSERT_EQ(shell.folderPicker().requests().size(), 1u);
+    shell.folderPicker().answer(docs);
+    ASSERT_EQ(m->largeFiles()->rootPath(), QString::fromStdString(docs.native()));
     shell.key(Qt::Key_R, Qt::ControlModifier);
-    EXPECT_EQ(m->largeFiles()->generation(), 1);
+    EXPECT_EQ(m->largeFiles()->generation(), 2) << "one for the folder, one for the search";
     EXPECT_EQ(m->duplicates()->generation(), 0);
     ASSERT_TRUE(waitFor([&] { return m->largeFiles()->phaseName() == QStringLiteral("results"); }));
     ASSERT_EQ(m->largeFiles()->fileCount(), 3);
@@ -91,7 +97,7 @@ TEST_F(FilesPageInShellTest, OpensOnLargeAndOldScansTheToolInViewAndKeepsBothToo
     EXPECT_EQ(shell.object("scanAction")->property("text").toString(), QStringLiteral("Scan Duplicates"));
     shell.key(Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(m->duplicates()->generation(), 1) << "the duplicate search runs";
-    EXPECT_EQ(m->largeFiles()->generation(), 1);
+    EXPECT_EQ(m->largeFiles()->generation(), 2);
     ASSERT_TRUE(waitFor([&] { return m->duplicates()->phaseName() == QStringLiteral("results"); }));
     ASSERT_EQ(m->duplicates()->groupCount(), 1);
     ASSERT_EQ(m->duplicates()->selectedCount(), 1);
@@ -104,7 +110,11 @@ TEST_F(FilesPageInShellTest, OpensOnLargeAndOldScansTheToolInViewAndKeepsBothToo
     EXPECT_EQ(tool(), QStringLiteral("Large & Old"));
     EXPECT_EQ(toolScreenName(), QStringLiteral("largeFilesView"));
     EXPECT_EQ(shell.object("scanAction")->property("text").toString(), QStringLiteral("Scan Large & Old"));
-    EXPECT_EQ(m->largeFiles()->rootPath(), QString::fromStdString(shell.home().home().native()));
+    EXPECT_EQ(m->largeFiles()->rootPath(), QString::fromStdString(docs.native()));
+    ASSERT_NE(under(page(), QStringLiteral("folderPath")), nullptr);
+    EXPECT_EQ(under(page(), QStringLiteral("folderPath"))->property("text").toString(),
+              QString::fromStdString(docs.native()))
+        << "the folder bar shows the folder chosen before";
     EXPECT_EQ(m->largeFiles()->fileCount(), 3);
     EXPECT_EQ(m->largeFiles()->selectedCount(), 1);
     ASSERT_TRUE(waitFor([&] { return under(page(), QStringLiteral("fileRow")) != nullptr; }));
@@ -115,6 +125,8 @@ TEST_F(FilesPageInShellTest, OpensOnLargeAndOldScansTheToolInViewAndKeepsBothToo
     EXPECT_EQ(m->duplicates()->phaseName(), QStringLiteral("results"));
     EXPECT_EQ(m->duplicates()->groupCount(), 1);
     EXPECT_EQ(m->duplicates()->selectedCount(), 0);
+    EXPECT_EQ(m->duplicates()->rootPath(), QString::fromStdString(shell.home().home().native()))
+        << "each tool keeps its own folder";
     ASSERT_TRUE(waitFor([&] { return under(page(), QStringLiteral("groupCard")) != nullptr; }));
     EXPECT_EQ(under(page(), QStringLiteral("selectionBar")), nullptr)
         << "the cleared selection stays cleared";

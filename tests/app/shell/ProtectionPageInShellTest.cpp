@@ -61,6 +61,16 @@ TEST_F(ProtectionPageInShellTest, TheMenusScanFollowsTheTabAndEveryVisitOpensOnP
     EXPECT_EQ(m->malware()->generation(), 1);
     EXPECT_EQ(m->privacy()->generation(), 1);
 
+    // Back to Privacy on the same visit: the menu and Ctrl+R follow.
+    shell.click(shell.item("tabSegment:Privacy"));
+    ASSERT_EQ(tab(), QStringLiteral("Privacy"));
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Privacy"));
+    shell.key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(m->privacy()->generation(), 2);
+    EXPECT_EQ(m->malware()->generation(), 1);
+    shell.click(shell.item("tabSegment:Malware"));
+    ASSERT_EQ(tab(), QStringLiteral("Malware"));
+
     // Left on its Malware tab: once the page has faded out, the next module's command still stands.
     const QPointer<QQuickItem> left = page();
     shell.key(Qt::Key_3, Qt::ControlModifier);

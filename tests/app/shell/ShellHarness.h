@@ -4,6 +4,7 @@
 #include "app/shell/QuillmereApp.h"
 #include "support/FakeAppActivity.h"
 #include "support/FakeClock.h"
+#include "support/FakeFolderPicker.h"
 #include "support/FakeSoftwareUpdater.h"
 #include "support/FixtureHome.h"
 
@@ -52,6 +53,8 @@ public:
     const FixtureHome& home() const { return m_home; }
     FakeClock& clock() { return m_clock; }
     FakeAppActivity& activity() { return m_activity; }
+    // The folder chooser of the file tools and the space lens; a test answers it.
+    FakeFolderPicker& folderPicker() { return *m_folderPicker; }
     FakeSoftwareUpdater& updater() { return m_updater; }
     Answers& answers() { return m_answers; }
     // Every address the application asked the desktop to open.
@@ -80,6 +83,7 @@ private:
     FixtureHome m_home;
     FakeClock m_clock;
     FakeAppActivity m_activity;
+    std::shared_ptr<FakeFolderPicker> m_folderPicker = std::make_shared<FakeFolderPicker>();
     FakeSoftwareUpdater m_updater;
     Answers m_answers;
     QList<QUrl> m_openedUrls;
