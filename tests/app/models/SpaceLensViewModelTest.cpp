@@ -148,6 +148,24 @@ protected:
     std::unique_ptr<SpaceLensViewModel> model;
 };
 
+// The home folder reads "Home" wherever it stands in the breadcrumb; every other folder, one named
+// "Home" included, reads its own name.
+TEST_F(SpaceLensViewModelTest, TheHomeFolderReadsHomeWhereverItStands)
+{
+    home.file("Docs/Home/x", kBlock);
+    make();
+    const Path above = home.home().parent_path();
+    chooseAndMeasure(above);
+    ASSERT_TRUE(entry(home.home().filename().native()));
+    openAndMeasure(home.home().filename().native());
+    openAndMeasure("Docs");
+    openAndMeasure("Home");
+    EXPECT_EQ(model->crumbLabels(),
+              (QStringList{FileSystem::displayName(above.filename()), QStringLiteral("Home"),
+                           QStringLiteral("Docs"), QStringLiteral("Home")}));
+    EXPECT_EQ(model->current().native(), home.path("Docs/Home").native());
+}
+
 // An entry lands at once, the next ones within 0.12 s of the last repack wait for a later one, and the
 // pass ends with two more.
 TEST_F(SpaceLensViewModelTest, StreamingRepacksAreThrottledOnTheClockAndThePassEndsWithTwo)
@@ -212,6 +230,17 @@ TEST_F(SpaceLensViewModelTest, ReportsOfASupersededPassAreDropped)
     EXPECT_EQ(names(), std::vector<std::string>{"b1"});
     EXPECT_EQ(model->measured(), 1);
     EXPECT_EQ(model->totalToMeasure(), 1);
+
+    // A cancelled choice changes nothing.
+    const int generation = model->generation();
+    const QString stack = stackText();
+    model->choose();
+    picker->answer(std::nullopt);
+    drain();
+    EXPECT_EQ(model->generation(), generation);
+    EXPECT_EQ(stackText(), stack);
+    EXPECT_EQ(names(), std::vector<std::string>{"b1"});
+    EXPECT_FALSE(model->scanning());
 
     chooseAndMeasure(empty);
     EXPECT_EQ(model->entryCount(), 0);
@@ -542,6 +571,28 @@ TEST_F(SpaceLensViewModelTest, OnlyARemovalThatEmptiesTheFolderSaysSo)
     EXPECT_EQ(model->removeCompletions(), 2);
     EXPECT_EQ(model->trashedCount(), 2);
     model->load();
+    EXPECT_FALSE(model->justEmptiedByRemoval());
+}
+
+// A folder that was empty before the removal was not emptied by it: items chosen elsewhere and removed
+// while it shows leave the flag alone, so the page keeps its empty-folder state.
+TEST_F(SpaceLensViewModelTest, ARemovalWhileAnEmptyFolderShowsDoesNotSayItEmptiedIt)
+{
+    home.file("B/z", kBlock);
+    home.file("C/c", kBlock);
+    make();
+    measure();
+    openAndMeasure("B");
+    select("z");
+    model->jump(0);
+    finishPass();
+    openAndMeasure("C");
+    fs::remove(home.path("C/c"));
+    measure();
+    ASSERT_EQ(model->entryCount(), 0);
+    removeAndWait();
+    EXPECT_FALSE(fs::exists(home.path("B/z")));
+    EXPECT_EQ(model->trashedCount(), 1);
     EXPECT_FALSE(model->justEmptiedByRemoval());
 }
 
