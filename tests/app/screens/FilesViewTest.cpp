@@ -562,82 +562,71 @@ TEST(FilesViewTest, DuplicatesEmptyIncompleteAndLinkedOnlyTexts)
 
 // ---- both ----
 
-TEST(FilesViewTest, ScanAndMoveAreDisabledDuringACleanAndDuringAnUndo)
+// Over a tool's listed results with a selection: Scan and the selection bar's Move to Trash are off
+// while a clean is held at its move, and again while an undo is; `selectAgain` picks something after
+// the clean, so the bar shows during the undo.
+template <typename Model, typename SelectAgain>
+void expectScanAndMoveOffDuringACleanAndAnUndo(FilesScreenHarness& h, Model& model, SelectAgain selectAgain)
 {
-    FilesScreenHarness h;
-    h.file("big1", 1'300'000, 'a');
-    h.file("big2", 1'200'000, 'b');
-    ASSERT_TRUE(open(h));
-    h.largeFiles().setMinMB(1);
-    h.largeFiles().scan();
-    ASSERT_TRUE(h.settle([&] { return h.toolContentName() == QStringLiteral("resultsState"); }));
-    h.wait(50);
-    h.click(rowNamed(h, QStringLiteral("big1")));
     QQuickItem* scan = h.find(QStringLiteral("scanButton"));
-
+    ASSERT_NE(scan, nullptr);
     h.gate().arm(FsStep::Move);
-    h.largeFiles().confirmClean();
+    model.confirmClean();
     ASSERT_TRUE(h.settle([&] { return h.gate().holding(); }));
     EXPECT_FALSE(scan->isEnabled()) << "during a clean";
     EXPECT_FALSE(h.find(QStringLiteral("moveButton"))->isEnabled()) << "during a clean";
     h.gate().release();
-    ASSERT_TRUE(h.settle([&] { return !h.largeFiles().cleaning(); }));
+    ASSERT_TRUE(h.settle([&] { return !model.cleaning(); }));
     EXPECT_TRUE(scan->isEnabled());
 
-    // An undo held at its move: a selection bar's Move to Trash and Scan stay off.
-    h.click(rowNamed(h, QStringLiteral("big2")));
+    selectAgain();
     h.gate().arm(FsStep::Move);
-    h.largeFiles().undoLast();
-    ASSERT_TRUE(h.largeFiles().restoring());
+    model.undoLast();
+    ASSERT_TRUE(model.restoring());
     ASSERT_TRUE(h.settle([&] { return h.gate().holding(); }));
     EXPECT_FALSE(scan->isEnabled()) << "during an undo";
     ASSERT_NE(h.find(QStringLiteral("moveButton")), nullptr);
     EXPECT_FALSE(h.find(QStringLiteral("moveButton"))->isEnabled()) << "during an undo";
     h.gate().release();
-    ASSERT_TRUE(
-        h.settle([&] { return !h.largeFiles().restoring() && h.largeFiles().phaseName() == "results"; }));
-    EXPECT_TRUE(h.find(QStringLiteral("scanButton"))->isEnabled());
-}
-
-TEST(FilesViewTest, DuplicatesScanAndMoveAreDisabledDuringACleanAndDuringAnUndo)
-{
-    FilesScreenHarness h;
-    for (const char* name : {"a1", "a2", "a3"})
-        h.file(name, kSize, 'a');
-    ASSERT_TRUE(open(h));
-    ASSERT_TRUE(h.switchTo(QStringLiteral("Duplicates")));
-    h.duplicates().scan();
-    ASSERT_TRUE(h.settle([&] { return h.toolContentName() == QStringLiteral("resultsState"); }));
-    h.wait(50);
-    ASSERT_EQ(h.duplicates().groups().size(), 1u);
-    // Keep the third copy for later: the clean takes the second.
-    const FileEntry third = h.duplicates().groups()[0].files[2];
-    ASSERT_TRUE(third.isSelected);
-    h.duplicates().toggle(third.id);
-    QQuickItem* scan = h.find(QStringLiteral("scanButton"));
-
-    h.gate().arm(FsStep::Move);
-    h.duplicates().confirmClean();
-    ASSERT_TRUE(h.settle([&] { return h.gate().holding(); }));
-    EXPECT_FALSE(scan->isEnabled()) << "during a clean";
-    EXPECT_FALSE(h.find(QStringLiteral("moveButton"))->isEnabled()) << "during a clean";
-    h.gate().release();
-    ASSERT_TRUE(h.settle([&] { return !h.duplicates().cleaning(); }));
-    EXPECT_TRUE(scan->isEnabled());
-
-    h.duplicates().toggle(third.id);
-    h.gate().arm(FsStep::Move);
-    h.duplicates().undoLast();
-    ASSERT_TRUE(h.duplicates().restoring());
-    ASSERT_TRUE(h.settle([&] { return h.gate().holding(); }));
-    EXPECT_FALSE(scan->isEnabled()) << "during an undo";
-    ASSERT_NE(h.find(QStringLiteral("moveButton")), nullptr);
-    EXPECT_FALSE(h.find(QStringLiteral("moveButton"))->isEnabled()) << "during an undo";
-    h.gate().release();
-    ASSERT_TRUE(
-        h.settle([&] { return !h.duplicates().restoring() && h.duplicates().phaseName() == "results"; }));
+    ASSERT_TRUE(h.settle([&] { return !model.restoring() && model.phaseName() == "results"; }));
     EXPECT_TRUE(h.find(QStringLiteral("scanButton"))->isEnabled());
     expectNoWarnings(h);
+}
+
+TEST(FilesViewTest, ScanAndMoveAreDisabledDuringACleanAndDuringAnUndo)
+{
+    {
+        SCOPED_TRACE("Large & Old");
+        FilesScreenHarness h;
+        h.file("big1", 1'300'000, 'a');
+        h.file("big2", 1'200'000, 'b');
+        ASSERT_TRUE(open(h));
+        h.largeFiles().setMinMB(1);
+        h.largeFiles().scan();
+        ASSERT_TRUE(h.settle([&] { return h.toolContentName() == QStringLiteral("resultsState"); }));
+        h.wait(50);
+        h.click(rowNamed(h, QStringLiteral("big1")));
+        expectScanAndMoveOffDuringACleanAndAnUndo(h, h.largeFiles(),
+                                                  [&] { h.click(rowNamed(h, QStringLiteral("big2"))); });
+    }
+    {
+        SCOPED_TRACE("Duplicates");
+        FilesScreenHarness h;
+        for (const char* name : {"a1", "a2", "a3"})
+            h.file(name, kSize, 'a');
+        ASSERT_TRUE(open(h));
+        ASSERT_TRUE(h.switchTo(QStringLiteral("Duplicates")));
+        h.duplicates().scan();
+        ASSERT_TRUE(h.settle([&] { return h.toolContentName() == QStringLiteral("resultsState"); }));
+        h.wait(50);
+        ASSERT_EQ(h.duplicates().groups().size(), 1u);
+        // The clean takes the second copy; the third is chosen again for the undo.
+        const FileEntry third = h.duplicates().groups()[0].files[2];
+        ASSERT_TRUE(third.isSelected);
+        h.duplicates().toggle(third.id);
+        expectScanAndMoveOffDuringACleanAndAnUndo(h, h.duplicates(),
+                                                  [&] { h.duplicates().toggle(third.id); });
+    }
 }
 
 TEST(FilesViewTest, BecomingActiveRefreshesTheBannerButTheInitialStateDoesNot)
