@@ -319,7 +319,12 @@ TEST_F(HelperAdmission, HugeCallsFromAnotherUserNeitherStopTheHelperNorOutgrowIt
                 limit / (1024 * 1024));
     ASSERT_GT(limit, 0) << "the unit sets no MemoryMax";
     EXPECT_GT(peak, 0);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer's shadow memory and quarantine add to every allocation: the peak of such a
+    // build says nothing about the unit's limit.
+#else
     EXPECT_LT(peak, limit);
+#endif
 }
 
 // The helper's test build under a systemd-like watchdog: WATCHDOG_USEC asks for a ping a second, and
