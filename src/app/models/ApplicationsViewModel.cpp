@@ -1,5 +1,6 @@
 #include "app/models/ApplicationsViewModel.h"
 
+#include "app/models/FileToolCleaning.h"
 #include "app/models/PostToModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/CoreInfo.h"
@@ -1142,13 +1143,9 @@ void ApplicationsViewModel::applyUndo(const UndoResult& result)
 {
     setRestoring(false);
     // Items left in the Trash because their place is taken again count as handled.
-    if (result.restored + result.skippedRecreated != result.total) {
-        const qint64 failed = std::max<qint64>(0, result.total - result.restored - result.skippedRecreated);
-        setUninstallFailure(QString::number(failed) + QStringLiteral(" of ") + QString::number(result.total) +
-                            QStringLiteral(" item") + (result.total == 1 ? QString() : QStringLiteral("s")) +
-                            QStringLiteral(" couldn't be restored from the Trash \u2014 it may have been "
-                                           "permanently deleted."));
-    }
+    if (const std::optional<QString> note =
+            FileToolCleaning::restoreShortfallNote(result, QStringLiteral("item")))
+        setUninstallFailure(*note);
     load();
 }
 

@@ -23,8 +23,7 @@ const QString kChooseMessage = QStringLiteral("Choose a folder to scan for dupli
 } // namespace
 
 DuplicatesViewModel::DuplicatesViewModel(Services services, QObject* parent)
-    : QObject(parent), m_clock(services.clock),
-      m_scanner(services.scanner ? std::move(*services.scanner) : FileScanner()),
+    : QObject(parent), m_scanner(services.scanner ? std::move(*services.scanner) : FileScanner()),
       m_trash(services.trash ? std::move(*services.trash) : Trash()),
       m_fullDiskAccess(std::move(services.fullDiskAccess)), m_picker(std::move(services.folderPicker)),
       m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
@@ -312,7 +311,7 @@ void DuplicatesViewModel::applyClean(int generation, const CleanReport& report)
     if (generation != m_generation)
         return;
 
-    const std::set<Path::string_type> trashed = FileToolCleaning::trashedPaths(report);
+    const std::set<Path::string_type> trashed = report.trashedOriginals();
     // A group stays while a copy besides the first still frees space; kept groups keep their rows.
     m_groups.prune([&](const FileEntry& file) { return trashed.contains(file.url.native()); },
                    [](const DuplicateGroup& group) {

@@ -71,8 +71,9 @@ public:
     enum class Phase { idle, scanning, results };
     Q_ENUM(Phase)
 
-    // What the model works on. Only `clock` is required; every other member left empty means the
-    // real one. `clock` and `restoreTracker` must outlive the model.
+    // What the model works on. Only `clock` is required, so both file tools are made alike (this one
+    // times nothing); every other member left empty means the real one. `restoreTracker` must
+    // outlive the model.
     struct Services
     {
         Clock& clock;
@@ -180,7 +181,6 @@ private:
     void applyClean(int generation, const CleanReport& report);
     void stopSearch();
 
-    Clock& m_clock;
     FileScanner m_scanner;
     Trash m_trash;
     std::function<bool()> m_fullDiskAccess;

@@ -1,9 +1,10 @@
 #include "app/models/FileToolCleaning.h"
 
+#include "app/models/PostToModel.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
+#include "core/model/Formatting.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 #include <QThreadPool>
 
@@ -15,19 +16,6 @@ namespace {
 
 // What the user waits for goes ahead of background work on the pool.
 constexpr int kUserInitiatedPriority = 1;
-
-// Runs `apply` on the GUI thread unless `context` is gone by then; queued on the application object,
-// which outlives every model.
-template <typename Apply> void postTo(const QPointer<QObject>& context, Apply apply)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [context, apply = std::move(apply)]() mutable {
-            if (context)
-                apply();
-        },
-        Qt::QueuedConnection);
-}
 
 } // namespace
 
@@ -54,7 +42,7 @@ void FileToolCleaning::clean(QObject* context, const Path& root, const Trash& tr
     QThreadPool::globalInstance()->start(
         [guard, root, trash, items = std::move(items), done = std::move(done)] {
             CleanReport report = Cleaner(SafetyGuard({root}), trash).clean(items);
-            postTo(guard, [done, report = std::move(report)]() mutable { done(std::move(report)); });
+            postTo(guard, [done, report = std::move(report)](QObject&) mutable { done(std::move(report)); });
         },
         kUserInitiatedPriority);
 }
@@ -66,7 +54,7 @@ void FileToolCleaning::undo(QObject* context, const Path& root, const Trash& tra
     QThreadPool::globalInstance()->start(
         [guard, root, trash, report = std::move(report), done = std::move(done)] {
             const UndoResult result = Cleaner(SafetyGuard({root}), trash).undo(report);
-            postTo(guard, [done, result] { done(result); });
+            postTo(guard, [done, result](QObject&) { done(result); });
         },
         kUserInitiatedPriority);
 }
@@ -81,32 +69,35 @@ std::optional<CleanReport> FileToolCleaning::merged(const std::optional<CleanRep
     return CleanReport{std::move(trashed), latest.failures, latest.failureDetails};
 }
 
-std::set<Path::string_type> FileToolCleaning::trashedPaths(const CleanReport& report)
-{
-    std::set<Path::string_type> paths;
-    for (const TrashedItem& item : report.trashed)
-        paths.insert(item.original.native());
-    return paths;
-}
-
-std::optional<QString> FileToolCleaning::cleanNote(const CleanReport& report)
+std::optional<QString> FileToolCleaning::moveFailureNote(const CleanReport& report, const QString& noun,
+                                                         QChar close)
 {
     if (report.failures.empty())
         return std::nullopt;
-    const qint64 count = qint64(report.failures.size());
-    return QString::number(count) + QStringLiteral(" file") + (count == 1 ? QString() : QStringLiteral("s")) +
-           QStringLiteral(" couldn't be moved to the Trash.") + QLatin1Char('\n') + report.failures.front();
+    return Formatting::countedNoun(qint64(report.failures.size()), noun) +
+           QStringLiteral(" couldn't be moved to the Trash") + close + QLatin1Char('\n') +
+           report.failures.front();
 }
 
-std::optional<QString> FileToolCleaning::undoNote(const UndoResult& result)
+std::optional<QString> FileToolCleaning::restoreShortfallNote(const UndoResult& result, const QString& noun)
 {
     if (result.restored + result.skippedRecreated == result.total)
         return std::nullopt;
     const qint64 missing = std::max<qint64>(0, result.total - result.restored - result.skippedRecreated);
-    return QString::number(missing) + QStringLiteral(" of ") + QString::number(result.total) +
-           QStringLiteral(" file") + (result.total == 1 ? QString() : QStringLiteral("s")) +
+    // The noun agrees with the total: "1 of 3 files".
+    return QString::number(missing) + QStringLiteral(" of ") + Formatting::countedNoun(result.total, noun) +
            QStringLiteral(
                " couldn't be restored from the Trash \u2014 it may have been permanently deleted.");
+}
+
+std::optional<QString> FileToolCleaning::cleanNote(const CleanReport& report)
+{
+    return moveFailureNote(report, QStringLiteral("file"), QLatin1Char('.'));
+}
+
+std::optional<QString> FileToolCleaning::undoNote(const UndoResult& result)
+{
+    return restoreShortfallNote(result, QStringLiteral("file"));
 }
 
 } // namespace qm

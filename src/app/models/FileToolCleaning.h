@@ -11,14 +11,14 @@
 
 #include <functional>
 #include <optional>
-#include <set>
 #include <vector>
 
 namespace qm {
 
 // What the Duplicates and Large & Old tools do alike around the Trash: the items a clean takes from the
 // selected files, the clean and the undo on the thread pool, the merged undo record and the failure
-// notes. Holds no state; every function is safe to call on the GUI thread.
+// notes, whose two sentences the space lens and the uninstaller word with their own noun. Holds no
+// state; every function is safe to call on the GUI thread.
 class FileToolCleaning
 {
 public:
@@ -41,8 +41,14 @@ public:
     static std::optional<CleanReport> merged(const std::optional<CleanReport>& earlier,
                                              const CleanReport& latest);
 
-    // The original paths of a report's trashed items, as raw bytes.
-    static std::set<Path::string_type> trashedPaths(const CleanReport& report);
+    // count + " " + `noun` ("s" unless the count is 1) + " couldn't be moved to the Trash" + `close`
+    // + "\n" + the first failure; nothing when no failure. The space lens says "item" and ":".
+    static std::optional<QString> moveFailureNote(const CleanReport& report, const QString& noun,
+                                                  QChar close);
+    // missing + " of " + total + " " + `noun` ("s" unless the total is 1) + " couldn't be restored from
+    // the Trash — it may have been permanently deleted."; nothing when every item came back or was
+    // skipped.
+    static std::optional<QString> restoreShortfallNote(const UndoResult& result, const QString& noun);
 
     // "2 files couldn't be moved to the Trash.\n<first failure>"; nothing when no failure.
     static std::optional<QString> cleanNote(const CleanReport& report);

@@ -313,7 +313,7 @@ void LargeFilesViewModel::applyClean(int generation, const CleanReport& report)
     if (generation != m_generation)
         return;
 
-    const std::set<Path::string_type> trashed = FileToolCleaning::trashedPaths(report);
+    const std::set<Path::string_type> trashed = report.trashedOriginals();
     // The files left keep their rows.
     m_files.removeIf([&](const FileEntry& file) { return trashed.contains(file.url.native()); });
     emit filesChanged();

@@ -2,6 +2,7 @@
 
 #include "app/models/FileToolCleaning.h"
 #include "app/models/PostToModel.h"
+#include "app/models/PublishedValue.h"
 #include "app/platform/GuiFolderPicker.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/model/Formatting.h"
@@ -176,10 +177,7 @@ bool SpaceLensViewModel::isRemovable(const Path& path) const
 
 void SpaceLensViewModel::setShowConfirm(bool show)
 {
-    if (m_showConfirm == show)
-        return;
-    m_showConfirm = show;
-    emit showConfirmChanged();
+    publish(this, m_showConfirm, show, &SpaceLensViewModel::showConfirmChanged);
 }
 
 void SpaceLensViewModel::setFailureNote(const QString& note)
@@ -193,26 +191,17 @@ void SpaceLensViewModel::setFailureNote(const QString& note)
 
 void SpaceLensViewModel::setScanning(bool value)
 {
-    if (m_scanning == value)
-        return;
-    m_scanning = value;
-    emit scanningChanged();
+    publish(this, m_scanning, value, &SpaceLensViewModel::scanningChanged);
 }
 
 void SpaceLensViewModel::setCurrentUnreadable(bool value)
 {
-    if (m_currentUnreadable == value)
-        return;
-    m_currentUnreadable = value;
-    emit currentUnreadableChanged();
+    publish(this, m_currentUnreadable, value, &SpaceLensViewModel::currentUnreadableChanged);
 }
 
 void SpaceLensViewModel::setFullDiskAccessGranted(bool value)
 {
-    if (m_fullDiskAccessGranted == value)
-        return;
-    m_fullDiskAccessGranted = value;
-    emit fullDiskAccessGrantedChanged();
+    publish(this, m_fullDiskAccessGranted, value, &SpaceLensViewModel::fullDiskAccessGrantedChanged);
 }
 
 void SpaceLensViewModel::setProgress(int measured, int totalToMeasure)
@@ -226,18 +215,12 @@ void SpaceLensViewModel::setProgress(int measured, int totalToMeasure)
 
 void SpaceLensViewModel::setJustEmptiedByRemoval(bool value)
 {
-    if (m_justEmptiedByRemoval == value)
-        return;
-    m_justEmptiedByRemoval = value;
-    emit justEmptiedByRemovalChanged();
+    publish(this, m_justEmptiedByRemoval, value, &SpaceLensViewModel::justEmptiedByRemovalChanged);
 }
 
 void SpaceLensViewModel::setRemoving(bool value)
 {
-    if (m_removing == value)
-        return;
-    m_removing = value;
-    emit removingChanged();
+    publish(this, m_removing, value, &SpaceLensViewModel::removingChanged);
 }
 
 void SpaceLensViewModel::setRestoring(bool value)
@@ -639,22 +622,12 @@ void SpaceLensViewModel::applyRemoval(int generation, const CleanReport& report)
 
 std::optional<QString> SpaceLensViewModel::removalNote(const CleanReport& report)
 {
-    if (report.failures.empty())
-        return std::nullopt;
-    const qint64 count = qint64(report.failures.size());
-    return QString::number(count) + QStringLiteral(" item") + (count == 1 ? QString() : QStringLiteral("s")) +
-           QStringLiteral(" couldn't be moved to the Trash:") + QLatin1Char('\n') + report.failures.front();
+    return FileToolCleaning::moveFailureNote(report, QStringLiteral("item"), QLatin1Char(':'));
 }
 
 std::optional<QString> SpaceLensViewModel::undoNote(const UndoResult& result)
 {
-    if (result.restored + result.skippedRecreated == result.total)
-        return std::nullopt;
-    const qint64 missing = std::max<qint64>(0, result.total - result.restored - result.skippedRecreated);
-    return QString::number(missing) + QStringLiteral(" of ") + QString::number(result.total) +
-           QStringLiteral(" item") + (result.total == 1 ? QString() : QStringLiteral("s")) +
-           QStringLiteral(
-               " couldn't be restored from the Trash \u2014 it may have been permanently deleted.");
+    return FileToolCleaning::restoreShortfallNote(result, QStringLiteral("item"));
 }
 
 void SpaceLensViewModel::undoLast()

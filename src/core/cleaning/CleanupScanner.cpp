@@ -177,8 +177,8 @@ struct ChildBatch
           names(std::move(names)), stop(std::move(stop)), deadline(deadline)
     {}
 
-    // Claims and measures children until none is left, the caller closes the batch or gives up the
-    // child this thread measures.
+    // Claims and measures children until none is left, the scan is cancelled or the caller gives up
+    // the child this thread measures.
     void work()
     {
         for (;;) {
@@ -186,7 +186,7 @@ struct ChildBatch
             std::shared_ptr<WalkState> state;
             {
                 const std::lock_guard lock(mutex);
-                if (closed || next >= names.size() || stop.stop_requested()) {
+                if (next >= names.size() || stop.stop_requested()) {
                     --running;
                     changed.notify_all();
                     return;
@@ -233,7 +233,6 @@ struct ChildBatch
     std::vector<Child> children; // guarded by `mutex`, as are the fields below
     std::size_t next = 0;        // children claimed
     int running = 0;             // threads claiming
-    bool closed = false;         // no child is to be claimed any more
 
 private:
     const std::vector<Path> names;
@@ -446,7 +445,6 @@ CleanupScanner::ChildSizes CleanupScanner::sizeChildren(const Path& of, const st
             if (batch->running == 0)
                 break;
             if (stop.stop_requested()) {
-                batch->closed = true;
                 for (std::size_t i = 0; i < batch->next; ++i) {
                     ChildBatch::Child& c = batch->children[i];
                     if (c.finished)

@@ -222,10 +222,11 @@ void TrashBin::emptyFolder(const Folder& folder, EmptyResult& result) const
             infoFd = openChildFolder(trashFd.get(), "info");
         }
     } else {
-        filesFd = UniqueFd(::open(folder.files.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        // Never through a final link, as the listing did not either.
+        filesFd = UniqueFd(::open(folder.files.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (isTrash && filesFd.valid())
             infoFd = UniqueFd(::open(folder.files.parent_path().append("info").c_str(),
-                                     O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+                                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     }
     if (!filesFd.valid()) {
         result.listingFailed = true;

@@ -1,6 +1,7 @@
 #include "platform/BoundedReader.h"
 
 #include "platform/UniqueFd.h"
+#include "platform/linux/InspectedOpen.h"
 
 #include <QFile>
 
@@ -90,21 +91,14 @@ Result<OpenedFile> openForReading(const std::filesystem::path& path, qint64 maxB
     }
 
     // Reopened for reading through the descriptor itself, so the very file inspected above is read
-    // whatever has been renamed into its place since. O_NONBLOCK and O_NOCTTY guard against a
-    // /proc that is not the kernel's; the identity check below turns away whatever such a one gives.
-    const std::string reopenPath = "/proc/self/fd/" + std::to_string(entry.get());
-    UniqueFd fd(::open(reopenPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    // whatever has been renamed into its place since.
+    UniqueFd fd = InspectedOpen::reopen(entry, info);
     if (!fd) {
-        return failure(errno, QStringLiteral("Cannot open"), path);
-    }
-    struct stat opened
-    {
-    };
-    if (::fstat(fd.get(), &opened) != 0) {
-        return failure(errno, QStringLiteral("Cannot inspect"), path);
-    }
-    if (opened.st_dev != info.st_dev || opened.st_ino != info.st_ino || !S_ISREG(opened.st_mode)) {
-        return failure(ESTALE, QStringLiteral("Not the file that was inspected:"), path);
+        const int error = errno;
+        return failure(error,
+                       error == ESTALE ? QStringLiteral("Not the file that was inspected:")
+                                       : QStringLiteral("Cannot open"),
+                       path);
     }
     return OpenedFile{std::move(fd), info.st_size};
 }

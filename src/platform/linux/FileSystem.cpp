@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include "platform/UniqueFd.h"
+#include "platform/linux/InspectedOpen.h"
 
 #include <QFile>
 
@@ -270,13 +271,9 @@ Result<UniqueFd> FileSystem::openFollowingLinks(const Path& path) const
         return Error::posix(errno, QStringLiteral("open ") + describe(path));
     if (!S_ISREG(st.st_mode))
         return Error::posix(EINVAL, QStringLiteral("open ") + describe(path));
-    const std::string viaFd = "/proc/self/fd/" + std::to_string(found.get());
-    UniqueFd fd(::open(viaFd.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat opened;
-    if (!fd.valid() || ::fstat(fd.get(), &opened) != 0)
+    UniqueFd fd = InspectedOpen::reopen(found, st);
+    if (!fd.valid())
         return Error::posix(errno, QStringLiteral("open ") + describe(path));
-    if (opened.st_dev != st.st_dev || opened.st_ino != st.st_ino)
-        return Error::posix(ESTALE, QStringLiteral("open ") + describe(path));
     return fd;
 }
 
