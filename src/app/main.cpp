@@ -39,7 +39,7 @@ int main(int argc, char** argv)
     qm::SystemClock clock;
     qm::GuiAppActivity activity(app);
     qm::ReleasePageUpdater updater(qm::ProductLinks::releasesURL());
-    qm::QuillmereApp quillmere(qm::QuillmereApp::Services{clock, activity, updater, {}, {}, {}, {}});
+    qm::QuillmereApp quillmere(qm::QuillmereApp::Services{clock, activity, updater, {}, {}, {}});
 
     QQmlApplicationEngine engine;
     qm::ApplicationIconProvider::install(engine);

@@ -157,10 +157,10 @@ HelperReply MaintenanceActions::freeMemory(std::chrono::seconds limit) const
     const HelperShell::Outcome sync = step(*m_runner, time, m_settings.syncProgram, {});
     const int code = !sync.ok ? sync.code : dropCaches(m_settings.dropCaches) ? 0 : 1;
     if (code == 0)
-        return finished(HelperReply{true, QStringLiteral("Inactive memory purged")}, time, limit);
+        return finished(HelperReply{true, QStringLiteral("Page cache dropped")}, time, limit);
     return finished(
-        HelperReply{false, QStringLiteral("purge failed (") + QString::number(code) + QLatin1Char(')')}, time,
-        limit);
+        HelperReply{false, QStringLiteral("drop_caches failed (") + QString::number(code) + QLatin1Char(')')},
+        time, limit);
 }
 
 HelperReply MaintenanceActions::flushDns(std::chrono::seconds limit) const
@@ -180,7 +180,7 @@ HelperReply MaintenanceActions::flushDns(std::chrono::seconds limit) const
 
 HelperReply MaintenanceActions::runMaintenance(std::chrono::seconds limit) const
 {
-    const HelperReply cannotStart{false, QStringLiteral("periodic failed (-1)")};
+    const HelperReply cannotStart{false, QStringLiteral("run-parts failed (-1)")};
     // The cron scripts need the whole system, which only the service manager can give them.
     if (!isFolder(m_settings.systemRoot / "run/systemd/system"))
         return cannotStart;
@@ -208,7 +208,7 @@ HelperReply MaintenanceActions::runMaintenance(std::chrono::seconds limit) const
     }
     if (!firstFailure)
         return finished(HelperReply{true, QStringLiteral("Maintenance scripts ran")}, time, limit);
-    return finished(HelperReply{false, QStringLiteral("periodic failed (") + QString::number(*firstFailure) +
+    return finished(HelperReply{false, QStringLiteral("run-parts failed (") + QString::number(*firstFailure) +
                                            QLatin1Char(')')},
                     time, limit);
 }

@@ -172,8 +172,9 @@ QString SystemThreatRemover::protectedCodeRequirement()
 
 QString SystemThreatRemover::stillRunningNote()
 {
-    return QStringLiteral(" (the process may still be running until it exits or the Mac restarts \u2014 it "
-                          "won't launch again automatically)");
+    return QStringLiteral(
+        " (the process may still be running until it exits or the computer restarts \u2014 it "
+        "won't launch again automatically)");
 }
 
 SystemThreatRemover::SystemThreatRemover(Path systemRoot, Path launchctlProgram,

@@ -44,9 +44,6 @@ public:
     virtual Result<void> registerDaemon() const;
     // `pkexec systemctl disable --now UNIT`, with the same errors as registerDaemon.
     virtual Result<void> unregisterDaemon() const;
-    // Opens the system's settings where the user approves background items. This system never asks
-    // for that approval and has no such pane, so it does nothing here; tests count the calls.
-    virtual void openSystemSettingsLoginItems() const;
 
     const QString& unitName() const { return m_unitName; }
 

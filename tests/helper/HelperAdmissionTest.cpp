@@ -82,7 +82,7 @@ TEST_F(HelperAdmission, PolkitDecidesEveryCallOfTheInstalledClient)
     ASSERT_TRUE(polkit().start());
     polkit().clearCalls();
     EXPECT_EQ(client({"version"}), kVersion);
-    EXPECT_EQ(client({"action", "freeMemory"}), QStringLiteral("reply\t1\tInactive memory purged"));
+    EXPECT_EQ(client({"action", "freeMemory"}), QStringLiteral("reply\t1\tPage cache dropped"));
     EXPECT_EQ(client({"remove", "", QString::fromStdString(kDaemon)}),
               QStringLiteral("reply\t1\tRemoved 1 item"));
     EXPECT_EQ(polkit().calls(),

@@ -26,7 +26,7 @@ namespace {
 const QString kOutside =
     QStringLiteral("reply\t0\tRefused \u2014 a path resolves outside the allowed system locations");
 const QString kStillRunning = QStringLiteral(
-    " (the process may still be running until it exits or the Mac restarts \u2014 it won't launch "
+    " (the process may still be running until it exits or the computer restarts \u2014 it won't launch "
     "again automatically)");
 
 QString reply(bool ok, const QString& message)
@@ -69,10 +69,10 @@ TEST_F(HelperActionsOnTheBus, FreeMemorySyncsThenDropsCaches)
         QByteArray written;
     };
     const std::vector<Row> rows = {
-        {"both succeed", "exit 0", true, reply(true, "Inactive memory purged"), "3"},
-        {"sync fails", "exit 1", true, reply(false, "purge failed (1)"), ""},
-        {"sync cannot start", nullptr, true, reply(false, "purge failed (-1)"), ""},
-        {"the write fails", "exit 0", false, reply(false, "purge failed (1)"), "<missing>"},
+        {"both succeed", "exit 0", true, reply(true, "Page cache dropped"), "3"},
+        {"sync fails", "exit 1", true, reply(false, "drop_caches failed (1)"), ""},
+        {"sync cannot start", nullptr, true, reply(false, "drop_caches failed (-1)"), ""},
+        {"the write fails", "exit 0", false, reply(false, "drop_caches failed (1)"), "<missing>"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -153,14 +153,14 @@ TEST_F(HelperActionsOnTheBus, MaintenanceRunsEveryFolderAsATransientUnitAndRepor
     const std::vector<Row> rows = {
         {"all succeed", "exit 0", true, true, reply(true, "Maintenance scripts ran")},
         {"weekly fails", "case \"$1\" in *weekly) exit 1;; esac", true, true,
-         reply(false, "periodic failed (1)")},
+         reply(false, "run-parts failed (1)")},
         {"the first failure decides", "case \"$1\" in *weekly) exit 3;; *monthly) exit 4;; esac", true, true,
-         reply(false, "periodic failed (3)")},
+         reply(false, "run-parts failed (3)")},
         {"every folder fails", "case \"$1\" in *daily) exit 2;; *) exit 5;; esac", true, true,
-         reply(false, "periodic failed (2)")},
-        {"no run-parts", nullptr, true, true, reply(false, "periodic failed (-1)")},
-        {"no systemd-run", "exit 0", false, true, reply(false, "periodic failed (-1)")},
-        {"no service manager", "exit 0", true, false, reply(false, "periodic failed (-1)")},
+         reply(false, "run-parts failed (2)")},
+        {"no run-parts", nullptr, true, true, reply(false, "run-parts failed (-1)")},
+        {"no systemd-run", "exit 0", false, true, reply(false, "run-parts failed (-1)")},
+        {"no service manager", "exit 0", true, false, reply(false, "run-parts failed (-1)")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -222,8 +222,7 @@ TEST_F(HelperActionsOnTheBus, OtherRequestsAreAnsweredWhileASlowActionRuns)
 
     put(release);
     ASSERT_TRUE(slow->waitForFinished(300'000));
-    EXPECT_EQ(QString::fromUtf8(slow->readAllStandardOutput()).trimmed(),
-              reply(true, "Inactive memory purged"));
+    EXPECT_EQ(QString::fromUtf8(slow->readAllStandardOutput()).trimmed(), reply(true, "Page cache dropped"));
 }
 
 TEST_F(HelperActionsOnTheBus, RequestsBeyondWhatTheHelperHoldsAreTurnedAwayAtOnce)
@@ -254,12 +253,12 @@ TEST_F(HelperActionsOnTheBus, RequestsBeyondWhatTheHelperHoldsAreTurnedAwayAtOnc
     put(release);
     ASSERT_TRUE(flood->waitForFinished(300'000));
     readAnswers();
-    EXPECT_EQ(answers.count(reply(true, "Inactive memory purged")), kHeld);
+    EXPECT_EQ(answers.count(reply(true, "Page cache dropped")), kHeld);
     EXPECT_EQ(answers.size(), kSent);
     // Every request held arrived while the first run was going, and was answered by that run.
     EXPECT_EQ(calls().count(QStringLiteral("sync ")), 1);
     // Every answered request gave its place back.
-    EXPECT_EQ(client({"action", "freeMemory"}), reply(true, "Inactive memory purged"));
+    EXPECT_EQ(client({"action", "freeMemory"}), reply(true, "Page cache dropped"));
 }
 
 TEST_F(HelperActionsOnTheBus, MaintenanceRunsOneAtATimeAndEveryCallerGetsTheReply)
@@ -553,7 +552,7 @@ TEST_F(HelperRemoval, OversizedAndMalformedRequestsDoNotStopTheNextGoodOne)
     EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();
 
     EXPECT_EQ(client({"version"}), QStringLiteral("version\t1.0"));
-    EXPECT_EQ(client({"action", "freeMemory"}), reply(true, "Inactive memory purged"));
+    EXPECT_EQ(client({"action", "freeMemory"}), reply(true, "Page cache dropped"));
 }
 
 } // namespace

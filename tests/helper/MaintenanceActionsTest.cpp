@@ -125,7 +125,7 @@ TEST_F(MaintenanceActionsTest, AHungCommandIsStoppedAtTheLimitAndTheAnswerSaysSo
     };
     const std::vector<Row> rows = {
         {"sync hangs", HelperAction::freeMemory, "sync", nullptr, nullptr,
-         HelperReply{false, "purge failed (9) (stopped after 1 s)"}, QStringList{"sync "}},
+         HelperReply{false, "drop_caches failed (9) (stopped after 1 s)"}, QStringList{"sync "}},
         // Nothing is left for the second step.
         {"the resolver hangs", HelperAction::flushDNS, "resolvectl", nullptr, nullptr,
          HelperReply{false, "Flush failed (stopped after 1 s)"}, QStringList{"resolvectl flush-caches"}},
@@ -136,7 +136,7 @@ TEST_F(MaintenanceActionsTest, AHungCommandIsStoppedAtTheLimitAndTheAnswerSaysSo
         // The weekly scripts hang: the monthly ones are not started.
         {"a cron folder hangs", HelperAction::runMaintenance, "run-parts-weekly", "run-parts",
          "case \"$1\" in *weekly) exec \"$0-weekly\" \"$@\";; esac",
-         HelperReply{false, "periodic failed (9) (stopped after 1 s)"},
+         HelperReply{false, "run-parts failed (9) (stopped after 1 s)"},
          QStringList{unit("daily", daily), QString::fromStdString("run-parts " + daily),
                      unit("weekly", weekly), QString::fromStdString("run-parts " + weekly),
                      QString::fromStdString("run-parts-weekly " + weekly)}},
@@ -171,7 +171,7 @@ TEST_F(MaintenanceActionsTest, AHungCommandIsStoppedAtTheLimitAndTheAnswerSaysSo
 
 TEST_F(MaintenanceActionsTest, ARunWithinItsLimitAnswersAsUsual)
 {
-    EXPECT_EQ(perform(HelperAction::freeMemory), (HelperReply{true, "Inactive memory purged"}));
+    EXPECT_EQ(perform(HelperAction::freeMemory), (HelperReply{true, "Page cache dropped"}));
     EXPECT_EQ(perform(HelperAction::flushDNS), (HelperReply{true, "DNS cache flushed"}));
     EXPECT_EQ(perform(HelperAction::runMaintenance), (HelperReply{true, "Maintenance scripts ran"}));
     // An unknown name is answered at once, on the calling thread.

@@ -28,7 +28,7 @@ using HelperProtocol::HelperReply;
 const QString kRequirement = QStringLiteral("anchor apple or (anchor apple generic and certificate "
                                             "leaf[field.1.2.840.113635.100.6.1.13] exists and notarized)");
 const QString kStillRunning = QStringLiteral(
-    " (the process may still be running until it exits or the Mac restarts \u2014 it won't launch "
+    " (the process may still be running until it exits or the computer restarts \u2014 it won't launch "
     "again automatically)");
 
 class SystemThreatRemoverTest : public ::testing::Test

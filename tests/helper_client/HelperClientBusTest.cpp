@@ -236,7 +236,7 @@ TEST_F(HelperClientOnTheBus, AStoppedHelperSendsTheFailingRequestToThePrompt)
 {
     ASSERT_EQ(driver(QStringLiteral("status")), QStringLiteral("status\tinstalled"));
     EXPECT_EQ(driver(QStringLiteral("perform freeMemory")),
-              QStringLiteral("answer\t1\tInactive memory purged\tdaemon\tusable"));
+              QStringLiteral("answer\t1\tPage cache dropped\tdaemon\tusable"));
     EXPECT_TRUE(calls().contains(QStringLiteral("sync "))) << calls().join(QLatin1Char('|')).toStdString();
 
     stopHelper();

@@ -34,7 +34,7 @@ TEST(HelperProtocolTest, CallsAddressTheHelperObjectWithTheirArguments)
 TEST(HelperProtocolTest, RepliesCarryTheirValuesAndOtherShapesAreNotReplies)
 {
     const QDBusMessage call = performActionCall(QStringLiteral("freeMemory"));
-    const HelperReply answer{true, QStringLiteral("Inactive memory purged")};
+    const HelperReply answer{true, QStringLiteral("Page cache dropped")};
     EXPECT_EQ(helperReplyFrom(reply(call, answer)), answer);
     EXPECT_EQ(versionFromReply(versionReply(versionCall())), QStringLiteral("1.0"));
 

@@ -88,9 +88,4 @@ qm::Result<void> FakeDaemonService::unregisterDaemon() const
     return {};
 }
 
-void FakeDaemonService::openSystemSettingsLoginItems() const
-{
-    record("openLoginItems");
-}
-
 } // namespace qm::test

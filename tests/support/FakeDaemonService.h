@@ -21,7 +21,7 @@ class FakeDaemonService final : public DaemonService
 public:
     struct Call
     {
-        QString operation; // "status", "register", "unregister" or "openLoginItems"
+        QString operation; // "status", "register", "unregister"
         std::chrono::steady_clock::time_point at;
     };
 
@@ -41,8 +41,6 @@ public:
     qm::Result<Status> status() const override;
     qm::Result<void> registerDaemon() const override;
     qm::Result<void> unregisterDaemon() const override;
-    // Recorded as "openLoginItems".
-    void openSystemSettingsLoginItems() const override;
 
 private:
     void record(const char* operation) const;

@@ -915,10 +915,10 @@ void ApplicationsViewModel::confirmUninstall()
         dismissUninstaller();
         setUninstallFailure(
             kLeftQuote + app.name +
-            QStringLiteral("\u201d is owned by macOS or the App Store, so Quillmere can't move "
-                           "it to the Trash without administrator rights. Reveal it in "
-                           "Finder and drag it to the Trash \u2014 macOS will ask for your "
-                           "password."));
+            QStringLiteral("\u201d is owned by the system or its package manager, so Quillmere can't "
+                           "move it to the Trash without administrator rights. Show it in your file "
+                           "manager and remove it there, or uninstall it with your package manager "
+                           "\u2014 the system will ask for your password."));
         setPendingRevealURL(app.url);
         return;
     }
@@ -1038,7 +1038,7 @@ void ApplicationsViewModel::applyAdminMove(const InstalledApp& app, std::vector<
             closeSheet();
         setUninstallFailure(QStringLiteral("Couldn't uninstall \u201c") + app.name + kRightQuote +
                             QStringLiteral(": ") + result.message +
-                            QStringLiteral("\nReveal it in Finder and drag it to the Trash instead."));
+                            QStringLiteral("\nShow it in your file manager and remove it there instead."));
         setPendingRevealURL(app.url);
         m_inFlightActionIDs.erase(app.id());
         return;
@@ -1163,11 +1163,13 @@ void ApplicationsViewModel::surfaceLeftoverFailure(const QString& lead, const Cl
         QString text =
             lead + counted + QStringLiteral(" couldn\u2019t be trashed automatically: ") +
             denied.front().name +
-            QStringLiteral(". It lives in a protected location (the app\u2019s sandbox container). "
-                           "Reveal it in Finder and drag it to the Trash to finish removing it.");
+            QStringLiteral(
+                ". It lives in a protected location (the app\u2019s sandbox container). "
+                "Show it in your file manager and move it to the Trash there to finish removing it.");
         if (!granted) {
-            text += QStringLiteral(" Granting Quillmere Full Disk Access lets it remove protected items like "
-                                   "this for you next time.");
+            text +=
+                QStringLiteral(" Quillmere can only remove what your user may change: fixing that folder's "
+                               "permissions lets it remove items like this for you next time.");
         }
         setUninstallFailure(text);
         return;

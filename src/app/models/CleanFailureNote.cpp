@@ -16,8 +16,9 @@ CleanFailureNote CleanFailureNote::word(const QString& lead, qint64 n, const QSt
         note.text = counted + QStringLiteral(" couldn't be moved to the Trash automatically: ") +
                     permissionDenied->name + QStringLiteral(". It lives in a protected location.");
         if (!granted) {
-            note.text += QStringLiteral(" Granting Quillmere Full Disk Access lets it remove protected items "
-                                        "like this for you next time.");
+            note.text +=
+                QStringLiteral(" Quillmere can only remove what your user may change: fixing that folder's "
+                               "permissions lets it remove items like this for you next time.");
         }
     } else {
         note.text = counted + QStringLiteral(" couldn't be moved to the Trash.") + QLatin1Char('\n') + first;

@@ -195,7 +195,8 @@ QString CleanupViewModel::cleanConfirmButtonText() const
 QString CleanupViewModel::trashSubtitle() const
 {
     if (m_trash.restricted)
-        return QStringLiteral("Needs Full Disk Access to empty in-app \u2014 or open the Trash in Finder");
+        return QStringLiteral(
+            "Quillmere may not read the Trash to empty it \u2014 open it in your file manager");
     if (!m_emptyResultNote.isEmpty())
         return m_emptyResultNote;
     if (trashIsEmpty())
@@ -678,7 +679,7 @@ void CleanupViewModel::applyEmpty(const TrashBin::EmptyResult& result)
     refreshTrash();
 }
 
-void CleanupViewModel::revealTrashInFinder()
+void CleanupViewModel::revealTrashInFileManager()
 {
     if (!m_workspace)
         m_workspace = std::make_shared<GuiWorkspace>();

@@ -132,7 +132,7 @@ public:
         // Whether the process has Full Disk Access (default: `FullDiskAccess::isGranted` for the
         // scanner's home folder and system root). Called on the GUI thread; it must be quick.
         std::function<bool()> fullDiskAccess = {};
-        // Opens the Trash folder for `revealTrashInFinder` (default: the desktop's).
+        // Opens the Trash folder for `revealTrashInFileManager` (default: the desktop's).
         std::shared_ptr<Workspace> workspace = nullptr;
         // Shared with the other modules that undo through the Trash (null: one of its own). Must
         // outlive the model.
@@ -226,7 +226,7 @@ public:
     // be read, while cleaning or emptying, or while any module is restoring.
     Q_INVOKABLE void confirmEmptyTrash();
     // Opens this user's Trash folder (the home trash's `files/`) in the file manager.
-    Q_INVOKABLE void revealTrashInFinder();
+    Q_INVOKABLE void revealTrashInFileManager();
 
 signals:
     void phaseChanged();

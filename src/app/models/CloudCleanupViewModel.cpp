@@ -16,14 +16,14 @@ namespace {
 // What the user waits for goes ahead of background work on the pool.
 constexpr int kUserInitiatedPriority = 1;
 
-const QString kScanFailed = QStringLiteral(
-    "Couldn't read iCloud Drive \u2014 it may be syncing or temporarily unavailable. Try scanning again.");
+const QString kScanFailed = QStringLiteral("Couldn't read your cloud drive \u2014 it may be syncing or "
+                                           "temporarily unavailable. Try scanning again.");
 const QString kRescanFailed =
-    QStringLiteral("The eviction ran, but Quillmere couldn't re-read iCloud Drive to "
+    QStringLiteral("The eviction ran, but Quillmere couldn't re-read your cloud drive to "
                    "confirm what was freed. Try scanning again.");
-const QString kNothingFreed = QStringLiteral(
-    "Those files couldn't be made online-only right now \u2014 they may be open in an app, or macOS is still "
-    "syncing them. Try again after closing them.");
+const QString kNothingFreed = QStringLiteral("Those files couldn't be made online-only right now \u2014 they "
+                                             "may be open in an app, or the system is still "
+                                             "syncing them. Try again after closing them.");
 
 // " item" or " items" after a count.
 QString countedItems(qint64 count)
@@ -102,8 +102,8 @@ double CloudCleanupViewModel::progress() const
 QString CloudCleanupViewModel::progressText() const
 {
     if (m_total < 1)
-        return QStringLiteral("Reading iCloud Drive\u2026");
-    return QStringLiteral("Measuring iCloud Drive\u2026 ") + QString::number(m_scanned) +
+        return QStringLiteral("Reading your cloud drive\u2026");
+    return QStringLiteral("Measuring your cloud drive\u2026 ") + QString::number(m_scanned) +
            QStringLiteral(" of ") + QString::number(m_total);
 }
 
@@ -139,7 +139,7 @@ QString CloudCleanupViewModel::summaryText() const
 {
     return Formatting::byteCount(totalLocal()) + QStringLiteral(" downloaded locally \u00b7 ") +
            QString::number(downloadedCount()) + QStringLiteral(" of ") +
-           countedItems(qint64(m_items.size())) + QStringLiteral(" on this Mac");
+           countedItems(qint64(m_items.size())) + QStringLiteral(" on this computer");
 }
 
 QString CloudCleanupViewModel::formattedSelected() const
@@ -193,10 +193,9 @@ QString CloudCleanupViewModel::barSubtitle() const
     if (bar == QLatin1String("selection"))
         return QString::number(m_selected.size()) + QStringLiteral(" selected to free locally");
     if (bar == QLatin1String("freed")) {
-        return m_lastFreedExact
-                   ? QStringLiteral("Files stay in iCloud \u2014 open one to re-download")
-                   : QStringLiteral(
-                         "Approximate \u2014 some folders couldn't be fully re-read. Files stay in iCloud.");
+        return m_lastFreedExact ? QStringLiteral("Files stay in the cloud \u2014 open one to re-download")
+                                : QStringLiteral("Approximate \u2014 some folders couldn't be fully re-read. "
+                                                 "Files stay in the cloud.");
     }
     return QString();
 }

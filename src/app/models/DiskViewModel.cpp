@@ -81,7 +81,7 @@ QString DiskViewModel::helpText(const DiskCategory& category, qint64 totalUsed)
                    QStringLiteral(" \u2014 ") + percentText(category.bytes, totalUsed) +
                    QStringLiteral(" of used space");
     if (category.url)
-        text += QStringLiteral(". Click to show in Finder.");
+        text += QStringLiteral(". Click to show in your file manager.");
     return text;
 }
 

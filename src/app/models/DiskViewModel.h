@@ -92,7 +92,7 @@ public:
     // one percent, else the rounded percentage (halves away from zero), at most "100%".
     static QString percentText(qint64 part, qint64 total);
     // The help text of a category: "<name>: <bytes> — <share> of used space", with ". Click to show
-    // in Finder." when it has a folder.
+    // in your file manager." when it has a folder.
     static QString helpText(const DiskCategory& category, qint64 totalUsed);
 
 signals:

@@ -22,7 +22,7 @@ namespace qm {
 
 class Clock;
 
-// The model of the Mac Health screen and of the glance and recommendation sections of the Smart Scan
+// The model of the System Health screen and of the glance and recommendation sections of the Smart Scan
 // home. Each refresh measures, off the GUI thread and one after the other, the home volume, one system
 // sample (without a previous one, so no processor usage or network rates), one battery reading and the
 // launch folders; the newest refresh then publishes them, runs the health assessment over them and

@@ -77,23 +77,22 @@ QString MaintenanceRunner::footerText() const
     switch (statusOf(m_helper)) {
     case HelperClient::Status::notInstalled:
         return QStringLiteral(
-            "Actions ask for your password each time. A signed release can install a background "
-            "helper to run them silently.");
+            "Actions ask for your password each time. Installing the background helper lets them run "
+            "silently.");
     case HelperClient::Status::requiresApproval:
         return QStringLiteral(
-            "Actions will ask for your password. Approve Quillmere's background helper in System "
-            "Settings \u2192 General \u2192 Login Items to run them without a prompt.");
+            "Actions will ask for your password until Quillmere's background helper is approved.");
     case HelperClient::Status::installed:
         return QStringLiteral(
-            "These run as root. On a Developer ID\u2013signed release Quillmere's background helper "
-            "runs them silently; on this build macOS will ask for your password.");
+            "These run as root. Quillmere's background helper runs them silently for the installed "
+            "Quillmere when polkit allows it; otherwise the system will ask for your password.");
     case HelperClient::Status::unavailable:
         break;
     }
     // Concatenated, never through arg(): the message is the service manager's text.
     return QStringLiteral(
-               "Actions will ask for your password each time. (The silent background helper needs a "
-               "Developer ID\u2013signed build: ") +
+               "Actions will ask for your password each time. (The silent background helper needs systemd "
+               "and an installed Quillmere: ") +
            m_helper->statusMessage() + QLatin1Char(')');
 }
 
@@ -128,15 +127,15 @@ QVariantMap MaintenanceRunner::describe(const QString& id) const
     switch (*action) {
     case HelperAction::freeMemory:
         symbol = QStringLiteral("memorychip");
-        subtitle = QStringLiteral("Purge inactive memory (purge)");
+        subtitle = QStringLiteral("Drop the page cache (drop_caches)");
         break;
     case HelperAction::flushDNS:
         symbol = QStringLiteral("network");
-        subtitle = QStringLiteral("Reset macOS DNS resolution");
+        subtitle = QStringLiteral("Clear cached name lookups (resolvectl, nscd)");
         break;
     case HelperAction::runMaintenance:
         symbol = QStringLiteral("wrench.and.screwdriver");
-        subtitle = QStringLiteral("periodic daily, weekly, monthly");
+        subtitle = QStringLiteral("Run the daily, weekly and monthly cron jobs");
         break;
     }
     return QVariantMap{{QStringLiteral("id"), id},

@@ -413,8 +413,8 @@ void PerformanceViewModel::applyUndo(const UndoResult& result, const QString& na
                            QStringLiteral(" item");
         if (result.total != 1)
             sentence += QLatin1Char('s');
-        sentence +=
-            QStringLiteral(" couldn't be put back). It may still be disabled \u2014 check Login Items.");
+        sentence += QStringLiteral(
+            " couldn't be put back). It may still be disabled \u2014 check the login items list.");
         setDisableFailure(sentence);
     }
     load();

@@ -235,7 +235,7 @@ public:
     Q_INVOKABLE void toggleSelect(const QString& entryId);
     // Empties the selection (the page's "Clear").
     Q_INVOKABLE void clearSelection();
-    // Shows the entry `entryId` selected in the file manager (the bubble's "Reveal in Finder").
+    // Shows the entry `entryId` selected in the file manager (the bubble's "Show in File Manager").
     Q_INVOKABLE void reveal(const QString& entryId);
     // Whether the removal rule allows the entry at `path` (raw bytes) to be selected.
     bool isRemovable(const Path& path) const;

@@ -18,7 +18,7 @@ struct ModuleRow
 // One row per module, in declaration order, so `index` is the row number.
 constexpr std::array<ModuleRow, allCases.size()> kRows{{
     {QuillmereModule::smartScan, u"Smart Scan", u"sparkles", 142, 124, 243},
-    {QuillmereModule::health, u"Mac Health", u"heart.text.square", 124, 140, 245},
+    {QuillmereModule::health, u"System Health", u"heart.text.square", 124, 140, 245},
     {QuillmereModule::cleanup, u"Cleanup", u"trash", 62, 207, 142},
     {QuillmereModule::protection, u"Protection", u"checkmark.shield", 240, 106, 155},
     {QuillmereModule::performance, u"Performance", u"bolt", 79, 160, 245},

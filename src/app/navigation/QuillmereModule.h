@@ -33,7 +33,7 @@ inline constexpr std::array<QuillmereModule, 11> allCases{
     QuillmereModule::applications, QuillmereModule::files,       QuillmereModule::spaceLens,
     QuillmereModule::disk,         QuillmereModule::cloud};
 
-// The module's title ("Smart Scan", "Mac Health", ...), which is both its raw value and its id.
+// The module's title ("Smart Scan", "System Health", ...), which is both its raw value and its id.
 QString rawValue(QuillmereModule module);
 // The same text as `rawValue`: the identity that equality, hashing and menu items use.
 QString id(QuillmereModule module);

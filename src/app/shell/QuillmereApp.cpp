@@ -33,8 +33,6 @@ QuillmereApp::QuillmereApp(Services services, QObject* parent)
 {
     if (!m_services.fullDiskAccessProbe)
         m_services.fullDiskAccessProbe = [] { return FullDiskAccess::isGranted(); };
-    if (!m_services.openFullDiskAccessSettings)
-        m_services.openFullDiskAccessSettings = [] { FullDiskAccess::openSettings(); };
     if (!m_services.openUrl)
         m_services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     if (!m_services.storageReader)
@@ -72,11 +70,6 @@ QString QuillmereApp::aboutCreditsHtml() const
 bool QuillmereApp::isFullDiskAccessGranted() const
 {
     return m_services.fullDiskAccessProbe();
-}
-
-void QuillmereApp::openFullDiskAccessSettings() const
-{
-    m_services.openFullDiskAccessSettings();
 }
 
 void QuillmereApp::checkForUpdates()

@@ -54,10 +54,8 @@ public:
         Clock& clock;
         AppActivity& activity;
         SoftwareUpdater& updater;
-        // Whether the process has Full Disk Access (`FullDiskAccess::isGranted`).
+        // Whether the process may read the user's home folder (`FullDiskAccess::isGranted`).
         std::function<bool()> fullDiskAccessProbe;
-        // Opens the system's Full Disk Access settings (`FullDiskAccess::openSettings`).
-        std::function<void()> openFullDiskAccessSettings;
         // The desktop's URL handler.
         UrlOpener openUrl;
         // Reads the home volume for the storage monitor (`MacHealth::current`).
@@ -81,9 +79,9 @@ public:
     QString version() const;
     QString aboutCreditsHtml() const;
 
-    // Probes Full Disk Access now; every call probes again.
+    // Probes now whether the home folder can be read; every call probes again. There is no setting
+    // to open for it: an unreadable folder is a matter of its owner and permissions.
     Q_INVOKABLE bool isFullDiskAccessGranted() const;
-    Q_INVOKABLE void openFullDiskAccessSettings() const;
     // Asks the update service to check for a newer version.
     Q_INVOKABLE void checkForUpdates();
     // Open the product's user guide and support page.

@@ -38,7 +38,7 @@ QString takingLonger()
 QString removalTakingLonger()
 {
     return QStringLiteral(
-        "This is taking longer than expected \u2014 check the item in Finder, then re-scan.");
+        "This is taking longer than expected \u2014 check the item in your file manager, then re-scan.");
 }
 
 QString nothingValid()
@@ -149,7 +149,7 @@ QString HelperClient::fallbackSuccessMessage(HelperAction action)
 {
     switch (action) {
     case HelperAction::freeMemory:
-        return QStringLiteral("Inactive memory purged");
+        return QStringLiteral("Page cache dropped");
     case HelperAction::flushDNS:
         return QStringLiteral("DNS cache flushed");
     case HelperAction::runMaintenance:
@@ -275,11 +275,6 @@ void HelperClient::install()
                                  publish(Status::unavailable, registered.error().description());
                          },
                          true);
-}
-
-void HelperClient::openSystemSettingsLoginItems()
-{
-    m_services.daemonService->openSystemSettingsLoginItems();
 }
 
 void HelperClient::uninstall()

@@ -95,7 +95,7 @@ public:
     // The shell command run through the administrator prompt instead of the helper: the helper's own
     // commands on this system.
     static std::string fallbackCommand(HelperAction action);
-    // What a fallback that succeeded answers: "Inactive memory purged", "DNS cache flushed",
+    // What a fallback that succeeded answers: "Page cache dropped", "DNS cache flushed",
     // "Maintenance scripts ran".
     static QString fallbackSuccessMessage(HelperAction action);
 
@@ -129,9 +129,6 @@ public:
     // last failure the state is re-read and then `unavailable` published. A call while one runs is
     // ignored.
     Q_INVOKABLE void refreshRegistrationIfAppChanged();
-    // Opens the system's settings where a helper waiting for approval is approved
-    // (`DaemonService::openSystemSettingsLoginItems`; nothing on this system). Changes no state.
-    Q_INVOKABLE void openSystemSettingsLoginItems();
 
     // Runs a maintenance action: through the helper when it is installed and not known to be
     // unreachable, otherwise (and after a connection error) through the administrator prompt. Any D-Bus

@@ -36,6 +36,4 @@ bool isGranted()
     return isGranted(FileSystem::homeDirectory());
 }
 
-void openSettings() {}
-
 } // namespace qm::FullDiskAccess

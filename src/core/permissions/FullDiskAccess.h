@@ -13,7 +13,4 @@ bool isGranted(const Path& home, const Path& systemRoot = "/");
 // The same for the current user's home folder and the real system root.
 bool isGranted();
 
-// Would open the system's privacy settings; this platform has no such pane, so it does nothing.
-void openSettings();
-
 } // namespace qm::FullDiskAccess

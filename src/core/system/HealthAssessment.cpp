@@ -49,7 +49,8 @@ std::optional<Finding> disk(const Input& input)
     if (input.diskUsedFraction >= 0.9 || freeGB < 8) {
         const QString detail =
             freeGB < 8
-                ? cFormat("Only %.1f GB free. Low free space slows macOS down and can block updates.", freeGB)
+                ? cFormat("Only %.1f GB free. Low free space slows your system down and can block updates.",
+                          freeGB)
                 : cFormat("%.0f%% of your disk is used, leaving %.1f GB free. Clearing space keeps "
                           "things running smoothly.",
                           percent, freeGB);
@@ -96,19 +97,20 @@ std::optional<Finding> battery(const Input& input)
         }
         if (*health < 80) {
             return finding(wearingDown,
-                           capacity + QStringLiteral("%. macOS recommends service once it drops below 80%."),
+                           capacity + QStringLiteral("%. Service is recommended once it drops below 80%."),
                            HealthSeverity::warning, 12);
         }
         if (input.batteryServiceRecommended) {
-            return finding(wearingDown,
-                           capacity +
-                               QStringLiteral("%, but macOS is reporting battery service is recommended."),
-                           HealthSeverity::warning, 12);
+            return finding(
+                wearingDown,
+                capacity + QStringLiteral("%, but the system is reporting battery service is recommended."),
+                HealthSeverity::warning, 12);
         }
         return std::nullopt;
     }
     if (input.batteryServiceRecommended) {
-        return finding(wearingDown, QStringLiteral("macOS is reporting that battery service is recommended."),
+        return finding(wearingDown,
+                       QStringLiteral("The system is reporting that battery service is recommended."),
                        HealthSeverity::warning, 12);
     }
     return std::nullopt;
@@ -142,7 +144,7 @@ std::optional<Finding> uptime(const Input& input)
     const QString key = QString::number(d / 7);
     if (d >= 14) {
         return Finding{make(QStringLiteral("Time to restart"),
-                            QStringLiteral("Your Mac has been up ") + QString::number(d) +
+                            QStringLiteral("Your computer has been up ") + QString::number(d) +
                                 QStringLiteral(" days. A restart clears caches and frees memory."),
                             HealthSeverity::warning, QStringLiteral("Got it"), HealthTarget::none, key),
                        10};
@@ -150,7 +152,7 @@ std::optional<Finding> uptime(const Input& input)
     if (d >= 7) {
         return Finding{make(QStringLiteral("Consider a restart"),
                             QStringLiteral("Up ") + QString::number(d) +
-                                QStringLiteral(" days. Restarting weekly keeps macOS at its best."),
+                                QStringLiteral(" days. Restarting weekly keeps your system at its best."),
                             HealthSeverity::good, QStringLiteral("Got it"), HealthTarget::none, key),
                        0};
     }
@@ -175,7 +177,7 @@ Result evaluate(const Input& input)
     if (!anyIssue) {
         result.recommendations.push_back(
             make(QStringLiteral("Everything looks great"),
-                 QStringLiteral("No issues found. Your Mac is clean, fast, and healthy."),
+                 QStringLiteral("No issues found. Your computer is clean, fast, and healthy."),
                  HealthSeverity::good, QStringLiteral("Run Smart Scan"), HealthTarget::smartScan));
     }
     std::stable_sort(

@@ -107,6 +107,4 @@ Result<void> DaemonService::unregisterDaemon() const
                               QStringLiteral("The privileged helper couldn't be removed."));
 }
 
-void DaemonService::openSystemSettingsLoginItems() const {}
-
 } // namespace qm

@@ -234,7 +234,7 @@ Item {
                     title: "SectionHeader"
                     SectionHeader { Layout.fillWidth: true; title: "Recommendations" }
                     Rectangle { Layout.fillWidth: true; implicitHeight: 1; color: Design.Palette.hairline }
-                    SectionHeader { Layout.fillWidth: true; title: "Your Mac at a glance"; subtitle: "Updated just now" }
+                    SectionHeader { Layout.fillWidth: true; title: "Your computer at a glance"; subtitle: "Updated just now" }
                     Rectangle { Layout.fillWidth: true; implicitHeight: 1; color: Design.Palette.hairline }
                     SectionHeader {
                         Layout.fillWidth: true
@@ -787,15 +787,15 @@ Item {
                     title: "RecommendationCard"
                     subtitle: "primary button in the module tint; secondary when it leads nowhere"
                     TintScope {
-                        module: "Mac Health"
+                        module: "System Health"
                         Layout.fillWidth: true
                         ColumnLayout {
                             Layout.fillWidth: true
                             spacing: 10
                             Repeater {
                                 model: [
-                                    { title: "Disk is almost full", detail: "Only 5.0 GB free. Low free space slows macOS down and can block updates.", severity: 3, actionLabel: "Free up space", target: "cleanup" },
-                                    { title: "Time to restart", detail: "Your Mac has been up 15 days. A restart clears caches and frees memory.", severity: 2, actionLabel: "Got it", target: "none" },
+                                    { title: "Disk is almost full", detail: "Only 5.0 GB free. Low free space slows your system down and can block updates.", severity: 3, actionLabel: "Free up space", target: "cleanup" },
+                                    { title: "Time to restart", detail: "Your computer has been up 15 days. A restart clears caches and frees memory.", severity: 2, actionLabel: "Got it", target: "none" },
                                     { title: "Several startup items", detail: "6 items launch at login. Review them to speed up boot. A long explanation wraps onto more lines and the card grows to hold it instead of cutting it off.", severity: 1, actionLabel: "Review", target: "performance" },
                                     { title: "Battery reading unavailable", detail: "No battery was found.", severity: 0, actionLabel: "View battery", target: "battery" },
                                 ]
@@ -864,14 +864,14 @@ Item {
 
                 Section {
                     title: "FullDiskAccessBanner"
-                    subtitle: "short and long messages; Enable emits enableRequested"
+                    subtitle: "short and long messages; no button"
                     FullDiskAccessBanner {
                         Layout.fillWidth: true
                         message: "Some folders in your Library could not be read."
                     }
                     FullDiskAccessBanner {
                         Layout.preferredWidth: 560
-                        message: "Quillmere could not open several folders it looks through. Turn on Full Disk Access, then scan again to see everything that takes up space."
+                        message: "Quillmere could not open several folders it looks through. Check those folders' permissions, then scan again to see everything that takes up space."
                     }
                 }
 

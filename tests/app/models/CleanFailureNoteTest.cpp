@@ -10,7 +10,8 @@ TEST(CleanFailureNoteTest, WordsTheCountTheLeadAndTheProtectedItem)
     const CleanFailure denied{Path("/home/u/Library/Caches/locked"), QStringLiteral("locked"),
                               QStringLiteral("Permission denied"), true};
     const QString fullDiskAccess = QStringLiteral(
-        " Granting Quillmere Full Disk Access lets it remove protected items like this for you next time.");
+        " Quillmere can only remove what your user may change: fixing that folder's permissions lets it "
+        "remove items like this for you next time.");
     struct Row
     {
         const char* lead;

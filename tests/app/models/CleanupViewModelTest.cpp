@@ -582,8 +582,9 @@ TEST_F(CleanupViewModelTest, FailureNoteForAProtectedItemWithAndWithoutFullDiskA
     const Row rows[] = {
         {true, protectedNote},
         {false,
-         protectedNote + QStringLiteral(" Granting Quillmere Full Disk Access lets it remove protected "
-                                        "items like this for you next time.")},
+         protectedNote + QStringLiteral(" Quillmere can only remove what your user may change: fixing "
+                                        "that folder's permissions lets it remove items like this for you "
+                                        "next time.")},
     };
     selectOnly({{QStringLiteral("userCaches"), QStringLiteral("locked.bin")},
                 {QStringLiteral("logs"), QStringLiteral("app.log")}});
@@ -763,15 +764,16 @@ TEST_F(CleanupViewModelTest, ARestrictedTrashIsNeverEmptied)
     }
     EXPECT_EQ(model->trashCount(), 0);
     EXPECT_FALSE(model->trashIsEmpty());
-    EXPECT_EQ(model->trashSubtitle(),
-              QStringLiteral("Needs Full Disk Access to empty in-app \u2014 or open the Trash in Finder"));
+    EXPECT_EQ(
+        model->trashSubtitle(),
+        QStringLiteral("Quillmere may not read the Trash to empty it \u2014 open it in your file manager"));
     EXPECT_TRUE(fs::exists(entry));
 }
 
 TEST_F(CleanupViewModelTest, RevealOpensTheHomeTrashFolder)
 {
     make();
-    model->revealTrashInFinder();
+    model->revealTrashInFileManager();
     ASSERT_EQ(workspace->opened().size(), 1u);
     EXPECT_EQ(workspace->opened()[0], Workspace::fileUrl(trashFiles()));
     EXPECT_EQ(workspace->opened()[0].toLocalFile(), QString::fromStdString(trashFiles().native()));

@@ -32,14 +32,14 @@ using test::FakeCloudDrive;
 using test::TempTree;
 using test::ThreadGate;
 
-const QString kScanFailed = QStringLiteral(
-    "Couldn't read iCloud Drive \u2014 it may be syncing or temporarily unavailable. Try scanning again.");
+const QString kScanFailed = QStringLiteral("Couldn't read your cloud drive \u2014 it may be syncing or "
+                                           "temporarily unavailable. Try scanning again.");
 const QString kRescanFailed =
-    QStringLiteral("The eviction ran, but Quillmere couldn't re-read iCloud Drive to "
+    QStringLiteral("The eviction ran, but Quillmere couldn't re-read your cloud drive to "
                    "confirm what was freed. Try scanning again.");
-const QString kNothingFreed = QStringLiteral(
-    "Those files couldn't be made online-only right now \u2014 they may be open in an app, or macOS is still "
-    "syncing them. Try again after closing them.");
+const QString kNothingFreed = QStringLiteral("Those files couldn't be made online-only right now \u2014 they "
+                                             "may be open in an app, or the system is still "
+                                             "syncing them. Try again after closing them.");
 
 std::vector<QUuid> idsOf(const std::vector<CloudItem>& items)
 {
@@ -191,12 +191,12 @@ TEST_F(CloudCleanupViewModelTest, ASupersededScansLateProgressChangesNothing)
         questionGate.pass();
         second.pass();
     });
-    EXPECT_EQ(model->progressText(), QStringLiteral("Reading iCloud Drive\u2026"));
+    EXPECT_EQ(model->progressText(), QStringLiteral("Reading your cloud drive\u2026"));
 
     questionGate.arm();
     model->scan();
     ASSERT_TRUE(settle([&] { return questionGate.holding() && model->total() == 1; }));
-    EXPECT_EQ(model->progressText(), QStringLiteral("Measuring iCloud Drive\u2026 0 of 1"));
+    EXPECT_EQ(model->progressText(), QStringLiteral("Measuring your cloud drive\u2026 0 of 1"));
     EXPECT_FALSE(model->canRescan());
 
     // The second scan takes over and is held in its walk too.
@@ -253,7 +253,7 @@ TEST_F(CloudCleanupViewModelTest, TextsCountOneItemInTheSingular)
     ASSERT_TRUE(started());
     const QString size = Formatting::byteCount(test::findRegularFilesAllocatedSize(only));
     EXPECT_EQ(model->summaryText(),
-              size + QStringLiteral(" downloaded locally \u00b7 1 of 1 item on this Mac"));
+              size + QStringLiteral(" downloaded locally \u00b7 1 of 1 item on this computer"));
     EXPECT_EQ(model->bottomBar(), QStringLiteral("none"));
     select("Only.bin");
     EXPECT_EQ(model->bottomBar(), QStringLiteral("selection"));
@@ -272,7 +272,7 @@ TEST_F(CloudCleanupViewModelTest, TextsCountOneItemInTheSingular)
     EXPECT_EQ(model->totalLocal(), both);
     EXPECT_EQ(model->summaryText(),
               Formatting::byteCount(both) +
-                  QStringLiteral(" downloaded locally \u00b7 2 of 3 items on this Mac"));
+                  QStringLiteral(" downloaded locally \u00b7 2 of 3 items on this computer"));
     select("Only.bin");
     select("Second.bin");
     EXPECT_EQ(model->barSubtitle(), QStringLiteral("2 selected to free locally"));
@@ -308,7 +308,7 @@ TEST_F(CloudCleanupViewModelTest, AnExactFreeingReportsWhatTheNewMeasurementLost
     EXPECT_EQ(model->bottomBar(), QStringLiteral("freed"));
     EXPECT_EQ(model->barTitle(),
               QStringLiteral("Freed ") + Formatting::byteCount(expected) + QStringLiteral(" locally"));
-    EXPECT_EQ(model->barSubtitle(), QStringLiteral("Files stay in iCloud \u2014 open one to re-download"));
+    EXPECT_EQ(model->barSubtitle(), QStringLiteral("Files stay in the cloud \u2014 open one to re-download"));
 
     // A selection takes the bar over; clearing it brings the figure back until "Done".
     select("Keep.bin");
@@ -357,9 +357,9 @@ TEST_F(CloudCleanupViewModelTest, APartialRemeasurementGivesAnUpperBound)
     EXPECT_EQ(model->freeCompletions(), 1);
     EXPECT_EQ(model->barTitle(),
               QStringLiteral("Freed up to ") + Formatting::byteCount(expected) + QStringLiteral(" locally"));
-    EXPECT_EQ(
-        model->barSubtitle(),
-        QStringLiteral("Approximate \u2014 some folders couldn't be fully re-read. Files stay in iCloud."));
+    EXPECT_EQ(model->barSubtitle(),
+              QStringLiteral(
+                  "Approximate \u2014 some folders couldn't be fully re-read. Files stay in the cloud."));
 }
 
 TEST_F(CloudCleanupViewModelTest, AFreeingRunCannotBeInterruptedAndARescanThatCannotListKeepsTheList)

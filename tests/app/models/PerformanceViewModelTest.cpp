@@ -407,7 +407,7 @@ TEST_F(PerformanceViewModelTest, AReplacedTrashCopyIsReportedAndAnOccupiedPlaceI
         model->disableFailure(),
         kLeft + QStringLiteral("com.example.alpha") + kRight +
             QStringLiteral(" couldn't be fully restored (1 of 1 item couldn't be put back). It may still be "
-                           "disabled \u2014 check Login Items."));
+                           "disabled \u2014 check the login items list."));
     EXPECT_FALSE(present(alpha));
     EXPECT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"com.example.beta", "com.example.gamma"}));
 
@@ -562,7 +562,7 @@ TEST_F(PerformanceViewModelTest, AnIncompleteUndoCountsWhatWasNotPutBack)
                   kLeft + QStringLiteral("com.example.alpha") + kRight +
                       QStringLiteral(" couldn't be fully restored ") + QString::fromUtf8(row.expected) +
                       QStringLiteral(" be put back). It may still be disabled \u2014 check "
-                                     "Login Items."));
+                                     "the login items list."));
     }
 }
 

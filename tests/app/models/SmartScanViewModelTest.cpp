@@ -540,8 +540,9 @@ TEST_F(SmartScanViewModelTest, ProtectedItemsAreNamedWithAndWithoutFullDiskAcces
     const Row rows[] = {
         {true, protectedNote},
         {false,
-         protectedNote + QStringLiteral(" Granting Quillmere Full Disk Access lets it remove protected "
-                                        "items like this for you next time.")},
+         protectedNote + QStringLiteral(" Quillmere can only remove what your user may change: fixing "
+                                        "that folder's permissions lets it remove items like this for you "
+                                        "next time.")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.granted ? "access granted" : "access off");

@@ -404,9 +404,10 @@ TEST_F(UninstallFlowTest, ABundleOfAnotherUserGetsTheAdministratorSentenceAndNot
     EXPECT_FALSE(apps->hasSelectedApp());
     EXPECT_EQ(apps->uninstallFailureText(),
               kLeft +
-                  QStringLiteral("Alpha\u201d is owned by macOS or the App Store, so Quillmere can't move it "
-                                 "to the Trash without administrator rights. Reveal it in Finder and drag it "
-                                 "to the Trash \u2014 macOS will ask for your password."));
+                  QStringLiteral("Alpha\u201d is owned by the system or its package manager, so Quillmere "
+                                 "can't move it to the Trash without administrator rights. Show it in your "
+                                 "file manager and remove it there, or uninstall it with your package "
+                                 "manager \u2014 the system will ask for your password."));
     EXPECT_EQ(apps->pendingRevealURL(), Path(alpha));
     EXPECT_TRUE(present(alpha));
     EXPECT_TRUE(present(cache));
@@ -596,8 +597,8 @@ TEST_F(UninstallFlowTest, TheAdministratorRoadSucceedsFailsOrIsCancelled)
     EXPECT_FALSE(apps->hasSelectedApp());
     EXPECT_EQ(apps->uninstallFailureText(),
               QStringLiteral(
-                  "Couldn't uninstall \u201cAlpha\u201d: Refused\nReveal it in Finder and drag it to the "
-                  "Trash instead."));
+                  "Couldn't uninstall \u201cAlpha\u201d: Refused\nShow it in your file manager and remove it "
+                  "there instead."));
     EXPECT_EQ(apps->pendingRevealURL(), Path(alpha));
     EXPECT_TRUE(listed(alpha));
 
@@ -823,9 +824,10 @@ TEST_F(UninstallAsUserTest, ALeftoverInAProtectedFolderIsPointedAtAndItsNeighbou
         apps->uninstallFailureText(),
         kLeft + QStringLiteral("Alpha\u201d was removed, but 2 items couldn\u2019t be trashed automatically: "
                                "com.example.alpha. It lives in a protected location (the app\u2019s sandbox "
-                               "container). Reveal it in Finder and drag it to the Trash to finish removing "
-                               "it. Granting Quillmere Full Disk Access lets it remove protected items like "
-                               "this for you next time."));
+                               "container). Show it in your file manager and move it to the Trash there to "
+                               "finish removing it. Quillmere can only remove what your user may change: "
+                               "fixing that folder's permissions lets it remove items like this for you next "
+                               "time."));
     ASSERT_TRUE(apps->lastReport());
     EXPECT_EQ(apps->lastReport()->trashed.size(), 2u);
     EXPECT_EQ(apps->lastReport()->failures.size(), 2u);

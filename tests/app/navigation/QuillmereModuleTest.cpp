@@ -25,7 +25,7 @@ struct ModuleRow
 // Sidebar order.
 const ModuleRow kModules[] = {
     {QuillmereModule::smartScan, "Smart Scan", "sparkles", "#8E7CF3", "Ctrl+1"},
-    {QuillmereModule::health, "Mac Health", "heart.text.square", "#7C8CF5", "Ctrl+2"},
+    {QuillmereModule::health, "System Health", "heart.text.square", "#7C8CF5", "Ctrl+2"},
     {QuillmereModule::cleanup, "Cleanup", "trash", "#3ECF8E", "Ctrl+3"},
     {QuillmereModule::protection, "Protection", "checkmark.shield", "#F06A9B", "Ctrl+4"},
     {QuillmereModule::performance, "Performance", "bolt", "#4FA0F5", "Ctrl+5"},
@@ -72,7 +72,7 @@ TEST(QuillmereModuleTest, RawValuesAreTheExactTitles)
     EXPECT_EQ(QuillmereModules::fromRawValue(QStringLiteral("Space Lens")), QuillmereModule::spaceLens);
 
     const char* const notTitles[] = {"cloud",    "smartScan", "cleanup",        "CLEANUP", " Cleanup",
-                                     "Cleanup ", "Cloud",     "Cloud  Cleanup", "",        "Mac Health\n"};
+                                     "Cleanup ", "Cloud",     "Cloud  Cleanup", "",        "System Health\n"};
     for (const char* text : notTitles) {
         SCOPED_TRACE(text);
         EXPECT_EQ(QuillmereModules::fromRawValue(QString::fromUtf8(text)), std::nullopt);

@@ -114,9 +114,9 @@ Item {
             return [
                 { tag: "userCaches", title: "User Caches", icon: "internaldrive", help: "Per-app cache files. Apps rebuild these automatically on next launch." },
                 { tag: "logs", title: "Application Logs", icon: "doc.text", help: "Diagnostic logs written by apps. Safe to remove; not needed for normal use." },
-                { tag: "savedState", title: "Saved App State", icon: "macwindow", help: "Saved window/state data macOS recreates when you reopen apps." },
+                { tag: "savedState", title: "Saved App State", icon: "macwindow", help: "Saved window/state data apps recreate when you reopen them." },
                 { tag: "developerCaches", title: "Developer Caches", icon: "hammer", help: "Xcode DerivedData and package-manager caches (npm, pnpm, Yarn, Gradle, Maven, Go, Cargo). Rebuilt or re-downloaded on demand — the next build is slower." },
-                { tag: "appLeftovers", title: "App Leftovers", icon: "archivebox", help: "Settings, support files and sandbox containers still on disk for apps that are no longer installed and haven't been written to in 60 days. Off by default: unlike caches, macOS won't rebuild these, so reinstalling the app later starts it fresh." },
+                { tag: "appLeftovers", title: "App Leftovers", icon: "archivebox", help: "Settings, support files and sandbox containers still on disk for apps that are no longer installed and haven't been written to in 60 days. Off by default: unlike caches, nothing rebuilds these, so reinstalling the app later starts it fresh." },
             ]
         }
         function test_categoryCardKinds(row) {
@@ -271,15 +271,15 @@ Item {
             })
         }
         function test_recommendationButtonKind(row) {
-            const card = createTemporaryObject(recCard, tintedHolder("Mac Health"), {
-                rec: { title: "Time to restart", detail: "Your Mac has been up 15 days.", severity: 2, actionLabel: "Got it", target: row.target }
+            const card = createTemporaryObject(recCard, tintedHolder("System Health"), {
+                rec: { title: "Time to restart", detail: "Your computer has been up 15 days.", severity: 2, actionLabel: "Got it", target: row.target }
             })
             if (row.target === "none") {
                 compare(card.button.kind, QuillmereButtonStyle.Secondary)
                 verify(Qt.colorEqual(card.button.fillColor, Qt.rgba(1, 1, 1, 0.10)))
             } else {
                 compare(card.button.kind, QuillmereButtonStyle.Primary)
-                verify(Qt.colorEqual(card.button.fillColor, QuillmereModule.tint("Mac Health")))
+                verify(Qt.colorEqual(card.button.fillColor, QuillmereModule.tint("System Health")))
             }
         }
 

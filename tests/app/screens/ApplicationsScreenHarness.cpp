@@ -24,7 +24,6 @@ Item {
     id: host
     required property ApplicationsViewModel applications
     required property AppActivity appActivity
-    property int settingsRequests: 0
     readonly property alias page: loader.item
     property bool pageShown: true
 
@@ -43,7 +42,6 @@ Item {
                 objectName: "applicationsView"
                 model: host.applications
                 activity: host.appActivity
-                onFullDiskAccessSettingsRequested: host.settingsRequests += 1
             }
         }
     }
@@ -198,11 +196,6 @@ bool ApplicationsScreenHarness::showPageAgain()
 QObject* ApplicationsScreenHarness::pageObject(const char* property) const
 {
     return m_page != nullptr ? m_page->property(property).value<QObject*>() : nullptr;
-}
-
-int ApplicationsScreenHarness::settingsRequests() const
-{
-    return m_screen.host() != nullptr ? m_screen.host()->property("settingsRequests").toInt() : 0;
 }
 
 QStringList ApplicationsScreenHarness::warnings() const

@@ -82,8 +82,6 @@ public:
     }
     // Clicks the middle of `target` with the left button.
     void click(QQuickItem* target) { m_screen.click(target); }
-    // How often the page asked for the Full Disk Access settings.
-    int settingsRequests() const;
     // Warnings and errors Qt reported since the harness was made, but those containing a text passed
     // to `expectWarning` (what a test provokes on purpose).
     QStringList warnings() const;

@@ -52,8 +52,9 @@ TEST(BatteryViewTest, AChargingBatteryShowsItsRingStatusTilesTipsAndNote)
 
     auto* header = qobject_cast<QQuickItem*>(f.screen().pageObject("header"));
     EXPECT_EQ(header->property("title").toString(), QStringLiteral("Battery"));
-    EXPECT_EQ(header->property("subtitle").toString(),
-              QStringLiteral("Health, charge cycles and live charging status \u2014 straight from macOS."));
+    EXPECT_EQ(
+        header->property("subtitle").toString(),
+        QStringLiteral("Health, charge cycles and live charging status \u2014 straight from the kernel."));
     EXPECT_EQ(header->property("icon").toString(), QStringLiteral("battery.100"));
 
     const QColor green(111, 217, 87);
@@ -163,7 +164,7 @@ TEST(BatteryViewTest, WithoutPowerSuppliesThePageSaysThereIsNoBatteryAfterTheFir
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("noBatteryTitle"))),
               QStringLiteral("No battery detected"));
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("noBatteryMessage"))),
-              QStringLiteral("This Mac runs on AC power, so there's no battery to monitor."));
+              QStringLiteral("This computer runs on AC power, so there's no battery to monitor."));
     QQuickItem* medallion = f.screen().find(QStringLiteral("noBatteryMedallion"));
     ASSERT_NE(medallion, nullptr);
     EXPECT_EQ(medallion->property("symbol").toString(), QStringLiteral("powerplug.fill"));

@@ -242,16 +242,16 @@ TEST_F(BubbleMapTest, ClickOpensAndTheMenuFollowsRemovability)
     };
     rightClick(a);
     EXPECT_EQ(menuTexts(),
-              QStringList({QStringLiteral("Select for removal"), QStringLiteral("Reveal in Finder")}));
+              QStringList({QStringLiteral("Select for removal"), QStringLiteral("Show in File Manager")}));
     QQuickItem* select = h.find(QStringLiteral("selectMenuItem"));
     ASSERT_NE(select, nullptr);
     h.click(select);
     EXPECT_TRUE(h.settle([&] { return !menu->property("opened").toBool(); }));
     EXPECT_EQ(log(), QStringLiteral("open a;toggle a;"));
 
-    // A protected bubble's menu holds only "Reveal in Finder".
+    // A protected bubble's menu holds only "Show in File Manager".
     rightClick(b);
-    EXPECT_EQ(menuTexts(), QStringList({QStringLiteral("Reveal in Finder")}));
+    EXPECT_EQ(menuTexts(), QStringList({QStringLiteral("Show in File Manager")}));
     h.click(h.find(QStringLiteral("revealMenuItem")));
     EXPECT_TRUE(h.settle([&] { return !menu->property("opened").toBool(); }));
     EXPECT_EQ(log(), QStringLiteral("open a;toggle a;reveal b;"));
@@ -261,7 +261,7 @@ TEST_F(BubbleMapTest, ClickOpensAndTheMenuFollowsRemovability)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     setBubbles({bubble(QStringLiteral("a"), 0, 0, 100, 0, true, true)});
     rightClick(a);
-    EXPECT_EQ(menuTexts(), QStringList({QStringLiteral("Deselect"), QStringLiteral("Reveal in Finder")}));
+    EXPECT_EQ(menuTexts(), QStringList({QStringLiteral("Deselect"), QStringLiteral("Show in File Manager")}));
     EXPECT_TRUE(h.warnings().isEmpty()) << h.warnings().join('\n').toStdString();
 }
 

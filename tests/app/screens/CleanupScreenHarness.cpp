@@ -16,7 +16,6 @@ Item {
     id: host
     required property CleanupViewModel cleanup
     required property AppActivity appActivity
-    property int settingsRequests: 0
     readonly property alias page: page
 
     BrandBackground {
@@ -32,7 +31,6 @@ Item {
             anchors.fill: parent
             model: host.cleanup
             activity: host.appActivity
-            onFullDiskAccessSettingsRequested: host.settingsRequests += 1
         }
     }
 }
@@ -89,11 +87,6 @@ void CleanupScreenHarness::click(QQuickItem* target)
         return;
     m_screen.scrollIntoView(target);
     m_screen.click(target);
-}
-
-int CleanupScreenHarness::settingsRequests() const
-{
-    return m_screen.host() != nullptr ? m_screen.host()->property("settingsRequests").toInt() : 0;
 }
 
 } // namespace qm::test

@@ -57,8 +57,6 @@ public:
     }
     // Clicks the middle of `target` with the left button, scrolling the page to it first.
     void click(QQuickItem* target);
-    // How often the page asked for the Full Disk Access settings.
-    int settingsRequests() const;
     // Warnings and errors the QML engine and Qt reported since `open`.
     QStringList warnings() const { return m_screen.warnings(); }
     QStringList errors() const { return m_screen.errors(); }

@@ -41,12 +41,11 @@ TEST(CloudCleanupViewTest, WithoutACloudProviderThePageExplainsHowToSetOneUp)
     CloudScreenHarness h(false);
     ASSERT_TRUE(h.open(kPageSize)) << h.errors().join(QLatin1Char('\n')).toStdString();
     ASSERT_TRUE(h.settle([&] { return h.contentName() == QStringLiteral("unavailableState"); }));
-    EXPECT_EQ(textOf(h.find(QStringLiteral("unavailableTitle"))),
-              QStringLiteral("iCloud Drive isn't set up"));
+    EXPECT_EQ(textOf(h.find(QStringLiteral("unavailableTitle"))), QStringLiteral("No cloud drive is set up"));
     EXPECT_EQ(
         textOf(h.find(QStringLiteral("unavailableMessage"))),
-        QStringLiteral("Turn on iCloud Drive in System Settings \u2192 Apple Account \u2192 iCloud to manage "
-                       "its local storage here."));
+        QStringLiteral("This computer has no cloud drive that keeps online-only files. When one is set up, "
+                       "you can manage its local storage here."));
     EXPECT_EQ(h.find(QStringLiteral("unavailableMedallion"))->property("symbol").toString(),
               QStringLiteral("icloud.slash"));
     EXPECT_EQ(h.find(QStringLiteral("rescanButton")), nullptr);
@@ -84,7 +83,7 @@ TEST(CloudCleanupViewTest, TheListSelectsOnlyLocalCopiesAndFreesThemAfterConfirm
     // A cloud-only row says so, has no bar and cannot be chosen.
     QQuickItem* archive = rowNamed(h, QStringLiteral("Archive.zip"));
     ASSERT_NE(archive, nullptr);
-    EXPECT_EQ(textOf(archive->property("sizeText").value<QQuickItem*>()), QStringLiteral("In iCloud"));
+    EXPECT_EQ(textOf(archive->property("sizeText").value<QQuickItem*>()), QStringLiteral("In the cloud"));
     EXPECT_FALSE(archive->property("bar").value<QQuickItem*>()->isVisible());
     EXPECT_NE(h.find(QStringLiteral("cloudOnlySymbol"), archive), nullptr);
     h.click(archive);
@@ -128,10 +127,10 @@ TEST(CloudCleanupViewTest, TheListSelectsOnlyLocalCopiesAndFreesThemAfterConfirm
     EXPECT_EQ(barItem(h)->property("title").toString(),
               QStringLiteral("Freed ") + size + QStringLiteral(" locally"));
     EXPECT_EQ(barItem(h)->property("subtitle").toString(),
-              QStringLiteral("Files stay in iCloud \u2014 open one to re-download"));
+              QStringLiteral("Files stay in the cloud \u2014 open one to re-download"));
     EXPECT_TRUE(h.page()->property("showCelebration").toBool());
     EXPECT_EQ(textOf(rowNamed(h, QStringLiteral("Movie.mov"))->property("sizeText").value<QQuickItem*>()),
-              QStringLiteral("In iCloud"));
+              QStringLiteral("In the cloud"));
 
     h.click(h.find(QStringLiteral("doneButton")));
     EXPECT_EQ(barItem(h), nullptr);
@@ -165,7 +164,7 @@ TEST(CloudCleanupViewTest, AnEmptyDriveSaysSo)
     h.tree().file("iCloud/.hidden", 4'000);
     ASSERT_TRUE(h.open(kPageSize));
     ASSERT_TRUE(h.settle([&] { return h.contentName() == QStringLiteral("emptyState"); }));
-    EXPECT_EQ(textOf(h.find(QStringLiteral("emptyTitle"))), QStringLiteral("iCloud Drive is empty here"));
+    EXPECT_EQ(textOf(h.find(QStringLiteral("emptyTitle"))), QStringLiteral("Your cloud drive is empty here"));
     EXPECT_NE(h.find(QStringLiteral("rescanButton")), nullptr);
 }
 
@@ -189,8 +188,8 @@ TEST(CloudCleanupViewTest, AFolderReadOnlyInPartNotesThatSizesMayBeShort)
     ASSERT_NE(note, nullptr);
     EXPECT_EQ(
         note->property("message").toString(),
-        QStringLiteral("Some folders couldn't be fully read, so a few sizes below may be understated. Grant "
-                       "Full Disk Access for exact figures."));
+        QStringLiteral("Some folders couldn't be fully read, so a few sizes below may be understated. Check "
+                       "those folders' permissions for exact figures."));
 }
 
 } // namespace

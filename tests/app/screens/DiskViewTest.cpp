@@ -51,7 +51,7 @@ TEST(DiskViewTextsTest, SharesAndHelpTexts)
     const DiskCategory folder{"Music", 25'000, 0x8AD9C0, Path("/h/Music"), "music.note"};
     const DiskCategory remainder{"System & Other", 25'000, 0x8E97AB, std::nullopt, "gearshape"};
     EXPECT_EQ(DiskViewModel::helpText(folder, 1'000'000),
-              QStringLiteral("Music: 25 KB \u2014 3% of used space. Click to show in Finder."));
+              QStringLiteral("Music: 25 KB \u2014 3% of used space. Click to show in your file manager."));
     EXPECT_EQ(DiskViewModel::helpText(remainder, 1'000'000),
               QStringLiteral("System & Other: 25 KB \u2014 3% of used space"));
     EXPECT_EQ(DiskViewModel::helpText(remainder, 0),
@@ -183,12 +183,13 @@ TEST_F(DiskViewTest, MeasuresOnAppearanceThenShowsTheOverview)
     EXPECT_DOUBLE_EQ(docTile->height(), docFrame["height"].toDouble() - 6);
     QQuickItem* otherChip = part(h, "chip:System & Other");
     ASSERT_NE(otherChip, nullptr);
-    EXPECT_FALSE(
-        otherChip->property("helpText").toString().endsWith(QStringLiteral("Click to show in Finder.")));
+    EXPECT_FALSE(otherChip->property("helpText")
+                     .toString()
+                     .endsWith(QStringLiteral("Click to show in your file manager.")));
     EXPECT_TRUE(part(h, "chip:Music")
                     ->property("helpText")
                     .toString()
-                    .endsWith(QStringLiteral(". Click to show in Finder.")));
+                    .endsWith(QStringLiteral(". Click to show in your file manager.")));
     EXPECT_EQ(part(h, "chip:Free")->property("helpText").toString(), QStringLiteral("Free space: 4 GB"));
     EXPECT_EQ(part(h, "incompleteNote"), nullptr);
     EXPECT_EQ(part(h, "mapEmpty"), nullptr);

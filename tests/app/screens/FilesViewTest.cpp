@@ -289,7 +289,7 @@ TEST(FilesViewTest, LargeAndOldEmptyAndIncompleteTexts)
         {"nothing readable", 0, true, "emptyState",
          "No files matched in the folders Quillmere could read \u2014 some were permission-denied, so there "
          "may be "
-         "large files it couldn't see. Grant Full Disk Access or check folder permissions."},
+         "large files it couldn't see. Check folder permissions and scan again."},
         {"a partial list", 2, true, "resultsState",
          "Some folders couldn't be read, or there were more matches than Quillmere shows \u2014 this list "
          "may be "
@@ -495,7 +495,7 @@ TEST(FilesViewTest, DuplicatesEmptyIncompleteAndLinkedOnlyTexts)
     const QString limit =
         QStringLiteral("Some folders couldn't be read, or the scan hit its size limit \u2014 a duplicate "
                        "whose copies live there "
-                       "wouldn't be found. Grant Full Disk Access or scan a narrower folder.");
+                       "wouldn't be found. Check those folders' permissions or scan a narrower folder.");
     {
         FilesScreenHarness h;
         h.file("solo", kSize, 'a');
@@ -640,11 +640,11 @@ TEST(FilesViewTest, BecomingActiveRefreshesTheBannerButTheInitialStateDoesNot)
             ASSERT_TRUE(h.switchTo(tool));
             const int asked = h.probes();
             ASSERT_NE(h.find(QStringLiteral("fullDiskAccessBanner"), h.toolScreen()), nullptr);
-            EXPECT_EQ(
-                h.find(QStringLiteral("fullDiskAccessBanner"), h.toolScreen())
-                    ->property("message")
-                    .toString(),
-                QStringLiteral("Without it, macOS asks permission for each folder and some may be skipped."));
+            EXPECT_EQ(h.find(QStringLiteral("fullDiskAccessBanner"), h.toolScreen())
+                          ->property("message")
+                          .toString(),
+                      QStringLiteral(
+                          "Folders your user may not read are skipped, so some files may be missing here."));
             h.setFullDiskAccess(true);
             h.activity().setState(from);
             h.drain();

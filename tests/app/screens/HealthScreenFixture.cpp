@@ -7,7 +7,7 @@
 namespace qm::test {
 namespace {
 
-// The page on the Mac Health module's backdrop, with the module's tint in scope, as the shell shows it.
+// The page on the System Health module's backdrop, with the module's tint in scope, as the shell shows it.
 constexpr const char* kHostQml = R"(
 import QtQuick
 import Quillmere.App
@@ -27,11 +27,11 @@ Item {
 
     BrandBackground {
         anchors.fill: parent
-        module: "Mac Health"
+        module: "System Health"
     }
     Item {
         anchors.fill: parent
-        ModuleTint.tint: QuillmereModule.tint("Mac Health")
+        ModuleTint.tint: QuillmereModule.tint("System Health")
         MacHealthView {
             id: page
             objectName: "macHealthView"

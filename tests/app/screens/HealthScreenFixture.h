@@ -10,7 +10,7 @@
 
 namespace qm::test {
 
-// The Mac Health page over the real health model whose sources are fakes (HealthModelFixture): a test
+// The System Health page over the real health model whose sources are fakes (HealthModelFixture): a test
 // changes what they answer with `set` and may hold a refresh at `gate()`. The page's navigate callback
 // records the module ids it was given.
 class HealthScreenFixture

@@ -67,13 +67,13 @@ TEST(MacHealthViewTest, BeforeTheFirstResultOnlyTheHeaderAndTheCheckingStateShow
 
     EXPECT_EQ(f.screen().contentName(), QStringLiteral("checkingState"));
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("checkingText"))),
-              QStringLiteral("Checking your Mac\u2026"));
+              QStringLiteral("Checking your computer\u2026"));
     auto* header = qobject_cast<QQuickItem*>(f.screen().pageObject("header"));
     ASSERT_NE(header, nullptr);
-    EXPECT_EQ(header->property("title").toString(), QStringLiteral("Mac Health"));
-    EXPECT_EQ(
-        header->property("subtitle").toString(),
-        QStringLiteral("A single score for your Mac, with one-tap fixes for anything that needs attention."));
+    EXPECT_EQ(header->property("title").toString(), QStringLiteral("System Health"));
+    EXPECT_EQ(header->property("subtitle").toString(),
+              QStringLiteral(
+                  "A single score for your computer, with one-tap fixes for anything that needs attention."));
     EXPECT_EQ(header->property("icon").toString(), QStringLiteral("heart.text.square"));
     for (const char* part : {"heroCard", "metricRow", "recommendations", "scoreRing"})
         EXPECT_EQ(f.screen().find(QString::fromUtf8(part)), nullptr) << part;
@@ -96,7 +96,7 @@ TEST(MacHealthViewTest, WithNothingNotableOnlyTheAllClearIsListed)
 
     EXPECT_EQ(f.cardIds(), QStringList{QStringLiteral("Everything looks great")});
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("summaryText"))),
-              QStringLiteral("No issues found \u2014 your Mac is in great shape."));
+              QStringLiteral("No issues found \u2014 your computer is in great shape."));
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("ratingText"))), QStringLiteral("Excellent"));
     EXPECT_EQ(f.screen().find(QStringLiteral("allCaughtUp")), nullptr);
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("uptimeText"))),
@@ -128,7 +128,7 @@ TEST(MacHealthViewTest, InformationalRecommendationsAreHiddenBesideTheAllClear)
         << "several startup items, consider a restart, all clear";
     EXPECT_EQ(f.cardIds(), QStringList{QStringLiteral("Everything looks great")});
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("summaryText"))),
-              QStringLiteral("No issues found \u2014 your Mac is in great shape."));
+              QStringLiteral("No issues found \u2014 your computer is in great shape."));
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("ratingText"))), QStringLiteral("Excellent"));
 }
 
@@ -158,7 +158,7 @@ TEST(MacHealthViewTest, AnAcknowledgedRestartReminderLeavesAndReCheckBringsItBac
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("allCaughtUp"))),
               QStringLiteral("You're all caught up."));
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("summaryText"))),
-              QStringLiteral("No issues found \u2014 your Mac is in great shape."));
+              QStringLiteral("No issues found \u2014 your computer is in great shape."));
     EXPECT_EQ(textOf(f.screen().find(QStringLiteral("ratingText"))), QStringLiteral("Excellent"))
         << "the rating follows the score alone";
     EXPECT_EQ(f.screen().find(QStringLiteral("scoreRing"))->property("score").toInt(), 90);

@@ -27,7 +27,6 @@ Item {
     required property MalwareViewModel malware
     required property AppActivity appActivity
     property var navigated: []
-    property int settingsRequests: 0
     readonly property alias page: page
 
     function record(module) {
@@ -54,7 +53,6 @@ Item {
             malware: host.malware
             navigate: host.record
             activity: host.appActivity
-            onFullDiskAccessSettingsRequested: host.settingsRequests += 1
         }
     }
 }
@@ -202,11 +200,6 @@ QStringList SmartScanScreenHarness::navigated() const
     if (m_screen.host() == nullptr)
         return {};
     return QQmlProperty::read(m_screen.host(), QStringLiteral("navigated")).toStringList();
-}
-
-int SmartScanScreenHarness::settingsRequests() const
-{
-    return m_screen.host() != nullptr ? m_screen.host()->property("settingsRequests").toInt() : 0;
 }
 
 void SmartScanScreenHarness::click(QQuickItem* target)

@@ -91,9 +91,8 @@ public:
     CloudCleanupViewModel& cloud() { return *m_cloud; }
     MalwareViewModel& malware() { return *m_malware; }
 
-    // The module ids the page navigated to, in order, and how often it asked for the settings.
+    // The module ids the page navigated to, in order.
     QStringList navigated() const;
-    int settingsRequests() const;
     // Clicks the middle of `target`, scrolling the page to it first.
     void click(QQuickItem* target);
     // The first visible item named `objectName`, or null.

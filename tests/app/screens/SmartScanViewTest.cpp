@@ -178,7 +178,7 @@ TEST_F(SmartScanViewTest, TheHeroFollowsTheScanFromItsFirstProgressToItsResults)
     // Before any progress: 0% and the scanning texts, Re-scan off, no results and no bottom bar.
     ASSERT_TRUE(h.settle([&] { return atStart.holding(); }));
     EXPECT_EQ(hero(), (QStringList{QStringLiteral("0%"), QStringLiteral("scanning"),
-                                   QStringLiteral("Scanning your Mac\u2026"),
+                                   QStringLiteral("Scanning your computer\u2026"),
                                    QStringLiteral("Looking through caches, logs and saved state")}));
     QObject* ring = page("ring");
     EXPECT_TRUE(ring->property("isScanning").toBool());
@@ -275,7 +275,7 @@ TEST_F(SmartScanViewTest, NothingFoundShowsTheTidyStateAndReScanScans)
     EXPECT_EQ(contentName(), QStringLiteral("tidyState"));
     QObject* tidy = find(QStringLiteral("tidyState"));
     EXPECT_EQ(prop(tidy, "icon"), QStringLiteral("checkmark.seal.fill"));
-    EXPECT_EQ(prop(child(tidy, "titleText")), QStringLiteral("Your Mac is tidy"));
+    EXPECT_EQ(prop(child(tidy, "titleText")), QStringLiteral("Your computer is tidy"));
     EXPECT_EQ(prop(child(tidy, "messageText")),
               QStringLiteral("No reclaimable junk found in caches, logs or saved state."));
     ASSERT_EQ(circularButton(), QStringLiteral("Re-scan"));
@@ -413,7 +413,7 @@ TEST_F(SmartScanViewTest, UndoHidesTheBarScansAndEndsOnFreshResults)
     h.click(find(QStringLiteral("undoButton")));
     EXPECT_EQ(find(QStringLiteral("undoActionBar")), nullptr) << "hidden at once";
     ASSERT_TRUE(h.settle([&] { return h.scanGate().holding(); }));
-    EXPECT_EQ(text(QStringLiteral("headline")), QStringLiteral("Scanning your Mac\u2026"));
+    EXPECT_EQ(text(QStringLiteral("headline")), QStringLiteral("Scanning your computer\u2026"));
     EXPECT_EQ(circularButton(), QStringLiteral("none"));
     h.scanGate().release();
     ASSERT_TRUE(h.settle([&] { return h.model().phase() == Phase::results; }));
@@ -618,13 +618,13 @@ TEST(SmartScanExploreTest, EachCardSaysWhatItsModulesKnow)
         {"one threat", "Protection", malwareScan(1), QStringLiteral("1 item flagged")},
         {"three threats", "Protection", malwareScan(3), QStringLiteral("3 items flagged")},
         {"cloud not yet checked", "Cloud Cleanup", [](Harness&) { return true; },
-         QStringLiteral("Free up space used by iCloud files")},
+         QStringLiteral("Free up space used by cloud files")},
         {"cloud unavailable", "Cloud Cleanup",
          [](Harness& h) {
              h.cloud().scan();
              return h.settle([&] { return h.cloud().phase() == CloudCleanupViewModel::Phase::unavailable; });
          },
-         QStringLiteral("iCloud Drive is off")},
+         QStringLiteral("No cloud drive set up")},
         {"cloud results of nothing stored locally", "Cloud Cleanup",
          [](Harness& h) {
              h.setCloudFolder(true);
@@ -663,7 +663,7 @@ TEST(SmartScanExploreTest, ACloudScanUnderWayAsksToFreeUpSpace)
     ASSERT_TRUE(h.settle([&] { return question.holding(); }));
     EXPECT_EQ(h.cloud().phase(), CloudCleanupViewModel::Phase::scanning);
     EXPECT_EQ(prop(h.find(QStringLiteral("exploreCard:Cloud Cleanup")), "subtitle"),
-              QStringLiteral("Free up space used by iCloud files"));
+              QStringLiteral("Free up space used by cloud files"));
     question.release();
     ASSERT_TRUE(h.settle([&] { return h.cloud().phase() == CloudCleanupViewModel::Phase::results; }));
     h.drain();
@@ -727,12 +727,10 @@ TEST_F(SmartScanViewTest, BecomingActiveReProbesAccessAndRefreshesHealthAndNothi
     openToResults();
     ASSERT_TRUE(visible(find(QStringLiteral("fullDiskAccessBanner"))));
     QQuickItem* banner = find(QStringLiteral("fullDiskAccessBanner"));
-    EXPECT_EQ(
-        prop(banner, "message"),
-        QStringLiteral(
-            "Lets Quillmere scan every corner of your Mac \u2014 with no per-folder permission pop-ups."));
-    h.click(qobject_cast<QQuickItem*>(child(banner, "enableButton")));
-    EXPECT_EQ(h.settingsRequests(), 1);
+    EXPECT_EQ(prop(banner, "message"),
+              QStringLiteral(
+                  "Quillmere scans only what your user may read, so folders closed to it are left out of "
+                  "this scan."));
 
     QSignalSpy refreshes(&h.health(), &MacHealthViewModel::generationChanged);
     const int probes = h.accessProbes();

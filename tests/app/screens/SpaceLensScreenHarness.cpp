@@ -18,7 +18,6 @@ Item {
     id: host
     required property SpaceLensViewModel spaceLens
     required property AppActivity appActivity
-    property int settingsRequests: 0
     readonly property alias page: page
 
     BrandBackground {
@@ -34,7 +33,6 @@ Item {
             anchors.fill: parent
             model: host.spaceLens
             activity: host.appActivity
-            onFullDiskAccessSettingsRequested: host.settingsRequests += 1
         }
     }
 }
@@ -118,11 +116,6 @@ QQuickItem* SpaceLensScreenHarness::bubble(const std::string& name) const
 {
     const QString id = entryId(name);
     return id.isEmpty() ? nullptr : find(QStringLiteral("bubble:") + id);
-}
-
-int SpaceLensScreenHarness::settingsRequests() const
-{
-    return m_screen.host() != nullptr ? m_screen.host()->property("settingsRequests").toInt() : 0;
 }
 
 bool SpaceLensScreenHarness::settlePass()

@@ -75,8 +75,6 @@ public:
     // The id of the entry named `name` in the current folder, empty when none.
     QString entryId(const std::string& name) const;
     void click(QQuickItem* target) { m_screen.click(target); }
-    // How often the page asked for the Full Disk Access settings.
-    int settingsRequests() const;
     QStringList warnings() const { return m_screen.warnings(); }
     QStringList errors() const { return m_screen.errors(); }
 

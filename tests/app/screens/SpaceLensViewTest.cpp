@@ -211,10 +211,9 @@ TEST_F(SpaceLensViewTest, ActivationReloadsOnceWhenAccessAppears)
     EXPECT_EQ(h.model().generation(), 1) << "the initial state is not an activation";
     auto* banner = item("banner");
     EXPECT_TRUE(banner->isVisible());
-    EXPECT_EQ(banner->property("message").toString(),
-              QStringLiteral("Without it, macOS asks permission for each folder and some may be skipped."));
-    h.click(banner->property("enableButton").value<QQuickItem*>());
-    EXPECT_EQ(h.settingsRequests(), 1);
+    EXPECT_EQ(
+        banner->property("message").toString(),
+        QStringLiteral("Folders your user may not read are skipped, so some files may be missing here."));
 
     h.activity().setState(AppActivity::State::Inactive);
     h.activity().setState(AppActivity::State::Active);
@@ -380,7 +379,7 @@ TEST_F(SpaceLensViewTest, TheHoverStaysWithTheEntryEnteredLast)
     EXPECT_EQ(h.page()->property("hovered").toString(), QString());
 }
 
-// A protected folder (the home's Documents) shows the lock in its row and only "Reveal in Finder" in its
+// A protected folder (the home's Documents) shows the lock in its row and only "Show in File Manager" in its
 // bubble's menu, which reveals it; another folder's menu selects it.
 TEST_F(SpaceLensViewTest, AProtectedEntryShowsTheLockAndOnlyRevealInItsMenu)
 {
@@ -410,14 +409,14 @@ TEST_F(SpaceLensViewTest, AProtectedEntryShowsTheLockAndOnlyRevealInItsMenu)
         }
         return texts;
     };
-    EXPECT_EQ(openMenu("Documents"), QStringList{QStringLiteral("Reveal in Finder")});
+    EXPECT_EQ(openMenu("Documents"), QStringList{QStringLiteral("Show in File Manager")});
     h.click(h.find(QStringLiteral("revealMenuItem")));
     ASSERT_EQ(h.workspace().revealed().size(), 1u);
     EXPECT_EQ(h.workspace().revealed()[0].native(), (h.home().home() / "Documents").native());
     EXPECT_TRUE(h.settle([&] { return !menu->property("opened").toBool(); }));
 
     EXPECT_EQ(openMenu("Projects"),
-              QStringList({QStringLiteral("Select for removal"), QStringLiteral("Reveal in Finder")}));
+              QStringList({QStringLiteral("Select for removal"), QStringLiteral("Show in File Manager")}));
     h.click(h.find(QStringLiteral("selectMenuItem")));
     EXPECT_EQ(h.model().selectedCount(), 1);
     EXPECT_TRUE(h.row("Projects")->property("isSelected").toBool());

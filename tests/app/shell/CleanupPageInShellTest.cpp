@@ -48,15 +48,5 @@ TEST_F(CleanupPageInShellTest, ComingBackToTheApplicationRemeasuresTheTrash)
     })) << trashSubtitle().toStdString();
 }
 
-TEST_F(CleanupPageInShellTest, EnableAccessOpensTheSettings)
-{
-    shell.answers().fullDiskAccess = true;
-    ASSERT_TRUE(shell.launch());
-    shell.key(Qt::Key_3, Qt::ControlModifier);
-    ASSERT_NE(page(), nullptr);
-    ASSERT_TRUE(QMetaObject::invokeMethod(page(), "fullDiskAccessSettingsRequested"));
-    EXPECT_EQ(shell.settingsOpened(), 1);
-}
-
 } // namespace
 } // namespace qm::test

@@ -132,24 +132,5 @@ TEST_F(FilesPageInShellTest, OpensOnLargeAndOldScansTheToolInViewAndKeepsBothToo
         << "the cleared selection stays cleared";
 }
 
-TEST_F(FilesPageInShellTest, EnableOnEitherToolsBannerOpensTheSettings)
-{
-    shell.answers().fullDiskAccess = true;
-    ASSERT_TRUE(shell.launch());
-    shell.key(Qt::Key_8, Qt::ControlModifier);
-    ASSERT_NE(page(), nullptr);
-    for (const char* tool : {"largeFilesView", "duplicatesView"}) {
-        if (QString::fromLatin1(tool) == QStringLiteral("duplicatesView"))
-            shell.click(under(page(), QStringLiteral("segment:Duplicates")));
-        QQuickItem* screen = under(page(), QString::fromLatin1(tool));
-        ASSERT_NE(screen, nullptr) << tool;
-        const int before = shell.settingsOpened();
-        QObject* banner = screen->property("banner").value<QObject*>();
-        ASSERT_NE(banner, nullptr) << tool;
-        ASSERT_TRUE(QMetaObject::invokeMethod(banner, "enableRequested")) << tool;
-        EXPECT_EQ(shell.settingsOpened(), before + 1) << tool;
-    }
-}
-
 } // namespace
 } // namespace qm::test

@@ -123,7 +123,7 @@ TEST_F(ModuleModelsTest, ScanCommandsFollowTheScreenTable)
         const char* target; // null: no command
     };
     const Row rows[] = {
-        {QuillmereModule::smartScan, "Smart Scan"},      {QuillmereModule::health, "Mac Health"},
+        {QuillmereModule::smartScan, "Smart Scan"},      {QuillmereModule::health, "System Health"},
         {QuillmereModule::cleanup, "Cleanup"},           {QuillmereModule::protection, nullptr},
         {QuillmereModule::performance, "Performance"},   {QuillmereModule::battery, nullptr},
         {QuillmereModule::applications, "Applications"}, {QuillmereModule::files, nullptr},

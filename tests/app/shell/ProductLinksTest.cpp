@@ -62,7 +62,6 @@ TEST(QuillmereApp, LinksOpenOnlyWebAddressesThroughTheDesktop)
                                             activity,
                                             updater,
                                             [] { return false; },
-                                            [] {},
                                             [&opened](const QUrl& url) { opened.append(url); },
                                             {}});
     EXPECT_EQ(updater.starts(), 1);

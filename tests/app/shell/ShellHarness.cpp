@@ -38,7 +38,6 @@ bool ShellHarness::launch()
         m_activity,
         m_updater,
         [this] { return m_answers.fullDiskAccess.load(); },
-        [this] { ++m_settingsOpened; },
         [this](const QUrl& url) { m_openedUrls.append(url); },
         [this] {
             ++m_answers.storageReads;

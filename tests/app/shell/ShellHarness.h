@@ -59,7 +59,6 @@ public:
     Answers& answers() { return m_answers; }
     // Every address the application asked the desktop to open.
     const QList<QUrl>& openedUrls() const { return m_openedUrls; }
-    int settingsOpened() const { return m_settingsOpened; }
 
     // The window's item or object with this objectName, or null.
     QQuickItem* item(const char* objectName) const;
@@ -87,7 +86,6 @@ private:
     FakeSoftwareUpdater m_updater;
     Answers m_answers;
     QList<QUrl> m_openedUrls;
-    int m_settingsOpened = 0;
     std::unique_ptr<QuillmereApp> m_app;
     std::unique_ptr<QQmlEngine> m_engine;
     QQuickWindow* m_window = nullptr;

@@ -440,39 +440,30 @@ TEST_F(ShellWindowTest, TheOnboardingFollowsAccessOnEveryActivationOnly)
     const QColor accent(45, 185, 131);
     const QColor warning(232, 168, 76);
 
-    EXPECT_EQ(text(pill), QStringLiteral("Full Disk Access is off"));
+    EXPECT_EQ(text(pill), QStringLiteral("Your home folder can't be read"));
     EXPECT_EQ(text(icon, "name"), QStringLiteral("exclamationmark.shield.fill"));
     EXPECT_EQ(icon->property("color").value<QColor>(), warning);
     EXPECT_EQ(text(button), QStringLiteral("Skip for now"));
     EXPECT_TRUE(footnote->isVisible());
 
-    // Granted in the settings: nothing changes until the application is active again.
+    // The folder's permissions were fixed: nothing changes until the application is active again.
     shell.answers().fullDiskAccess = true;
     QCoreApplication::processEvents();
-    EXPECT_EQ(text(pill), QStringLiteral("Full Disk Access is off"));
+    EXPECT_EQ(text(pill), QStringLiteral("Your home folder can't be read"));
     shell.reactivate();
-    EXPECT_EQ(text(pill), QStringLiteral("Full Disk Access is on"));
+    EXPECT_EQ(text(pill), QStringLiteral("Your home folder can be read"));
     EXPECT_EQ(text(icon, "name"), QStringLiteral("checkmark.seal.fill"));
     EXPECT_EQ(icon->property("color").value<QColor>(), accent);
     EXPECT_EQ(text(button), QStringLiteral("Continue"));
     EXPECT_FALSE(footnote->isVisible());
-    EXPECT_EQ(shownName(), QStringLiteral("onboarding")) << "granting never dismisses the onboarding";
+    EXPECT_EQ(shownName(), QStringLiteral("onboarding")) << "a readable home never dismisses the onboarding";
 
-    // Revoked again.
+    // Unreadable again.
     shell.answers().fullDiskAccess = false;
     shell.reactivate();
-    EXPECT_EQ(text(pill), QStringLiteral("Full Disk Access is off"));
+    EXPECT_EQ(text(pill), QStringLiteral("Your home folder can't be read"));
     EXPECT_EQ(text(button), QStringLiteral("Skip for now"));
     EXPECT_TRUE(footnote->isVisible());
-
-    // The first button opens the settings; the primary button keeps the accent colour, because no
-    // module tint is in scope here.
-    QQuickItem* open = qobject_cast<QQuickItem*>(onboardingPart("openButton"));
-    EXPECT_EQ(text(open), QStringLiteral("Open Full Disk Access"));
-    EXPECT_EQ(open->property("fillColor").value<QColor>(), accent);
-    shell.click(open);
-    EXPECT_EQ(shell.settingsOpened(), 1);
-    EXPECT_EQ(shownName(), QStringLiteral("onboarding"));
 
     // "Continue" runs the same action as "Skip for now".
     shell.answers().fullDiskAccess = true;
@@ -482,20 +473,22 @@ TEST_F(ShellWindowTest, TheOnboardingFollowsAccessOnEveryActivationOnly)
     EXPECT_TRUE(shell.app().hasSeenPermissionsOnboarding());
 }
 
-TEST_F(ShellWindowTest, TheOnboardingTextsAndSteps)
+// There is no switch to turn on here: the onboarding says why scans are limited and offers one
+// button, the one that goes on, and no button that would open nothing.
+TEST_F(ShellWindowTest, TheOnboardingTextsStepsAndItsOneButton)
 {
     shell.answers().fullDiskAccess = false;
     ASSERT_TRUE(shell.launch());
-    EXPECT_EQ(text(onboardingPart("titleText")), QStringLiteral("Give Quillmere full disk access"));
+    EXPECT_EQ(text(onboardingPart("titleText")),
+              QStringLiteral("Quillmere can't read parts of your home folder"));
     EXPECT_EQ(
         text(onboardingPart("bodyText")),
-        QStringLiteral("Turn on Full Disk Access so Quillmere can scan and clean every corner of your Mac "
-                       "\u2014 and so macOS stops asking permission for each folder one pop-up at a time. "
-                       "It's a single switch that covers everything."));
-    EXPECT_EQ(
-        text(onboardingPart("footnote")),
-        QStringLiteral("You can skip \u2014 but then macOS will ask permission for each folder the first "
-                       "time Quillmere reads it."));
+        QStringLiteral("Quillmere scans and cleans only what your user account may read. Some of your home "
+                       "folder is closed to it, so scans leave those parts out. That's a matter of file "
+                       "permissions, not a switch in Settings."));
+    EXPECT_EQ(text(onboardingPart("footnote")),
+              QStringLiteral(
+                  "You can skip \u2014 scans then leave out the folders Quillmere can't read, and say so."));
 
     QQuickItem* steps = qobject_cast<QQuickItem*>(onboardingPart("steps"));
     ASSERT_NE(steps, nullptr);
@@ -510,12 +503,25 @@ TEST_F(ShellWindowTest, TheOnboardingTextsAndSteps)
         texts << text(stepText);
     }
     EXPECT_EQ(numbers, QStringList({"1", "2", "3"}));
-    EXPECT_EQ(texts,
-              QStringList({
-                  "Click <b>Open Full Disk Access</b> below.",
-                  "Switch on <b>Quillmere</b> in the list (use <b>+</b> to add it if it isn't there).",
-                  "If macOS asks, choose <b>Quit &amp; Reopen</b> \u2014 Quillmere detects it automatically.",
-              }));
+    EXPECT_EQ(
+        texts,
+        QStringList({
+            "Quillmere scans as <b>you</b>, with your own permissions.",
+            "A folder that belongs to another user or that you may not read (one made with <b>sudo</b>, "
+            "say) is skipped, and scans say they're incomplete.",
+            "Give such folders back to your user (<b>chown</b>) or make them readable (<b>chmod</b>), then "
+            "come back \u2014 Quillmere checks again automatically.",
+        }));
+
+    QList<QQuickItem*> buttons;
+    QList<QQuickItem*> pending{shell.item("onboarding")};
+    while (!pending.isEmpty()) {
+        QQuickItem* each = pending.takeFirst();
+        pending += each->childItems();
+        if (each->isVisible() && each->metaObject()->indexOfSignal("clicked()") >= 0)
+            buttons << each;
+    }
+    EXPECT_EQ(buttons, QList<QQuickItem*>{qobject_cast<QQuickItem*>(onboardingPart("continueButton"))});
 }
 
 TEST_F(ShellWindowTest, HelpAboutAndUpdateCommands)

@@ -45,14 +45,5 @@ TEST_F(SmartScanPageInShellTest, TheFirstPageScansAndComingBackToTheApplicationR
     EXPECT_EQ(m->smartScan()->generation(), 1) << "and scans nothing";
 }
 
-TEST_F(SmartScanPageInShellTest, EnableAccessOpensTheSettings)
-{
-    shell.answers().fullDiskAccess = true;
-    ASSERT_TRUE(shell.launch());
-    ASSERT_NE(page(), nullptr);
-    ASSERT_TRUE(QMetaObject::invokeMethod(page(), "fullDiskAccessSettingsRequested"));
-    EXPECT_EQ(shell.settingsOpened(), 1);
-}
-
 } // namespace
 } // namespace qm::test

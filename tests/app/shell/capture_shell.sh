@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes pictures of the real application on a private Xvfb display, for people to look at (never
-# compared by pixels): SCREENSHOT_FOLDER/shell-onboarding.png (first launch without Full Disk Access),
-# shell-smart-scan.png (the root view as it opens), shell-cleanup.png (after Ctrl+3),
+# compared by pixels): SCREENSHOT_FOLDER/shell-onboarding.png (first launch when the access probe
+# answers no), shell-smart-scan.png (the root view as it opens), shell-cleanup.png (after Ctrl+3),
 # shell-file-menu.png (the File menu open on the Cleanup screen), shell-go-menu.png (the Go menu) and
 # shell-about.png (the About panel). Each picture must be 1040x700 and
 # show more than one colour.
@@ -103,8 +103,8 @@ stop() {
 
 mkdir -p "$shots"
 
-# First launch without Full Disk Access: the user's privacy database exists but cannot be opened
-# (mode 000). Root opens any file, so as root that run is the unprivileged user's.
+# First launch when the access probe answers no: the privacy database it tries first exists but
+# cannot be opened (mode 000). Root opens any file, so as root that run is the unprivileged user's.
 home=$work/onboarding-home
 tcc="$home/Library/Application Support/com.apple.TCC"
 mkdir -p "$tcc"

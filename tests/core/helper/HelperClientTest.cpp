@@ -35,8 +35,8 @@ const QString kTakingLonger = QStringLiteral("This is taking longer than expecte
 const QString kInstallFirst =
     QStringLiteral("Install the privileged helper first to remove system-level items.");
 const QString kNothingValid = QStringLiteral("Nothing valid to remove.");
-const QString kRemovalSlow =
-    QStringLiteral("This is taking longer than expected \u2014 check the item in Finder, then re-scan.");
+const QString kRemovalSlow = QStringLiteral(
+    "This is taking longer than expected \u2014 check the item in your file manager, then re-scan.");
 const QString kRegisterAgain = QStringLiteral(
     "The privileged helper couldn't be registered again after an update. Install it again from Performance.");
 
@@ -231,7 +231,7 @@ TEST_F(HelperClientTest, UninstallDropsTheConnectionForgetsTheBuildAndRereads)
     ASSERT_EQ(storedBuild(), QStringLiteral("42"));
     Answers answers;
     client->perform(HelperAction::freeMemory, answers.handler());
-    ASSERT_TRUE(bus->reply(0, true, QStringLiteral("Inactive memory purged")));
+    ASSERT_TRUE(bus->reply(0, true, QStringLiteral("Page cache dropped")));
     ASSERT_TRUE(client->hasConnection());
     ASSERT_EQ(client->daemonUsable(), true);
 
@@ -459,9 +459,9 @@ TEST_F(HelperClientTest, ADaemonReplyIsPassedOnAsItIsAndMarksTheDaemonUsable)
         << "the bus waits past the deadline and the hold";
     EXPECT_TRUE(client->isPending(HelperAction::freeMemory));
 
-    ASSERT_TRUE(bus->reply(0, false, QStringLiteral("purge failed (1)")));
+    ASSERT_TRUE(bus->reply(0, false, QStringLiteral("drop_caches failed (1)")));
     ASSERT_EQ(answers.list.size(), 1u);
-    EXPECT_EQ(answers.list[0], (Answer{false, QStringLiteral("purge failed (1)")}));
+    EXPECT_EQ(answers.list[0], (Answer{false, QStringLiteral("drop_caches failed (1)")}));
     EXPECT_EQ(client->daemonUsable(), true);
     EXPECT_FALSE(client->isPending(HelperAction::freeMemory));
     EXPECT_TRUE(prompt->commands().empty());
@@ -507,7 +507,7 @@ TEST_F(HelperClientTest, AnInvalidatedConnectionIsReplacedOnTheNextRequest)
     makeClient();
     installed();
     perform(HelperAction::freeMemory);
-    ASSERT_TRUE(bus->reply(0, true, QStringLiteral("Inactive memory purged")));
+    ASSERT_TRUE(bus->reply(0, true, QStringLiteral("Page cache dropped")));
     bus->invalidate();
     EXPECT_FALSE(client->hasConnection());
     EXPECT_FALSE(client->daemonUsable().has_value());
@@ -619,7 +619,7 @@ TEST_F(HelperClientTest, ThePromptsAnswersBecomeSentences)
     const std::vector<Row> rows{
         {"success",
          [](FakeAdminPrompt& p) { p.answerExit(0); },
-         {true, QStringLiteral("Inactive memory purged")}},
+         {true, QStringLiteral("Page cache dropped")}},
         {"prompt dismissed", [](FakeAdminPrompt& p) { p.dismiss(); }, {false, QStringLiteral("Cancelled")}},
         {"the command's own status 126",
          [](FakeAdminPrompt& p) { p.answerExit(126, "/bin/sh: 1: /bin/sync: Permission denied\n"); },

@@ -58,7 +58,7 @@ constexpr auto good = HealthSeverity::good;
 constexpr auto warning = HealthSeverity::warning;
 constexpr auto critical = HealthSeverity::critical;
 const Expected allClear{"Everything looks great", good,
-                        "No issues found. Your Mac is clean, fast, and healthy."};
+                        "No issues found. Your computer is clean, fast, and healthy."};
 
 // An input with nothing notable, changed by `set`.
 template <typename Set> Input with(Set set)
@@ -104,7 +104,7 @@ TEST(HealthAssessment, EvaluatesEveryRuleBoundaryAndOrder)
          }),
          100,
          {{"Several startup items", good, "5 items launch at login. Review them to speed up boot."},
-          {"Consider a restart#1", good, "Up 7 days. Restarting weekly keeps macOS at its best."},
+          {"Consider a restart#1", good, "Up 7 days. Restarting weekly keeps your system at its best."},
           allClear}},
         // Disk.
         {"95% used, 20 GB free",
@@ -116,12 +116,12 @@ TEST(HealthAssessment, EvaluatesEveryRuleBoundaryAndOrder)
          disk(0.5, 5'000'000'000),
          75,
          {{"Disk is almost full", critical,
-           "Only 5.0 GB free. Low free space slows macOS down and can block updates."}}},
+           "Only 5.0 GB free. Low free space slows your system down and can block updates."}}},
         {"7.25 GB free rounds as the C library does",
          disk(0.5, 7'250'000'000),
          75,
          {{"Disk is almost full", critical,
-           "Only 7.2 GB free. Low free space slows macOS down and can block updates."}}},
+           "Only 7.2 GB free. Low free space slows your system down and can block updates."}}},
         {"exactly 0.9 used",
          disk(0.9, 100'000'000'000),
          75,
@@ -159,25 +159,25 @@ TEST(HealthAssessment, EvaluatesEveryRuleBoundaryAndOrder)
         {"battery 70",
          battery(70, false),
          88,
-         {{wearing, warning, "Maximum capacity is 70%. macOS recommends service once it drops below 80%."}}},
+         {{wearing, warning, "Maximum capacity is 70%. Service is recommended once it drops below 80%."}}},
         {"battery 79",
          battery(79, false),
          88,
-         {{wearing, warning, "Maximum capacity is 79%. macOS recommends service once it drops below 80%."}}},
+         {{wearing, warning, "Maximum capacity is 79%. Service is recommended once it drops below 80%."}}},
         {"battery 79 with the service flag",
          battery(79, true),
          88,
-         {{wearing, warning, "Maximum capacity is 79%. macOS recommends service once it drops below 80%."}}},
+         {{wearing, warning, "Maximum capacity is 79%. Service is recommended once it drops below 80%."}}},
         {"battery 80", battery(80, false), 100, {allClear}},
         {"battery 80 with the service flag",
          battery(80, true),
          88,
          {{wearing, warning,
-           "Maximum capacity is 80%, but macOS is reporting battery service is recommended."}}},
+           "Maximum capacity is 80%, but the system is reporting battery service is recommended."}}},
         {"no battery percentage, service flag",
          battery(std::nullopt, true),
          88,
-         {{wearing, warning, "macOS is reporting that battery service is recommended."}}},
+         {{wearing, warning, "The system is reporting that battery service is recommended."}}},
         // Login items.
         {"4 login items", logins(4), 100, {allClear}},
         {"8 login items",
@@ -196,13 +196,13 @@ TEST(HealthAssessment, EvaluatesEveryRuleBoundaryAndOrder)
         {"up 13 days",
          uptime(13),
          100,
-         {{"Consider a restart#1", good, "Up 13 days. Restarting weekly keeps macOS at its best."},
+         {{"Consider a restart#1", good, "Up 13 days. Restarting weekly keeps your system at its best."},
           allClear}},
         {"up 14 days",
          uptime(14),
          90,
          {{"Time to restart#2", warning,
-           "Your Mac has been up 14 days. A restart clears caches and frees memory."}}},
+           "Your computer has been up 14 days. A restart clears caches and frees memory."}}},
         {"up 21 days", uptime(21), 90, {{"Time to restart#3", warning, nullptr}}},
         // Everything at once: criticals in rule order, then warnings in rule order, no all-clear.
         {"every penalty",
@@ -284,8 +284,9 @@ TEST(HealthAssessment, DetailsKeepTheDecimalPointUnderACommaLocale)
 
     ASSERT_TRUE(switched);
     ASSERT_STREQ(probe, "7,2") << "the compiled locale writes a decimal comma";
-    EXPECT_EQ(low.recommendations.at(0).detail,
-              QStringLiteral("Only 7.2 GB free. Low free space slows macOS down and can block updates."));
+    EXPECT_EQ(
+        low.recommendations.at(0).detail,
+        QStringLiteral("Only 7.2 GB free. Low free space slows your system down and can block updates."));
     EXPECT_EQ(
         full.recommendations.at(0).detail,
         QStringLiteral("96% of your disk is used, leaving 20.1 GB free. Clearing space keeps things running "

@@ -76,12 +76,13 @@ TEST(HealthRecommendation, IdIsTheTitleWithTheRecurrenceKeyWhenThereIsOne)
 
 TEST(HealthRecommendation, DefaultsAndFieldOrderMatchTheAssessment)
 {
-    const HealthRecommendation rec{QString(),
-                                   QStringLiteral("Everything looks great"),
-                                   QStringLiteral("No issues found. Your Mac is clean, fast, and healthy."),
-                                   HealthSeverity::good,
-                                   QStringLiteral("Run Smart Scan"),
-                                   HealthTarget::smartScan};
+    const HealthRecommendation rec{
+        QString(),
+        QStringLiteral("Everything looks great"),
+        QStringLiteral("No issues found. Your computer is clean, fast, and healthy."),
+        HealthSeverity::good,
+        QStringLiteral("Run Smart Scan"),
+        HealthTarget::smartScan};
     EXPECT_EQ(rec.id(), QStringLiteral("Everything looks great"));
     EXPECT_EQ(rec.severity, HealthSeverity::good);
     EXPECT_EQ(rec.target, HealthTarget::smartScan);

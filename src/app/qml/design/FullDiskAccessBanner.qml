@@ -3,20 +3,19 @@ import QtQuick.Layouts
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// The row a screen shows above its results to ask for Full Disk Access: the symbol
-// "exclamationmark.shield.fill" (13, Theme.warning), then, 10 after it, "Enable Full Disk Access for a
-// complete scan" (calloutMedium, primary text colour) over the screen's `message` (caption, secondary
-// colour, plain text, wrapped), 1 apart; a flexible space; and the secondary button "Enable". Padded
-// 12 left and right and 9 above and below on Theme.warning at 0.1 (corner radius 10). "Enable" emits
-// `enableRequested`; the screen opens the Full Disk Access settings (QuillmereApp's
-// openFullDiskAccessSettings). No state or animation of its own.
+// The row a screen shows above its results while Quillmere can't read the user's home folder: the
+// symbol "exclamationmark.shield.fill" (13, Theme.warning), then, 10 after it, the title (calloutMedium,
+// primary text colour) over the screen's `message` (caption, secondary colour, plain text, wrapped),
+// 1 apart. Padded 12 left and right and 9 above and below on Theme.warning at 0.1 (corner radius 10).
+// It has no button: an unreadable folder is a matter of its permissions, with no setting to open here.
+// No state or animation of its own.
 Item {
     id: banner
 
     // The screen's explanation, shown as it is under the title.
     property string message
 
-    readonly property string title: "Enable Full Disk Access for a complete scan"
+    readonly property string title: "Parts of your home folder can't be read \u2014 scans may be incomplete"
     readonly property real horizontalPadding: 12
     readonly property real verticalPadding: 9
     readonly property real cornerRadius: 10
@@ -24,10 +23,6 @@ Item {
     readonly property alias symbolItem: symbol
     readonly property alias titleText: titleText
     readonly property alias messageText: messageText
-    readonly property alias enableButton: enableButton
-
-    // "Enable" was pressed.
-    signal enableRequested()
 
     implicitWidth: row.implicitWidth + 2 * horizontalPadding
     implicitHeight: row.implicitHeight + 2 * verticalPadding
@@ -77,13 +72,6 @@ Item {
                 font: Typo.caption
                 color: Design.Palette.textSecondary
             }
-        }
-        QuillmereButtonStyle {
-            id: enableButton
-            Layout.alignment: Qt.AlignVCenter
-            kind: QuillmereButtonStyle.Secondary
-            text: "Enable"
-            onClicked: banner.enableRequested()
         }
     }
 }

@@ -1,7 +1,7 @@
 import QtQuick
 import Quillmere.Design
 
-// The recommendation cards of the Mac Health page and the Smart Scan home, 12 apart, one per
+// The recommendation cards of the System Health page and the Smart Scan home, 12 apart, one per
 // recommendation in the given order and identified by its id: a card whose recommendation stays keeps
 // its place in the list and its texts follow the newest values; a new card rises into place after its
 // position × 0.06 s; a card whose recommendation is gone fades out over 0.2 s (ease-out) while the ones

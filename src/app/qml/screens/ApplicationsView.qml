@@ -40,9 +40,6 @@ Item {
     readonly property alias sheet: sheet
     readonly property alias celebration: celebration
 
-    // "Open Full Disk Access" in the failure alert: the owner opens the Full Disk Access settings.
-    signal fullDiskAccessSettingsRequested()
-
     // Plays the celebration for a completion that came without a failure. The model counts a
     // completion before it words that completion's failure, so this reads the failure a turn later.
     function celebrateUnlessFailed() {
@@ -168,18 +165,9 @@ Item {
         AlertButton {
             objectName: "revealButton"
             visible: screen.model.pendingRevealPath !== ""
-            text: "Reveal in Finder"
+            text: "Show in File Manager"
             onClicked: {
                 screen.model.revealPendingItem()
-                failureAlert.close()
-            }
-        }
-        AlertButton {
-            objectName: "fullDiskAccessButton"
-            visible: screen.model.failureNeedsFullDiskAccess
-            text: "Open Full Disk Access"
-            onClicked: {
-                screen.fullDiskAccessSettingsRequested()
                 failureAlert.close()
             }
         }

@@ -19,7 +19,7 @@ Item {
     readonly property var tips: [
         "Keep charge between 20% and 80% for everyday use to slow long-term wear.",
         "Avoid heat \u2014 charging in hot environments ages the battery faster.",
-        "Leave macOS Optimized Battery Charging on; it learns your routine and delays topping past 80%.",
+        "If it stays on the charger, don't keep it at 100% for days on end; charging past 80% only when you need the range slows wear.",
         "A cycle count near or above its rated maximum (typically 1000) is a sign the battery is nearing end of life."
     ]
 
@@ -47,7 +47,7 @@ Item {
                 objectName: "pageHeader"
                 Layout.fillWidth: true
                 title: "Battery"
-                subtitle: "Health, charge cycles and live charging status \u2014 straight from macOS."
+                subtitle: "Health, charge cycles and live charging status \u2014 straight from the kernel."
                 icon: "battery.100"
             }
             Loader {
@@ -117,7 +117,7 @@ Item {
                     Layout.fillWidth: true
                     horizontalAlignment: Text.AlignHCenter
                     wrapMode: Text.Wrap
-                    text: "This Mac runs on AC power, so there's no battery to monitor."
+                    text: "This computer runs on AC power, so there's no battery to monitor."
                     textFormat: Text.PlainText
                     font: Typo.body
                     color: Design.Palette.textSecondary
@@ -316,7 +316,7 @@ Item {
             Text {
                 objectName: "footnote"
                 Layout.fillWidth: true
-                text: "Readings come from macOS (IOKit). Cycle count and capacity may differ by a percent or two from System Settings, which rounds differently."
+                text: "Readings come from the kernel's power-supply information (/sys/class/power_supply). Cycle count and capacity may differ by a percent or two from Settings, which rounds differently."
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
                 font: Typo.caption

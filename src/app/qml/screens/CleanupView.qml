@@ -36,9 +36,6 @@ Item {
     readonly property alias failureAlert: failureAlert
     readonly property alias celebration: celebration
 
-    // "Enable Access" on the Trash card: the owner opens the Full Disk Access settings.
-    signal fullDiskAccessSettingsRequested()
-
     // A plain text button of the results header: callout in the accent, no frame.
     component PlainTextButton: T.AbstractButton {
         id: plain
@@ -137,7 +134,6 @@ Item {
                     objectName: "trashCard"
                     Layout.fillWidth: true
                     model: screen.model
-                    onEnableAccessRequested: screen.fullDiskAccessSettingsRequested()
                 }
                 Loader {
                     id: contentLoader

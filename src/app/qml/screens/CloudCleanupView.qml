@@ -54,7 +54,7 @@ Item {
             objectName: "pageHeader"
             Layout.fillWidth: true
             title: "Cloud Cleanup"
-            subtitle: "Reclaim disk space by removing local copies of downloaded iCloud Drive files. They stay in iCloud and re-download on demand."
+            subtitle: "Reclaim disk space by removing local copies of downloaded cloud drive files. They stay in the cloud and re-download on demand."
             icon: "icloud"
             trailing: screen.model.canRescan ? rescanButton : null
         }
@@ -108,7 +108,7 @@ Item {
         id: freeConfirm
         shown: screen.model.showConfirm
         title: screen.model.confirmTitle
-        message: "The local copies are removed to reclaim disk space. The files stay in iCloud and download again when you open them \u2014 nothing is deleted from iCloud."
+        message: "The local copies are removed to reclaim disk space. The files stay in the cloud and download again when you open them \u2014 nothing is deleted from the cloud."
         destructiveText: screen.model.confirmButtonText
         onConfirmed: screen.model.confirmFree()
         onDismissed: screen.model.showConfirm = false
@@ -156,7 +156,7 @@ Item {
                     objectName: "unavailableTitle"
                     Layout.fillWidth: true
                     horizontalAlignment: Text.AlignHCenter
-                    text: "iCloud Drive isn't set up"
+                    text: "No cloud drive is set up"
                     textFormat: Text.PlainText
                     font: Typo.system(18, Font.DemiBold)
                     color: Design.Palette.textPrimary
@@ -166,7 +166,7 @@ Item {
                     Layout.fillWidth: true
                     horizontalAlignment: Text.AlignHCenter
                     wrapMode: Text.Wrap
-                    text: "Turn on iCloud Drive in System Settings \u2192 Apple Account \u2192 iCloud to manage its local storage here."
+                    text: "This computer has no cloud drive that keeps online-only files. When one is set up, you can manage its local storage here."
                     textFormat: Text.PlainText
                     font: Typo.body
                     color: Design.Palette.textSecondary
@@ -218,7 +218,7 @@ Item {
                 Text {
                     objectName: "emptyTitle"
                     Layout.alignment: Qt.AlignHCenter
-                    text: "iCloud Drive is empty here"
+                    text: "Your cloud drive is empty here"
                     textFormat: Text.PlainText
                     font: Typo.cardTitleLarge
                     color: Design.Palette.textPrimary
@@ -264,7 +264,7 @@ Item {
                     objectName: "incompleteNote"
                     visible: screen.model.scanPartial
                     Layout.fillWidth: true
-                    message: "Some folders couldn't be fully read, so a few sizes below may be understated. Grant Full Disk Access for exact figures."
+                    message: "Some folders couldn't be fully read, so a few sizes below may be understated. Check those folders' permissions for exact figures."
                 }
                 RowLayout {
                     Layout.fillWidth: true

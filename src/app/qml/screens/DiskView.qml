@@ -295,7 +295,7 @@ Item {
                     SectionHeader {
                         Layout.fillWidth: true
                         title: "Your folders"
-                        subtitle: "sized to scale \u00b7 click to open in Finder"
+                        subtitle: "sized to scale \u00b7 click to open in your file manager"
                     }
                     Item {
                         id: map

@@ -24,9 +24,6 @@ Item {
     readonly property alias header: header
     readonly property alias toolScreen: screenLoader
 
-    // "Enable" on a tool's Full Disk Access banner: the owner opens the settings.
-    signal fullDiskAccessSettingsRequested()
-
     // Runs the search of the tool in view.
     function scanTool() {
         if (page.tool === FilesTool.duplicates)
@@ -86,7 +83,6 @@ Item {
             objectName: "largeFilesView"
             model: page.largeFiles
             activity: page.activity
-            onFullDiskAccessSettingsRequested: page.fullDiskAccessSettingsRequested()
         }
     }
     Component {
@@ -95,7 +91,6 @@ Item {
             objectName: "duplicatesView"
             model: page.duplicates
             activity: page.activity
-            onFullDiskAccessSettingsRequested: page.fullDiskAccessSettingsRequested()
         }
     }
 }

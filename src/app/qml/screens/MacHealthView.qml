@@ -5,7 +5,7 @@ import Quillmere.App
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// The Mac Health page: the health model's last assessment as a hero card (the score ring, the rating,
+// The System Health page: the health model's last assessment as a hero card (the score ring, the rating,
 // a summary of the open issues, the uptime line and Re-check), four metric tiles and the
 // recommendations, each with a button that opens the module that can fix it or acknowledges it. Until
 // the first assessment it says it is checking. It refreshes the model whenever it is shown and whenever
@@ -29,7 +29,7 @@ Item {
                                                 || rec.target === "smartScan"))
     }
     readonly property int issueCount: model.visibleIssues.length
-    readonly property string summary: issueCount === 0 ? "No issues found \u2014 your Mac is in great shape."
+    readonly property string summary: issueCount === 0 ? "No issues found \u2014 your computer is in great shape."
                                       : issueCount === 1 ? "1 item needs your attention."
                                       : issueCount + " items need your attention."
     readonly property color ratingColor: HealthSeverityStyle.color(model.displaySeverity)
@@ -91,8 +91,8 @@ Item {
                 id: header
                 objectName: "pageHeader"
                 Layout.fillWidth: true
-                title: "Mac Health"
-                subtitle: "A single score for your Mac, with one-tap fixes for anything that needs attention."
+                title: "System Health"
+                subtitle: "A single score for your computer, with one-tap fixes for anything that needs attention."
                 icon: "heart.text.square"
             }
             Loader {
@@ -124,7 +124,7 @@ Item {
                 Text {
                     objectName: "checkingText"
                     anchors.horizontalCenter: parent.horizontalCenter
-                    text: "Checking your Mac\u2026"
+                    text: "Checking your computer\u2026"
                     textFormat: Text.PlainText
                     font: Typo.body
                     color: Design.Palette.textSecondary

@@ -95,7 +95,7 @@ Item {
                 objectName: "pageHeader"
                 Layout.fillWidth: true
                 title: "Performance"
-                subtitle: "See what runs at login and how your Mac is doing right now."
+                subtitle: "See what runs at login and how your computer is doing right now."
                 icon: "bolt"
             }
 
@@ -144,7 +144,7 @@ Item {
                             color: "orange"
                             HoverHandler { id: loginWarningHover }
                             HelpTip {
-                                text: "Couldn't fully read your login-item folder \u2014 this list may be incomplete. Check Full Disk Access and try again."
+                                text: "Couldn't fully read your login-item folder \u2014 this list may be incomplete. Check the folder's permissions and try again."
                                 visible: loginWarningHover.hovered
                             }
                         }
@@ -164,7 +164,7 @@ Item {
                         }
                         Text {
                             objectName: "loginItemsUnreadableText"
-                            text: "Couldn't fully check login items \u2014 check Full Disk Access and try again."
+                            text: "Couldn't fully check login items \u2014 check their folders' permissions and try again."
                             textFormat: Text.PlainText
                             font: Typo.body
                             color: Design.Palette.textSecondary

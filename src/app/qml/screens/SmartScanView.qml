@@ -47,7 +47,7 @@ Item {
     readonly property string ringSubtitle: !hasResults ? "scanning"
                                            : cleanedEverything ? "just cleaned"
                                            : hasCategories ? model.foundUnit + " found" : "all clean"
-    readonly property string headline: !hasResults ? "Scanning your Mac\u2026"
+    readonly property string headline: !hasResults ? "Scanning your computer\u2026"
                                        : hasCategories && !cleanedEverything ? "Scan complete" : "All clean"
     readonly property string subhead: {
         if (!hasResults)
@@ -86,9 +86,6 @@ Item {
     readonly property alias cleanConfirm: cleanConfirm
     readonly property alias failureAlert: failureAlert
     readonly property alias celebration: celebration
-
-    // "Enable" on the banner: the owner opens the Full Disk Access settings.
-    signal fullDiskAccessSettingsRequested()
 
     // "s" unless `count` is 1.
     function plural(count) {
@@ -155,8 +152,7 @@ Item {
                 active: !screen.model.fullDiskAccessGranted
                 sourceComponent: FullDiskAccessBanner {
                     objectName: "fullDiskAccessBanner"
-                    message: "Lets Quillmere scan every corner of your Mac \u2014 with no per-folder permission pop-ups."
-                    onEnableRequested: screen.fullDiskAccessSettingsRequested()
+                    message: "Quillmere scans only what your user may read, so folders closed to it are left out of this scan."
                 }
             }
 
@@ -450,7 +446,7 @@ Item {
         EmptyStateView {
             objectName: "tidyState"
             icon: "checkmark.seal.fill"
-            title: "Your Mac is tidy"
+            title: "Your computer is tidy"
             message: "No reclaimable junk found in caches, logs or saved state."
             tint: Design.Palette.success
         }

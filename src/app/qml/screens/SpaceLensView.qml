@@ -48,9 +48,6 @@ Item {
     readonly property alias failureAlert: failureAlert
     readonly property alias celebration: celebration
 
-    // "Enable" on the banner: the owner opens the Full Disk Access settings.
-    signal fullDiskAccessSettingsRequested()
-
     // The shared hover: entering sets it, leaving clears it only while it still names the one left.
     function setHovered(entryId) {
         hovered = entryId
@@ -211,8 +208,7 @@ Item {
             Layout.rightMargin: 24
             Layout.bottomMargin: 8
             visible: !screen.model.fullDiskAccessGranted
-            message: "Without it, macOS asks permission for each folder and some may be skipped."
-            onEnableRequested: screen.fullDiskAccessSettingsRequested()
+            message: "Folders your user may not read are skipped, so some files may be missing here."
         }
 
         Rectangle {
@@ -527,7 +523,7 @@ Item {
                         Text {
                             Layout.alignment: Qt.AlignHCenter
                             Layout.maximumWidth: 300
-                            text: "Grant Full Disk Access to see what's using space here."
+                            text: "Quillmere may not read them. Check their permissions to see what's using space here."
                             textFormat: Text.PlainText
                             wrapMode: Text.Wrap
                             horizontalAlignment: Text.AlignHCenter

@@ -9,9 +9,9 @@ import Quillmere.Design as Design
 // apart, the icon ("lock.fill" in orange when the Trash may not be read, else "trash.fill" in the
 // secondary colour when empty or red when not; 16, in a frame 24 wide), "Trash" (14, medium) over the
 // model's subtitle (caption, secondary colour, wrapped), a space of at least 8 and the actions: a
-// spinner while emptying; "Open in Finder" and "Enable Access" when the Trash may not be read; else
-// the red "Empty Trash" capsule (faint while the Trash is empty). It reads and calls the Cleanup model
-// only; "Enable Access" emits `enableAccessRequested` for the page to pass on.
+// spinner while emptying; "Open in File Manager" when the Trash may not be read (no setting grants
+// access here, so there is no button for one); else the red "Empty Trash" capsule (faint while the
+// Trash is empty). It reads and calls the Cleanup model only.
 GlassCard {
     id: card
 
@@ -32,13 +32,9 @@ GlassCard {
     readonly property alias titleText: titleText
     readonly property alias subtitleText: subtitleText
     readonly property alias spinner: spinner
-    readonly property alias openInFinderButton: openInFinderButton
-    readonly property alias enableAccessButton: enableAccessButton
+    readonly property alias openInFileManagerButton: openInFileManagerButton
     readonly property alias emptyTrashButton: emptyTrashButton
     readonly property alias emptyTrashTip: emptyTrashTip
-
-    // "Enable Access" was pressed.
-    signal enableAccessRequested()
 
     cornerRadius: 12
     padding: 14
@@ -97,18 +93,11 @@ GlassCard {
             spacing: 8
 
             QuillmereButtonStyle {
-                id: openInFinderButton
-                objectName: "openInFinderButton"
+                id: openInFileManagerButton
+                objectName: "openInFileManagerButton"
                 kind: QuillmereButtonStyle.Secondary
-                text: "Open in Finder"
-                onClicked: card.model.revealTrashInFinder()
-            }
-            QuillmereButtonStyle {
-                id: enableAccessButton
-                objectName: "enableAccessButton"
-                kind: QuillmereButtonStyle.Secondary
-                text: "Enable Access"
-                onClicked: card.enableAccessRequested()
+                text: "Open in File Manager"
+                onClicked: card.model.revealTrashInFileManager()
             }
         }
         T.Button {

@@ -4,32 +4,33 @@ import Quillmere.App
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// The first-run screen that asks for Full Disk Access, filling the window in place of the root view:
-// on the Space Lens backdrop, a centred column (20 apart, padded 40) of the medallion, the title, the
-// explanation, a pill that says live whether access is on, three numbered steps, the two buttons and,
-// while access is off, a footnote. It probes access again each time the application becomes active
-// (no timer). It never dismisses itself: the presenter replaces it when `continueChosen` has run.
+// The first-run screen shown when Quillmere can't read the user's home folder, filling the window in
+// place of the root view: on the Space Lens backdrop, a centred column (20 apart, padded 40) of the
+// medallion, the title, the explanation (a permission problem that limits scans, not a switch to turn
+// on), a pill that says live whether the home folder can be read, three numbered notes, the one button
+// and, while the folder can't be read, a footnote. There is no setting to open here, so there is no
+// button for one. It probes again each time the application becomes active (no timer). It never
+// dismisses itself: the presenter replaces it when `continueChosen` has run.
 Item {
     id: view
 
     required property QuillmereApp app
-    // Whether Full Disk Access is on. The presenter gives the first value; the view refreshes it.
+    // Whether the home folder can be read. The presenter gives the first value; the view refreshes it.
     property bool granted: false
 
-    // The second button ("Continue" or "Skip for now") was pressed: the presenter's onContinue.
+    // The button ("Continue" or "Skip for now") was pressed: the presenter's onContinue.
     signal continueChosen()
 
     readonly property color spaceLensTint: Qt.rgba(70 / 255, 184 / 255, 222 / 255, 1)
     readonly property var stepTexts: [
-        "Click **Open Full Disk Access** below.",
-        "Switch on **Quillmere** in the list (use **+** to add it if it isn't there).",
-        "If macOS asks, choose **Quit & Reopen** — Quillmere detects it automatically."
+        "Quillmere scans as **you**, with your own permissions.",
+        "A folder that belongs to another user or that you may not read (one made with **sudo**, say) is skipped, and scans say they're incomplete.",
+        "Give such folders back to your user (**chown**) or make them readable (**chmod**), then come back — Quillmere checks again automatically."
     ]
     readonly property alias titleText: title
     readonly property alias bodyText: body
     readonly property alias pillText: pillText
     readonly property alias pillIcon: pillIcon
-    readonly property alias openButton: openButton
     readonly property alias continueButton: continueButton
     readonly property alias footnote: footnote
     readonly property alias steps: steps
@@ -61,7 +62,7 @@ Item {
         Text {
             id: title
             Layout.alignment: Qt.AlignHCenter
-            text: "Give Quillmere full disk access"
+            text: "Quillmere can't read parts of your home folder"
             textFormat: Text.PlainText
             font: Typo.system(24, Font.Bold)
             color: Design.Palette.textPrimary
@@ -71,7 +72,7 @@ Item {
             Layout.alignment: Qt.AlignHCenter
             Layout.preferredWidth: 470
             Layout.maximumWidth: 470
-            text: "Turn on Full Disk Access so Quillmere can scan and clean every corner of your Mac — and so macOS stops asking permission for each folder one pop-up at a time. It's a single switch that covers everything."
+            text: "Quillmere scans and cleans only what your user account may read. Some of your home folder is closed to it, so scans leave those parts out. That's a matter of file permissions, not a switch in Settings."
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
             horizontalAlignment: Text.AlignHCenter
@@ -105,7 +106,7 @@ Item {
                 Text {
                     id: pillText
                     anchors.verticalCenter: parent.verticalCenter
-                    text: view.granted ? "Full Disk Access is on" : "Full Disk Access is off"
+                    text: view.granted ? "Your home folder can be read" : "Your home folder can't be read"
                     textFormat: Text.PlainText
                     font: Typo.bodyMedium
                     color: Design.Palette.textPrimary
@@ -166,14 +167,6 @@ Item {
             spacing: 10
 
             QuillmereButtonStyle {
-                id: openButton
-                anchors.horizontalCenter: parent.horizontalCenter
-                text: "Open Full Disk Access"
-                symbol: "arrow.up.forward.app"
-                kind: QuillmereButtonStyle.Primary
-                onClicked: view.app.openFullDiskAccessSettings()
-            }
-            QuillmereButtonStyle {
                 id: continueButton
                 anchors.horizontalCenter: parent.horizontalCenter
                 text: view.granted ? "Continue" : "Skip for now"
@@ -186,7 +179,7 @@ Item {
             Layout.alignment: Qt.AlignHCenter
             Layout.maximumWidth: 440
             visible: !view.granted
-            text: "You can skip — but then macOS will ask permission for each folder the first time Quillmere reads it."
+            text: "You can skip — scans then leave out the folders Quillmere can't read, and say so."
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
             horizontalAlignment: Text.AlignHCenter

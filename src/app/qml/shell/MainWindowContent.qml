@@ -1,8 +1,8 @@
 import QtQuick
 import Quillmere.App
 
-// What the main window shows: the Full Disk Access onboarding while access was off when this content
-// was made and "hasSeenPermissionsOnboarding" is not set, otherwise the root view. Access is probed
+// What the main window shows: the onboarding about the home folder while it could not be read when
+// this content was made and "hasSeenPermissionsOnboarding" is not set, otherwise the root view. Access is probed
 // once, here; only the onboarding's continue action (which sets the flag for good) makes the root view
 // take its place. The content asks for at least 860 by 580, the root view for 1000 by 660.
 Item {

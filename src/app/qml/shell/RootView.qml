@@ -32,7 +32,7 @@ Item {
     function screenFor(module) {
         switch (module) {
         case "Smart Scan": return smartScanScreen
-        case "Mac Health": return healthScreen
+        case "System Health": return healthScreen
         case "Cleanup": return cleanupScreen
         case "Protection": return protectionScreen
         case "Performance": return performanceScreen
@@ -99,7 +99,6 @@ Item {
             malware: root.models.malware
             navigate: root.navigate
             activity: root.app.activity
-            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {
@@ -115,7 +114,6 @@ Item {
         CleanupView {
             model: root.models.cleanup
             activity: root.app.activity
-            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {
@@ -151,7 +149,6 @@ Item {
         ApplicationsView {
             model: root.models.applications
             activity: root.app.activity
-            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {
@@ -161,7 +158,6 @@ Item {
             duplicates: root.models.duplicates
             activity: root.app.activity
             focused: root.focused
-            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {
@@ -169,7 +165,6 @@ Item {
         SpaceLensView {
             model: root.models.spaceLens
             activity: root.app.activity
-            onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
     Component {

@@ -1,4 +1,4 @@
-// Drives the Mac Health page through its states and saves a picture of each, for people to look at
+// Drives the System Health page through its states and saves a picture of each, for people to look at
 // (never compared by pixels): checking, with issues, and all clear. Needs a display (see with_xvfb.sh).
 // Usage: qm_health_capture OUTPUT_FOLDER
 // Writes OUTPUT_FOLDER/health-NAME.png; exits 1 when a state was not reached or a picture not saved.
@@ -22,7 +22,7 @@ const QSize kPageSize(900, 820);
 constexpr int kSettleMs = 1500;
 constexpr qint64 GB = 1'000'000'000;
 
-// A Mac with a full disk, a worn battery, many login items and three weeks of uptime.
+// A computer with a full disk, a worn battery, many login items and three weeks of uptime.
 void withIssues(ScreenCapture& shot)
 {
     HealthScreenFixture f;

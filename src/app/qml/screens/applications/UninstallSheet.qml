@@ -223,7 +223,7 @@ Item {
                         Text {
                             objectName: "adminBannerText"
                             Layout.fillWidth: true
-                            text: "This app is owned by macOS or the App Store. Uninstalling it needs administrator rights \u2014 Quillmere will ask for your password, then move it (and its selected leftovers) to the Trash. You can restore them from the Trash."
+                            text: "This app is owned by the system or its package manager. Uninstalling it needs administrator rights \u2014 Quillmere will ask for your password, then move it (and its selected leftovers) to the Trash. You can restore them from the Trash."
                             textFormat: Text.PlainText
                             wrapMode: Text.Wrap
                             font: Typo.callout
@@ -247,7 +247,7 @@ Item {
                             }
                             Text {
                                 anchors.verticalCenter: parent.verticalCenter
-                                text: "Reveal in Finder instead"
+                                text: "Show in File Manager instead"
                                 textFormat: Text.PlainText
                                 font: Typo.captionMedium
                                 color: Theme.accent
@@ -596,7 +596,7 @@ Item {
         id: adminConfirmDialog
         shown: sheet.model.showAdminConfirm
         title: "Uninstall " + sheet.appName + "?"
-        message: sheet.appName + " is owned by macOS or the App Store. Quillmere will ask for your admin password, then move it and its selected leftovers to the Trash. You can restore them from the Trash."
+        message: sheet.appName + " is owned by the system or its package manager. Quillmere will ask for your admin password, then move it and its selected leftovers to the Trash. You can restore them from the Trash."
         destructiveText: "Uninstall (asks for password)"
         onConfirmed: sheet.model.confirmAdminUninstall()
         onDismissed: {

@@ -6,7 +6,7 @@ import Quillmere.Design as Design
 
 // One item of the Cloud Cleanup list: the selector (a cloud for an item without a local copy, which
 // cannot be chosen, else a check circle), the folder or document symbol, the name (plain text, cut in
-// the middle) with its local size or "In iCloud", and, for an item with a local copy, a bar of its
+// the middle) with its local size or "In the cloud", and, for an item with a local copy, a bar of its
 // share of everything stored here. A tap anywhere on the row toggles it when it has a local copy.
 // Padded 12 left and right and 9 above and below.
 Item {
@@ -85,7 +85,7 @@ Item {
                     id: sizeText
                     objectName: "itemSize"
                     Layout.leftMargin: 6
-                    text: row.hasLocalCopy ? row.item.localText : "In iCloud"
+                    text: row.hasLocalCopy ? row.item.localText : "In the cloud"
                     textFormat: Text.PlainText
                     font: row.hasLocalCopy ? Typo.system(12, Font.Normal) : Typo.caption
                     color: row.hasLocalCopy ? Design.Palette.textPrimary : Design.Palette.textTertiary
@@ -138,7 +138,7 @@ Item {
 
             HoverHandler { id: cloudHover }
             HelpTip {
-                text: "Already in iCloud only \u2014 no local copy to free"
+                text: "Already in the cloud only \u2014 no local copy to free"
                 visible: cloudHover.hovered
             }
         }

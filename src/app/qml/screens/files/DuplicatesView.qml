@@ -39,9 +39,6 @@ Item {
     readonly property alias cleanConfirm: cleanConfirm
     readonly property alias failureAlert: failureAlert
 
-    // "Enable" on the banner: the owner opens the Full Disk Access settings.
-    signal fullDiskAccessSettingsRequested()
-
     Connections {
         target: screen.activity
         function onBecameActive() {
@@ -69,8 +66,7 @@ Item {
             objectName: "fullDiskAccessBanner"
             Layout.fillWidth: true
             visible: !screen.model.fullDiskAccessGranted
-            message: "Without it, macOS asks permission for each folder and some may be skipped."
-            onEnableRequested: screen.fullDiskAccessSettingsRequested()
+            message: "Folders your user may not read are skipped, so some files may be missing here."
         }
         RowLayout {
             Layout.fillWidth: true
@@ -250,7 +246,7 @@ Item {
                     Layout.leftMargin: 40
                     Layout.rightMargin: 40
                     visible: screen.model.scanIncomplete
-                    message: "Some folders couldn't be read, or the scan hit its size limit \u2014 a duplicate whose copies live there wouldn't be found. Grant Full Disk Access or scan a narrower folder."
+                    message: "Some folders couldn't be read, or the scan hit its size limit \u2014 a duplicate whose copies live there wouldn't be found. Check those folders' permissions or scan a narrower folder."
                 }
             }
         }

@@ -40,9 +40,6 @@ Item {
     readonly property alias cleanConfirm: cleanConfirm
     readonly property alias failureAlert: failureAlert
 
-    // "Enable" on the banner: the owner opens the Full Disk Access settings.
-    signal fullDiskAccessSettingsRequested()
-
     // The scanning subtitle: `count` in the default locale's grouping, then " files checked".
     function checkedText(count) {
         return Number(count).toLocaleString(Qt.locale(), "f", 0) + " files checked"
@@ -75,8 +72,7 @@ Item {
             objectName: "fullDiskAccessBanner"
             Layout.fillWidth: true
             visible: !screen.model.fullDiskAccessGranted
-            message: "Without it, macOS asks permission for each folder and some may be skipped."
-            onEnableRequested: screen.fullDiskAccessSettingsRequested()
+            message: "Folders your user may not read are skipped, so some files may be missing here."
         }
         RowLayout {
             Layout.fillWidth: true
@@ -298,7 +294,7 @@ Item {
                 horizontalAlignment: Text.AlignHCenter
                 wrapMode: Text.Wrap
                 text: screen.model.scanIncomplete
-                      ? "No files matched in the folders Quillmere could read \u2014 some were permission-denied, so there may be large files it couldn't see. Grant Full Disk Access or check folder permissions."
+                      ? "No files matched in the folders Quillmere could read \u2014 some were permission-denied, so there may be large files it couldn't see. Check folder permissions and scan again."
                       : "No files matched. Try a smaller minimum size."
                 textFormat: Text.PlainText
                 font: Typo.body

@@ -2,7 +2,7 @@ import QtQuick
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// The Mac Health score as a ring: a 13-wide track in the muted fill, the score's share of the circle
+// The System Health score as a ring: a 13-wide track in the muted fill, the score's share of the circle
 // (at least 0.001, so a score of 0 still shows a dot) shaded from `color` to `color` at 0.6 with its
 // glow, easing out over 0.7 s when the score changes, and in the centre the score (44, bold) over
 // "out of 100" (caption, secondary colour). Takes no input.

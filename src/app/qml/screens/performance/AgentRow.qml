@@ -74,7 +74,7 @@ Item {
             color: Design.Palette.textTertiary
             HoverHandler { id: lockHover }
             HelpTip {
-                text: "System item \u2014 managed by macOS"
+                text: "System item \u2014 managed by the system"
                 visible: lockHover.hovered
             }
         }

@@ -7,8 +7,8 @@ import Quillmere.Design as Design
 
 // The maintenance card of the Performance page: "Maintenance" with the helper's state as a badge, one
 // row per offered action (pressing one runs it; every row is disabled while one runs and that row
-// shows progress), the footer on how the actions will run, the buttons that install, approve or
-// remove the helper, and the result line of the last action. The result line lives as long as this
+// shows progress), the footer on how the actions will run, the buttons that install or remove the
+// helper (there is no Login Items pane to approve it in here), and the result line of the last action. The result line lives as long as this
 // card. `actions` (ids) defaults to what this system offers.
 GlassCard {
     id: card
@@ -178,13 +178,6 @@ GlassCard {
                 text: "Install background helper"
                 symbol: "lock.open"
                 onClicked: card.helper.install()
-            }
-            QuillmereButtonStyle {
-                objectName: "openLoginItemsButton"
-                visible: runner.statusKind === "requiresApproval"
-                kind: QuillmereButtonStyle.Secondary
-                text: "Open Login Items"
-                onClicked: card.helper.openSystemSettingsLoginItems()
             }
         }
         Text {

@@ -43,10 +43,10 @@ ColumnLayout {
     }
     readonly property string cloudSubtitle: {
         switch (cloud.phaseName) {
-        case "unavailable": return "iCloud Drive is off"
+        case "unavailable": return "No cloud drive set up"
         case "results": return DisplayText.byteCount(cloud.totalLocal) + " stored locally"
         }
-        return "Free up space used by iCloud files"
+        return "Free up space used by cloud files"
     }
 
     readonly property alias grid: grid

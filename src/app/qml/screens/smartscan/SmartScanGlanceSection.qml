@@ -3,7 +3,7 @@ import QtQuick.Layouts
 import Quillmere.App
 import Quillmere.Design
 
-// The glance section of the Smart Scan home: the header "Your Mac at a glance" over a row of four
+// The glance section of the Smart Scan home: the header "Your computer at a glance" over a row of four
 // metric tiles, 12 apart, in equal shares: Storage, Memory and Battery from the health model's last
 // readings and Health from its last assessment. Until the first assessment the Storage and Health
 // captions say "Checking…"; a disk that could not be read then says so. It reads the model only.
@@ -24,7 +24,7 @@ ColumnLayout {
 
     SectionHeader {
         Layout.fillWidth: true
-        title: "Your Mac at a glance"
+        title: "Your computer at a glance"
     }
     RowLayout {
         objectName: "glanceRow"

@@ -5,7 +5,7 @@ import Quillmere.Design as Design
 
 // The context menu of a map bubble, drawn dark at the pointer: for a removable bubble "Deselect"
 // (symbol "circle") when it is selected, else "Select for removal" ("checkmark.circle"); then always
-// "Reveal in Finder" ("magnifyingglass"). A protected bubble's menu holds only the last. The items
+// "Show in File Manager" ("magnifyingglass"). A protected bubble's menu holds only the last. The items
 // only emit; the screen acts.
 Menu {
     id: menu
@@ -101,7 +101,7 @@ Menu {
     LensMenuItem {
         id: revealItem
         objectName: "revealMenuItem"
-        text: "Reveal in Finder"
+        text: "Show in File Manager"
         symbol: "magnifyingglass"
         onTriggered: menu.revealRequested(menu.target)
     }
