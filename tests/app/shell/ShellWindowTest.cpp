@@ -486,9 +486,9 @@ TEST_F(ShellWindowTest, TheOnboardingTextsStepsAndItsOneButton)
         QStringLiteral("Quillmere scans and cleans only what your user account may read. Some of your home "
                        "folder is closed to it, so scans leave those parts out. That's a matter of file "
                        "permissions, not a switch in Settings."));
-    EXPECT_EQ(text(onboardingPart("footnote")),
-              QStringLiteral(
-                  "You can skip \u2014 scans then leave out the folders Quillmere can't read, and say so."));
+    EXPECT_EQ(
+        text(onboardingPart("footnote")),
+        QStringLiteral("You can skip \u2014 scans then leave out what Quillmere can't read, and say so."));
 
     QQuickItem* steps = qobject_cast<QQuickItem*>(onboardingPart("steps"));
     ASSERT_NE(steps, nullptr);

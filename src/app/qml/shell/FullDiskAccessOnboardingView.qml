@@ -179,7 +179,7 @@ Item {
             Layout.alignment: Qt.AlignHCenter
             Layout.maximumWidth: 440
             visible: !view.granted
-            text: "You can skip — scans then leave out the folders Quillmere can't read, and say so."
+            text: "You can skip — scans then leave out what Quillmere can't read, and say so."
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
             horizontalAlignment: Text.AlignHCenter
