@@ -1,8 +1,9 @@
 // Every text Quillmere ships speaks of this platform: no string literal in the sources of the
-// application, the engines, the helper or the seams names the other platform ("Mac", "macOS",
-// "Finder", "iCloud", "XProtect", "System Settings", "Full Disk Access", "App Store"), except the few
-// literals listed below that are file paths, identifiers or third-party products' own names and are
-// never shown as a sentence of ours. Comments, identifiers and include paths are not shown text.
+// application, the engines, the helper or the seams, and no line of the packaging, names the other
+// platform ("Mac", "macOS", "Finder", "iCloud", "XProtect", "System Settings", "Full Disk Access",
+// "App Store"), except the few literals listed below that are file paths, identifiers or third-party
+// products' own names and are never shown as a sentence of ours. Comments, identifiers and include
+// paths are not shown text.
 
 #include <gtest/gtest.h>
 
@@ -353,6 +354,25 @@ TEST(ShownWords, NoShippedTextNamesTheOtherPlatform)
         EXPECT_TRUE(allowUsed[i]) << "the allow-list entry \"" << allowList()[i].text << "\" in "
                                   << allowList()[i].file << " matches nothing any more: drop it";
     }
+}
+
+// What the desktop shows of the packaging (the menu entry, the software centre's page, the polkit
+// prompts) is shipped text too: every line of those files counts.
+TEST(ShownWords, NoPackagingTextNamesTheOtherPlatform)
+{
+    int files = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(QM_PACKAGING_DIR)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || name == "CMakeLists.txt" || entry.path().extension() == ".svg")
+            continue;
+        ++files;
+        std::istringstream lines(readAll(entry.path()));
+        std::string line;
+        for (int number = 1; std::getline(lines, line); ++number) {
+            EXPECT_EQ(forbiddenIn(line), "") << "packaging/" << name << ":" << number << ": " << line;
+        }
+    }
+    EXPECT_GE(files, 4) << "the packaging files under " << QM_PACKAGING_DIR << " were not found";
 }
 
 // The scanner sees what a reader of the screens would see, and only that.
