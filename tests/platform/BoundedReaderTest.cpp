@@ -109,12 +109,17 @@ UniqueFd listeningSocket(const fs::path& path)
     return fd;
 }
 
-// Runs the read on its own thread so that a regression that blocks fails the test instead of
-// hanging it. The thread is left behind in that case.
-Result<QByteArray> readWithoutHanging(const fs::path& path, bool* returned)
+constexpr qint64 kHangingTestCap = 1024 * 1024;
+
+// Runs the read (of at most kHangingTestCap bytes, through a final link when `followLinks`) on its own
+// thread so that a regression that blocks fails the test instead of hanging it. The thread is left
+// behind in that case.
+Result<QByteArray> readWithoutHanging(const fs::path& path, bool* returned, bool followLinks = false)
 {
-    auto task = std::make_shared<std::packaged_task<Result<QByteArray>()>>(
-        [path] { return readBounded(path, 1024 * 1024); });
+    auto task = std::make_shared<std::packaged_task<Result<QByteArray>()>>([path, followLinks] {
+        return followLinks ? readBoundedFollowingLinks(path, kHangingTestCap)
+                           : readBounded(path, kHangingTestCap);
+    });
     std::future<Result<QByteArray>> future = task->get_future();
     std::thread([task] { (*task)(); }).detach();
     *returned = future.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
@@ -157,7 +162,7 @@ TEST(BoundedReaderTest, FollowingLinksReadsOnlyASmallRegularFileAtTheEnd)
 {
     test::TempTree tree;
     const fs::path target = tree.fileWithContent("target", "secret");
-    const fs::path big = tree.fileWithContent("big", QByteArray(100, 'b'));
+    const fs::path big = tree.file("big", kHangingTestCap + 1);
     const fs::path socketPath = tree.path("socket");
     const UniqueFd socket = listeningSocket(socketPath);
     ASSERT_TRUE(socket.valid()) << std::strerror(errno);
@@ -181,13 +186,9 @@ TEST(BoundedReaderTest, FollowingLinksReadsOnlyASmallRegularFileAtTheEnd)
         {"a link loop", tree.symlink(tree.path("loop"), "loop"), ELOOP},
     };
     for (const Case& c : cases) {
-        auto task = std::make_shared<std::packaged_task<Result<QByteArray>()>>(
-            [path = c.path] { return readBoundedFollowingLinks(path, 50); });
-        auto future = task->get_future();
-        std::thread([task] { (*task)(); }).detach();
-        ASSERT_EQ(future.wait_for(std::chrono::seconds(20)), std::future_status::ready)
-            << c.name << ": blocked";
-        const Result<QByteArray> read = future.get();
+        bool returned = false;
+        const Result<QByteArray> read = readWithoutHanging(c.path, &returned, true);
+        ASSERT_TRUE(returned) << c.name << ": the read blocked";
         if (c.expectedErrno == 0) {
             ASSERT_TRUE(read.ok()) << c.name << ": " << read.error().description().toStdString();
             EXPECT_EQ(*read, QByteArray("secret")) << c.name;
