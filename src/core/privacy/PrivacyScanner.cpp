@@ -6,6 +6,8 @@
 #include "platform/BoundedReader.h"
 
 #include <algorithm>
+#include <set>
+#include <utility>
 
 namespace qm {
 namespace {
@@ -275,6 +277,7 @@ std::vector<PrivacyItem> PrivacyScanner::scan(std::stop_token stop, const Browse
     const std::vector<Browser> browsers = definitions();
 
     std::vector<PrivacyItem> collected;
+    std::set<std::pair<quint64, quint64>> found;
     for (const Browser& browser : browsers) {
         if (started)
             started(browser.name);
@@ -283,6 +286,12 @@ std::vector<PrivacyItem> PrivacyScanner::scan(std::stop_token stop, const Browse
         for (const Def& def : browser.installs) {
 
             const auto add = [&](const QString& kind, const char* image, const Path& url) {
+                // One file or folder is one item, however many ways lead to it (a Flatpak's folder
+                // linked to the native one): offered twice, it would count twice and fail the second
+                // time it is cleared.
+                if (const auto status = m_fileManager.statusFollowingLinks(url);
+                    status && !found.insert({status->id.device, status->id.inode}).second)
+                    return;
                 PrivacyItem item;
                 item.browser = def.name;
                 item.kind = kind;

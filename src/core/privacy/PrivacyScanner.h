@@ -64,12 +64,13 @@ public:
     // The items of every browser, in table order, its native installation before its Flatpak one: per
     // installation the cache folder, then per profile folder its history and then its cookie
     // databases, each measured with the sizer (200,000 entries, 90 seconds, no exclusions; a partial
-    // figure is used as it is), all unselected. Only items that lie strictly below one of
-    // `allowedRoots` after links are resolved are returned. When a profile's kind needs telling apart
-    // (an installation with more than one profile folder) it ends in " — <profile folder name>",
-    // decoded for display only. `stop` is tested once per browser before its work and also ends a measurement
-    // under way; a stopped scan returns the filtered items collected so far. Synchronous and blocking: run it
-    // on a worker thread. Never fails.
+    // figure is used as it is), all unselected. Each file or folder is one item, under the first row
+    // that reaches it, and only items that lie strictly below one of `allowedRoots` after links are
+    // resolved are returned. When a profile's kind needs telling apart (an installation with more
+    // than one profile folder) it ends in " — <profile folder name>", decoded for display only. `stop`
+    // is tested once per browser before its work and also ends a measurement under way; a stopped scan
+    // returns the filtered items collected so far. Synchronous and blocking: run it on a worker thread.
+    // Never fails.
     std::vector<PrivacyItem> scan(std::stop_token stop = {}, const BrowserStarted& started = {}) const;
 
 private:

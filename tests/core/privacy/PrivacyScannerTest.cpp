@@ -380,6 +380,29 @@ TEST_F(PrivacyScannerTest, TheOtherPlatformsPlacesAndArcAndSafariFindNothing)
                                              "Chromium", "Firefox", "Safari"}));
 }
 
+TEST_F(PrivacyScannerTest, AFlatpaksFolderLinkedToTheNativeOneGivesEachItemOnce)
+{
+    // Some keep one profile for both installations: the sandbox's folders link to the native ones.
+    const Path ff = firefox / "x.default-release";
+    database(ff / "places.sqlite");
+    const Path ffCache = cacheFolder(firefoxCaches / "x.default-release");
+    const Path chromeProfile = chromiumProfile(config / "google-chrome", "Default");
+    const Path sandbox = flatpaks / "org.mozilla.firefox";
+    tree.symlink(home / ".mozilla", tree.folder(sandbox) / ".mozilla");
+    tree.symlink(caches, sandbox / "cache");
+    const Path chromeSandbox = tree.folder(flatpaks / "com.google.Chrome/config");
+    tree.symlink(config / "google-chrome", chromeSandbox / "google-chrome");
+
+    const auto items = scanner().scan();
+    EXPECT_EQ(seen(items), (std::vector<Seen>{
+                               history("Google Chrome", "History", chromeProfile / "History"),
+                               cookies("Google Chrome", "Cookies", chromeProfile / "Cookies"),
+                               cookies("Google Chrome", "Cookies", chromeProfile / "Network/Cookies"),
+                               cache("Firefox", ffCache),
+                               history("Firefox", "History & Bookmarks", ff / "places.sqlite"),
+                           }));
+}
+
 TEST_F(PrivacyScannerTest, TheXdgHomesAreWhereBrowsersAreLookedFor)
 {
     const Path otherConfig = tree.folder("home/conf");
