@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
         if (flag == "--files")
-            options.files = std::max(3, std::atoi(argv[i + 1]));
+            options.files = std::max(4, std::atoi(argv[i + 1]));
         else if (flag == "--runs")
             options.runs = std::max(1, std::atoi(argv[i + 1]));
         else if (flag == "--dir")

@@ -187,9 +187,10 @@ std::vector<Path> PrivacyScanner::chromiumProfileDirs(const Path& dataFolder) co
 
 std::optional<Path> PrivacyScanner::firefoxProfile(const Path& firefox) const
 {
-    // Firefox itself reads "profiles.ini" through a link (a profile folder kept elsewhere is linked in
-    // that way), so the file at the end of the links is read, under the bounded reader's checks: a
-    // special or oversized file counts as unreadable, as does one that is not UTF-8 text.
+    // Firefox reads "profiles.ini" through a symbolic link, so this does too (otherwise the fallback
+    // would offer another profile's data under this one's label), under the bounded reader's checks: a
+    // special or oversized file at the end of the links counts as unreadable, as does one that is not
+    // UTF-8 text.
     if (const auto bytes = readBoundedFollowingLinks(firefox / "profiles.ini", kMaxProfilesIniBytes)) {
         if (const auto text = PlainText::decodeUtf8(*bytes)) {
             if (const auto value = firefoxDefaultPath(*text)) {
