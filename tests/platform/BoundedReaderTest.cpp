@@ -109,12 +109,17 @@ UniqueFd listeningSocket(const fs::path& path)
     return fd;
 }
 
-// Runs the read on its own thread so that a regression that blocks fails the test instead of
-// hanging it. The thread is left behind in that case.
-Result<QByteArray> readWithoutHanging(const fs::path& path, bool* returned)
+constexpr qint64 kHangingTestCap = 1024 * 1024;
+
+// Runs the read (of at most kHangingTestCap bytes, through a final link when `followLinks`) on its own
+// thread so that a regression that blocks fails the test instead of hanging it. The thread is left
+// behind in that case.
+Result<QByteArray> readWithoutHanging(const fs::path& path, bool* returned, bool followLinks = false)
 {
-    auto task = std::make_shared<std::packaged_task<Result<QByteArray>()>>(
-        [path] { return readBounded(path, 1024 * 1024); });
+    auto task = std::make_shared<std::packaged_task<Result<QByteArray>()>>([path, followLinks] {
+        return followLinks ? readBoundedFollowingLinks(path, kHangingTestCap)
+                           : readBounded(path, kHangingTestCap);
+    });
     std::future<Result<QByteArray>> future = task->get_future();
     std::thread([task] { (*task)(); }).detach();
     *returned = future.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
@@ -147,6 +152,48 @@ TEST(BoundedReaderTest, RefusesEverythingButRegularFilesWithoutBlocking)
         bool returned = false;
         const Result<QByteArray> read = readWithoutHanging(c.path, &returned);
         ASSERT_TRUE(returned) << c.name << ": the read blocked";
+        ASSERT_FALSE(read.ok()) << c.name;
+        EXPECT_TRUE(read.error().isPosix(c.expectedErrno))
+            << c.name << ": " << read.error().code() << " " << read.error().description().toStdString();
+    }
+}
+
+TEST(BoundedReaderTest, FollowingLinksReadsOnlyASmallRegularFileAtTheEnd)
+{
+    test::TempTree tree;
+    const fs::path target = tree.fileWithContent("target", "secret");
+    const fs::path big = tree.file("big", kHangingTestCap + 1);
+    const fs::path socketPath = tree.path("socket");
+    const UniqueFd socket = listeningSocket(socketPath);
+    ASSERT_TRUE(socket.valid()) << std::strerror(errno);
+
+    struct Case
+    {
+        const char* name;
+        fs::path path;
+        int expectedErrno; // 0: reads "secret"
+    };
+    const Case cases[] = {
+        {"a regular file", target, 0},
+        {"a link to it", tree.symlink(target, "link"), 0},
+        {"a link to that link", tree.symlink(tree.path("link"), "link2"), 0},
+        {"a link to a file over the cap", tree.symlink(big, "to-big"), EFBIG},
+        {"a link to a FIFO without a writer", tree.symlink(tree.fifo("fifo"), "to-fifo"), EINVAL},
+        {"a link to a folder", tree.symlink(tree.folder("folder"), "to-folder"), EISDIR},
+        {"a link to a character device", tree.symlink("/dev/zero", "to-zero"), EINVAL},
+        {"a link to a socket", tree.symlink(socketPath, "to-socket"), ENXIO},
+        {"a dangling link", tree.symlink(tree.path("missing"), "dangling"), ENOENT},
+        {"a link loop", tree.symlink(tree.path("loop"), "loop"), ELOOP},
+    };
+    for (const Case& c : cases) {
+        bool returned = false;
+        const Result<QByteArray> read = readWithoutHanging(c.path, &returned, true);
+        ASSERT_TRUE(returned) << c.name << ": the read blocked";
+        if (c.expectedErrno == 0) {
+            ASSERT_TRUE(read.ok()) << c.name << ": " << read.error().description().toStdString();
+            EXPECT_EQ(*read, QByteArray("secret")) << c.name;
+            continue;
+        }
         ASSERT_FALSE(read.ok()) << c.name;
         EXPECT_TRUE(read.error().isPosix(c.expectedErrno))
             << c.name << ": " << read.error().code() << " " << read.error().description().toStdString();

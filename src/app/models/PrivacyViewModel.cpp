@@ -2,6 +2,8 @@
 
 #include "app/models/PostToModel.h"
 #include "app/platform/GuiWorkspace.h"
+#include "core/apps/RunningApps.h"
+#include "core/browsers/BrowserTable.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
@@ -294,11 +296,8 @@ void PrivacyViewModel::confirmClean()
         const std::vector<RunningApplication> running = workspace().runningApplications();
         std::vector<QString> runningBrowsers;
         for (const QString& browser : chosenBrowsers) {
-            const auto id = PrivacyScanner::bundleIDs().find(browser);
-            if (id == PrivacyScanner::bundleIDs().end())
-                continue;
-            if (std::any_of(running.begin(), running.end(),
-                            [&](const RunningApplication& app) { return app.bundleID == id->second; }))
+            const BrowserTable::Row* row = BrowserTable::find(browser);
+            if (row && !RunningApps::instancesOf(running, BrowserTable::program(*row)).empty())
                 runningBrowsers.push_back(browser);
         }
         if (!runningBrowsers.empty()) {
@@ -321,7 +320,7 @@ void PrivacyViewModel::confirmClean()
 
     const QPointer<PrivacyViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, units, mayPutBack, roots = PrivacyScanner::allowedRoots(m_scanner.home()), trash = m_trash] {
+        [self, units, mayPutBack, roots = PrivacyScanner::allowedRoots(m_scanner.places()), trash = m_trash] {
             auto outcome = std::make_shared<CleanOutcome>(cleanUnits(units, roots, trash));
             postTo(self, [outcome, mayPutBack](PrivacyViewModel& model) {
                 model.applyClean(std::move(*outcome), mayPutBack);
@@ -451,7 +450,7 @@ void PrivacyViewModel::undoLast()
     const int generation = m_generation;
     const QPointer<PrivacyViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, generation, report, links, roots = PrivacyScanner::allowedRoots(m_scanner.home()),
+        [self, generation, report, links, roots = PrivacyScanner::allowedRoots(m_scanner.places()),
          trash = m_trash] {
             // What came back is not reported: the rescan shows it.
             undoUnits(report, links, roots, trash);

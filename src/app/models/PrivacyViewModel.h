@@ -35,8 +35,9 @@ class Workspace;
 // rows and an old log beside a newer database spoils it: the side files follow only a database that
 // moved, a side file that cannot move brings the database (and the side files moved before it) back,
 // and an undo moves side files back only beside their own database. Every move and restore goes
-// through a `Cleaner` whose guard admits only paths strictly below the home folder's Library/Caches
-// and Library/Application Support.
+// through a `Cleaner` whose guard admits only paths strictly below the browsers' own folders
+// (`PrivacyScanner::allowedRoots`). A browser counts as running while one of the user's processes runs
+// one of its executables or runs in its Flatpak sandbox.
 class PrivacyViewModel : public QObject
 {
     Q_OBJECT
@@ -78,8 +79,8 @@ public:
     {
         // The program's clock; this model keeps no timer of its own.
         Clock& clock;
-        // The browser privacy scanner (default: over the current user's home folder); its home folder
-        // also fixes the roots clean and undo may touch.
+        // The browser privacy scanner (default: over the current user's places); its places also fix
+        // the roots clean and undo may touch.
         std::optional<PrivacyScanner> scanner = std::nullopt;
         // The running applications (default: the desktop's).
         std::shared_ptr<Workspace> workspace = nullptr;

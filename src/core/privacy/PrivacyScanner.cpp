@@ -1,44 +1,20 @@
 #include "core/privacy/PrivacyScanner.h"
 
+#include "core/browsers/BrowserTable.h"
 #include "core/cleaning/SafetyGuard.h"
 #include "core/malware/PlainText.h"
 #include "platform/BoundedReader.h"
 
 #include <algorithm>
-#include <array>
+#include <set>
+#include <utility>
 
 namespace qm {
 namespace {
 
-struct ChromiumRow
-{
-    const char* name;
-    const char* dataFolder;  // below Library/Application Support
-    const char* cacheFolder; // below Library/Caches
-};
-
-constexpr std::array<ChromiumRow, 6> kChromiumRows{{
-    {"Google Chrome", "Google/Chrome", "Google/Chrome"},
-    {"Brave", "BraveSoftware/Brave-Browser", "BraveSoftware/Brave-Browser"},
-    {"Microsoft Edge", "Microsoft Edge", "Microsoft Edge"},
-    {"Arc", "Arc/User Data", "Arc"},
-    {"Vivaldi", "Vivaldi", "Vivaldi"},
-    {"Chromium", "Chromium", "Chromium"},
-}};
-
 const char* const kCacheImage = "photo.stack";
 const char* const kHistoryImage = "clock.arrow.circlepath";
 const char* const kCookiesImage = "info.circle";
-
-Path applicationSupport(const Path& home)
-{
-    return home / "Library/Application Support";
-}
-
-Path caches(const Path& home)
-{
-    return home / "Library/Caches";
-}
 
 bool isHidden(const Path& name)
 {
@@ -114,37 +90,22 @@ bool isSection(const QStringList& section, QLatin1StringView headerStart)
 
 } // namespace
 
-PrivacyScanner::PrivacyScanner(FileSystem fileManager, CleanupScanner sizer, Path home)
-    : m_fileManager(std::move(fileManager)), m_sizer(std::move(sizer)), m_home(std::move(home))
+PrivacyScanner::PrivacyScanner(FileSystem fileManager, CleanupScanner sizer, Places places)
+    : m_fileManager(std::move(fileManager)), m_sizer(std::move(sizer)), m_places(std::move(places))
 {}
 
-PrivacyScanner::PrivacyScanner(Path home)
-    : PrivacyScanner(FileSystem(), CleanupScanner(FileSystem(), home), home)
+PrivacyScanner::PrivacyScanner(Places places)
+    : PrivacyScanner(FileSystem(), CleanupScanner(FileSystem(), places.home()), places)
 {}
 
-const std::map<QString, QString>& PrivacyScanner::bundleIDs()
+std::vector<Path> PrivacyScanner::allowedRoots(const Places& places)
 {
-    static const std::map<QString, QString> table{
-        {QStringLiteral("Google Chrome"), QStringLiteral("com.google.Chrome")},
-        {QStringLiteral("Brave"), QStringLiteral("com.brave.Browser")},
-        {QStringLiteral("Microsoft Edge"), QStringLiteral("com.microsoft.edgemac")},
-        {QStringLiteral("Arc"), QStringLiteral("company.thebrowser.Browser")},
-        {QStringLiteral("Vivaldi"), QStringLiteral("com.vivaldi.Vivaldi")},
-        {QStringLiteral("Chromium"), QStringLiteral("org.chromium.Chromium")},
-        {QStringLiteral("Firefox"), QStringLiteral("org.mozilla.firefox")},
-        {QStringLiteral("Safari"), QStringLiteral("com.apple.Safari")},
-    };
-    return table;
-}
-
-std::vector<Path> PrivacyScanner::allowedRoots(const Path& home)
-{
-    return {caches(home), applicationSupport(home)};
+    return BrowserTable::allowedRoots(places);
 }
 
 std::vector<Path> PrivacyScanner::allowedRoots()
 {
-    return allowedRoots(FileSystem::homeDirectory());
+    return allowedRoots(Places::current());
 }
 
 std::vector<Path> PrivacyScanner::sqliteSidecars(const Path& database)
@@ -224,13 +185,13 @@ std::vector<Path> PrivacyScanner::chromiumProfileDirs(const Path& dataFolder) co
     return profiles;
 }
 
-std::optional<Path> PrivacyScanner::firefoxProfile() const
+std::optional<Path> PrivacyScanner::firefoxProfile(const Path& firefox) const
 {
-    const Path firefox = applicationSupport(m_home) / "Firefox";
-    // The bounded reader never follows a link to the file and refuses anything but a regular file, so
-    // a linked, special or oversized "profiles.ini" counts as unreadable, as does one that is not
+    // Firefox reads "profiles.ini" through a symbolic link, so this does too (otherwise the fallback
+    // would offer another profile's data under this one's label), under the bounded reader's checks: a
+    // special or oversized file at the end of the links counts as unreadable, as does one that is not
     // UTF-8 text.
-    if (const auto bytes = readBounded(firefox / "profiles.ini", kMaxProfilesIniBytes)) {
+    if (const auto bytes = readBoundedFollowingLinks(firefox / "profiles.ini", kMaxProfilesIniBytes)) {
         if (const auto text = PlainText::decodeUtf8(*bytes)) {
             if (const auto value = firefoxDefaultPath(*text)) {
                 const std::string raw = value->toStdString();
@@ -251,7 +212,8 @@ std::optional<Path> PrivacyScanner::firefoxProfile() const
 
 std::optional<Path> PrivacyScanner::firefoxFallbackProfile(const Path& firefoxFolder) const
 {
-    const Path profilesFolder = firefoxFolder / "Profiles";
+    // Profiles lie directly in the Firefox folder here.
+    const Path& profilesFolder = firefoxFolder;
     const auto listing = m_fileManager.list(profilesFolder);
     if (!listing)
         return std::nullopt;
@@ -275,69 +237,91 @@ std::optional<Path> PrivacyScanner::firefoxFallbackProfile(const Path& firefoxFo
     return firstWhere([](const std::string& n) { return n.find(".default") != std::string::npos; });
 }
 
-std::vector<PrivacyScanner::Def> PrivacyScanner::definitions() const
+std::vector<PrivacyScanner::Browser> PrivacyScanner::definitions() const
 {
-    std::vector<Def> defs;
-    const Path support = applicationSupport(m_home);
-    const Path cacheRoot = caches(m_home);
-    for (const ChromiumRow& row : kChromiumRows) {
-        defs.push_back(Def{QString::fromUtf8(row.name),
-                           chromiumProfileDirs(support / row.dataFolder),
-                           cacheRoot / row.cacheFolder,
-                           {Path("History")},
-                           {Path("Cookies"), Path("Network/Cookies")}});
+    std::vector<Browser> browsers;
+    for (const BrowserTable::Row& row : BrowserTable::rows()) {
+        Browser browser{row.name, {}};
+        for (const BrowserTable::Install& install : BrowserTable::installs(row, m_places)) {
+            if (row.family == BrowserTable::Family::chromium) {
+                browser.installs.push_back(Def{row.name,
+                                               chromiumProfileDirs(install.dataFolder),
+                                               install.cacheFolder,
+                                               {Path("History")},
+                                               {Path("Cookies"), Path("Network/Cookies")}});
+                continue;
+            }
+            // Firefox: no profile, no installation (its cache is then not offered either).
+            auto profile = firefoxProfile(install.dataFolder);
+            if (!profile)
+                continue;
+            // Its cache folder is named as its profile folder; a profile given as "..", or as the root,
+            // names none.
+            std::optional<Path> cache;
+            const Path name = FileSystem::standardize(*profile).filename();
+            if (!name.empty() && name != "." && name != "..")
+                cache = install.cacheFolder / name;
+            browser.installs.push_back(Def{row.name,
+                                           {std::move(*profile)},
+                                           std::move(cache),
+                                           {Path("places.sqlite")},
+                                           {Path("cookies.sqlite")}});
+        }
+        browsers.push_back(std::move(browser));
     }
-    if (auto profile = firefoxProfile()) {
-        defs.push_back(Def{QStringLiteral("Firefox"),
-                           {std::move(*profile)},
-                           cacheRoot / "Firefox",
-                           {Path("places.sqlite")},
-                           {Path("cookies.sqlite")}});
-    }
-    defs.push_back(Def{QStringLiteral("Safari"), {}, cacheRoot / "com.apple.Safari", {}, {}});
-    return defs;
+    return browsers;
 }
 
 std::vector<PrivacyItem> PrivacyScanner::scan(std::stop_token stop, const BrowserStarted& started) const
 {
-    const SafetyGuard guard(allowedRoots(m_home));
-    const std::vector<Def> defs = definitions();
+    const SafetyGuard guard(allowedRoots(m_places));
+    const std::vector<Browser> browsers = definitions();
 
     std::vector<PrivacyItem> collected;
-    for (const Def& def : defs) {
+    std::set<std::pair<quint64, quint64>> found;
+    for (const Browser& browser : browsers) {
         if (started)
-            started(def.name);
+            started(browser.name);
         if (stop.stop_requested())
             break;
+        for (const Def& def : browser.installs) {
 
-        const auto add = [&](const QString& kind, const char* image, const Path& url) {
-            PrivacyItem item;
-            item.browser = def.name;
-            item.kind = kind;
-            item.systemImage = QString::fromLatin1(image);
-            item.url = url;
-            item.bytes = measure(url, stop);
-            collected.push_back(std::move(item));
-        };
+            const auto add = [&](const QString& kind, const char* image, const Path& url) {
+                // One file or folder is one item, however many ways lead to it (a Flatpak's folder
+                // linked to the native one): offered twice, it would count twice and fail the second
+                // time it is cleared.
+                if (const auto status = m_fileManager.statusFollowingLinks(url);
+                    status && !found.insert({status->id.device, status->id.inode}).second)
+                    return;
+                PrivacyItem item;
+                item.browser = def.name;
+                item.kind = kind;
+                item.systemImage = QString::fromLatin1(image);
+                item.url = url;
+                item.bytes = measure(url, stop);
+                collected.push_back(std::move(item));
+            };
 
-        if (def.cache && existsFollowingLinks(*def.cache))
-            add(QStringLiteral("Cache"), kCacheImage, *def.cache);
-        for (const Path& profile : def.profiles) {
-            const QString suffix = def.profiles.size() == 1 ? QString()
-                                                            : QStringLiteral(" \u2014 ") +
-                                                                  FileSystem::displayName(profile.filename());
-            for (const Path& name : def.history) {
-                const Path url = profile / name;
-                if (!existsFollowingLinks(url))
-                    continue;
-                const QString kind = name == Path("places.sqlite") ? QStringLiteral("History & Bookmarks")
-                                                                   : QStringLiteral("History");
-                add(kind + suffix, kHistoryImage, url);
-            }
-            for (const Path& name : def.cookies) {
-                const Path url = profile / name;
-                if (existsFollowingLinks(url))
-                    add(QStringLiteral("Cookies") + suffix, kCookiesImage, url);
+            if (def.cache && existsFollowingLinks(*def.cache))
+                add(QStringLiteral("Cache"), kCacheImage, *def.cache);
+            for (const Path& profile : def.profiles) {
+                const QString suffix =
+                    def.profiles.size() == 1
+                        ? QString()
+                        : QStringLiteral(" \u2014 ") + FileSystem::displayName(profile.filename());
+                for (const Path& name : def.history) {
+                    const Path url = profile / name;
+                    if (!existsFollowingLinks(url))
+                        continue;
+                    const QString kind = name == Path("places.sqlite") ? QStringLiteral("History & Bookmarks")
+                                                                       : QStringLiteral("History");
+                    add(kind + suffix, kHistoryImage, url);
+                }
+                for (const Path& name : def.cookies) {
+                    const Path url = profile / name;
+                    if (existsFollowingLinks(url))
+                        add(QStringLiteral("Cookies") + suffix, kCookiesImage, url);
+                }
             }
         }
     }

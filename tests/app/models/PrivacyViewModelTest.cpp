@@ -4,6 +4,7 @@
 #include "app/models/CleanupViewModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "support/BundleProcess.h"
+#include "support/DigestOracle.h"
 #include "support/EntryIdentity.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeClock.h"
@@ -27,8 +28,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 
 namespace qm {
@@ -66,7 +69,7 @@ protected:
     {
         // A held job must never keep the next one from running.
         test::widenPool();
-        home.folder(support);
+        home.folder(config);
         home.folder(caches);
     }
 
@@ -83,7 +86,7 @@ protected:
     {
         model = std::make_unique<PrivacyViewModel>(PrivacyViewModel::Services{
             clock,
-            PrivacyScanner(home.home()),
+            PrivacyScanner(home.places()),
             desktop ? std::move(desktop) : workspace,
             Trash(FileSystem([this](FsStep step, const Path& path) {
                 trashGate->pass(step);
@@ -189,9 +192,9 @@ protected:
     std::unique_ptr<PrivacyViewModel> model;
     std::unique_ptr<CleanupViewModel> cleanup;
 
-    const fs::path support = home.path("Library/Application Support");
-    const fs::path caches = home.path("Library/Caches");
-    const fs::path firefoxProfile = support / "Firefox/Profiles/a.default-release";
+    const fs::path config = home.configHome();
+    const fs::path caches = home.cacheHome();
+    const fs::path firefoxProfile = home.path(".mozilla/firefox/a.default-release");
     const fs::path places = firefoxProfile / "places.sqlite";
 };
 
@@ -209,7 +212,7 @@ TEST_F(PrivacyViewModelTest, ADatabaseWhoseRowsLiveOnlyInItsLogComesBackWhole)
     const Row rows[] = {
         {QStringLiteral("Firefox"), kHistoryAndBookmarks, places},
         {QStringLiteral("Chromium"), QStringLiteral("History"),
-         support / "Chromium" / test::TempTree::nonUtf8Name() / "History"},
+         config / "chromium" / test::TempTree::nonUtf8Name() / "History"},
     };
     make();
     int completions = 0;
@@ -394,18 +397,26 @@ TEST_F(PrivacyViewModelTest, UndoLeavesTheOldUnitInTheTrashBesideANewDatabase)
 
 TEST_F(PrivacyViewModelTest, ARunningBrowserHoldsBackItsHistoryButNotItsCache)
 {
-    const fs::path chromeCache = home.file(caches / "Google/Chrome/data_0", 5'000).parent_path();
-    const fs::path chromeHistory = support / "Google/Chrome/Default/History";
-    const fs::path braveHistory = support / "BraveSoftware/Brave-Browser/Default/History";
-    home.folder(chromeHistory.parent_path());
-    home.folder(braveHistory.parent_path());
-    test::makeSqliteFile(chromeHistory);
-    test::makeSqliteFile(braveHistory);
-    test::TempTree apps;
-    test::BundleProcess chrome(test::makeSleeperBundle(apps.path("Google Chrome.app"), "com.google.Chrome"));
-    test::BundleProcess brave(test::makeSleeperBundle(apps.path("Brave Browser.app"), "com.brave.Browser"));
+    const fs::path chromeCache = home.file(caches / "google-chrome/data_0", 5'000).parent_path();
+    const fs::path chromeHistory = config / "google-chrome/Default/History";
+    const fs::path braveHistory = config / "BraveSoftware/Brave-Browser/Default/History";
+    const fs::path chromiumHistory = config / "chromium/Default/History";
+    for (const fs::path& history : {chromeHistory, braveHistory, chromiumHistory}) {
+        home.folder(history.parent_path());
+        test::makeSqliteFile(history);
+    }
+    // Stand-ins named as the browsers' executables are, where their packages put them.
+    test::TempTree programs;
+    std::optional<test::BundleProcess> chrome;
+    chrome.emplace(test::makeSleeper(programs.path("opt/google/chrome/chrome")));
+    std::optional<test::BundleProcess> brave;
+    brave.emplace(test::makeSleeper(programs.path("opt/brave.com/brave/brave")));
+    std::optional<test::BundleProcess> othersChromium;
+    if (test::canDropPrivileges())
+        othersChromium.emplace(test::makeSleeper(programs.path("usr/lib/chromium/chromium")), false,
+                               test::TempTree::kOtherUid);
     GuiWorkspace desktop{QDBusConnection(QStringLiteral("none")), [](const QUrl&) {}};
-    make(std::make_shared<test::FixtureOnlyWorkspace>(desktop, apps.root()));
+    make(std::make_shared<test::FixtureOnlyWorkspace>(desktop, programs.root()));
     scanAndSettle();
 
     select(QStringLiteral("Google Chrome"), kCache);
@@ -416,16 +427,107 @@ TEST_F(PrivacyViewModelTest, ARunningBrowserHoldsBackItsHistoryButNotItsCache)
 
     select(QStringLiteral("Google Chrome"), QStringLiteral("History"));
     select(QStringLiteral("Brave"), QStringLiteral("History"));
+    select(QStringLiteral("Chromium"), QStringLiteral("History"));
     model->confirmClean();
     EXPECT_FALSE(model->isCleaning());
+    // Another user's Chromium is not this user's browser running.
     EXPECT_EQ(model->failureNote(),
               QStringLiteral("Quit Brave, Google Chrome first \u2014 its history and cookies "
                              "are in use while it's open."));
     spin();
-    EXPECT_TRUE(present(chromeHistory));
-    EXPECT_TRUE(present(braveHistory));
+    for (const fs::path& history : {chromeHistory, braveHistory, chromiumHistory})
+        EXPECT_TRUE(present(history)) << history;
     EXPECT_EQ(originals(), std::vector<std::string>{chromeCache.native()}) << "the undo offer changed";
-    EXPECT_EQ(model->selectedCount(), 2) << "the selection stays";
+    EXPECT_EQ(model->selectedCount(), 3) << "the selection stays";
+
+    // Once they quit, the same selection goes; the other user's Chromium runs on.
+    model->setFailureNote(QString());
+    chrome.reset();
+    brave.reset();
+    cleanAndSettle();
+    EXPECT_TRUE(model->failureNote().isEmpty()) << model->failureNote().toStdString();
+    for (const fs::path& history : {chromeHistory, braveHistory, chromiumHistory})
+        EXPECT_FALSE(present(history)) << history;
+}
+
+TEST_F(PrivacyViewModelTest,
+       ClearingEverythingMovesEachDatabaseWithItsSideFilesAndUndoRestoresThemByteForByte)
+{
+    // Every kind of place a browser keeps its data in here, native and Flatpak.
+    const fs::path brave = home.path(".var/app/com.brave.Browser");
+    const fs::path flatpakFirefox = home.path(".var/app/org.mozilla.firefox");
+    const std::vector<fs::path> databases{
+        config / "google-chrome/Default/History",
+        config / "google-chrome/Default/Network/Cookies",
+        brave / "config/BraveSoftware/Brave-Browser/Default/Cookies",
+        config / "microsoft-edge/Default/History",
+        config / "vivaldi/Default/History",
+        config / "chromium/Default/Cookies",
+        places,
+        flatpakFirefox / ".mozilla/firefox/f.default-release/cookies.sqlite",
+    };
+    for (const fs::path& database : databases) {
+        home.folder(database.parent_path());
+        test::makeUncheckpointedSqliteFile(database, 50);
+    }
+    home.file(caches / "google-chrome/Default/Cache/Cache_Data/data_0", 9'000);
+    home.file(brave / "cache/BraveSoftware/Brave-Browser/Default/Cache/data_1", 7'000);
+    home.file(caches / "mozilla/firefox/a.default-release/cache2/entries/0A1B", 5'000, 'f');
+    home.file(flatpakFirefox / "cache/mozilla/firefox/f.default-release/cache2/entries/2C3D", 3'000, 'g');
+
+    const fs::path trash = home.dataHome() / "Trash";
+    const auto digests = [&] {
+        std::map<std::string, QString> out;
+        for (auto it = fs::recursive_directory_iterator(home.home());
+             it != fs::recursive_directory_iterator(); ++it) {
+            if (it->path() == trash) {
+                it.disable_recursion_pending();
+                continue;
+            }
+            if (it->is_regular_file())
+                out[it->path().native()] = test::opensslSha256(it->path());
+        }
+        return out;
+    };
+    const std::map<std::string, QString> before = digests();
+    ASSERT_EQ(before.size(), databases.size() * 3 + 4)
+        << "each database with its -wal and -shm, and 4 caches";
+
+    make();
+    scanAndSettle();
+    ASSERT_EQ(model->items().size(), databases.size() + 4);
+    for (const PrivacyItem& item : std::vector<PrivacyItem>(model->items()))
+        model->toggle(item.id);
+    cleanAndSettle();
+    EXPECT_TRUE(model->failureNote().isEmpty()) << model->failureNote().toStdString();
+    EXPECT_TRUE(model->items().empty());
+    for (const auto& [path, digest] : before)
+        EXPECT_FALSE(present(path)) << path;
+    // Each database went as one unit with its two side files, linked to them for the undo.
+    ASSERT_TRUE(model->lastReport());
+    EXPECT_EQ(model->lastReport()->trashed.size(), databases.size() * 3 + 4);
+    EXPECT_EQ(model->sideFileLinks().size(), databases.size());
+    for (const auto& [database, sideFiles] : model->sideFileLinks()) {
+        const auto& trashedItems = model->lastReport()->trashed;
+        const auto itemOf = [&](const QUuid& id) {
+            return *std::find_if(trashedItems.begin(), trashedItems.end(),
+                                 [&](const TrashedItem& t) { return t.id == id; });
+        };
+        const std::string original = itemOf(database).original.native();
+        std::vector<std::string> sides;
+        for (const QUuid& side : sideFiles)
+            sides.push_back(itemOf(side).original.native());
+        EXPECT_EQ(sides, (std::vector<std::string>{original + "-wal", original + "-shm"})) << original;
+    }
+
+    undoAndSettle();
+    EXPECT_TRUE(trashed().empty());
+    EXPECT_EQ(digests(), before) << "not every file came back byte for byte";
+    for (const fs::path& database : databases) {
+        const test::SqliteContents back = test::readSqliteFile(database);
+        EXPECT_EQ(back.integrity, "ok") << database;
+        EXPECT_EQ(back.rows, 50) << database;
+    }
 }
 
 TEST_F(PrivacyViewModelTest, Wording)
@@ -460,9 +562,9 @@ TEST_F(PrivacyViewModelTest, Wording)
 
 TEST_F(PrivacyViewModelTest, CleansAccumulateUntilOneUndoAndItsRescan)
 {
-    const fs::path chrome = home.file(caches / "Google/Chrome/data_0", 5'000).parent_path();
+    const fs::path chrome = home.file(caches / "google-chrome/data_0", 5'000).parent_path();
     const fs::path brave = home.file(caches / "BraveSoftware/Brave-Browser/data_0", 7'000).parent_path();
-    const fs::path vivaldi = home.file(caches / "Vivaldi/data_0", 9'000).parent_path();
+    const fs::path vivaldi = home.file(caches / "vivaldi/data_0", 9'000).parent_path();
     // A cache is no database: a name like a side file beside it stays.
     const fs::path lookalike = home.file(withSuffix(chrome, "-wal"), 10);
     make();
@@ -510,7 +612,7 @@ TEST_F(PrivacyViewModelTest, CleansAccumulateUntilOneUndoAndItsRescan)
 
 TEST_F(PrivacyViewModelTest, NoScanDuringACleanAndAnUndoEndingMeanwhileDoesNotRescan)
 {
-    const fs::path chrome = home.file(caches / "Google/Chrome/data_0", 5'000).parent_path();
+    const fs::path chrome = home.file(caches / "google-chrome/data_0", 5'000).parent_path();
     const fs::path brave = home.file(caches / "BraveSoftware/Brave-Browser/data_0", 7'000).parent_path();
     make();
     scanAndSettle();
@@ -544,7 +646,7 @@ TEST_F(PrivacyViewModelTest, NoScanDuringACleanAndAnUndoEndingMeanwhileDoesNotRe
 
 TEST_F(PrivacyViewModelTest, RestoringAndEmptyingTheTrashNeverOverlap)
 {
-    const fs::path chrome = home.file(caches / "Google/Chrome/data_0", 5'000).parent_path();
+    const fs::path chrome = home.file(caches / "google-chrome/data_0", 5'000).parent_path();
     home.file(caches / "BraveSoftware/Brave-Browser/data_0", 7'000);
     make();
     scanAndSettle();
@@ -590,7 +692,7 @@ TEST_F(PrivacyViewModelTest, RestoringAndEmptyingTheTrashNeverOverlap)
 
 TEST_F(PrivacyViewModelTest, ACleanThatMayPutADatabaseBackKeepsTheTrashFromBeingEmptied)
 {
-    home.file(caches / "Google/Chrome/data_0", 5'000);
+    home.file(caches / "google-chrome/data_0", 5'000);
     home.folder(firefoxProfile);
     test::makeUncheckpointedSqliteFile(places, 20);
     make();
@@ -621,7 +723,7 @@ TEST_F(PrivacyViewModelTest, ACleanThatMayPutADatabaseBackKeepsTheTrashFromBeing
 
 TEST_F(PrivacyViewModelTest, ScanResultsLandOnlyUnderTheirGeneration)
 {
-    home.file(caches / "Google/Chrome/data_0", 5'000);
+    home.file(caches / "google-chrome/data_0", 5'000);
     make();
     model->scan();
     model->scan();

@@ -67,7 +67,7 @@ void ProtectionScreenHarness::makeModels()
     PrivacyViewModel::Services s{m_malware.clock()};
     s.scanner =
         PrivacyScanner(FileSystem([gate = m_scanGate](FsStep step, const Path&) { gate->pass(step); }),
-                       CleanupScanner(FileSystem(), home), home);
+                       CleanupScanner(FileSystem(), home), m_malware.home().places());
     s.workspace = m_workspace;
     s.trash = Trash(FileSystem([gate = m_trashGate](FsStep step, const Path&) { gate->pass(step); }));
     m_privacy = std::make_unique<PrivacyViewModel>(std::move(s));
@@ -86,21 +86,21 @@ bool ProtectionScreenHarness::open(QSize size)
     return true;
 }
 
-std::filesystem::path ProtectionScreenHarness::support()
+std::filesystem::path ProtectionScreenHarness::config()
 {
-    return m_malware.home().home() / "Library" / "Application Support";
+    return m_malware.home().configHome();
 }
 
 std::filesystem::path ProtectionScreenHarness::caches()
 {
-    return m_malware.home().home() / "Library" / "Caches";
+    return m_malware.home().cacheHome();
 }
 
 void ProtectionScreenHarness::chromiumProfile(const std::filesystem::path& dataFolder,
                                               const std::filesystem::path& profile, qint64 historyBytes,
                                               qint64 cookieBytes)
 {
-    const std::filesystem::path folder = support() / dataFolder / profile;
+    const std::filesystem::path folder = config() / dataFolder / profile;
     m_malware.home().file(folder / "History", historyBytes);
     m_malware.home().file(folder / "Cookies", cookieBytes);
 }

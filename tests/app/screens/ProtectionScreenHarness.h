@@ -43,14 +43,14 @@ public:
     // false, with the QML errors, when it did not load.
     bool open(QSize size);
 
-    // <home>/Library/Application Support and <home>/Library/Caches.
-    std::filesystem::path support();
+    // The fixture home's config and cache homes.
+    std::filesystem::path config();
     std::filesystem::path caches();
     // A Chromium-family profile folder `profile` of the browser whose data lives in `dataFolder` (below
-    // Application Support), with a history and a cookie database of the given sizes.
+    // the config home), with a history and a cookie database of the given sizes.
     void chromiumProfile(const std::filesystem::path& dataFolder, const std::filesystem::path& profile,
                          qint64 historyBytes, qint64 cookieBytes);
-    // A cache folder `folder` (below Library/Caches) holding one file of `bytes` (none for 0).
+    // A cache folder `folder` (below the cache home) holding one file of `bytes` (none for 0).
     void cacheFolder(const std::filesystem::path& folder, qint64 bytes);
 
     // Runs a privacy scan to its results.

@@ -47,8 +47,8 @@ protected:
     // Google Chrome with a cache and one profile's history and cookies.
     void chrome()
     {
-        h.cacheFolder("Google/Chrome", 30'000);
-        h.chromiumProfile("Google/Chrome", "Default", 40'000, 20'000);
+        h.cacheFolder("google-chrome", 30'000);
+        h.chromiumProfile("google-chrome", "Default", 40'000, 20'000);
     }
 
     QObject* page(const char* name) { return h.screen().pageObject(name); }
@@ -228,13 +228,13 @@ TEST_F(ProtectionViewTest, APrivacyScanGoesOnWhileTheMalwareTabShowsAndItsResult
 TEST_F(ProtectionViewTest, CardsShowEachBrowsersItemsAndARowClickToggles)
 {
     chrome();
-    h.cacheFolder("com.apple.Safari", 0);
+    h.cacheFolder("vivaldi", 0);
     open();
     ASSERT_TRUE(h.scanPrivacy());
     const QList<QQuickItem*> cards = h.screen().findAllStartingWith(QStringLiteral("browserCard:"));
     ASSERT_EQ(cards.size(), 2);
     EXPECT_EQ(prop(child(cards[0], "nameText")), kChrome);
-    EXPECT_EQ(prop(child(cards[1], "nameText")), QStringLiteral("Safari"));
+    EXPECT_EQ(prop(child(cards[1], "nameText")), QStringLiteral("Vivaldi"));
     EXPECT_LT(cards[0]->mapToScene({0, 0}).y(), cards[1]->mapToScene({0, 0}).y());
     EXPECT_DOUBLE_EQ(cards[0]->property("cornerRadius").toReal(), 12);
 
@@ -246,9 +246,9 @@ TEST_F(ProtectionViewTest, CardsShowEachBrowsersItemsAndARowClickToggles)
         QString kind;
         fs::path file;
     } expected[] = {
-        {kCache, h.caches() / "Google/Chrome"},
-        {kHistory, h.support() / "Google/Chrome/Default/History"},
-        {kCookies, h.support() / "Google/Chrome/Default/Cookies"},
+        {kCache, h.caches() / "google-chrome"},
+        {kHistory, h.config() / "google-chrome/Default/History"},
+        {kCookies, h.config() / "google-chrome/Default/Cookies"},
     };
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(expected[i].kind.toStdString());
@@ -262,9 +262,9 @@ TEST_F(ProtectionViewTest, CardsShowEachBrowsersItemsAndARowClickToggles)
     }
 
     // An item of 0 bytes reads "0 KB".
-    QQuickItem* safari = row(QStringLiteral("Safari"), kCache);
-    ASSERT_NE(safari, nullptr);
-    EXPECT_EQ(prop(child(safari, "sizeText")), QStringLiteral("0 KB"));
+    QQuickItem* vivaldi = row(QStringLiteral("Vivaldi"), kCache);
+    ASSERT_NE(vivaldi, nullptr);
+    EXPECT_EQ(prop(child(vivaldi, "sizeText")), QStringLiteral("0 KB"));
 
     // A click on the row toggles, and so does one on its circle (once each).
     h.screen().click(row(kChrome, kHistory));
@@ -299,8 +299,8 @@ TEST_F(ProtectionViewTest, SelectionBarConfirmationCleanAndUndoByPriority)
 
     // Two items: the plural, and the destructive button names the size.
     h.screen().click(row(kChrome, kCookies));
-    const qint64 selectedBytes = test::findAllocatedSize(h.support() / "Google/Chrome/Default/History") +
-                                 test::findAllocatedSize(h.support() / "Google/Chrome/Default/Cookies");
+    const qint64 selectedBytes = test::findAllocatedSize(h.config() / "google-chrome/Default/History") +
+                                 test::findAllocatedSize(h.config() / "google-chrome/Default/Cookies");
     EXPECT_EQ(prop(bar(), "subtitle"), QStringLiteral("2 items selected"));
     EXPECT_EQ(prop(bar(), "title"), Formatting::byteCount(selectedBytes));
     openConfirm();
@@ -355,10 +355,10 @@ TEST_F(ProtectionViewTest, EmptyResultsSayWhetherAScanFoundNothingOrACleanLeftNo
     ASSERT_EQ(contentName(), QStringLiteral("emptyText"));
     EXPECT_EQ(prop(find(QStringLiteral("emptyText"))), QStringLiteral("No clearable browser data found."));
 
-    h.cacheFolder("com.apple.Safari", 0);
+    h.cacheFolder("vivaldi", 0);
     ASSERT_TRUE(h.scanPrivacy());
     ASSERT_EQ(contentName(), QStringLiteral("resultsState"));
-    h.screen().click(row(QStringLiteral("Safari"), kCache));
+    h.screen().click(row(QStringLiteral("Vivaldi"), kCache));
     EXPECT_EQ(prop(bar(), "title"), QStringLiteral("0 KB"));
     openConfirm();
     confirm();
@@ -404,8 +404,11 @@ TEST_F(ProtectionViewTest, TheCelebrationWaitsForALaterCleanAndPlaysOncePerClean
 TEST_F(ProtectionViewTest, ARunningBrowsersRefusalShowsInTheAlertAndDismissingClearsIt)
 {
     chrome();
-    h.workspace().setRunning({RunningApplication{4242, Path("/Applications/Google Chrome.app"),
-                                                 QStringLiteral("com.google.Chrome")}});
+    h.workspace().setRunning({RunningApplication{4242,
+                                                 Path("/Applications/Google Chrome.app"),
+                                                 QStringLiteral("com.google.Chrome"),
+                                                 Path("/opt/google/chrome/chrome"),
+                                                 {}}});
     open();
     ASSERT_TRUE(h.scanPrivacy());
     h.screen().click(row(kChrome, kHistory));
@@ -427,9 +430,9 @@ TEST_F(ProtectionViewTest, ProfileFolderNamesThatLookLikeMarkupShowAsTheirCharac
 {
     // A folder name cannot hold "/", so no closing tag: an opening one and an entity.
     const char* names[] = {"<i>x", "a&amp;b"};
-    h.chromiumProfile("Google/Chrome", "Default", 4'000, 4'000);
+    h.chromiumProfile("google-chrome", "Default", 4'000, 4'000);
     for (const char* name : names)
-        h.chromiumProfile("Google/Chrome", name, 4'000, 4'000);
+        h.chromiumProfile("google-chrome", name, 4'000, 4'000);
     open();
     ASSERT_TRUE(h.scanPrivacy());
     for (const char* name : names) {

@@ -40,8 +40,8 @@ void capture(ScreenCapture& shot)
     }
     shot.shoot(h.screen(), QStringLiteral("idle"));
 
-    h.cacheFolder("Google/Chrome", 182'000);
-    h.chromiumProfile("Google/Chrome", "Default", 2'400'000, 640'000);
+    h.cacheFolder("google-chrome", 182'000);
+    h.chromiumProfile("google-chrome", "Default", 2'400'000, 640'000);
     h.cacheFolder("BraveSoftware/Brave-Browser", 96'000);
     h.chromiumProfile("BraveSoftware/Brave-Browser", "Default", 310'000, 0);
     if (!shot.check(h.scanPrivacy(), QStringLiteral("the privacy scan did not end")))
