@@ -90,8 +90,8 @@ DiskUsageReport DiskUsageScanner::scan(std::stop_token stop) const
     for (std::size_t i = 0; i < rows.size(); ++i)
         rows[i].resolved = FileSystem::resolveLinks(listed[i]);
 
-    // Each row leaves out the rows nested inside it, so a Desktop that lives in the Library, or
-    // Pictures kept inside Documents, counts once, under its own name. Two rows on one folder cannot
+    // Each folder leaves out the folders nested inside it, so the user's Flatpak apps in the data home,
+    // or Pictures kept inside Documents, count once, under their own row. Two folders on one place cannot
     // be told apart: both count it, and the report says the split is approximate.
     bool sharedFolder = false;
     for (std::size_t i = 0; i < rows.size(); ++i) {
