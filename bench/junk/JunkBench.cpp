@@ -183,7 +183,8 @@ int main(int argc, char** argv)
 
     const std::vector<qm::JunkKind> kinds(qm::JunkKinds::all.begin(), qm::JunkKinds::all.end());
     std::vector<fs::path> roots;
-    for (const fs::path& root : qm::CleanupScanner::allowedRoots(home, kinds)) {
+    for (const fs::path& root :
+         qm::CleanupScanner::allowedRoots(qm::Places::resolve(home, {}, systemRoot), kinds)) {
         if (fs::exists(root))
             roots.push_back(root);
     }

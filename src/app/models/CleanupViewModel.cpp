@@ -327,9 +327,9 @@ void CleanupViewModel::setRestoring(bool value)
         emit restoringChanged();
 }
 
-std::vector<Path> CleanupViewModel::allowedRoots() const
+SafetyGuard CleanupViewModel::guard() const
 {
-    return CleanupScanner::allowedRoots(m_scanner.home(), allKinds());
+    return CleanupScanner::guard(m_scanner.places(), allKinds());
 }
 
 // ---- scanning ----
@@ -475,8 +475,8 @@ void CleanupViewModel::confirmClean()
     const int generation = m_generation;
     const QPointer<CleanupViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, generation, roots = allowedRoots(), trash = m_trashMover, selected] {
-            const CleanReport report = Cleaner(SafetyGuard(roots), trash).clean(selected);
+        [self, generation, guard = guard(), trash = m_trashMover, selected] {
+            const CleanReport report = Cleaner(guard, trash).clean(selected);
             postTo(self,
                    [generation, report](CleanupViewModel& model) { model.applyClean(generation, report); });
         },
@@ -562,9 +562,9 @@ void CleanupViewModel::undoLast()
     const int generation = m_generation;
     const QPointer<CleanupViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, generation, roots = allowedRoots(), trash = m_trashMover, report] {
+        [self, generation, guard = guard(), trash = m_trashMover, report] {
             // What came back is not reported: the rescan shows it.
-            (void)Cleaner(SafetyGuard(roots), trash).undo(report);
+            (void)Cleaner(guard, trash).undo(report);
             postTo(self, [generation](CleanupViewModel& model) { model.applyUndo(generation); });
         },
         kUserInitiatedPriority);

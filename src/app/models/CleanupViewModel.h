@@ -2,6 +2,7 @@
 
 #include "app/models/RestoreTracker.h"
 #include "core/cleaning/CleanupScanner.h"
+#include "core/cleaning/SafetyGuard.h"
 #include "core/cleaning/TrashBin.h"
 #include "core/model/CleanReport.h"
 #include "core/model/JunkCategory.h"
@@ -270,7 +271,8 @@ private:
     void measureTrash(int priority, void (CleanupViewModel::*apply)(const TrashBin::Summary&));
     void applyTrashRefresh(const TrashBin::Summary& summary);
     void applyEmptyRequest(const TrashBin::Summary& summary);
-    std::vector<Path> allowedRoots() const;
+    // What a clean or an undo of the scanned kinds may touch.
+    SafetyGuard guard() const;
     void emitSummary();
 
     Clock& m_clock;

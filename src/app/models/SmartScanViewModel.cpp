@@ -220,9 +220,9 @@ void SmartScanViewModel::refreshFullDiskAccess()
     setFullDiskAccessGranted(m_fullDiskAccess());
 }
 
-std::vector<Path> SmartScanViewModel::allowedRoots() const
+SafetyGuard SmartScanViewModel::guard() const
 {
-    return CleanupScanner::allowedRoots(m_scanner.home(), JunkKinds::smartScanKinds());
+    return CleanupScanner::guard(m_scanner.places(), JunkKinds::smartScanKinds());
 }
 
 // ---- scanning ----
@@ -314,8 +314,8 @@ void SmartScanViewModel::confirmClean()
     setIsCleaning(true);
     const QPointer<SmartScanViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, generation, roots = allowedRoots(), trash = m_trash, selected] {
-            const CleanReport report = Cleaner(SafetyGuard(roots), trash).clean(selected);
+        [self, generation, guard = guard(), trash = m_trash, selected] {
+            const CleanReport report = Cleaner(guard, trash).clean(selected);
             postTo(self,
                    [generation, report](SmartScanViewModel& model) { model.applyClean(generation, report); });
         },
@@ -396,9 +396,9 @@ void SmartScanViewModel::undoLast()
 
     const QPointer<SmartScanViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, roots = allowedRoots(), trash = m_trash, report] {
+        [self, guard = guard(), trash = m_trash, report] {
             // What came back is not reported: the rescan shows it.
-            (void)Cleaner(SafetyGuard(roots), trash).undo(report);
+            (void)Cleaner(guard, trash).undo(report);
             postTo(self, [](SmartScanViewModel& model) { model.applyUndo(); });
         },
         kUserInitiatedPriority);

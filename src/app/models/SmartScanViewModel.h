@@ -2,6 +2,7 @@
 
 #include "app/models/RestoreTracker.h"
 #include "core/cleaning/CleanupScanner.h"
+#include "core/cleaning/SafetyGuard.h"
 #include "core/model/CleanFailure.h"
 #include "core/model/CleanReport.h"
 #include "core/model/JunkCategory.h"
@@ -205,7 +206,8 @@ private:
     // Words the failure note for `n` failures whose first text is `first`.
     void surfaceFailure(const QString& lead, qint64 n, const QString& first,
                         const std::optional<CleanFailure>& permissionDenied);
-    std::vector<Path> allowedRoots() const;
+    // What a clean or an undo of the scanned kinds may touch.
+    SafetyGuard guard() const;
 
     Clock& m_clock;
     CleanupScanner m_scanner;

@@ -43,8 +43,8 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
           spaceLens.folderPicker = services.folderPicker;
           return spaceLens;
       }())),
-      m_disk(std::make_unique<DiskViewModel>(DiskViewModel::Services{
-          DiskUsageScanner(FileSystem::homeDirectory(), Path("/"), services.diskVolume)})),
+      m_disk(std::make_unique<DiskViewModel>(
+          DiskViewModel::Services{DiskUsageScanner(Places::current(), services.diskVolume)})),
       m_cloud(std::make_unique<CloudCleanupViewModel>()), m_privacy(std::make_unique<PrivacyViewModel>([&] {
           PrivacyViewModel::Services privacy{services.clock};
           privacy.restoreTracker = m_restoreTracker.get();

@@ -4,6 +4,7 @@
 #include "core/apps/LeftoverFinder.h"
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/FileErrors.h"
+#include "core/cleaning/MountTable.h"
 #include "core/cleaning/RootFolders.h"
 #include "core/cleaning/WalkerThreads.h"
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <iterator>
@@ -242,11 +244,18 @@ private:
 
 } // namespace
 
-CleanupScanner::CleanupScanner(FileSystem fileManager, Path home, Path systemRoot,
+CleanupScanner::CleanupScanner(FileSystem fileManager, Places places,
                                std::shared_ptr<const CodeSigner> signer,
                                std::shared_ptr<const AppLocator> appLocator)
-    : m_fileManager(std::move(fileManager)), m_home(std::move(home)), m_systemRoot(std::move(systemRoot)),
-      m_signer(std::move(signer)), m_appLocator(std::move(appLocator))
+    : m_fileManager(std::move(fileManager)), m_places(std::move(places)), m_signer(std::move(signer)),
+      m_appLocator(std::move(appLocator))
+{}
+
+CleanupScanner::CleanupScanner(FileSystem fileManager, const Path& home, const Path& systemRoot,
+                               std::shared_ptr<const CodeSigner> signer,
+                               std::shared_ptr<const AppLocator> appLocator)
+    : CleanupScanner(std::move(fileManager), Places::resolve(home, {}, systemRoot), std::move(signer),
+                     std::move(appLocator))
 {}
 
 qint64 CleanupScanner::size(const Path& of, const std::vector<Path>& excluding, qint64 nodeLimit,
@@ -317,34 +326,71 @@ qint64 CleanupScanner::size(const Path& of, const std::vector<Path>& excluding, 
     return state->total();
 }
 
-std::vector<CleanupScanner::KindRoots> CleanupScanner::roots(const Path& home)
+std::vector<CleanupScanner::KindRoots> CleanupScanner::roots(const Places& places)
 {
-    const Path library = home / "Library";
-    const auto labelled = [](const char* label, Path url) {
-        return RootRow{QString::fromUtf8(label), std::move(url)};
+    const Path& home = places.home();
+    const auto row = [](std::optional<QString> label, Path url, RowShape shape = RowShape::children) {
+        RootRow out;
+        out.label = std::move(label);
+        out.url = std::move(url);
+        out.shape = shape;
+        return out;
     };
+    const auto labelled = [&row](const char* label, Path url) {
+        return row(QString::fromUtf8(label), std::move(url));
+    };
+    std::vector<RootRow> developer{
+        labelled("npm", home / ".npm/_cacache"),      labelled("pnpm", places.dataHome() / "pnpm/store"),
+        labelled("Yarn", home / ".yarn/berry/cache"), labelled("Yarn", places.cacheHome() / "yarn"),
+        labelled("Gradle", home / ".gradle/caches"),  labelled("Maven", home / ".m2/repository"),
+        labelled("Go modules", home / "go/pkg/mod"),  labelled("Go modules", places.cacheHome() / "go-build"),
+        labelled("Cargo", home / ".cargo/registry"),
+    };
+
+    // The cache home's children, less the developer tools' folders in it and the document portal.
+    RootRow caches = row(std::nullopt, places.cacheHome());
+    caches.skipMounts = true;
+    for (const RootRow& row : developer) {
+        const Path relative = row.url.lexically_relative(places.cacheHome());
+        if (!relative.empty() && *relative.begin() != "..")
+            caches.excludedNames.push_back(*relative.begin());
+    }
+    caches.excludedNames.push_back("doc");
+
+    std::vector<RootRow> logs{
+        row(std::nullopt, home / ".xsession-errors", RowShape::itself),
+        row(std::nullopt, home / ".xsession-errors.old", RowShape::itself),
+        row(QStringLiteral("Xorg"), places.dataHome() / "xorg", RowShape::logChildren),
+        row(QStringLiteral("npm"), home / ".npm/_logs", RowShape::logChildren),
+    };
+    // Applications that keep a "logs" folder in their folder of the config home (Electron-style).
+    const FileSystem files;
+    const RootFolders::Listing configs = RootFolders::list(files, places.configHome(), home);
+    std::vector<Path> appFolders = configs.names;
+    std::sort(appFolders.begin(), appFolders.end());
+    for (const Path& name : appFolders) {
+        const Path logsFolder = places.configHome() / name / "logs";
+        const auto status = files.status(logsFolder);
+        if (status && status->isDirectory())
+            logs.push_back(row(FileSystem::displayName(name), logsFolder));
+    }
+
     std::vector<KindRoots> table{
-        {JunkKind::userCaches, {RootRow{std::nullopt, library / "Caches"}}},
-        {JunkKind::logs, {RootRow{std::nullopt, library / "Logs"}}},
-        {JunkKind::savedState, {RootRow{std::nullopt, library / "Saved Application State"}}},
-        {JunkKind::developerCaches,
-         {labelled("Xcode DerivedData", library / "Developer/Xcode/DerivedData"),
-          labelled("Simulator", library / "Developer/CoreSimulator/Caches"),
-          labelled("npm", home / ".npm/_cacache"), labelled("pnpm", library / "pnpm/store"),
-          labelled("Yarn", home / ".yarn/berry/cache"), labelled("Gradle", home / ".gradle/caches"),
-          labelled("Maven", home / ".m2/repository"), labelled("Go modules", home / "go/pkg/mod"),
-          labelled("Cargo", home / ".cargo/registry"), labelled("~/.cache", home / ".cache")}},
+        {JunkKind::userCaches, {std::move(caches)}},
+        {JunkKind::logs, std::move(logs)},
+        {JunkKind::savedState, {}},
+        {JunkKind::developerCaches, std::move(developer)},
         {JunkKind::appLeftovers, {}},
     };
     for (LeftoverFinder::SearchRoot& root : LeftoverFinder::orphanRoots(home))
-        table.back().roots.push_back(RootRow{std::move(root.label), std::move(root.url)});
+        table.back().roots.push_back(row(std::move(root.label), std::move(root.url)));
     return table;
 }
 
-std::vector<Path> CleanupScanner::allowedRoots(const Path& home, const std::vector<JunkKind>& kinds)
+std::vector<Path> CleanupScanner::allowedRoots(const Places& places, const std::vector<JunkKind>& kinds)
 {
     std::vector<Path> out;
-    for (KindRoots& entry : roots(home)) {
+    for (KindRoots& entry : roots(places)) {
         if (std::find(kinds.begin(), kinds.end(), entry.kind) == kinds.end())
             continue;
         for (RootRow& row : entry.roots)
@@ -353,11 +399,44 @@ std::vector<Path> CleanupScanner::allowedRoots(const Path& home, const std::vect
     return out;
 }
 
+SafetyGuard CleanupScanner::guard(const Places& places, const std::vector<JunkKind>& kinds)
+{
+    std::vector<Path> folders;
+    std::vector<Path> items;
+    for (KindRoots& entry : roots(places)) {
+        if (std::find(kinds.begin(), kinds.end(), entry.kind) == kinds.end())
+            continue;
+        for (RootRow& row : entry.roots)
+            (row.shape == RowShape::itself ? items : folders).push_back(std::move(row.url));
+    }
+    return SafetyGuard(folders, items);
+}
+
+bool CleanupScanner::isLogName(const Path& name)
+{
+    const std::string_view text = name.native();
+    if (text == "logs")
+        return true;
+    const auto endsWith = [](std::string_view s, std::string_view tail) {
+        return s.size() > tail.size() && s.substr(s.size() - tail.size()) == tail;
+    };
+    if (endsWith(text, ".log"))
+        return true;
+    if (endsWith(text, ".old"))
+        return isLogName(Path(std::string(text.substr(0, text.size() - 4))));
+    // "<name>.log.<digits>", the rotated ones.
+    std::size_t digits = 0;
+    while (digits < text.size() && text[text.size() - 1 - digits] >= '0' &&
+           text[text.size() - 1 - digits] <= '9')
+        ++digits;
+    return digits > 0 && endsWith(text.substr(0, text.size() - digits), ".log.");
+}
+
 std::vector<JunkCategory> CleanupScanner::scanAll(const std::vector<JunkKind>& kinds,
                                                   const Progress& progress, std::stop_token stop) const
 {
     std::vector<KindRoots> plan;
-    for (KindRoots& entry : roots(m_home)) {
+    for (KindRoots& entry : roots(m_places)) {
         if (std::find(kinds.begin(), kinds.end(), entry.kind) != kinds.end())
             plan.push_back(std::move(entry));
     }
@@ -381,7 +460,7 @@ std::vector<JunkCategory> CleanupScanner::scanAll(const std::vector<JunkKind>& k
                               entry.kind == JunkKind::savedState;
         JunkCategory category{entry.kind, {}, false};
         for (const RootRow& row : entry.roots) {
-            ChildScan scan = scanChildren(row.url, row.label, selected, stop);
+            ChildScan scan = scanRow(row, selected, stop);
             category.incomplete = category.incomplete || scan.incomplete;
             std::move(scan.items.begin(), scan.items.end(), std::back_inserter(category.items));
         }
@@ -395,8 +474,8 @@ std::vector<JunkCategory> CleanupScanner::scanAll(const std::vector<JunkKind>& k
 
 JunkCategory CleanupScanner::scanLeftovers(std::stop_token stop) const
 {
-    const AppScanner inventory(m_fileManager, CleanupScanner(m_fileManager, m_home), std::nullopt, m_signer,
-                               m_systemRoot);
+    const AppScanner inventory(m_fileManager, CleanupScanner(m_fileManager, m_places), std::nullopt, m_signer,
+                               m_places.systemRoot());
     const AppScanner::Listing listing = inventory.listApps(stop);
     // A listing cut short by cancellation proves nothing about the inventory.
     if (stop.stop_requested())
@@ -405,7 +484,7 @@ JunkCategory CleanupScanner::scanLeftovers(std::stop_token stop) const
     if (!matcher)
         return JunkCategory{JunkKind::appLeftovers, {}, true};
     LeftoverFinder::Orphans orphans =
-        LeftoverFinder(m_fileManager, *this, m_home).findOrphans(*matcher, stop);
+        LeftoverFinder(m_fileManager, *this, m_places.home()).findOrphans(*matcher, stop);
     return JunkCategory{JunkKind::appLeftovers, std::move(orphans.items), orphans.incomplete};
 }
 
@@ -501,10 +580,67 @@ CleanupScanner::ChildScan CleanupScanner::scanChildren(const Path& of, const std
                                                        bool selected, std::stop_token stop,
                                                        double deadline) const
 {
+    const RootFolders::Listing listing = RootFolders::list(m_fileManager, of, m_places.home());
+    return measureNames(of, listing.names, listing.incomplete, label, selected, stop, deadline);
+}
+
+CleanupScanner::ChildScan CleanupScanner::scanRow(const RootRow& row, bool selected, std::stop_token stop,
+                                                  double deadline) const
+{
+    if (row.shape == RowShape::itself) {
+        // One file of its own: offered by its name when it holds something.
+        if (RootFolders::coversHome(row.url, m_places.home()))
+            return {};
+        const auto status = m_fileManager.status(row.url);
+        if (!status) {
+            const Error& error = status.error();
+            const bool gone =
+                error.domain() == ErrorDomain::Posix && (error.code() == ENOENT || error.code() == ENOTDIR);
+            return ChildScan{{}, !gone};
+        }
+        return measureNames(row.url.parent_path(), {row.url.filename()}, false, row.label, selected, stop,
+                            deadline);
+    }
+    RootFolders::Listing listing = RootFolders::list(m_fileManager, row.url, m_places.home());
+    std::vector<Path> names;
+    names.reserve(listing.names.size());
+    std::optional<MountTable> mounts;
+    std::optional<quint64> rootDevice;
+    if (row.skipMounts && !listing.names.empty()) {
+        mounts = MountTable::current();
+        if (const auto status = m_fileManager.statusFollowingLinks(row.url))
+            rootDevice = status->id.device;
+    }
+    const Path resolvedRoot = row.skipMounts ? FileSystem::resolveLinks(row.url) : Path();
+    for (Path& name : listing.names) {
+        if (std::find(row.excludedNames.begin(), row.excludedNames.end(), name) != row.excludedNames.end())
+            continue;
+        if (row.shape == RowShape::logChildren && !isLogName(name))
+            continue;
+        if (mounts) {
+            // Another file system mounted here (a device of its own, or a bind mount listed in the
+            // mount table): its contents are not this cache's.
+            const auto status = m_fileManager.status(row.url / name);
+            if (status && rootDevice && status->id.device != *rootDevice)
+                continue;
+            const Path full = resolvedRoot / name;
+            const auto& all = mounts->mounts();
+            if (std::any_of(all.begin(), all.end(),
+                            [&](const MountTable::Mount& m) { return m.mountPoint == full; }))
+                continue;
+        }
+        names.push_back(std::move(name));
+    }
+    return measureNames(row.url, names, listing.incomplete, row.label, selected, stop, deadline);
+}
+
+CleanupScanner::ChildScan CleanupScanner::measureNames(const Path& of, const std::vector<Path>& names,
+                                                       bool listingIncomplete,
+                                                       const std::optional<QString>& label, bool selected,
+                                                       std::stop_token stop, double deadline) const
+{
     ChildScan result;
-    const RootFolders::Listing listing = RootFolders::list(m_fileManager, of, m_home);
-    result.incomplete = listing.incomplete;
-    const std::vector<Path>& names = listing.names;
+    result.incomplete = listingIncomplete;
     if (names.empty())
         return result;
 

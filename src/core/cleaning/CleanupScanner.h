@@ -1,12 +1,14 @@
 #pragma once
 
 #include "core/cleaning/CoverageFlag.h"
+#include "core/cleaning/SafetyGuard.h"
 #include "core/model/JunkCategory.h"
 #include "core/model/JunkKind.h"
 #include "core/model/ScanItem.h"
 #include "platform/AppLocator.h"
 #include "platform/CodeSigner.h"
 #include "platform/FileSystem.h"
+#include "platform/Places.h"
 
 #include <QDateTime>
 #include <QString>
@@ -26,12 +28,20 @@ namespace qm {
 class CleanupScanner
 {
 public:
-    // One root folder of a junk kind; its direct children are the kind's items. Items of a labelled
-    // row are named "<label> · <child name>", those of an unlabelled row by the child's name alone.
+    // What of a root row is offered: every direct child, only the children named as logs (see
+    // `isLogName`), or the row's path itself (a single file such as a session's error log).
+    enum class RowShape { children, logChildren, itself };
+    // One root of a junk kind. Items of a labelled row are named "<label> · <child name>", those of an
+    // unlabelled row by the child's name alone (an `itself` row's item by its own name). Children named
+    // in `excludedNames` are left out, and with `skipMounts` so is every child that is the mount point
+    // of another file system (it is never measured through).
     struct RootRow
     {
         std::optional<QString> label;
         Path url;
+        RowShape shape = RowShape::children;
+        std::vector<Path> excludedNames;
+        bool skipMounts = false;
 
         bool operator==(const RootRow&) const = default;
     };
@@ -59,28 +69,48 @@ public:
     static constexpr qint64 kNodeLimit = 200'000;
     static constexpr double kDeadlineSeconds = 90.0;
 
-    // With no arguments: the real file system, the current user's home folder and "/". The system
-    // root, the code signer (null: the system's) and the application look-up (null: the inventory's
-    // own index) only serve the App Leftovers kind, which lists the applications installed under
-    // <systemRoot>/Applications and <home>/Applications before it calls anything orphaned.
-    explicit CleanupScanner(FileSystem fileManager = {}, Path home = FileSystem::homeDirectory(),
-                            Path systemRoot = Path("/"), std::shared_ptr<const CodeSigner> signer = nullptr,
+    // With no arguments: the real file system, the current user's places (home, XDG homes) and "/" as
+    // the system root. The code signer (null: the system's) and the application look-up (null: the
+    // inventory's own index) only serve the App Leftovers kind, which lists the installed applications
+    // before it calls anything orphaned.
+    explicit CleanupScanner(FileSystem fileManager = {}, Places places = Places::current(),
+                            std::shared_ptr<const CodeSigner> signer = nullptr,
                             std::shared_ptr<const AppLocator> appLocator = nullptr);
+    // The places of `home` laid out with this platform's defaults (no XDG variable is read) and
+    // `systemRoot`, as `Places::resolve(home, {}, systemRoot)` gives them.
+    CleanupScanner(FileSystem fileManager, const Path& home, const Path& systemRoot = Path("/"),
+                   std::shared_ptr<const CodeSigner> signer = nullptr,
+                   std::shared_ptr<const AppLocator> appLocator = nullptr);
 
     const FileSystem& fileManager() const { return m_fileManager; }
-    const Path& home() const { return m_home; }
-    const Path& systemRoot() const { return m_systemRoot; }
+    const Places& places() const { return m_places; }
+    const Path& home() const { return m_places.home(); }
+    const Path& systemRoot() const { return m_places.systemRoot(); }
 
-    // The root folders of every kind, one entry per kind in display order, each folder under `home`:
-    // caches, logs and saved state from the Library; the developer caches of Xcode, the simulator,
-    // npm, pnpm, Yarn, Gradle, Maven, Go modules, Cargo and ~/.cache, each labelled; the leftover
-    // finder's orphan roots for App Leftovers. Reads nothing.
-    static std::vector<KindRoots> roots(const Path& home);
-    // The folders of `kinds` (their order and repeats do not matter) in table order: the roots a
-    // SafetyGuard is built from to trash and restore what a scan of those kinds found. Reads nothing.
-    static std::vector<Path> allowedRoots(const Path& home, const std::vector<JunkKind>& kinds);
+    // The root rows of every kind, one entry per kind in display order:
+    // - caches: the children of the cache home, except the folders the developer-cache rows name
+    //   there, "doc" (the document portal's mount) and any child that is another mount;
+    // - logs: ~/.xsession-errors and ~/.xsession-errors.old themselves, the log-named children of
+    //   <data home>/xorg and ~/.npm/_logs, and the children of the "logs" folder of each application
+    //   folder in the config home (labelled with the application folder's name); never the state home;
+    // - saved state: no row (this platform keeps no such place);
+    // - developer caches, labelled: npm, pnpm (<data home>/pnpm/store), Yarn (berry's ~/.yarn/berry/cache
+    //   and classic's <cache home>/yarn), Gradle, Maven, Go modules (~/go/pkg/mod and the build cache
+    //   <cache home>/go-build) and Cargo;
+    // - App Leftovers: the leftover finder's orphan roots.
+    // Reads only the listing of the config home, to find the application folders that keep logs.
+    static std::vector<KindRoots> roots(const Places& places);
+    // The paths of the rows of `kinds` (their order and repeats do not matter) in table order: the
+    // allowed roots (folder rows) and allowed items (`itself` rows) of `guard`.
+    static std::vector<Path> allowedRoots(const Places& places, const std::vector<JunkKind>& kinds);
+    // The guard a clean or an undo of what a scan of `kinds` found is checked against: the folders of
+    // their rows as allowed roots, the single files of `itself` rows as allowed items.
+    static SafetyGuard guard(const Places& places, const std::vector<JunkKind>& kinds);
 
-    // Scans the planned kinds (the entries of `roots(home())` whose kind is in `kinds`, in table
+    // True for a name that says it is a log: "*.log", "*.log.<digits>", "logs", or "<log name>.old".
+    static bool isLogName(const Path& name);
+
+    // Scans the planned kinds (the entries of `roots(places())` whose kind is in `kinds`, in table
     // order, each once) and returns one category per kind scanned, in that order. Before each kind
     // it reports (i / n, the kind's title), and at the end (1.0, the last planned kind's title, or ""
     // when nothing was planned), also after a cancellation. Caches, logs and saved state come
@@ -107,6 +137,11 @@ public:
     // `deadline` is each child's limit in seconds; every caller keeps the default, tests pass a short one.
     ChildScan scanChildren(const Path& of, const std::optional<QString>& label, bool selected,
                            std::stop_token stop = {}, double deadline = kDeadlineSeconds) const;
+    // The items of one root row as `scanChildren` finds them, keeping to the row's shape, excluded
+    // names and mounts; an `itself` row offers its own path (a missing one offers nothing, a folder
+    // is measured whole).
+    ChildScan scanRow(const RootRow& row, bool selected, std::stop_token stop = {},
+                      double deadline = kDeadlineSeconds) const;
 
     // What measuring one child found: its size as `size` gives it, whether the measurement met a
     // denial or its deadline, and, when it measured 0 bytes, whether the child could not be read; else
@@ -153,10 +188,12 @@ public:
 
 private:
     JunkCategory scanLeftovers(std::stop_token stop) const;
+    ChildScan measureNames(const Path& of, const std::vector<Path>& names, bool listingIncomplete,
+                           const std::optional<QString>& label, bool selected, std::stop_token stop,
+                           double deadline) const;
 
     FileSystem m_fileManager;
-    Path m_home;
-    Path m_systemRoot;
+    Places m_places;
     std::shared_ptr<const CodeSigner> m_signer;
     std::shared_ptr<const AppLocator> m_appLocator;
 };

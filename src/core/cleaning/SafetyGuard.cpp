@@ -1,12 +1,32 @@
 #include "core/cleaning/SafetyGuard.h"
 
+#include <algorithm>
+
 namespace qm {
 
-SafetyGuard::SafetyGuard(const std::vector<Path>& allowedRoots)
+namespace {
+
+// The item's folder with its links resolved, and its own name as given.
+Path itemForm(const Path& path)
+{
+    const Path clean = FileSystem::standardize(path);
+    if (!clean.has_parent_path() || clean == clean.root_path())
+        return clean;
+    return FileSystem::resolveLinks(clean.parent_path()) / clean.filename();
+}
+
+} // namespace
+
+SafetyGuard::SafetyGuard(const std::vector<Path>& allowedRoots, const std::vector<Path>& allowedItems)
 {
     m_allowedRoots.reserve(allowedRoots.size());
     for (const Path& root : allowedRoots)
         m_allowedRoots.push_back(FileSystem::resolveLinks(root));
+    m_allowedItems.reserve(allowedItems.size());
+    for (const Path& item : allowedItems) {
+        if (item.is_absolute())
+            m_allowedItems.push_back(itemForm(item));
+    }
 }
 
 bool SafetyGuard::isCleanable(const Path& path) const
@@ -18,6 +38,12 @@ bool SafetyGuard::isCleanable(const Path& path) const
     if (!path.is_absolute())
         return false;
 
+    if (!m_allowedItems.empty()) {
+        const Path item = itemForm(path);
+        if (item != item.root_path() &&
+            std::find(m_allowedItems.begin(), m_allowedItems.end(), item) != m_allowedItems.end())
+            return true;
+    }
     const std::string target = FileSystem::resolveLinks(path).native();
     for (const Path& root : m_allowedRoots) {
         const std::string& rootText = root.native();

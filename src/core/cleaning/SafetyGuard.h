@@ -7,18 +7,22 @@
 namespace qm {
 
 // Decides whether a file or folder may be moved, restored or removed: only what lies strictly
-// below one of the allowed roots, after "." and ".." are cleaned up and symbolic links resolved,
-// and never a path given with a ".." component. Paths compare byte for byte. An immutable value,
-// cheap to copy and safe to share between threads; an empty root list admits nothing.
+// below one of the allowed roots, after "." and ".." are cleaned up and symbolic links resolved, or
+// what is exactly one of the allowed items (its folder's links resolved, its own name as given, so a
+// link named as an allowed item admits the link, never its target), and never a path given with a
+// ".." component. Paths compare byte for byte. An immutable value, cheap to copy and safe to share
+// between threads; empty lists admit nothing.
 class SafetyGuard
 {
 public:
     SafetyGuard() = default;
     // Normalises each root once (standardised, links resolved), keeping the given order.
-    explicit SafetyGuard(const std::vector<Path>& allowedRoots);
+    explicit SafetyGuard(const std::vector<Path>& allowedRoots, const std::vector<Path>& allowedItems = {});
 
     // The normalised roots, in the order given.
     const std::vector<Path>& allowedRoots() const { return m_allowedRoots; }
+    // The normalised items (folder's links resolved, own name kept), in the order given.
+    const std::vector<Path>& allowedItems() const { return m_allowedItems; }
 
     // True when `path` may be touched under this guard. A root itself is not cleanable through
     // that root. Reads the file system only to resolve links; never fails.
@@ -26,6 +30,7 @@ public:
 
 private:
     std::vector<Path> m_allowedRoots;
+    std::vector<Path> m_allowedItems;
 };
 
 } // namespace qm

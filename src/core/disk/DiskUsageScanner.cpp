@@ -19,9 +19,10 @@ bool isStrictlyBelow(const std::string& inner, const std::string& outer)
     return inner.size() > prefix.size() && inner.compare(0, prefix.size(), prefix) == 0;
 }
 
+// One folder of a row.
 struct Row
 {
-    DiskUsageScanner::Spec spec;
+    std::size_t spec = 0;
     Path resolved;
     std::vector<Path> excluded;
     qint64 bytes = 0;
@@ -30,33 +31,43 @@ struct Row
 
 } // namespace
 
-DiskUsageScanner::DiskUsageScanner(Path home, Path systemRoot, VolumeReader volume)
-    : m_home(std::move(home)), m_systemRoot(std::move(systemRoot)), m_volume(std::move(volume))
+DiskUsageScanner::DiskUsageScanner(Places places, VolumeReader volume)
+    : m_places(std::move(places)), m_volume(std::move(volume))
 {
     if (!m_volume)
         m_volume = &VolumeSpace::read;
 }
 
+DiskUsageScanner::DiskUsageScanner(const Path& home, const Path& systemRoot, VolumeReader volume)
+    : DiskUsageScanner(Places::resolve(home, {}, systemRoot), std::move(volume))
+{}
+
 std::vector<DiskUsageScanner::Spec> DiskUsageScanner::specs() const
 {
-    const auto row = [](const char* name, Path url, quint32 color, const char* symbol) {
-        return Spec{QString::fromUtf8(name), std::move(url), color, QString::fromUtf8(symbol)};
+    const auto row = [](const char* name, std::vector<Path> folders, quint32 color, const char* symbol) {
+        Path url = folders.front();
+        return Spec{QString::fromUtf8(name), std::move(url), color, QString::fromUtf8(symbol),
+                    std::move(folders)};
     };
+    const Places& p = m_places;
     return {
-        row("Applications", m_systemRoot / "Applications", 0x7EC8E3, "square.grid.2x2"),
-        row("Photos", m_home / "Pictures", 0x8AA0F0, "photo"),
-        row("Movies", m_home / "Movies", 0xC08AE0, "film"),
-        row("Music", m_home / "Music", 0x8AD9C0, "music.note"),
-        row("Downloads", m_home / "Downloads", 0xF0B860, "arrow.down.circle"),
-        row("Documents", m_home / "Documents", 0x9A8AE8, "doc.text"),
-        row("Desktop", m_home / "Desktop", 0x6FD9C9, "display"),
-        row("App Data", m_home / "Library", 0xE0A85C, "shippingbox"),
+        row("Applications",
+            {p.userApplications(), p.userFlatpak() / "app", p.systemFlatpak() / "app", p.optionalSoftware()},
+            0x7EC8E3, "square.grid.2x2"),
+        row("Photos", {p.pictures()}, 0x8AA0F0, "photo"),
+        row("Movies", {p.videos()}, 0xC08AE0, "film"),
+        row("Music", {p.music()}, 0x8AD9C0, "music.note"),
+        row("Downloads", {p.downloads()}, 0xF0B860, "arrow.down.circle"),
+        row("Documents", {p.documents()}, 0x9A8AE8, "doc.text"),
+        row("Desktop", {p.desktop()}, 0x6FD9C9, "display"),
+        row("App Data", {p.configHome(), p.dataHome(), p.cacheHome(), p.stateHome(), p.home() / ".var"},
+            0xE0A85C, "shippingbox"),
     };
 }
 
 DiskUsageScanner::VolumeTotals DiskUsageScanner::volumeTotals() const
 {
-    const std::optional<VolumeSpace> space = m_volume(m_home);
+    const std::optional<VolumeSpace> space = m_volume(m_places.home());
     if (!space)
         return {};
     return VolumeTotals{space->total, space->available};
@@ -65,16 +76,22 @@ DiskUsageScanner::VolumeTotals DiskUsageScanner::volumeTotals() const
 DiskUsageReport DiskUsageScanner::scan(std::stop_token stop) const
 {
     const FileSystem files;
+    const std::vector<Spec> table = specs();
     std::vector<Row> rows;
-    for (Spec& spec : specs()) {
-        if (files.statusFollowingLinks(spec.url))
-            rows.push_back(Row{std::move(spec), {}, {}, 0, false});
+    std::vector<Path> listed; // each row's folder as listed
+    for (std::size_t s = 0; s < table.size(); ++s) {
+        for (const Path& folder : table[s].folders) {
+            if (files.statusFollowingLinks(folder)) {
+                rows.push_back(Row{s, {}, {}, 0, false});
+                listed.push_back(folder);
+            }
+        }
     }
-    for (Row& row : rows)
-        row.resolved = FileSystem::resolveLinks(row.spec.url);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i].resolved = FileSystem::resolveLinks(listed[i]);
 
-    // Each row leaves out the rows nested inside it, so a Desktop that lives in the Library, or
-    // Pictures kept inside Documents, counts once, under its own name. Two rows on one folder cannot
+    // Each folder leaves out the folders nested inside it, so the user's Flatpak apps in the data home,
+    // or Pictures kept inside Documents, count once, under their own row. Two folders on one place cannot
     // be told apart: both count it, and the report says the split is approximate.
     bool sharedFolder = false;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -90,7 +107,7 @@ DiskUsageReport DiskUsageScanner::scan(std::stop_token stop) const
 
     // Every row on a thread of its own; the sizer walks each folder with its own threads and the
     // row's thread only waits on it. Each row writes only its own slot.
-    const CleanupScanner sizer(FileSystem(), m_home, m_systemRoot);
+    const CleanupScanner sizer(FileSystem(), m_places);
     const auto measure = [&sizer, &stop](Row& row) {
         CoverageFlag coverage;
         row.bytes =
@@ -113,10 +130,21 @@ DiskUsageReport DiskUsageScanner::scan(std::stop_token stop) const
 
     std::vector<DiskCategory> measured;
     bool shortfall = sharedFolder;
-    for (Row& row : rows) {
-        measured.push_back(
-            DiskCategory{row.spec.name, row.bytes, row.spec.colorHex, row.spec.url, row.spec.symbol});
-        shortfall = shortfall || row.shortfall;
+    for (std::size_t s = 0; s < table.size(); ++s) {
+        std::optional<Path> opens; // the row's first folder that exists
+        qint64 bytes = 0;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const Row& row = rows[i];
+            if (row.spec != s)
+                continue;
+            if (!opens)
+                opens = listed[i];
+            bytes += row.bytes;
+            shortfall = shortfall || row.shortfall;
+        }
+        const Spec& spec = table[s];
+        if (opens)
+            measured.push_back(DiskCategory{spec.name, bytes, spec.colorHex, *opens, spec.symbol});
     }
     const VolumeTotals totals = volumeTotals();
     const qint64 totalUsed = std::max<qint64>(0, totals.total - totals.free);

@@ -3,6 +3,7 @@
 #include "core/disk/DiskUsageReport.h"
 #include "core/system/VolumeSpace.h"
 #include "platform/FileSystem.h"
+#include "platform/Places.h"
 
 #include <QString>
 
@@ -13,19 +14,22 @@
 
 namespace qm {
 
-// Measures what fills the disk: eight fixed folders (the system-wide applications folder and seven
-// folders of the home) set against the home volume's used and free space. A plain value holding its
+// Measures what fills the disk: eight rows of this platform's places (where applications are installed,
+// six of the user's folders, and the applications' data) set against the home volume's used and free
+// space. A plain value holding its
 // roots and how it reads the volume; it keeps nothing between calls, and copies may run at once.
 class DiskUsageScanner
 {
 public:
-    // One row of the category table: the folder as listed (not resolved) and how it is drawn.
+    // One row of the category table: its first folder and how it is drawn, and
+    // every folder it adds up, as listed (not resolved).
     struct Spec
     {
         QString name;
         Path url;
         quint32 colorHex = 0;
         QString symbol;
+        std::vector<Path> folders;
 
         bool operator==(const Spec&) const = default;
     };
@@ -45,24 +49,28 @@ public:
     static constexpr qint64 kNodeLimit = 500'000;
     static constexpr double kDeadlineSeconds = 300.0;
 
-    // `home`: the user's home folder; the Applications row is <systemRoot>/Applications. An empty
-    // `volume` reads the real volume (VolumeSpace::read).
-    explicit DiskUsageScanner(Path home = FileSystem::homeDirectory(), Path systemRoot = Path("/"),
-                              VolumeReader volume = {});
+    // The rows of `places`; an empty `volume` reads the real volume (VolumeSpace::read).
+    explicit DiskUsageScanner(Places places = Places::current(), VolumeReader volume = {});
+    // The places of `home` laid out with this platform's defaults, system places under `systemRoot`.
+    DiskUsageScanner(const Path& home, const Path& systemRoot = Path("/"), VolumeReader volume = {});
 
-    const Path& home() const { return m_home; }
-    const Path& systemRoot() const { return m_systemRoot; }
+    const Places& places() const { return m_places; }
+    const Path& home() const { return m_places.home(); }
+    const Path& systemRoot() const { return m_places.systemRoot(); }
 
-    // The category table in display order: Applications (<systemRoot>/Applications), Photos
-    // (~/Pictures), Movies, Music, Downloads, Documents, Desktop, App Data (~/Library). Reads nothing.
+    // The category table in display order: Applications (~/Applications, the user's and the system's
+    // Flatpak "app" folders, <systemRoot>/opt), Photos (the pictures folder), Movies (the videos
+    // folder), Music, Downloads, Documents, Desktop (the user's folders of user-dirs.dirs), App Data
+    // (the config, data, cache and state homes and ~/.var). Reads nothing.
     std::vector<Spec> specs() const;
 
-    // Measures every row whose folder exists (following links), all rows at once, each with the
-    // bounded sizer on its folder with links resolved, and assembles the report. A row whose resolved
-    // folder holds another row's resolved folder skips that one, so nested folders count once, under
-    // the innermost row. The report is incomplete when a measurement met a denial, its entry cap or
-    // its deadline, when two rows resolve to the same folder (both are measured in full), or when the
-    // folders add up to more than the used space. A missing folder adds nothing and marks nothing.
+    // Measures every folder of every row that exists (following links), all at once, each with the
+    // bounded sizer on the folder with links resolved, and assembles the report from the rows that
+    // have a folder (each opens its first folder that exists). A folder whose resolved path holds another
+    // folder's skips that one, so nested folders count once, under the innermost (the user's Flatpak apps in
+    // the data home count as Applications). The report is incomplete when a measurement met a denial, its
+    // entry cap or its deadline, when two folders resolve to the same place (both are measured in full), or
+    // when the folders add up to more than the used space. A missing folder adds nothing and marks nothing.
     // Blocks until every row is done: run it off the GUI thread. When `stop` is triggered the figures
     // so far are returned at once; cancellation marks nothing.
     DiskUsageReport scan(std::stop_token stop = {}) const;
@@ -71,8 +79,7 @@ public:
     VolumeTotals volumeTotals() const;
 
 private:
-    Path m_home;
-    Path m_systemRoot;
+    Places m_places;
     VolumeReader m_volume;
 };
 

@@ -164,7 +164,7 @@ FileScanner::FileScanner(Services services) : m_services(std::move(services))
         m_services.home = FileSystem::homeDirectory();
     if (m_services.systemRoot.empty())
         m_services.systemRoot = "/";
-    // Plain string joins: a root given as "/" must give "/Library", never "//Library".
+    // Plain string joins: a root given as "/" must give "/usr", never "//usr".
     const auto below = [](const Path& base, std::string_view rest) {
         std::string path = base.native();
         while (path.size() > 1 && path.back() == '/')
@@ -173,8 +173,9 @@ FileScanner::FileScanner(Services services) : m_services(std::move(services))
             path.clear();
         return path + std::string(rest);
     };
-    m_libraryRoots = {below(m_services.home, "/Library"), below(m_services.systemRoot, "/Library"),
-                      below(m_services.systemRoot, "/System/Library")};
+    m_libraryRoots = {below(m_services.home, "/.config"), below(m_services.home, "/.local/share"),
+                      below(m_services.home, "/.cache"),  below(m_services.home, "/.local/state"),
+                      below(m_services.home, "/.var"),    below(m_services.systemRoot, "/usr")};
 }
 
 const std::set<std::string, std::less<>>& FileScanner::packageExtensions()

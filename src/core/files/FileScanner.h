@@ -74,7 +74,7 @@ public:
     struct Services
     {
         Path home;               // the user's home folder; empty: FileSystem::homeDirectory()
-        Path systemRoot = "/";   // where "/Library" and "/System/Library" lie
+        Path systemRoot = "/";   // where "/usr" lies
         DatalessTest isDataless; // empty: nothing is a placeholder
         MountSource mounts;      // read once per operation; empty: MountTable::current()
         Hook hook;               // called from the sizer's threads; must be safe for that
@@ -121,7 +121,8 @@ public:
     static constexpr int kMaxLargeFileResults = 200'000;
     // Extensions, lowercase and without the dot, of packages the whole-tree searches never enter.
     static const std::set<std::string, std::less<>>& packageExtensions();
-    // home + "/Library", root + "/Library", root + "/System/Library", as plain path strings.
+    // Where applications keep their data and the system its programs: the config, data, cache and state
+    // homes at their default places, ~/.var, and root + "/usr", as plain path strings.
     const std::vector<std::string>& libraryRoots() const { return m_libraryRoots; }
 
     // max(4, 4 x the processors this process may run on).

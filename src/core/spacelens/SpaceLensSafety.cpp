@@ -55,17 +55,8 @@ QString lowered(const Path& name)
 const std::vector<std::string>& protectedHomeFolders()
 {
     static const std::vector<std::string> names{
-        "Library",
-        "Applications",
-        "Desktop",
-        "Documents",
-        "Downloads",
-        "Movies",
-        "Music",
-        "Pictures",
-        "Public",
-        "Sites",
-        "Creative Cloud Files",
+        "Applications", "Desktop", "Documents", "Downloads", "Music",
+        "Pictures",     "Public",  "Templates", "Videos",
     };
     return names;
 }
@@ -130,9 +121,12 @@ bool isRemovable(const Path& path, const Path& home, const Path& systemRoot)
                 return false;
         }
     }
-    // 5, 6: the home's Library and the system's.
-    if (isOrStartsWith(p, (Path(h) / "Library").native()) || isOrStartsWith(p, under("Library")))
-        return false;
+    // 5: where applications keep their data in the home: the config, data, cache and state homes (at
+    // their default places, under ~/.local) and the data of Flatpak apps.
+    for (const char* data : {".config", ".local", ".cache", ".var"}) {
+        if (isOrStartsWith(p, (Path(h) / data).native()))
+            return false;
+    }
     // 7: the system roots, in table order.
     for (const std::string& prefix : protectedSystemPrefixes()) {
         if (isOrStartsWith(p, under(prefix)))

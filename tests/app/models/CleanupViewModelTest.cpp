@@ -96,9 +96,9 @@ protected:
     // largest-first order is certain.
     void buildJunk()
     {
-        big = home.file("Library/Caches/big.bin", 90'000);
-        acme = home.file("Library/Caches/com.acme.cache/data.bin", 30'000).parent_path();
-        log = home.file("Library/Logs/app.log", 9'000);
+        big = home.file(".cache/big.bin", 90'000);
+        acme = home.file(".cache/com.acme.cache/data.bin", 30'000).parent_path();
+        log = home.file(".npm/_logs/app.log", 9'000);
         npm = home.file(".npm/_cacache/index-v5/entry", 20'000).parent_path();
     }
 
@@ -206,7 +206,8 @@ TEST_F(CleanupViewModelTest, ScanSelectCleanUndoAndTheAutomaticRescan)
 
     // Adjust: logs off, developer caches on, then one cache item off and on again.
     QSignalSpy edits(model.get(), &CleanupViewModel::categoriesChanged);
-    model->toggleItem(QStringLiteral("logs"), item(QStringLiteral("logs"), QStringLiteral("app.log")).id);
+    model->toggleItem(QStringLiteral("logs"),
+                      item(QStringLiteral("logs"), QStringLiteral("npm \u00B7 app.log")).id);
     model->setCategory(QStringLiteral("developerCaches"), true);
     model->toggleItem(QStringLiteral("userCaches"),
                       item(QStringLiteral("userCaches"), QStringLiteral("big.bin")).id.toString());
@@ -292,7 +293,7 @@ TEST_F(CleanupViewModelTest, TwoCleansTenSecondsApartAreUndoneTogether)
 
     clock.advance(10s);
     ASSERT_TRUE(model->hasUndoOffer());
-    selectOnly({{QStringLiteral("logs"), QStringLiteral("app.log")}});
+    selectOnly({{QStringLiteral("logs"), QStringLiteral("npm \u00B7 app.log")}});
     cleanAndSettle();
     ASSERT_TRUE(model->hasUndoOffer());
     ASSERT_EQ(model->lastReport()->trashed.size(), 2u);
@@ -324,7 +325,7 @@ TEST_F(CleanupViewModelTest, TheOfferClosesFifteenSecondsAfterTheCleanOrWhenDism
     EXPECT_FALSE(model->hasUndoOffer()) << "15 s after the clean";
     EXPECT_TRUE(model->undoOfferText().isEmpty());
 
-    selectOnly({{QStringLiteral("logs"), QStringLiteral("app.log")}});
+    selectOnly({{QStringLiteral("logs"), QStringLiteral("npm \u00B7 app.log")}});
     cleanAndSettle();
     ASSERT_TRUE(model->hasUndoOffer());
     model->dismissUndo();
@@ -347,7 +348,7 @@ TEST_F(CleanupViewModelTest, AnEmptyResultAndCleaningEverything)
     EXPECT_EQ(model->contentState(), QStringLiteral("empty"));
     EXPECT_EQ(model->foundText(), QStringLiteral("0 KB found"));
 
-    home.file("Library/Caches/only.bin", 5'000);
+    home.file(".cache/only.bin", 5'000);
     scanAndSettle();
     ASSERT_EQ(idsOf(model->categories()), (std::vector<QString>{QStringLiteral("userCaches")}));
     cleanAndSettle();
@@ -364,9 +365,9 @@ TEST_F(CleanupViewModelTest, AnEmptyResultAndCleaningEverything)
 TEST_F(CleanupViewModelTest, AnIncompleteKindWithoutItemsStaysListed)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    home.file("Library/Caches/only.bin", 5'000);
-    home.file("Library/Logs/hidden.log", 5'000);
-    home.chmod(home.path("Library/Logs"), 0700);
+    home.file(".cache/only.bin", 5'000);
+    home.file(".npm/_logs/hidden.log", 5'000);
+    home.chmod(home.path(".npm/_logs"), 0700);
     make();
     {
         test::DroppedPrivileges dropped;
@@ -562,11 +563,11 @@ TEST_F(CleanupViewModelTest, FailureNoteForSeveralGenericFailures)
 TEST_F(CleanupViewModelTest, FailureNoteForAProtectedItemWithAndWithoutFullDiskAccess)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    // Library/Caches stays root's, so nobody may move its children out; Library/Logs and the Trash are
+    // The cache home stays root's, so nobody may move its children out; the npm logs folder and the Trash are
     // nobody's own, so the positive control moves.
-    home.file("Library/Caches/locked.bin", 5'000);
-    log = home.file("Library/Logs/app.log", 9'000);
-    home.chown(home.path("Library/Logs"));
+    home.file(".cache/locked.bin", 5'000);
+    log = home.file(".npm/_logs/app.log", 9'000);
+    home.chown(home.path(".npm/_logs"));
     trashOwnedByNobody();
     make();
     scanAndSettle();
@@ -587,7 +588,7 @@ TEST_F(CleanupViewModelTest, FailureNoteForAProtectedItemWithAndWithoutFullDiskA
                                         "next time.")},
     };
     selectOnly({{QStringLiteral("userCaches"), QStringLiteral("locked.bin")},
-                {QStringLiteral("logs"), QStringLiteral("app.log")}});
+                {QStringLiteral("logs"), QStringLiteral("npm \u00B7 app.log")}});
     for (const Row& row : rows) {
         SCOPED_TRACE(row.granted ? "access granted" : "access off");
         access = row.granted;
@@ -603,7 +604,7 @@ TEST_F(CleanupViewModelTest, FailureNoteForAProtectedItemWithAndWithoutFullDiskA
     }
     EXPECT_EQ(accessAsked, 2);
     EXPECT_FALSE(fs::exists(log)) << "the dropped process moved what it may move";
-    EXPECT_TRUE(fs::exists(home.path("Library/Caches/locked.bin")));
+    EXPECT_TRUE(fs::exists(home.path(".cache/locked.bin")));
 }
 
 TEST_F(CleanupViewModelTest, ACompleteEmptyingIsWordedWithItsSize)

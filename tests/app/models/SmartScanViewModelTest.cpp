@@ -120,12 +120,11 @@ protected:
     // byte.
     void buildJunk()
     {
-        big = home.fileWithContent("Library/Caches/big.bin", QByteArray(90'000, 'b') + "end of big");
-        acme =
-            home.fileWithContent("Library/Caches/com.acme.cache/data.bin", QByteArray(30'000, 'a') + "acme")
-                .parent_path();
-        log = home.fileWithContent("Library/Logs/app.log", QByteArray(9'000, 'l') + "log tail");
-        home.folder("Library/Saved Application State");
+        big = home.fileWithContent(".cache/big.bin", QByteArray(90'000, 'b') + "end of big");
+        acme = home.fileWithContent(".cache/com.acme.cache/data.bin", QByteArray(30'000, 'a') + "acme")
+                   .parent_path();
+        log = home.fileWithContent(".npm/_logs/app.log", QByteArray(9'000, 'l') + "log tail");
+        home.folder(".local/state");
     }
 
     void scanAndSettle()
@@ -243,9 +242,9 @@ TEST_F(SmartScanViewModelTest, ASecondScanDropsTheFirstScansLateProgressAndResul
 TEST_F(SmartScanViewModelTest, AnUnreadableKindStaysAsAnEmptyIncompleteCategoryAlsoAfterAClean)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    const fs::path only = home.file("Library/Caches/only.bin", 5'000);
-    home.file("Library/Logs/hidden.log", 5'000);
-    home.chmod(home.path("Library/Logs"), 0700);
+    const fs::path only = home.file(".cache/only.bin", 5'000);
+    home.file(".npm/_logs/hidden.log", 5'000);
+    home.chmod(home.path(".npm/_logs"), 0700);
     make();
     {
         test::DroppedPrivileges dropped;
@@ -329,8 +328,8 @@ TEST_F(SmartScanViewModelTest, ACleanWhereEveryItemFailsChangesNothingAndItsItem
 TEST_F(SmartScanViewModelTest, CleanedPathsCompareAsBytes)
 {
     // Both names read "a\uFFFD" once decoded; only the first one moves.
-    const fs::path raw = home.nonUtf8File("Library/Caches", 6'000);
-    const fs::path replacement = home.file(fs::path("Library/Caches") / "a\xEF\xBF\xBD", 3'000);
+    const fs::path raw = home.nonUtf8File(".cache", 6'000);
+    const fs::path replacement = home.file(fs::path(".cache") / "a\xEF\xBF\xBD", 3'000);
     make();
     scanAndSettle();
     ASSERT_EQ(model->totalItems(), 2);
@@ -385,7 +384,7 @@ TEST_F(SmartScanViewModelTest, TwoCleansTenSecondsApartAreUndoneTogetherByteForB
 TEST_F(SmartScanViewModelTest, TheOfferEndsFifteenSecondsAfterItsLastRecordingOrWhenWithdrawn)
 {
     buildJunk();
-    const fs::path spare = home.file("Library/Logs/spare.log", 2'000);
+    const fs::path spare = home.file(".npm/_logs/spare.log", 2'000);
     make();
     scanAndSettle();
     model->toggleCategory(QStringLiteral("logs"));
@@ -417,7 +416,7 @@ TEST_F(SmartScanViewModelTest, TheOfferEndsFifteenSecondsAfterItsLastRecordingOr
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.how);
-        const fs::path item = home.file("Library/Caches/again.bin", 4'000);
+        const fs::path item = home.file(".cache/again.bin", 4'000);
         scanAndSettle();
         cleanAndSettle();
         ASSERT_TRUE(model->hasLastReport());
@@ -517,13 +516,13 @@ TEST_F(SmartScanViewModelTest, NoUndoStartsWhileTheCleanupPageEmptiesTheTrash)
 TEST_F(SmartScanViewModelTest, ProtectedItemsAreNamedWithAndWithoutFullDiskAccess)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    // Library/Caches stays root's, so nobody may move its children out; gone.bin (the largest, so the
-    // first failure) disappears before the clean. Library/Logs and the Trash are nobody's own, so the
+    // The cache home stays root's, so nobody may move its children out; gone.bin (the largest, so the
+    // first failure) disappears before the clean. the npm logs folder and the Trash are nobody's own, so the
     // positive control moves.
-    const fs::path gone = home.file("Library/Caches/gone.bin", 90'000);
-    const fs::path locked = home.file("Library/Caches/locked.bin", 5'000);
-    log = home.file("Library/Logs/app.log", 9'000);
-    home.chown(home.path("Library/Logs"));
+    const fs::path gone = home.file(".cache/gone.bin", 90'000);
+    const fs::path locked = home.file(".cache/locked.bin", 5'000);
+    log = home.file(".npm/_logs/app.log", 9'000);
+    home.chown(home.path(".npm/_logs"));
     trashOwnedByNobody();
     make();
     scanAndSettle();
@@ -568,7 +567,7 @@ TEST_F(SmartScanViewModelTest, HostileNamesReachTheFailureNoteUnchanged)
     // Markup (a file name cannot hold "/", so no closing tag), an entity and an argument marker.
     for (const char* name : {"<b>x<b>&amp;", "%2", "%1%2 %n"}) {
         SCOPED_TRACE(name);
-        const fs::path item = home.file(fs::path("Library/Caches") / name, 4'000);
+        const fs::path item = home.file(fs::path(".cache") / name, 4'000);
         scanAndSettle();
         fs::remove(item);
         model->setFailureNote(QString());

@@ -85,9 +85,9 @@ protected:
     // (not preselected): npm's index-v5. Sizes far apart, so the largest-first order is certain.
     void buildJunk()
     {
-        big = h.home().file("Library/Caches/big.bin", 90'000);
-        markup = h.home().file("Library/Caches/<b>x&lt;", 30'000);
-        log = h.home().file("Library/Logs/%2 %1.log", 9'000);
+        big = h.home().file(".cache/big.bin", 90'000);
+        markup = h.home().file(".cache/<b>x&lt;", 30'000);
+        log = h.home().file(".npm/_logs/%2 %1.log", 9'000);
         // Days apart from now, so the words do not depend on how long the test takes.
         const QDateTime now = QDateTime::currentDateTimeUtc();
         h.home().setMtime(markup, now.addDays(-3).addSecs(-3600));
@@ -269,7 +269,7 @@ TEST_F(CleanupViewTest, AScanShowsItsProgressThenSectionsWithNamesAsPlainText)
     QQuickItem* caches = section(QStringLiteral("userCaches"));
     ASSERT_EQ(caches->property("rowCount").toInt(), 2);
     QQuickItem* markupRow = row(QStringLiteral("userCaches"), QStringLiteral("<b>x&lt;"));
-    QQuickItem* logRow = row(QStringLiteral("logs"), QStringLiteral("%2 %1.log"));
+    QQuickItem* logRow = row(QStringLiteral("logs"), QStringLiteral("npm \u00B7 %2 %1.log"));
     ASSERT_NE(markupRow, nullptr);
     ASSERT_NE(logRow, nullptr);
     for (QQuickItem* each : {markupRow, logRow}) {
@@ -520,14 +520,13 @@ TEST_F(CleanupViewTest, NothingFoundShowsTheEmptyStateAndScansAgain)
 TEST_F(CleanupViewTest, AnIncompleteCategoryWithoutItemsStillShowsTheResults)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    const fs::path caches = h.home().folder("Library/Caches");
+    const fs::path caches = h.home().folder(".cache");
     h.home().file(caches / "hidden.bin", 8'000);
     h.home().chmod(caches, 0700);
     open();
     {
         test::DroppedPrivileges dropped;
-        ASSERT_TRUE(FileSystem().list(h.home().home() / "Library").ok())
-            << "the dropped process reads Library";
+        ASSERT_TRUE(FileSystem().list(h.home().home()).ok()) << "the dropped process reads the home";
         scanToResults();
     }
     ASSERT_EQ(contentName(), QStringLiteral("resultsState"));
@@ -641,7 +640,7 @@ TEST_F(CleanupViewTest, EmptyTrashWaitsWhileAnUndoMovesItemsBack)
     scanToResults();
     h.click(find(QStringLiteral("deselectAllButton")));
     expand(QStringLiteral("logs"));
-    h.click(row(QStringLiteral("logs"), QStringLiteral("%2 %1.log")));
+    h.click(row(QStringLiteral("logs"), QStringLiteral("npm \u00B7 %2 %1.log")));
     cleanThroughTheConfirmation();
     ASSERT_TRUE(
         h.settle([&] { return barName() == QStringLiteral("undoBar") && h.model().trashCount() == 1; }));
@@ -667,7 +666,7 @@ TEST_F(CleanupViewTest, EmptyTrashWaitsWhileAnotherModuleRestores)
     scanToResults();
     h.click(find(QStringLiteral("deselectAllButton")));
     expand(QStringLiteral("logs"));
-    h.click(row(QStringLiteral("logs"), QStringLiteral("%2 %1.log")));
+    h.click(row(QStringLiteral("logs"), QStringLiteral("npm \u00B7 %2 %1.log")));
     cleanThroughTheConfirmation();
     ASSERT_TRUE(h.settle([&] { return h.model().trashCount() == 1; }));
     h.model().dismissUndo();

@@ -264,7 +264,7 @@ TEST_F(DiskViewTest, AnEqualReportDoesNotReplayTheEntranceAndADifferentOneDoes)
 TEST_F(DiskViewTest, WithReduceMotionTilesStandAtOnce)
 {
     h.tree().file(h.home() / "Documents/report", 300'000);
-    h.tree().file(h.home() / "Library/prefs", 100'000);
+    h.tree().file(h.home() / ".config/prefs", 100'000);
     ASSERT_TRUE(h.open(kPageSize, true));
     ASSERT_TRUE(h.settleScan());
     for (const char* name : {"tile:Documents", "tile:App Data"}) {
@@ -279,7 +279,7 @@ TEST_F(DiskViewTest, WithReduceMotionTilesStandAtOnce)
 TEST_F(DiskViewTest, HoverKeepsTheLastWriterAndDimsTheRest)
 {
     h.tree().file(h.home() / "Documents/report", 300'000);
-    h.tree().file(h.home() / "Library/prefs", 100'000);
+    h.tree().file(h.home() / ".config/prefs", 100'000);
     ASSERT_TRUE(h.open(kPageSize, true));
     ASSERT_TRUE(h.settleScan());
     QQuickItem* documents = part(h, "tile:Documents");

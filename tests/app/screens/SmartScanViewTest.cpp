@@ -83,11 +83,10 @@ protected:
     // Caches: big.bin and the folder com.acme.cache; logs: app.log. All preselected by the scanner.
     void buildJunk()
     {
-        big = h.home().fileWithContent("Library/Caches/big.bin", QByteArray(90'000, 'b'));
-        acme = h.home()
-                   .fileWithContent("Library/Caches/com.acme.cache/data.bin", QByteArray(30'000, 'a'))
-                   .parent_path();
-        log = h.home().fileWithContent("Library/Logs/app.log", QByteArray(9'000, 'l'));
+        big = h.home().fileWithContent(".cache/big.bin", QByteArray(90'000, 'b'));
+        acme =
+            h.home().fileWithContent(".cache/com.acme.cache/data.bin", QByteArray(30'000, 'a')).parent_path();
+        log = h.home().fileWithContent(".npm/_logs/app.log", QByteArray(9'000, 'l'));
     }
 
     void open()

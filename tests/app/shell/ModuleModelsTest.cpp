@@ -235,7 +235,7 @@ TEST_F(ModuleModelsTest, TheUndoingModelsShareOneRestoreTracker)
 
     // Smart Scan's undo holds the same tracker from its start.
     SmartScanViewModel& smartScan = *models->smartScan();
-    home.file("Library/Caches/junk.bin", 4'000);
+    home.file(".cache/junk.bin", 4'000);
     smartScan.scan();
     ASSERT_TRUE(test::settle([&] { return smartScan.phase() == SmartScanViewModel::Phase::results; }));
     smartScan.confirmClean();

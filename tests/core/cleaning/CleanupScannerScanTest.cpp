@@ -5,6 +5,7 @@
 #include "support/FakeAppLocator.h"
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
+#include "support/ScratchMount.h"
 #include "support/SizeOracle.h"
 #include "support/TempTree.h"
 
@@ -23,18 +24,6 @@ namespace {
 using Report = std::pair<double, QString>;
 
 const QDateTime kLongAgo = QDateTime(QDate(2020, 3, 1), QTime(8, 0), QTimeZone::utc());
-
-// The label (or none) of every root row, in table order.
-std::vector<std::pair<JunkKind, std::optional<QString>>>
-labelsOf(const std::vector<CleanupScanner::KindRoots>& table)
-{
-    std::vector<std::pair<JunkKind, std::optional<QString>>> out;
-    for (const auto& entry : table) {
-        for (const auto& row : entry.roots)
-            out.emplace_back(entry.kind, row.label);
-    }
-    return out;
-}
 
 std::multiset<QString> namesOf(const JunkCategory& category)
 {
@@ -63,9 +52,12 @@ protected:
         locator->install("com.elsewhere.viewer", "/opt/viewer/Viewer.app");
     }
 
+    // The home laid out the way this platform lays it out, system places under the fixture's root.
+    Places places() const { return Places::resolveWith(home, {}, systemRoot, std::nullopt); }
+
     CleanupScanner scanner(FileSystem fileManager = {}) const
     {
-        return CleanupScanner(std::move(fileManager), home, systemRoot, nullptr, locator);
+        return CleanupScanner(std::move(fileManager), places(), nullptr, locator);
     }
 
     std::vector<JunkCategory> scan(const std::vector<JunkKind>& kinds, std::vector<Report>* reports = nullptr,
@@ -81,13 +73,17 @@ protected:
                 stop);
     }
 
-    // Every junk root gets a file of its own size, a folder the same size in every root, a hidden file,
-    // and an empty file and folder; the first also a name that is not UTF-8. Every orphan root gets an
-    // old orphan, plus entries that are not orphans for one reason each.
+    // Every folder row gets a file of its own size, a folder the same size in every root, a hidden file,
+    // and an empty file and folder; the first also a name that is not UTF-8. A log-name row gets logs
+    // under each log name and a file that is not a log; a single-file row is that file. Every orphan root
+    // gets an old orphan, plus entries that are not orphans for one reason each. The config home holds an
+    // application that keeps a "logs" folder, and the cache home the document portal's folder.
     void populate()
     {
+        tree.folder("home/.config/Chat App/logs");
+        tree.file("home/.cache/doc/by-app/file", 7000);
         int index = 0;
-        for (const auto& entry : CleanupScanner::roots(home)) {
+        for (const auto& entry : CleanupScanner::roots(places())) {
             for (const auto& row : entry.roots) {
                 const Path r = row.url;
                 if (entry.kind == JunkKind::appLeftovers) {
@@ -99,6 +95,14 @@ protected:
                     tree.fileWithMtime(r / ".com.hidden.orphan", kLongAgo, 9000);   // hidden
                     tree.file(r / "com.recent.orphan", 9000);                       // modified now
                     tree.setMtime(tree.folder(r / "com.empty.orphan"), kLongAgo);   // 0 bytes
+                } else if (row.shape == CleanupScanner::RowShape::itself) {
+                    tree.file(r, 10'000 + 4096 * index);
+                } else if (row.shape == CleanupScanner::RowShape::logChildren) {
+                    tree.file(r / "session.log", 10'000 + 4096 * index);
+                    tree.file(r / "session.log.1", 3000);
+                    tree.file(r / "session.log.old", 5000);
+                    tree.file(r / "notes.txt", 2000); // not a log
+                    tree.file(r / "empty.log");
                 } else {
                     tree.file(r / "data.bin", 10'000 + 4096 * index);
                     tree.file(r / "pkg/a", 3000);
@@ -117,102 +121,134 @@ protected:
 
 TEST_F(JunkScanTest, RootTableAndAllowedRoots)
 {
-    const auto table = CleanupScanner::roots("/h");
-    const std::vector<std::pair<JunkKind, Path>> expected{
-        {JunkKind::userCaches, "/h/Library/Caches"},
-        {JunkKind::logs, "/h/Library/Logs"},
-        {JunkKind::savedState, "/h/Library/Saved Application State"},
-        {JunkKind::developerCaches, "/h/Library/Developer/Xcode/DerivedData"},
-        {JunkKind::developerCaches, "/h/Library/Developer/CoreSimulator/Caches"},
-        {JunkKind::developerCaches, "/h/.npm/_cacache"},
-        {JunkKind::developerCaches, "/h/Library/pnpm/store"},
-        {JunkKind::developerCaches, "/h/.yarn/berry/cache"},
-        {JunkKind::developerCaches, "/h/.gradle/caches"},
-        {JunkKind::developerCaches, "/h/.m2/repository"},
-        {JunkKind::developerCaches, "/h/go/pkg/mod"},
-        {JunkKind::developerCaches, "/h/.cargo/registry"},
-        {JunkKind::developerCaches, "/h/.cache"},
-        {JunkKind::appLeftovers, "/h/Library/Application Support"},
-        {JunkKind::appLeftovers, "/h/Library/Preferences"},
-        {JunkKind::appLeftovers, "/h/Library/Containers"},
-        {JunkKind::appLeftovers, "/h/Library/HTTPStorages"},
-        {JunkKind::appLeftovers, "/h/Library/WebKit"},
-        {JunkKind::appLeftovers, "/h/Library/Cookies"},
+    const Path h = "/h";
+    tree.folder("home/.config/Code/logs");
+    tree.folder("home/.config/Empty App");
+    tree.file("home/.config/Odd/logs"); // a file, not a logs folder
+    const Places fixture = Places::resolveWith(home, {}, systemRoot, std::nullopt);
+    const auto table = CleanupScanner::roots(fixture);
+    using Shape = CleanupScanner::RowShape;
+    struct Row
+    {
+        JunkKind kind;
+        std::optional<QString> label;
+        Path url;
+        Shape shape;
+        bool operator==(const Row&) const = default;
     };
-    std::vector<std::pair<JunkKind, Path>> actual;
+    const auto under = [&](const char* relative) { return home / relative; };
+    using L = std::optional<QString>;
+    const std::vector<Row> expected{
+        {JunkKind::userCaches, L(), under(".cache"), Shape::children},
+        {JunkKind::logs, L(), under(".xsession-errors"), Shape::itself},
+        {JunkKind::logs, L(), under(".xsession-errors.old"), Shape::itself},
+        {JunkKind::logs, L("Xorg"), under(".local/share/xorg"), Shape::logChildren},
+        {JunkKind::logs, L("npm"), under(".npm/_logs"), Shape::logChildren},
+        {JunkKind::logs, L("Code"), under(".config/Code/logs"), Shape::children},
+        {JunkKind::developerCaches, L("npm"), under(".npm/_cacache"), Shape::children},
+        {JunkKind::developerCaches, L("pnpm"), under(".local/share/pnpm/store"), Shape::children},
+        {JunkKind::developerCaches, L("Yarn"), under(".yarn/berry/cache"), Shape::children},
+        {JunkKind::developerCaches, L("Yarn"), under(".cache/yarn"), Shape::children},
+        {JunkKind::developerCaches, L("Gradle"), under(".gradle/caches"), Shape::children},
+        {JunkKind::developerCaches, L("Maven"), under(".m2/repository"), Shape::children},
+        {JunkKind::developerCaches, L("Go modules"), under("go/pkg/mod"), Shape::children},
+        {JunkKind::developerCaches, L("Go modules"), under(".cache/go-build"), Shape::children},
+        {JunkKind::developerCaches, L("Cargo"), under(".cargo/registry"), Shape::children},
+    };
+    std::vector<Row> actual;
     for (const auto& entry : table) {
-        for (const auto& row : entry.roots)
-            actual.emplace_back(entry.kind, row.url);
+        for (const auto& row : entry.roots) {
+            if (entry.kind != JunkKind::appLeftovers)
+                actual.push_back(Row{entry.kind, row.label, row.url, row.shape});
+        }
     }
     EXPECT_EQ(actual, expected);
     ASSERT_EQ(table.size(), 5u);
     for (std::size_t i = 0; i < table.size(); ++i)
         EXPECT_EQ(table[i].kind, JunkKinds::all[i]);
+    EXPECT_TRUE(table[2].roots.empty()) << "saved state has no place here";
+    // Only the cache home's row leaves children out, and skips mounts.
+    EXPECT_EQ(table[0].roots[0].excludedNames, (std::vector<Path>{"yarn", "go-build", "doc"}));
+    EXPECT_TRUE(table[0].roots[0].skipMounts);
+    EXPECT_FALSE(table[3].roots[0].skipMounts);
 
-    using L = std::optional<QString>;
-    const std::vector<std::pair<JunkKind, L>> labels{
-        {JunkKind::userCaches, L()},
-        {JunkKind::logs, L()},
-        {JunkKind::savedState, L()},
-        {JunkKind::developerCaches, L("Xcode DerivedData")},
-        {JunkKind::developerCaches, L("Simulator")},
-        {JunkKind::developerCaches, L("npm")},
-        {JunkKind::developerCaches, L("pnpm")},
-        {JunkKind::developerCaches, L("Yarn")},
-        {JunkKind::developerCaches, L("Gradle")},
-        {JunkKind::developerCaches, L("Maven")},
-        {JunkKind::developerCaches, L("Go modules")},
-        {JunkKind::developerCaches, L("Cargo")},
-        {JunkKind::developerCaches, L("~/.cache")},
-        {JunkKind::appLeftovers, L("Application Support")},
-        {JunkKind::appLeftovers, L("Preferences")},
-        {JunkKind::appLeftovers, L("Containers")},
-        {JunkKind::appLeftovers, L("HTTP Storage")},
-        {JunkKind::appLeftovers, L("WebKit")},
-        {JunkKind::appLeftovers, L("Cookies")},
-    };
-    EXPECT_EQ(labelsOf(table), labels);
+    // The rows follow the XDG homes wherever the environment puts them.
+    const Places moved = Places::resolveWith(
+        h, {{"XDG_CACHE_HOME", "/var/cache/h"}, {"XDG_DATA_HOME", "/h/data"}, {"XDG_STATE_HOME", "/h/state"}},
+        "/", std::nullopt);
+    const auto movedTable = CleanupScanner::roots(moved);
+    EXPECT_EQ(movedTable[0].roots[0].url, Path("/var/cache/h"));
+    EXPECT_EQ(movedTable[1].roots[2].url, Path("/h/data/xorg"));
+    EXPECT_EQ(movedTable[3].roots[1].url, Path("/h/data/pnpm/store"));
+    EXPECT_EQ(movedTable[3].roots[3].url, Path("/var/cache/h/yarn"));
 
     // Table order whatever the order or repeats of the kinds asked for.
     EXPECT_EQ(CleanupScanner::allowedRoots(
-                  "/h", {JunkKind::savedState, JunkKind::userCaches, JunkKind::savedState}),
-              (std::vector<Path>{"/h/Library/Caches", "/h/Library/Saved Application State"}));
-    EXPECT_TRUE(CleanupScanner::allowedRoots("/h", {}).empty());
+                  fixture, {JunkKind::savedState, JunkKind::userCaches, JunkKind::savedState}),
+              (std::vector<Path>{under(".cache")}));
+    EXPECT_TRUE(CleanupScanner::allowedRoots(fixture, {}).empty());
     const std::vector<Path> all = CleanupScanner::allowedRoots(
-        "/h", std::vector<JunkKind>(JunkKinds::all.rbegin(), JunkKinds::all.rend()));
+        fixture, std::vector<JunkKind>(JunkKinds::all.rbegin(), JunkKinds::all.rend()));
     std::vector<Path> expectedAll;
-    for (const auto& [kind, path] : expected)
-        expectedAll.push_back(path);
-    EXPECT_EQ(all, expectedAll);
+    for (const Row& row : expected)
+        expectedAll.push_back(row.url);
+    ASSERT_GE(all.size(), expectedAll.size());
+    EXPECT_EQ(std::vector<Path>(all.begin(), all.begin() + std::ptrdiff_t(expectedAll.size())), expectedAll);
+
+    // The guard: folder rows as roots, single-file rows as exact items; never the state home.
+    const SafetyGuard guard = CleanupScanner::guard(fixture, {JunkKind::logs});
+    EXPECT_EQ(guard.allowedItems(),
+              (std::vector<Path>{under(".xsession-errors"), under(".xsession-errors.old")}));
+    EXPECT_TRUE(guard.isCleanable(under(".xsession-errors")));
+    EXPECT_TRUE(guard.isCleanable(under(".config/Code/logs/main.log")));
+    EXPECT_FALSE(guard.isCleanable(under(".xsession-errors.older")));
+    EXPECT_FALSE(guard.isCleanable(under(".local/state/wireplumber/default-nodes")));
+    EXPECT_FALSE(guard.isCleanable(under(".config/Code/settings.json")));
+    EXPECT_FALSE(guard.isCleanable(under(".cache/thumbnails"))) << "caches were not asked for";
 }
 
 TEST_F(JunkScanTest, EveryRootOfEveryKind)
 {
     populate();
+    // The state home holds what is not a log: it is never offered.
+    tree.file("home/.local/state/wireplumber/default-nodes", 4000);
+    tree.file("home/.local/state/nvim/shada/main.shada", 4000);
     const std::vector<JunkCategory> categories =
         scan(std::vector<JunkKind>(JunkKinds::all.begin(), JunkKinds::all.end()));
     ASSERT_EQ(categories.size(), 5u);
 
-    std::map<std::string, int> rootIndex; // root folder -> table position, for the order check
+    std::map<std::string, int> rootIndex; // row path -> table position, for the order check
     int index = 0;
-    for (const auto& entry : CleanupScanner::roots(home)) {
-        for (const auto& row : entry.roots)
+    int orphanIndex = -1;
+    for (const auto& entry : CleanupScanner::roots(places())) {
+        for (const auto& row : entry.roots) {
+            if (entry.kind == JunkKind::appLeftovers && orphanIndex < 0)
+                orphanIndex = index;
             rootIndex[row.url.native()] = index++;
+        }
     }
+    const auto rowOf = [&](const Path& url) {
+        const auto it = rootIndex.find(url.native());
+        return it != rootIndex.end() ? it->second : rootIndex.at(url.parent_path().native());
+    };
 
     const QString odd = FileSystem::displayName(test::TempTree::nonUtf8Name());
     const QString dot = QStringLiteral(" \u00B7 ");
     std::map<JunkKind, std::multiset<QString>> expectedNames{
-        {JunkKind::userCaches, {"data.bin", "pkg", ".hidden", odd}},
-        {JunkKind::logs, {"data.bin", "pkg", ".hidden"}},
-        {JunkKind::savedState, {"data.bin", "pkg", ".hidden"}},
+        {JunkKind::userCaches, {"data.bin", "pkg", ".hidden", odd}}, // not yarn, go-build or doc
+        {JunkKind::logs,
+         {".xsession-errors", ".xsession-errors.old", "Chat App" + dot + "data.bin", "Chat App" + dot + "pkg",
+          "Chat App" + dot + ".hidden"}},
     };
-    for (const char* label : {"Xcode DerivedData", "Simulator", "npm", "pnpm", "Yarn", "Gradle", "Maven",
-                              "Go modules", "Cargo", "~/.cache"}) {
+    for (const char* label : {"Xorg", "npm"}) {
+        for (const char* child : {"session.log", "session.log.1", "session.log.old"})
+            expectedNames[JunkKind::logs].insert(QString::fromUtf8(label) + dot + child);
+    }
+    for (const char* label :
+         {"npm", "pnpm", "Yarn", "Yarn", "Gradle", "Maven", "Go modules", "Go modules", "Cargo"}) {
         for (const char* child : {"data.bin", "pkg", ".hidden"})
             expectedNames[JunkKind::developerCaches].insert(QString::fromUtf8(label) + dot + child);
     }
-    int orphanIndex = 13;
     for (const char* label :
          {"Application Support", "Preferences", "Containers", "HTTP Storage", "WebKit", "Cookies"})
         expectedNames[JunkKind::appLeftovers].insert(QString::fromUtf8(label) + dot + "com.oldvendor.tool" +
@@ -238,10 +274,10 @@ TEST_F(JunkScanTest, EveryRootOfEveryKind)
             ASSERT_GE(before.bytes, item.bytes) << item.url;
             if (before.bytes != item.bytes)
                 continue;
-            const int rootBefore = rootIndex.at(before.url.parent_path().native());
-            const int rootNow = rootIndex.at(item.url.parent_path().native());
+            const int rootBefore = rowOf(before.url);
+            const int rootNow = rowOf(item.url);
             EXPECT_LE(rootBefore, rootNow) << item.url;
-            if (rootBefore == rootNow) {
+            if (rootBefore == rootNow && before.url.parent_path() == item.url.parent_path()) {
                 const auto names = FileSystem().list(item.url.parent_path())->names;
                 EXPECT_LT(std::find(names.begin(), names.end(), before.url.filename()),
                           std::find(names.begin(), names.end(), item.url.filename()))
@@ -253,6 +289,18 @@ TEST_F(JunkScanTest, EveryRootOfEveryKind)
     const auto questions = locator->questions();
     EXPECT_NE(std::find(questions.begin(), questions.end(), "com.elsewhere.viewer"), questions.end());
     EXPECT_EQ(std::find(questions.begin(), questions.end(), "com.acme.oldtool"), questions.end());
+}
+
+TEST_F(JunkScanTest, LogNames)
+{
+    const std::vector<std::pair<const char*, bool>> cases{
+        {"app.log", true},       {"Xorg.0.log", true}, {"app.log.1", true},   {"app.log.12", true},
+        {"app.log.old", true},   {"logs", true},       {".log", false},       {"app.log.", false},
+        {"app.log.1.gz", false}, {"app.logx", false},  {"catalog", false},    {"notes.old", false},
+        {"Logs", false},         {"history", false},   {"app.log.1a", false}, {"log", false},
+    };
+    for (const auto& [name, isLog] : cases)
+        EXPECT_EQ(CleanupScanner::isLogName(name), isLog) << name;
 }
 
 TEST_F(JunkScanTest, ProgressReportsKindByKind)
@@ -304,10 +352,10 @@ TEST_F(JunkScanTest, CancellationDuringAKindKeepsWhatWasMeasured)
 {
     populate();
     std::stop_source stop;
-    const Path npm = FileSystem::resolveLinks(home / ".npm/_cacache");
+    const Path berry = FileSystem::resolveLinks(home / ".yarn/berry/cache");
     // Cancels just as the third developer-cache root is listed.
     const FileSystem cancelling([&](FsStep step, const Path& path) {
-        if (step == FsStep::List && path == npm)
+        if (step == FsStep::List && path == berry)
             stop.request_stop();
     });
     std::vector<Report> reports;
@@ -315,14 +363,15 @@ TEST_F(JunkScanTest, CancellationDuringAKindKeepsWhatWasMeasured)
     const auto categories = scan(all, &reports, stop.get_token(), cancelling);
 
     ASSERT_EQ(categories.size(), 4u); // nothing after developer caches
-    for (std::size_t k = 0; k < 3; ++k)
-        EXPECT_EQ(categories[k].items.size(), k == 0 ? 4u : 3u);
+    EXPECT_EQ(categories[0].items.size(), 4u);
+    EXPECT_EQ(categories[1].items.size(), 11u);
+    EXPECT_TRUE(categories[2].items.empty());
     const JunkCategory& developer = categories[3];
     EXPECT_EQ(developer.kind, JunkKind::developerCaches);
     EXPECT_FALSE(developer.incomplete);
     const QString dot = QStringLiteral(" \u00B7 ");
     std::multiset<QString> expected;
-    for (const char* label : {"Xcode DerivedData", "Simulator"}) {
+    for (const char* label : {"npm", "pnpm"}) {
         for (const char* child : {"data.bin", "pkg", ".hidden"})
             expected.insert(QString::fromUtf8(label) + dot + child);
     }
@@ -344,11 +393,11 @@ TEST_F(JunkScanTest, CancellationDuringAKindKeepsWhatWasMeasured)
 TEST_F(JunkScanTest, UnreadablePlacesMakeTheirKindIncomplete)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    tree.file("home/Library/Caches/open.bin", 8000); // readable: the control
-    tree.file("home/Library/Logs/app.log", 8000);
-    tree.chmod(home / "Library/Logs", 0700);                      // root's, closed: unlistable
-    tree.file("home/Library/Saved Application State/open-empty"); // empty, readable: dropped
-    tree.chmod(tree.file("home/Library/Saved Application State/closed-empty"), 0600); // unreadable
+    tree.file("home/.cache/open.bin", 8000); // readable: the control
+    tree.file("home/.npm/_logs/app.log", 8000);
+    tree.chmod(home / ".npm/_logs", 0700);                                  // root's, closed: unlistable
+    tree.file("home/.local/share/xorg/open-empty.log");                     // empty, readable: dropped
+    tree.chmod(tree.file("home/.local/share/xorg/closed-empty.log"), 0600); // unreadable
     tree.file("home/.cargo/registry/index/a", 4000);
     tree.file("home/.cargo/registry/index/secret/b", 4000);
     tree.chmod(home / ".cargo/registry/index/secret", 0700); // a part of the child is closed
@@ -365,11 +414,11 @@ TEST_F(JunkScanTest, UnreadablePlacesMakeTheirKindIncomplete)
     const auto& caches = categories[0];
     EXPECT_FALSE(caches.incomplete);
     ASSERT_EQ(caches.items.size(), 1u);
-    EXPECT_EQ(caches.items[0].bytes, test::findAllocatedSize(home / "Library/Caches/open.bin"));
+    EXPECT_EQ(caches.items[0].bytes, test::findAllocatedSize(home / ".cache/open.bin"));
 
     EXPECT_TRUE(categories[1].incomplete);
     EXPECT_TRUE(categories[1].items.empty());
-    EXPECT_TRUE(categories[2].incomplete);
+    EXPECT_FALSE(categories[2].incomplete) << "saved state has no place, so nothing to miss";
     EXPECT_TRUE(categories[2].items.empty());
 
     const auto& developer = categories[3];
@@ -402,29 +451,58 @@ TEST_F(JunkScanTest, AnIncompleteInventoryCallsNothingOrphaned)
 TEST_F(JunkScanTest, RootsLinkedToTheHomeFolderOrAboveAreSkipped)
 {
     populate();
-    // Replace three roots by links: to the home folder, to "/", and (relative) to the home's parent.
-    std::filesystem::remove_all(home / "Library/Caches");
-    std::filesystem::remove_all(home / "Library/Logs");
-    std::filesystem::remove_all(home / "Library/Saved Application State");
-    tree.symlink(home, "home/Library/Caches");
-    tree.symlink("/", "home/Library/Logs");
-    tree.symlink("../..", "home/Library/Saved Application State");
+    // Replace three roots by links: to the home folder, to "/", and (relative) to the home's parent; and
+    // a single-file row by a link to a folder.
+    std::filesystem::remove_all(home / ".cache");
+    std::filesystem::remove_all(home / ".local/share/xorg");
+    std::filesystem::remove_all(home / ".npm/_logs");
+    std::filesystem::remove(home / ".xsession-errors");
+    tree.symlink(home, "home/.cache");
+    tree.symlink("/", "home/.local/share/xorg");
+    tree.symlink("../..", "home/.npm/_logs");
+    tree.symlink("/usr", "home/.xsession-errors");
 
-    const auto categories = scan(JunkKinds::smartScanKinds());
-    ASSERT_EQ(categories.size(), 3u);
-    for (const JunkCategory& category : categories) {
-        EXPECT_TRUE(category.items.empty()) << JunkKinds::toRaw(category.kind).toStdString();
-        EXPECT_FALSE(category.incomplete) << JunkKinds::toRaw(category.kind).toStdString();
-    }
+    const auto categories = scan({JunkKind::userCaches, JunkKind::logs});
+    ASSERT_EQ(categories.size(), 2u);
+    EXPECT_TRUE(categories[0].items.empty());
+    EXPECT_FALSE(categories[0].incomplete);
+    // What is left of the logs is the other session file and the application's logs folder; the link
+    // named as the session log measures as the link itself (nothing) and never as /usr.
+    EXPECT_EQ(namesOf(categories[1]),
+              (std::multiset<QString>{".xsession-errors.old", "Chat App \u00B7 data.bin",
+                                      "Chat App \u00B7 pkg", "Chat App \u00B7 .hidden"}));
+    EXPECT_FALSE(categories[1].incomplete);
     // A link that leads nowhere, or to a file, hides nothing either.
-    std::filesystem::remove(home / "Library/Caches");
-    tree.symlink("nowhere", "home/Library/Caches");
-    std::filesystem::remove(home / "Library/Logs");
-    tree.file("home/Library/Logs", 100);
-    for (const JunkCategory& category : scan({JunkKind::userCaches, JunkKind::logs})) {
+    std::filesystem::remove(home / ".cache");
+    tree.symlink("nowhere", "home/.cache");
+    std::filesystem::remove(home / ".npm/_logs");
+    tree.file("home/.npm/_logs", 100);
+    for (const JunkCategory& category : scan({JunkKind::userCaches})) {
         EXPECT_TRUE(category.items.empty());
         EXPECT_FALSE(category.incomplete);
     }
+}
+
+// The cache home's children that are mounts of their own (a file system of their own, or a bind mount
+// of the same one) are left out and never measured through; the document portal's folder and the
+// developer tools' folders are left to their rows.
+TEST_F(JunkScanTest, CacheHomeChildrenThatAreMountsAreLeftOut)
+{
+    const Path plain = tree.file("home/.cache/fontconfig/cache-1", 30'000).parent_path();
+    tree.file("home/.cache/mounted-elsewhere/keep", 1000);
+    tree.file("outside/bound/file", 40'000);
+    test::ScratchMount tmpfs = test::ScratchMount::tmpfs(home / ".cache/mounted-elsewhere");
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(tmpfs);
+    tree.file("home/.cache/mounted-elsewhere/inside", 50'000);
+    test::ScratchMount bind = test::ScratchMount::bind(tree.path("outside/bound"), home / ".cache/bound");
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(bind);
+
+    const auto categories = scan({JunkKind::userCaches});
+    ASSERT_EQ(categories.size(), 1u);
+    ASSERT_EQ(categories[0].items.size(), 1u);
+    EXPECT_EQ(categories[0].items[0].url, plain);
+    EXPECT_EQ(categories[0].items[0].bytes, test::findAllocatedSize(plain));
+    EXPECT_FALSE(categories[0].incomplete);
 }
 
 TEST(JunkScanLinkedRootTest, CacheLinkedElsewhereIsScannedAndTrashedThroughTheGuard)
@@ -436,20 +514,21 @@ TEST(JunkScanLinkedRootTest, CacheLinkedElsewhereIsScannedAndTrashedThroughTheGu
     elsewhere.file("cache/tool/index", 7000);
     home.symlink(elsewhere.path("cache"), ".cache");
 
-    const CleanupScanner scanner(FileSystem(), home.home(), home.path("system"));
-    const auto categories = scanner.scanAll({JunkKind::developerCaches}, {});
+    const CleanupScanner scanner(FileSystem(), home.places(home.path("system")));
+    const auto categories = scanner.scanAll({JunkKind::userCaches}, {});
     ASSERT_EQ(categories.size(), 1u);
     const JunkCategory& developer = categories[0];
     EXPECT_FALSE(developer.incomplete);
     ASSERT_EQ(developer.items.size(), 2u);
-    EXPECT_EQ(developer.items[0].name, QStringLiteral("~/.cache \u00B7 blob.bin"));
+    EXPECT_EQ(developer.items[0].name, QStringLiteral("blob.bin"));
     EXPECT_EQ(developer.items[0].url, home.home() / ".cache/blob.bin");
     EXPECT_EQ(developer.items[0].bytes, test::findAllocatedSize(blob));
-    EXPECT_EQ(developer.items[1].name, QStringLiteral("~/.cache \u00B7 tool"));
+    EXPECT_EQ(developer.items[1].name, QStringLiteral("tool"));
     EXPECT_EQ(developer.items[1].bytes, test::findAllocatedSize(tool));
 
-    const Cleaner cleaner(SafetyGuard(CleanupScanner::allowedRoots(
-        home.home(), std::vector<JunkKind>(JunkKinds::all.begin(), JunkKinds::all.end()))));
+    const Cleaner cleaner(
+        CleanupScanner::guard(home.places(home.path("system")),
+                              std::vector<JunkKind>(JunkKinds::all.begin(), JunkKinds::all.end())));
     // The root itself, reached either way, is never cleanable.
     EXPECT_FALSE(cleaner.guardrail().isCleanable(home.home() / ".cache"));
     EXPECT_FALSE(cleaner.guardrail().isCleanable(elsewhere.path("cache")));

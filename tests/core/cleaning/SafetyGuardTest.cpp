@@ -110,5 +110,40 @@ TEST(RootOnlyPath, DeniesOnlyOtherUsersUnreadableItems)
     EXPECT_FALSE(RootOnlyPath::denies(link));
 }
 
+// An allowed item admits exactly that name in its folder (the folder reached through links too), never
+// what a link of that name points to, nor a sibling, a child or the folder.
+TEST(SafetyGuard, AllowedItemsAdmitTheNameItself)
+{
+    test::TempTree tree;
+    const Path r = tree.root();
+    tree.file("home/.xsession-errors", 100);
+    tree.file("outside/secret", 10);
+    tree.symlink(r / "outside/secret", "home/.xsession-errors.old");
+    tree.symlink(r / "home", "linked-home");
+
+    const SafetyGuard guard({},
+                            {r / "home/.xsession-errors", r / "home/.xsession-errors.old", "relative/item"});
+    struct Case
+    {
+        const char* what;
+        Path path;
+        bool cleanable;
+    };
+    const Case cases[] = {
+        {"the item", r / "home/.xsession-errors", true},
+        {"the item through a linked folder", r / "linked-home/.xsession-errors", true},
+        {"a link named as the item", r / "home/.xsession-errors.old", true},
+        {"what that link points to", r / "outside/secret", false},
+        {"a sibling", r / "home/.xsession-errors.older", false},
+        {"below the item", r / "home/.xsession-errors/x", false},
+        {"the item's folder", r / "home", false},
+        {"a .. path to the item", r / "outside/../home/.xsession-errors", false},
+        {"a relative item is never allowed", "relative/item", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(guard.isCleanable(c.path), c.cleanable) << c.what;
+    EXPECT_EQ(guard.allowedItems().size(), 2u);
+}
+
 } // namespace
 } // namespace qm

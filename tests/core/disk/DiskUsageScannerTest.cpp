@@ -55,21 +55,33 @@ qint64 measuredSum(const DiskUsageReport& report)
     return sum;
 }
 
-TEST(DiskUsageScannerTest, TheTableNamesEightFoldersInOrder)
+TEST(DiskUsageScannerTest, TheTableNamesEightRowsOfThisPlatformsPlaces)
 {
-    const DiskUsageScanner scanner("/home/u", "/sys-root");
+    // The user's folders come from user-dirs.dirs (a refused entry keeps its default), the App Data row
+    // from the XDG homes wherever they are.
+    const QByteArray userDirs = "XDG_VIDEOS_DIR=\"$HOME/Filme\"\n"
+                                "XDG_PICTURES_DIR=\"$HOME/Media/Fotos\"\n"
+                                "XDG_MUSIC_DIR=\"$HOME/../other/Music\"\n";
+    const Places places =
+        Places::resolveWith("/home/u", {{"XDG_CACHE_HOME", "/var/cache/u"}}, "/sys-root", userDirs);
+    const DiskUsageScanner scanner(places);
+    using Paths = std::vector<Path>;
     const std::vector<DiskUsageScanner::Spec> expected{
-        {"Applications", "/sys-root/Applications", 0x7EC8E3, "square.grid.2x2"},
-        {"Photos", "/home/u/Pictures", 0x8AA0F0, "photo"},
-        {"Movies", "/home/u/Movies", 0xC08AE0, "film"},
-        {"Music", "/home/u/Music", 0x8AD9C0, "music.note"},
-        {"Downloads", "/home/u/Downloads", 0xF0B860, "arrow.down.circle"},
-        {"Documents", "/home/u/Documents", 0x9A8AE8, "doc.text"},
-        {"Desktop", "/home/u/Desktop", 0x6FD9C9, "display"},
-        {"App Data", "/home/u/Library", 0xE0A85C, "shippingbox"},
+        {"Applications", "/home/u/Applications", 0x7EC8E3, "square.grid.2x2",
+         Paths{"/home/u/Applications", "/home/u/.local/share/flatpak/app", "/sys-root/var/lib/flatpak/app",
+               "/sys-root/opt"}},
+        {"Photos", "/home/u/Media/Fotos", 0x8AA0F0, "photo", Paths{"/home/u/Media/Fotos"}},
+        {"Movies", "/home/u/Filme", 0xC08AE0, "film", Paths{"/home/u/Filme"}},
+        {"Music", "/home/u/Music", 0x8AD9C0, "music.note", Paths{"/home/u/Music"}},
+        {"Downloads", "/home/u/Downloads", 0xF0B860, "arrow.down.circle", Paths{"/home/u/Downloads"}},
+        {"Documents", "/home/u/Documents", 0x9A8AE8, "doc.text", Paths{"/home/u/Documents"}},
+        {"Desktop", "/home/u/Desktop", 0x6FD9C9, "display", Paths{"/home/u/Desktop"}},
+        {"App Data", "/home/u/.config", 0xE0A85C, "shippingbox",
+         Paths{"/home/u/.config", "/home/u/.local/share", "/var/cache/u", "/home/u/.local/state",
+               "/home/u/.var"}},
     };
     EXPECT_EQ(scanner.specs(), expected);
-    EXPECT_EQ(DiskUsageScanner().systemRoot(), Path("/"));
+    EXPECT_EQ(DiskUsageScanner("/home/u").systemRoot(), Path("/"));
 }
 
 TEST(DiskUsageScannerTest, MeasuresTheFoldersThatExistAndFoldsTheRestIntoSystemAndOther)
@@ -87,9 +99,10 @@ TEST(DiskUsageScannerTest, MeasuresTheFoldersThatExistAndFoldsTheRestIntoSystemA
     tree.file("home/Desktop/note", 64'000); // the same allocation as the song
     tree.folder("home/Downloads/empty/deeper");
     tree.file("home/Documents/doc", 9'000);
-    tree.file("home/Library/prefs", 4'000);
+    tree.file("home/.config/prefs", 4'000);
     tree.file("home/outside-every-row", 1'000'000);
-    // No Movies and no <system>/Applications.
+    tree.file("home/.hidden-outside-every-row", 1'000'000);
+    // No Videos and no applications.
 
     const DiskUsageReport report = DiskUsageScanner(home, system, volumeOf(kRoomyVolume)).scan();
     // Largest first; Music and Desktop are equal and keep table order; an empty folder is left out.
@@ -98,9 +111,9 @@ TEST(DiskUsageScannerTest, MeasuresTheFoldersThatExistAndFoldsTheRestIntoSystemA
     EXPECT_EQ(names(report),
               (QStringList{"System & Other", "Photos", "Music", "Desktop", "Documents", "App Data"}));
     const auto found = byName(report);
-    for (const char* name : {"Pictures", "Music", "Desktop", "Documents", "Library"}) {
+    for (const char* name : {"Pictures", "Music", "Desktop", "Documents", ".config"}) {
         const QString category = QString::fromUtf8(name) == "Pictures"  ? "Photos"
-                                 : QString::fromUtf8(name) == "Library" ? "App Data"
+                                 : QString::fromUtf8(name) == ".config" ? "App Data"
                                                                         : QString::fromUtf8(name);
         ASSERT_TRUE(found.contains(category)) << name;
         EXPECT_EQ(found.at(category).bytes, test::findAllocatedSize(home / name)) << name;
@@ -119,13 +132,33 @@ TEST(DiskUsageScannerTest, MeasuresTheFoldersThatExistAndFoldsTheRestIntoSystemA
     EXPECT_EQ(found.at("System & Other").symbol, "gearshape");
     EXPECT_FALSE(report.incomplete) << "a missing folder marks nothing";
 
-    // The Applications row lives under the system root.
-    tree.file("system/Applications/Tool.app/binary", 70'000);
+    // Applications adds up the user's Flatpak apps (inside the data home, so App Data leaves them out),
+    // the system's and /opt, under the system root; it opens its first folder that exists. App Data adds
+    // up every XDG home and ~/.var.
+    tree.file("system/opt/tool/binary", 70'000);
+    tree.file("system/var/lib/flatpak/app/org.example.Viewer/x86_64/files/viewer", 90'000);
+    tree.file("home/.local/share/flatpak/app/org.example.Chat/x86_64/files/chat", 80'000);
+    tree.file("home/.local/share/recently-used.xbel", 8'000);
+    tree.file("home/.cache/thumbnails/large/a.png", 12'000);
+    tree.file("home/.local/state/wireplumber/default-nodes", 4'000);
+    tree.file("home/.var/app/org.example.Chat/cache/blob", 16'000);
+    tree.file("home/Videos/film.mkv", 200'000);
     const DiskUsageReport withApps = DiskUsageScanner(home, system, volumeOf(kRoomyVolume)).scan();
     const auto apps = byName(withApps);
     ASSERT_TRUE(apps.contains("Applications"));
-    EXPECT_EQ(apps.at("Applications").bytes, test::findAllocatedSize(system / "Applications"));
-    EXPECT_EQ(apps.at("Applications").url, std::optional<Path>(system / "Applications"));
+    EXPECT_EQ(apps.at("Applications").bytes, test::findAllocatedSize(home / ".local/share/flatpak/app") +
+                                                 test::findAllocatedSize(system / "var/lib/flatpak/app") +
+                                                 test::findAllocatedSize(system / "opt"));
+    EXPECT_EQ(apps.at("Applications").url, std::optional<Path>(home / ".local/share/flatpak/app"));
+    ASSERT_TRUE(apps.contains("App Data"));
+    EXPECT_EQ(apps.at("App Data").bytes,
+              test::findAllocatedSize(home / ".config") + test::findAllocatedSize(home / ".local/share") -
+                  test::findAllocatedSize(home / ".local/share/flatpak/app") +
+                  test::findAllocatedSize(home / ".cache") + test::findAllocatedSize(home / ".local/state") +
+                  test::findAllocatedSize(home / ".var"));
+    ASSERT_TRUE(apps.contains("Movies"));
+    EXPECT_EQ(apps.at("Movies").bytes, test::findAllocatedSize(home / "Videos"));
+    EXPECT_FALSE(withApps.incomplete);
 }
 
 // Folders nested through links count once, under the innermost row; two rows on one folder are both
@@ -142,20 +175,20 @@ TEST(DiskUsageScannerTest, NestedFoldersCountOnceAndSharedFoldersMarkTheReport)
         bool incomplete;
     };
     const std::vector<Case> cases{
-        {"Desktop linked into Library",
+        {"Desktop linked into the config home",
          [](test::TempTree& t) {
-             t.file("home/Library/Desk/memo", 50'000);
-             t.file("home/Library/prefs", 20'000);
-             t.symlink("Library/Desk", "home/Desktop");
+             t.file("home/.config/Desk/memo", 50'000);
+             t.file("home/.config/prefs", 20'000);
+             t.symlink(".config/Desk", "home/Desktop");
          },
-         {{"Desktop", {"home/Library/Desk"}}, {"App Data", {"home/Library", "home/Library/Desk"}}},
+         {{"Desktop", {"home/.config/Desk"}}, {"App Data", {"home/.config", "home/.config/Desk"}}},
          false},
-        {"Desktop linked to the Library itself",
+        {"Desktop linked to the config home itself",
          [](test::TempTree& t) {
-             t.file("home/Library/prefs", 20'000);
-             t.symlink("Library", "home/Desktop");
+             t.file("home/.config/prefs", 20'000);
+             t.symlink(".config", "home/Desktop");
          },
-         {{"Desktop", {"home/Library"}}, {"App Data", {"home/Library"}}},
+         {{"Desktop", {"home/.config"}}, {"App Data", {"home/.config"}}},
          true},
         {"Desktop linked into Documents",
          [](test::TempTree& t) {
@@ -178,13 +211,13 @@ TEST(DiskUsageScannerTest, NestedFoldersCountOnceAndSharedFoldersMarkTheReport)
          [](test::TempTree& t) {
              t.file("home/loose", 40'000);
              t.file("home/Documents/report", 30'000);
-             t.file("home/Library/prefs", 20'000);
+             t.file("home/.config/prefs", 20'000);
              t.file("home/Pictures/shot", 90'000);
              t.symlink(t.path("home"), "home/Desktop");
          },
-         {{"Desktop", {"home", "home/Documents", "home/Library", "home/Pictures"}},
+         {{"Desktop", {"home", "home/Documents", "home/.config", "home/Pictures"}},
           {"Documents", {"home/Documents"}},
-          {"App Data", {"home/Library"}},
+          {"App Data", {"home/.config"}},
           {"Photos", {"home/Pictures"}}},
          false},
     };

@@ -55,7 +55,8 @@ TEST(FileScannerFilterTest, PackagesAndLibraryRootsArePrunedByExactRules)
 {
     const FileScanner scanner(at("/home/u"));
     EXPECT_EQ(scanner.libraryRoots(),
-              (std::vector<std::string>{"/home/u/Library", "/Library", "/System/Library"}));
+              (std::vector<std::string>{"/home/u/.config", "/home/u/.local/share", "/home/u/.cache",
+                                        "/home/u/.local/state", "/home/u/.var", "/usr"}));
     const std::vector<std::pair<const char*, Filter>> cases{
         {"/d/X.APP", Filter::Prune},
         {"/d/Y.PhotosLibrary", Filter::Prune},
@@ -66,13 +67,15 @@ TEST(FileScannerFilterTest, PackagesAndLibraryRootsArePrunedByExactRules)
         {"/d/notes.txt", Filter::Visit},
         {"/d/trailing.", Filter::Visit},
         {"/d/app.d/inner", Filter::Visit},
-        {"/home/u/Library", Filter::Prune},
-        {"/Library", Filter::Prune},
-        {"/System/Library", Filter::Prune},
-        {"/home/u/Library/Caches", Filter::Visit},
-        {"/LibraryX", Filter::Visit},
-        {"/home/u/library", Filter::Visit},
-        {"/d/Library", Filter::Visit},
+        {"/home/u/.config", Filter::Prune},
+        {"/home/u/.local/share", Filter::Prune},
+        {"/home/u/.var", Filter::Prune},
+        {"/usr", Filter::Prune},
+        {"/home/u/.local", Filter::Visit},
+        {"/home/u/.cache/thumbnails", Filter::Visit},
+        {"/usrX", Filter::Visit},
+        {"/home/u/.Config", Filter::Visit},
+        {"/d/usr", Filter::Visit},
     };
     for (const auto& [path, expected] : cases) {
         EXPECT_EQ(scanner.filter(path, {}), expected) << path;
@@ -85,7 +88,8 @@ TEST(FileScannerFilterTest, PackagesAndLibraryRootsArePrunedByExactRules)
 
     const FileScanner elsewhere(at("/h/", "/sys-root/"));
     EXPECT_EQ(elsewhere.libraryRoots(),
-              (std::vector<std::string>{"/h/Library", "/sys-root/Library", "/sys-root/System/Library"}));
+              (std::vector<std::string>{"/h/.config", "/h/.local/share", "/h/.cache", "/h/.local/state",
+                                        "/h/.var", "/sys-root/usr"}));
 }
 
 TEST(FileScannerWalkTest, SearchWalkSkipsHiddenPackagesAndLibrariesInAStableOrder)
@@ -98,7 +102,7 @@ TEST(FileScannerWalkTest, SearchWalkSkipsHiddenPackagesAndLibrariesInAStableOrde
     tree.file(".dotfile", 100);
     tree.file("keep/b", 100);
     tree.file("keep/a", 100);
-    tree.file("Library/Caches/c", 100);
+    tree.file("sys/usr/lib/c", 100);
     tree.nonUtf8File(tree.folder("odd"), 10);
     const FileScanner scanner(at(tree.root(), tree.path("sys")));
 
@@ -106,14 +110,15 @@ TEST(FileScannerWalkTest, SearchWalkSkipsHiddenPackagesAndLibrariesInAStableOrde
     ASSERT_TRUE(search.opened);
     EXPECT_FALSE(search.denied.hit);
     const std::string odd = tree.path("odd").native();
-    const std::vector<std::string> expected{tree.path("keep").native(), odd, tree.path("keep/a").native(),
+    const std::vector<std::string> expected{tree.path("keep").native(),   odd,
+                                            tree.path("sys").native(),    tree.path("keep/a").native(),
                                             tree.path("keep/b").native(), odd + "/a\xff"};
     EXPECT_EQ(search.visited, expected);
 
     // The library root is pruned below a search root, never as the root itself.
-    Search library(scanner, tree.path("Library"));
-    EXPECT_EQ(library.visited, (std::vector<std::string>{tree.path("Library/Caches").native(),
-                                                         tree.path("Library/Caches/c").native()}));
+    Search library(scanner, tree.path("sys/usr"));
+    EXPECT_EQ(library.visited, (std::vector<std::string>{tree.path("sys/usr/lib").native(),
+                                                         tree.path("sys/usr/lib/c").native()}));
 
     // A linked root is followed; the paths keep the link's name.
     const Path link = tree.symlink(tree.path("keep"), "link-to-keep");

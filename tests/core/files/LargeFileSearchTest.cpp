@@ -114,7 +114,7 @@ void expectLargestFirst(const std::vector<FileEntry>& entries)
 TEST(LargeFileSearchTest, FindsWhatFindFindsOnAMixedTree)
 {
     test::TempTree tree;
-    // Library roots lie at tree/Library, tree/System/Library and tree/home/Library.
+    // The system's programs lie at tree/usr; the home's data homes are hidden.
     const FileScanner scanner(at(tree.path("home"), tree.root()));
     const Path big = tree.file("docs/big", kMin + 5000);
     tree.file("docs/exact", kMin);
@@ -135,13 +135,12 @@ TEST(LargeFileSearchTest, FindsWhatFindFindsOnAMixedTree)
     tree.file("deep/Plug.Bundle/big", 2 * kMin);
     tree.file("Regular.app", 2 * kMin); // a package name on a plain file: pruned all the same
     tree.file("app/big", 2 * kMin);     // a folder merely named like an extension is walked
-    tree.file("Library/big", 3 * kMin);
-    tree.file("Library/Caches/big", 3 * kMin);
-    tree.file("System/Library/big", 3 * kMin);
+    tree.file("usr/big", 3 * kMin);
+    tree.file("usr/lib/big", 3 * kMin);
     tree.file("System/other/big", 3 * kMin);
-    tree.file("home/Library/big", 3 * kMin);
+    tree.file("home/.local/share/big", 3 * kMin);
     tree.file("home/docs/big", 3 * kMin);
-    tree.file("sub/Library/big", 3 * kMin); // not a library root
+    tree.file("sub/usr/big", 3 * kMin); // not a pruned root
 
     struct Row
     {
@@ -149,10 +148,10 @@ TEST(LargeFileSearchTest, FindsWhatFindFindsOnAMixedTree)
         std::size_t expectedCount; // guards the fixture: what the row is about is really there
     };
     const std::vector<Row> rows{
-        {"", 9}, // docs/big, exact, second-name, sparse/huge, odd/a\xff, app, System/other, home/docs, sub
-        {"Library", 2}, // a library root chosen as the root itself is walked
-        {"System", 1},  // System/Library is pruned below it
-        {"home", 1},    {"docs", 2},
+        {"", 9},    // docs/big, exact, second-name, sparse/huge, odd/a\xff, app, System/other, home/docs, sub
+        {"usr", 2}, // a pruned root chosen as the root itself is walked
+        {"System", 1}, // nothing of the other platform's is pruned
+        {"home", 1},   {"docs", 2},
     };
     for (const Row& row : rows) {
         const Path root = *row.root ? tree.path(row.root) : tree.root();
@@ -376,8 +375,8 @@ TEST(LargeFileSearchTest, VisitedCountHoldsEverythingButPrunedPaths)
         tree.file("Pkg.app/Contents/f" + n, 10);
         tree.file("d0/Pkg.Framework/f" + n, 10);
         tree.file(".hidden/f" + n, 10);
-        tree.file("Library/f" + n, 10);
-        tree.file("h/Library/f" + n, 10);
+        tree.file("usr/f" + n, 10);
+        tree.file("h/.config/f" + n, 10);
     }
     // Counted: h, 10 folders, each with 36 small files, a large file and a link, and 8 pipes: 399.
     for (int d = 0; d < 10; ++d) {

@@ -30,11 +30,11 @@ protected:
     void SetUp() override
     {
         for (const char* folder : {"Users/ann/Documents",
-                                   "Users/ann/Library/Caches/x",
+                                   "Users/ann/.cache/x",
+                                   "Users/ann/.local/share/x",
                                    "Users/ann/Projects",
                                    "Users/Shared",
                                    "Users/other/x",
-                                   "Library/x",
                                    "System/x",
                                    "Systematic",
                                    "var/x",
@@ -60,7 +60,7 @@ protected:
         tree.file(s / "root/Documents/a");
         tree.nonUtf8File(h);
         tree.symlink(h / "Documents", h / "docs");
-        tree.symlink(h / "Library/Caches", h / "caches");
+        tree.symlink(h / ".cache", h / "caches");
         tree.symlink(s, h / "top");
         tree.symlink(s / "var", s / "Developer/var-link");
         tree.symlink(s / "home/other", s / "home/ann/neighbour");
@@ -81,11 +81,14 @@ TEST_F(SpaceLensSafetyTest, DecidesForAHomeInTheUsersFolder)
         {"the shared folder", s / "Users/Shared", h, false},
         {"in another user's home", s / "Users/other/x", h, false},
         {"missing, in another user's home", s / "Users/other/gone/deeper", h, false},
-        {"the home's Library", h / "Library", h, false},
-        {"in the home's Library", h / "Library/Caches/x", h, false},
-        {"missing, in the home's Library", h / "Library/Caches/gone", h, false},
-        {"the system's Library", s / "Library", h, false},
-        {"in the system's Library", s / "Library/x", h, false},
+        {"the cache home", h / ".cache", h, false},
+        {"in the cache home", h / ".cache/x", h, false},
+        {"missing, in the cache home", h / ".cache/gone", h, false},
+        {"in the data home", h / ".local/share/x", h, false},
+        {"the config home (missing)", h / ".config", h, false},
+        {"in Flatpak apps' data (missing)", h / ".var/app/x", h, false},
+        {"a name sharing the cache home's prefix", h / ".cache2", h, true},
+        {"the other platform's Library is no place here", h / "Library", h, true},
         {"in System", s / "System/x", h, false},
         {"missing, in System", s / "System/gone", h, false},
         {"a name sharing System's prefix", s / "Systematic", h, true},
@@ -101,13 +104,14 @@ TEST_F(SpaceLensSafetyTest, DecidesForAHomeInTheUsersFolder)
         {"Documents in the home", h / "Documents", h, false},
         {"DOCUMENTS in the home (missing)", h / "DOCUMENTS", h, false},
         {"downloads in the home (missing)", h / "downloads", h, false},
-        {"Creative Cloud Files in the home (missing)", h / "Creative Cloud Files", h, false},
+        {"Videos in the home (missing)", h / "Videos", h, false},
+        {"templates in the home (missing)", h / "templates", h, false},
         {"a project folder in the home", h / "Projects", h, true},
         {"a file inside Documents", h / "Documents/a", h, true},
         {"a name that is not UTF-8", h / test::TempTree::nonUtf8Name(), h, true},
         {"missing, directly in the home", h / "gone", h, true},
         {"a link to Documents, judged by its name", h / "docs", h, true},
-        {"a link into the home's Library", h / "caches", h, false},
+        {"a link into the cache home", h / "caches", h, false},
         {"a link to the system root", h / "top", h, false},
         {"Documents with a trailing slash", Path(h.native() + "/"), h, false},
         {"Documents given as Documents/.", h / "Documents/.", h, false},

@@ -44,11 +44,11 @@ QString contentName(CleanupScreenHarness& h)
 void buildJunk(CleanupScreenHarness& h)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    h.home().file("Library/Caches/com.apple.Safari/Cache.db", 2'400'000);
-    h.home().file("Library/Caches/com.spotify.client/Data/blob", 1'100'000);
-    h.home().setMtime(h.home().file("Library/Caches/<b>x&lt;", 300'000), now.addDays(-3));
-    h.home().setMtime(h.home().file("Library/Logs/%2 %1.log", 90'000), now.addDays(-1).addSecs(-3600));
-    h.home().setMtime(h.home().file("Library/Logs/DiagnosticReports/crash.ips", 40'000), now.addDays(-12));
+    h.home().file(".cache/mozilla/firefox/k3x9.default/cache2/entries/0A1B", 2'400'000);
+    h.home().file(".cache/spotify/Data/blob", 1'100'000);
+    h.home().setMtime(h.home().file(".cache/<b>x&lt;", 300'000), now.addDays(-3));
+    h.home().setMtime(h.home().file(".npm/_logs/%2 %1.log", 90'000), now.addDays(-1).addSecs(-3600));
+    h.home().setMtime(h.home().file(".config/Code/logs/20261209T101010/main.log", 40'000), now.addDays(-12));
     h.home().file(".npm/_cacache/index-v5/entry", 800'000);
     h.home().file(".gradle/caches/modules-2/files.bin", 3'200'000);
 }
@@ -151,7 +151,7 @@ void mainRoad(ScreenCapture& shot)
     if (!shot.check(row.value<QQuickItem*>() != nullptr, QStringLiteral("no third cache row")))
         return;
     h.click(row.value<QQuickItem*>());
-    fs::remove(h.home().path("Library/Caches/<b>x&lt;"));
+    fs::remove(h.home().path(".cache/<b>x&lt;"));
     h.click(h.find(QStringLiteral("cleanButton")));
     h.settle([&] { return dialog->property("opened").toBool(); });
     h.click(dialog->property("destructiveButton").value<QQuickItem*>());
@@ -210,7 +210,7 @@ void restrictedRoad(ScreenCapture& shot)
         return;
     }
     CleanupScreenHarness h;
-    h.home().file("Library/Logs/app.log", 50'000);
+    h.home().file(".npm/_logs/app.log", 50'000);
     h.home().file("Library/Caches/hidden.bin", 8'000);
     h.home().chmod(h.home().path("Library/Caches"), 0700);
     h.home().file(h.trashFiles() / "old.bin", 4'000);

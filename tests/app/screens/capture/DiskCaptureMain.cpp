@@ -25,13 +25,13 @@ constexpr int kSettleMs = 1200;
 void buildHome(DiskScreenHarness& h)
 {
     const auto home = h.home();
-    h.tree().file(home / "Library/Caches/blob", 9'000'000);
-    h.tree().file(home / "Library/Application Support/data", 5'000'000);
+    h.tree().file(home / ".cache/blob", 9'000'000);
+    h.tree().file(home / ".local/share/app/data", 5'000'000);
     h.tree().file(home / "Documents/thesis.pdf", 6'500'000);
     h.tree().file(home / "Pictures/2024/holiday.jpg", 4'200'000);
     h.tree().file(home / "Downloads/installer.deb", 2'600'000);
     h.tree().file(home / "Music/album/track.flac", 1'300'000);
-    h.tree().file(home / "Movies/clip.mp4", 900'000);
+    h.tree().file(home / "Videos/clip.mp4", 900'000);
     h.tree().file(home / "Desktop/note.txt", 60'000);
 }
 

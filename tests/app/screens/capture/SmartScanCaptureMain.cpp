@@ -21,10 +21,10 @@ constexpr int kSettleMs = 1500;
 // Caches, logs and saved state of a lived-in home.
 void buildJunk(SmartScanScreenHarness& h)
 {
-    h.home().file("Library/Caches/com.example.browser/Cache.db", 48'000'000);
-    h.home().file("Library/Caches/com.example.mail/index", 3'200'000);
-    h.home().file("Library/Logs/updater.log", 1'400'000);
-    h.home().file("Library/Saved Application State/com.example.editor.savedState/windows.plist", 90'000);
+    h.home().file(".cache/mozilla/firefox/k3x9.default/cache2/entries/0A1B", 48'000'000);
+    h.home().file(".cache/evolution/mail/index", 3'200'000);
+    h.home().file(".npm/_logs/updater.log", 1'400'000);
+    h.home().file(".xsession-errors", 90'000);
 }
 
 bool open(ScreenCapture& shot, SmartScanScreenHarness& h)

@@ -1,0 +1,47 @@
+// Prints what Smart Scan and Cleanup find in the current user's home, per kind: items, bytes and the
+// bytes preselected, one tab-separated line each ("smart"/"cleanup", kind, items, bytes, selected bytes,
+// complete), then every item of Cleanup ("item", kind, bytes, path). Smart Scan counts what it offers (the
+// preselected items of its kinds), Cleanup every item of every kind. Run by bench/desktop-home/run as the
+// user who owns the generated home.
+//
+// Usage: qm_desktop_home_report
+
+#include "core/cleaning/CleanupScanner.h"
+#include "core/model/JunkKind.h"
+
+#include <cstdio>
+#include <vector>
+
+int main()
+{
+    const qm::CleanupScanner scanner;
+    const auto print = [](const char* who, const std::vector<qm::JunkCategory>& categories,
+                          bool selectedOnly) {
+        for (const qm::JunkCategory& category : categories) {
+            long long items = 0;
+            long long bytes = 0;
+            long long selected = 0;
+            for (const qm::ScanItem& item : category.items) {
+                if (selectedOnly && !item.isSelected)
+                    continue;
+                ++items;
+                bytes += item.bytes;
+                if (item.isSelected)
+                    selected += item.bytes;
+            }
+            std::printf("%s\t%s\t%lld\t%lld\t%lld\t%s\n", who,
+                        qm::JunkKinds::toRaw(category.kind).toUtf8().constData(), items, bytes, selected,
+                        category.incomplete ? "incomplete" : "complete");
+        }
+    };
+    print("smart", scanner.scanAll(qm::JunkKinds::smartScanKinds(), {}), true);
+    const std::vector<qm::JunkKind> all(qm::JunkKinds::all.begin(), qm::JunkKinds::all.end());
+    const std::vector<qm::JunkCategory> cleanup = scanner.scanAll(all, {});
+    print("cleanup", cleanup, false);
+    for (const qm::JunkCategory& category : cleanup) {
+        for (const qm::ScanItem& item : category.items)
+            std::printf("item\t%s\t%lld\t%s\n", qm::JunkKinds::toRaw(category.kind).toUtf8().constData(),
+                        static_cast<long long>(item.bytes), item.url.c_str());
+    }
+    return 0;
+}

@@ -1,0 +1,109 @@
+#!/usr/bin/env python3
+"""Generates a typical desktop home laid out the way this platform lays it out: two browsers' profiles
+and caches, thumbnails, package and build caches, session and application logs, a Flatpak app with its
+data, and the user's folders with some documents. Every file is written in full (allocated, not sparse).
+
+Usage: generate.py HOME [--scale S]   (S = 1.0 gives about 560 MB)
+"""
+import argparse
+import os
+import random
+
+MB = 1000 * 1000
+
+
+def write(path, size):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        chunk = b"q" * min(size, 1 << 20)
+        left = size
+        while left > 0:
+            f.write(chunk[: min(left, len(chunk))])
+            left -= len(chunk)
+
+
+def many(folder, count, total, name="f{:05d}", rng=None):
+    """`count` files adding up to about `total` bytes, sizes varying around the mean."""
+    rng = rng or random.Random(folder)
+    mean = max(total // max(count, 1), 1)
+    for i in range(count):
+        write(os.path.join(folder, name.format(i)), max(1, int(mean * rng.uniform(0.2, 1.8))))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("home")
+    parser.add_argument("--scale", type=float, default=1.0)
+    args = parser.parse_args()
+    h = args.home
+    s = args.scale
+    sz = lambda mb: int(mb * MB * s)
+    n = lambda count: max(1, int(count * s))
+    j = lambda *parts: os.path.join(h, *parts)
+
+    # Firefox: the profile (not junk) and its cache in the cache home.
+    profile = "k3x9w2ab.default-release"
+    for name, mb in [("places.sqlite", 10), ("cookies.sqlite", 1), ("favicons.sqlite", 5), ("prefs.js", 0.05)]:
+        write(j(".mozilla/firefox", profile, name), sz(mb))
+    many(j(".mozilla/firefox", profile, "storage/default/https+++example.org/idb"), n(40), sz(12))
+    many(j(".cache/mozilla/firefox", profile, "cache2/entries"), n(1500), sz(90), "{:040X}")
+    many(j(".cache/mozilla/firefox", profile, "startupCache"), n(3), sz(4), "startupCache.{}.little")
+    # Chrome: the profile in the config home (with its own code and GPU caches), the HTTP cache in the
+    # cache home.
+    for name, mb in [("History", 8), ("Cookies", 1), ("Preferences", 0.1), ("Web Data", 2)]:
+        write(j(".config/google-chrome/Default", name), sz(mb))
+    many(j(".config/google-chrome/Default/Code Cache/js"), n(300), sz(20))
+    many(j(".config/google-chrome/Default/GPUCache"), n(5), sz(3), "data_{}")
+    many(j(".cache/google-chrome/Default/Cache/Cache_Data"), n(1200), sz(70), "{:016x}_0")
+    many(j(".cache/google-chrome/Default/Code Cache/wasm"), n(40), sz(6))
+    # Thumbnails of the desktop's file manager.
+    many(j(".cache/thumbnails/normal"), n(900), sz(14), "{:032x}.png")
+    many(j(".cache/thumbnails/large"), n(400), sz(18), "{:032x}.png")
+    many(j(".cache/thumbnails/fail/gnome-thumbnail-factory"), n(20), sz(0.05), "{:032x}.png")
+    # Other caches: pip, fontconfig, Mesa's shader cache, a tracker, an application's.
+    many(j(".cache/pip/http-v2/a/b"), n(200), sz(35))
+    many(j(".cache/fontconfig"), n(12), sz(2), "{:032x}-le64.cache-7")
+    many(j(".cache/mesa_shader_cache/0a"), n(80), sz(12))
+    many(j(".cache/tracker3/files"), n(4), sz(6), "meta.db{}")
+    many(j(".cache/gnome-software/odrs"), n(3), sz(5), "ratings{}.json")
+    os.makedirs(j(".cache/doc"), exist_ok=True)  # the document portal's mount point
+    # Package and build caches of developer tools.
+    many(j(".npm/_cacache/content-v2/sha512/ab"), n(300), sz(40))
+    many(j(".cache/yarn/v6"), n(200), sz(15))
+    many(j(".cache/go-build/0a"), n(250), sz(20), "{:064x}-d")
+    many(j("go/pkg/mod/cache/download/example.org"), n(100), sz(15))
+    many(j(".cargo/registry/cache/index.crates.io-6f17d22bba15001f"), n(120), sz(30), "crate{}.crate")
+    many(j(".gradle/caches/modules-2/files-2.1"), n(60), sz(12))
+    # Logs: the X session's, Xorg's, npm's, and Electron-style applications' in the config home.
+    write(j(".xsession-errors"), sz(2))
+    write(j(".xsession-errors.old"), sz(1))
+    write(j(".local/share/xorg/Xorg.0.log"), sz(0.3))
+    write(j(".local/share/xorg/Xorg.0.log.old"), sz(0.3))
+    many(j(".npm/_logs"), n(10), sz(1), "2026-12-0{}T10_00_00_000Z-debug-0.log")
+    many(j(".config/Code/logs/20261209T101010/window1"), n(8), sz(4), "renderer{}.log")
+    write(j(".config/Code/logs/20261209T101010/main.log"), sz(1))
+    many(j(".config/Slack/logs/webapp"), n(6), sz(3), "webapp-console{}.log")
+    # The state home: editor history and chosen audio devices, not logs.
+    write(j(".local/state/wireplumber/default-nodes"), 300)
+    write(j(".local/state/nvim/shada/main.shada"), sz(0.2))
+    # A Flatpak app (the user's installation) and its data, recent files.
+    many(j(".local/share/flatpak/app/org.example.Player/x86_64/stable/active/files/lib"), n(60), sz(80))
+    many(j(".var/app/org.example.Player/cache/media"), n(30), sz(10))
+    write(j(".var/app/org.example.Player/config/player.conf"), 2000)
+    write(j(".local/share/recently-used.xbel"), sz(0.1))
+    # The user's folders.
+    write(j("Videos/holiday.mkv"), sz(40))
+    many(j("Pictures/2026"), n(20), sz(30), "IMG_{:04d}.jpg")
+    many(j("Music/album"), n(10), sz(25), "{:02d}.flac")
+    many(j("Documents"), n(15), sz(5), "report{}.odt")
+    write(j("Downloads/installer.deb"), sz(12))
+    write(j("Desktop/notes.txt"), 4000)
+    with open(j(".config/user-dirs.dirs"), "w") as f:
+        for key, name in [("DESKTOP", "Desktop"), ("DOWNLOAD", "Downloads"), ("TEMPLATES", "Templates"),
+                          ("PUBLICSHARE", "Public"), ("DOCUMENTS", "Documents"), ("MUSIC", "Music"),
+                          ("PICTURES", "Pictures"), ("VIDEOS", "Videos")]:
+            f.write('XDG_%s_DIR="$HOME/%s"\n' % (key, name))
+
+
+if __name__ == "__main__":
+    main()
