@@ -29,6 +29,13 @@ enum class ReadExtent {
 Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes,
                                ReadExtent extent = ReadExtent::whole);
 
+// `readBounded` of the file a path names through symbolic links (a whole-file read): links are followed
+// to the end, where a regular file must stand (a folder: EISDIR; a FIFO or device: EINVAL, never
+// opened), checked on an O_PATH descriptor and reopened through it as the same file, with the same
+// size cap. A dangling link or a loop fails as the open does (ENOENT, ELOOP). For a configuration file
+// that a program of the desktop may keep as a link to its real place.
+Result<QByteArray> readBoundedFollowingLinks(const std::filesystem::path& path, qint64 maxBytes);
+
 // The same checks and limits as `readBounded`, reading into `buffer`, whose size is the cap; returns
 // how many bytes were read. Nothing is allocated, so a reader that samples small kernel files many
 // times a second keeps one fixed buffer. On failure the buffer's content is unspecified.

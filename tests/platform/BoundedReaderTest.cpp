@@ -111,10 +111,11 @@ UniqueFd listeningSocket(const fs::path& path)
 
 // Runs the read on its own thread so that a regression that blocks fails the test instead of
 // hanging it. The thread is left behind in that case.
-Result<QByteArray> readWithoutHanging(const fs::path& path, bool* returned)
+Result<QByteArray> readWithoutHanging(const fs::path& path, bool* returned, bool followLinks = false)
 {
-    auto task = std::make_shared<std::packaged_task<Result<QByteArray>()>>(
-        [path] { return readBounded(path, 1024 * 1024); });
+    auto task = std::make_shared<std::packaged_task<Result<QByteArray>()>>([path, followLinks] {
+        return followLinks ? readBoundedFollowingLinks(path, 1024 * 1024) : readBounded(path, 1024 * 1024);
+    });
     std::future<Result<QByteArray>> future = task->get_future();
     std::thread([task] { (*task)(); }).detach();
     *returned = future.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
@@ -151,6 +152,54 @@ TEST(BoundedReaderTest, RefusesEverythingButRegularFilesWithoutBlocking)
         EXPECT_TRUE(read.error().isPosix(c.expectedErrno))
             << c.name << ": " << read.error().code() << " " << read.error().description().toStdString();
     }
+}
+
+// The following read goes through links to a regular file and reads it as the bounded read does;
+// whatever else the links end at is refused without blocking.
+TEST(BoundedReaderTest, TheFollowingReadReadsTheRegularFileAtTheEndOfTheLinks)
+{
+    test::TempTree tree;
+    const fs::path target = tree.fileWithContent("elsewhere/target", "secret");
+    const fs::path large = tree.fileWithContent("large", QByteArray(1024 * 1024 + 1, 'x'));
+    const fs::path socketPath = tree.path("socket");
+    const UniqueFd socket = listeningSocket(socketPath);
+    ASSERT_TRUE(socket.valid()) << std::strerror(errno);
+
+    struct Case
+    {
+        const char* name;
+        fs::path path;
+        int expectedErrno; // 0: "secret" comes back
+    };
+    const Case cases[] = {
+        {"a regular file", target, 0},
+        {"a link to it", tree.symlink(target, "link"), 0},
+        {"a relative link to it", tree.symlink("elsewhere/target", "relative"), 0},
+        {"a link to that link", tree.symlink(tree.path("link"), "chain"), 0},
+        {"a link to a FIFO", tree.symlink(tree.fifo("fifo"), "to-fifo"), EINVAL},
+        {"a link to a folder", tree.symlink(tree.folder("folder"), "to-folder"), EISDIR},
+        {"a link to a device", tree.symlink("/dev/zero", "to-device"), EINVAL},
+        {"a link to a socket", tree.symlink(socketPath, "to-socket"), ENXIO},
+        {"a link to a file over the cap", tree.symlink(large, "to-large"), EFBIG},
+        {"a dangling link", tree.symlink(tree.path("missing"), "dangling"), ENOENT},
+        {"a link to itself", tree.symlink(tree.path("loop"), "loop"), ELOOP},
+    };
+    for (const Case& c : cases) {
+        bool returned = false;
+        const Result<QByteArray> read = readWithoutHanging(c.path, &returned, true);
+        ASSERT_TRUE(returned) << c.name << ": the read blocked";
+        if (c.expectedErrno == 0) {
+            ASSERT_TRUE(read.ok()) << c.name << ": " << read.error().description().toStdString();
+            EXPECT_EQ(*read, QByteArray("secret")) << c.name;
+            continue;
+        }
+        ASSERT_FALSE(read.ok()) << c.name;
+        EXPECT_TRUE(read.error().isPosix(c.expectedErrno))
+            << c.name << ": " << read.error().code() << " " << read.error().description().toStdString();
+    }
+    // The plain read still refuses the link it is given.
+    bool returned = false;
+    EXPECT_TRUE(readWithoutHanging(tree.path("link"), &returned).error().isPosix(ELOOP));
 }
 
 // Whether the thread `tid` of this process is inside open() (or openat()), by the system call the

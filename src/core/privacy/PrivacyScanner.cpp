@@ -227,10 +227,10 @@ std::vector<Path> PrivacyScanner::chromiumProfileDirs(const Path& dataFolder) co
 std::optional<Path> PrivacyScanner::firefoxProfile() const
 {
     const Path firefox = applicationSupport(m_home) / "Firefox";
-    // The bounded reader never follows a link to the file and refuses anything but a regular file, so
-    // a linked, special or oversized "profiles.ini" counts as unreadable, as does one that is not
-    // UTF-8 text.
-    if (const auto bytes = readBounded(firefox / "profiles.ini", kMaxProfilesIniBytes)) {
+    // Read through a link (a synced or shared "profiles.ini" is often one), as the regular file at the
+    // link's end and within the cap; a special or oversized file at the end counts as unreadable, as
+    // does one that is not UTF-8 text. A relative profile path stays relative to this folder.
+    if (const auto bytes = readBoundedFollowingLinks(firefox / "profiles.ini", kMaxProfilesIniBytes)) {
         if (const auto text = PlainText::decodeUtf8(*bytes)) {
             if (const auto value = firefoxDefaultPath(*text)) {
                 const std::string raw = value->toStdString();

@@ -60,17 +60,23 @@ struct OpenedFile
     qint64 size = 0;
 };
 
+// Whether a bounded read takes a final symbolic link as the link itself (refused) or follows it.
+enum class FinalLink { refuse, follow };
+
 // Everything a bounded read does before its first byte: the type and size checks (the size only for
 // a whole-file read) and the reopen through the inspected descriptor.
-Result<OpenedFile> openForReading(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent)
+Result<OpenedFile> openForReading(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent,
+                                  FinalLink link = FinalLink::refuse)
 {
     if (maxBytes < 0) {
         return failure(EINVAL, QStringLiteral("Negative read limit for"), path);
     }
     // Nothing is opened for reading before it is known to be a regular file: an O_PATH descriptor
     // looks at the entry without opening the object behind it, so a device's open routine never runs
-    // and a FIFO's writer is never woken. With O_NOFOLLOW a final link is held as the link itself.
-    const UniqueFd entry(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    // and a FIFO's writer is never woken. With O_NOFOLLOW a final link is held as the link itself;
+    // without it the entry is what the links end at.
+    const int follow = link == FinalLink::follow ? 0 : O_NOFOLLOW;
+    const UniqueFd entry(::open(path.c_str(), O_PATH | follow | O_CLOEXEC));
     if (!entry) {
         return failure(errno, QStringLiteral("Cannot open"), path);
     }
@@ -123,11 +129,10 @@ qint64 readFully(int fd, char* buffer, qint64 size)
     return filled;
 }
 
-} // namespace
-
-Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent)
+// Reads from the opened file at most its cap, or cap + 1 for a whole-file read (see readBounded).
+Result<QByteArray> readOpened(const std::filesystem::path& path, Result<OpenedFile> opened, qint64 maxBytes,
+                              ReadExtent extent)
 {
-    Result<OpenedFile> opened = openForReading(path, maxBytes, extent);
     if (!opened) {
         return opened.error();
     }
@@ -162,6 +167,19 @@ Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxByte
     data.truncate(filled);
     data.squeeze();
     return data;
+}
+
+} // namespace
+
+Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent)
+{
+    return readOpened(path, openForReading(path, maxBytes, extent), maxBytes, extent);
+}
+
+Result<QByteArray> readBoundedFollowingLinks(const std::filesystem::path& path, qint64 maxBytes)
+{
+    return readOpened(path, openForReading(path, maxBytes, ReadExtent::whole, FinalLink::follow), maxBytes,
+                      ReadExtent::whole);
 }
 
 Result<qsizetype> readBoundedInto(const std::filesystem::path& path, std::span<char> buffer,
