@@ -2,13 +2,13 @@
 // with a stand-in portal in this process; which bus address is asked; and that no portal is started.
 #include "app/qml/design/MotionSettings.h"
 
-#include <QCoreApplication>
+#include "support/EventLoopWait.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -56,15 +56,6 @@ private:
     bool m_wasSet;
     QByteArray m_old;
 };
-
-template <typename Predicate> bool settle(Predicate done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30'000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 // The settings portal: answers Read with `answer` (an error when it is invalid, nothing at all when
 // `silent`), and remembers what it was asked.
@@ -174,17 +165,28 @@ std::optional<bool> readWhileServing(const QString& address)
 {
     std::future<std::optional<bool>> read = std::async(
         std::launch::async, [address] { return MotionSettings::readAnimationsEnabled(address, 2000); });
-    EXPECT_TRUE(settle([&] { return read.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    EXPECT_TRUE(
+        test::settle([&] { return read.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
     return read.get();
 }
 
-TEST(MotionSettings, OnlyABooleanFromThePortalDecides)
+// A private bus with the stand-in portal served on it.
+class MotionSettingsPortal : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        if (!bus.started)
+            GTEST_SKIP() << "no dbus-daemon to run a private bus";
+        ASSERT_TRUE(bus.serve(portal));
+    }
+
     PrivateBus bus;
-    if (!bus.started)
-        GTEST_SKIP() << "no dbus-daemon to run a private bus";
     FakePortal portal;
-    ASSERT_TRUE(bus.serve(portal));
+};
+
+TEST_F(MotionSettingsPortal, OnlyABooleanFromThePortalDecides)
+{
     const struct
     {
         const char* what;
@@ -226,13 +228,8 @@ TEST(MotionSettings, WithoutARunningPortalMotionStaysOnAndNoneIsStarted)
               std::nullopt);
 }
 
-TEST(MotionSettings, TheAnswerArrivesInTheBackgroundAndAWrittenValueWins)
+TEST_F(MotionSettingsPortal, TheAnswerArrivesInTheBackgroundAndAWrittenValueWins)
 {
-    PrivateBus bus;
-    if (!bus.started)
-        GTEST_SKIP() << "no dbus-daemon to run a private bus";
-    FakePortal portal;
-    ASSERT_TRUE(bus.serve(portal));
     portal.answer = QVariant::fromValue(QDBusVariant(false));
 
     {
@@ -241,12 +238,12 @@ TEST(MotionSettings, TheAnswerArrivesInTheBackgroundAndAWrittenValueWins)
         MotionSettings settings;
         QSignalSpy read(&settings, &MotionSettings::preferenceRead);
         EXPECT_FALSE(settings.reduceMotion()) << "motion on until an answer";
-        ASSERT_TRUE(settle([&] { return read.count() == 1; }));
+        ASSERT_TRUE(test::settle([&] { return read.count() == 1; }));
         EXPECT_FALSE(settings.reduceMotion()) << "no session bus: motion on";
 
         settings.readDesktopPreference(bus.address);
         EXPECT_FALSE(settings.reduceMotion()) << "the read does not block";
-        ASSERT_TRUE(settle([&] { return read.count() == 2; }));
+        ASSERT_TRUE(test::settle([&] { return read.count() == 2; }));
         EXPECT_TRUE(settings.reduceMotion()) << "animations off: reduce motion";
     }
 
@@ -255,7 +252,7 @@ TEST(MotionSettings, TheAnswerArrivesInTheBackgroundAndAWrittenValueWins)
     QSignalSpy read(&settings, &MotionSettings::preferenceRead);
     QSignalSpy changed(&settings, &MotionSettings::reduceMotionChanged);
     settings.setReduceMotion(false); // as a test or the gallery does, before the answer lands
-    ASSERT_TRUE(settle([&] { return read.count() == 1; }));
+    ASSERT_TRUE(test::settle([&] { return read.count() == 1; }));
     EXPECT_FALSE(settings.reduceMotion()) << "a written value is not replaced by the desktop's";
     EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(portal.asked.size(), 2) << "the default address is the session's";
