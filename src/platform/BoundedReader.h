@@ -29,10 +29,11 @@ enum class ReadExtent {
 Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes,
                                ReadExtent extent = ReadExtent::whole);
 
-// `readBounded` of the whole file that `path` names through symbolic links, the final one included: the
-// file at the end of the links must be a regular file within the cap, and is read under the same checks
-// (never opened when it is anything else, the same file read as was inspected). For a file a program
-// is known to read through a link, as Firefox reads its "profiles.ini".
+// `readBounded` of the file a path names through symbolic links (a whole-file read): links are followed
+// to the end, where a regular file must stand (a folder: EISDIR; a FIFO or device: EINVAL, never
+// opened), checked on an O_PATH descriptor and reopened through it as the same file, with the same
+// size cap. A dangling link or a loop fails as the open does (ENOENT, ELOOP). For a configuration file
+// that a program of the desktop may keep as a link to its real place.
 Result<QByteArray> readBoundedFollowingLinks(const std::filesystem::path& path, qint64 maxBytes);
 
 // The same checks and limits as `readBounded`, reading into `buffer`, whose size is the cap; returns

@@ -126,32 +126,54 @@ Result<QByteArray> readWithoutHanging(const fs::path& path, bool* returned, bool
     return *returned ? future.get() : Result<QByteArray>(Error::posix(ETIMEDOUT));
 }
 
+// Only a regular file is read, and nothing else blocks: the plain read refuses a final link, the
+// following read goes through links to a regular file and refuses whatever else they end at.
 TEST(BoundedReaderTest, RefusesEverythingButRegularFilesWithoutBlocking)
 {
     test::TempTree tree;
-    const fs::path target = tree.fileWithContent("target", "secret");
+    const fs::path target = tree.fileWithContent("elsewhere/target", "secret");
+    const fs::path large = tree.fileWithContent("large", QByteArray(1024 * 1024 + 1, 'x'));
     const fs::path socketPath = tree.path("socket");
     const UniqueFd socket = listeningSocket(socketPath);
     ASSERT_TRUE(socket.valid()) << std::strerror(errno);
+    const fs::path link = tree.symlink(target, "link");
 
     struct Case
     {
         const char* name;
         fs::path path;
-        int expectedErrno;
+        bool followLinks;
+        int expectedErrno; // 0: "secret" comes back
     };
     const Case cases[] = {
-        {"FIFO without a writer", tree.fifo("fifo"), EINVAL},
-        {"symbolic link to a regular file", tree.symlink(target, "link"), ELOOP},
-        {"folder", tree.folder("folder"), EISDIR},
-        {"missing file", tree.path("missing"), ENOENT},
-        {"character device", "/dev/zero", EINVAL},
-        {"socket", socketPath, ENXIO},
+        {"a regular file", target, false, 0},
+        {"FIFO without a writer", tree.fifo("fifo"), false, EINVAL},
+        {"symbolic link to a regular file", link, false, ELOOP},
+        {"folder", tree.folder("folder"), false, EISDIR},
+        {"missing file", tree.path("missing"), false, ENOENT},
+        {"character device", "/dev/zero", false, EINVAL},
+        {"socket", socketPath, false, ENXIO},
+        {"followed: a regular file", target, true, 0},
+        {"followed: a link to it", link, true, 0},
+        {"followed: a relative link to it", tree.symlink("elsewhere/target", "relative"), true, 0},
+        {"followed: a link to that link", tree.symlink(link, "chain"), true, 0},
+        {"followed: a link to a FIFO", tree.symlink(tree.path("fifo"), "to-fifo"), true, EINVAL},
+        {"followed: a link to a folder", tree.symlink(tree.path("folder"), "to-folder"), true, EISDIR},
+        {"followed: a link to a device", tree.symlink("/dev/zero", "to-device"), true, EINVAL},
+        {"followed: a link to a socket", tree.symlink(socketPath, "to-socket"), true, ENXIO},
+        {"followed: a link to a file over the cap", tree.symlink(large, "to-large"), true, EFBIG},
+        {"followed: a dangling link", tree.symlink(tree.path("missing"), "dangling"), true, ENOENT},
+        {"followed: a link to itself", tree.symlink(tree.path("loop"), "loop"), true, ELOOP},
     };
     for (const Case& c : cases) {
         bool returned = false;
-        const Result<QByteArray> read = readWithoutHanging(c.path, &returned);
+        const Result<QByteArray> read = readWithoutHanging(c.path, &returned, c.followLinks);
         ASSERT_TRUE(returned) << c.name << ": the read blocked";
+        if (c.expectedErrno == 0) {
+            ASSERT_TRUE(read.ok()) << c.name << ": " << read.error().description().toStdString();
+            EXPECT_EQ(*read, QByteArray("secret")) << c.name;
+            continue;
+        }
         ASSERT_FALSE(read.ok()) << c.name;
         EXPECT_TRUE(read.error().isPosix(c.expectedErrno))
             << c.name << ": " << read.error().code() << " " << read.error().description().toStdString();

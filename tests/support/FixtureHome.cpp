@@ -14,7 +14,7 @@ QByteArray bytes(const fs::path& path)
 
 } // namespace
 
-FixtureHome::FixtureHome()
+FixtureHome::FixtureHome() : TempTree("home")
 {
     for (size_t i = 0; i < kVariables.size(); ++i) {
         if (qEnvironmentVariableIsSet(kVariables[i]))

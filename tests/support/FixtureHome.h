@@ -11,7 +11,9 @@
 
 namespace qm::test {
 
-// A fixture home folder: a TempTree that, while it lives, is this test process's HOME, with
+// A fixture home folder: a TempTree whose root, the folder "home" inside a fresh folder of its own
+// (so a test that walks the home's parent walks nothing outside the fixture), is, while it lives, this
+// test process's HOME, with
 // XDG_DATA_HOME = <home>/.local/share, XDG_CONFIG_HOME = <home>/.config and XDG_CACHE_HOME =
 // <home>/.cache. Those three folders are not created (a test may need them missing); folder() makes
 // them. The destructor restores every variable to its old value (or unset) and removes the tree.

@@ -159,15 +159,25 @@ TempTree::TempTree()
     char pattern[] = "/tmp/qm-test-XXXXXX";
     if (::mkdtemp(pattern) == nullptr)
         fail(errno, "mkdtemp", pattern);
-    m_root = pattern;
+    m_top = pattern;
+    m_root = m_top;
+    if (::chmod(m_root.c_str(), 0755) != 0)
+        fail(errno, "chmod", m_root);
+}
+
+TempTree::TempTree(const fs::path& rootName) : TempTree()
+{
+    m_root = m_top / rootName;
+    if (::mkdir(m_root.c_str(), 0755) != 0)
+        fail(errno, "mkdir", m_root);
     if (::chmod(m_root.c_str(), 0755) != 0)
         fail(errno, "chmod", m_root);
 }
 
 TempTree::~TempTree()
 {
-    if (!removeEntry(AT_FDCWD, m_root.c_str()))
-        std::fprintf(stderr, "TempTree: could not remove %s completely\n", m_root.c_str());
+    if (!removeEntry(AT_FDCWD, m_top.c_str()))
+        std::fprintf(stderr, "TempTree: could not remove %s completely\n", m_top.c_str());
 }
 
 fs::path TempTree::path(const fs::path& relativeOrAbsolute) const

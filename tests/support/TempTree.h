@@ -73,7 +73,14 @@ public:
     // file it points to.
     void chmod(const std::filesystem::path& path, mode_t mode);
 
+protected:
+    // A tree whose root is the folder `rootName` (mode 0755) inside a fresh folder of its own under
+    // /tmp, so the root's parent belongs to the tree too: a walk of the parent stays inside it. The
+    // parent goes with the tree.
+    explicit TempTree(const std::filesystem::path& rootName);
+
 private:
+    std::filesystem::path m_top; // what the destructor removes: the root or its own parent
     std::filesystem::path m_root;
 };
 

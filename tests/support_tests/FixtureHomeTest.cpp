@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <optional>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -71,6 +72,35 @@ TEST(FixtureHomeTest, HomeAndXdgFoldersPointIntoTheFixtureAndAreRestored)
     {
     };
     EXPECT_NE(::lstat(root.c_str(), &st), 0) << "the fixture home is removed";
+}
+
+// A test that walks the home's parent (choosing it in Space Lens, say) walks the fixture only: the
+// parent is a folder of the fixture's own, holding the home alone, readable by every user, and it goes
+// with the fixture.
+TEST(FixtureHomeTest, TheHomeHasAParentFolderOfItsOwn)
+{
+    fs::path parent;
+    {
+        const FixtureHome home;
+        parent = home.home().parent_path();
+        EXPECT_NE(parent, fs::path("/tmp"));
+        EXPECT_EQ(parent.parent_path(), fs::path("/tmp"));
+        std::vector<fs::path> inside;
+        for (const fs::directory_entry& entry : fs::directory_iterator(parent))
+            inside.push_back(entry.path());
+        EXPECT_EQ(inside, std::vector<fs::path>{home.home()});
+        for (const fs::path& folder : {parent, home.home()}) {
+            struct stat st
+            {
+            };
+            ASSERT_EQ(::lstat(folder.c_str(), &st), 0) << folder;
+            EXPECT_EQ(st.st_mode & 07777, 0755u) << folder;
+        }
+    }
+    struct stat st
+    {
+    };
+    EXPECT_NE(::lstat(parent.c_str(), &st), 0) << "the home's parent is removed with it";
 }
 
 } // namespace

@@ -60,18 +60,23 @@ struct OpenedFile
     qint64 size = 0;
 };
 
+// Whether a bounded read takes a final symbolic link as the link itself (refused) or follows it.
+enum class FinalLink { refuse, follow };
+
 // Everything a bounded read does before its first byte: the type and size checks (the size only for
 // a whole-file read) and the reopen through the inspected descriptor.
 Result<OpenedFile> openForReading(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent,
-                                  bool followFinalLink = false)
+                                  FinalLink link = FinalLink::refuse)
 {
     if (maxBytes < 0) {
         return failure(EINVAL, QStringLiteral("Negative read limit for"), path);
     }
     // Nothing is opened for reading before it is known to be a regular file: an O_PATH descriptor
     // looks at the entry without opening the object behind it, so a device's open routine never runs
-    // and a FIFO's writer is never woken. With O_NOFOLLOW a final link is held as the link itself.
-    const UniqueFd entry(::open(path.c_str(), O_PATH | (followFinalLink ? 0 : O_NOFOLLOW) | O_CLOEXEC));
+    // and a FIFO's writer is never woken. With O_NOFOLLOW a final link is held as the link itself;
+    // without it the entry is what the links end at.
+    const int follow = link == FinalLink::follow ? 0 : O_NOFOLLOW;
+    const UniqueFd entry(::open(path.c_str(), O_PATH | follow | O_CLOEXEC));
     if (!entry) {
         return failure(errno, QStringLiteral("Cannot open"), path);
     }
@@ -124,11 +129,8 @@ qint64 readFully(int fd, char* buffer, qint64 size)
     return filled;
 }
 
-} // namespace
-
-namespace {
-
-Result<QByteArray> readOpened(Result<OpenedFile> opened, const std::filesystem::path& path, qint64 maxBytes,
+// Reads from the opened file at most its cap, or cap + 1 for a whole-file read (see readBounded).
+Result<QByteArray> readOpened(const std::filesystem::path& path, Result<OpenedFile> opened, qint64 maxBytes,
                               ReadExtent extent)
 {
     if (!opened) {
@@ -171,12 +173,12 @@ Result<QByteArray> readOpened(Result<OpenedFile> opened, const std::filesystem::
 
 Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent)
 {
-    return readOpened(openForReading(path, maxBytes, extent), path, maxBytes, extent);
+    return readOpened(path, openForReading(path, maxBytes, extent), maxBytes, extent);
 }
 
 Result<QByteArray> readBoundedFollowingLinks(const std::filesystem::path& path, qint64 maxBytes)
 {
-    return readOpened(openForReading(path, maxBytes, ReadExtent::whole, true), path, maxBytes,
+    return readOpened(path, openForReading(path, maxBytes, ReadExtent::whole, FinalLink::follow), maxBytes,
                       ReadExtent::whole);
 }
 

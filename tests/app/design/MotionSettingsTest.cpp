@@ -1,47 +1,45 @@
+// The reduce-motion preference as the desktop's settings portal answers it on a private session bus,
+// with a stand-in portal in this process; which bus address is asked; and that no portal is started.
 #include "app/qml/design/MotionSettings.h"
 
+#include "support/EventLoopWait.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
-#include <string>
+#include <algorithm>
+#include <cstring>
+#include <future>
+#include <optional>
 
 namespace qm {
 namespace {
 
-// A stand-in for gsettings: a shell script with `body`, made executable in its own temporary folder.
-class FakeGsettings
-{
-public:
-    explicit FakeGsettings(const QByteArray& body)
-    {
-        m_path = m_dir.filePath(QStringLiteral("gsettings"));
-        QFile script(m_path);
-        if (!script.open(QIODevice::WriteOnly) || script.write("#!/bin/sh\n" + body + "\n") < 0)
-            ADD_FAILURE() << "cannot write " << m_path.toStdString();
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                              QFile::ExeOther);
-    }
-
-    std::filesystem::path path() const { return std::filesystem::path(m_path.toStdString()); }
-    QString file(const QString& name) const { return m_dir.filePath(name); }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_path;
-};
-
-// Sets an environment variable for the life of the object, then puts the old state back.
+// Sets (or, with nothing, unsets) an environment variable for the life of the object, then puts the
+// old state back.
 class ScopedEnv
 {
 public:
-    ScopedEnv(const char* name, const QByteArray& value)
+    ScopedEnv(const char* name, const std::optional<QByteArray>& value)
         : m_name(name), m_wasSet(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
     {
-        qputenv(name, value);
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
     }
     ~ScopedEnv()
     {
@@ -59,89 +57,269 @@ private:
     QByteArray m_old;
 };
 
-QByteArray readAll(const QString& path)
+// The settings portal: answers Read with `answer` (an error when it is invalid, nothing at all when
+// `silent`), and remembers what it was asked.
+class FakePortal : public QObject, protected QDBusContext
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+
+public:
+    QVariant answer;
+    bool silent = false;
+    QStringList asked;
+
+public slots:
+    QDBusVariant Read(const QString& nameSpace, const QString& key)
+    {
+        asked.append(nameSpace + QLatin1Char(' ') + key);
+        if (silent) {
+            setDelayedReply(true); // and never answered
+            return {};
+        }
+        if (!answer.isValid())
+            sendErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
+                           QStringLiteral("no such key"));
+        return QDBusVariant(answer);
+    }
+};
+
+// A private session bus for one test, whose service folder holds `services` (name → program), so
+// nothing reaches the real desktop.
+class PrivateBus
+{
+public:
+    PrivateBus()
+    {
+        m_services = m_folder.filePath(QStringLiteral("services"));
+        QDir().mkpath(m_services);
+        const QString socket = m_folder.filePath(QStringLiteral("bus.sock"));
+        const QByteArray config =
+            "<busconfig><type>session</type><listen>unix:path=" + QFile::encodeName(socket) +
+            "</listen><servicedir>" + QFile::encodeName(m_services) +
+            "</servicedir><policy context=\"default\"><allow send_destination=\"*\" "
+            "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+            "</busconfig>";
+        QFile file(m_folder.filePath(QStringLiteral("bus.conf")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(config) != config.size())
+            ADD_FAILURE() << "cannot write the bus configuration";
+        file.close();
+        address = QStringLiteral("unix:path=") + socket;
+        m_daemon.start(QStringLiteral("/usr/bin/dbus-daemon"),
+                       {QStringLiteral("--config-file=") + file.fileName(), QStringLiteral("--nofork"),
+                        QStringLiteral("--nopidfile")});
+        started = m_daemon.waitForStarted(10'000);
+        for (int waited = 0; started && waited < 10'000; waited += 20) {
+            const bool up = QDBusConnection::connectToBus(address, QStringLiteral("probe")).isConnected();
+            QDBusConnection::disconnectFromBus(QStringLiteral("probe"));
+            if (up)
+                break;
+            QThread::msleep(20);
+        }
+    }
+    ~PrivateBus()
+    {
+        QDBusConnection::disconnectFromBus(QStringLiteral("portal"));
+        m_daemon.kill();
+        m_daemon.waitForFinished(10'000);
+    }
+
+    // Serves `portal` as the desktop's portal.
+    bool serve(FakePortal& portal)
+    {
+        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("portal"));
+        return bus.isConnected() &&
+               bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                                  QDBusConnection::ExportAllSlots) &&
+               bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    }
+
+    // An activatable portal: a service file whose program leaves `marker` when the bus starts it.
+    void activatablePortal(const QString& marker)
+    {
+        const QString program = m_folder.filePath(QStringLiteral("portal.sh"));
+        QFile script(program);
+        if (!script.open(QIODevice::WriteOnly) ||
+            script.write("#!/bin/sh\ntouch '" + QFile::encodeName(marker) + "'\n") < 0)
+            ADD_FAILURE() << "cannot write the portal stand-in";
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile service(m_services + QStringLiteral("/org.freedesktop.portal.Desktop.service"));
+        if (!service.open(QIODevice::WriteOnly) ||
+            service.write("[D-BUS Service]\nName=org.freedesktop.portal.Desktop\nExec=" +
+                          QFile::encodeName(program) + "\n") < 0)
+            ADD_FAILURE() << "cannot write the service file";
+    }
+
+    QString address;
+    bool started = false;
+
+private:
+    QTemporaryDir m_folder;
+    QString m_services;
+    QProcess m_daemon;
+};
+
+// Runs the blocking read on another thread while this one serves the stand-in portal.
+std::optional<bool> readWhileServing(const QString& address)
+{
+    std::future<std::optional<bool>> read = std::async(
+        std::launch::async, [address] { return MotionSettings::readAnimationsEnabled(address, 2000); });
+    EXPECT_TRUE(
+        test::settle([&] { return read.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    return read.get();
 }
 
-TEST(MotionSettings, OnlyAnExactFalseFromASuccessfulRunReducesMotion)
+// A private bus with the stand-in portal served on it.
+class MotionSettingsPortal : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!bus.started)
+            GTEST_SKIP() << "no dbus-daemon to run a private bus";
+        ASSERT_TRUE(bus.serve(portal));
+    }
+
+    PrivateBus bus;
+    FakePortal portal;
+};
+
+TEST_F(MotionSettingsPortal, OnlyABooleanFromThePortalDecides)
 {
     const struct
     {
-        const char* body;
-        bool reduceMotion;
+        const char* what;
+        QVariant answer;
+        std::optional<bool> enabled;
     } cases[] = {
-        {"echo true", false},
-        {"echo false", true},
-        {"printf false", true},
-        {"printf '  false \\n\\n'", true},
-        {"echo FALSE", false},
-        {"echo 'false true'", false},
-        {"echo", false},
-        {"echo false; exit 1", false},
-        {"echo \"No such schema 'org.gnome.desktop.interface'\" >&2; exit 1", false},
-        {"kill -9 $$", false},
+        {"on, wrapped once more as the portal does", QVariant::fromValue(QDBusVariant(true)), true},
+        {"off, wrapped once more", QVariant::fromValue(QDBusVariant(false)), false},
+        {"off, wrapped once", QVariant(false), false},
+        {"a string", QVariant(QStringLiteral("false")), std::nullopt},
+        {"a number", QVariant(0), std::nullopt},
+        {"an error", QVariant(), std::nullopt},
     };
-    const ProcessRunner runner;
     for (const auto& c : cases) {
-        const FakeGsettings fake(c.body);
-        const MotionSettings settings(runner, fake.path());
-        EXPECT_EQ(settings.reduceMotion(), c.reduceMotion) << c.body;
+        portal.answer = c.answer;
+        EXPECT_EQ(readWhileServing(bus.address), c.enabled) << c.what;
     }
+    EXPECT_EQ(portal.asked.size(), std::size(cases));
+    EXPECT_EQ(portal.asked.value(0), QStringLiteral("org.gnome.desktop.interface enable-animations"));
+
+    portal.silent = true;
+    EXPECT_EQ(readWhileServing(bus.address), std::nullopt) << "a portal that never answers";
 }
 
-TEST(MotionSettings, MissingOrUnrunnableProgramLeavesMotionOn)
+TEST(MotionSettings, WithoutARunningPortalMotionStaysOnAndNoneIsStarted)
 {
-    const ProcessRunner runner;
-    QTemporaryDir dir;
-    const std::filesystem::path missing = dir.filePath(QStringLiteral("no-gsettings")).toStdString();
-    EXPECT_EQ(MotionSettings::readAnimationsEnabled(runner, missing), std::nullopt);
-    EXPECT_FALSE(MotionSettings(runner, missing).reduceMotion());
+    PrivateBus bus;
+    if (!bus.started)
+        GTEST_SKIP() << "no dbus-daemon to run a private bus";
+    QTemporaryDir folder;
+    const QString marker = folder.filePath(QStringLiteral("portal-started"));
+    bus.activatablePortal(marker);
+    EXPECT_EQ(MotionSettings::readAnimationsEnabled(bus.address), std::nullopt);
+    QThread::msleep(300); // time for a started program to leave its mark
+    EXPECT_FALSE(QFile::exists(marker)) << "the read started the portal";
 
-    // A relative path is refused by the runner rather than looked up.
-    EXPECT_FALSE(MotionSettings(runner, "gsettings").reduceMotion());
-
-    // A file that is not executable.
-    QFile plain(dir.filePath(QStringLiteral("plain")));
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    plain.write("#!/bin/sh\necho false\n");
-    plain.close();
-    EXPECT_FALSE(MotionSettings(runner, plain.fileName().toStdString()).reduceMotion());
+    EXPECT_EQ(MotionSettings::readAnimationsEnabled(QString()), std::nullopt);
+    EXPECT_EQ(MotionSettings::readAnimationsEnabled(QStringLiteral("unix:path=") + folder.filePath("no-bus")),
+              std::nullopt);
 }
 
-TEST(MotionSettings, AsksForTheGnomeKeyWithTheSessionVariablesOnly)
+TEST_F(MotionSettingsPortal, TheAnswerArrivesInTheBackgroundAndAWrittenValueWins)
 {
-    const ScopedEnv home("HOME", "/tmp/qm-motion-home");
-    const ScopedEnv config("XDG_CONFIG_HOME", "/tmp/qm-motion-home/.config");
-    const ScopedEnv unrelated("QM_MOTION_UNRELATED", "leaked");
-    FakeGsettings fake("printf '%s|' \"$@\" > \"$(dirname \"$0\")/args\"\n"
-                       "printf '%s|%s|%s' \"$HOME\" \"$XDG_CONFIG_HOME\" \"${QM_MOTION_UNRELATED:-}\" "
-                       "> \"$(dirname \"$0\")/env\"\n"
-                       "echo false");
-    const std::optional<bool> enabled = MotionSettings::readAnimationsEnabled(ProcessRunner(), fake.path());
+    portal.answer = QVariant::fromValue(QDBusVariant(false));
 
-    EXPECT_EQ(enabled, std::optional<bool>(false));
-    EXPECT_EQ(readAll(fake.file(QStringLiteral("args"))),
-              QByteArray("get|org.gnome.desktop.interface|enable-animations|"));
-    EXPECT_EQ(readAll(fake.file(QStringLiteral("env"))),
-              QByteArray("/tmp/qm-motion-home|/tmp/qm-motion-home/.config|"));
-}
+    {
+        const ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+        const ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt);
+        MotionSettings settings;
+        QSignalSpy read(&settings, &MotionSettings::preferenceRead);
+        EXPECT_FALSE(settings.reduceMotion()) << "motion on until an answer";
+        ASSERT_TRUE(test::settle([&] { return read.count() == 1; }));
+        EXPECT_FALSE(settings.reduceMotion()) << "no session bus: motion on";
 
-TEST(MotionSettings, TestsCanForceEitherValue)
-{
-    const FakeGsettings fake("echo true");
-    MotionSettings settings(ProcessRunner(), fake.path());
+        settings.readDesktopPreference(bus.address);
+        EXPECT_FALSE(settings.reduceMotion()) << "the read does not block";
+        ASSERT_TRUE(test::settle([&] { return read.count() == 2; }));
+        EXPECT_TRUE(settings.reduceMotion()) << "animations off: reduce motion";
+    }
+
+    const ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", bus.address.toUtf8());
+    MotionSettings settings;
+    QSignalSpy read(&settings, &MotionSettings::preferenceRead);
     QSignalSpy changed(&settings, &MotionSettings::reduceMotionChanged);
-    ASSERT_FALSE(settings.reduceMotion());
+    settings.setReduceMotion(false); // as a test or the gallery does, before the answer lands
+    ASSERT_TRUE(test::settle([&] { return read.count() == 1; }));
+    EXPECT_FALSE(settings.reduceMotion()) << "a written value is not replaced by the desktop's";
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(portal.asked.size(), 2) << "the default address is the session's";
 
     settings.setReduceMotion(true);
     settings.setReduceMotion(true);
     EXPECT_TRUE(settings.reduceMotion());
     settings.setReduceMotion(false);
-    EXPECT_FALSE(settings.reduceMotion());
     EXPECT_EQ(changed.count(), 2) << "a write of the same value is not a change";
+}
+
+// A listening socket at `path`, as a session bus leaves in the runtime folder.
+int listeningSocket(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = QFile::encodeName(path);
+    std::memcpy(address.sun_path, bytes.constData(),
+                std::min<size_t>(bytes.size(), sizeof(address.sun_path) - 1));
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::listen(fd, 1) != 0)
+        ADD_FAILURE() << "cannot listen at " << path.toStdString();
+    return fd;
+}
+
+TEST(MotionSettings, OnlyAUnixSessionAddressIsAskedAndNothingThatStartsAProgram)
+{
+    QTemporaryDir withSocket;
+    QTemporaryDir withFile;
+    const int socket = listeningSocket(withSocket.filePath(QStringLiteral("bus")));
+    QFile plain(withFile.filePath(QStringLiteral("bus")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QByteArray socketRuntime = QFile::encodeName(withSocket.path());
+
+    const struct
+    {
+        const char* what;
+        std::optional<QByteArray> address;
+        std::optional<QByteArray> runtime;
+        QString expected;
+    } cases[] = {
+        {"a unix address", "unix:path=/run/user/1000/bus", std::nullopt,
+         QStringLiteral("unix:path=/run/user/1000/bus")},
+        {"an abstract socket with a guid", "unix:abstract=/tmp/dbus-x,guid=12ab", socketRuntime,
+         QStringLiteral("unix:abstract=/tmp/dbus-x,guid=12ab")},
+        {"autolaunch dropped from a list", "unix:path=/a;autolaunch:", std::nullopt,
+         QStringLiteral("unix:path=/a")},
+        {"autolaunch alone: the runtime folder's socket", "autolaunch:", socketRuntime,
+         QStringLiteral("unix:path=") + withSocket.path() + QStringLiteral("/bus")},
+        {"a program to run", "unixexec:path=/bin/sh", std::nullopt, QString()},
+        {"tcp", "tcp:host=localhost,port=1", std::nullopt, QString()},
+        {"nothing at all", std::nullopt, std::nullopt, QString()},
+        {"a runtime folder whose bus is a plain file", std::nullopt, QFile::encodeName(withFile.path()),
+         QString()},
+        {"a relative runtime folder", std::nullopt, QByteArray("run"), QString()},
+    };
+    for (const auto& c : cases) {
+        const ScopedEnv address("DBUS_SESSION_BUS_ADDRESS", c.address);
+        const ScopedEnv runtime("XDG_RUNTIME_DIR", c.runtime);
+        EXPECT_EQ(MotionSettings::sessionBusAddress(), c.expected) << c.what;
+    }
+    ::close(socket);
 }
 
 } // namespace
 } // namespace qm
+
+#include "MotionSettingsTest.moc"

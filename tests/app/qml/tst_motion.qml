@@ -306,14 +306,19 @@ Item {
             compare(box.transform.length, 2, "the lift adds its own translation and keeps the scale")
             compare(box.transform[1].y, 16)
             verify(box.appear.running)
-            tryCompare(box, "opacity", 1, 10000)
+            // Read once the rise has ended: near its end the opacity is within compare's tolerance of 1
+            // while the offset still reads a little above 0.
+            tryCompare(box.appear, "running", false, 10000)
+            compare(box.opacity, 1)
             compare(box.transform[1].y, 0)
             compare(box.transform[0].xScale, 2)
 
             box.visible = false
             box.visible = true
             compare(box.opacity, 0, "showing it again replays the lift")
-            tryCompare(box, "opacity", 1, 10000)
+            verify(box.appear.running)
+            tryCompare(box.appear, "running", false, 10000)
+            compare(box.opacity, 1)
         }
 
         function test_hoverLiftFollowsThePointer() {
@@ -322,9 +327,13 @@ Item {
             compare(box.scale, 1)
             verify(!box.lift.hovered)
 
+            // Every lifted value follows one eased amount. A tryCompare on the scale would pass within
+            // its 1e-5 tolerance a frame before the end (1.02499 while the radius reads 15.996), so the
+            // values are read once the easing has landed exactly on its end.
             mouseMove(box, 100, 50)
             tryCompare(box.lift, "hovered", true)
-            tryCompare(box, "scale", 1.025)
+            tryVerify(function() { return box.lift.amount === 1 }, 5000, "the lift eases in to its end")
+            compare(box.scale, 1.025)
             compare(box.lift.shadowRadius, 16)
             compare(box.lift.shadowOffsetY, 6)
             fuzzyCompare(box.lift.shadowColor.a, 0.35, 1e-3)
@@ -332,10 +341,10 @@ Item {
 
             mouseMove(area, 350, 250)
             tryCompare(box.lift, "hovered", false)
-            tryCompare(box, "scale", 1)
-            // The shadow eases out beside the scale; on a loaded machine it may land a frame later.
-            tryCompare(box.lift, "shadowRadius", 0)
-            tryVerify(function() { return box.lift.shadowColor.a === 0 })
+            tryVerify(function() { return box.lift.amount === 0 }, 5000, "the lift eases out to its end")
+            compare(box.scale, 1)
+            compare(box.lift.shadowRadius, 0)
+            compare(box.lift.shadowColor.a, 0)
         }
 
         // Shown when set, gone by itself, and never in the way of a click on what lies beneath.

@@ -59,10 +59,22 @@ TEST(FreshHome, TheApplicationWritesNothingUnderTheCacheFolderAndFindsNothingToC
     const fs::path cache = home / ".cache";
     TempTree runtime;
     fs::permissions(runtime.root(), fs::perms::owner_all);
+    // gsettings and dconf found by name first run these stand-ins, which leave a mark: asked by name
+    // or by their full path, the real ones write dconf's files under the runtime folder (under the
+    // cache folder without one), which the checks below catch.
+    TempTree tools;
+    const fs::path asked = tools.path("asked");
+    for (const char* tool : {"gsettings", "dconf"}) {
+        const QByteArray body =
+            "#!/bin/sh\necho \"$0 $*\" >> '" + QByteArray::fromStdString(asked.native()) + "'\nexit 1\n";
+        const fs::path script = tools.fileWithContent(tools.path("bin") / tool, body);
+        fs::permissions(script, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    }
 
     // The environment a desktop session gives it, every folder inside the fixture home.
     QProcessEnvironment env;
-    env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+    env.insert(QStringLiteral("PATH"),
+               q(tools.path("bin")) + QLatin1Char(':') + qEnvironmentVariable("PATH"));
     env.insert(QStringLiteral("DISPLAY"), qEnvironmentVariable("DISPLAY"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("HOME"), q(home));
@@ -109,6 +121,10 @@ TEST(FreshHome, TheApplicationWritesNothingUnderTheCacheFolderAndFindsNothingToC
     const QStringList written = entriesUnder(cache);
     EXPECT_TRUE(written.isEmpty()) << "written under ~/.cache:\n"
                                    << written.join(QLatin1Char('\n')).toStdString();
+    // Reading the reduce-motion setting runs no settings tool and opens no dconf database.
+    EXPECT_FALSE(fs::exists(asked)) << "a settings tool ran";
+    EXPECT_FALSE(fs::exists(runtime.path("dconf")))
+        << "dconf's files were made: " << entriesUnder(runtime.root()).join(QLatin1Char(' ')).toStdString();
 
     // The Cleanup page on the same home: nothing to clean.
     ASSERT_TRUE(h.open(QSize(820, 900))) << h.errors().join(QLatin1Char('\n')).toStdString();

@@ -1,72 +1,119 @@
 #include "app/qml/design/MotionSettings.h"
 
-#include <QtGlobal>
+#include "app/models/PostToModel.h"
 
-#include <array>
-#include <chrono>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QFile>
+#include <QPointer>
+#include <QStringList>
+#include <QThreadPool>
+#include <QVariant>
+
+#include <sys/stat.h>
+
+#include <atomic>
 
 namespace qm {
 namespace {
 
-// The variables gsettings and its dconf back end read to find the user's settings database and the
-// installed schemas.
-constexpr std::array<const char*, 10> kPassedVariables{"HOME",
-                                                       "XDG_CONFIG_HOME",
-                                                       "XDG_DATA_HOME",
-                                                       "XDG_DATA_DIRS",
-                                                       "XDG_CONFIG_DIRS",
-                                                       "XDG_RUNTIME_DIR",
-                                                       "DBUS_SESSION_BUS_ADDRESS",
-                                                       "GSETTINGS_BACKEND",
-                                                       "GSETTINGS_SCHEMA_DIR",
-                                                       "DCONF_PROFILE"};
+const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kSettingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
+const QString kNamespace = QStringLiteral("org.gnome.desktop.interface");
+const QString kKey = QStringLiteral("enable-animations");
+
+// The value inside however many variants wrap it: the portal's Read answers the setting wrapped once
+// more than its type says.
+QVariant unwrapped(QVariant value)
+{
+    for (int depth = 0; depth < 4 && value.metaType() == QMetaType::fromType<QDBusVariant>(); ++depth)
+        value = qvariant_cast<QDBusVariant>(value).variant();
+    return value;
+}
 
 } // namespace
 
-MotionSettings::MotionSettings(QObject* parent)
-    : MotionSettings(ProcessRunner(), defaultGsettingsPath, parent)
-{}
-
-MotionSettings::MotionSettings(const ProcessRunner& runner, const std::filesystem::path& gsettings,
-                               QObject* parent)
-    : QObject(parent)
+MotionSettings::MotionSettings(QObject* parent) : QObject(parent)
 {
-    const std::optional<bool> enabled = readAnimationsEnabled(runner, gsettings);
-    m_reduceMotion = enabled.has_value() && !*enabled;
+    readDesktopPreference(sessionBusAddress());
 }
 
-std::optional<bool> MotionSettings::readAnimationsEnabled(const ProcessRunner& runner,
-                                                          const std::filesystem::path& gsettings)
+QString MotionSettings::sessionBusAddress()
 {
-    ProcessRequest request;
-    request.program = gsettings;
-    request.arguments = {"get", "org.gnome.desktop.interface", "enable-animations"};
-    for (const char* name : kPassedVariables) {
-        const QByteArray value = qgetenv(name);
-        // A NUL cannot reach an environment entry anyway; leave such a variable out rather than fail.
-        if (!value.isEmpty() && !value.contains('\0'))
-            request.environment.push_back(std::string(name) + '=' + value.toStdString());
+    QStringList usable;
+    const QString given = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    for (const QString& entry : given.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (entry.startsWith(QLatin1String("unix:")))
+            usable.append(entry);
     }
-    request.deadline = std::chrono::milliseconds(readDeadlineMs);
-    request.outputCap = 4096;
+    if (!usable.isEmpty())
+        return usable.join(QLatin1Char(';'));
 
-    const Result<ProcessOutcome> outcome = runner.run(request);
-    if (!outcome.ok() || !outcome.value().succeeded() || outcome.value().standardOutputTruncated)
-        return std::nullopt;
-    return parseBoolean(outcome.value().standardOutput);
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.startsWith('/'))
+        return {};
+    const QByteArray socket = runtime + "/bus";
+    struct stat status
+    {
+    };
+    if (::stat(socket.constData(), &status) != 0 || !S_ISSOCK(status.st_mode))
+        return {};
+    return QStringLiteral("unix:path=") + QFile::decodeName(socket);
 }
 
-std::optional<bool> MotionSettings::parseBoolean(const QByteArray& output)
+std::optional<bool> MotionSettings::readAnimationsEnabled(const QString& busAddress, int timeoutMs)
 {
-    const QByteArray word = output.trimmed();
-    if (word == "true")
-        return true;
-    if (word == "false")
-        return false;
-    return std::nullopt;
+    if (busAddress.isEmpty())
+        return std::nullopt;
+    static std::atomic<int> counter{0};
+    const QString name = QStringLiteral("qm-motion-settings-") + QString::number(counter.fetch_add(1));
+    std::optional<bool> answer;
+    {
+        const QDBusConnection bus = QDBusConnection::connectToBus(busAddress, name);
+        if (bus.isConnected()) {
+            QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath,
+                                                               kSettingsInterface, QStringLiteral("Read"));
+            call << kNamespace << kKey;
+            // Only a portal that already runs answers: starting one here could start what writes
+            // under the home on our behalf.
+            call.setAutoStartService(false);
+            const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
+            if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1) {
+                const QVariant value = unwrapped(reply.arguments().constFirst());
+                if (value.metaType() == QMetaType::fromType<bool>())
+                    answer = value.toBool();
+            }
+        }
+    }
+    QDBusConnection::disconnectFromBus(name);
+    return answer;
+}
+
+void MotionSettings::readDesktopPreference(const QString& busAddress)
+{
+    const QPointer<MotionSettings> self(this);
+    QThreadPool::globalInstance()->start([self, busAddress] {
+        const std::optional<bool> enabled = readAnimationsEnabled(busAddress);
+        postTo(self, [enabled](MotionSettings& settings) { settings.applyDesktopPreference(enabled); });
+    });
+}
+
+void MotionSettings::applyDesktopPreference(std::optional<bool> animationsEnabled)
+{
+    if (!m_written && animationsEnabled)
+        publish(!*animationsEnabled);
+    emit preferenceRead();
 }
 
 void MotionSettings::setReduceMotion(bool reduce)
+{
+    m_written = true;
+    publish(reduce);
+}
+
+void MotionSettings::publish(bool reduce)
 {
     if (reduce == m_reduceMotion)
         return;

@@ -1,21 +1,21 @@
 #pragma once
 
-#include "platform/ProcessRunner.h"
-
-#include <QByteArray>
 #include <QObject>
+#include <QString>
 #include <QtQml/qqmlregistration.h>
 
-#include <filesystem>
 #include <optional>
 
 namespace qm {
 
 // Whether looping effects (shimmer, pulsing head and rings, the scan ring's sweep) should stand
-// still: the desktop's reduce-motion preference, read once from GNOME's `enable-animations` key when
-// the object is made (animations off means reduce motion). Without gsettings, without the schema or
-// with an answer that is not "true" or "false", motion stays on. One-shot effects ignore it. Available
-// in QML as the singleton `MotionSettings`; tests and the gallery may write `reduceMotion`.
+// still: the desktop's reduce-motion preference, GNOME's `org.gnome.desktop.interface
+// enable-animations` (animations off means reduce motion), asked of the desktop's settings portal on
+// the session bus. Nothing runs as a child and nothing is written under the home (a `gsettings` child
+// makes dconf write its cache there). Motion stays on until an answer says otherwise, and stays on
+// without a session bus, without a running portal or with an answer that is not a boolean. One-shot
+// effects ignore it. Available in QML as the singleton `MotionSettings`; tests and the gallery may
+// write `reduceMotion`, and a written value is never replaced by a later answer.
 class MotionSettings : public QObject
 {
     Q_OBJECT
@@ -25,34 +25,45 @@ class MotionSettings : public QObject
     Q_PROPERTY(bool reduceMotion READ reduceMotion WRITE setReduceMotion NOTIFY reduceMotionChanged)
 
 public:
-    // Where Debian installs the gsettings tool.
-    static constexpr const char* defaultGsettingsPath = "/usr/bin/gsettings";
-    // How long the tool may take before the preference counts as unknown (milliseconds).
-    static constexpr int readDeadlineMs = 2000;
+    // How long the portal may take to answer before the preference counts as unknown (milliseconds).
+    static constexpr int readTimeoutMs = 1000;
 
-    // Reads the preference through /usr/bin/gsettings (blocks for at most `readDeadlineMs`).
+    // Motion on; asks the session's portal in the background (readDesktopPreference()).
     explicit MotionSettings(QObject* parent = nullptr);
-    // Reads it by running `gsettings` with `runner`, so a test can point at a stand-in program.
-    MotionSettings(const ProcessRunner& runner, const std::filesystem::path& gsettings,
-                   QObject* parent = nullptr);
 
-    // GNOME's `org.gnome.desktop.interface enable-animations` as `gsettings` reports it: the value when
-    // the program exits 0 and prints exactly "true" or "false" (surrounding white space ignored),
-    // nothing otherwise. The child gets the session variables it needs to find the user's settings
-    // (HOME, XDG_*, DBUS_SESSION_BUS_ADDRESS, GSETTINGS_*), nothing more.
-    static std::optional<bool> readAnimationsEnabled(const ProcessRunner& runner,
-                                                     const std::filesystem::path& gsettings);
-    // The boolean in one line of gsettings output, or nothing when it is neither "true" nor "false".
-    static std::optional<bool> parseBoolean(const QByteArray& output);
+    // The session bus address to ask, from DBUS_SESSION_BUS_ADDRESS (its "unix:" entries only: an
+    // "autolaunch:" entry starts dbus-launch, which writes under the home, and "unixexec:" starts a
+    // program), else "unix:path=$XDG_RUNTIME_DIR/bus" when a socket is there; empty when there is none.
+    // Reads the environment and one status; opens nothing.
+    static QString sessionBusAddress();
+
+    // `enable-animations` as the settings portal (`org.freedesktop.portal.Settings.Read`) on the bus at
+    // `busAddress` answers it: the boolean it holds, nothing when the bus cannot be reached, no portal
+    // is running (none is started for this), the call fails or exceeds `timeoutMs`, or the value is not
+    // a boolean. Connects a private connection of its own and closes it again; blocks up to the
+    // timeout (after the connection), so call it off the GUI thread. Safe on any thread.
+    static std::optional<bool> readAnimationsEnabled(const QString& busAddress,
+                                                     int timeoutMs = readTimeoutMs);
+
+    // Asks `busAddress` (readAnimationsEnabled) on a pool thread and returns at once; the answer is
+    // applied on this object's thread unless `reduceMotion` was written meanwhile or the object is
+    // gone. `preferenceRead` is emitted when the read ends, whatever it found.
+    void readDesktopPreference(const QString& busAddress);
 
     bool reduceMotion() const { return m_reduceMotion; }
     void setReduceMotion(bool reduce);
 
 signals:
     void reduceMotionChanged();
+    // A read started by readDesktopPreference has ended (with or without an answer).
+    void preferenceRead();
 
 private:
+    void applyDesktopPreference(std::optional<bool> animationsEnabled);
+    void publish(bool reduce);
+
     bool m_reduceMotion = false;
+    bool m_written = false; // set by setReduceMotion: a later answer from the desktop does not replace it
 };
 
 } // namespace qm
