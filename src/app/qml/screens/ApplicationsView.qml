@@ -206,6 +206,7 @@ Item {
             }
             T.AbstractButton {
                 id: rescan
+                FocusRing {}
                 objectName: "rescanButton"
                 Layout.alignment: Qt.AlignVCenter
                 hoverEnabled: true
@@ -375,6 +376,7 @@ Item {
                 kind: QuillmereButtonStyle.Secondary
                 text: "Undo"
                 symbol: "arrow.uturn.backward"
+                enabled: screen.model.canUndo
                 onClicked: screen.model.undoLast()
             }
         }
