@@ -109,6 +109,10 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
             &ApplicationsViewModel::uninstalledSummaryChanged);
     connect(this, &ApplicationsViewModel::lastAppNameChanged, this,
             &ApplicationsViewModel::uninstalledSummaryChanged);
+    for (const auto signal :
+         {&ApplicationsViewModel::lastReportChanged, &ApplicationsViewModel::restoringChanged})
+        connect(this, signal, this, &ApplicationsViewModel::canUndoChanged);
+    connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &ApplicationsViewModel::canUndoChanged);
     if (!m_lister) {
         m_lister = [scanner = m_scanner](ListingDone done) {
             QThreadPool::globalInstance()->start(
@@ -1134,7 +1138,7 @@ void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool
 void ApplicationsViewModel::undoLast()
 {
     // An emptying of the Trash would delete what this moves back, and a second restore would race it.
-    if (!m_lastReport || restoring() || m_tracker->emptyingTrash())
+    if (!canUndo())
         return;
     const CleanReport report = *m_lastReport;
     setLastReport(std::nullopt);

@@ -115,6 +115,8 @@ class ApplicationsViewModel : public QObject
     Q_PROPERTY(QString uninstalledSummary READ uninstalledSummary NOTIFY uninstalledSummaryChanged)
     // An undo is moving items back out of the Trash.
     Q_PROPERTY(bool restoring READ restoring NOTIFY restoringChanged)
+    // `undoLast` would run now: an undo handle is held, no undo runs and the Trash is not being emptied.
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
 
 public:
     // `loading` until a listing started by `load()` completes (a stale one included), then `loaded`.
@@ -255,6 +257,7 @@ public:
     bool failureNeedsFullDiskAccess() const { return m_failureNeedsFullDiskAccess; }
     void setFailureNeedsFullDiskAccess(bool value);
     bool restoring() const { return m_restoreToken.held(); }
+    bool canUndo() const { return m_lastReport.has_value() && !restoring() && !m_tracker->emptyingTrash(); }
     // The `files/` folder of the Trash the last administrator move went to; kept beside
     // `lastAdminUninstallName` and gone with it.
     const std::optional<Path>& lastAdminTrashFiles() const { return m_lastAdminTrashFiles; }
@@ -383,6 +386,7 @@ signals:
     void adminUninstallingChanged();
     void lastAdminUninstallNameChanged();
     void lastReportChanged();
+    void canUndoChanged();
     void lastAppNameChanged();
     void uninstalledNamesChanged();
     void uninstallCompletionsChanged();

@@ -63,6 +63,8 @@ PerformanceViewModel::PerformanceViewModel(Services services, QObject* parent)
       m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
       m_stats(new LiveStats(this))
 {
+    connect(this, &PerformanceViewModel::lastReportChanged, this, &PerformanceViewModel::canUndoChanged);
+    connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &PerformanceViewModel::canUndoChanged);
     connect(m_tracker, &RestoreTracker::anyRestoringChanged, this,
             &PerformanceViewModel::anyRestoringChanged);
 
@@ -385,7 +387,7 @@ void PerformanceViewModel::applyDisable(const CleanReport& report, const QString
 void PerformanceViewModel::undoLast()
 {
     // Moving a file back out of the Trash while it is emptied could lose it for good.
-    if (!m_lastReport || m_tracker->emptyingTrash())
+    if (!canUndo())
         return;
     const CleanReport report = *m_lastReport;
     const QString name = m_lastDisabledName;

@@ -70,6 +70,8 @@ class PerformanceViewModel : public QObject
     Q_PROPERTY(bool restoring READ restoring NOTIFY restoringChanged)
     // Some module (this one or another) is moving items back out of the Trash.
     Q_PROPERTY(bool anyRestoring READ anyRestoring NOTIFY anyRestoringChanged)
+    // `undoLast` would run now: the undo offer stands and the Trash is not being emptied.
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
     // How many scans have been started; 0 before the first.
     Q_PROPERTY(int generation READ generation NOTIFY generationChanged)
 
@@ -140,6 +142,7 @@ public:
     void setDisableFailureText(const QString& text);
     bool disableInFlight() const { return m_disableInFlight; }
     bool restoring() const { return m_restoresRunning > 0; }
+    bool canUndo() const { return m_lastReport.has_value() && !m_tracker->emptyingTrash(); }
     bool anyRestoring() const { return m_tracker->anyRestoring(); }
     int generation() const { return m_generation; }
 
@@ -170,6 +173,7 @@ signals:
     void unreadableDomainsChanged();
     void loadingChanged();
     void lastReportChanged();
+    void canUndoChanged();
     void lastDisabledNameChanged();
     void pendingRemovalChanged();
     void showConfirmChanged();

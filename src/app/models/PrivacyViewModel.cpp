@@ -47,6 +47,8 @@ PrivacyViewModel::PrivacyViewModel(Services services, QObject* parent)
       m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
       m_groups(std::make_unique<PrivacyGroupListModel>())
 {
+    connect(this, &PrivacyViewModel::lastReportChanged, this, &PrivacyViewModel::canUndoChanged);
+    connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &PrivacyViewModel::canUndoChanged);
     connect(m_tracker, &RestoreTracker::anyRestoringChanged, this, &PrivacyViewModel::anyRestoringChanged);
 }
 
@@ -440,7 +442,7 @@ void PrivacyViewModel::applyClean(CleanOutcome outcome, bool heldRestore)
 void PrivacyViewModel::undoLast()
 {
     // What it moves back would be deleted under it.
-    if (!m_lastReport || m_tracker->emptyingTrash())
+    if (!canUndo())
         return;
     const CleanReport report = *m_lastReport;
     const SideFileLinks links = m_links;

@@ -68,6 +68,8 @@ class PrivacyViewModel : public QObject
     Q_PROPERTY(bool restoring READ restoring NOTIFY restoringChanged)
     // Some module (this one or another) is moving items back out of the Trash.
     Q_PROPERTY(bool anyRestoring READ anyRestoring NOTIFY anyRestoringChanged)
+    // `undoLast` would run now: an undo handle is held and the Trash is not being emptied.
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
 
 public:
     enum class Phase { idle, scanning, results };
@@ -122,6 +124,7 @@ public:
     void setFailureNote(const QString& note);
     bool isCleaning() const { return m_isCleaning; }
     bool restoring() const { return m_restoreJobs > 0; }
+    bool canUndo() const { return m_lastReport.has_value() && !m_tracker->emptyingTrash(); }
     bool anyRestoring() const { return m_tracker->anyRestoring(); }
     // The number of the newest scan; 0 before the first.
     int generation() const { return m_generation; }
@@ -154,6 +157,7 @@ signals:
     void itemsChanged();
     void selectionChanged();
     void lastReportChanged();
+    void canUndoChanged();
     void showConfirmChanged();
     void cleanCompletionsChanged();
     void failureNoteChanged();

@@ -43,6 +43,9 @@ SmartScanViewModel::SmartScanViewModel(Services services, QObject* parent)
       m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
       m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get())
 {
+    for (const auto signal : {&SmartScanViewModel::lastReportChanged, &SmartScanViewModel::isCleaningChanged})
+        connect(this, signal, this, &SmartScanViewModel::canUndoChanged);
+    connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &SmartScanViewModel::canUndoChanged);
     if (!m_fullDiskAccess) {
         m_fullDiskAccess = [home = m_scanner.home(), systemRoot = m_scanner.systemRoot()] {
             return FullDiskAccess::isGranted(home, systemRoot);
@@ -386,7 +389,7 @@ void SmartScanViewModel::surfaceFailure(const QString& lead, qint64 n, const QSt
 void SmartScanViewModel::undoLast()
 {
     // An emptying of the Trash would delete what this moves back.
-    if (m_isCleaning || !m_lastReport || m_tracker->emptyingTrash())
+    if (!canUndo())
         return;
     const CleanReport report = *m_lastReport;
     ++m_reportToken;

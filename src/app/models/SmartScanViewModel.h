@@ -60,6 +60,8 @@ class SmartScanViewModel : public QObject
     Q_PROPERTY(bool cleanedEverything READ cleanedEverything NOTIFY summaryChanged)
     // An undo is moving items back out of the Trash (emptying the Trash is refused meanwhile).
     Q_PROPERTY(bool restoring READ restoring NOTIFY restoringChanged)
+    // `undoLast` would run now: the undo offer stands, no clean runs and the Trash is not being emptied.
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY canUndoChanged)
     // Sums over the categories, in items and bytes.
     Q_PROPERTY(int selectedCount READ selectedCount NOTIFY summaryChanged)
     Q_PROPERTY(int totalItems READ totalItems NOTIFY summaryChanged)
@@ -135,6 +137,7 @@ public:
     bool fullDiskAccessGranted() const { return m_fullDiskAccessGranted; }
     bool cleanedEverything() const { return m_cleanedEverything; }
     bool restoring() const { return m_restoreToken.held(); }
+    bool canUndo() const { return !m_isCleaning && m_lastReport.has_value() && !m_tracker->emptyingTrash(); }
 
     int selectedCount() const;
     int totalItems() const;
@@ -176,6 +179,7 @@ signals:
     void categoriesChanged();
     void scanProgressChanged();
     void lastReportChanged();
+    void canUndoChanged();
     void cleanCompletionsChanged();
     void showConfirmChanged();
     void isCleaningChanged();

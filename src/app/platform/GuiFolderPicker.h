@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QPalette;
 class QQmlEngine;
 
 namespace qm {
@@ -30,6 +31,9 @@ public:
     // The raw path of a local file address, byte for byte (percent escapes decoded as bytes);
     // nothing for an address that is not a local absolute path.
     static std::optional<Path> localPath(const QUrl& url);
+    // Gives the chooser made for `dialog` (once it is open) every colour of `palette`, so that it reads
+    // the same over any window; changes nothing when no chooser of it is found.
+    static void useDesktopPalette(QObject* dialog, const QPalette& palette);
 
 private slots:
     void onAccepted();

@@ -198,6 +198,41 @@ Item {
             return found
         }
 
+        // By keys alone: the destructive button is the default one and takes the focus, with its ring, on
+        // opening; Escape cancels; Tab reaches Cancel, where Space presses it; Return presses the default
+        // button from anywhere in the dialog.
+        function test_confirmationByKeys() {
+            const dialog = createTemporaryObject(confirmation, root)
+            dialog.shown = true
+            tryVerify(function () { return dialog.opened })
+            tryVerify(function () { return dialog.destructiveButton.activeFocus })
+            verify(dialog.destructiveButton.visualFocus, "the default button shows its focus ring")
+            keyClick(Qt.Key_Escape)
+            tryVerify(function () { return !dialog.visible })
+            compare(dialog.confirmations, 0)
+            compare(dialog.dismissals, 1)
+
+            dialog.shown = true
+            tryVerify(function () { return dialog.opened })
+            tryVerify(function () { return dialog.destructiveButton.activeFocus })
+            keyClick(Qt.Key_Tab)
+            verify(dialog.cancelButton.activeFocus)
+            verify(dialog.cancelButton.visualFocus)
+            keyClick(Qt.Key_Space)
+            tryVerify(function () { return !dialog.visible })
+            compare(dialog.confirmations, 0)
+            compare(dialog.dismissals, 2)
+
+            dialog.shown = true
+            tryVerify(function () { return dialog.opened })
+            tryVerify(function () { return dialog.destructiveButton.activeFocus })
+            keyClick(Qt.Key_Tab)
+            keyClick(Qt.Key_Return)
+            tryVerify(function () { return !dialog.visible })
+            compare(dialog.confirmations, 1, "Return presses the default button, not the focused one")
+            compare(dialog.dismissals, 3)
+        }
+
         function test_bannerLayoutAndNoButton() {
             const b = createTemporaryObject(banner, root)
             tryVerify(function () { return b.messageText.width > 0 })

@@ -143,6 +143,38 @@ Item {
             tryCompare(b, "scale", 1)
         }
 
+        function focusRingOf(control) {
+            for (let i = 0; i < control.children.length; ++i) {
+                if (control.children[i].objectName === "focusRing")
+                    return control.children[i]
+            }
+            return null
+        }
+
+        // One focus look for both button kinds: the ring in the focus colour along the control's edge and
+        // corners, shown for focus from the keyboard only.
+        function test_keyboardFocusShowsTheRing_data() {
+            return [{ tag: "text button", component: button, radius: 9 },
+                    { tag: "glow button", component: glowButton, radius: 48 }]
+        }
+        function test_keyboardFocusShowsTheRing(row) {
+            const b = createTemporaryObject(row.component, root, { x: 50, y: 50 })
+            const ring = focusRingOf(b)
+            verify(ring !== null)
+            verify(!ring.visible)
+            b.forceActiveFocus(Qt.MouseFocusReason)
+            verify(b.activeFocus)
+            verify(!ring.visible, "a click shows no ring")
+            b.focus = false
+            b.forceActiveFocus(Qt.TabFocusReason)
+            verify(ring.visible)
+            verify(Qt.colorEqual(ring.border.color, Theme.focusRing))
+            compare(ring.border.width, Theme.focusRingWidth)
+            compare(ring.radius, row.radius)
+            compare(ring.width, b.width)
+            compare(ring.height, b.height)
+        }
+
         function test_noLookForHoverOrDisabled() {
             const b = createTemporaryObject(button, root, { x: 50, y: 50 })
             const fill = b.background.color

@@ -29,6 +29,7 @@ TestCase {
             { tag: "accentSoft", color: Theme.accentSoft, rgb: [45, 185, 131], a: 0.14 },
             { tag: "warning", color: Theme.warning, rgb: [232, 168, 76], a: 1 },
             { tag: "danger", color: Theme.danger, rgb: [226, 92, 92], a: 1 },
+            { tag: "focusRing", color: Theme.focusRing, rgb: [122, 184, 255], a: 1 },
         ]
     }
     function test_themeColours(row) {
@@ -74,6 +75,7 @@ TestCase {
             { tag: "calloutMedium", font: Typo.calloutMedium, size: 12, weight: Font.Medium },
             { tag: "caption", font: Typo.caption, size: 11, weight: Font.Normal },
             { tag: "captionMedium", font: Typo.captionMedium, size: 11, weight: Font.Medium },
+            { tag: "captionSmall", font: Typo.captionSmall, size: 10, weight: Font.Normal },
             { tag: "metricSmall", font: Typo.metricSmall, size: 22, weight: Font.DemiBold },
         ]
     }

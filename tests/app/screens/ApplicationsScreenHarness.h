@@ -39,6 +39,8 @@ public:
     FixtureHome& home() { return m_home; }
     TempTree& system() { return m_system; }
     FakeClock& clock() { return m_clock; }
+    // The restore tracker the models share, as the modules that undo through the Trash do.
+    RestoreTracker& tracker() { return m_tracker; }
     FakeAppActivity& activity() { return m_activity; }
     FakeWorkspace& workspace() { return *m_fakeWorkspace; }
     // The leftover finder's file access passes this gate.

@@ -200,6 +200,11 @@ TEST_F(ApplicationsViewTest, UndoBarComesBeforeOpenTrash)
     EXPECT_EQ(barName(), QStringLiteral("undoBar"));
     EXPECT_EQ(text(QStringLiteral("resultText")), QStringLiteral("Uninstalled Alpha \u2014 freed 1.5 MB"));
     EXPECT_NE(find(QStringLiteral("undoButton")), nullptr);
+    // Undo would be refused while the Trash is emptied, so it is off meanwhile.
+    h.tracker().setEmptyingTrash(true);
+    EXPECT_FALSE(find(QStringLiteral("undoButton"))->isEnabled()) << "Undo is off while the Trash is emptied";
+    h.tracker().setEmptyingTrash(false);
+    EXPECT_TRUE(find(QStringLiteral("undoButton"))->isEnabled());
     EXPECT_EQ(find(QStringLiteral("openTrashButton")), nullptr);
 }
 
@@ -653,6 +658,46 @@ TEST_F(ApplicationsViewTest, ThePageGoingTakesItsSheetAlong)
     EXPECT_FALSE(sheetOpen());
     EXPECT_EQ(h.clock().activeTimerCount(), 0) << "still polling for a sheet that is gone";
     EXPECT_NE(row(QStringLiteral("Alpha")), nullptr);
+}
+
+// A 61-character name while "Quitting {name}…" shows, at the pages of the window's default and minimum
+// sizes: the sheet keeps its 620 width and every row, button included, ends inside it; only the name in
+// the button gives way, never "Quitting".
+TEST_F(ApplicationsViewTest, ALongNameWhileQuittingKeepsTheSheetWhole)
+{
+    const QString name = QStringLiteral("Extraordinarily Long Application Name For Testing The Sheet X");
+    ASSERT_EQ(name.size(), 61);
+    h.bundle("Long.app", name.toUtf8(), "com.example.long");
+    openListed();
+    for (const QSize size : {QSize(1040 - 228, 700), QSize(1000 - 228, 688)}) {
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        h.window()->resize(size);
+        ASSERT_TRUE(h.settle([&] { return h.window()->size() == size; }));
+        h.workspace().setRunning(
+            {RunningApplication{4242, Path("/other/Long.app"), QStringLiteral("com.example.long")}});
+        openSheet(name);
+        QQuickItem* button = sheetPart(QStringLiteral("uninstallButton"));
+        h.click(button);
+        ASSERT_TRUE(h.model().quittingApp());
+        h.wait(20);
+        EXPECT_TRUE(prop(button).startsWith(QStringLiteral("Quitting "))) << prop(button).toStdString();
+        EXPECT_TRUE(prop(button).endsWith(QStringLiteral("\u2026"))) << prop(button).toStdString();
+        auto* content = qobject_cast<QQuickItem*>(child(sheet(), "content"));
+        ASSERT_NE(content, nullptr);
+        EXPECT_EQ(content->width(), 620);
+        for (const char* part : {"sheetFooter", "uninstallButton", "sheetCancelButton"}) {
+            QQuickItem* item = sheetPart(QString::fromLatin1(part));
+            ASSERT_NE(item, nullptr) << part;
+            const QRectF box = item->mapRectToItem(content, QRectF(0, 0, item->width(), item->height()));
+            EXPECT_GE(box.left(), 0) << part;
+            EXPECT_LE(box.right(), 620 + 0.5) << part << " runs past the sheet";
+        }
+        h.clock().advance(10'000ms);
+        ASSERT_FALSE(h.model().quittingApp());
+        h.workspace().setRunning({});
+        h.model().dismissUninstaller();
+        ASSERT_TRUE(h.settle([&] { return !sheetOpen(); }));
+    }
 }
 
 } // namespace

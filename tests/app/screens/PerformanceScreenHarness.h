@@ -49,6 +49,8 @@ public:
                 bool runAtLoad = false, const char* program = "/usr/bin/true");
 
     FakeClock& clock() { return m_clock; }
+    // The restore tracker the model shares, as the modules that undo through the Trash do.
+    RestoreTracker& tracker() { return m_tracker; }
     FakeAppActivity& activity() { return m_activity; }
     FakeDaemonService& daemon() { return *m_daemon; }
     FakeAdminPrompt& prompt() { return *m_prompt; }
@@ -100,6 +102,7 @@ private:
     FakeAppActivity m_activity;
     FakeHostStatistics m_host;
     FakePowerSources m_power;
+    RestoreTracker m_tracker;
     std::shared_ptr<FakeDaemonService> m_daemon;
     std::shared_ptr<FakeAdminPrompt> m_prompt = std::make_shared<FakeAdminPrompt>();
     struct Hold

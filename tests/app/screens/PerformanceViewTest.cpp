@@ -397,6 +397,11 @@ TEST_F(PerformanceViewTest, DisableButtonsWaitForADisableThenTheUndoBarBringsItB
     auto* bar = undo->property("item").value<QQuickItem*>();
     EXPECT_EQ(bar->property("title").toString(), QStringLiteral("Disabled com.example.alpha"));
     EXPECT_EQ(bar->property("subtitle").toString(), QStringLiteral("Moved to Trash"));
+    // Undo would be refused while the Trash is emptied, so it is off meanwhile.
+    h.tracker().setEmptyingTrash(true);
+    EXPECT_FALSE(h.find("undoButton")->isEnabled()) << "Undo is off while the Trash is emptied";
+    h.tracker().setEmptyingTrash(false);
+    EXPECT_TRUE(h.find("undoButton")->isEnabled());
     h.click(h.find("undoButton"));
     EXPECT_EQ(undo->property("item").value<QQuickItem*>(), nullptr) << "the bar goes at once";
     ASSERT_TRUE(h.settle([&] { return row(h.userDir() / "com.example.alpha.plist") != nullptr; }));

@@ -69,6 +69,7 @@ void ProtectionScreenHarness::makeModels()
         PrivacyScanner(FileSystem([gate = m_scanGate](FsStep step, const Path&) { gate->pass(step); }),
                        CleanupScanner(FileSystem(), home), m_malware.home().places());
     s.workspace = m_workspace;
+    s.restoreTracker = &m_malware.tracker();
     s.trash = Trash(FileSystem([gate = m_trashGate](FsStep step, const Path&) { gate->pass(step); }));
     m_privacy = std::make_unique<PrivacyViewModel>(std::move(s));
 }

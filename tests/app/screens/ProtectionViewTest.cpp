@@ -329,6 +329,11 @@ TEST_F(ProtectionViewTest, SelectionBarConfirmationCleanAndUndoByPriority)
     EXPECT_EQ(prop(bar(), "title"), QStringLiteral("Cleared ") + Formatting::byteCount(selectedBytes));
     EXPECT_EQ(prop(bar(), "subtitle"), QString::number(trashed) + QStringLiteral(" items in Trash"));
     EXPECT_EQ(prop(find(QStringLiteral("undoButton"))), QStringLiteral("Undo"));
+    // Undo would be refused while the Trash is emptied, so it is off meanwhile.
+    h.malwareFixture().tracker().setEmptyingTrash(true);
+    EXPECT_FALSE(find(QStringLiteral("undoButton"))->isEnabled()) << "Undo is off while the Trash is emptied";
+    h.malwareFixture().tracker().setEmptyingTrash(false);
+    EXPECT_TRUE(find(QStringLiteral("undoButton"))->isEnabled());
     EXPECT_EQ(row(kChrome, kHistory), nullptr);
     EXPECT_EQ(row(kChrome, kCookies), nullptr);
 

@@ -48,6 +48,8 @@ public:
 
     FixtureHome& home() { return m_home; }
     FakeClock& clock() { return m_clock; }
+    // The restore tracker the models share, as the modules that undo through the Trash do.
+    RestoreTracker& tracker() { return m_tracker; }
     FakeAppActivity& activity() { return m_activity; }
     HealthModelFixture& healthFacts() { return m_health; }
     // The junk scanner's and the Trash mover's file access pass through these gates.

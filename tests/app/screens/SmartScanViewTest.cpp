@@ -389,6 +389,11 @@ TEST_F(SmartScanViewTest, TheUndoBarCountsItsItemsAndDismissKeepsItAway)
     EXPECT_EQ(prop(bar, "subtitle"), QStringLiteral("1 item in Trash"));
     EXPECT_EQ(text(QStringLiteral("undoButton")), QStringLiteral("Undo"));
     EXPECT_EQ(prop(find(QStringLiteral("undoButton")), "symbol"), QStringLiteral("arrow.uturn.backward"));
+    // Undo would be refused while the Trash is emptied, so it is off meanwhile.
+    h.tracker().setEmptyingTrash(true);
+    EXPECT_FALSE(find(QStringLiteral("undoButton"))->isEnabled()) << "Undo is off while the Trash is emptied";
+    h.tracker().setEmptyingTrash(false);
+    EXPECT_TRUE(find(QStringLiteral("undoButton"))->isEnabled());
     QQuickItem* dismiss = find(QStringLiteral("dismissUndoButton"));
     EXPECT_EQ(QQmlProperty(dismiss, QStringLiteral("Accessible.name"), qmlContext(dismiss)).read().toString(),
               QStringLiteral("Dismiss"));

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QQuickItem>
 #include <QTest>
+#include <QtQuickTest/quicktest.h>
 
 #include <gtest/gtest.h>
 
@@ -472,6 +473,100 @@ TEST_F(SpaceLensViewTest, TheFailureAlertShowsTheNoteAndClearsIt)
     ASSERT_TRUE(alert->property("presented").toBool());
     h.click(alert->property("okButton").value<QQuickItem*>());
     EXPECT_TRUE(h.settle([&] { return h.model().failureNote().isEmpty(); }));
+}
+
+// A folder whose rows overflow the list opens at the list's top, its largest entry the first row in
+// view: when a folder is opened, when the stack goes up and back down, and when an undo measures it
+// again.
+TEST_F(SpaceLensViewTest, EveryNewFolderShowsItsListFromTheTop)
+{
+    for (int i = 1; i <= 40; ++i)
+        h.home().file("Docs/file" + std::to_string(i) + ".bin", i * kBlock);
+    h.home().file("Docs/Inner/a.bin", kBlock);
+    h.home().file("Other/b.bin", kBlock);
+    openAndMeasure();
+    // The list is made anew with each results state: look it up each time.
+    const auto list = [&] { return named("entryList"); };
+    const auto expectTop = [&](const char* when) {
+        ASSERT_TRUE(h.settlePass()) << when;
+        ASSERT_NE(list(), nullptr) << when;
+        EXPECT_TRUE(list()->property("atYBeginning").toBool())
+            << when << ": contentY " << list()->property("contentY").toDouble();
+        QQuickItem* first = h.row("file40.bin");
+        ASSERT_NE(first, nullptr) << when;
+        const QPointF inList = first->mapToItem(list(), QPointF(0, 0));
+        EXPECT_GE(inList.y(), 0) << when << ": the largest entry sits above the list's top";
+        EXPECT_LT(inList.y(), first->height()) << when << ": the largest entry is not the first row in view";
+    };
+
+    // The folder's children are measured one at a time, the list laid out after each, as on a real disk.
+    const auto openStepwise = [&](const char* name) {
+        h.holdSizing(true);
+        h.click(h.row(name)->property("mainButton").value<QQuickItem*>());
+        for (int i = 0; i < 60 && h.model().scanning(); ++i) {
+            const int before = h.model().entryCount();
+            // Time passes between arrivals, so the list is re-sorted during the pass.
+            h.clock().advance(std::chrono::milliseconds(400));
+            h.letOne();
+            h.settle([&] { return h.model().entryCount() > before || !h.model().scanning(); });
+            if (h.window() != nullptr)
+                QQuickTest::qWaitForPolish(h.window());
+        }
+        h.holdSizing(false);
+    };
+    openStepwise("Docs");
+    expectTop("opened");
+    ASSERT_GT(list()->property("contentHeight").toDouble(), list()->height()) << "the rows overflow the list";
+
+    // Scrolled to the end, up and back in: the folder opens at its top again.
+    QMetaObject::invokeMethod(list(), "positionViewAtEnd");
+    h.click(item("upButton"));
+    ASSERT_TRUE(h.settlePass());
+    openStepwise("Docs");
+    expectTop("opened again");
+
+    // A removal and its undo measure the folder anew; it shows from the top.
+    select("file40.bin");
+    removeAndWait();
+    ASSERT_EQ(h.row("file40.bin"), nullptr);
+    h.model().clearSelection();
+    QMetaObject::invokeMethod(list(), "positionViewAtEnd");
+    h.click(named("undoButton"));
+    ASSERT_TRUE(h.settle([&] { return !h.model().restoring(); }));
+    expectTop("after undo");
+}
+
+// The breadcrumb keeps the current folder's name whole in view when its own width changes (the size
+// summary appearing beside it once the pass ends, a resize), at the pages of the window's default and
+// minimum sizes.
+TEST_F(SpaceLensViewTest, TheBreadcrumbKeepsTheCurrentFolderInViewWhenItNarrows)
+{
+    const std::string deep =
+        "Quarterly reports archive/Projects of the northern office/Correspondence with suppliers";
+    h.home().file(deep + "/letter.bin", 2 * kBlock);
+    for (const QSize size : {QSize(1040 - 228, 700), QSize(1000 - 228, 688)}) {
+        SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
+        ASSERT_TRUE(h.open(size)) << h.errors().join('\n').toStdString();
+        ASSERT_TRUE(h.settlePass());
+        for (const char* name : {"Quarterly reports archive", "Projects of the northern office",
+                                 "Correspondence with suppliers"}) {
+            ASSERT_NE(h.row(name), nullptr) << name;
+            h.click(h.row(name)->property("mainButton").value<QQuickItem*>());
+            ASSERT_TRUE(h.settlePass());
+        }
+        auto* breadcrumb = item("breadcrumb");
+        ASSERT_GT(breadcrumb->property("contentWidth").toDouble(), breadcrumb->width())
+            << "the crumbs overflow";
+        QQuickItem* current = crumbButton(3);
+        ASSERT_NE(current, nullptr);
+        const QRectF box =
+            current->mapRectToItem(breadcrumb, QRectF(0, 0, current->width(), current->height()));
+        EXPECT_GE(box.left(), -0.5) << "the current folder's name is cut at its start";
+        EXPECT_LE(box.right(), breadcrumb->width() + 0.5) << "the current folder's name is cut at its end";
+        h.model().jump(0);
+        ASSERT_TRUE(h.settlePass());
+        h.close();
+    }
 }
 
 } // namespace

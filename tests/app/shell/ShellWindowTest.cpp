@@ -318,9 +318,10 @@ TEST_F(ShellWindowTest, TheSidebarGaugeShowsTheHomeVolume)
     EXPECT_EQ(text(value), QStringLiteral("500 GB / 1 TB"));
 }
 
-// The label "Storage" shows whole beside any value, at the window's default and minimum widths; a value
-// too long for the rest of the row keeps its size and is cut at its end, inside the card.
-TEST_F(ShellWindowTest, TheGaugeLabelAlwaysShowsAndALongValueGivesWay)
+// The label "Storage" shows whole beside any value, at the window's default and minimum widths; so does
+// the value, inside the card: too long for the rest of the row it takes the next smaller step of the
+// type scale, and too long even then it goes onto a line of its own under the label, at its own size.
+TEST_F(ShellWindowTest, TheGaugeLabelAndValueAlwaysShowWhole)
 {
     shell.answers().fullDiskAccess = true;
     ASSERT_TRUE(shell.launch());
@@ -338,12 +339,13 @@ TEST_F(ShellWindowTest, TheGaugeLabelAlwaysShowsAndALongValueGivesWay)
     {
         qint64 used, total;
         QString shown;
-        bool cut;
+        bool smaller, ownLine;
     };
     const Reading readings[] = {
-        {400'000'000'000, 1'000'000'000'000, QStringLiteral("400 GB / 1 TB"), false},
-        {191'290'000'000, 270'550'000'000, QStringLiteral("191.29 GB / 270.55 GB"), true},
-        {999'990'000'000, 999'990'000'000'000, QStringLiteral("999.99 GB / 999.99 TB"), true},
+        {400'000'000'000, 1'000'000'000'000, QStringLiteral("400 GB / 1 TB"), false, false},
+        {1'290'000'000, 270'550'000'000, QStringLiteral("1.29 GB / 270.55 GB"), true, false},
+        {191'290'000'000, 270'550'000'000, QStringLiteral("191.29 GB / 270.55 GB"), false, true},
+        {999'990'000'000, 999'990'000'000'000, QStringLiteral("999.99 GB / 999.99 TB"), false, true},
     };
     const int minimumWidth = shell.window()->minimumWidth();
     for (int width : {1040, minimumWidth}) {
@@ -363,12 +365,19 @@ TEST_F(ShellWindowTest, TheGaugeLabelAlwaysShowsAndALongValueGivesWay)
             EXPECT_EQ(text(label), QStringLiteral("Storage"));
             const QRectF labelBox = label->mapRectToItem(bar, QRectF(0, 0, label->width(), label->height()));
             const QRectF valueBox = value->mapRectToItem(bar, QRectF(0, 0, value->width(), value->height()));
+            // The value is right-aligned: its text begins where its painted width starts.
+            const double valueTextLeft = valueBox.right() - value->property("contentWidth").toDouble();
             EXPECT_GE(labelBox.left(), 0);
-            EXPECT_LT(labelBox.right(), valueBox.left()) << "the value stays clear of the label";
+            EXPECT_GE(valueTextLeft, 0) << "the value begins inside the card's content";
+            if (r.ownLine)
+                EXPECT_GE(valueBox.top(), labelBox.bottom()) << "the value goes under the label";
+            else
+                EXPECT_LT(labelBox.right(), valueTextLeft) << "the value stays clear of the label";
             EXPECT_LE(valueBox.right(), bar->width() + 0.5) << "the value ends inside the card's content";
-            EXPECT_EQ(value->property("truncated").toBool(), r.cut);
-            EXPECT_EQ(value->property("elide").toInt(), int(Qt::ElideRight)) << "cut at its end";
-            EXPECT_EQ(value->property("font").value<QFont>(), valueFont) << "the value keeps its size";
+            EXPECT_FALSE(value->property("truncated").toBool()) << "the value shows whole";
+            const double valuePixels = value->property("font").value<QFont>().pointSizeF();
+            EXPECT_EQ(valuePixels, r.smaller ? valueFont.pointSizeF() * 10 / 11 : valueFont.pointSizeF())
+                << "the value's step of the type scale";
         }
     }
 }

@@ -9,6 +9,7 @@ import Quillmere.Design as Design
 // `destructive`, else in the primary text colour; 0.85 opacity while pressed.
 T.Button {
     id: control
+    FocusRing {}
 
     // The button deletes or removes something.
     property bool destructive: false

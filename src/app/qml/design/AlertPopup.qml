@@ -8,7 +8,9 @@ import Quillmere.Design as Design
 // (the rest dimmed with black 0.35), holding the `title` (13, bold) and the `message` (11, secondary
 // colour), both centred, wrapped and shown as plain text, and under them the buttons (this popup's
 // children, AlertButton), stacked 8 apart across the card's width. Escape closes it; a click outside
-// does not. Opening and closing are the owner's business.
+// does not. Opening and closing are the owner's business. The keyboard works it alone: on opening the
+// default button (`defaultButton`, else the first) takes the focus and shows its ring, Tab moves between
+// the buttons, Space presses the focused one, and Return or Enter presses the default button.
 T.Popup {
     id: popup
 
@@ -17,6 +19,25 @@ T.Popup {
     property string message: ""
     // The buttons, top to bottom.
     default property alias buttons: buttonColumn.data
+    // The button Return presses; null for the first button.
+    property T.AbstractButton defaultButton: null
+    readonly property Item effectiveDefaultButton: {
+        if (defaultButton !== null)
+            return defaultButton
+        for (let i = 0; i < buttonColumn.children.length; ++i) {
+            const child = buttonColumn.children[i]
+            if (typeof child.clicked === "function" && child.visible)
+                return child
+        }
+        return null
+    }
+
+    // Presses the default button, when it is enabled.
+    function pressDefaultButton() {
+        const button = effectiveDefaultButton
+        if (button !== null && button.enabled && button.visible)
+            button.clicked()
+    }
 
     readonly property real cardWidth: 300
     readonly property alias titleText: titleText
@@ -28,6 +49,10 @@ T.Popup {
     modal: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape
+    onOpened: {
+        if (effectiveDefaultButton !== null)
+            effectiveDefaultButton.forceActiveFocus(Qt.TabFocusReason)
+    }
     width: cardWidth
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
     padding: 20
@@ -47,6 +72,8 @@ T.Popup {
 
     contentItem: ColumnLayout {
         spacing: 6
+        Keys.onReturnPressed: popup.pressDefaultButton()
+        Keys.onEnterPressed: popup.pressDefaultButton()
 
         Text {
             id: titleText

@@ -129,6 +129,7 @@ Item {
             Item { Layout.fillWidth: true }
             T.AbstractButton {
                 id: toggleButton
+                FocusRing {}
                 hoverEnabled: true
                 padding: 0
                 implicitWidth: implicitContentWidth

@@ -6,9 +6,13 @@ import Quillmere.Design
 // 15-pixel semibold white, centred on a disc shaded from `tint` at the top to `tint` at 0.65 at the
 // bottom, a 1-pixel white 0.30 ring inside its edge and a glow of `tint` at 0.55 (blur 22, moved 3
 // down). Pressing (`down`) shrinks it to 0.95 about the centre, eased out over 0.12 s; its opacity never
-// changes and it has no hover or disabled look.
+// changes and it has no hover or disabled look. Keyboard focus shows the design system's focus ring,
+// round.
 T.Button {
     id: control
+    FocusRing {
+        cornerRadius: control.diameter / 2
+    }
 
     property color tint: Theme.accent
     // Width and height, logical pixels.

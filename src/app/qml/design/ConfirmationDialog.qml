@@ -3,8 +3,8 @@ import Quillmere.Design
 
 // The confirmation every permanent or bulk action goes through: the `title` (always shown), the
 // `message`, the destructive button (`destructiveText`, in red) first and "Cancel" second. It is up
-// while `shown` is true. The destructive button emits `confirmed`, then closes; "Cancel" and Escape
-// only close. Every close emits `dismissed`, on which the owner sets its `shown` source back to false.
+// while `shown` is true. The destructive button (also the default one, which Return presses) emits
+// `confirmed`, then closes; "Cancel" and Escape only close. Every close emits `dismissed`, on which the owner sets its `shown` source back to false.
 AlertPopup {
     id: dialog
 
@@ -20,6 +20,7 @@ AlertPopup {
     // The dialog closed, whichever way.
     signal dismissed()
 
+    defaultButton: destructiveButton
     onShownChanged: shown ? open() : close()
     onClosed: dismissed()
     Component.onCompleted: if (shown) open()

@@ -7,9 +7,11 @@ import Quillmere.Design
 // module tint (Primary) or white 0.10 (Secondary), with a 1-pixel border inside the edge that only
 // Secondary shows (white 0.18); both kinds therefore have the same size. Pressing (`down`, which
 // follows the pointer unless set) dims it to 0.85 and shrinks it to 0.98 about the centre, each change
-// eased out over 0.12 s. It has no hover, focus or disabled look of its own.
+// eased out over 0.12 s. It has no hover or disabled look of its own; keyboard focus shows the design
+// system's focus ring.
 T.Button {
     id: control
+    FocusRing {}
 
     enum Kind { Primary, Secondary }
 

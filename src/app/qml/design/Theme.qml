@@ -11,6 +11,11 @@ QtObject {
     readonly property color warning: Qt.rgba(232 / 255, 168 / 255, 76 / 255, 1)
     // sRGB (226, 92, 92), hex E25C5C.
     readonly property color danger: Qt.rgba(226 / 255, 92 / 255, 92 / 255, 1)
+    // sRGB (122, 184, 255), hex 7AB8FF: the keyboard focus ring of every control (FocusRing), light
+    // enough to read on the dark window, the tinted buttons and the alert cards alike.
+    readonly property color focusRing: Qt.rgba(122 / 255, 184 / 255, 255 / 255, 1)
+    // The focus ring's width in points.
+    readonly property real focusRingWidth: 2
 
     // `color` with its opacity replaced by `opacity` (0..1); the components stay exactly as they were.
     function withOpacity(color, opacity) {

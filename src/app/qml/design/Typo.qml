@@ -29,6 +29,8 @@ QtObject {
     readonly property font calloutMedium: system(12, Font.Medium)
     readonly property font caption: system(11, Font.Normal)
     readonly property font captionMedium: system(11, Font.Medium)
+    // One step below the caption, for a text that must show whole where the caption does not fit.
+    readonly property font captionSmall: system(10, Font.Normal)
     // Meant in a rounded design; this platform's system font has none, so it draws like the others.
     readonly property font metricSmall: system(22, Font.DemiBold)
 }

@@ -194,6 +194,7 @@ Item {
             }
             T.AbstractButton {
                 id: rescan
+                FocusRing {}
                 objectName: "rescanButton"
                 Layout.alignment: Qt.AlignVCenter
                 hoverEnabled: true
@@ -363,6 +364,7 @@ Item {
                 kind: QuillmereButtonStyle.Secondary
                 text: "Undo"
                 symbol: "arrow.uturn.backward"
+                enabled: screen.model.canUndo
                 onClicked: screen.model.undoLast()
             }
         }

@@ -103,6 +103,7 @@ Item {
 
         T.AbstractButton {
             id: header
+            FocusRing {}
             objectName: "sectionHeader"
             Layout.fillWidth: true
             hoverEnabled: true
@@ -117,6 +118,7 @@ Item {
 
                 T.AbstractButton {
                     id: checkbox
+                    FocusRing {}
                     objectName: "categoryCheckbox"
                     Layout.alignment: Qt.AlignVCenter
                     hoverEnabled: true

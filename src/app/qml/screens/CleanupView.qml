@@ -39,6 +39,7 @@ Item {
     // A plain text button of the results header: callout in the accent, no frame.
     component PlainTextButton: T.AbstractButton {
         id: plain
+        FocusRing {}
         padding: 0
         implicitWidth: implicitContentWidth
         implicitHeight: implicitContentHeight
@@ -524,6 +525,7 @@ Item {
             }
             T.AbstractButton {
                 id: dismissButton
+                FocusRing {}
                 objectName: "dismissUndoButton"
                 Layout.alignment: Qt.AlignVCenter
                 hoverEnabled: true

@@ -12,6 +12,7 @@ import Quillmere.Design as Design
 // changes the selection and hands the row the new item. Names are shown as plain text.
 T.AbstractButton {
     id: row
+    FocusRing {}
 
     // The item as the Cleanup model publishes it: `id`, `name`, `bytes`, `bytesText`, `modified` (a
     // date or null) and `isSelected`.

@@ -201,6 +201,7 @@ Item {
 
                     T.AbstractButton {
                         id: systemToggle
+                        FocusRing {}
                         objectName: "systemToggle"
                         Layout.fillWidth: true
                         implicitHeight: toggleRow.implicitHeight
@@ -294,6 +295,7 @@ Item {
                 kind: QuillmereButtonStyle.Secondary
                 text: "Undo"
                 symbol: "arrow.uturn.backward"
+                enabled: screen.model.canUndo
                 onClicked: screen.model.undoLast()
             }
         }

@@ -265,6 +265,7 @@ Item {
                 kind: QuillmereButtonStyle.Secondary
                 text: "Undo"
                 symbol: "arrow.uturn.backward"
+                enabled: screen.model.canUndo
                 onClicked: screen.model.undoLast()
             }
         }

@@ -300,11 +300,12 @@ Item {
                     kind: QuillmereButtonStyle.Secondary
                     text: "Undo"
                     symbol: "arrow.uturn.backward"
-                    enabled: !screen.model.isCleaning
+                    enabled: screen.model.canUndo
                     onClicked: screen.model.undoLast()
                 }
                 T.AbstractButton {
                     id: dismissButton
+                    FocusRing {}
                     objectName: "dismissUndoButton"
                     Layout.alignment: Qt.AlignVCenter
                     hoverEnabled: true

@@ -100,6 +100,7 @@ Item {
 
             T.AbstractButton {
                 id: upButton
+                FocusRing {}
                 objectName: "upButton"
                 Layout.alignment: Qt.AlignVCenter
                 padding: 2
@@ -126,8 +127,13 @@ Item {
                 contentHeight: crumbRow.implicitHeight
                 flickableDirection: Flickable.HorizontalFlick
                 boundsBehavior: Flickable.StopAtBounds
-                // A deeper folder keeps the current one in view.
-                onContentWidthChanged: contentX = Math.max(0, contentWidth - width)
+                // A deeper folder keeps the current one in view, and so does a narrower breadcrumb (the
+                // size summary appearing beside it, a smaller window).
+                function pinCurrent() {
+                    contentX = Math.max(0, contentWidth - width)
+                }
+                onContentWidthChanged: pinCurrent()
+                onWidthChanged: pinCurrent()
 
                 Row {
                     id: crumbRow
@@ -147,6 +153,7 @@ Item {
 
                             T.AbstractButton {
                                 id: crumbButton
+                                FocusRing {}
                                 objectName: "crumb:" + crumb.index
                                 anchors.verticalCenter: parent.verticalCenter
                                 padding: 0
@@ -452,7 +459,40 @@ Item {
                         boundsBehavior: Flickable.StopAtBounds
                         model: screen.model.entries
 
-                        T.ScrollBar.vertical: PageScrollBar {}
+                        // Every pass shows its folder from the top, largest entry first: the rows arrive
+                        // and are re-sorted during the pass, and a view left alone would keep its place
+                        // on a row that moved down. The list holds its top through the pass unless the
+                        // user scrolls it meanwhile.
+                        property bool holdsTop: true
+                        function keepTop() {
+                            if (!holdsTop)
+                                return
+                            positionViewAtBeginning()
+                            // The first row at the top, under the list's top margin.
+                            contentY = originY - topMargin
+                        }
+                        onMovementStarted: holdsTop = false
+                        Component.onCompleted: keepTop()
+                        Connections {
+                            target: screen.model
+                            function onGenerationChanged() {
+                                list.holdsTop = true
+                                list.keepTop()
+                            }
+                            function onEntriesChanged() {
+                                Qt.callLater(list.keepTop)
+                            }
+                            function onScanningChanged() {
+                                Qt.callLater(list.keepTop)
+                            }
+                        }
+
+                        T.ScrollBar.vertical: PageScrollBar {
+                            onPressedChanged: {
+                                if (pressed)
+                                    list.holdsTop = false
+                            }
+                        }
 
                         delegate: SpaceListRow {
                             required property string entryId

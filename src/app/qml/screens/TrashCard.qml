@@ -102,6 +102,7 @@ GlassCard {
         }
         T.Button {
             id: emptyTrashButton
+            FocusRing {}
             objectName: "emptyTrashButton"
             Layout.alignment: Qt.AlignVCenter
             visible: !card.model.emptyingTrash && !card.restricted

@@ -7,15 +7,19 @@ import Quillmere.Design
 // row shows both in white, the title medium, on a plate (white 0.12, corner radius 10) with a 1-wide
 // border of the module tint at 0.55 inside its edge and a glow of the tint at 0.5 (blur 10); the
 // others show the symbol at 0.55 and the title at 0.7, regular, without a plate. Changes of selection
-// ease out over 0.2 s. It has no hover look.
+// ease out over 0.2 s. It has no hover look. It takes keyboard focus (Tab), shows it with the design
+// system's focus ring, opens with Return, Enter or Space, and asks for the next or previous row with
+// Down and Up.
 Item {
     id: row
 
     // The module's id (its title).
     required property string module
     required property bool isSelected
-    // Emitted on a click, whether or not the row is selected.
+    // Emitted on a click, Return, Enter or Space, whether or not the row is selected.
     signal activated()
+    // Up (-1) or Down (+1) was pressed while the row had focus.
+    signal stepRequested(int step)
 
     readonly property color tint: QuillmereModule.tint(module)
     readonly property color symbolColor: isSelected ? Qt.rgba(1, 1, 1, 1) : Qt.rgba(1, 1, 1, 0.55)
@@ -26,6 +30,13 @@ Item {
 
     implicitHeight: Math.max(symbol.implicitHeight, title.implicitHeight) + 18
     implicitWidth: 12 + 24 + 12 + title.implicitWidth + 12
+
+    activeFocusOnTab: true
+    Keys.onReturnPressed: row.activated()
+    Keys.onEnterPressed: row.activated()
+    Keys.onSpacePressed: row.activated()
+    Keys.onUpPressed: row.stepRequested(-1)
+    Keys.onDownPressed: row.stepRequested(1)
 
     Accessible.role: Accessible.Button
     Accessible.name: module
@@ -88,5 +99,9 @@ Item {
     MouseArea {
         anchors.fill: parent
         onClicked: row.activated()
+    }
+
+    FocusRing {
+        cornerRadius: 10
     }
 }

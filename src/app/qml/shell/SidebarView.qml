@@ -8,7 +8,8 @@ import Quillmere.Design
 // 0.25 shadow, blur 4, 1 down, and "Quillmere" in 16 semibold white, 10 apart; padded 16 at the sides,
 // 40 above and 16 below), one row per module in sidebar order (10 in from each edge), free space, and
 // the storage gauge padded 16. A click on a row selects its module on the navigator. Only the gauge
-// follows the storage monitor.
+// follows the storage monitor. Up and Down move the keyboard focus from row to row (stopping at the
+// first and the last); Return or Space on a row selects its module, as a click does.
 Item {
     id: sidebar
 
@@ -78,6 +79,7 @@ Item {
 
             SidebarItem {
                 required property string modelData
+                required property int index
                 objectName: "sidebarRow:" + modelData
                 Layout.fillWidth: true
                 Layout.leftMargin: 10
@@ -85,6 +87,11 @@ Item {
                 module: modelData
                 isSelected: sidebar.navigator.selection === modelData
                 onActivated: sidebar.navigator.selection = modelData
+                onStepRequested: step => {
+                    const next = rows.itemAt(index + step)
+                    if (next !== null)
+                        next.forceActiveFocus(Qt.TabFocusReason)
+                }
             }
         }
 

@@ -5,8 +5,9 @@ import Quillmere.Design
 
 // The storage gauge at the foot of the sidebar, on a glass card (corner radius 12) padded 12: a header
 // row of the label "Storage" with the "internaldrive" symbol and, at the right, the value text (both
-// 11, white 0.55, the label medium; the label always shows whole, and a value too long for the rest of
-// the row is cut at its end with an ellipsis), and 8 below it a 7-high bar: a white 0.12 capsule track
+// 11, white 0.55, the label medium; the label always shows whole, and so does the value: too long for
+// the rest of the row it takes the next step of the type scale, 10, and too long even then it goes, at
+// 11, onto a line of its own under the label, right-aligned), and 8 below it a 7-high bar: a white 0.12 capsule track
 // and, while a total is known, a capsule fill shaded from sRGB (47, 207, 192) at its left to
 // (77, 141, 246) at its right. The fill is as wide as the used fraction of the bar, rounded, never
 // under 6, and eases out over 0.5 s to a new width; the text changes at once. Only this item follows
@@ -38,12 +39,22 @@ GlassCard {
         Item {
             id: header
             Layout.fillWidth: true
-            implicitHeight: Math.max(label.implicitHeight, value.implicitHeight)
+            // The value beside the label takes what the label leaves of the row.
+            readonly property real besideLabel: Math.max(0, width - label.implicitWidth - 8)
+            // Neither size of the value fits beside the label: it takes a line of its own under it.
+            readonly property bool valueOnOwnLine: smallValue.advanceWidth > besideLabel + 0.5
+            TextMetrics {
+                id: smallValue
+                font: Typo.captionSmall
+                text: gauge.valueText
+            }
+            implicitHeight: valueOnOwnLine ? label.implicitHeight + 2 + value.implicitHeight
+                                           : Math.max(label.implicitHeight, value.implicitHeight)
 
             Row {
                 id: label
                 anchors.left: parent.left
-                anchors.verticalCenter: parent.verticalCenter
+                y: header.valueOnOwnLine ? 0 : (header.height - height) / 2
                 spacing: 5
                 SymbolImage {
                     anchors.verticalCenter: parent.verticalCenter
@@ -60,17 +71,18 @@ GlassCard {
                     color: Qt.rgba(1, 1, 1, 0.55)
                 }
             }
-            // This platform's system font is wide: the value gives way to the label, keeping its size.
-            Text {
+            // This platform's system font is wide: the used and total sizes both carry the meaning, so
+            // the value never gives way by a cut. It steps down the type scale to stay beside the label,
+            // and where even that does not fit it goes whole onto a line of its own under the label.
+            FittingText {
                 id: value
                 anchors.right: parent.right
-                anchors.verticalCenter: parent.verticalCenter
-                width: Math.max(0, Math.min(implicitWidth, header.width - label.implicitWidth - 8))
+                y: header.valueOnOwnLine ? label.implicitHeight + 2 : (header.height - height) / 2
+                width: header.valueOnOwnLine ? header.width : Math.min(largeWidth, header.besideLabel)
                 horizontalAlignment: Text.AlignRight
-                elide: Text.ElideRight
+                largeFont: Typo.caption
+                smallFont: Typo.captionSmall
                 text: gauge.valueText
-                textFormat: Text.PlainText
-                font: Typo.caption
                 color: Qt.rgba(1, 1, 1, 0.55)
             }
         }

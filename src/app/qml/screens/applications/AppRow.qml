@@ -41,6 +41,7 @@ Item {
 
     T.AbstractButton {
         id: button
+        FocusRing {}
         objectName: "appRowButton"
         anchors.fill: parent
         hoverEnabled: true

@@ -48,6 +48,7 @@ Item {
 
         T.AbstractButton {
             id: checkBox
+            FocusRing {}
             objectName: "checkBox"
             Layout.alignment: Qt.AlignVCenter
             implicitWidth: implicitContentWidth

@@ -5,7 +5,8 @@ import Quillmere.Design as Design
 
 // The Applications page's search field: the magnifying glass beside a plain text field with the
 // prompt "Search apps", padded 10 left and right and 7 above and below on a faint rounded rectangle
-// (radius 8). `text` follows what is typed exactly, blanks included; `edited` tells each edit.
+// (radius 8). `text` follows what is typed exactly, blanks included; `edited` tells each edit. Tab
+// reaches the text field, and the frame then shows the design system's focus ring.
 Item {
     id: field
 
@@ -56,6 +57,7 @@ Item {
                 selectedTextColor: Design.Palette.textPrimary
                 clip: true
                 selectByMouse: true
+                activeFocusOnTab: true
                 onTextEdited: field.edited(text)
             }
             Text {
@@ -68,5 +70,10 @@ Item {
                 color: Design.Palette.textTertiary
             }
         }
+    }
+
+    FocusRing {
+        control: input
+        cornerRadius: 8
     }
 }

@@ -21,6 +21,7 @@ Item {
 
     component Segment: T.AbstractButton {
         id: segment
+        FocusRing {}
         property bool current: false
         implicitWidth: label.implicitWidth + 24
         implicitHeight: label.implicitHeight + 8

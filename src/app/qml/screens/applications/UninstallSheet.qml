@@ -232,6 +232,7 @@ Item {
                     }
                     T.AbstractButton {
                         id: revealButton
+                        FocusRing {}
                         objectName: "revealInsteadButton"
                         hoverEnabled: true
                         implicitWidth: implicitContentWidth
@@ -477,6 +478,7 @@ Item {
 
             // ---- footer ----
             RowLayout {
+                id: footer
                 objectName: "sheetFooter"
                 Layout.fillWidth: true
                 Layout.leftMargin: 18
@@ -485,6 +487,7 @@ Item {
                 spacing: 10
 
                 ColumnLayout {
+                    id: footerTotals
                     Layout.alignment: Qt.AlignVCenter
                     spacing: 1
                     Text {
@@ -520,8 +523,29 @@ Item {
                     // administrator move runs (alone).
                     readonly property bool busy: sheet.uninstallKind === "quit" ? sheet.model.quittingApp
                                                : sheet.uninstallKind === "admin" && sheet.model.adminUninstalling
+                    // The footer's room for the button: a long name in "Quitting {name}…" never widens
+                    // the sheet; the name alone is cut, never the words around it.
+                    readonly property real widest: Math.max(0, footer.width - footerTotals.implicitWidth
+                                                               - cancelButton.implicitWidth - 2 * footer.spacing)
+                    Layout.maximumWidth: widest
+                    TextMetrics {
+                        id: quittingName
+                        font: uninstallButton.font
+                        text: sheet.appName
+                        elide: Text.ElideRight
+                        elideWidth: Math.max(0, uninstallButton.widest - uninstallButton.leftPadding
+                                                - uninstallButton.rightPadding - 14 - buttonRow.spacing
+                                                - quittingWords.advanceWidth - 2)
+                    }
+                    TextMetrics {
+                        id: quittingWords
+                        font: uninstallButton.font
+                        text: "Quitting \u2026"
+                    }
                     text: sheet.uninstallKind === "quit"
-                          ? (sheet.model.quittingApp ? "Quitting " + sheet.appName + "\u2026" : "Quit & Uninstall")
+                          ? (sheet.model.quittingApp ? "Quitting " + quittingName.elidedText
+                                                        + (quittingName.elidedText === sheet.appName ? "\u2026" : "")
+                                                      : "Quit & Uninstall")
                           : (busy ? "" : "Uninstall")
                     symbol: busy ? "" : sheet.uninstallKind === "quit" ? "power" : "trash"
                     enabled: sheet.uninstallKind === "quit"

@@ -146,6 +146,7 @@ Item {
     Component {
         id: checkButton
         T.AbstractButton {
+            FocusRing {}
             objectName: "selectButton"
             padding: 0
             implicitWidth: 20

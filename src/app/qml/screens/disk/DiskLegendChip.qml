@@ -3,8 +3,8 @@ import QtQuick.Layouts
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// One chip of the Disk page's legend: the symbol (11, 14 wide), the name, a flexible space and the size
-// line, padded 10 by 6 on a rounded rectangle of radius 8, muted while hovered and faint otherwise.
+// One chip of the Disk page's legend: the symbol (11, 14 wide), the name (12 medium; 11 medium, then on
+// two lines, where the chip is narrow), a flexible space and the size line, padded 10 by 6 on a rounded rectangle of radius 8, muted while hovered and faint otherwise.
 // The free-space chip (`isFree`) draws its symbol in the tertiary colour and never lights up. Hovering
 // and clicking are reported to the page.
 Item {
@@ -24,6 +24,7 @@ Item {
 
     readonly property alias hoverHandler: hover
     readonly property alias sizeText: sizeText
+    readonly property alias nameText: nameText
     readonly property alias background: background
 
     implicitWidth: row.implicitWidth + 20
@@ -58,14 +59,20 @@ Item {
             size: 11
             color: chip.symbolColor
         }
-        Text {
+        // The name is what the chip means: a narrow chip shows it one step down the type scale, then
+        // over a second line, before it is cut.
+        FittingText {
+            id: nameText
+            objectName: "chipName"
             Layout.fillWidth: true
             Layout.minimumWidth: 0
+            Layout.preferredWidth: 0
             text: chip.name
-            textFormat: Text.PlainText
-            elide: Text.ElideRight
-            maximumLineCount: 1
-            font: Typo.calloutMedium
+            // The chip's width less the padding, the symbol, the size line and the gaps.
+            availableWidth: chip.width - 20 - 14 - 2 * row.spacing - sizeText.implicitWidth - 4
+            largeFont: Typo.calloutMedium
+            smallFont: Typo.captionMedium
+            maximumLineCount: 2
             color: Design.Palette.textPrimary
         }
         Text {

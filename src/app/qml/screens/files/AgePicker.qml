@@ -43,6 +43,7 @@ RowLayout {
     }
     T.ComboBox {
         id: box
+        FocusRing {}
         objectName: "agePicker"
         model: picker.choices
         textRole: "label"

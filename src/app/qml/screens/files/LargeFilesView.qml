@@ -89,6 +89,7 @@ Item {
                 }
                 T.Slider {
                     id: minSizeSlider
+                    FocusRing {}
                     objectName: "minSizeSlider"
                     Layout.preferredWidth: 140
                     implicitHeight: 20

@@ -106,6 +106,7 @@ Item {
     Component {
         id: checkMark
         T.AbstractButton {
+            FocusRing {}
             objectName: "checkMark"
             implicitWidth: glyph.implicitWidth
             implicitHeight: glyph.implicitHeight

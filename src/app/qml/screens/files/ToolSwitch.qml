@@ -32,6 +32,7 @@ Item {
             model: FilesTool.allCases
             T.AbstractButton {
                 id: segment
+                FocusRing {}
                 required property string modelData
                 readonly property bool current: toolSwitch.tool === modelData
                 objectName: "segment:" + modelData

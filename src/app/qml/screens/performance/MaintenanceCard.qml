@@ -79,6 +79,7 @@ GlassCard {
 
                     T.AbstractButton {
                         id: actionButton
+                        FocusRing {}
                         objectName: "action:" + actionEntry.modelData
                         width: parent.width
                         implicitHeight: actionRow.implicitHeight + 16

@@ -61,6 +61,7 @@ GlassCard {
             model: card.items.length
             T.AbstractButton {
                 id: row
+                FocusRing {}
                 required property int index
                 readonly property var item: card.items[index] !== undefined ? card.items[index] : ({})
                 readonly property bool selected: item.isSelected === true
@@ -89,6 +90,7 @@ GlassCard {
 
                     T.AbstractButton {
                         id: selectButton
+                        FocusRing {}
                         objectName: "selectButton"
                         Layout.alignment: Qt.AlignVCenter
                         padding: 0

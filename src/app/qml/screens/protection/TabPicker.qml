@@ -38,6 +38,7 @@ Item {
             model: picker.options
             T.AbstractButton {
                 id: segment
+                FocusRing {}
                 required property string modelData
                 readonly property bool chosen: modelData === picker.current
                 objectName: "tabSegment:" + modelData

@@ -7,7 +7,8 @@ import Quillmere.Design as Design
 
 // One card of the Smart Scan home's Explore grid, as wide as it is laid out: on a glass card (corner
 // radius 14) that lifts by 2.5 % under the pointer, a plain button padded 12 on every side whose row
-// (10 apart, centred) holds the module's medallion (34) in its tint, the `title` (card title) over the
+// (10 apart, centred) holds the module's medallion (34) in its tint, the `title` (card title; on a narrow
+// card 12 semibold, then over two lines, so it always shows whole) over the
 // `subtitle` (caption, secondary colour, at most two lines), a space of at least 4 and a chevron
 // (caption medium, tertiary colour). The whole card is the button; clicking it emits `action`. Texts are
 // shown as they are; the card reads to accessibility as the title, ": " and the subtitle.
@@ -47,6 +48,7 @@ Item {
     }
     T.AbstractButton {
         id: button
+        FocusRing {}
         anchors.fill: parent
         hoverEnabled: true
         padding: 0
@@ -73,13 +75,18 @@ Item {
             Layout.fillWidth: true
             spacing: 2
 
-            Text {
+            // A narrow card keeps its whole title: one step down the type scale, then a second line.
+            FittingText {
                 id: titleText
                 Layout.fillWidth: true
+                Layout.minimumWidth: 0
+                Layout.preferredWidth: 0
                 text: card.title
-                textFormat: Text.PlainText
-                elide: Text.ElideRight
-                font: Typo.cardTitle
+                // The row's width less the padding, the medallion, the spacer, the chevron and the gaps.
+                availableWidth: card.width - 2 * card.padding - medallion.width - 4 - chevron.width - 3 * row.spacing
+                largeFont: Typo.cardTitle
+                smallFont: Typo.system(12, Font.DemiBold)
+                maximumLineCount: 2
                 color: Design.Palette.textPrimary
                 Accessible.ignored: true
             }

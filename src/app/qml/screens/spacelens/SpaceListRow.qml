@@ -72,6 +72,7 @@ Item {
 
             T.AbstractButton {
                 id: selectButton
+                FocusRing {}
                 objectName: "selectButton"
                 anchors.centerIn: parent
                 visible: row.isRemovable
@@ -109,6 +110,7 @@ Item {
 
         T.AbstractButton {
             id: mainButton
+            FocusRing {}
             objectName: "mainButton"
             Layout.fillWidth: true
             Layout.alignment: Qt.AlignVCenter

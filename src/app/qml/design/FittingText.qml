@@ -1,0 +1,39 @@
+import QtQuick
+import Quillmere.Design
+
+// A text that gives way by the type scale before it cuts anything: it shows in `largeFont` when the whole
+// text fits its width on one line, else in `smallFont` when that fits, else in `smallFont` over as many
+// as `maximumLineCount` lines (a second line only where the owner allows it), and only then is cut at
+// its end. `fitsWhole` says whether the whole text shows. Plain text, always.
+Text {
+    id: fitting
+
+    property font largeFont: Typo.caption
+    property font smallFont: Typo.captionSmall
+    // The width the text may take: its own unless set. A text laid out by a layout (whose width the
+    // layout derives from the text's own size) is given the room its owner computes instead.
+    property real availableWidth: width
+    readonly property bool fitsLarge: largeMetrics.advanceWidth <= availableWidth + 0.5
+    readonly property bool fitsSmall: smallMetrics.advanceWidth <= availableWidth + 0.5
+    readonly property bool fitsWhole: !truncated
+    // The widths the text takes on one line in each font, for an owner that sizes it.
+    readonly property real largeWidth: Math.ceil(largeMetrics.advanceWidth)
+    readonly property real smallWidth: Math.ceil(smallMetrics.advanceWidth)
+
+    textFormat: Text.PlainText
+    font: fitsLarge ? largeFont : smallFont
+    wrapMode: fitsLarge || fitsSmall || maximumLineCount < 2 ? Text.NoWrap : Text.Wrap
+    maximumLineCount: 1
+    elide: Text.ElideRight
+
+    TextMetrics {
+        id: largeMetrics
+        font: fitting.largeFont
+        text: fitting.text
+    }
+    TextMetrics {
+        id: smallMetrics
+        font: fitting.smallFont
+        text: fitting.text
+    }
+}
