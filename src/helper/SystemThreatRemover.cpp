@@ -68,12 +68,6 @@ bool contains(const std::vector<std::string>& list, const std::string& item)
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-bool isAllowedParent(std::string_view folder)
-{
-    return std::find(Policy::allowedParents.begin(), Policy::allowedParents.end(), folder) !=
-           Policy::allowedParents.end();
-}
-
 bool isMissing(const Error& error)
 {
     return error.isPosix(ENOENT);
@@ -104,7 +98,7 @@ bool parentStaysInside(const ConfinedTree& tree, const std::string& path)
             inside = resolved.substr(root.size());
         else
             return false;
-        if (!isAllowedParent(inside))
+        if (!Policy::isAllowedParent(inside))
             return false;
     } else if (errno != ENOENT) {
         return false;
@@ -270,6 +264,12 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
     }
     for (const std::string& path : distinct) {
         if (startsWith(path, "/Library/LaunchAgents/") && mayStillExist(tree, path))
+            mayStillRun = true;
+        // A unit or autostart entry is not stopped from here: what it started may run on.
+        const std::string parent = parentOf(path);
+        if ((parent == "/etc/systemd/system" || parent == "/etc/systemd/user" ||
+             parent == "/etc/xdg/autostart") &&
+            mayStillExist(tree, path))
             mayStillRun = true;
     }
 

@@ -288,3 +288,49 @@ TEST_F(SystemThreatRemoverTest, NeverReachesIntoAnotherMount)
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+// A threat in the system's autostart entries or units goes with its enable links; nothing else of /etc
+// or of systemd's folders can be named, and a "*.wants" folder that is a link out is refused whole.
+TEST_F(SystemThreatRemoverTest, SystemUnitsAndAutostartEntriesGoWithTheirLinksAndNothingElse)
+{
+    put("/etc/systemd/system/miner.service", "[Service]\nExecStart=/opt/xmrig\n");
+    const fs::path link = m_tree.symlink("../miner.service",
+                                         onDisk("/etc/systemd/system/multi-user.target.wants/miner.service"));
+    put("/etc/xdg/autostart/miner.desktop", "[Desktop Entry]\nExec=/opt/xmrig\n");
+    const fs::path keep = put("/etc/systemd/system/sshd.service", "[Service]\nExecStart=/usr/sbin/sshd\n");
+    const fs::path package = put("/usr/lib/systemd/system/pkg.service", "[Service]\nExecStart=/opt/pkg\n");
+
+    const HelperReply removed =
+        remove(QString(), {"/etc/systemd/system/miner.service",
+                           "/etc/systemd/system/multi-user.target.wants/miner.service",
+                           "/etc/xdg/autostart/miner.desktop"});
+    EXPECT_EQ(removed, (HelperReply{true, QStringLiteral("Removed 3 items") + kStillRunning}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/etc/systemd/system/miner.service"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/etc/xdg/autostart/miner.desktop"))));
+    EXPECT_TRUE(fs::exists(onDisk("/etc/systemd/system/multi-user.target.wants")));
+    EXPECT_TRUE(fs::exists(keep));
+    EXPECT_TRUE(calls().isEmpty()) << "launchd was asked about a unit";
+
+    const HelperReply outside{
+        false, QStringLiteral("Refused \u2014 1 path(s) outside the allowed system locations")};
+    for (const char* path :
+         {"/usr/lib/systemd/system/pkg.service", "/etc/systemd/system/multi-user.target.wants",
+          "/etc/systemd/system/sshd.service.d", "/etc/systemd/system.conf", "/etc/passwd",
+          "/etc/xdg/autostart/notes.txt"}) {
+        EXPECT_EQ(remove(QString(), {QString::fromUtf8(path)}), outside) << path;
+    }
+
+    m_tree.symlink(root() / "usr/lib/systemd/system", onDisk("/etc/systemd/system/evil.target.wants"));
+    EXPECT_EQ(remove(QString(), {"/etc/systemd/system/evil.target.wants/pkg.service"}),
+              (HelperReply{false, QStringLiteral("Refused \u2014 a path resolves outside the allowed system "
+                                                 "locations")}));
+    EXPECT_TRUE(fs::exists(package));
+    EXPECT_TRUE(fs::exists(keep));
+}
+
+} // namespace
+} // namespace qm

@@ -2,7 +2,7 @@
 
 namespace qm {
 
-SafetyGuard::SafetyGuard(const std::vector<Path>& allowedRoots)
+SafetyGuard::SafetyGuard(const std::vector<Path>& allowedRoots, FinalLink finalLink) : m_finalLink(finalLink)
 {
     m_allowedRoots.reserve(allowedRoots.size());
     for (const Path& root : allowedRoots)
@@ -18,7 +18,11 @@ bool SafetyGuard::isCleanable(const Path& path) const
     if (!path.is_absolute())
         return false;
 
-    const std::string target = FileSystem::resolveLinks(path).native();
+    const Path clean = FileSystem::standardize(path);
+    const std::string target =
+        m_finalLink == FinalLink::asEntry && clean.has_relative_path()
+            ? (FileSystem::resolveLinks(clean.parent_path()) / clean.filename()).native()
+            : FileSystem::resolveLinks(clean).native();
     for (const Path& root : m_allowedRoots) {
         const std::string& rootText = root.native();
         if (rootText == target)

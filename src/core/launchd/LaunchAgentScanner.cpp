@@ -3,13 +3,17 @@
 #include "core/apps/PropertyList.h"
 #include "core/cleaning/RootOnlyPath.h"
 #include "core/launchd/LaunchAgentParser.h"
+#include "core/launchd/SystemdUnit.h"
+#include "core/xdg/DesktopEntry.h"
 
 #include <QCollator>
 #include <QLocale>
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <set>
+#include <system_error>
 
 namespace qm {
 namespace {
@@ -78,53 +82,73 @@ private:
     std::set<LaunchDomain> m_explainedOtherwise;
 };
 
-} // namespace
-
-LaunchAgentScanner::LaunchAgentScanner(FileSystem fileSystem, std::vector<Folder> dirs)
-    : m_fs(std::move(fileSystem)), m_dirs(std::move(dirs))
-{}
-
-Path LaunchAgentScanner::systemAgentsDir()
+bool endsWith(const std::string& text, std::string_view suffix)
 {
-    return "/Library/LaunchAgents";
+    return text.size() > suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-Path LaunchAgentScanner::systemDaemonsDir()
+// Whether `name` reads as a unit name: a stem, a dot and a type ("sync.service").
+bool isUnitName(const std::string& name)
 {
-    return "/Library/LaunchDaemons";
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && dot > 0 && dot + 1 < name.size();
 }
 
-std::vector<LaunchAgentScanner::Folder> LaunchAgentScanner::standardDirs(const Path& home,
-                                                                         const Path& systemRoot)
+// The template a unit instance comes from ("a@.service" for "a@b.service"), or nothing.
+std::optional<std::string> templateOf(const std::string& name)
 {
-    return {{LaunchDomain::userAgent, home / "Library/LaunchAgents"},
-            {LaunchDomain::systemAgent, systemRoot / "Library/LaunchAgents"},
-            {LaunchDomain::systemDaemon, systemRoot / "Library/LaunchDaemons"}};
+    const std::size_t at = name.find('@');
+    const std::size_t dot = name.rfind('.');
+    if (at == std::string::npos || dot == std::string::npos || dot <= at + 1)
+        return std::nullopt;
+    return name.substr(0, at + 1) + name.substr(dot);
 }
 
-LaunchAgentScanner::Scan LaunchAgentScanner::scanWithCoverage() const
+// Where a unit was found by name.
+struct FoundUnit
 {
+    enum class Kind { missing, masked, unreadable, read } kind = Kind::missing;
+    Path url; // the file read, or the entry that could not be
+    SystemdUnit unit;
+};
+
+// The jobs and coverage of one scan, filled folder by folder.
+class Gathering
+{
+public:
+    explicit Gathering(const FileSystem& fs) : m_fs(fs) {}
+
     std::vector<LaunchAgent> agents;
     Coverage coverage;
 
-    for (const Folder& dir : m_dirs) {
-        // "/." makes the listing follow a folder that is itself a symbolic link.
-        const auto listing = m_fs.list(dir.url / ".", kMaxEntries);
+    // The folder's names, or nothing when it cannot be listed (a gap unless nothing is there). "/."
+    // makes the listing follow a folder that is itself a symbolic link.
+    std::optional<std::vector<Path>> list(const LaunchAgentScanner::Folder& dir)
+    {
+        const auto listing = m_fs.list(dir.url / ".", LaunchAgentScanner::kMaxEntries);
         if (!listing) {
             if (mayExist(m_fs, dir.url))
                 coverage.gap(dir.domain, dir.url);
-            continue;
+            return std::nullopt;
         }
         if (listing->truncated)
             coverage.gap(dir.domain, dir.url);
+        return listing->names;
+    }
 
-        for (const Path& name : listing->names) {
+    void propertyLists(const LaunchAgentScanner::Folder& dir)
+    {
+        const auto names = list(dir);
+        if (!names)
+            return;
+        for (const Path& name : *names) {
             if (name.extension() != ".plist")
                 continue;
             const Path entry = dir.url / name;
             // One descriptor decides: no link followed, a regular file, at most kMaxPlistBytes read, so
             // a FIFO or device put in the file's place never blocks the scan.
-            const auto list = PropertyList::read(entry, kMaxPlistBytes);
+            const auto list = PropertyList::read(entry, LaunchAgentScanner::kMaxPlistBytes);
             if (!list || !list->isDictionary() || !describesJobInText(list->root())) {
                 if (mayExist(m_fs, entry))
                     coverage.gap(dir.domain, entry);
@@ -141,6 +165,248 @@ LaunchAgentScanner::Scan LaunchAgentScanner::scanWithCoverage() const
             agents.push_back(std::move(agent));
         }
     }
+
+    // `overridden` holds the file ids read in earlier autostart folders, which hide the same ids here.
+    void autostartEntries(const LaunchAgentScanner::Folder& dir, std::set<std::string>& overridden)
+    {
+        const auto names = list(dir);
+        if (!names)
+            return;
+        std::set<std::string> readHere;
+        for (const Path& name : *names) {
+            if (name.extension() != ".desktop" || overridden.contains(name.native()))
+                continue;
+            const Path file = dir.url / name;
+            const Result<DesktopEntry> entry = DesktopEntry::read(file, LaunchAgentScanner::kMaxPlistBytes);
+            if (!entry) {
+                // An entry that cannot be read hides nothing: the one it may override is still listed.
+                if (mayExist(m_fs, file))
+                    coverage.gap(dir.domain, file);
+                continue;
+            }
+            readHere.insert(name.native());
+            if (entry->boolean(QStringLiteral("Hidden")) == true ||
+                entry->boolean(QStringLiteral("X-GNOME-Autostart-enabled")) == false)
+                continue;
+            LaunchAgent agent;
+            agent.url = file;
+            agent.source = LaunchSource::autostartEntry;
+            agent.domain = dir.domain;
+            agent.runAtLoad = true;
+            const QString shownName = entry->string(QStringLiteral("Name")).value_or(QString());
+            agent.label = shownName.isEmpty() ? nameWithoutExtension(file) : shownName;
+            if (std::optional<QStringList> arguments = entry->execArguments(file)) {
+                agent.program = arguments->takeFirst();
+                agent.arguments = std::move(*arguments);
+                agent.script = LaunchAgentParser::scriptFor(
+                    agent.program, agent.arguments.isEmpty()
+                                       ? std::nullopt
+                                       : std::optional<QString>(agent.arguments.front()));
+            }
+            agent.description = entry->string(QStringLiteral("Comment")).value_or(QString());
+            agent.onlyShowIn = entry->stringList(QStringLiteral("OnlyShowIn"));
+            agent.notShowIn = entry->stringList(QStringLiteral("NotShowIn"));
+            agents.push_back(std::move(agent));
+        }
+        overridden.merge(readHere);
+    }
+
+    void units(const LaunchAgentScanner::Folder& dir)
+    {
+        const auto names = list(dir);
+        if (!names)
+            return;
+        // Unit name -> its enable links, ordered by name so the jobs come out the same every time.
+        std::map<std::string, std::vector<Path>> enabled;
+        for (const Path& name : *names) {
+            if (!endsWith(name.native(), ".wants"))
+                continue;
+            const Path wants = dir.url / name;
+            const auto status = m_fs.status(wants);
+            if (!status || !status->isDirectory()) {
+                // A "*.wants" link is not followed out of its folder.
+                if (status || mayExist(m_fs, wants))
+                    coverage.gap(dir.domain, wants);
+                continue;
+            }
+            const auto links = m_fs.list(wants, LaunchAgentScanner::kMaxEntries);
+            if (!links || links->truncated) {
+                if (links || mayExist(m_fs, wants))
+                    coverage.gap(dir.domain, wants);
+                if (!links)
+                    continue;
+            }
+            for (const Path& link : links->names) {
+                if (isUnitName(link.native()))
+                    enabled[link.native()].push_back(wants / link);
+            }
+        }
+
+        for (auto& [unitName, links] : enabled) {
+            std::sort(links.begin(), links.end(),
+                      [](const Path& a, const Path& b) { return a.native() < b.native(); });
+            const FoundUnit found = findUnit(unitName, dir.unitPath);
+            switch (found.kind) {
+            case FoundUnit::Kind::masked:
+                continue;
+            case FoundUnit::Kind::unreadable:
+                coverage.gap(dir.domain, found.url);
+                continue;
+            case FoundUnit::Kind::missing:
+                // A link to a unit outside the folders units are read from is not followed there.
+                for (const Path& link : links) {
+                    if (m_fs.statusFollowingLinks(link)) {
+                        coverage.gap(dir.domain, link);
+                        break;
+                    }
+                }
+                continue;
+            case FoundUnit::Kind::read:
+                break;
+            }
+            LaunchAgent agent;
+            agent.url = found.url;
+            agent.source = LaunchSource::systemdUnit;
+            agent.domain = dir.domain;
+            agent.runAtLoad = true;
+            agent.label = FileSystem::displayName(unitName);
+            if (!found.unit.program.isEmpty()) {
+                agent.program = found.unit.program;
+                agent.arguments = found.unit.arguments;
+                agent.script = LaunchAgentParser::scriptFor(
+                    agent.program, agent.arguments.isEmpty()
+                                       ? std::nullopt
+                                       : std::optional<QString>(agent.arguments.front()));
+            }
+            agent.description = found.unit.description;
+            agent.enableLinks = links;
+            agents.push_back(std::move(agent));
+        }
+    }
+
+private:
+    // The unit `name` as systemd finds it: the first folder of `unitPath` holding it, else its template.
+    FoundUnit findUnit(const std::string& name, const std::vector<Path>& unitPath) const
+    {
+        std::vector<std::string> candidates{name};
+        if (const std::optional<std::string> templateName = templateOf(name))
+            candidates.push_back(*templateName);
+        std::set<std::string> folders;
+        for (const Path& folder : unitPath)
+            folders.insert(FileSystem::standardize(folder).native());
+
+        for (const std::string& candidate : candidates) {
+            for (const Path& folder : unitPath) {
+                Path entry = folder / candidate;
+                const auto status = m_fs.status(entry);
+                if (!status) {
+                    if (status.error().isPosix(ENOENT) || status.error().isPosix(ENOTDIR))
+                        continue;
+                    return FoundUnit{FoundUnit::Kind::unreadable, entry, {}};
+                }
+                if (status->isSymlink()) {
+                    std::error_code error;
+                    const Path target = std::filesystem::read_symlink(entry, error);
+                    if (error)
+                        return FoundUnit{FoundUnit::Kind::unreadable, entry, {}};
+                    if (target == "/dev/null")
+                        return FoundUnit{FoundUnit::Kind::masked, entry, {}};
+                    const Path resolved =
+                        FileSystem::standardize(target.is_absolute() ? target : folder / target);
+                    if (!folders.contains(resolved.parent_path().native())) {
+                        if (!mayExist(m_fs, entry))
+                            continue; // a dangling alias names nothing
+                        return FoundUnit{FoundUnit::Kind::unreadable, entry, {}};
+                    }
+                    entry = resolved;
+                }
+                Result<SystemdUnit> unit = SystemdUnit::read(entry, LaunchAgentScanner::kMaxPlistBytes);
+                if (!unit) {
+                    if (!mayExist(m_fs, entry))
+                        continue;
+                    return FoundUnit{FoundUnit::Kind::unreadable, entry, {}};
+                }
+                return FoundUnit{FoundUnit::Kind::read, entry, std::move(unit).value()};
+            }
+        }
+        return FoundUnit{};
+    }
+
+    const FileSystem& m_fs;
+};
+
+} // namespace
+
+LaunchAgentScanner::LaunchAgentScanner(FileSystem fileSystem, std::vector<Folder> dirs)
+    : m_fs(std::move(fileSystem)), m_dirs(std::move(dirs))
+{}
+
+Path LaunchAgentScanner::systemAgentsDir()
+{
+    return "/Library/LaunchAgents";
+}
+
+Path LaunchAgentScanner::systemDaemonsDir()
+{
+    return "/Library/LaunchDaemons";
+}
+
+std::vector<LaunchAgentScanner::Folder> LaunchAgentScanner::propertyListDirs(const Path& home,
+                                                                             const Path& systemRoot)
+{
+    return {{LaunchDomain::userAgent, home / "Library/LaunchAgents"},
+            {LaunchDomain::systemAgent, systemRoot / "Library/LaunchAgents"},
+            {LaunchDomain::systemDaemon, systemRoot / "Library/LaunchDaemons"}};
+}
+
+std::vector<LaunchAgentScanner::Folder>
+LaunchAgentScanner::standardDirs(const Path& configHome, const Path& dataHome, const Path& systemRoot)
+{
+    const std::vector<Path> userUnits{configHome / "systemd/user", systemRoot / "etc/systemd/user",
+                                      dataHome / "systemd/user", systemRoot / "usr/local/lib/systemd/user",
+                                      systemRoot / "usr/lib/systemd/user"};
+    const std::vector<Path> systemUnits{
+        systemRoot / "etc/systemd/system", systemRoot / "usr/local/lib/systemd/system",
+        systemRoot / "usr/lib/systemd/system", systemRoot / "lib/systemd/system"};
+    return {
+        {LaunchDomain::userAgent, configHome / "autostart", LaunchSource::autostartEntry, {}},
+        {LaunchDomain::userAgent, configHome / "systemd/user", LaunchSource::systemdUnit, userUnits},
+        {LaunchDomain::systemAgent, systemRoot / "etc/xdg/autostart", LaunchSource::autostartEntry, {}},
+        {LaunchDomain::systemAgent, systemRoot / "etc/systemd/user", LaunchSource::systemdUnit, userUnits},
+        {LaunchDomain::systemDaemon, systemRoot / "etc/systemd/system", LaunchSource::systemdUnit,
+         systemUnits}};
+}
+
+std::vector<LaunchAgentScanner::Folder> LaunchAgentScanner::standardDirsOfHome(const Path& home,
+                                                                               const Path& systemRoot)
+{
+    const auto xdgFolder = [&home](const char* variable, const char* fallback) {
+        const QByteArray value = qgetenv(variable);
+        return !value.isEmpty() && value.startsWith('/') ? Path(value.toStdString()) : home / fallback;
+    };
+    return standardDirs(xdgFolder("XDG_CONFIG_HOME", ".config"), xdgFolder("XDG_DATA_HOME", ".local/share"),
+                        systemRoot);
+}
+
+LaunchAgentScanner::Scan LaunchAgentScanner::scanWithCoverage() const
+{
+    Gathering gathering(m_fs);
+    std::set<std::string> autostartIds;
+    for (const Folder& dir : m_dirs) {
+        switch (dir.source) {
+        case LaunchSource::propertyList:
+            gathering.propertyLists(dir);
+            break;
+        case LaunchSource::autostartEntry:
+            gathering.autostartEntries(dir, autostartIds);
+            break;
+        case LaunchSource::systemdUnit:
+            gathering.units(dir);
+            break;
+        }
+    }
+    std::vector<LaunchAgent>& agents = gathering.agents;
+    const Coverage& coverage = gathering.coverage;
 
     QCollator collator{QLocale()};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
