@@ -51,4 +51,17 @@ fs::path FixtureHome::cacheHome() const
     return home() / ".cache";
 }
 
+fs::path FixtureHome::stateHome() const
+{
+    return home() / ".local" / "state";
+}
+
+Places FixtureHome::places(const fs::path& systemRoot) const
+{
+    const Places::Environment environment{{"XDG_DATA_HOME", dataHome().native()},
+                                          {"XDG_CONFIG_HOME", configHome().native()},
+                                          {"XDG_CACHE_HOME", cacheHome().native()}};
+    return Places::resolve(home(), environment, systemRoot);
+}
+
 } // namespace qm::test

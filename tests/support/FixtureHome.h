@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Places.h"
 #include "support/TempTree.h"
 
 #include <QByteArray>
@@ -28,6 +29,14 @@ public:
     std::filesystem::path dataHome() const;
     std::filesystem::path configHome() const;
     std::filesystem::path cacheHome() const;
+    // <home>/.local/state, the state home's default (no variable names it here).
+    std::filesystem::path stateHome() const;
+
+    // The places of this home as this platform lays them out: the environment holds exactly the three
+    // variables above, user-dirs.dirs is read from configHome() when a test wrote one, and system places
+    // lie under `systemRoot` (a fixture tree of its own, or "/" where no system place is read). Reads
+    // nothing of the process environment.
+    Places places(const std::filesystem::path& systemRoot = "/") const;
 
 private:
     static constexpr std::array<const char*, 4> kVariables = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME",
