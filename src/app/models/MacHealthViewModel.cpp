@@ -90,7 +90,7 @@ MacHealthViewModel::MacHealthViewModel(Services services, QObject* parent)
     if (!m_launchAgents) {
         // Built once; every refresh scans with a copy.
         m_launchAgents = [scanner = LaunchAgentScanner(
-                              FileSystem(), LaunchAgentScanner::standardDirsOfHome(home, systemRoot))] {
+                              FileSystem(), LaunchAgentScanner::standardDirsOf(home, systemRoot))] {
             return scanner.scanWithCoverage().agents;
         };
     }

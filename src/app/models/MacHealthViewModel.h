@@ -94,7 +94,7 @@ public:
         std::function<SystemSnapshot(const std::optional<SystemSnapshot>& previous)> sample = {};
         // One battery reading given the last one (default: `BatteryStats::read` on this machine).
         std::function<BatteryInfo(const std::optional<BatteryInfo>& previous)> battery = {};
-        // The launch jobs (default: a `LaunchAgentScanner` over `standardDirsOfHome(home, systemRoot)`;
+        // The launch jobs (default: a `LaunchAgentScanner` over `standardDirsOf(home, systemRoot)`;
         // only its job list is used).
         std::function<std::vector<LaunchAgent>()> launchAgents = {};
         // The health rules (default: `HealthAssessment::evaluate`). Called on the GUI thread.

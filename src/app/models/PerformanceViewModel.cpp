@@ -62,9 +62,9 @@ std::vector<LaunchAgentScanner::Folder> launchFolders(PerformanceViewModel::Serv
         return std::move(*services.launchFolders);
     const Path home = services.home ? *services.home : FileSystem::homeDirectory();
     const Path systemRoot = services.systemRoot ? *services.systemRoot : Path("/");
-    if (services.configHome && services.dataHome)
-        return LaunchAgentScanner::standardDirs(*services.configHome, *services.dataHome, systemRoot);
-    return LaunchAgentScanner::standardDirsOfHome(home, systemRoot);
+    if (services.places)
+        return LaunchAgentScanner::standardDirs(*services.places);
+    return LaunchAgentScanner::standardDirsOf(home, systemRoot);
 }
 
 // The user's folder of `source` among the scanned ones, or an empty path.

@@ -9,6 +9,7 @@
 #include "core/model/ScanItem.h"
 #include "core/model/UndoResult.h"
 #include "core/system/MacHealth.h"
+#include "platform/Places.h"
 #include "platform/Trash.h"
 
 #include <QObject>
@@ -90,13 +91,12 @@ public:
     {
         // Stamps the statistics samples.
         Clock& clock;
-        // The user's home folder (default: the current user's), its configuration and data folders
-        // (both given, or the XDG ones of that home: LaunchAgentScanner::standardDirsOfHome) and the
-        // system root (default "/"): where the launch folders are and the user folders disables may touch.
+        // The user's places, where the launch folders are and the user folders disables may touch
+        // (default: LaunchAgentScanner::standardDirsOf `home` and `systemRoot`: the current user's home
+        // and "/" unless given).
+        std::optional<Places> places = std::nullopt;
         std::optional<Path> home = std::nullopt;
         std::optional<Path> systemRoot = std::nullopt;
-        std::optional<Path> configHome = std::nullopt;
-        std::optional<Path> dataHome = std::nullopt;
         // The folders scanned (default: LaunchAgentScanner::standardDirs of the folders above).
         std::optional<std::vector<LaunchAgentScanner::Folder>> launchFolders = std::nullopt;
         // Runs systemctl for the user's manager (null: the real runner).

@@ -359,33 +359,36 @@ std::vector<LaunchAgentScanner::Folder> LaunchAgentScanner::propertyListDirs(con
             {LaunchDomain::systemDaemon, systemRoot / "Library/LaunchDaemons"}};
 }
 
-std::vector<LaunchAgentScanner::Folder>
-LaunchAgentScanner::standardDirs(const Path& configHome, const Path& dataHome, const Path& systemRoot)
+std::vector<LaunchAgentScanner::Folder> LaunchAgentScanner::standardDirs(const Places& places)
 {
-    const std::vector<Path> userUnits{configHome / "systemd/user", systemRoot / "etc/systemd/user",
-                                      dataHome / "systemd/user", systemRoot / "usr/local/lib/systemd/user",
-                                      systemRoot / "usr/lib/systemd/user"};
+    const std::vector<Path> userUnits{places.configHome() / "systemd/user", places.system("etc/systemd/user"),
+                                      places.dataHome() / "systemd/user",
+                                      places.system("usr/local/lib/systemd/user"),
+                                      places.system("usr/lib/systemd/user")};
     const std::vector<Path> systemUnits{
-        systemRoot / "etc/systemd/system", systemRoot / "usr/local/lib/systemd/system",
-        systemRoot / "usr/lib/systemd/system", systemRoot / "lib/systemd/system"};
-    return {
-        {LaunchDomain::userAgent, configHome / "autostart", LaunchSource::autostartEntry, {}},
-        {LaunchDomain::userAgent, configHome / "systemd/user", LaunchSource::systemdUnit, userUnits},
-        {LaunchDomain::systemAgent, systemRoot / "etc/xdg/autostart", LaunchSource::autostartEntry, {}},
-        {LaunchDomain::systemAgent, systemRoot / "etc/systemd/user", LaunchSource::systemdUnit, userUnits},
-        {LaunchDomain::systemDaemon, systemRoot / "etc/systemd/system", LaunchSource::systemdUnit,
-         systemUnits}};
+        places.system("etc/systemd/system"), places.system("usr/local/lib/systemd/system"),
+        places.system("usr/lib/systemd/system"), places.system("lib/systemd/system")};
+    std::vector<Folder> dirs{
+        {LaunchDomain::userAgent, places.configHome() / "autostart", LaunchSource::autostartEntry, {}},
+        {LaunchDomain::userAgent, places.configHome() / "systemd/user", LaunchSource::systemdUnit,
+         userUnits}};
+    for (const Path& configDir : places.configDirs())
+        dirs.push_back(
+            {LaunchDomain::systemAgent, configDir / "autostart", LaunchSource::autostartEntry, {}});
+    dirs.push_back(
+        {LaunchDomain::systemAgent, places.system("etc/systemd/user"), LaunchSource::systemdUnit, userUnits});
+    dirs.push_back({LaunchDomain::systemDaemon, places.system("etc/systemd/system"),
+                    LaunchSource::systemdUnit, systemUnits});
+    return dirs;
 }
 
-std::vector<LaunchAgentScanner::Folder> LaunchAgentScanner::standardDirsOfHome(const Path& home,
-                                                                               const Path& systemRoot)
+std::vector<LaunchAgentScanner::Folder> LaunchAgentScanner::standardDirsOf(const Path& home,
+                                                                           const Path& systemRoot)
 {
-    const auto xdgFolder = [&home](const char* variable, const char* fallback) {
-        const QByteArray value = qgetenv(variable);
-        return !value.isEmpty() && value.startsWith('/') ? Path(value.toStdString()) : home / fallback;
-    };
-    return standardDirs(xdgFolder("XDG_CONFIG_HOME", ".config"), xdgFolder("XDG_DATA_HOME", ".local/share"),
-                        systemRoot);
+    const Places current = Places::current();
+    if (FileSystem::standardize(home) == current.home() && FileSystem::standardize(systemRoot) == Path("/"))
+        return standardDirs(current);
+    return standardDirs(Places::resolve(home, {}, systemRoot));
 }
 
 LaunchAgentScanner::Scan LaunchAgentScanner::scanWithCoverage() const

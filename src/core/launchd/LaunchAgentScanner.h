@@ -3,6 +3,7 @@
 #include "core/launchd/LaunchAgent.h"
 #include "core/launchd/LaunchDomain.h"
 #include "platform/FileSystem.h"
+#include "platform/Places.h"
 
 #include <vector>
 
@@ -54,18 +55,17 @@ public:
     // <systemRoot>/Library/LaunchAgents), (systemDaemon, <systemRoot>/Library/LaunchDaemons).
     static std::vector<Folder> propertyListDirs(const Path& home, const Path& systemRoot = "/");
     // The folders every caller scans on this system, in this order: the user's autostart entries
-    // (<configHome>/autostart) and enabled units (<configHome>/systemd/user); the system's autostart
-    // entries (<systemRoot>/etc/xdg/autostart) and the units enabled for every user
-    // (<systemRoot>/etc/systemd/user), both system agents; the system's enabled services
-    // (<systemRoot>/etc/systemd/system), system daemons. User units are looked up in <configHome>,
-    // etc, <dataHome>, usr/local/lib and usr/lib "systemd/user"; system units in etc, usr/local/lib,
-    // usr/lib and lib "systemd/system" (the folders below <systemRoot>).
-    static std::vector<Folder> standardDirs(const Path& configHome, const Path& dataHome,
-                                            const Path& systemRoot = "/");
-    // `standardDirs` for the user whose home is `home`: the configuration and data folders of this
-    // process's XDG settings ($XDG_CONFIG_HOME and $XDG_DATA_HOME when absolute, else <home>/.config and
-    // <home>/.local/share). Reads the environment, no file.
-    static std::vector<Folder> standardDirsOfHome(const Path& home, const Path& systemRoot = "/");
+    // (<config home>/autostart) and enabled units (<config home>/systemd/user), both login items; the
+    // system's autostart entries (<each config dir>/autostart, /etc/xdg/autostart by default) and the
+    // units enabled for every user (<system root>/etc/systemd/user), system agents; the system's enabled
+    // services (<system root>/etc/systemd/system), system daemons. User units are looked up in the
+    // config home's, etc's, the data home's, usr/local/lib's and usr/lib's "systemd/user"; system units
+    // in etc's, usr/local/lib's, usr/lib's and lib's "systemd/system" (below the system root).
+    static std::vector<Folder> standardDirs(const Places& places);
+    // `standardDirs` of the current user's places when `home` is their home and `systemRoot` is "/";
+    // otherwise of `home` and `systemRoot` with the XDG defaults. Reads the environment and at most the
+    // user's user-dirs file.
+    static std::vector<Folder> standardDirsOf(const Path& home, const Path& systemRoot = "/");
 
     const FileSystem& fileSystem() const { return m_fs; }
     const std::vector<Folder>& dirs() const { return m_dirs; }

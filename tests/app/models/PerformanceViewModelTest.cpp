@@ -103,8 +103,7 @@ protected:
         services.home = home.home();
         services.systemRoot = systemRoot ? *systemRoot : system.root();
         if (standardFolders) {
-            services.configHome = home.configHome();
-            services.dataHome = home.dataHome();
+            services.places = home.places(systemRoot ? *systemRoot : system.root());
         } else {
             services.launchFolders =
                 LaunchAgentScanner::propertyListDirs(home.home(), systemRoot ? *systemRoot : system.root());

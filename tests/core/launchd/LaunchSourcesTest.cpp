@@ -30,7 +30,8 @@ protected:
 
     Scan scan() const
     {
-        return LaunchAgentScanner({}, LaunchAgentScanner::standardDirs(configHome(), dataHome(), root()))
+        return LaunchAgentScanner({}, LaunchAgentScanner::standardDirs(
+                                          Places::resolveWith(home(), {}, root(), std::nullopt)))
             .scanWithCoverage();
     }
 
@@ -67,7 +68,7 @@ protected:
 
 TEST_F(LaunchSourcesTest, TheStandardFoldersOfThisSystem)
 {
-    const auto dirs = LaunchAgentScanner::standardDirs("/h/.config", "/h/.local/share");
+    const auto dirs = LaunchAgentScanner::standardDirs(Places::resolveWith("/h", {}, "/", std::nullopt));
     ASSERT_EQ(dirs.size(), 5u);
     const std::vector<std::tuple<D, Path, LaunchSource>> expected{
         {D::userAgent, "/h/.config/autostart", LaunchSource::autostartEntry},
@@ -87,6 +88,17 @@ TEST_F(LaunchSourcesTest, TheStandardFoldersOfThisSystem)
     EXPECT_EQ(dirs[3].unitPath, dirs[1].unitPath);
     EXPECT_EQ(dirs[4].unitPath, (std::vector<Path>{"/etc/systemd/system", "/usr/local/lib/systemd/system",
                                                    "/usr/lib/systemd/system", "/lib/systemd/system"}));
+
+    // The XDG settings move the user's folders, and every config dir has its autostart entries, in order.
+    const auto moved = LaunchAgentScanner::standardDirs(Places::resolveWith(
+        "/h", {{"XDG_CONFIG_HOME", "/h/cfg"}, {"XDG_CONFIG_DIRS", "/etc/xdg/xdg-x:/etc/xdg"}}, "/r",
+        std::nullopt));
+    std::vector<Path> urls;
+    for (const auto& dir : moved)
+        urls.push_back(dir.url);
+    EXPECT_EQ(urls,
+              (std::vector<Path>{"/h/cfg/autostart", "/h/cfg/systemd/user", "/etc/xdg/xdg-x/autostart",
+                                 "/etc/xdg/autostart", "/r/etc/systemd/user", "/r/etc/systemd/system"}));
 }
 
 TEST_F(LaunchSourcesTest, EachSourceGivesItsJobs)
