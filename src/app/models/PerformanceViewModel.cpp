@@ -428,11 +428,13 @@ void PerformanceViewModel::confirmDisable()
             [post, items, unit, folder = m_unitFolder, trash = m_trash, units = m_units] {
                 CleanReport report =
                     Cleaner(SafetyGuard({folder}, SafetyGuard::FinalLink::asEntry), trash).clean(items);
+                const bool wasActive = !report.trashed.empty() && units.isActive(unit);
                 if (!report.trashed.empty()) {
                     (void)units.reload();
-                    (void)units.stop(unit);
+                    if (wasActive)
+                        (void)units.stop(unit);
                 }
-                post(std::move(report), UndoRecord{UndoRecord::Kind::restoreLinks, {}, unit});
+                post(std::move(report), UndoRecord{UndoRecord::Kind::restoreLinks, {}, unit, wasActive});
             },
             kUserInitiatedPriority);
         return;
@@ -519,9 +521,11 @@ void PerformanceViewModel::undoLast()
             case UndoRecord::Kind::restoreLinks:
                 result =
                     Cleaner(SafetyGuard({unitFolder}, SafetyGuard::FinalLink::asEntry), trash).undo(report);
+                // The unit runs again only when it ran before it was disabled.
                 if (result.restored > 0) {
                     (void)units.reload();
-                    (void)units.start(record.unit);
+                    if (record.wasActive)
+                        (void)units.start(record.unit);
                 }
                 break;
             }

@@ -36,7 +36,8 @@ class PowerSources;
 // the live statistics in `stats`. A disable is trash-first: a user's autostart entry (or property
 // list) goes to the Trash; a system autostart entry is hidden by a user entry of the same file id with
 // "Hidden=true" (undone by moving that entry to the Trash); a user unit loses its enable links to the
-// Trash and is stopped (undone by restoring the links, reloading the user's manager and starting it).
+// Trash and is stopped when systemd says it runs (undone by restoring the links, reloading the user's
+// manager and starting it again if it ran).
 // System units are not disabled here. The program a job names is never touched.
 // Nothing is persisted. Lives on the GUI thread and never blocks it: scans, disables, undos and
 // statistics samples run on the global thread pool with copies of their inputs. Only the newest scan
@@ -198,8 +199,9 @@ private:
     struct UndoRecord
     {
         enum class Kind { restoreFile, removeOverride, restoreLinks } kind = Kind::restoreFile;
-        Path override;    // removeOverride: the user entry that hides a system one
-        std::string unit; // restoreLinks: the unit's name, the raw bytes of its links' names
+        Path override;          // removeOverride: the user entry that hides a system one
+        std::string unit;       // restoreLinks: the unit's name, the raw bytes of its links' names
+        bool wasActive = false; // restoreLinks: systemd said the unit was running when it was disabled
     };
 
     void setAgents(std::vector<LaunchAgent> agents);

@@ -446,16 +446,26 @@ TEST_F(PerformanceViewModelTest, EachKindIsDisabledAndUndoneOnDisk)
     EXPECT_TRUE(present(unitFile)) << "the unit file itself went";
     EXPECT_FALSE(systemctl->isActive("sync.service"));
     EXPECT_EQ(systemctl->calls().mid(before.size()),
-              (QStringList{"--user daemon-reload", "--user stop -- sync.service"}));
+              (QStringList{"--user is-active --quiet -- sync.service", "--user daemon-reload",
+                           "--user stop -- sync.service"}));
     EXPECT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"Notes"}));
     undoAndSettle();
     EXPECT_EQ(fs::read_symlink(firstLink), unitFile);
     EXPECT_EQ(fs::read_symlink(secondLink), fs::path("../sync.service"));
     EXPECT_TRUE(systemctl->isActive("sync.service"));
-    EXPECT_EQ(systemctl->calls().mid(before.size() + 2),
+    EXPECT_EQ(systemctl->calls().mid(before.size() + 3),
               (QStringList{"--user daemon-reload", "--user start -- sync.service"}));
     EXPECT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"Notes", "sync.service"}));
     EXPECT_EQ(model->userAgents()[1].enableLinks, (std::vector<Path>{firstLink, secondLink}));
+
+    // A unit that was not running is not started by the undo.
+    systemctl->setActive("sync.service", false);
+    disableAndSettle(job("sync.service"));
+    const QStringList quiet = systemctl->calls();
+    undoAndSettle();
+    EXPECT_TRUE(present(firstLink));
+    EXPECT_EQ(systemctl->calls().mid(quiet.size()), QStringList{"--user daemon-reload"});
+    EXPECT_FALSE(systemctl->isActive("sync.service"));
 }
 
 // A system entry whose user override cannot be made new (something of that name is already there and
