@@ -270,9 +270,17 @@ public:
             agent.domain = dir.domain;
             agent.runAtLoad = true;
             agent.label = FileSystem::displayName(unitName);
-            if (!found.unit.program.isEmpty()) {
-                agent.program = found.unit.program;
-                agent.arguments = found.unit.arguments;
+            // A timer, socket or path unit starts the service of its own name: its command is that one's.
+            SystemdUnit command = found.unit;
+            if (command.program.isEmpty() && !endsWith(unitName, ".service")) {
+                const FoundUnit service =
+                    findUnit(unitName.substr(0, unitName.rfind('.')) + ".service", dir.unitPath);
+                if (service.kind == FoundUnit::Kind::read)
+                    command = service.unit;
+            }
+            if (!command.program.isEmpty()) {
+                agent.program = command.program;
+                agent.arguments = command.arguments;
                 agent.script = LaunchAgentParser::scriptFor(
                     agent.program, agent.arguments.isEmpty()
                                        ? std::nullopt

@@ -82,7 +82,9 @@ public:
     //   of `unitPath` that has it ("a@b.service" from "a@.service" when it has no file of its own); a
     //   unit file there that is a link is read only when the link leads straight into a folder of
     //   `unitPath`, and a link to /dev/null masks the unit, which is left out. A unit named twice is one
-    //   job with both enable links; one found nowhere is no job, and no gap when its link dangles.
+    //   job with both enable links; one found nowhere is no job, and no gap when its link dangles. A
+    //   unit without a command of its own (a timer, socket or path) takes that of the service of its
+    //   name.
     // Anything else that exists (a link, a FIFO, a folder, a larger, unreadable or malformed file, text
     // that is not UTF-8) marks its domain unreadable; a missing folder or a dangling link leaves no trace.
     // A domain is root-only when every gap in it belongs to another user and is closed to others. Only

@@ -8,20 +8,6 @@
 namespace qm {
 namespace {
 
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-QStringView trimBlanks(QStringView text)
-{
-    while (!text.isEmpty() && isBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
 int hexValue(QChar c)
 {
     if (c >= u'0' && c <= u'9')
@@ -43,7 +29,7 @@ QStringList logicalLines(const QString& text)
     for (QStringView line : QStringView(text).split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
-        const QStringView trimmed = trimBlanks(line);
+        const QStringView trimmed = PlainText::trimmedSpacesAndTabs(line);
         if (continuing && (trimmed.startsWith(u'#') || trimmed.startsWith(u';')))
             continue;
         if (line.endsWith(u'\\')) {
@@ -72,7 +58,7 @@ std::optional<QStringList> SystemdUnit::splitCommand(QStringView command)
     QChar quote;
     for (qsizetype i = 0; i < command.size(); ++i) {
         const QChar c = command[i];
-        if (quote.isNull() && isBlank(c)) {
+        if (quote.isNull() && PlainText::isSpaceOrTab(c)) {
             if (inWord)
                 words.append(std::exchange(current, QString()));
             inWord = false;
@@ -121,7 +107,7 @@ std::optional<SystemdUnit> SystemdUnit::parse(QByteArrayView bytes)
     bool inSection = false;
     std::optional<QString> firstCommand;
     for (const QString& rawLine : logicalLines(*text)) {
-        const QStringView line = trimBlanks(rawLine);
+        const QStringView line = PlainText::trimmedSpacesAndTabs(rawLine);
         if (line.isEmpty() || line.front() == u'#' || line.front() == u';')
             continue;
         if (line.front() == u'[') {
@@ -134,8 +120,8 @@ std::optional<SystemdUnit> SystemdUnit::parse(QByteArrayView bytes)
         const qsizetype equals = line.indexOf(u'=');
         if (equals <= 0 || !inSection)
             return std::nullopt;
-        const QStringView key = trimBlanks(line.first(equals));
-        const QStringView value = trimBlanks(line.sliced(equals + 1));
+        const QStringView key = PlainText::trimmedSpacesAndTabs(line.first(equals));
+        const QStringView value = PlainText::trimmedSpacesAndTabs(line.sliced(equals + 1));
         if (section == u"Unit" && key == u"Description") {
             unit.description = value.toString();
         } else if (section == u"Service" && key == u"ExecStart") {

@@ -8,20 +8,6 @@
 namespace qm {
 namespace {
 
-bool isInlineBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-QStringView trimBlanks(QStringView text)
-{
-    while (!text.isEmpty() && isInlineBlank(text.front()))
-        text = text.sliced(1);
-    while (!text.isEmpty() && isInlineBlank(text.back()))
-        text.chop(1);
-    return text;
-}
-
 // A key is a name without brackets, "=" or control characters, optionally followed by one locale in
 // brackets ("Name[sr@latin]").
 bool isValidKey(QStringView key)
@@ -124,7 +110,7 @@ std::optional<std::vector<Token>> splitCommand(const QString& command)
             }
             continue;
         }
-        if (isInlineBlank(c)) {
+        if (PlainText::isSpaceOrTab(c)) {
             if (inToken) {
                 tokens.push_back(std::move(current));
                 current = Token();
@@ -162,7 +148,7 @@ std::optional<DesktopEntry> DesktopEntry::parse(QByteArrayView bytes)
     for (QStringView line : QStringView(*text).split(u'\n')) {
         if (line.endsWith(u'\r'))
             line.chop(1);
-        line = trimBlanks(line);
+        line = PlainText::trimmedSpacesAndTabs(line);
         if (line.isEmpty() || line.front() == u'#')
             continue;
         if (line.front() == u'[') {
@@ -187,10 +173,10 @@ std::optional<DesktopEntry> DesktopEntry::parse(QByteArrayView bytes)
         const qsizetype equals = line.indexOf(u'=');
         if (equals < 0 || !current)
             return std::nullopt;
-        const QStringView key = trimBlanks(line.first(equals));
+        const QStringView key = PlainText::trimmedSpacesAndTabs(line.first(equals));
         if (!isValidKey(key))
             return std::nullopt;
-        const QString value = trimBlanks(line.sliced(equals + 1)).toString();
+        const QString value = PlainText::trimmedSpacesAndTabs(line.sliced(equals + 1)).toString();
         bool replaced = false;
         for (auto& [existingKey, existingValue] : current->entries) {
             if (existingKey == key) {
@@ -259,7 +245,7 @@ std::optional<bool> DesktopEntry::boolean(const QString& key, const QString& gro
     const std::optional<QString> raw = rawValue(key, groupName);
     if (!raw)
         return std::nullopt;
-    const QStringView value = trimBlanks(*raw);
+    const QStringView value = PlainText::trimmedSpacesAndTabs(*raw);
     if (value == u"true" || value == u"1")
         return true;
     if (value == u"false" || value == u"0")

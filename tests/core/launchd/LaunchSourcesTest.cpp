@@ -208,13 +208,20 @@ TEST_F(LaunchSourcesTest, UnitsEnabledTwiceDanglingMaskedAndAliased)
     // An instance read from its template.
     const Path templ = unit(packageUserUnits(), "worker@.service", "/opt/worker %i");
     enable(userUnits(), "default.target", "worker@one.service", templ);
+    // A timer runs the service of its name.
+    const Path timer = tree.fileWithContent(userUnits() / "miner.timer", "[Timer]\nOnBootSec=1\n");
+    unit(userUnits(), "miner.service", "/opt/xmrig -o pool");
+    enable(userUnits(), "timers.target", "miner.timer", timer);
 
     const Scan result = scan();
     EXPECT_TRUE(result.unreadableDomains.empty());
     std::vector<QString> labels;
     for (const LaunchAgent& agent : result.agents)
         labels.push_back(agent.label);
-    EXPECT_EQ(labels, (std::vector<QString>{"alias.service", "twice.service", "worker@one.service"}));
+    EXPECT_EQ(labels,
+              (std::vector<QString>{"alias.service", "miner.timer", "twice.service", "worker@one.service"}));
+    EXPECT_EQ(byLabel(result, "miner.timer")->url, timer);
+    EXPECT_EQ(byLabel(result, "miner.timer")->program, "/opt/xmrig");
     EXPECT_EQ(byLabel(result, "twice.service")->enableLinks, (std::vector<Path>{first, second}));
     EXPECT_EQ(byLabel(result, "twice.service")->url, twice);
     EXPECT_EQ(byLabel(result, "alias.service")->url, real);
