@@ -134,7 +134,8 @@ bool PerformanceScreenHarness::open(QSize size)
     PerformanceViewModel::Services services{m_clock};
     services.home = home();
     services.systemRoot = m_tree.path("system");
-    std::vector<LaunchAgentScanner::Folder> folders = LaunchAgentScanner::propertyListDirs(home(), m_tree.path("system"));
+    std::vector<LaunchAgentScanner::Folder> folders =
+        LaunchAgentScanner::propertyListDirs(home(), m_tree.path("system"));
     folders.push_back({LaunchDomain::systemAgent, systemAutostartDir(), LaunchSource::autostartEntry});
     services.launchFolders = std::move(folders);
     services.trash = Trash(FileSystem([hold = m_trashHold](FsStep step, const Path&) {
