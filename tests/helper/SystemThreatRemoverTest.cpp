@@ -44,6 +44,8 @@ protected:
 
     fs::path root() const { return m_tree.path("root"); }
     fs::path launchctl() const { return m_tree.path("tools/launchctl"); }
+    // Absent unless a test writes it: then no unit counts as active.
+    fs::path systemctl() const { return m_tree.path("tools/systemctl"); }
     fs::path log() const { return m_tree.path("calls.log"); }
     fs::path state() const { return m_tree.path("launchd"); }
     fs::path onDisk(const std::string& systemPath) const { return fs::path(root().native() + systemPath); }
@@ -56,7 +58,8 @@ protected:
 
     HelperReply remove(const QString& label, const QStringList& paths) const
     {
-        const SystemThreatRemover remover(root(), launchctl(), std::make_shared<ProcessRunner>(), m_signer);
+        const SystemThreatRemover remover(root(), launchctl(), systemctl(), std::make_shared<ProcessRunner>(),
+                                          m_signer);
         return remover.remove(label, paths);
     }
 
@@ -217,7 +220,7 @@ TEST_F(SystemThreatRemoverTest, PermissionDenialsFailClosed)
     test::TempTree closed;
     closed.file("root/Library/LaunchDaemons/x.plist");
     closed.chmod(closed.path("root/Library"), 0700);
-    const SystemThreatRemover closedRemover(closed.path("root"), launchctl(),
+    const SystemThreatRemover closedRemover(closed.path("root"), launchctl(), systemctl(),
                                             std::make_shared<ProcessRunner>(), m_signer);
 
     HelperReply denied;
@@ -303,6 +306,18 @@ TEST_F(SystemThreatRemoverTest, SystemUnitsAndAutostartEntriesGoWithTheirLinksAn
     const fs::path keep = put("/etc/systemd/system/sshd.service", "[Service]\nExecStart=/usr/sbin/sshd\n");
     const fs::path package = put("/usr/lib/systemd/system/pkg.service", "[Service]\nExecStart=/opt/pkg\n");
 
+    // systemd has the unit running: it is stopped before its files go, and told to reload after.
+    const fs::path active = m_tree.path("systemd-state/active-miner.service");
+    m_tree.file(active);
+    test::FakeTools::writeTool(systemctl(), "systemctl", log(),
+                               "case \"$1\" in\n"
+                               "is-active) [ -e '" +
+                                   m_tree.path("systemd-state").native() +
+                                   "/active-'\"$4\" ] && exit 0; exit 3;;\n"
+                                   "stop) rm -f '" +
+                                   m_tree.path("systemd-state").native() +
+                                   "/active-'\"$3\"; exit 0;;\n"
+                                   "esac\nexit 0");
     const HelperReply removed =
         remove(QString(), {"/etc/systemd/system/miner.service",
                            "/etc/systemd/system/multi-user.target.wants/miner.service",
@@ -313,7 +328,11 @@ TEST_F(SystemThreatRemoverTest, SystemUnitsAndAutostartEntriesGoWithTheirLinksAn
     EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/etc/xdg/autostart/miner.desktop"))));
     EXPECT_TRUE(fs::exists(onDisk("/etc/systemd/system/multi-user.target.wants")));
     EXPECT_TRUE(fs::exists(keep));
-    EXPECT_TRUE(calls().isEmpty()) << "launchd was asked about a unit";
+    EXPECT_EQ(calls(),
+              (QStringList{"systemctl is-active --quiet -- miner.service", "systemctl stop -- miner.service",
+                           "systemctl is-active --quiet -- miner.service", "systemctl daemon-reload"}))
+        << "launchd was asked about a unit, or systemd not as it should be";
+    EXPECT_FALSE(fs::exists(active));
 
     const HelperReply outside{
         false, QStringLiteral("Refused \u2014 1 path(s) outside the allowed system locations")};
