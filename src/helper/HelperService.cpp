@@ -47,7 +47,8 @@ std::optional<pid_t> pidFrom(const QDBusMessage& reply)
 HelperService::HelperService(const HelperSettings& settings, std::shared_ptr<const ProcessRunner> runner,
                              std::shared_ptr<const CodeSigner> signer, QObject* parent)
     : QDBusVirtualObject(parent), m_trustedClient(settings.trustedClient), m_actions(settings, runner),
-      m_remover(settings.systemRoot, settings.launchctlProgram, runner, std::move(signer))
+      m_remover(settings.systemRoot, settings.launchctlProgram, settings.systemctlProgram, runner,
+                std::move(signer))
 {
     m_workers.setMaxThreadCount(kMaxConcurrentRequests);
 }

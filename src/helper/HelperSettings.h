@@ -32,6 +32,8 @@ struct HelperSettings
     Path systemdRunProgram;
     // Asked where a job was loaded from, and told to boot it out.
     Path launchctlProgram;
+    // Asked whether a system unit being removed runs, and told to stop it and to reload.
+    Path systemctlProgram;
     // How long one run of each action (indexed by HelperAction) may go on before it is stopped:
     // HelperActions::runLimit; only tests shorten them.
     std::array<std::chrono::seconds, 3> runLimits{HelperActions::runLimit(HelperAction::freeMemory),

@@ -68,12 +68,6 @@ bool contains(const std::vector<std::string>& list, const std::string& item)
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-bool isAllowedParent(std::string_view folder)
-{
-    return std::find(Policy::allowedParents.begin(), Policy::allowedParents.end(), folder) !=
-           Policy::allowedParents.end();
-}
-
 bool isMissing(const Error& error)
 {
     return error.isPosix(ENOENT);
@@ -104,7 +98,7 @@ bool parentStaysInside(const ConfinedTree& tree, const std::string& path)
             inside = resolved.substr(root.size());
         else
             return false;
-        if (!isAllowedParent(inside))
+        if (!Policy::isAllowedParent(inside))
             return false;
     } else if (errno != ENOENT) {
         return false;
@@ -177,11 +171,11 @@ QString SystemThreatRemover::stillRunningNote()
         "won't launch again automatically)");
 }
 
-SystemThreatRemover::SystemThreatRemover(Path systemRoot, Path launchctlProgram,
+SystemThreatRemover::SystemThreatRemover(Path systemRoot, Path launchctlProgram, Path systemctlProgram,
                                          std::shared_ptr<const ProcessRunner> runner,
                                          std::shared_ptr<const CodeSigner> signer)
     : m_systemRoot(std::move(systemRoot)), m_launchctl(std::move(launchctlProgram)),
-      m_runner(std::move(runner)), m_signer(std::move(signer))
+      m_systemctl(std::move(systemctlProgram)), m_runner(std::move(runner)), m_signer(std::move(signer))
 {}
 
 HelperReply SystemThreatRemover::remove(const QString& label, const QStringList& paths) const
@@ -272,6 +266,28 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
     for (const std::string& path : distinct) {
         if (startsWith(path, "/Library/LaunchAgents/") && mayStillExist(tree, path))
             mayStillRun = true;
+        // A unit of every user's session or an autostart entry is not stopped from here: what it started
+        // may run on.
+        const std::string parent = parentOf(path);
+        if ((parent == "/etc/systemd/user" || parent == "/etc/xdg/autostart") && mayStillExist(tree, path))
+            mayStillRun = true;
+    }
+    // A system unit whose file or enable link goes is stopped when systemd says it is active, and the
+    // question asked again. The policy admitted only unit names here, and "--" keeps one from reading as
+    // an option.
+    std::set<std::string> systemUnits;
+    for (const std::string& path : distinct) {
+        const std::string parent = parentOf(path);
+        if (parent == "/etc/systemd/system" ||
+            (startsWith(parent, "/etc/systemd/system/") && Policy::isAllowedParent(parent)))
+            systemUnits.insert(nameOf(path));
+    }
+    for (const std::string& unit : systemUnits) {
+        if (!systemctl({"is-active", "--quiet", "--", unit}))
+            continue;
+        (void)systemctl({"stop", "--", unit});
+        if (systemctl({"is-active", "--quiet", "--", unit}))
+            mayStillRun = true;
     }
 
     // Phase 4: delete, counting what is gone afterwards.
@@ -309,6 +325,10 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
             failures << shownName + QStringLiteral(": ") + reason(removal.error());
     }
 
+    // systemd forgets what was removed.
+    if (!systemUnits.empty())
+        (void)systemctl({"daemon-reload"});
+
     const QString note = mayStillRun ? stillRunningNote() : QString();
     if (!failures.isEmpty()) {
         return HelperReply{false, QStringLiteral("Removed ") + QString::number(removed) +
@@ -328,6 +348,12 @@ std::optional<std::string> SystemThreatRemover::registeredProgramPath(const std:
     if (!outcome || !outcome->succeeded())
         return std::nullopt;
     return LaunchctlPrint::registeredPath(outcome->standardOutput);
+}
+
+bool SystemThreatRemover::systemctl(std::vector<std::string> arguments) const
+{
+    // Its output goes to the journal, like every command the helper runs.
+    return HelperShell::run(*m_runner, m_systemctl, arguments, std::chrono::seconds(30)).ok;
 }
 
 void SystemThreatRemover::bootout(const std::string& label) const

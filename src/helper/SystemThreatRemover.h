@@ -16,10 +16,11 @@ namespace qm {
 
 // Removes a system-level launch item for the application: checks every path under the removal policy
 // and on disk, refuses programs that are Apple's own or notarized, boots the job out of launchd's system
-// domain when launchd confirms it was loaded from a file being removed, deletes the items for good and
-// answers with one sentence. Every refusal comes before the first bootout, and every bootout before the
-// first deletion. It acts on system root + path, opens folders without following links, and fails
-// closed: only "does not exist" counts as gone. A path named several times is checked, read and
+// domain when launchd confirms it was loaded from a file being removed, stops a system unit being removed
+// (its file or an enable link) when systemd says it is active, deletes the items for good (then has
+// systemd reload) and answers with one sentence. Every refusal comes before the first bootout, and every
+// bootout before the first deletion. It acts on system root + path, opens folders without following links,
+// and fails closed: only "does not exist" counts as gone. A path named several times is checked, read and
 // parsed once, yet counted in the answer as often as it is named. Holds no state between calls; safe from
 // several threads at once.
 class SystemThreatRemover
@@ -38,7 +39,8 @@ public:
     // The note added when a job may still be running.
     static QString stillRunningNote();
 
-    SystemThreatRemover(Path systemRoot, Path launchctlProgram, std::shared_ptr<const ProcessRunner> runner,
+    SystemThreatRemover(Path systemRoot, Path launchctlProgram, Path systemctlProgram,
+                        std::shared_ptr<const ProcessRunner> runner,
                         std::shared_ptr<const CodeSigner> signer);
 
     // Handles one removal request for the launchd `label` (may be empty) and the absolute system
@@ -50,9 +52,12 @@ private:
     // launchctl cannot tell.
     std::optional<std::string> registeredProgramPath(const std::string& label) const;
     void bootout(const std::string& label) const;
+    // "systemctl <arguments>" exits 0; a systemctl that cannot be run counts as a no.
+    bool systemctl(std::vector<std::string> arguments) const;
 
     Path m_systemRoot;
     Path m_launchctl;
+    Path m_systemctl;
     std::shared_ptr<const ProcessRunner> m_runner;
     std::shared_ptr<const CodeSigner> m_signer;
 };

@@ -43,6 +43,7 @@ int main(int argc, char** argv)
     settings.maintenanceFolders = {QM_HELPER_CRON_DAILY, QM_HELPER_CRON_WEEKLY, QM_HELPER_CRON_MONTHLY};
     settings.systemdRunProgram = QM_HELPER_SYSTEMD_RUN;
     settings.launchctlProgram = QM_HELPER_LAUNCHCTL;
+    settings.systemctlProgram = QM_HELPER_SYSTEMCTL;
 
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) {

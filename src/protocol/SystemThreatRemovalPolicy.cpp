@@ -7,9 +7,25 @@ namespace {
 
 constexpr std::size_t kMaxLabelLength = 255;
 
-bool isAllowedParent(std::string_view folder)
+constexpr std::array<std::string_view, 2> kUnitFolders{"/etc/systemd/system", "/etc/systemd/user"};
+constexpr std::string_view kAutostartFolder = "/etc/xdg/autostart";
+constexpr std::array<std::string_view, 4> kUnitSuffixes{".service", ".socket", ".timer", ".path"};
+
+bool endsWithAfterSomething(std::string_view text, std::string_view suffix)
 {
-    return std::find(allowedParents.begin(), allowedParents.end(), folder) != allowedParents.end();
+    return text.size() > suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// Whether `folder` holds units: one of the unit folders or a "*.wants" folder in one.
+bool holdsUnits(std::string_view folder)
+{
+    if (std::find(kUnitFolders.begin(), kUnitFolders.end(), folder) != kUnitFolders.end())
+        return true;
+    const std::size_t slash = folder.rfind('/');
+    return slash != std::string_view::npos &&
+           std::find(kUnitFolders.begin(), kUnitFolders.end(), folder.substr(0, slash)) !=
+               kUnitFolders.end() &&
+           endsWithAfterSomething(folder.substr(slash + 1), ".wants");
 }
 
 bool isLabelCharacter(char c)
@@ -24,6 +40,12 @@ char asciiLower(char c)
 }
 
 } // namespace
+
+bool isAllowedParent(std::string_view folder)
+{
+    return std::find(allowedParents.begin(), allowedParents.end(), folder) != allowedParents.end() ||
+           holdsUnits(folder);
+}
 
 bool holdsRefusedCharacter(std::string_view text)
 {
@@ -76,9 +98,16 @@ std::optional<Rejection> reject(std::string_view path)
     // No empty, "." or ".." component is left, so the parent is the text before the last "/".
     const std::size_t lastSlash = path.rfind('/');
     const std::string_view parent = lastSlash == 0 ? std::string_view("/") : path.substr(0, lastSlash);
-    if (isAllowedParent(parent))
-        return std::nullopt;
-    return Rejection::parentNotAllowed;
+    if (!isAllowedParent(parent))
+        return Rejection::parentNotAllowed;
+    const std::string_view name = path.substr(lastSlash + 1);
+    if (parent == kAutostartFolder && !endsWithAfterSomething(name, ".desktop"))
+        return Rejection::nameNotAllowed;
+    if (holdsUnits(parent) &&
+        std::none_of(kUnitSuffixes.begin(), kUnitSuffixes.end(),
+                     [&](std::string_view suffix) { return endsWithAfterSomething(name, suffix); }))
+        return Rejection::nameNotAllowed;
+    return std::nullopt;
 }
 
 Partition partition(const std::vector<std::string>& paths)

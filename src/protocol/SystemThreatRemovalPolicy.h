@@ -14,16 +14,24 @@ namespace qm::SystemThreatRemovalPolicy {
 
 // Why a path is refused.
 enum class Rejection {
-    notAbsolute,        // the path does not begin with "/"
-    traversal,          // a component is "..", or the path holds a refused character (holdsRefusedCharacter)
-    emptyComponent,     // a component is empty ("//" or a trailing "/") or is "."
-    parentNotAllowed,   // the folder holding the path is not one of `allowedParents`
-    isAllowedRootItself // the path is one of `allowedParents` itself
+    notAbsolute,         // the path does not begin with "/"
+    traversal,           // a component is "..", or the path holds a refused character (holdsRefusedCharacter)
+    emptyComponent,      // a component is empty ("//" or a trailing "/") or is "."
+    parentNotAllowed,    // the folder holding the path is not an allowed folder (isAllowedParent)
+    isAllowedRootItself, // the path is an allowed folder itself
+    nameNotAllowed       // in a folder of autostart entries or units, a name of another kind
 };
 
-// The only folders whose direct children may be removed, without a trailing "/", in this order.
-inline constexpr std::array<std::string_view, 3> allowedParents{
-    "/Library/LaunchDaemons", "/Library/LaunchAgents", "/Library/PrivilegedHelperTools"};
+// The folders whose direct children may be removed, without a trailing "/", in this order: the launchd
+// folders and privileged tools, the system's autostart entries and its folders of units for the system
+// and for every user. Beside them, the "*.wants" folders directly inside the two unit folders.
+inline constexpr std::array<std::string_view, 6> allowedParents{
+    "/Library/LaunchDaemons", "/Library/LaunchAgents", "/Library/PrivilegedHelperTools",
+    "/etc/xdg/autostart",     "/etc/systemd/system",   "/etc/systemd/user"};
+
+// True when `folder` (no trailing "/") is one of `allowedParents`, or a folder directly inside
+// "/etc/systemd/system" or "/etc/systemd/user" whose name is more than ".wants" and ends in it.
+bool isAllowedParent(std::string_view folder);
 
 // True when the UTF-8 text `text` holds a character that has no place in a launch item's path or label:
 // a C0 control (NUL included), DEL, a C1 control (U+0080 to U+009F), a line or paragraph separator
@@ -33,8 +41,11 @@ inline constexpr std::array<std::string_view, 3> allowedParents{
 bool holdsRefusedCharacter(std::string_view text);
 
 // Why `path` may not be removed, or nothing when it may: it must be absolute, free of refused
-// characters (holdsRefusedCharacter), "..", "." and empty components, and a direct child of one of
-// `allowedParents`. All comparisons are byte for byte and case-sensitive.
+// characters (holdsRefusedCharacter), "..", "." and empty components, and a direct child of an allowed
+// folder (isAllowedParent). In "/etc/xdg/autostart" only names ending in ".desktop" may go; in the unit
+// folders and their "*.wants" folders only unit files and links ending in ".service", ".socket",
+// ".timer" or ".path" (so never a "*.wants" folder or a drop-in folder). Each suffix needs a name before
+// it. All comparisons are byte for byte and case-sensitive.
 std::optional<Rejection> reject(std::string_view path);
 
 // `paths` split by `reject`, both lists in input order with duplicates kept.

@@ -44,6 +44,8 @@ protected:
 
     fs::path root() const { return m_tree.path("root"); }
     fs::path launchctl() const { return m_tree.path("tools/launchctl"); }
+    // Absent unless a test writes it: then no unit counts as active.
+    fs::path systemctl() const { return m_tree.path("tools/systemctl"); }
     fs::path log() const { return m_tree.path("calls.log"); }
     fs::path state() const { return m_tree.path("launchd"); }
     fs::path onDisk(const std::string& systemPath) const { return fs::path(root().native() + systemPath); }
@@ -56,7 +58,8 @@ protected:
 
     HelperReply remove(const QString& label, const QStringList& paths) const
     {
-        const SystemThreatRemover remover(root(), launchctl(), std::make_shared<ProcessRunner>(), m_signer);
+        const SystemThreatRemover remover(root(), launchctl(), systemctl(), std::make_shared<ProcessRunner>(),
+                                          m_signer);
         return remover.remove(label, paths);
     }
 
@@ -217,7 +220,7 @@ TEST_F(SystemThreatRemoverTest, PermissionDenialsFailClosed)
     test::TempTree closed;
     closed.file("root/Library/LaunchDaemons/x.plist");
     closed.chmod(closed.path("root/Library"), 0700);
-    const SystemThreatRemover closedRemover(closed.path("root"), launchctl(),
+    const SystemThreatRemover closedRemover(closed.path("root"), launchctl(), systemctl(),
                                             std::make_shared<ProcessRunner>(), m_signer);
 
     HelperReply denied;
@@ -284,6 +287,68 @@ TEST_F(SystemThreatRemoverTest, NeverReachesIntoAnotherMount)
         remove(QString(), {"/Library/PrivilegedHelperTools/trap", "/Library/PrivilegedHelperTools/bundle"}),
         (HelperReply{true, "Removed 2 items"}));
     EXPECT_TRUE(fs::exists(outside / "keep.plist"));
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// A threat in the system's autostart entries or units goes with its enable links; nothing else of /etc
+// or of systemd's folders can be named, and a "*.wants" folder that is a link out is refused whole.
+TEST_F(SystemThreatRemoverTest, SystemUnitsAndAutostartEntriesGoWithTheirLinksAndNothingElse)
+{
+    put("/etc/systemd/system/miner.service", "[Service]\nExecStart=/opt/xmrig\n");
+    const fs::path link = m_tree.symlink("../miner.service",
+                                         onDisk("/etc/systemd/system/multi-user.target.wants/miner.service"));
+    put("/etc/xdg/autostart/miner.desktop", "[Desktop Entry]\nExec=/opt/xmrig\n");
+    const fs::path keep = put("/etc/systemd/system/sshd.service", "[Service]\nExecStart=/usr/sbin/sshd\n");
+    const fs::path package = put("/usr/lib/systemd/system/pkg.service", "[Service]\nExecStart=/opt/pkg\n");
+
+    // systemd has the unit running: it is stopped before its files go, and told to reload after.
+    const fs::path active = m_tree.path("systemd-state/active-miner.service");
+    m_tree.file(active);
+    test::FakeTools::writeTool(systemctl(), "systemctl", log(),
+                               "case \"$1\" in\n"
+                               "is-active) [ -e '" +
+                                   m_tree.path("systemd-state").native() +
+                                   "/active-'\"$4\" ] && exit 0; exit 3;;\n"
+                                   "stop) rm -f '" +
+                                   m_tree.path("systemd-state").native() +
+                                   "/active-'\"$3\"; exit 0;;\n"
+                                   "esac\nexit 0");
+    const HelperReply removed =
+        remove(QString(), {"/etc/systemd/system/miner.service",
+                           "/etc/systemd/system/multi-user.target.wants/miner.service",
+                           "/etc/xdg/autostart/miner.desktop"});
+    EXPECT_EQ(removed, (HelperReply{true, QStringLiteral("Removed 3 items") + kStillRunning}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/etc/systemd/system/miner.service"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/etc/xdg/autostart/miner.desktop"))));
+    EXPECT_TRUE(fs::exists(onDisk("/etc/systemd/system/multi-user.target.wants")));
+    EXPECT_TRUE(fs::exists(keep));
+    EXPECT_EQ(calls(),
+              (QStringList{"systemctl is-active --quiet -- miner.service", "systemctl stop -- miner.service",
+                           "systemctl is-active --quiet -- miner.service", "systemctl daemon-reload"}))
+        << "launchd was asked about a unit, or systemd not as it should be";
+    EXPECT_FALSE(fs::exists(active));
+
+    const HelperReply outside{
+        false, QStringLiteral("Refused \u2014 1 path(s) outside the allowed system locations")};
+    for (const char* path :
+         {"/usr/lib/systemd/system/pkg.service", "/etc/systemd/system/multi-user.target.wants",
+          "/etc/systemd/system/sshd.service.d", "/etc/systemd/system.conf", "/etc/passwd",
+          "/etc/xdg/autostart/notes.txt"}) {
+        EXPECT_EQ(remove(QString(), {QString::fromUtf8(path)}), outside) << path;
+    }
+
+    m_tree.symlink(root() / "usr/lib/systemd/system", onDisk("/etc/systemd/system/evil.target.wants"));
+    EXPECT_EQ(remove(QString(), {"/etc/systemd/system/evil.target.wants/pkg.service"}),
+              (HelperReply{false, QStringLiteral("Refused \u2014 a path resolves outside the allowed system "
+                                                 "locations")}));
+    EXPECT_TRUE(fs::exists(package));
+    EXPECT_TRUE(fs::exists(keep));
 }
 
 } // namespace

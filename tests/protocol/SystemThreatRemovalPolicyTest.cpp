@@ -34,6 +34,8 @@ const char* name(std::optional<Rejection> rejection)
         return "parentNotAllowed";
     case Rejection::isAllowedRootItself:
         return "isAllowedRootItself";
+    case Rejection::nameNotAllowed:
+        return "nameNotAllowed";
     }
     return "?";
 }
@@ -89,6 +91,46 @@ TEST(SystemThreatRemovalPolicyTest, RejectDecidesEachPathByTheFirstRuleThatFires
         {"/Library", Rejection::parentNotAllowed},
         {"/x", Rejection::parentNotAllowed},
         {"/tmp/b.plist", Rejection::parentNotAllowed},
+        // The system's autostart entries and units: entries and unit files or links only.
+        {"/etc/xdg/autostart/miner.desktop", std::nullopt},
+        {"/etc/xdg/autostart/.desktop", Rejection::nameNotAllowed},
+        {"/etc/xdg/autostart/miner.sh", Rejection::nameNotAllowed},
+        {"/etc/xdg/autostart/miner.desktop.d", Rejection::nameNotAllowed},
+        {"/etc/systemd/system/miner.service", std::nullopt},
+        {"/etc/systemd/system/miner.timer", std::nullopt},
+        {"/etc/systemd/system/miner.socket", std::nullopt},
+        {"/etc/systemd/system/miner.path", std::nullopt},
+        {"/etc/systemd/user/miner.service", std::nullopt},
+        {"/etc/systemd/system/multi-user.target.wants/miner.service", std::nullopt},
+        {"/etc/systemd/user/default.target.wants/miner@1.service", std::nullopt},
+        {"/etc/systemd/system/multi-user.target.wants", Rejection::isAllowedRootItself},
+        {"/etc/systemd/user/default.target.wants", Rejection::isAllowedRootItself},
+        {"/etc/systemd/system/miner.service.d", Rejection::nameNotAllowed},
+        {"/etc/systemd/system/default.target", Rejection::nameNotAllowed},
+        {"/etc/systemd/system/.service", Rejection::nameNotAllowed},
+        {"/etc/systemd/system/multi-user.target.wants/x.conf", Rejection::nameNotAllowed},
+        {"/etc/xdg/autostart", Rejection::isAllowedRootItself},
+        {"/etc/systemd/system", Rejection::isAllowedRootItself},
+        {"/etc/systemd/user", Rejection::isAllowedRootItself},
+        // Nothing else of /etc or of systemd's folders.
+        {"/etc/systemd/system/.wants/x.service", Rejection::parentNotAllowed},
+        {"/etc/systemd/system/multi-user.target.wants/sub/x.service", Rejection::parentNotAllowed},
+        {"/etc/systemd/system/x.requires/y.service", Rejection::parentNotAllowed},
+        {"/etc/systemd/system/x.service.d/override.conf", Rejection::parentNotAllowed},
+        {"/etc/systemd/x.service", Rejection::parentNotAllowed},
+        {"/etc/systemd/system.conf", Rejection::parentNotAllowed},
+        {"/etc/xdg/x.desktop", Rejection::parentNotAllowed},
+        {"/etc/xdg/autostart/sub/x.desktop", Rejection::parentNotAllowed},
+        {"/etc/passwd", Rejection::parentNotAllowed},
+        {"/etc/cron.d/x.service", Rejection::parentNotAllowed},
+        {"/usr/lib/systemd/system/x.service", Rejection::parentNotAllowed},
+        {"/lib/systemd/system/x.service", Rejection::parentNotAllowed},
+        {"/run/systemd/system/x.service", Rejection::parentNotAllowed},
+        {"/home/u/.config/autostart/x.desktop", Rejection::parentNotAllowed},
+        {"/home/u/.config/systemd/user/x.service", Rejection::parentNotAllowed},
+        {"/ETC/systemd/system/x.service", Rejection::parentNotAllowed},
+        {"/etc/systemd/System/x.service", Rejection::parentNotAllowed},
+        {"/etc/systemd/system/../../shadow.service", Rejection::traversal},
     };
     for (const RejectCase& c : cases) {
         EXPECT_EQ(Policy::reject(c.path), c.expected)

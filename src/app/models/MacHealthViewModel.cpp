@@ -89,10 +89,10 @@ MacHealthViewModel::MacHealthViewModel(Services services, QObject* parent)
         };
     if (!m_launchAgents) {
         // Built once; every refresh scans with a copy.
-        m_launchAgents =
-            [scanner = LaunchAgentScanner(FileSystem(), LaunchAgentScanner::standardDirs(home, systemRoot))] {
-                return scanner.scanWithCoverage().agents;
-            };
+        m_launchAgents = [scanner = LaunchAgentScanner(
+                              FileSystem(), LaunchAgentScanner::standardDirsOf(home, systemRoot))] {
+            return scanner.scanWithCoverage().agents;
+        };
     }
     if (!m_evaluate)
         m_evaluate = HealthAssessment::evaluate;

@@ -94,8 +94,8 @@ public:
         std::function<SystemSnapshot(const std::optional<SystemSnapshot>& previous)> sample = {};
         // One battery reading given the last one (default: `BatteryStats::read` on this machine).
         std::function<BatteryInfo(const std::optional<BatteryInfo>& previous)> battery = {};
-        // The launch jobs (default: a `LaunchAgentScanner` over the standard folders of `home` and
-        // `systemRoot`; only its job list is used).
+        // The launch jobs (default: a `LaunchAgentScanner` over `standardDirsOf(home, systemRoot)`;
+        // only its job list is used).
         std::function<std::vector<LaunchAgent>()> launchAgents = {};
         // The health rules (default: `HealthAssessment::evaluate`). Called on the GUI thread.
         std::function<HealthAssessment::Result(const HealthAssessment::Input&)> evaluate = {};

@@ -15,6 +15,7 @@
 #include <QVariantMap>
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 namespace qm {
@@ -38,6 +39,7 @@ QVariantMap rowMap(const LaunchAgent& job)
         {QStringLiteral("runAtLoad"), job.runAtLoad},
         {QStringLiteral("domain"), LaunchDomains::toRaw(job.domain)},
         {QStringLiteral("path"), FileSystem::displayName(job.url)},
+        {QStringLiteral("canDisable"), PerformanceViewModel::canDisable(job)},
     };
 }
 
@@ -52,12 +54,38 @@ QVariantList rowList(const std::vector<LaunchAgent>& jobs)
 
 } // namespace
 
+namespace {
+
+std::vector<LaunchAgentScanner::Folder> launchFolders(PerformanceViewModel::Services& services)
+{
+    if (services.launchFolders)
+        return std::move(*services.launchFolders);
+    const Path home = services.home ? *services.home : FileSystem::homeDirectory();
+    const Path systemRoot = services.systemRoot ? *services.systemRoot : Path("/");
+    if (services.places)
+        return LaunchAgentScanner::standardDirs(*services.places);
+    return LaunchAgentScanner::standardDirsOf(home, systemRoot);
+}
+
+// The user's folder of `source` among the scanned ones, or an empty path.
+Path userFolder(const LaunchAgentScanner& scanner, LaunchSource source)
+{
+    for (const LaunchAgentScanner::Folder& folder : scanner.dirs()) {
+        if (folder.domain == LaunchDomain::userAgent && folder.source == source)
+            return folder.url;
+    }
+    return {};
+}
+
+} // namespace
+
 PerformanceViewModel::PerformanceViewModel(Services services, QObject* parent)
-    : QObject(parent), m_clock(services.clock),
-      m_scanner(services.scanFileSystem,
-                LaunchAgentScanner::standardDirs(services.home ? *services.home : FileSystem::homeDirectory(),
-                                                 services.systemRoot ? *services.systemRoot : Path("/"))),
-      m_clean(std::move(services.clean)), m_undo(std::move(services.undo)), m_host(services.host),
+    : QObject(parent), m_clock(services.clock), m_scanner(services.scanFileSystem, launchFolders(services)),
+      m_clean(std::move(services.clean)), m_undo(std::move(services.undo)),
+      m_trash(services.trash ? std::move(*services.trash) : Trash()),
+      m_units(UnitControl::Manager::user, std::move(services.systemctl)),
+      m_autostartFolder(userFolder(m_scanner, LaunchSource::autostartEntry)),
+      m_unitFolder(userFolder(m_scanner, LaunchSource::systemdUnit)), m_host(services.host),
       m_powerSources(services.powerSources), m_volume(std::move(services.volume)),
       m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
       m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
@@ -68,18 +96,22 @@ PerformanceViewModel::PerformanceViewModel(Services services, QObject* parent)
     connect(m_tracker, &RestoreTracker::anyRestoringChanged, this,
             &PerformanceViewModel::anyRestoringChanged);
 
-    // The only folder a disable or an undo may touch: the user's own LaunchAgents folder. Each call
-    // builds its own guard, on the pool, since resolving the root's links reads the file system.
-    const Path root = m_scanner.dirs().front().url;
-    const Trash trash = services.trash ? std::move(*services.trash) : Trash();
+    // The only folders a file's disable or undo may touch: the user's own folders of autostart entries
+    // and property lists. Each call builds its own guard, on the pool, since resolving the roots' links
+    // reads the file system.
+    std::vector<Path> roots;
+    for (const LaunchAgentScanner::Folder& folder : m_scanner.dirs()) {
+        if (folder.domain == LaunchDomain::userAgent && folder.source != LaunchSource::systemdUnit)
+            roots.push_back(folder.url);
+    }
     if (!m_clean) {
-        m_clean = [root, trash](const std::vector<ScanItem>& items) {
-            return Cleaner(SafetyGuard({root}), trash).clean(items);
+        m_clean = [roots, trash = m_trash](const std::vector<ScanItem>& items) {
+            return Cleaner(SafetyGuard(roots), trash).clean(items);
         };
     }
     if (!m_undo) {
-        m_undo = [root, trash](const CleanReport& report) {
-            return Cleaner(SafetyGuard({root}), trash).undo(report);
+        m_undo = [roots, trash = m_trash](const CleanReport& report) {
+            return Cleaner(SafetyGuard(roots), trash).undo(report);
         };
     }
 }
@@ -123,6 +155,13 @@ QStringList PerformanceViewModel::unreadableDomainList() const
     for (LaunchDomain domain : m_unreadableDomains)
         names.append(LaunchDomains::toRaw(domain));
     return names;
+}
+
+bool PerformanceViewModel::canDisable(const LaunchAgent& job)
+{
+    if (job.domain == LaunchDomain::userAgent)
+        return true;
+    return job.domain == LaunchDomain::systemAgent && job.source == LaunchSource::autostartEntry;
 }
 
 QString PerformanceViewModel::displayName(const LaunchAgent& job)
@@ -190,9 +229,9 @@ void PerformanceViewModel::setPendingRemoval(std::optional<LaunchAgent> job)
 
 void PerformanceViewModel::setPendingRemovalId(const QString& id)
 {
-    // Only a listed login item can be disabled.
+    // Only a listed job the page offers Disable for.
     for (const LaunchAgent& job : m_agents) {
-        if (job.domain == LaunchDomain::userAgent && rowId(job) == id) {
+        if (canDisable(job) && rowId(job) == id) {
             setPendingRemoval(job);
             return;
         }
@@ -338,6 +377,71 @@ void PerformanceViewModel::confirmDisable()
         return;
     }
 
+    const Path path = job.url;
+    setPendingRemoval(std::nullopt);
+    setDisableInFlight(true);
+
+    const QPointer<PerformanceViewModel> self(this);
+    const auto post = [self, name, path](CleanReport report, UndoRecord record, QString failure = {}) {
+        auto shared = std::make_shared<CleanReport>(std::move(report));
+        postTo(self, [shared, name, path, record = std::move(record),
+                      failure = std::move(failure)](PerformanceViewModel& model) {
+            model.applyDisable(*shared, name, path, record, failure);
+        });
+    };
+
+    if (job.domain != LaunchDomain::userAgent) {
+        // A system autostart entry: the user's own entry of the same file id with "Hidden=true" hides
+        // it. It is made new, never written over an entry that is there.
+        QThreadPool::globalInstance()->start(
+            [post, folder = m_autostartFolder, fs = m_trash.fileSystem(), fileId = job.url.filename()] {
+                UndoRecord record{UndoRecord::Kind::removeOverride, folder / fileId, {}};
+                (void)fs.createDirectories(folder);
+                const Result<void> made =
+                    folder.empty()
+                        ? Result<void>(Error::posix(ENOENT))
+                        : fs.createExclusive(record.override, "[Desktop Entry]\nHidden=true\n", 0644);
+                if (made) {
+                    CleanReport report; // nothing went to the Trash: the undo offer rests on the record
+                    post(std::move(report), std::move(record));
+                } else {
+                    post(CleanReport{}, std::move(record), made.error().description());
+                }
+            },
+            kUserInitiatedPriority);
+        return;
+    }
+
+    if (job.source == LaunchSource::systemdUnit) {
+        // The enable links go to the Trash as links (they lead elsewhere, so they are judged where they
+        // lie), then the unit is stopped and the manager forgets the links.
+        std::vector<ScanItem> items;
+        for (const Path& link : job.enableLinks) {
+            ScanItem item;
+            item.id = QUuid::createUuid();
+            item.url = link;
+            item.name = name;
+            item.isSelected = true;
+            items.push_back(std::move(item));
+        }
+        const std::string unit =
+            job.enableLinks.empty() ? std::string() : job.enableLinks.front().filename().native();
+        QThreadPool::globalInstance()->start(
+            [post, items, unit, folder = m_unitFolder, trash = m_trash, units = m_units] {
+                CleanReport report =
+                    Cleaner(SafetyGuard({folder}, SafetyGuard::FinalLink::asEntry), trash).clean(items);
+                const bool wasActive = !report.trashed.empty() && units.isActive(unit);
+                if (!report.trashed.empty()) {
+                    (void)units.reload();
+                    if (wasActive)
+                        (void)units.stop(unit);
+                }
+                post(std::move(report), UndoRecord{UndoRecord::Kind::restoreLinks, {}, unit, wasActive});
+            },
+            kUserInitiatedPriority);
+        return;
+    }
+
     ScanItem item;
     item.id = QUuid::createUuid();
     item.url = job.url;
@@ -345,36 +449,33 @@ void PerformanceViewModel::confirmDisable()
     item.bytes = 0;
     item.modified = std::nullopt;
     item.isSelected = true;
-    const Path path = job.url;
-
-    setPendingRemoval(std::nullopt);
-    setDisableInFlight(true);
-
-    const QPointer<PerformanceViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, clean = m_clean, item, name, path] {
+        [post, clean = m_clean, item] {
             // Started even when the model is gone meanwhile: a move that began is seen through.
-            auto report = std::make_shared<CleanReport>(clean({item}));
-            postTo(self, [report, name, path](PerformanceViewModel& model) {
-                model.applyDisable(*report, name, path);
-            });
+            post(clean({item}), UndoRecord{});
         },
         kUserInitiatedPriority);
 }
 
-void PerformanceViewModel::applyDisable(const CleanReport& report, const QString& name, const Path& path)
+void PerformanceViewModel::applyDisable(const CleanReport& report, const QString& name, const Path& path,
+                                        UndoRecord record, const QString& failure)
 {
     setDisableInFlight(false);
-    if (report.trashed.empty()) {
+    const bool overridden = record.kind == UndoRecord::Kind::removeOverride && failure.isEmpty();
+    if (report.trashed.empty() && !overridden) {
         // The earlier undo offer, its name and the lists stay as they are.
-        const QString reason =
-            report.failures.empty()
-                ? QStringLiteral("You may not have permission to move its launch agent to the Trash.")
-                : report.failures.front();
+        QString reason = failure;
+        if (reason.isEmpty()) {
+            reason =
+                report.failures.empty()
+                    ? QStringLiteral("You may not have permission to move its launch agent to the Trash.")
+                    : report.failures.front();
+        }
         setDisableFailure(kLeft + name + kRight + QStringLiteral(" couldn't be disabled.") +
                           QLatin1Char('\n') + reason);
         return;
     }
+    m_lastUndo = std::move(record);
     setLastReport(report);
     setLastDisabledName(name);
     // Paths compare byte for byte: two names that read alike on screen are still two files.
@@ -397,8 +498,39 @@ void PerformanceViewModel::undoLast()
 
     const QPointer<PerformanceViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, undo = m_undo, report, name] {
-            const UndoResult result = undo(report);
+        [self, undo = m_undo, report, name, record = m_lastUndo, autostart = m_autostartFolder,
+         unitFolder = m_unitFolder, trash = m_trash, units = m_units] {
+            UndoResult result;
+            switch (record.kind) {
+            case UndoRecord::Kind::restoreFile:
+                result = undo(report);
+                break;
+            case UndoRecord::Kind::removeOverride: {
+                // The hiding entry goes to the Trash; one already gone leaves the system entry on too.
+                result.total = 1;
+                ScanItem item;
+                item.id = QUuid::createUuid();
+                item.url = record.override;
+                item.name = name;
+                item.isSelected = true;
+                if (!trash.fileSystem().exists(record.override))
+                    result.skippedRecreated = 1;
+                else
+                    result.restored =
+                        qint64(Cleaner(SafetyGuard({autostart}), trash).clean({item}).trashed.size());
+                break;
+            }
+            case UndoRecord::Kind::restoreLinks:
+                result =
+                    Cleaner(SafetyGuard({unitFolder}, SafetyGuard::FinalLink::asEntry), trash).undo(report);
+                // The unit runs again only when it ran before it was disabled.
+                if (result.restored > 0) {
+                    (void)units.reload();
+                    if (record.wasActive)
+                        (void)units.start(record.unit);
+                }
+                break;
+            }
             postTo(self, [result, name](PerformanceViewModel& model) { model.applyUndo(result, name); });
         },
         kUserInitiatedPriority);

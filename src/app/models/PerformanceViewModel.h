@@ -4,10 +4,12 @@
 #include "app/models/RestoreTracker.h"
 #include "core/launchd/LaunchAgent.h"
 #include "core/launchd/LaunchAgentScanner.h"
+#include "core/launchd/UnitControl.h"
 #include "core/model/CleanReport.h"
 #include "core/model/ScanItem.h"
 #include "core/model/UndoResult.h"
 #include "core/system/MacHealth.h"
+#include "platform/Places.h"
 #include "platform/Trash.h"
 
 #include <QObject>
@@ -28,10 +30,15 @@ class Clock;
 class HostStatistics;
 class PowerSources;
 
-// The model of the Performance page: lists the launchd jobs of the user's LaunchAgents folder (login
-// items) and of the system's LaunchAgents and LaunchDaemons folders, disables one login item at a time
-// by moving its property list (only the file itself: the program it names is not touched and launchd
-// is not told) to the Trash, undoes the last disable, and refreshes the live statistics in `stats`.
+// The model of the Performance page: lists the jobs that start by themselves, the user's own (login
+// items: autostart entries and enabled user units) apart from the system's (autostart entries and units
+// of every user, system services), disables one at a time and undoes the last disable, and refreshes
+// the live statistics in `stats`. A disable is trash-first: a user's autostart entry (or property
+// list) goes to the Trash; a system autostart entry is hidden by a user entry of the same file id with
+// "Hidden=true" (undone by moving that entry to the Trash); a user unit loses its enable links to the
+// Trash and is stopped when systemd says it runs (undone by restoring the links, reloading the user's
+// manager and starting it again if it ran).
+// System units are not disabled here. The program a job names is never touched.
 // Nothing is persisted. Lives on the GUI thread and never blocks it: scans, disables, undos and
 // statistics samples run on the global thread pool with copies of their inputs. Only the newest scan
 // (by `generation`) lands; disables, undos and statistics land whenever they end.
@@ -87,16 +94,22 @@ public:
     {
         // Stamps the statistics samples.
         Clock& clock;
-        // The user's home folder (default: the current user's) and the root the system's Library lies
-        // in (default "/"): the three launch folders and the one folder disables may touch.
+        // The user's places, where the launch folders are and the user folders disables may touch
+        // (default: LaunchAgentScanner::standardDirsOf `home` and `systemRoot`: the current user's home
+        // and "/" unless given).
+        std::optional<Places> places = std::nullopt;
         std::optional<Path> home = std::nullopt;
         std::optional<Path> systemRoot = std::nullopt;
+        // The folders scanned (default: LaunchAgentScanner::standardDirs of the folders above).
+        std::optional<std::vector<LaunchAgentScanner::Folder>> launchFolders = std::nullopt;
+        // Runs systemctl for the user's manager (null: the real runner).
+        std::shared_ptr<const ProcessRunner> systemctl = nullptr;
         // How the scanner reads the launch folders (default: plain POSIX calls).
         FileSystem scanFileSystem = {};
         // Where disabled property lists go and come back from (default: the user's Trash).
         std::optional<Trash> trash = std::nullopt;
-        // Default for both: a new `Cleaner` per call whose guard admits only the home folder's
-        // "Library/LaunchAgents", over `trash`.
+        // Default for both: a new `Cleaner` per call whose guard admits only the user's own launch
+        // folders of entries and property lists, over `trash`. Used for the files of login items.
         CleanFunction clean = {};
         UndoFunction undo = {};
         // The statistics' sources (null or empty: the machine's own).
@@ -146,6 +159,8 @@ public:
     bool anyRestoring() const { return m_tracker->anyRestoring(); }
     int generation() const { return m_generation; }
 
+    // Whether the page offers Disable for `job`: a login item, or a system autostart entry.
+    static bool canDisable(const LaunchAgent& job);
     // The name a job goes by in every message: its label, or for an empty label the file name of its
     // property list without the extension.
     static QString displayName(const LaunchAgent& job);
@@ -184,6 +199,15 @@ signals:
     void generationChanged();
 
 private:
+    // What undoing the last disable takes, beside its report.
+    struct UndoRecord
+    {
+        enum class Kind { restoreFile, removeOverride, restoreLinks } kind = Kind::restoreFile;
+        Path override;          // removeOverride: the user entry that hides a system one
+        std::string unit;       // restoreLinks: the unit's name, the raw bytes of its links' names
+        bool wasActive = false; // restoreLinks: systemd said the unit was running when it was disabled
+    };
+
     void setAgents(std::vector<LaunchAgent> agents);
     void setLoading(bool value);
     void setLastReport(std::optional<CleanReport> report);
@@ -192,13 +216,18 @@ private:
     void beginRestore();
     void endRestore();
     void applyScan(int generation, LaunchAgentScanner::Scan scan);
-    void applyDisable(const CleanReport& report, const QString& name, const Path& path);
+    void applyDisable(const CleanReport& report, const QString& name, const Path& path, UndoRecord record,
+                      const QString& failure = {});
     void applyUndo(const UndoResult& result, const QString& name);
 
     Clock& m_clock;
     LaunchAgentScanner m_scanner;
     CleanFunction m_clean;
     UndoFunction m_undo;
+    Trash m_trash;
+    UnitControl m_units;
+    Path m_autostartFolder; // the user's autostart folder, where overrides are written
+    Path m_unitFolder;      // the user's unit folder, whose "*.wants" links enable user units
     const HostStatistics* m_host;
     const PowerSources* m_powerSources;
     std::function<MacHealth(const Path&)> m_volume;
@@ -213,6 +242,7 @@ private:
     std::vector<LaunchDomain> m_unreadableDomains;
     bool m_loading = true;
     std::optional<CleanReport> m_lastReport;
+    UndoRecord m_lastUndo;
     QString m_lastDisabledName;
     std::optional<LaunchAgent> m_pendingRemoval;
     bool m_showConfirm = false;

@@ -17,7 +17,9 @@ Path itemForm(const Path& path)
 
 } // namespace
 
-SafetyGuard::SafetyGuard(const std::vector<Path>& allowedRoots, const std::vector<Path>& allowedItems)
+SafetyGuard::SafetyGuard(const std::vector<Path>& allowedRoots, const std::vector<Path>& allowedItems,
+                         FinalLink finalLink)
+    : m_finalLink(finalLink)
 {
     m_allowedRoots.reserve(allowedRoots.size());
     for (const Path& root : allowedRoots)
@@ -44,7 +46,8 @@ bool SafetyGuard::isCleanable(const Path& path) const
             std::find(m_allowedItems.begin(), m_allowedItems.end(), item) != m_allowedItems.end())
             return true;
     }
-    const std::string target = FileSystem::resolveLinks(path).native();
+    const std::string target = m_finalLink == FinalLink::asEntry ? itemForm(path).native()
+                                                                  : FileSystem::resolveLinks(path).native();
     for (const Path& root : m_allowedRoots) {
         const std::string& rootText = root.native();
         if (rootText == target)

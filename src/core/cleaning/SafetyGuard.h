@@ -15,9 +15,20 @@ namespace qm {
 class SafetyGuard
 {
 public:
+    // How a path whose last component is a symbolic link is judged.
+    enum class FinalLink {
+        resolved, // by where the link leads
+        asEntry   // by where the link itself lies (its folder's links resolved): for moving links such
+                  // as a unit's enable links, which lead elsewhere while the move touches only them
+    };
+
     SafetyGuard() = default;
     // Normalises each root once (standardised, links resolved), keeping the given order.
-    explicit SafetyGuard(const std::vector<Path>& allowedRoots, const std::vector<Path>& allowedItems = {});
+    explicit SafetyGuard(const std::vector<Path>& allowedRoots, const std::vector<Path>& allowedItems = {},
+                         FinalLink finalLink = FinalLink::resolved);
+    SafetyGuard(const std::vector<Path>& allowedRoots, FinalLink finalLink) : SafetyGuard(allowedRoots, {}, finalLink)
+    {
+    }
 
     // The normalised roots, in the order given.
     const std::vector<Path>& allowedRoots() const { return m_allowedRoots; }
@@ -31,6 +42,7 @@ public:
 private:
     std::vector<Path> m_allowedRoots;
     std::vector<Path> m_allowedItems;
+    FinalLink m_finalLink = FinalLink::resolved;
 };
 
 } // namespace qm

@@ -105,12 +105,18 @@ Parsed parse(plist_t dictionary)
 
     parsed.runAtLoad = parseBool(plist_dict_get_item(dictionary, "RunAtLoad")).value_or(false);
 
-    if (parsed.program && interpreters().contains(lastPathComponent(*parsed.program))) {
-        const auto script = stringValue(arrayItem(arguments, 1));
-        if (script && script->startsWith(QLatin1Char('/')))
-            parsed.script = script;
-    }
+    if (parsed.program)
+        parsed.script = scriptFor(*parsed.program, stringValue(arrayItem(arguments, 1)));
     return parsed;
+}
+
+std::optional<QString> scriptFor(const QString& program, const std::optional<QString>& firstArgument)
+{
+    if (!interpreters().contains(lastPathComponent(program)))
+        return std::nullopt;
+    if (firstArgument && firstArgument->startsWith(QLatin1Char('/')))
+        return firstArgument;
+    return std::nullopt;
 }
 
 } // namespace qm::LaunchAgentParser

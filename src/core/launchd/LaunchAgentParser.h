@@ -33,4 +33,9 @@ struct Parsed
 // Strings are read as UTF-8; the caller decides whether to accept text that is not valid UTF-8.
 Parsed parse(plist_t dictionary);
 
+// The script an interpreter job runs: `firstArgument` when the last path component of `program` is one
+// of the interpreters above and the argument starts with "/"; otherwise nothing. Shared with the jobs
+// of desktop entries and units.
+std::optional<QString> scriptFor(const QString& program, const std::optional<QString>& firstArgument);
+
 } // namespace qm::LaunchAgentParser

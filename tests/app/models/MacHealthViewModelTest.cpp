@@ -607,17 +607,21 @@ TEST_F(MacHealthViewModelTest, DismissingEveryVisibleIssueLeavesTheResultAndRate
 
 TEST_F(MacHealthViewModelTest, TheRealScannerCountsOnlyTheUsersFolderAndSamplesCarryNoProcessorUsage)
 {
-    const auto job = [](const char* label) {
-        return p::toXml(p::own(p::dict({{"Label", p::str(label)}})).get());
+    const auto entry = [](const char* name) {
+        return QByteArray("[Desktop Entry]\nName=") + name + "\nExec=/usr/bin/" + name + "\n";
     };
-    const Path user = home.folder("Library/LaunchAgents");
-    home.fileWithContent(user / "com.user.one.plist", job("com.user.one"));
-    home.fileWithContent(user / "com.user.two.plist", job("com.user.two"));
-    home.fileWithContent(user / "broken.plist", "not a property list");
-    home.fifo(user / "x.plist");
-    system.fileWithContent("Library/LaunchAgents/com.sys.agent.plist", job("com.sys.agent"));
-    system.fileWithContent("Library/LaunchDaemons/com.sys.d1.plist", job("com.sys.d1"));
-    system.fileWithContent("Library/LaunchDaemons/com.sys.d2.plist", job("com.sys.d2"));
+    // The user's two login items: an autostart entry and an enabled unit.
+    const Path user = home.configHome();
+    home.fileWithContent(user / "autostart/one.desktop", entry("one"));
+    const Path unit =
+        home.fileWithContent(user / "systemd/user/two.service", "[Service]\nExecStart=/usr/bin/two\n");
+    home.symlink(unit, user / "systemd/user/default.target.wants/two.service");
+    home.fileWithContent(user / "autostart/broken.desktop", "not an entry");
+    home.fifo(user / "autostart/x.desktop");
+    system.fileWithContent("etc/xdg/autostart/agent.desktop", entry("agent"));
+    const Path daemon =
+        system.fileWithContent("usr/lib/systemd/system/d1.service", "[Service]\nExecStart=/d1\n");
+    system.symlink(daemon, "etc/systemd/system/multi-user.target.wants/d1.service");
 
     // The sample comes from the real statistics over host counters that move between refreshes:
     // without a previous sample, no processor usage ever appears.

@@ -10,6 +10,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeHostStatistics.h"
 #include "support/FakePowerSources.h"
+#include "support/FakeSystemctl.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
@@ -18,6 +19,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMetaMethod>
 #include <QSignalSpy>
 #include <QThreadPool>
@@ -100,6 +102,13 @@ protected:
         PerformanceViewModel::Services services{clock};
         services.home = home.home();
         services.systemRoot = systemRoot ? *systemRoot : system.root();
+        if (standardFolders) {
+            services.places = home.places(systemRoot ? *systemRoot : system.root());
+        } else {
+            services.launchFolders =
+                LaunchAgentScanner::propertyListDirs(home.home(), systemRoot ? *systemRoot : system.root());
+        }
+        services.systemctl = systemctl;
         services.scanFileSystem = FileSystem([this](FsStep step, const Path&) {
             if (step == FsStep::List)
                 ++listings;
@@ -200,6 +209,9 @@ protected:
     std::unique_ptr<PerformanceViewModel> model;
     std::unique_ptr<CleanupViewModel> cleanup;
     fs::path alpha, beta, gamma;
+    // Scan this system's launch folders (autostart entries, units) instead of the property lists'.
+    bool standardFolders = false;
+    std::shared_ptr<test::FakeSystemctl> systemctl = std::make_shared<test::FakeSystemctl>();
 };
 
 TEST_F(PerformanceViewModelTest, ListsLoginItemsApartFromSystemJobsAndLoadsOnlyWhenEmpty)
@@ -364,6 +376,114 @@ TEST_F(PerformanceViewModelTest, AListedFileSwappedForALinkOutsideIsRefusedAndTh
     EXPECT_EQ(model->lastReport()->trashed[0].inTrash, earlier.trashed[0].inTrash);
     EXPECT_EQ(model->lastDisabledName(), QStringLiteral("com.example.alpha"));
     EXPECT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"com.example.beta", "com.example.gamma"}));
+}
+
+QByteArray contentOf(const fs::path& file)
+{
+    QFile f(QString::fromStdString(file.native()));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// Each kind of job this system starts by itself is disabled its own way and undone, as seen on disk:
+// the user's entry goes to the Trash, the system's entry is hidden by a user entry, a user unit loses
+// its enable links and stops; system units are not offered.
+TEST_F(PerformanceViewModelTest, EachKindIsDisabledAndUndoneOnDisk)
+{
+    standardFolders = true;
+    const fs::path config = home.configHome();
+    const fs::path own = home.fileWithContent(config / "autostart/notes.desktop",
+                                              "[Desktop Entry]\nName=Notes\nExec=/usr/bin/notes\n");
+    const fs::path systemEntry = system.fileWithContent("etc/xdg/autostart/print.desktop",
+                                                        "[Desktop Entry]\nName=Print\nExec=/usr/bin/print\n");
+    const fs::path unitFile =
+        home.fileWithContent(config / "systemd/user/sync.service", "[Service]\nExecStart=/usr/bin/sync\n");
+    const fs::path firstLink =
+        home.symlink(unitFile, config / "systemd/user/default.target.wants/sync.service");
+    const fs::path secondLink =
+        home.symlink("../sync.service", config / "systemd/user/graphical-session.target.wants/sync.service");
+    const fs::path daemon = system.fileWithContent("usr/lib/systemd/system/sshd.service",
+                                                   "[Service]\nExecStart=/usr/sbin/sshd\n");
+    system.symlink(daemon, "etc/systemd/system/multi-user.target.wants/sshd.service");
+    systemctl->setActive("sync.service");
+    make();
+    loadAndSettle();
+    ASSERT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"Notes", "sync.service"}));
+    ASSERT_EQ(labelsOf(model->systemAgents()), (std::vector<QString>{"Print", "sshd.service"}));
+    EXPECT_EQ(model->systemAgentList()[0].toMap().value("canDisable"), true);
+    EXPECT_EQ(model->systemAgentList()[1].toMap().value("canDisable"), false);
+    model->setPendingRemovalId(PerformanceViewModel::rowId(job("sshd.service")));
+    EXPECT_FALSE(model->pendingRemoval()) << "a system unit was offered for disabling";
+
+    // The user's own entry: to the Trash and back.
+    disableAndSettle(job("Notes"));
+    EXPECT_FALSE(model->disableFailure());
+    EXPECT_FALSE(present(own));
+    undoAndSettle();
+    EXPECT_TRUE(present(own));
+    EXPECT_EQ(contentOf(own), "[Desktop Entry]\nName=Notes\nExec=/usr/bin/notes\n");
+
+    // The system's entry: hidden by a new user entry of the same file id, which the undo trashes.
+    disableAndSettle(job("Print"));
+    EXPECT_FALSE(model->disableFailure());
+    const fs::path override = config / "autostart/print.desktop";
+    EXPECT_EQ(contentOf(override), "[Desktop Entry]\nHidden=true\n");
+    EXPECT_EQ(contentOf(systemEntry), "[Desktop Entry]\nName=Print\nExec=/usr/bin/print\n");
+    EXPECT_TRUE(model->hasUndoOffer());
+    loadAndSettle();
+    EXPECT_EQ(labelsOf(model->systemAgents()), (std::vector<QString>{"sshd.service"}));
+    undoAndSettle();
+    EXPECT_FALSE(present(override));
+    EXPECT_TRUE(present(home.dataHome() / "Trash/files/print.desktop"));
+    EXPECT_EQ(labelsOf(model->systemAgents()), (std::vector<QString>{"Print", "sshd.service"}));
+
+    // A user unit: both enable links to the Trash, the unit stopped; the undo puts the links back as
+    // they were, reloads and starts it.
+    const QStringList before = systemctl->calls();
+    disableAndSettle(job("sync.service"));
+    EXPECT_FALSE(model->disableFailure());
+    EXPECT_FALSE(present(firstLink));
+    EXPECT_FALSE(present(secondLink));
+    EXPECT_TRUE(present(unitFile)) << "the unit file itself went";
+    EXPECT_FALSE(systemctl->isActive("sync.service"));
+    EXPECT_EQ(systemctl->calls().mid(before.size()),
+              (QStringList{"--user is-active --quiet -- sync.service", "--user daemon-reload",
+                           "--user stop -- sync.service"}));
+    EXPECT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"Notes"}));
+    undoAndSettle();
+    EXPECT_EQ(fs::read_symlink(firstLink), unitFile);
+    EXPECT_EQ(fs::read_symlink(secondLink), fs::path("../sync.service"));
+    EXPECT_TRUE(systemctl->isActive("sync.service"));
+    EXPECT_EQ(systemctl->calls().mid(before.size() + 3),
+              (QStringList{"--user daemon-reload", "--user start -- sync.service"}));
+    EXPECT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"Notes", "sync.service"}));
+    EXPECT_EQ(model->userAgents()[1].enableLinks, (std::vector<Path>{firstLink, secondLink}));
+
+    // A unit that was not running is not started by the undo.
+    systemctl->setActive("sync.service", false);
+    disableAndSettle(job("sync.service"));
+    const QStringList quiet = systemctl->calls();
+    undoAndSettle();
+    EXPECT_TRUE(present(firstLink));
+    EXPECT_EQ(systemctl->calls().mid(quiet.size()), QStringList{"--user daemon-reload"});
+    EXPECT_FALSE(systemctl->isActive("sync.service"));
+}
+
+// A system entry whose user override cannot be made new (something of that name is already there and
+// was not read as an entry) is not disabled, and nothing is written over what is there.
+TEST_F(PerformanceViewModelTest, AnOverrideIsNeverWrittenOverAnExistingFile)
+{
+    standardFolders = true;
+    system.fileWithContent("etc/xdg/autostart/print.desktop",
+                           "[Desktop Entry]\nName=Print\nExec=/usr/bin/print\n");
+    make();
+    loadAndSettle();
+    const fs::path existing =
+        home.fileWithContent(home.configHome() / "autostart/print.desktop", "keep me\n");
+    disableAndSettle(job("Print"));
+    ASSERT_TRUE(model->disableFailure());
+    EXPECT_TRUE(model->disableFailure()->startsWith(kLeft + "Print" + kRight + " couldn't be disabled.\n"));
+    EXPECT_EQ(contentOf(existing), "keep me\n");
+    EXPECT_FALSE(model->hasUndoOffer());
 }
 
 TEST_F(PerformanceViewModelTest, UndoRestoresTheFileAndRescans)

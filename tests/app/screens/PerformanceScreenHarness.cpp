@@ -94,6 +94,11 @@ fs::path PerformanceScreenHarness::daemonsDir() const
     return m_tree.path("system/Library/LaunchDaemons");
 }
 
+fs::path PerformanceScreenHarness::systemAutostartDir() const
+{
+    return m_tree.path("system/etc/xdg/autostart");
+}
+
 void PerformanceScreenHarness::addJob(const fs::path& dir, const std::string& file, const char* label,
                                       bool runAtLoad, const char* program)
 {
@@ -129,6 +134,10 @@ bool PerformanceScreenHarness::open(QSize size)
     PerformanceViewModel::Services services{m_clock};
     services.home = home();
     services.systemRoot = m_tree.path("system");
+    std::vector<LaunchAgentScanner::Folder> folders =
+        LaunchAgentScanner::propertyListDirs(home(), m_tree.path("system"));
+    folders.push_back({LaunchDomain::systemAgent, systemAutostartDir(), LaunchSource::autostartEntry});
+    services.launchFolders = std::move(folders);
     services.trash = Trash(FileSystem([hold = m_trashHold](FsStep step, const Path&) {
         if (step != FsStep::Move)
             return;

@@ -43,6 +43,9 @@ public:
     std::filesystem::path userDir() const;
     std::filesystem::path agentsDir() const;
     std::filesystem::path daemonsDir() const;
+    // The system's autostart entries, read beside the launchd folders: a system job the page offers
+    // to disable for this user.
+    std::filesystem::path systemAutostartDir() const;
     // Writes a launchd property list `file` into `dir` with `label` (none: no Label key), `program` and
     // RunAtLoad as given.
     void addJob(const std::filesystem::path& dir, const std::string& file, const char* label,

@@ -315,6 +315,30 @@ TEST_F(PerformanceViewTest, TheSystemBlockIsPresentOnlyWithJobsOrAGapAndStartsCo
     EXPECT_EQ(h.find("runAtLoadSymbol", agent)->property("name").toString(), QStringLiteral("bolt.fill"));
 }
 
+// A system autostart entry can be hidden for this user: its row offers Disable instead of the lock.
+TEST_F(PerformanceViewTest, ASystemAutostartEntryOffersDisable)
+{
+    h.tree().fileWithContent(h.systemAutostartDir() / "print.desktop",
+                             "[Desktop Entry]\nName=Print Applet\nExec=/usr/bin/print-applet\n");
+    h.addJob(h.daemonsDir(), "com.example.daemon.plist", "com.example.daemon");
+    open();
+    h.click(h.find("systemToggle"));
+    QQuickItem* entry = row(h.systemAutostartDir() / "print.desktop");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(h.find("systemLock", entry), nullptr);
+    QQuickItem* daemon = row(h.daemonsDir() / "com.example.daemon.plist");
+    ASSERT_NE(daemon, nullptr);
+    EXPECT_NE(h.find("systemLock", daemon), nullptr) << "a daemon is not disabled from here";
+    EXPECT_EQ(h.find("disableButton", daemon), nullptr);
+
+    auto* confirm = h.page()->property("confirm").value<QObject*>();
+    h.click(h.find("disableButton", entry));
+    ASSERT_TRUE(h.settle([&] { return confirm->property("opened").toBool(); }));
+    EXPECT_EQ(confirm->property("title").toString(), QStringLiteral("Disable \u201CPrint Applet\u201D?"));
+    ASSERT_TRUE(h.model().pendingRemoval().has_value());
+    EXPECT_EQ(h.model().pendingRemoval()->url, h.systemAutostartDir() / "print.desktop");
+}
+
 TEST_F(PerformanceViewTest, LabelsShowLiterallyAndCancelKeepsThePendingItem)
 {
     h.addJob(h.userDir(), "com.example.markup.plist", "<b>x</b>", true, "/opt/<i>run</i> %1");

@@ -67,6 +67,44 @@ TEST(SafetyGuard, DecidesOnARealTree)
         EXPECT_EQ(SafetyGuard(c.roots).isCleanable(c.path), c.cleanable) << c.what;
 }
 
+// Judged as entries, links are where they lie: a unit's enable link inside the root may go although it
+// leads out, and a link outside the root may not although it leads in.
+TEST(SafetyGuard, LinksJudgedAsEntries)
+{
+    test::TempTree tree;
+    const Path r = tree.root();
+    tree.file("outside/unit.service");
+    tree.folder("config/systemd/user/default.target.wants");
+    tree.symlink(r / "outside/unit.service", "config/systemd/user/default.target.wants/unit.service");
+    tree.symlink(r / "config/systemd/user/default.target.wants", "outside/into-root");
+    tree.symlink(r / "config", "config-alias");
+
+    const std::vector<Path> roots{r / "config/systemd/user"};
+    const SafetyGuard entries(roots, SafetyGuard::FinalLink::asEntry);
+    const SafetyGuard resolved(roots);
+    struct Case
+    {
+        const char* what;
+        Path path;
+        bool asEntry;
+        bool whenResolved;
+    };
+    const Case cases[] = {
+        {"an enable link leading out", r / "config/systemd/user/default.target.wants/unit.service", true,
+         false},
+        {"the same through a linked folder",
+         r / "config-alias/systemd/user/default.target.wants/unit.service", true, false},
+        {"a link outside leading in", r / "outside/into-root", false, true},
+        {"a missing entry", r / "config/systemd/user/gone.desktop", true, true},
+        {"the root itself", r / "config/systemd/user", false, false},
+        {"a '..' component", r / "config/systemd/user/../user/x", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(entries.isCleanable(c.path), c.asEntry) << c.what;
+        EXPECT_EQ(resolved.isCleanable(c.path), c.whenResolved) << c.what;
+    }
+}
+
 TEST(SafetyGuard, KeepsRootsNormalisedInGivenOrder)
 {
     test::TempTree tree;

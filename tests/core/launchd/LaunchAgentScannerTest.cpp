@@ -75,7 +75,7 @@ protected:
 
     LaunchAgentScanner scanner() const
     {
-        return LaunchAgentScanner({}, LaunchAgentScanner::standardDirs(home(), systemRoot()));
+        return LaunchAgentScanner({}, LaunchAgentScanner::propertyListDirs(home(), systemRoot()));
     }
     Scan scan() const { return scanner().scanWithCoverage(); }
 
@@ -86,7 +86,7 @@ TEST_F(LaunchAgentScannerTest, TheStandardFolders)
 {
     EXPECT_EQ(LaunchAgentScanner::systemAgentsDir(), Path("/Library/LaunchAgents"));
     EXPECT_EQ(LaunchAgentScanner::systemDaemonsDir(), Path("/Library/LaunchDaemons"));
-    EXPECT_EQ(LaunchAgentScanner::standardDirs("/home/u"),
+    EXPECT_EQ(LaunchAgentScanner::propertyListDirs("/home/u"),
               (std::vector<LaunchAgentScanner::Folder>{{D::userAgent, "/home/u/Library/LaunchAgents"},
                                                        {D::systemAgent, "/Library/LaunchAgents"},
                                                        {D::systemDaemon, "/Library/LaunchDaemons"}}));
@@ -225,7 +225,7 @@ TEST_F(LaunchAgentScannerTest, EntriesThatAreNotReadMarkTheirDomain)
         t.fileWithContent(dir / "good.plist", good);
         c.make(t, dir);
         const Scan result =
-            LaunchAgentScanner({}, LaunchAgentScanner::standardDirs(t.path("home"), t.path("root")))
+            LaunchAgentScanner({}, LaunchAgentScanner::propertyListDirs(t.path("home"), t.path("root")))
                 .scanWithCoverage();
         EXPECT_EQ(labels(result), std::vector<std::string>{"good.agent"}) << c.what;
         EXPECT_EQ(result.unreadableDomains, c.unreadable ? std::vector<D>{D::systemAgent} : std::vector<D>{})
@@ -388,7 +388,7 @@ TEST_F(LaunchAgentScannerTest, RootOnlyGapsUnderDroppedPrivileges)
         Scan result;
         {
             test::DroppedPrivileges dropped;
-            result = LaunchAgentScanner({}, LaunchAgentScanner::standardDirs(homeDir, t.path("root")))
+            result = LaunchAgentScanner({}, LaunchAgentScanner::propertyListDirs(homeDir, t.path("root")))
                          .scanWithCoverage();
         }
         int readable = 0;

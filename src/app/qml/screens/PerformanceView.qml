@@ -271,6 +271,11 @@ Item {
                                 visible: screen.systemAgents.length > 0
                                 width: parent.width
                                 agents: screen.systemAgents
+                                isDisabling: screen.model.disableInFlight
+                                onDisableRequested: id => {
+                                    screen.model.pendingRemovalId = id
+                                    screen.model.showConfirm = true
+                                }
                             }
                         }
                     }

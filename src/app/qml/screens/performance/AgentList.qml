@@ -4,7 +4,8 @@ import Quillmere.Design as Design
 // A list of launchd jobs on the faint fill with corners of 12: one AgentRow per job, in order, and a
 // divider indented 38 after every row but the last. The last row is the one whose property list is
 // the last job's, compared by the raw bytes of the path (the row id), so two names that read alike
-// on screen still count as two. With `actionable` the rows offer Disable and report it through
+// on screen still count as two. With `actionable` every row offers Disable, otherwise the rows the
+// model marks `canDisable` (a system autostart entry hidden for this user); either reports it through
 // `disableRequested(id)`.
 Rectangle {
     id: list
@@ -35,7 +36,7 @@ Rectangle {
                     objectName: "agentRow:" + entry.modelData.id
                     width: entry.width
                     agent: entry.modelData
-                    hasAction: list.actionable
+                    hasAction: list.actionable || entry.modelData.canDisable === true
                     isDisabling: list.isDisabling
                     onAction: list.disableRequested(entry.modelData.id)
                 }

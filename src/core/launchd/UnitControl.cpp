@@ -1,0 +1,49 @@
+#include "core/launchd/UnitControl.h"
+
+#include <unistd.h>
+
+namespace qm {
+
+UnitControl::UnitControl(Manager manager, std::shared_ptr<const ProcessRunner> runner, Path systemctl)
+    : m_manager(manager), m_runner(runner ? std::move(runner) : std::make_shared<const ProcessRunner>()),
+      m_systemctl(std::move(systemctl))
+{}
+
+bool UnitControl::run(std::vector<std::string> arguments) const
+{
+    ProcessRequest request;
+    request.program = m_systemctl;
+    if (m_manager == Manager::user) {
+        arguments.insert(arguments.begin(), "--user");
+        // The user's manager is reached through this user's runtime folder, never one from the
+        // environment.
+        request.environment.push_back("XDG_RUNTIME_DIR=/run/user/" + std::to_string(::getuid()));
+    }
+    request.arguments = std::move(arguments);
+    request.deadline = kTimeLimit;
+    request.outputCap = 64 * 1024;
+    const Result<ProcessOutcome> outcome = m_runner->run(request);
+    return outcome && outcome->succeeded();
+}
+
+bool UnitControl::isActive(const std::string& unit) const
+{
+    return run({"is-active", "--quiet", "--", unit});
+}
+
+bool UnitControl::stop(const std::string& unit) const
+{
+    return run({"stop", "--", unit});
+}
+
+bool UnitControl::start(const std::string& unit) const
+{
+    return run({"start", "--", unit});
+}
+
+bool UnitControl::reload() const
+{
+    return run({"daemon-reload"});
+}
+
+} // namespace qm
