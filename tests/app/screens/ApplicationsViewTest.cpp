@@ -674,7 +674,7 @@ TEST_F(ApplicationsViewTest, ALongNameWhileQuittingKeepsTheSheetWhole)
         h.window()->resize(size);
         ASSERT_TRUE(h.settle([&] { return h.window()->size() == size; }));
         h.workspace().setRunning(
-            {RunningApplication{4242, Path("/other/Long.app"), QStringLiteral("com.example.long")}});
+            {RunningApplication{4242, Path("/other/Long.app"), QStringLiteral("com.example.long"), {}, {}}});
         openSheet(name);
         QQuickItem* button = sheetPart(QStringLiteral("uninstallButton"));
         h.click(button);
