@@ -4,6 +4,7 @@
 #include "app/platform/ReleasePageUpdater.h"
 #include "app/shell/ProductLinks.h"
 #include "app/shell/QuillmereApp.h"
+#include "app/startup/FirstFrameReport.h"
 #include "platform/SystemClock.h"
 
 #include <QGuiApplication>
@@ -15,13 +16,13 @@ namespace {
 // Keeps this process from writing under ~/.cache, where the Cleanup screen offers everything it finds as
 // developer caches: a fresh start would otherwise offer the application's own files. Qt's shader cache
 // and the QML engine's disk cache go (the QML is compiled ahead of time, so that cache would only hold
-// copies), and so does the shader cache of Mesa's GL drivers. Runs before the application object and
-// the QML engine exist; the other programs' caches there stay junk like any other.
+// copies). The shader cache of the graphics stack (Mesa's, shared by every OpenGL program of the
+// desktop) is not ours and stays on: without it every start compiles the scene graph's shaders again.
+// Runs before the application object and the QML engine exist.
 void keepCachesOff()
 {
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
     qputenv("QML_DISABLE_DISK_CACHE", "1");
-    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
 }
 
 } // namespace
@@ -50,6 +51,8 @@ int main(int argc, char** argv)
     engine.load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
-    activity.setWindow(qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst()));
+    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+    activity.setWindow(window);
+    qm::reportFirstFrame(window);
     return QGuiApplication::exec();
 }
