@@ -1,9 +1,9 @@
 // The real application on an empty home, under the private X server that with_xvfb.sh provides: it
-// shows the Cleanup screen and scans, is ended, and then the Cleanup page scans that same home. Qt
-// keeps shader and QML caches under ~/.cache unless told not to, and the page offers everything there
-// as developer caches, so an application that wrote there would offer its own files as junk. The one
-// folder allowed there is the shader cache of the graphics stack (Mesa's), which every OpenGL program
-// of the desktop shares and a real home already has.
+// shows the screens of the Go menu's shortcuts, then the Cleanup screen and scans, is ended, and then the
+// Cleanup page scans that same home. Qt keeps shader and QML caches under ~/.cache unless told not to, and
+// the page offers everything there as developer caches, so an application that wrote there would offer its
+// own files as junk. The one folder allowed there is the shader cache of the graphics stack (Mesa's), which
+// every OpenGL program of the desktop shares and a real home already has.
 #include "CleanupScreenHarness.h"
 
 #include <QDir>
@@ -108,11 +108,15 @@ TEST(FreshHome, TheApplicationWritesNothingUnderTheCacheFolderAndFindsNothingToC
     }
     ASSERT_FALSE(window.isEmpty()) << "no window within 20 s\n" << output();
 
-    // The Cleanup screen and its scan, as a user would start them; then time for every screen, its
-    // shaders and the scan to be done (waiting longer only makes the check stricter).
-    runTool(QStringLiteral("xdotool"),
-            {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window, QStringLiteral("key"),
-             QStringLiteral("ctrl+3"), QStringLiteral("ctrl+r")});
+    // The screens of the Go menu's shortcuts, then the Cleanup screen and its scan, as a user would start
+    // them; then time for every screen, its shaders and the scan to be done (waiting longer only makes
+    // the check stricter).
+    QStringList keys{QStringLiteral("windowfocus"), QStringLiteral("--sync"),  window,
+                     QStringLiteral("key"),         QStringLiteral("--delay"), QStringLiteral("150")};
+    for (int module = 1; module <= 9; ++module)
+        keys << QStringLiteral("ctrl+%1").arg(module);
+    keys << QStringLiteral("ctrl+3") << QStringLiteral("ctrl+r");
+    runTool(QStringLiteral("xdotool"), keys);
     QThread::sleep(4);
     app.terminate();
     ASSERT_TRUE(app.waitForFinished(10'000)) << output();

@@ -1,5 +1,8 @@
 #include "app/qml/design/MotionSettings.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThreadPool>
 #include <QtGlobal>
 
 #include <array>
@@ -23,9 +26,29 @@ constexpr std::array<const char*, 10> kPassedVariables{"HOME",
 
 } // namespace
 
-MotionSettings::MotionSettings(QObject* parent)
-    : MotionSettings(ProcessRunner(), defaultGsettingsPath, parent)
-{}
+MotionSettings::MotionSettings(QObject* parent) : QObject(parent)
+{
+    const QPointer<MotionSettings> self(this);
+    QThreadPool::globalInstance()->start([self] {
+        const std::optional<bool> enabled = readAnimationsEnabled(ProcessRunner(), defaultGsettingsPath);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, enabled] {
+                if (self)
+                    self->applyRead(enabled);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void MotionSettings::applyRead(std::optional<bool> enabled)
+{
+    const bool reduce = enabled.has_value() && !*enabled;
+    if (m_written || reduce == m_reduceMotion)
+        return;
+    m_reduceMotion = reduce;
+    emit reduceMotionChanged();
+}
 
 MotionSettings::MotionSettings(const ProcessRunner& runner, const std::filesystem::path& gsettings,
                                QObject* parent)
@@ -68,6 +91,7 @@ std::optional<bool> MotionSettings::parseBoolean(const QByteArray& output)
 
 void MotionSettings::setReduceMotion(bool reduce)
 {
+    m_written = true;
     if (reduce == m_reduceMotion)
         return;
     m_reduceMotion = reduce;

@@ -30,7 +30,9 @@ public:
     // How long the tool may take before the preference counts as unknown (milliseconds).
     static constexpr int readDeadlineMs = 2000;
 
-    // Reads the preference through /usr/bin/gsettings (blocks for at most `readDeadlineMs`).
+    // Reads the preference through /usr/bin/gsettings on the global thread pool, so that the GUI thread
+    // (and with it the window's first frame) never waits for the answer: motion stays on until the answer
+    // comes, which counts only when `reduceMotion` was not written before it.
     explicit MotionSettings(QObject* parent = nullptr);
     // Reads it by running `gsettings` with `runner`, so a test can point at a stand-in program.
     MotionSettings(const ProcessRunner& runner, const std::filesystem::path& gsettings,
@@ -52,7 +54,12 @@ signals:
     void reduceMotionChanged();
 
 private:
+    // Publishes the answer of the background read.
+    void applyRead(std::optional<bool> enabled);
+
     bool m_reduceMotion = false;
+    // Whether `reduceMotion` was written, which a later answer of the background read does not undo.
+    bool m_written = false;
 };
 
 } // namespace qm

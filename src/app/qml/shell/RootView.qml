@@ -71,7 +71,8 @@ Item {
         function onSelectionChanged() {
             root.models.publishScanCommand(root.focused, root.navigator.selection)
             stage.show(root.navigator.selection, true)
-            root.models.storage.refresh()
+            if (root.models.storage !== null)
+                root.models.storage.refresh()
         }
     }
 
@@ -99,6 +100,7 @@ Item {
             malware: root.models.malware
             navigate: root.navigate
             activity: root.app.activity
+            firstFrame: root.app.firstFrame
             onFullDiskAccessSettingsRequested: root.app.openFullDiskAccessSettings()
         }
     }
