@@ -2,26 +2,30 @@
 #include "app/models/ApplicationIconProvider.h"
 #include "app/platform/GuiAppActivity.h"
 #include "app/platform/ReleasePageUpdater.h"
+#include "app/shell/FirstFrame.h"
 #include "app/shell/ProductLinks.h"
 #include "app/shell/QuillmereApp.h"
+#include "app/startup/FirstFrameReport.h"
 #include "platform/SystemClock.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 
+#include <utility>
+
 namespace {
 
 // Keeps this process from writing under ~/.cache, where the Cleanup screen offers everything it finds as
 // developer caches: a fresh start would otherwise offer the application's own files. Qt's shader cache
-// and the QML engine's disk cache go (the QML is compiled ahead of time, so that cache would only hold
-// copies), and so does the shader cache of Mesa's GL drivers. Runs before the application object and
-// the QML engine exist; the other programs' caches there stay junk like any other.
+// goes. The QML engine's disk cache stays on: turned off, the engine would also ignore the QML compiled
+// into the program ahead of time and compile every file again at each start; on, it finds every file
+// compiled already and so writes nothing (the fresh-home test watches that). The shader cache of the
+// graphics stack (Mesa's, shared by every OpenGL program of the desktop) is not ours and stays on too.
+// Runs before the application object and the QML engine exist.
 void keepCachesOff()
 {
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
-    qputenv("QML_DISABLE_DISK_CACHE", "1");
-    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
 }
 
 } // namespace
@@ -39,7 +43,11 @@ int main(int argc, char** argv)
     qm::SystemClock clock;
     qm::GuiAppActivity activity(app);
     qm::ReleasePageUpdater updater(qm::ProductLinks::releasesURL());
-    qm::QuillmereApp quillmere(qm::QuillmereApp::Services{clock, activity, updater, {}, {}, {}});
+    // What starts at launch waits for the window's first frame.
+    qm::FirstFrame firstFrame(false);
+    qm::QuillmereApp::Services services{clock, activity, updater, {}, {}, {}, {}};
+    services.firstFrame = &firstFrame;
+    qm::QuillmereApp quillmere(std::move(services));
 
     QQmlApplicationEngine engine;
     qm::ApplicationIconProvider::install(engine);
@@ -50,6 +58,9 @@ int main(int argc, char** argv)
     engine.load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
     if (engine.rootObjects().isEmpty())
         return 1;
-    activity.setWindow(qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst()));
+    auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+    activity.setWindow(window);
+    firstFrame.watch(window);
+    qm::reportFirstFrame(window);
     return QGuiApplication::exec();
 }

@@ -62,11 +62,23 @@ ModuleModels::ModuleModels(const Services& services, QObject* parent)
       }())),
       m_helper(std::make_unique<HelperClient>(services.helperServices
                                                   ? services.helperServices(services.clock)
-                                                  : HelperClient::systemServices(services.clock))),
-      m_storage(std::make_unique<StorageMonitor>(services.clock, services.activity, services.storageReader))
+                                                  : HelperClient::systemServices(services.clock)))
 {
     // The malware model keeps only a weak reference; this container owns the client.
     m_malware->setHelper(m_helper.get());
+    const auto start = [this, &clock = services.clock, &activity = services.activity,
+                        reader = services.storageReader] { startAfterFirstFrame(clock, activity, reader); };
+    if (services.firstFrame != nullptr)
+        services.firstFrame->whenShown(this, start);
+    else
+        start();
+}
+
+void ModuleModels::startAfterFirstFrame(Clock& clock, AppActivity& activity,
+                                        StorageMonitor::Reader storageReader)
+{
+    m_storage = std::make_unique<StorageMonitor>(clock, activity, std::move(storageReader));
+    emit storageChanged();
     // Started, not awaited: the call runs on the next turn of the event loop, and not at all if the
     // container is gone by then.
     QMetaObject::invokeMethod(m_helper.get(), &HelperClient::refreshRegistrationIfAppChanged,

@@ -16,6 +16,7 @@
 #include "app/navigation/FocusedValues.h"
 #include "app/navigation/QuillmereModule.h"
 #include "app/navigation/ScanCommand.h"
+#include "app/shell/FirstFrame.h"
 #include "core/helper/HelperClient.h"
 #include "core/system/StorageMonitor.h"
 
@@ -52,7 +53,8 @@ class ModuleModels : public QObject
     Q_PROPERTY(qm::MalwareViewModel* malware READ malware CONSTANT)
     Q_PROPERTY(qm::PerformanceViewModel* performance READ performance CONSTANT)
     Q_PROPERTY(qm::HelperClient* helper READ helper CONSTANT)
-    Q_PROPERTY(qm::StorageMonitor* storage READ storage CONSTANT)
+    // Null until the window has shown its first frame, then the one monitor.
+    Q_PROPERTY(qm::StorageMonitor* storage READ storage NOTIFY storageChanged)
 
 public:
     // What the container needs from the program: the clock and activity source the storage monitor
@@ -70,12 +72,15 @@ public:
         // The folder chooser of the two file tools and the space lens; null means the desktop's
         // folder dialog.
         std::shared_ptr<FolderPicker> folderPicker = nullptr;
+        // The window's first frame, which must outlive the container; null means it counts as shown.
+        FirstFrame* firstFrame = nullptr;
     };
 
-    // Creates, in this order, the restore tracker the undoing models share, the twelve module models, the
-    // helper client and the storage monitor (which reads at once and starts its timer), gives the malware
-    // model the helper, and queues one refresh of the helper's registration on this thread's event loop
-    // without waiting for it.
+    // Creates, in this order, the restore tracker the undoing models share, the twelve module models and
+    // the helper client, and gives the malware model the helper. Once the window has shown its first
+    // frame (at once when it has) it creates the storage monitor (which reads at once and starts its
+    // timer) and queues one refresh of the helper's registration on this thread's event loop without
+    // waiting for it.
     explicit ModuleModels(const Services& services, QObject* parent = nullptr);
     ~ModuleModels() override;
 
@@ -106,7 +111,12 @@ public:
     // is ignored.
     Q_INVOKABLE void publishScanCommand(qm::FocusedValues* focused, const QString& moduleId);
 
+signals:
+    void storageChanged();
+
 private:
+    void startAfterFirstFrame(Clock& clock, AppActivity& activity, StorageMonitor::Reader storageReader);
+
     // First, so it outlives every model that holds a token of it.
     std::unique_ptr<RestoreTracker> m_restoreTracker;
     std::unique_ptr<SmartScanViewModel> m_smartScan;

@@ -29,7 +29,8 @@ QSettings userSettings()
 } // namespace
 
 QuillmereApp::QuillmereApp(Services services, QObject* parent)
-    : QObject(parent), m_services(std::move(services))
+    : QObject(parent), m_services(std::move(services)),
+      m_firstFrame(m_services.firstFrame != nullptr ? m_services.firstFrame : &m_shownFrame)
 {
     if (!m_services.fullDiskAccessProbe)
         m_services.fullDiskAccessProbe = [] { return FullDiskAccess::isGranted(); };
@@ -99,6 +100,7 @@ ModuleModels* QuillmereApp::createModuleModels(QObject* owner)
     ModuleModels::Services services{m_services.clock, m_services.activity, m_services.storageReader};
     services.diskVolume = m_services.diskVolume;
     services.folderPicker = m_services.folderPicker;
+    services.firstFrame = m_firstFrame;
     auto* models = new ModuleModels(services, owner);
     QQmlEngine::setObjectOwnership(models, QQmlEngine::CppOwnership);
     return models;

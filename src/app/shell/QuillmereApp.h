@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/navigation/Navigator.h"
+#include "app/shell/FirstFrame.h"
 #include "core/disk/DiskUsageScanner.h"
 #include "core/system/StorageMonitor.h"
 
@@ -35,6 +36,8 @@ class QuillmereApp : public QObject
     QML_UNCREATABLE("The program creates the one QuillmereApp")
     Q_PROPERTY(qm::Navigator* navigator READ navigator CONSTANT)
     Q_PROPERTY(qm::AppActivity* activity READ activity CONSTANT)
+    // Whether the window has shown its first frame; what starts at launch waits for it.
+    Q_PROPERTY(qm::FirstFrame* firstFrame READ firstFrame CONSTANT)
     // The user-settings flag "hasSeenPermissionsOnboarding" (organisation "Vellora", application
     // "Quillmere"), false until written. Writing stores it at once.
     Q_PROPERTY(bool hasSeenPermissionsOnboarding READ hasSeenPermissionsOnboarding WRITE
@@ -66,6 +69,9 @@ public:
         std::filesystem::path powerSupplyRoot = "/";
         // The file tools' and the space lens's folder chooser; null means the desktop's dialog.
         std::shared_ptr<FolderPicker> folderPicker = nullptr;
+        // The window's first frame, which must outlive the application object; null means it counts
+        // as shown already.
+        FirstFrame* firstFrame = nullptr;
     };
 
     // Creates the navigator (on Smart Scan) and starts the update service.
@@ -74,6 +80,7 @@ public:
 
     Navigator* navigator() { return &m_navigator; }
     AppActivity* activity() const { return &m_services.activity; }
+    FirstFrame* firstFrame() const { return m_firstFrame; }
     bool hasSeenPermissionsOnboarding() const;
     void setHasSeenPermissionsOnboarding(bool seen);
     QString version() const;
@@ -107,6 +114,8 @@ signals:
 private:
     Services m_services;
     Navigator m_navigator;
+    FirstFrame m_shownFrame;
+    FirstFrame* m_firstFrame;
 };
 
 } // namespace qm

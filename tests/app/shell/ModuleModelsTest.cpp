@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QThreadPool>
 
 #include <gtest/gtest.h>
@@ -39,7 +40,8 @@ class ModuleModelsTest : public ::testing::Test
 protected:
     ~ModuleModelsTest() override { QThreadPool::globalInstance()->waitForDone(); }
 
-    std::unique_ptr<ModuleModels> make()
+    // `firstFrame` null: the window's first frame counts as shown.
+    std::unique_ptr<ModuleModels> make(FirstFrame* firstFrame = nullptr)
     {
         const auto helperServices = [this](Clock& c) {
             return HelperClient::Services{c,
@@ -49,12 +51,14 @@ protected:
                                           QStringLiteral("1.0"),
                                           nullptr};
         };
-        return std::make_unique<ModuleModels>(ModuleModels::Services{clock, activity,
-                                                                     [this] {
-                                                                         ++reads;
-                                                                         return MacHealth{1, 2};
-                                                                     },
-                                                                     helperServices});
+        ModuleModels::Services services{clock, activity,
+                                        [this] {
+                                            ++reads;
+                                            return MacHealth{1, 2};
+                                        },
+                                        helperServices};
+        services.firstFrame = firstFrame;
+        return std::make_unique<ModuleModels>(services);
     }
 
     // The Cleanup model scans and measures the home folder: never the real one.
@@ -92,6 +96,37 @@ TEST_F(ModuleModelsTest, CreatesEveryModelTheHelperAndTheMonitorAndStartsTheRegi
     // The monitor read the volume at once.
     QThreadPool::globalInstance()->waitForDone();
     EXPECT_EQ(reads, 1);
+}
+
+TEST_F(ModuleModelsTest, TheMonitorAndTheRegistrationRefreshWaitForTheWindowsFirstFrame)
+{
+    FirstFrame firstFrame(false);
+    const auto models = make(&firstFrame);
+    QSignalSpy storageChanges(models.get(), &ModuleModels::storageChanged);
+    QCoreApplication::processEvents();
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(models->storage(), nullptr);
+    EXPECT_EQ(reads, 0);
+    EXPECT_EQ(daemon->count(QStringLiteral("status")), 0);
+
+    firstFrame.markShown();
+    ASSERT_NE(models->storage(), nullptr);
+    EXPECT_EQ(storageChanges.size(), 1);
+    QCoreApplication::processEvents();
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(daemon->count(QStringLiteral("status")), 1);
+
+    // Once only, and never for a container that is gone.
+    FirstFrame later(false);
+    make(&later).reset();
+    firstFrame.markShown();
+    later.markShown();
+    QCoreApplication::processEvents();
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(storageChanges.size(), 1);
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(daemon->count(QStringLiteral("status")), 1);
 }
 
 TEST_F(ModuleModelsTest, TheMalwareModelHoldsTheHelperWeakly)

@@ -52,6 +52,7 @@ bool ShellHarness::launch()
     // No power supplies: the Battery page reads the fixture home, never this machine.
     services.powerSupplyRoot = m_home.home();
     services.folderPicker = m_folderPicker;
+    services.firstFrame = m_firstFrame;
     m_app = std::make_unique<QuillmereApp>(services);
     m_engine = std::make_unique<QQmlEngine>();
     ApplicationIconProvider::install(*m_engine);

@@ -44,6 +44,9 @@ public:
     // Opens the window (a fresh QuillmereApp and QML engine each time) and waits until it is active;
     // false, with a test failure, when it did not come up.
     bool launch();
+    // The first frame the next launch's application waits for, which must outlive the harness; null (the
+    // default) means it counts as shown, and a test marks it shown itself.
+    void setFirstFrame(FirstFrame* firstFrame) { m_firstFrame = firstFrame; }
     // Closes the window and ends the application object and engine, as quitting the program does. The
     // fixture home, the fakes and their answers stay.
     void quit();
@@ -83,6 +86,7 @@ private:
     FakeClock m_clock;
     FakeAppActivity m_activity;
     std::shared_ptr<FakeFolderPicker> m_folderPicker = std::make_shared<FakeFolderPicker>();
+    FirstFrame* m_firstFrame = nullptr;
     FakeSoftwareUpdater m_updater;
     Answers m_answers;
     QList<QUrl> m_openedUrls;

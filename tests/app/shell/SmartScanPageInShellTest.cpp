@@ -45,5 +45,27 @@ TEST_F(SmartScanPageInShellTest, TheFirstPageScansAndComingBackToTheApplicationR
     EXPECT_EQ(m->smartScan()->generation(), 1) << "and scans nothing";
 }
 
+TEST_F(SmartScanPageInShellTest, MadeBeforeTheWindowsFirstFrameThePageStartsItsWorkRightAfterIt)
+{
+    FirstFrame firstFrame(false);
+    ShellHarness waiting;
+    waiting.setFirstFrame(&firstFrame);
+    waiting.answers().fullDiskAccess = true;
+    ASSERT_TRUE(waiting.launch());
+    QQuickItem* root = waiting.item("rootView");
+    ASSERT_NE(root, nullptr);
+    auto* m = root->property("models").value<ModuleModels*>();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->smartScan()->generation(), 0) << "no scan before the first frame";
+    EXPECT_EQ(m->health()->generation(), 0);
+    EXPECT_EQ(m->storage(), nullptr);
+
+    firstFrame.markShown();
+    EXPECT_EQ(m->smartScan()->generation(), 1) << "the scan starts right after it";
+    EXPECT_EQ(m->health()->generation(), 1);
+    EXPECT_NE(m->storage(), nullptr);
+    waiting.quit();
+}
+
 } // namespace
 } // namespace qm::test

@@ -12,8 +12,8 @@ import Quillmere.Design as Design
 // button above the undo bar, each only when it applies; the clean confirmation, the shared failure
 // alert and the celebration lie over the page. Every state lives in the models: the page keeps only
 // whether the celebration shows. Each time it is made (the root view makes it on every visit) it starts
-// the first scan while the model is idle and refreshes the health model and the definitions status;
-// when the application becomes active it probes Full Disk Access again and refreshes the health model.
+// the first scan while the model is idle and refreshes the health model and the definitions status (when
+// it is made before the window's first frame, right after that frame); when the application becomes active it probes Full Disk Access again and refreshes the health model.
 Item {
     id: screen
 
@@ -28,6 +28,9 @@ Item {
     required property var navigate
     // Where "becomes active" comes from; null: only appearances refresh.
     property AppActivity activity: null
+    // The window's first frame: the work of appearing waits for it, so that the first frame waits for no
+    // scan; null: the page appears at once.
+    property FirstFrame firstFrame: null
 
     readonly property color tint: ModuleTint.resolved
     // The circular button's own violet, whatever the module tint: sRGB (142, 124, 243).
@@ -104,11 +107,24 @@ Item {
             model.scan()
     }
 
-    Component.onCompleted: {
+    // What the page does when it appears: the first scan while the model is idle, and fresh health and
+    // definitions figures.
+    function appear() {
         if (phase === 0)
             model.scan()
         health.refresh()
         malware.loadDefsStatus()
+    }
+
+    Component.onCompleted: {
+        if (firstFrame === null || firstFrame.shown)
+            appear()
+    }
+    Connections {
+        target: screen.firstFrame
+        function onShownChanged() {
+            screen.appear()
+        }
     }
     Connections {
         target: screen.activity

@@ -10,8 +10,9 @@ Item {
 
     // The module id (its title).
     required property string module
-    // The screen to show.
-    required property Component screen
+    // The address of the screen's file and the properties it is made with.
+    required property url screen
+    required property var screenProperties
     required property bool animated
 
     readonly property real insertionOffset: 22
@@ -37,7 +38,6 @@ Item {
     Loader {
         id: loader
         anchors.fill: parent
-        sourceComponent: slot.screen
     }
 
     ParallelAnimation {
@@ -75,6 +75,7 @@ Item {
     }
 
     Component.onCompleted: {
+        loader.setSource(screen, screenProperties)
         if (animated)
             enter.start()
     }

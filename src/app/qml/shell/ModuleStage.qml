@@ -6,8 +6,10 @@ import Quillmere.App
 Item {
     id: stage
 
-    // Takes a module id and returns the Component of its screen.
+    // Takes a module id and returns the address of its screen's file (empty: no screen).
     required property var screenFor
+    // The properties every screen is made with.
+    property var screenProperties: ({})
     // The module whose screen was shown last; empty before the first.
     readonly property string module: current !== null ? current.module : ""
     // The screen being shown (not the one fading out), or null.
@@ -21,6 +23,7 @@ Item {
         current = slotComponent.createObject(stage, {
             module: moduleId,
             screen: stage.screenFor(moduleId),
+            screenProperties: stage.screenProperties,
             animated: animated
         })
     }

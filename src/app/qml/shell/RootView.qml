@@ -1,7 +1,6 @@
 import QtQuick
 import Quillmere.App
 import Quillmere.Design
-import Quillmere.Screens
 
 // The window's content once the onboarding is out of the way: the selected module's brand background
 // across the whole view, the sidebar at the left and the module's screen beside it, with the module's
@@ -28,22 +27,24 @@ Item {
         root.navigator.selection = module
     }
 
-    // The screen table: which screen each module shows, built from the container's models.
+    // The screen table: the file of the screen each module shows (each one fed from this view's models
+    // and application), or an empty address. A screen's file, and with it its types, is loaded only when
+    // the module is first shown.
     function screenFor(module) {
         switch (module) {
-        case "Smart Scan": return smartScanScreen
-        case "System Health": return healthScreen
-        case "Cleanup": return cleanupScreen
-        case "Protection": return protectionScreen
-        case "Performance": return performanceScreen
-        case "Battery": return batteryScreen
-        case "Applications": return applicationsScreen
-        case "Files": return filesScreen
-        case "Space Lens": return spaceLensScreen
-        case "Disk": return diskScreen
-        case "Cloud Cleanup": return cloudScreen
+        case "Smart Scan": return Qt.resolvedUrl("SmartScanScreen.qml")
+        case "System Health": return Qt.resolvedUrl("MacHealthScreen.qml")
+        case "Cleanup": return Qt.resolvedUrl("CleanupScreen.qml")
+        case "Protection": return Qt.resolvedUrl("ProtectionScreen.qml")
+        case "Performance": return Qt.resolvedUrl("PerformanceScreen.qml")
+        case "Battery": return Qt.resolvedUrl("BatteryScreen.qml")
+        case "Applications": return Qt.resolvedUrl("ApplicationsScreen.qml")
+        case "Files": return Qt.resolvedUrl("FilesScreen.qml")
+        case "Space Lens": return Qt.resolvedUrl("SpaceLensScreen.qml")
+        case "Disk": return Qt.resolvedUrl("DiskScreen.qml")
+        case "Cloud Cleanup": return Qt.resolvedUrl("CloudCleanupScreen.qml")
         }
-        return null
+        return ""
     }
 
     BrandBackground {
@@ -63,6 +64,7 @@ Item {
         width: parent.width - sidebar.width
         height: parent.height
         screenFor: root.screenFor
+        screenProperties: ({root: root})
     }
 
     Connections {
@@ -71,7 +73,8 @@ Item {
         function onSelectionChanged() {
             root.models.publishScanCommand(root.focused, root.navigator.selection)
             stage.show(root.navigator.selection, true)
-            root.models.storage.refresh()
+            if (root.models.storage !== null)
+                root.models.storage.refresh()
         }
     }
 
@@ -84,99 +87,6 @@ Item {
         if (focused !== null) {
             focused.clearScanCommand()
             focused.moduleUIVisible = undefined
-        }
-    }
-
-    Component {
-        id: smartScanScreen
-        SmartScanView {
-            model: root.models.smartScan
-            health: root.models.health
-            disk: root.models.disk
-            largeFiles: root.models.largeFiles
-            duplicates: root.models.duplicates
-            cloud: root.models.cloud
-            malware: root.models.malware
-            navigate: root.navigate
-            activity: root.app.activity
-        }
-    }
-    Component {
-        id: healthScreen
-        MacHealthView {
-            navigate: root.navigate
-            model: root.models.health
-            activity: root.app.activity
-        }
-    }
-    Component {
-        id: cleanupScreen
-        CleanupView {
-            model: root.models.cleanup
-            activity: root.app.activity
-        }
-    }
-    Component {
-        id: protectionScreen
-        ProtectionView {
-            privacy: root.models.privacy
-            malware: root.models.malware
-            focused: root.focused
-            // Each visit opens on the Privacy tab.
-            tab: ProtectionTab.privacy
-        }
-    }
-    Component {
-        id: performanceScreen
-        PerformanceView {
-            id: performancePage
-            model: root.models.performance
-            helper: root.models.helper
-            activity: root.app.activity
-            statsLoop: root.app.createPerformanceStatsLoop(root.models.performance, performancePage)
-        }
-    }
-    Component {
-        id: batteryScreen
-        BatteryView {
-            id: batteryPage
-            // Made with the page and destroyed with it, which ends its reading loop.
-            poller: root.app.createBatteryPoller(batteryPage)
-        }
-    }
-    Component {
-        id: applicationsScreen
-        ApplicationsView {
-            model: root.models.applications
-            activity: root.app.activity
-        }
-    }
-    Component {
-        id: filesScreen
-        FilesView {
-            largeFiles: root.models.largeFiles
-            duplicates: root.models.duplicates
-            activity: root.app.activity
-            focused: root.focused
-        }
-    }
-    Component {
-        id: spaceLensScreen
-        SpaceLensView {
-            model: root.models.spaceLens
-            activity: root.app.activity
-        }
-    }
-    Component {
-        id: diskScreen
-        DiskView {
-            model: root.models.disk
-        }
-    }
-    Component {
-        id: cloudScreen
-        CloudCleanupView {
-            model: root.models.cloud
         }
     }
 }

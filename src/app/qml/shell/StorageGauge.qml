@@ -11,17 +11,19 @@ import Quillmere.Design
 // and, while a total is known, a capsule fill shaded from sRGB (47, 207, 192) at its left to
 // (77, 141, 246) at its right. The fill is as wide as the used fraction of the bar, rounded, never
 // under 6, and eases out over 0.5 s to a new width; the text changes at once. Only this item follows
-// the monitor.
+// the monitor; until there is one (it starts after the window's first frame) it shows what the monitor
+// shows before its first reading, 0 of 0.
 GlassCard {
     id: gauge
 
     required property StorageMonitor storage
 
-    readonly property string valueText: StorageGaugeMetrics.valueText(storage.usedBytes, storage.totalBytes)
-    readonly property bool hasFill: StorageGaugeMetrics.hasFill(storage.totalBytes)
+    readonly property real usedBytes: storage !== null ? storage.usedBytes : 0
+    readonly property real totalBytes: storage !== null ? storage.totalBytes : 0
+    readonly property string valueText: StorageGaugeMetrics.valueText(usedBytes, totalBytes)
+    readonly property bool hasFill: StorageGaugeMetrics.hasFill(totalBytes)
     // Where the fill is heading; its drawn width follows over 0.5 s.
-    readonly property real targetFillWidth: StorageGaugeMetrics.fillWidth(bar.width, storage.usedBytes,
-                                                                          storage.totalBytes)
+    readonly property real targetFillWidth: StorageGaugeMetrics.fillWidth(bar.width, usedBytes, totalBytes)
     readonly property color fillStart: Qt.rgba(47 / 255, 207 / 255, 192 / 255, 1)
     readonly property color fillEnd: Qt.rgba(77 / 255, 141 / 255, 246 / 255, 1)
     readonly property alias valueLabel: value
