@@ -59,7 +59,7 @@ DiskUsageScanner::VolumeTotals DiskUsageScanner::volumeTotals() const
     const std::optional<VolumeSpace> space = m_volume(m_home);
     if (!space)
         return {};
-    return VolumeTotals{space->total, space->available};
+    return VolumeTotals{space->total, space->available, space->used()};
 }
 
 DiskUsageReport DiskUsageScanner::scan(std::stop_token stop) const
@@ -119,7 +119,7 @@ DiskUsageReport DiskUsageScanner::scan(std::stop_token stop) const
         shortfall = shortfall || row.shortfall;
     }
     const VolumeTotals totals = volumeTotals();
-    const qint64 totalUsed = std::max<qint64>(0, totals.total - totals.free);
+    const qint64 totalUsed = totals.used;
     DiskUsage::Assembled assembled = DiskUsage::assemble(measured, totalUsed);
     return DiskUsageReport{std::move(assembled.categories), totalUsed, totals.free, totals.total,
                            assembled.overcounted || shortfall};
