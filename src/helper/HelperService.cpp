@@ -4,11 +4,14 @@
 #include "helper/PolkitAuthority.h"
 #include "protocol/HelperProtocol.h"
 
+#include <QDBusArgument>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
 #include <QMetaObject>
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace qm {
 
@@ -19,27 +22,36 @@ struct HelperService::Admission
     QDBusMessage call;
     QDBusConnection connection{QString()};
     qsizetype textLength = 0;
-    std::optional<pid_t> pid;
+    pid_t pid = 0;
+    uid_t uid = 0;
 };
 
 namespace {
 
-QDBusMessage pidCall(const QString& busName)
+const QString kLimitsExceededText = QStringLiteral("Too many requests are waiting for an answer");
+
+QDBusMessage credentialsCall(const QString& busName)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionCredentials"));
     call << busName;
     return call;
 }
 
-std::optional<pid_t> pidFrom(const QDBusMessage& reply)
+// The caller's pid and user as the bus knows them; nothing unless the answer holds both.
+std::optional<std::pair<pid_t, uid_t>> credentialsFrom(const QDBusMessage& reply)
 {
     const QVariantList arguments = reply.arguments();
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("u") ||
-        arguments.size() != 1)
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("a{sv}") ||
+        arguments.size() != 1 || !arguments.at(0).canConvert<QDBusArgument>())
         return std::nullopt;
-    return static_cast<pid_t>(arguments.at(0).toUInt());
+    const QVariantMap credentials = qdbus_cast<QVariantMap>(arguments.at(0).value<QDBusArgument>());
+    const QVariant pid = credentials.value(QStringLiteral("ProcessID"));
+    const QVariant uid = credentials.value(QStringLiteral("UnixUserID"));
+    if (pid.metaType() != QMetaType::fromType<uint>() || uid.metaType() != QMetaType::fromType<uint>())
+        return std::nullopt;
+    return std::pair{static_cast<pid_t>(pid.toUInt()), static_cast<uid_t>(uid.toUInt())};
 }
 
 } // namespace
@@ -97,11 +109,9 @@ bool HelperService::handleMessage(const QDBusMessage& message, const QDBusConnec
     } else if (!argumentsWithinBounds(message)) {
         connection.send(message.createErrorReply(invalidArgsError(),
                                                  QStringLiteral("Arguments larger than the helper takes")));
-    } else if ((*request != Request::version && m_outstanding >= kMaxOutstandingRequests) ||
-               m_admitting >= kMaxAdmitting ||
+    } else if (m_admitting >= kMaxAdmitting ||
                m_admittingTextLength + argumentTextLength(message) > kMaxAdmittingTextLength) {
-        connection.send(message.createErrorReply(
-            limitsExceededError(), QStringLiteral("Too many requests are waiting for an answer")));
+        connection.send(message.createErrorReply(limitsExceededError(), kLimitsExceededText));
     } else {
         admit(*request, message, connection);
     }
@@ -117,37 +127,85 @@ void HelperService::admit(Request request, const QDBusMessage& message, const QD
     admission->textLength = HelperProtocol::argumentTextLength(message);
     ++m_admitting;
     m_admittingTextLength += admission->textLength;
-    if (request != Request::version)
-        ++m_outstanding;
-    m_waitingToAsk.push_back(std::move(admission));
-    askNext();
+    m_waitingForCaller.push_back(std::move(admission));
+    askNextCallers();
 }
 
-void HelperService::askNext()
+void HelperService::askNextCallers()
 {
-    while (m_asking < kMaxAdmissionsAsking && !m_waitingToAsk.empty()) {
-        ++m_asking;
-        std::shared_ptr<Admission> admission = std::move(m_waitingToAsk.front());
-        m_waitingToAsk.pop_front();
-        askPid(admission);
+    while (m_askingCallers < kMaxCallerQuestions && !m_waitingForCaller.empty()) {
+        ++m_askingCallers;
+        std::shared_ptr<Admission> admission = std::move(m_waitingForCaller.front());
+        m_waitingForCaller.pop_front();
+        askCaller(admission);
     }
 }
 
-// Neither question is waited for: each answer arrives as an event on this thread.
-void HelperService::askPid(const std::shared_ptr<Admission>& admission)
+// No question is waited for: each answer arrives as an event on this thread.
+void HelperService::askCaller(const std::shared_ptr<Admission>& admission)
 {
     auto* watcher = new QDBusPendingCallWatcher(
-        admission->connection.asyncCall(pidCall(admission->call.service()), kAdmissionTimeoutMs), this);
+        admission->connection.asyncCall(credentialsCall(admission->call.service()), kAdmissionTimeoutMs),
+        this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, admission](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
-                admission->pid = pidFrom(done->reply());
+                --m_askingCallers;
+                askNextCallers();
+                const std::optional<std::pair<pid_t, uid_t>> caller = credentialsFrom(done->reply());
                 // A caller that does not run the installed application is refused without asking polkit.
-                if (!admission->pid || !ClientCheck::admitsProcess(*admission->pid, m_trustedClient))
+                if (!caller || !ClientCheck::admitsProcess(caller->first, m_trustedClient)) {
                     finishAdmission(admission, false);
-                else
-                    askPolkit(admission);
+                    return;
+                }
+                admission->pid = caller->first;
+                admission->uid = caller->second;
+                queueForPolkit(admission);
             });
+}
+
+void HelperService::queueForPolkit(const std::shared_ptr<Admission>& admission)
+{
+    const auto [found, added] = m_users.try_emplace(admission->uid);
+    UserTurn& turn = found->second;
+    if (turn.admitting >= kMaxAdmitting / 2 ||
+        turn.textLength + admission->textLength > kMaxAdmittingTextLength / 2) {
+        if (added)
+            m_users.erase(found);
+        refuse(admission, HelperProtocol::limitsExceededError(), kLimitsExceededText);
+        return;
+    }
+    if (added)
+        m_turns.push_back(admission->uid);
+    ++turn.admitting;
+    turn.textLength += admission->textLength;
+    turn.waiting.push_back(admission);
+    askNextPolkit();
+}
+
+// Users take turns: each pass gives the next user in line with a call waiting, and room for another
+// question, one question, then moves that user to the back of the line.
+void HelperService::askNextPolkit()
+{
+    while (m_askingPolkit < kMaxPolkitQuestions) {
+        bool asked = false;
+        for (std::size_t looked = 0; looked < m_turns.size() && !asked; ++looked) {
+            const uid_t uid = m_turns.front();
+            m_turns.pop_front();
+            m_turns.push_back(uid);
+            UserTurn& turn = m_users.at(uid);
+            if (turn.waiting.empty() || turn.asking >= kMaxPolkitQuestionsPerUser)
+                continue;
+            std::shared_ptr<Admission> admission = std::move(turn.waiting.front());
+            turn.waiting.pop_front();
+            ++turn.asking;
+            ++m_askingPolkit;
+            askPolkit(admission);
+            asked = true;
+        }
+        if (!asked)
+            return;
+    }
 }
 
 void HelperService::askPolkit(const std::shared_ptr<Admission>& admission)
@@ -162,28 +220,46 @@ void HelperService::askPolkit(const std::shared_ptr<Admission>& admission)
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, admission](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
+                --m_askingPolkit;
+                const auto found = m_users.find(admission->uid);
+                UserTurn& turn = found->second;
+                --turn.asking;
+                --turn.admitting;
+                turn.textLength -= admission->textLength;
+                if (turn.admitting == 0) {
+                    m_users.erase(found);
+                    m_turns.erase(std::find(m_turns.begin(), m_turns.end(), admission->uid));
+                }
                 // The executable is read once more: what the pid runs may have changed while polkit answered.
                 finishAdmission(admission, PolkitAuthority::isAuthorized(done->reply()) &&
-                                               ClientCheck::admitsProcess(*admission->pid, m_trustedClient));
+                                               ClientCheck::admitsProcess(admission->pid, m_trustedClient));
+                askNextPolkit();
             });
 }
 
 void HelperService::finishAdmission(const std::shared_ptr<Admission>& admission, bool admitted)
 {
-    --m_asking;
-    --m_admitting;
-    m_admittingTextLength -= admission->textLength;
-    askNext();
     if (!admitted) {
-        if (admission->request != Request::version)
-            --m_outstanding;
-        admission->connection.send(admission->call.createErrorReply(
-            HelperProtocol::accessDeniedError(),
-            QStringLiteral(
-                "Only the installed Quillmere application of the active user may use this service")));
+        refuse(admission, HelperProtocol::accessDeniedError(),
+               QStringLiteral(
+                   "Only the installed Quillmere application of the active user may use this service"));
         return;
     }
+    if (admission->request != Request::version && m_outstanding >= kMaxOutstandingRequests) {
+        refuse(admission, HelperProtocol::limitsExceededError(), kLimitsExceededText);
+        return;
+    }
+    --m_admitting;
+    m_admittingTextLength -= admission->textLength;
     serve(admission->request, admission->call, admission->connection);
+}
+
+void HelperService::refuse(const std::shared_ptr<Admission>& admission, const QString& error,
+                           const QString& text)
+{
+    --m_admitting;
+    m_admittingTextLength -= admission->textLength;
+    admission->connection.send(admission->call.createErrorReply(error, text));
 }
 
 void HelperService::serve(Request request, const QDBusMessage& message, const QDBusConnection& connection)
@@ -216,7 +292,7 @@ void HelperService::answerLater(const QDBusMessage& call, const QDBusConnection&
 MaintenanceActions::Delivery HelperService::replyTo(const QDBusMessage& call,
                                                     const QDBusConnection& connection)
 {
-    // Counted as outstanding since its admission began.
+    ++m_outstanding;
     return [this, call, connection](const HelperProtocol::HelperReply& answer) {
         const QDBusMessage reply = HelperProtocol::reply(call, answer);
         // Sent from the service's own thread, where every other reply leaves and the count is kept.

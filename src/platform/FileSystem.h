@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace qm {
@@ -28,6 +29,23 @@ struct FileId
     bool operator==(const FileId&) const = default;
     // "<device>:<inode>", both in plain decimal.
     QString toText() const;
+};
+
+// What tells a file from a later one that the file system gave the same device and inode after the
+// first was gone: its birth time where the file system records one (statx, STATX_BTIME), and its
+// inode generation where the file system hands one out (FS_IOC_GETVERSION; regular files and folders
+// only). Either or both may be unknown; nothing is compared when both are.
+struct FileBirth
+{
+    std::optional<qint64> bornAtNanoseconds; // birth time, nanoseconds since the epoch (UTC)
+    std::optional<quint32> generation;
+
+    bool operator==(const FileBirth&) const = default;
+    // True when at least one of the two is known.
+    bool known() const { return bornAtNanoseconds || generation; }
+    // True when every mark this one knows is known to `now` with the same value, so `now` may be the
+    // same file; a mark this one lacks is not looked at.
+    bool matches(const FileBirth& now) const;
 };
 
 // What `lstat`/`stat` said about one file.
@@ -84,6 +102,11 @@ public:
     Result<FileStatus> statusWithoutTime(const Path& path) const;
     // stat: follows links.
     Result<FileStatus> statusFollowingLinks(const Path& path) const;
+    // The birth marks of the path itself (a final link is not followed: a link's own birth time, and
+    // no generation). Reads the generation through a descriptor opened without blocking, and only
+    // when the entry is a regular file or a folder that is still the entry examined (no device or FIFO
+    // is ever opened). Fails only when the entry cannot be examined at all; no test hook step.
+    Result<FileBirth> birth(const Path& path) const;
     // True when anything, a dangling link included, exists at the path.
     bool exists(const Path& path) const;
     // Opens a file for reading without following a final symbolic link (ELOOP), without blocking

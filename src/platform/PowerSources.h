@@ -46,8 +46,8 @@ public:
 //  - "Current Capacity" = capacity, "Max Capacity" = 100;
 //  - "Is Charging" and "Is Charged" from status ("Charging", "Full"; an unknown status leaves both
 //    out); "Power Source State" is "AC Power" while charging or while any supply of type Mains or USB
-//    is online, "Battery Power" when such supplies are known and all offline; without any, status
-//    decides ("Discharging": battery, "Full" or "Not charging": AC);
+//    is online, otherwise "Battery Power" (a battery "Full" or "Not charging" with no such supply
+//    listed, or none online, is on battery);
 //  - the two times from time_to_empty_now and time_to_full_now (seconds) ÷ 60.
 // Every attribute goes through the bounded reader with a cap of one page: a FIFO or an oversized file
 // is a missing value, never a hang.

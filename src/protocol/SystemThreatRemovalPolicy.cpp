@@ -57,12 +57,17 @@ bool holdsRefusedCharacter(std::string_view text)
         // C1 controls, U+0080 to U+009F: C2 80 to C2 9F.
         if (byte == 0xc2 && next >= 0x80 && next <= 0x9f)
             return true;
+        // U+061C, the Arabic letter mark: D8 9C.
+        if (byte == 0xd8 && next == 0x9c)
+            return true;
         if (byte == 0xe2 && i + 2 < text.size()) {
             const auto last = static_cast<unsigned char>(text[i + 2]);
+            // U+200E and U+200F (left-to-right and right-to-left marks): E2 80 8E and E2 80 8F.
             // U+2028 and U+2029 (line and paragraph separators) and U+202A to U+202E (embeddings,
             // overrides and their end): E2 80 A8 to E2 80 AE. U+2066 to U+2069 (isolates and their
             // end): E2 81 A6 to E2 81 A9.
-            if ((next == 0x80 && last >= 0xa8 && last <= 0xae) ||
+            if ((next == 0x80 && (last == 0x8e || last == 0x8f)) ||
+                (next == 0x80 && last >= 0xa8 && last <= 0xae) ||
                 (next == 0x81 && last >= 0xa6 && last <= 0xa9))
                 return true;
         }

@@ -35,8 +35,9 @@ bool isAllowedParent(std::string_view folder);
 
 // True when the UTF-8 text `text` holds a character that has no place in a launch item's path or label:
 // a C0 control (NUL included), DEL, a C1 control (U+0080 to U+009F), a line or paragraph separator
-// (U+2028, U+2029) or a bidirectional embedding, override or isolate (U+202A to U+202E, U+2066 to
-// U+2069), which would make a name shown to the user read as another. Other bytes, valid UTF-8 or not,
+// (U+2028, U+2029), a direction mark (U+200E, U+200F, U+061C) or a bidirectional embedding, override
+// or isolate (U+202A to U+202E, U+2066 to U+2069), which would make a name shown to the user read as
+// another. Other bytes, valid UTF-8 or not,
 // are not looked at. The application leaves such paths out of what it sends; the helper refuses them.
 bool holdsRefusedCharacter(std::string_view text);
 

@@ -5,6 +5,7 @@
 #include "FakeTools.h"
 #include "HelperBusTest.h"
 #include "HelperReplyPrinting.h"
+#include "helper/HelperService.h"
 #include "protocol/HelperProtocol.h"
 #include "support/PrivilegeDrop.h"
 #include "support/TempTree.h"
@@ -20,6 +21,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -132,6 +134,49 @@ TEST_F(HelperAdmission, APolkitThatDoesNotAnswerHoldsUpOnlyTheCallsItWasAskedAbo
     ASSERT_TRUE(waiting->waitForFinished(120'000));
     EXPECT_EQ(QString::fromUtf8(waiting->readAllStandardOutput()).trimmed(), kAccessDenied);
     EXPECT_EQ(calls(), (QStringList{"resolvectl flush-caches", "nscd --invalidate=hosts"}));
+}
+
+// Another user's 64 connections keep polkit busy with questions it never answers (each runs out after
+// 15 s); the desktop user's calls meanwhile are asked about in their own turn and served at once. A call
+// that queued behind the flood would wait for at least one of those 15 s runs.
+TEST_F(HelperAdmission, AFloodOfAnotherUsersCallsHoldsUpNoCallOfTheDesktopUser)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    polkit().setRules({{QString(), 0, Answer::yes}, {QString(), -1, Answer::silent}});
+    const std::unique_ptr<QProcess> flood =
+        startClient({"--uid", kOtherUser, "--timeout-ms", "600000", "flood", "512", "64", "freeMemory"});
+    ASSERT_TRUE(flood->waitForStarted());
+    for (int waited = 0;
+         polkit().calls().size() < HelperService::kMaxPolkitQuestionsPerUser && waited < 60'000; waited += 20)
+        QThread::msleep(20);
+    ASSERT_GE(polkit().calls().size(), HelperService::kMaxPolkitQuestionsPerUser)
+        << "the flood never reached polkit";
+
+    constexpr int kCalls = 100;
+    qint64 worst = 0;
+    int slow = 0;
+    for (int i = 0; i < kCalls; ++i) {
+        SCOPED_TRACE(i);
+        QElapsedTimer answered;
+        answered.start();
+        if (i % 5 == 4)
+            EXPECT_EQ(client({"--timeout-ms", "60000", "action", "flushDNS"}),
+                      QStringLiteral("reply\t1\tDNS cache flushed"));
+        else
+            EXPECT_EQ(client({"--timeout-ms", "60000", "version"}), kVersion);
+        const qint64 elapsed = answered.elapsed();
+        worst = std::max(worst, elapsed);
+        slow += elapsed > 2'000 ? 1 : 0;
+    }
+    std::printf(
+        "%d calls of the desktop user under the flood: the slowest answered in %lld ms, %d over 2 s\n",
+        kCalls, static_cast<long long>(worst), slow);
+    EXPECT_LT(worst, 10'000);
+    EXPECT_EQ(flood->state(), QProcess::Running) << "the flood ended before the calls did";
+    // Nothing of the flood ran: every call of it still waits for polkit or was turned away.
+    EXPECT_FALSE(calls().contains(QStringLiteral("sync "))) << calls().join(QLatin1Char('|')).toStdString();
+    flood->kill();
+    flood->waitForFinished();
 }
 
 TEST_F(HelperAdmission, CallsBeyondTheProtocolsBoundsAreTurnedAwayBeforeAnyoneIsAsked)

@@ -358,8 +358,11 @@ TEST_F(HelperRemoval, OneRejectedPathRefusesTheWholeRequest)
     EXPECT_EQ(client({"remove", "a", QString::fromStdString(daemon),
                       QStringLiteral("/Library/LaunchDaemons/a\u202egpj.plist"),
                       QStringLiteral("/Library/LaunchAgents/b\u2066.plist"),
-                      QStringLiteral("/Library/LaunchAgents/c\u2028.plist")}),
-              reply(false, "Refused \u2014 3 path(s) outside the allowed system locations"));
+                      QStringLiteral("/Library/LaunchAgents/c\u2028.plist"),
+                      QStringLiteral("/Library/LaunchAgents/d\u200e.plist"),
+                      QStringLiteral("/Library/LaunchAgents/e\u200f.plist"),
+                      QStringLiteral("/Library/LaunchAgents/f\u061c.plist")}),
+              reply(false, "Refused \u2014 6 path(s) outside the allowed system locations"));
     EXPECT_TRUE(fs::exists(onDisk("/Library/LaunchDaemons/a\u202egpj.plist")));
     EXPECT_TRUE(fs::exists(onDisk(daemon)));
     EXPECT_TRUE(fs::exists(fixture() / "tmp/b.plist"));

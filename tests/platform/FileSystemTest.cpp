@@ -3,10 +3,13 @@
 #include "support/PrivilegeDrop.h"
 #include "support/TempTree.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace qm {
 namespace {
@@ -131,6 +134,66 @@ TEST(FileSystem, StatusReadsTheLinkItselfAndIdentity)
     EXPECT_EQ(fs.status(file)->id, fs.status(hard)->id);
     EXPECT_NE(fs.status(file)->id, fs.status(link)->id);
     EXPECT_GE(fs.status(file)->allocated, 4096);
+}
+
+// What `stat` and `lsattr` print for a path: the birth time in nanoseconds (nothing when stat knows
+// none) and the generation (nothing when lsattr cannot read one).
+FileBirth birthOracle(const Path& path)
+{
+    FileBirth oracle;
+    QProcess stat;
+    stat.start(QStringLiteral("stat"),
+               {QStringLiteral("--format=%.9W"), QString::fromStdString(path.native())});
+    if (stat.waitForFinished(10'000) && stat.exitCode() == 0) {
+        const QList<QByteArray> parts = stat.readAllStandardOutput().trimmed().split('.');
+        if (parts.size() == 2 && parts[0] != "0")
+            oracle.bornAtNanoseconds = parts[0].toLongLong() * 1'000'000'000 + parts[1].toLongLong();
+    }
+    QProcess lsattr;
+    lsattr.start(QStringLiteral("lsattr"), {QStringLiteral("-vd"), QString::fromStdString(path.native())});
+    if (lsattr.waitForFinished(10'000) && lsattr.exitCode() == 0) {
+        bool ok = false;
+        const uint generation = lsattr.readAllStandardOutput().simplified().split(' ').value(0).toUInt(&ok);
+        if (ok)
+            oracle.generation = generation;
+    }
+    return oracle;
+}
+
+// Birth marks as stat and lsattr read them; a link and a FIFO are never opened, so they have no
+// generation; a file made where another was removed is told apart even when it gets its inode number.
+TEST(FileSystem, BirthMarksAsTheToolsReadThemAndAcrossInodeReuse)
+{
+    test::TempTree tree;
+    const Path file = tree.file("f", 10);
+    const Path folder = tree.folder("d");
+    const Path link = tree.symlink(file, "l");
+    const Path fifo = tree.fifo("p");
+    const FileSystem fs;
+    for (const Path& path : {file, folder, link, fifo}) {
+        SCOPED_TRACE(path.native());
+        const Result<FileBirth> birth = fs.birth(path);
+        ASSERT_TRUE(birth.ok());
+        const FileBirth oracle = birthOracle(path);
+        EXPECT_EQ(birth->bornAtNanoseconds, oracle.bornAtNanoseconds);
+        if (path == link || path == fifo)
+            EXPECT_FALSE(birth->generation.has_value());
+        else
+            EXPECT_EQ(birth->generation, oracle.generation);
+    }
+    EXPECT_FALSE(fs.birth(tree.root() / "absent").ok());
+
+    const FileBirth before = *fs.birth(file);
+    std::printf("this file system gives: birth time %s, generation %s\n",
+                before.bornAtNanoseconds ? "yes" : "no", before.generation ? "yes" : "no");
+    EXPECT_TRUE(before.matches(before));
+    EXPECT_TRUE(FileBirth{}.matches(before)) << "no marks: nothing compared";
+    const FileId id = fs.status(file)->id;
+    ASSERT_TRUE(fs.removeTree(file));
+    tree.file("f", 10);
+    if (!before.known() || fs.status(file)->id != id)
+        GTEST_SKIP() << "no marks, or the inode number was not handed on";
+    EXPECT_FALSE(before.matches(*fs.birth(file)));
 }
 
 // The status without its time says all the full status says of a file, a folder, a link and a

@@ -148,9 +148,10 @@ TEST(SysfsPowerSources, PowerStateFromStatusAndExternalSupplies)
     {
         const char* what;
         const char* status;         // nullptr: no status file
-        std::vector<QByteArray> ac; // online values of Mains supplies
+        std::vector<QByteArray> ac; // online values of external supplies
         std::optional<bool> charging, charged;
         std::optional<QString> state;
+        const char* type = "Mains"; // the external supplies' type
     };
     const QString ac = QStringLiteral("AC Power");
     const QString battery = QStringLiteral("Battery Power");
@@ -158,20 +159,25 @@ TEST(SysfsPowerSources, PowerStateFromStatusAndExternalSupplies)
         {"full on AC", "Full", {"1"}, false, true, ac},
         {"full, adapter just pulled", "Full", {"0"}, false, true, battery},
         {"held below full on AC", "Not charging", {"0", "1"}, false, false, ac},
+        {"held below full, adapter offline", "Not charging", {"0"}, false, false, battery},
+        {"held below full, no adapter listed", "Not charging", {}, false, false, battery},
+        {"held below full, USB supply online", "Not charging", {"1"}, false, false, ac, "USB_C"},
+        {"held below full, USB supply offline", "Not charging", {"0"}, false, false, battery, "USB"},
         {"discharging although an adapter is online", "Discharging", {"1"}, false, false, ac},
         {"charging without a readable adapter", "Charging", {}, true, false, ac},
         {"charging, adapter reads offline", "Charging", {"0"}, true, false, ac},
-        {"discharging, no adapter known", "Discharging", {}, false, false, battery},
-        {"full, no adapter known", "Full", {}, false, true, ac},
-        {"unknown status, no adapter", "Unknown", {}, std::nullopt, std::nullopt, std::nullopt},
+        {"discharging, no adapter listed", "Discharging", {}, false, false, battery},
+        {"full, no adapter listed", "Full", {}, false, true, battery},
+        {"unknown status, no adapter", "Unknown", {}, std::nullopt, std::nullopt, battery},
         {"unknown status, adapter online", "Unknown", {"1"}, std::nullopt, std::nullopt, ac},
-        {"no status file", nullptr, {}, std::nullopt, std::nullopt, std::nullopt},
-        {"status in another case", "charging", {}, std::nullopt, std::nullopt, std::nullopt},
+        {"no status file", nullptr, {}, std::nullopt, std::nullopt, battery},
+        {"status in another case", "charging", {}, std::nullopt, std::nullopt, battery},
+        {"an adapter of another type online", "Not charging", {"1"}, false, false, battery, "Wireless"},
     };
     for (const Case& c : cases) {
         test::TempTree tree;
         for (std::size_t i = 0; i < c.ac.size(); ++i)
-            addPowerSupply(tree, "AC" + std::to_string(i), {{"type", "Mains"}, {"online", c.ac[i]}});
+            addPowerSupply(tree, "AC" + std::to_string(i), {{"type", c.type}, {"online", c.ac[i]}});
         std::vector<test::SupplyAttribute> attributes{{"type", "Battery"}};
         if (c.status)
             attributes.emplace_back("status", c.status);

@@ -1,7 +1,8 @@
 #include "app/models/BatteryDisplay.h"
 
+#include "core/model/Formatting.h"
+
 #include <algorithm>
-#include <cstdio>
 
 namespace qm::BatteryDisplay {
 namespace {
@@ -161,11 +162,7 @@ QString temperatureText(const BatteryInfo& battery)
     if (!battery.temperatureC)
         return kDash;
     // C's rounding, as the format promises (30.5 reads "30"; Qt's formatting would say "31").
-    char text[64];
-    const int length = std::snprintf(text, sizeof text, "%.0f\u00b0C", *battery.temperatureC);
-    if (length < 0 || length >= int(sizeof text))
-        return kDash;
-    return QString::fromUtf8(text, length);
+    return Formatting::cFormat("%.0f\u00b0C", *battery.temperatureC);
 }
 
 } // namespace qm::BatteryDisplay

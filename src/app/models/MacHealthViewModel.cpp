@@ -168,7 +168,7 @@ void MacHealthViewModel::recompute()
     const qint64 u = m_storage.usedBytes;
     HealthAssessment::Input input;
     input.diskUsedFraction = t < 1 ? 0 : double(u) / double(t);
-    input.diskFreeBytes = std::max<qint64>(t - u, 0);
+    input.diskFreeBytes = std::max<qint64>(m_storage.availableBytes, 0);
     input.hasDisk = t > 0;
     const std::optional<qint64> used = m_snapshot.usedRAM;
     input.memoryUsedFraction =
@@ -231,7 +231,7 @@ HealthSeverity MacHealthViewModel::storageSeverity() const
     if (t < 1)
         return HealthSeverity::unknown;
     const double fraction = double(u) / double(t);
-    if (fraction >= 0.9 || double(std::max<qint64>(t - u, 0)) / kGB < 8)
+    if (fraction >= 0.9 || double(std::max<qint64>(m_storage.availableBytes, 0)) / kGB < 8)
         return HealthSeverity::critical;
     if (fraction >= 0.8)
         return HealthSeverity::warning;

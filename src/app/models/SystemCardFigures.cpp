@@ -1,27 +1,16 @@
 #include "app/models/SystemCardFigures.h"
 
+#include "app/models/BatteryDisplay.h"
 #include "core/model/Formatting.h"
 
 #include <QVariantMap>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace qm {
 namespace {
 
 const QString kDash = QStringLiteral("\u2014");
-
-// C's rounding of "%.2f" and "%.0f", which takes an exact half to the even digit (0.125 reads 0.12,
-// 30.5 reads 30), as the card's figures are specified; Qt's number formatting rounds such halves up.
-QString printed(const char* format, double value)
-{
-    char text[64];
-    const int length = std::snprintf(text, sizeof text, format, value);
-    if (length < 0)
-        return kDash;
-    return QString::fromUtf8(text, std::min<int>(length, int(sizeof text) - 1));
-}
 
 QString memoryText(qint64 bytes)
 {
@@ -74,8 +63,9 @@ SystemCardFigures::Figures SystemCardFigures::compute(const SystemSnapshot& s, c
                          s.usedRAM.has_value(), 0.85});
 
     double diskFraction = 0;
-    if (s.diskFree && s.diskTotal && *s.diskTotal >= 1)
-        diskFraction = std::clamp(double(*s.diskTotal - *s.diskFree) / double(*s.diskTotal), 0.0, 1.0);
+    // The bar shows what is in use as df counts it: root's reserve is neither in use nor free.
+    if (s.diskUsed && s.diskTotal && *s.diskTotal >= 1)
+        diskFraction = std::clamp(double(*s.diskUsed) / double(*s.diskTotal), 0.0, 1.0);
     f.bars.push_back(Bar{QStringLiteral("Disk"),
                          diskText(s.diskFree) + QStringLiteral(" free of ") + diskText(s.diskTotal),
                          diskFraction, s.diskTotal.has_value(), 0.9});
@@ -84,7 +74,7 @@ SystemCardFigures::Figures SystemCardFigures::compute(const SystemSnapshot& s, c
                       Tile{QStringLiteral("\u2191 Upload"), s.formattedNetOut()}});
 
     const QString free = s.usedRAM ? memoryText(std::max<qint64>(s.totalRAM - *s.usedRAM, 0)) : kDash;
-    const QString load = s.load1 ? printed("%.2f", *s.load1) : kDash;
+    const QString load = s.load1 ? Formatting::cFormat("%.2f", *s.load1) : kDash;
     f.rows.push_back({Tile{QStringLiteral("Free"), free},
                       Tile{QStringLiteral("CPU cores"), QString::number(s.cores)},
                       Tile{QStringLiteral("Load"), load}});
@@ -95,7 +85,7 @@ SystemCardFigures::Figures SystemCardFigures::compute(const SystemSnapshot& s, c
             battery.isCharging ? QStringLiteral("Battery \u26A1\uFE0E") : QStringLiteral("Battery");
         const QString charge =
             battery.chargePercent ? QString::number(*battery.chargePercent) + QLatin1Char('%') : kDash;
-        const QString temperature = battery.temperatureC ? printed("%.0f°C", *battery.temperatureC) : kDash;
+        const QString temperature = BatteryDisplay::temperatureText(battery);
         last.push_back(Tile{title, charge});
         last.push_back(Tile{QStringLiteral("Battery temp"), temperature});
     }

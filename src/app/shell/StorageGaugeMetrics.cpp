@@ -28,12 +28,12 @@ double StorageGaugeMetrics::fillWidth(double barWidth, const MacHealth& health)
 
 QString StorageGaugeMetrics::valueText(qint64 usedBytes, qint64 totalBytes) const
 {
-    return valueText(MacHealth{usedBytes, totalBytes});
+    return valueText(MacHealth{.usedBytes = usedBytes, .totalBytes = totalBytes});
 }
 
 double StorageGaugeMetrics::fillWidth(double barWidth, qint64 usedBytes, qint64 totalBytes) const
 {
-    return fillWidth(barWidth, MacHealth{usedBytes, totalBytes});
+    return fillWidth(barWidth, MacHealth{.usedBytes = usedBytes, .totalBytes = totalBytes});
 }
 
 } // namespace qm

@@ -46,6 +46,8 @@ CleanReport Cleaner::clean(const std::vector<ScanItem>& items) const
         trashed.inTrash = *moved;
         trashed.bytes = item.bytes;
         trashed.fileID = fileID(trashed.inTrash);
+        if (const Result<FileBirth> birth = FileSystem().birth(trashed.inTrash))
+            trashed.birth = *birth;
         report.trashed.push_back(std::move(trashed));
     }
     return report;
@@ -67,6 +69,13 @@ UndoResult Cleaner::undo(const CleanReport& report) const
         const auto current = fileID(item.inTrash);
         if (!current || *current != *item.fileID)
             continue;
+        // Once the Trash is emptied elsewhere, a new file may get the same inode and, trashed from
+        // the same place, the same info file: only its birth marks tell it from ours.
+        if (item.birth.known()) {
+            const Result<FileBirth> now = FileSystem().birth(item.inTrash);
+            if (!now || !item.birth.matches(*now))
+                continue;
+        }
         // The inode may have gone to another file since: only the item whose info file still names
         // this place is ours to move back. A missing info file counts as gone too.
         if (Trash::recordedOriginal(item.inTrash) != original)

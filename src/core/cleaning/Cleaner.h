@@ -24,8 +24,9 @@ public:
     // under their standardised path (the one the Trash's info file records).
     CleanReport clean(const std::vector<ScanItem>& items) const;
 
-    // Moves back each trashed item whose recorded identity still matches, whose info file still
-    // names its original place, whose original place is free and which the guard still admits.
+    // Moves back each trashed item whose recorded identity (device and inode, and the birth marks
+    // where they were recorded) still matches, whose info file still names its original place, whose
+    // original place is free and which the guard still admits.
     // Never replaces anything; failures are silent and show only in the counts.
     UndoResult undo(const CleanReport& report) const;
 

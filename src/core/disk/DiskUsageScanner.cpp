@@ -70,7 +70,7 @@ DiskUsageScanner::VolumeTotals DiskUsageScanner::volumeTotals() const
     const std::optional<VolumeSpace> space = m_volume(m_places.home());
     if (!space)
         return {};
-    return VolumeTotals{space->total, space->available};
+    return VolumeTotals{space->total, space->available, space->used()};
 }
 
 DiskUsageReport DiskUsageScanner::scan(std::stop_token stop) const
@@ -147,7 +147,7 @@ DiskUsageReport DiskUsageScanner::scan(std::stop_token stop) const
             measured.push_back(DiskCategory{spec.name, bytes, spec.colorHex, *opens, spec.symbol});
     }
     const VolumeTotals totals = volumeTotals();
-    const qint64 totalUsed = std::max<qint64>(0, totals.total - totals.free);
+    const qint64 totalUsed = totals.used;
     DiskUsage::Assembled assembled = DiskUsage::assemble(measured, totalUsed);
     return DiskUsageReport{std::move(assembled.categories), totalUsed, totals.free, totals.total,
                            assembled.overcounted || shortfall};

@@ -33,11 +33,14 @@ public:
 
         bool operator==(const Spec&) const = default;
     };
-    // The home volume's size and the space still available to an ordinary user, in bytes.
+    // The home volume's size, the space still available to an ordinary user and the space in use
+    // (total less the free blocks, as df counts it: root's reserve is neither used nor available), in
+    // bytes.
     struct VolumeTotals
     {
         qint64 total = 0;
         qint64 free = 0;
+        qint64 used = 0;
 
         bool operator==(const VolumeTotals&) const = default;
     };

@@ -1,6 +1,10 @@
 #include "core/model/Formatting.h"
 
+#include <locale.h>
+
+#include <algorithm>
 #include <array>
+#include <cstdarg>
 #include <cstdio>
 
 namespace qm::Formatting {
@@ -9,9 +13,7 @@ namespace {
 // Formats with C printf rounding, then drops trailing zeros and a bare decimal point.
 QString fixed(double value, int decimals)
 {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    QString text = QString::fromLatin1(buffer);
+    QString text = cFormat("%.*f", decimals, value);
     if (text.contains(QLatin1Char('.'))) {
         while (text.endsWith(QLatin1Char('0')))
             text.chop(1);
@@ -19,6 +21,13 @@ QString fixed(double value, int decimals)
             text.chop(1);
     }
     return text;
+}
+
+// The printed number reads less than 1000: at most three digits before the decimal point.
+bool belowThousand(const QString& text)
+{
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    return (point < 0 ? text.size() : point) <= 3;
 }
 
 // The byte-count text with `base` bytes to the kilobyte.
@@ -42,13 +51,29 @@ QString byteText(qint64 bytes, double base)
     for (std::size_t i = 0; i < units.size(); ++i) {
         value /= base;
         const QString text = fixed(value, units[i].decimals);
-        if (text.toDouble() < 1000.0 || i + 1 == units.size())
+        if (belowThousand(text) || i + 1 == units.size())
             return text + QLatin1Char(' ') + QLatin1String(units[i].name);
     }
     Q_UNREACHABLE();
 }
 
 } // namespace
+
+QString cFormat(const char* format, ...)
+{
+    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const locale_t previous = cLocale ? ::uselocale(cLocale) : locale_t(nullptr);
+    char buffer[256];
+    std::va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    va_end(arguments);
+    if (cLocale)
+        ::uselocale(previous);
+    if (length < 0)
+        return {};
+    return QString::fromUtf8(buffer, std::min(length, int(sizeof buffer) - 1));
+}
 
 QString byteCount(qint64 bytes)
 {

@@ -1,30 +1,13 @@
 #include "core/system/HealthAssessment.h"
 
-#include <locale.h>
+#include "core/model/Formatting.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace qm::HealthAssessment {
 namespace {
 
 constexpr double kGB = 1e9;
-
-// The C library's own rounding of "%.1f" and "%.0f" (7.25 prints as "7.2"), which QString's
-// formatting does not share. The texts are not localized: the application sets the process locale
-// from the environment, so the numbers are written in the "C" locale of this thread for the call.
-template <typename... Args> QString cFormat(const char* format, Args... args)
-{
-    static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
-    const locale_t previous = cLocale ? ::uselocale(cLocale) : locale_t(nullptr);
-    char buffer[256];
-    const int n = std::snprintf(buffer, sizeof buffer, format, args...);
-    if (cLocale)
-        ::uselocale(previous);
-    if (n < 0)
-        return {};
-    return QString::fromUtf8(buffer, std::min(n, int(sizeof buffer) - 1));
-}
 
 struct Finding
 {
@@ -49,11 +32,13 @@ std::optional<Finding> disk(const Input& input)
     if (input.diskUsedFraction >= 0.9 || freeGB < 8) {
         const QString detail =
             freeGB < 8
-                ? cFormat("Only %.1f GB free. Low free space slows your system down and can block updates.",
-                          freeGB)
-                : cFormat("%.0f%% of your disk is used, leaving %.1f GB free. Clearing space keeps "
-                          "things running smoothly.",
-                          percent, freeGB);
+                ? Formatting::cFormat(
+                      "Only %.1f GB free. Low free space slows your system down and can block updates.",
+                      freeGB)
+                : Formatting::cFormat(
+                      "%.0f%% of your disk is used, leaving %.1f GB free. Clearing space keeps "
+                      "things running smoothly.",
+                      percent, freeGB);
         return Finding{make(QStringLiteral("Disk is almost full"), detail, HealthSeverity::critical,
                             QStringLiteral("Free up space"), HealthTarget::cleanup),
                        25};
@@ -61,7 +46,8 @@ std::optional<Finding> disk(const Input& input)
     if (input.diskUsedFraction >= 0.8) {
         return Finding{
             make(QStringLiteral("Disk is filling up"),
-                 cFormat("%.0f%% of your disk is used. Clearing junk now keeps things smooth.", percent),
+                 Formatting::cFormat("%.0f%% of your disk is used. Clearing junk now keeps things smooth.",
+                                     percent),
                  HealthSeverity::warning, QStringLiteral("Run Cleanup"), HealthTarget::cleanup),
             12};
     }

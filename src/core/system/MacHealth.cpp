@@ -11,7 +11,7 @@ MacHealth MacHealth::read(const Path& folder)
     const std::optional<VolumeSpace> space = VolumeSpace::read(folder);
     if (!space || space->total < 1)
         return {};
-    return MacHealth{std::max<qint64>(0, space->total - space->available), space->total};
+    return MacHealth{space->used(), space->total, std::max<qint64>(0, space->available)};
 }
 
 MacHealth MacHealth::current()

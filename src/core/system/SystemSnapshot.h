@@ -23,6 +23,8 @@ struct SystemSnapshot
     std::optional<double> cpuUsage;     // busy fraction 0…1 since the previous sample
     std::optional<qint64> diskFree;     // bytes of "/" available to an unprivileged user
     std::optional<qint64> diskTotal;    // bytes of "/"; present exactly when diskFree is
+    std::optional<qint64> diskUsed;     // bytes of "/" in use as df counts them (total less free
+                                        // blocks); present exactly when diskTotal is
     std::optional<quint64> netInBytes;  // received bytes, all link-level interfaces but loopback
     std::optional<quint64> netOutBytes; // sent bytes; present exactly when netInBytes is
     std::optional<double> netInRate;    // received bytes per second since the previous sample

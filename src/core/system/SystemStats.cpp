@@ -49,7 +49,8 @@ SystemSnapshot snapshot(const std::optional<SystemSnapshot>& previous, const Sou
     const MacHealth volume = sources.volume ? sources.volume("/") : MacHealth::read("/");
     if (volume.totalBytes >= 1) {
         s.diskTotal = volume.totalBytes;
-        s.diskFree = volume.totalBytes - volume.usedBytes;
+        s.diskFree = volume.availableBytes;
+        s.diskUsed = volume.usedBytes;
     }
 
     if (const std::optional<HostNetBytes> net = host.networkBytes()) {

@@ -7,7 +7,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -240,6 +242,39 @@ Result<FileStatus> FileSystem::statusFollowingLinks(const Path& path) const
     if (::stat(path.c_str(), &st) != 0)
         return Error::posix(errno, describe(path));
     return fromStat(st);
+}
+
+bool FileBirth::matches(const FileBirth& now) const
+{
+    return (!bornAtNanoseconds || bornAtNanoseconds == now.bornAtNanoseconds) &&
+           (!generation || generation == now.generation);
+}
+
+Result<FileBirth> FileSystem::birth(const Path& path) const
+{
+    const UniqueFd entry(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    struct statx sx
+    {
+    };
+    if (!entry.valid() ||
+        ::statx(entry.get(), "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_BTIME, &sx) != 0)
+        return Error::posix(errno, describe(path));
+    FileBirth birth;
+    if ((sx.stx_mask & STATX_BTIME) != 0)
+        birth.bornAtNanoseconds = qint64(sx.stx_btime.tv_sec) * 1'000'000'000 + qint64(sx.stx_btime.tv_nsec);
+    if (S_ISREG(sx.stx_mode) || S_ISDIR(sx.stx_mode)) {
+        struct stat inspected
+        {
+        };
+        if (::fstat(entry.get(), &inspected) == 0) {
+            const UniqueFd opened = InspectedOpen::reopen(entry, inspected);
+            // The kernel writes an int whatever the request's declared size.
+            int generation = 0;
+            if (opened.valid() && ::ioctl(opened.get(), FS_IOC_GETVERSION, &generation) == 0)
+                birth.generation = quint32(generation);
+        }
+    }
+    return birth;
 }
 
 bool FileSystem::exists(const Path& path) const

@@ -21,7 +21,7 @@ UniqueFd reopen(const UniqueFd& entry, const struct stat& inspected)
     if (::fstat(fd.get(), &opened) != 0)
         error = errno;
     else if (opened.st_dev == inspected.st_dev && opened.st_ino == inspected.st_ino &&
-             S_ISREG(opened.st_mode))
+             (opened.st_mode & S_IFMT) == (inspected.st_mode & S_IFMT))
         return fd;
     fd.reset();
     errno = error; // after the close, which may set it too

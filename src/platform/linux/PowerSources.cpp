@@ -81,11 +81,9 @@ QVariantMap controllerProperties(const fs::path& battery)
     return map;
 }
 
-// What the external supplies say: whether any of type Mains or USB could be read, and whether one of
-// them is online.
+// What the external supplies say: whether one of type Mains or USB is online.
 struct ExternalPower
 {
-    bool known = false;
     bool online = false;
 };
 
@@ -105,18 +103,11 @@ QVariantMap powerSourceDescription(const fs::path& battery, ExternalPower extern
         map.insert(QStringLiteral("Is Charging"), charging);
         map.insert(QStringLiteral("Is Charged"), status == "Full");
     }
-    std::optional<bool> onAC;
-    if (charging)
-        onAC = true; // nothing charges without power
-    else if (external.known)
-        onAC = external.online;
-    else if (status == "Discharging")
-        onAC = false;
-    else if (status == "Full" || status == "Not charging")
-        onAC = true;
-    if (onAC)
-        map.insert(QStringLiteral("Power Source State"),
-                   *onAC ? QStringLiteral("AC Power") : QStringLiteral("Battery Power"));
+    // Nothing charges without power; otherwise only an online adapter means mains power. A battery
+    // "Full" or "Not charging" with no adapter online is feeding the machine.
+    const bool onAC = charging || external.online;
+    map.insert(QStringLiteral("Power Source State"),
+               onAC ? QStringLiteral("AC Power") : QStringLiteral("Battery Power"));
 
     if (const std::optional<std::int64_t> seconds = readNumber(battery / "time_to_empty_now"))
         map.insert(QStringLiteral("Time to Empty"), qint64(*seconds / 60));
@@ -152,10 +143,8 @@ PowerSourceMaps SysfsPowerSources::read() const
                 continue;
             battery = supply;
         } else if (*type == "Mains" || type->starts_with("USB")) {
-            if (const std::optional<std::int64_t> online = readNumber(supply / "online")) {
-                external.known = true;
+            if (const std::optional<std::int64_t> online = readNumber(supply / "online"))
                 external.online = external.online || *online > 0;
-            }
         }
     }
     if (!battery)

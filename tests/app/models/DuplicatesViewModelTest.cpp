@@ -583,7 +583,7 @@ TEST(FileToolCleaningTest, NotesCountFilesInTheirOwnWords)
 TEST(FileToolCleaningTest, MergedRecordKeepsEarlierItemsAndTheLatestFailuresWithDetails)
 {
     CleanReport earlier;
-    earlier.trashed = {TrashedItem{QUuid::createUuid(), "/h/a", "/t/a", 1, std::nullopt}};
+    earlier.trashed = {TrashedItem{QUuid::createUuid(), "/h/a", "/t/a", 1, std::nullopt, {}}};
     CleanReport latest;
     latest.failures = {QStringLiteral("b: gone")};
     latest.failureDetails = {CleanFailure{}};

@@ -76,7 +76,7 @@ private:
 struct Sources
 {
     std::mutex mutex;
-    MacHealth volume{500 * GB, 1000 * GB};
+    MacHealth volume{500 * GB, 1000 * GB, 500 * GB};
     SystemSnapshot sample = SystemSnapshot::empty();
     BatteryInfo battery = BatteryInfo::unavailable();
     std::vector<LaunchAgent> agents;
@@ -260,7 +260,7 @@ TEST_F(MacHealthViewModelTest, OfTwoRefreshesBackToBackOnlyTheSecondPublishes)
     QSignalSpy loading(model.get(), &MacHealthViewModel::isLoadingChanged);
     QSignalSpy published(model.get(), &MacHealthViewModel::resultChanged);
     sources->set([](Sources& s) {
-        s.volume = MacHealth{100 * GB, 1000 * GB};
+        s.volume = MacHealth{100 * GB, 1000 * GB, 900 * GB};
         s.sample.uptime = 20 * 86'400;
         s.battery = batteryWith(60, 10);
         s.agents = {agent("first", LaunchDomain::userAgent)};
@@ -271,7 +271,7 @@ TEST_F(MacHealthViewModelTest, OfTwoRefreshesBackToBackOnlyTheSecondPublishes)
     EXPECT_TRUE(model->isLoading());
 
     sources->set([](Sources& s) {
-        s.volume = MacHealth{200 * GB, 1000 * GB};
+        s.volume = MacHealth{200 * GB, 1000 * GB, 800 * GB};
         s.sample.uptime = 8 * 86'400;
         s.battery = batteryWith(90, 70);
         s.agents = {agent("second", LaunchDomain::userAgent), agent("third", LaunchDomain::userAgent)};
@@ -282,7 +282,7 @@ TEST_F(MacHealthViewModelTest, OfTwoRefreshesBackToBackOnlyTheSecondPublishes)
     drain();
 
     EXPECT_EQ(published.count(), 1) << "the outdated refresh published";
-    EXPECT_EQ(model->storage(), (MacHealth{200 * GB, 1000 * GB}));
+    EXPECT_EQ(model->storage(), (MacHealth{200 * GB, 1000 * GB, 800 * GB}));
     EXPECT_EQ(model->snapshot().uptime, 8 * 86'400);
     EXPECT_EQ(model->battery().healthPercent, 90);
     EXPECT_EQ(model->loginItemCount(), 2);
@@ -302,10 +302,10 @@ TEST_F(MacHealthViewModelTest, AVolumeThatCannotBeReadKeepsTheEarlierReading)
 {
     make();
     refreshed();
-    ASSERT_EQ(model->storage(), (MacHealth{500 * GB, 1000 * GB}));
+    ASSERT_EQ(model->storage(), (MacHealth{500 * GB, 1000 * GB, 500 * GB}));
     sources->set([](Sources& s) { s.volume = MacHealth{}; });
     refreshed();
-    EXPECT_EQ(model->storage(), (MacHealth{500 * GB, 1000 * GB}));
+    EXPECT_EQ(model->storage(), (MacHealth{500 * GB, 1000 * GB, 500 * GB}));
     EXPECT_TRUE(lastInput().hasDisk);
     EXPECT_EQ(model->storageSeverity(), HealthSeverity::good);
 }
@@ -342,11 +342,13 @@ TEST_F(MacHealthViewModelTest, StorageSeverityAndDiskFacts)
         {50 * GB, 42 * GB, HealthSeverity::warning, 0.84, 8 * GB},
         // A used figure above the total frees nothing.
         {10 * GB, 11 * GB, HealthSeverity::critical, 1.1, 0},
+        // 70% in use, but 25 GB of the rest kept for root: only 5 GB free to the user.
+        {100 * GB, 70 * GB, HealthSeverity::critical, 0.7, 5 * GB},
     };
     make();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.used);
-        sources->set([&](Sources& s) { s.volume = MacHealth{row.used, row.total}; });
+        sources->set([&](Sources& s) { s.volume = MacHealth{row.used, row.total, row.free}; });
         refreshed();
         EXPECT_EQ(model->storageSeverity(), row.severity);
         const Input input = lastInput();
@@ -402,14 +404,15 @@ TEST_F(MacHealthViewModelTest, StorageMemoryAndUptimeTexts)
         const char* memoryCaption;
     } rows[] = {
         // 62.5% rounds half away from zero; memory sizes count 1024 bytes to the kilobyte.
-        {"typical", MacHealth{625 * GB, 1000 * GB}, 16 * GiB, 8 * GiB + GiB / 2, "63%", "625 GB of 1 TB",
-         "53%", "8.5 GB of 16 GB"},
-        {"no volume, no memory figure", MacHealth{0, 0}, 0, std::nullopt, "\u2014", "Couldn't read disk",
-         "\u2014", "\u2014 of \u2014"},
-        {"used memory above the total, nothing used on disk", MacHealth{0, 500 * GB}, 8 * GiB, 9 * GiB, "0%",
-         "0 KB of 500 GB", "100%", "9 GB of 8 GB"},
-        {"memory used without a total", MacHealth{1, 3}, 0, 2 * GiB, "33%", "1 byte of 3 bytes", "0%",
-         "2 GB of \u2014"},
+        {"typical", MacHealth{.usedBytes = 625 * GB, .totalBytes = 1000 * GB}, 16 * GiB, 8 * GiB + GiB / 2,
+         "63%", "625 GB of 1 TB", "53%", "8.5 GB of 16 GB"},
+        {"no volume, no memory figure", MacHealth{.usedBytes = 0, .totalBytes = 0}, 0, std::nullopt, "\u2014",
+         "Couldn't read disk", "\u2014", "\u2014 of \u2014"},
+        {"used memory above the total, nothing used on disk",
+         MacHealth{.usedBytes = 0, .totalBytes = 500 * GB}, 8 * GiB, 9 * GiB, "0%", "0 KB of 500 GB", "100%",
+         "9 GB of 8 GB"},
+        {"memory used without a total", MacHealth{.usedBytes = 1, .totalBytes = 3}, 0, 2 * GiB, "33%",
+         "1 byte of 3 bytes", "0%", "2 GB of \u2014"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

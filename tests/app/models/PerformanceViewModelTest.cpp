@@ -121,7 +121,7 @@ protected:
         services.undo = std::move(undo);
         services.host = &host;
         services.powerSources = &power;
-        services.volume = [](const Path&) { return MacHealth{40'000, 100'000}; };
+        services.volume = [](const Path&) { return MacHealth{40'000, 100'000, 60'000}; };
         services.restoreTracker = &tracker;
         model = std::make_unique<PerformanceViewModel>(std::move(services));
 
@@ -664,8 +664,10 @@ TEST_F(PerformanceViewModelTest, AnIncompleteUndoCountsWhatWasNotPutBack)
         make(
             [](const std::vector<ScanItem>& items) {
                 CleanReport report;
-                report.trashed.push_back(TrashedItem{QUuid::createUuid(), items[0].url, "/nowhere/a", 0, {}});
-                report.trashed.push_back(TrashedItem{QUuid::createUuid(), items[0].url, "/nowhere/b", 0, {}});
+                report.trashed.push_back(
+                    TrashedItem{QUuid::createUuid(), items[0].url, "/nowhere/a", 0, {}, {}});
+                report.trashed.push_back(
+                    TrashedItem{QUuid::createUuid(), items[0].url, "/nowhere/b", 0, {}, {}});
                 return report;
             },
             [row](const CleanReport&) {

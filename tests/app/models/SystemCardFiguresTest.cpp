@@ -2,6 +2,8 @@
 // tile rows with and without a battery, the placeholder, and C's rounding of the load and temperature.
 #include "app/models/SystemCardFigures.h"
 
+#include "support/CommaLocale.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -23,6 +25,7 @@ SystemSnapshot sample()
     s.load1 = 1.5;
     s.diskFree = 250'000'000'000;
     s.diskTotal = 1'000'000'000'000;
+    s.diskUsed = 750'000'000'000;
     s.uptime = 3 * 3600 + 120;
     return s;
 }
@@ -76,15 +79,34 @@ TEST(SystemCardFiguresTest, BarsAndTilesOfOneSample)
         {"more in use than there is", [](SystemSnapshot& s) { s.usedRAM = 20 * kGiB; }, 1,
          "20 GB of 16 GB used", 1, true},
         {"measured disk", {}, 2, "250 GB free of 1 TB", 0.75, true},
-        {"a full disk", [](SystemSnapshot& s) { s.diskFree = 0; }, 2, "0 KB free of 1 TB", 1, true},
+        {"a full disk",
+         [](SystemSnapshot& s) {
+             s.diskFree = 0;
+             s.diskUsed = s.diskTotal;
+         },
+         2, "0 KB free of 1 TB", 1, true},
+        // The bar is what is in use, as df shows it: the blocks kept for root fill none of it.
+        {"blocks kept for root",
+         [](SystemSnapshot& s) {
+             s.diskFree = 100'000'000'000;
+             s.diskUsed = 400'000'000'000;
+         },
+         2, "100 GB free of 1 TB", 0.4, true},
         {"an unreadable disk",
          [](SystemSnapshot& s) {
              s.diskFree.reset();
              s.diskTotal.reset();
+             s.diskUsed.reset();
          },
          2, "\u2014 free of \u2014", 0, false},
-        {"more free than the total", [](SystemSnapshot& s) { s.diskFree = 2'000'000'000'000; }, 2,
-         "2 TB free of 1 TB", 0, true},
+        {"more free than the total",
+         [](SystemSnapshot& s) {
+             s.diskFree = 2'000'000'000'000;
+             s.diskUsed = 0;
+         },
+         2, "2 TB free of 1 TB", 0, true},
+        {"more in use than the total", [](SystemSnapshot& s) { s.diskUsed = 2'000'000'000'000; }, 2,
+         "250 GB free of 1 TB", 1, true},
     };
     for (const Case& c : cases) {
         SystemSnapshot s = sample();
@@ -178,6 +200,29 @@ TEST(SystemCardFiguresTest, MissingValuesThermalNamesAndPrintfRounding)
                   QString::fromUtf8(c.value))
             << c.what;
     }
+}
+
+// Under a locale that writes a decimal comma the card still reads as the "C" locale writes it.
+TEST(SystemCardFiguresTest, FiguresKeepTheDecimalPointUnderACommaLocale)
+{
+    SystemSnapshot s = sample();
+    s.load1 = 21.765;
+    s.usedRAM = 4 * kGiB + kGiB / 4;
+    s.diskFree = 4'287'200'000;
+    s.diskTotal = 24'103'900'000;
+    BatteryInfo b = battery(false);
+    b.temperatureC = 30.5;
+    SystemCardFigures::Figures f;
+    {
+        const test::CommaLocale german;
+        ASSERT_TRUE(german.failure().isEmpty()) << german.failure().toStdString();
+        f = SystemCardFigures::compute(s, b);
+    }
+    EXPECT_EQ(tile(f, "Load"), QStringLiteral("21.77"));
+    EXPECT_EQ(tile(f, "Free"), QStringLiteral("11.75 GB"));
+    EXPECT_EQ(tile(f, "Battery temp"), QStringLiteral("30°C"));
+    EXPECT_EQ(f.bars[1].value, QStringLiteral("4.25 GB of 16 GB used"));
+    EXPECT_EQ(f.bars[2].value, QStringLiteral("4.29 GB free of 24.1 GB"));
 }
 
 TEST(SystemCardFiguresTest, TheEmptyStartingSampleIsAPlaceholderAndFollowsItsStats)

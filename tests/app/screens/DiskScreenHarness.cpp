@@ -45,7 +45,7 @@ DiskScreenHarness::DiskScreenHarness()
     qputenv("XDG_CACHE_HOME", QByteArray(m_tree.folder("caches").c_str()));
     m_tree.folder(home());
     m_tree.folder("system");
-    m_volume->space = VolumeSpace{1'000'000'000'000, 400'000'000'000};
+    m_volume->space = VolumeSpace{1'000'000'000'000, 400'000'000'000, 400'000'000'000};
 }
 
 DiskScreenHarness::~DiskScreenHarness()

@@ -118,7 +118,7 @@ TEST_F(DiskViewTest, MeasuresOnAppearanceThenShowsTheOverview)
 {
     h.tree().file(h.home() / "Documents/report", 3'000'000);
     h.tree().file(h.home() / "Music/song", 1); // a sliver of the volume: its segment is 2 wide
-    h.setVolume(VolumeSpace{10'000'000'000, 4'000'000'000});
+    h.setVolume(VolumeSpace{10'000'000'000, 4'000'000'000, 4'000'000'000});
     h.holdScans(true);
     ASSERT_TRUE(h.open(kPageSize)) << h.errors().join('\n').toStdString();
 

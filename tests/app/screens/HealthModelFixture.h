@@ -21,7 +21,7 @@ class HealthModelFixture
 public:
     struct Facts
     {
-        MacHealth volume{400'000'000'000, 1'000'000'000'000};
+        MacHealth volume{400'000'000'000, 1'000'000'000'000, 600'000'000'000};
         SystemSnapshot sample = defaultSample();
         BatteryInfo battery = BatteryInfo::unavailable();
         // How many launch jobs the user's own folder holds.

@@ -203,7 +203,7 @@ TEST(MacHealthViewTest, TheCardOfAnAcknowledgedRecommendationFadesOutOverAFifthO
 TEST(MacHealthViewTest, AnUnreadableVolumeShowsADashAndSaysSo)
 {
     HealthScreenFixture f;
-    f.set([](Facts& facts) { facts.volume = MacHealth{0, 0}; });
+    f.set([](Facts& facts) { facts.volume = MacHealth{}; });
     openSettled(f);
     EXPECT_EQ(tileText(f, "storageTile", "value"), QStringLiteral("\u2014"));
     EXPECT_EQ(tileText(f, "storageTile", "caption"), QStringLiteral("Couldn't read disk"));
@@ -253,7 +253,7 @@ TEST(MacHealthViewTest, EachTargetTheRulesProduceOpensItsModule)
     worn.healthPercent = 60;
     worn.chargePercent = 50;
     f.set([&](Facts& facts) {
-        facts.volume = MacHealth{950 * GB, 1000 * GB};
+        facts.volume = MacHealth{950 * GB, 1000 * GB, 50 * GB};
         facts.sample = HealthScreenFixture::sampleUp(14);
         facts.sample.usedRAM = facts.sample.totalRAM;
         facts.battery = worn;

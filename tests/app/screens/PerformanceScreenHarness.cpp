@@ -147,7 +147,7 @@ bool PerformanceScreenHarness::open(QSize size)
     services.host = &m_host;
     services.powerSources = &m_power;
     services.restoreTracker = &m_tracker;
-    services.volume = [](const Path&) { return MacHealth{40'000, 100'000}; };
+    services.volume = [](const Path&) { return MacHealth{40'000, 100'000, 60'000}; };
     m_model = std::make_unique<PerformanceViewModel>(std::move(services));
     m_helper = std::make_unique<HelperClient>(HelperClient::Services{
         m_clock, m_daemon, m_prompt, [] { return std::unique_ptr<HelperConnection>(); }, QStringLiteral("1"),

@@ -42,6 +42,7 @@ SystemSnapshot sample()
     s.load1 = 1.5;
     s.diskFree = 250'000'000'000;
     s.diskTotal = 1'000'000'000'000;
+    s.diskUsed = 750'000'000'000;
     s.uptime = 7200;
     return s;
 }
@@ -105,12 +106,12 @@ TEST_F(PerformanceViewTest, TheStatisticsBarsFollowTheirThresholdsAndKnownFlags)
          true, false, 0},
         {"memory at 0.86", [](SystemSnapshot& s) { s.usedRAM = qint64(0.86 * double(16 * kGiB)); }, "Memory",
          true, true, 0},
-        {"disk at 0.9", [](SystemSnapshot& s) { s.diskFree = 100'000'000'000; }, "Disk", true, false, 0},
-        {"disk at 0.91", [](SystemSnapshot& s) { s.diskFree = 90'000'000'000; }, "Disk", true, true, 0},
+        {"disk at 0.9", [](SystemSnapshot& s) { s.diskUsed = 900'000'000'000; }, "Disk", true, false, 0},
+        {"disk at 0.91", [](SystemSnapshot& s) { s.diskUsed = 910'000'000'000; }, "Disk", true, true, 0},
         {"a known CPU of 0", [](SystemSnapshot& s) { s.cpuUsage = 0.0; }, "CPU", true, false, -1},
         {"an unknown CPU", [](SystemSnapshot& s) { s.cpuUsage.reset(); }, "CPU", false, false, 0},
         {"memory in use unknown", [](SystemSnapshot& s) { s.usedRAM.reset(); }, "Memory", false, false, 0},
-        {"no free disk", [](SystemSnapshot& s) { s.diskFree = 0; }, "Disk", true, true, 1},
+        {"a full disk", [](SystemSnapshot& s) { s.diskUsed = s.diskTotal; }, "Disk", true, true, 1},
         {"more memory in use than there is", [](SystemSnapshot& s) { s.usedRAM = 20 * kGiB; }, "Memory", true,
          true, 1},
     };

@@ -115,7 +115,7 @@ void SmartScanScreenHarness::makeModels()
     m_smartScan = std::make_unique<SmartScanViewModel>(std::move(smart));
 
     const auto volume = [](const Path&) {
-        return std::optional<VolumeSpace>(VolumeSpace{1000 * kGB, 400 * kGB});
+        return std::optional<VolumeSpace>(VolumeSpace{1000 * kGB, 400 * kGB, 400 * kGB});
     };
     m_disk = std::make_unique<DiskViewModel>(
         DiskViewModel::Services{DiskUsageScanner(m_home.home(), m_system.root(), volume), nullptr});

@@ -452,7 +452,7 @@ TEST_F(SmartScanViewTest, AFailedCleanRaisesTheSharedAlertUntilOK)
 TEST_F(SmartScanViewTest, TheGlanceSaysCheckingUntilTheFirstAssessmentThenWhatItCouldNotRead)
 {
     h.healthFacts().set([](Facts& facts) {
-        facts.volume = MacHealth{0, 0};
+        facts.volume = MacHealth{};
         facts.sample.usedRAM = std::nullopt;
         facts.sample.totalRAM = 0;
     });
@@ -481,7 +481,7 @@ TEST_F(SmartScanViewTest, TheGlanceSaysCheckingUntilTheFirstAssessmentThenWhatIt
 
 TEST_F(SmartScanViewTest, TheGlanceShowsTheReadings)
 {
-    h.healthFacts().set([](Facts& facts) { facts.volume = MacHealth{620 * GB, 1000 * GB}; });
+    h.healthFacts().set([](Facts& facts) { facts.volume = MacHealth{620 * GB, 1000 * GB, 380 * GB}; });
     openToResults();
     EXPECT_EQ(tile("glanceStorage", "value"), QStringLiteral("62%"));
     EXPECT_EQ(tile("glanceStorage", "caption"), QStringLiteral("620 GB of 1 TB"));

@@ -54,7 +54,7 @@ protected:
         ModuleModels::Services services{clock, activity,
                                         [this] {
                                             ++reads;
-                                            return MacHealth{1, 2};
+                                            return MacHealth{.usedBytes = 1, .totalBytes = 2};
                                         },
                                         helperServices};
         services.firstFrame = firstFrame;
@@ -294,7 +294,7 @@ TEST_F(ModuleModelsTest, TheHealthModelMeasuresTheVolumeThroughTheContainersRead
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     ASSERT_TRUE(models->health()->hasResult());
     EXPECT_EQ(reads, before + 1);
-    EXPECT_EQ(models->health()->storage(), (MacHealth{1, 2}));
+    EXPECT_EQ(models->health()->storage(), (MacHealth{.usedBytes = 1, .totalBytes = 2}));
 }
 
 } // namespace

@@ -41,7 +41,8 @@ bool ShellHarness::launch()
         [this](const QUrl& url) { m_openedUrls.append(url); },
         [this] {
             ++m_answers.storageReads;
-            return MacHealth{m_answers.usedBytes.load(), m_answers.totalBytes.load()};
+            return MacHealth{.usedBytes = m_answers.usedBytes.load(),
+                             .totalBytes = m_answers.totalBytes.load()};
         },
     };
     services.diskVolume = [this](const Path& path) {

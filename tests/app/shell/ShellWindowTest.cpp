@@ -305,8 +305,8 @@ TEST_F(ShellWindowTest, TheSidebarGaugeShowsTheHomeVolume)
     shell.answers().usedBytes = 500'000'000'000;
     shell.clock().advance(std::chrono::seconds(4));
     ASSERT_TRUE(waitFor([&] { return text(value) == QStringLiteral("500 GB / 1 TB"); }));
-    const double expected =
-        StorageGaugeMetrics::fillWidth(bar->width(), MacHealth{500'000'000'000, 1'000'000'000'000});
+    const double expected = StorageGaugeMetrics::fillWidth(
+        bar->width(), MacHealth{.usedBytes = 500'000'000'000, .totalBytes = 1'000'000'000'000});
     EXPECT_EQ(expected, std::round(bar->width() / 2));
     EXPECT_TRUE(waitFor([&] { return fill->width() == expected; }));
 

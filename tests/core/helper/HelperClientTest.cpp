@@ -760,7 +760,14 @@ TEST_F(HelperClientTest, RemovalRefusalsNeverContactTheDaemon)
           Path("/Library/LaunchDaemons/a\xc2\x85"
                "b")},
          kNothingValid},
+        {"only paths with a direction mark",
+         QStringLiteral("com.x"),
+         {Path("/Library/LaunchDaemons/gpj\xe2\x80\x8e.plist"),
+          Path("/Library/LaunchDaemons/gpj\xe2\x80\x8f.plist"),
+          Path("/Library/LaunchDaemons/gpj\xd8\x9c.plist")},
+         kNothingValid},
         {"a label with a right-to-left override", QStringLiteral("com.x\u202e"), {good}, kNothingValid},
+        {"a label with a right-to-left mark", QStringLiteral("com.x\u200f"), {good}, kNothingValid},
     };
     makeClient();
     installed();

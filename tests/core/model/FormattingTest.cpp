@@ -1,6 +1,11 @@
 #include "core/model/Formatting.h"
 
+#include "support/CommaLocale.h"
+
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -81,6 +86,43 @@ TEST(Formatting, CountedNounTakesSUnlessExactlyOne)
     EXPECT_EQ(Formatting::countedNoun(1, QStringLiteral("item")), QStringLiteral("1 item"));
     EXPECT_EQ(Formatting::countedNoun(2, QStringLiteral("item")), QStringLiteral("2 items"));
     EXPECT_EQ(Formatting::countedNoun(-1, QStringLiteral("item")), QStringLiteral("-1 items"));
+}
+
+// A locale that writes a decimal comma changes neither the unit nor the digits: every text is the one
+// the "C" locale gives, decimal point included.
+TEST(Formatting, TextsReadTheSameUnderACommaLocale)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<QString()> format;
+        const char* text;
+    };
+    const std::vector<Case> cases{
+        {"file size in MB", [] { return Formatting::byteCount(270'553'200); }, "270.6 MB"},
+        {"file size in GB", [] { return Formatting::byteCount(270'553'200'000); }, "270.55 GB"},
+        {"file size rounding to 1000 MB", [] { return Formatting::byteCount(999'950'000); }, "1 GB"},
+        {"file size of whole MB", [] { return Formatting::byteCount(4'000'000); }, "4 MB"},
+        {"file size in KB", [] { return Formatting::byteCount(1'501); }, "2 KB"},
+        {"memory size in GB", [] { return Formatting::memoryByteCount(25'274'736'640); }, "23.54 GB"},
+        {"memory size rounding to 1000 MB", [] { return Formatting::memoryByteCount(1'048'523'572); },
+         "0.98 GB"},
+        {"printf with two decimals", [] { return Formatting::cFormat("%.2f", 21.765); }, "21.77"},
+        {"printf of a half to even", [] { return Formatting::cFormat("%.2f", 0.125); }, "0.12"},
+        {"printf with several numbers", [] { return Formatting::cFormat("%.0f%% and %.1f GB", 95.5, 20.05); },
+         "96% and 20.1 GB"},
+    };
+    std::vector<QString> underComma;
+    {
+        const test::CommaLocale german;
+        ASSERT_TRUE(german.failure().isEmpty()) << german.failure().toStdString();
+        for (const Case& c : cases)
+            underComma.push_back(c.format());
+    }
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(underComma[i], QString::fromUtf8(cases[i].text)) << cases[i].what;
+        EXPECT_EQ(cases[i].format(), QString::fromUtf8(cases[i].text)) << cases[i].what << " (C locale)";
+    }
 }
 
 } // namespace

@@ -76,7 +76,7 @@ TEST(CleanReport, FreedTextAndPermissionDenials)
                              {"/b", QStringLiteral("b"), QStringLiteral("Permission denied"), true}};
     ASSERT_EQ(report.permissionDenied().size(), 1u);
     EXPECT_EQ(report.permissionDenied().front().name, QStringLiteral("b"));
-    report.trashed.push_back(TrashedItem{QUuid::createUuid(), "/c", "/t/c", 1'500'000, std::nullopt});
+    report.trashed.push_back(TrashedItem{QUuid::createUuid(), "/c", "/t/c", 1'500'000, std::nullopt, {}});
     EXPECT_EQ(report.formattedFreed(), QStringLiteral("1.5 MB"));
 }
 

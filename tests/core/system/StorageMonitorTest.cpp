@@ -1,12 +1,12 @@
 #include "core/system/StorageMonitor.h"
 
+#include "support/DfOracle.h"
 #include "support/FakeAppActivity.h"
 #include "support/FakeClock.h"
 #include "support/TempTree.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QThread>
 #include <QThreadPool>
 
@@ -59,7 +59,7 @@ TEST(StorageMonitor, ReadsOnTicksOnlyWhileActiveAndOnlyTheNewestCounts)
     std::atomic<qint64> used{100'000'000'000};
     StorageMonitor monitor(clock, activity, [&] {
         ++reads;
-        return MacHealth{used.load(), 1'000'000'000'000};
+        return MacHealth{.usedBytes = used.load(), .totalBytes = 1'000'000'000'000};
     });
     ASSERT_TRUE(waitUntil([&] { return monitor.usedBytes() == 100'000'000'000; }));
     EXPECT_EQ(reads, 1);
@@ -95,7 +95,7 @@ TEST(StorageMonitor, TheTimerStartsWhateverTheStateAtCreation)
         std::atomic<int> reads{0};
         StorageMonitor monitor(clock, activity, [&] {
             ++reads;
-            return MacHealth{100'000'000'000, 1'000'000'000'000};
+            return MacHealth{.usedBytes = 100'000'000'000, .totalBytes = 1'000'000'000'000};
         });
         ASSERT_TRUE(waitUntil([&] { return reads == 1; }));
         clock.advance(std::chrono::seconds(4));
@@ -125,13 +125,13 @@ TEST(StorageMonitor, AnOlderReadingThatArrivesLastIsDropped)
     StorageMonitor monitor(clock, activity, [&] {
         switch (++call) {
         case 1:
-            return MacHealth{111'000'000'000, 1'000'000'000'000};
+            return MacHealth{.usedBytes = 111'000'000'000, .totalBytes = 1'000'000'000'000};
         case 2: // slow: still running when a newer reading starts
             while (!releaseSlow)
                 QThread::msleep(1);
-            return MacHealth{333'000'000'000, 1'000'000'000'000};
+            return MacHealth{.usedBytes = 333'000'000'000, .totalBytes = 1'000'000'000'000};
         default:
-            return MacHealth{222'000'000'000, 1'000'000'000'000};
+            return MacHealth{.usedBytes = 222'000'000'000, .totalBytes = 1'000'000'000'000};
         }
     });
     ASSERT_TRUE(waitUntil([&] { return monitor.usedBytes() == 111'000'000'000; }));
@@ -145,22 +145,17 @@ TEST(StorageMonitor, AnOlderReadingThatArrivesLastIsDropped)
     EXPECT_EQ(monitor.usedBytes(), 222'000'000'000);
 }
 
+// Used is what df shows (the blocks kept for root are not in use), available what df says an ordinary
+// user may still fill.
 TEST(MacHealth, AgreesWithDf)
 {
     test::TempTree tree;
     const MacHealth health = MacHealth::read(tree.root());
-    QProcess df;
-    df.start(QStringLiteral("/bin/df"), {QStringLiteral("-B1"), QStringLiteral("--output=size,avail"),
-                                         QString::fromStdString(tree.root().native())});
-    ASSERT_TRUE(df.waitForFinished(10'000));
-    const QStringList lines = QString::fromUtf8(df.readAllStandardOutput()).split(QLatin1Char('\n'));
-    ASSERT_GE(lines.size(), 2);
-    const QStringList fields = lines[1].simplified().split(QLatin1Char(' '));
-    ASSERT_EQ(fields.size(), 2);
-    const qint64 size = fields[0].toLongLong(), avail = fields[1].toLongLong();
-    EXPECT_EQ(health.totalBytes, size);
+    const test::DfFigures df = test::dfFigures(tree.root());
+    EXPECT_EQ(health.totalBytes, df.size);
     // Free space moves while other tests write; allow 64 MiB of drift.
-    EXPECT_NEAR(double(health.usedBytes), double(size - avail), 64.0 * 1024 * 1024);
+    EXPECT_NEAR(double(health.usedBytes), double(df.used), 64.0 * 1024 * 1024);
+    EXPECT_NEAR(double(health.availableBytes), double(df.available), 64.0 * 1024 * 1024);
     EXPECT_EQ(MacHealth::read(tree.path("missing")), MacHealth{});
 }
 

@@ -179,7 +179,8 @@ TEST(SystemStats, WithoutOrWithAnEmptyPreviousThereAreNoRates)
 }
 
 // Every field comes from its own source: what the seam and the volume reader give passes through, the
-// disk's free space is what the volume has available, and the sample is stamped with the clock's time.
+// disk's free space is what the volume has available, its used space what is in use (neither counts
+// root's reserve), and the sample is stamped with the clock's time.
 TEST(SystemStats, FieldsFromTheirSources)
 {
     test::FakeClock clock;
@@ -195,7 +196,7 @@ TEST(SystemStats, FieldsFromTheirSources)
     Path asked;
     const SystemStats::Sources sources{&host, &clock, [&](const Path& folder) {
                                            asked = folder;
-                                           return MacHealth{300, 1000};
+                                           return MacHealth{300, 1000, 600}; // 100 kept for root
                                        }};
     const SystemSnapshot s = SystemStats::snapshot(std::nullopt, sources);
     EXPECT_EQ(asked, Path("/"));
@@ -204,7 +205,8 @@ TEST(SystemStats, FieldsFromTheirSources)
     EXPECT_EQ(s.cores, 8);
     EXPECT_EQ(s.load1, 1.25);
     EXPECT_EQ(s.diskTotal, 1000);
-    EXPECT_EQ(s.diskFree, 700);
+    EXPECT_EQ(s.diskFree, 600);
+    EXPECT_EQ(s.diskUsed, 300);
     EXPECT_EQ(s.netInBytes, 0u);
     EXPECT_EQ(s.netOutBytes, 0u);
     EXPECT_EQ(s.thermal, ThermalState::serious);

@@ -39,7 +39,7 @@ void overview(ScreenCapture& shot)
 {
     DiskScreenHarness h;
     buildHome(h);
-    h.setVolume(VolumeSpace{60'000'000, 18'000'000});
+    h.setVolume(VolumeSpace{60'000'000, 18'000'000, 18'000'000});
     h.holdScans(true);
     if (!h.open(kPageSize, false)) {
         shot.fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));

@@ -40,6 +40,7 @@ qm::SystemSnapshot sample()
     s.load1 = 2.375;
     s.diskFree = 212'400'000'000;
     s.diskTotal = 994'700'000'000;
+    s.diskUsed = 782'300'000'000;
     s.netInRate = 1'250'000;
     s.netOutRate = 84'000;
     s.uptime = 3 * 86400 + 4 * 3600 + 300;

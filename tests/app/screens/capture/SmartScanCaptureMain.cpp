@@ -40,7 +40,7 @@ void scanningThenResultsThenCleaned(ScreenCapture& shot)
     buildJunk(h);
     // A nearly full disk and three weeks of uptime, so there is something to recommend.
     h.healthFacts().set([](qm::test::HealthModelFixture::Facts& facts) {
-        facts.volume = qm::MacHealth{462'000'000'000, 494'000'000'000};
+        facts.volume = qm::MacHealth{462'000'000'000, 494'000'000'000, 32'000'000'000};
         facts.sample = qm::test::HealthModelFixture::sampleUp(16);
     });
     h.setLargeFileCount(3);
