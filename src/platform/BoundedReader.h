@@ -29,6 +29,12 @@ enum class ReadExtent {
 Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes,
                                ReadExtent extent = ReadExtent::whole);
 
+// `readBounded` of the whole file that `path` names through symbolic links, the final one included: the
+// file at the end of the links must be a regular file within the cap, and is read under the same checks
+// (never opened when it is anything else, the same file read as was inspected). For a file a program
+// is known to read through a link, as Firefox reads its "profiles.ini".
+Result<QByteArray> readBoundedFollowingLinks(const std::filesystem::path& path, qint64 maxBytes);
+
 // The same checks and limits as `readBounded`, reading into `buffer`, whose size is the cap; returns
 // how many bytes were read. Nothing is allocated, so a reader that samples small kernel files many
 // times a second keeps one fixed buffer. On failure the buffer's content is unspecified.

@@ -11,7 +11,7 @@ class Clock;
 class Timer;
 class Workspace;
 
-// Tells when an application starts or stops running from a bundle. The workspace has no signals, so
+// Tells when one of the user's programs starts or stops running. The workspace has no signals, so
 // this polls its running applications about once a second on a clock timer, and only while something
 // is connected to `launched` or `terminated` (a listener destroyed stops it at the next tick); the
 // first read after connecting only takes stock. Each

@@ -6,14 +6,22 @@
 
 namespace qm {
 
-// One running process of an application bundle: its process id, the bundle its executable lies in
-// (as the kernel names the executable, so bytes rather than text), and the identifier the bundle's
-// Info.plist gives (empty when it gives none or cannot be read).
+// One running process of the user, as the process table shows it: its process id, the executable it
+// runs (as the kernel names it, so bytes rather than text), the Flatpak application whose sandbox it
+// runs in, and, when its executable lies inside a "<name>.app" bundle, that bundle and the identifier
+// the bundle's Info.plist gives. Empty fields mean "none" or "could not be read".
 struct RunningApplication
 {
     qint64 pid = 0;
     Path bundle;
     QString bundleID;
+    Path executable;
+    QString flatpakId;
+
+    // The base name of `executable`, without the " (deleted)" the kernel appends once the file has
+    // been replaced or removed (as a package upgrade does under a running browser); empty without one.
+    std::string executableName() const;
+
     bool operator==(const RunningApplication&) const = default;
 };
 

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,12 +15,17 @@ namespace qm::test {
 
 namespace fs = std::filesystem;
 
-fs::path makeSleeperBundle(const fs::path& bundle, const QByteArray& identifier, const fs::path& executable)
+fs::path makeSleeper(const fs::path& program)
 {
-    fs::create_directories(bundle / "Contents" / "MacOS");
-    const fs::path program = bundle / "Contents" / "MacOS" / executable;
+    fs::create_directories(program.parent_path());
     fs::copy_file("/usr/bin/sleep", program, fs::copy_options::overwrite_existing);
     fs::permissions(program, fs::perms(0755));
+    return program;
+}
+
+fs::path makeSleeperBundle(const fs::path& bundle, const QByteArray& identifier, const fs::path& executable)
+{
+    const fs::path program = makeSleeper(bundle / "Contents" / "MacOS" / executable);
     if (!identifier.isEmpty()) {
         QFile plist(QString::fromStdString((bundle / "Contents" / "Info.plist").string()));
         if (!plist.open(QIODevice::WriteOnly))
@@ -31,7 +37,7 @@ fs::path makeSleeperBundle(const fs::path& bundle, const QByteArray& identifier,
     return program;
 }
 
-BundleProcess::BundleProcess(const fs::path& executable, bool ignoreTerm)
+BundleProcess::BundleProcess(const fs::path& executable, bool ignoreTerm, std::optional<uid_t> asUser)
 {
     int ready[2];
     if (::pipe2(ready, O_CLOEXEC) != 0)
@@ -45,14 +51,34 @@ BundleProcess::BundleProcess(const fs::path& executable, bool ignoreTerm)
         ::close(ready[0]);
         if (ignoreTerm)
             ::signal(SIGTERM, SIG_IGN);
+        if (asUser) {
+            // Raw system calls: the library's wrappers would try to reach threads this child lacks.
+            const long user = long(*asUser);
+            if (::syscall(SYS_setgroups, 0, nullptr) != 0 ||
+                ::syscall(SYS_setresgid, user, user, user) != 0 ||
+                ::syscall(SYS_setresuid, user, user, user) != 0) {
+                (void)!::write(ready[1], "u", 1);
+                ::_exit(126);
+            }
+        }
         ::execl(executable.c_str(), "Sleeper", "600", static_cast<char*>(nullptr));
+        (void)!::write(ready[1], "x", 1);
         ::_exit(127);
     }
     ::close(ready[1]);
     char byte = 0;
-    while (::read(ready[0], &byte, 1) < 0 && errno == EINTR) {
+    ssize_t got = 0;
+    while ((got = ::read(ready[0], &byte, 1)) < 0 && errno == EINTR) {
     }
     ::close(ready[0]);
+    // A byte instead of the bare close: the child gave up before its program ran.
+    if (got == 1) {
+        int status = 0;
+        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        m_reaped = true;
+        throw std::runtime_error("the stand-in program did not start");
+    }
 }
 
 bool BundleProcess::waitForExit(std::chrono::milliseconds timeout)

@@ -10,19 +10,26 @@
 
 namespace qm::test {
 
+// A copy of sleep(1) at `program` (mode 0755, its folders made first): a stand-in for a program that
+// the process table knows by that executable's name. Returns `program`.
+std::filesystem::path makeSleeper(const std::filesystem::path& program);
+
 // Makes a fake application bundle around a real program: "<bundle>/Contents/MacOS/<executable>" is
 // a copy of sleep(1), and Contents/Info.plist holds `identifier` as CFBundleIdentifier (no plist
 // when it is empty). Returns the executable's path.
 std::filesystem::path makeSleeperBundle(const std::filesystem::path& bundle, const QByteArray& identifier,
                                         const std::filesystem::path& executable = "Sleeper");
 
-// A child process running a bundle's executable ("<executable> 600"), killed and reaped when it
-// goes. `ignoreTerm`: it ignores SIGTERM, set before the program starts. The constructor returns
-// only once the program runs (its exec happened), so /proc already shows it from the bundle.
+// A child process running a stand-in executable ("<executable> 600"), killed and reaped when it
+// goes. `ignoreTerm`: it ignores SIGTERM, set before the program starts. `asUser`: it runs as that
+// user (and the group of the same number, no supplementary groups), which needs root; the executable
+// must be reachable for that user. The constructor returns only once the program runs (its exec
+// happened), so /proc already shows it with its executable; it throws when the program cannot start.
 class BundleProcess
 {
 public:
-    explicit BundleProcess(const std::filesystem::path& executable, bool ignoreTerm = false);
+    explicit BundleProcess(const std::filesystem::path& executable, bool ignoreTerm = false,
+                           std::optional<uid_t> asUser = std::nullopt);
     ~BundleProcess();
     BundleProcess(const BundleProcess&) = delete;
     BundleProcess& operator=(const BundleProcess&) = delete;

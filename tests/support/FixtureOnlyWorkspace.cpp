@@ -12,7 +12,7 @@ std::vector<RunningApplication> FixtureOnlyWorkspace::runningApplications() cons
 {
     std::vector<RunningApplication> mine = m_real.runningApplications();
     std::erase_if(mine, [&](const RunningApplication& app) {
-        return app.bundle.native().rfind(m_root.native() + "/", 0) != 0;
+        return app.executable.native().rfind(m_root.native() + "/", 0) != 0;
     });
     return mine;
 }

@@ -7,8 +7,8 @@
 namespace qm::test {
 
 // The real process table seen through a fixture folder only: `runningApplications` keeps the entries
-// of `real` whose bundle lies below `root`, so bundle processes other tests start at the same time
-// never count. Reveal and open do nothing; a quit request goes to `real`. `real` must outlive it.
+// of `real` whose executable lies below `root`, so processes other tests start at the same time never
+// count. Reveal and open do nothing; a quit request goes to `real`. `real` must outlive it.
 class FixtureOnlyWorkspace final : public Workspace
 {
 public:

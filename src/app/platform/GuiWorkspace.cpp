@@ -2,13 +2,16 @@
 
 #include "core/apps/AppScanner.h"
 #include "core/apps/RunningApps.h"
+#include "platform/UniqueFd.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QStringList>
 
+#include <sys/syscall.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <utility>
@@ -61,11 +64,18 @@ std::vector<RunningApplication> GuiWorkspace::runningApplications() const
 
 void GuiWorkspace::terminate(const RunningApplication& application)
 {
-    // A process id freed and taken again meanwhile belongs to someone else.
-    const auto bundle = RunningApps::bundleOfProcess(application.pid, m_procRoot);
-    if (!bundle || bundle->native() != application.bundle.native())
+    if (application.pid <= 0 || application.executable.empty())
         return;
-    (void)::kill(pid_t(application.pid), SIGTERM);
+    // Held first: should the process end and its id be taken by another after the check below, the
+    // signal finds the descriptor's process gone instead of reaching the newcomer.
+    // (Raw system calls: this C library's header declares its wrappers without C linkage.)
+    const UniqueFd process(int(::syscall(SYS_pidfd_open, pid_t(application.pid), 0)));
+    if (!process.valid())
+        return;
+    const auto now = RunningApps::process(application.pid, m_procRoot);
+    if (!now || now->executable.native() != application.executable.native())
+        return;
+    (void)::syscall(SYS_pidfd_send_signal, process.get(), SIGTERM, nullptr, 0);
 }
 
 } // namespace qm

@@ -12,9 +12,9 @@ namespace qm {
 // The desktop of this machine: a file is revealed through the freedesktop.org file-manager interface
 // (org.freedesktop.FileManager1.ShowItems on the session bus), and addresses are opened with the
 // desktop's URL handler. When no session bus is reachable or no file manager answers the call, the
-// folder holding the file is opened instead. Running applications are read from the process table
-// (`RunningApps`), their identifiers from their bundles' Info.plist as the inventory reads them, and
-// quit is SIGTERM. Lives on the GUI thread; the bus call does not block it.
+// folder holding the file is opened instead. Running programs are the user's processes in the process
+// table (`RunningApps`), bundle identifiers read from their bundles' Info.plist as the inventory reads
+// them, and quit is SIGTERM. Lives on the GUI thread; the bus call does not block it.
 class GuiWorkspace final : public QObject, public Workspace
 {
     Q_OBJECT
@@ -32,7 +32,9 @@ public:
     void reveal(const Path& path) override;
     void openUrl(const QUrl& url) override;
     std::vector<RunningApplication> runningApplications() const override;
-    // Sends SIGTERM only while the process still runs from the same bundle.
+    // Sends SIGTERM only while the process is still the user's and runs the same executable; the process
+    // is held by a descriptor while that is checked, so a process id freed and taken again meanwhile
+    // is never signalled.
     void terminate(const RunningApplication& application) override;
 
 private:

@@ -62,7 +62,8 @@ struct OpenedFile
 
 // Everything a bounded read does before its first byte: the type and size checks (the size only for
 // a whole-file read) and the reopen through the inspected descriptor.
-Result<OpenedFile> openForReading(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent)
+Result<OpenedFile> openForReading(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent,
+                                  bool followFinalLink = false)
 {
     if (maxBytes < 0) {
         return failure(EINVAL, QStringLiteral("Negative read limit for"), path);
@@ -70,7 +71,7 @@ Result<OpenedFile> openForReading(const std::filesystem::path& path, qint64 maxB
     // Nothing is opened for reading before it is known to be a regular file: an O_PATH descriptor
     // looks at the entry without opening the object behind it, so a device's open routine never runs
     // and a FIFO's writer is never woken. With O_NOFOLLOW a final link is held as the link itself.
-    const UniqueFd entry(::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    const UniqueFd entry(::open(path.c_str(), O_PATH | (followFinalLink ? 0 : O_NOFOLLOW) | O_CLOEXEC));
     if (!entry) {
         return failure(errno, QStringLiteral("Cannot open"), path);
     }
@@ -125,9 +126,11 @@ qint64 readFully(int fd, char* buffer, qint64 size)
 
 } // namespace
 
-Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent)
+namespace {
+
+Result<QByteArray> readOpened(Result<OpenedFile> opened, const std::filesystem::path& path, qint64 maxBytes,
+                              ReadExtent extent)
 {
-    Result<OpenedFile> opened = openForReading(path, maxBytes, extent);
     if (!opened) {
         return opened.error();
     }
@@ -162,6 +165,19 @@ Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxByte
     data.truncate(filled);
     data.squeeze();
     return data;
+}
+
+} // namespace
+
+Result<QByteArray> readBounded(const std::filesystem::path& path, qint64 maxBytes, ReadExtent extent)
+{
+    return readOpened(openForReading(path, maxBytes, extent), path, maxBytes, extent);
+}
+
+Result<QByteArray> readBoundedFollowingLinks(const std::filesystem::path& path, qint64 maxBytes)
+{
+    return readOpened(openForReading(path, maxBytes, ReadExtent::whole, true), path, maxBytes,
+                      ReadExtent::whole);
 }
 
 Result<qsizetype> readBoundedInto(const std::filesystem::path& path, std::span<char> buffer,

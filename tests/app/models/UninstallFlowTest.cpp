@@ -660,8 +660,8 @@ protected:
         alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
         make();
         loadAndSettle();
-        workspace->setRunning(
-            {RunningApplication{4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha")}});
+        workspace->setRunning({RunningApplication{
+            4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha"), {}, {}}});
         open(alpha);
         ASSERT_TRUE(apps->selectedAppIsRunning());
     }
@@ -675,8 +675,8 @@ TEST_F(QuitFirstTest, GoneAfterThreePollsLeadsBackToTheConfirmation)
         SCOPED_TRACE(needsAdmin);
         apps->setShowConfirm(false);
         apps->setShowAdminConfirm(false);
-        workspace->setRunning(
-            {RunningApplication{4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha")}});
+        workspace->setRunning({RunningApplication{
+            4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha"), {}, {}}});
         const std::size_t asked = workspace->terminated().size();
         apps->quitAndUninstall(needsAdmin);
         EXPECT_EQ(workspace->terminated().size(), asked + 1) << "asked by identifier";
@@ -698,8 +698,8 @@ TEST_F(QuitFirstTest, GoneAfterThreePollsLeadsBackToTheConfirmation)
 
 TEST_F(QuitFirstTest, AnOpenSheetFollowsTheApplicationStartingAndStopping)
 {
-    const RunningApplication running{4242, Path("/other/place/Alpha.app"),
-                                     QStringLiteral("com.example.alpha")};
+    const RunningApplication running{
+        4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha"), {}, {}};
     workspace->setRunning({});
     clock.advance(1000ms);
     EXPECT_FALSE(apps->selectedAppIsRunning());

@@ -5,6 +5,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureOnlyWorkspace.h"
+#include "support/PrivilegeDrop.h"
 #include "support/TempTree.h"
 
 #include <QSignalSpy>
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 namespace qm {
 namespace {
@@ -88,7 +90,12 @@ TEST_F(RunningApplicationsTest, ListsBundleProcessesWithTheirIdentifierAndQuitEn
     EXPECT_TRUE(c->bundleID.isEmpty());
     EXPECT_TRUE(std::is_sorted(running.begin(), running.end(),
                                [](const auto& x, const auto& y) { return x.pid < y.pid; }));
-    EXPECT_FALSE(findPid(running, ::getpid())) << "the test program runs from no bundle";
+    const auto self = findPid(running, ::getpid());
+    ASSERT_TRUE(self) << "the user's own process outside any bundle is missing";
+    EXPECT_TRUE(self->bundle.empty());
+    EXPECT_TRUE(self->bundleID.isEmpty());
+    EXPECT_EQ(self->executable, fs::read_symlink("/proc/self/exe"));
+    EXPECT_EQ(a->executable.native(), (named / "Contents/MacOS/Sleeper").native());
 
     // Matching: by identifier, or by path alone when the application has none.
     EXPECT_EQ(
@@ -104,6 +111,136 @@ TEST_F(RunningApplicationsTest, ListsBundleProcessesWithTheirIdentifierAndQuitEn
     EXPECT_EQ(withoutID.endedBySignal(), SIGTERM);
     EXPECT_FALSE(findPid(workspace.runningApplications(), withoutID.pid()));
     EXPECT_TRUE(findPid(workspace.runningApplications(), withID.pid())) << "only the one asked quits";
+}
+
+TEST_F(RunningApplicationsTest, AProgramIsRecognisedByItsExecutableNameAmongTheUsersOwnProcesses)
+{
+    const fs::path firefox = test::makeSleeper(tree.path("usr/lib/firefox-esr/firefox-esr"));
+    const fs::path replaced = test::makeSleeper(tree.path("opt/vivaldi/vivaldi-bin"));
+    const fs::path other = test::makeSleeper(tree.path("opt/google/chrome/chrome"));
+    test::BundleProcess ours(firefox);
+    test::BundleProcess upgraded(replaced);
+    // A package upgrade replaces the file under a running browser: the kernel then names it
+    // "<path> (deleted)".
+    fs::remove(replaced);
+    const test::FixtureOnlyWorkspace mine(workspace, tree.root());
+    const std::vector<RunningApplication> running = mine.runningApplications();
+
+    const ProgramIdentity firefoxProgram{{"firefox", "firefox-esr"}, {QStringLiteral("org.mozilla.firefox")}};
+    const ProgramIdentity vivaldiProgram{{"vivaldi-bin"}, {QStringLiteral("com.vivaldi.Vivaldi")}};
+    const ProgramIdentity chromeProgram{{"chrome"}, {QStringLiteral("com.google.Chrome")}};
+    const auto firefoxes = RunningApps::instancesOf(running, firefoxProgram);
+    ASSERT_EQ(firefoxes.size(), 1u);
+    EXPECT_EQ(firefoxes.front().pid, ours.pid());
+    EXPECT_EQ(firefoxes.front().executable, firefox);
+    EXPECT_TRUE(firefoxes.front().flatpakId.isEmpty());
+    EXPECT_TRUE(firefoxes.front().bundle.empty());
+    const auto vivaldis = RunningApps::instancesOf(running, vivaldiProgram);
+    ASSERT_EQ(vivaldis.size(), 1u);
+    EXPECT_EQ(vivaldis.front().pid, upgraded.pid());
+    EXPECT_EQ(vivaldis.front().executable.native(), replaced.native() + " (deleted)");
+    EXPECT_EQ(vivaldis.front().executableName(), "vivaldi-bin");
+    EXPECT_TRUE(RunningApps::instancesOf(running, chromeProgram).empty());
+    EXPECT_TRUE(RunningApps::instancesOf(running, ProgramIdentity{}).empty()) << "an empty identity";
+
+    if (!test::canDropPrivileges())
+        return; // the rest needs a process of another user
+    test::BundleProcess theirs(other, false, test::TempTree::kOtherUid);
+    const auto ofUs = RunningApps::instancesOf(mine.runningApplications(), chromeProgram);
+    EXPECT_TRUE(ofUs.empty()) << "another user's chrome counted as ours";
+    // Control: the process is there and readable, as that user's.
+    const auto ofThem = RunningApps::instancesOf(
+        RunningApps::list(Path("/proc"), {}, test::TempTree::kOtherUid), chromeProgram);
+    ASSERT_TRUE(
+        std::any_of(ofThem.begin(), ofThem.end(), [&](const auto& p) { return p.pid == theirs.pid(); }));
+
+    // Root may signal anyone; quitting still leaves another user's process alone.
+    const auto listedAsTheirs =
+        *std::find_if(ofThem.begin(), ofThem.end(), [&](const auto& p) { return p.pid == theirs.pid(); });
+    workspace.terminate(listedAsTheirs);
+    EXPECT_FALSE(theirs.waitForExit(300ms)) << "another user's process was quit";
+    // A value naming another executable than the process runs now is left alone too; the right one quits.
+    RunningApplication stale = firefoxes.front();
+    stale.executable = replaced;
+    workspace.terminate(stale);
+    EXPECT_FALSE(ours.waitForExit(300ms));
+    workspace.terminate(firefoxes.front());
+    ASSERT_TRUE(ours.waitForExit(10s));
+    EXPECT_EQ(ours.endedBySignal(), SIGTERM);
+}
+
+TEST_F(RunningApplicationsTest, FlatpakIdComesFromTheSandboxsInstanceFile)
+{
+    struct Row
+    {
+        const char* what;
+        QByteArray info;
+        QString id;
+    };
+    const Row rows[] = {
+        {"an application", "[Application]\nname=org.mozilla.firefox\nruntime=runtime/x\n\n[Instance]\n",
+         "org.mozilla.firefox"},
+        {"blanks and CRLF", "[Application]\r\n name = com.google.Chrome \r\n", "com.google.Chrome"},
+        {"the first name of the group holds", "[Application]\nname=a.b\nname=c.d\n", "a.b"},
+        {"a name in another group", "[Instance]\nname=org.evil.App\n[Application]\nruntime=x\n", ""},
+        {"a bare runtime", "[Runtime]\nname=org.freedesktop.Platform\n", ""},
+        {"a name that is no app id", "[Application]\nname=../../etc\n", ""},
+        {"one part only", "[Application]\nname=firefox\n", ""},
+        {"an empty part", "[Application]\nname=org..firefox\n", ""},
+        {"a slash", "[Application]\nname=org.mozilla/firefox\n", ""},
+        {"too long", "[Application]\nname=a." + QByteArray(254, 'b') + "\n", ""},
+        {"nothing", "", ""},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(RunningApps::flatpakIdFromInfo(row.info), row.id) << row.what;
+}
+
+TEST_F(RunningApplicationsTest, AProcessTableReadsOwnersExecutablesAndSandboxes)
+{
+    // A process table of fixture entries: "exe" links, "root" links to a sandbox's root folder.
+    const fs::path proc = tree.folder("proc");
+    const auto entry = [&](const char* pid, const char* exe, const QByteArray* info) {
+        const fs::path folder = tree.folder(proc / pid);
+        tree.symlink(exe, folder / "exe");
+        const fs::path root = tree.folder(tree.path("roots") / pid);
+        if (info)
+            tree.fileWithContent(root / ".flatpak-info", *info);
+        tree.symlink(root, folder / "root");
+        return folder;
+    };
+    const QByteArray chrome = "[Application]\nname=com.google.Chrome\n";
+    const QByteArray huge =
+        "[Application]\nname=com.google.Chrome\n" + QByteArray(RunningApps::kMaxFlatpakInfoBytes, '#');
+    entry("12", "/app/extra/chrome", &chrome);
+    entry("7", "/usr/lib/firefox/firefox", nullptr);
+    entry("30", "/app/bin/too-big", &huge);
+    entry("31", "/app/bin/fifo", nullptr);
+    tree.fifo(tree.path("roots/31/.flatpak-info")); // never opened, so the listing cannot hang
+    tree.folder(proc / "self");
+    tree.folder(proc / "40"); // a kernel thread: no executable
+    const bool asRoot = test::canDropPrivileges();
+    if (asRoot)
+        tree.chown(entry("50", "/usr/bin/chrome", &chrome)); // another user's
+
+    const std::vector<RunningApplication> running = RunningApps::list(proc);
+    std::vector<std::tuple<qint64, std::string, QString>> seen;
+    for (const RunningApplication& p : running)
+        seen.emplace_back(p.pid, p.executable.native(), p.flatpakId);
+    EXPECT_EQ(seen, (std::vector<std::tuple<qint64, std::string, QString>>{
+                        {7, "/usr/lib/firefox/firefox", ""},
+                        {12, "/app/extra/chrome", "com.google.Chrome"},
+                        {30, "/app/bin/too-big", ""},
+                        {31, "/app/bin/fifo", ""},
+                    }));
+    const ProgramIdentity byId{{}, {QStringLiteral("com.google.Chrome")}};
+    ASSERT_EQ(RunningApps::instancesOf(running, byId).size(), 1u);
+    EXPECT_EQ(RunningApps::instancesOf(running, byId).front().pid, 12);
+    if (asRoot) {
+        const auto theirs = RunningApps::process(50, proc, test::TempTree::kOtherUid);
+        ASSERT_TRUE(theirs) << "the other user's entry is readable as theirs";
+        EXPECT_EQ(theirs->flatpakId, QStringLiteral("com.google.Chrome"));
+        EXPECT_FALSE(RunningApps::process(50, proc));
+    }
 }
 
 TEST_F(RunningApplicationsTest, AProcessThatIgnoresTheRequestStays)

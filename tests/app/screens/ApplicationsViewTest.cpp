@@ -514,7 +514,7 @@ TEST_F(ApplicationsViewTest, WhileSearchingOnlyCancelWorks)
     h.reportIncompleteListings(true);
     openListed();
     h.workspace().setRunning(
-        {RunningApplication{4242, Path("/other/Beta.app"), QStringLiteral("com.example.beta")}});
+        {RunningApplication{4242, Path("/other/Beta.app"), QStringLiteral("com.example.beta"), {}, {}}});
     struct Row
     {
         const char* name;
@@ -555,7 +555,8 @@ TEST_F(ApplicationsViewTest, ARunningBundleOfAnotherUserShowsBothBannersAndQuits
     const fs::path root = h.bundle("Root.app", "Root", "com.example.root");
     h.system().chown(root);
     openListed();
-    const RunningApplication running{4242, Path("/other/Root.app"), QStringLiteral("com.example.root")};
+    const RunningApplication running{
+        4242, Path("/other/Root.app"), QStringLiteral("com.example.root"), {}, {}};
     h.workspace().setRunning({running});
     openSheet(QStringLiteral("Root"));
     QQuickItem* admin = sheetPart(QStringLiteral("adminBanner"));
@@ -596,7 +597,7 @@ TEST_F(ApplicationsViewTest, TheRefusalStaysAfterTheApplicationQuit)
     h.bundle("Alpha.app", "Alpha", "com.example.alpha");
     openListed();
     h.workspace().setRunning(
-        {RunningApplication{4242, Path("/other/Alpha.app"), QStringLiteral("com.example.alpha")}});
+        {RunningApplication{4242, Path("/other/Alpha.app"), QStringLiteral("com.example.alpha"), {}, {}}});
     openSheet(QStringLiteral("Alpha"));
     QQuickItem* button = sheetPart(QStringLiteral("uninstallButton"));
     h.click(button);
