@@ -911,6 +911,18 @@ void ApplicationsViewModel::confirmUninstall()
     if (!m_selectedApp || m_inFlightActionIDs.contains(m_selectedApp->id()))
         return;
     const InstalledApp app = *m_selectedApp;
+    if (AppScanner::isLinkedBundle(app.url)) {
+        // Moving the link would leave the application installed where it points, and its leftovers
+        // would go while it stays: nothing moves.
+        dismissUninstaller();
+        const QString reason = AppScanner::linkedBundleRefusal();
+        applyNormalUninstall(app,
+                             CleanReport{{},
+                                         {app.name + QStringLiteral(": ") + reason},
+                                         {CleanFailure{app.url, app.name, reason, false}}},
+                             CleanReport{});
+        return;
+    }
     if (appNeedsAdmin(app.url)) {
         dismissUninstaller();
         setUninstallFailure(

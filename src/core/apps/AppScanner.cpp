@@ -142,6 +142,18 @@ void AppScanner::peek(const Path& folder, Walk& walk) const
         walk.complete = false;
 }
 
+bool AppScanner::isLinkedBundle(const Path& bundle, const FileSystem& fileManager)
+{
+    const auto status = fileManager.status(FileSystem::standardize(bundle));
+    return status && status->isSymlink();
+}
+
+QString AppScanner::linkedBundleRefusal()
+{
+    return QStringLiteral("It is a link to an application stored elsewhere. Remove the application "
+                          "itself from where the link points.");
+}
+
 QString AppScanner::bundleIdentifier(const Path& bundle) const
 {
     const auto bytes = readBounded(bundle / "Contents" / "Info.plist", kMaxInfoPlistBytes);

@@ -54,6 +54,13 @@ public:
     // returned, sorted). Synchronous; never fails.
     Listing listApps(std::stop_token stop = {}) const;
 
+    // True when the listed bundle path is itself a symbolic link (links in the folders above it do not
+    // count). No uninstall moves such a bundle: moving the link would leave the application installed
+    // where the link points, and its data would go while it stays.
+    static bool isLinkedBundle(const Path& bundle, const FileSystem& fileManager = {});
+    // Why an uninstall refuses a linked bundle: the line shown under "couldn't be moved to the Trash".
+    static QString linkedBundleRefusal();
+
     // The identifier `bundle`'s Contents/Info.plist gives, read as `listApps` reads it (bounded, never
     // blocking on something that is not a regular file; an unproven Apple claim dropped); empty when
     // there is none or the file cannot be read.

@@ -157,8 +157,9 @@ std::string shellCommand(const MoveCommand& command)
          held + ")\" = \"$(/bin/stat -c %d .)\"";
     // `mv -n` exits 0 when it skips a taken destination, so only the bundle's absence from the source
     // folder tells that it moved.
-    s += " && /bin/mv -n -T -- " + held + " " + destination + " && /bin/test ! -e " + held +
-         " && /bin/test ! -L " + held;
+    // A link swapped in for the bundle is refused: moving it would leave the application in place.
+    s += " && /bin/test ! -L " + held + " && /bin/mv -n -T -- " + held + " " + destination +
+         " && /bin/test ! -e " + held + " && /bin/test ! -L " + held;
     return s;
 }
 
@@ -195,6 +196,9 @@ Result moveToUserTrash(const Path& rawApp, const Environment& environment)
     const auto bundle = fs.status(app);
     if (!bundle)
         return Result::failed(bundle.error().description());
+    // The root command would move the link and leave the application where it points.
+    if (bundle->isSymlink())
+        return Result::failed(AppScanner::linkedBundleRefusal());
     const auto folder = fs.statusFollowingLinks(parent);
     if (!folder || folder->id.device != bundle->id.device) {
         // A bundle that is a mount point of its own could only be copied, never renamed.

@@ -56,7 +56,8 @@ inline constexpr int kOutsideApplicationFolders = 64;
 // bundle lies on the same file system, otherwise that file system's "$topdir/.Trash-$uid" (made by the
 // root command, owned by the user, mode 0700, when the user cannot make it). Blocks while the prompt
 // is open and the command runs: call it off the GUI thread. The reserved info file is removed again
-// when the answer is failed or cancelled.
+// when the answer is failed or cancelled. A bundle that is itself a symbolic link is refused before
+// any prompt (AppScanner::linkedBundleRefusal()): moving the link would leave the application installed.
 Result moveToUserTrash(const Path& app, const Environment& environment = {});
 
 // The first free name for `name` in `folder`: `name` itself, then "<base> 2.<extension>",
@@ -80,8 +81,9 @@ struct MoveCommand
 // The shell command for `command`. As root it: enters the source folder physically and exits with
 // kOutsideApplicationFolders unless that is an allowed folder or below one; holds the folder open;
 // makes the trash when asked; enters trash/files physically and requires exactly that path, owned by
-// the owner, on the same mount as the source folder and on the bundle's own device; renames the bundle
-// from the held folder with `mv -n -T`; and fails unless the bundle has left the source folder.
+// the owner, on the same mount as the source folder and on the bundle's own device; fails when the
+// bundle is a symbolic link; renames the bundle from the held folder with `mv -n -T`; and fails unless
+// the bundle has left the source folder.
 std::string shellCommand(const MoveCommand& command);
 
 // `text` in single quotes for the shell, every single quote written as '\''.

@@ -414,6 +414,49 @@ TEST_F(UninstallFlowTest, ABundleOfAnotherUserGetsTheAdministratorSentenceAndNot
     EXPECT_EQ(apps->uninstallCompletions(), 0);
 }
 
+// /Applications/Linked.app is a link to ~/Applications/Real.app, so the application is listed through
+// the link. Moving the link would leave the application installed and take its data: the uninstall
+// is refused whole, whoever owns the link, and nothing moves.
+TEST_F(UninstallFlowTest, AnApplicationListedThroughALinkIsRefusedWholeAndNothingMoves)
+{
+    const fs::path real = bundle(home.path("Applications/Real.app"), "Real", "com.example.real");
+    const fs::path cache = home.file("Library/Caches/com.example.real/blob", 5'000).parent_path();
+    const fs::path link = system.symlink(real, "Applications/Linked.app");
+    struct Row
+    {
+        const char* owner;
+        bool anotherUser;
+    };
+    for (const Row row : {Row{"the user's own link", false}, Row{"another user's link", true}}) {
+        SCOPED_TRACE(row.owner);
+        if (row.anotherUser) {
+            if (::getuid() != 0)
+                continue; // needs root to give the link away
+            system.chown(link);
+        }
+        make();
+        loadAndSettle();
+        ASSERT_EQ(apps->apps().size(), 1u);
+        open(link);
+        EXPECT_EQ(leftoverNames(), std::vector<std::string>{"com.example.real"});
+        uninstallAndSettle();
+        drain();
+        EXPECT_FALSE(apps->hasSelectedApp());
+        EXPECT_EQ(apps->uninstallFailureText(),
+                  kLeft + QStringLiteral("Real\u201d couldn't be moved to the Trash.\nReal: ") +
+                      AppScanner::linkedBundleRefusal());
+        EXPECT_EQ(apps->pendingRevealURL(), Path(link));
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_TRUE(present(real / "Contents/Info.plist"));
+        EXPECT_TRUE(present(cache));
+        EXPECT_TRUE(!present(trashFiles()) || fs::is_empty(trashFiles())) << "nothing went to the Trash";
+        EXPECT_FALSE(apps->lastReport());
+        EXPECT_EQ(apps->uninstallCompletions(), 0);
+        EXPECT_TRUE(listed(link)) << "still listed";
+        EXPECT_EQ(adminCalls.load(), 0);
+    }
+}
+
 TEST_F(UninstallFlowTest, ALeftoverThatStaysIsWordedAndItsDetailsMatchItsLines)
 {
     const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");

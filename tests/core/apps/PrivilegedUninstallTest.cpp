@@ -4,6 +4,7 @@
 // another volume's own Trash and the prompt's answers.
 #include "core/apps/PrivilegedUninstall.h"
 
+#include "core/apps/AppScanner.h"
 #include "support/FakeAdminPrompt.h"
 #include "support/PrivilegeDrop.h"
 #include "support/ScratchMount.h"
@@ -100,9 +101,9 @@ TEST(PrivilegedUninstallCommand, NamesEveryPartExactlyWhateverItHolds)
               "source_mount=$(/bin/grep '^mnt_id:' /proc/self/fdinfo/3) && "
               "trash_mount=$(/bin/grep '^mnt_id:' /proc/self/fdinfo/4) && "
               "/bin/test \"$source_mount\" = \"$trash_mount\" && /bin/test \"$(/bin/stat -c %d -- " +
-                  held + ")\" = \"$(/bin/stat -c %d .)\" && /bin/mv -n -T -- " + held +
-                  " './A'\\''b\"c\\d$(id)`id`\ne 2.app' && /bin/test ! -e " + held + " && /bin/test ! -L " +
-                  held);
+                  held + ")\" = \"$(/bin/stat -c %d .)\" && /bin/test ! -L " + held +
+                  " && /bin/mv -n -T -- " + held + " './A'\\''b\"c\\d$(id)`id`\ne 2.app' && /bin/test ! -e " +
+                  held + " && /bin/test ! -L " + held);
 
     command.createTrash = true;
     command.trash = "/mnt/usb/.Trash-1000";
@@ -243,6 +244,35 @@ TEST_F(PrivilegedUninstallTest, ItemsOutsideTheApplicationFoldersAreRefusedBefor
     }
     EXPECT_TRUE(prompt->commands().empty());
     EXPECT_FALSE(present(homeTrash)) << "nothing is prepared for a refused item";
+}
+
+// An application listed through a link (/Applications/X.app pointing at the real bundle elsewhere):
+// moving the link would leave the application installed, so nothing moves, before any prompt or by
+// the root command when the link is swapped in after the check.
+TEST_F(PrivilegedUninstallTest, ABundleThatIsALinkIsRefusedWholeOnBothSidesOfThePrompt)
+{
+    const fs::path real = bundle("home/Applications/Real.app");
+    const fs::path link = tree.symlink(real, "Applications/Linked.app");
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(link, environment()),
+              Result::failed(AppScanner::linkedBundleRefusal()));
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(tree.path("Applications/Linked.app/"), environment()),
+              Result::failed(AppScanner::linkedBundleRefusal()))
+        << "a trailing slash names the link too";
+    EXPECT_TRUE(prompt->commands().empty());
+
+    const fs::path swapped = bundle("Applications/Swapped.app");
+    prompt->beforeRun([&](const std::string&) {
+        fs::rename(swapped, tree.path("home/Applications/Swapped.app"));
+        tree.symlink(tree.path("home/Applications/Swapped.app"), swapped);
+    });
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(swapped, environment()).kind, Result::Kind::failed);
+    EXPECT_EQ(fs::read_symlink(swapped), tree.path("home/Applications/Swapped.app")) << "the link stays";
+    EXPECT_TRUE(present(tree.path("home/Applications/Swapped.app/Contents/marker")));
+    EXPECT_TRUE(present(real / "Contents/marker"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_FALSE(present(files() / "Swapped.app"));
+    EXPECT_FALSE(present(files() / "Linked.app"));
+    EXPECT_FALSE(present(info() / "Swapped.app.trashinfo")) << "the reserved info file is released";
 }
 
 TEST_F(PrivilegedUninstallTest, TheRootCommandRefusesASourceOutsideTheApplicationFolders)
