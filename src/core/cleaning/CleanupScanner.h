@@ -7,6 +7,7 @@
 #include "platform/AppLocator.h"
 #include "platform/CodeSigner.h"
 #include "platform/FileSystem.h"
+#include "platform/Places.h"
 
 #include <QDateTime>
 #include <QString>
@@ -66,6 +67,11 @@ public:
     explicit CleanupScanner(FileSystem fileManager = {}, Path home = FileSystem::homeDirectory(),
                             Path systemRoot = Path("/"), std::shared_ptr<const CodeSigner> signer = nullptr,
                             std::shared_ptr<const AppLocator> appLocator = nullptr);
+
+    // The places of `home` the App Leftovers kind reads: the session's own when `home` is the current
+    // user's and `systemRoot` is "/", otherwise the default layout under `home`. Reads nothing but
+    // the user-dirs file.
+    static Places placesOf(const Path& home, const Path& systemRoot = Path("/"));
 
     const FileSystem& fileManager() const { return m_fileManager; }
     const Path& home() const { return m_home; }

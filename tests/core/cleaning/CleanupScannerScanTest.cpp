@@ -44,7 +44,8 @@ std::multiset<QString> namesOf(const JunkCategory& category)
     return out;
 }
 
-// A home folder and a system root side by side: Applications holds "Acme Studio" (com.acme.studio),
+// A home folder and a system root side by side: the system's applications folder holds the entry of
+// "Acme Studio" (com.acme.studio),
 // and the look-up fake knows com.elsewhere.viewer, installed somewhere the inventory does not walk.
 class JunkScanTest : public ::testing::Test
 {
@@ -56,10 +57,8 @@ protected:
 
     JunkScanTest()
     {
-        tree.fileWithContent("system/Applications/Acme Studio.app/Contents/Info.plist",
-                             test::dictionaryBytes({{"CFBundleName", std::string("Acme Studio")},
-                                                    {"CFBundleIdentifier", std::string("com.acme.studio")}},
-                                                   false));
+        tree.fileWithContent("system/usr/share/applications/com.acme.studio.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Acme Studio\nExec=acme-studio\n");
         locator->install("com.elsewhere.viewer", "/opt/viewer/Viewer.app");
     }
 
@@ -132,12 +131,9 @@ TEST_F(JunkScanTest, RootTableAndAllowedRoots)
         {JunkKind::developerCaches, "/h/go/pkg/mod"},
         {JunkKind::developerCaches, "/h/.cargo/registry"},
         {JunkKind::developerCaches, "/h/.cache"},
-        {JunkKind::appLeftovers, "/h/Library/Application Support"},
-        {JunkKind::appLeftovers, "/h/Library/Preferences"},
-        {JunkKind::appLeftovers, "/h/Library/Containers"},
-        {JunkKind::appLeftovers, "/h/Library/HTTPStorages"},
-        {JunkKind::appLeftovers, "/h/Library/WebKit"},
-        {JunkKind::appLeftovers, "/h/Library/Cookies"},
+        {JunkKind::appLeftovers, "/h/.var/app"},
+        {JunkKind::appLeftovers, "/h/.config"},
+        {JunkKind::appLeftovers, "/h/.local/share"},
     };
     std::vector<std::pair<JunkKind, Path>> actual;
     for (const auto& entry : table) {
@@ -164,12 +160,9 @@ TEST_F(JunkScanTest, RootTableAndAllowedRoots)
         {JunkKind::developerCaches, L("Go modules")},
         {JunkKind::developerCaches, L("Cargo")},
         {JunkKind::developerCaches, L("~/.cache")},
-        {JunkKind::appLeftovers, L("Application Support")},
-        {JunkKind::appLeftovers, L("Preferences")},
-        {JunkKind::appLeftovers, L("Containers")},
-        {JunkKind::appLeftovers, L("HTTP Storage")},
-        {JunkKind::appLeftovers, L("WebKit")},
-        {JunkKind::appLeftovers, L("Cookies")},
+        {JunkKind::appLeftovers, L("Flatpak Data")},
+        {JunkKind::appLeftovers, L("Config")},
+        {JunkKind::appLeftovers, L("Data")},
     };
     EXPECT_EQ(labelsOf(table), labels);
 
@@ -213,8 +206,7 @@ TEST_F(JunkScanTest, EveryRootOfEveryKind)
             expectedNames[JunkKind::developerCaches].insert(QString::fromUtf8(label) + dot + child);
     }
     int orphanIndex = 13;
-    for (const char* label :
-         {"Application Support", "Preferences", "Containers", "HTTP Storage", "WebKit", "Cookies"})
+    for (const char* label : {"Flatpak Data", "Config", "Data"})
         expectedNames[JunkKind::appLeftovers].insert(QString::fromUtf8(label) + dot + "com.oldvendor.tool" +
                                                      QString::number(orphanIndex++));
 
@@ -352,8 +344,8 @@ TEST_F(JunkScanTest, UnreadablePlacesMakeTheirKindIncomplete)
     tree.file("home/.cargo/registry/index/a", 4000);
     tree.file("home/.cargo/registry/index/secret/b", 4000);
     tree.chmod(home / ".cargo/registry/index/secret", 0700); // a part of the child is closed
-    tree.fileWithMtime("home/Library/Preferences/com.gone.app.plist", kLongAgo, 4000);
-    tree.chmod(home / "Library/Preferences", 0700); // an orphan root is closed
+    tree.fileWithMtime("home/.config/com.gone.app", kLongAgo, 4000);
+    tree.chmod(home / ".config", 0700); // an orphan root is closed
 
     const auto all = std::vector<JunkKind>(JunkKinds::all.begin(), JunkKinds::all.end());
     std::vector<JunkCategory> categories;
@@ -389,8 +381,8 @@ TEST_F(JunkScanTest, UnreadablePlacesMakeTheirKindIncomplete)
 TEST_F(JunkScanTest, AnIncompleteInventoryCallsNothingOrphaned)
 {
     populate();
-    // A bundle whose Info.plist cannot be read may hide any application.
-    tree.folder("system/Applications/Mystery.app/Contents");
+    // An entry folder that is there but cannot be listed may hide any application.
+    tree.file("system/usr/local/share/applications");
     const auto categories = scan({JunkKind::appLeftovers});
     ASSERT_EQ(categories.size(), 1u);
     EXPECT_EQ(categories[0].kind, JunkKind::appLeftovers);
