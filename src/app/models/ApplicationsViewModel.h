@@ -3,6 +3,7 @@
 #include "app/models/ApplicationListModel.h"
 #include "app/models/RestoreTracker.h"
 #include "core/apps/AppScanner.h"
+#include "core/apps/DesktopAppScanner.h"
 #include "core/apps/InstalledApp.h"
 #include "core/apps/LeftoverFinder.h"
 #include "core/apps/LeftoverItem.h"
@@ -156,7 +157,12 @@ public:
         // in (default "/"): where the real lister, sizer and leftover finder look.
         std::optional<Path> home = std::nullopt;
         std::optional<Path> systemRoot = std::nullopt;
-        // Default: AppScanner::listApps over the two folders above, on the thread pool.
+        // Where this platform keeps the user's data and applications (default: the places of `home`
+        // and `systemRoot`, the session's own for the current user) and who owns installed files
+        // (default: Debian's package database under `systemRoot`).
+        std::optional<Places> places = std::nullopt;
+        std::shared_ptr<const PackageDatabase> packages = nullptr;
+        // Default: DesktopAppScanner::listApps over the places above, on the thread pool.
         Lister lister = {};
         // Default: the bounded sizer the scanner carries.
         Sizer sizer = {};
@@ -190,6 +196,16 @@ public:
     // The quit-first road polls every this many milliseconds for at most this long.
     static constexpr int kQuitPollMilliseconds = 250;
     static constexpr int kQuitWaitMilliseconds = 10'000;
+
+    // The address that opens `app` in the desktop's software centre ("appstream://<component id>":
+    // the Flatpak id, or the desktop id, with ".desktop" when it is not a reverse-DNS name); empty for
+    // an application the package manager does not own.
+    static QString softwareCentreUrl(const InstalledApp& app);
+    // The command that removes `app` by hand ("sudo apt remove <package>", "flatpak uninstall [--user]
+    // <id>"); empty for an application the package manager does not own.
+    static QString removalCommand(const InstalledApp& app);
+    // Whether some listed application handles "appstream:" addresses (a software centre is installed).
+    bool softwareCentreAvailable() const;
 
     // Creates the model in `loading` with an empty inventory; starts no work.
     explicit ApplicationsViewModel(Services services, QObject* parent = nullptr);
@@ -347,6 +363,9 @@ public:
     // up to 10 s, then shows the normal (or, with `needsAdmin`, the administrator) confirmation, or a
     // refusal when it still runs. Closing or reopening the sheet meanwhile drops the answer.
     Q_INVOKABLE void quitAndUninstall(bool needsAdmin);
+    // Opens the selected application in the software centre (`softwareCentreUrl`), through the
+    // desktop. Does nothing without a selection the package manager owns.
+    Q_INVOKABLE void openInSoftwareCentre();
     // Moves every item of the normal uninstalls since the last undo back, then lists the inventory
     // again; words what could not come back. Ignored with nothing to undo, while an undo runs or while
     // the Trash is being emptied.
@@ -428,7 +447,11 @@ private:
     void closeSheet();
     void surfaceLeftoverFailure(const QString& lead, const CleanReport& report);
     // The roots of the uninstall guard: the application folders, then the leftover roots.
-    std::vector<Path> guardRoots() const;
+    std::vector<Path> guardRoots(const std::optional<InstalledApp>& app = std::nullopt) const;
+    // The road of an application the package manager owns: only the chosen leftovers go to the
+    // Trash (undoable); the application stays installed and listed.
+    void uninstallLeftoversOnly(const InstalledApp& app);
+    void applyLeftoversOnly(const InstalledApp& app, const CleanReport& report);
     // The selected leftovers as items to move, in order.
     std::vector<ScanItem> selectedLeftoverItems() const;
     // Removes the application with `bundle` from the inventory and bumps `listScanGeneration`.
@@ -451,10 +474,15 @@ private:
     Clock& m_clock;
     Path m_home;
     Path m_systemRoot;
+    Places m_places;
     AppScanner m_scanner;
+    DesktopAppScanner m_desktop;
     LeftoverFinder m_finder;
     Lister m_lister;
     Sizer m_sizer;
+    // Measures one application: a bundle with `m_sizer`, a package by its files, any other by its
+    // size roots.
+    std::function<qint64(const InstalledApp&, std::stop_token)> m_measure;
     OwnIdentity m_own;
     ExistenceTest m_exists;
     mutable std::shared_ptr<Workspace> m_workspace;
@@ -498,6 +526,7 @@ private:
     qint64 m_listScanGeneration = 0;
     std::set<std::string> m_inFlightActionIDs;
     std::shared_ptr<SizeTask> m_sizeTask;
+    std::vector<Path> m_undoRoots; // the program folders of the uninstalls an undo may put back
 
     std::unique_ptr<ApplicationListModel> m_filteredModel;
 };

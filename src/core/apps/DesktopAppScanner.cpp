@@ -166,6 +166,8 @@ void DesktopAppScanner::readFolder(const Path& root, const Path& folder, const Q
         }
         app.name = appName.value_or(app.desktopId);
         app.iconName = entry->string(QStringLiteral("Icon")).value_or(QString());
+        app.handlesAppstream = entry->stringList(QStringLiteral("MimeType"))
+                                   .contains(QStringLiteral("x-scheme-handler/appstream"));
         app.version =
             AppVersion::sanitize(entry->string(QStringLiteral("X-AppImage-Version")).value_or(QString()));
         app.flatpakId = entry->string(QStringLiteral("X-Flatpak")).value_or(QString());

@@ -46,6 +46,8 @@ struct InstalledApp
     // What is measured for `sizeBytes`: the removal items, a Flatpak's deployment; empty for a
     // package (measured by its installed files).
     std::vector<Path> sizeRoots = {};
+    // The entry opens "appstream:" addresses: it is a software centre.
+    bool handlesAppstream = false;
 
     // True when the package manager owns the application (a package or a Flatpak).
     bool packageManaged() const

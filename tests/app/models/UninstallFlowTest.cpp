@@ -7,6 +7,7 @@
 #include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
+#include "support/FakePackageDatabase.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
@@ -82,11 +83,23 @@ protected:
         return at;
     }
 
-    void make(Path ownURL = Path("/nowhere"))
+    // `desktop`: the inventory of this platform's desktop entries (with the fake package database);
+    // otherwise the bundles of the application folders.
+    void make(Path ownURL = Path("/nowhere"), bool desktop = false)
     {
         ApplicationsViewModel::Services services{clock};
         services.home = home.home();
         services.systemRoot = system.root();
+        services.places = home.places(system.root());
+        services.packages = packages;
+        if (!desktop) {
+            services.lister = [scanner = AppScanner(FileSystem(), CleanupScanner(FileSystem(), home.home()),
+                                                    std::nullopt, nullptr,
+                                                    system.root())](ApplicationsViewModel::ListingDone done) {
+                QThreadPool::globalInstance()->start(
+                    [scanner, done = std::move(done)] { done(scanner.listApps()); });
+            };
+        }
         services.sizer = [this](const Path& of, const std::vector<Path>&, qint64, bool, double, CoverageFlag*,
                                 std::stop_token) {
             const std::lock_guard lock(sizeMutex);
@@ -185,6 +198,7 @@ protected:
 
     test::FixtureHome home;
     test::TempTree system;
+    std::shared_ptr<test::FakePackageDatabase> packages = std::make_shared<test::FakePackageDatabase>();
     test::FakeClock clock;
     std::shared_ptr<test::FakeWorkspace> workspace = std::make_shared<test::FakeWorkspace>();
     RestoreTracker tracker;
@@ -252,6 +266,126 @@ TEST_F(UninstallFlowTest, BundleThenLeftoversUndoneTogetherWithTheirOwnInodes)
     EXPECT_EQ(apps->apps().size(), 3u) << "listed again";
     EXPECT_FALSE(apps->restoring());
     EXPECT_FALSE(tracker.anyRestoring());
+}
+
+TEST_F(UninstallFlowTest, AHomeInstalledApplicationGoesWithItsEntryAndLeftoversAndComesBack)
+{
+    const fs::path program = home.file(".local/bin/mytool", 20'000);
+    const fs::path entry =
+        home.fileWithContent(".local/share/applications/mytool.desktop",
+                             "[Desktop Entry]\nType=Application\nName=My Tool\nExec=mytool %U\n");
+    const fs::path config = home.file(".config/mytool/settings", 3'000).parent_path();
+    const fs::path autostart = home.fileWithContent(".config/autostart/mytool.desktop",
+                                                    "[Desktop Entry]\nType=Application\nExec=mytool\n");
+    const fs::path unrelated = home.file(".config/mytoolbox/x", 3'000).parent_path();
+    const std::vector<fs::path> moved = {program, entry, config, autostart};
+    std::map<std::string, std::pair<dev_t, ino_t>> before;
+    for (const fs::path& path : moved)
+        before[path.native()] = identity(path);
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    ASSERT_TRUE(listed(entry));
+    EXPECT_EQ(listed(entry)->origin, AppOrigin::homeFile);
+
+    open(entry);
+    std::vector<std::string> names = leftoverNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"mytool", "mytool.desktop"}));
+    uninstallAndSettle();
+    for (const fs::path& path : moved)
+        EXPECT_FALSE(present(path)) << path;
+    EXPECT_TRUE(present(unrelated));
+    EXPECT_FALSE(listed(entry));
+    EXPECT_FALSE(apps->uninstallFailure());
+    ASSERT_TRUE(apps->lastReport());
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 4u);
+
+    undoAndSettle();
+    for (const fs::path& path : moved)
+        EXPECT_EQ(identity(path), before[path.native()]) << "not the same file back: " << path;
+    EXPECT_FALSE(apps->uninstallFailure());
+    EXPECT_TRUE(listed(entry)) << "listed again";
+}
+
+TEST_F(UninstallFlowTest, APackageOwnedApplicationLosesOnlyItsLeftoversAndIsHandedToTheSoftwareCentre)
+{
+    const fs::path entry =
+        system.fileWithContent("usr/share/applications/org.example.Editor.desktop",
+                               "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+    const fs::path program = system.file("usr/bin/editor", 20'000);
+    system.fileWithContent("usr/share/applications/org.gnome.Software.desktop",
+                           "[Desktop Entry]\nType=Application\nName=Software\nExec=gnome-software\n"
+                           "MimeType=x-scheme-handler/appstream;\n");
+    packages->install(QStringLiteral("editor"), QStringLiteral("2.0"),
+                      {Path("/usr/share/applications/org.example.Editor.desktop"), Path("/usr/bin/editor")});
+    const fs::path config = home.file(".config/editor/settings", 3'000).parent_path();
+    const fs::path cache = home.file(".cache/org.example.Editor/blob", 5'000).parent_path();
+    const std::vector<fs::path> leftovers = {config, cache};
+    std::map<std::string, std::pair<dev_t, ino_t>> before;
+    for (const fs::path& path : {config, cache, entry, program})
+        before[path.native()] = identity(path);
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    ASSERT_TRUE(listed(entry));
+    EXPECT_EQ(listed(entry)->version, QStringLiteral("2.0"));
+    EXPECT_TRUE(apps->softwareCentreAvailable());
+
+    open(entry);
+    EXPECT_EQ(apps->selectedAppMap().value(QStringLiteral("packageManaged")), true);
+    EXPECT_EQ(apps->selectedAppMap().value(QStringLiteral("removalCommand")),
+              QStringLiteral("sudo apt remove editor"));
+    apps->openInSoftwareCentre();
+    ASSERT_EQ(workspace->opened().size(), 1u);
+    EXPECT_EQ(workspace->opened().front(), QUrl(QStringLiteral("appstream://org.example.Editor")));
+    uninstallAndSettle();
+    for (const fs::path& path : leftovers)
+        EXPECT_FALSE(present(path)) << path;
+    for (const fs::path& path : {entry, program})
+        EXPECT_EQ(identity(path), before[path.native()]) << "the package's own file was touched: " << path;
+    EXPECT_TRUE(listed(entry)) << "still installed";
+    ASSERT_TRUE(apps->lastReport());
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 2u);
+    EXPECT_EQ(adminCalls.load(), 0);
+
+    undoAndSettle();
+    for (const fs::path& path : leftovers)
+        EXPECT_EQ(identity(path), before[path.native()]) << "not the same file back: " << path;
+    EXPECT_FALSE(apps->uninstallFailure());
+}
+
+TEST(SoftwareCentreTest, AddressAndCommandByOwner)
+{
+    struct Row
+    {
+        AppOrigin origin;
+        const char* desktopId;
+        const char* flatpakId;
+        const char* package;
+        const char* url;
+        const char* command;
+    };
+    const Row rows[] = {
+        {AppOrigin::debianPackage, "org.example.Editor", "", "editor", "appstream://org.example.Editor",
+         "sudo apt remove editor"},
+        {AppOrigin::debianPackage, "firefox-esr", "", "firefox-esr", "appstream://firefox-esr.desktop",
+         "sudo apt remove firefox-esr"},
+        {AppOrigin::userFlatpak, "org.example.Chat", "org.example.Chat", "", "appstream://org.example.Chat",
+         "flatpak uninstall --user org.example.Chat"},
+        {AppOrigin::systemFlatpak, "org.example.Chat", "org.example.Chat", "", "appstream://org.example.Chat",
+         "flatpak uninstall org.example.Chat"},
+        {AppOrigin::homeFile, "mytool", "", "", "", ""},
+        {AppOrigin::appImage, "", "", "", "", ""},
+    };
+    for (const Row& row : rows) {
+        InstalledApp app;
+        app.origin = row.origin;
+        app.desktopId = QString::fromUtf8(row.desktopId);
+        app.flatpakId = QString::fromUtf8(row.flatpakId);
+        app.packageName = QString::fromUtf8(row.package);
+        EXPECT_EQ(ApplicationsViewModel::softwareCentreUrl(app), QString::fromUtf8(row.url)) << row.desktopId;
+        EXPECT_EQ(ApplicationsViewModel::removalCommand(app), QString::fromUtf8(row.command))
+            << row.desktopId;
+    }
 }
 
 TEST_F(UninstallFlowTest, ASecondConfirmationWhileTheFirstRunsStartsNothing)
