@@ -827,7 +827,20 @@ bool ApplicationsViewModel::appNeedsAdmin(const Path& url)
 
 bool ApplicationsViewModel::selectedAppNeedsAdmin() const
 {
-    return m_selectedApp && appNeedsAdmin(m_selectedApp->url);
+    if (!m_selectedApp)
+        return false;
+    switch (m_selectedApp->origin) {
+    case AppOrigin::bundle:
+        return appNeedsAdmin(m_selectedApp->url);
+    case AppOrigin::administrator:
+        return true;
+    case AppOrigin::homeFile:
+    case AppOrigin::appImage:
+        return !m_selectedApp->removal.empty() && appNeedsAdmin(m_selectedApp->removal.front());
+    default:
+        // The package manager's: nothing of it is moved, so no rights are asked for.
+        return false;
+    }
 }
 
 void ApplicationsViewModel::openUninstaller(const QString& appId)

@@ -205,7 +205,7 @@ public:
     // <id>"); empty for an application the package manager does not own.
     static QString removalCommand(const InstalledApp& app);
     // Whether some listed application handles "appstream:" addresses (a software centre is installed).
-    bool softwareCentreAvailable() const;
+    Q_INVOKABLE bool softwareCentreAvailable() const;
 
     // Creates the model in `loading` with an empty inventory; starts no work.
     explicit ApplicationsViewModel(Services services, QObject* parent = nullptr);
