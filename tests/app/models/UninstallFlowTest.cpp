@@ -591,6 +591,29 @@ TEST_F(UninstallFlowTest, AnApplicationListedThroughALinkIsRefusedWholeAndNothin
     }
 }
 
+TEST_F(UninstallFlowTest, AnAppImageListedThroughALinkIsRefusedWholeAndNothingMoves)
+{
+    const fs::path real = home.file("Downloads/Viewer.AppImage", 20'000);
+    const fs::path link = home.symlink(real, "Applications/Viewer.AppImage");
+    const fs::path config = home.file(".config/viewer/settings", 3'000).parent_path();
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    ASSERT_TRUE(listed(link));
+    open(link);
+    EXPECT_EQ(leftoverNames(), std::vector<std::string>{"viewer"});
+    uninstallAndSettle();
+    drain();
+    EXPECT_EQ(apps->uninstallFailureText(),
+              kLeft + QStringLiteral("Viewer\u201d couldn't be moved to the Trash.\nViewer: ") +
+                  AppScanner::linkedBundleRefusal());
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(present(real));
+    EXPECT_TRUE(present(config)) << "an application that stays installed keeps its data";
+    EXPECT_TRUE(!present(trashFiles()) || fs::is_empty(trashFiles())) << "nothing went to the Trash";
+    EXPECT_FALSE(apps->lastReport());
+    EXPECT_TRUE(listed(link)) << "still listed";
+}
+
 TEST_F(UninstallFlowTest, ALeftoverThatStaysIsWordedAndItsDetailsMatchItsLines)
 {
     const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
