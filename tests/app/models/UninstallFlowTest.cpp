@@ -353,6 +353,41 @@ TEST_F(UninstallFlowTest, APackageOwnedApplicationLosesOnlyItsLeftoversAndIsHand
     EXPECT_FALSE(apps->uninstallFailure());
 }
 
+TEST_F(UninstallFlowTest, ADesktopApplicationRunsWhenItsProgramOrItsFlatpakRuns)
+{
+    const fs::path tool =
+        home.fileWithContent(".local/share/applications/mytool.desktop",
+                             "[Desktop Entry]\nType=Application\nName=My Tool\nExec=mytool\n");
+    home.file(".local/bin/mytool", 100);
+    const fs::path chat = home.fileWithContent(
+        ".local/share/flatpak/exports/share/applications/org.example.Chat.desktop",
+        "[Desktop Entry]\nType=Application\nName=Chat\nExec=/usr/bin/flatpak run org.example.Chat\n"
+        "X-Flatpak=org.example.Chat\n");
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    struct Row
+    {
+        const char* what;
+        fs::path app;
+        RunningApplication process;
+        bool runs;
+    };
+    const Row rows[] = {
+        {"its program", tool, RunningApplication{1, {}, {}, home.path(".local/bin/mytool"), {}}, true},
+        {"another program", tool, RunningApplication{2, {}, {}, Path("/usr/bin/mytoolbox"), {}}, false},
+        {"its sandbox", chat,
+         RunningApplication{3, {}, {}, Path("/app/bin/chat"), QStringLiteral("org.example.Chat")}, true},
+        {"another sandbox", chat,
+         RunningApplication{4, {}, {}, Path("/app/bin/chat"), QStringLiteral("org.other.Chat")}, false},
+    };
+    for (const Row& row : rows) {
+        workspace->setRunning({row.process});
+        const auto app = listed(row.app);
+        ASSERT_TRUE(app) << row.what;
+        EXPECT_EQ(apps->runningInstances(*app).size(), row.runs ? 1u : 0u) << row.what;
+    }
+}
+
 TEST(SoftwareCentreTest, AddressAndCommandByOwner)
 {
     struct Row
