@@ -1,3 +1,4 @@
+#include "AppInventoryFakes.h"
 #include "app/models/ApplicationsViewModel.h"
 #include "app/models/CleanupViewModel.h"
 #include "app/models/RestoreTracker.h"
@@ -92,14 +93,8 @@ protected:
         services.systemRoot = system.root();
         services.places = home.places(system.root());
         services.packages = packages;
-        if (!desktop) {
-            services.lister = [scanner = AppScanner(FileSystem(), CleanupScanner(FileSystem(), home.home()),
-                                                    std::nullopt, nullptr,
-                                                    system.root())](ApplicationsViewModel::ListingDone done) {
-                QThreadPool::globalInstance()->start(
-                    [scanner, done = std::move(done)] { done(scanner.listApps()); });
-            };
-        }
+        if (!desktop)
+            services.lister = test::bundleLister(home.home(), system.root());
         services.sizer = [this](const Path& of, const std::vector<Path>&, qint64, bool, double, CoverageFlag*,
                                 std::stop_token) {
             const std::lock_guard lock(sizeMutex);
