@@ -207,6 +207,42 @@ void DesktopAppScanner::readFolder(const Path& root, const Path& folder, const Q
     }
 }
 
+std::optional<Path> DesktopAppScanner::iconFile(const QString& icon) const
+{
+    if (icon.isEmpty() || icon.contains(QChar(0)))
+        return std::nullopt;
+    const FileSystem fs;
+    const auto regularPng = [&](const Path& file) {
+        const auto status = fs.status(file);
+        return status && status->isRegular() && file.extension() == ".png";
+    };
+    if (icon.startsWith(QLatin1Char('/'))) {
+        const Path file(icon.toStdString());
+        if (regularPng(file))
+            return file;
+        return std::nullopt;
+    }
+    if (icon.contains(QLatin1Char('/')) || icon.startsWith(QLatin1Char('.')))
+        return std::nullopt;
+    // The hicolor theme every desktop falls back to, largest raster size first, then the pixmaps.
+    const std::string name = icon.toStdString() + ".png";
+    std::vector<Path> bases{m_places.dataHome()};
+    for (const Path& folder : entryFolders())
+        bases.push_back(folder.parent_path());
+    for (const Path& base : bases) {
+        for (const char* size : {"256x256", "128x128", "96x96", "64x64", "48x48"}) {
+            const Path file = base / "icons/hicolor" / size / "apps" / name;
+            if (regularPng(file))
+                return file;
+        }
+    }
+    for (const Path& base : bases) {
+        if (const Path file = base / "pixmaps" / name; regularPng(file))
+            return file;
+    }
+    return std::nullopt;
+}
+
 void DesktopAppScanner::finish(Walk& walk) const
 {
     const FileSystem fs;
@@ -310,6 +346,9 @@ void DesktopAppScanner::finish(Walk& walk) const
             app.sizeRoots = app.removal;
         }
     }
+
+    for (InstalledApp& app : walk.apps)
+        app.icon = iconFile(app.iconName);
 
     if (const auto listing = fs.list(images, kMaxEntries)) {
         std::vector<Path> names = listing->names;

@@ -46,6 +46,12 @@ public:
     // the sum of its `sizeRoots` measured by `sizer`. Blocks on the file system.
     qint64 measure(const InstalledApp& app, const CleanupScanner& sizer, std::stop_token stop = {}) const;
 
+    // The image file of an entry's "Icon": an absolute path to a PNG file as it is, or a theme name
+    // looked up in the hicolor theme (256 down to 48 pixels) and then the pixmaps of the data home and
+    // each entry folder's share folder; only regular PNG files, which the icon provider draws. Nothing
+    // when none is found.
+    std::optional<Path> iconFile(const QString& icon) const;
+
     const Places& places() const { return m_places; }
 
 private:

@@ -33,6 +33,8 @@ protected:
             "usr/share/applications/org.example.Editor.desktop",
             entry("Name=Editor\nName[de]=Bearbeiter\nExec=/usr/bin/editor %F\nIcon=editor\n"));
         system.file("usr/bin/editor", 4096);
+        system.file("usr/share/icons/hicolor/48x48/apps/editor.png", 100);
+        system.file("usr/share/icons/hicolor/128x128/apps/editor.png", 100);
         system.fileWithContent("usr/share/applications/hidden.desktop",
                                entry("Name=Hidden\nHidden=true\nExec=x\n"));
         system.fileWithContent("usr/share/applications/nodisplay.desktop",
@@ -42,8 +44,9 @@ protected:
         system.fileWithContent("usr/share/applications/broken.desktop", "Name=No group\n");
         system.fileWithContent("usr/share/applications/shadowed.desktop",
                                entry("Name=System copy\nExec=shadowed\n"));
-        system.fileWithContent("usr/share/applications/hostile.desktop",
-                               entry("Name=<b>bold</b> %s\\n$(rm)\nExec=/usr/bin/hostile\n"));
+        system.fileWithContent(
+            "usr/share/applications/hostile.desktop",
+            entry("Name=<b>bold</b> %s\\n$(rm)\nExec=/usr/bin/hostile\nIcon=../../../etc/editor\n"));
         // A user entry shadows the system one of the same id.
         home.fileWithContent(".local/share/applications/shadowed.desktop",
                              entry("Name=User copy\nExec=shadowed\n"));
@@ -116,6 +119,10 @@ TEST_F(DesktopAppScannerTest, ListsWhatTheMenuShowsWithOwnerAndVersion)
     EXPECT_EQ(editor->bundleID, QStringLiteral("org.example.Editor"));
     EXPECT_EQ(editor->programName, QStringLiteral("editor"));
     EXPECT_TRUE(editor->removal.empty()) << "a package's files are never moved";
+    EXPECT_EQ(editor->icon, Path(system.path("usr/share/icons/hicolor/128x128/apps/editor.png")));
+    const InstalledApp* hostile = byName(listing, QStringLiteral("<b>bold</b> %s\n$(rm)"));
+    ASSERT_TRUE(hostile);
+    EXPECT_FALSE(hostile->icon);
 
     const InstalledApp* chat = byName(listing, QStringLiteral("Chat"));
     ASSERT_TRUE(chat);
