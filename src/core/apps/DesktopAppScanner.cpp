@@ -178,8 +178,11 @@ void DesktopAppScanner::readFolder(const Path& root, const Path& folder, const Q
         Path program;
         if (const auto args = entry->execArguments(file)) {
             QStringList words = *args;
-            // "env VAR=value program …" starts the program; a shell or Flatpak command names none.
-            while (!words.isEmpty() && (QFileInfo(words.front()).fileName() == QLatin1String("env") ||
+            // "env VAR=value program …" and "pkexec program …" start the program; a shell or Flatpak
+            // command names none.
+            static const QStringList prefixes{QStringLiteral("env"), QStringLiteral("pkexec"),
+                                              QStringLiteral("sudo")};
+            while (!words.isEmpty() && (prefixes.contains(QFileInfo(words.front()).fileName()) ||
                                         words.front().contains(QLatin1Char('='))))
                 words.removeFirst();
             if (!words.isEmpty() && !isLauncher(QFileInfo(words.front()).fileName())) {

@@ -53,7 +53,7 @@ protected:
         // The user's own program in the home.
         home.file(".local/bin/mytool", 100);
         home.fileWithContent(".local/share/applications/mytool.desktop",
-                             entry("Name=My Tool\nExec=mytool --go\n"));
+                             entry("Name=My Tool\nExec=env LANG=C mytool --go\n"));
         // An AppImage with its entry, and one without.
         home.file("Applications/Drawing-1.2.AppImage", 8192);
         home.fileWithContent(".local/share/applications/appimagekit-drawing.desktop",
