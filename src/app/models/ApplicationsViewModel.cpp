@@ -770,7 +770,12 @@ int ApplicationsViewModel::uninstallItemCount() const
 {
     return int(std::count_if(m_leftovers.begin(), m_leftovers.end(),
                              [](const LeftoverItem& item) { return item.isSelected; })) +
-           1;
+           (selectedAppStays() ? 0 : 1);
+}
+
+bool ApplicationsViewModel::selectedAppStays() const
+{
+    return m_selectedApp && (m_selectedApp->packageManaged() || m_selectedApp->origin == AppOrigin::other);
 }
 
 qint64 ApplicationsViewModel::selectedAppBytes() const
@@ -784,7 +789,7 @@ qint64 ApplicationsViewModel::selectedAppBytes() const
 
 QString ApplicationsViewModel::formattedUninstallTotal() const
 {
-    const qint64 total = selectedAppBytes() + selectedLeftoverBytes();
+    const qint64 total = (selectedAppStays() ? 0 : selectedAppBytes()) + selectedLeftoverBytes();
     if (total < 1)
         return QStringLiteral("\u2014");
     return Formatting::byteCount(total);

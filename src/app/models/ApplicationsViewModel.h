@@ -303,12 +303,15 @@ public:
     ApplicationListModel* filteredAppsModel() const { return m_filteredModel.get(); }
     // The summed bytes of the selected leftovers; 0 when none is selected.
     qint64 selectedLeftoverBytes() const;
-    // The selected leftovers plus 1 for the application itself.
+    // The selected leftovers plus 1 for the application itself, unless it stays (`selectedAppStays`).
     int uninstallItemCount() const;
+    // The selected application is not moved by an uninstall: the package manager owns it.
+    bool selectedAppStays() const;
     // The selected application's size as the inventory knows it (its own when the inventory does not
     // hold it); 0 without a selection.
     qint64 selectedAppBytes() const;
-    // `selectedAppBytes` plus `selectedLeftoverBytes` as a file-style byte count, "—" below 1 byte.
+    // `selectedAppBytes` (unless the application stays) plus `selectedLeftoverBytes` as a file-style
+    // byte count, "—" below 1 byte.
     QString formattedUninstallTotal() const;
     // "" with no names (then `lastAppName`), "A", "A and B", "3 apps".
     QString uninstalledSummary() const;

@@ -12,6 +12,7 @@
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
+#include "support/SizeOracle.h"
 #include "support/StepGate.h"
 #include "support/TempTree.h"
 
@@ -329,6 +330,9 @@ TEST_F(UninstallFlowTest, APackageOwnedApplicationLosesOnlyItsLeftoversAndIsHand
     EXPECT_EQ(apps->selectedAppMap().value(QStringLiteral("packageManaged")), true);
     EXPECT_EQ(apps->selectedAppMap().value(QStringLiteral("removalCommand")),
               QStringLiteral("sudo apt remove editor"));
+    EXPECT_EQ(apps->uninstallItemCount(), 2) << "the application itself is not counted";
+    EXPECT_EQ(apps->formattedUninstallTotal(),
+              Formatting::byteCount(test::findAllocatedSize(config) + test::findAllocatedSize(cache)));
     apps->openInSoftwareCentre();
     ASSERT_EQ(workspace->opened().size(), 1u);
     EXPECT_EQ(workspace->opened().front(), QUrl(QStringLiteral("appstream://org.example.Editor")));

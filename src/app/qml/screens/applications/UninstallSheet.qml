@@ -642,7 +642,9 @@ Item {
         id: confirmDialog
         shown: sheet.model.showConfirm
         title: "Move " + sheet.itemCountText + " to the Trash?"
-        message: sheet.appName + " and its selected leftover files go to the Trash and can be restored."
+        message: sheet.packageManaged
+                 ? "The selected leftover files of " + sheet.appName + " go to the Trash and can be restored. The app itself stays installed."
+                 : sheet.appName + " and its selected leftover files go to the Trash and can be restored."
         destructiveText: "Move " + sheet.model.formattedUninstallTotal + " to Trash"
         onConfirmed: sheet.model.confirmUninstall()
         onDismissed: {
