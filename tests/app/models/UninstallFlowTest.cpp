@@ -109,7 +109,7 @@ protected:
             adminGate.pass(FsStep::Move);
             adminCalls.fetch_add(1);
             const std::lock_guard lock(sizeMutex);
-            (void)bundle;
+            adminMoved.push_back(bundle);
             return adminAnswer;
         };
         services.trash =
@@ -203,6 +203,7 @@ protected:
     std::shared_ptr<test::StepGate> emptyGate = std::make_shared<test::StepGate>();
     test::StepGate adminGate;
     std::atomic<int> adminCalls{0};
+    std::vector<Path> adminMoved; // under sizeMutex
     AdminResult adminAnswer = AdminResult::success();
     std::atomic<bool> access{true};
     std::mutex sizeMutex;
@@ -800,6 +801,28 @@ TEST_F(UninstallFlowTest, NoUndoStartsWhileTheTrashIsEmptied)
         apps->uninstallFailureText(),
         QStringLiteral("1 of 1 item couldn't be restored from the Trash \u2014 it may have been permanently "
                        "deleted."));
+}
+
+TEST_F(UninstallFlowTest, AnUnownedFolderUnderOptTakesTheAdministratorRoadWhole)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to give the folder away";
+    const fs::path folder = system.folder("opt/viewer");
+    system.file("opt/viewer/bin/viewer", 20'000);
+    system.chown(folder);
+    const fs::path entry = system.fileWithContent(
+        "usr/share/applications/viewer.desktop",
+        "[Desktop Entry]\nType=Application\nName=Viewer\nExec=/opt/viewer/bin/viewer %f\n");
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    ASSERT_TRUE(listed(entry));
+    EXPECT_EQ(listed(entry)->origin, AppOrigin::administrator);
+    open(entry);
+    EXPECT_TRUE(apps->selectedAppNeedsAdmin());
+    apps->confirmAdminUninstall();
+    ASSERT_TRUE(settle([&] { return apps->inFlightActionIDs().empty(); }));
+    const std::lock_guard lock(sizeMutex);
+    EXPECT_EQ(adminMoved, std::vector<Path>{Path(folder)}) << "the folder under /opt, not the entry";
 }
 
 TEST_F(UninstallFlowTest, TheAdministratorRoadSucceedsFailsOrIsCancelled)
