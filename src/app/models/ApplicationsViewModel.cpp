@@ -187,8 +187,8 @@ void ApplicationsViewModel::setApps(std::vector<InstalledApp> apps)
         m_keys.clear();
         m_keys.reserve(apps.size());
         for (const InstalledApp& app : apps) {
-            m_keys.push_back(SearchKeys{TextSearch::fold(app.name), TextSearch::fold(app.bundleID),
-                                        AppMatch::isSelf(app, m_own.bundleID, m_own.url)});
+            m_keys.push_back(
+                SearchKeys{TextSearch::fold(app.name), TextSearch::fold(app.bundleID), isOwn(app)});
         }
     }
     m_apps = std::move(apps);
@@ -857,9 +857,18 @@ void ApplicationsViewModel::openUninstaller(const QString& appId)
         openUninstaller(InstalledApp(*found));
 }
 
+bool ApplicationsViewModel::isOwn(const InstalledApp& app) const
+{
+    if (app.origin == AppOrigin::bundle)
+        return AppMatch::isSelf(app, m_own.bundleID, m_own.url);
+    // Our own entry, or any entry that starts this very program.
+    return app.desktopId == ownDesktopId() ||
+           (!app.programName.isEmpty() && app.programName == FileSystem::displayName(m_own.url.filename()));
+}
+
 void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
 {
-    if (AppMatch::isSelf(app, m_own.bundleID, m_own.url))
+    if (isOwn(app))
         return;
     const qint64 generation = ++m_generation;
     setShowConfirm(false);

@@ -293,6 +293,9 @@ public:
     bool sizing() const;
 
     // ---- derived lists, computed on every read ----
+    // Whether `app` is this program: its bundle (AppMatch::isSelf), its own desktop entry, or an entry
+    // whose program has this program's executable name.
+    bool isOwn(const InstalledApp& app) const;
     // The inventory in order without this program itself.
     std::vector<InstalledApp> uninstallableApps() const;
     int uninstallableCount() const;

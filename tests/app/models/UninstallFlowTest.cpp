@@ -388,6 +388,25 @@ TEST_F(UninstallFlowTest, ADesktopApplicationRunsWhenItsProgramOrItsFlatpakRuns)
     }
 }
 
+TEST_F(UninstallFlowTest, ThisProgramsOwnEntryOpensNoSheet)
+{
+    const fs::path own =
+        home.fileWithContent(".local/share/applications/com.vellora.Quillmere.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Quillmere\nExec=true\n");
+    const fs::path launcher =
+        home.fileWithContent(".local/share/applications/launcher.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Q\nExec=Quillmere\n");
+    make(Path("/usr/bin/Quillmere"), true);
+    loadAndSettle();
+    for (const fs::path& entry : {own, launcher}) {
+        const auto app = listed(entry);
+        ASSERT_TRUE(app) << entry;
+        apps->openUninstaller(*app);
+        EXPECT_FALSE(apps->hasSelectedApp()) << entry;
+    }
+    EXPECT_EQ(apps->uninstallableCount(), 0);
+}
+
 TEST(SoftwareCentreTest, AddressAndCommandByOwner)
 {
     struct Row
