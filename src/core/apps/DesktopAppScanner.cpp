@@ -220,7 +220,8 @@ std::optional<Path> DesktopAppScanner::iconFile(const QString& icon) const
         return status && status->isRegular() && file.extension() == ".png";
     };
     if (icon.startsWith(QLatin1Char('/'))) {
-        const Path file(icon.toStdString());
+        const Path absolute(icon.toStdString());
+        const Path file = isBelow(absolute, m_places.home()) ? absolute : m_places.system(absolute);
         if (regularPng(file))
             return file;
         return std::nullopt;
@@ -228,7 +229,9 @@ std::optional<Path> DesktopAppScanner::iconFile(const QString& icon) const
     if (icon.contains(QLatin1Char('/')) || icon.startsWith(QLatin1Char('.')))
         return std::nullopt;
     // The hicolor theme every desktop falls back to, largest raster size first, then the pixmaps.
-    const std::string name = icon.toStdString() + ".png";
+    // Some entries name the file ("editor.png") where a theme name is meant.
+    const std::string name =
+        (icon.endsWith(QLatin1String(".png")) ? icon.chopped(4) : icon).toStdString() + ".png";
     std::vector<Path> bases{m_places.dataHome()};
     for (const Path& folder : entryFolders())
         bases.push_back(folder.parent_path());
