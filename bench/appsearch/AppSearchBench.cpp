@@ -1,5 +1,6 @@
 // Measures the Applications search against ICU's string search at primary strength (case, accents
-// and width ignored) over the same 1,000 names and bundle identifiers: a six-letter query typed key by
+// and width ignored) over the same 1,000 names and identifiers, listed from desktop entries written
+// to a temporary data home as this platform installs them: a six-letter query typed key by
 // key, the whole typing repeated every round, and prints the time ratio. Each application keeps its
 // folded texts with it, so a key costs one fold of the query and a plain search per text; ICU searches
 // the texts as they are. The model's own keystroke (filter, sort and list-model publication) is timed
@@ -12,16 +13,19 @@
 
 #include "../support/BenchSupport.h"
 #include "app/models/ApplicationsViewModel.h"
+#include "core/apps/DesktopAppScanner.h"
 #include "core/model/TextSearch.h"
 #include "platform/SystemClock.h"
 
 #include <QCoreApplication>
 
+#include <stdlib.h>
 #include <unicode/ucol.h>
 #include <unicode/usearch.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,8 +41,9 @@ struct Options
     QString query = QStringLiteral("resume");
 };
 
-// Names of two or three words, some with accents, and reverse-DNS identifiers, from a fixed seed.
-std::vector<qm::InstalledApp> generateApps(int count)
+// Desktop entries in `applications` named by two or three words, some with accents, with
+// reverse-DNS file ids, from a fixed seed.
+void generateEntries(const std::filesystem::path& applications, int count)
 {
     const char16_t* words[] = {u"Safari",   u"Café",    u"Crème",  u"Résumé", u"Studio",   u"Notes",
                                u"Photo",    u"Mail",    u"Zürich", u"Málaga", u"Office",   u"Editor",
@@ -47,7 +52,6 @@ std::vector<qm::InstalledApp> generateApps(int count)
                                u"Writer",   u"Keynote", u"Ledger", u"Sync",   u"Crêpe",    u"Radar"};
     const int wordCount = int(std::size(words));
     std::mt19937 random(20261210);
-    std::vector<qm::InstalledApp> apps;
     for (int i = 0; i < count; ++i) {
         QString name;
         const int parts = 2 + int(random() % 2);
@@ -57,14 +61,13 @@ std::vector<qm::InstalledApp> generateApps(int count)
             name += QString::fromUtf16(words[random() % unsigned(wordCount)]);
         }
         name += QLatin1Char(' ') + QString::number(i);
-        qm::InstalledApp app;
-        app.url = "/Applications/App" + std::to_string(i) + ".app";
-        app.name = name;
-        app.bundleID = QStringLiteral("com.vendor") + QString::number(i % 97) + QLatin1Char('.') +
-                       QString::fromUtf16(words[random() % unsigned(wordCount)]).toLower();
-        apps.push_back(std::move(app));
+        const QString id = QStringLiteral("com.vendor") + QString::number(i % 97) + QLatin1Char('.') +
+                           QString::fromUtf16(words[random() % unsigned(wordCount)]).toLower() +
+                           QString::number(i);
+        writeFile((applications / (id.toStdString() + ".desktop")).native(),
+                  "[Desktop Entry]\nType=Application\nName=" + name.toStdString() + "\nExec=app" +
+                      std::to_string(i) + "\n");
     }
-    return apps;
 }
 
 void check(UErrorCode status, const char* what)
@@ -96,7 +99,22 @@ int main(int argc, char** argv)
     }
     QCoreApplication app(argc, argv);
 
-    const std::vector<qm::InstalledApp> apps = generateApps(options.apps);
+    char pattern[] = "/tmp/qm-appsearch-bench-XXXXXX";
+    if (!::mkdtemp(pattern))
+        fail("mkdtemp");
+    const std::filesystem::path root(pattern);
+    std::filesystem::create_directories(root / "home/.local/share/applications");
+    std::filesystem::create_directories(root / "system");
+    generateEntries(root / "home/.local/share/applications", options.apps);
+    const qm::AppScanner::Listing listing =
+        qm::DesktopAppScanner(qm::Places::resolve(root / "home", {}, root / "system")).listApps();
+    const std::vector<qm::InstalledApp> apps = listing.apps;
+    std::error_code removeError;
+    std::filesystem::remove_all(root, removeError);
+    if (int(apps.size()) != options.apps) {
+        std::fprintf(stderr, "qm_appsearch_bench: listed %zu of %d entries\n", apps.size(), options.apps);
+        return 1;
+    }
     std::vector<QString> prefixes;
     for (qsizetype n = 1; n <= options.query.size(); ++n)
         prefixes.push_back(options.query.left(n));

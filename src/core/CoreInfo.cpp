@@ -12,4 +12,9 @@ QString ownBundleIdentifier()
     return QStringLiteral("com.vellora.app");
 }
 
+QString ownDesktopId()
+{
+    return QStringLiteral("com.vellora.Quillmere");
+}
+
 } // namespace qm

@@ -11,4 +11,8 @@ QString productName();
 // its own bundle among the installed applications.
 QString ownBundleIdentifier();
 
+// The file id of this program's desktop entry without ".desktop", "com.vellora.Quillmere": how the
+// program knows its own entry among the desktop's applications.
+QString ownDesktopId();
+
 } // namespace qm

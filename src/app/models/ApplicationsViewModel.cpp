@@ -48,6 +48,9 @@ QVariantMap appMap(const InstalledApp& app)
         {QStringLiteral("path"), FileSystem::displayName(app.url)},
         {QStringLiteral("iconPath"), app.icon ? FileSystem::displayName(*app.icon) : QString()},
         {QStringLiteral("iconId"), ApplicationListModel::iconId(app)},
+        {QStringLiteral("packageManaged"), app.packageManaged() || app.origin == AppOrigin::other},
+        {QStringLiteral("packageName"), app.packageName.isEmpty() ? app.flatpakId : app.packageName},
+        {QStringLiteral("removalCommand"), ApplicationsViewModel::removalCommand(app)},
     };
 }
 
@@ -79,10 +82,14 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
     : QObject(parent), m_clock(services.clock),
       m_home(services.home ? std::move(*services.home) : FileSystem::homeDirectory()),
       m_systemRoot(services.systemRoot ? std::move(*services.systemRoot) : Path("/")),
+      m_places(services.places ? std::move(*services.places)
+                               : CleanupScanner::placesOf(m_home, m_systemRoot)),
       m_scanner(FileSystem(), CleanupScanner(FileSystem(), m_home, m_systemRoot), std::nullopt, nullptr,
                 m_systemRoot),
-      m_finder(services.finder ? std::move(*services.finder)
-                               : LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), m_home), m_home)),
+      m_desktop(m_places, std::move(services.packages)),
+      m_finder(services.finder
+                   ? std::move(*services.finder)
+                   : LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), m_home), m_places)),
       m_lister(std::move(services.lister)), m_sizer(std::move(services.sizer)),
       m_own(services.own ? std::move(*services.own)
                          : OwnIdentity{ownBundleIdentifier(), FileSystem::resolveLinks("/proc/self/exe")}),
@@ -95,7 +102,15 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
       m_filteredModel(std::make_unique<ApplicationListModel>())
 {
     if (!m_adminMove)
-        m_adminMove = [](const Path& bundle) { return PrivilegedUninstall::moveToUserTrash(bundle); };
+        m_adminMove = [opt = m_places.optionalSoftware()](const Path& bundle) {
+            if (bundle.extension() == ".app")
+                return PrivilegedUninstall::moveToUserTrash(bundle);
+            // An application's own folder under /opt, which no package owns.
+            PrivilegedUninstall::Environment environment;
+            environment.appDirectories = {opt};
+            environment.anyName = true;
+            return PrivilegedUninstall::moveToUserTrash(bundle, environment);
+        };
     if (!m_fullDiskAccess) {
         m_fullDiskAccess = [home = m_home, systemRoot = m_systemRoot] {
             return FullDiskAccess::isGranted(home, systemRoot);
@@ -114,7 +129,7 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
         connect(this, signal, this, &ApplicationsViewModel::canUndoChanged);
     connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &ApplicationsViewModel::canUndoChanged);
     if (!m_lister) {
-        m_lister = [scanner = m_scanner](ListingDone done) {
+        m_lister = [scanner = m_desktop](ListingDone done) {
             QThreadPool::globalInstance()->start(
                 [scanner, done = std::move(done)] { done(scanner.listApps()); }, kUserInitiatedPriority);
         };
@@ -127,6 +142,17 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
                               std::move(stop));
         };
     }
+    m_measure = [sizer = m_sizer, desktop = m_desktop](const InstalledApp& app,
+                                                       std::stop_token stop) -> qint64 {
+        if (app.origin == AppOrigin::bundle)
+            return sizer(app.url, {}, kSizeNodeLimit, false, kSizeDeadlineSeconds, nullptr, std::move(stop));
+        if (app.origin == AppOrigin::debianPackage)
+            return desktop.measure(app, CleanupScanner(), std::move(stop));
+        qint64 total = 0;
+        for (const Path& root : app.sizeRoots)
+            total += sizer(root, {}, kSizeNodeLimit, false, kSizeDeadlineSeconds, nullptr, stop);
+        return total;
+    };
     if (!m_exists)
         m_exists = [fileSystem = FileSystem()](const Path& path) { return stillThere(fileSystem, path); };
 }
@@ -165,8 +191,8 @@ void ApplicationsViewModel::setApps(std::vector<InstalledApp> apps)
         m_keys.clear();
         m_keys.reserve(apps.size());
         for (const InstalledApp& app : apps) {
-            m_keys.push_back(SearchKeys{TextSearch::fold(app.name), TextSearch::fold(app.bundleID),
-                                        AppMatch::isSelf(app, m_own.bundleID, m_own.url)});
+            m_keys.push_back(
+                SearchKeys{TextSearch::fold(app.name), TextSearch::fold(app.bundleID), isOwn(app)});
         }
     }
     m_apps = std::move(apps);
@@ -526,10 +552,7 @@ void ApplicationsViewModel::applyRefresh(qint64 listScanGeneration, qint64 loadG
 
 void ApplicationsViewModel::computeSizes(qint64 generation)
 {
-    std::vector<std::pair<std::string, Path>> jobs;
-    jobs.reserve(m_apps.size());
-    for (const InstalledApp& app : m_apps)
-        jobs.emplace_back(app.id(), app.url);
+    std::vector<InstalledApp> jobs = m_apps;
 
     if (m_sizeTask)
         m_sizeTask->stop.request_stop();
@@ -538,7 +561,7 @@ void ApplicationsViewModel::computeSizes(qint64 generation)
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, task, generation, jobs = std::move(jobs), sizer = m_sizer] {
+        [self, task, generation, jobs = std::move(jobs), measure = m_measure] {
             const std::stop_token stop = task->stop.get_token();
             struct Finish
             {
@@ -576,8 +599,7 @@ void ApplicationsViewModel::computeSizes(qint64 generation)
             for (std::size_t i = 0; i < jobs.size(); ++i) {
                 if (stop.stop_requested())
                     return;
-                const auto& [id, url] = jobs[i];
-                pending[id] = sizer(url, {}, kSizeNodeLimit, false, kSizeDeadlineSeconds, nullptr, stop);
+                pending[jobs[i].id()] = measure(jobs[i], stop);
                 if ((i + 1) % kSizeBatch == 0 && !pending.empty()) {
                     if (!flush(std::exchange(pending, SizeBatch())))
                         return;
@@ -719,10 +741,22 @@ void ApplicationsViewModel::setRestoring(bool value)
         emit restoringChanged();
 }
 
-std::vector<Path> ApplicationsViewModel::guardRoots() const
+std::vector<Path> ApplicationsViewModel::guardRoots(const std::optional<InstalledApp>& app) const
 {
     std::vector<Path> roots = AppScanner::appDirectories(m_systemRoot, m_home);
     append(roots, LeftoverFinder::allowedRoots(m_home));
+    append(roots, LeftoverFinder::allowedRoots(m_places));
+    roots.push_back(m_places.userApplications());
+    roots.push_back(m_places.dataHome() / "applications");
+    // The folder of a program installed in the home, which the normal road moves with its entry.
+    if (app && (app->origin == AppOrigin::homeFile || app->origin == AppOrigin::appImage)) {
+        const std::string home = FileSystem::standardize(m_home).native() + '/';
+        for (const Path& item : app->removal) {
+            const Path folder = FileSystem::standardize(item).parent_path();
+            if (folder.native().size() > home.size() && folder.native().compare(0, home.size(), home) == 0)
+                roots.push_back(folder);
+        }
+    }
     return roots;
 }
 
@@ -740,7 +774,12 @@ int ApplicationsViewModel::uninstallItemCount() const
 {
     return int(std::count_if(m_leftovers.begin(), m_leftovers.end(),
                              [](const LeftoverItem& item) { return item.isSelected; })) +
-           1;
+           (selectedAppStays() ? 0 : 1);
+}
+
+bool ApplicationsViewModel::selectedAppStays() const
+{
+    return m_selectedApp && (m_selectedApp->packageManaged() || m_selectedApp->origin == AppOrigin::other);
 }
 
 qint64 ApplicationsViewModel::selectedAppBytes() const
@@ -754,7 +793,7 @@ qint64 ApplicationsViewModel::selectedAppBytes() const
 
 QString ApplicationsViewModel::formattedUninstallTotal() const
 {
-    const qint64 total = selectedAppBytes() + selectedLeftoverBytes();
+    const qint64 total = (selectedAppStays() ? 0 : selectedAppBytes()) + selectedLeftoverBytes();
     if (total < 1)
         return QStringLiteral("\u2014");
     return Formatting::byteCount(total);
@@ -776,7 +815,17 @@ QString ApplicationsViewModel::uninstalledSummary() const
 
 std::vector<RunningApplication> ApplicationsViewModel::runningInstances(const InstalledApp& app) const
 {
-    return RunningApps::instancesOf(workspace().runningApplications(), app.url, app.bundleID);
+    const std::vector<RunningApplication> running = workspace().runningApplications();
+    if (app.origin == AppOrigin::bundle)
+        return RunningApps::instancesOf(running, app.url, app.bundleID);
+    // A desktop application is recognised as the running-program layer does: by the program it runs
+    // and by its Flatpak sandbox.
+    ProgramIdentity program;
+    if (!app.programName.isEmpty())
+        program.executableNames.push_back(app.programName.toStdString());
+    if (!app.flatpakId.isEmpty())
+        program.flatpakIds.push_back(app.flatpakId);
+    return RunningApps::instancesOf(running, program);
 }
 
 bool ApplicationsViewModel::appNeedsAdmin(const Path& url)
@@ -787,7 +836,20 @@ bool ApplicationsViewModel::appNeedsAdmin(const Path& url)
 
 bool ApplicationsViewModel::selectedAppNeedsAdmin() const
 {
-    return m_selectedApp && appNeedsAdmin(m_selectedApp->url);
+    if (!m_selectedApp)
+        return false;
+    switch (m_selectedApp->origin) {
+    case AppOrigin::bundle:
+        return appNeedsAdmin(m_selectedApp->url);
+    case AppOrigin::administrator:
+        return true;
+    case AppOrigin::homeFile:
+    case AppOrigin::appImage:
+        return !m_selectedApp->removal.empty() && appNeedsAdmin(m_selectedApp->removal.front());
+    default:
+        // The package manager's: nothing of it is moved, so no rights are asked for.
+        return false;
+    }
 }
 
 void ApplicationsViewModel::openUninstaller(const QString& appId)
@@ -799,9 +861,18 @@ void ApplicationsViewModel::openUninstaller(const QString& appId)
         openUninstaller(InstalledApp(*found));
 }
 
+bool ApplicationsViewModel::isOwn(const InstalledApp& app) const
+{
+    if (app.origin == AppOrigin::bundle)
+        return AppMatch::isSelf(app, m_own.bundleID, m_own.url);
+    // Our own entry, or any entry that starts this very program.
+    return app.desktopId == ownDesktopId() ||
+           (!app.programName.isEmpty() && app.programName == FileSystem::displayName(m_own.url.filename()));
+}
+
 void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
 {
-    if (AppMatch::isSelf(app, m_own.bundleID, m_own.url))
+    if (isOwn(app))
         return;
     const qint64 generation = ++m_generation;
     setShowConfirm(false);
@@ -822,9 +893,8 @@ void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
         // Not guarded by the sheet's generation: the size belongs to the application, wherever the
         // sheet went meanwhile.
         QThreadPool::globalInstance()->start(
-            [self, id = app.id(), url = app.url, sizer = m_sizer] {
-                const qint64 bytes =
-                    sizer(url, {}, kSizeNodeLimit, false, kSizeDeadlineSeconds, nullptr, std::stop_token());
+            [self, id = app.id(), app, measure = m_measure] {
+                const qint64 bytes = measure(app, std::stop_token());
                 postTo(self,
                        [id, bytes](ApplicationsViewModel& model) { model.applyMeasurement(id, bytes); });
             },
@@ -838,10 +908,12 @@ void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
         installedNames.append(a.name);
     }
     QThreadPool::globalInstance()->start(
-        [self, generation, finder = m_finder, name = app.name, bundleID = app.bundleID, installedIDs,
-         installedNames, complete = m_inventoryComplete] {
+        [self, generation, finder = m_finder, app, installed = m_apps, installedIDs, installedNames,
+         complete = m_inventoryComplete] {
             auto found = std::make_shared<LeftoverFinder::Found>(
-                finder.find(name, bundleID, installedIDs, installedNames, complete));
+                app.origin == AppOrigin::bundle
+                    ? finder.find(app.name, app.bundleID, installedIDs, installedNames, complete)
+                    : finder.find(app, installed, complete));
             postTo(self, [generation, found](ApplicationsViewModel& model) {
                 model.applyLeftovers(generation, std::move(*found));
             });
@@ -915,8 +987,17 @@ void ApplicationsViewModel::confirmUninstall()
     if (!m_selectedApp || m_inFlightActionIDs.contains(m_selectedApp->id()))
         return;
     const InstalledApp app = *m_selectedApp;
-    if (AppScanner::isLinkedBundle(app.url)) {
-        // Moving the link would leave the application installed where it points, and its leftovers
+    if (app.origin != AppOrigin::bundle && app.origin != AppOrigin::homeFile &&
+        app.origin != AppOrigin::appImage) {
+        uninstallLeftoversOnly(app);
+        return;
+    }
+    // What the road moves: the application itself first, then what goes with it (its menu entry).
+    const std::vector<Path> items =
+        app.origin == AppOrigin::bundle ? std::vector<Path>{app.url} : app.removal;
+    if (items.empty() || std::any_of(items.begin(), items.end(),
+                                     [](const Path& item) { return AppScanner::isLinkedBundle(item); })) {
+        // Moving a link would leave the application installed where it points, and its leftovers
         // would go while it stays: nothing moves.
         dismissUninstaller();
         const QString reason = AppScanner::linkedBundleRefusal();
@@ -927,7 +1008,7 @@ void ApplicationsViewModel::confirmUninstall()
                              CleanReport{});
         return;
     }
-    if (appNeedsAdmin(app.url)) {
+    if (appNeedsAdmin(items.front())) {
         dismissUninstaller();
         setUninstallFailure(
             kLeftQuote + app.name +
@@ -935,11 +1016,13 @@ void ApplicationsViewModel::confirmUninstall()
                            "move it to the Trash without administrator rights. Show it in your file "
                            "manager and remove it there, or uninstall it with your package manager "
                            "\u2014 the system will ask for your password."));
-        setPendingRevealURL(app.url);
+        setPendingRevealURL(items.front());
         return;
     }
     std::vector<ScanItem> leftovers = selectedLeftoverItems();
     const qint64 bytes = selectedAppBytes();
+    // An undo puts the program back into its folder, which the guard must admit then too.
+    append(m_undoRoots, guardRoots(app));
     ++m_generation;
     m_inFlightActionIDs.insert(app.id());
     // The sheet closes at once; the work goes on in the background.
@@ -949,20 +1032,21 @@ void ApplicationsViewModel::confirmUninstall()
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, app, bytes, leftovers = std::move(leftovers), sizer = m_sizer, roots = guardRoots(),
-         trash = m_trash] {
+        [self, app, items, bytes, leftovers = std::move(leftovers), measure = m_measure,
+         roots = guardRoots(app), trash = m_trash] {
             const Cleaner cleaner{SafetyGuard(roots), trash};
-            const qint64 known = bytes >= 1 ? bytes
-                                            : sizer(app.url, {}, kSizeNodeLimit, false, kSizeDeadlineSeconds,
-                                                    nullptr, std::stop_token());
-            auto bundleReport =
-                std::make_shared<CleanReport>(cleaner.clean({uninstallItem(app.url, app.name, known)}));
-            const std::string standardized = FileSystem::standardize(app.url).native();
-            const bool removed = std::any_of(
-                bundleReport->trashed.begin(), bundleReport->trashed.end(), [&](const TrashedItem& t) {
-                    return t.original.native() == app.id() || t.original.native() == standardized;
-                });
-            // Leftovers only once the bundle went: an application still installed keeps its data.
+            const qint64 known = bytes >= 1 ? bytes : measure(app, std::stop_token());
+            std::vector<ScanItem> appItems{uninstallItem(items.front(), app.name, known)};
+            for (std::size_t i = 1; i < items.size(); ++i)
+                appItems.push_back(uninstallItem(items[i], FileSystem::displayName(items[i].filename()), 0));
+            auto bundleReport = std::make_shared<CleanReport>(cleaner.clean(appItems));
+            const std::string standardized = FileSystem::standardize(items.front()).native();
+            const bool removed = std::any_of(bundleReport->trashed.begin(), bundleReport->trashed.end(),
+                                             [&](const TrashedItem& t) {
+                                                 return t.original.native() == items.front().native() ||
+                                                        t.original.native() == standardized;
+                                             });
+            // Leftovers only once the application went: an application still installed keeps its data.
             auto leftoverReport = std::make_shared<CleanReport>();
             if (removed && !leftovers.empty())
                 *leftoverReport = cleaner.clean(leftovers);
@@ -974,6 +1058,86 @@ void ApplicationsViewModel::confirmUninstall()
             });
         },
         kUserInitiatedPriority);
+}
+
+void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app)
+{
+    std::vector<ScanItem> leftovers = selectedLeftoverItems();
+    ++m_generation;
+    m_inFlightActionIDs.insert(app.id());
+    setSelectedApp(std::nullopt);
+    setLeftovers({});
+    setFindingLeftovers(false);
+
+    const QPointer<ApplicationsViewModel> self(this);
+    QThreadPool::globalInstance()->start(
+        [self, app, leftovers = std::move(leftovers), roots = guardRoots(app), trash = m_trash] {
+            auto report = std::make_shared<CleanReport>();
+            if (!leftovers.empty())
+                *report = Cleaner(SafetyGuard(roots), trash).clean(leftovers);
+            postTo(self,
+                   [app, report](ApplicationsViewModel& model) { model.applyLeftoversOnly(app, *report); });
+        },
+        kUserInitiatedPriority);
+}
+
+void ApplicationsViewModel::applyLeftoversOnly(const InstalledApp& app, const CleanReport& report)
+{
+    // The application stays installed and listed: only its leftovers join the undo report.
+    std::vector<TrashedItem> accumulated = m_lastReport ? m_lastReport->trashed : std::vector<TrashedItem>{};
+    append(accumulated, report.trashed);
+    if (!accumulated.empty()) {
+        setLastReport(CleanReport{std::move(accumulated), report.failures, report.failureDetails});
+        setUninstalledNames(m_uninstalledNames + QStringList{app.name});
+        setLastAppName(app.name);
+        countUninstallCompletion();
+    }
+    if (!report.failures.empty())
+        surfaceLeftoverFailure(QStringLiteral("Some leftovers of \u201c") + app.name + kRightQuote +
+                                   QStringLiteral(" couldn't be moved to the Trash."),
+                               report);
+    m_inFlightActionIDs.erase(app.id());
+}
+
+QString ApplicationsViewModel::softwareCentreUrl(const InstalledApp& app)
+{
+    if (!app.packageManaged())
+        return {};
+    QString id = app.flatpakId.isEmpty() ? app.desktopId : app.flatpakId;
+    if (id.isEmpty())
+        return {};
+    if (app.flatpakId.isEmpty() && id.count(QLatin1Char('.')) < 2)
+        id += QStringLiteral(".desktop");
+    return QStringLiteral("appstream://") + id;
+}
+
+QString ApplicationsViewModel::removalCommand(const InstalledApp& app)
+{
+    switch (app.origin) {
+    case AppOrigin::debianPackage:
+        return QStringLiteral("sudo apt remove ") + app.packageName;
+    case AppOrigin::userFlatpak:
+        return QStringLiteral("flatpak uninstall --user ") + app.flatpakId;
+    case AppOrigin::systemFlatpak:
+        return QStringLiteral("flatpak uninstall ") + app.flatpakId;
+    default:
+        return {};
+    }
+}
+
+bool ApplicationsViewModel::softwareCentreAvailable() const
+{
+    return std::any_of(m_apps.begin(), m_apps.end(),
+                       [](const InstalledApp& a) { return a.handlesAppstream; });
+}
+
+void ApplicationsViewModel::openInSoftwareCentre()
+{
+    if (!m_selectedApp)
+        return;
+    const QString url = softwareCentreUrl(*m_selectedApp);
+    if (!url.isEmpty())
+        workspace().openUrl(QUrl(url));
 }
 
 void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const CleanReport& bundleReport,
@@ -1031,7 +1195,9 @@ void ApplicationsViewModel::confirmAdminUninstall()
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
         [self, app, leftovers = std::move(leftovers), move = m_adminMove] {
-            const PrivilegedUninstall::Result result = move(app.url);
+            const PrivilegedUninstall::Result result =
+                move(app.origin == AppOrigin::administrator && !app.removal.empty() ? app.removal.front()
+                                                                                    : app.url);
             postTo(self, [app, leftovers, result](ApplicationsViewModel& model) {
                 model.applyAdminMove(app, leftovers, result);
             });
@@ -1068,7 +1234,7 @@ void ApplicationsViewModel::applyAdminMove(const InstalledApp& app, std::vector<
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
         [self, app, stillSelected, trashFiles = result.trashFiles, leftovers = std::move(leftovers),
-         roots = guardRoots(), trash = m_trash] {
+         roots = guardRoots(app), trash = m_trash] {
             auto report = std::make_shared<CleanReport>(Cleaner(SafetyGuard(roots), trash).clean(leftovers));
             postTo(self, [app, stillSelected, trashFiles, report](ApplicationsViewModel& model) {
                 model.applyAdminLeftovers(app, stillSelected, trashFiles, *report);
@@ -1147,8 +1313,10 @@ void ApplicationsViewModel::undoLast()
     setRestoring(true);
 
     const QPointer<ApplicationsViewModel> self(this);
+    std::vector<Path> undoRoots = guardRoots();
+    append(undoRoots, m_undoRoots);
     QThreadPool::globalInstance()->start(
-        [self, report, roots = guardRoots(), trash = m_trash] {
+        [self, report, roots = undoRoots, trash = m_trash] {
             const UndoResult result = Cleaner(SafetyGuard(roots), trash).undo(report);
             postTo(self, [result](ApplicationsViewModel& model) { model.applyUndo(result); });
         },

@@ -3,6 +3,7 @@
 #include "app/models/ApplicationListModel.h"
 #include "app/models/RestoreTracker.h"
 #include "core/apps/AppScanner.h"
+#include "core/apps/DesktopAppScanner.h"
 #include "core/apps/InstalledApp.h"
 #include "core/apps/LeftoverFinder.h"
 #include "core/apps/LeftoverItem.h"
@@ -158,7 +159,12 @@ public:
         // in (default "/"): where the real lister, sizer and leftover finder look.
         std::optional<Path> home = std::nullopt;
         std::optional<Path> systemRoot = std::nullopt;
-        // Default: AppScanner::listApps over the two folders above, on the thread pool.
+        // Where this platform keeps the user's data and applications (default: the places of `home`
+        // and `systemRoot`, the session's own for the current user) and who owns installed files
+        // (default: Debian's package database under `systemRoot`).
+        std::optional<Places> places = std::nullopt;
+        std::shared_ptr<const PackageDatabase> packages = nullptr;
+        // Default: DesktopAppScanner::listApps over the places above, on the thread pool.
         Lister lister = {};
         // Default: the bounded sizer the scanner carries.
         Sizer sizer = {};
@@ -192,6 +198,16 @@ public:
     // The quit-first road polls every this many milliseconds for at most this long.
     static constexpr int kQuitPollMilliseconds = 250;
     static constexpr int kQuitWaitMilliseconds = 10'000;
+
+    // The address that opens `app` in the desktop's software centre ("appstream://<component id>":
+    // the Flatpak id, or the desktop id, with ".desktop" when it is not a reverse-DNS name); empty for
+    // an application the package manager does not own.
+    static QString softwareCentreUrl(const InstalledApp& app);
+    // The command that removes `app` by hand ("sudo apt remove <package>", "flatpak uninstall [--user]
+    // <id>"); empty for an application the package manager does not own.
+    static QString removalCommand(const InstalledApp& app);
+    // Whether some listed application handles "appstream:" addresses (a software centre is installed).
+    Q_INVOKABLE bool softwareCentreAvailable() const;
 
     // Creates the model in `loading` with an empty inventory; starts no work.
     explicit ApplicationsViewModel(Services services, QObject* parent = nullptr);
@@ -280,6 +296,9 @@ public:
     bool sizing() const;
 
     // ---- derived lists, computed on every read ----
+    // Whether `app` is this program: its bundle (AppMatch::isSelf), its own desktop entry, or an entry
+    // whose program has this program's executable name.
+    bool isOwn(const InstalledApp& app) const;
     // The inventory in order without this program itself.
     std::vector<InstalledApp> uninstallableApps() const;
     int uninstallableCount() const;
@@ -290,12 +309,15 @@ public:
     ApplicationListModel* filteredAppsModel() const { return m_filteredModel.get(); }
     // The summed bytes of the selected leftovers; 0 when none is selected.
     qint64 selectedLeftoverBytes() const;
-    // The selected leftovers plus 1 for the application itself.
+    // The selected leftovers plus 1 for the application itself, unless it stays (`selectedAppStays`).
     int uninstallItemCount() const;
+    // The selected application is not moved by an uninstall: the package manager owns it.
+    bool selectedAppStays() const;
     // The selected application's size as the inventory knows it (its own when the inventory does not
     // hold it); 0 without a selection.
     qint64 selectedAppBytes() const;
-    // `selectedAppBytes` plus `selectedLeftoverBytes` as a file-style byte count, "—" below 1 byte.
+    // `selectedAppBytes` (unless the application stays) plus `selectedLeftoverBytes` as a file-style
+    // byte count, "—" below 1 byte.
     QString formattedUninstallTotal() const;
     // "" with no names (then `lastAppName`), "A", "A and B", "3 apps".
     QString uninstalledSummary() const;
@@ -350,6 +372,9 @@ public:
     // up to 10 s, then shows the normal (or, with `needsAdmin`, the administrator) confirmation, or a
     // refusal when it still runs. Closing or reopening the sheet meanwhile drops the answer.
     Q_INVOKABLE void quitAndUninstall(bool needsAdmin);
+    // Opens the selected application in the software centre (`softwareCentreUrl`), through the
+    // desktop. Does nothing without a selection the package manager owns.
+    Q_INVOKABLE void openInSoftwareCentre();
     // Moves every item of the normal uninstalls since the last undo back, then lists the inventory
     // again; words what could not come back. Ignored with nothing to undo, while an undo runs or while
     // the Trash is being emptied.
@@ -432,7 +457,11 @@ private:
     void closeSheet();
     void surfaceLeftoverFailure(const QString& lead, const CleanReport& report);
     // The roots of the uninstall guard: the application folders, then the leftover roots.
-    std::vector<Path> guardRoots() const;
+    std::vector<Path> guardRoots(const std::optional<InstalledApp>& app = std::nullopt) const;
+    // The road of an application the package manager owns: only the chosen leftovers go to the
+    // Trash (undoable); the application stays installed and listed.
+    void uninstallLeftoversOnly(const InstalledApp& app);
+    void applyLeftoversOnly(const InstalledApp& app, const CleanReport& report);
     // The selected leftovers as items to move, in order.
     std::vector<ScanItem> selectedLeftoverItems() const;
     // Removes the application with `bundle` from the inventory and bumps `listScanGeneration`.
@@ -455,10 +484,15 @@ private:
     Clock& m_clock;
     Path m_home;
     Path m_systemRoot;
+    Places m_places;
     AppScanner m_scanner;
+    DesktopAppScanner m_desktop;
     LeftoverFinder m_finder;
     Lister m_lister;
     Sizer m_sizer;
+    // Measures one application: a bundle with `m_sizer`, a package by its files, any other by its
+    // size roots.
+    std::function<qint64(const InstalledApp&, std::stop_token)> m_measure;
     OwnIdentity m_own;
     ExistenceTest m_exists;
     mutable std::shared_ptr<Workspace> m_workspace;
@@ -502,6 +536,7 @@ private:
     qint64 m_listScanGeneration = 0;
     std::set<std::string> m_inFlightActionIDs;
     std::shared_ptr<SizeTask> m_sizeTask;
+    std::vector<Path> m_undoRoots; // the program folders of the uninstalls an undo may put back
 
     std::unique_ptr<ApplicationListModel> m_filteredModel;
 };

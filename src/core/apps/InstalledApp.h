@@ -6,11 +6,24 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qm {
 
-// One installed application bundle as the inventory found it. Only `sizeBytes` is meant to change
-// after listing (the uninstaller fills it with the bounded sizer).
+// Who installed an application, which decides how it is uninstalled.
+enum class AppOrigin {
+    bundle,        // an application bundle in an application folder (moved to the Trash)
+    homeFile,      // a desktop entry whose program lies in the user's home (moved with its program)
+    appImage,      // an AppImage in ~/Applications (moved with the entry that launches it)
+    debianPackage, // the package manager owns it: removed through the software centre only
+    userFlatpak,   // a Flatpak of the user's installation: removed through the software centre only
+    systemFlatpak, // a Flatpak of the system's installation: removed through the software centre only
+    administrator, // a folder under /opt that no package owns, owned by another user: the administrator road
+    other,         // nothing here can remove it (a system entry no package owns)
+};
+
+// One installed application as the inventory found it. Only `sizeBytes` is meant to change after
+// listing (the uninstaller fills it with the bounded sizer).
 struct InstalledApp
 {
     Path url;             // the bundle as it was listed, not resolved through symbolic links
@@ -19,6 +32,29 @@ struct InstalledApp
     QString version;      // sanitized short version; empty when there is no usable one
     qint64 sizeBytes = 0; // allocated bytes of the bundle; 0 until someone measures it
     std::optional<Path> icon; // the bundle's own icon file (a regular file inside the bundle), if any
+
+    // Desktop applications: who installed it and the names it is known by.
+    AppOrigin origin = AppOrigin::bundle;
+    QString desktopId = {};   // the desktop file id without ".desktop"; empty for a bare AppImage
+    QString flatpakId = {};   // the Flatpak application id; empty when it is no Flatpak
+    QString programName = {}; // the base name of the program "Exec" runs; empty when unknown
+    QString packageName = {}; // the owning package; empty when none
+    QString iconName = {};    // the entry's "Icon" as written (a theme name or an absolute path)
+    // What the normal road moves to the Trash (homeFile, appImage) or the administrator road moves
+    // (administrator): the first item is the application itself. Empty for the other origins.
+    std::vector<Path> removal = {};
+    // What is measured for `sizeBytes`: the removal items, a Flatpak's deployment; empty for a
+    // package (measured by its installed files).
+    std::vector<Path> sizeRoots = {};
+    // The entry opens "appstream:" addresses: it is a software centre.
+    bool handlesAppstream = false;
+
+    // True when the package manager owns the application (a package or a Flatpak).
+    bool packageManaged() const
+    {
+        return origin == AppOrigin::debianPackage || origin == AppOrigin::userFlatpak ||
+               origin == AppOrigin::systemFlatpak;
+    }
 
     // The identity of the record: the bytes of `url`.
     const std::string& id() const { return url.native(); }

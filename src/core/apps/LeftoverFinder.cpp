@@ -6,6 +6,8 @@
 #include "platform/SystemClock.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <utility>
 
 namespace qm {
@@ -75,6 +77,150 @@ LeftoverFinder::LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, Pat
     : m_fileManager(std::move(fileManager)), m_sizer(std::move(sizer)), m_home(std::move(home)),
       m_clock(clock ? std::move(clock) : std::make_shared<const SystemClock>())
 {}
+
+LeftoverFinder::LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, const Places& places,
+                               std::shared_ptr<const Clock> clock)
+    : LeftoverFinder(std::move(fileManager), std::move(sizer), places.home(), std::move(clock))
+{
+    m_places = places;
+}
+
+std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::searchRoots(const Places& places)
+{
+    return {
+        {QStringLiteral("Config"), places.configHome()},
+        {QStringLiteral("Data"), places.dataHome()},
+        {QStringLiteral("Cache"), places.cacheHome()},
+        {QStringLiteral("State"), places.stateHome()},
+        {QStringLiteral("Flatpak Data"), places.flatpakAppData()},
+        {QStringLiteral("Autostart"), places.configHome() / "autostart"},
+    };
+}
+
+std::vector<Path> LeftoverFinder::allowedRoots(const Places& places)
+{
+    std::vector<Path> out;
+    for (SearchRoot& root : searchRoots(places))
+        out.push_back(std::move(root.url));
+    return out;
+}
+
+std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::orphanRoots(const Places& places)
+{
+    return {
+        {QStringLiteral("Flatpak Data"), places.flatpakAppData()},
+        {QStringLiteral("Config"), places.configHome()},
+        {QStringLiteral("Data"), places.dataHome()},
+    };
+}
+
+std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::roots() const
+{
+    return m_places ? searchRoots(*m_places) : searchRoots(m_home);
+}
+
+std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::orphanSearchRoots() const
+{
+    return m_places ? orphanRoots(*m_places) : orphanRoots(m_home);
+}
+
+LeftoverFinder::Found LeftoverFinder::find(const InstalledApp& app,
+                                           const std::vector<InstalledApp>& installed,
+                                           bool inventoryComplete) const
+{
+    Found found;
+    if (!m_places)
+        return found;
+    // The folders the desktop keeps for itself in these homes.
+    static const std::set<QString> desktopOwn{
+        QStringLiteral("trash"),     QStringLiteral("applications"), QStringLiteral("autostart"),
+        QStringLiteral("flatpak"),   QStringLiteral("icons"),        QStringLiteral("mime"),
+        QStringLiteral("fonts"),     QStringLiteral("systemd"),      QStringLiteral("keyrings"),
+        QStringLiteral("dconf"),     QStringLiteral("themes"),       QStringLiteral("user-dirs.dirs"),
+        QStringLiteral("quillmere"), QStringLiteral("vellora")};
+
+    // Identifiers by kind, lower-cased; one another application shares is no identifier of this one.
+    const auto identifiersOf = [](const InstalledApp& a) {
+        QStringList ids{a.desktopId.toLower(), a.flatpakId.toLower(), a.programName.toLower(),
+                        a.packageName.toLower()};
+        ids.removeAll(QString());
+        ids.removeDuplicates();
+        return ids;
+    };
+    std::map<QString, int> holders;
+    QStringList installedNames;
+    QStringList installedIDs;
+    for (const InstalledApp& other : installed) {
+        for (const QString& id : identifiersOf(other))
+            ++holders[id];
+        installedNames.push_back(other.name);
+        installedIDs.push_back(other.bundleID);
+    }
+    const bool listed = std::any_of(installed.begin(), installed.end(),
+                                    [&](const InstalledApp& other) { return other.id() == app.id(); });
+    QStringList keys;
+    for (const QString& id : identifiersOf(app)) {
+        if (holders[id] <= (listed ? 1 : 0))
+            keys.push_back(id);
+    }
+    AppMatch::MatchKeys nameKeys = AppMatch::matchKeys(app.name, app.bundleID, installedNames, installedIDs);
+    if (!nameKeys.name.isEmpty() && !AppMatch::nameMatchIsAmbiguous(nameKeys.name, installedNames)) {
+        const QString name = usableNameKey(nameKeys.name);
+        if (!name.isEmpty() && holders[name] <= (listed && keys.contains(name) ? 1 : 0))
+            keys.push_back(name);
+    }
+    keys.removeDuplicates();
+    QStringList prefixKeys;
+    if (inventoryComplete) {
+        for (const QString& key : keys) {
+            if (partCount(key) >= 3)
+                prefixKeys.push_back(key);
+        }
+    }
+
+    CoverageFlag coverage;
+    for (const SearchRoot& root : searchRoots(*m_places)) {
+        const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_home);
+        found.incomplete = found.incomplete || listing.incomplete;
+        const bool autostart = root.label == QLatin1String("Autostart");
+        for (const Path& name : listing.names) {
+            if (isHidden(name))
+                continue;
+            const QString fileName = FileSystem::displayName(name);
+            QString lower = fileName.toLower();
+            if (autostart) {
+                if (!lower.endsWith(QLatin1String(".desktop")))
+                    continue;
+                lower.chop(8);
+            }
+            if (desktopOwn.contains(lower))
+                continue;
+            bool matched = keys.contains(lower);
+            for (const QString& key : prefixKeys) {
+                if (matched)
+                    break;
+                matched =
+                    lower.startsWith(key + QLatin1Char('.')) && !claimedByExtension(lower, key, installedIDs);
+            }
+            if (!matched)
+                continue;
+            const Path url = root.url / name;
+            LeftoverItem item;
+            item.url = url;
+            item.name = fileName;
+            item.location = root.label;
+            item.bytes = m_sizer.size(url, {}, CleanupScanner::kNodeLimit, false,
+                                      CleanupScanner::kDeadlineSeconds, &coverage, {});
+            item.isSelected = true;
+            found.items.push_back(std::move(item));
+        }
+    }
+    std::stable_sort(
+        found.items.begin(), found.items.end(),
+        [](const LeftoverItem& a, const LeftoverItem& b) { return byBytesDescending(a.bytes, b.bytes); });
+    found.incomplete = found.incomplete || coverage.hit();
+    return found;
+}
 
 std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::searchRoots(const Path& home)
 {
@@ -212,7 +358,7 @@ LeftoverFinder::Orphans LeftoverFinder::findOrphans(const OrphanMatcher& matcher
     Orphans orphans;
     bool coverageHit = false;
     bool cancelled = false;
-    for (const SearchRoot& root : orphanRoots(m_home)) {
+    for (const SearchRoot& root : orphanSearchRoots()) {
         const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_home);
         orphans.incomplete = orphans.incomplete || listing.incomplete;
 

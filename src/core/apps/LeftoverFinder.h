@@ -7,6 +7,7 @@
 #include "platform/AppLocator.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/Places.h"
 
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,31 @@ public:
     // system's) gives the current time the age of orphans is measured against.
     LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, Path home,
                    std::shared_ptr<const Clock> clock = nullptr);
+    // A finder over this platform's places: leftovers are looked for in the config, data, cache and
+    // state homes, ~/.var/app and the autostart folder, orphans in ~/.var/app and the config and data
+    // homes (`searchRoots(places)`, `orphanRoots(places)`).
+    LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, const Places& places,
+                   std::shared_ptr<const Clock> clock = nullptr);
+
+    // This platform's folders searched for an application's leftovers, in this order: Config
+    // (config home), Data (data home), Cache (cache home), State (state home), Flatpak Data
+    // (~/.var/app), Autostart (<config home>/autostart). Reads nothing.
+    static std::vector<SearchRoot> searchRoots(const Places& places);
+    // The folders of `searchRoots(places)`: the guard's roots for removing and restoring leftovers.
+    static std::vector<Path> allowedRoots(const Places& places);
+    // The folders orphans are looked for in here: Flatpak Data, Config and Data.
+    static std::vector<SearchRoot> orphanRoots(const Places& places);
+
+    // The leftovers of the desktop application `app` in `searchRoots(places)`, by the identifiers it
+    // is known by: its desktop id, Flatpak id, program name, package name and (when usable as for
+    // `find`) its name, each in lower case and dropped when another application of `installed` has it
+    // too. A top-level entry (hidden ones never; in Autostart without ".desktop") matches when its
+    // lower-cased name equals an identifier; with a complete inventory an identifier of three or more
+    // dot-separated parts also matches "<id>.…". A one-word entry therefore matches only an identifier
+    // exactly, never by similarity. Folders of the desktop itself (Trash, applications, autostart,
+    // flatpak, …) never match. Needs the places constructor; otherwise finds nothing.
+    Found find(const InstalledApp& app, const std::vector<InstalledApp>& installed,
+               bool inventoryComplete) const;
 
     // The eleven Library folders under `home`, always in this order: Application Support, Caches,
     // Logs, Preferences, Containers, Group Containers, Saved State, HTTP Storage, WebKit, Cookies,
@@ -111,7 +137,11 @@ public:
 private:
     FileSystem m_fileManager;
     CleanupScanner m_sizer;
+    std::vector<SearchRoot> roots() const;
+    std::vector<SearchRoot> orphanSearchRoots() const;
+
     Path m_home;
+    std::optional<Places> m_places;
     std::shared_ptr<const Clock> m_clock;
 };
 

@@ -177,7 +177,7 @@ Result moveToUserTrash(const Path& rawApp, const Environment& environment)
 {
     const FileSystem& fs = environment.fileManager;
     const Path app = FileSystem::standardize(rawApp);
-    if (app.extension() != ".app" || !app.has_parent_path())
+    if ((!environment.anyName && app.extension() != ".app") || !app.has_parent_path())
         return Result::failed(refusal());
 
     // The location check compares resolved folders, so a linked folder into an application folder counts.

@@ -47,6 +47,9 @@ struct Environment
     // The home trash folder (empty: Trash::homeTrashDirectory()).
     Path homeTrash;
     FileSystem fileManager;
+    // The item is an application's own folder (one under /opt that no package owns), so its name
+    // need not end in ".app"; it must still lie in or below one of `appDirectories`.
+    bool anyName = false;
 };
 
 // The exit status of the root command when the bundle's folder is not an application folder or below one.

@@ -1,6 +1,7 @@
 #include "core/cleaning/CleanupScanner.h"
 
 #include "core/apps/AppScanner.h"
+#include "core/apps/DesktopAppScanner.h"
 #include "core/apps/LeftoverFinder.h"
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/FileErrors.h"
@@ -382,7 +383,7 @@ std::vector<CleanupScanner::KindRoots> CleanupScanner::roots(const Places& place
         {JunkKind::developerCaches, std::move(developer)},
         {JunkKind::appLeftovers, {}},
     };
-    for (LeftoverFinder::SearchRoot& root : LeftoverFinder::orphanRoots(home))
+    for (LeftoverFinder::SearchRoot& root : LeftoverFinder::orphanRoots(places))
         table.back().roots.push_back(row(std::move(root.label), std::move(root.url)));
     return table;
 }
@@ -472,10 +473,19 @@ std::vector<JunkCategory> CleanupScanner::scanAll(const std::vector<JunkKind>& k
     return categories;
 }
 
+Places CleanupScanner::placesOf(const Path& home, const Path& systemRoot)
+{
+    // The current user's places follow the session's XDG variables; another home takes the defaults.
+    Places current = Places::current();
+    if (FileSystem::standardize(home) == current.home() && systemRoot == Path("/"))
+        return current;
+    return Places::resolve(home, {}, systemRoot);
+}
+
 JunkCategory CleanupScanner::scanLeftovers(std::stop_token stop) const
 {
-    const AppScanner inventory(m_fileManager, CleanupScanner(m_fileManager, m_places), std::nullopt, m_signer,
-                               m_places.systemRoot());
+    const Places& places = m_places;
+    const DesktopAppScanner inventory(places);
     const AppScanner::Listing listing = inventory.listApps(stop);
     // A listing cut short by cancellation proves nothing about the inventory.
     if (stop.stop_requested())
@@ -484,7 +494,7 @@ JunkCategory CleanupScanner::scanLeftovers(std::stop_token stop) const
     if (!matcher)
         return JunkCategory{JunkKind::appLeftovers, {}, true};
     LeftoverFinder::Orphans orphans =
-        LeftoverFinder(m_fileManager, *this, m_places.home()).findOrphans(*matcher, stop);
+        LeftoverFinder(m_fileManager, *this, places).findOrphans(*matcher, stop);
     return JunkCategory{JunkKind::appLeftovers, std::move(orphans.items), orphans.incomplete};
 }
 

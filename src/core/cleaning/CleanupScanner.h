@@ -82,6 +82,11 @@ public:
                    std::shared_ptr<const CodeSigner> signer = nullptr,
                    std::shared_ptr<const AppLocator> appLocator = nullptr);
 
+    // The places of `home` the App Leftovers kind reads: the session's own when `home` is the current
+    // user's and `systemRoot` is "/", otherwise the default layout under `home`. Reads nothing but
+    // the user-dirs file.
+    static Places placesOf(const Path& home, const Path& systemRoot = Path("/"));
+
     const FileSystem& fileManager() const { return m_fileManager; }
     const Places& places() const { return m_places; }
     const Path& home() const { return m_places.home(); }

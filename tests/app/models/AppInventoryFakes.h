@@ -6,6 +6,8 @@
 
 #include "app/models/ApplicationsViewModel.h"
 
+#include <QThreadPool>
+
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -16,6 +18,16 @@
 #include <vector>
 
 namespace qm::test {
+
+// A lister of the application bundles in <systemRoot>/Applications and <home>/Applications, on the
+// thread pool: for tests of the model's bundle road.
+inline ApplicationsViewModel::Lister bundleLister(const Path& home, const Path& systemRoot)
+{
+    return [scanner = AppScanner(FileSystem(), CleanupScanner(FileSystem(), home), std::nullopt, nullptr,
+                                 systemRoot)](ApplicationsViewModel::ListingDone done) {
+        QThreadPool::globalInstance()->start([scanner, done = std::move(done)] { done(scanner.listApps()); });
+    };
+}
 
 // Keeps the completion of every listing the model starts, numbered from 0 in the order they were
 // started, until the test releases it with the listing to deliver. Lives on the test's thread; a

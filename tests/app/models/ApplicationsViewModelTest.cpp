@@ -730,6 +730,7 @@ protected:
         ApplicationsViewModel::Services services{clock};
         services.home = home.home();
         services.systemRoot = system.root();
+        services.lister = test::bundleLister(home.home(), system.root());
         model = std::make_unique<ApplicationsViewModel>(std::move(services));
     }
 

@@ -1,3 +1,4 @@
+#include "AppInventoryFakes.h"
 #include "app/models/ApplicationsViewModel.h"
 #include "app/models/CleanupViewModel.h"
 #include "app/models/RestoreTracker.h"
@@ -7,9 +8,11 @@
 #include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
+#include "support/FakePackageDatabase.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
+#include "support/SizeOracle.h"
 #include "support/StepGate.h"
 #include "support/TempTree.h"
 
@@ -82,11 +85,17 @@ protected:
         return at;
     }
 
-    void make(Path ownURL = Path("/nowhere"))
+    // `desktop`: the inventory of this platform's desktop entries (with the fake package database);
+    // otherwise the bundles of the application folders.
+    void make(Path ownURL = Path("/nowhere"), bool desktop = false)
     {
         ApplicationsViewModel::Services services{clock};
         services.home = home.home();
         services.systemRoot = system.root();
+        services.places = home.places(system.root());
+        services.packages = packages;
+        if (!desktop)
+            services.lister = test::bundleLister(home.home(), system.root());
         services.sizer = [this](const Path& of, const std::vector<Path>&, qint64, bool, double, CoverageFlag*,
                                 std::stop_token) {
             const std::lock_guard lock(sizeMutex);
@@ -100,7 +109,7 @@ protected:
             adminGate.pass(FsStep::Move);
             adminCalls.fetch_add(1);
             const std::lock_guard lock(sizeMutex);
-            (void)bundle;
+            adminMoved.push_back(bundle);
             return adminAnswer;
         };
         services.trash =
@@ -185,6 +194,7 @@ protected:
 
     test::FixtureHome home;
     test::TempTree system;
+    std::shared_ptr<test::FakePackageDatabase> packages = std::make_shared<test::FakePackageDatabase>();
     test::FakeClock clock;
     std::shared_ptr<test::FakeWorkspace> workspace = std::make_shared<test::FakeWorkspace>();
     RestoreTracker tracker;
@@ -193,6 +203,7 @@ protected:
     std::shared_ptr<test::StepGate> emptyGate = std::make_shared<test::StepGate>();
     test::StepGate adminGate;
     std::atomic<int> adminCalls{0};
+    std::vector<Path> adminMoved; // under sizeMutex
     AdminResult adminAnswer = AdminResult::success();
     std::atomic<bool> access{true};
     std::mutex sizeMutex;
@@ -252,6 +263,183 @@ TEST_F(UninstallFlowTest, BundleThenLeftoversUndoneTogetherWithTheirOwnInodes)
     EXPECT_EQ(apps->apps().size(), 3u) << "listed again";
     EXPECT_FALSE(apps->restoring());
     EXPECT_FALSE(tracker.anyRestoring());
+}
+
+TEST_F(UninstallFlowTest, AHomeInstalledApplicationGoesWithItsEntryAndLeftoversAndComesBack)
+{
+    const fs::path program = home.file(".local/bin/mytool", 20'000);
+    const fs::path entry =
+        home.fileWithContent(".local/share/applications/mytool.desktop",
+                             "[Desktop Entry]\nType=Application\nName=My Tool\nExec=mytool %U\n");
+    const fs::path config = home.file(".config/mytool/settings", 3'000).parent_path();
+    const fs::path autostart = home.fileWithContent(".config/autostart/mytool.desktop",
+                                                    "[Desktop Entry]\nType=Application\nExec=mytool\n");
+    const fs::path unrelated = home.file(".config/mytoolbox/x", 3'000).parent_path();
+    const std::vector<fs::path> moved = {program, entry, config, autostart};
+    std::map<std::string, std::pair<dev_t, ino_t>> before;
+    for (const fs::path& path : moved)
+        before[path.native()] = identity(path);
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    ASSERT_TRUE(listed(entry));
+    EXPECT_EQ(listed(entry)->origin, AppOrigin::homeFile);
+
+    open(entry);
+    std::vector<std::string> names = leftoverNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"mytool", "mytool.desktop"}));
+    uninstallAndSettle();
+    for (const fs::path& path : moved)
+        EXPECT_FALSE(present(path)) << path;
+    EXPECT_TRUE(present(unrelated));
+    EXPECT_FALSE(listed(entry));
+    EXPECT_FALSE(apps->uninstallFailure());
+    ASSERT_TRUE(apps->lastReport());
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 4u);
+
+    undoAndSettle();
+    for (const fs::path& path : moved)
+        EXPECT_EQ(identity(path), before[path.native()]) << "not the same file back: " << path;
+    EXPECT_FALSE(apps->uninstallFailure());
+    EXPECT_TRUE(listed(entry)) << "listed again";
+}
+
+TEST_F(UninstallFlowTest, APackageOwnedApplicationLosesOnlyItsLeftoversAndIsHandedToTheSoftwareCentre)
+{
+    const fs::path entry =
+        system.fileWithContent("usr/share/applications/org.example.Editor.desktop",
+                               "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+    const fs::path program = system.file("usr/bin/editor", 20'000);
+    system.fileWithContent("usr/share/applications/org.gnome.Software.desktop",
+                           "[Desktop Entry]\nType=Application\nName=Software\nExec=gnome-software\n"
+                           "MimeType=x-scheme-handler/appstream;\n");
+    packages->install(QStringLiteral("editor"), QStringLiteral("2.0"),
+                      {Path("/usr/share/applications/org.example.Editor.desktop"), Path("/usr/bin/editor")});
+    const fs::path config = home.file(".config/editor/settings", 3'000).parent_path();
+    const fs::path cache = home.file(".cache/org.example.Editor/blob", 5'000).parent_path();
+    const std::vector<fs::path> leftovers = {config, cache};
+    std::map<std::string, std::pair<dev_t, ino_t>> before;
+    for (const fs::path& path : {config, cache, entry, program})
+        before[path.native()] = identity(path);
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    ASSERT_TRUE(listed(entry));
+    EXPECT_EQ(listed(entry)->version, QStringLiteral("2.0"));
+    EXPECT_TRUE(apps->softwareCentreAvailable());
+
+    open(entry);
+    EXPECT_EQ(apps->selectedAppMap().value(QStringLiteral("packageManaged")), true);
+    EXPECT_EQ(apps->selectedAppMap().value(QStringLiteral("removalCommand")),
+              QStringLiteral("sudo apt remove editor"));
+    EXPECT_EQ(apps->uninstallItemCount(), 2) << "the application itself is not counted";
+    EXPECT_EQ(apps->formattedUninstallTotal(),
+              Formatting::byteCount(test::findAllocatedSize(config) + test::findAllocatedSize(cache)));
+    apps->openInSoftwareCentre();
+    ASSERT_EQ(workspace->opened().size(), 1u);
+    EXPECT_EQ(workspace->opened().front(), QUrl(QStringLiteral("appstream://org.example.Editor")));
+    uninstallAndSettle();
+    for (const fs::path& path : leftovers)
+        EXPECT_FALSE(present(path)) << path;
+    for (const fs::path& path : {entry, program})
+        EXPECT_EQ(identity(path), before[path.native()]) << "the package's own file was touched: " << path;
+    EXPECT_TRUE(listed(entry)) << "still installed";
+    ASSERT_TRUE(apps->lastReport());
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 2u);
+    EXPECT_EQ(adminCalls.load(), 0);
+
+    undoAndSettle();
+    for (const fs::path& path : leftovers)
+        EXPECT_EQ(identity(path), before[path.native()]) << "not the same file back: " << path;
+    EXPECT_FALSE(apps->uninstallFailure());
+}
+
+TEST_F(UninstallFlowTest, ADesktopApplicationRunsWhenItsProgramOrItsFlatpakRuns)
+{
+    const fs::path tool =
+        home.fileWithContent(".local/share/applications/mytool.desktop",
+                             "[Desktop Entry]\nType=Application\nName=My Tool\nExec=mytool\n");
+    home.file(".local/bin/mytool", 100);
+    const fs::path chat = home.fileWithContent(
+        ".local/share/flatpak/exports/share/applications/org.example.Chat.desktop",
+        "[Desktop Entry]\nType=Application\nName=Chat\nExec=/usr/bin/flatpak run org.example.Chat\n"
+        "X-Flatpak=org.example.Chat\n");
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    struct Row
+    {
+        const char* what;
+        fs::path app;
+        RunningApplication process;
+        bool runs;
+    };
+    const Row rows[] = {
+        {"its program", tool, RunningApplication{1, {}, {}, home.path(".local/bin/mytool"), {}}, true},
+        {"another program", tool, RunningApplication{2, {}, {}, Path("/usr/bin/mytoolbox"), {}}, false},
+        {"its sandbox", chat,
+         RunningApplication{3, {}, {}, Path("/app/bin/chat"), QStringLiteral("org.example.Chat")}, true},
+        {"another sandbox", chat,
+         RunningApplication{4, {}, {}, Path("/app/bin/chat"), QStringLiteral("org.other.Chat")}, false},
+    };
+    for (const Row& row : rows) {
+        workspace->setRunning({row.process});
+        const auto app = listed(row.app);
+        ASSERT_TRUE(app) << row.what;
+        EXPECT_EQ(apps->runningInstances(*app).size(), row.runs ? 1u : 0u) << row.what;
+    }
+}
+
+TEST_F(UninstallFlowTest, ThisProgramsOwnEntryOpensNoSheet)
+{
+    const fs::path own =
+        home.fileWithContent(".local/share/applications/com.vellora.Quillmere.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Quillmere\nExec=true\n");
+    const fs::path launcher =
+        home.fileWithContent(".local/share/applications/launcher.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Q\nExec=Quillmere\n");
+    make(Path("/usr/bin/Quillmere"), true);
+    loadAndSettle();
+    for (const fs::path& entry : {own, launcher}) {
+        const auto app = listed(entry);
+        ASSERT_TRUE(app) << entry;
+        apps->openUninstaller(*app);
+        EXPECT_FALSE(apps->hasSelectedApp()) << entry;
+    }
+    EXPECT_EQ(apps->uninstallableCount(), 0);
+}
+
+TEST(SoftwareCentreTest, AddressAndCommandByOwner)
+{
+    struct Row
+    {
+        AppOrigin origin;
+        const char* desktopId;
+        const char* flatpakId;
+        const char* package;
+        const char* url;
+        const char* command;
+    };
+    const Row rows[] = {
+        {AppOrigin::debianPackage, "org.example.Editor", "", "editor", "appstream://org.example.Editor",
+         "sudo apt remove editor"},
+        {AppOrigin::debianPackage, "firefox-esr", "", "firefox-esr", "appstream://firefox-esr.desktop",
+         "sudo apt remove firefox-esr"},
+        {AppOrigin::userFlatpak, "org.example.Chat", "org.example.Chat", "", "appstream://org.example.Chat",
+         "flatpak uninstall --user org.example.Chat"},
+        {AppOrigin::systemFlatpak, "org.example.Chat", "org.example.Chat", "", "appstream://org.example.Chat",
+         "flatpak uninstall org.example.Chat"},
+        {AppOrigin::homeFile, "mytool", "", "", "", ""},
+        {AppOrigin::appImage, "", "", "", "", ""},
+    };
+    for (const Row& row : rows) {
+        InstalledApp app;
+        app.origin = row.origin;
+        app.desktopId = QString::fromUtf8(row.desktopId);
+        app.flatpakId = QString::fromUtf8(row.flatpakId);
+        app.packageName = QString::fromUtf8(row.package);
+        EXPECT_EQ(ApplicationsViewModel::softwareCentreUrl(app), QString::fromUtf8(row.url)) << row.desktopId;
+        EXPECT_EQ(ApplicationsViewModel::removalCommand(app), QString::fromUtf8(row.command))
+            << row.desktopId;
+    }
 }
 
 TEST_F(UninstallFlowTest, ASecondConfirmationWhileTheFirstRunsStartsNothing)
@@ -458,6 +646,29 @@ TEST_F(UninstallFlowTest, AnApplicationListedThroughALinkIsRefusedWholeAndNothin
     }
 }
 
+TEST_F(UninstallFlowTest, AnAppImageListedThroughALinkIsRefusedWholeAndNothingMoves)
+{
+    const fs::path real = home.file("Downloads/Viewer.AppImage", 20'000);
+    const fs::path link = home.symlink(real, "Applications/Viewer.AppImage");
+    const fs::path config = home.file(".config/viewer/settings", 3'000).parent_path();
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    ASSERT_TRUE(listed(link));
+    open(link);
+    EXPECT_EQ(leftoverNames(), std::vector<std::string>{"viewer"});
+    uninstallAndSettle();
+    drain();
+    EXPECT_EQ(apps->uninstallFailureText(),
+              kLeft + QStringLiteral("Viewer\u201d couldn't be moved to the Trash.\nViewer: ") +
+                  AppScanner::linkedBundleRefusal());
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(present(real));
+    EXPECT_TRUE(present(config)) << "an application that stays installed keeps its data";
+    EXPECT_TRUE(!present(trashFiles()) || fs::is_empty(trashFiles())) << "nothing went to the Trash";
+    EXPECT_FALSE(apps->lastReport());
+    EXPECT_TRUE(listed(link)) << "still listed";
+}
+
 TEST_F(UninstallFlowTest, ALeftoverThatStaysIsWordedAndItsDetailsMatchItsLines)
 {
     const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
@@ -610,6 +821,28 @@ TEST_F(UninstallFlowTest, NoUndoStartsWhileTheTrashIsEmptied)
         apps->uninstallFailureText(),
         QStringLiteral("1 of 1 item couldn't be restored from the Trash \u2014 it may have been permanently "
                        "deleted."));
+}
+
+TEST_F(UninstallFlowTest, AnUnownedFolderUnderOptTakesTheAdministratorRoadWhole)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to give the folder away";
+    const fs::path folder = system.folder("opt/viewer");
+    system.file("opt/viewer/bin/viewer", 20'000);
+    system.chown(folder);
+    const fs::path entry = system.fileWithContent(
+        "usr/share/applications/viewer.desktop",
+        "[Desktop Entry]\nType=Application\nName=Viewer\nExec=/opt/viewer/bin/viewer %f\n");
+    make(Path("/nowhere"), true);
+    loadAndSettle();
+    ASSERT_TRUE(listed(entry));
+    EXPECT_EQ(listed(entry)->origin, AppOrigin::administrator);
+    open(entry);
+    EXPECT_TRUE(apps->selectedAppNeedsAdmin());
+    apps->confirmAdminUninstall();
+    ASSERT_TRUE(settle([&] { return apps->inFlightActionIDs().empty(); }));
+    const std::lock_guard lock(sizeMutex);
+    EXPECT_EQ(adminMoved, std::vector<Path>{Path(folder)}) << "the folder under /opt, not the entry";
 }
 
 TEST_F(UninstallFlowTest, TheAdministratorRoadSucceedsFailsOrIsCancelled)

@@ -136,8 +136,13 @@ void ApplicationsScreenHarness::startListing(ApplicationsViewModel::ListingDone 
 {
     const AppScanner scanner(FileSystem(), CleanupScanner(FileSystem(), m_home.home(), m_system.root()),
                              std::nullopt, nullptr, m_system.root());
-    QThreadPool::globalInstance()->start([scanner, done = std::move(done), this] {
+    const DesktopAppScanner desktop(m_home.places(m_system.root()), m_packages);
+    QThreadPool::globalInstance()->start([scanner, desktop, done = std::move(done), this] {
         AppScanner::Listing listing = scanner.listApps();
+        // The desktop's entries after the bundles.
+        AppScanner::Listing entries = desktop.listApps();
+        listing.apps.insert(listing.apps.end(), entries.apps.begin(), entries.apps.end());
+        listing.complete = listing.complete && entries.complete;
         if (m_incomplete.load())
             listing.complete = false;
         done(std::move(listing));

@@ -4,6 +4,7 @@
 #include "app/models/ApplicationsViewModel.h"
 #include "support/FakeAppActivity.h"
 #include "support/FakeClock.h"
+#include "support/FakePackageDatabase.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
 #include "support/StepGate.h"
@@ -38,6 +39,8 @@ public:
 
     FixtureHome& home() { return m_home; }
     TempTree& system() { return m_system; }
+    // Who owns the system's files for the desktop entries listed after the bundles.
+    FakePackageDatabase& packages() { return *m_packages; }
     FakeClock& clock() { return m_clock; }
     // The restore tracker the models share, as the modules that undo through the Trash do.
     RestoreTracker& tracker() { return m_tracker; }
@@ -104,6 +107,7 @@ private:
     void startListing(ApplicationsViewModel::ListingDone done);
 
     FixtureHome m_home;
+    std::shared_ptr<FakePackageDatabase> m_packages = std::make_shared<FakePackageDatabase>();
     TempTree m_system;
     TempTree m_caches;
     FakeClock m_clock;

@@ -593,6 +593,44 @@ TEST_F(ApplicationsViewTest, ARunningBundleOfAnotherUserShowsBothBannersAndQuits
     EXPECT_FALSE(shown(banner)) << "the running banner stayed after the application quit";
 }
 
+// An application the package manager owns: the package banner instead of the administrator's, with
+// the package and its removal command while no software centre is installed, and the software
+// centre's button once one is.
+TEST_F(ApplicationsViewTest, APackageManagedApplicationShowsWhyItStaysAndWhereToRemoveIt)
+{
+    h.system().fileWithContent("usr/share/applications/org.example.Editor.desktop",
+                               "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+    h.packages().install(QStringLiteral("editor"), QStringLiteral("2.0"),
+                         {Path("/usr/share/applications/org.example.Editor.desktop")});
+    openListed();
+    openSheet(QStringLiteral("Editor"));
+    EXPECT_TRUE(shown(sheetPart(QStringLiteral("packageBanner"))));
+    EXPECT_FALSE(shown(sheetPart(QStringLiteral("adminBanner"))));
+    EXPECT_EQ(text(QStringLiteral("packageBannerText")),
+              QStringLiteral(
+                  "Editor was installed by the system's package manager, so Quillmere can't move it to "
+                  "the Trash. Uninstall moves its selected leftovers to the Trash; remove the app itself "
+                  "in the software centre."));
+    EXPECT_FALSE(shown(sheetPart(QStringLiteral("softwareCentreButton"))));
+    EXPECT_EQ(text(QStringLiteral("removalCommandText")),
+              QStringLiteral("Package editor \u00B7 to remove it yourself: sudo apt remove editor"));
+    h.model().dismissUninstaller();
+    ASSERT_TRUE(h.settle([&] { return !sheetOpen(); }));
+
+    h.system().fileWithContent("usr/share/applications/org.gnome.Software.desktop",
+                               "[Desktop Entry]\nType=Application\nName=Software\nExec=gnome-software\n"
+                               "MimeType=x-scheme-handler/appstream;\n");
+    h.model().load();
+    ASSERT_TRUE(h.settle([&] { return h.model().loaded() && h.model().softwareCentreAvailable(); }));
+    openSheet(QStringLiteral("Editor"));
+    EXPECT_FALSE(shown(sheetPart(QStringLiteral("removalCommandText"))));
+    QQuickItem* centre = sheetPart(QStringLiteral("softwareCentreButton"));
+    ASSERT_TRUE(shown(centre));
+    h.click(centre);
+    ASSERT_EQ(h.workspace().opened().size(), 1u);
+    EXPECT_EQ(h.workspace().opened().back(), QUrl(QStringLiteral("appstream://org.example.Editor")));
+}
+
 // A refusal to quit stays in the banner after the application has gone; the button is "Uninstall".
 TEST_F(ApplicationsViewTest, TheRefusalStaysAfterTheApplicationQuit)
 {

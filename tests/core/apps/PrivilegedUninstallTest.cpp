@@ -246,6 +246,21 @@ TEST_F(PrivilegedUninstallTest, ItemsOutsideTheApplicationFoldersAreRefusedBefor
     EXPECT_FALSE(present(homeTrash)) << "nothing is prepared for a refused item";
 }
 
+// An application's own folder under /opt: any name is accepted there, and only there.
+TEST_F(PrivilegedUninstallTest, AnApplicationFolderOfAnyNameMovesWhereAnyNameIsAllowed)
+{
+    const fs::path viewer = bundle("Applications/viewer");
+    const fs::path elsewhere = bundle("Downloads/viewer");
+    PrivilegedUninstall::Environment anyName = environment();
+    anyName.anyName = true;
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(viewer, environment()), Result::failed(kRefused));
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(elsewhere, anyName), Result::failed(kRefused));
+    EXPECT_TRUE(prompt->commands().empty());
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(viewer, anyName), Result::success(files()));
+    EXPECT_FALSE(present(viewer));
+    EXPECT_EQ(contents(files() / "viewer/Contents/marker"), QByteArray("bundle"));
+}
+
 // An application listed through a link (/Applications/X.app pointing at the real bundle elsewhere):
 // moving the link would leave the application installed, so nothing moves, before any prompt or by
 // the root command when the link is swapped in after the check.

@@ -33,7 +33,8 @@ std::multiset<QString> namesOf(const JunkCategory& category)
     return out;
 }
 
-// A home folder and a system root side by side: Applications holds "Acme Studio" (com.acme.studio),
+// A home folder and a system root side by side: the system's applications folder holds the entry of
+// "Acme Studio" (com.acme.studio),
 // and the look-up fake knows com.elsewhere.viewer, installed somewhere the inventory does not walk.
 class JunkScanTest : public ::testing::Test
 {
@@ -45,10 +46,8 @@ protected:
 
     JunkScanTest()
     {
-        tree.fileWithContent("system/Applications/Acme Studio.app/Contents/Info.plist",
-                             test::dictionaryBytes({{"CFBundleName", std::string("Acme Studio")},
-                                                    {"CFBundleIdentifier", std::string("com.acme.studio")}},
-                                                   false));
+        tree.fileWithContent("system/usr/share/applications/com.acme.studio.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Acme Studio\nExec=acme-studio\n");
         locator->install("com.elsewhere.viewer", "/opt/viewer/Viewer.app");
     }
 
@@ -250,7 +249,7 @@ TEST_F(JunkScanTest, EveryRootOfEveryKind)
             expectedNames[JunkKind::developerCaches].insert(QString::fromUtf8(label) + dot + child);
     }
     for (const char* label :
-         {"Application Support", "Preferences", "Containers", "HTTP Storage", "WebKit", "Cookies"})
+    for (const char* label : {"Flatpak Data", "Config", "Data"})
         expectedNames[JunkKind::appLeftovers].insert(QString::fromUtf8(label) + dot + "com.oldvendor.tool" +
                                                      QString::number(orphanIndex++));
 
@@ -401,8 +400,8 @@ TEST_F(JunkScanTest, UnreadablePlacesMakeTheirKindIncomplete)
     tree.file("home/.cargo/registry/index/a", 4000);
     tree.file("home/.cargo/registry/index/secret/b", 4000);
     tree.chmod(home / ".cargo/registry/index/secret", 0700); // a part of the child is closed
-    tree.fileWithMtime("home/Library/Preferences/com.gone.app.plist", kLongAgo, 4000);
-    tree.chmod(home / "Library/Preferences", 0700); // an orphan root is closed
+    tree.fileWithMtime("home/.config/com.gone.app", kLongAgo, 4000);
+    tree.chmod(home / ".config", 0700); // an orphan root is closed
 
     const auto all = std::vector<JunkKind>(JunkKinds::all.begin(), JunkKinds::all.end());
     std::vector<JunkCategory> categories;
@@ -438,8 +437,8 @@ TEST_F(JunkScanTest, UnreadablePlacesMakeTheirKindIncomplete)
 TEST_F(JunkScanTest, AnIncompleteInventoryCallsNothingOrphaned)
 {
     populate();
-    // A bundle whose Info.plist cannot be read may hide any application.
-    tree.folder("system/Applications/Mystery.app/Contents");
+    // An entry folder that is there but cannot be listed may hide any application.
+    tree.file("system/usr/local/share/applications");
     const auto categories = scan({JunkKind::appLeftovers});
     ASSERT_EQ(categories.size(), 1u);
     EXPECT_EQ(categories[0].kind, JunkKind::appLeftovers);

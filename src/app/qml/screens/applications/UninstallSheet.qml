@@ -28,6 +28,8 @@ Item {
     // Worked out again whenever another application is selected.
     readonly property bool needsAdmin: model.hasSelectedApp && app.appId !== undefined
                                        && model.selectedAppNeedsAdmin()
+    // The package manager owns the application: only its leftovers are moved here.
+    readonly property bool packageManaged: model.hasSelectedApp && app.packageManaged === true
     readonly property bool showsRunningBanner: model.selectedAppIsRunning || model.quitRefusedMessage !== ""
     readonly property color sheetTint: Qt.rgba(94 / 255, 139 / 255, 240 / 255, 1)
     // Which of the three footer buttons shows: "quit", "admin" or "normal".
@@ -255,6 +257,63 @@ Item {
                             }
                         }
                         onClicked: sheet.model.revealSelectedApp()
+                    }
+                }
+            }
+
+            // ---- package banner ----
+            Rectangle {
+                id: packageBanner
+                objectName: "packageBanner"
+                Layout.fillWidth: true
+                visible: sheet.packageManaged
+                implicitHeight: packageColumn.implicitHeight + 24
+                radius: 10
+                color: Theme.withOpacity(Theme.accent, 0.1)
+                antialiasing: true
+
+                ColumnLayout {
+                    id: packageColumn
+                    anchors.fill: parent
+                    anchors.margins: 12
+                    spacing: 8
+                    Text {
+                        objectName: "packageBannerText"
+                        Layout.fillWidth: true
+                        text: sheet.appName + " was installed by the system's package manager, so Quillmere can't move it to the Trash. Uninstall moves its selected leftovers to the Trash; remove the app itself in the software centre."
+                        textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
+                        font: Typo.callout
+                        color: Design.Palette.textSecondary
+                    }
+                    T.AbstractButton {
+                        objectName: "softwareCentreButton"
+                        visible: sheet.packageManaged && sheet.model.softwareCentreAvailable()
+                                 && sheet.app.removalCommand !== ""
+                        hoverEnabled: true
+                        implicitWidth: implicitContentWidth
+                        implicitHeight: implicitContentHeight
+                        opacity: down ? 0.7 : 1
+                        contentItem: Text {
+                            text: "Open in Software"
+                            textFormat: Text.PlainText
+                            font: Typo.captionMedium
+                            color: Theme.accent
+                        }
+                        onClicked: sheet.model.openInSoftwareCentre()
+                    }
+                    Text {
+                        objectName: "removalCommandText"
+                        Layout.fillWidth: true
+                        // Where no software centre takes the address: the package and the command.
+                        visible: sheet.packageManaged && !sheet.model.softwareCentreAvailable()
+                                 && sheet.app.removalCommand !== undefined && sheet.app.removalCommand !== ""
+                        text: "Package " + (sheet.app.packageName !== undefined ? sheet.app.packageName : "")
+                              + " · to remove it yourself: " + (sheet.app.removalCommand !== undefined ? sheet.app.removalCommand : "")
+                        textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
+                        font: Typo.caption
+                        color: Design.Palette.textSecondary
                     }
                 }
             }
@@ -607,7 +666,9 @@ Item {
         id: confirmDialog
         shown: sheet.model.showConfirm
         title: "Move " + sheet.itemCountText + " to the Trash?"
-        message: sheet.appName + " and its selected leftover files go to the Trash and can be restored."
+        message: sheet.packageManaged
+                 ? "The selected leftover files of " + sheet.appName + " go to the Trash and can be restored. The app itself stays installed."
+                 : sheet.appName + " and its selected leftover files go to the Trash and can be restored."
         destructiveText: "Move " + sheet.model.formattedUninstallTotal + " to Trash"
         onConfirmed: sheet.model.confirmUninstall()
         onDismissed: {
