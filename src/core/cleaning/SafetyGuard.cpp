@@ -46,8 +46,8 @@ bool SafetyGuard::isCleanable(const Path& path) const
             std::find(m_allowedItems.begin(), m_allowedItems.end(), item) != m_allowedItems.end())
             return true;
     }
-    const std::string target = m_finalLink == FinalLink::asEntry ? itemForm(path).native()
-                                                                  : FileSystem::resolveLinks(path).native();
+    const std::string target =
+        m_finalLink == FinalLink::asEntry ? itemForm(path).native() : FileSystem::resolveLinks(path).native();
     for (const Path& root : m_allowedRoots) {
         const std::string& rootText = root.native();
         if (rootText == target)

@@ -26,9 +26,9 @@ public:
     // Normalises each root once (standardised, links resolved), keeping the given order.
     explicit SafetyGuard(const std::vector<Path>& allowedRoots, const std::vector<Path>& allowedItems = {},
                          FinalLink finalLink = FinalLink::resolved);
-    SafetyGuard(const std::vector<Path>& allowedRoots, FinalLink finalLink) : SafetyGuard(allowedRoots, {}, finalLink)
-    {
-    }
+    SafetyGuard(const std::vector<Path>& allowedRoots, FinalLink finalLink)
+        : SafetyGuard(allowedRoots, {}, finalLink)
+    {}
 
     // The normalised roots, in the order given.
     const std::vector<Path>& allowedRoots() const { return m_allowedRoots; }

@@ -531,16 +531,16 @@ TEST_F(SpaceLensViewModelTest, ItemsTheRuleRefusesAtConfirmationAreLeftOut)
 {
     home.file("A/x", kBlock);
     home.file("y", kBlock);
-    home.folder("Library");
+    home.folder(".config");
     make();
     measure();
     openAndMeasure("A");
     select("x");
     model->back();
     finishPass();
-    // A now leads into the home's Library.
+    // A now leads into the home's config folder.
     fs::rename(home.path("A"), home.path("A-real"));
-    home.symlink(home.path("Library"), "A");
+    home.symlink(home.path(".config"), "A");
     model->confirmRemove();
     EXPECT_FALSE(model->removing());
     EXPECT_EQ(model->selectedCount(), 1);

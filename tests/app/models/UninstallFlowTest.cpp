@@ -744,7 +744,7 @@ TEST_F(UninstallFlowTest, UndoWordsOnlyTheItemsThatCouldNotComeBack)
 TEST_F(UninstallFlowTest, AnUndoHeldInTheTrashKeepsEveryEmptyingOut)
 {
     const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
-    const fs::path other = home.file("Library/Caches/unrelated.bin", 4'000);
+    const fs::path other = home.file(".cache/unrelated.bin", 4'000);
     make();
     loadAndSettle();
     open(alpha);

@@ -67,7 +67,7 @@ TEST(DiskViewTileTest, LabelsFollowTheFrame)
 import QtQuick
 import Quillmere.Screens
 DiskTile {
-    name: "Documents"
+    name: "A"
     tileColor: "#9A8AE8"
     symbol: "doc.text"
     hasFolder: true
@@ -101,6 +101,13 @@ DiskTile {
         EXPECT_EQ(tile->property("showsSizeLine").toBool(), c.sizeLine)
             << c.frame.width() << "x" << c.frame.height();
     }
+    // A name that would be cut even one step down the type scale is not shown at all.
+    tile->setProperty("name", QStringLiteral("Documents"));
+    tile->setProperty("frame", QRectF(0, 0, 56, 26));
+    EXPECT_FALSE(tile->property("showsName").toBool());
+    tile->setProperty("frame", QRectF(0, 0, 200, 60));
+    EXPECT_TRUE(tile->property("showsName").toBool());
+
     tile->setProperty("frame", QRectF(10, 20, 100, 40));
     EXPECT_EQ(QRectF(tile->x(), tile->y(), tile->width(), tile->height()), QRectF(13, 23, 94, 34));
     tile->setProperty("frame", QRectF(10, 20, 4, 5));

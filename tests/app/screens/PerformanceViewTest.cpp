@@ -322,7 +322,10 @@ TEST_F(PerformanceViewTest, ASystemAutostartEntryOffersDisable)
     h.tree().fileWithContent(h.systemAutostartDir() / "print.desktop",
                              "[Desktop Entry]\nName=Print Applet\nExec=/usr/bin/print-applet\n");
     h.addJob(h.daemonsDir(), "com.example.daemon.plist", "com.example.daemon");
-    open();
+    // Tall enough that the opened system list stands inside the window.
+    ASSERT_TRUE(h.open(QSize(820, 1400))) << h.errors().join('\n').toStdString();
+    ASSERT_TRUE(h.settleScan());
+    h.settleHelper();
     h.click(h.find("systemToggle"));
     QQuickItem* entry = row(h.systemAutostartDir() / "print.desktop");
     ASSERT_NE(entry, nullptr);

@@ -161,7 +161,7 @@ TEST(FreshHome, TheApplicationWritesNothingUnderTheCacheFolderAndFindsNothingToC
     // What another Qt program leaves there stays junk to offer.
     h.home().file(cache / "qtshadercache-x86_64-little_endian-lp64/0a1b2c3d", 4'000);
     h.model().scan(false);
-    ASSERT_TRUE(h.settle([&] { return h.find(QStringLiteral("section:developerCaches")) != nullptr; }))
+    ASSERT_TRUE(h.settle([&] { return h.find(QStringLiteral("section:userCaches")) != nullptr; }))
         << "another program's shader cache is offered";
 }
 

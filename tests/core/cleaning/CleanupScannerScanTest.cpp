@@ -248,7 +248,6 @@ TEST_F(JunkScanTest, EveryRootOfEveryKind)
         for (const char* child : {"data.bin", "pkg", ".hidden"})
             expectedNames[JunkKind::developerCaches].insert(QString::fromUtf8(label) + dot + child);
     }
-    for (const char* label :
     for (const char* label : {"Flatpak Data", "Config", "Data"})
         expectedNames[JunkKind::appLeftovers].insert(QString::fromUtf8(label) + dot + "com.oldvendor.tool" +
                                                      QString::number(orphanIndex++));

@@ -68,8 +68,9 @@ Item {
             Layout.minimumWidth: 0
             Layout.preferredWidth: 0
             text: chip.name
-            // The chip's width less the padding, the symbol, the size line and the gaps.
-            availableWidth: chip.width - 20 - 14 - 2 * row.spacing - sizeText.implicitWidth - 4
+            // The chip's width less the padding, the symbol, the size line and the gaps (the row's two
+            // and the size line's own margin).
+            availableWidth: chip.width - 20 - 14 - 2 * row.spacing - sizeText.implicitWidth - sizeText.Layout.leftMargin
             largeFont: Typo.calloutMedium
             smallFont: Typo.captionMedium
             maximumLineCount: 2
