@@ -70,7 +70,31 @@ bool byBytesDescending(qint64 a, qint64 b)
     return a > b;
 }
 
+// The found items largest first, incomplete also when a measurement met a denial or its deadline.
+LeftoverFinder::Found finished(LeftoverFinder::Found found, const CoverageFlag& coverage)
+{
+    std::stable_sort(
+        found.items.begin(), found.items.end(),
+        [](const LeftoverItem& a, const LeftoverItem& b) { return byBytesDescending(a.bytes, b.bytes); });
+    found.incomplete = found.incomplete || coverage.hit();
+    return found;
+}
+
 } // namespace
+
+LeftoverItem LeftoverFinder::measured(const SearchRoot& root, const Path& name, const QString& fileName,
+                                      CoverageFlag& coverage) const
+{
+    const Path url = root.url / name;
+    LeftoverItem item;
+    item.url = url;
+    item.name = fileName;
+    item.location = root.label;
+    item.bytes = m_sizer.size(url, {}, CleanupScanner::kNodeLimit, false, CleanupScanner::kDeadlineSeconds,
+                              &coverage, {});
+    item.isSelected = true;
+    return item;
+}
 
 LeftoverFinder::LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, Path home,
                                std::shared_ptr<const Clock> clock)
@@ -204,22 +228,10 @@ LeftoverFinder::Found LeftoverFinder::find(const InstalledApp& app,
             }
             if (!matched)
                 continue;
-            const Path url = root.url / name;
-            LeftoverItem item;
-            item.url = url;
-            item.name = fileName;
-            item.location = root.label;
-            item.bytes = m_sizer.size(url, {}, CleanupScanner::kNodeLimit, false,
-                                      CleanupScanner::kDeadlineSeconds, &coverage, {});
-            item.isSelected = true;
-            found.items.push_back(std::move(item));
+            found.items.push_back(measured(root, name, fileName, coverage));
         }
     }
-    std::stable_sort(
-        found.items.begin(), found.items.end(),
-        [](const LeftoverItem& a, const LeftoverItem& b) { return byBytesDescending(a.bytes, b.bytes); });
-    found.incomplete = found.incomplete || coverage.hit();
-    return found;
+    return finished(std::move(found), coverage);
 }
 
 std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::searchRoots(const Path& home)
@@ -335,22 +347,10 @@ LeftoverFinder::Found LeftoverFinder::find(const QString& appName, const QString
             if (!matched)
                 continue;
 
-            const Path url = root.url / name;
-            LeftoverItem item;
-            item.url = url;
-            item.name = fileName;
-            item.location = root.label;
-            item.bytes = m_sizer.size(url, {}, CleanupScanner::kNodeLimit, false,
-                                      CleanupScanner::kDeadlineSeconds, &coverage, {});
-            item.isSelected = true;
-            found.items.push_back(std::move(item));
+            found.items.push_back(measured(root, name, fileName, coverage));
         }
     }
-    std::stable_sort(
-        found.items.begin(), found.items.end(),
-        [](const LeftoverItem& a, const LeftoverItem& b) { return byBytesDescending(a.bytes, b.bytes); });
-    found.incomplete = found.incomplete || coverage.hit();
-    return found;
+    return finished(std::move(found), coverage);
 }
 
 LeftoverFinder::Orphans LeftoverFinder::findOrphans(const OrphanMatcher& matcher, std::stop_token stop) const

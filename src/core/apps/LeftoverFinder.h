@@ -139,6 +139,9 @@ private:
     CleanupScanner m_sizer;
     std::vector<SearchRoot> roots() const;
     std::vector<SearchRoot> orphanSearchRoots() const;
+    // The child `name` of `root`, shown as `fileName`, measured with the sizer and selected.
+    LeftoverItem measured(const SearchRoot& root, const Path& name, const QString& fileName,
+                          CoverageFlag& coverage) const;
 
     Path m_home;
     std::optional<Places> m_places;
