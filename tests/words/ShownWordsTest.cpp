@@ -276,6 +276,9 @@ const std::vector<Allowed>& allowList()
         {"core/apps/AppMatch.cpp", "macos", "a part of a reverse-DNS identifier, matched, never shown"},
         {"core/malware/ThreatSignatures.cpp", "Advanced Mac Cleaner", "an adware product's own name"},
         {"core/malware/ThreatSignatures.cpp", "Mac Auto Fixer", "an adware product's own name"},
+        {"app/navigation/QuillmereModule.cpp", "Mac Health", "the health module's id, never shown"},
+        {"app/qml/shell/RootView.qml", "Mac Health",
+         "the health module's id in the screen table, never shown"},
     };
     return allowed;
 }

@@ -26,6 +26,12 @@ int ModuleCatalog::indexOf(const QString& id) const
     return module ? QuillmereModules::index(*module) : -1;
 }
 
+QString ModuleCatalog::title(const QString& id) const
+{
+    const std::optional<QuillmereModule> module = QuillmereModules::fromRawValue(id);
+    return module ? QuillmereModules::title(*module) : QString();
+}
+
 QString ModuleCatalog::systemImage(const QString& id) const
 {
     const std::optional<QuillmereModule> module = QuillmereModules::fromRawValue(id);

@@ -15,7 +15,8 @@ class Navigator : public QObject
 {
     Q_OBJECT
     QML_ELEMENT
-    // The selected module's id (its title). Writing a text that names no module changes nothing.
+    // The selected module's id (its raw value, not its shown title). Writing a text that names no module
+    // changes nothing.
     Q_PROPERTY(QString selection READ selectionId WRITE setSelectionId NOTIFY selectionChanged)
 
 public:

@@ -9,7 +9,9 @@
 namespace qm {
 
 // The eleven modules of the application, in sidebar order (which is also the order of the "Go" menu).
-// A module's identity is its title: the raw value and the id are the same text.
+// A module's identity is its raw value (also its id), which never changes with the title it shows: the
+// health module is "Mac Health" by id and "System Health" on screen; every other module's raw value
+// equals its title.
 enum class QuillmereModule {
     smartScan,
     health,
@@ -33,12 +35,15 @@ inline constexpr std::array<QuillmereModule, 11> allCases{
     QuillmereModule::applications, QuillmereModule::files,       QuillmereModule::spaceLens,
     QuillmereModule::disk,         QuillmereModule::cloud};
 
-// The module's title ("Smart Scan", "System Health", ...), which is both its raw value and its id.
+// The module's raw value ("Smart Scan", "Mac Health", ...): its identity, never shown.
 QString rawValue(QuillmereModule module);
-// The same text as `rawValue`: the identity that equality, hashing and menu items use.
+// The same text as `rawValue`: the identity that equality, hashing, selection and object names use.
 QString id(QuillmereModule module);
-// The module whose title is exactly `raw` (case-sensitive, no trimming), or nothing; the case name
-// ("cloud") is not a title and gives nothing.
+// The name shown for the module in the sidebar, the "Go" menu and its page ("System Health" for the
+// health module, the raw value for the others); never an identity.
+QString title(QuillmereModule module);
+// The module whose raw value is exactly `raw` (case-sensitive, no trimming), or nothing; neither the case
+// name ("cloud") nor a title that differs from the raw value ("System Health") gives a module.
 std::optional<QuillmereModule> fromRawValue(const QString& raw);
 // The system symbol name shown for the module ("sparkles", "trash", ...); the design system's symbol
 // table turns it into a glyph.

@@ -92,7 +92,7 @@ std::optional<ScanCommand> ModuleModels::scanCommand(QuillmereModule module)
     const QPointer<ModuleModels> self(this);
     // Each action looks its model up when it runs, never when the command is made.
     const auto command = [&self, module](std::function<void(ModuleModels&)> run) {
-        return ScanCommand{QuillmereModules::rawValue(module), [self, run = std::move(run)] {
+        return ScanCommand{QuillmereModules::title(module), [self, run = std::move(run)] {
                                if (self)
                                    run(*self);
                            }};

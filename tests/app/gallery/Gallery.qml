@@ -787,7 +787,7 @@ Item {
                     title: "RecommendationCard"
                     subtitle: "primary button in the module tint; secondary when it leads nowhere"
                     TintScope {
-                        module: "System Health"
+                        module: "Mac Health"
                         Layout.fillWidth: true
                         ColumnLayout {
                             Layout.fillWidth: true

@@ -271,7 +271,7 @@ Item {
             })
         }
         function test_recommendationButtonKind(row) {
-            const card = createTemporaryObject(recCard, tintedHolder("System Health"), {
+            const card = createTemporaryObject(recCard, tintedHolder("Mac Health"), {
                 rec: { title: "Time to restart", detail: "Your computer has been up 15 days.", severity: 2, actionLabel: "Got it", target: row.target }
             })
             if (row.target === "none") {
@@ -279,7 +279,7 @@ Item {
                 verify(Qt.colorEqual(card.button.fillColor, Qt.rgba(1, 1, 1, 0.10)))
             } else {
                 compare(card.button.kind, QuillmereButtonStyle.Primary)
-                verify(Qt.colorEqual(card.button.fillColor, QuillmereModule.tint("System Health")))
+                verify(Qt.colorEqual(card.button.fillColor, QuillmereModule.tint("Mac Health")))
             }
         }
 

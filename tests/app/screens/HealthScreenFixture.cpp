@@ -27,11 +27,11 @@ Item {
 
     BrandBackground {
         anchors.fill: parent
-        module: "System Health"
+        module: "Mac Health"
     }
     Item {
         anchors.fill: parent
-        ModuleTint.tint: QuillmereModule.tint("System Health")
+        ModuleTint.tint: QuillmereModule.tint("Mac Health")
         MacHealthView {
             id: page
             objectName: "macHealthView"

@@ -5,6 +5,7 @@
 #include "app/shell/ProductLinks.h"
 #include "app/shell/StorageGaugeMetrics.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -105,6 +106,7 @@ TEST_F(ShellWindowTest, FirstLaunchWithoutAccessShowsTheOnboardingWithEveryModul
     for (QuillmereModule each : QuillmereModules::allCases) {
         const QString module = QuillmereModules::id(each);
         ASSERT_NE(goAction(module), nullptr) << module.toStdString();
+        EXPECT_EQ(text(goAction(module)), QuillmereModules::title(each)) << "the item shows the title";
         EXPECT_FALSE(enabled(goAction(module))) << module.toStdString();
     }
     EXPECT_TRUE(enabled(shell.object("checkForUpdatesAction")));
@@ -193,6 +195,16 @@ TEST_F(ShellWindowTest, ShortcutsSwitchModulesAndRunTheVisibleScreensScan)
     shell.key(Qt::Key_9, Qt::ControlModifier);
     EXPECT_EQ(selection(), QStringLiteral("Space Lens"));
     EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Space Lens"));
+
+    // The health module keeps its id while it shows its title.
+    EXPECT_EQ(text(goAction(QStringLiteral("Mac Health"))), QStringLiteral("System Health"));
+    shell.key(Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(selection(), QStringLiteral("Mac Health"));
+    EXPECT_EQ(stageModule(), QStringLiteral("Mac Health"));
+    EXPECT_EQ(text(scanAction()), QStringLiteral("Scan System Health"));
+    ASSERT_NE(stageScreen(), nullptr) << "the screen table knows the health module's id";
+    EXPECT_EQ(text(stageScreen()->findChild<QObject*>(QStringLiteral("pageHeader")), "title"),
+              QStringLiteral("System Health"));
 
     // Disk has no shortcut: its row in the sidebar selects it. The page starts its first scan when it
     // appears; the scan is held so it cannot end between the key presses.
@@ -390,10 +402,17 @@ TEST_F(ShellWindowTest, TheSidebarListsEveryModuleAndMarksTheSelectedOne)
     for (QuillmereModule module : QuillmereModules::allCases)
         rows << shell.item(("sidebarRow:" + QuillmereModules::id(module).toStdString()).c_str());
     ASSERT_EQ(rows.size(), 11);
+    // The health module is "Mac Health" by id and shows "System Health".
+    ASSERT_EQ(rows[1], shell.item("sidebarRow:Mac Health"));
+    EXPECT_EQ(text(rows[1]->property("titleText").value<QObject*>()), QStringLiteral("System Health"));
     for (int i = 0; i < rows.size(); ++i) {
         ASSERT_NE(rows[i], nullptr) << i;
         EXPECT_EQ(text(rows[i]->property("titleText").value<QObject*>()),
-                  QuillmereModules::id(QuillmereModules::allCases[i]));
+                  QuillmereModules::title(QuillmereModules::allCases[i]));
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(rows[i]);
+        ASSERT_NE(accessible, nullptr) << i;
+        EXPECT_EQ(accessible->text(QAccessible::Name),
+                  QuillmereModules::title(QuillmereModules::allCases[i]));
         EXPECT_EQ(rows[i]->x(), 10) << "rows sit 10 in from the column's edge";
         if (i > 0) {
             EXPECT_EQ(rows[i]->y(), rows[i - 1]->y() + rows[i - 1]->height() + 2) << "2 apart, in order";

@@ -13,7 +13,7 @@ import Quillmere.Design
 Item {
     id: background
 
-    // The module id (its title, as the navigator's selection); an unknown id draws the accent.
+    // The module id (its raw value, as the navigator's selection); an unknown id draws the accent.
     property string module: "Smart Scan"
 
     readonly property color moduleColor: QuillmereModule.isModule(module) ? QuillmereModule.tint(module)

@@ -159,7 +159,7 @@ ApplicationWindow {
                     shortcutText: QuillmereModule.shortcut(index)
                     action: Action {
                         objectName: "goAction:" + modelData
-                        text: modelData
+                        text: QuillmereModule.title(modelData)
                         shortcut: QuillmereModule.shortcut(index)
                         enabled: focusedValues.moduleCommandsEnabled && window.screenCommandsEnabled
                         onTriggered: window.app.navigator.selection = modelData

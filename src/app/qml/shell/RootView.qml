@@ -33,7 +33,7 @@ Item {
     function screenFor(module) {
         switch (module) {
         case "Smart Scan": return Qt.resolvedUrl("SmartScanScreen.qml")
-        case "System Health": return Qt.resolvedUrl("MacHealthScreen.qml")
+        case "Mac Health": return Qt.resolvedUrl("MacHealthScreen.qml")
         case "Cleanup": return Qt.resolvedUrl("CleanupScreen.qml")
         case "Protection": return Qt.resolvedUrl("ProtectionScreen.qml")
         case "Performance": return Qt.resolvedUrl("PerformanceScreen.qml")

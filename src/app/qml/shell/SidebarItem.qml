@@ -13,7 +13,7 @@ import Quillmere.Design
 Item {
     id: row
 
-    // The module's id (its title).
+    // The module's id (its raw value); the row shows its title.
     required property string module
     required property bool isSelected
     // Emitted on a click, Return, Enter or Space, whether or not the row is selected.
@@ -39,7 +39,7 @@ Item {
     Keys.onDownPressed: row.stepRequested(1)
 
     Accessible.role: Accessible.Button
-    Accessible.name: module
+    Accessible.name: QuillmereModule.title(module)
     Accessible.selectable: true
     Accessible.selected: isSelected
 
@@ -87,7 +87,7 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         width: Math.max(0, row.width - x - 12)
         elide: Text.ElideRight
-        text: row.module
+        text: QuillmereModule.title(row.module)
         textFormat: Text.PlainText
         font: Typo.system(13, row.isSelected ? Font.Medium : Font.Normal)
         color: row.titleColor
