@@ -1023,12 +1023,7 @@ void ApplicationsViewModel::confirmUninstall()
     const qint64 bytes = selectedAppBytes();
     // An undo puts the program back into its folder, which the guard must admit then too.
     append(m_undoRoots, guardRoots(app));
-    ++m_generation;
-    m_inFlightActionIDs.insert(app.id());
-    // The sheet closes at once; the work goes on in the background.
-    setSelectedApp(std::nullopt);
-    setLeftovers({});
-    setFindingLeftovers(false);
+    closeSheetForAction(app);
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
@@ -1060,14 +1055,20 @@ void ApplicationsViewModel::confirmUninstall()
         kUserInitiatedPriority);
 }
 
-void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app)
+void ApplicationsViewModel::closeSheetForAction(const InstalledApp& app)
 {
-    std::vector<ScanItem> leftovers = selectedLeftoverItems();
     ++m_generation;
     m_inFlightActionIDs.insert(app.id());
+    // The sheet closes at once; the work goes on in the background.
     setSelectedApp(std::nullopt);
     setLeftovers({});
     setFindingLeftovers(false);
+}
+
+void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app)
+{
+    std::vector<ScanItem> leftovers = selectedLeftoverItems();
+    closeSheetForAction(app);
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(

@@ -461,6 +461,9 @@ private:
     // The road of an application the package manager owns: only the chosen leftovers go to the
     // Trash (undoable); the application stays installed and listed.
     void uninstallLeftoversOnly(const InstalledApp& app);
+    // Marks `app` busy and closes its sheet (a new generation, no selection, no leftovers) before an
+    // uninstall road starts its background work.
+    void closeSheetForAction(const InstalledApp& app);
     void applyLeftoversOnly(const InstalledApp& app, const CleanReport& report);
     // The selected leftovers as items to move, in order.
     std::vector<ScanItem> selectedLeftoverItems() const;

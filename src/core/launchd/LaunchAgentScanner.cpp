@@ -349,24 +349,6 @@ LaunchAgentScanner::LaunchAgentScanner(FileSystem fileSystem, std::vector<Folder
     : m_fs(std::move(fileSystem)), m_dirs(std::move(dirs))
 {}
 
-Path LaunchAgentScanner::systemAgentsDir()
-{
-    return "/Library/LaunchAgents";
-}
-
-Path LaunchAgentScanner::systemDaemonsDir()
-{
-    return "/Library/LaunchDaemons";
-}
-
-std::vector<LaunchAgentScanner::Folder> LaunchAgentScanner::propertyListDirs(const Path& home,
-                                                                             const Path& systemRoot)
-{
-    return {{LaunchDomain::userAgent, home / "Library/LaunchAgents"},
-            {LaunchDomain::systemAgent, systemRoot / "Library/LaunchAgents"},
-            {LaunchDomain::systemDaemon, systemRoot / "Library/LaunchDaemons"}};
-}
-
 std::vector<LaunchAgentScanner::Folder> LaunchAgentScanner::standardDirs(const Places& places)
 {
     const std::vector<Path> userUnits{places.configHome() / "systemd/user", places.system("etc/systemd/user"),

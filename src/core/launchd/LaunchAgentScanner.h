@@ -47,13 +47,6 @@ public:
 
     LaunchAgentScanner(FileSystem fileSystem, std::vector<Folder> dirs);
 
-    // "/Library/LaunchAgents" and "/Library/LaunchDaemons": where launchd property lists lie on a
-    // system that has them.
-    static Path systemAgentsDir();
-    static Path systemDaemonsDir();
-    // The launchd folders, in this order: (userAgent, <home>/Library/LaunchAgents), (systemAgent,
-    // <systemRoot>/Library/LaunchAgents), (systemDaemon, <systemRoot>/Library/LaunchDaemons).
-    static std::vector<Folder> propertyListDirs(const Path& home, const Path& systemRoot = "/");
     // The folders every caller scans on this system, in this order: the user's autostart entries
     // (<config home>/autostart) and enabled units (<config home>/systemd/user), both login items; the
     // system's autostart entries (<each config dir>/autostart, /etc/xdg/autostart by default) and the

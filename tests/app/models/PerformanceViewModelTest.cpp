@@ -13,6 +13,7 @@
 #include "support/FakeSystemctl.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
+#include "support/LaunchdFolders.h"
 #include "support/PrivilegeDrop.h"
 #include "support/StepGate.h"
 #include "support/TempTree.h"
@@ -106,7 +107,7 @@ protected:
             services.places = home.places(systemRoot ? *systemRoot : system.root());
         } else {
             services.launchFolders =
-                LaunchAgentScanner::propertyListDirs(home.home(), systemRoot ? *systemRoot : system.root());
+                test::launchdFolders(home.home(), systemRoot ? *systemRoot : system.root());
         }
         services.systemctl = systemctl;
         services.scanFileSystem = FileSystem([this](FsStep step, const Path&) {

@@ -2,6 +2,7 @@
 
 #include "core/helper/HelperConnection.h"
 #include "core/launchd/PlistFixture.h"
+#include "support/LaunchdFolders.h"
 
 #include <QFile>
 #include <QSettings>
@@ -134,8 +135,7 @@ bool PerformanceScreenHarness::open(QSize size)
     PerformanceViewModel::Services services{m_clock};
     services.home = home();
     services.systemRoot = m_tree.path("system");
-    std::vector<LaunchAgentScanner::Folder> folders =
-        LaunchAgentScanner::propertyListDirs(home(), m_tree.path("system"));
+    std::vector<LaunchAgentScanner::Folder> folders = test::launchdFolders(home(), m_tree.path("system"));
     folders.push_back({LaunchDomain::systemAgent, systemAutostartDir(), LaunchSource::autostartEntry});
     services.launchFolders = std::move(folders);
     services.trash = Trash(FileSystem([hold = m_trashHold](FsStep step, const Path&) {

@@ -1,6 +1,7 @@
 #include "core/launchd/LaunchAgentScanner.h"
 
 #include "core/launchd/PlistFixture.h"
+#include "support/LaunchdFolders.h"
 #include "support/PrivilegeDrop.h"
 #include "support/TempTree.h"
 
@@ -75,7 +76,7 @@ protected:
 
     LaunchAgentScanner scanner() const
     {
-        return LaunchAgentScanner({}, LaunchAgentScanner::propertyListDirs(home(), systemRoot()));
+        return LaunchAgentScanner({}, test::launchdFolders(home(), systemRoot()));
     }
     Scan scan() const { return scanner().scanWithCoverage(); }
 
@@ -84,9 +85,7 @@ protected:
 
 TEST_F(LaunchAgentScannerTest, TheStandardFolders)
 {
-    EXPECT_EQ(LaunchAgentScanner::systemAgentsDir(), Path("/Library/LaunchAgents"));
-    EXPECT_EQ(LaunchAgentScanner::systemDaemonsDir(), Path("/Library/LaunchDaemons"));
-    EXPECT_EQ(LaunchAgentScanner::propertyListDirs("/home/u"),
+    EXPECT_EQ(test::launchdFolders("/home/u"),
               (std::vector<LaunchAgentScanner::Folder>{{D::userAgent, "/home/u/Library/LaunchAgents"},
                                                        {D::systemAgent, "/Library/LaunchAgents"},
                                                        {D::systemDaemon, "/Library/LaunchDaemons"}}));
@@ -225,8 +224,7 @@ TEST_F(LaunchAgentScannerTest, EntriesThatAreNotReadMarkTheirDomain)
         t.fileWithContent(dir / "good.plist", good);
         c.make(t, dir);
         const Scan result =
-            LaunchAgentScanner({}, LaunchAgentScanner::propertyListDirs(t.path("home"), t.path("root")))
-                .scanWithCoverage();
+            LaunchAgentScanner({}, test::launchdFolders(t.path("home"), t.path("root"))).scanWithCoverage();
         EXPECT_EQ(labels(result), std::vector<std::string>{"good.agent"}) << c.what;
         EXPECT_EQ(result.unreadableDomains, c.unreadable ? std::vector<D>{D::systemAgent} : std::vector<D>{})
             << c.what;
@@ -388,8 +386,7 @@ TEST_F(LaunchAgentScannerTest, RootOnlyGapsUnderDroppedPrivileges)
         Scan result;
         {
             test::DroppedPrivileges dropped;
-            result = LaunchAgentScanner({}, LaunchAgentScanner::propertyListDirs(homeDir, t.path("root")))
-                         .scanWithCoverage();
+            result = LaunchAgentScanner({}, test::launchdFolders(homeDir, t.path("root"))).scanWithCoverage();
         }
         int readable = 0;
         bool control = false;
