@@ -59,8 +59,7 @@ std::optional<std::pair<pid_t, uid_t>> credentialsFrom(const QDBusMessage& reply
 HelperService::HelperService(const HelperSettings& settings, std::shared_ptr<const ProcessRunner> runner,
                              std::shared_ptr<const CodeSigner> signer, QObject* parent)
     : QDBusVirtualObject(parent), m_trustedClient(settings.trustedClient), m_actions(settings, runner),
-      m_remover(settings.systemRoot, settings.launchctlProgram, settings.systemctlProgram, runner,
-                std::move(signer))
+      m_remover(settings.systemRoot, settings.systemctlProgram, runner, std::move(signer))
 {
     m_workers.setMaxThreadCount(kMaxConcurrentRequests);
 }

@@ -30,8 +30,6 @@ struct HelperSettings
     Path runPartsProgram;
     std::array<Path, 3> maintenanceFolders;
     Path systemdRunProgram;
-    // Asked where a job was loaded from, and told to boot it out.
-    Path launchctlProgram;
     // Asked whether a system unit being removed runs, and told to stop it and to reload.
     Path systemctlProgram;
     // How long one run of each action (indexed by HelperAction) may go on before it is stopped:

@@ -2,15 +2,13 @@
 
 #include "helper/ConfinedTree.h"
 #include "helper/HelperShell.h"
-#include "helper/LaunchPlist.h"
-#include "helper/LaunchctlPrint.h"
 #include "protocol/SystemThreatRemovalPolicy.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <map>
+#include <optional>
 #include <set>
 
 namespace qm {
@@ -57,17 +55,6 @@ bool startsWith(const std::string& text, std::string_view prefix)
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
-bool endsWith(const std::string& text, std::string_view suffix)
-{
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-bool contains(const std::vector<std::string>& list, const std::string& item)
-{
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
-
 bool isMissing(const Error& error)
 {
     return error.isPosix(ENOENT);
@@ -107,18 +94,6 @@ bool parentStaysInside(const ConfinedTree& tree, const std::string& path)
     return folder.ok() || isMissing(folder.error());
 }
 
-// The bytes of the file at `path`, read without following a link anywhere below the root.
-std::optional<QByteArray> readItem(const ConfinedTree& tree, const std::string& path)
-{
-    const Result<UniqueFd> folder = tree.openFolder(parentOf(path));
-    if (!folder)
-        return std::nullopt;
-    Result<QByteArray> data = ConfinedTree::read(*folder, nameOf(path), SystemThreatRemover::kMaxPlistBytes);
-    if (!data)
-        return std::nullopt;
-    return std::move(data).value();
-}
-
 // True unless the item at `path` is known to be gone: attributes that cannot be read for any other
 // reason leave it standing.
 bool mayStillExist(const ConfinedTree& tree, const std::string& path)
@@ -142,20 +117,6 @@ std::vector<std::string> firstOccurrences(const std::vector<std::string>& paths)
     return result;
 }
 
-// The program a request path runs, as a path on disk, or nothing: a property list (read through
-// `jobOf`) names it, anything else is its own program.
-template <typename JobOf>
-std::optional<Path> programPath(const ConfinedTree& tree, const std::string& path, const JobOf& jobOf)
-{
-    if (!endsWith(path, ".plist"))
-        return tree.hostPath(path);
-    const std::optional<std::string>& program = jobOf(path).program;
-    if (!program || program->empty())
-        return std::nullopt;
-    // launchd's programs are system paths too; one without a leading "/" is taken from the root.
-    return tree.hostPath(program->front() == '/' ? *program : "/" + *program);
-}
-
 } // namespace
 
 QString SystemThreatRemover::protectedCodeRequirement()
@@ -171,14 +132,14 @@ QString SystemThreatRemover::stillRunningNote()
         "won't launch again automatically)");
 }
 
-SystemThreatRemover::SystemThreatRemover(Path systemRoot, Path launchctlProgram, Path systemctlProgram,
+SystemThreatRemover::SystemThreatRemover(Path systemRoot, Path systemctlProgram,
                                          std::shared_ptr<const ProcessRunner> runner,
                                          std::shared_ptr<const CodeSigner> signer)
-    : m_systemRoot(std::move(systemRoot)), m_launchctl(std::move(launchctlProgram)),
-      m_systemctl(std::move(systemctlProgram)), m_runner(std::move(runner)), m_signer(std::move(signer))
+    : m_systemRoot(std::move(systemRoot)), m_systemctl(std::move(systemctlProgram)),
+      m_runner(std::move(runner)), m_signer(std::move(signer))
 {}
 
-HelperReply SystemThreatRemover::remove(const QString& label, const QStringList& paths) const
+HelperReply SystemThreatRemover::remove(const QString& /*label*/, const QStringList& paths) const
 {
     // Phase 1: the request's shape, the policy, and where each parent folder really is.
     if (paths.size() > kMaxPaths)
@@ -191,8 +152,6 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
         else
             ++malformed;
     }
-    // A label that is not text simply names no job; the daemon property lists still name theirs.
-    const std::string requestedLabel = checkedText(label, kMaxPathBytes).value_or(std::string());
 
     const Policy::Partition partition = Policy::partition(candidates);
     const qsizetype rejected = malformed + static_cast<qsizetype>(partition.rejected.size());
@@ -208,7 +167,7 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
     if (!opened)
         return resolvesOutside();
     const ConfinedTree& tree = *opened;
-    // A request may name one item many times over. Each distinct path is checked and read once, and
+    // A request may name one item many times over. Each distinct path is checked once, and
     // each distinct parent folder resolved once; the deletion and its counts still see every path.
     const std::vector<std::string> distinct = firstOccurrences(accepted);
     std::set<std::string> checkedParents;
@@ -216,20 +175,10 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
         if (checkedParents.insert(parentOf(path)).second && !parentStaysInside(tree, path))
             return resolvesOutside();
     }
-    std::map<std::string, LaunchPlist::Job> jobs;
-    const auto jobOf = [&tree, &jobs](const std::string& path) -> const LaunchPlist::Job& {
-        const auto [at, added] = jobs.try_emplace(path);
-        if (added) {
-            if (const std::optional<QByteArray> data = readItem(tree, path))
-                at->second = LaunchPlist::job(*data);
-        }
-        return at->second;
-    };
 
     // Phase 2: software that is Apple's own or notarized is left to the user.
     for (const std::string& path : distinct) {
-        const std::optional<Path> program = programPath(tree, path, jobOf);
-        if (program && m_signer->satisfiesRequirement(*program, protectedCodeRequirement())) {
+        if (m_signer->satisfiesRequirement(tree.hostPath(path), protectedCodeRequirement())) {
             return HelperReply{false,
                                kRefusedPrefix + QString::fromStdString(nameOf(path)) +
                                    QStringLiteral(" runs software that is validly signed and notarized. "
@@ -237,37 +186,10 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
         }
     }
 
-    // Phase 3: stop jobs that launchd confirms were loaded from a file being removed.
+    // Phase 3: a unit of every user's session or an autostart entry is not stopped from here: what it
+    // started may run on.
     bool mayStillRun = false;
-    if (const std::optional<std::string> bootLabel = Policy::labelToBootout(requestedLabel, accepted)) {
-        const std::optional<std::string> registered = registeredProgramPath(*bootLabel);
-        if (registered && contains(accepted, *registered)) {
-            bootout(*bootLabel);
-            const std::optional<std::string> after = registeredProgramPath(*bootLabel);
-            if (after && contains(accepted, *after))
-                mayStillRun = true;
-        }
-    }
     for (const std::string& path : distinct) {
-        if (!startsWith(path, "/Library/LaunchDaemons/"))
-            continue;
-        const std::optional<std::string>& ownLabel = jobOf(path).label;
-        if (ownLabel && Policy::isValidLabel(*ownLabel)) {
-            // The Apple prefix is no reason to skip here: launchd itself says the job came from this file.
-            if (registeredProgramPath(*ownLabel) == path) {
-                bootout(*ownLabel);
-                if (registeredProgramPath(*ownLabel) == path)
-                    mayStillRun = true;
-            }
-        } else if (mayStillExist(tree, path)) {
-            mayStillRun = true;
-        }
-    }
-    for (const std::string& path : distinct) {
-        if (startsWith(path, "/Library/LaunchAgents/") && mayStillExist(tree, path))
-            mayStillRun = true;
-        // A unit of every user's session or an autostart entry is not stopped from here: what it started
-        // may run on.
         const std::string parent = parentOf(path);
         if ((parent == "/etc/systemd/user" || parent == "/etc/xdg/autostart") && mayStillExist(tree, path))
             mayStillRun = true;
@@ -339,27 +261,10 @@ HelperReply SystemThreatRemover::remove(const QString& label, const QStringList&
                                  (removed == 1 ? QString() : QStringLiteral("s")) + note};
 }
 
-std::optional<std::string> SystemThreatRemover::registeredProgramPath(const std::string& label) const
-{
-    ProcessRequest request;
-    request.program = m_launchctl;
-    request.arguments = {"print", "system/" + label};
-    const Result<ProcessOutcome> outcome = m_runner->run(request);
-    if (!outcome || !outcome->succeeded())
-        return std::nullopt;
-    return LaunchctlPrint::registeredPath(outcome->standardOutput);
-}
-
 bool SystemThreatRemover::systemctl(std::vector<std::string> arguments) const
 {
     // Its output goes to the journal, like every command the helper runs.
     return HelperShell::run(*m_runner, m_systemctl, arguments, std::chrono::seconds(30)).ok;
-}
-
-void SystemThreatRemover::bootout(const std::string& label) const
-{
-    // Its outcome is not used: whether the job is gone is asked of launchd again afterwards.
-    (void)HelperShell::run(*m_runner, m_launchctl, {"bootout", "system/" + label});
 }
 
 } // namespace qm

@@ -9,20 +9,18 @@
 #include <QStringList>
 
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace qm {
 
 // Removes a system-level launch item for the application: checks every path under the removal policy
-// and on disk, refuses programs that are Apple's own or notarized, boots the job out of launchd's system
-// domain when launchd confirms it was loaded from a file being removed, stops a system unit being removed
+// and on disk, refuses programs that are Apple's own or notarized, stops a system unit being removed
 // (its file or an enable link) when systemd says it is active, deletes the items for good (then has
-// systemd reload) and answers with one sentence. Every refusal comes before the first bootout, and every
-// bootout before the first deletion. It acts on system root + path, opens folders without following links,
-// and fails closed: only "does not exist" counts as gone. A path named several times is checked, read and
-// parsed once, yet counted in the answer as often as it is named. Holds no state between calls; safe from
-// several threads at once.
+// systemd reload) and answers with one sentence. Every refusal comes before the first stop, and every
+// stop before the first deletion. It acts on system root + path, opens folders without following links,
+// and fails closed: only "does not exist" counts as gone. A path named several times is checked once,
+// yet counted in the answer as often as it is named. Holds no state between calls; safe from several
+// threads at once.
 class SystemThreatRemover
 {
 public:
@@ -30,8 +28,6 @@ public:
     static constexpr qsizetype kMaxPaths = 1000;
     // A path longer than this (UTF-8 bytes) is refused like one outside the allowed locations.
     static constexpr std::size_t kMaxPathBytes = 4096;
-    // Property lists larger than this (bytes) count as unreadable.
-    static constexpr qint64 kMaxPlistBytes = 1024 * 1024;
 
     // The requirement a program must not satisfy: Apple's own code, or code signed with a Developer
     // ID certificate and notarized.
@@ -39,24 +35,19 @@ public:
     // The note added when a job may still be running.
     static QString stillRunningNote();
 
-    SystemThreatRemover(Path systemRoot, Path launchctlProgram, Path systemctlProgram,
-                        std::shared_ptr<const ProcessRunner> runner,
+    SystemThreatRemover(Path systemRoot, Path systemctlProgram, std::shared_ptr<const ProcessRunner> runner,
                         std::shared_ptr<const CodeSigner> signer);
 
-    // Handles one removal request for the launchd `label` (may be empty) and the absolute system
-    // `paths`, and answers (ok, sentence).
+    // Handles one removal request for the absolute system `paths` and answers (ok, sentence). The
+    // request's label names no job here (units are stopped by the names of the paths) and is not used;
+    // the message keeps it for its shape.
     HelperProtocol::HelperReply remove(const QString& label, const QStringList& paths) const;
 
 private:
-    // Where launchd says the system job `label` was loaded from, or nothing when it is not loaded or
-    // launchctl cannot tell.
-    std::optional<std::string> registeredProgramPath(const std::string& label) const;
-    void bootout(const std::string& label) const;
     // "systemctl <arguments>" exits 0; a systemctl that cannot be run counts as a no.
     bool systemctl(std::vector<std::string> arguments) const;
 
     Path m_systemRoot;
-    Path m_launchctl;
     Path m_systemctl;
     std::shared_ptr<const ProcessRunner> m_runner;
     std::shared_ptr<const CodeSigner> m_signer;

@@ -20,7 +20,7 @@
 #if !defined(QM_HELPER_TRUSTED_CLIENT) || !defined(QM_HELPER_SYSTEM_ROOT) || !defined(QM_HELPER_SYNC) ||     \
     !defined(QM_HELPER_DROP_CACHES) || !defined(QM_HELPER_RESOLVECTL) || !defined(QM_HELPER_NSCD) ||         \
     !defined(QM_HELPER_RUN_PARTS) || !defined(QM_HELPER_CRON_DAILY) || !defined(QM_HELPER_CRON_WEEKLY) ||    \
-    !defined(QM_HELPER_CRON_MONTHLY) || !defined(QM_HELPER_LAUNCHCTL) || !defined(QM_HELPER_SYSTEMD_RUN)
+    !defined(QM_HELPER_CRON_MONTHLY) || !defined(QM_HELPER_SYSTEMD_RUN) || !defined(QM_HELPER_SYSTEMCTL)
 #error "The helper's locations are fixed by the build: define every QM_HELPER_* location"
 #endif
 
@@ -42,7 +42,6 @@ int main(int argc, char** argv)
     settings.runPartsProgram = QM_HELPER_RUN_PARTS;
     settings.maintenanceFolders = {QM_HELPER_CRON_DAILY, QM_HELPER_CRON_WEEKLY, QM_HELPER_CRON_MONTHLY};
     settings.systemdRunProgram = QM_HELPER_SYSTEMD_RUN;
-    settings.launchctlProgram = QM_HELPER_LAUNCHCTL;
     settings.systemctlProgram = QM_HELPER_SYSTEMCTL;
 
     QDBusConnection bus = QDBusConnection::systemBus();

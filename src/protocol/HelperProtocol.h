@@ -25,8 +25,9 @@ QString systemdUnitName();
 QString helperVersion();
 
 // Method names and their argument signatures. `version` takes nothing and answers a string;
-// `performAction` takes the raw value of a HelperAction ("s") and `removeSystemThreat` a launchd label
-// and a list of absolute paths ("sas"); both answer a Boolean and a finished sentence ("bs").
+// `performAction` takes the raw value of a HelperAction ("s") and `removeSystemThreat` a label (kept
+// for the message's shape; the helper names no job by it) and a list of absolute paths ("sas"); both answer a
+// Boolean and a finished sentence ("bs").
 QString versionMethod();
 QString performActionMethod();
 QString removeSystemThreatMethod();

@@ -5,8 +5,6 @@
 namespace qm::SystemThreatRemovalPolicy {
 namespace {
 
-constexpr std::size_t kMaxLabelLength = 255;
-
 constexpr std::array<std::string_view, 2> kUnitFolders{"/etc/systemd/system", "/etc/systemd/user"};
 constexpr std::string_view kAutostartFolder = "/etc/xdg/autostart";
 constexpr std::array<std::string_view, 4> kUnitSuffixes{".service", ".socket", ".timer", ".path"};
@@ -26,17 +24,6 @@ bool holdsUnits(std::string_view folder)
            std::find(kUnitFolders.begin(), kUnitFolders.end(), folder.substr(0, slash)) !=
                kUnitFolders.end() &&
            endsWithAfterSomething(folder.substr(slash + 1), ".wants");
-}
-
-bool isLabelCharacter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-           c == '-' || c == '_';
-}
-
-char asciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace
@@ -125,33 +112,6 @@ Partition partition(const std::vector<std::string>& paths)
             result.accepted.push_back(path);
     }
     return result;
-}
-
-bool isValidLabel(std::string_view label)
-{
-    return !label.empty() && label.size() <= kMaxLabelLength &&
-           std::all_of(label.begin(), label.end(), isLabelCharacter);
-}
-
-std::optional<std::string> labelToBootout(std::string_view label, const std::vector<std::string>& accepted)
-{
-    if (!isValidLabel(label))
-        return std::nullopt;
-    constexpr std::string_view applePrefix = "com.apple.";
-    if (label.size() >= applePrefix.size()) {
-        std::string head(label.substr(0, applePrefix.size()));
-        std::transform(head.begin(), head.end(), head.begin(), asciiLower);
-        if (head == applePrefix)
-            return std::nullopt;
-    }
-    const std::string fileTail = "/" + std::string(label) + ".plist";
-    const bool named = std::any_of(accepted.begin(), accepted.end(), [&](const std::string& path) {
-        return path.size() >= fileTail.size() &&
-               path.compare(path.size() - fileTail.size(), fileTail.size(), fileTail) == 0;
-    });
-    if (!named)
-        return std::nullopt;
-    return std::string(label);
 }
 
 } // namespace qm::SystemThreatRemovalPolicy

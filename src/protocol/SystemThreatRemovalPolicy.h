@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-// The path and label rules for removing a system-level launch item. Pure functions on raw path bytes,
+// The path rules for removing a system-level launch item. Pure functions on raw path bytes,
 // compiled into both programs: the application keeps only paths `reject` accepts, and the helper applies
 // every rule again before it touches anything. Nothing here reads the file system or resolves links.
 namespace qm::SystemThreatRemovalPolicy {
@@ -22,12 +22,11 @@ enum class Rejection {
     nameNotAllowed       // in a folder of autostart entries or units, a name of another kind
 };
 
-// The folders whose direct children may be removed, without a trailing "/", in this order: the launchd
-// folders and privileged tools, the system's autostart entries and its folders of units for the system
-// and for every user. Beside them, the "*.wants" folders directly inside the two unit folders.
-inline constexpr std::array<std::string_view, 6> allowedParents{
-    "/Library/LaunchDaemons", "/Library/LaunchAgents", "/Library/PrivilegedHelperTools",
-    "/etc/xdg/autostart",     "/etc/systemd/system",   "/etc/systemd/user"};
+// The folders whose direct children may be removed, without a trailing "/", in this order: the
+// system's autostart entries and its folders of units for the system and for every user. Beside them,
+// the "*.wants" folders directly inside the two unit folders.
+inline constexpr std::array<std::string_view, 3> allowedParents{"/etc/xdg/autostart", "/etc/systemd/system",
+                                                                "/etc/systemd/user"};
 
 // True when `folder` (no trailing "/") is one of `allowedParents`, or a folder directly inside
 // "/etc/systemd/system" or "/etc/systemd/user" whose name is more than ".wants" and ends in it.
@@ -56,14 +55,5 @@ struct Partition
     std::vector<std::pair<std::string, Rejection>> rejected;
 };
 Partition partition(const std::vector<std::string>& paths);
-
-// True when `label` is 1 to 255 characters long, all from the ASCII letters, the digits, ".", "-"
-// and "_". A leading "-" is allowed: the label is only ever passed after "system/".
-bool isValidLabel(std::string_view label);
-
-// The launchd label the helper may boot out for a removal: `label` unchanged when it is valid, does
-// not begin with "com.apple." in any letter case, and some accepted path ends with "/" + label +
-// ".plist"; otherwise nothing.
-std::optional<std::string> labelToBootout(std::string_view label, const std::vector<std::string>& accepted);
 
 } // namespace qm::SystemThreatRemovalPolicy

@@ -41,7 +41,7 @@ using Answer = FakePolkitAuthority::Answer;
 const QString kAccessDenied = QStringLiteral("error\torg.freedesktop.DBus.Error.AccessDenied");
 const QString kVersion = QStringLiteral("version\t1.0");
 const QString kOtherUser = QString::number(TempTree::kOtherUid);
-const std::string kDaemon = "/Library/PrivilegedHelperTools/root-owned-tool";
+const std::string kDaemon = "/etc/systemd/system/root-owned.service";
 
 void put(const fs::path& path)
 {
@@ -182,7 +182,7 @@ TEST_F(HelperAdmission, AFloodOfAnotherUsersCallsHoldsUpNoCallOfTheDesktopUser)
 TEST_F(HelperAdmission, CallsBeyondTheProtocolsBoundsAreTurnedAwayBeforeAnyoneIsAsked)
 {
     const QString invalidArgs = QStringLiteral("error\torg.freedesktop.DBus.Error.InvalidArgs");
-    const QString missing = QStringLiteral("/Library/LaunchDaemons/missing.plist");
+    const QString missing = QStringLiteral("/etc/systemd/system/missing.service");
     const QString tooMany = QStringLiteral("reply\t0\tRefused \u2014 too many paths in one request");
     const QString outside =
         QStringLiteral("reply\t0\tRefused \u2014 1 path(s) outside the allowed system locations");

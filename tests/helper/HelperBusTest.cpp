@@ -92,11 +92,6 @@ fs::path HelperBusTest::callLog()
     return fixture() / "calls.log";
 }
 
-fs::path HelperBusTest::launchdState()
-{
-    return fixture() / "launchd";
-}
-
 fs::path HelperBusTest::dropCaches()
 {
     return fixture() / "drop_caches";
@@ -138,15 +133,14 @@ void HelperBusTest::SetUp()
     const Result<void> cleared = FileSystem().removeTree(fixture());
     ASSERT_TRUE(cleared.ok() || cleared.error().isPosix(ENOENT))
         << cleared.error().description().toStdString();
-    for (const char* folder : {"root/Library/LaunchDaemons", "root/Library/LaunchAgents",
-                               "root/Library/PrivilegedHelperTools", "tools", "etc/cron.daily",
-                               "etc/cron.weekly", "etc/cron.monthly", "launchd", "root/run/systemd/system"}) {
+    for (const char* folder :
+         {"root/etc/xdg/autostart", "root/etc/systemd/system", "root/etc/systemd/user", "tools",
+          "etc/cron.daily", "etc/cron.weekly", "etc/cron.monthly", "root/run/systemd/system"}) {
         fs::create_directories(fixture() / folder);
     }
     writeText(dropCaches(), "");
     for (const char* name : {"sync", "resolvectl", "nscd", "run-parts"})
         writeTool(name);
-    FakeTools::writeLaunchctl(tool("launchctl"), callLog(), launchdState(), root());
     FakeTools::writeSystemdRun(tool("systemd-run"), callLog());
 
     m_busFolder.emplace();

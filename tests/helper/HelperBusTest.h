@@ -34,10 +34,9 @@ protected:
     static std::filesystem::path root();
     static std::filesystem::path tool(const std::string& name);
     static std::filesystem::path callLog();
-    static std::filesystem::path launchdState();
     static std::filesystem::path dropCaches();
     static std::filesystem::path clientExecutable();
-    // root + a system path such as "/Library/LaunchDaemons/x.plist".
+    // root + a system path such as "/etc/systemd/system/x.service".
     static std::filesystem::path onDisk(const std::string& systemPath);
 
     // Replaces the fake `name` in the tools folder by a script that logs its call and runs `body`.

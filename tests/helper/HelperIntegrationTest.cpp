@@ -304,9 +304,8 @@ TEST_F(HelperActionsOnTheBus, MaintenanceRunsOneAtATimeAndEveryCallerGetsTheRepl
 
 TEST_F(HelperCallers, AnyOtherExecutableIsDeniedBeforeAnythingRuns)
 {
-    const std::string daemon = "/Library/LaunchDaemons/a.plist";
+    const std::string daemon = "/etc/systemd/system/a.service";
     put(onDisk(daemon));
-    FakeTools::registerJob(launchdState(), "a", daemon);
 
     // This test program itself, connected to the same bus.
     {
@@ -341,31 +340,35 @@ TEST_F(HelperCallers, AnyOtherExecutableIsDeniedBeforeAnythingRuns)
 
 TEST_F(HelperRemoval, OneRejectedPathRefusesTheWholeRequest)
 {
-    const std::string daemon = "/Library/LaunchDaemons/a.plist";
-    put(onDisk(daemon), FakeTools::launchPlist("a"));
-    FakeTools::registerJob(launchdState(), "a", daemon);
-    put(fixture() / "tmp/b.plist");
+    const std::string unit = "/etc/systemd/system/a.service";
+    put(onDisk(unit));
+    put(fixture() / "tmp/b.service");
 
-    EXPECT_EQ(client({"remove", "a", QString::fromStdString(daemon), "/tmp/b.plist"}),
+    EXPECT_EQ(client({"remove", "", QString::fromStdString(unit), "/tmp/b.service"}),
               reply(false, "Refused \u2014 1 path(s) outside the allowed system locations"));
-    EXPECT_EQ(client({"remove", "a", "/Library/LaunchDaemons/../LaunchDaemons/a.plist",
-                      "/Library/LaunchAgents/", QString::fromStdString(daemon)}),
+    EXPECT_EQ(client({"remove", "", "/etc/systemd/system/../system/a.service", "/etc/xdg/autostart/",
+                      QString::fromStdString(unit)}),
               reply(false, "Refused \u2014 2 path(s) outside the allowed system locations"));
-    EXPECT_EQ(client({"remove", "a", QString::fromStdString(daemon), "/Library/LaunchDaemons/a\x01.plist"}),
+    EXPECT_EQ(client({"remove", "", QString::fromStdString(unit), "/etc/systemd/system/a\x01.service"}),
+              reply(false, "Refused \u2014 1 path(s) outside the allowed system locations"));
+    // The other platform's launch folders are no places here.
+    put(onDisk("/Library/LaunchDaemons/a.plist"));
+    EXPECT_EQ(client({"remove", "", QString::fromStdString(unit), "/Library/LaunchDaemons/a.plist"}),
               reply(false, "Refused \u2014 1 path(s) outside the allowed system locations"));
     // A name that would read as another once shown: never acted on, never echoed.
-    put(onDisk("/Library/LaunchDaemons/a\u202egpj.plist"));
-    EXPECT_EQ(client({"remove", "a", QString::fromStdString(daemon),
-                      QStringLiteral("/Library/LaunchDaemons/a\u202egpj.plist"),
-                      QStringLiteral("/Library/LaunchAgents/b\u2066.plist"),
-                      QStringLiteral("/Library/LaunchAgents/c\u2028.plist"),
-                      QStringLiteral("/Library/LaunchAgents/d\u200e.plist"),
-                      QStringLiteral("/Library/LaunchAgents/e\u200f.plist"),
-                      QStringLiteral("/Library/LaunchAgents/f\u061c.plist")}),
+    put(onDisk("/etc/xdg/autostart/a\u202egpj.desktop"));
+    EXPECT_EQ(client({"remove", "", QString::fromStdString(unit),
+                      QStringLiteral("/etc/xdg/autostart/a\u202egpj.desktop"),
+                      QStringLiteral("/etc/xdg/autostart/b\u2066.desktop"),
+                      QStringLiteral("/etc/xdg/autostart/c\u2028.desktop"),
+                      QStringLiteral("/etc/xdg/autostart/d\u200e.desktop"),
+                      QStringLiteral("/etc/xdg/autostart/e\u200f.desktop"),
+                      QStringLiteral("/etc/xdg/autostart/f\u061c.desktop")}),
               reply(false, "Refused \u2014 6 path(s) outside the allowed system locations"));
-    EXPECT_TRUE(fs::exists(onDisk("/Library/LaunchDaemons/a\u202egpj.plist")));
-    EXPECT_TRUE(fs::exists(onDisk(daemon)));
-    EXPECT_TRUE(fs::exists(fixture() / "tmp/b.plist"));
+    EXPECT_TRUE(fs::exists(onDisk("/etc/xdg/autostart/a\u202egpj.desktop")));
+    EXPECT_TRUE(fs::exists(onDisk("/Library/LaunchDaemons/a.plist")));
+    EXPECT_TRUE(fs::exists(onDisk(unit)));
+    EXPECT_TRUE(fs::exists(fixture() / "tmp/b.service"));
     EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();
 }
 
@@ -375,25 +378,40 @@ TEST_F(HelperRemoval, CountsWhatIsGoneAfterwards)
     EXPECT_EQ(client({"remove", "", "/tmp/x"}),
               reply(false, "Refused \u2014 1 path(s) outside the allowed system locations"));
     // Already gone: counted as removed.
-    EXPECT_EQ(client({"remove", "", "/Library/LaunchDaemons/missing.plist"}), reply(true, "Removed 1 item"));
+    EXPECT_EQ(client({"remove", "", "/etc/systemd/system/missing.service"}), reply(true, "Removed 1 item"));
 
-    put(onDisk("/Library/PrivilegedHelperTools/tool"));
-    put(onDisk("/Library/PrivilegedHelperTools/bundle/Contents/MacOS/bundle"));
-    EXPECT_EQ(client({"remove", "", "/Library/PrivilegedHelperTools/tool",
-                      "/Library/PrivilegedHelperTools/bundle"}),
+    // A unit file, and a folder named like one, whatever it holds.
+    put(onDisk("/etc/systemd/system/tool.service"));
+    put(onDisk("/etc/systemd/system/bundle.service/sub/inner"));
+    EXPECT_EQ(
+        client({"remove", "", "/etc/systemd/system/tool.service", "/etc/systemd/system/bundle.service"}),
+        reply(true, "Removed 2 items"));
+    EXPECT_FALSE(fs::exists(onDisk("/etc/systemd/system/tool.service")));
+    EXPECT_FALSE(fs::exists(onDisk("/etc/systemd/system/bundle.service")));
+    EXPECT_TRUE(fs::is_directory(onDisk("/etc/systemd/system")));
+}
+
+TEST_F(HelperRemoval, ItemsThatMayStillRunAddTheNote)
+{
+    // A unit of every user's session or an autostart entry is not stopped by the helper; a system unit
+    // that systemd does not report active, or an item already gone, needs no note.
+    put(onDisk("/etc/systemd/user/agent.service"));
+    put(onDisk("/etc/xdg/autostart/agent.desktop"));
+    put(onDisk("/etc/systemd/system/idle.service"));
+    EXPECT_EQ(client({"remove", "", "/etc/systemd/user/agent.service"}),
+              reply(true, "Removed 1 item" + kStillRunning));
+    EXPECT_EQ(client({"remove", "", "/etc/xdg/autostart/agent.desktop"}),
+              reply(true, "Removed 1 item" + kStillRunning));
+    EXPECT_EQ(client({"remove", "", "/etc/systemd/system/idle.service"}), reply(true, "Removed 1 item"));
+    EXPECT_EQ(client({"remove", "", "/etc/systemd/user/gone.service", "/etc/xdg/autostart/gone.desktop"}),
               reply(true, "Removed 2 items"));
-    EXPECT_FALSE(fs::exists(onDisk("/Library/PrivilegedHelperTools/tool")));
-    EXPECT_FALSE(fs::exists(onDisk("/Library/PrivilegedHelperTools/bundle")));
-    EXPECT_TRUE(fs::is_directory(onDisk("/Library/PrivilegedHelperTools")));
 }
 
 TEST_F(HelperRemoval, ALinkInPlaceOfAnAllowedFolderIsRefused)
 {
-    const std::string daemon = "/Library/LaunchDaemons/a.plist";
+    const std::string unit = "/etc/systemd/system/a.service";
     const fs::path elsewhere = root() / "elsewhere";
-    put(elsewhere / "a.plist", FakeTools::launchPlist("a"));
-    FakeTools::registerJob(launchdState(), "a", daemon);
-    fs::remove(onDisk("/Library/LaunchDaemons"));
+    put(elsewhere / "a.service");
 
     struct Row
     {
@@ -402,18 +420,18 @@ TEST_F(HelperRemoval, ALinkInPlaceOfAnAllowedFolderIsRefused)
     };
     const std::vector<Row> rows = {
         {"a folder elsewhere under the root", elsewhere},
-        {"the same folder by a relative link", "../elsewhere"},
+        {"the same folder by a relative link", "../../elsewhere"},
         {"a folder that does not exist", root() / "nowhere"},
-        {"a link to itself", "LaunchDaemons"},
+        {"a link to itself", "system"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        fs::remove(onDisk("/Library/LaunchDaemons"));
-        fs::create_symlink(row.target, onDisk("/Library/LaunchDaemons"));
-        EXPECT_EQ(client({"remove", "a", QString::fromStdString(daemon), "/Library/LaunchAgents/b.plist"}),
+        fs::remove_all(onDisk("/etc/systemd/system"));
+        fs::create_symlink(row.target, onDisk("/etc/systemd/system"));
+        EXPECT_EQ(client({"remove", "", QString::fromStdString(unit), "/etc/xdg/autostart/b.desktop"}),
                   kOutside);
     }
-    EXPECT_TRUE(fs::exists(elsewhere / "a.plist"));
+    EXPECT_TRUE(fs::exists(elsewhere / "a.service"));
     EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();
 }
 
@@ -422,127 +440,54 @@ TEST_F(HelperRemoval, LinksInsideARemovedItemAreRemovedNotFollowed)
     const fs::path kept = root() / "keep";
     put(kept / "inner/file", "keep me");
     put(kept / "target-file", "keep me too");
-    put(onDisk("/Library/PrivilegedHelperTools/bundle/own-file"));
-    fs::create_symlink(kept, onDisk("/Library/PrivilegedHelperTools/bundle/link-to-folder"));
-    fs::create_directories(onDisk("/Library/PrivilegedHelperTools/bundle/sub"));
-    fs::create_symlink(kept / "inner", onDisk("/Library/PrivilegedHelperTools/bundle/sub/deeper-link"));
-    fs::create_symlink(kept / "target-file", onDisk("/Library/PrivilegedHelperTools/tool-link"));
+    put(onDisk("/etc/systemd/system/bundle.service/own-file"));
+    fs::create_symlink(kept, onDisk("/etc/systemd/system/bundle.service/link-to-folder"));
+    fs::create_directories(onDisk("/etc/systemd/system/bundle.service/sub"));
+    fs::create_symlink(kept / "inner", onDisk("/etc/systemd/system/bundle.service/sub/deeper-link"));
+    fs::create_symlink(kept / "target-file", onDisk("/etc/systemd/system/link.service"));
 
-    EXPECT_EQ(client({"remove", "", "/Library/PrivilegedHelperTools/bundle",
-                      "/Library/PrivilegedHelperTools/tool-link"}),
-              reply(true, "Removed 2 items"));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/Library/PrivilegedHelperTools/bundle"))));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/Library/PrivilegedHelperTools/tool-link"))));
+    EXPECT_EQ(
+        client({"remove", "", "/etc/systemd/system/bundle.service", "/etc/systemd/system/link.service"}),
+        reply(true, "Removed 2 items"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/etc/systemd/system/bundle.service"))));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/etc/systemd/system/link.service"))));
     EXPECT_EQ(contents(kept / "inner/file"), QByteArray("keep me"));
     EXPECT_EQ(contents(kept / "target-file"), QByteArray("keep me too"));
 }
 
-TEST_F(HelperRemoval, BootsOutOnlyJobsLoadedFromARemovedFileAndBeforeDeleting)
-{
-    const std::string agent = "/Library/LaunchDaemons/com.example.agent.plist";
-    const QString agentArg = QString::fromStdString(agent);
-    const QString print = QStringLiteral("launchctl print system/com.example.agent");
-    const QString bootout = QStringLiteral("launchctl bootout system/com.example.agent");
-    const QString saw = QStringLiteral("bootout saw ") + agentArg;
-
-    SCOPED_TRACE("the requested label is loaded from the file being removed");
-    put(onDisk(agent), FakeTools::launchPlist("com.example.agent"));
-    FakeTools::registerJob(launchdState(), "com.example.agent", agent);
-    EXPECT_EQ(client({"remove", "com.example.agent", agentArg}), reply(true, "Removed 1 item"));
-    // Booted out while the file was still there; asked again afterwards, and once more for the property
-    // list's own label, which is no longer loaded.
-    EXPECT_EQ(calls(), (QStringList{print, bootout, saw, print, print}));
-    EXPECT_FALSE(fs::exists(onDisk(agent)));
-
-    SCOPED_TRACE("the job is loaded from a file outside the request");
-    clearCalls();
-    put(onDisk(agent), FakeTools::launchPlist("com.example.agent"));
-    put(onDisk("/Library/LaunchDaemons/other.plist"));
-    FakeTools::registerJob(launchdState(), "com.example.agent", "/Library/LaunchDaemons/other.plist");
-    EXPECT_EQ(client({"remove", "com.example.agent", agentArg}), reply(true, "Removed 1 item"));
-    EXPECT_EQ(calls(), (QStringList{print, print}));
-    EXPECT_TRUE(fs::exists(onDisk("/Library/LaunchDaemons/other.plist")));
-
-    SCOPED_TRACE("launchd still reports the job after the bootout");
-    clearCalls();
-    put(onDisk(agent), FakeTools::launchPlist("com.example.agent"));
-    FakeTools::registerJob(launchdState(), "com.example.agent", agent);
-    put(launchdState() / "com.example.agent.stays");
-    EXPECT_EQ(client({"remove", "com.example.agent", agentArg}),
-              reply(true, "Removed 1 item" + kStillRunning));
-    EXPECT_EQ(calls(), (QStringList{print, bootout, saw, print, print, bootout, saw, print}));
-    fs::remove(launchdState() / "com.example.agent.stays");
-    fs::remove(launchdState() / "com.example.agent");
-}
-
-TEST_F(HelperRemoval, DaemonPropertyListsAreBootedOutByTheirOwnLabels)
-{
-    const std::string apple = "/Library/LaunchDaemons/com.apple.x.plist";
-    put(onDisk(apple), FakeTools::launchPlist("com.apple.x"));
-    FakeTools::registerJob(launchdState(), "com.apple.x", apple);
-
-    // No label asked for, and an Apple label is never booted out by request; launchd itself says
-    // this job came from this very file, so its own label is.
-    for (const QString& requested : {QString(), QStringLiteral("com.apple.x")}) {
-        SCOPED_TRACE(requested.toStdString());
-        clearCalls();
-        put(onDisk(apple), FakeTools::launchPlist("com.apple.x"));
-        FakeTools::registerJob(launchdState(), "com.apple.x", apple);
-        EXPECT_EQ(client({"remove", requested, QString::fromStdString(apple)}),
-                  reply(true, "Removed 1 item"));
-        EXPECT_EQ(calls(),
-                  (QStringList{"launchctl print system/com.apple.x", "launchctl bootout system/com.apple.x",
-                               "bootout saw /Library/LaunchDaemons/com.apple.x.plist",
-                               "launchctl print system/com.apple.x"}));
-    }
-
-    SCOPED_TRACE("items that may still run add the note");
-    clearCalls();
-    put(onDisk("/Library/LaunchAgents/agent.plist"), FakeTools::launchPlist("agent"));
-    put(onDisk("/Library/LaunchDaemons/nolabel.plist"), FakeTools::launchPlist(""));
-    EXPECT_EQ(client({"remove", "", "/Library/LaunchAgents/agent.plist"}),
-              reply(true, "Removed 1 item" + kStillRunning));
-    EXPECT_EQ(client({"remove", "", "/Library/LaunchDaemons/nolabel.plist"}),
-              reply(true, "Removed 1 item" + kStillRunning));
-    EXPECT_EQ(client({"remove", "", "/Library/LaunchAgents/gone.plist", "/Library/LaunchDaemons/gone.plist"}),
-              reply(true, "Removed 2 items"));
-    EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();
-}
-
 TEST_F(HelperRemoval, ALinkSwappedInAfterTheChecksFailsClosed)
 {
-    const std::string agent = "/Library/LaunchDaemons/com.example.agent.plist";
-    put(onDisk(agent), FakeTools::launchPlist("com.example.agent"));
-    put(onDisk("/Library/PrivilegedHelperTools/tool"));
-    FakeTools::registerJob(launchdState(), "com.example.agent", agent);
-    // While the job is booted out (after every check), the daemon folder becomes a link to its moved self.
-    const std::string daemons = onDisk("/Library/LaunchDaemons").native();
-    FakeTools::writeTool(launchdState() / "on-bootout", "swap", callLog(),
-                         "mv '" + daemons + "' '" + daemons + ".real'\nln -s LaunchDaemons.real '" + daemons +
-                             "'");
+    const std::string unit = "/etc/systemd/system/com.example.agent.service";
+    put(onDisk(unit));
+    put(onDisk("/etc/xdg/autostart/agent.desktop"));
+    // While systemd is asked about the unit (after every check), the unit folder becomes a link to its
+    // moved self.
+    const std::string units = onDisk("/etc/systemd/system").native();
+    writeTool("systemctl", "if [ \"$1\" = is-active ] && [ ! -e '" + units + ".real' ]; then\n  mv '" +
+                               units + "' '" + units + ".real'\n  ln -s system.real '" + units +
+                               "'\nfi\nexit 3");
 
-    // The job's own label was read with the checks, before the swap, and launchd no longer reports it.
-    EXPECT_EQ(
-        client({"remove", "com.example.agent", QString::fromStdString(agent),
-                "/Library/PrivilegedHelperTools/tool"}),
-        reply(false, "Removed 1, failed 1: com.example.agent.plist: Too many levels of symbolic links"));
-    EXPECT_TRUE(fs::exists(root() / "Library/LaunchDaemons.real/com.example.agent.plist"));
-    EXPECT_FALSE(fs::exists(onDisk("/Library/PrivilegedHelperTools/tool")));
+    EXPECT_EQ(client({"remove", "", QString::fromStdString(unit), "/etc/xdg/autostart/agent.desktop"}),
+              reply(false, "Removed 1, failed 1: com.example.agent.service: Too many levels of symbolic "
+                           "links" +
+                               kStillRunning));
+    EXPECT_TRUE(fs::exists(root() / "etc/systemd/system.real/com.example.agent.service"));
+    EXPECT_FALSE(fs::exists(onDisk("/etc/xdg/autostart/agent.desktop")));
 }
 
 TEST_F(HelperRemoval, OversizedAndMalformedRequestsDoNotStopTheNextGoodOne)
 {
-    const QString missing = QStringLiteral("/Library/LaunchDaemons/missing.plist");
+    const QString missing = QStringLiteral("/etc/systemd/system/missing.service");
     EXPECT_EQ(client({"remove-many", "", "1001", missing}),
               reply(false, "Refused \u2014 too many paths in one request"));
     EXPECT_EQ(client({"remove-many", "", "1000", missing}), reply(true, "Removed 1000 items"));
     EXPECT_EQ(client({"remove-long", "", "4097"}),
               reply(false, "Refused \u2014 1 path(s) outside the allowed system locations"));
     // The longest name a folder entry may have (255 bytes) is still only a name.
-    EXPECT_EQ(client({"remove-long", "", "278"}), reply(true, "Removed 1 item"));
+    EXPECT_EQ(client({"remove-long", "", "275"}), reply(true, "Removed 1 item"));
     EXPECT_EQ(client({"remove-long", "", "2000000"}),
               reply(false, "Refused \u2014 1 path(s) outside the allowed system locations"));
-    // A label that is no label names no job; the removal itself goes on.
+    // The label names no job here, whatever it holds; the removal itself goes on.
     EXPECT_EQ(client({"remove", QString(100'000, QLatin1Char('a')), missing}), reply(true, "Removed 1 item"));
 
     const QString invalidArgs = QStringLiteral("error\torg.freedesktop.DBus.Error.InvalidArgs");

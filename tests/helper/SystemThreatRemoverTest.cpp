@@ -4,7 +4,6 @@
 
 #include "FakeTools.h"
 #include "HelperReplyPrinting.h"
-#include "helper/LaunchPlist.h"
 #include "platform/FileSystem.h"
 #include "support/FakeCodeSigner.h"
 #include "support/PrivilegeDrop.h"
@@ -36,18 +35,20 @@ class SystemThreatRemoverTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        for (const char* folder :
-             {"Library/LaunchDaemons", "Library/LaunchAgents", "Library/PrivilegedHelperTools"})
+        for (const char* folder : {"etc/xdg/autostart", "etc/systemd/system", "etc/systemd/user"})
             m_tree.folder(root() / folder);
-        test::FakeTools::writeLaunchctl(launchctl(), log(), state(), root());
     }
 
     fs::path root() const { return m_tree.path("root"); }
-    fs::path launchctl() const { return m_tree.path("tools/launchctl"); }
     // Absent unless a test writes it: then no unit counts as active.
     fs::path systemctl() const { return m_tree.path("tools/systemctl"); }
     fs::path log() const { return m_tree.path("calls.log"); }
-    fs::path state() const { return m_tree.path("launchd"); }
+    // A systemctl that logs its calls and says no unit is active.
+    void writeIdleSystemctl() const
+    {
+        test::FakeTools::writeTool(systemctl(), "systemctl", log(),
+                                   "[ \"$1\" = is-active ] && exit 3\nexit 0");
+    }
     fs::path onDisk(const std::string& systemPath) const { return fs::path(root().native() + systemPath); }
     QStringList calls() const { return test::FakeTools::calls(log()); }
 
@@ -58,8 +59,7 @@ protected:
 
     HelperReply remove(const QString& label, const QStringList& paths) const
     {
-        const SystemThreatRemover remover(root(), launchctl(), systemctl(), std::make_shared<ProcessRunner>(),
-                                          m_signer);
+        const SystemThreatRemover remover(root(), systemctl(), std::make_shared<ProcessRunner>(), m_signer);
         return remover.remove(label, paths);
     }
 
@@ -97,109 +97,68 @@ QString refusedAsNotarized(const QString& name)
                " runs software that is validly signed and notarized. Remove it manually if you're sure.");
 }
 
-TEST_F(SystemThreatRemoverTest, ProtectedSoftwareIsRefusedBeforeAnyBootout)
+TEST_F(SystemThreatRemoverTest, ProtectedSoftwareIsRefusedBeforeAnyStop)
 {
-    const std::string daemon = "/Library/LaunchDaemons/com.example.plist";
-    const std::string arguments = "/Library/LaunchDaemons/com.example.args.plist";
-    const std::string tool = "/Library/PrivilegedHelperTools/tool";
-    put(daemon, test::FakeTools::launchPlist("com.example", "/opt/vendor/run"));
-    put(arguments,
-        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Label</key><string>com.example.args"
-        "</string><key>ProgramArguments</key><array><string>/opt/vendor/args</string><string>-x</string>"
-        "</array></dict></plist>");
-    put(tool);
-    test::FakeTools::registerJob(state(), "com.example", daemon);
-    test::FakeTools::registerJob(state(), "com.example.args", arguments);
+    const std::string unit = "/etc/systemd/system/vendor.service";
+    const std::string entry = "/etc/xdg/autostart/vendor.desktop";
+    put(unit, "[Service]\nExecStart=/opt/vendor/run\n");
+    put(entry, "[Desktop Entry]\nExec=/opt/vendor/run\n");
+    writeIdleSystemctl();
 
     struct Row
     {
         QStringList paths;
-        fs::path protectedProgram; // the program the fake signer calls notarized
+        fs::path protectedItem; // what the fake signer calls notarized
         QString expected;
     };
     const std::vector<Row> rows = {
-        {{QString::fromStdString(daemon)},
-         onDisk("/opt/vendor/run"),
-         refusedAsNotarized("com.example.plist")},
-        {{QString::fromStdString(arguments)},
-         onDisk("/opt/vendor/args"),
-         refusedAsNotarized("com.example.args.plist")},
-        {{QString::fromStdString(tool)}, onDisk(tool), refusedAsNotarized("tool")},
-        // The first path would be booted out and deleted; the second refuses the whole request first.
-        {{QString::fromStdString(daemon), QString::fromStdString(tool)},
-         onDisk(tool),
-         refusedAsNotarized("tool")},
+        {{QString::fromStdString(unit)}, onDisk(unit), refusedAsNotarized("vendor.service")},
+        {{QString::fromStdString(entry)}, onDisk(entry), refusedAsNotarized("vendor.desktop")},
+        // The first path would be stopped and deleted; the second refuses the whole request first.
+        {{QString::fromStdString(unit), QString::fromStdString(entry)},
+         onDisk(entry),
+         refusedAsNotarized("vendor.desktop")},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.paths.join(QLatin1Char(' ')).toStdString());
         m_signer = std::make_shared<test::FakeCodeSigner>();
-        m_signer->satisfy(row.protectedProgram, kRequirement);
-        EXPECT_EQ(remove(QStringLiteral("com.example"), row.paths), (HelperReply{false, row.expected}));
+        m_signer->satisfy(row.protectedItem, kRequirement);
+        EXPECT_EQ(remove(QString(), row.paths), (HelperReply{false, row.expected}));
         for (const auto& [code, requirement] : m_signer->requirementChecks())
             EXPECT_EQ(requirement, kRequirement) << code;
     }
     EXPECT_TRUE(calls().isEmpty()) << calls().join(QLatin1Char('|')).toStdString();
-    EXPECT_TRUE(fs::exists(onDisk(daemon)));
-    EXPECT_TRUE(fs::exists(onDisk(arguments)));
-    EXPECT_TRUE(fs::exists(onDisk(tool)));
+    EXPECT_TRUE(fs::exists(onDisk(unit)));
+    EXPECT_TRUE(fs::exists(onDisk(entry)));
 }
 
-TEST_F(SystemThreatRemoverTest, ProgramsThatAreGoneOrUnreadableDoNotBlockRemoval)
+TEST_F(SystemThreatRemoverTest, APathNamedManyTimesIsCheckedOnceAndCountedEveryTime)
 {
-    put("/Library/LaunchDaemons/gone.plist", test::FakeTools::launchPlist("gone", "/opt/gone/run"));
-    // A FIFO where a property list should be is never opened for reading (it would block), and an
-    // oversized one is never parsed: both simply name no program.
-    ASSERT_EQ(::mkfifo(onDisk("/Library/LaunchDaemons/fifo.plist").c_str(), 0644), 0);
-    put("/Library/LaunchDaemons/huge.plist", QByteArray(SystemThreatRemover::kMaxPlistBytes + 1, ' '));
-    // A few hundred bytes whose shared references libplist would expand without end.
-    put("/Library/LaunchDaemons/bomb.plist", test::FakeTools::chainedBinaryPlist("bomb", 64, 2));
+    // A FIFO in place of a unit file is never opened (it would block); the label names nothing.
+    const std::string unit = "/etc/systemd/system/com.example.big.service";
+    ASSERT_EQ(::mkfifo(onDisk(unit).c_str(), 0644), 0);
+    writeIdleSystemctl();
 
-    EXPECT_EQ(remove(QString(), {"/Library/LaunchDaemons/gone.plist", "/Library/LaunchDaemons/fifo.plist",
-                                 "/Library/LaunchDaemons/huge.plist", "/Library/LaunchDaemons/bomb.plist"}),
-              (HelperReply{true, "Removed 4 items" + kStillRunning}));
-    // The program was looked for under the system root, and only for the one readable list.
-    const auto checks = m_signer->requirementChecks();
-    ASSERT_EQ(checks.size(), 1u);
-    EXPECT_EQ(checks.at(0).first, onDisk("/opt/gone/run"));
-    EXPECT_EQ(calls(), QStringList{"launchctl print system/gone"});
-    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/Library/LaunchDaemons/fifo.plist"))));
-}
-
-TEST_F(SystemThreatRemoverTest, APathNamedManyTimesIsReadOnceAndCountedEveryTime)
-{
-    // A large daemon property list (most of it one padding string) that launchd reports loaded.
-    const std::string daemon = "/Library/LaunchDaemons/com.example.big.plist";
-    QByteArray plist = test::FakeTools::launchPlist("com.example.big", "/opt/big/run");
-    plist.insert(plist.lastIndexOf("</dict>"),
-                 "  <key>Padding</key>\n  <string>" + QByteArray(476 * 1024, 'p') + "</string>\n");
-    put(daemon, plist);
-    test::FakeTools::registerJob(state(), "com.example.big", daemon);
-
-    const quint64 parsesBefore = LaunchPlist::parseCount();
-    EXPECT_EQ(remove(QStringLiteral("com.example.big"), QStringList(1000, QString::fromStdString(daemon))),
+    EXPECT_EQ(remove(QStringLiteral("com.example.big"), QStringList(1000, QString::fromStdString(unit))),
               (HelperReply{true, "Removed 1000 items"}));
-    EXPECT_EQ(LaunchPlist::parseCount() - parsesBefore, 1u);
-    // One signature check, and launchd asked about the job once per question.
+    // One signature check of the item itself, and systemd asked about the unit once.
     const auto checks = m_signer->requirementChecks();
     ASSERT_EQ(checks.size(), 1u);
-    EXPECT_EQ(checks.at(0).first, onDisk("/opt/big/run"));
-    EXPECT_EQ(
-        calls(),
-        (QStringList{"launchctl print system/com.example.big", "launchctl bootout system/com.example.big",
-                     "bootout saw /Library/LaunchDaemons/com.example.big.plist",
-                     "launchctl print system/com.example.big", "launchctl print system/com.example.big"}));
-    EXPECT_FALSE(fs::exists(onDisk(daemon)));
+    EXPECT_EQ(checks.at(0).first, onDisk(unit));
+    EXPECT_EQ(calls(), (QStringList{"systemctl is-active --quiet -- com.example.big.service",
+                                    "systemctl daemon-reload"}));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk(unit))));
 
     // Repeats among other paths keep their places in the counts.
-    const std::string tool = "/Library/PrivilegedHelperTools/tool";
-    put(tool);
-    put("/Library/LaunchAgents/agent.plist", test::FakeTools::launchPlist("agent"));
-    EXPECT_EQ(remove(QString(), {QString::fromStdString(tool), "/Library/LaunchAgents/agent.plist",
-                                 QString::fromStdString(tool), "/Library/LaunchAgents/agent.plist"}),
+    const std::string userUnit = "/etc/systemd/user/agent.service";
+    put(userUnit);
+    put("/etc/xdg/autostart/agent.desktop");
+    EXPECT_EQ(remove(QString(), {QString::fromStdString(userUnit), "/etc/xdg/autostart/agent.desktop",
+                                 QString::fromStdString(userUnit), "/etc/xdg/autostart/agent.desktop"}),
               (HelperReply{true, "Removed 4 items" + kStillRunning}));
     // Repeats of a path that is refused are each counted as refused.
-    QStringList refused(3, QStringLiteral("/tmp/x.plist"));
-    refused.append(QString::fromStdString(daemon));
+    QStringList refused(3, QStringLiteral("/tmp/x.service"));
+    refused.append(QString::fromStdString(unit));
     EXPECT_EQ(remove(QString(), refused),
               (HelperReply{false, "Refused \u2014 3 path(s) outside the allowed system locations"}));
 }
@@ -209,18 +168,18 @@ TEST_F(SystemThreatRemoverTest, PermissionDenialsFailClosed)
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
     // Only a folder that no longer exists counts as nothing to check and nothing to remove; one that
     // cannot be searched refuses (while checking) or fails (while removing).
-    const std::string hidden = "/Library/LaunchDaemons/hidden.plist";
-    const std::string open = "/Library/LaunchAgents/open.plist";
-    put(hidden, test::FakeTools::launchPlist("hidden"));
-    put(open, test::FakeTools::launchPlist("open"));
-    m_tree.chmod(onDisk("/Library/LaunchDaemons"), 0700);
-    m_tree.chown(onDisk("/Library/LaunchAgents"));
+    const std::string hidden = "/etc/systemd/system/hidden.service";
+    const std::string open = "/etc/xdg/autostart/open.desktop";
+    put(hidden);
+    put(open);
+    m_tree.chmod(onDisk("/etc/systemd/system"), 0700);
+    m_tree.chown(onDisk("/etc/xdg/autostart"));
     m_tree.chown(onDisk(open));
 
     test::TempTree closed;
-    closed.file("root/Library/LaunchDaemons/x.plist");
-    closed.chmod(closed.path("root/Library"), 0700);
-    const SystemThreatRemover closedRemover(closed.path("root"), launchctl(), systemctl(),
+    closed.file("root/etc/systemd/system/x.service");
+    closed.chmod(closed.path("root/etc"), 0700);
+    const SystemThreatRemover closedRemover(closed.path("root"), systemctl(),
                                             std::make_shared<ProcessRunner>(), m_signer);
 
     HelperReply denied;
@@ -228,23 +187,23 @@ TEST_F(SystemThreatRemoverTest, PermissionDenialsFailClosed)
     {
         test::DroppedPrivileges nobody;
         // Positive control: the dropped process reaches what it should.
-        ASSERT_TRUE(FileSystem().list(onDisk("/Library/LaunchAgents")).ok());
-        ASSERT_TRUE(FileSystem().list(onDisk("/Library")).ok());
-        EXPECT_EQ(remove(QString(), {"/Library/LaunchAgents/absent.plist"}),
+        ASSERT_TRUE(FileSystem().list(onDisk("/etc/xdg/autostart")).ok());
+        ASSERT_TRUE(FileSystem().list(onDisk("/etc/systemd")).ok());
+        EXPECT_EQ(remove(QString(), {"/etc/xdg/autostart/absent.desktop"}),
                   (HelperReply{true, "Removed 1 item"}));
 
         denied = remove(QString(), {QString::fromStdString(hidden), QString::fromStdString(open)});
-        unsearchable = closedRemover.remove(QString(), {"/Library/LaunchDaemons/x.plist"});
+        unsearchable = closedRemover.remove(QString(), {"/etc/systemd/system/x.service"});
     }
     EXPECT_EQ(denied,
-              (HelperReply{false, "Removed 1, failed 1: hidden.plist: Permission denied" + kStillRunning}));
+              (HelperReply{false, "Removed 1, failed 1: hidden.service: Permission denied" + kStillRunning}));
     EXPECT_TRUE(fs::exists(onDisk(hidden)));
     EXPECT_FALSE(fs::exists(onDisk(open)));
     EXPECT_EQ(
         unsearchable,
         (HelperReply{false,
                      QStringLiteral("Refused \u2014 a path resolves outside the allowed system locations")}));
-    EXPECT_TRUE(fs::exists(closed.path("root/Library/LaunchDaemons/x.plist")));
+    EXPECT_TRUE(fs::exists(closed.path("root/etc/systemd/system/x.service")));
 }
 
 TEST_F(SystemThreatRemoverTest, NeverReachesIntoAnotherMount)
@@ -253,40 +212,39 @@ TEST_F(SystemThreatRemoverTest, NeverReachesIntoAnotherMount)
     // place of an allowed folder, as an item to remove, and deep inside one. On this file system they
     // are neither links nor another device, yet what lies beyond them must stay untouched.
     const fs::path outside = m_tree.path("outside");
-    m_tree.fileWithContent(outside / "keep.plist", "keep me");
+    m_tree.fileWithContent(outside / "keep.desktop", "keep me");
     m_tree.fileWithContent(outside / "sub/keep", "keep me too");
-    m_tree.folder(onDisk("/Library/PrivilegedHelperTools/trap"));
-    m_tree.folder(onDisk("/Library/PrivilegedHelperTools/bundle/inner"));
-    put("/Library/PrivilegedHelperTools/bundle/own");
+    m_tree.folder(onDisk("/etc/systemd/system/trap.service"));
+    m_tree.folder(onDisk("/etc/systemd/system/bundle.service/inner"));
+    put("/etc/systemd/system/bundle.service/own");
 
     {
-        BindMount item(outside, onDisk("/Library/PrivilegedHelperTools/trap"));
-        BindMount nested(outside, onDisk("/Library/PrivilegedHelperTools/bundle/inner"));
+        BindMount item(outside, onDisk("/etc/systemd/system/trap.service"));
+        BindMount nested(outside, onDisk("/etc/systemd/system/bundle.service/inner"));
         if (!item.mounted() || !nested.mounted())
             GTEST_SKIP() << "needs the right to bind-mount";
-        EXPECT_EQ(remove(QString(),
-                         {"/Library/PrivilegedHelperTools/trap", "/Library/PrivilegedHelperTools/bundle"}),
-                  (HelperReply{false, "Removed 0, failed 2: trap: Invalid cross-device link; bundle: Invalid "
-                                      "cross-device link"}));
-        EXPECT_TRUE(fs::exists(outside / "keep.plist"));
+        EXPECT_EQ(
+            remove(QString(), {"/etc/systemd/system/trap.service", "/etc/systemd/system/bundle.service"}),
+            (HelperReply{false, "Removed 0, failed 2: trap.service: Invalid cross-device link; "
+                                "bundle.service: Invalid cross-device link"}));
+        EXPECT_TRUE(fs::exists(outside / "keep.desktop"));
         EXPECT_TRUE(fs::exists(outside / "sub/keep"));
         // What belongs to the item itself still goes.
-        EXPECT_FALSE(fs::exists(onDisk("/Library/PrivilegedHelperTools/bundle/own")));
+        EXPECT_FALSE(fs::exists(onDisk("/etc/systemd/system/bundle.service/own")));
     }
     {
-        BindMount parent(outside, onDisk("/Library/LaunchDaemons"));
+        BindMount parent(outside, onDisk("/etc/xdg/autostart"));
         ASSERT_TRUE(parent.mounted());
         EXPECT_EQ(
-            remove(QString(), {"/Library/LaunchDaemons/keep.plist"}),
+            remove(QString(), {"/etc/xdg/autostart/keep.desktop"}),
             (HelperReply{false, QStringLiteral("Refused \u2014 a path resolves outside the allowed system "
                                                "locations")}));
-        EXPECT_TRUE(fs::exists(outside / "keep.plist"));
+        EXPECT_TRUE(fs::exists(outside / "keep.desktop"));
     }
     // Positive control: without the mounts the same items go.
-    EXPECT_EQ(
-        remove(QString(), {"/Library/PrivilegedHelperTools/trap", "/Library/PrivilegedHelperTools/bundle"}),
-        (HelperReply{true, "Removed 2 items"}));
-    EXPECT_TRUE(fs::exists(outside / "keep.plist"));
+    EXPECT_EQ(remove(QString(), {"/etc/systemd/system/trap.service", "/etc/systemd/system/bundle.service"}),
+              (HelperReply{true, "Removed 2 items"}));
+    EXPECT_TRUE(fs::exists(outside / "keep.desktop"));
 }
 
 } // namespace
@@ -331,7 +289,7 @@ TEST_F(SystemThreatRemoverTest, SystemUnitsAndAutostartEntriesGoWithTheirLinksAn
     EXPECT_EQ(calls(),
               (QStringList{"systemctl is-active --quiet -- miner.service", "systemctl stop -- miner.service",
                            "systemctl is-active --quiet -- miner.service", "systemctl daemon-reload"}))
-        << "launchd was asked about a unit, or systemd not as it should be";
+        << "systemd was not asked as it should be";
     EXPECT_FALSE(fs::exists(active));
 
     const HelperReply outside{

@@ -95,14 +95,12 @@ protected:
         const Result<void> cleared = FileSystem().removeTree(fixture());
         ASSERT_TRUE(cleared.ok() || cleared.error().isPosix(ENOENT));
         for (const char* folder :
-             {"root/Library/LaunchDaemons", "root/Library/LaunchAgents", "root/Library/PrivilegedHelperTools",
-              "tools", "etc/cron.daily", "etc/cron.weekly", "etc/cron.monthly", "launchd"})
+             {"root/etc/xdg/autostart", "root/etc/systemd/system", "root/etc/systemd/user", "tools",
+              "etc/cron.daily", "etc/cron.weekly", "etc/cron.monthly"})
             fs::create_directories(fixture() / folder);
         writeText(fixture() / "drop_caches", "");
         for (const char* name : {"sync", "resolvectl", "nscd", "run-parts"})
             FakeTools::writeTool(fixture() / "tools" / name, name, callLog());
-        FakeTools::writeLaunchctl(fixture() / "tools/launchctl", callLog(), fixture() / "launchd",
-                                  fixture() / "root");
 
         const fs::path socket = m_busFolder.path("bus.sock");
         const fs::path config =
@@ -257,23 +255,23 @@ TEST_F(HelperClientOnTheBus, AStoppedHelperSendsTheFailingRequestToThePrompt)
 TEST_F(HelperClientOnTheBus, ARemovalWithAPathTheBusCannotCarryIsRefusedWhole)
 {
     ASSERT_EQ(driver(QStringLiteral("status")), QStringLiteral("status\tinstalled"));
-    const fs::path tool = onDisk("/Library/PrivilegedHelperTools/tool");
-    const fs::path lineBreak = onDisk("/Library/PrivilegedHelperTools/tool\nevil");
-    const fs::path notUtf8 = onDisk("/Library/PrivilegedHelperTools/tool\xff");
+    const fs::path tool = onDisk("/etc/systemd/system/tool.service");
+    const fs::path lineBreak = onDisk("/etc/systemd/system/tool\nevil.service");
+    const fs::path notUtf8 = onDisk("/etc/systemd/system/tool\xff.service");
     for (const fs::path& path : {tool, lineBreak, notUtf8})
         writeText(path, "x");
     // Sending only the clean path would remove part of the item and report it removed.
-    for (const char* other : {"tool\\nevil", "tool\\xff"}) {
+    for (const char* other : {"tool\\nevil.service", "tool\\xff.service"}) {
         SCOPED_TRACE(other);
-        EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool "
-                                        "/Library/PrivilegedHelperTools/") +
+        EXPECT_EQ(driver(QStringLiteral("remove x /etc/systemd/system/tool.service "
+                                        "/etc/systemd/system/") +
                          QLatin1String(other)),
                   QStringLiteral("answer\t0\tNothing valid to remove."));
         EXPECT_TRUE(fs::exists(tool));
     }
     EXPECT_TRUE(fs::exists(lineBreak));
     EXPECT_TRUE(fs::exists(notUtf8));
-    EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool")),
+    EXPECT_EQ(driver(QStringLiteral("remove x /etc/systemd/system/tool.service")),
               QStringLiteral("answer\t1\tRemoved 1 item"));
     EXPECT_FALSE(fs::exists(tool));
 }
@@ -299,13 +297,13 @@ TEST_F(HelperClientOnTheBus, WhatPolkitDoesNotAuthoriseIsAnsweredAsAFailedCall)
         } else {
             m_polkit->stop();
         }
-        writeText(onDisk("/Library/PrivilegedHelperTools/tool"), "x");
+        writeText(onDisk("/etc/systemd/system/tool.service"), "x");
         ASSERT_EQ(driver(QStringLiteral("status")), QStringLiteral("status\tinstalled"));
 
         // A removal has no other route: it fails with the client's own words.
-        EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool")),
+        EXPECT_EQ(driver(QStringLiteral("remove x /etc/systemd/system/tool.service")),
                   QStringLiteral("answer\t0\tCouldn't reach the privileged helper."));
-        EXPECT_TRUE(fs::exists(onDisk("/Library/PrivilegedHelperTools/tool")));
+        EXPECT_TRUE(fs::exists(onDisk("/etc/systemd/system/tool.service")));
         // An action goes to the administrator prompt, and the helper counts as unusable.
         const QString fallback = driver(QStringLiteral("perform flushDNS"));
         EXPECT_EQ(fallback, QStringLiteral("answer\t1\tDNS cache flushed\tprompt\tunusable"));
@@ -317,7 +315,7 @@ TEST_F(HelperClientOnTheBus, WhatPolkitDoesNotAuthoriseIsAnsweredAsAFailedCall)
     m_polkit->setRules({{QString(), 0, Answer::yes}});
     ASSERT_TRUE(m_polkit->start());
     ASSERT_EQ(driver(QStringLiteral("status")), QStringLiteral("status\tinstalled"));
-    EXPECT_EQ(driver(QStringLiteral("remove x /Library/PrivilegedHelperTools/tool")),
+    EXPECT_EQ(driver(QStringLiteral("remove x /etc/systemd/system/tool.service")),
               QStringLiteral("answer\t1\tRemoved 1 item"));
     EXPECT_EQ(driver(QStringLiteral("perform flushDNS")),
               QStringLiteral("answer\t1\tDNS cache flushed\tdaemon\tusable"));

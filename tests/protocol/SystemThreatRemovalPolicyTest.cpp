@@ -43,54 +43,50 @@ const char* name(std::optional<Rejection> rejection)
 TEST(SystemThreatRemovalPolicyTest, RejectDecidesEachPathByTheFirstRuleThatFires)
 {
     const std::vector<RejectCase> cases = {
-        // The direct children of the three allowed folders, whatever their names look like.
-        {"/Library/LaunchDaemons/com.example.agent.plist", std::nullopt},
-        {"/Library/LaunchAgents/x.plist", std::nullopt},
-        {"/Library/PrivilegedHelperTools/tool", std::nullopt},
-        {"/Library/LaunchDaemons/.hidden", std::nullopt},
-        {"/Library/LaunchDaemons/...", std::nullopt},
-        {"/Library/LaunchAgents/caf\xc3\xa9.plist", std::nullopt},
+        // The direct children of the allowed folders, however their names look before the suffix.
+        {"/etc/systemd/system/.hidden.service", std::nullopt},
+        {"/etc/systemd/system/....service", std::nullopt},
+        {"/etc/xdg/autostart/caf\xc3\xa9.desktop", std::nullopt},
         // Not absolute.
-        {"Library/LaunchDaemons/x.plist", Rejection::notAbsolute},
+        {"etc/systemd/system/x.service", Rejection::notAbsolute},
         {"", Rejection::notAbsolute},
-        {"./Library/LaunchDaemons/x.plist", Rejection::notAbsolute},
-        {"Library/LaunchDaemons/x\0.plist"s, Rejection::notAbsolute},
+        {"./etc/systemd/system/x.service", Rejection::notAbsolute},
+        {"etc/systemd/system/x\0.service"s, Rejection::notAbsolute},
         // Traversal.
-        {"/Library/LaunchDaemons/../LaunchDaemons/x.plist", Rejection::traversal},
-        {"/Library/LaunchDaemons/..", Rejection::traversal},
-        {"/Library/LaunchDaemons/x/..", Rejection::traversal},
-        {"/../Library/LaunchDaemons/x.plist", Rejection::traversal},
+        {"/etc/systemd/system/../system/x.service", Rejection::traversal},
+        {"/etc/systemd/system/..", Rejection::traversal},
+        {"/etc/systemd/system/x/..", Rejection::traversal},
+        {"/../etc/systemd/system/x.service", Rejection::traversal},
         // Control characters: a NUL would cut the path short once it reaches the C library, here down
         // to an allowed folder; every other control character goes the same way.
-        {"/Library/LaunchDaemons\0/x.plist"s, Rejection::traversal},
-        {"/Library/LaunchDaemons/x.plist\0/../../../etc/passwd"s, Rejection::traversal},
-        {"/Library/LaunchDaemons/x\n.plist", Rejection::traversal},
-        {"/Library/LaunchDaemons/x\t.plist", Rejection::traversal},
-        {"/Library/LaunchDaemons/x\x1b.plist", Rejection::traversal},
-        {"/Library/LaunchDaemons/x\x7f.plist", Rejection::traversal},
-        {"/Library/LaunchDaemons/x\xc2\x85.plist", Rejection::traversal},
+        {"/etc/systemd/system\0/x.service"s, Rejection::traversal},
+        {"/etc/systemd/system/x.service\0/../../../passwd"s, Rejection::traversal},
+        {"/etc/systemd/system/x\n.service", Rejection::traversal},
+        {"/etc/systemd/system/x\t.service", Rejection::traversal},
+        {"/etc/systemd/system/x\x1b.service", Rejection::traversal},
+        {"/etc/systemd/system/x\x7f.service", Rejection::traversal},
+        {"/etc/systemd/system/x\xc2\x85.service", Rejection::traversal},
         // Empty and "." components, and which of the two comes first.
-        {"/Library//LaunchDaemons/x.plist", Rejection::emptyComponent},
-        {"/Library/LaunchDaemons/./x.plist", Rejection::emptyComponent},
-        {"/Library/LaunchDaemons/x.plist/", Rejection::emptyComponent},
+        {"/etc//systemd/system/x.service", Rejection::emptyComponent},
+        {"/etc/systemd/system/./x.service", Rejection::emptyComponent},
+        {"/etc/systemd/system/x.service/", Rejection::emptyComponent},
         {"/", Rejection::emptyComponent},
         {"//", Rejection::emptyComponent},
-        {"/Library//../x", Rejection::emptyComponent},
-        {"/Library/../LaunchDaemons//x", Rejection::traversal},
-        // The allowed folders themselves; the trailing-slash form fails earlier.
-        {"/Library/LaunchDaemons", Rejection::isAllowedRootItself},
-        {"/Library/LaunchAgents", Rejection::isAllowedRootItself},
-        {"/Library/PrivilegedHelperTools", Rejection::isAllowedRootItself},
-        {"/Library/LaunchDaemons/", Rejection::emptyComponent},
+        {"/etc//../x", Rejection::emptyComponent},
+        {"/etc/../systemd//x", Rejection::traversal},
+        // The trailing-slash form of an allowed folder fails before it is compared.
+        {"/etc/systemd/system/", Rejection::emptyComponent},
+        // The folders of the other platform's launch jobs and privileged tools are no places here.
+        {"/Library/LaunchDaemons/com.example.agent.plist", Rejection::parentNotAllowed},
+        {"/Library/LaunchAgents/x.plist", Rejection::parentNotAllowed},
+        {"/Library/PrivilegedHelperTools/tool", Rejection::parentNotAllowed},
+        {"/Library/LaunchDaemons", Rejection::parentNotAllowed},
         // Anything else: deeper, shallower, other letter case, look-alike folders.
-        {"/Library/LaunchDaemons/sub/x.plist", Rejection::parentNotAllowed},
-        {"/library/launchdaemons/x.plist", Rejection::parentNotAllowed},
-        {"/Users/x/Library/LaunchAgents/y.plist", Rejection::parentNotAllowed},
-        {"/Library/LaunchDaemonsX/x.plist", Rejection::parentNotAllowed},
-        {"/Library/LaunchDaemons.plist", Rejection::parentNotAllowed},
-        {"/Library", Rejection::parentNotAllowed},
+        {"/etc/systemd/systemX/x.service", Rejection::parentNotAllowed},
+        {"/etc/systemd/system.service", Rejection::parentNotAllowed},
+        {"/etc", Rejection::parentNotAllowed},
         {"/x", Rejection::parentNotAllowed},
-        {"/tmp/b.plist", Rejection::parentNotAllowed},
+        {"/tmp/b.service", Rejection::parentNotAllowed},
         // The system's autostart entries and units: entries and unit files or links only.
         {"/etc/xdg/autostart/miner.desktop", std::nullopt},
         {"/etc/xdg/autostart/.desktop", Rejection::nameNotAllowed},
@@ -180,13 +176,16 @@ TEST(SystemThreatRemovalPolicyTest, BidirectionalAndSeparatorCharactersAreRefuse
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        // In the middle of a name, and at its very end where a sequence could be cut short.
-        for (const std::string& path :
-             {"/Library/LaunchAgents/gpj" + c.utf8 + "evil.plist", "/Library/LaunchAgents/x" + c.utf8}) {
-            EXPECT_EQ(Policy::holdsRefusedCharacter(path), c.refused) << testing::PrintToString(path);
-            EXPECT_EQ(Policy::reject(path), c.refused ? std::optional(Rejection::traversal) : std::nullopt)
-                << testing::PrintToString(path);
-        }
+        // In the middle of a name, and at the very end of a path where a sequence could be cut short
+        // (a name without the entries' suffix, refused for that unless the character comes first).
+        const std::string middle = "/etc/xdg/autostart/gpj" + c.utf8 + "evil.desktop";
+        const std::string end = "/etc/xdg/autostart/x" + c.utf8;
+        EXPECT_EQ(Policy::holdsRefusedCharacter(middle), c.refused) << testing::PrintToString(middle);
+        EXPECT_EQ(Policy::reject(middle), c.refused ? std::optional(Rejection::traversal) : std::nullopt)
+            << testing::PrintToString(middle);
+        EXPECT_EQ(Policy::holdsRefusedCharacter(end), c.refused) << testing::PrintToString(end);
+        EXPECT_EQ(Policy::reject(end), c.refused ? Rejection::traversal : Rejection::nameNotAllowed)
+            << testing::PrintToString(end);
         EXPECT_EQ(Policy::holdsRefusedCharacter("com.example" + c.utf8), c.refused);
     }
 }
@@ -198,73 +197,17 @@ TEST(SystemThreatRemovalPolicyTest, PartitionKeepsInputOrderAndDuplicates)
     EXPECT_TRUE(empty.rejected.empty());
 
     const Policy::Partition split =
-        Policy::partition({"/Library/LaunchAgents/b.plist", "/tmp/x", "/Library/LaunchDaemons/a.plist",
-                           "relative", "/Library/LaunchAgents/b.plist", "/tmp/x"});
+        Policy::partition({"/etc/systemd/user/b.service", "/tmp/x", "/etc/xdg/autostart/a.desktop",
+                           "relative", "/etc/systemd/user/b.service", "/tmp/x"});
     EXPECT_EQ(split.accepted,
-              (std::vector<std::string>{"/Library/LaunchAgents/b.plist", "/Library/LaunchDaemons/a.plist",
-                                        "/Library/LaunchAgents/b.plist"}));
+              (std::vector<std::string>{"/etc/systemd/user/b.service", "/etc/xdg/autostart/a.desktop",
+                                        "/etc/systemd/user/b.service"}));
     const std::vector<std::pair<std::string, Rejection>> rejected = {
         {"/tmp/x", Rejection::parentNotAllowed},
         {"relative", Rejection::notAbsolute},
         {"/tmp/x", Rejection::parentNotAllowed},
     };
     EXPECT_EQ(split.rejected, rejected);
-}
-
-TEST(SystemThreatRemovalPolicyTest, LabelsUseTheLaunchdAlphabetUpTo255Characters)
-{
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {std::string(255, 'a'), true},
-        {std::string(256, 'a'), false},
-        {"", false},
-        {"com.example.agent", true},
-        {"A-Z_a-z.0-9", true},
-        {"-leading-dash", true},
-        {"with space", false},
-        {"with/slash", false},
-        {"caf\xc3\xa9", false},
-        {"colon:x", false},
-        {"nul\0inside"s, false},
-        {"tab\t", false},
-    };
-    for (const auto& [label, valid] : cases)
-        EXPECT_EQ(Policy::isValidLabel(label), valid) << "label " << testing::PrintToString(label);
-}
-
-TEST(SystemThreatRemovalPolicyTest, LabelToBootoutNeedsAValidNonAppleLabelNamingAnAcceptedFile)
-{
-    struct Case
-    {
-        std::string label;
-        std::vector<std::string> accepted;
-        std::optional<std::string> expected;
-    };
-    const std::vector<Case> cases = {
-        {"com.example.agent", {"/Library/LaunchDaemons/com.example.agent.plist"}, "com.example.agent"},
-        {"com.example.agent", {"/Library/LaunchAgents/com.example.agent.plist"}, "com.example.agent"},
-        // The label must be the file's whole name, with the letter case it has.
-        {"com.example.agent", {"/Library/LaunchDaemons/my.com.example.agent.plist"}, std::nullopt},
-        {"com.example.agent", {"/Library/LaunchDaemons/Com.Example.Agent.plist"}, std::nullopt},
-        {"com.example.agent", {"/Library/LaunchDaemons/com.example.agent"}, std::nullopt},
-        {"com.example.agent", {}, std::nullopt},
-        // Some accepted path names it; the others do not matter.
-        {"x", {"/Library/PrivilegedHelperTools/tool", "/Library/LaunchDaemons/x.plist"}, "x"},
-        // Apple's own labels in any letter case are never booted out by request.
-        {"com.apple.x", {"/Library/LaunchDaemons/com.apple.x.plist"}, std::nullopt},
-        {"COM.APPLE.x", {"/Library/LaunchDaemons/COM.APPLE.x.plist"}, std::nullopt},
-        {"Com.Apple.X", {"/Library/LaunchDaemons/Com.Apple.X.plist"}, std::nullopt},
-        {"com.apple", {"/Library/LaunchDaemons/com.apple.plist"}, "com.apple"},
-        {"com.applex.y", {"/Library/LaunchDaemons/com.applex.y.plist"}, "com.applex.y"},
-        // A valid label may start with "-": it is only ever passed after "system/".
-        {"-x", {"/Library/LaunchDaemons/-x.plist"}, "-x"},
-        {"", {"/Library/LaunchDaemons/.plist"}, std::nullopt},
-        {"a b", {"/Library/LaunchDaemons/a b.plist"}, std::nullopt},
-        {std::string(256, 'a'), {"/Library/LaunchDaemons/" + std::string(256, 'a') + ".plist"}, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(Policy::labelToBootout(c.label, c.accepted), c.expected)
-            << "label " << testing::PrintToString(c.label) << " with " << testing::PrintToString(c.accepted);
-    }
 }
 
 } // namespace

@@ -135,7 +135,8 @@ public:
     // error counts as a connection error, the helper's access-denied (polkit did not authorise this
     // user) included. A second request for an action that is still pending is refused.
     void perform(HelperAction action, AnswerHandler done);
-    // Asks the helper to boot out `label` and delete `paths` (absolute system paths). Never falls back
+    // Asks the helper to delete `paths` (absolute system paths), stopping the system units among them;
+    // `label` travels with the request unused (the application sends none). Never falls back
     // to the prompt: refused unless the helper is installed and not known to be unreachable. The whole
     // request is refused ("Nothing valid to remove.") when there are no paths or any one of them is
     // relative, holds bytes that are not UTF-8 (the bus would carry another path) or a character the

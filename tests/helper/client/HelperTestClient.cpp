@@ -157,8 +157,11 @@ int main(int argc, char** argv)
             paths << args.at(2);
         call = removeSystemThreatCall(args.at(0), paths);
     } else if (command == QLatin1String("remove-long") && args.size() == 2) {
-        QString path = QStringLiteral("/Library/LaunchDaemons/");
-        path += QString(args.at(1).toInt() - path.size(), QLatin1Char('a'));
+        // A unit's path of exactly that many characters (at least 28).
+        const QString folder = QStringLiteral("/etc/systemd/system/");
+        const QString suffix = QStringLiteral(".service");
+        const QString path =
+            folder + QString(args.at(1).toInt() - folder.size() - suffix.size(), QLatin1Char('a')) + suffix;
         call = removeSystemThreatCall(args.at(0), {path});
     } else if (command == QLatin1String("raw") && (args.size() == 1 || args.size() == 2)) {
         call = QDBusMessage::createMethodCall(serviceName(), objectPath(), interfaceName(), args.at(0));
