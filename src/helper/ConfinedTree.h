@@ -11,7 +11,7 @@
 
 namespace qm {
 
-// The helper's view of the file system below its fixed system root. A system path ("/Library/...")
+// The helper's view of the file system below its fixed system root. A system path ("/etc/...")
 // names root + path on disk. Folders are opened component by component from the root with openat2 and
 // RESOLVE_NO_SYMLINKS, so a symbolic link anywhere below the root fails the open (ELOOP) instead of
 // redirecting it; entries are then read, inspected and removed relative to the opened folder. The root

@@ -23,7 +23,7 @@ TEST(HelperProtocolTest, CallsAddressTheHelperObjectWithTheirArguments)
     EXPECT_EQ(action.member(), QStringLiteral("performAction"));
     EXPECT_EQ(action.arguments(), QVariantList{QStringLiteral("flushDNS")});
 
-    const QStringList paths{QStringLiteral("/Library/LaunchDaemons/a.plist"), QStringLiteral("/x")};
+    const QStringList paths{QStringLiteral("/etc/systemd/system/a.service"), QStringLiteral("/x")};
     const QDBusMessage removal = removeSystemThreatCall(QString(), paths);
     EXPECT_EQ(removal.member(), QStringLiteral("removeSystemThreat"));
     ASSERT_EQ(removal.arguments().size(), 2);
