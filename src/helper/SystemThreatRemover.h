@@ -14,7 +14,7 @@
 namespace qm {
 
 // Removes a system-level launch item for the application: checks every path under the removal policy
-// and on disk, refuses programs that are Apple's own or notarized, stops a system unit being removed
+// and on disk, refuses items whose code is Apple's own or notarized, stops a system unit being removed
 // (its file or an enable link) when systemd says it is active, deletes the items for good (then has
 // systemd reload) and answers with one sentence. Every refusal comes before the first stop, and every
 // stop before the first deletion. It acts on system root + path, opens folders without following links,
