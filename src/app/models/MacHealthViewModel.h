@@ -48,7 +48,7 @@ class MacHealthViewModel : public QObject
     // The home volume's used and total bytes; both 0 until a reading succeeded.
     Q_PROPERTY(qint64 storageUsedBytes READ storageUsedBytes NOTIFY storageChanged)
     Q_PROPERTY(qint64 storageTotalBytes READ storageTotalBytes NOTIFY storageChanged)
-    // Launch jobs in the user's own LaunchAgents folder at the last refresh.
+    // The user's own login items (autostart entries and enabled user units) at the last refresh.
     Q_PROPERTY(int loginItemCount READ loginItemCount NOTIFY loginItemCountChanged)
     // Ids of the recommendations the user dismissed, sorted; see `dismiss` and `clearDismissed`.
     Q_PROPERTY(QStringList dismissed READ dismissedList NOTIFY dismissedChanged)

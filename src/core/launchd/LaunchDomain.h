@@ -7,8 +7,9 @@
 
 namespace qm {
 
-// Where a launchd job was found, in display order: the user's LaunchAgents folder (login items), the
-// system's LaunchAgents folder and the system's LaunchDaemons folder.
+// Where a launch job was found, in display order: the user's autostart entries and enabled user units
+// (login items), the system's autostart entries and units enabled for every user (system agents), and
+// the services enabled for the system (system daemons).
 enum class LaunchDomain { userAgent, systemAgent, systemDaemon };
 
 namespace LaunchDomains {

@@ -3,7 +3,7 @@ import QtQuick.Layouts
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// The row of one launchd job: a bolt (filled and in the accent colour when it runs at load), the
+// The row of one launch job: a bolt (filled and in the accent colour when it runs at load), the
 // display name over the program (both one line, shortened in the middle, shown as plain text), and at
 // the trailing end either "Disable" (a login item; disabled while `isDisabling`) or, for a system item
 // (`hasAction` false), a lock with its hover help. `agent` is one map of the Performance model's lists.
