@@ -2,8 +2,8 @@ import QtQuick
 import Quillmere.Design as Design
 
 // A list of launch jobs on the faint fill with corners of 12: one AgentRow per job, in order, and a
-// divider indented 38 after every row but the last. The last row is the one whose property list is
-// the last job's, compared by the raw bytes of the path (the row id), so two names that read alike
+// divider indented 38 after every row but the last. The last row is the one whose file is the last
+// job's, compared by the raw bytes of the path (the row id), so two names that read alike
 // on screen still count as two. With `actionable` every row offers Disable, otherwise the rows the
 // model marks `canDisable` (a system autostart entry hidden for this user); either reports it through
 // `disableRequested(id)`.
