@@ -134,7 +134,8 @@ public:
         std::optional<FileScanner> scanner = std::nullopt;
         // Where removed items go and come back from (default: the user's Trash).
         std::optional<Trash> trash = std::nullopt;
-        // Whether the process has Full Disk Access; called on the GUI thread, must be quick.
+        // Whether the process may read the home folder (default: FullDiskAccess::isGranted for it);
+        // called on the GUI thread, must be quick.
         std::function<bool()> fullDiskAccess = {};
         // The folder chooser (default: the desktop's).
         std::shared_ptr<FolderPicker> folderPicker = nullptr;
