@@ -39,11 +39,7 @@ template <typename Items> void expectLargestFirst(const Items& items)
 // An installed application as the inventory lists it, known by `url`, `name` and `bundleID` only.
 InstalledApp installed(const Path& url, const QString& name, const QString& bundleID = {})
 {
-    InstalledApp app;
-    app.url = url;
-    app.name = name;
-    app.bundleID = bundleID;
-    return app;
+    return InstalledApp{url, name, bundleID, {}, 0, {}};
 }
 
 // A home laid out as this platform lays it out: the XDG homes at their default places.
