@@ -737,9 +737,11 @@ void ApplicationsViewModel::setRestoring(bool value)
 std::vector<Path> ApplicationsViewModel::guardRoots(const std::optional<InstalledApp>& app) const
 {
     std::vector<Path> roots = LeftoverFinder::allowedRoots(m_places);
-    roots.push_back(m_places.optionalSoftware());
     roots.push_back(m_places.userApplications());
     roots.push_back(m_places.dataHome() / "applications");
+    // A bundle moves out of the application folders it is listed in.
+    if (app && app->origin == AppOrigin::bundle)
+        append(roots, AppScanner::appDirectories(m_places));
     // The folder of a program installed in the home, which the normal road moves with its entry.
     if (app && (app->origin == AppOrigin::homeFile || app->origin == AppOrigin::appImage)) {
         const std::string home = FileSystem::standardize(m_home).native() + '/';

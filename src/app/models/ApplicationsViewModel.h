@@ -455,7 +455,8 @@ private:
     void setRestoring(bool value);
     void closeSheet();
     void surfaceLeftoverFailure(const QString& lead, const CleanReport& report);
-    // The roots of the uninstall guard: the application folders, then the leftover roots.
+    // The roots of the uninstall guard: the leftover roots, ~/Applications and the data home's
+    // entries; for `app` also the folder of its program in the home, or, for a bundle, /opt.
     std::vector<Path> guardRoots(const std::optional<InstalledApp>& app = std::nullopt) const;
     // The road of an application the package manager owns: only the chosen leftovers go to the
     // Trash (undoable); the application stays installed and listed.
