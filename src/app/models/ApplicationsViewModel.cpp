@@ -84,9 +84,7 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
       m_systemRoot(services.systemRoot ? std::move(*services.systemRoot) : Path("/")),
       m_places(services.places ? std::move(*services.places)
                                : CleanupScanner::placesOf(m_home, m_systemRoot)),
-      m_scanner(FileSystem(), CleanupScanner(FileSystem(), m_home, m_systemRoot), std::nullopt, nullptr,
-                m_systemRoot),
-      m_desktop(m_places, std::move(services.packages)),
+      m_appSizer(FileSystem(), m_home, m_systemRoot), m_desktop(m_places, std::move(services.packages)),
       m_finder(services.finder
                    ? std::move(*services.finder)
                    : LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), m_home), m_places)),
@@ -102,19 +100,14 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
       m_filteredModel(std::make_unique<ApplicationListModel>())
 {
     if (!m_adminMove)
-        m_adminMove = [opt = m_places.optionalSoftware()](const Path& bundle) {
-            if (bundle.extension() == ".app")
-                return PrivilegedUninstall::moveToUserTrash(bundle);
+        m_adminMove = [opt = m_places.optionalSoftware()](const Path& folder) {
             // An application's own folder under /opt, which no package owns.
             PrivilegedUninstall::Environment environment;
             environment.appDirectories = {opt};
-            environment.anyName = true;
-            return PrivilegedUninstall::moveToUserTrash(bundle, environment);
+            return PrivilegedUninstall::moveToUserTrash(folder, environment);
         };
     if (!m_fullDiskAccess) {
-        m_fullDiskAccess = [home = m_home, systemRoot = m_systemRoot] {
-            return FullDiskAccess::isGranted(home, systemRoot);
-        };
+        m_fullDiskAccess = [home = m_home] { return FullDiskAccess::isGranted(home); };
     }
     // The sheet's figures and the undo bar's names are derived on every read.
     for (const auto signal : {&ApplicationsViewModel::appsChanged, &ApplicationsViewModel::selectedAppChanged,
@@ -135,9 +128,9 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
         };
     }
     if (!m_sizer) {
-        m_sizer = [sizer = m_scanner.sizer()](const Path& of, const std::vector<Path>& excluding,
-                                              qint64 nodeLimit, bool flagCapAsIncomplete, double deadline,
-                                              CoverageFlag* coverage, std::stop_token stop) {
+        m_sizer = [sizer = m_appSizer](const Path& of, const std::vector<Path>& excluding, qint64 nodeLimit,
+                                       bool flagCapAsIncomplete, double deadline, CoverageFlag* coverage,
+                                       std::stop_token stop) {
             return sizer.size(of, excluding, nodeLimit, flagCapAsIncomplete, deadline, coverage,
                               std::move(stop));
         };
@@ -743,11 +736,12 @@ void ApplicationsViewModel::setRestoring(bool value)
 
 std::vector<Path> ApplicationsViewModel::guardRoots(const std::optional<InstalledApp>& app) const
 {
-    std::vector<Path> roots = AppScanner::appDirectories(m_systemRoot, m_home);
-    append(roots, LeftoverFinder::allowedRoots(m_home));
-    append(roots, LeftoverFinder::allowedRoots(m_places));
+    std::vector<Path> roots = LeftoverFinder::allowedRoots(m_places);
     roots.push_back(m_places.userApplications());
     roots.push_back(m_places.dataHome() / "applications");
+    // A bundle moves out of the application folders it is listed in.
+    if (app && app->origin == AppOrigin::bundle)
+        append(roots, AppScanner::appDirectories(m_places));
     // The folder of a program installed in the home, which the normal road moves with its entry.
     if (app && (app->origin == AppOrigin::homeFile || app->origin == AppOrigin::appImage)) {
         const std::string home = FileSystem::standardize(m_home).native() + '/';
@@ -901,19 +895,9 @@ void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
             kUserInitiatedPriority);
     }
 
-    QStringList installedIDs;
-    QStringList installedNames;
-    for (const InstalledApp& a : m_apps) {
-        installedIDs.append(a.bundleID);
-        installedNames.append(a.name);
-    }
     QThreadPool::globalInstance()->start(
-        [self, generation, finder = m_finder, app, installed = m_apps, installedIDs, installedNames,
-         complete = m_inventoryComplete] {
-            auto found = std::make_shared<LeftoverFinder::Found>(
-                app.origin == AppOrigin::bundle
-                    ? finder.find(app.name, app.bundleID, installedIDs, installedNames, complete)
-                    : finder.find(app, installed, complete));
+        [self, generation, finder = m_finder, app, installed = m_apps, complete = m_inventoryComplete] {
+            auto found = std::make_shared<LeftoverFinder::Found>(finder.find(app, installed, complete));
             postTo(self, [generation, found](ApplicationsViewModel& model) {
                 model.applyLeftovers(generation, std::move(*found));
             });

@@ -145,9 +145,9 @@ public:
         Path url;
     };
 
-    // Moves a bundle to the Trash with administrator rights (PrivilegedUninstall::moveToUserTrash);
-    // called on a pool thread and may block there.
-    using AdminMove = std::function<PrivilegedUninstall::Result(const Path& bundle)>;
+    // Moves an application's folder to the Trash with administrator rights
+    // (PrivilegedUninstall::moveToUserTrash); called on a pool thread and may block there.
+    using AdminMove = std::function<PrivilegedUninstall::Result(const Path& folder)>;
 
     // What the model works on. Only `clock` is required; every other member left empty means the
     // real one. `clock` must outlive the model.
@@ -155,8 +155,8 @@ public:
     {
         // The clock of the uninstall flow's waits.
         Clock& clock;
-        // The user's home folder (default: the current user's) and the folder "/Applications" lies
-        // in (default "/"): where the real lister, sizer and leftover finder look.
+        // The user's home folder (default: the current user's) and the system root "/opt" lies in
+        // (default "/"): where the real lister, sizer and leftover finder look.
         std::optional<Path> home = std::nullopt;
         std::optional<Path> systemRoot = std::nullopt;
         // Where this platform keeps the user's data and applications (default: the places of `home`
@@ -178,12 +178,12 @@ public:
         ExistenceTest exists = {};
         // The running applications, quit requests and the file manager (default: the desktop's).
         std::shared_ptr<Workspace> workspace = nullptr;
-        // Default: PrivilegedUninstall::moveToUserTrash with the system's prompt.
+        // Default: PrivilegedUninstall::moveToUserTrash with the system's prompt, for a folder under /opt.
         AdminMove adminMove = {};
         // Where moves with the user's rights go and come back from (default: the user's Trash).
         std::optional<Trash> trash = std::nullopt;
-        // Whether the process has Full Disk Access (default: FullDiskAccess::isGranted for the home
-        // folder and system root). Called on the GUI thread; it must be quick.
+        // Whether the process may read the home folder (default: FullDiskAccess::isGranted for the
+        // home folder). Called on the GUI thread; it must be quick.
         std::function<bool()> fullDiskAccess = {};
         // Shared with the other modules that undo through the Trash (null: one of its own). Must
         // outlive the model.
@@ -287,8 +287,7 @@ public:
     qint64 loadGeneration() const { return m_loadGeneration; }
     qint64 listScanGeneration() const { return m_listScanGeneration; }
     qint64 quitToken() const { return m_quitToken; }
-    // The inventory lister (carrying the bounded sizer) and the leftover finder.
-    const AppScanner& scanner() const { return m_scanner; }
+    // The leftover finder.
     const LeftoverFinder& finder() const { return m_finder; }
     // Bundle paths (bytes) of the applications whose uninstall is under way.
     const std::set<std::string>& inFlightActionIDs() const { return m_inFlightActionIDs; }
@@ -456,7 +455,8 @@ private:
     void setRestoring(bool value);
     void closeSheet();
     void surfaceLeftoverFailure(const QString& lead, const CleanReport& report);
-    // The roots of the uninstall guard: the application folders, then the leftover roots.
+    // The roots of the uninstall guard: the leftover roots, ~/Applications and the data home's
+    // entries; for `app` also the folder of its program in the home, or, for a bundle, /opt.
     std::vector<Path> guardRoots(const std::optional<InstalledApp>& app = std::nullopt) const;
     // The road of an application the package manager owns: only the chosen leftovers go to the
     // Trash (undoable); the application stays installed and listed.
@@ -488,7 +488,7 @@ private:
     Path m_home;
     Path m_systemRoot;
     Places m_places;
-    AppScanner m_scanner;
+    CleanupScanner m_appSizer; // the bounded sizer behind the default sizer
     DesktopAppScanner m_desktop;
     LeftoverFinder m_finder;
     Lister m_lister;

@@ -65,9 +65,7 @@ CleanupViewModel::CleanupViewModel(Services services, QObject* parent)
 {
     connect(m_tracker, &RestoreTracker::anyRestoringChanged, this, &CleanupViewModel::anyRestoringChanged);
     if (!m_fullDiskAccess) {
-        m_fullDiskAccess = [home = m_scanner.home(), systemRoot = m_scanner.systemRoot()] {
-            return FullDiskAccess::isGranted(home, systemRoot);
-        };
+        m_fullDiskAccess = [home = m_scanner.home()] { return FullDiskAccess::isGranted(home); };
     }
 }
 

@@ -47,9 +47,7 @@ SmartScanViewModel::SmartScanViewModel(Services services, QObject* parent)
         connect(this, signal, this, &SmartScanViewModel::canUndoChanged);
     connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &SmartScanViewModel::canUndoChanged);
     if (!m_fullDiskAccess) {
-        m_fullDiskAccess = [home = m_scanner.home(), systemRoot = m_scanner.systemRoot()] {
-            return FullDiskAccess::isGranted(home, systemRoot);
-        };
+        m_fullDiskAccess = [home = m_scanner.home()] { return FullDiskAccess::isGranted(home); };
     }
     if (!m_scan) {
         m_scan = [](const CleanupScanner& scanner, const std::vector<JunkKind>& kinds,

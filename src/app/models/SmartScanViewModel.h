@@ -104,8 +104,8 @@ public:
         std::optional<CleanupScanner> scanner = std::nullopt;
         // Where cleaned items go and come back from (default: the user's Trash).
         std::optional<Trash> trash = std::nullopt;
-        // Whether the process has Full Disk Access (default: `FullDiskAccess::isGranted` for the
-        // scanner's home folder and system root). Called on the GUI thread; it must be quick.
+        // Whether the process may read the home folder (default: `FullDiskAccess::isGranted` for the
+        // scanner's home folder). Called on the GUI thread; it must be quick.
         std::function<bool()> fullDiskAccess = {};
         // Shared with the other modules that undo through the Trash (null: one of its own). Must
         // outlive the model.

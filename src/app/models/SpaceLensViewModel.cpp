@@ -5,6 +5,7 @@
 #include "app/models/PublishedValue.h"
 #include "app/platform/GuiFolderPicker.h"
 #include "app/platform/GuiWorkspace.h"
+#include "core/cleaning/CleanupScanner.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
 #include "core/spacelens/BubblePacker.h"
@@ -41,14 +42,13 @@ SpaceLensViewModel::SpaceLensViewModel(Services services, QObject* parent)
       m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
       m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
       m_home(services.home.empty() ? FileSystem::homeDirectory() : services.home),
-      m_systemRoot(services.systemRoot.empty() ? Path("/") : services.systemRoot), m_stack{m_home},
+      m_systemRoot(services.systemRoot.empty() ? Path("/") : services.systemRoot),
+      m_places(CleanupScanner::placesOf(m_home, m_systemRoot)), m_stack{m_home},
       m_entryList(std::make_unique<SizedEntryListModel>()),
       m_layoutList(std::make_unique<SizedEntryListModel>())
 {
     if (!m_fullDiskAccess)
-        m_fullDiskAccess = [home = m_home, root = m_systemRoot] {
-            return FullDiskAccess::isGranted(home, root);
-        };
+        m_fullDiskAccess = [home = m_home] { return FullDiskAccess::isGranted(home); };
     if (!m_picker)
         m_picker = std::make_shared<GuiFolderPicker>();
     m_fullDiskAccessGranted = m_fullDiskAccess();
@@ -170,7 +170,7 @@ QString SpaceLensViewModel::formattedFreed() const
 
 bool SpaceLensViewModel::isRemovable(const Path& path) const
 {
-    return SpaceLensSafety::isRemovable(path, m_home, m_systemRoot);
+    return SpaceLensSafety::isRemovable(path, m_places);
 }
 
 // ---- setters ----
@@ -299,29 +299,29 @@ void SpaceLensViewModel::load()
     auto stop = std::make_shared<std::stop_source>();
     m_passStop = stop;
     const QPointer<SpaceLensViewModel> self(this);
-    QThreadPool::globalInstance()->start([self, generation, stop, scanner = m_scanner, folder = current(),
-                                          home = m_home, systemRoot = m_systemRoot] {
-        // Each entry and each report is its own queued call; calls queued from this one collecting
-        // thread land in order, so every one of them has landed before the pass's end below.
-        const auto onEntry = [&](const SizedEntry& entry) {
-            // The rule reads the file system to resolve links: asked here, off the GUI thread.
-            const bool removable = SpaceLensSafety::isRemovable(entry.url, home, systemRoot);
-            postTo(self, [generation, entry, removable](SpaceLensViewModel& model) {
-                if (model.m_generation == generation)
-                    model.add(entry, removable);
+    QThreadPool::globalInstance()->start(
+        [self, generation, stop, scanner = m_scanner, folder = current(), places = m_places] {
+            // Each entry and each report is its own queued call; calls queued from this one collecting
+            // thread land in order, so every one of them has landed before the pass's end below.
+            const auto onEntry = [&](const SizedEntry& entry) {
+                // The rule reads the file system to resolve links: asked here, off the GUI thread.
+                const bool removable = SpaceLensSafety::isRemovable(entry.url, places);
+                postTo(self, [generation, entry, removable](SpaceLensViewModel& model) {
+                    if (model.m_generation == generation)
+                        model.add(entry, removable);
+                });
+            };
+            const auto onProgress = [self, generation](qint64 measured, qint64 total) {
+                postTo(self, [generation, measured, total](SpaceLensViewModel& model) {
+                    if (model.m_generation == generation)
+                        model.setProgress(int(measured), int(total));
+                });
+            };
+            const bool unreadable = scanner.streamChildren(folder, onEntry, onProgress, stop->get_token());
+            postTo(self, [generation, stop, unreadable](SpaceLensViewModel& model) {
+                model.endPass(generation, *stop, unreadable);
             });
-        };
-        const auto onProgress = [self, generation](qint64 measured, qint64 total) {
-            postTo(self, [generation, measured, total](SpaceLensViewModel& model) {
-                if (model.m_generation == generation)
-                    model.setProgress(int(measured), int(total));
-            });
-        };
-        const bool unreadable = scanner.streamChildren(folder, onEntry, onProgress, stop->get_token());
-        postTo(self, [generation, stop, unreadable](SpaceLensViewModel& model) {
-            model.endPass(generation, *stop, unreadable);
         });
-    });
 }
 
 void SpaceLensViewModel::endPass(int generation, const std::stop_source& stop, bool unreadable)

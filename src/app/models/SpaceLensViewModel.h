@@ -127,13 +127,15 @@ public:
         // The user's home folder: the first folder of the stack and the home of the removal rule
         // (default: FileSystem::homeDirectory()).
         Path home = {};
-        // Where the removal rule's protected system folders lie (default "/").
+        // Where the removal rule's protected system folders lie (default "/"). The rule also protects
+        // the places of the home (CleanupScanner::placesOf): its XDG homes and the user's folders.
         Path systemRoot = "/";
         // The sizer.
         std::optional<FileScanner> scanner = std::nullopt;
         // Where removed items go and come back from (default: the user's Trash).
         std::optional<Trash> trash = std::nullopt;
-        // Whether the process has Full Disk Access; called on the GUI thread, must be quick.
+        // Whether the process may read the home folder (default: FullDiskAccess::isGranted for it);
+        // called on the GUI thread, must be quick.
         std::function<bool()> fullDiskAccess = {};
         // The folder chooser (default: the desktop's).
         std::shared_ptr<FolderPicker> folderPicker = nullptr;
@@ -310,6 +312,7 @@ private:
     RestoreTracker::Token m_restoreToken;
     Path m_home;
     Path m_systemRoot;
+    Places m_places; // of the home under the system root: what the removal rule protects
 
     std::vector<Path> m_stack;
     std::vector<SizedEntry> m_entries;

@@ -25,7 +25,7 @@ const std::set<QString>& genericIDComponents()
     return components;
 }
 
-// File-name suffixes that follow a bundle identifier in Library files, tried in this order.
+// File-name suffixes that follow a bundle identifier in data file names, tried in this order.
 constexpr std::array<QStringView, 3> kLeftoverExtensions = {u".plist", u".savedstate", u".binarycookies"};
 
 // Ten letters or numbers (by Unicode property, counted in code points) with at least one number.

@@ -36,7 +36,7 @@ MatchKeys matchKeys(const QString& appName, const QString& bundleID, const QStri
 // does not count; an empty name or an empty list is never ambiguous.
 bool nameMatchIsAmbiguous(const QString& name, const QStringList& installedAppNames);
 
-// The bundle identifier a Library entry's file name stands for: the name lowercased, with one
+// The bundle identifier a data entry's file name stands for: the name lowercased, with one
 // trailing ".plist", ".savedstate" or ".binarycookies" removed (the first that matches, in that
 // order), provided it has at least three dot-separated parts, none empty, none "group" or
 // "systemgroup", and a first part that is not a team identifier (ten letters or numbers with at

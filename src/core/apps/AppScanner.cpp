@@ -51,19 +51,13 @@ AppScanner::AppScanner(FileSystem fileManager, CleanupScanner sizer,
       m_systemRoot(std::move(systemRoot))
 {}
 
-std::vector<Path> AppScanner::appDirectories(const Path& systemRoot, const Path& home,
-                                             const FileSystem& fileManager)
+std::vector<Path> AppScanner::appDirectories(const Places& places, const FileSystem& fileManager)
 {
-    std::vector<Path> folders{systemRoot / "Applications"};
-    const Path own = home / "Applications";
+    std::vector<Path> folders{places.optionalSoftware()};
+    Path own = places.userApplications();
     if (fileManager.exists(own))
-        folders.push_back(own);
+        folders.push_back(std::move(own));
     return folders;
-}
-
-std::vector<Path> AppScanner::appDirectories()
-{
-    return appDirectories(Path("/"), FileSystem::homeDirectory());
 }
 
 AppScanner::Listing AppScanner::listApps(std::stop_token stop) const
@@ -71,7 +65,9 @@ AppScanner::Listing AppScanner::listApps(std::stop_token stop) const
     Walk walk;
     walk.stop = std::move(stop);
     const std::vector<Path> roots =
-        m_directories ? *m_directories : appDirectories(m_systemRoot, m_sizer.home(), m_fileManager);
+        m_directories ? *m_directories
+                      : appDirectories(Places::resolveWith(m_sizer.home(), {}, m_systemRoot, std::nullopt),
+                                       m_fileManager);
     for (const Path& root : roots)
         collectApps(root, 0, walk);
 
@@ -88,7 +84,7 @@ void AppScanner::collectApps(const Path& folder, int depth, Walk& walk) const
     // A root may itself be a link (a linked ~/Applications); below the roots no link is followed.
     const auto listing = m_fileManager.list(depth == 0 ? FileSystem::resolveLinks(folder) : folder);
     if (!listing) {
-        // A missing root, such as an absent /Applications, is not a gap.
+        // A missing root, such as an absent ~/Applications, is not a gap.
         if (m_fileManager.exists(folder))
             walk.complete = false;
         return;

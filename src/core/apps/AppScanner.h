@@ -4,6 +4,7 @@
 #include "core/cleaning/CleanupScanner.h"
 #include "platform/CodeSigner.h"
 #include "platform/FileSystem.h"
+#include "platform/Places.h"
 
 #include <memory>
 #include <optional>
@@ -12,9 +13,11 @@
 
 namespace qm {
 
-// The inventory of installed applications: walks the application folders, reads each bundle's
-// identity from its Contents/Info.plist, and answers the bundles sorted by name together with whether
-// that answer is complete. A plain value; it keeps nothing between calls.
+// The inventory of application bundles ("<name>.app" folders with a Contents/Info.plist): walks the
+// folders it is given, reads each bundle's identity, and answers the bundles sorted by name together
+// with whether that answer is complete. This platform installs no such bundles: the Applications page
+// lists desktop entries (DesktopAppScanner); this class serves the bundle rules that do not depend on a
+// place (a bundle's identifier, a linked bundle). A plain value; it keeps nothing between calls.
 class AppScanner
 {
 public:
@@ -33,17 +36,16 @@ public:
     // `sizer` is carried for whoever measures the listed bundles (the scanner never calls it); its
     // home folder is where the user's own "Applications" folder is looked for. `directories`, when
     // given (even empty), replaces the default roots. `signer` answers the Apple-signature question
-    // (null: the system's). `systemRoot` is where "/Applications" lies.
+    // (null: the system's). `systemRoot` is where "/opt" lies.
     explicit AppScanner(FileSystem fileManager = {}, CleanupScanner sizer = CleanupScanner(),
                         std::optional<std::vector<Path>> directories = std::nullopt,
                         std::shared_ptr<const CodeSigner> signer = nullptr, Path systemRoot = Path("/"));
 
-    // The application folders: <systemRoot>/Applications, then <home>/Applications only when
-    // something exists at that path. Never empty; reads nothing but that one existence test.
-    static std::vector<Path> appDirectories(const Path& systemRoot, const Path& home,
-                                            const FileSystem& fileManager = {});
-    // The same for "/" and the current user's home folder.
-    static std::vector<Path> appDirectories();
+    // The folders that hold applications installed outside the package manager here: the add-on
+    // software folder (Places::optionalSoftware, <system root>/opt), then the user's own
+    // (Places::userApplications, ~/Applications) only when something exists at that path. Never
+    // empty; reads nothing but that one existence test.
+    static std::vector<Path> appDirectories(const Places& places, const FileSystem& fileManager = {});
 
     // Lists the bundles ("<name>.app", case-sensitive) found directly in each root, in a folder inside
     // a root, or in a folder inside that (never inside a bundle, never through a linked folder), each

@@ -96,18 +96,11 @@ LeftoverItem LeftoverFinder::measured(const SearchRoot& root, const Path& name, 
     return item;
 }
 
-LeftoverFinder::LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, Path home,
-                               std::shared_ptr<const Clock> clock)
-    : m_fileManager(std::move(fileManager)), m_sizer(std::move(sizer)), m_home(std::move(home)),
-      m_clock(clock ? std::move(clock) : std::make_shared<const SystemClock>())
-{}
-
 LeftoverFinder::LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, const Places& places,
                                std::shared_ptr<const Clock> clock)
-    : LeftoverFinder(std::move(fileManager), std::move(sizer), places.home(), std::move(clock))
-{
-    m_places = places;
-}
+    : m_fileManager(std::move(fileManager)), m_sizer(std::move(sizer)), m_places(places),
+      m_clock(clock ? std::move(clock) : std::make_shared<const SystemClock>())
+{}
 
 std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::searchRoots(const Places& places)
 {
@@ -138,23 +131,11 @@ std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::orphanRoots(const Places
     };
 }
 
-std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::roots() const
-{
-    return m_places ? searchRoots(*m_places) : searchRoots(m_home);
-}
-
-std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::orphanSearchRoots() const
-{
-    return m_places ? orphanRoots(*m_places) : orphanRoots(m_home);
-}
-
 LeftoverFinder::Found LeftoverFinder::find(const InstalledApp& app,
                                            const std::vector<InstalledApp>& installed,
                                            bool inventoryComplete) const
 {
     Found found;
-    if (!m_places)
-        return found;
     // The folders the desktop keeps for itself in these homes.
     static const std::set<QString> desktopOwn{
         QStringLiteral("trash"),     QStringLiteral("applications"), QStringLiteral("autostart"),
@@ -165,8 +146,8 @@ LeftoverFinder::Found LeftoverFinder::find(const InstalledApp& app,
 
     // Identifiers by kind, lower-cased; one another application shares is no identifier of this one.
     const auto identifiersOf = [](const InstalledApp& a) {
-        QStringList ids{a.desktopId.toLower(), a.flatpakId.toLower(), a.programName.toLower(),
-                        a.packageName.toLower()};
+        QStringList ids{a.bundleID.toLower(), a.desktopId.toLower(), a.flatpakId.toLower(),
+                        a.programName.toLower(), a.packageName.toLower()};
         ids.removeAll(QString());
         ids.removeDuplicates();
         return ids;
@@ -203,8 +184,8 @@ LeftoverFinder::Found LeftoverFinder::find(const InstalledApp& app,
     }
 
     CoverageFlag coverage;
-    for (const SearchRoot& root : searchRoots(*m_places)) {
-        const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_home);
+    for (const SearchRoot& root : searchRoots(m_places)) {
+        const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_places.home());
         found.incomplete = found.incomplete || listing.incomplete;
         const bool autostart = root.label == QLatin1String("Autostart");
         for (const Path& name : listing.names) {
@@ -234,55 +215,9 @@ LeftoverFinder::Found LeftoverFinder::find(const InstalledApp& app,
     return finished(std::move(found), coverage);
 }
 
-std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::searchRoots(const Path& home)
-{
-    const Path library = home / "Library";
-    return {
-        {QStringLiteral("Application Support"), library / "Application Support"},
-        {QStringLiteral("Caches"), library / "Caches"},
-        {QStringLiteral("Logs"), library / "Logs"},
-        {QStringLiteral("Preferences"), library / "Preferences"},
-        {QStringLiteral("Containers"), library / "Containers"},
-        {QStringLiteral("Group Containers"), library / "Group Containers"},
-        {QStringLiteral("Saved State"), library / "Saved Application State"},
-        {QStringLiteral("HTTP Storage"), library / "HTTPStorages"},
-        {QStringLiteral("WebKit"), library / "WebKit"},
-        {QStringLiteral("Cookies"), library / "Cookies"},
-        {QStringLiteral("Launch Agents"), library / "LaunchAgents"},
-    };
-}
-
-std::vector<Path> LeftoverFinder::allowedRoots(const Path& home)
-{
-    std::vector<Path> out;
-    for (SearchRoot& root : searchRoots(home))
-        out.push_back(std::move(root.url));
-    return out;
-}
-
-std::vector<Path> LeftoverFinder::allowedRoots()
-{
-    return allowedRoots(FileSystem::homeDirectory());
-}
-
-std::vector<LeftoverFinder::SearchRoot> LeftoverFinder::orphanRoots(const Path& home)
-{
-    static const QStringList excluded{QStringLiteral("Caches"), QStringLiteral("Logs"),
-                                      QStringLiteral("Saved State"), QStringLiteral("Group Containers"),
-                                      QStringLiteral("Launch Agents")};
-    std::vector<SearchRoot> out;
-    for (SearchRoot& root : searchRoots(home)) {
-        if (!excluded.contains(root.label))
-            out.push_back(std::move(root));
-    }
-    return out;
-}
-
 std::optional<LeftoverFinder::OrphanMatcher>
-LeftoverFinder::orphanMatcher(const std::optional<AppScanner::Listing>& inventory,
-                              std::shared_ptr<const AppLocator> locator)
+LeftoverFinder::orphanMatcher(const AppScanner::Listing& listing, std::shared_ptr<const AppLocator> locator)
 {
-    const AppScanner::Listing listing = inventory ? *inventory : AppScanner().listApps();
     if (!listing.complete)
         return std::nullopt;
 
@@ -304,62 +239,13 @@ LeftoverFinder::orphanMatcher(const std::optional<AppScanner::Listing>& inventor
         });
 }
 
-LeftoverFinder::Found LeftoverFinder::find(const QString& appName, const QString& bundleID,
-                                           const QStringList& installedBundleIDs,
-                                           const QStringList& installedAppNames, bool inventoryComplete) const
-{
-    AppMatch::MatchKeys keys = AppMatch::matchKeys(appName, bundleID, installedAppNames, installedBundleIDs);
-    if (!keys.name.isEmpty() && AppMatch::nameMatchIsAmbiguous(keys.name, installedAppNames))
-        keys.name.clear();
-    const QString lowerID = keys.bundleID.toLower();
-    const bool prefixForms = inventoryComplete && partCount(lowerID) >= 3;
-    const QString lowerName = usableNameKey(keys.name);
-
-    CoverageFlag coverage;
-    Found found;
-    for (const SearchRoot& root : searchRoots(m_home)) {
-        const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_home);
-        found.incomplete = found.incomplete || listing.incomplete;
-        const bool groupContainers = root.label == QLatin1String("Group Containers");
-
-        for (const Path& name : listing.names) {
-            if (isHidden(name))
-                continue;
-            const QString fileName = FileSystem::displayName(name);
-            const QString lower = fileName.toLower();
-
-            if (!lowerID.isEmpty() && claimedByExtension(lower, lowerID, installedBundleIDs))
-                continue;
-
-            bool matched = false;
-            if (groupContainers) {
-                // Only the identifier decides here: team-prefixed names are the rule, app names are not.
-                if (lowerID.isEmpty())
-                    continue;
-                matched = lower == lowerID || (prefixForms && idMatches(lower, lowerID));
-            } else {
-                if (!lowerID.isEmpty())
-                    matched =
-                        lower == lowerID || (prefixForms && lower.startsWith(lowerID + QLatin1Char('.')));
-                if (!matched)
-                    matched = !lowerName.isEmpty() && lower == lowerName;
-            }
-            if (!matched)
-                continue;
-
-            found.items.push_back(measured(root, name, fileName, coverage));
-        }
-    }
-    return finished(std::move(found), coverage);
-}
-
 LeftoverFinder::Orphans LeftoverFinder::findOrphans(const OrphanMatcher& matcher, std::stop_token stop) const
 {
     Orphans orphans;
     bool coverageHit = false;
     bool cancelled = false;
-    for (const SearchRoot& root : orphanSearchRoots()) {
-        const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_home);
+    for (const SearchRoot& root : orphanRoots(m_places)) {
+        const RootFolders::Listing listing = RootFolders::list(m_fileManager, root.url, m_places.home());
         orphans.incomplete = orphans.incomplete || listing.incomplete;
 
         // The orphans of this root in listing order; anything but a folder is measured here, as the

@@ -20,16 +20,16 @@
 
 namespace qm {
 
-// Finds what applications keep in the user's Library: the leftovers of one installed application
+// Finds what applications keep in the user's XDG homes: the leftovers of one installed application
 // (`find`, for the uninstaller) and the data of applications that are no longer installed
 // (`orphanMatcher` and `findOrphans`, for the App Leftovers junk kind). It only reads: it lists the
-// top level of fixed Library folders (through a linked folder too, but never one that resolves to the
-// home folder or above it), matches entry names and measures each match with the bounded sizer. A
+// top level of the places' data folders (through a linked folder too, but never one that resolves to
+// the home folder or above it), matches entry names and measures each match with the bounded sizer. A
 // plain value; it keeps nothing between calls.
 class LeftoverFinder
 {
 public:
-    // One Library folder searched, with the label its items show as their location.
+    // One folder searched, with the label its items show as their location.
     struct SearchRoot
     {
         QString label;
@@ -49,19 +49,16 @@ public:
         std::vector<ScanItem> items;
         bool incomplete = false;
     };
-    // True for a Library entry's file name that stands for data of an application no longer installed.
+    // True for an entry's file name that stands for data of an application no longer installed.
     using OrphanMatcher = std::function<bool(const QString& fileName)>;
 
     // Orphaned data must have been left unmodified for at least this long (60 days), in seconds.
     static constexpr qint64 kOrphanMinimumAgeSeconds = 5'184'000;
 
-    // `sizer` measures every match; `home` is the folder whose Library is searched; `clock` (null: the
-    // system's) gives the current time the age of orphans is measured against.
-    LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, Path home,
-                   std::shared_ptr<const Clock> clock = nullptr);
-    // A finder over this platform's places: leftovers are looked for in the config, data, cache and
-    // state homes, ~/.var/app and the autostart folder, orphans in ~/.var/app and the config and data
-    // homes (`searchRoots(places)`, `orphanRoots(places)`).
+    // A finder over `places`: leftovers are looked for in the config, data, cache and state homes,
+    // ~/.var/app and the autostart folder, orphans in ~/.var/app and the config and data homes
+    // (`searchRoots`, `orphanRoots`). `sizer` measures every match; `clock` (null: the system's) gives
+    // the current time the age of orphans is measured against.
     LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, const Places& places,
                    std::shared_ptr<const Clock> clock = nullptr);
 
@@ -74,52 +71,29 @@ public:
     // The folders orphans are looked for in here: Flatpak Data, Config and Data.
     static std::vector<SearchRoot> orphanRoots(const Places& places);
 
-    // The leftovers of the desktop application `app` in `searchRoots(places)`, by the identifiers it
-    // is known by: its desktop id, Flatpak id, program name, package name and (when usable as for
-    // `find`) its name, each in lower case and dropped when another application of `installed` has it
-    // too. A top-level entry (hidden ones never; in Autostart without ".desktop") matches when its
+    // The leftovers of the application `app` in `searchRoots(places)`, by the identifiers it is known
+    // by: its bundle identifier, desktop id, Flatpak id, program name, package name and its name (when
+    // usable: at least four characters, no generic word, not shared with or a word of another
+    // application's name), each in lower case and dropped when another application of `installed` has
+    // it too. A top-level entry (hidden ones never; in Autostart without ".desktop") matches when its
     // lower-cased name equals an identifier; with a complete inventory an identifier of three or more
     // dot-separated parts also matches "<id>.…". A one-word entry therefore matches only an identifier
-    // exactly, never by similarity. Folders of the desktop itself (Trash, applications, autostart,
-    // flatpak, …) never match. Needs the places constructor; otherwise finds nothing.
+    // exactly, never by similarity; an entry a longer installed identifier extending the key
+    // ("<key>.…") claims is never matched by that prefix form. Folders of the desktop itself (Trash,
+    // applications, autostart, flatpak, …) never match. Every match is listed, selected, with its size
+    // (0 bytes included), largest first; incomplete when a root that exists could not be listed or a
+    // measurement met a denial or its deadline. Synchronous; never fails.
     Found find(const InstalledApp& app, const std::vector<InstalledApp>& installed,
                bool inventoryComplete) const;
 
-    // The eleven Library folders under `home`, always in this order: Application Support, Caches,
-    // Logs, Preferences, Containers, Group Containers, Saved State, HTTP Storage, WebKit, Cookies,
-    // Launch Agents. Reads nothing.
-    static std::vector<SearchRoot> searchRoots(const Path& home);
-    // The folders of `searchRoots(home)`, in the same order: with the application folders, the roots
-    // of the SafetyGuard a removal or restore of leftovers is checked against.
-    static std::vector<Path> allowedRoots(const Path& home);
-    // The same for the current user's home folder.
-    static std::vector<Path> allowedRoots();
-    // The search roots orphans are looked for in: Application Support, Preferences, Containers, HTTP
-    // Storage, WebKit and Cookies (never caches, logs, saved state, group containers or launch agents).
-    static std::vector<SearchRoot> orphanRoots(const Path& home);
-
     // The predicate that tells orphaned data by file name, or nothing when the inventory is not
-    // complete (then nothing may be called orphaned). Without an inventory it lists the applications
-    // of "/Applications" and the current user's "Applications" itself. A name is orphaned when it
+    // complete (then nothing may be called orphaned). A name is orphaned when it
     // stands for a bundle identifier (AppMatch::bundleIDCandidate) outside Apple's namespace that
     // shares no significant part with any installed identifier (AppMatch::isOrphaned), and `locator`
     // (null: an index of the inventory itself) knows no application with that identifier. The
     // predicate holds a snapshot of the identifiers and may be called from any thread.
-    static std::optional<OrphanMatcher> orphanMatcher(const std::optional<AppScanner::Listing>& inventory,
+    static std::optional<OrphanMatcher> orphanMatcher(const AppScanner::Listing& inventory,
                                                       std::shared_ptr<const AppLocator> locator = nullptr);
-
-    // The leftovers of one application, by entry name at the top level of the eleven search roots
-    // (hidden entries never). `installedBundleIDs` and `installedAppNames` describe every installed
-    // application, this one included; `inventoryComplete` says that list was read without errors.
-    // An entry matches by identifier (whole name; with a complete inventory and an identifier of three
-    // or more parts also "<id>.…", and in Group Containers "….<id>" and "….<id>.…"), or outside Group
-    // Containers by the application's name when that name is not shared, not a word of another
-    // application's name, at least four characters long and not a generic word. An entry that a
-    // longer installed identifier extending this one claims is never matched. Every match is listed,
-    // selected, with its size (0 bytes included); incomplete when a root that exists could not be
-    // listed or a measurement met a denial or its deadline. Synchronous; never fails.
-    Found find(const QString& appName, const QString& bundleID, const QStringList& installedBundleIDs,
-               const QStringList& installedAppNames, bool inventoryComplete) const;
 
     // The orphans in the orphan roots: each top-level entry (hidden ones skipped) that `matcher`
     // accepts, last modified at least 60 days before now (an entry without a readable date is passed
@@ -132,19 +106,17 @@ public:
 
     const FileSystem& fileManager() const { return m_fileManager; }
     const CleanupScanner& sizer() const { return m_sizer; }
-    const Path& home() const { return m_home; }
+    const Path& home() const { return m_places.home(); }
+    const Places& places() const { return m_places; }
 
 private:
     FileSystem m_fileManager;
     CleanupScanner m_sizer;
-    std::vector<SearchRoot> roots() const;
-    std::vector<SearchRoot> orphanSearchRoots() const;
     // The child `name` of `root`, shown as `fileName`, measured with the sizer and selected.
     LeftoverItem measured(const SearchRoot& root, const Path& name, const QString& fileName,
                           CoverageFlag& coverage) const;
 
-    Path m_home;
-    std::optional<Places> m_places;
+    Places m_places;
     std::shared_ptr<const Clock> m_clock;
 };
 

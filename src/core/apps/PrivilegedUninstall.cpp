@@ -1,6 +1,7 @@
 #include "core/apps/PrivilegedUninstall.h"
 
 #include "core/apps/AppScanner.h"
+#include "platform/Places.h"
 #include "platform/Trash.h"
 
 #include <sys/stat.h>
@@ -177,15 +178,16 @@ Result moveToUserTrash(const Path& rawApp, const Environment& environment)
 {
     const FileSystem& fs = environment.fileManager;
     const Path app = FileSystem::standardize(rawApp);
-    if ((!environment.anyName && app.extension() != ".app") || !app.has_parent_path())
+    if (!app.has_parent_path())
         return Result::failed(refusal());
 
     // The location check compares resolved folders, so a linked folder into an application folder counts.
     const Path sourceFolder = app.parent_path();
     const Path parent = FileSystem::resolveLinks(sourceFolder);
     std::vector<Path> allowed;
-    for (const Path& folder :
-         environment.appDirectories.empty() ? AppScanner::appDirectories() : environment.appDirectories)
+    for (const Path& folder : environment.appDirectories.empty()
+                                  ? std::vector<Path>{Places::current().optionalSoftware()}
+                                  : environment.appDirectories)
         allowed.push_back(FileSystem::resolveLinks(folder));
     const bool inApplicationFolder = std::any_of(allowed.begin(), allowed.end(), [&](const Path& folder) {
         return isBelowOrAt(parent.native(), folder.native());

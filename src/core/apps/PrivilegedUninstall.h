@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
-// Moves an application bundle that the user's own rights cannot move into the user's Trash, with
-// administrator rights: the bundle's location is checked, a free name in the Trash is chosen and its
-// info file reserved, and one shell command, run as root after the password prompt, checks the
-// location again, pins both folders and renames the bundle without replacing anything. Nothing is
+// Moves an application's own folder (one under /opt that no package owns) that the user's own rights
+// cannot move into the user's Trash, with administrator rights: its location is checked, a free name in the
+// Trash is chosen and its info file reserved, and one shell command, run as root after the password prompt,
+// checks the location again, pins both folders and renames the bundle without replacing anything. Nothing is
 // deleted and nothing is copied: the move is a rename within one file system or it does not happen.
 namespace qm::PrivilegedUninstall {
 
@@ -42,29 +42,28 @@ struct Environment
 {
     // Runs the root command (null: pkexec).
     std::shared_ptr<const AdminPrompt> prompt;
-    // The application folders a bundle must lie in or below (empty: AppScanner::appDirectories()).
+    // The application folders an item must lie in or below (empty: the system's add-on software
+    // folder, Places::optionalSoftware(), /opt).
     std::vector<Path> appDirectories;
     // The home trash folder (empty: Trash::homeTrashDirectory()).
     Path homeTrash;
     FileSystem fileManager;
-    // The item is an application's own folder (one under /opt that no package owns), so its name
-    // need not end in ".app"; it must still lie in or below one of `appDirectories`.
-    bool anyName = false;
 };
 
 // The exit status of the root command when the bundle's folder is not an application folder or below one.
 inline constexpr int kOutsideApplicationFolders = 64;
 
-// Moves the bundle `app` (its name must end in ".app") into the user's Trash: the home trash when the
-// bundle lies on the same file system, otherwise that file system's "$topdir/.Trash-$uid" (made by the
-// root command, owned by the user, mode 0700, when the user cannot make it). Blocks while the prompt
-// is open and the command runs: call it off the GUI thread. The reserved info file is removed again
-// when the answer is failed or cancelled. A bundle that is itself a symbolic link is refused before
-// any prompt (AppScanner::linkedBundleRefusal()): moving the link would leave the application installed.
+// Moves the application folder `app` (of any name, in or below one of the application folders) into
+// the user's Trash: the home trash when it lies on the same file system, otherwise that file system's
+// "$topdir/.Trash-$uid" (made by the root command, owned by the user, mode 0700, when the user cannot
+// make it). Blocks while the prompt is open and the command runs: call it off the GUI thread. The
+// reserved info file is removed again when the answer is failed or cancelled. An item that is itself
+// a symbolic link is refused before any prompt (AppScanner::linkedBundleRefusal()): moving the link
+// would leave the application installed.
 Result moveToUserTrash(const Path& app, const Environment& environment = {});
 
 // The first free name for `name` in `folder`: `name` itself, then "<base> 2.<extension>",
-// "<base> 3.<extension>", ... ("Example.app" → "Example 2.app"; without an extension "<name> 2").
+// "<base> 3.<extension>", ... ("viewer.d" → "viewer 2.d"; without an extension "<name> 2").
 // Tested with the user's rights; a dangling link counts as taken.
 Path uniqueDestination(const std::string& name, const Path& folder, const FileSystem& fileManager = {});
 

@@ -1,5 +1,6 @@
 #include "core/files/FileScanner.h"
 
+#include "core/cleaning/CleanupScanner.h"
 #include "core/cleaning/FileErrors.h"
 #include "core/files/DuplicateFinder.h"
 #include "core/files/LargeFileList.h"
@@ -173,9 +174,12 @@ FileScanner::FileScanner(Services services) : m_services(std::move(services))
             path.clear();
         return path + std::string(rest);
     };
-    m_libraryRoots = {below(m_services.home, "/.config"), below(m_services.home, "/.local/share"),
-                      below(m_services.home, "/.cache"),  below(m_services.home, "/.local/state"),
-                      below(m_services.home, "/.var"),    below(m_services.systemRoot, "/usr")};
+    const Places places = m_services.places
+                              ? *m_services.places
+                              : CleanupScanner::placesOf(m_services.home, m_services.systemRoot);
+    m_libraryRoots = {places.configHome().native(),  places.dataHome().native(),
+                      places.cacheHome().native(),   places.stateHome().native(),
+                      below(places.home(), "/.var"), below(m_services.systemRoot, "/usr")};
 }
 
 const std::set<std::string, std::less<>>& FileScanner::packageExtensions()

@@ -7,6 +7,7 @@
 #include "core/files/SizedEntry.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/Places.h"
 #include "platform/Result.h"
 
 #include <QDateTime>
@@ -73,8 +74,10 @@ public:
     // What a scanner is built with; every field left empty takes the real machine's value.
     struct Services
     {
-        Path home;               // the user's home folder; empty: FileSystem::homeDirectory()
-        Path systemRoot = "/";   // where "/usr" lies
+        Path home;             // the user's home folder; empty: FileSystem::homeDirectory()
+        Path systemRoot = "/"; // where "/usr" lies
+        // Where the XDG homes of `home` lie; empty: CleanupScanner::placesOf(home, systemRoot).
+        std::optional<Places> places;
         DatalessTest isDataless; // empty: nothing is a placeholder
         MountSource mounts;      // read once per operation; empty: MountTable::current()
         Hook hook;               // called from the sizer's threads; must be safe for that
@@ -122,7 +125,7 @@ public:
     // Extensions, lowercase and without the dot, of packages the whole-tree searches never enter.
     static const std::set<std::string, std::less<>>& packageExtensions();
     // Where applications keep their data and the system its programs: the config, data, cache and state
-    // homes at their default places, ~/.var, and root + "/usr", as plain path strings.
+    // homes where the places put them, ~/.var, and root + "/usr", as plain path strings.
     const std::vector<std::string>& libraryRoots() const { return m_libraryRoots; }
 
     // max(4, 4 x the processors this process may run on).

@@ -4,13 +4,11 @@
 
 namespace qm::FullDiskAccess {
 
-// Whether this process may read the places a full scan needs. The user's and then the system's
-// privacy database ("Library/Application Support/com.apple.TCC/TCC.db" under `home` and under
-// `systemRoot`) are opened read-only, never read: one that opens means yes, a permission denial
-// means no at once. Where neither exists (this platform has no such gate), the answer is whether
-// the home folder itself can be opened for reading. At most three `open` calls; never fails.
-bool isGranted(const Path& home, const Path& systemRoot = "/");
-// The same for the current user's home folder and the real system root.
+// Whether this process may read the places a full scan needs. This platform has no such gate: it is
+// a matter of file permissions, so the answer is whether the folder `home` can be opened for reading
+// (one `open`, nothing read). Never fails.
+bool isGranted(const Path& home);
+// The same for the current user's home folder.
 bool isGranted();
 
 } // namespace qm::FullDiskAccess

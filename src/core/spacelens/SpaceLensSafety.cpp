@@ -96,6 +96,15 @@ const std::vector<std::string>& protectedSystemPrefixes()
 
 bool isRemovable(const Path& path, const Path& home, const Path& systemRoot)
 {
+    if (!home.is_absolute() || !systemRoot.is_absolute())
+        return false;
+    return isRemovable(path, Places::resolve(home, {}, systemRoot));
+}
+
+bool isRemovable(const Path& path, const Places& places)
+{
+    const Path& home = places.home();
+    const Path& systemRoot = places.systemRoot();
     if (!path.is_absolute() || !home.is_absolute() || !systemRoot.is_absolute())
         return false;
     // Cleaning ".." up as text could judge another folder than the one a removal would reach through a
@@ -121,11 +130,30 @@ bool isRemovable(const Path& path, const Path& home, const Path& systemRoot)
                 return false;
         }
     }
-    // 5: where applications keep their data in the home: the config, data, cache and state homes (at
-    // their default places, under ~/.local) and the data of Flatpak apps.
+    // 5: where applications keep their data: the config, data, cache and state homes where the places
+    // put them and at their default places in the home (under ~/.local), and the data of Flatpak apps.
     for (const char* data : {".config", ".local", ".cache", ".var"}) {
         if (isOrStartsWith(p, (Path(h) / data).native()))
             return false;
+    }
+    for (const Path& data :
+         {places.configHome(), places.dataHome(), places.cacheHome(), places.stateHome()}) {
+        if (isOrStartsWith(p, FileSystem::resolveLinks(data).native()))
+            return false;
+    }
+    // 6: the user's folders, where user-dirs.dirs puts them (as written or where they lead), and any
+    // folder that holds one; the item judged by its own name in its resolved folder, so a link to one
+    // is judged as the link it is.
+    const std::string item = (FileSystem::resolveLinks(clean.parent_path()) / clean.filename()).native();
+    for (const Places::UserFolder folder :
+         {Places::UserFolder::desktop, Places::UserFolder::downloads, Places::UserFolder::templates,
+          Places::UserFolder::publicShare, Places::UserFolder::documents, Places::UserFolder::music,
+          Places::UserFolder::pictures, Places::UserFolder::videos}) {
+        const Path& place = places.userFolder(folder);
+        for (const std::string& form : {place.native(), FileSystem::resolveLinks(place).native()}) {
+            if (isOrStartsWith(form, item))
+                return false;
+        }
     }
     // 7: the system roots, in table order.
     for (const std::string& prefix : protectedSystemPrefixes()) {

@@ -19,7 +19,7 @@
 
 namespace qm::test {
 
-// A lister of the application bundles in <systemRoot>/Applications and <home>/Applications, on the
+// A lister of the application bundles in <systemRoot>/opt and <home>/Applications, on the
 // thread pool: for tests of the model's bundle road.
 inline ApplicationsViewModel::Lister bundleLister(const Path& home, const Path& systemRoot)
 {

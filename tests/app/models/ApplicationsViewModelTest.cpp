@@ -149,10 +149,9 @@ TEST_F(ApplicationsViewModelTest, StartsLoadingWithNothingAndStartsNoWork)
 AppScanner::Listing listing(int k)
 {
     const QString tag = QStringLiteral("L") + QString::number(k);
-    return AppScanner::Listing{
-        {app(Path("/Applications/" + tag.toStdString() + "a.app"), tag + QStringLiteral("a")),
-         app(Path("/Applications/" + tag.toStdString() + "b.app"), tag + QStringLiteral("b"))},
-        k % 2 == 1};
+    return AppScanner::Listing{{app(Path("/opt/" + tag.toStdString() + "a.app"), tag + QStringLiteral("a")),
+                                app(Path("/opt/" + tag.toStdString() + "b.app"), tag + QStringLiteral("b"))},
+                               k % 2 == 1};
 }
 
 qint64 sizeFor(int k, int j)
@@ -253,7 +252,7 @@ TEST_F(ApplicationsViewModelTest, SizesArePublishedInBatchesOfTwentyFive)
         std::vector<InstalledApp> apps;
         for (int i = 0; i < row.apps; ++i) {
             const QString name = QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0'));
-            apps.push_back(app(Path("/Applications/" + name.toStdString() + ".app"), name));
+            apps.push_back(app(Path("/opt/" + name.toStdString() + ".app"), name));
             sizer.set(apps.back().url, 512 * (i + 1));
         }
         std::vector<int> measuredAtEachPublication;
@@ -292,10 +291,10 @@ TEST_F(ApplicationsViewModelTest, SizesArePublishedInBatchesOfTwentyFive)
 TEST_F(ApplicationsViewModelTest, RefreshKeepsKnownSizesUntilMeasuredAgain)
 {
     make();
-    const InstalledApp a = app("/Applications/A.app", QStringLiteral("A"));
-    const InstalledApp empty = app("/Applications/Empty.app", QStringLiteral("Empty"));
-    const InstalledApp c = app("/Applications/C.app", QStringLiteral("C"));
-    const InstalledApp fresh = app("/Applications/D.app", QStringLiteral("D"));
+    const InstalledApp a = app("/opt/A.app", QStringLiteral("A"));
+    const InstalledApp empty = app("/opt/Empty.app", QStringLiteral("Empty"));
+    const InstalledApp c = app("/opt/C.app", QStringLiteral("C"));
+    const InstalledApp fresh = app("/opt/D.app", QStringLiteral("D"));
     sizer.set(a.url, 8192);
     sizer.set(c.url, 40960);
     loadAndSettle({a, empty, c});
@@ -332,7 +331,7 @@ TEST_F(ApplicationsViewModelTest, BatchesOfAnOlderListingNeverLand)
     make();
     std::vector<InstalledApp> apps;
     for (int i = 0; i < 30; ++i) {
-        apps.push_back(app(Path("/Applications/" + std::to_string(i) + ".app"), QString::number(i)));
+        apps.push_back(app(Path("/opt/" + std::to_string(i) + ".app"), QString::number(i)));
         sizer.set(apps.back().url, 4096);
     }
     sizer.hold();
@@ -359,7 +358,7 @@ TEST_F(ApplicationsViewModelTest, ANewSizingRunStopsTheOldOne)
     make();
     std::vector<InstalledApp> apps;
     for (int i = 0; i < 30; ++i) {
-        apps.push_back(app(Path("/Applications/" + std::to_string(i) + ".app"), QString::number(i)));
+        apps.push_back(app(Path("/opt/" + std::to_string(i) + ".app"), QString::number(i)));
         sizer.set(apps.back().url, 4096);
     }
     sizer.hold();
@@ -383,7 +382,7 @@ TEST_F(ApplicationsViewModelTest, ClosingStopsASizingJobThatWaitsForItsBatch)
     make();
     std::vector<InstalledApp> apps;
     for (int i = 0; i < 40; ++i)
-        apps.push_back(app(Path("/Applications/" + std::to_string(i) + ".app"), QString::number(i)));
+        apps.push_back(app(Path("/opt/" + std::to_string(i) + ".app"), QString::number(i)));
     model->load();
     deliver(0, AppScanner::Listing{apps, true});
     // The first batch is handed over after the 25th measurement; the event loop does not turn, so
@@ -409,9 +408,9 @@ TEST_F(ApplicationsViewModelTest, AListingWithNoApplicationsPublishesNoSizes)
 TEST_F(ApplicationsViewModelTest, PruningChecksTwiceAndRespectsTheListingCounter)
 {
     test::TempTree tree;
-    const Path kept = tree.folder("Applications/Kept.app");
-    const Path deleted = tree.folder("Applications/Deleted.app");
-    const Path recreated = tree.folder("Applications/Recreated.app");
+    const Path kept = tree.folder("opt/Kept.app");
+    const Path deleted = tree.folder("opt/Deleted.app");
+    const Path recreated = tree.folder("opt/Recreated.app");
     const std::vector<InstalledApp> apps{app(deleted, QStringLiteral("Deleted")),
                                          app(kept, QStringLiteral("Kept")),
                                          app(recreated, QStringLiteral("Recreated"))};
@@ -472,10 +471,10 @@ TEST_F(ApplicationsViewModelTest, OnlyAMissingBundleIsPruned)
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
     // A bundle behind a folder this user may not enter cannot be examined: that does not make it gone.
     test::TempTree tree;
-    const Path gone = tree.folder("Applications/Gone.app");
-    const Path kept = tree.folder("Applications/Kept.app");
-    const Path hidden = tree.folder("Applications/Locked/Hidden.app");
-    tree.chmod(tree.path("Applications/Locked"), 0700);
+    const Path gone = tree.folder("opt/Gone.app");
+    const Path kept = tree.folder("opt/Kept.app");
+    const Path hidden = tree.folder("opt/Locked/Hidden.app");
+    tree.chmod(tree.path("opt/Locked"), 0700);
     make(); // the real existence test
     loadAndSettle({app(gone, QStringLiteral("Gone")), app(hidden, QStringLiteral("Hidden")),
                    app(kept, QStringLiteral("Kept"))});
@@ -494,8 +493,8 @@ TEST_F(ApplicationsViewModelTest, OnlyAMissingBundleIsPruned)
 TEST_F(ApplicationsViewModelTest, ThisProgramIsNeverListedButStillMeasured)
 {
     test::TempTree tree;
-    const Path self = tree.folder("Applications/Quillmere.app");
-    const Path other = tree.folder("Applications/Other.app");
+    const Path self = tree.folder("opt/Quillmere.app");
+    const Path other = tree.folder("opt/Other.app");
     const Path link = tree.symlink(self, "bin/Quillmere");
     struct Row
     {
@@ -542,11 +541,11 @@ TEST_F(ApplicationsViewModelTest, SearchAndSort)
 {
     make();
     const std::vector<InstalledApp> apps{
-        app("/Applications/Cafe.app", QStringLiteral("Café Crème"), QStringLiteral("com.example.cafe")),
-        app("/Applications/Lait.app", QStringLiteral("cafe au lait"), QStringLiteral("org.lait")),
-        app("/Applications/Safari.app", QStringLiteral("Safari"), QStringLiteral("com.apple.Safari")),
-        app("/Applications/Square.app", QStringLiteral("x²"), QStringLiteral("net.square")),
-        app("/Applications/Wide.app", QStringLiteral("ｃａｆｅ"), QStringLiteral("jp.wide")),
+        app("/opt/Cafe.app", QStringLiteral("Café Crème"), QStringLiteral("com.example.cafe")),
+        app("/opt/Lait.app", QStringLiteral("cafe au lait"), QStringLiteral("org.lait")),
+        app("/opt/Safari.app", QStringLiteral("Safari"), QStringLiteral("com.apple.Safari")),
+        app("/opt/Square.app", QStringLiteral("x²"), QStringLiteral("net.square")),
+        app("/opt/Wide.app", QStringLiteral("ｃａｆｅ"), QStringLiteral("jp.wide")),
     };
     loadAndSettle(apps);
     struct Row
@@ -641,7 +640,7 @@ TEST_F(ApplicationsViewModelTest, DismissingTheUninstallerClearsTheSheetOnly)
     EXPECT_EQ(model->generation(), 1);
     EXPECT_EQ(model->quitToken(), 1);
 
-    model->setSelectedApp(app("/Applications/A.app", QStringLiteral("A")));
+    model->setSelectedApp(app("/opt/A.app", QStringLiteral("A")));
     model->setLeftovers(std::vector<LeftoverItem>(2));
     model->setFindingLeftovers(true);
     model->setShowConfirm(true);
@@ -700,12 +699,11 @@ class ApplicationsOnDiskTest : public ::testing::Test
 protected:
     ApplicationsOnDiskTest()
     {
-        bundle(system.path("Applications/Delta.app"),
+        bundle(system.path("opt/Delta.app"),
                {{"CFBundleName", std::string("Delta")},
                 {"CFBundleIdentifier", std::string("com.example.delta")}},
                false, 10'000);
-        bundle(system.path("Applications/Utilities/Beta.app"), {{"CFBundleName", std::string("Beta")}}, true,
-               30'000);
+        bundle(system.path("opt/Utilities/Beta.app"), {{"CFBundleName", std::string("Beta")}}, true, 30'000);
         bundle(home.path("Applications/Gamma.app"), {{"CFBundleDisplayName", std::string("Gamma")}}, true, 1);
         odd = home.path(Path("Applications") / (test::TempTree::nonUtf8Name().native() + ".app"));
         lookAlike = home.path(Path("Applications") / "a\xef\xbf\xbd.app");
@@ -763,9 +761,8 @@ TEST_F(ApplicationsOnDiskTest, ListsMeasuresRefreshesAndPrunesRealBundles)
     EXPECT_EQ(namesOf(model->apps()),
               (std::vector<QString>{oddName, oddName, QStringLiteral("Beta"), QStringLiteral("Delta"),
                                     QStringLiteral("Gamma")}));
-    for (const Path& url :
-         {system.path("Applications/Delta.app"), system.path("Applications/Utilities/Beta.app"),
-          home.path("Applications/Gamma.app"), odd, lookAlike})
+    for (const Path& url : {system.path("opt/Delta.app"), system.path("opt/Utilities/Beta.app"),
+                            home.path("Applications/Gamma.app"), odd, lookAlike})
         EXPECT_EQ(sizeOf(url), test::findAllocatedSize(url)) << url;
     EXPECT_NE(sizeOf(odd), sizeOf(lookAlike)) << "the fixture tells the two apart by size";
 

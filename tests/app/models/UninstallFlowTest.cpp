@@ -56,9 +56,9 @@ protected:
     UninstallFlowTest()
     {
         test::widenPool();
-        home.folder("Library/Application Support");
-        home.folder("Library/Caches");
-        system.folder("Applications");
+        home.folder(".config");
+        home.folder(".cache");
+        system.folder("opt");
     }
 
     ~UninstallFlowTest() override
@@ -215,13 +215,12 @@ protected:
 
 TEST_F(UninstallFlowTest, BundleThenLeftoversUndoneTogetherWithTheirOwnInodes)
 {
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
     const fs::path odd =
-        bundle(system.path("Applications") / (test::TempTree::nonUtf8Name().native() + ".app"), "Odd", "");
+        bundle(system.path("opt") / (test::TempTree::nonUtf8Name().native() + ".app"), "Odd", "");
     const fs::path gamma = bundle(home.path("Applications/Gamma.app"), "Gamma", "com.example.gamma");
-    const fs::path support =
-        home.file("Library/Application Support/com.example.alpha/data", 30'000).parent_path();
-    const fs::path cache = home.file("Library/Caches/com.example.alpha/blob", 5'000).parent_path();
+    const fs::path support = home.file(".config/com.example.alpha/data", 30'000).parent_path();
+    const fs::path cache = home.file(".cache/com.example.alpha/blob", 5'000).parent_path();
     const std::vector<fs::path> moved = {alpha, support, cache, odd, gamma};
     std::map<std::string, std::pair<dev_t, ino_t>> before;
     for (const fs::path& path : moved)
@@ -444,7 +443,7 @@ TEST(SoftwareCentreTest, AddressAndCommandByOwner)
 
 TEST_F(UninstallFlowTest, ASecondConfirmationWhileTheFirstRunsStartsNothing)
 {
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
     make();
     loadAndSettle();
     open(alpha);
@@ -468,10 +467,10 @@ TEST_F(UninstallFlowTest, ASecondConfirmationWhileTheFirstRunsStartsNothing)
 
 TEST_F(UninstallFlowTest, OpeningBBeforeALeftoversArriveDropsAs)
 {
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
-    const fs::path beta = bundle(system.path("Applications/Beta.app"), "Beta", "com.example.beta");
-    home.file("Library/Caches/com.example.alpha/a", 1'000);
-    home.file("Library/Caches/com.example.beta/b", 1'000);
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path beta = bundle(system.path("opt/Beta.app"), "Beta", "com.example.beta");
+    home.file(".cache/com.example.alpha/a", 1'000);
+    home.file(".cache/com.example.beta/b", 1'000);
     make();
     loadAndSettle();
     apps->openUninstaller(*listed(alpha));
@@ -484,8 +483,8 @@ TEST_F(UninstallFlowTest, OpeningBBeforeALeftoversArriveDropsAs)
 
 TEST_F(UninstallFlowTest, AKnownSizeIsNotMeasuredAgainAndOneBelowOneByteIsNotWritten)
 {
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
-    const fs::path zero = bundle(system.path("Applications/Zero.app"), "Zero", "com.example.zero");
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path zero = bundle(system.path("opt/Zero.app"), "Zero", "com.example.zero");
     setSize(alpha, 50'000);
     setSize(zero, 0);
     make();
@@ -515,8 +514,8 @@ TEST_F(UninstallFlowTest, AKnownSizeIsNotMeasuredAgainAndOneBelowOneByteIsNotWri
 
 TEST_F(UninstallFlowTest, ThisProgramsOwnBundleOpensNoSheet)
 {
-    const fs::path own = bundle(system.path("Applications/Quillmere.app"), "Quillmere", "");
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path own = bundle(system.path("opt/Quillmere.app"), "Quillmere", "");
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
     make(own);
     loadAndSettle();
     const int calls = sizeCallCount();
@@ -537,21 +536,21 @@ TEST_F(UninstallFlowTest, AdministratorRightsAreNeededForAnotherUsersBundleOnly)
 {
     if (::getuid() != 0)
         GTEST_SKIP() << "needs root to give a bundle away";
-    const fs::path mine = bundle(system.path("Applications/Mine.app"), "Mine", "");
-    const fs::path theirs = bundle(system.path("Applications/Theirs.app"), "Theirs", "");
+    const fs::path mine = bundle(system.path("opt/Mine.app"), "Mine", "");
+    const fs::path theirs = bundle(system.path("opt/Theirs.app"), "Theirs", "");
     system.chown(theirs);
-    const fs::path linked = system.symlink(theirs, "Applications/Linked.app");
+    const fs::path linked = system.symlink(theirs, "opt/Linked.app");
     EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(mine));
     EXPECT_TRUE(ApplicationsViewModel::appNeedsAdmin(theirs));
     EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(linked)) << "the link itself is root's";
-    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(system.path("Applications/Missing.app")));
+    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(system.path("opt/Missing.app")));
 }
 
 TEST_F(UninstallFlowTest, TheSheetCountsTheSelectedLeftoversAndTheBundle)
 {
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
-    home.file("Library/Caches/com.example.alpha/blob", 8'000);
-    home.file("Library/Application Support/com.example.alpha/d", 30'000);
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    home.file(".cache/com.example.alpha/blob", 8'000);
+    home.file(".config/com.example.alpha/d", 30'000);
     setSize(alpha, 100'000);
     make();
     loadAndSettle();
@@ -580,8 +579,8 @@ TEST_F(UninstallFlowTest, ABundleOfAnotherUserGetsTheAdministratorSentenceAndNot
 {
     if (::getuid() != 0)
         GTEST_SKIP() << "needs root to give the bundle away";
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
-    const fs::path cache = home.file("Library/Caches/com.example.alpha/blob", 5'000).parent_path();
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path cache = home.file(".cache/com.example.alpha/blob", 5'000).parent_path();
     system.chown(alpha);
     make();
     loadAndSettle();
@@ -603,14 +602,14 @@ TEST_F(UninstallFlowTest, ABundleOfAnotherUserGetsTheAdministratorSentenceAndNot
     EXPECT_EQ(apps->uninstallCompletions(), 0);
 }
 
-// /Applications/Linked.app is a link to ~/Applications/Real.app, so the application is listed through
+// /opt/Linked.app is a link to ~/Applications/Real.app, so the application is listed through
 // the link. Moving the link would leave the application installed and take its data: the uninstall
 // is refused whole, whoever owns the link, and nothing moves.
 TEST_F(UninstallFlowTest, AnApplicationListedThroughALinkIsRefusedWholeAndNothingMoves)
 {
     const fs::path real = bundle(home.path("Applications/Real.app"), "Real", "com.example.real");
-    const fs::path cache = home.file("Library/Caches/com.example.real/blob", 5'000).parent_path();
-    const fs::path link = system.symlink(real, "Applications/Linked.app");
+    const fs::path cache = home.file(".cache/com.example.real/blob", 5'000).parent_path();
+    const fs::path link = system.symlink(real, "opt/Linked.app");
     struct Row
     {
         const char* owner;
@@ -671,10 +670,9 @@ TEST_F(UninstallFlowTest, AnAppImageListedThroughALinkIsRefusedWholeAndNothingMo
 
 TEST_F(UninstallFlowTest, ALeftoverThatStaysIsWordedAndItsDetailsMatchItsLines)
 {
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
-    const fs::path cache = home.file("Library/Caches/com.example.alpha/blob", 5'000).parent_path();
-    const fs::path support =
-        home.file("Library/Application Support/com.example.alpha/d", 5'000).parent_path();
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path cache = home.file(".cache/com.example.alpha/blob", 5'000).parent_path();
+    const fs::path support = home.file(".config/com.example.alpha/d", 5'000).parent_path();
     make();
     loadAndSettle();
     open(alpha);
@@ -718,11 +716,11 @@ TEST_F(UninstallFlowTest, UndoWordsOnlyTheItemsThatCouldNotComeBack)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove_all(trashFiles().parent_path());
-        const fs::path app = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+        const fs::path app = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
         if (row.leftovers > 0)
-            home.file("Library/Caches/com.example.alpha/blob", 5'000);
+            home.file(".cache/com.example.alpha/blob", 5'000);
         if (row.leftovers > 1)
-            home.file("Library/Application Support/com.example.alpha/d", 5'000);
+            home.file(".config/com.example.alpha/d", 5'000);
         apps->setUninstallFailure(std::nullopt);
         loadAndSettle();
         open(app);
@@ -743,7 +741,7 @@ TEST_F(UninstallFlowTest, UndoWordsOnlyTheItemsThatCouldNotComeBack)
 
 TEST_F(UninstallFlowTest, AnUndoHeldInTheTrashKeepsEveryEmptyingOut)
 {
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
     const fs::path other = home.file(".cache/unrelated.bin", 4'000);
     make();
     loadAndSettle();
@@ -793,7 +791,7 @@ TEST_F(UninstallFlowTest, AnUndoHeldInTheTrashKeepsEveryEmptyingOut)
 
 TEST_F(UninstallFlowTest, NoUndoStartsWhileTheTrashIsEmptied)
 {
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
     make();
     loadAndSettle();
     open(alpha);
@@ -847,9 +845,9 @@ TEST_F(UninstallFlowTest, AnUnownedFolderUnderOptTakesTheAdministratorRoadWhole)
 
 TEST_F(UninstallFlowTest, TheAdministratorRoadSucceedsFailsOrIsCancelled)
 {
-    const fs::path alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
-    const fs::path beta = bundle(system.path("Applications/Beta.app"), "Beta", "com.example.beta");
-    const fs::path cache = home.file("Library/Caches/com.example.alpha/blob", 5'000).parent_path();
+    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path beta = bundle(system.path("opt/Beta.app"), "Beta", "com.example.beta");
+    const fs::path cache = home.file(".cache/com.example.alpha/blob", 5'000).parent_path();
     make();
     loadAndSettle();
 
@@ -902,7 +900,7 @@ TEST_F(UninstallFlowTest, TheAdministratorRoadSucceedsFailsOrIsCancelled)
     adminGate.arm(FsStep::Move);
     apps->confirmAdminUninstall();
     ASSERT_TRUE(settle([&] { return adminGate.holding(); }));
-    const fs::path gamma = bundle(system.path("Applications/Gamma.app"), "Gamma", "com.example.gamma");
+    const fs::path gamma = bundle(system.path("opt/Gamma.app"), "Gamma", "com.example.gamma");
     InstalledApp other;
     other.url = gamma;
     other.name = QStringLiteral("Gamma");
@@ -934,7 +932,7 @@ class QuitFirstTest : public UninstallFlowTest
 protected:
     void SetUp() override
     {
-        alpha = bundle(system.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
+        alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
         make();
         loadAndSettle();
         workspace->setRunning({RunningApplication{
@@ -1029,8 +1027,8 @@ protected:
     void SetUp() override
     {
         QM_SKIP_UNLESS_PRIVILEGE_DROP();
-        for (const fs::path& folder : {home.home(), home.path("Library"), home.path("Library/Caches"),
-                                       home.dataHome().parent_path(), home.dataHome()})
+        for (const fs::path& folder :
+             {home.home(), home.path(".cache"), home.dataHome().parent_path(), home.dataHome()})
             home.chown(home.folder(folder));
     }
 };
@@ -1038,7 +1036,7 @@ protected:
 TEST_F(UninstallAsUserTest, ABundleInAFolderItCannotWriteStaysAndOneInItsOwnMoves)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    const fs::path locked = bundle(system.path("Applications/Locked.app"), "Locked", "com.example.locked");
+    const fs::path locked = bundle(system.path("opt/Locked.app"), "Locked", "com.example.locked");
     system.chown(locked);
     const fs::path own = bundle(home.path("Applications/Own.app"), "Own", "com.example.own");
     home.chown(home.path("Applications"));
@@ -1072,15 +1070,15 @@ TEST_F(UninstallAsUserTest, ALeftoverInAProtectedFolderIsPointedAtAndItsNeighbou
     const fs::path alpha = bundle(home.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
     home.chown(home.path("Applications"));
     home.chown(alpha);
-    // Application Support stays root's (0755): what lies in it cannot be moved out.
-    const fs::path denied = home.folder("Library/Application Support/com.example.alpha");
+    // The config home stays root's (0755): what lies in it cannot be moved out.
+    const fs::path denied = home.folder(".config/com.example.alpha");
     home.chown(denied);
-    const fs::path neighbour = home.folder("Library/Caches/com.example.alpha");
+    const fs::path neighbour = home.folder(".cache/com.example.alpha");
     home.file(neighbour / "blob", 3'000);
     home.chown(neighbour);
     home.chown(neighbour / "blob");
     // A third leftover goes missing before the move: a failure, but no denial.
-    const fs::path missing = home.folder("Library/Logs/com.example.alpha");
+    const fs::path missing = home.folder(".local/state/com.example.alpha");
     home.chown(missing.parent_path());
     access = false;
     make();

@@ -63,9 +63,9 @@ QByteArray encoded(const QImage& image, const char* format)
 ApplicationsScreenHarness::ApplicationsScreenHarness()
 {
     qputenv("XDG_CACHE_HOME", QByteArray(m_caches.root().c_str()));
-    m_home.folder("Library/Application Support");
-    m_home.folder("Library/Caches");
-    m_system.folder("Applications");
+    m_home.folder(".config");
+    m_home.folder(".cache");
+    m_system.folder("opt");
 }
 
 ApplicationsScreenHarness::~ApplicationsScreenHarness()
@@ -81,7 +81,7 @@ ApplicationsScreenHarness::~ApplicationsScreenHarness()
 fs::path ApplicationsScreenHarness::bundle(const fs::path& folder, const QByteArray& name,
                                            const QByteArray& identifier, const QByteArray& version, Icon icon)
 {
-    const fs::path at = m_system.path("Applications") / folder;
+    const fs::path at = m_system.path("opt") / folder;
     QByteArray plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>";
     // Markup in a name stays text: the plist holds it escaped.
     const auto escaped = [](const QByteArray& text) {
@@ -164,7 +164,7 @@ bool ApplicationsScreenHarness::open(QSize size)
     services.sizer = m_sizer;
     services.finder =
         LeftoverFinder(FileSystem([gate = m_finderGate](FsStep step, const Path&) { gate->pass(step); }),
-                       CleanupScanner(FileSystem(), m_home.home()), m_home.home());
+                       CleanupScanner(FileSystem(), m_home.home()), m_home.places(m_system.root()));
     services.own = ApplicationsViewModel::OwnIdentity{std::nullopt, Path("/nowhere/Quillmere.app")};
     services.workspace = m_workspace;
     services.adminMove = [answer = m_adminAnswer](const Path&) { return answer; };

@@ -46,7 +46,7 @@ bool shown(const QObject* object)
 const QString kRunningText = QStringLiteral(
     " is running. Quit & Uninstall asks it to quit first, so it can save your work, then removes it.");
 
-// The page over fixture bundles in the system root's Applications folder.
+// The page over fixture bundles in the system root's /opt folder.
 class ApplicationsViewTest : public ::testing::Test
 {
 protected:
@@ -212,7 +212,7 @@ TEST_F(ApplicationsViewTest, UndoBarComesBeforeOpenTrash)
 // item adds no button: there is no setting here that would let Quillmere reach it.
 TEST_F(ApplicationsViewTest, EveryWayOutOfTheAlertClearsTheFailure)
 {
-    const fs::path odd = h.system().path("Applications") / (test::TempTree::nonUtf8Name().native() + ".app");
+    const fs::path odd = h.system().path("opt") / (test::TempTree::nonUtf8Name().native() + ".app");
     openListed();
     auto* alert = qobject_cast<QObject*>(h.pageObject("failureAlert"));
     ASSERT_NE(alert, nullptr);
@@ -260,8 +260,8 @@ TEST_F(ApplicationsViewTest, ACompletionWithAFailureShowsTheAlertAndNoCelebratio
 {
     h.bundle("Alpha.app", "Alpha", "com.example.alpha");
     h.bundle("Beta.app", "Beta", "com.example.beta");
-    const fs::path cache = h.home().file("Library/Caches/com.example.alpha/blob", 5'000).parent_path();
-    h.home().file("Library/Caches/com.example.beta/blob", 5'000);
+    const fs::path cache = h.home().file(".cache/com.example.alpha/blob", 5'000).parent_path();
+    h.home().file(".cache/com.example.beta/blob", 5'000);
     openListed();
     QObject* celebration = h.pageObject("celebration");
     ASSERT_NE(celebration, nullptr);
@@ -397,8 +397,8 @@ TEST_F(ApplicationsViewTest, RowsShowTheirIconOrTheFallbackAndTheirMissingParts)
 TEST_F(ApplicationsViewTest, TheFooterCountsAndEachTapTogglesOnce)
 {
     h.bundle("Alpha.app", "Alpha", "com.example.alpha");
-    h.home().file("Library/Caches/com.example.alpha/blob", 5'000);
-    h.home().file("Library/Application Support/com.example.alpha/data", 30'000);
+    h.home().file(".cache/com.example.alpha/blob", 5'000);
+    h.home().file(".config/com.example.alpha/data", 30'000);
     openListed();
     openSheet(QStringLiteral("Alpha"));
     ASSERT_EQ(h.model().leftovers().size(), 2u);
@@ -479,7 +479,7 @@ TEST_F(ApplicationsViewTest, TheIncompleteInventoryWarningWins)
     };
     const Row rows[] = {{true, true, inventory}, {false, true, folders}, {false, false, QString()}};
     h.bundle("Alpha.app", "Alpha", "com.example.alpha");
-    h.home().file("Library/Caches/com.example.alpha/blob", 5'000);
+    h.home().file(".cache/com.example.alpha/blob", 5'000);
     h.reportIncompleteListings(true);
     openListed();
     for (const Row& each : rows) {
@@ -512,7 +512,7 @@ TEST_F(ApplicationsViewTest, WhileSearchingOnlyCancelWorks)
     h.bundle("Beta.app", "Beta", "com.example.beta");
     const fs::path root = h.bundle("Root.app", "Root", "com.example.root");
     h.system().chown(root);
-    h.home().file("Library/Caches/com.example.alpha/blob", 5'000);
+    h.home().file(".cache/com.example.alpha/blob", 5'000);
     h.reportIncompleteListings(true);
     openListed();
     h.workspace().setRunning(
@@ -660,7 +660,7 @@ TEST_F(ApplicationsViewTest, TheRefusalStaysAfterTheApplicationQuit)
 // sheet is open.
 TEST_F(ApplicationsViewTest, ALaunchedOrQuitProgramFlipsTheRunningBanner)
 {
-    const fs::path bundle = h.system().path("Applications/Sleeper.app");
+    const fs::path bundle = h.system().path("opt/Sleeper.app");
     const fs::path executable = test::makeSleeperBundle(bundle, "com.example.screen-sleeper");
     auto real = std::make_shared<GuiWorkspace>(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
     h.useWorkspace(std::make_shared<test::FixtureOnlyWorkspace>(*real, h.system().root()));

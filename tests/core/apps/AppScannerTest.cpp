@@ -21,7 +21,7 @@ protected:
     test::TempTree tree;
     Path systemRoot = tree.folder("system");
     Path home = tree.folder("home");
-    Path apps = tree.folder("system/Applications");
+    Path apps = tree.folder("system/opt");
     std::shared_ptr<test::FakeCodeSigner> signer = std::make_shared<test::FakeCodeSigner>();
 
     AppScanner scanner(std::optional<std::vector<Path>> directories = std::nullopt) const
@@ -55,35 +55,35 @@ protected:
 
 TEST_F(AppScannerTest, AppDirectories)
 {
-    EXPECT_EQ(AppScanner::appDirectories(systemRoot, home), std::vector<Path>{systemRoot / "Applications"});
+    const auto places = [&](const Path& of) { return Places::resolveWith(of, {}, systemRoot, std::nullopt); };
+    EXPECT_EQ(AppScanner::appDirectories(places(home)), std::vector<Path>{systemRoot / "opt"});
     tree.folder("home/Applications");
-    EXPECT_EQ(AppScanner::appDirectories(systemRoot, home),
-              (std::vector<Path>{systemRoot / "Applications", home / "Applications"}));
+    EXPECT_EQ(AppScanner::appDirectories(places(home)),
+              (std::vector<Path>{systemRoot / "opt", home / "Applications"}));
     // Anything at that path counts, even a link that leads nowhere.
     test::TempTree other;
     other.symlink("nowhere", "Applications");
-    EXPECT_EQ(AppScanner::appDirectories(systemRoot, other.root()).size(), 2u);
-    EXPECT_EQ(AppScanner::appDirectories().front(), Path("/Applications"));
+    EXPECT_EQ(AppScanner::appDirectories(places(other.root())).size(), 2u);
 }
 
 TEST_F(AppScannerTest, ListsBundlesWithTheirIdentitySortedByName)
 {
-    bundle("system/Applications/Zeta.app", {{"CFBundleName", std::string("zeta")},
-                                            {"CFBundleIdentifier", std::string("com.Example.Zeta")},
-                                            {"CFBundleShortVersionString", std::string("  2.1 \n")},
-                                            {"CFBundleIconFile", std::string("ZetaIcon")}});
-    tree.file("system/Applications/Zeta.app/Contents/Resources/ZetaIcon.icns", 100);
-    bundle("system/Applications/Utilities/beta.app",
+    bundle("system/opt/Zeta.app", {{"CFBundleName", std::string("zeta")},
+                                   {"CFBundleIdentifier", std::string("com.Example.Zeta")},
+                                   {"CFBundleShortVersionString", std::string("  2.1 \n")},
+                                   {"CFBundleIconFile", std::string("ZetaIcon")}});
+    tree.file("system/opt/Zeta.app/Contents/Resources/ZetaIcon.icns", 100);
+    bundle("system/opt/Utilities/beta.app",
            {{"CFBundleDisplayName", std::string("Beta Tool")},
             {"CFBundleName", std::string("beta")},
             {"CFBundleIdentifier", std::string("org.beta")},
             {"CFBundleShortVersionString", std::string("$(MARKETING_VERSION)")},
             {"CFBundleIconFile", std::string("beta.png")}},
            true);
-    tree.file("system/Applications/Utilities/beta.app/Contents/Resources/beta.png", 100);
+    tree.file("system/opt/Utilities/beta.app/Contents/Resources/beta.png", 100);
     bundle("home/Applications/Alpha.app", {{"CFBundleName", std::string("Alpha")}}, true);
-    tree.file("system/Applications/readme.txt", 10);
-    tree.file("system/Applications/.Hidden.app/Contents/Info.plist", 10);
+    tree.file("system/opt/readme.txt", 10);
+    tree.file("system/opt/.Hidden.app/Contents/Info.plist", 10);
 
     const AppScanner::Listing listing = scanner().listApps();
     EXPECT_TRUE(listing.complete);
@@ -133,7 +133,7 @@ TEST_F(AppScannerTest, NamesFollowTheBundleAndFallBackToItsFileName)
         {"Ünïcödé.app", {}, u"Ünïcödé"_qs},
     };
     for (const Case& c : cases)
-        bundle(Path("system/Applications") / c.folder, c.entries);
+        bundle(Path("system/opt") / c.folder, c.entries);
     const AppScanner::Listing listing = scanner().listApps();
     EXPECT_TRUE(listing.complete);
     for (const Case& c : cases) {
@@ -199,13 +199,12 @@ TEST_F(AppScannerTest, UnreadablePropertyListsCountAgainstCompleteness)
 
 TEST_F(AppScannerTest, UnprovenAppleIdentifiersAreBlanked)
 {
-    const Path claimed =
-        namedBundle("system/Applications/Claimed.app", u"Claimed"_qs, u"com.apple.Safari"_qs);
-    const Path mixed = namedBundle("system/Applications/Mixed.app", u"Mixed"_qs, u"COM.Apple.Mixed"_qs);
-    const Path proven = namedBundle("system/Applications/Proven.app", u"Proven"_qs, u"com.apple.Notes"_qs);
-    const Path provenMixed = namedBundle("system/Applications/PM.app", u"PM"_qs, u"Com.Apple.PM"_qs);
-    namedBundle("system/Applications/Sauce.app", u"Sauce"_qs, u"com.applesauce.tool"_qs);
-    namedBundle("system/Applications/Plain.app", u"Plain"_qs, u"org.example.plain"_qs);
+    const Path claimed = namedBundle("system/opt/Claimed.app", u"Claimed"_qs, u"com.apple.Safari"_qs);
+    const Path mixed = namedBundle("system/opt/Mixed.app", u"Mixed"_qs, u"COM.Apple.Mixed"_qs);
+    const Path proven = namedBundle("system/opt/Proven.app", u"Proven"_qs, u"com.apple.Notes"_qs);
+    const Path provenMixed = namedBundle("system/opt/PM.app", u"PM"_qs, u"Com.Apple.PM"_qs);
+    namedBundle("system/opt/Sauce.app", u"Sauce"_qs, u"com.applesauce.tool"_qs);
+    namedBundle("system/opt/Plain.app", u"Plain"_qs, u"org.example.plain"_qs);
     signer->satisfy(proven, AppScanner::kAppleApplicationRequirement);
     signer->satisfy(provenMixed, AppScanner::kAppleApplicationRequirement);
     signer->satisfy(claimed, u"anchor apple"_qs); // another requirement does not help
@@ -266,13 +265,13 @@ TEST_F(AppScannerTest, WalksTwoFolderLevelsAndNoticesDeeperBundles)
 
 TEST_F(AppScannerTest, BundlesReachedTwiceAreListedOnceAndLinkedFoldersNotAtAll)
 {
-    const Path real = namedBundle("system/Applications/Real.app", u"Real"_qs);
-    tree.symlink(real, "system/Applications/Real Alias.app");
+    const Path real = namedBundle("system/opt/Real.app", u"Real"_qs);
+    tree.symlink(real, "system/opt/Real Alias.app");
     tree.symlink(real, "home/Applications/Also Real.app");
     // A linked folder full of applications contributes nothing.
     namedBundle("outside/Hidden Gem.app", u"Gem"_qs);
-    tree.symlink(tree.path("outside"), "system/Applications/Linked Folder");
-    tree.symlink(tree.path("outside"), "system/Applications/Sub/Linked Again");
+    tree.symlink(tree.path("outside"), "system/opt/Linked Folder");
+    tree.symlink(tree.path("outside"), "system/opt/Sub/Linked Again");
 
     const AppScanner::Listing listing = scanner().listApps();
     EXPECT_TRUE(listing.complete);
@@ -324,7 +323,7 @@ TEST_F(AppScannerTest, RootsThatAreMissingOrUnreadable)
 
 TEST_F(AppScannerTest, EqualNamesKeepDiscoveryOrder)
 {
-    namedBundle("system/Applications/One.app", u"editor"_qs);
+    namedBundle("system/opt/One.app", u"editor"_qs);
     namedBundle("home/Applications/Two.app", u"Editor"_qs);
     namedBundle("home/Applications/Three.app", u"beta"_qs);
     namedBundle("home/Applications/Four.app", u"zulu"_qs);
@@ -333,8 +332,7 @@ TEST_F(AppScannerTest, EqualNamesKeepDiscoveryOrder)
     const AppScanner::Listing listing = scanner().listApps();
     EXPECT_EQ(names(listing),
               (std::vector<QString>{u"Apple"_qs, u"beta"_qs, u"editor"_qs, u"Editor"_qs, u"zulu"_qs}));
-    const AppScanner::Listing reversed =
-        scanner({{home / "Applications", systemRoot / "Applications"}}).listApps();
+    const AppScanner::Listing reversed = scanner({{home / "Applications", systemRoot / "opt"}}).listApps();
     EXPECT_EQ(names(reversed),
               (std::vector<QString>{u"Apple"_qs, u"beta"_qs, u"Editor"_qs, u"editor"_qs, u"zulu"_qs}));
 }

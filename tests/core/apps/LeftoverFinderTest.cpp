@@ -36,89 +36,84 @@ template <typename Items> void expectLargestFirst(const Items& items)
         EXPECT_GE(items[i - 1].bytes, items[i].bytes) << i;
 }
 
+// An installed application as the inventory lists it, known by `url`, `name` and `bundleID` only.
+InstalledApp installed(const Path& url, const QString& name, const QString& bundleID = {})
+{
+    return InstalledApp{url, name, bundleID, {}, 0, {}};
+}
+
+// A home laid out as this platform lays it out: the XDG homes at their default places.
 class LeftoverFinderTest : public ::testing::Test
 {
 protected:
     test::TempTree tree;
     Path home = tree.folder("home");
-    Path library = home / "Library";
+    Places places = Places::resolve(home, {});
     std::shared_ptr<test::FakeClock> clock = std::make_shared<test::FakeClock>();
 
     LeftoverFinder finder() const
     {
-        return LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), home), home, clock);
+        return LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), home), places, clock);
     }
 
-    // A file in a Library folder, last modified `daysAgo` days (and `extraSeconds`) before the clock's now.
+    // A file in the home, last modified `daysAgo` days (and `extraSeconds`) before the clock's now.
     Path aged(const Path& relative, qint64 daysAgo, qint64 size = 4000, qint64 extraSeconds = 0)
     {
-        return tree.fileWithMtime(library / relative, clock->now().addSecs(-(daysAgo * kDay + extraSeconds)),
+        return tree.fileWithMtime(home / relative, clock->now().addSecs(-(daysAgo * kDay + extraSeconds)),
                                   size);
     }
 };
 
-TEST_F(LeftoverFinderTest, RootTables)
+TEST_F(LeftoverFinderTest, RootTablesFollowThePlaces)
 {
+    const Places moved = Places::resolveWith(
+        "/h", {{"XDG_CONFIG_HOME", "/h/conf"}, {"XDG_STATE_HOME", "/h/st"}}, "/", std::nullopt);
     const std::vector<LeftoverFinder::SearchRoot> expected{
-        {"Application Support", "/h/Library/Application Support"},
-        {"Caches", "/h/Library/Caches"},
-        {"Logs", "/h/Library/Logs"},
-        {"Preferences", "/h/Library/Preferences"},
-        {"Containers", "/h/Library/Containers"},
-        {"Group Containers", "/h/Library/Group Containers"},
-        {"Saved State", "/h/Library/Saved Application State"},
-        {"HTTP Storage", "/h/Library/HTTPStorages"},
-        {"WebKit", "/h/Library/WebKit"},
-        {"Cookies", "/h/Library/Cookies"},
-        {"Launch Agents", "/h/Library/LaunchAgents"},
+        {"Config", "/h/conf"}, {"Data", "/h/.local/share"},     {"Cache", "/h/.cache"},
+        {"State", "/h/st"},    {"Flatpak Data", "/h/.var/app"}, {"Autostart", "/h/conf/autostart"},
     };
-    EXPECT_EQ(LeftoverFinder::searchRoots("/h"), expected);
+    EXPECT_EQ(LeftoverFinder::searchRoots(moved), expected);
     std::vector<Path> urls;
     for (const auto& root : expected)
         urls.push_back(root.url);
-    EXPECT_EQ(LeftoverFinder::allowedRoots("/h"), urls);
-    EXPECT_EQ(LeftoverFinder::allowedRoots(), LeftoverFinder::allowedRoots(FileSystem::homeDirectory()));
-    EXPECT_EQ(LeftoverFinder::orphanRoots("/h"),
-              (std::vector<LeftoverFinder::SearchRoot>{expected[0], expected[3], expected[4], expected[7],
-                                                       expected[8], expected[9]}));
+    EXPECT_EQ(LeftoverFinder::allowedRoots(moved), urls);
+    EXPECT_EQ(LeftoverFinder::orphanRoots(moved),
+              (std::vector<LeftoverFinder::SearchRoot>{expected[4], expected[0], expected[1]}));
 }
 
 TEST_F(LeftoverFinderTest, FindsAnApplicationsDataAndLeavesOthersAlone)
 {
-    tree.file(library / "Application Support/com.acme.studio/db", 50'000);
-    tree.file(library / "Application Support/Acme Studio/settings", 3000); // name rule
-    tree.file(library / "Application Support/.com.acme.studio", 3000);     // hidden
-    tree.file(library / "Caches/com.acme.studio/cache/blob", 20'000);
-    tree.file(library / "Logs/COM.ACME.STUDIO", 9000);                       // case does not matter
-    tree.file(library / "Preferences/com.acme.studio.plist", 700);           // prefix form
-    tree.file(library / "Preferences/com.acme.studio.companion.plist", 700); // the companion's
-    tree.file(library / "Preferences/x.com.acme.studio.plist", 700);         // suffix form: not here
-    tree.file(library / "Containers/com.acme.studio/Data/file", 12'000);
-    tree.file(library / "Group Containers/ABCDE12345.com.acme.studio/x", 6000); // team prefix
-    tree.file(library / "Group Containers/ABCDE12345.com.acme.studio.companion/x", 6000);
-    tree.file(library / "Group Containers/Acme Studio/x", 6000);                 // never by name here
-    tree.folder(library / "Saved Application State/com.acme.studio.savedState"); // 0 bytes: still listed
-    tree.file(library / "HTTPStorages/com.acme.studios", 5000);                  // another identifier
-    tree.file(library / "WebKit/ACME STUDIO/x", 5000);                           // name rule, any case
-    tree.file(library / "Cookies/com.acme.studio.binarycookies", 300);
-    tree.file(library / "LaunchAgents/com.acme.studio.agent.plist", 300);
+    tree.file(home / ".config/com.acme.studio/db", 50'000);
+    tree.file(home / ".local/share/Acme Studio/settings", 3000); // name rule
+    tree.file(home / ".config/.com.acme.studio", 3000);          // hidden
+    tree.file(home / ".cache/com.acme.studio/cache/blob", 20'000);
+    tree.file(home / ".local/state/COM.ACME.STUDIO", 9000);             // case does not matter
+    tree.file(home / ".config/com.acme.studio.conf", 700);              // prefix form
+    tree.file(home / ".config/com.acme.studio.companion.conf", 700);    // the companion's
+    tree.file(home / ".config/x.com.acme.studio.conf", 700);            // suffix form: never
+    tree.file(home / ".var/app/com.acme.studio/data/file", 12'000);     // a sandbox's data
+    tree.folder(home / ".local/state/com.acme.studio.session");         // 0 bytes: still listed
+    tree.file(home / ".cache/com.acme.studios", 5000);                  // another identifier
+    tree.file(home / ".cache/ACME STUDIO/x", 5000);                     // name rule, any case
+    tree.file(home / ".config/autostart/com.acme.studio.desktop", 300); // its autostart entry
 
-    const auto found = finder().find("Acme Studio", "com.acme.Studio",
-                                     {"com.acme.studio", "com.acme.studio.companion", "org.other.app"},
-                                     {"Acme Studio", "Companion", "Other"}, true);
+    const InstalledApp acme = installed("/opt/acme", "Acme Studio", "com.acme.Studio");
+    const auto found =
+        finder().find(acme,
+                      {acme, installed("/opt/companion", "Companion", "com.acme.studio.companion"),
+                       installed("/opt/other", "Other", "org.other.app")},
+                      true);
     EXPECT_FALSE(found.incomplete);
     EXPECT_EQ(placesOf(found.items), (std::set<QString>{
-                                         "Application Support/com.acme.studio",
-                                         "Application Support/Acme Studio",
-                                         "Caches/com.acme.studio",
-                                         "Logs/COM.ACME.STUDIO",
-                                         "Preferences/com.acme.studio.plist",
-                                         "Containers/com.acme.studio",
-                                         "Group Containers/ABCDE12345.com.acme.studio",
-                                         "Saved State/com.acme.studio.savedState",
-                                         "WebKit/ACME STUDIO",
-                                         "Cookies/com.acme.studio.binarycookies",
-                                         "Launch Agents/com.acme.studio.agent.plist",
+                                         "Config/com.acme.studio",
+                                         "Data/Acme Studio",
+                                         "Cache/com.acme.studio",
+                                         "State/COM.ACME.STUDIO",
+                                         "Config/com.acme.studio.conf",
+                                         "Flatpak Data/com.acme.studio",
+                                         "State/com.acme.studio.session",
+                                         "Cache/ACME STUDIO",
+                                         "Autostart/com.acme.studio.desktop",
                                      }));
     expectLargestFirst(found.items);
     std::set<QUuid> ids;
@@ -136,115 +131,81 @@ TEST_F(LeftoverFinderTest, NarrowMatchingRules)
     struct Case
     {
         const char* what;
-        QString name, id;
-        QStringList installedIDs, installedNames;
+        QStringList installedIDs, installedNames; // the application itself first
         bool complete;
-        std::vector<const char*> entries; // under Library
+        std::vector<const char*> entries; // under the home
         std::set<QString> expected;
     };
     const std::vector<Case> cases{
         {"incomplete inventory: whole names only",
-         "Acme Studio",
-         "com.acme.studio",
          {"com.acme.studio"},
          {"Acme Studio"},
          false,
-         {"Preferences/com.acme.studio.plist", "Preferences/com.acme.studio",
-          "Group Containers/T1.com.acme.studio", "Group Containers/com.acme.studio",
-          "Application Support/Acme Studio"},
-         {"Preferences/com.acme.studio", "Group Containers/com.acme.studio",
-          "Application Support/Acme Studio"}},
+         {".config/com.acme.studio.conf", ".config/com.acme.studio", ".local/share/Acme Studio"},
+         {"Config/com.acme.studio", "Data/Acme Studio"}},
         {"two-part identifier: equality only",
-         "Acme Tool",
-         "acme.tool",
          {"acme.tool"},
          {"Acme Tool"},
          true,
-         {"Preferences/acme.tool.plist", "Caches/acme.tool", "Group Containers/team.acme.tool",
-          "Group Containers/acme.tool"},
-         {"Caches/acme.tool", "Group Containers/acme.tool"}},
+         {".config/acme.tool.conf", ".cache/acme.tool"},
+         {"Cache/acme.tool"}},
         {"generic name: identifier only",
-         "Mail",
-         "com.vendor.mail",
          {"com.vendor.mail"},
          {"Mail"},
          true,
-         {"Application Support/Mail", "Caches/com.vendor.mail"},
-         {"Caches/com.vendor.mail"}},
+         {".local/share/Mail", ".cache/com.vendor.mail"},
+         {"Cache/com.vendor.mail"}},
         {"name of three characters: identifier only",
-         "Zed",
-         "com.vendor.zed",
          {"com.vendor.zed"},
          {"Zed"},
          true,
-         {"Application Support/Zed", "Caches/com.vendor.zed"},
-         {"Caches/com.vendor.zed"}},
+         {".local/share/Zed", ".cache/com.vendor.zed"},
+         {"Cache/com.vendor.zed"}},
         {"ambiguous name: a word of another application's name",
-         "Studio",
-         "com.studio.app",
          {"com.studio.app", "com.acme.studio"},
          {"Studio", "Acme Studio"},
          true,
-         {"Application Support/Studio", "Caches/com.studio.app"},
-         {"Caches/com.studio.app"}},
+         {".local/share/Studio", ".cache/com.studio.app"},
+         {"Cache/com.studio.app"}},
         {"a part of a word is not ambiguous",
-         "Stud",
-         "",
          {},
          {"Stud", "Studio Max"},
          true,
-         {"Application Support/Stud"},
-         {"Application Support/Stud"}},
+         {".local/share/Stud"},
+         {"Data/Stud"}},
         {"shared identifier: no identifier key, the name still counts",
-         "Dup Tool",
-         "com.dup.tool",
          {"com.dup.tool", "COM.DUP.TOOL"},
          {"Dup Tool", "Dup Tool Pro"},
          true,
-         {"Caches/com.dup.tool", "Group Containers/com.dup.tool", "Application Support/Dup Tool"},
-         {"Application Support/Dup Tool"}},
-        {"shared name: no name key",
-         "Twin Tool",
-         "",
-         {},
-         {"Twin Tool", "twin tool"},
-         true,
-         {"Application Support/Twin Tool"},
-         {}},
-        {"no identifier: never in Group Containers",
-         "Lonely Tool",
-         "",
-         {},
-         {"Lonely Tool"},
-         true,
-         {"Application Support/Lonely Tool", "Group Containers/Lonely Tool"},
-         {"Application Support/Lonely Tool"}},
+         {".cache/com.dup.tool", ".local/share/Dup Tool"},
+         {"Data/Dup Tool"}},
+        {"shared name: no name key", {}, {"Twin Tool", "twin tool"}, true, {".local/share/Twin Tool"}, {}},
         {"an extending identifier claims its data in every root",
-         "Acme",
-         "com.acme.app",
          {"com.acme.app", "com.acme.app.pro"},
          {"Acme", "Acme Pro"},
          true,
-         {"Caches/com.acme.app.pro", "Preferences/com.acme.app.pro.plist",
-          "Group Containers/group.x.com.acme.app.pro", "Caches/com.acme.app", "Caches/com.acme.app.x"},
-         {"Caches/com.acme.app", "Caches/com.acme.app.x"}},
+         {".cache/com.acme.app.pro", ".config/com.acme.app.pro.conf", ".var/app/com.acme.app.pro",
+          ".cache/com.acme.app", ".cache/com.acme.app.x"},
+         {"Cache/com.acme.app", "Cache/com.acme.app.x"}},
         {"identifiers of three parts: the prefix form counts",
-         "Acme",
-         "com.acme.app",
          {"com.acme.app", "com.acme.pro"},
          {"Acme", "Acme Pro"},
          true,
-         {"Caches/com.acme.pro", "Caches/com.acme.app.helper", "Caches/com.acme.apps"},
-         {"Caches/com.acme.app.helper"}},
+         {".cache/com.acme.pro", ".cache/com.acme.app.helper", ".cache/com.acme.apps"},
+         {"Cache/com.acme.app.helper"}},
     };
     for (const Case& c : cases) {
         test::TempTree caseTree;
-        const Path caseHome = caseTree.root();
+        const Path caseHome = caseTree.folder("home");
         for (const char* entry : c.entries)
-            caseTree.file(caseHome / "Library" / entry, 100);
-        const LeftoverFinder caseFinder(FileSystem(), CleanupScanner(FileSystem(), caseHome), caseHome,
-                                        clock);
-        const auto found = caseFinder.find(c.name, c.id, c.installedIDs, c.installedNames, c.complete);
+            caseTree.file(caseHome / entry, 100);
+        std::vector<InstalledApp> apps;
+        for (qsizetype i = 0; i < c.installedNames.size(); ++i)
+            apps.push_back(installed(Path("/opt/app" + std::to_string(i)), c.installedNames[i],
+                                     i < c.installedIDs.size() ? c.installedIDs[i] : QString()));
+        const LeftoverFinder caseFinder(FileSystem(), CleanupScanner(FileSystem(), caseHome),
+                                        Places::resolve(caseHome, {}), clock);
+        const auto found = caseFinder.find(apps.front(), apps, c.complete);
         EXPECT_EQ(placesOf(found.items), c.expected) << c.what;
         EXPECT_FALSE(found.incomplete) << c.what;
     }
@@ -252,42 +213,40 @@ TEST_F(LeftoverFinderTest, NarrowMatchingRules)
 
 TEST_F(LeftoverFinderTest, MissingRootsAreNoGapUnreadableOnesAre)
 {
-    const auto nothing =
-        finder().find("Acme Studio", "com.acme.studio", {"com.acme.studio"}, {"Acme Studio"}, true);
+    const InstalledApp acme = installed("/opt/acme", "Acme Studio", "com.acme.studio");
+    const auto nothing = finder().find(acme, {acme}, true);
     EXPECT_TRUE(nothing.items.empty());
     EXPECT_FALSE(nothing.incomplete);
 
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    const Path open = tree.file(library / "Application Support/com.acme.studio/db", 8000);
-    tree.file(library / "Preferences/com.acme.studio.plist", 700);
-    tree.chmod(library / "Preferences", 0700);
-    tree.file(library / "Caches/com.acme.studio/open", 4000);
-    tree.file(library / "Caches/com.acme.studio/closed/secret", 4000);
-    tree.chmod(library / "Caches/com.acme.studio/closed", 0700);
+    const Path open = tree.file(home / ".local/share/com.acme.studio/db", 8000);
+    tree.file(home / ".config/com.acme.studio.conf", 700);
+    tree.chmod(home / ".config", 0700);
+    tree.file(home / ".cache/com.acme.studio/open", 4000);
+    tree.file(home / ".cache/com.acme.studio/closed/secret", 4000);
+    tree.chmod(home / ".cache/com.acme.studio/closed", 0700);
 
     LeftoverFinder::Found found;
     {
         test::DroppedPrivileges dropped;
-        found = finder().find("Acme Studio", "com.acme.studio", {"com.acme.studio"}, {"Acme Studio"}, true);
+        found = finder().find(acme, {acme}, true);
     }
     EXPECT_TRUE(found.incomplete);
-    EXPECT_EQ(placesOf(found.items),
-              (std::set<QString>{"Application Support/com.acme.studio", "Caches/com.acme.studio"}));
+    EXPECT_EQ(placesOf(found.items), (std::set<QString>{"Data/com.acme.studio", "Cache/com.acme.studio"}));
     EXPECT_EQ(found.items[0].bytes, test::findAllocatedSize(open)); // read in full while dropped
-    EXPECT_EQ(found.items[1].bytes, test::findAllocatedSize(library / "Caches/com.acme.studio/open"));
+    EXPECT_EQ(found.items[1].bytes, test::findAllocatedSize(home / ".cache/com.acme.studio/open"));
 
-    const auto asRoot =
-        finder().find("Acme Studio", "com.acme.studio", {"com.acme.studio"}, {"Acme Studio"}, true);
+    const auto asRoot = finder().find(acme, {acme}, true);
     EXPECT_FALSE(asRoot.incomplete);
     EXPECT_EQ(asRoot.items.size(), 3u);
 }
 
 TEST_F(LeftoverFinderTest, OrphanMatcher)
 {
-    InstalledApp acme{"/Applications/Acme.app", "Acme Studio", "com.acme.studio", {}, 0, {}};
-    InstalledApp anonymous{"/Applications/Anon.app", "Anon", "", {}, 0, {}};
+    const InstalledApp acme = installed("/opt/acme", "Acme Studio", "com.acme.studio");
+    const InstalledApp anonymous = installed("/opt/anon", "Anon");
     auto locator = std::make_shared<test::FakeAppLocator>();
-    locator->install("com.elsewhere.viewer", "/opt/Viewer.app");
+    locator->install("com.elsewhere.viewer", "/srv/viewer");
 
     EXPECT_FALSE(LeftoverFinder::orphanMatcher(AppScanner::Listing{{acme}, false}, locator).has_value());
     EXPECT_TRUE(locator->questions().empty());
@@ -323,7 +282,7 @@ TEST_F(LeftoverFinderTest, OrphanMatcher)
 
     // Without a look-up of its own the matcher asks the inventory's index.
     const InventoryAppLocator index({acme, anonymous});
-    EXPECT_EQ(index.urlForApplication("COM.ACME.STUDIO"), std::optional<Path>("/Applications/Acme.app"));
+    EXPECT_EQ(index.urlForApplication("COM.ACME.STUDIO"), std::optional<Path>("/opt/acme"));
     EXPECT_FALSE(index.urlForApplication("").has_value());
     EXPECT_FALSE(index.urlForApplication("com.other").has_value());
     const auto own = LeftoverFinder::orphanMatcher(AppScanner::Listing{{acme}, true});
@@ -334,29 +293,29 @@ TEST_F(LeftoverFinderTest, OrphanMatcher)
 
 TEST_F(LeftoverFinderTest, FindsOldOrphansInTheirRootsOnly)
 {
-    const Path old = aged("Preferences/com.oldvendor.tool.plist", 90, 9000);
-    aged("Application Support/com.gone.exactly60", 60, 7000);
-    aged("Containers/com.gone.just-under", 60, 7000, -60); // one minute short of 60 days
-    aged("HTTPStorages/com.gone.fiftynine", 59, 7000);
-    aged("WebKit/com.gone.future", -3, 7000); // dated in the future
-    aged("Cookies/com.gone.cookies.binarycookies", 400, 5000);
-    aged("Cookies/.com.gone.hidden", 400, 5000);
-    aged("Cookies/com.acme.oldtool", 400, 5000); // not an orphan
-    for (const char* root : {"Caches", "Logs", "Saved Application State", "Group Containers", "LaunchAgents"})
+    const Path old = aged(".config/com.oldvendor.tool", 90, 9000);
+    aged(".local/share/com.gone.exactly60", 60, 7000);
+    aged(".var/app/com.gone.just-under", 60, 7000, -60); // one minute short of 60 days
+    aged(".config/com.gone.fiftynine", 59, 7000);
+    aged(".local/share/com.gone.future", -3, 7000); // dated in the future
+    aged(".var/app/com.gone.cookies", 400, 5000);
+    aged(".var/app/.com.gone.hidden", 400, 5000);
+    aged(".var/app/com.acme.oldtool", 400, 5000); // not an orphan
+    for (const char* root : {".cache", ".local/state", ".config/autostart"})
         aged(std::string(root) + "/com.gone.elsewhere", 400, 5000);
     // An empty, readable orphan folder is dropped without a gap.
-    const Path empty = tree.folder(library / "Containers/com.gone.empty");
+    const Path empty = tree.folder(home / ".var/app/com.gone.empty");
     tree.setMtime(empty, clock->now().addSecs(-400 * kDay));
 
-    const InstalledApp acme{"/Applications/Acme.app", "Acme Studio", "com.acme.studio", {}, 0, {}};
+    const InstalledApp acme = installed("/opt/acme", "Acme Studio", "com.acme.studio");
     const auto matcher = LeftoverFinder::orphanMatcher(AppScanner::Listing{{acme}, true});
     ASSERT_TRUE(matcher.has_value());
     const auto orphans = finder().findOrphans(*matcher);
     EXPECT_FALSE(orphans.incomplete);
     EXPECT_EQ(placesOf(orphans.items), (std::set<QString>{
-                                           QStringLiteral("Preferences \u00B7 com.oldvendor.tool.plist"),
-                                           QStringLiteral("Application Support \u00B7 com.gone.exactly60"),
-                                           QStringLiteral("Cookies \u00B7 com.gone.cookies.binarycookies"),
+                                           QStringLiteral("Config \u00B7 com.oldvendor.tool"),
+                                           QStringLiteral("Data \u00B7 com.gone.exactly60"),
+                                           QStringLiteral("Flatpak Data \u00B7 com.gone.cookies"),
                                        }));
     expectLargestFirst(orphans.items);
     for (const ScanItem& item : orphans.items) {
@@ -369,9 +328,9 @@ TEST_F(LeftoverFinderTest, FindsOldOrphansInTheirRootsOnly)
 
 TEST_F(LeftoverFinderTest, CancellationReturnsTheOrphansFoundSoFar)
 {
-    aged("Application Support/com.gone.first", 400, 5000);
-    aged("Preferences/com.gone.second.plist", 400, 9000);
-    aged("Containers/com.gone.third", 400, 5000);
+    aged(".var/app/com.gone.first", 400, 5000);
+    aged(".config/com.gone.second", 400, 9000);
+    aged(".local/share/com.gone.third", 400, 5000);
     std::stop_source stop;
     auto locator = std::make_shared<test::FakeAppLocator>();
     locator->onQuestion([&](const QString& id) {
@@ -383,16 +342,16 @@ TEST_F(LeftoverFinderTest, CancellationReturnsTheOrphansFoundSoFar)
     const auto orphans = finder().findOrphans(*matcher, stop.get_token());
     EXPECT_FALSE(orphans.incomplete);
     EXPECT_EQ(placesOf(orphans.items),
-              (std::set<QString>{QStringLiteral("Preferences \u00B7 com.gone.second.plist"),
-                                 QStringLiteral("Application Support \u00B7 com.gone.first")}));
+              (std::set<QString>{QStringLiteral("Config \u00B7 com.gone.second"),
+                                 QStringLiteral("Flatpak Data \u00B7 com.gone.first")}));
     EXPECT_EQ(locator->questions().size(), 2u);
 }
 
 TEST_F(LeftoverFinderTest, UnreadableOrphansMakeTheResultIncomplete)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    const Path open = aged("Application Support/com.gone.open", 400, 5000);
-    tree.chmod(aged("Preferences/com.gone.closed.plist", 400, 0), 0600); // 0 bytes and unreadable
+    const Path open = aged(".var/app/com.gone.open", 400, 5000);
+    tree.chmod(aged(".config/com.gone.closed", 400, 0), 0600); // 0 bytes and unreadable
     const auto matcher = LeftoverFinder::orphanMatcher(AppScanner::Listing{{}, true},
                                                        std::make_shared<test::FakeAppLocator>());
     ASSERT_TRUE(matcher.has_value());

@@ -74,7 +74,7 @@ protected:
     fs::path info() const { return homeTrash / "info"; }
 
     TempTree tree;
-    const fs::path applications = tree.folder("Applications");
+    const fs::path applications = tree.folder("opt");
     const fs::path homeTrash = tree.path("home/.local/share/Trash");
     std::shared_ptr<FakeAdminPrompt> prompt = std::make_shared<FakeAdminPrompt>();
 };
@@ -83,9 +83,9 @@ TEST(PrivilegedUninstallCommand, NamesEveryPartExactlyWhateverItHolds)
 {
     const std::string name = "A'b\"c\\d$(id)`id`\ne.app";
     MoveCommand command;
-    command.sourceFolder = "/Applications/Vendor's";
+    command.sourceFolder = "/opt/Vendor's";
     command.sourceName = name;
-    command.allowedFolders = {"/Applications", "/home/u/Applications"};
+    command.allowedFolders = {"/opt", "/home/u/Applications"};
     command.trash = "/home/u/.local/share/Trash";
     command.destinationName = "A'b\"c\\d$(id)`id`\ne 2.app";
     command.owner = 1000;
@@ -93,8 +93,8 @@ TEST(PrivilegedUninstallCommand, NamesEveryPartExactlyWhateverItHolds)
     // Written out by hand: the name in single quotes, each of its single quotes as '\''.
     const std::string held = "/proc/self/fd/3/'A'\\''b\"c\\d$(id)`id`\ne.app'";
     EXPECT_EQ(PrivilegedUninstall::shellCommand(command),
-              "cd -P -- '/Applications/Vendor'\\''s' && case \"$(/bin/pwd -P)\" in "
-              "'/Applications'|'/Applications'/*|'/home/u/Applications'|'/home/u/Applications'/*) ;; "
+              "cd -P -- '/opt/Vendor'\\''s' && case \"$(/bin/pwd -P)\" in "
+              "'/opt'|'/opt'/*|'/home/u/Applications'|'/home/u/Applications'/*) ;; "
               "*) exit 64;; esac && exec 3< . && cd -P -- '/home/u/.local/share/Trash/files' && "
               "/bin/test \"$(/bin/pwd -P)\" = '/home/u/.local/share/Trash/files' && "
               "/bin/test \"$(/bin/stat -c %u .)\" = 1000 && exec 4< . && "
@@ -130,7 +130,7 @@ TEST(PrivilegedUninstallCommand, SingleQuotingKeepsEveryByteLiteral)
 
 TEST_F(PrivilegedUninstallTest, MovesTheBundleIntoTheHomeTrashWithItsInfoFile)
 {
-    const fs::path app = bundle("Applications/Example.app");
+    const fs::path app = bundle("opt/Example.app");
     // The answer names the Trash folder the bundle went to.
     EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()), Result::success(files()));
     EXPECT_FALSE(present(app));
@@ -170,7 +170,7 @@ TEST_F(PrivilegedUninstallTest, HostileNamesMoveExactlyThatBundleAndRunNothing)
                                     std::string("$(touch pwned).app"), std::string("`touch pwned`.app"),
                                     std::string("new\nline.app"), std::string("a\xff.app")}) {
         SCOPED_TRACE(name);
-        const fs::path app = bundle(fs::path("Applications") / name);
+        const fs::path app = bundle(fs::path("opt") / name);
         EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()).kind, Result::Kind::success);
         EXPECT_FALSE(present(app));
         EXPECT_EQ(contents(files() / name / "Contents/marker"), QByteArray("bundle"));
@@ -182,14 +182,14 @@ TEST_F(PrivilegedUninstallTest, HostileNamesMoveExactlyThatBundleAndRunNothing)
 TEST_F(PrivilegedUninstallTest, TakenNamesGiveNumberedDestinations)
 {
     tree.folder(files() / "Example.app");
-    const fs::path first = bundle("Applications/Example.app");
+    const fs::path first = bundle("opt/Example.app");
     EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(first, environment()).kind, Result::Kind::success);
     EXPECT_TRUE(present(files() / "Example 2.app/Contents/marker"));
     EXPECT_TRUE(present(info() / "Example 2.app.trashinfo"));
 
     // A name whose info file alone is taken is passed over too.
     tree.fileWithContent(info() / "Example 3.app.trashinfo", "other");
-    const fs::path second = bundle("Applications/Example.app");
+    const fs::path second = bundle("opt/Example.app");
     EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(second, environment()).kind, Result::Kind::success);
     EXPECT_TRUE(present(files() / "Example 4.app/Contents/marker"));
     EXPECT_EQ(contents(info() / "Example 3.app.trashinfo"), QByteArray("other"));
@@ -222,12 +222,12 @@ TEST_F(PrivilegedUninstallTest, TakenNamesGiveNumberedDestinations)
 
 TEST_F(PrivilegedUninstallTest, BundlesBelowAnApplicationFolderOrReachedThroughALinkAreAccepted)
 {
-    const fs::path vendor = bundle("Applications/Vendor/Suite/Tool.app");
+    const fs::path vendor = bundle("opt/Vendor/Suite/Tool.app");
     EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(vendor, environment()).kind, Result::Kind::success);
     EXPECT_TRUE(present(files() / "Tool.app/Contents/marker"));
 
     tree.symlink(applications, "Linked");
-    bundle("Applications/Through.app");
+    bundle("opt/Through.app");
     EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(tree.path("Linked/Through.app"), environment()).kind,
               Result::Kind::success);
     EXPECT_TRUE(present(files() / "Through.app/Contents/marker"));
@@ -237,8 +237,7 @@ TEST_F(PrivilegedUninstallTest, BundlesBelowAnApplicationFolderOrReachedThroughA
 TEST_F(PrivilegedUninstallTest, ItemsOutsideTheApplicationFoldersAreRefusedBeforeAnyPrompt)
 {
     for (const fs::path& item :
-         {bundle("Downloads/Example.app"), bundle("Applications/NotABundle"),
-          bundle("Applications/Shouting.APP"), bundle("ApplicationsX/Near.app"), tree.path("Applications")}) {
+         {bundle("Downloads/Example.app"), bundle("optX/Near.app"), tree.path("opt")}) {
         EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(item, environment()), Result::failed(kRefused))
             << item.native();
     }
@@ -247,35 +246,35 @@ TEST_F(PrivilegedUninstallTest, ItemsOutsideTheApplicationFoldersAreRefusedBefor
 }
 
 // An application's own folder under /opt: any name is accepted there, and only there.
-TEST_F(PrivilegedUninstallTest, AnApplicationFolderOfAnyNameMovesWhereAnyNameIsAllowed)
+TEST_F(PrivilegedUninstallTest, AnApplicationFolderOfAnyNameMovesOnlyFromAnApplicationFolder)
 {
-    const fs::path viewer = bundle("Applications/viewer");
+    const fs::path viewer = bundle("opt/viewer");
+    const fs::path shouting = bundle("opt/Shouting.APP");
     const fs::path elsewhere = bundle("Downloads/viewer");
-    PrivilegedUninstall::Environment anyName = environment();
-    anyName.anyName = true;
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(viewer, environment()), Result::failed(kRefused));
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(elsewhere, anyName), Result::failed(kRefused));
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(elsewhere, environment()), Result::failed(kRefused));
     EXPECT_TRUE(prompt->commands().empty());
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(viewer, anyName), Result::success(files()));
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(viewer, environment()), Result::success(files()));
     EXPECT_FALSE(present(viewer));
     EXPECT_EQ(contents(files() / "viewer/Contents/marker"), QByteArray("bundle"));
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(shouting, environment()), Result::success(files()));
+    EXPECT_EQ(contents(files() / "Shouting.APP/Contents/marker"), QByteArray("bundle"));
 }
 
-// An application listed through a link (/Applications/X.app pointing at the real bundle elsewhere):
+// An application listed through a link (/opt/X.app pointing at the real bundle elsewhere):
 // moving the link would leave the application installed, so nothing moves, before any prompt or by
 // the root command when the link is swapped in after the check.
 TEST_F(PrivilegedUninstallTest, ABundleThatIsALinkIsRefusedWholeOnBothSidesOfThePrompt)
 {
     const fs::path real = bundle("home/Applications/Real.app");
-    const fs::path link = tree.symlink(real, "Applications/Linked.app");
+    const fs::path link = tree.symlink(real, "opt/Linked.app");
     EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(link, environment()),
               Result::failed(AppScanner::linkedBundleRefusal()));
-    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(tree.path("Applications/Linked.app/"), environment()),
+    EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(tree.path("opt/Linked.app/"), environment()),
               Result::failed(AppScanner::linkedBundleRefusal()))
         << "a trailing slash names the link too";
     EXPECT_TRUE(prompt->commands().empty());
 
-    const fs::path swapped = bundle("Applications/Swapped.app");
+    const fs::path swapped = bundle("opt/Swapped.app");
     prompt->beforeRun([&](const std::string&) {
         fs::rename(swapped, tree.path("home/Applications/Swapped.app"));
         tree.symlink(tree.path("home/Applications/Swapped.app"), swapped);
@@ -309,15 +308,15 @@ TEST_F(PrivilegedUninstallTest, TheRootCommandRefusesASourceOutsideTheApplicatio
     EXPECT_FALSE(present(files() / "Example.app"));
 
     // A folder whose name only begins like an application folder is outside too.
-    command.sourceFolder = tree.folder("Applications-old");
-    bundle("Applications-old/Example.app");
+    command.sourceFolder = tree.folder("opt-old");
+    bundle("opt-old/Example.app");
     EXPECT_EQ(runShell(PrivilegedUninstall::shellCommand(command)).exitCode,
               PrivilegedUninstall::kOutsideApplicationFolders);
 }
 
 TEST_F(PrivilegedUninstallTest, ATrashSwappedForALinkIsRefused)
 {
-    const fs::path app = bundle("Applications/Example.app");
+    const fs::path app = bundle("opt/Example.app");
     const fs::path elsewhere = tree.folder("elsewhere");
     prompt->beforeRun([&](const std::string&) {
         fs::rename(files(), homeTrash / "files.real");
@@ -332,7 +331,7 @@ TEST_F(PrivilegedUninstallTest, ATrashSwappedForALinkIsRefused)
 
 TEST_F(PrivilegedUninstallTest, AFolderPlantedAtTheDestinationDoesNotReceiveTheBundle)
 {
-    const fs::path app = bundle("Applications/Example.app");
+    const fs::path app = bundle("opt/Example.app");
     prompt->beforeRun([&](const std::string&) { fs::create_directory(files() / "Example.app"); });
     const Result result = PrivilegedUninstall::moveToUserTrash(app, environment());
     EXPECT_EQ(result.kind, Result::Kind::failed);
@@ -343,7 +342,7 @@ TEST_F(PrivilegedUninstallTest, AFolderPlantedAtTheDestinationDoesNotReceiveTheB
 
 TEST_F(PrivilegedUninstallTest, TheTrashMustBeTheUsersOwnRealFolder)
 {
-    const fs::path app = bundle("Applications/Example.app");
+    const fs::path app = bundle("opt/Example.app");
     tree.folder(tree.path("home/.local/share"));
     tree.symlink(tree.folder("other-trash"), homeTrash);
     EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(app, environment()).kind, Result::Kind::failed);
@@ -377,7 +376,7 @@ TEST_F(PrivilegedUninstallTest, ThePromptsAnswersAreClassifiedAndReleaseTheInfoF
          },
          Result::failed(QStringLiteral("No pkexec"))},
     };
-    const fs::path app = bundle("Applications/Example.app");
+    const fs::path app = bundle("opt/Example.app");
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         row.arrange(*prompt);
@@ -391,8 +390,8 @@ TEST_F(PrivilegedUninstallTest, ABundleOnAnotherVolumeGoesToThatVolumesTrash)
 {
     const auto volume = test::ScratchMount::tmpfs(tree.path("volume"));
     QM_SKIP_UNLESS_SCRATCH_MOUNTED(volume);
-    const fs::path volumeApps = tree.folder("volume/Applications");
-    const fs::path app = bundle("volume/Applications/Example.app");
+    const fs::path volumeApps = tree.folder("volume/opt");
+    const fs::path app = bundle("volume/opt/Example.app");
     PrivilegedUninstall::Environment env = environment();
     env.appDirectories = {applications, volumeApps};
     const fs::path volumeTrash = tree.path("volume/.Trash-" + std::to_string(::getuid()));
@@ -409,8 +408,8 @@ TEST_F(PrivilegedUninstallTest, TheRootCommandNeverMovesAcrossFileSystems)
 {
     const auto volume = test::ScratchMount::tmpfs(tree.path("volume"));
     QM_SKIP_UNLESS_SCRATCH_MOUNTED(volume);
-    const fs::path volumeApps = tree.folder("volume/Applications");
-    bundle("volume/Applications/Example.app");
+    const fs::path volumeApps = tree.folder("volume/opt");
+    bundle("volume/opt/Example.app");
     tree.folder(files());
     MoveCommand command;
     command.sourceFolder = volumeApps;
@@ -445,9 +444,9 @@ TEST_F(PrivilegedUninstallTest, TheRootCommandNeverMovesAcrossTwoMountsOfOneFile
     EXPECT_TRUE(fs::is_empty(info())) << "the reserved info file was released";
 
     // Positive control: from a folder on the Trash's own mount the same command moves the bundle.
-    const fs::path local = bundle("Applications-local/Example.app");
+    const fs::path local = bundle("opt-local/Example.app");
     PrivilegedUninstall::Environment env = environment();
-    env.appDirectories = {tree.path("Applications-local")};
+    env.appDirectories = {tree.path("opt-local")};
     EXPECT_EQ(PrivilegedUninstall::moveToUserTrash(local, env).kind, Result::Kind::success);
     EXPECT_TRUE(present(files() / "Example.app/Contents/marker"));
 }
@@ -457,8 +456,8 @@ TEST_F(PrivilegedUninstallTest, AVolumeTrashTheUserCannotMakeIsMadeByTheRootComm
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
     const auto volume = test::ScratchMount::tmpfs(tree.path("volume"));
     QM_SKIP_UNLESS_SCRATCH_MOUNTED(volume);
-    const fs::path volumeApps = tree.folder("volume/Applications");
-    const fs::path app = bundle("volume/Applications/Example.app");
+    const fs::path volumeApps = tree.folder("volume/opt");
+    const fs::path app = bundle("volume/opt/Example.app");
     const fs::path volumeTrash = tree.path("volume/.Trash-" + std::to_string(TempTree::kOtherUid));
     prompt->answerExit(0); // recorded only; run as root below
     PrivilegedUninstall::Environment env = environment();

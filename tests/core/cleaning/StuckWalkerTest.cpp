@@ -175,7 +175,7 @@ TEST_F(StuckWalkerTest, OrphanFoldersAreMeasuredWhileOneIsStuck)
         GTEST_SKIP() << "one processor: orphans are measured one at a time";
     test::TempTree tree;
     const Path home = tree.folder("home");
-    const Path support = home / "Library/Application Support";
+    const Path support = home / ".config";
     const auto clock = std::make_shared<test::FakeClock>();
     std::vector<Path> orphans{support / "com.gone.a"};
     tree.file(orphans.front() / "held/inside", 8192);
@@ -194,7 +194,8 @@ TEST_F(StuckWalkerTest, OrphanFoldersAreMeasuredWhileOneIsStuck)
                                                        std::make_shared<test::FakeAppLocator>());
     ASSERT_TRUE(matcher.has_value());
     const LeftoverFinder::Orphans found =
-        LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), home), home, clock).findOrphans(*matcher);
+        LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), home), Places::resolve(home, {}), clock)
+            .findOrphans(*matcher);
     {
         const std::lock_guard lock(g_hold.mutex);
         EXPECT_TRUE(g_hold.released);

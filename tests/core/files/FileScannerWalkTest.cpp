@@ -90,6 +90,26 @@ TEST(FileScannerFilterTest, PackagesAndLibraryRootsArePrunedByExactRules)
     EXPECT_EQ(elsewhere.libraryRoots(),
               (std::vector<std::string>{"/h/.config", "/h/.local/share", "/h/.cache", "/h/.local/state",
                                         "/h/.var", "/sys-root/usr"}));
+
+    // The XDG homes are pruned where the places put them, not at their default places.
+    FileScanner::Services custom = at("/home/u");
+    custom.places = Places::resolveWith("/home/u",
+                                        {{"XDG_CONFIG_HOME", "/home/u/conf"},
+                                         {"XDG_DATA_HOME", "/home/u/data"},
+                                         {"XDG_CACHE_HOME", "/var/tmp/u-cache"},
+                                         {"XDG_STATE_HOME", "/home/u/state"}},
+                                        "/", std::nullopt);
+    const FileScanner moved(custom);
+    for (const auto& [path, expected] : std::vector<std::pair<const char*, bool>>{
+             {"/home/u/conf", true},
+             {"/home/u/data", true},
+             {"/var/tmp/u-cache", true},
+             {"/home/u/state", true},
+             {"/home/u/.var", true},
+             {"/home/u/.config", false},
+             {"/home/u/.cache", false},
+         })
+        EXPECT_EQ(moved.isPruned(path), expected) << path;
 }
 
 TEST(FileScannerWalkTest, SearchWalkSkipsHiddenPackagesAndLibrariesInAStableOrder)

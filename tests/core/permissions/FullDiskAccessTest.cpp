@@ -8,48 +8,36 @@
 namespace qm {
 namespace {
 
-const Path kDatabase = "Library/Application Support/com.apple.TCC/TCC.db";
-
-TEST(FullDiskAccess, ProbesTheDatabasesInOrder)
+TEST(FullDiskAccess, AnsweredByTheHomeFolderAlone)
 {
     test::TempTree tree;
-    const Path home = tree.folder("home");
-    const Path system = tree.folder("system");
-
-    // Neither database: the home folder decides.
-    EXPECT_TRUE(FullDiskAccess::isGranted(home, system));
-    EXPECT_FALSE(FullDiskAccess::isGranted(tree.path("no-home"), system));
-
-    // The user's missing, the system's readable.
-    tree.file(system / kDatabase, 10);
-    EXPECT_TRUE(FullDiskAccess::isGranted(tree.path("no-home"), system));
-
-    // The user's readable.
-    tree.file(home / kDatabase, 10);
-    EXPECT_TRUE(FullDiskAccess::isGranted(home, tree.path("no-system")));
+    EXPECT_TRUE(FullDiskAccess::isGranted(tree.folder("home")));
+    EXPECT_FALSE(FullDiskAccess::isGranted(tree.path("no-home")));
+    EXPECT_FALSE(FullDiskAccess::isGranted(tree.file("a-file", 10)));
 }
 
-TEST(FullDiskAccess, AUserDatabaseThatRefusesMeansNoWithoutAskingFurther)
+TEST(FullDiskAccess, AHomeThatCannotBeListedIsNoWhateverItHolds)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
     test::TempTree tree;
-    const Path home = tree.folder("home");
-    const Path userDb = tree.file(home / kDatabase, 10);
-    tree.chmod(userDb, 0600); // root's: the dropped user is refused
-    const Path system = tree.folder("system");
-    tree.file(system / kDatabase, 10); // readable by all, yet never reached
+    // Traversable but not readable: a file inside still opens, yet the home cannot be read.
+    const Path closed = tree.folder("closed");
+    tree.file(closed / "Library/Application Support/com.apple.TCC/TCC.db", 10);
+    tree.chmod(closed, 0711);
+    const Path locked = tree.folder("locked");
+    tree.chmod(locked, 0700);
+    const Path open = tree.folder("open"); // positive control
 
-    const Path otherHome = tree.folder("other");
-    tree.file(otherHome / kDatabase, 10); // positive control: a readable user database
-
-    bool refused = true, control = false;
+    bool closedAnswer = true, lockedAnswer = true, openAnswer = false;
     {
         test::DroppedPrivileges dropped;
-        refused = FullDiskAccess::isGranted(home, system);
-        control = FullDiskAccess::isGranted(otherHome, tree.path("no-system"));
+        closedAnswer = FullDiskAccess::isGranted(closed);
+        lockedAnswer = FullDiskAccess::isGranted(locked);
+        openAnswer = FullDiskAccess::isGranted(open);
     }
-    EXPECT_FALSE(refused);
-    EXPECT_TRUE(control);
+    EXPECT_FALSE(closedAnswer);
+    EXPECT_FALSE(lockedAnswer);
+    EXPECT_TRUE(openAnswer);
 }
 
 } // namespace

@@ -208,5 +208,45 @@ TEST(SpaceLensSafety, ComparesPathsAsBytes)
     expectDecisions(cases, s);
 }
 
+// The user's folders and the XDG homes are protected where this user's places put them: a custom
+// config home, a music folder of another name and a videos folder deeper in the home.
+TEST(SpaceLensSafety, ProtectsTheUsersOwnPlacesWhereverTheyLie)
+{
+    test::TempTree tree;
+    const Path s = tree.folder("system");
+    const Path h = tree.folder(s / "home/ann");
+    tree.fileWithContent(h / "conf/user-dirs.dirs",
+                         "XDG_MUSIC_DIR=\"$HOME/Sound\"\nXDG_VIDEOS_DIR=\"$HOME/Media/Films\"\n"
+                         "XDG_PICTURES_DIR=\"/elsewhere/Pictures\"\n");
+    tree.file(h / "Sound/track.flac", 10);
+    tree.file(h / "Media/Films/film.mkv", 10);
+    tree.file(h / "Media/notes.txt", 10);
+    tree.file(h / "conf/app/settings", 10);
+    tree.file(h / "Music/old.mp3", 10);
+    tree.folder(h / "Projects");
+    tree.symlink(h / "Sound", h / "sound-link");
+    const Places places = Places::resolve(h, {{"XDG_CONFIG_HOME", (h / "conf").native()}}, s);
+    ASSERT_EQ(places.music(), h / "Sound");
+
+    const std::vector<std::pair<Path, bool>> cases{
+        {h / "Sound", false},           // the music folder by its own name
+        {h / "Sound/track.flac", true}, // what it holds
+        {h / "Media/Films", false},     // the videos folder deeper in the home
+        {h / "Media", false},           // the folder that holds it
+        {h / "Media/notes.txt", true},  // a neighbour
+        {h / "conf", false},            // the config home
+        {h / "conf/app", false},        // and what it holds
+        {h / "Music", false},           // a default name stays protected
+        {h / "Pictures", false},        // the refused entry keeps its default
+        {h / ".config", false},         // the default config home too
+        {h / "Projects", true},         // positive control
+        {h / "sound-link", true},       // a link to the music folder is judged as the link
+    };
+    for (const auto& [path, removable] : cases)
+        EXPECT_EQ(SpaceLensSafety::isRemovable(path, places), removable) << path;
+    // Without those places the custom folders are ordinary ones.
+    EXPECT_TRUE(SpaceLensSafety::isRemovable(h / "Sound", h, s));
+    EXPECT_TRUE(SpaceLensSafety::isRemovable(h / "conf", h, s));
+}
 } // namespace
 } // namespace qm

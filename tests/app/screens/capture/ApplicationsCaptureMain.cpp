@@ -31,12 +31,12 @@ void buildBundles(ApplicationsScreenHarness& h)
     h.bundle("Brightline.app", "Brightline", "com.example.brightline", "2.0", Icon::png);
     h.bundle("Cartographer.app", "Cartographer", "org.example.cartographer", "", Icon::none);
     h.bundle("Driftwood.app", "Driftwood", "", "1.0.3", Icon::png);
-    h.system().file("Applications/Driftwood.app/Contents/Resources/data.bin", 4'500'000);
-    h.system().file("Applications/Aurora Notes.app/Contents/Resources/library.db", 38'000'000);
-    h.system().file("Applications/Brightline.app/Contents/Frameworks/engine.so", 12'000'000);
-    h.home().file("Library/Application Support/com.example.aurora/notes.db", 2'400'000);
-    h.home().file("Library/Caches/com.example.aurora/thumbnails", 900'000);
-    h.home().file("Library/Preferences/com.example.aurora.plist", 2'000);
+    h.system().file("opt/Driftwood.app/Contents/Resources/data.bin", 4'500'000);
+    h.system().file("opt/Aurora Notes.app/Contents/Resources/library.db", 38'000'000);
+    h.system().file("opt/Brightline.app/Contents/Frameworks/engine.so", 12'000'000);
+    h.home().file(".local/share/com.example.aurora/notes.db", 2'400'000);
+    h.home().file(".cache/com.example.aurora/thumbnails", 900'000);
+    h.home().file(".config/com.example.aurora.conf", 2'000);
 }
 
 QQuickItem* row(ApplicationsScreenHarness& h, const QString& name)
@@ -98,13 +98,13 @@ void failure(ScreenCapture& shot)
         return;
     }
     // A leftover that goes between the search and the move stays behind as a failure.
-    fs::remove_all(h.home().path("Library/Caches/com.example.aurora"));
+    fs::remove_all(h.home().path(".cache/com.example.aurora"));
     h.model().confirmUninstall();
     if (!h.settle([&] { return h.model().uninstallCompletions() == 1 && h.model().uninstallFailure(); })) {
         shot.fail(QStringLiteral("no failure"));
         return;
     }
-    h.model().setPendingRevealURL(qm::Path(h.home().path("Library/Caches/com.example.aurora")));
+    h.model().setPendingRevealURL(qm::Path(h.home().path(".cache/com.example.aurora")));
     h.model().setFailureNeedsFullDiskAccess(true);
     shot.shoot(h, QStringLiteral("failure-alert"));
     h.model().dismissFailure();
