@@ -269,6 +269,7 @@ TEST_F(ApplicationsViewTest, ACompletionWithAFailureShowsTheAlertAndNoCelebratio
     auto* alert = h.pageObject("failureAlert");
 
     openSheet(QStringLiteral("Alpha"));
+    EXPECT_TRUE(shown(sheetPart(QStringLiteral("lockSymbol"))));
     fs::remove_all(cache); // gone between the search and the move
     h.click(sheetPart(QStringLiteral("uninstallButton")));
     auto* dialog = child(sheet(), "confirmDialog");
@@ -606,6 +607,7 @@ TEST_F(ApplicationsViewTest, APackageManagedApplicationShowsWhyItStaysAndWhereTo
     openSheet(QStringLiteral("Editor"));
     EXPECT_TRUE(shown(sheetPart(QStringLiteral("packageBanner"))));
     EXPECT_FALSE(shown(sheetPart(QStringLiteral("adminBanner"))));
+    EXPECT_FALSE(shown(sheetPart(QStringLiteral("lockSymbol")))) << "the sheet says the app itself goes";
     EXPECT_EQ(text(QStringLiteral("packageBannerText")),
               QStringLiteral(
                   "Editor was installed by the system's package manager, so Quillmere can't move it to "

@@ -439,6 +439,8 @@ Item {
                             SymbolImage {
                                 id: lockSymbol
                                 objectName: "lockSymbol"
+                                // The package manager keeps an application it owns: nothing says it goes.
+                                visible: !sheet.packageManaged
                                 Layout.alignment: Qt.AlignVCenter
                                 name: "lock.fill"
                                 size: Typo.pixelSize(Typo.caption) * 1.2
