@@ -107,6 +107,10 @@ public:
     // A new battery reading loop for one Battery page, owned by `owner` (the page; destroyed with it,
     // which ends the loop). It runs on this application's clock and activity source.
     Q_INVOKABLE qm::BatteryPoller* createBatteryPoller(QObject* owner);
+    // Ends a reading loop one of the two calls above made (a page that goes out of view ends its loop
+    // and makes a new one when it comes back): deleted once control returns to the event loop. Does
+    // nothing for null.
+    Q_INVOKABLE void releaseLoop(QObject* loop);
 
 signals:
     void hasSeenPermissionsOnboardingChanged();

@@ -13,9 +13,10 @@ import Quillmere.Design as Design
 Item {
     id: screen
 
+    // Null while the page is out of view (it then shows "loading").
     required property BatteryPoller poller
 
-    readonly property string shownState: !poller.hasLoaded ? "loading" : poller.isPresent ? "reading" : "noBattery"
+    readonly property string shownState: poller === null || !poller.hasLoaded ? "loading" : poller.isPresent ? "reading" : "noBattery"
     readonly property var tips: [
         "Keep charge between 20% and 80% for everyday use to slow long-term wear.",
         "Avoid heat \u2014 charging in hot environments ages the battery faster.",

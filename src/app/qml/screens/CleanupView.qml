@@ -9,8 +9,9 @@ import Quillmere.Design as Design
 // moment (idle, scanning, results, empty or all cleaned), above a bar pinned to the bottom (cleaning,
 // undo offer, selection, or none), with the clean and Empty Trash confirmations, the shared failure
 // alert and the success celebration over it. It draws the Cleanup model and calls its operations; the
-// only state of its own is whether the celebration shows. It measures the Trash when it appears and
-// whenever the application becomes active again.
+// only state of its own is whether the celebration shows. It measures the Trash when it appears (when it
+// is made, and at each `appear()` after that) and whenever the application becomes active again while
+// it shows.
 Item {
     id: screen
 
@@ -52,16 +53,28 @@ Item {
         }
     }
 
-    Component.onCompleted: model.refreshTrash()
+    // What the page does each time it comes into view: it starts at the top and measures the Trash.
+    function appear() {
+        scroll.contentY = 0
+        model.refreshTrash()
+    }
+    // The page goes out of view: a celebration under way ends with it.
+    function disappear() {
+        celebration.active = false
+    }
+
+    Component.onCompleted: appear()
 
     Connections {
         target: screen.activity
+        enabled: screen.visible
         function onBecameActive() {
             screen.model.refreshTrash()
         }
     }
     Connections {
         target: screen.model
+        enabled: screen.visible
         function onCleanCompletionsChanged() {
             celebration.active = true
         }
@@ -180,28 +193,30 @@ Item {
 
     ActionFailureAlert {
         id: failureAlert
-        message: screen.model.failureNote !== "" ? screen.model.failureNote : null
+        // A page out of view shows no alert; the note waits for its return.
+        message: screen.visible && screen.model.failureNote !== "" ? screen.model.failureNote : null
         onDismissed: screen.model.failureNote = ""
     }
 
     ConfirmationDialog {
         id: cleanConfirm
-        shown: screen.model.showConfirm
+        // Closed while the page is out of view, and open again when it returns.
+        shown: screen.model.showConfirm && screen.visible
         title: screen.model.cleanConfirmTitle
         message: "Items go to the Trash and can be restored. Nothing is permanently deleted."
         destructiveText: screen.model.cleanConfirmButtonText
         onConfirmed: screen.model.confirmClean()
-        onDismissed: screen.model.showConfirm = false
+        onDismissed: if (screen.visible) screen.model.showConfirm = false
     }
 
     ConfirmationDialog {
         id: emptyConfirm
-        shown: screen.model.showEmptyConfirm
+        shown: screen.model.showEmptyConfirm && screen.visible
         title: screen.model.emptyConfirmTitle
         message: screen.model.emptyConfirmMessage
         destructiveText: screen.model.emptyConfirmButtonText
         onConfirmed: screen.model.confirmEmptyTrash()
-        onDismissed: screen.model.showEmptyConfirm = false
+        onDismissed: if (screen.visible) screen.model.showEmptyConfirm = false
     }
 
     // ---- header ----
