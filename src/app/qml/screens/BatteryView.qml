@@ -28,6 +28,11 @@ Item {
     readonly property alias header: header
     readonly property alias content: contentLoader
 
+    // Each time the page comes into view again it starts at the top, as a page made anew.
+    function appear() {
+        scroll.contentY = 0
+    }
+
     Flickable {
         id: scroll
         anchors.fill: parent

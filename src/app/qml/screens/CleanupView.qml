@@ -53,9 +53,13 @@ Item {
         }
     }
 
-    // What the page does each time it comes into view: it starts at the top and measures the Trash.
+    // What the page does each time it comes into view: it starts at the top with every category folded,
+    // as a page made anew, and measures the Trash.
     function appear() {
         scroll.contentY = 0
+        const shown = contentLoader.item
+        if (shown !== null && typeof shown.collapseAll === "function")
+            shown.collapseAll()
         model.refreshTrash()
     }
     // The page goes out of view: a celebration under way ends with it.
@@ -373,6 +377,14 @@ Item {
                         sectionIds.move(found, i, 1)
                     else
                         sectionIds.insert(i, { cid: ids[i] })
+                }
+            }
+            // Folds every section, as a page made anew shows them.
+            function collapseAll() {
+                for (let i = 0; i < sectionRepeater.count; ++i) {
+                    const each = sectionRepeater.itemAt(i)
+                    if (each !== null)
+                        each.expanded = false
                 }
             }
             // The section of the category `id`, or null.
