@@ -6,7 +6,7 @@ import Quillmere.Design
 import Quillmere.Design as Design
 
 // The Battery page: a live view of the internal battery from the page's own reading loop (`poller`,
-// which belongs to the page and ends with it). Until the first reading it says it is reading; then
+// which belongs to the page and lasts one visit). Until the first reading it says it is reading; then
 // either the charge ring with the status, six stat tiles, the care tips and a note on where the
 // readings come from, or, without a battery, a medallion that says so. No controls, no actions, and
 // no scan command.

@@ -20,7 +20,7 @@ Item {
     required property HelperClient helper
     // Announces when the application becomes active (null: never).
     property AppActivity activity: null
-    // The statistics loop that refreshes `model.stats`; ends with the page.
+    // The statistics loop that refreshes `model.stats`, one per visit; null while the page is out of view.
     property StatisticsLoop statsLoop: null
 
     property bool showSystemAgents: false
