@@ -346,6 +346,22 @@ TEST_F(ShellWindowTest, APageIsMadeOnItsFirstVisitAndKeptAndAppearsOnEveryVisit)
     EXPECT_EQ(stage->childItems().size(), 3);
     ASSERT_TRUE(waitFor([&] { return shownSlots(stage) == 1; }));
     EXPECT_TRUE(health->isEnabled());
+
+    // Back before the fade-out has ended: the page leaving goes out of view and comes straight back,
+    // appearing once more, while the other one fades out.
+    shell.key(Qt::Key_3, Qt::ControlModifier);
+    reads = shell.answers().storageReads;
+    shell.key(Qt::Key_2, Qt::ControlModifier);
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(stageScreen(), health.data());
+    EXPECT_EQ(shell.answers().storageReads, reads + 2);
+    QQuickItem* slot = nullptr;
+    for (QQuickItem* each : stage->childItems())
+        slot = each->property("module").toString() == QStringLiteral("Mac Health") ? each : slot;
+    ASSERT_NE(slot, nullptr);
+    ASSERT_TRUE(waitFor([&] { return shownSlots(stage) == 1 && slot->opacity() == 1 && slot->x() == 0; }));
+    EXPECT_TRUE(health->isVisible());
+    EXPECT_TRUE(health->isEnabled());
 }
 
 TEST_F(ShellWindowTest, TheSidebarGaugeShowsTheHomeVolume)
