@@ -47,8 +47,12 @@ Item {
             celebration.active = true
     }
 
-    // What the page does each time it comes into view: it lists the inventory when there is none.
+    // What the page does each time it comes into view: it shows its list from the top, as a page made
+    // anew, and lists the inventory when there is none.
     function appear() {
+        const shown = contentLoader.item
+        if (shown !== null && shown.objectName === "appList")
+            shown.positionViewAtBeginning()
         if (model.appCount === 0)
             model.load()
     }

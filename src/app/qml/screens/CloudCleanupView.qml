@@ -33,8 +33,12 @@ Item {
     readonly property alias failureAlert: failureAlert
     readonly property alias celebration: celebration
 
-    // What the page does each time it comes into view: it calls `start()`.
+    // What the page does each time it comes into view: it shows its list from the top, as a page made
+    // anew, and calls `start()`.
     function appear() {
+        const shown = contentLoader.item
+        if (shown !== null && shown.objectName === "resultsState")
+            shown.contentY = 0
         model.start()
     }
     // The page goes out of view: a celebration under way ends with it.
