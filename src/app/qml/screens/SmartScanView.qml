@@ -11,8 +11,9 @@ import Quillmere.Design as Design
 // sections drawn from the other modules. Over its bottom edge, centred, the circular Clean / Re-scan
 // button above the undo bar, each only when it applies; the clean confirmation, the shared failure
 // alert and the celebration lie over the page. Every state lives in the models: the page keeps only
-// whether the celebration shows. Each time it appears (when it is made, and at each `appear()` the root
-// view's stage calls on a later visit) it starts the first scan while the model is idle and refreshes the health model and the definitions status (when
+// whether the celebration shows. Each time it appears (when it is made, and at each `appear()` the
+// stage calls on a later visit) it starts the first scan while the model is idle and refreshes the
+// health model and the definitions status (when
 // it is made before the window's first frame, right after that frame); when the application becomes active it probes Full Disk Access again and refreshes the health model.
 Item {
     id: screen
