@@ -126,4 +126,10 @@ BatteryPoller* QuillmereApp::createBatteryPoller(QObject* owner)
     return poller;
 }
 
+void QuillmereApp::releaseLoop(QObject* loop)
+{
+    if (loop != nullptr)
+        loop->deleteLater();
+}
+
 } // namespace qm

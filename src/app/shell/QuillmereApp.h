@@ -101,12 +101,18 @@ public:
     // QML engine never collects it).
     Q_INVOKABLE qm::ModuleModels* createModuleModels(QObject* owner);
     // The Performance page's statistics loop over `model`'s `refreshStats`, on this application's
-    // clock and activity, owned by `owner` (the page: the loop ends with it).
+    // clock and activity, owned by `owner` (the page, which ends it with `releaseLoop` when it goes out of
+    // view, or by being destroyed).
     Q_INVOKABLE qm::StatisticsLoop* createPerformanceStatsLoop(qm::PerformanceViewModel* model,
                                                                QObject* owner);
-    // A new battery reading loop for one Battery page, owned by `owner` (the page; destroyed with it,
-    // which ends the loop). It runs on this application's clock and activity source.
+    // A new battery reading loop for one Battery page, owned by `owner` (the page, which ends it
+    // with `releaseLoop` when it goes out of view, or by being destroyed). It runs on this application's
+    // clock and activity source.
     Q_INVOKABLE qm::BatteryPoller* createBatteryPoller(QObject* owner);
+    // Ends a reading loop one of the two calls above made (a page that goes out of view ends its loop
+    // and makes a new one when it comes back): deleted once control returns to the event loop. Does
+    // nothing for null.
+    Q_INVOKABLE void releaseLoop(QObject* loop);
 
 signals:
     void hasSeenPermissionsOnboardingChanged();

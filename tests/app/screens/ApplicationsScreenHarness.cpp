@@ -27,17 +27,27 @@ Item {
     readonly property alias page: loader.item
     property bool pageShown: true
 
+    // As the shell's stage leaves a module and comes back to it: the page is told it goes, hidden,
+    // shown again and told it appears.
+    onPageShownChanged: {
+        if (!pageShown && page !== null)
+            page.disappear()
+        holder.visible = pageShown
+        if (pageShown && page !== null)
+            page.appear()
+    }
+
     BrandBackground {
         anchors.fill: parent
         module: "Applications"
     }
     Item {
+        id: holder
         anchors.fill: parent
         ModuleTint.tint: QuillmereModule.tint("Applications")
         Loader {
             id: loader
             anchors.fill: parent
-            active: host.pageShown
             sourceComponent: ApplicationsView {
                 objectName: "applicationsView"
                 model: host.applications

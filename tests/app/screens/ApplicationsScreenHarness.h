@@ -71,8 +71,8 @@ public:
     // Makes the model and shows the page in a window of `size` on the Applications backdrop and tint;
     // false, with the QML errors in `errors()`, when it did not load.
     bool open(QSize size);
-    // Takes the page away and shows a new one over the same model, as the shell does when the user
-    // comes back to the module.
+    // Hides the page and shows it again, as the shell does when the user leaves the module and comes
+    // back to it.
     bool showPageAgain();
     ApplicationsViewModel& model() { return *m_model; }
     QQuickWindow* window() const { return m_screen.window(); }
@@ -125,7 +125,7 @@ private:
     std::unique_ptr<ApplicationsViewModel> m_model;
     // The window, the engine and Qt's warnings; it keeps gsettings on its memory back end.
     ScreenHarness m_screen;
-    // What the host's loader shows now; a new item after `showPageAgain`.
+    // What the host's loader shows; the same item after `showPageAgain`.
     QQuickItem* m_page = nullptr;
     QStringList m_expected;
 };

@@ -39,7 +39,16 @@ TEST_F(PerformancePageInShellTest, ThePageOwnsARunningStatisticsLoopThatEndsWith
     EXPECT_EQ(loop->samplesStarted(), 1) << "a sample at once";
 
     shell.key(Qt::Key_3, Qt::ControlModifier);
-    EXPECT_TRUE(waitFor([&] { return loop.isNull(); })) << "the loop ends with its page";
+    EXPECT_TRUE(waitFor([&] { return loop.isNull(); })) << "the loop ends when its page goes";
+
+    // The page is kept; coming back makes it a new loop that samples at once.
+    shell.key(Qt::Key_5, Qt::ControlModifier);
+    EXPECT_EQ(page(), performance);
+    QPointer<StatisticsLoop> again = performance->property("statsLoop").value<StatisticsLoop*>();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->parent(), performance);
+    EXPECT_TRUE(again->running());
+    EXPECT_EQ(again->samplesStarted(), 1);
 }
 
 } // namespace

@@ -75,7 +75,7 @@ TEST_F(ProtectionPageInShellTest, TheMenusScanFollowsTheTabAndEveryVisitOpensOnP
     const QPointer<QQuickItem> left = page();
     shell.key(Qt::Key_3, Qt::ControlModifier);
     EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Cleanup"));
-    ASSERT_TRUE(waitFor([&] { return left.isNull(); }));
+    ASSERT_TRUE(waitFor([&] { return !left->isVisible(); }));
     EXPECT_EQ(text(scanAction()), QStringLiteral("Scan Cleanup"));
 
     // The next visit opens on Privacy again, with its command.

@@ -40,6 +40,15 @@ bool enabled(const QObject* object)
     return object != nullptr && object->property("enabled").toBool();
 }
 
+// How many of the stage's module slots are drawn.
+int shownSlots(const QQuickItem* stage)
+{
+    int shown = 0;
+    for (const QQuickItem* slot : stage->childItems())
+        shown += slot->isVisible() ? 1 : 0;
+    return shown;
+}
+
 class ShellWindowTest : public ::testing::Test
 {
 protected:
@@ -274,10 +283,10 @@ TEST_F(ShellWindowTest, EverySwitchRefreshesTheStorageReadingAndReselectingChang
     EXPECT_EQ(shell.answers().storageReads, launchReads + 1);
     EXPECT_EQ(selection(), QStringLiteral("Cleanup"));
 
-    // The old screen fades out and goes; the new one stays.
+    // The old screen fades out and is hidden; the new one stays.
     QQuickItem* root = shell.item("rootView");
     QQuickItem* stage = root->property("stage").value<QQuickItem*>();
-    ASSERT_TRUE(waitFor([&] { return stage->childItems().size() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return shownSlots(stage) == 1; }));
     QQuickItem* screen = stageScreen();
 
     shell.click(shell.item("sidebarRow:Cleanup"));
@@ -285,7 +294,7 @@ TEST_F(ShellWindowTest, EverySwitchRefreshesTheStorageReadingAndReselectingChang
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     EXPECT_EQ(shell.answers().storageReads, launchReads + 1) << "re-selecting reads nothing";
-    EXPECT_EQ(stage->childItems().size(), 1) << "and starts no transition";
+    EXPECT_EQ(shownSlots(stage), 1) << "and starts no transition";
     EXPECT_EQ(stageScreen(), screen);
 
     // The Go menu's item switches like the sidebar does.
@@ -293,6 +302,66 @@ TEST_F(ShellWindowTest, EverySwitchRefreshesTheStorageReadingAndReselectingChang
     EXPECT_EQ(selection(), QStringLiteral("Cloud Cleanup"));
     QThreadPool::globalInstance()->waitForDone();
     EXPECT_EQ(shell.answers().storageReads, launchReads + 2);
+}
+
+TEST_F(ShellWindowTest, APageIsMadeOnItsFirstVisitAndKeptAndAppearsOnEveryVisit)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    QThreadPool::globalInstance()->waitForDone();
+    QQuickItem* root = shell.item("rootView");
+    QQuickItem* stage = root->property("stage").value<QQuickItem*>();
+    ASSERT_NE(stage, nullptr);
+    // Before any visit only the visible module's page exists.
+    ASSERT_EQ(stage->childItems().size(), 1);
+    EXPECT_EQ(stage->childItems().first()->property("module").toString(), QStringLiteral("Smart Scan"));
+    QPointer<QQuickItem> smartScan = stageScreen();
+    ASSERT_NE(smartScan, nullptr);
+
+    // Each switch reads the volume once; the health page's appearance refreshes the health model, which
+    // reads it once more.
+    int reads = shell.answers().storageReads;
+    shell.key(Qt::Key_2, Qt::ControlModifier);
+    QThreadPool::globalInstance()->waitForDone();
+    ASSERT_EQ(stageModule(), QStringLiteral("Mac Health"));
+    EXPECT_EQ(shell.answers().storageReads, reads + 2);
+    QPointer<QQuickItem> health = stageScreen();
+    ASSERT_NE(health, nullptr);
+    EXPECT_EQ(stage->childItems().size(), 2) << "the visited page is made, no other";
+
+    shell.key(Qt::Key_3, Qt::ControlModifier);
+    ASSERT_TRUE(waitFor([&] { return shownSlots(stage) == 1; }));
+    ASSERT_FALSE(health.isNull()) << "a page left is kept";
+    EXPECT_FALSE(health->isVisible()) << "and not drawn";
+    EXPECT_FALSE(health->isEnabled()) << "and takes no input";
+    EXPECT_FALSE(smartScan.isNull());
+    EXPECT_EQ(stage->childItems().size(), 3);
+
+    reads = shell.answers().storageReads;
+    shell.key(Qt::Key_2, Qt::ControlModifier);
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(stageScreen(), health.data()) << "the same page comes back";
+    EXPECT_TRUE(health->isVisible());
+    EXPECT_EQ(shell.answers().storageReads, reads + 2) << "and appears again";
+    EXPECT_EQ(stage->childItems().size(), 3);
+    ASSERT_TRUE(waitFor([&] { return shownSlots(stage) == 1; }));
+    EXPECT_TRUE(health->isEnabled());
+
+    // Back before the fade-out has ended: the page leaving goes out of view and comes straight back,
+    // appearing once more, while the other one fades out.
+    shell.key(Qt::Key_3, Qt::ControlModifier);
+    reads = shell.answers().storageReads;
+    shell.key(Qt::Key_2, Qt::ControlModifier);
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_EQ(stageScreen(), health.data());
+    EXPECT_EQ(shell.answers().storageReads, reads + 2);
+    QQuickItem* slot = nullptr;
+    for (QQuickItem* each : stage->childItems())
+        slot = each->property("module").toString() == QStringLiteral("Mac Health") ? each : slot;
+    ASSERT_NE(slot, nullptr);
+    ASSERT_TRUE(waitFor([&] { return shownSlots(stage) == 1 && slot->opacity() == 1 && slot->x() == 0; }));
+    EXPECT_TRUE(health->isVisible());
+    EXPECT_TRUE(health->isEnabled());
 }
 
 TEST_F(ShellWindowTest, TheSidebarGaugeShowsTheHomeVolume)

@@ -31,6 +31,7 @@ Text {
     color: Design.Palette.textPrimary
 
     onBytesChanged: run()
+    onVisibleChanged: if (visible) run()
     Component.onCompleted: run()
 
     NumberAnimation {

@@ -47,26 +47,36 @@ Item {
             celebration.active = true
     }
 
-    Component.onCompleted: {
+    // What the page does each time it comes into view: it shows its list from the top, as a page made
+    // anew, and lists the inventory when there is none.
+    function appear() {
+        const shown = contentLoader.item
+        if (shown !== null && shown.objectName === "appList")
+            shown.positionViewAtBeginning()
         if (model.appCount === 0)
             model.load()
     }
-
-    // The page goes (another module is shown) with a sheet up: the sheet goes too, and its state with
-    // it. With a confirmation up the model is left alone: that dialog is being torn down as well.
-    Component.onDestruction: {
+    // The page goes out of view (another module is shown) with a sheet up: the sheet goes too, and its
+    // state with it. With a confirmation up the model is left alone: that dialog closes with the page
+    // and opens again, over the sheet, when the page comes back. A celebration under way ends.
+    function disappear() {
         if (model.hasSelectedApp && !model.showConfirm && !model.showAdminConfirm)
             model.dismissUninstaller()
+        celebration.active = false
     }
+
+    Component.onCompleted: appear()
 
     Connections {
         target: screen.activity
+        enabled: screen.visible
         function onBecameActive() {
             screen.model.pruneUninstalledApps()
         }
     }
     Connections {
         target: screen.model
+        enabled: screen.visible
         function onUninstallCompletionsChanged() {
             Qt.callLater(screen.celebrateUnlessFailed)
         }
@@ -147,20 +157,25 @@ Item {
         id: sheet
         anchors.fill: parent
         model: screen.model
-        shown: screen.model.hasSelectedApp
+        shown: screen.model.hasSelectedApp && screen.visible
+        pageShown: screen.visible
     }
 
     // The page's one alert. Every way out (each button, Escape) clears the failure as a whole.
     AlertPopup {
         id: failureAlert
         objectName: "failureAlert"
-        readonly property bool presented: screen.model.uninstallFailure !== ""
+        // Closed while the page is out of view, and open again when it returns.
+        readonly property bool presented: screen.visible && screen.model.uninstallFailure !== ""
         title: "Couldn't uninstall"
         message: screen.model.uninstallFailure
 
         onPresentedChanged: presented ? open() : close()
         Component.onCompleted: if (presented) open()
-        onClosed: screen.model.dismissFailure()
+        onClosed: {
+            if (screen.visible)
+                screen.model.dismissFailure()
+        }
 
         AlertButton {
             objectName: "revealButton"

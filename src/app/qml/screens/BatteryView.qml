@@ -6,16 +6,17 @@ import Quillmere.Design
 import Quillmere.Design as Design
 
 // The Battery page: a live view of the internal battery from the page's own reading loop (`poller`,
-// which belongs to the page and ends with it). Until the first reading it says it is reading; then
+// which belongs to the page and lasts one visit). Until the first reading it says it is reading; then
 // either the charge ring with the status, six stat tiles, the care tips and a note on where the
 // readings come from, or, without a battery, a medallion that says so. No controls, no actions, and
 // no scan command.
 Item {
     id: screen
 
+    // Null while the page is out of view (it then shows "loading").
     required property BatteryPoller poller
 
-    readonly property string shownState: !poller.hasLoaded ? "loading" : poller.isPresent ? "reading" : "noBattery"
+    readonly property string shownState: poller === null || !poller.hasLoaded ? "loading" : poller.isPresent ? "reading" : "noBattery"
     readonly property var tips: [
         "Keep charge between 20% and 80% for everyday use to slow long-term wear.",
         "Avoid heat \u2014 charging in hot environments ages the battery faster.",
@@ -26,6 +27,11 @@ Item {
     readonly property alias scroll: scroll
     readonly property alias header: header
     readonly property alias content: contentLoader
+
+    // Each time the page comes into view again it starts at the top, as a page made anew.
+    function appear() {
+        scroll.contentY = 0
+    }
 
     Flickable {
         id: scroll

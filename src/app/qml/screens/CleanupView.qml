@@ -9,8 +9,9 @@ import Quillmere.Design as Design
 // moment (idle, scanning, results, empty or all cleaned), above a bar pinned to the bottom (cleaning,
 // undo offer, selection, or none), with the clean and Empty Trash confirmations, the shared failure
 // alert and the success celebration over it. It draws the Cleanup model and calls its operations; the
-// only state of its own is whether the celebration shows. It measures the Trash when it appears and
-// whenever the application becomes active again.
+// only state of its own is whether the celebration shows. It measures the Trash when it appears (when it
+// is made, and at each `appear()` after that) and whenever the application becomes active again while
+// it shows.
 Item {
     id: screen
 
@@ -52,16 +53,32 @@ Item {
         }
     }
 
-    Component.onCompleted: model.refreshTrash()
+    // What the page does each time it comes into view: it starts at the top with every category folded,
+    // as a page made anew, and measures the Trash.
+    function appear() {
+        scroll.contentY = 0
+        const shown = contentLoader.item
+        if (shown !== null && typeof shown.collapseAll === "function")
+            shown.collapseAll()
+        model.refreshTrash()
+    }
+    // The page goes out of view: a celebration under way ends with it.
+    function disappear() {
+        celebration.active = false
+    }
+
+    Component.onCompleted: appear()
 
     Connections {
         target: screen.activity
+        enabled: screen.visible
         function onBecameActive() {
             screen.model.refreshTrash()
         }
     }
     Connections {
         target: screen.model
+        enabled: screen.visible
         function onCleanCompletionsChanged() {
             celebration.active = true
         }
@@ -180,28 +197,30 @@ Item {
 
     ActionFailureAlert {
         id: failureAlert
-        message: screen.model.failureNote !== "" ? screen.model.failureNote : null
+        // A page out of view shows no alert; the note waits for its return.
+        message: screen.visible && screen.model.failureNote !== "" ? screen.model.failureNote : null
         onDismissed: screen.model.failureNote = ""
     }
 
     ConfirmationDialog {
         id: cleanConfirm
-        shown: screen.model.showConfirm
+        // Closed while the page is out of view, and open again when it returns.
+        shown: screen.model.showConfirm && screen.visible
         title: screen.model.cleanConfirmTitle
         message: "Items go to the Trash and can be restored. Nothing is permanently deleted."
         destructiveText: screen.model.cleanConfirmButtonText
         onConfirmed: screen.model.confirmClean()
-        onDismissed: screen.model.showConfirm = false
+        onDismissed: if (screen.visible) screen.model.showConfirm = false
     }
 
     ConfirmationDialog {
         id: emptyConfirm
-        shown: screen.model.showEmptyConfirm
+        shown: screen.model.showEmptyConfirm && screen.visible
         title: screen.model.emptyConfirmTitle
         message: screen.model.emptyConfirmMessage
         destructiveText: screen.model.emptyConfirmButtonText
         onConfirmed: screen.model.confirmEmptyTrash()
-        onDismissed: screen.model.showEmptyConfirm = false
+        onDismissed: if (screen.visible) screen.model.showEmptyConfirm = false
     }
 
     // ---- header ----
@@ -358,6 +377,14 @@ Item {
                         sectionIds.move(found, i, 1)
                     else
                         sectionIds.insert(i, { cid: ids[i] })
+                }
+            }
+            // Folds every section, as a page made anew shows them.
+            function collapseAll() {
+                for (let i = 0; i < sectionRepeater.count; ++i) {
+                    const each = sectionRepeater.itemAt(i)
+                    if (each !== null)
+                        each.expanded = false
                 }
             }
             // The section of the category `id`, or null.

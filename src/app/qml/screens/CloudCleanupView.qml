@@ -33,10 +33,24 @@ Item {
     readonly property alias failureAlert: failureAlert
     readonly property alias celebration: celebration
 
-    Component.onCompleted: model.start()
+    // What the page does each time it comes into view: it shows its list from the top, as a page made
+    // anew, and calls `start()`.
+    function appear() {
+        const shown = contentLoader.item
+        if (shown !== null && shown.objectName === "resultsState")
+            shown.contentY = 0
+        model.start()
+    }
+    // The page goes out of view: a celebration under way ends with it.
+    function disappear() {
+        celebration.active = false
+    }
+
+    Component.onCompleted: appear()
 
     Connections {
         target: screen.model
+        enabled: screen.visible
         function onFreeCompletionsChanged() {
             celebration.active = true
         }
@@ -100,18 +114,18 @@ Item {
 
     ActionFailureAlert {
         id: failureAlert
-        message: screen.model.failureNote !== "" ? screen.model.failureNote : null
+        message: screen.visible && screen.model.failureNote !== "" ? screen.model.failureNote : null
         onDismissed: screen.model.failureNote = ""
     }
 
     ConfirmationDialog {
         id: freeConfirm
-        shown: screen.model.showConfirm
+        shown: screen.model.showConfirm && screen.visible
         title: screen.model.confirmTitle
         message: "The local copies are removed to reclaim disk space. The files stay in the cloud and download again when you open them \u2014 nothing is deleted from the cloud."
         destructiveText: screen.model.confirmButtonText
         onConfirmed: screen.model.confirmFree()
-        onDismissed: screen.model.showConfirm = false
+        onDismissed: if (screen.visible) screen.model.showConfirm = false
     }
 
     Component {

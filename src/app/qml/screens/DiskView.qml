@@ -62,13 +62,27 @@ Item {
         interval: 0
         onTriggered: screen.revealed = true
     }
-    Component.onCompleted: {
+    // What the page does each time it comes into view: it starts at the top, scans when there is no
+    // report and plays the tiles' entrance.
+    function appear() {
+        scroll.contentY = 0
         if (!model.hasReport)
             model.load()
         reveal()
     }
+    // The page goes out of view: nothing stays hovered and no entrance or move is left half done.
+    function disappear() {
+        hovered = ""
+        revealTimer.stop()
+        layoutTimer.stop()
+        layoutAnimates = false
+    }
+
+    Component.onCompleted: appear()
+    // A report that arrives while the page is out of view plays no entrance: its next appearance does.
     Connections {
         target: screen.model
+        enabled: screen.visible
         function onReportChanged() {
             screen.layoutAnimates = !screen.reduceMotion
             layoutTimer.restart()

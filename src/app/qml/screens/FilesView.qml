@@ -6,9 +6,9 @@ import Quillmere.Design as Design
 
 // The Files page: the page header with the switch between its two tools as accessory, a divider, and
 // the chosen tool's screen below (Large & Old or Duplicates). Its only state is the tool shown, which
-// starts on Large & Old each time the page is made; the tools' models outlive it, so their folders,
+// starts on Large & Old each time the page appears; the tools' models outlive it, so their folders,
 // results and selections stay. While shown it publishes the scan command of the tool in view (target:
-// the tool's raw value); it does not withdraw it when destroyed, since the next module's is out by then.
+// the tool's raw value); it does not withdraw it when it goes, since the next module's is out by then.
 Item {
     id: page
 
@@ -34,6 +34,15 @@ Item {
     function publishScanCommand() {
         if (page.focused !== null)
             page.focused.publishScanCommand(page.tool, function() { page.scanTool() })
+    }
+
+    // What the page does each time it comes into view again: it opens on Large & Old (a switch makes
+    // that tool's screen anew) and publishes the scan command of the tool in view.
+    function appear() {
+        if (page.tool !== FilesTool.large)
+            page.tool = FilesTool.large
+        else
+            publishScanCommand()
     }
 
     onToolChanged: publishScanCommand()

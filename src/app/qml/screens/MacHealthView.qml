@@ -64,9 +64,16 @@ Item {
         model.refresh()
     }
 
-    Component.onCompleted: model.refresh()
+    // What the page does each time it comes into view: it starts at the top and refreshes the model.
+    function appear() {
+        scroll.contentY = 0
+        model.refresh()
+    }
+
+    Component.onCompleted: appear()
     Connections {
         target: screen.activity
+        enabled: screen.visible
         function onBecameActive() {
             screen.model.refresh()
         }

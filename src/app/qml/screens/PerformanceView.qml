@@ -20,7 +20,7 @@ Item {
     required property HelperClient helper
     // Announces when the application becomes active (null: never).
     property AppActivity activity: null
-    // The statistics loop that refreshes `model.stats`; ends with the page.
+    // The statistics loop that refreshes `model.stats`, one per visit; null while the page is out of view.
     property StatisticsLoop statsLoop: null
 
     property bool showSystemAgents: false
@@ -45,12 +45,25 @@ Item {
     readonly property alias failureAlert: failureAlert
     readonly property alias undoBar: undoLoader
 
-    Component.onCompleted: {
+    // What the page does when it comes into view: it lists the launch folders if nothing is listed yet
+    // and re-reads the helper's state.
+    function load() {
         model.loadIfNeeded()
         helper.refreshStatus()
     }
+    // Each later time it comes into view it also starts as a page made anew: at the top, the system
+    // list folded, no maintenance action or result line.
+    function appear() {
+        scroll.contentY = 0
+        showSystemAgents = false
+        maintenance.renew()
+        load()
+    }
+
+    Component.onCompleted: load()
     Connections {
         target: screen.activity
+        enabled: screen.visible
         function onBecameActive() {
             screen.helper.refreshStatus()
             screen.model.load()
@@ -308,18 +321,18 @@ Item {
 
     ConfirmationDialog {
         id: confirm
-        shown: screen.model.showConfirm
+        shown: screen.model.showConfirm && screen.visible
         title: "Disable \u201C" + screen.model.pendingRemovalName + "\u201D?"
         message: "Its launch agent file moves to the Trash and can be restored. It won't start at next login."
         destructiveText: "Move to Trash"
         onConfirmed: screen.model.confirmDisable()
         // Cancel only closes: the pending item stays until the next Disable replaces it.
-        onDismissed: screen.model.showConfirm = false
+        onDismissed: if (screen.visible) screen.model.showConfirm = false
     }
 
     Item {
         id: failureAlert
-        readonly property bool presented: screen.model.disableFailure !== ""
+        readonly property bool presented: screen.visible && screen.model.disableFailure !== ""
         readonly property alias popup: failurePopup
         onPresentedChanged: presented ? failurePopup.open() : failurePopup.close()
         Component.onCompleted: if (presented) failurePopup.open()

@@ -38,8 +38,18 @@ Item {
         return count + " item" + (count === 1 ? "" : "s")
     }
 
+    // Each time the tab comes into view again it starts at the top.
+    function appear() {
+        scroll.contentY = 0
+    }
+    // The tab goes out of view: a celebration under way ends with it.
+    function disappear() {
+        celebration.active = false
+    }
+
     Connections {
         target: screen.model
+        enabled: screen.visible
         function onCleanCompletionsChanged() {
             celebration.active = true
         }
@@ -114,18 +124,18 @@ Item {
 
     ActionFailureAlert {
         id: failureAlert
-        message: screen.model.failureNote !== "" ? screen.model.failureNote : null
+        message: screen.visible && screen.model.failureNote !== "" ? screen.model.failureNote : null
         onDismissed: screen.model.failureNote = ""
     }
 
     ConfirmationDialog {
         id: cleanConfirm
-        shown: screen.model.showConfirm
+        shown: screen.model.showConfirm && screen.visible
         title: "Move " + screen.items(screen.model.selectedCount) + " to the Trash?"
         message: "Browsing data goes to the Trash and can be restored."
         destructiveText: "Move " + screen.model.formattedSelected + " to Trash"
         onConfirmed: screen.model.confirmClean()
-        onDismissed: screen.model.showConfirm = false
+        onDismissed: if (screen.visible) screen.model.showConfirm = false
     }
 
     // ---- content states ----

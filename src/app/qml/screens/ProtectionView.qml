@@ -8,8 +8,9 @@ import "protection"
 // and the screen of the chosen tab (PrivacyCleanerView or MalwareScannerView) filling the rest. The page
 // owns only the choice of tab; switching makes the tab's screen anew, while both view models live on in
 // the container, so a privacy scan or clean goes on while the Malware tab shows. It publishes the scan
-// command of the visible tab (target the tab's raw value) when it is made and on every switch; it never
-// withdraws it, since by the time a page goes the root view has published the next module's.
+// command of the visible tab (target the tab's raw value) when it is made, on every switch and each time
+// it appears again; it never withdraws it, since by the time a page goes the root view has published
+// the next module's.
 Item {
     id: screen
 
@@ -35,8 +36,34 @@ Item {
         focused.publishScanCommand(tab, function() { model.scan() })
     }
 
+    // The tab the page was made with, which every later appearance opens on again.
+    property string openingTab: ""
+
+    // What the page does each time it comes into view again: it opens on the tab it was made with (a tab
+    // switch makes that tab's screen anew; else the tab's screen is told it appears) and publishes that
+    // tab's scan command.
+    function appear() {
+        const item = tabLoader.item
+        if (tab !== openingTab) {
+            tab = openingTab
+            return
+        }
+        if (item !== null && typeof item.appear === "function")
+            item.appear()
+        publishScanCommand()
+    }
+    // The page goes out of view, and its tab's screen with it.
+    function disappear() {
+        const item = tabLoader.item
+        if (item !== null && typeof item.disappear === "function")
+            item.disappear()
+    }
+
     onTabChanged: publishScanCommand()
-    Component.onCompleted: publishScanCommand()
+    Component.onCompleted: {
+        openingTab = tab
+        publishScanCommand()
+    }
 
     PageHeader {
         id: header

@@ -11,8 +11,9 @@ import Quillmere.Design as Design
 // sections drawn from the other modules. Over its bottom edge, centred, the circular Clean / Re-scan
 // button above the undo bar, each only when it applies; the clean confirmation, the shared failure
 // alert and the celebration lie over the page. Every state lives in the models: the page keeps only
-// whether the celebration shows. Each time it is made (the root view makes it on every visit) it starts
-// the first scan while the model is idle and refreshes the health model and the definitions status (when
+// whether the celebration shows. Each time it appears (when it is made, and at each `appear()` the
+// stage calls on a later visit) it starts the first scan while the model is idle and refreshes the
+// health model and the definitions status (when
 // it is made before the window's first frame, right after that frame); when the application becomes active it probes Full Disk Access again and refreshes the health model.
 Item {
     id: screen
@@ -116,6 +117,11 @@ Item {
         malware.loadDefsStatus()
     }
 
+    // The page goes out of view: a celebration under way ends with it.
+    function disappear() {
+        celebration.active = false
+    }
+
     Component.onCompleted: {
         if (firstFrame === null || firstFrame.shown)
             appear()
@@ -128,6 +134,7 @@ Item {
     }
     Connections {
         target: screen.activity
+        enabled: screen.visible
         function onBecameActive() {
             screen.model.refreshFullDiskAccess()
             screen.health.refresh()
@@ -135,6 +142,7 @@ Item {
     }
     Connections {
         target: screen.model
+        enabled: screen.visible
         function onCleanCompletionsChanged() {
             celebration.active = true
         }
@@ -353,18 +361,18 @@ Item {
 
     ActionFailureAlert {
         id: failureAlert
-        message: screen.model.failureNote !== "" ? screen.model.failureNote : null
+        message: screen.visible && screen.model.failureNote !== "" ? screen.model.failureNote : null
         onDismissed: screen.model.failureNote = ""
     }
 
     ConfirmationDialog {
         id: cleanConfirm
-        shown: screen.model.showConfirm
+        shown: screen.model.showConfirm && screen.visible
         title: screen.confirmTitle
         message: "Items go to the Trash and can be restored. Nothing is permanently deleted."
         destructiveText: screen.confirmButtonText
         onConfirmed: screen.model.confirmClean()
-        onDismissed: screen.model.showConfirm = false
+        onDismissed: if (screen.visible) screen.model.showConfirm = false
     }
 
     // ---- results states ----

@@ -57,16 +57,28 @@ Item {
             hovered = ""
     }
 
-    Component.onCompleted: model.loadIfNeeded()
+    // What the page does each time it comes into view: it loads when the model has nothing yet.
+    function appear() {
+        model.loadIfNeeded()
+    }
+    // The page goes out of view: no entry stays hovered and a celebration under way ends.
+    function disappear() {
+        hovered = ""
+        celebration.active = false
+    }
+
+    Component.onCompleted: appear()
 
     Connections {
         target: screen.activity
+        enabled: screen.visible
         function onBecameActive() {
             screen.model.refreshFullDiskAccess()
         }
     }
     Connections {
         target: screen.model
+        enabled: screen.visible
         function onRemoveCompletionsChanged() {
             celebration.active = true
         }
@@ -267,18 +279,18 @@ Item {
 
     ActionFailureAlert {
         id: failureAlert
-        message: screen.model.failureNote !== "" ? screen.model.failureNote : null
+        message: screen.visible && screen.model.failureNote !== "" ? screen.model.failureNote : null
         onDismissed: screen.model.failureNote = ""
     }
 
     ConfirmationDialog {
         id: confirm
-        shown: screen.model.showConfirm
+        shown: screen.model.showConfirm && screen.visible
         title: "Move " + DisplayText.countedNoun(screen.model.effectiveCount, "item") + " to the Trash?"
         message: "Selected items go to the Trash and can be restored. Nothing is permanently deleted."
         destructiveText: "Move " + screen.model.formattedSelected + " to Trash"
         onConfirmed: screen.model.confirmRemove()
-        onDismissed: screen.model.showConfirm = false
+        onDismissed: if (screen.visible) screen.model.showConfirm = false
     }
 
     // ---- content states ----

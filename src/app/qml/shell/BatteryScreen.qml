@@ -8,6 +8,18 @@ BatteryView {
     id: batteryPage
     required property RootView root
 
-    // Made with the page and destroyed with it, which ends its reading loop.
+    // One reading loop per visit, owned by the page: made with the page and again each time it comes
+    // back into view, ended each time it goes out of view.
     poller: root.app.createBatteryPoller(batteryPage)
+
+    onVisibleChanged: {
+        if (visible) {
+            if (poller === null)
+                poller = root.app.createBatteryPoller(batteryPage)
+        } else if (poller !== null) {
+            const ended = poller
+            poller = null
+            root.app.releaseLoop(ended)
+        }
+    }
 }

@@ -11,5 +11,18 @@ PerformanceView {
     model: root.models.performance
     helper: root.models.helper
     activity: root.app.activity
+    // One statistics loop per visit, owned by the page: made with the page and again each time it comes
+    // back into view, ended each time it goes out of view.
     statsLoop: root.app.createPerformanceStatsLoop(root.models.performance, performancePage)
+
+    onVisibleChanged: {
+        if (visible) {
+            if (statsLoop === null)
+                statsLoop = root.app.createPerformanceStatsLoop(root.models.performance, performancePage)
+        } else if (statsLoop !== null) {
+            const ended = statsLoop
+            statsLoop = null
+            root.app.releaseLoop(ended)
+        }
+    }
 }

@@ -21,6 +21,9 @@ Item {
     required property ApplicationsViewModel model
     // Bound to whether the model has an application selected.
     property bool shown: false
+    // False while the page that holds the sheet is out of view: the confirmations close, leaving the
+    // model as it is, and open again when the page comes back.
+    property bool pageShown: true
 
     // The application as the model hands it over (appId, name, bundleID, version, path, iconId).
     readonly property var app: model.selectedApp
@@ -666,7 +669,7 @@ Item {
 
     ConfirmationDialog {
         id: confirmDialog
-        shown: sheet.model.showConfirm
+        shown: sheet.model.showConfirm && sheet.pageShown
         title: "Move " + sheet.itemCountText + " to the Trash?"
         message: sheet.packageManaged
                  ? "The selected leftover files of " + sheet.appName + " go to the Trash and can be restored. The app itself stays installed."
@@ -674,6 +677,8 @@ Item {
         destructiveText: "Move " + sheet.model.formattedUninstallTotal + " to Trash"
         onConfirmed: sheet.model.confirmUninstall()
         onDismissed: {
+            if (!sheet.pageShown)
+                return
             sheet.model.showConfirm = false
             if (sheet.visible)
                 sheet.forceActiveFocus()
@@ -681,12 +686,14 @@ Item {
     }
     ConfirmationDialog {
         id: adminConfirmDialog
-        shown: sheet.model.showAdminConfirm
+        shown: sheet.model.showAdminConfirm && sheet.pageShown
         title: "Uninstall " + sheet.appName + "?"
         message: sheet.appName + " is owned by the system or its package manager. Quillmere will ask for your admin password, then move it and its selected leftovers to the Trash. You can restore them from the Trash."
         destructiveText: "Uninstall (asks for password)"
         onConfirmed: sheet.model.confirmAdminUninstall()
         onDismissed: {
+            if (!sheet.pageShown)
+                return
             sheet.model.showAdminConfirm = false
             if (sheet.visible)
                 sheet.forceActiveFocus()

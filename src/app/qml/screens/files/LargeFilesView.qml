@@ -47,6 +47,7 @@ Item {
 
     Connections {
         target: screen.activity
+        enabled: screen.visible
         function onBecameActive() {
             screen.model.refreshFullDiskAccess()
         }
@@ -189,18 +190,18 @@ Item {
 
     ActionFailureAlert {
         id: failureAlert
-        message: screen.model.failureNote !== "" ? screen.model.failureNote : null
+        message: screen.visible && screen.model.failureNote !== "" ? screen.model.failureNote : null
         onDismissed: screen.model.failureNote = ""
     }
 
     ConfirmationDialog {
         id: cleanConfirm
-        shown: screen.model.showConfirm
+        shown: screen.model.showConfirm && screen.visible
         title: screen.confirmTitle
         message: "Files go to the Trash and can be restored."
         destructiveText: "Move " + screen.model.formattedSelected + " to Trash"
         onConfirmed: screen.model.confirmClean()
-        onDismissed: screen.model.showConfirm = false
+        onDismissed: if (screen.visible) screen.model.showConfirm = false
     }
 
     // ---- content states ----

@@ -8,15 +8,17 @@ import Quillmere.Design as Design
 // The maintenance card of the Performance page: "Maintenance" with the helper's state as a badge, one
 // row per offered action (pressing one runs it; every row is disabled while one runs and that row
 // shows progress), the footer on how the actions will run, the buttons that install or remove the
-// helper (there is no Login Items pane to approve it in here), and the result line of the last action. The result line lives as long as this
-// card. `actions` (ids) defaults to what this system offers.
+// helper (there is no Login Items pane to approve it in here), and the result line of the last action. The result line lives as long as
+// one visit of the page (`renew`). `actions` (ids) defaults to what this system offers.
 GlassCard {
     id: card
 
     required property HelperClient helper
     property var actions: runner.availableActions()
 
-    readonly property alias runner: runner
+    // The runner of this appearance of the page: `renew` replaces it, so the running action and the
+    // result line last as long as one visit, and a result that comes after it is dropped.
+    property MaintenanceRunner runner: runnerComponent.createObject(card)
     readonly property alias badge: badge
     readonly property alias footer: footerText
     readonly property alias resultLine: resultText
@@ -31,9 +33,19 @@ GlassCard {
     cornerRadius: 16
     padding: 16
 
-    MaintenanceRunner {
-        id: runner
-        helper: card.helper
+    // Starts afresh, as a card made anew does: no action running, no result line.
+    function renew() {
+        const old = runner
+        runner = runnerComponent.createObject(card)
+        if (old !== null)
+            old.destroy()
+    }
+
+    Component {
+        id: runnerComponent
+        MaintenanceRunner {
+            helper: card.helper
+        }
     }
 
     ColumnLayout {
