@@ -132,7 +132,7 @@ double timeRun(const char* program, const std::vector<std::string>& arguments)
 // A printable byte that a rule's text may hold without escaping in yara's source.
 bool plainText(unsigned char c)
 {
-    return std::isalnum(c) || std::strchr("_./:%=- ", c) != nullptr;
+    return c != 0 && (std::isalnum(c) || std::strchr("_./:%=- ", c) != nullptr);
 }
 
 // Reads up to `length` bytes of `path` at `offset`, or fails.
@@ -167,18 +167,21 @@ std::vector<qm::YaraRule> corpusRules(const std::vector<std::string>& files, int
             sizes[file] > 65536 ? (long long)(rng() % std::uint64_t(sizes[file] - 65536)) : 0;
         return readAt(files[file], at, 65536);
     };
-    // The first run of 8 or more plain characters with 4 letters at least, from a random place of
-    // the window, cut to 20 characters; empty when the window has none after that place.
+    // The first whole run of 8 or more plain characters with 3 small letters at least (machine code's
+    // runs of capitals such as "AWAVAUATUSH" are left out) after a random place
+    // of the window, cut to 20 characters; empty when the window has none after that place.
     const auto textIn = [&](const std::string& bytes) {
         std::size_t i = bytes.empty() ? 0 : std::size_t(rng() % bytes.size());
+        while (i < bytes.size() && plainText((unsigned char)bytes[i]))
+            ++i; // the run the random place fell into may be cut: start at the next one
         while (i < bytes.size()) {
             std::size_t end = i;
-            int letters = 0;
+            int lower = 0;
             while (end < bytes.size() && plainText((unsigned char)bytes[end])) {
-                letters += std::isalpha((unsigned char)bytes[end]) ? 1 : 0;
+                lower += std::islower((unsigned char)bytes[end]) ? 1 : 0;
                 ++end;
             }
-            if (end - i >= 8 && letters >= 4 && bytes[i] != ' ' && bytes[std::min(end, i + 20) - 1] != ' ')
+            if (end - i >= 8 && lower >= 3 && bytes[i] != ' ' && bytes[std::min(end, i + 20) - 1] != ' ')
                 return bytes.substr(i, std::min<std::size_t>(end - i, 20));
             i = end + 1;
         }
