@@ -225,8 +225,7 @@ int main(int argc, char** argv)
     printComparison("quiet, all keys", "ours: folded texts + plain search", ours,
                     "ICU usearch, primary strength", icu);
     std::printf("  (goal: ICU / ours at least 1.00)\n");
-    std::printf("  %-44s min %10.4f s   median %10.4f s   (for reference)\n",
-                "model keystroke (filter + publish)", minimum(viaModel), median(viaModel));
+    printSide("model keystroke (filter + publish), for reference", viaModel);
     if (oursMatches != icuMatches || oursMatches != modelMatches) {
         std::fprintf(stderr, "qm_appsearch_bench: the searches disagree\n");
         return 1;

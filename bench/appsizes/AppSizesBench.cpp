@@ -234,8 +234,7 @@ int main(int argc, char** argv)
     printComparison("quiet", "model: sizing to last batch", modelSeconds, "du -s -B1", duSeconds);
     std::printf("  (goal: du / model at least 0.91)\n");
     if (wholeProcess) {
-        std::printf("  %-44s min %10.4f s   median %10.4f s\n", "model as a process: list + size",
-                    minimum(processSeconds), median(processSeconds));
+        printSide("model as a process: list + size", processSeconds);
         printRatio("du -s -B1", duSeconds, "model as a process", processSeconds);
     }
 

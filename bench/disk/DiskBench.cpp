@@ -162,7 +162,7 @@ int main(int argc, char** argv)
     }
     printComparison("quiet, every side a whole process", "disk usage scan", scan, "gdu -n -p", gdu);
     std::printf("  (goal: gdu / scan at least 2.00)\n");
-    std::printf("  %-44s min %10.4f s   median %10.4f s\n", "du -s -B1", minimum(du), median(du));
+    printSide("du -s -B1", du);
     printRatio("du -s -B1", du, "disk usage scan", scan);
     if (own)
         fs::remove_all(options.dir);

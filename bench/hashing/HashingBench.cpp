@@ -245,12 +245,10 @@ int main(int argc, char** argv)
         std::printf("\n");
         const std::string condition = "quiet, " + name + " set";
         printComparison(condition.c_str(), "examine, 1 thread", ours, "openssl dgst -sha256", openssl);
-        std::printf("  %-44s min %10.4f s   median %10.4f s\n", "sha256sum", minimum(sha256sum),
-                    median(sha256sum));
+        printSide("sha256sum", sha256sum);
         printRatio("sha256sum", sha256sum, "examine, 1 thread", ours);
         if (o.wholeProcess) {
-            std::printf("  %-44s min %10.4f s   median %10.4f s\n", "examine as a process (start included)",
-                        minimum(asProcess), median(asProcess));
+            printSide("examine as a process (start included)", asProcess);
             printRatio("openssl dgst -sha256", openssl, "examine as a process", asProcess);
         }
         ::unlink(listFile.c_str());

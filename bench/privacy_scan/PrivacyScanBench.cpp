@@ -223,8 +223,7 @@ int main(int argc, char** argv)
                 items.size(), duTotal);
     printComparison("quiet", "privacy scan", scanSeconds, "du -s -B1", duSeconds);
     if (wholeProcess) {
-        std::printf("  %-44s min %10.4f s   median %10.4f s\n", "privacy scan as a process (start included)",
-                    minimum(processSeconds), median(processSeconds));
+        printSide("privacy scan as a process (start included)", processSeconds);
         printRatio("du -s -B1", duSeconds, "privacy scan as a process", processSeconds);
     }
 

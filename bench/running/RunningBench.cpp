@@ -204,8 +204,7 @@ int main(int argc, char** argv)
                 same ? "" : "  MISMATCH");
     printComparison("quiet", "quillmere (in this process)", ours, "pgrep -c -f", theirs);
     if (wholeProcess) {
-        std::printf("  %-44s min %10.4f s   median %10.4f s\n", "quillmere as a process (start included)",
-                    minimum(asProcess), median(asProcess));
+        printSide("quillmere as a process (start included)", asProcess);
         printRatio("pgrep -c -f", theirs, "quillmere as a process", asProcess);
     }
     return same ? 0 : 1;

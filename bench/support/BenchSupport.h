@@ -84,6 +84,13 @@ inline double minimum(const std::vector<double>& values)
     return *std::min_element(values.begin(), values.end());
 }
 
+// Prints one side's line: its name, and the minimum and median of its rounds in milliseconds.
+inline void printSide(const std::string& name, const std::vector<double>& secondsPerRound)
+{
+    std::printf("  %-44s min %12.3f ms   median %12.3f ms\n", name.c_str(), minimum(secondsPerRound) * 1e3,
+                median(secondsPerRound) * 1e3);
+}
+
 // Prints the one ratio every benchmark gives: the peer's time over ours (above 1: ours is faster),
 // headed by the medians, with the minimums after them.
 inline void printRatio(const std::string& peer, const std::vector<double>& peerSeconds,
@@ -101,10 +108,8 @@ inline void printComparison(const char* condition, const std::string& ours,
                             const std::vector<double>& peerSeconds)
 {
     std::printf("\n[%s] %zu interleaved rounds\n", condition, oursSeconds.size());
-    std::printf("  %-44s min %10.4f s   median %10.4f s\n", ours.c_str(), minimum(oursSeconds),
-                median(oursSeconds));
-    std::printf("  %-44s min %10.4f s   median %10.4f s\n", peer.c_str(), minimum(peerSeconds),
-                median(peerSeconds));
+    printSide(ours, oursSeconds);
+    printSide(peer, peerSeconds);
     printRatio(peer, peerSeconds, ours, oursSeconds);
 }
 
