@@ -153,9 +153,11 @@ struct ChildRun
 
 // Runs `program` (an absolute path) with `arguments`, its standard output read into the result and
 // its standard error shared with ours, and waits for it. Fails unless it exits with status 0.
-inline ChildRun runChild(const std::string& program, const std::vector<std::string>& arguments)
+// `name` is the child's argv[0] (the program's path when empty).
+inline ChildRun runChild(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& name = {})
 {
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    std::vector<char*> argv{const_cast<char*>(name.empty() ? program.c_str() : name.c_str())};
     for (const std::string& a : arguments)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -199,14 +201,13 @@ inline ChildRun runOursOnce(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> all{std::string(kOursOnce)};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    static const std::string self = [] {
+    // Through /proc/self/exe, which still names this executable when a rebuild has replaced its file.
+    static const std::string name = [] {
         char path[4096];
         const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-        if (n <= 0)
-            fail("readlink /proc/self/exe");
-        return std::string(path, std::size_t(n));
+        return n > 0 ? std::string(path, std::size_t(n)) : std::string("bench");
     }();
-    return runChild(self, all);
+    return runChild("/proc/self/exe", all, name);
 }
 
 // N processes that spin on a processor each while the object lives: the load of `--load N`.
