@@ -549,7 +549,7 @@ int main(int argc, char** argv)
             "file): %lld on both sides, the same; %lld rules hit, %lld files hit\n",
             binaries.size(), binaryBytes, o.corpusRules, (long long)yaraHits.size(),
             (long long)rulesHit.size(), (long long)filesHit.size());
-        const char* const oursName = "ours: compile + read + scan, 1 thread per CPU";
+        const char* const oursName = "ours: compile + read + scan, all processors";
         const char* const processName = "ours as a process: load rules + scan";
         const char* const yaraName = "yara -w RULES --scan-list LIST (threads)";
         const auto rounds = [&](const std::string& condition) {
