@@ -1,16 +1,19 @@
 // Measures the Applications model's background sizing against du -s -B1 over the same generated
 // applications (Flatpak deployments of the user's installation, each exported to the menu by its
 // desktop entry, as this platform installs them), side by side in every round with a warm cache, and
-// prints the time ratio du ÷ model. The model's time
-// runs from the moment its listing lands (sizing starts there) to the last size batch applied on the
-// event loop. Totals differ by design: du counts folders and counts hard-linked files once.
+// prints min and median with the ratio du / model (above 1: ours is faster) headed by the medians. The
+// model's time runs from the moment its listing lands (sizing starts there) to the last size batch
+// applied on the event loop. With --whole-process the model also runs in a process of its own that
+// lists and sizes every application (start-up and listing included, as du's time includes its
+// start). Totals differ by design: du counts folders and counts hard-linked files once.
 //
-// Usage: qm_appsizes_bench [--apps N] [--files F] [--runs R] [--dir DIR]
+// Usage: qm_appsizes_bench [--apps N] [--files F] [--runs R] [--dir DIR] [--whole-process]
 //   --apps   applications to generate (default 300)
 //   --files  files per application (default 2000)
 //   --runs   rounds; each round runs both peers once (default 5)
 //   --dir    an existing empty-or-absent folder to build in (default: a new folder in /tmp, removed at
 //            the end)
+//   --whole-process  also time listing and sizing in a process of its own
 
 #include "../support/BenchSupport.h"
 #include "app/models/ApplicationsViewModel.h"
@@ -72,10 +75,58 @@ void generateFlatpak(const std::string& flatpak, const std::string& id, int file
     }
 }
 
+// Lists and sizes every application of `home` in a new model, with a running event loop; `seconds`
+// from the moment its listing lands to the last size batch, `total` the bytes of all applications.
+// Returns the number of applications listed.
+std::size_t sizeApps(const std::filesystem::path& home, const std::filesystem::path& system, double& seconds,
+                     long long& total)
+{
+    qm::SystemClock clock;
+    qm::ApplicationsViewModel::Services services{clock};
+    services.home = home;
+    services.systemRoot = system;
+    services.own = qm::ApplicationsViewModel::OwnIdentity{std::nullopt, "/nowhere"};
+    qm::ApplicationsViewModel model(std::move(services));
+    Clock::time_point started;
+    Clock::time_point lastBatch;
+    QObject::connect(&model, &qm::ApplicationsViewModel::phaseChanged, [&] {
+        if (model.phase() == qm::ApplicationsViewModel::Phase::loaded)
+            started = Clock::now(); // the listing landed; sizing starts right after
+    });
+    QObject::connect(&model, &qm::ApplicationsViewModel::appsChanged, [&] { lastBatch = Clock::now(); });
+    model.load();
+    while (model.phase() != qm::ApplicationsViewModel::Phase::loaded || model.sizing())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    seconds = std::chrono::duration<double>(lastBatch - started).count();
+    total = 0;
+    for (const qm::InstalledApp& a : model.apps())
+        total += a.sizeBytes;
+    return model.apps().size();
+}
+
+// The model in a process of its own: `--ours-once HOME SYSTEM_ROOT` prints the applications listed
+// and their bytes.
+int oursOnce(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: qm_appsizes_bench --ours-once HOME SYSTEM_ROOT\n");
+        return 2;
+    }
+    QCoreApplication app(argc, argv);
+    double seconds = 0;
+    long long total = 0;
+    const std::size_t listed = sizeApps(argv[2], argv[3], seconds, total);
+    std::printf("%zu %lld\n", listed, total);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (isOursOnce(argc, argv))
+        return oursOnce(argc, argv);
+    const bool wholeProcess = takeFlag(argc, argv, kWholeProcess);
     Options options;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
@@ -120,33 +171,22 @@ int main(int argc, char** argv)
         bundles.push_back(flatpak + "/app/" + name);
     }
 
-    qm::SystemClock clock;
     // One model per round, so each round lists and measures everything afresh.
     const auto sizeOnce = [&](double& seconds, long long& total) {
-        qm::ApplicationsViewModel::Services services{clock};
-        services.home = home;
-        services.systemRoot = system;
-        services.own = qm::ApplicationsViewModel::OwnIdentity{std::nullopt, "/nowhere"};
-        qm::ApplicationsViewModel model(std::move(services));
-        Clock::time_point started;
-        Clock::time_point lastBatch;
-        QObject::connect(&model, &qm::ApplicationsViewModel::phaseChanged, [&] {
-            if (model.phase() == qm::ApplicationsViewModel::Phase::loaded)
-                started = Clock::now(); // the listing landed; sizing starts right after
-        });
-        QObject::connect(&model, &qm::ApplicationsViewModel::appsChanged, [&] { lastBatch = Clock::now(); });
-        model.load();
-        while (model.phase() != qm::ApplicationsViewModel::Phase::loaded || model.sizing())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        seconds = std::chrono::duration<double>(lastBatch - started).count();
-        total = 0;
-        for (const qm::InstalledApp& a : model.apps())
-            total += a.sizeBytes;
-        if (int(model.apps().size()) != options.apps) {
-            std::fprintf(stderr, "qm_appsizes_bench: listed %zu of %d applications\n", model.apps().size(),
-                         options.apps);
+        const std::size_t listed = sizeApps(home, system, seconds, total);
+        if (int(listed) != options.apps) {
+            std::fprintf(stderr, "qm_appsizes_bench: listed %zu of %d applications\n", listed, options.apps);
             std::exit(1);
         }
+    };
+    const auto sizeAsProcess = [&](long long expected) {
+        const ChildRun child = runOursOnce({home.native(), system.native()});
+        std::size_t listed = 0;
+        long long total = 0;
+        if (std::sscanf(child.output.c_str(), "%zu %lld", &listed, &total) != 2 ||
+            int(listed) != options.apps || total != expected)
+            fail("the model as a process found other applications");
+        return child.seconds;
     };
 
     qm::ProcessRequest du;
@@ -175,22 +215,28 @@ int main(int argc, char** argv)
     long long duTotal = 0;
     sizeOnce(s, modelTotal);
     duOnce(s, duTotal);
+    if (wholeProcess)
+        sizeAsProcess(modelTotal);
 
     std::vector<double> modelSeconds;
+    std::vector<double> processSeconds;
     std::vector<double> duSeconds;
     for (int round = 0; round < options.runs; ++round) {
         sizeOnce(s, modelTotal);
         modelSeconds.push_back(s);
+        if (wholeProcess)
+            processSeconds.push_back(sizeAsProcess(modelTotal));
         duOnce(s, duTotal);
         duSeconds.push_back(s);
     }
 
-    const double m = median(modelSeconds);
-    const double d = median(duSeconds);
-    std::printf("\n%-28s %12s %18s\n", "peer", "median s", "total bytes");
-    std::printf("%-28s %12.4f %18lld\n", "model: sizing to last batch", m, modelTotal);
-    std::printf("%-28s %12.4f %18lld\n", "du -s -B1 (same folders)", d, duTotal);
-    std::printf("\ndu / model = %.2f (goal: at least 0.91)\n", d / m);
+    std::printf("\ntotal bytes: model %lld, du -s -B1 %lld (same folders)\n", modelTotal, duTotal);
+    printComparison("quiet", "model: sizing to last batch", modelSeconds, "du -s -B1", duSeconds);
+    std::printf("  (goal: du / model at least 0.91)\n");
+    if (wholeProcess) {
+        printSide("model as a process: list + size", processSeconds);
+        printRatio("du -s -B1", duSeconds, "model as a process", processSeconds);
+    }
 
     if (ownDir) {
         std::error_code ec;

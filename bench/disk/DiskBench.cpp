@@ -1,13 +1,14 @@
 // Times the disk usage scan (the eight category folders of a generated home and system root) beside
-// gdu and du -s -B1 on the same folders, warm cache, with hyperfine running every command the same
-// number of times, and prints the ratios of the mean times. Totals differ by design: du and gdu count
-// folders and count a hard-linked file once.
+// gdu and du -s -B1 on the same folders, warm cache. All three run as processes of their own (the scan
+// as this executable's `--ours-once`), start-up included, once each per round after 3 warm-up rounds;
+// min and median are printed with the ratio peer / scan (above 1: the scan is faster) headed by the
+// medians. Totals differ by design: du and gdu count folders and count a hard-linked file once.
 //
 // Usage: qm_disk_bench [--entries N] [--runs R] [--dir DIR]
 //   --entries  entries of the generated tree (default 240000)
-//   --runs     hyperfine runs per command (default 10, after 3 warm-up runs)
+//   --runs     rounds (default 10, after 3 warm-up rounds)
 //   --dir      an absent folder to build the tree in (default: a new folder in /tmp, removed at the end)
-// Also: qm_disk_bench scan HOME SYSTEM_ROOT   measures once and prints the report (what hyperfine times).
+// Also: qm_disk_bench --ours-once HOME SYSTEM_ROOT   measures once and prints the report (what is timed).
 
 #include "../support/BenchSupport.h"
 #include "core/disk/DiskUsageScanner.h"
@@ -21,8 +22,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -113,19 +112,11 @@ int scanOnce(const char* home, const char* systemRoot)
     return 0;
 }
 
-std::string quoted(const std::string& s)
-{
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::strcmp(argv[1], "scan") == 0)
+    if (argc == 4 && isOursOnce(argc, argv))
         return scanOnce(argv[2], argv[3]);
 
     Options options;
@@ -134,7 +125,7 @@ int main(int argc, char** argv)
         if (flag == "--entries")
             options.entries = std::atol(argv[i + 1]);
         else if (flag == "--runs")
-            options.runs = std::atoi(argv[i + 1]);
+            options.runs = std::max(1, std::atoi(argv[i + 1]));
         else if (flag == "--dir")
             options.dir = argv[i + 1];
         else {
@@ -150,38 +141,29 @@ int main(int argc, char** argv)
         options.dir = pattern;
     }
     const std::vector<fs::path> folders = generate(options.dir, options.entries);
-    const fs::path self = fs::read_symlink("/proc/self/exe");
-    const fs::path json = options.dir / "hyperfine.json";
-
-    std::string du = "du -s -B1";
+    std::vector<std::string> duArguments{"-s", "-B1"};
     for (const fs::path& folder : folders)
-        du += " " + quoted(folder.native());
-    const std::vector<std::pair<std::string, std::string>> commands{
-        {"scan", quoted(self.native()) + " scan " + quoted((options.dir / "home").native()) + " " +
-                     quoted((options.dir / "system").native())},
-        {"gdu -n -p", "gdu -n -p --no-prefix --config-file /dev/null " + quoted(options.dir.native())},
-        {"du -s -B1", du},
-    };
-    std::string hyperfine = "hyperfine -N --warmup 3 --runs " + std::to_string(options.runs) +
-                            " --export-json " + quoted(json.native());
-    for (const auto& [name, command] : commands)
-        hyperfine += " -n " + quoted(name) + " " + quoted(command);
-    std::printf("%s\n", hyperfine.c_str());
-    std::fflush(stdout);
-    if (std::system((quoted(self.native()) + " scan " + quoted((options.dir / "home").native()) + " " +
-                     quoted((options.dir / "system").native()))
-                        .c_str()) != 0 ||
-        std::system(hyperfine.c_str()) != 0)
-        fail("hyperfine");
-
-    std::ifstream in(json);
-    const nlohmann::json results = nlohmann::json::parse(in);
-    std::vector<double> means;
-    for (const auto& result : results.at("results"))
-        means.push_back(result.at("mean").get<double>());
-    std::printf("\nmean seconds: scan %.4f, gdu %.4f, du %.4f\n", means[0], means[1], means[2]);
-    std::printf("ratio scan / gdu: %.2f (goal: at most 0.50)\n", means[0] / means[1]);
-    std::printf("ratio scan / du:  %.2f\n", means[0] / means[2]);
+        duArguments.push_back(folder.native());
+    const std::vector<std::string> gduArguments{
+        "-n", "-p", "--no-prefix", "--config-file", "/dev/null", options.dir.native()};
+    const std::vector<std::string> scanArguments{(options.dir / "home").native(),
+                                                 (options.dir / "system").native()};
+    std::printf("%s", runOursOnce(scanArguments).output.c_str());
+    std::vector<double> scan, gdu, du;
+    for (int round = -3; round < options.runs; ++round) {
+        const double s = runOursOnce(scanArguments).seconds;
+        const double g = runChild("/usr/bin/gdu", gduArguments).seconds;
+        const double d = runChild("/usr/bin/du", duArguments).seconds;
+        if (round < 0)
+            continue; // warm-up
+        scan.push_back(s);
+        gdu.push_back(g);
+        du.push_back(d);
+    }
+    printComparison("quiet, every side a whole process", "disk usage scan", scan, "gdu -n -p", gdu);
+    std::printf("  (goal: gdu / scan at least 2.00)\n");
+    printSide("du -s -B1", du);
+    printRatio("du -s -B1", du, "disk usage scan", scan);
     if (own)
         fs::remove_all(options.dir);
     return 0;

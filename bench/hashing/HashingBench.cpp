@@ -1,18 +1,23 @@
 // Measures ContentScanner::examine (streamed SHA-256 plus the rule window) against
 // `openssl dgst -sha256` and `sha256sum` on the same generated files: many small files and a few
-// large ones. Every round runs every peer once over each set, after one warm-up pass, and the
-// median times are printed with their ratios to openssl. The peers hash in one process per set;
-// examine runs in this process on one thread, as the scan pipeline calls it.
+// large ones. Every round runs every peer once over each set, after one warm-up pass; min and median
+// times are printed with the ratio peer / examine (above 1: ours is faster) headed by the medians.
+// The peers hash in one process per set; examine runs in this process on one thread, as the scan
+// pipeline calls it, and with --whole-process also in a process of its own that loads the definitions
+// from a file and examines the set on one thread (start-up included, as the peers' times include
+// theirs).
 //
 // Usage: qm_hashing_bench [--small N] [--large N] [--large-bytes B] [--runs R] [--rules N] [--dir DIR]
+//                         [--whole-process]
 //   --small        files of 4096 bytes (default 5000)
 //   --large        large files (default 10)
 //   --large-bytes  size of each large file (default 100000000: the largest size the scan hashes)
 //   --runs         rounds (default 3)
 //   --rules        pattern rules in the definitions, 0 for hashing alone (default 0)
 //   --dir          folder to generate the files in (default: a new folder in /tmp, removed at the end)
+//   --whole-process  also time examine as a process of its own
 
-#include "../support/BenchSupport.h"
+#include "../support/BenchDefinitions.h"
 #include "core/malware/ContentScanner.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessRunner.h"
@@ -41,6 +46,7 @@ struct Options
     int runs = 3;
     int rules = 0;
     std::string dir;
+    bool wholeProcess = false;
 };
 
 void writeRandomFile(const std::string& path, long long size, std::mt19937_64& rng)
@@ -116,19 +122,37 @@ qm::MalwareDefinitions definitions(const std::string& knownDigest, int ruleCount
     return d;
 }
 
-struct Row
+// The scanner every side of ours uses: hashes files up to 100 MB, rules see the first 16 MB.
+qm::ContentScanner scannerOf(const qm::MalwareDefinitions& definitions)
 {
-    std::string set;
-    std::string tool;
-    double seconds;
-    double bytes;
-};
+    return qm::ContentScanner(definitions, 100'000'000, 16'000'000);
+}
+
+// Our side as a process of its own: `--ours-once DEFINITIONS LIST` loads the definitions, examines
+// every file the list names on this thread and prints the number of matches.
+int oursOnce(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: qm_hashing_bench --ours-once DEFINITIONS LIST\n");
+        return 2;
+    }
+    const qm::ContentScanner scanner = scannerOf(readDefinitions(argv[2]));
+    std::size_t matched = 0;
+    const std::string list = readFile(argv[3]);
+    for (std::size_t at = 0, end; (end = list.find('\n', at)) != std::string::npos; at = end + 1)
+        matched += scanner.examine(list.substr(at, end - at)).matches.size();
+    std::printf("%zu\n", matched);
+    return 0;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (isOursOnce(argc, argv))
+        return oursOnce(argc, argv);
     Options o;
+    o.wholeProcess = takeFlag(argc, argv, kWholeProcess);
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         const char* value = argv[i + 1];
@@ -171,7 +195,10 @@ int main(int argc, char** argv)
                 o.largeBytes, o.dir.c_str(), o.rules, o.runs);
 
     const std::string known = firstDigest(large.empty() ? small.front() : large.front());
-    const qm::ContentScanner scanner(definitions(known, o.rules), 100'000'000, 16'000'000);
+    const qm::MalwareDefinitions defs = definitions(known, o.rules);
+    const qm::ContentScanner scanner = scannerOf(defs);
+    const std::string definitionsFile = o.dir + "/definitions.json";
+    writeDefinitions(definitionsFile, defs);
     std::size_t matched = 0;
     const auto examineAll = [&](const std::vector<std::string>& files) {
         const auto start = Clock::now();
@@ -180,37 +207,53 @@ int main(int argc, char** argv)
         return seconds(Clock::now() - start);
     };
 
-    std::vector<Row> rows;
     for (const auto& [name, files, perFile] :
          {std::tuple{std::string("small"), &small, 4096.0},
           std::tuple{std::string("large"), &large, double(o.largeBytes)}}) {
         if (files->empty())
             continue;
-        std::vector<double> ours, openssl, sha256sum;
+        const std::string listFile = o.dir + "/" + name + ".list";
+        std::string list;
+        for (const std::string& f : *files)
+            list += f + "\n";
+        writeFile(listFile, list);
+        const auto examineAsProcess = [&] {
+            const ChildRun child = runOursOnce({definitionsFile, listFile});
+            matched += std::size_t(std::atol(child.output.c_str()));
+            return child.seconds;
+        };
+        std::vector<double> ours, asProcess, openssl, sha256sum;
         examineAll(*files); // warm the page cache and every code path once
+        if (o.wholeProcess)
+            examineAsProcess();
         runPeer("/usr/bin/openssl", {"dgst", "-sha256"}, *files);
         runPeer("/usr/bin/sha256sum", {}, *files);
         for (int r = 0; r < o.runs; ++r) {
             ours.push_back(examineAll(*files));
+            if (o.wholeProcess)
+                asProcess.push_back(examineAsProcess());
             openssl.push_back(runPeer("/usr/bin/openssl", {"dgst", "-sha256"}, *files));
             sha256sum.push_back(runPeer("/usr/bin/sha256sum", {}, *files));
         }
         const double bytes = perFile * double(files->size());
-        rows.push_back({name, "examine", median(ours), bytes});
-        rows.push_back({name, "openssl dgst -sha256", median(openssl), bytes});
-        rows.push_back({name, "sha256sum", median(sha256sum), bytes});
+        std::printf(
+            "\n%s set: %zu files, %.0f MB; MB/s by the medians: examine %.0f, openssl %.0f, sha256sum %.0f",
+            name.c_str(), files->size(), bytes / 1e6, bytes / median(ours) / 1e6,
+            bytes / median(openssl) / 1e6, bytes / median(sha256sum) / 1e6);
+        if (o.wholeProcess)
+            std::printf(", examine as a process %.0f", bytes / median(asProcess) / 1e6);
+        std::printf("\n");
+        const std::string condition = "quiet, " + name + " set";
+        printComparison(condition.c_str(), "examine, 1 thread", ours, "openssl dgst -sha256", openssl);
+        printSide("sha256sum", sha256sum);
+        printRatio("sha256sum", sha256sum, "examine, 1 thread", ours);
+        if (o.wholeProcess) {
+            printSide("examine as a process (start included)", asProcess);
+            printRatio("openssl dgst -sha256", openssl, "examine as a process", asProcess);
+        }
+        ::unlink(listFile.c_str());
     }
 
-    std::printf("%-6s %-22s %10s %10s %18s\n", "set", "tool", "median s", "MB/s", "time / openssl");
-    for (const Row& row : rows) {
-        double reference = row.seconds;
-        for (const Row& other : rows) {
-            if (other.set == row.set && other.tool == "openssl dgst -sha256")
-                reference = other.seconds;
-        }
-        std::printf("%-6s %-22s %10.3f %10.0f %18.3f\n", row.set.c_str(), row.tool.c_str(), row.seconds,
-                    row.bytes / row.seconds / 1e6, row.seconds / reference);
-    }
     std::printf("known digest matched: %s\n", matched > 0 ? "yes" : "NO");
 
     if (ownDir) {
@@ -218,6 +261,7 @@ int main(int argc, char** argv)
             for (const std::string& f : *files)
                 ::unlink(f.c_str());
         }
+        ::unlink(definitionsFile.c_str());
         ::rmdir(o.dir.c_str());
     }
     return matched > 0 ? 0 : 1;

@@ -1,14 +1,18 @@
 // Measures a full junk scan (all five kinds, every child of every root measured on its own) against
 // du -s -B1 over the same root folders of one generated home, with a warm cache and the peers run side
-// by side in every round, and prints the time ratios. Totals differ by design: du counts the folders
-// themselves and hard-linked files once, and the scan measures only orphans in the leftover roots.
+// by side in every round, and prints min and median with the ratio du / scan (above 1: ours is
+// faster) headed by the medians. Totals differ by design: du counts the folders themselves and
+// hard-linked files once, and the scan measures only orphans in the leftover roots. With
+// --whole-process the scan also runs as a process of its own (start-up included, as du's time
+// includes its own).
 //
-// Usage: qm_junk_bench [--entries N] [--runs R] [--dir DIR] [--load N]
+// Usage: qm_junk_bench [--entries N] [--runs R] [--dir DIR] [--load N] [--whole-process]
 //   --entries  entries of the generated home (default 150000, at least 100000 makes sense)
 //   --runs     rounds; each round runs every peer once (default 5)
 //   --dir      an absent or empty folder to build the home and system root in (default: a new folder
 //              in /tmp, removed at the end)
 //   --load     after the quiet rounds, run the rounds again with N busy loops running (default 0)
+//   --whole-process  also time the scan as a process of its own
 
 #include "../support/BenchSupport.h"
 #include "core/cleaning/CleanupScanner.h"
@@ -151,10 +155,39 @@ struct Peer
     long long items = 0;
 };
 
+// A full scan of every kind: the bytes and the items it found.
+std::pair<long long, long long> scanAll(const qm::CleanupScanner& scanner)
+{
+    const std::vector<qm::JunkKind> kinds(qm::JunkKinds::all.begin(), qm::JunkKinds::all.end());
+    long long bytes = 0;
+    long long items = 0;
+    for (const qm::JunkCategory& category : scanner.scanAll(kinds, {})) {
+        for (const qm::ScanItem& item : category.items)
+            bytes += item.bytes;
+        items += (long long)category.items.size();
+    }
+    return {bytes, items};
+}
+
+// The scan as a process of its own: `--ours-once HOME SYSTEM_ROOT` prints the bytes and the items found.
+int oursOnce(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: qm_junk_bench --ours-once HOME SYSTEM_ROOT\n");
+        return 2;
+    }
+    const auto [bytes, items] = scanAll(qm::CleanupScanner(qm::FileSystem(), argv[2], argv[3]));
+    std::printf("%lld %lld\n", bytes, items);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (isOursOnce(argc, argv))
+        return oursOnce(argc, argv);
+    const bool wholeProcess = takeFlag(argc, argv, kWholeProcess);
     Options options;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
@@ -192,15 +225,17 @@ int main(int argc, char** argv)
     const qm::CleanupScanner scanner(qm::FileSystem(), home, systemRoot);
     const auto scanOnce = [&](double& seconds, long long& items) {
         const auto start = Clock::now();
-        const auto categories = scanner.scanAll(kinds, {});
+        const auto [bytes, found] = scanAll(scanner);
         seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        items = found;
+        return bytes;
+    };
+    const auto scanAsProcess = [&](double& seconds, long long& items) {
+        const ChildRun child = runOursOnce({home.native(), systemRoot.native()});
+        seconds = child.seconds;
         long long bytes = 0;
-        items = 0;
-        for (const qm::JunkCategory& category : categories) {
-            for (const qm::ScanItem& item : category.items)
-                bytes += item.bytes;
-            items += (long long)category.items.size();
-        }
+        if (std::sscanf(child.output.c_str(), "%lld %lld", &bytes, &items) != 2)
+            fail("the scan as a process printed no totals");
         return bytes;
     };
     // One bounded measurement per root instead of one per child: what the per-child results cost.
@@ -238,11 +273,14 @@ int main(int argc, char** argv)
     scanOnce(ignored, ignoredItems);
     duOnce(ignored);
     sizeRootsOnce(ignored);
+    if (wholeProcess)
+        scanAsProcess(ignored, ignoredItems);
 
     // Interleaved rounds: every round runs every peer once.
     const auto rounds = [&](const char* condition) {
         std::vector<Peer> peers{
             {"junk scan", {}, 0, 0}, {"du -s -B1", {}, 0, 0}, {"sizer per root", {}, 0, 0}};
+        peers.reserve(4);
         for (int round = 0; round < options.runs; ++round) {
             double s = 0;
             peers[0].total = scanOnce(s, peers[0].items);
@@ -251,14 +289,25 @@ int main(int argc, char** argv)
             peers[1].seconds.push_back(s);
             peers[2].total = sizeRootsOnce(s);
             peers[2].seconds.push_back(s);
+            if (wholeProcess) {
+                if (round == 0)
+                    peers.push_back({"scan as a process", {}, 0, 0});
+                peers[3].total = scanAsProcess(s, peers[3].items);
+                peers[3].seconds.push_back(s);
+                if (peers[3].total != peers[0].total || peers[3].items != peers[0].items)
+                    fail("the scan as a process found other totals");
+            }
         }
         std::printf("\n[%s] load average %.1f; %zu roots; the scan found %lld items\n", condition,
                     loadAverage(), roots.size(), peers[0].items);
-        std::printf("  %-16s %10s %10s %18s\n", "peer", "min s", "median s", "total bytes");
+        std::printf("  %-18s %10s %10s %18s\n", "peer", "min s", "median s", "total bytes");
         for (const Peer& peer : peers)
-            std::printf("  %-16s %10.4f %10.4f %18lld\n", peer.name.c_str(), minimum(peer.seconds),
+            std::printf("  %-18s %10.4f %10.4f %18lld\n", peer.name.c_str(), minimum(peer.seconds),
                         median(peer.seconds), peer.total);
         printComparison(condition, "junk scan", peers[0].seconds, "du -s -B1", peers[1].seconds);
+        if (wholeProcess)
+            printRatio("du -s -B1", peers[1].seconds, "junk scan as a process (start included)",
+                       peers[3].seconds);
     };
     rounds("quiet");
     if (options.load > 0) {

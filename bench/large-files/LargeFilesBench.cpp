@@ -8,16 +8,20 @@
 // displaces the smallest. Its files are hard links to a few dozen inodes of 1 to 60 blocks, so the tree
 // costs no disk space; find and the search read the same 300,000 names and statuses. Rounds run the
 // peers in turn (search, find, search, find, ...) after one warm-up each; min and median are printed
-// with the ratio find / search (above 1: the search is faster). For the worst case the cost of the
-// list alone is also shown beside a list that rescans all its entries after each displacement.
+// with the ratio find / search (above 1: the search is faster) headed by the medians. With
+// --whole-process the search also runs as a process of its own (start-up included, as find's time
+// includes its own). For the worst case the cost of the list alone is also shown beside a list that
+// rescans all its entries after each displacement.
 //
 // Usage: qm_large_files_bench [--entries N] [--runs R] [--min BYTES] [--dir DIR] [--usr PATH]
+//                             [--whole-process]
 //   --entries  entries of the generated tree (default 240000)
 //   --runs     measured rounds per tree (default 7)
 //   --min      the size threshold in bytes (default 1000000)
 //   --dir      a folder to build the trees in and keep; one holding the trees of an earlier run is
 //              searched again as it is (default: a new folder in /tmp, removed at the end)
 //   --usr      the second tree to search (default /usr)
+//   --whole-process  also time the search as a process of its own
 
 #include "../support/BenchSupport.h"
 #include "core/files/FileScanner.h"
@@ -179,11 +183,6 @@ void measure(std::vector<Peer>& peers, int runs)
     }
 }
 
-double minimum(const std::vector<double>& values)
-{
-    return *std::min_element(values.begin(), values.end());
-}
-
 void print(const std::string& title, const std::vector<Peer>& peers)
 {
     std::printf("\n%s\n%-24s %10s %10s %10s %16s\n", title.c_str(), "peer", "min s", "median s", "listed",
@@ -193,8 +192,9 @@ void print(const std::string& title, const std::vector<Peer>& peers)
         std::printf("%-24s %10.4f %10.4f %10ld %16.2f\n", peer.name.c_str(), minimum(peer.seconds),
                     median(peer.seconds), peer.listed, median(peer.seconds) / base);
     }
-    std::printf("find / search = %.2f by median, %.2f by min (at least 1: the search is as fast as find)\n",
-                median(peers[1].seconds) / base, minimum(peers[1].seconds) / minimum(peers[0].seconds));
+    printRatio(peers[1].name, peers[1].seconds, peers[0].name, peers[0].seconds);
+    if (peers.size() > 2)
+        printRatio(peers[1].name, peers[1].seconds, peers[2].name, peers[2].seconds);
 }
 
 qm::ProcessRequest findRequest(const std::filesystem::path& root, qint64 minBytes,
@@ -225,7 +225,20 @@ long runFind(const qm::ProcessRequest& request)
     return long(outcome->standardOutput.count('\n'));
 }
 
-void compare(const std::string& title, const std::filesystem::path& root, qint64 minBytes, int runs)
+// The search as a process of its own: `--ours-once ROOT MIN_BYTES` prints the number of files listed.
+int oursOnce(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: qm_large_files_bench --ours-once ROOT MIN_BYTES\n");
+        return 2;
+    }
+    std::printf("%zu\n",
+                qm::FileScanner().scanLargeFiles(argv[2], std::atoll(argv[3]), std::nullopt).entries.size());
+    return 0;
+}
+
+void compare(const std::string& title, const std::filesystem::path& root, qint64 minBytes, int runs,
+             bool wholeProcess)
 {
     const qm::FileScanner scanner;
     const qm::ProcessRequest find = findRequest(root, minBytes, scanner);
@@ -241,6 +254,14 @@ void compare(const std::string& title, const std::filesystem::path& root, qint64
          0},
         {"find -printf '%b %p'", [&] { return runFind(find); }, {}, 0},
     };
+    if (wholeProcess)
+        peers.push_back(
+            {"search as a process",
+             [&] {
+                 return std::atol(runOursOnce({root.native(), std::to_string(minBytes)}).output.c_str());
+             },
+             {},
+             0});
     measure(peers, runs);
     print(title + (incomplete ? " (search incomplete)" : ""), peers);
 }
@@ -309,6 +330,9 @@ void compareLists(qint64 minBytes)
 
 int main(int argc, char** argv)
 {
+    if (isOursOnce(argc, argv))
+        return oursOnce(argc, argv);
+    const bool wholeProcess = takeFlag(argc, argv, kWholeProcess);
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
@@ -353,10 +377,10 @@ int main(int argc, char** argv)
                 options.runs);
 
     compare("generated tree, " + std::to_string(mixedEntries) + " entries", mixed, options.minBytes,
-            options.runs);
-    compare(options.usr.native(), options.usr, options.minBytes, options.runs);
+            options.runs, wholeProcess);
+    compare(options.usr.native(), options.usr, options.minBytes, options.runs, wholeProcess);
     compare("ascending sizes, " + std::to_string(ascendingEntries) + " entries (300,000 qualifying files)",
-            ascending, options.minBytes, options.runs);
+            ascending, options.minBytes, options.runs, wholeProcess);
     compareLists(options.minBytes);
 
     if (ownDir) {

@@ -5,13 +5,15 @@
 // under ~/.var/app, each with two profiles (History, Cookies and Network/Cookies in both) and a cache,
 // and Firefox with "profiles.ini", one profile (places.sqlite, cookies.sqlite, each with its -wal) and
 // its cache in the cache home. The caches hold the requested number of files in all, in folders of 500.
-// Totals differ by design: du also counts the folders themselves.
+// Totals differ by design: du also counts the folders themselves. With --whole-process the scan also
+// runs as a process of its own (start-up included, as du's time includes its own).
 //
-// Usage: qm_privacy_scan_bench [--files N] [--runs R] [--dir DIR]
+// Usage: qm_privacy_scan_bench [--files N] [--runs R] [--dir DIR] [--whole-process]
 //   --files  cache files over the four browsers together (default 100000)
 //   --runs   rounds; each round runs both peers once (default 5)
 //   --dir    an existing empty-or-absent folder to build in (default: a new folder in /tmp, removed at
 //            the end)
+//   --whole-process  also time the scan as a process of its own
 
 #include "../support/BenchSupport.h"
 #include "core/privacy/PrivacyScanner.h"
@@ -90,10 +92,28 @@ void generateProfile(const std::filesystem::path& profile)
     writeFile((profile / "Network/Cookies").native(), std::string(64 * 1024, 'n'));
 }
 
+// The scan as a process of its own: `--ours-once HOME` prints the items found and their bytes.
+int oursOnce(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: qm_privacy_scan_bench --ours-once HOME\n");
+        return 2;
+    }
+    long long total = 0;
+    const std::vector<qm::PrivacyItem> items = qm::PrivacyScanner(qm::Places::resolve(argv[2], {})).scan();
+    for (const qm::PrivacyItem& item : items)
+        total += item.bytes;
+    std::printf("%zu %lld\n", items.size(), total);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (isOursOnce(argc, argv))
+        return oursOnce(argc, argv);
+    const bool wholeProcess = takeFlag(argc, argv, kWholeProcess);
     Options options;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
@@ -175,26 +195,37 @@ int main(int argc, char** argv)
     };
     duOnce(s, duTotal); // the scan above warmed the cache; this warms du's start
 
+    const auto scanAsProcess = [&] {
+        const ChildRun child = runOursOnce({home.native()});
+        std::size_t count = 0;
+        long long total = 0;
+        if (std::sscanf(child.output.c_str(), "%zu %lld", &count, &total) != 2 || count != items.size() ||
+            total != scanTotal)
+            fail("the scan as a process found other items");
+        return child.seconds;
+    };
+    if (wholeProcess)
+        scanAsProcess();
+
     std::vector<double> scanSeconds;
+    std::vector<double> processSeconds;
     std::vector<double> duSeconds;
     for (int round = 0; round < options.runs; ++round) {
         scanOnce(s, scanTotal);
         scanSeconds.push_back(s);
+        if (wholeProcess)
+            processSeconds.push_back(scanAsProcess());
         duOnce(s, duTotal);
         duSeconds.push_back(s);
     }
 
-    const double m = median(scanSeconds);
-    const double d = median(duSeconds);
-    std::printf("\ndu / privacy scan = %.2f (medians; %.2f for the minimums)   above 1: ours is faster\n",
-                d / m, minimum(duSeconds) / minimum(scanSeconds));
-    std::printf("\n%-32s %10s %10s %18s\n", "peer", "median s", "min s", "total bytes");
-    std::printf("%-32s %10.4f %10.4f %18lld\n",
-                ("privacy scan (" + std::to_string(items.size()) + " items)").c_str(), m,
-                minimum(scanSeconds), scanTotal);
-    std::printf("%-32s %10.4f %10.4f %18lld\n",
-                ("du -s -B1 (same " + std::to_string(items.size()) + " paths)").c_str(), d,
-                minimum(duSeconds), duTotal);
+    std::printf("\ntotal bytes: privacy scan %lld (%zu items), du -s -B1 %lld (same paths)\n", scanTotal,
+                items.size(), duTotal);
+    printComparison("quiet", "privacy scan", scanSeconds, "du -s -B1", duSeconds);
+    if (wholeProcess) {
+        printSide("privacy scan as a process (start included)", processSeconds);
+        printRatio("du -s -B1", duSeconds, "privacy scan as a process", processSeconds);
+    }
 
     if (ownDir) {
         std::error_code ec;

@@ -1,16 +1,19 @@
 // Counts one bundle's running instances the way the uninstall sheet does (the desktop's running
 // applications read from /proc with each bundle's identifier, then matched by identifier or bundle
-// path) against `pgrep -c -f <bundle path>` over the same processes, and prints the time ratio. The
+// path) against `pgrep -c -f <bundle path>` over the same processes, side by side in every round, and
+// prints min and median with the ratio pgrep / ours (above 1: ours is faster) headed by the medians. The
 // processes are copies of sleep(1) started from fixture bundles under a temporary folder: `--processes`
 // in all, `--instances` of them from the bundle counted, the rest spread over `--bundles` other
 // bundles. pgrep is timed as it is used, a program started and waited for; both counts are printed
-// and must agree.
+// and must agree. With --whole-process ours also runs as a process of its own (start-up included, as
+// pgrep's time includes its own).
 //
-// Usage: qm_running_bench [--processes N] [--instances K] [--bundles B] [--runs R]
+// Usage: qm_running_bench [--processes N] [--instances K] [--bundles B] [--runs R] [--whole-process]
 //   --processes  processes started (default 500)
 //   --instances  of them from the bundle counted (default 10)
 //   --bundles    other bundles the rest run from (default 49)
 //   --runs       rounds of each count (default 30)
+//   --whole-process  also time our count as a process of its own
 
 #include "../support/BenchSupport.h"
 #include "app/platform/GuiWorkspace.h"
@@ -65,7 +68,8 @@ Options parse(int argc, char** argv)
             std::exit(2);
         }
     }
-    if (options.instances > options.processes || options.bundles < 1 || options.runs < 1) {
+    if (options.instances < 1 || options.instances > options.processes || options.bundles < 1 ||
+        options.runs < 1) {
         std::fprintf(stderr, "inconsistent options\n");
         std::exit(2);
     }
@@ -98,37 +102,45 @@ pid_t start(const fs::path& program)
     return pid;
 }
 
-// Runs pgrep -c -f `pattern` and returns the count it prints.
-int pgrepCount(const std::string& pattern)
+// Runs pgrep -c -f `pattern`; its time and the count it prints.
+std::pair<double, int> pgrepCount(const std::string& pattern)
 {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        fail("pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    char* argv[] = {const_cast<char*>("pgrep"), const_cast<char*>("-c"), const_cast<char*>("-f"),
-                    const_cast<char*>(pattern.c_str()), nullptr};
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, "/usr/bin/pgrep", &actions, nullptr, argv, environ) != 0)
-        fail("spawn pgrep");
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    std::string text;
-    char buffer[64];
-    ssize_t n = 0;
-    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, std::size_t(n));
-    ::close(out[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return std::atoi(text.c_str());
+    const ChildRun child = runChild("/usr/bin/pgrep", {"-c", "-f", pattern});
+    return {child.seconds, std::atoi(child.output.c_str())};
+}
+
+// The running instances of the application at `bundle` with `identifier`, counted as the uninstall
+// sheet counts them.
+std::size_t countInstances(const qm::GuiWorkspace& workspace, const fs::path& bundle,
+                           const QString& identifier)
+{
+    qm::InstalledApp installed;
+    installed.url = bundle;
+    installed.bundleID = identifier;
+    return qm::RunningApps::instancesOf(workspace.runningApplications(), installed.url, installed.bundleID)
+        .size();
+}
+
+// Our count as a process of its own: `--ours-once BUNDLE IDENTIFIER` prints the count.
+int oursOnce(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: qm_running_bench --ours-once BUNDLE IDENTIFIER\n");
+        return 2;
+    }
+    QCoreApplication app(argc, argv);
+    const qm::GuiWorkspace workspace(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
+    std::printf("%zu\n", countInstances(workspace, argv[2], QString::fromUtf8(argv[3])));
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (isOursOnce(argc, argv))
+        return oursOnce(argc, argv);
+    const bool wholeProcess = takeFlag(argc, argv, kWholeProcess);
     const Options options = parse(argc, argv);
     QCoreApplication app(argc, argv);
 
@@ -154,27 +166,28 @@ int main(int argc, char** argv)
             ::usleep(1000);
     }
 
-    qm::InstalledApp installed;
-    installed.url = target;
-    installed.bundleID = QStringLiteral("com.example.target");
-    qm::GuiWorkspace workspace(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
-
+    const QString identifier = QStringLiteral("com.example.target");
+    const qm::GuiWorkspace workspace(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
     std::vector<double> ours;
+    std::vector<double> asProcess;
     std::vector<double> theirs;
     std::size_t ourCount = 0;
+    std::size_t processCount = 0;
     int theirCount = 0;
     // The pattern matches the bundle's own processes only ("Target.app/" ends the bundle's name).
     const std::string pattern = target.string() + "/";
     for (int run = 0; run < options.runs; ++run) {
         const auto a = Clock::now();
-        ourCount =
-            qm::RunningApps::instancesOf(workspace.runningApplications(), installed.url, installed.bundleID)
-                .size();
-        const auto b = Clock::now();
-        theirCount = pgrepCount(pattern);
-        const auto c = Clock::now();
-        ours.push_back(seconds(b - a));
-        theirs.push_back(seconds(c - b));
+        ourCount = countInstances(workspace, target, identifier);
+        ours.push_back(seconds(Clock::now() - a));
+        if (wholeProcess) {
+            const ChildRun child = runOursOnce({target.native(), identifier.toStdString()});
+            asProcess.push_back(child.seconds);
+            processCount = std::size_t(std::atol(child.output.c_str()));
+        }
+        const auto [pgrepSeconds, count] = pgrepCount(pattern);
+        theirs.push_back(pgrepSeconds);
+        theirCount = count;
     }
 
     for (const pid_t pid : children)
@@ -184,14 +197,15 @@ int main(int argc, char** argv)
     std::error_code ignored;
     fs::remove_all(root, ignored);
 
-    const double ourMedian = median(ours);
-    const double theirMedian = median(theirs);
     std::printf("processes %d (bundle's own %d, %d other bundles), %d rounds\n", options.processes,
                 options.instances, options.bundles, options.runs);
+    const bool same = int(ourCount) == theirCount && (!wholeProcess || processCount == ourCount);
     std::printf("instances counted: quillmere %zu, pgrep -f %d%s\n", ourCount, theirCount,
-                int(ourCount) == theirCount ? "" : "  MISMATCH");
-    std::printf("median time:       quillmere %.3f ms, pgrep -f %.3f ms\n", ourMedian * 1e3,
-                theirMedian * 1e3);
-    std::printf("ratio quillmere/pgrep: %.2f\n", ourMedian / theirMedian);
-    return int(ourCount) == theirCount ? 0 : 1;
+                same ? "" : "  MISMATCH");
+    printComparison("quiet", "quillmere (in this process)", ours, "pgrep -c -f", theirs);
+    if (wholeProcess) {
+        printSide("quillmere as a process (start included)", asProcess);
+        printRatio("pgrep -c -f", theirs, "quillmere as a process", asProcess);
+    }
+    return same ? 0 : 1;
 }

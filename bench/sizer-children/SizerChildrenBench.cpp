@@ -1,18 +1,22 @@
 // Measures FileScanner::streamChildren against `gdu -n -p` and `du -s -B1` on a generated folder of
 // about 40 uneven children (one holds a quarter of the entries) and on /usr, with a warm cache. Every
-// round runs every peer once, side by side; the medians are printed with the ratio of each peer's time
-// to the sizer's (above 1: the sizer is faster). The same rounds are then repeated under load: one
-// spinning thread per processor in this process, which the sizer's threads and the peers share alike.
+// round runs every peer once, side by side; min and median are printed with the ratio of each peer's
+// time to the sizer's (above 1: the sizer is faster) headed by the medians. The same rounds are then
+// repeated under load: one busy loop per processor, which the sizer's threads and the peers share
+// alike. With --whole-process the sizer also runs as a process of its own (start-up included, as the
+// peers' times include theirs).
 // Totals differ by design: du and gdu count each folder's own blocks and each hard-linked file once
 // per run, the sizer leaves out the children's own folder blocks and counts a file linked from two
 // children in both.
 //
 // Usage: qm_sizer_children_bench [--entries N] [--runs R] [--dir DIR] [--usr PATH] [--no-load]
+//                                [--whole-process]
 //   --entries  entries of the generated folder (default 240000)
 //   --runs     rounds per condition (default 5)
 //   --dir      an absent folder to build the tree in (default: a new folder in /tmp, removed at the end)
 //   --usr      the second folder to size (default /usr)
 //   --no-load  measure only the quiet machine
+//   --whole-process  also time the sizer as a process of its own
 
 #include "../support/BenchSupport.h"
 #include "core/files/FileScanner.h"
@@ -22,7 +26,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -178,42 +181,37 @@ void measure(std::vector<Peer>& peers, int runs)
 void print(const char* title, const std::vector<Peer>& peers)
 {
     const double base = median(peers[0].seconds);
-    std::printf("\n%s\n%-26s %10s %18s %14s\n", title, "peer", "median s", "total bytes", "time / sizer");
+    std::printf("\n%s\n%-26s %10s %10s %18s %14s\n", title, "peer", "min s", "median s", "total bytes",
+                "median / sizer");
     for (const Peer& peer : peers) {
         const double m = median(peer.seconds);
-        std::printf("%-26s %10.4f %18lld %14.2f\n", peer.name.c_str(), m, peer.total, m / base);
+        std::printf("%-26s %10.4f %10.4f %18lld %14.2f\n", peer.name.c_str(), minimum(peer.seconds), m,
+                    peer.total, m / base);
     }
+    printRatio(peers[1].name, peers[1].seconds, peers[0].name, peers[0].seconds);
+    if (peers.size() > 4)
+        printRatio(peers[1].name, peers[1].seconds, peers[4].name, peers[4].seconds);
 }
 
-// Spins one thread per processor until destroyed.
-class Load
+// The sizer as a process of its own: `--ours-once FOLDER` prints the children's total.
+int oursOnce(int argc, char** argv)
 {
-public:
-    Load()
-    {
-        for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
-            m_threads.emplace_back([this] {
-                volatile unsigned long long spin = 0;
-                while (!m_stop.load(std::memory_order_relaxed))
-                    spin = spin + 1;
-            });
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: qm_sizer_children_bench --ours-once FOLDER\n");
+        return 2;
     }
-    ~Load()
-    {
-        m_stop = true;
-        for (std::thread& t : m_threads)
-            t.join();
-    }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::vector<std::thread> m_threads;
-};
+    long entries = 0;
+    std::printf("%lld\n", sizeChildren(qm::FileScanner(), argv[2], entries));
+    return 0;
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (isOursOnce(argc, argv))
+        return oursOnce(argc, argv);
+    const bool wholeProcess = takeFlag(argc, argv, kWholeProcess);
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string flag = argv[i];
@@ -273,19 +271,20 @@ int main(int argc, char** argv)
              {},
              0},
         };
+        if (wholeProcess)
+            peers.push_back({"sizer as a process",
+                             [&] { return std::atoll(runOursOnce({folder.native()}).output.c_str()); },
+                             {},
+                             0});
         measure(peers, options.runs);
         const std::string quiet =
             folder.native() + ", quiet (" + std::to_string(entries) + " children sized)";
         print(quiet.c_str(), peers);
-        std::printf("gdu / sizer = %.2f (at least 1: as fast as gdu or faster)\n",
-                    median(peers[1].seconds) / median(peers[0].seconds));
         if (options.load) {
-            const Load load;
+            const BusyLoops load(int(std::max(1u, std::thread::hardware_concurrency())));
             measure(peers, options.runs);
-            const std::string loaded = folder.native() + ", under load (one spinning thread per processor)";
+            const std::string loaded = folder.native() + ", under load (one busy loop per processor)";
             print(loaded.c_str(), peers);
-            std::printf("gdu / sizer = %.2f under load\n",
-                        median(peers[1].seconds) / median(peers[0].seconds));
         }
     }
 

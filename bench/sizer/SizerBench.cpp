@@ -2,13 +2,18 @@
 // warm cache, the peers run side by side in every round, and prints the time ratios. Totals differ by
 // design: du and gdu count folders and count hard-linked files once.
 //
-// Usage: qm_sizer_bench [--entries N] [--runs R] [--dir DIR | --path DIR] [--load N]
+// Every ratio is the peer's time over the sizer's (above 1: ours is faster), headed by the medians.
+// With --whole-process the sizer also runs as a process of its own (start-up included, as the peers'
+// times include theirs).
+//
+// Usage: qm_sizer_bench [--entries N] [--runs R] [--dir DIR | --path DIR] [--load N] [--whole-process]
 //   --entries  entries of the generated tree (default 300000)
 //   --runs     rounds; each round runs every peer once (default 5)
 //   --dir      an existing empty-or-absent folder to build the tree in (default: a new folder in /tmp,
 //              removed at the end)
 //   --path     measure this existing folder (such as /usr) instead of a generated tree
 //   --load     after the quiet rounds, run the rounds again with N busy loops running (default 0)
+//   --whole-process  also time the sizer as a process of its own
 
 #include "../support/BenchSupport.h"
 #include "core/cleaning/CleanupScanner.h"
@@ -113,10 +118,31 @@ long long runTool(const qm::ProcessRequest& request, double& seconds)
     return std::atoll(outcome->standardOutput.constData());
 }
 
+// The sizer's total for `folder`, with a node limit of `nodes` and a long deadline, so it does the
+// same work as du.
+long long sizeAll(const std::filesystem::path& folder, long nodes)
+{
+    return static_cast<long long>(qm::CleanupScanner().size(folder, {}, nodes, false, 3600.0, nullptr, {}));
+}
+
+// The sizer as a process of its own: `--ours-once FOLDER NODES` prints the total.
+int oursOnce(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: qm_sizer_bench --ours-once FOLDER NODES\n");
+        return 2;
+    }
+    std::printf("%lld\n", sizeAll(argv[2], std::atol(argv[3])));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (isOursOnce(argc, argv))
+        return oursOnce(argc, argv);
+    const bool wholeProcess = takeFlag(argc, argv, kWholeProcess);
     Options options;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
@@ -160,10 +186,14 @@ int main(int argc, char** argv)
     const qm::CleanupScanner sizer;
     const auto sizeOnce = [&](double& seconds) {
         const auto start = Clock::now();
-        // A node limit above the tree's size and a long deadline, so it does the same work as du.
-        const qint64 bytes = sizer.size(options.dir, {}, made * 2, false, 3600.0, nullptr, {});
+        const long long bytes = sizeAll(options.dir, made * 2);
         seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        return static_cast<long long>(bytes);
+        return bytes;
+    };
+    const auto sizeAsProcess = [&](double& seconds) {
+        const ChildRun child = runOursOnce({options.dir.native(), std::to_string(made * 2)});
+        seconds = child.seconds;
+        return std::atoll(child.output.c_str());
     };
 
     // The same walk on one thread, to show what the helper threads add.
@@ -197,12 +227,17 @@ int main(int argc, char** argv)
     runTool(du, ignored);
     if (haveGdu)
         runTool(gdu, ignored);
+    if (wholeProcess)
+        sizeAsProcess(ignored);
 
     // Interleaved rounds: every round runs every peer once.
     const auto rounds = [&](const char* condition) {
         std::vector<Peer> peers{{"sizer", {}, 0}, {"du -s -B1", {}, 0}, {"walk, 1 thread", {}, 0}};
         if (haveGdu)
             peers.push_back({"gdu -s", {}, 0});
+        const std::size_t asProcess = peers.size();
+        if (wholeProcess)
+            peers.push_back({"sizer as a process", {}, 0});
         for (int round = 0; round < options.runs; ++round) {
             double s = 0;
             peers[0].total = sizeOnce(s);
@@ -215,16 +250,26 @@ int main(int argc, char** argv)
                 peers[3].total = runTool(gdu, s);
                 peers[3].seconds.push_back(s);
             }
+            if (wholeProcess) {
+                peers[asProcess].total = sizeAsProcess(s);
+                peers[asProcess].seconds.push_back(s);
+            }
         }
         std::printf("\n[%s] load average %.1f; %d processors in the affinity mask\n", condition,
                     loadAverage(), qm::DirectoryWalk::processors());
-        std::printf("  %-16s %10s %10s %18s\n", "peer", "min s", "median s", "total bytes");
+        std::printf("  %-18s %10s %10s %18s\n", "peer", "min s", "median s", "total bytes");
         for (const Peer& peer : peers)
-            std::printf("  %-16s %10.4f %10.4f %18lld\n", peer.name.c_str(), minimum(peer.seconds),
+            std::printf("  %-18s %10.4f %10.4f %18lld\n", peer.name.c_str(), minimum(peer.seconds),
                         median(peer.seconds), peer.total);
         if (haveGdu)
             printComparison(condition, "sizer", peers[0].seconds, "gdu -s", peers[3].seconds);
         printComparison(condition, "sizer", peers[0].seconds, "du -s -B1", peers[1].seconds);
+        if (wholeProcess) {
+            const std::string name = "sizer as a process (start included)";
+            if (haveGdu)
+                printRatio("gdu -s", peers[3].seconds, name, peers[asProcess].seconds);
+            printRatio("du -s -B1", peers[1].seconds, name, peers[asProcess].seconds);
+        }
     };
     rounds("quiet");
     if (options.load > 0) {

@@ -2,13 +2,17 @@
 // sample passed back in as the previous one), against a bare loop that touches the same sources
 // without parsing anything (plain open/read/close of the same kernel files, the same system calls;
 // os-release is left out of both, as a sampler reads it once)
-// and against `free -b`, which reads one of them in a process of its own. All three run in one go,
-// after a warm-up, and the mean cost per sample is printed with the ratios; a breakdown per source
-// follows.
+// and against `free -b`, which reads one of them in a process of its own. After a warm-up they run
+// interleaved (a snapshot and a bare round each time, free -b spread evenly among them); min and
+// median per sample are printed with the ratio of each other side's time to the snapshot's (above 1:
+// the snapshot is faster) headed by the medians. With --whole-process a snapshot also runs as a
+// process of its own (one sample, start-up included, as free's time includes its own). A breakdown
+// per source (mean costs) follows.
 //
-// Usage: qm_stats_bench [--samples N] [--free-runs M]
+// Usage: qm_stats_bench [--samples N] [--free-runs M] [--whole-process]
 //   --samples    snapshots and bare rounds (default 10000)
-//   --free-runs  runs of free -b (default 200)
+//   --free-runs  runs of free -b, and of the snapshot as a process (default 200)
+//   --whole-process  also time one snapshot as a process of its own
 
 #include "../support/BenchSupport.h"
 #include "core/system/SystemStats.h"
@@ -92,10 +96,20 @@ double meanMicros(long count, const std::function<void()>& body)
     return seconds(Clock::now() - start) / double(count) * 1e6;
 }
 
+// One snapshot as a process of its own: `--ours-once` takes a first sample and prints its used memory.
+int oursOnce()
+{
+    std::printf("%lld\n", (long long)qm::SystemStats::snapshot(std::nullopt).usedRAM.value_or(0));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (isOursOnce(argc, argv))
+        return oursOnce();
+    const bool wholeProcess = takeFlag(argc, argv, kWholeProcess);
     Options o;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
@@ -120,28 +134,47 @@ int main(int argc, char** argv)
         bareRound();
     }
 
-    const double snapshotMicros =
-        meanMicros(o.samples, [&] { previous = qm::SystemStats::snapshot(previous); });
-    const double bareMicros = meanMicros(o.samples, bareRound);
-
     qm::ProcessRequest request;
     request.program = "/usr/bin/free";
     request.arguments = {"-b"};
     const qm::ProcessRunner runner;
-    const double freeMicros = meanMicros(o.freeRuns, [&] {
-        const qm::Result<qm::ProcessOutcome> outcome = runner.run(request);
-        if (!outcome || !outcome->succeeded())
-            fail("free -b");
-    });
+    std::vector<double> snapshot, bare, freeRuns, asProcess;
+    const long every = std::max(1L, o.samples / o.freeRuns);
+    for (long i = 0; i < o.samples; ++i) {
+        auto start = Clock::now();
+        previous = qm::SystemStats::snapshot(previous);
+        snapshot.push_back(seconds(Clock::now() - start));
+        start = Clock::now();
+        bareRound();
+        bare.push_back(seconds(Clock::now() - start));
+        if (i % every == 0 && long(freeRuns.size()) < o.freeRuns) {
+            start = Clock::now();
+            const qm::Result<qm::ProcessOutcome> outcome = runner.run(request);
+            freeRuns.push_back(seconds(Clock::now() - start));
+            if (!outcome || !outcome->succeeded())
+                fail("free -b");
+            if (wholeProcess)
+                asProcess.push_back(runOursOnce({}).seconds);
+        }
+    }
+    const double snapshotMicros = median(snapshot) * 1e6;
 
-    std::printf("samples: %ld; free -b runs: %ld\n", o.samples, o.freeRuns);
-    std::printf("%-48s %12s %16s\n", "what", "mean us", "time / snapshot");
-    std::printf("%-48s %12.1f %16.2f\n", "SystemStats::snapshot", snapshotMicros, 1.0);
-    std::printf("%-48s %12.1f %16.2f\n", "bare loop, same sources unparsed", bareMicros,
-                bareMicros / snapshotMicros);
-    std::printf("%-48s %12.1f %16.2f\n", "free -b (its own process)", freeMicros,
-                freeMicros / snapshotMicros);
-    std::printf("goal: under 100 us per sample: %s\n", snapshotMicros < 100.0 ? "met" : "NOT MET");
+    std::printf("samples: %ld; free -b runs: %zu\n", o.samples, freeRuns.size());
+    std::printf("%-48s %10s %10s %16s\n", "what", "min us", "median us", "median / snapshot");
+    const auto row = [&](const char* name, const std::vector<double>& values) {
+        std::printf("%-48s %10.1f %10.1f %16.2f\n", name, minimum(values) * 1e6, median(values) * 1e6,
+                    median(values) * 1e6 / snapshotMicros);
+    };
+    row("SystemStats::snapshot", snapshot);
+    row("bare loop, same sources unparsed", bare);
+    row("free -b (its own process)", freeRuns);
+    if (wholeProcess)
+        row("snapshot as a process (start included)", asProcess);
+    printRatio("bare loop", bare, "SystemStats::snapshot", snapshot);
+    printRatio("free -b", freeRuns, "SystemStats::snapshot", snapshot);
+    if (wholeProcess)
+        printRatio("free -b", freeRuns, "snapshot as a process", asProcess);
+    std::printf("goal: under 100 us per sample (median): %s\n", snapshotMicros < 100.0 ? "met" : "NOT MET");
 
     // Where a sample's time goes, source by source.
     const qm::LinuxHostStatistics host;

@@ -59,29 +59,155 @@ inline void writeFile(const std::string& path, std::string_view bytes)
     ::close(fd);
 }
 
+// The whole content of the file at `path`, or fails.
+inline std::string readFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fail("open " + path);
+    std::string bytes;
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail("read " + path);
+        bytes.append(buffer, std::size_t(n));
+    }
+    ::close(fd);
+    return bytes;
+}
+
 // The smallest of the rounds; `values` must not be empty.
 inline double minimum(const std::vector<double>& values)
 {
     return *std::min_element(values.begin(), values.end());
 }
 
-// Prints one line per side (min and median over the rounds) and both ratios named plainly:
-// "<peer> / <ours>" (above 1: ours is faster) and "<ours> / <peer>", each for the medians and the
-// minimums. `condition` names the machine's state, such as "quiet" or "8 busy loops".
+// Prints one side's line: its name, and the minimum and median of its rounds in milliseconds.
+inline void printSide(const std::string& name, const std::vector<double>& secondsPerRound)
+{
+    std::printf("  %-44s min %12.3f ms   median %12.3f ms\n", name.c_str(), minimum(secondsPerRound) * 1e3,
+                median(secondsPerRound) * 1e3);
+}
+
+// Prints the one ratio every benchmark gives: the peer's time over ours (above 1: ours is faster),
+// headed by the medians, with the minimums after them.
+inline void printRatio(const std::string& peer, const std::vector<double>& peerSeconds,
+                       const std::string& ours, const std::vector<double>& oursSeconds)
+{
+    std::printf("  %s / %s = %.2f (medians; minimums %.2f)   above 1: ours is faster\n", peer.c_str(),
+                ours.c_str(), median(peerSeconds) / median(oursSeconds),
+                minimum(peerSeconds) / minimum(oursSeconds));
+}
+
+// Prints one line per side (min and median over the rounds) and the ratio of `printRatio`.
+// `condition` names the machine's state, such as "quiet" or "8 busy loops".
 inline void printComparison(const char* condition, const std::string& ours,
                             const std::vector<double>& oursSeconds, const std::string& peer,
                             const std::vector<double>& peerSeconds)
 {
     std::printf("\n[%s] %zu interleaved rounds\n", condition, oursSeconds.size());
-    std::printf("  %-34s min %10.4f s   median %10.4f s\n", ours.c_str(), minimum(oursSeconds),
-                median(oursSeconds));
-    std::printf("  %-34s min %10.4f s   median %10.4f s\n", peer.c_str(), minimum(peerSeconds),
-                median(peerSeconds));
-    std::printf("  %s time / %s time = %.2f (medians), %.2f (minimums)   above 1: ours is faster\n",
-                peer.c_str(), ours.c_str(), median(peerSeconds) / median(oursSeconds),
-                minimum(peerSeconds) / minimum(oursSeconds));
-    std::printf("  %s time / %s time = %.2f (medians), %.2f (minimums)\n", ours.c_str(), peer.c_str(),
-                median(oursSeconds) / median(peerSeconds), minimum(oursSeconds) / minimum(peerSeconds));
+    printSide(ours, oursSeconds);
+    printSide(peer, peerSeconds);
+    printRatio(peer, peerSeconds, ours, oursSeconds);
+}
+
+// The flag that adds a row timing our side as a process of its own (start-up included), as the
+// peers are timed, where a benchmark otherwise times our side inside its own process.
+inline constexpr std::string_view kWholeProcess = "--whole-process";
+
+// The first argument with which a benchmark's executable runs our side once and exits: what
+// `runOursOnce` starts. What follows it is the benchmark's own.
+inline constexpr std::string_view kOursOnce = "--ours-once";
+
+// Removes every `flag` from the arguments (shrinking `argc`) and tells whether there was one, so
+// that the remaining options can still be read in pairs.
+inline bool takeFlag(int& argc, char** argv, std::string_view flag)
+{
+    bool found = false;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (flag == argv[i])
+            found = true;
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return found;
+}
+
+// True when the executable was started by `runOursOnce`.
+inline bool isOursOnce(int argc, char** argv)
+{
+    return argc > 1 && kOursOnce == argv[1];
+}
+
+// A child process's wall time, from just before its start to its end, and its standard output.
+struct ChildRun
+{
+    double seconds = 0;
+    std::string output;
+};
+
+// Runs `program` (an absolute path) with `arguments`, its standard output read into the result and
+// its standard error shared with ours, and waits for it. Fails unless it exits with status 0.
+// `name` is the child's argv[0] (the program's path when empty).
+inline ChildRun runChild(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& name = {})
+{
+    std::vector<char*> argv{const_cast<char*>(name.empty() ? program.c_str() : name.c_str())};
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        fail("pipe");
+    ChildRun run;
+    const auto start = Clock::now();
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        fail("fork");
+    if (pid == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail("read from " + program);
+        run.output.append(buffer, std::size_t(n));
+    }
+    ::close(out[0]);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    run.seconds = seconds(Clock::now() - start);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s: %s did not exit with 0\n", program_invocation_short_name, program.c_str());
+        std::exit(1);
+    }
+    return run;
+}
+
+// Runs this benchmark's own executable as `<it> --ours-once <arguments>`: our side as a whole
+// process, timed as the peers are.
+inline ChildRun runOursOnce(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> all{std::string(kOursOnce)};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    // Through /proc/self/exe, which still names this executable when a rebuild has replaced its file.
+    static const std::string name = [] {
+        char path[4096];
+        const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+        return n > 0 ? std::string(path, std::size_t(n)) : std::string("bench");
+    }();
+    return runChild("/proc/self/exe", all, name);
 }
 
 // N processes that spin on a processor each while the object lives: the load of `--load N`.
