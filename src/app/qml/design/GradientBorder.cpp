@@ -3,7 +3,6 @@
 #include "RoundedOutline.h"
 
 #include <QSGGeometryNode>
-#include <QSGVertexColorMaterial>
 
 #include <algorithm>
 
@@ -68,17 +67,7 @@ void GradientBorder::geometryChange(const QRectF& newGeometry, const QRectF& old
 
 QSGNode* GradientBorder::updatePaintNode(QSGNode* old, UpdatePaintNodeData*)
 {
-    auto* node = static_cast<QSGGeometryNode*>(old);
-    if (node == nullptr) {
-        node = new QSGGeometryNode;
-        auto* geometry = new QSGGeometry(QSGGeometry::defaultAttributes_ColoredPoint2D(), 0, 0,
-                                         QSGGeometry::UnsignedShortType);
-        geometry->setDrawingMode(QSGGeometry::DrawTriangles);
-        node->setGeometry(geometry);
-        node->setFlag(QSGNode::OwnsGeometry);
-        node->setMaterial(new QSGVertexColorMaterial);
-        node->setFlag(QSGNode::OwnsMaterial);
-    }
+    QSGGeometryNode* node = RoundedOutline::node(old);
 
     // The line from the edge inwards, each side smoothed over a pixel centred on it (as Qt Quick
     // smooths a rectangle's border); a line under a pixel wide fades instead of thinning.

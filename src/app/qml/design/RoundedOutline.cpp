@@ -1,11 +1,28 @@
 #include "RoundedOutline.h"
 
 #include <QSGGeometry>
+#include <QSGGeometryNode>
+#include <QSGVertexColorMaterial>
 
 #include <algorithm>
 #include <cmath>
 
 namespace qm::RoundedOutline {
+
+QSGGeometryNode* node(QSGNode* old)
+{
+    if (old != nullptr)
+        return static_cast<QSGGeometryNode*>(old);
+    auto* node = new QSGGeometryNode;
+    auto* geometry = new QSGGeometry(QSGGeometry::defaultAttributes_ColoredPoint2D(), 0, 0,
+                                     QSGGeometry::UnsignedShortType);
+    geometry->setDrawingMode(QSGGeometry::DrawTriangles);
+    node->setGeometry(geometry);
+    node->setFlag(QSGNode::OwnsGeometry);
+    node->setMaterial(new QSGVertexColorMaterial);
+    node->setFlag(QSGNode::OwnsMaterial);
+    return node;
+}
 
 void fill(QSGGeometry& geometry, const QRectF& rect, qreal radius, const std::vector<qreal>& offsets,
           const std::function<QColor(int, QPointF)>& colorAt)

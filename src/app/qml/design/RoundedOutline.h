@@ -8,6 +8,8 @@
 #include <vector>
 
 class QSGGeometry;
+class QSGGeometryNode;
+class QSGNode;
 
 namespace qm::RoundedOutline {
 
@@ -17,6 +19,10 @@ namespace qm::RoundedOutline {
 // between the colours its two outlines get from `colorAt(outline index, point)`. Colours are
 // straight (not premultiplied); the geometry receives them premultiplied, as the vertex-colour
 // material wants them. Resizes the geometry; draws nothing for fewer than two outlines.
+// `old` as a geometry node, or a new node of indexed coloured triangles drawn with the vertex-colour
+// material when there is none yet.
+QSGGeometryNode* node(QSGNode* old);
+
 void fill(QSGGeometry& geometry, const QRectF& rect, qreal radius, const std::vector<qreal>& offsets,
           const std::function<QColor(int, QPointF)>& colorAt);
 

@@ -3,7 +3,6 @@
 #include "RoundedOutline.h"
 
 #include <QSGGeometryNode>
-#include <QSGVertexColorMaterial>
 
 #include <algorithm>
 #include <cmath>
@@ -88,17 +87,7 @@ void RoundedShadow::geometryChange(const QRectF& newGeometry, const QRectF& oldG
 
 QSGNode* RoundedShadow::updatePaintNode(QSGNode* old, UpdatePaintNodeData*)
 {
-    auto* node = static_cast<QSGGeometryNode*>(old);
-    if (node == nullptr) {
-        node = new QSGGeometryNode;
-        auto* geometry = new QSGGeometry(QSGGeometry::defaultAttributes_ColoredPoint2D(), 0, 0,
-                                         QSGGeometry::UnsignedShortType);
-        geometry->setDrawingMode(QSGGeometry::DrawTriangles);
-        node->setGeometry(geometry);
-        node->setFlag(QSGNode::OwnsGeometry);
-        node->setMaterial(new QSGVertexColorMaterial);
-        node->setFlag(QSGNode::OwnsMaterial);
-    }
+    QSGGeometryNode* node = RoundedOutline::node(old);
 
     const qreal sigma = deviation();
     const qreal reach = 3 * sigma;
