@@ -21,11 +21,6 @@ Item {
     readonly property real outer: radius + lineWidth / 2
     // The drawing's frame: the outer circle and a pixel to spare, centred on the item.
     readonly property real reach: outer + 1
-    readonly property real centerX: reach
-    readonly property real centerY: reach
-    readonly property real inner: Math.max(radius - lineWidth / 2, 0)
-    readonly property real endAngle: fraction * 2 * Math.PI
-    readonly property real cap: lineWidth / 2
 
     // Qt's conical gradient runs anticlockwise from its angle, so the colours are mirrored to run
     // clockwise: position p of the turn anticlockwise is 1 - p of it clockwise.
