@@ -469,7 +469,7 @@ Item {
             const ring = createTemporaryObject(scanRing, root, { progress: row.progress })
             fuzzyCompare(ring.drawnProgress, row.drawn, 1e-12)
             tryVerify(function () { return Math.abs(ring.shownProgress - row.drawn) < 1e-12 })
-            const arc = ring.progressArc.pathElements[0]
+            const arc = ring.progressArc
             compare(arc.startAngle, -90, "the arc starts at 12 o'clock")
             fuzzyCompare(arc.sweepAngle, 360 * row.drawn, 1e-9)
             compare(ring.progressArc.capStyle, ShapePath.RoundCap)

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Shapes
 import Quillmere.Design
 import Quillmere.Design as Design
 
@@ -54,47 +53,32 @@ Item {
     Accessible.role: Accessible.ProgressBar
     Accessible.name: centerTitle + " " + centerSubtitle
 
-    // Drawn on a multisampled layer for smooth edges; the layer reaches a line's width past the frame
+    // Each stroke is painted smooth into a texture of its own that reaches a line's width past the frame,
     // so the outer half of the line is kept.
-    Shape {
+    ArcStroke {
+        id: trackPath
         x: -ring.lineWidth
         y: -ring.lineWidth
         width: ring.width + 2 * ring.lineWidth
         height: ring.height + 2 * ring.lineWidth
-        layer.enabled: true
-        layer.samples: 4
-        layer.smooth: true
-
-        ShapePath {
-            id: trackPath
-            strokeColor: Qt.rgba(1, 1, 1, 0.12)
-            strokeWidth: ring.lineWidth
-            fillColor: "transparent"
-            PathAngleArc {
-                centerX: ring.lineWidth + ring.width / 2
-                centerY: ring.lineWidth + ring.height / 2
-                radiusX: ring.ringRadius
-                radiusY: ring.ringRadius
-                startAngle: 0
-                sweepAngle: 360
-            }
-        }
-        ShapePath {
-            id: progressPath
-            strokeColor: ring.tint
-            strokeWidth: ring.lineWidth
-            fillColor: "transparent"
-            capStyle: ShapePath.RoundCap
-            joinStyle: ShapePath.MiterJoin
-            PathAngleArc {
-                centerX: ring.lineWidth + ring.width / 2
-                centerY: ring.lineWidth + ring.height / 2
-                radiusX: ring.ringRadius
-                radiusY: ring.ringRadius
-                startAngle: -90
-                sweepAngle: 360 * ring.shownProgress
-            }
-        }
+        radius: ring.ringRadius
+        strokeColor: Qt.rgba(1, 1, 1, 0.12)
+        strokeWidth: ring.lineWidth
+        startAngle: 0
+        sweepAngle: 360
+    }
+    ArcStroke {
+        id: progressPath
+        x: -ring.lineWidth
+        y: -ring.lineWidth
+        width: ring.width + 2 * ring.lineWidth
+        height: ring.height + 2 * ring.lineWidth
+        radius: ring.ringRadius
+        strokeColor: ring.tint
+        strokeWidth: ring.lineWidth
+        capStyle: Qt.RoundCap
+        startAngle: -90
+        sweepAngle: 360 * ring.shownProgress
     }
 
     Column {
