@@ -1015,16 +1015,25 @@ void ApplicationsViewModel::confirmUninstall()
          roots = guardRoots(app), trash = m_trash] {
             const Cleaner cleaner{SafetyGuard(roots), trash};
             const qint64 known = bytes >= 1 ? bytes : measure(app, std::stop_token());
-            std::vector<ScanItem> appItems{uninstallItem(items.front(), app.name, known)};
-            for (std::size_t i = 1; i < items.size(); ++i)
-                appItems.push_back(uninstallItem(items[i], FileSystem::displayName(items[i].filename()), 0));
-            auto bundleReport = std::make_shared<CleanReport>(cleaner.clean(appItems));
+            auto bundleReport =
+                std::make_shared<CleanReport>(cleaner.clean({uninstallItem(items.front(), app.name, known)}));
             const std::string standardized = FileSystem::standardize(items.front()).native();
             const bool removed = std::any_of(bundleReport->trashed.begin(), bundleReport->trashed.end(),
                                              [&](const TrashedItem& t) {
                                                  return t.original.native() == items.front().native() ||
                                                         t.original.native() == standardized;
                                              });
+            // What goes with the application (its menu entry) only once the application went: an
+            // entry moved from beside a program that stayed would hide an installed program.
+            if (removed && items.size() > 1) {
+                std::vector<ScanItem> rest;
+                for (std::size_t i = 1; i < items.size(); ++i)
+                    rest.push_back(uninstallItem(items[i], FileSystem::displayName(items[i].filename()), 0));
+                const CleanReport restReport = cleaner.clean(rest);
+                append(bundleReport->trashed, restReport.trashed);
+                append(bundleReport->failures, restReport.failures);
+                append(bundleReport->failureDetails, restReport.failureDetails);
+            }
             // Leftovers only once the application went: an application still installed keeps its data.
             auto leftoverReport = std::make_shared<CleanReport>();
             if (removed && !leftovers.empty())
@@ -1128,17 +1137,19 @@ void ApplicationsViewModel::openInSoftwareCentre()
 void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const CleanReport& bundleReport,
                                                  const CleanReport& leftoverReport)
 {
-    const std::string standardized = FileSystem::standardize(app.url).native();
+    // The application itself: its program (or AppImage), which the road moves first.
+    const Path& itself = app.removal.empty() ? app.url : app.removal.front();
+    const std::string standardized = FileSystem::standardize(itself).native();
     const bool removed =
         std::any_of(bundleReport.trashed.begin(), bundleReport.trashed.end(), [&](const TrashedItem& t) {
-            return t.original.native() == app.id() || t.original.native() == standardized;
+            return t.original.native() == itself.native() || t.original.native() == standardized;
         });
     if (!removed) {
         setUninstallFailure(
             kLeftQuote + app.name + QStringLiteral("\u201d couldn't be moved to the Trash.\n") +
             (bundleReport.failures.empty() ? QStringLiteral("You may not have permission to remove it.")
                                            : bundleReport.failures.front()));
-        setPendingRevealURL(app.url);
+        setPendingRevealURL(itself);
         m_inFlightActionIDs.erase(app.id());
         return;
     }
