@@ -75,9 +75,7 @@ protected:
         ApplicationsViewModel::Services services{clock};
         services.lister = lister.lister();
         services.sizer = sizer.sizer();
-        services.own = own ? *own
-                           : ApplicationsViewModel::OwnIdentity{QStringLiteral("com.vellora.app"),
-                                                                Path("/nowhere/Quillmere")};
+        services.own = own ? *own : ApplicationsViewModel::OwnIdentity{Path("/nowhere/Quillmere")};
         services.exists = std::move(exists);
         model = std::make_unique<ApplicationsViewModel>(std::move(services));
     }
@@ -522,7 +520,7 @@ TEST_F(ApplicationsViewModelTest, ThisProgramIsNeverListedButStillMeasured)
         QThreadPool::globalInstance()->waitForDone();
         lister = test::ScriptedLister();
         sizer.reset();
-        make(ApplicationsViewModel::OwnIdentity{std::nullopt, Path("/usr/bin/Quillmere")});
+        make(ApplicationsViewModel::OwnIdentity{Path("/usr/bin/Quillmere")});
         InstalledApp listedSelf = app(self, QStringLiteral("Quillmere"));
         listedSelf.desktopId = row.desktopId;
         listedSelf.programName = row.programName;

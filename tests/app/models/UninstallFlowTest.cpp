@@ -108,7 +108,7 @@ protected:
             const auto found = sizes.find(of.native());
             return found == sizes.end() ? qint64(10'000) : found->second;
         };
-        services.own = ApplicationsViewModel::OwnIdentity{std::nullopt, std::move(ownURL)};
+        services.own = ApplicationsViewModel::OwnIdentity{std::move(ownURL)};
         services.workspace = workspace;
         services.adminMove = [this](const Path& bundle) {
             adminGate.pass(FsStep::Move);
@@ -384,12 +384,12 @@ TEST_F(UninstallFlowTest, ADesktopApplicationRunsWhenItsProgramOrItsFlatpakRuns)
         bool runs;
     };
     const Row rows[] = {
-        {"its program", tool, RunningApplication{1, {}, {}, home.path(".local/bin/mytool"), {}}, true},
-        {"another program", tool, RunningApplication{2, {}, {}, Path("/usr/bin/mytoolbox"), {}}, false},
+        {"its program", tool, RunningApplication{1, home.path(".local/bin/mytool"), {}}, true},
+        {"another program", tool, RunningApplication{2, Path("/usr/bin/mytoolbox"), {}}, false},
         {"its sandbox", chat,
-         RunningApplication{3, {}, {}, Path("/app/bin/chat"), QStringLiteral("org.example.Chat")}, true},
+         RunningApplication{3, Path("/app/bin/chat"), QStringLiteral("org.example.Chat")}, true},
         {"another sandbox", chat,
-         RunningApplication{4, {}, {}, Path("/app/bin/chat"), QStringLiteral("org.other.Chat")}, false},
+         RunningApplication{4, Path("/app/bin/chat"), QStringLiteral("org.other.Chat")}, false},
     };
     for (const Row& row : rows) {
         workspace->setRunning({row.process});
@@ -941,7 +941,7 @@ protected:
         alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
         make();
         loadAndSettle();
-        workspace->setRunning({RunningApplication{4242, {}, {}, Path("/other/place/alpha"), {}}});
+        workspace->setRunning({RunningApplication{4242, Path("/other/place/alpha"), {}}});
         open(alpha);
         ASSERT_TRUE(apps->selectedAppIsRunning());
     }
@@ -955,7 +955,7 @@ TEST_F(QuitFirstTest, GoneAfterThreePollsLeadsBackToTheConfirmation)
         SCOPED_TRACE(needsAdmin);
         apps->setShowConfirm(false);
         apps->setShowAdminConfirm(false);
-        workspace->setRunning({RunningApplication{4242, {}, {}, Path("/other/place/alpha"), {}}});
+        workspace->setRunning({RunningApplication{4242, Path("/other/place/alpha"), {}}});
         const std::size_t asked = workspace->terminated().size();
         apps->quitAndUninstall(needsAdmin);
         EXPECT_EQ(workspace->terminated().size(), asked + 1) << "asked by its program";
@@ -977,7 +977,7 @@ TEST_F(QuitFirstTest, GoneAfterThreePollsLeadsBackToTheConfirmation)
 
 TEST_F(QuitFirstTest, AnOpenSheetFollowsTheApplicationStartingAndStopping)
 {
-    const RunningApplication running{4242, {}, {}, Path("/other/place/alpha"), {}};
+    const RunningApplication running{4242, Path("/other/place/alpha"), {}};
     workspace->setRunning({});
     clock.advance(1000ms);
     EXPECT_FALSE(apps->selectedAppIsRunning());

@@ -168,7 +168,7 @@ bool ApplicationsScreenHarness::open(QSize size)
     services.finder =
         LeftoverFinder(FileSystem([gate = m_finderGate](FsStep step, const Path&) { gate->pass(step); }),
                        CleanupScanner(FileSystem(), m_home.home()), m_home.places(m_system.root()));
-    services.own = ApplicationsViewModel::OwnIdentity{std::nullopt, Path("/nowhere/Quillmere.app")};
+    services.own = ApplicationsViewModel::OwnIdentity{Path("/nowhere/Quillmere")};
     services.workspace = m_workspace;
     services.adminMove = [answer = m_adminAnswer](const Path&) { return answer; };
     services.fullDiskAccess = [] { return false; };

@@ -516,7 +516,7 @@ TEST_F(ApplicationsViewTest, WhileSearchingOnlyCancelWorks)
     h.home().file(".cache/com.example.alpha/blob", 5'000);
     h.reportIncompleteListings(true);
     openListed();
-    h.workspace().setRunning({RunningApplication{4242, {}, {}, Path("/other/beta"), {}}});
+    h.workspace().setRunning({RunningApplication{4242, Path("/other/beta"), {}}});
     struct Row
     {
         const char* name;
@@ -557,7 +557,7 @@ TEST_F(ApplicationsViewTest, ARunningProgramOfAnotherUserShowsBothBannersAndQuit
     const auto root = h.homeApp("Root", "Root", "com.example.root");
     h.home().chown(root.program);
     openListed();
-    const RunningApplication running{4242, {}, {}, Path("/other/root"), {}};
+    const RunningApplication running{4242, Path("/other/root"), {}};
     h.workspace().setRunning({running});
     openSheet(QStringLiteral("Root"));
     QQuickItem* admin = sheetPart(QStringLiteral("adminBanner"));
@@ -636,7 +636,7 @@ TEST_F(ApplicationsViewTest, TheRefusalStaysAfterTheApplicationQuit)
 {
     h.homeApp("Alpha", "Alpha", "com.example.alpha");
     openListed();
-    h.workspace().setRunning({RunningApplication{4242, {}, {}, Path("/other/alpha"), {}}});
+    h.workspace().setRunning({RunningApplication{4242, Path("/other/alpha"), {}}});
     openSheet(QStringLiteral("Alpha"));
     QQuickItem* button = sheetPart(QStringLiteral("uninstallButton"));
     h.click(button);
@@ -710,7 +710,7 @@ TEST_F(ApplicationsViewTest, ALongNameWhileQuittingKeepsTheSheetWhole)
         SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
         h.window()->resize(size);
         ASSERT_TRUE(h.settle([&] { return h.window()->size() == size; }));
-        h.workspace().setRunning({RunningApplication{4242, {}, {}, Path("/other/long"), {}}});
+        h.workspace().setRunning({RunningApplication{4242, Path("/other/long"), {}}});
         openSheet(name);
         QQuickItem* button = sheetPart(QStringLiteral("uninstallButton"));
         h.click(button);

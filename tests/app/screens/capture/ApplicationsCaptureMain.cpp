@@ -60,7 +60,7 @@ void listAndSheet(ScreenCapture& shot)
     h.model().setSortBySize(false);
 
     // Keystone is not the user's and runs: both banners.
-    h.workspace().setRunning({qm::RunningApplication{4242, {}, {}, qm::Path("/elsewhere/keystone"), {}}});
+    h.workspace().setRunning({qm::RunningApplication{4242, qm::Path("/elsewhere/keystone"), {}}});
     h.click(row(h, QStringLiteral("Keystone")));
     if (!h.settle([&] { return h.model().hasSelectedApp() && !h.model().findingLeftovers(); })) {
         shot.fail(QStringLiteral("no sheet for Keystone"));
