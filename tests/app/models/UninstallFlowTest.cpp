@@ -110,11 +110,11 @@ protected:
         };
         services.own = ApplicationsViewModel::OwnIdentity{std::move(ownURL)};
         services.workspace = workspace;
-        services.adminMove = [this](const Path& bundle) {
+        services.adminMove = [this](const Path& folder) {
             adminGate.pass(FsStep::Move);
             adminCalls.fetch_add(1);
             const std::lock_guard lock(sizeMutex);
-            adminMoved.push_back(bundle);
+            adminMoved.push_back(folder);
             return adminAnswer;
         };
         services.trash =
