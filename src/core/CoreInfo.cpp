@@ -7,11 +7,6 @@ QString productName()
     return QStringLiteral("Quillmere");
 }
 
-QString ownBundleIdentifier()
-{
-    return QStringLiteral("com.vellora.app");
-}
-
 QString ownDesktopId()
 {
     return QStringLiteral("com.vellora.Quillmere");

@@ -7,10 +7,6 @@ namespace qm {
 // The product's display name, as shown in the window title and the About panel.
 QString productName();
 
-// The code-signing identifier this program's build carries, "com.vellora.app": how the program knows
-// its own bundle among the installed applications.
-QString ownBundleIdentifier();
-
 // The file id of this program's desktop entry without ".desktop", "com.vellora.Quillmere": how the
 // program knows its own entry among the desktop's applications.
 QString ownDesktopId();

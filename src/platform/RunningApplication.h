@@ -7,14 +7,11 @@
 namespace qm {
 
 // One running process of the user, as the process table shows it: its process id, the executable it
-// runs (as the kernel names it, so bytes rather than text), the Flatpak application whose sandbox it
-// runs in, and, when its executable lies inside a "<name>.app" bundle, that bundle and the identifier
-// the bundle's Info.plist gives. Empty fields mean "none" or "could not be read".
+// runs (as the kernel names it, so bytes rather than text) and the Flatpak application whose sandbox
+// it runs in. Empty fields mean "none" or "could not be read".
 struct RunningApplication
 {
     qint64 pid = 0;
-    Path bundle;
-    QString bundleID;
     Path executable;
     QString flatpakId;
 

@@ -25,7 +25,7 @@ public:
     // Opens `url`: a web address in the browser, a file address of a folder in the file manager.
     virtual void openUrl(const QUrl& url) = 0;
     // The user's own processes running now, in process-id order, each with its executable, its Flatpak
-    // id and its bundle where it has them; another user's process, or one whose executable cannot be
+    // id where it has one; another user's process, or one whose executable cannot be
     // read, is left out. Reads, never blocks on a file.
     virtual std::vector<RunningApplication> runningApplications() const = 0;
     // Asks `application` politely to quit (SIGTERM); it may ignore the request. Reports nothing, and

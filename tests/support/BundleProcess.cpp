@@ -1,7 +1,5 @@
 #include "support/BundleProcess.h"
 
-#include <QFile>
-
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -20,20 +18,6 @@ fs::path makeSleeper(const fs::path& program)
     fs::create_directories(program.parent_path());
     fs::copy_file("/usr/bin/sleep", program, fs::copy_options::overwrite_existing);
     fs::permissions(program, fs::perms(0755));
-    return program;
-}
-
-fs::path makeSleeperBundle(const fs::path& bundle, const QByteArray& identifier, const fs::path& executable)
-{
-    const fs::path program = makeSleeper(bundle / "Contents" / "MacOS" / executable);
-    if (!identifier.isEmpty()) {
-        QFile plist(QString::fromStdString((bundle / "Contents" / "Info.plist").string()));
-        if (!plist.open(QIODevice::WriteOnly))
-            throw std::runtime_error("cannot write Info.plist");
-        plist.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                    "<plist version=\"1.0\"><dict><key>CFBundleIdentifier</key><string>" +
-                    identifier + "</string></dict></plist>\n");
-    }
     return program;
 }
 

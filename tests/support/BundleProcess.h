@@ -14,12 +14,6 @@ namespace qm::test {
 // the process table knows by that executable's name. Returns `program`.
 std::filesystem::path makeSleeper(const std::filesystem::path& program);
 
-// Makes a fake application bundle around a real program: "<bundle>/Contents/MacOS/<executable>" is
-// a copy of sleep(1), and Contents/Info.plist holds `identifier` as CFBundleIdentifier (no plist
-// when it is empty). Returns the executable's path.
-std::filesystem::path makeSleeperBundle(const std::filesystem::path& bundle, const QByteArray& identifier,
-                                        const std::filesystem::path& executable = "Sleeper");
-
 // A child process running a stand-in executable ("<executable> 600"), killed and reaped when it
 // goes. `ignoreTerm`: it ignores SIGTERM, set before the program starts. `asUser`: it runs as that
 // user (and the group of the same number, no supplementary groups), which needs root; the executable

@@ -271,8 +271,6 @@ const std::vector<Allowed>& allowList()
 {
     static const std::vector<Allowed> allowed{
         {"core/malware/XProtectStatus.h", "CoreServices/XProtect.bundle/", "the bundle's file path"},
-        {"core/apps/AppScanner.cpp", "certificate leaf[subject.CN] = \\\"Apple Mac OS",
-         "a code-signing requirement, matched, never shown"},
         {"core/apps/AppMatch.cpp", "macos", "a part of a reverse-DNS identifier, matched, never shown"},
         {"core/malware/ThreatSignatures.cpp", "Advanced Mac Cleaner", "an adware product's own name"},
         {"core/malware/ThreatSignatures.cpp", "Mac Auto Fixer", "an adware product's own name"},

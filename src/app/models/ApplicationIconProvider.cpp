@@ -16,8 +16,6 @@ QByteArray formatOf(const Path& path)
 {
     const std::string extension = path.extension().native();
     QByteArray suffix = QByteArray(extension.data(), qsizetype(extension.size())).toLower();
-    if (suffix == ".icns")
-        return "icns";
     if (suffix == ".png")
         return "png";
     return {};

@@ -14,10 +14,10 @@ namespace qm {
 // Draws application icons for QML as "image://appicon/<iconId>", where the id is the icon file's path
 // bytes percent-encoded (ApplicationListModel::iconId). It opens only what an image asks for, when it
 // asks (a row coming into view), through the bounded reader: at most `kMaxFileBytes`, never through a
-// final symbolic link, never a FIFO or a device. An ".icns" file is decoded by Qt's image reader, a
-// ".png" file likewise; any other name, a missing or unreadable file, or one that does not decode
-// gives a null image, and QML then shows its fallback symbol. Nothing reads the bundle's Info.plist
-// again: the inventory found the icon file. Safe to call from Qt's image-loading threads.
+// final symbolic link, never a FIFO or a device. A ".png" file is decoded by Qt's image reader; any
+// other name, a missing or unreadable file, or one that does not decode gives a null image, and QML
+// then shows its fallback symbol. Nothing reads the desktop entry again: the inventory found the icon
+// file. Safe to call from Qt's image-loading threads.
 class ApplicationIconProvider : public QQuickImageProvider
 {
 public:

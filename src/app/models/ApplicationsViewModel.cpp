@@ -4,7 +4,6 @@
 #include "app/models/PostToModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/CoreInfo.h"
-#include "core/apps/AppMatch.h"
 #include "core/apps/RunningApps.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
@@ -90,7 +89,7 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
                    : LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), m_home), m_places)),
       m_lister(std::move(services.lister)), m_sizer(std::move(services.sizer)),
       m_own(services.own ? std::move(*services.own)
-                         : OwnIdentity{ownBundleIdentifier(), FileSystem::resolveLinks("/proc/self/exe")}),
+                         : OwnIdentity{FileSystem::resolveLinks("/proc/self/exe")}),
       m_exists(std::move(services.exists)), m_workspace(std::move(services.workspace)),
       m_adminMove(std::move(services.adminMove)),
       m_trash(services.trash ? std::move(*services.trash) : Trash()),
@@ -137,8 +136,6 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
     }
     m_measure = [sizer = m_sizer, desktop = m_desktop](const InstalledApp& app,
                                                        std::stop_token stop) -> qint64 {
-        if (app.origin == AppOrigin::bundle)
-            return sizer(app.url, {}, kSizeNodeLimit, false, kSizeDeadlineSeconds, nullptr, std::move(stop));
         if (app.origin == AppOrigin::debianPackage)
             return desktop.measure(app, CleanupScanner(), std::move(stop));
         qint64 total = 0;
@@ -739,9 +736,6 @@ std::vector<Path> ApplicationsViewModel::guardRoots(const std::optional<Installe
     std::vector<Path> roots = LeftoverFinder::allowedRoots(m_places);
     roots.push_back(m_places.userApplications());
     roots.push_back(m_places.dataHome() / "applications");
-    // A bundle moves out of the application folders it is listed in.
-    if (app && app->origin == AppOrigin::bundle)
-        append(roots, AppScanner::appDirectories(m_places));
     // The folder of a program installed in the home, which the normal road moves with its entry.
     if (app && (app->origin == AppOrigin::homeFile || app->origin == AppOrigin::appImage)) {
         const std::string home = FileSystem::standardize(m_home).native() + '/';
@@ -810,8 +804,6 @@ QString ApplicationsViewModel::uninstalledSummary() const
 std::vector<RunningApplication> ApplicationsViewModel::runningInstances(const InstalledApp& app) const
 {
     const std::vector<RunningApplication> running = workspace().runningApplications();
-    if (app.origin == AppOrigin::bundle)
-        return RunningApps::instancesOf(running, app.url, app.bundleID);
     // A desktop application is recognised as the running-program layer does: by the program it runs
     // and by its Flatpak sandbox.
     ProgramIdentity program;
@@ -833,8 +825,6 @@ bool ApplicationsViewModel::selectedAppNeedsAdmin() const
     if (!m_selectedApp)
         return false;
     switch (m_selectedApp->origin) {
-    case AppOrigin::bundle:
-        return appNeedsAdmin(m_selectedApp->url);
     case AppOrigin::administrator:
         return true;
     case AppOrigin::homeFile:
@@ -857,8 +847,6 @@ void ApplicationsViewModel::openUninstaller(const QString& appId)
 
 bool ApplicationsViewModel::isOwn(const InstalledApp& app) const
 {
-    if (app.origin == AppOrigin::bundle)
-        return AppMatch::isSelf(app, m_own.bundleID, m_own.url);
     // Our own entry, or any entry that starts this very program.
     return app.desktopId == ownDesktopId() ||
            (!app.programName.isEmpty() && app.programName == FileSystem::displayName(m_own.url.filename()));
@@ -971,14 +959,12 @@ void ApplicationsViewModel::confirmUninstall()
     if (!m_selectedApp || m_inFlightActionIDs.contains(m_selectedApp->id()))
         return;
     const InstalledApp app = *m_selectedApp;
-    if (app.origin != AppOrigin::bundle && app.origin != AppOrigin::homeFile &&
-        app.origin != AppOrigin::appImage) {
+    if (app.origin != AppOrigin::homeFile && app.origin != AppOrigin::appImage) {
         uninstallLeftoversOnly(app);
         return;
     }
     // What the road moves: the application itself first, then what goes with it (its menu entry).
-    const std::vector<Path> items =
-        app.origin == AppOrigin::bundle ? std::vector<Path>{app.url} : app.removal;
+    const std::vector<Path>& items = app.removal;
     if (items.empty() || std::any_of(items.begin(), items.end(),
                                      [](const Path& item) { return AppScanner::isLinkedBundle(item); })) {
         // Moving a link would leave the application installed where it points, and its leftovers
@@ -1015,16 +1001,25 @@ void ApplicationsViewModel::confirmUninstall()
          roots = guardRoots(app), trash = m_trash] {
             const Cleaner cleaner{SafetyGuard(roots), trash};
             const qint64 known = bytes >= 1 ? bytes : measure(app, std::stop_token());
-            std::vector<ScanItem> appItems{uninstallItem(items.front(), app.name, known)};
-            for (std::size_t i = 1; i < items.size(); ++i)
-                appItems.push_back(uninstallItem(items[i], FileSystem::displayName(items[i].filename()), 0));
-            auto bundleReport = std::make_shared<CleanReport>(cleaner.clean(appItems));
+            auto bundleReport =
+                std::make_shared<CleanReport>(cleaner.clean({uninstallItem(items.front(), app.name, known)}));
             const std::string standardized = FileSystem::standardize(items.front()).native();
             const bool removed = std::any_of(bundleReport->trashed.begin(), bundleReport->trashed.end(),
                                              [&](const TrashedItem& t) {
                                                  return t.original.native() == items.front().native() ||
                                                         t.original.native() == standardized;
                                              });
+            // What goes with the application (its menu entry) only once the application went: an
+            // entry moved from beside a program that stayed would hide an installed program.
+            if (removed && items.size() > 1) {
+                std::vector<ScanItem> rest;
+                for (std::size_t i = 1; i < items.size(); ++i)
+                    rest.push_back(uninstallItem(items[i], FileSystem::displayName(items[i].filename()), 0));
+                const CleanReport restReport = cleaner.clean(rest);
+                append(bundleReport->trashed, restReport.trashed);
+                append(bundleReport->failures, restReport.failures);
+                append(bundleReport->failureDetails, restReport.failureDetails);
+            }
             // Leftovers only once the application went: an application still installed keeps its data.
             auto leftoverReport = std::make_shared<CleanReport>();
             if (removed && !leftovers.empty())
@@ -1128,17 +1123,19 @@ void ApplicationsViewModel::openInSoftwareCentre()
 void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const CleanReport& bundleReport,
                                                  const CleanReport& leftoverReport)
 {
-    const std::string standardized = FileSystem::standardize(app.url).native();
+    // The application itself: its program (or AppImage), which the road moves first.
+    const Path& itself = app.removal.empty() ? app.url : app.removal.front();
+    const std::string standardized = FileSystem::standardize(itself).native();
     const bool removed =
         std::any_of(bundleReport.trashed.begin(), bundleReport.trashed.end(), [&](const TrashedItem& t) {
-            return t.original.native() == app.id() || t.original.native() == standardized;
+            return t.original.native() == itself.native() || t.original.native() == standardized;
         });
     if (!removed) {
         setUninstallFailure(
             kLeftQuote + app.name + QStringLiteral("\u201d couldn't be moved to the Trash.\n") +
             (bundleReport.failures.empty() ? QStringLiteral("You may not have permission to remove it.")
                                            : bundleReport.failures.front()));
-        setPendingRevealURL(app.url);
+        setPendingRevealURL(itself);
         m_inFlightActionIDs.erase(app.id());
         return;
     }

@@ -138,10 +138,10 @@ public:
     // thread.
     using ExistenceTest = std::function<bool(const Path&)>;
 
-    // How this program recognises itself in the inventory (AppMatch::isSelf).
+    // How this program recognises itself in the inventory: the path of its executable, whose name an
+    // entry that starts it runs.
     struct OwnIdentity
     {
-        std::optional<QString> bundleID;
         Path url;
     };
 
@@ -170,8 +170,7 @@ public:
         Sizer sizer = {};
         // Default: a finder over the home folder.
         std::optional<LeftoverFinder> finder = std::nullopt;
-        // Default: the identifier "com.vellora.app" this program's build carries, and the resolved
-        // path of the running program.
+        // Default: the resolved path of the running program.
         std::optional<OwnIdentity> own = std::nullopt;
         // Default: only a path the file system reports missing (no such entry, or a part of it not a
         // folder) is gone; a path that cannot be examined for another reason still exists.
@@ -289,14 +288,14 @@ public:
     qint64 quitToken() const { return m_quitToken; }
     // The leftover finder.
     const LeftoverFinder& finder() const { return m_finder; }
-    // Bundle paths (bytes) of the applications whose uninstall is under way.
+    // Listed paths (bytes) of the applications whose uninstall is under way.
     const std::set<std::string>& inFlightActionIDs() const { return m_inFlightActionIDs; }
     // A sizing job is running (it may be waiting for its batch to land).
     bool sizing() const;
 
     // ---- derived lists, computed on every read ----
-    // Whether `app` is this program: its bundle (AppMatch::isSelf), its own desktop entry, or an entry
-    // whose program has this program's executable name.
+    // Whether `app` is this program: its own desktop entry, or an entry whose program has this
+    // program's executable name.
     bool isOwn(const InstalledApp& app) const;
     // The inventory in order without this program itself.
     std::vector<InstalledApp> uninstallableApps() const;

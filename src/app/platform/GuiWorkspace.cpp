@@ -1,6 +1,5 @@
 #include "app/platform/GuiWorkspace.h"
 
-#include "core/apps/AppScanner.h"
 #include "core/apps/RunningApps.h"
 #include "platform/UniqueFd.h"
 
@@ -57,9 +56,7 @@ void GuiWorkspace::openUrl(const QUrl& url)
 
 std::vector<RunningApplication> GuiWorkspace::runningApplications() const
 {
-    const AppScanner scanner;
-    return RunningApps::list(m_procRoot,
-                             [&scanner](const Path& bundle) { return scanner.bundleIdentifier(bundle); });
+    return RunningApps::list(m_procRoot);
 }
 
 void GuiWorkspace::terminate(const RunningApplication& application)

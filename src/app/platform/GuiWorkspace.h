@@ -13,8 +13,7 @@ namespace qm {
 // (org.freedesktop.FileManager1.ShowItems on the session bus), and addresses are opened with the
 // desktop's URL handler. When no session bus is reachable or no file manager answers the call, the
 // folder holding the file is opened instead. Running programs are the user's processes in the process
-// table (`RunningApps`), bundle identifiers read from their bundles' Info.plist as the inventory reads
-// them, and quit is SIGTERM. Lives on the GUI thread; the bus call does not block it.
+// table (`RunningApps`), and quit is SIGTERM. Lives on the GUI thread; the bus call does not block it.
 class GuiWorkspace final : public QObject, public Workspace
 {
     Q_OBJECT

@@ -87,13 +87,6 @@ QStringList words(const QString& text)
 
 } // namespace
 
-bool isSelf(const InstalledApp& app, const std::optional<QString>& ownBundleID, const Path& ownURL)
-{
-    if (ownBundleID && !ownBundleID->isEmpty() && *ownBundleID == app.bundleID)
-        return true;
-    return FileSystem::resolveLinks(app.url) == FileSystem::resolveLinks(ownURL);
-}
-
 MatchKeys matchKeys(const QString& appName, const QString& bundleID, const QStringList& installedAppNames,
                     const QStringList& installedBundleIDs)
 {

@@ -19,11 +19,6 @@ struct MatchKeys
     bool operator==(const MatchKeys&) const = default;
 };
 
-// True when `app` is this application: its bundle identifier equals `ownBundleID` exactly (when that
-// is given and not empty), or else both bundle paths name the same place once symbolic links are
-// resolved (this reads the file system to resolve links, nothing else).
-bool isSelf(const InstalledApp& app, const std::optional<QString>& ownBundleID, const Path& ownURL);
-
 // The keys for matching one application's leftovers, in the caller's spelling. The name key is empty
 // when two or more installed names equal it ignoring case; the identifier key is empty when it is
 // empty already or when two or more installed identifiers equal it ignoring case. A single equal

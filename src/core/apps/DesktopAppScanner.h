@@ -2,6 +2,7 @@
 
 #include "core/apps/AppScanner.h"
 #include "core/apps/InstalledApp.h"
+#include "core/cleaning/CleanupScanner.h"
 #include "platform/FileSystem.h"
 #include "platform/PackageDatabase.h"
 #include "platform/Places.h"

@@ -12,7 +12,6 @@ namespace qm {
 
 // Who installed an application, which decides how it is uninstalled.
 enum class AppOrigin {
-    bundle,        // an application bundle in an application folder (moved to the Trash)
     homeFile,      // a desktop entry whose program lies in the user's home (moved with its program)
     appImage,      // an AppImage in ~/Applications (moved with the entry that launches it)
     debianPackage, // the package manager owns it: removed through the software centre only
@@ -26,15 +25,15 @@ enum class AppOrigin {
 // listing (the uninstaller fills it with the bounded sizer).
 struct InstalledApp
 {
-    Path url;             // the bundle as it was listed, not resolved through symbolic links
-    QString name;         // display name; may be empty when the bundle says so
-    QString bundleID;     // letter case as written; empty when absent, unreadable or an unproven Apple claim
-    QString version;      // sanitized short version; empty when there is no usable one
-    qint64 sizeBytes = 0; // allocated bytes of the bundle; 0 until someone measures it
-    std::optional<Path> icon; // the bundle's own icon file (a regular file inside the bundle), if any
+    Path url;                 // the entry (or AppImage) as it was listed, not resolved through symbolic links
+    QString name;             // display name; may be empty when the entry says so
+    QString bundleID;         // the Flatpak id, else the desktop file id; empty for a bare AppImage
+    QString version;          // sanitized short version; empty when there is no usable one
+    qint64 sizeBytes = 0;     // allocated bytes uninstalling it frees; 0 until someone measures it
+    std::optional<Path> icon; // the entry's icon file (a regular PNG file), if any
 
     // Desktop applications: who installed it and the names it is known by.
-    AppOrigin origin = AppOrigin::bundle;
+    AppOrigin origin = AppOrigin::other;
     QString desktopId = {};   // the desktop file id without ".desktop"; empty for a bare AppImage
     QString flatpakId = {};   // the Flatpak application id; empty when it is no Flatpak
     QString programName = {}; // the base name of the program "Exec" runs; empty when unknown

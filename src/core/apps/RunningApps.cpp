@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -77,8 +76,6 @@ std::optional<RunningApplication> describe(qint64 pid, const std::string& entryP
     RunningApplication process;
     process.pid = pid;
     process.executable = Path(std::move(*target));
-    if (auto bundle = bundleOf(process.executable))
-        process.bundle = std::move(*bundle);
     // Outside a sandbox this names the host's "/.flatpak-info", which does not exist.
     if (const auto info = readBounded(Path(entryPath + "/root/.flatpak-info"), kMaxFlatpakInfoBytes))
         process.flatpakId = flatpakIdFromInfo(*info);
@@ -86,23 +83,6 @@ std::optional<RunningApplication> describe(qint64 pid, const std::string& entryP
 }
 
 } // namespace
-
-std::optional<Path> bundleOf(const Path& executable)
-{
-    const std::string& text = executable.native();
-    constexpr std::string_view kSuffix = ".app";
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('/', start);
-        if (end == std::string::npos)
-            return std::nullopt; // the last component is the executable itself, never a bundle
-        const std::string_view component(text.data() + start, end - start);
-        if (component.size() > kSuffix.size() && component.ends_with(kSuffix))
-            return Path(text.substr(0, end));
-        start = end + 1;
-    }
-    return std::nullopt;
-}
 
 QString flatpakIdFromInfo(const QByteArray& info)
 {
@@ -138,21 +118,12 @@ std::optional<RunningApplication> process(qint64 pid, const Path& procRoot, uid_
     return describe(pid, (procRoot / std::to_string(pid)).native(), owner);
 }
 
-std::optional<Path> bundleOfProcess(qint64 pid, const Path& procRoot)
-{
-    const auto target = readLink((procRoot / std::to_string(pid) / "exe").native());
-    if (!target)
-        return std::nullopt;
-    return bundleOf(Path(*target));
-}
-
-std::vector<RunningApplication> list(const Path& procRoot, const IdentifierReader& identifier, uid_t owner)
+std::vector<RunningApplication> list(const Path& procRoot, uid_t owner)
 {
     std::vector<RunningApplication> out;
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(procRoot.c_str()));
     if (!dir)
         return out;
-    std::map<std::string, QString> identifiers;
     std::string entryPath = procRoot.native() + "/";
     const std::size_t base = entryPath.size();
     std::size_t seen = 0;
@@ -168,32 +139,10 @@ std::vector<RunningApplication> list(const Path& procRoot, const IdentifierReade
         auto found = describe(*pid, entryPath, owner);
         if (!found)
             continue;
-        if (!found->bundle.empty()) {
-            auto known = identifiers.find(found->bundle.native());
-            if (known == identifiers.end())
-                known =
-                    identifiers
-                        .emplace(found->bundle.native(), identifier ? identifier(found->bundle) : QString())
-                        .first;
-            found->bundleID = known->second;
-        }
         out.push_back(std::move(*found));
     }
     std::sort(out.begin(), out.end(),
               [](const RunningApplication& a, const RunningApplication& b) { return a.pid < b.pid; });
-    return out;
-}
-
-std::vector<RunningApplication> instancesOf(const std::vector<RunningApplication>& running,
-                                            const Path& bundle, const QString& bundleID)
-{
-    const std::string target = FileSystem::standardize(bundle).native();
-    std::vector<RunningApplication> out;
-    for (const RunningApplication& app : running) {
-        if ((!bundleID.isEmpty() && app.bundleID == bundleID) ||
-            (!app.bundle.empty() && FileSystem::standardize(app.bundle).native() == target))
-            out.push_back(app);
-    }
     return out;
 }
 

@@ -10,27 +10,18 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <functional>
 #include <optional>
 #include <vector>
 
 // The user's running programs, read from the kernel's process table: every process of the user with
-// the executable it runs, the Flatpak sandbox it runs in and the application bundle its executable lies
-// in, and the instances of one program among them. Plain functions; nothing is kept between calls.
+// the executable it runs and the Flatpak sandbox it runs in, and the instances of one program among
+// them. Plain functions; nothing is kept between calls.
 namespace qm::RunningApps {
-
-// Reads a bundle's identifier from its Info.plist; called at most once per bundle and listing.
-using IdentifierReader = std::function<QString(const Path& bundle)>;
 
 // The most processes one listing looks at.
 inline constexpr std::size_t kMaxProcesses = 100'000;
 // The largest Flatpak instance file (".flatpak-info" at the root of a sandbox) that is read, in bytes.
 inline constexpr qint64 kMaxFlatpakInfoBytes = 64 * 1024;
-
-// The bundle an executable lies in: the path up to and including its first component that ends in
-// ".app" (case-sensitive, longer than the suffix) with at least one component below it; nothing when
-// there is none. The path is taken as the kernel gives it (" (deleted)" is not understood).
-std::optional<Path> bundleOf(const Path& executable);
 
 // The application id a Flatpak instance file names: the "name" key of its "[Application]" group, when
 // that is a well-formed id (at most 255 of the characters A-Z, a-z, 0-9, "_", "-" and ".", in at least
@@ -38,30 +29,19 @@ std::optional<Path> bundleOf(const Path& executable);
 QString flatpakIdFromInfo(const QByteArray& info);
 
 // The process `pid` under `procRoot` when it belongs to `owner` (the owner of its process-table entry,
-// which is the process's effective user) and its executable link can be read: its executable, its
-// Flatpak id (from "<pid>/root/.flatpak-info", read through the bounded reader) and its bundle, without
-// a bundle identifier. Nothing when it is gone, another user's or a kernel thread.
+// which is the process's effective user) and its executable link can be read: its executable and its
+// Flatpak id (from "<pid>/root/.flatpak-info", read through the bounded reader). Nothing when it is
+// gone, another user's or a kernel thread.
 std::optional<RunningApplication> process(qint64 pid, const Path& procRoot = Path("/proc"),
                                           uid_t owner = ::geteuid());
 
-// Every process of `owner` under `procRoot` as `process` describes it, in process-id order, with the
-// bundle identifier `identifier` reads for those inside a bundle (once per distinct bundle; empty
-// without a reader). Another user's processes are left out even where they could be read (as root).
-// Bounded by kMaxProcesses; never blocks on a file.
-std::vector<RunningApplication> list(const Path& procRoot = Path("/proc"),
-                                     const IdentifierReader& identifier = {}, uid_t owner = ::geteuid());
-
-// The instances of the application with bundle `bundle` and identifier `bundleID` among `running`, in
-// order: those with that identifier when it is not empty, and those whose bundle, standardized, is the
-// standardized `bundle` (compared byte for byte).
-std::vector<RunningApplication> instancesOf(const std::vector<RunningApplication>& running,
-                                            const Path& bundle, const QString& bundleID);
+// Every process of `owner` under `procRoot` as `process` describes it, in process-id order. Another
+// user's processes are left out even where they could be read (as root). Bounded by kMaxProcesses;
+// never blocks on a file.
+std::vector<RunningApplication> list(const Path& procRoot = Path("/proc"), uid_t owner = ::geteuid());
 
 // The processes among `running` that `program` recognises, in order.
 std::vector<RunningApplication> instancesOf(const std::vector<RunningApplication>& running,
                                             const ProgramIdentity& program);
-
-// The bundle `pid` runs from now (read from `procRoot`), or nothing when it runs from none or is gone.
-std::optional<Path> bundleOfProcess(qint64 pid, const Path& procRoot = Path("/proc"));
 
 } // namespace qm::RunningApps

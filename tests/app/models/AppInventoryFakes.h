@@ -19,16 +19,6 @@
 
 namespace qm::test {
 
-// A lister of the application bundles in <systemRoot>/opt and <home>/Applications, on the
-// thread pool: for tests of the model's bundle road.
-inline ApplicationsViewModel::Lister bundleLister(const Path& home, const Path& systemRoot)
-{
-    return [scanner = AppScanner(FileSystem(), CleanupScanner(FileSystem(), home), std::nullopt, nullptr,
-                                 systemRoot)](ApplicationsViewModel::ListingDone done) {
-        QThreadPool::globalInstance()->start([scanner, done = std::move(done)] { done(scanner.listApps()); });
-    };
-}
-
 // Keeps the completion of every listing the model starts, numbered from 0 in the order they were
 // started, until the test releases it with the listing to deliver. Lives on the test's thread; a
 // completion never released is dropped with the lister.

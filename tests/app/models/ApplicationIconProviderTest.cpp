@@ -28,13 +28,12 @@ QByteArray encoded(const char* format, QSize size = QSize(48, 32))
     return bytes;
 }
 
-// What the provider draws for each kind of file behind an icon path: only a regular .icns or .png
+// What the provider draws for each kind of file behind an icon path: only a regular .png
 // within the cap, never through a final link, and a FIFO is refused without waiting for a writer.
 TEST(ApplicationIconProviderTest, DrawsOnlyBoundedRegularIconFiles)
 {
     test::TempTree tree;
     const fs::path png = tree.fileWithContent("a.png", encoded("png"));
-    const fs::path icns = tree.fileWithContent("AppIcon.ICNS", encoded("icns"));
     struct Row
     {
         const char* what;
@@ -43,12 +42,14 @@ TEST(ApplicationIconProviderTest, DrawsOnlyBoundedRegularIconFiles)
     };
     const Row rows[] = {
         {"png", png, true},
-        {"icns, suffix in capitals", icns, true},
+        {"png, suffix in capitals", tree.fileWithContent("Icon.PNG", encoded("png")), true},
         {"a link to a png", tree.symlink(png, "link.png"), false},
         {"a FIFO", tree.fifo("pipe.png"), false},
         {"larger than the cap", tree.sparseFile("huge.png", ApplicationIconProvider::kMaxFileBytes + 1),
          false},
-        {"not an image", tree.fileWithContent("text.icns", "plain words"), false},
+        {"not an image", tree.fileWithContent("text.png", "plain words"), false},
+        {"an icon format this platform's entries do not use", tree.fileWithContent("a.icns", encoded("icns")),
+         false},
         {"another format", tree.fileWithContent("a.jpg", encoded("jpg")), false},
         {"missing", tree.path("gone.png"), false},
         {"relative", fs::path("a.png"), false},
@@ -75,14 +76,14 @@ TEST(ApplicationIconProviderTest, DrawsOnlyBoundedRegularIconFiles)
 TEST(ApplicationIconProviderTest, TheIdNamesTheSameBytesThroughAnImageAddress)
 {
     const std::string names[] = {
-        "/Applications/Plain.app/Contents/Resources/AppIcon.icns",
-        "/Applications/Caf\xc3\xa9 & Co.app/icon.png",
-        "/Applications/" + test::TempTree::nonUtf8Name().native() + " %41#?.app/icon.png",
+        "/usr/share/icons/hicolor/256x256/apps/plain.png",
+        "/home/u/.local/opt/Caf\xc3\xa9 & Co/icon.png",
+        "/home/u/.local/opt/" + test::TempTree::nonUtf8Name().native() + " %41#?/icon.png",
     };
     for (const std::string& bytes : names) {
         SCOPED_TRACE(bytes);
         InstalledApp app;
-        app.url = Path("/Applications/X.app");
+        app.url = Path("/home/u/.local/share/applications/x.desktop");
         app.icon = Path(bytes);
         const QString id = ApplicationListModel::iconId(app);
         EXPECT_EQ(ApplicationIconProvider::pathOf(id).native(), bytes);

@@ -1,9 +1,10 @@
 #include "app/models/ApplicationsViewModel.h"
 
 #include "AppInventoryFakes.h"
-#include "core/apps/PlistBytes.h"
+#include "core/CoreInfo.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeClock.h"
+#include "support/FakePackageDatabase.h"
 #include "support/FixtureHome.h"
 #include "support/PrivilegeDrop.h"
 #include "support/SizeOracle.h"
@@ -33,12 +34,17 @@ namespace fs = std::filesystem;
 using Phase = ApplicationsViewModel::Phase;
 using namespace std::chrono_literals;
 
+// An application installed in the home whose desktop entry is `url`; uninstalling it moves, and
+// measuring it measures, that one item.
 InstalledApp app(const Path& url, const QString& name, const QString& bundleID = {})
 {
     InstalledApp out;
     out.url = url;
     out.name = name;
     out.bundleID = bundleID;
+    out.origin = AppOrigin::homeFile;
+    out.removal = {url};
+    out.sizeRoots = {url};
     return out;
 }
 
@@ -69,9 +75,7 @@ protected:
         ApplicationsViewModel::Services services{clock};
         services.lister = lister.lister();
         services.sizer = sizer.sizer();
-        services.own = own ? *own
-                           : ApplicationsViewModel::OwnIdentity{QStringLiteral("com.vellora.app"),
-                                                                Path("/nowhere/Quillmere")};
+        services.own = own ? *own : ApplicationsViewModel::OwnIdentity{Path("/nowhere/Quillmere")};
         services.exists = std::move(exists);
         model = std::make_unique<ApplicationsViewModel>(std::move(services));
     }
@@ -149,9 +153,10 @@ TEST_F(ApplicationsViewModelTest, StartsLoadingWithNothingAndStartsNoWork)
 AppScanner::Listing listing(int k)
 {
     const QString tag = QStringLiteral("L") + QString::number(k);
-    return AppScanner::Listing{{app(Path("/opt/" + tag.toStdString() + "a.app"), tag + QStringLiteral("a")),
-                                app(Path("/opt/" + tag.toStdString() + "b.app"), tag + QStringLiteral("b"))},
-                               k % 2 == 1};
+    return AppScanner::Listing{
+        {app(Path("/apps/" + tag.toStdString() + "a.desktop"), tag + QStringLiteral("a")),
+         app(Path("/apps/" + tag.toStdString() + "b.desktop"), tag + QStringLiteral("b"))},
+        k % 2 == 1};
 }
 
 qint64 sizeFor(int k, int j)
@@ -252,7 +257,7 @@ TEST_F(ApplicationsViewModelTest, SizesArePublishedInBatchesOfTwentyFive)
         std::vector<InstalledApp> apps;
         for (int i = 0; i < row.apps; ++i) {
             const QString name = QStringLiteral("App %1").arg(i, 3, 10, QLatin1Char('0'));
-            apps.push_back(app(Path("/opt/" + name.toStdString() + ".app"), name));
+            apps.push_back(app(Path("/apps/" + name.toStdString() + ".desktop"), name));
             sizer.set(apps.back().url, 512 * (i + 1));
         }
         std::vector<int> measuredAtEachPublication;
@@ -291,10 +296,10 @@ TEST_F(ApplicationsViewModelTest, SizesArePublishedInBatchesOfTwentyFive)
 TEST_F(ApplicationsViewModelTest, RefreshKeepsKnownSizesUntilMeasuredAgain)
 {
     make();
-    const InstalledApp a = app("/opt/A.app", QStringLiteral("A"));
-    const InstalledApp empty = app("/opt/Empty.app", QStringLiteral("Empty"));
-    const InstalledApp c = app("/opt/C.app", QStringLiteral("C"));
-    const InstalledApp fresh = app("/opt/D.app", QStringLiteral("D"));
+    const InstalledApp a = app("/apps/A.desktop", QStringLiteral("A"));
+    const InstalledApp empty = app("/apps/Empty.desktop", QStringLiteral("Empty"));
+    const InstalledApp c = app("/apps/C.desktop", QStringLiteral("C"));
+    const InstalledApp fresh = app("/apps/D.desktop", QStringLiteral("D"));
     sizer.set(a.url, 8192);
     sizer.set(c.url, 40960);
     loadAndSettle({a, empty, c});
@@ -331,7 +336,7 @@ TEST_F(ApplicationsViewModelTest, BatchesOfAnOlderListingNeverLand)
     make();
     std::vector<InstalledApp> apps;
     for (int i = 0; i < 30; ++i) {
-        apps.push_back(app(Path("/opt/" + std::to_string(i) + ".app"), QString::number(i)));
+        apps.push_back(app(Path("/apps/" + std::to_string(i) + ".desktop"), QString::number(i)));
         sizer.set(apps.back().url, 4096);
     }
     sizer.hold();
@@ -358,7 +363,7 @@ TEST_F(ApplicationsViewModelTest, ANewSizingRunStopsTheOldOne)
     make();
     std::vector<InstalledApp> apps;
     for (int i = 0; i < 30; ++i) {
-        apps.push_back(app(Path("/opt/" + std::to_string(i) + ".app"), QString::number(i)));
+        apps.push_back(app(Path("/apps/" + std::to_string(i) + ".desktop"), QString::number(i)));
         sizer.set(apps.back().url, 4096);
     }
     sizer.hold();
@@ -382,7 +387,7 @@ TEST_F(ApplicationsViewModelTest, ClosingStopsASizingJobThatWaitsForItsBatch)
     make();
     std::vector<InstalledApp> apps;
     for (int i = 0; i < 40; ++i)
-        apps.push_back(app(Path("/opt/" + std::to_string(i) + ".app"), QString::number(i)));
+        apps.push_back(app(Path("/apps/" + std::to_string(i) + ".desktop"), QString::number(i)));
     model->load();
     deliver(0, AppScanner::Listing{apps, true});
     // The first batch is handed over after the 25th measurement; the event loop does not turn, so
@@ -408,9 +413,9 @@ TEST_F(ApplicationsViewModelTest, AListingWithNoApplicationsPublishesNoSizes)
 TEST_F(ApplicationsViewModelTest, PruningChecksTwiceAndRespectsTheListingCounter)
 {
     test::TempTree tree;
-    const Path kept = tree.folder("opt/Kept.app");
-    const Path deleted = tree.folder("opt/Deleted.app");
-    const Path recreated = tree.folder("opt/Recreated.app");
+    const Path kept = tree.file("apps/Kept.desktop");
+    const Path deleted = tree.file("apps/Deleted.desktop");
+    const Path recreated = tree.file("apps/Recreated.desktop");
     const std::vector<InstalledApp> apps{app(deleted, QStringLiteral("Deleted")),
                                          app(kept, QStringLiteral("Kept")),
                                          app(recreated, QStringLiteral("Recreated"))};
@@ -430,7 +435,7 @@ TEST_F(ApplicationsViewModelTest, PruningChecksTwiceAndRespectsTheListingCounter
                 std::this_thread::sleep_for(1ms);
             }
             if (path == recreated && !there)
-                fs::create_directory(recreated);
+                tree.file(recreated);
         }
         return there;
     };
@@ -466,15 +471,15 @@ TEST_F(ApplicationsViewModelTest, PruningChecksTwiceAndRespectsTheListingCounter
     EXPECT_TRUE(model->refreshing());
 }
 
-TEST_F(ApplicationsViewModelTest, OnlyAMissingBundleIsPruned)
+TEST_F(ApplicationsViewModelTest, OnlyAMissingApplicationIsPruned)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    // A bundle behind a folder this user may not enter cannot be examined: that does not make it gone.
+    // An entry behind a folder this user may not enter cannot be examined: that does not make it gone.
     test::TempTree tree;
-    const Path gone = tree.folder("opt/Gone.app");
-    const Path kept = tree.folder("opt/Kept.app");
-    const Path hidden = tree.folder("opt/Locked/Hidden.app");
-    tree.chmod(tree.path("opt/Locked"), 0700);
+    const Path gone = tree.file("apps/Gone.desktop");
+    const Path kept = tree.file("apps/Kept.desktop");
+    const Path hidden = tree.file("apps/Locked/Hidden.desktop");
+    tree.chmod(tree.path("apps/Locked"), 0700);
     make(); // the real existence test
     loadAndSettle({app(gone, QStringLiteral("Gone")), app(hidden, QStringLiteral("Hidden")),
                    app(kept, QStringLiteral("Kept"))});
@@ -493,25 +498,21 @@ TEST_F(ApplicationsViewModelTest, OnlyAMissingBundleIsPruned)
 TEST_F(ApplicationsViewModelTest, ThisProgramIsNeverListedButStillMeasured)
 {
     test::TempTree tree;
-    const Path self = tree.folder("opt/Quillmere.app");
-    const Path other = tree.folder("opt/Other.app");
-    const Path link = tree.symlink(self, "bin/Quillmere");
+    const Path self = tree.file("apps/Quillmere.desktop");
+    const Path other = tree.file("apps/Other.desktop");
     struct Row
     {
         const char* why;
-        std::optional<QString> ownID;
-        Path ownURL;
-        QString selfID; // the identifier the listed bundle carries
+        QString desktopId;   // the listed entry's file id
+        QString programName; // the program the listed entry starts
         bool hidden;
     };
     const Row rows[] = {
-        {"by identifier", QStringLiteral("com.vellora.app"), Path("/nowhere"),
-         QStringLiteral("com.vellora.app"), true},
-        {"by resolved path, own identifier empty", QString(), link, QString(), true},
-        {"by resolved path, no own identifier", std::nullopt, link, QStringLiteral("com.vellora.app"), true},
-        {"an identifier differing in case", QStringLiteral("com.vellora.app"), Path("/nowhere"),
-         QStringLiteral("com.Vellora.app"), false},
-        {"an empty identifier matches nothing", QString(), Path("/nowhere"), QString(), false},
+        {"by its own entry", ownDesktopId(), QStringLiteral("something"), true},
+        {"by the program it starts", QStringLiteral("org.other.Launcher"), QStringLiteral("Quillmere"), true},
+        {"an entry id differing in case", ownDesktopId().toLower(), QString(), false},
+        {"a program name differing in case", QStringLiteral("x"), QStringLiteral("quillmere"), false},
+        {"an empty program name matches nothing", QStringLiteral("x"), QString(), false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
@@ -519,9 +520,11 @@ TEST_F(ApplicationsViewModelTest, ThisProgramIsNeverListedButStillMeasured)
         QThreadPool::globalInstance()->waitForDone();
         lister = test::ScriptedLister();
         sizer.reset();
-        make(ApplicationsViewModel::OwnIdentity{row.ownID, row.ownURL});
-        loadAndSettle(
-            {app(other, QStringLiteral("Other")), app(self, QStringLiteral("Quillmere"), row.selfID)});
+        make(ApplicationsViewModel::OwnIdentity{Path("/usr/bin/Quillmere")});
+        InstalledApp listedSelf = app(self, QStringLiteral("Quillmere"));
+        listedSelf.desktopId = row.desktopId;
+        listedSelf.programName = row.programName;
+        loadAndSettle({app(other, QStringLiteral("Other")), listedSelf});
         const std::vector<QString> expected =
             row.hidden ? std::vector<QString>{QStringLiteral("Other")}
                        : std::vector<QString>{QStringLiteral("Other"), QStringLiteral("Quillmere")};
@@ -541,11 +544,11 @@ TEST_F(ApplicationsViewModelTest, SearchAndSort)
 {
     make();
     const std::vector<InstalledApp> apps{
-        app("/opt/Cafe.app", QStringLiteral("Café Crème"), QStringLiteral("com.example.cafe")),
-        app("/opt/Lait.app", QStringLiteral("cafe au lait"), QStringLiteral("org.lait")),
-        app("/opt/Safari.app", QStringLiteral("Safari"), QStringLiteral("com.apple.Safari")),
-        app("/opt/Square.app", QStringLiteral("x²"), QStringLiteral("net.square")),
-        app("/opt/Wide.app", QStringLiteral("ｃａｆｅ"), QStringLiteral("jp.wide")),
+        app("/apps/Cafe.desktop", QStringLiteral("Café Crème"), QStringLiteral("com.example.cafe")),
+        app("/apps/Lait.desktop", QStringLiteral("cafe au lait"), QStringLiteral("org.lait")),
+        app("/apps/Safari.desktop", QStringLiteral("Safari"), QStringLiteral("com.apple.Safari")),
+        app("/apps/Square.desktop", QStringLiteral("x²"), QStringLiteral("net.square")),
+        app("/apps/Wide.desktop", QStringLiteral("ｃａｆｅ"), QStringLiteral("jp.wide")),
     };
     loadAndSettle(apps);
     struct Row
@@ -640,7 +643,7 @@ TEST_F(ApplicationsViewModelTest, DismissingTheUninstallerClearsTheSheetOnly)
     EXPECT_EQ(model->generation(), 1);
     EXPECT_EQ(model->quitToken(), 1);
 
-    model->setSelectedApp(app("/opt/A.app", QStringLiteral("A")));
+    model->setSelectedApp(app("/apps/A.desktop", QStringLiteral("A")));
     model->setLeftovers(std::vector<LeftoverItem>(2));
     model->setFindingLeftovers(true);
     model->setShowConfirm(true);
@@ -690,25 +693,21 @@ TEST_F(ApplicationsViewModelTest, LoadMovesEveryListingCounterAndTheSheetCounter
     EXPECT_EQ(model->listScanGeneration(), 2);
 }
 
-// The real lister and sizer over a system root and a home folder holding real bundles: Info.plist in
-// XML and binary form, a bundle in a subfolder, one in the home folder's own Applications, and two
-// whose folder names look alike once decoded: "a\xff.app" (not valid UTF-8) and "a\uFFFD.app" (what a
-// text round trip turns the first into).
+// The real lister and sizer over a home folder holding real applications: AppImages in
+// ~/Applications, a program installed in the home with its entry, one whose entry lies in a sub-folder
+// of the entries, and two AppImages whose names look alike once decoded: "a\xff.AppImage" (not valid
+// UTF-8) and "a\uFFFD.AppImage" (what a text round trip turns the first into).
 class ApplicationsOnDiskTest : public ::testing::Test
 {
 protected:
     ApplicationsOnDiskTest()
     {
-        bundle(system.path("opt/Delta.app"),
-               {{"CFBundleName", std::string("Delta")},
-                {"CFBundleIdentifier", std::string("com.example.delta")}},
-               false, 10'000);
-        bundle(system.path("opt/Utilities/Beta.app"), {{"CFBundleName", std::string("Beta")}}, true, 30'000);
-        bundle(home.path("Applications/Gamma.app"), {{"CFBundleDisplayName", std::string("Gamma")}}, true, 1);
-        odd = home.path(Path("Applications") / (test::TempTree::nonUtf8Name().native() + ".app"));
-        lookAlike = home.path(Path("Applications") / "a\xef\xbf\xbd.app");
-        bundle(odd, {}, false, 20'000);
-        bundle(lookAlike, {}, true, 5'000);
+        delta = home.file("Applications/Delta.AppImage", 10'000);
+        beta = homeApp("Beta", "com.example.beta.desktop", 30'000);
+        gamma = homeApp("Gamma", "example/gamma.desktop", 1);
+        odd =
+            home.file(Path("Applications") / (test::TempTree::nonUtf8Name().native() + ".AppImage"), 20'000);
+        lookAlike = home.file("Applications/a\xef\xbf\xbd.AppImage", 5'000);
     }
     ~ApplicationsOnDiskTest() override
     {
@@ -717,10 +716,14 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    void bundle(const Path& path, const test::PlistEntries& entries, bool binary, qint64 payload)
+    // A program of `payload` bytes in ~/.local/opt/<name> and its entry `entry` in the entries of
+    // the data home; answers the entry.
+    Path homeApp(const std::string& name, const Path& entry, qint64 payload)
     {
-        system.fileWithContent(path / "Contents/Info.plist", test::dictionaryBytes(entries, binary));
-        system.file(path / "Contents/MacOS/payload", payload);
+        const Path program = home.file(Path(".local/opt") / name / "program", payload);
+        return home.fileWithContent(Path(".local/share/applications") / entry,
+                                    QByteArray::fromStdString("[Desktop Entry]\nType=Application\nName=" +
+                                                              name + "\nExec=" + program.native() + "\n"));
     }
 
     void make()
@@ -728,7 +731,8 @@ protected:
         ApplicationsViewModel::Services services{clock};
         services.home = home.home();
         services.systemRoot = system.root();
-        services.lister = test::bundleLister(home.home(), system.root());
+        services.places = home.places(system.root());
+        services.packages = std::make_shared<test::FakePackageDatabase>();
         model = std::make_unique<ApplicationsViewModel>(std::move(services));
     }
 
@@ -741,16 +745,32 @@ protected:
         ADD_FAILURE() << "not listed: " << url;
         return -1;
     }
+    // What uninstalling the application listed as `url` would free.
+    qint64 expectedSize(const Path& url) const
+    {
+        for (const InstalledApp& a : model->apps()) {
+            if (a.id() == url.native()) {
+                qint64 total = 0;
+                for (const Path& root : a.sizeRoots)
+                    total += test::findAllocatedSize(root);
+                return total;
+            }
+        }
+        return -1;
+    }
 
     test::FixtureHome home;
     test::TempTree system;
     test::FakeClock clock;
+    Path delta;
+    Path beta;
+    Path gamma;
     Path odd;
     Path lookAlike;
     std::unique_ptr<ApplicationsViewModel> model;
 };
 
-TEST_F(ApplicationsOnDiskTest, ListsMeasuresRefreshesAndPrunesRealBundles)
+TEST_F(ApplicationsOnDiskTest, ListsMeasuresRefreshesAndPrunesRealApplications)
 {
     make();
     model->load();
@@ -761,15 +781,19 @@ TEST_F(ApplicationsOnDiskTest, ListsMeasuresRefreshesAndPrunesRealBundles)
     EXPECT_EQ(namesOf(model->apps()),
               (std::vector<QString>{oddName, oddName, QStringLiteral("Beta"), QStringLiteral("Delta"),
                                     QStringLiteral("Gamma")}));
-    for (const Path& url : {system.path("opt/Delta.app"), system.path("opt/Utilities/Beta.app"),
-                            home.path("Applications/Gamma.app"), odd, lookAlike})
-        EXPECT_EQ(sizeOf(url), test::findAllocatedSize(url)) << url;
+    for (const Path& url : {delta, beta, gamma, odd, lookAlike}) {
+        EXPECT_GT(sizeOf(url), 0) << url;
+        EXPECT_EQ(sizeOf(url), expectedSize(url)) << url;
+    }
+    EXPECT_EQ(sizeOf(beta),
+              test::findAllocatedSize(home.path(".local/opt/Beta/program")) + test::findAllocatedSize(beta))
+        << "the program and its entry";
     EXPECT_NE(sizeOf(odd), sizeOf(lookAlike)) << "the fixture tells the two apart by size";
 
-    // The odd bundle grows; a refresh shows its known size until the new one is measured.
+    // The odd AppImage grows; a refresh shows its known size until the new one is measured.
     const qint64 oddBefore = sizeOf(odd);
     const qint64 lookAlikeBefore = sizeOf(lookAlike);
-    system.file(odd / "Contents/Resources/more", 40'000);
+    home.file(odd, 60'000);
     std::vector<std::pair<qint64, qint64>> published; // odd, look-alike at each publication
     const QMetaObject::Connection watching =
         QObject::connect(model.get(), &ApplicationsViewModel::appsChanged,
@@ -785,7 +809,7 @@ TEST_F(ApplicationsOnDiskTest, ListsMeasuresRefreshesAndPrunesRealBundles)
     QObject::disconnect(watching);
 
     // Deleted, it goes, and only it.
-    fs::remove_all(odd);
+    fs::remove(odd);
     model->pruneUninstalledApps();
     ASSERT_TRUE(settle([&] { return model->apps().size() == 4; }));
     EXPECT_EQ(sizeOf(lookAlike), lookAlikeBefore);

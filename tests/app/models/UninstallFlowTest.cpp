@@ -71,31 +71,36 @@ protected:
         drain();
     }
 
-    // A bundle with an Info.plist naming `name` and `identifier` and a 20 KB file.
-    fs::path bundle(const fs::path& at, const QByteArray& name, const QByteArray& identifier)
+    // A program installed in the home, ~/.local/opt/<folder>/<folder in lower case> (20 KB), and the
+    // desktop entry named `identifier` (the folder in lower case when empty) that starts it; answers
+    // the entry, which is how the application is listed. Measured, it is the size the test chose for
+    // the entry (10 KB unless told) with the entry itself at 0.
+    fs::path homeApp(const std::string& folder, const QByteArray& name, const QByteArray& identifier)
     {
-        QByteArray plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>";
-        if (!identifier.isEmpty())
-            plist += "<key>CFBundleIdentifier</key><string>" + identifier + "</string>";
-        if (!name.isEmpty())
-            plist += "<key>CFBundleName</key><string>" + name + "</string>";
-        plist += "</dict></plist>\n";
-        home.fileWithContent(at / "Contents/Info.plist", plist);
-        home.file(at / "Contents/MacOS/binary", 20'000);
-        return at;
+        const std::string lower = QString::fromStdString(folder).toLower().toStdString();
+        const fs::path program = home.file(fs::path(".local/opt") / folder / lower, 20'000);
+        const std::string id = identifier.isEmpty() ? lower : identifier.toStdString();
+        const fs::path entry =
+            home.fileWithContent(fs::path(".local/share/applications") / (id + ".desktop"),
+                                 "[Desktop Entry]\nType=Application\nName=" + name +
+                                     "\nExec=" + QByteArray::fromStdString(program) + "\n");
+        const std::lock_guard lock(sizeMutex);
+        programs[entry.native()] = program;
+        sizes[entry.native()] = 0;
+        return entry;
     }
+    // The program the entry `entry` made by `homeApp` starts.
+    fs::path programOf(const fs::path& entry) const { return programs.at(entry.native()); }
 
-    // `desktop`: the inventory of this platform's desktop entries (with the fake package database);
-    // otherwise the bundles of the application folders.
-    void make(Path ownURL = Path("/nowhere"), bool desktop = false)
+    // The inventory of this platform's desktop entries (with the fake package database); `ownURL` is
+    // this program's path.
+    void make(Path ownURL = Path("/nowhere"))
     {
         ApplicationsViewModel::Services services{clock};
         services.home = home.home();
         services.systemRoot = system.root();
         services.places = home.places(system.root());
         services.packages = packages;
-        if (!desktop)
-            services.lister = test::bundleLister(home.home(), system.root());
         services.sizer = [this](const Path& of, const std::vector<Path>&, qint64, bool, double, CoverageFlag*,
                                 std::stop_token) {
             const std::lock_guard lock(sizeMutex);
@@ -103,13 +108,13 @@ protected:
             const auto found = sizes.find(of.native());
             return found == sizes.end() ? qint64(10'000) : found->second;
         };
-        services.own = ApplicationsViewModel::OwnIdentity{std::nullopt, std::move(ownURL)};
+        services.own = ApplicationsViewModel::OwnIdentity{std::move(ownURL)};
         services.workspace = workspace;
-        services.adminMove = [this](const Path& bundle) {
+        services.adminMove = [this](const Path& folder) {
             adminGate.pass(FsStep::Move);
             adminCalls.fetch_add(1);
             const std::lock_guard lock(sizeMutex);
-            adminMoved.push_back(bundle);
+            adminMoved.push_back(folder);
             return adminAnswer;
         };
         services.trash =
@@ -132,10 +137,12 @@ protected:
         });
     }
 
+    // The size the sizer answers for `path`; for an entry `homeApp` made, for its program.
     void setSize(const fs::path& path, qint64 bytes)
     {
         const std::lock_guard lock(sizeMutex);
-        sizes[path.native()] = bytes;
+        const auto program = programs.find(path.native());
+        sizes[program != programs.end() ? program->second.native() : path.native()] = bytes;
     }
     int sizeCallCount()
     {
@@ -208,20 +215,24 @@ protected:
     std::atomic<bool> access{true};
     std::mutex sizeMutex;
     std::map<std::string, qint64> sizes;
+    std::map<std::string, fs::path> programs; // entry → program, under sizeMutex
     int sizeCalls = 0;
     std::unique_ptr<ApplicationsViewModel> apps;
     std::unique_ptr<CleanupViewModel> cleanup;
 };
 
-TEST_F(UninstallFlowTest, BundleThenLeftoversUndoneTogetherWithTheirOwnInodes)
+TEST_F(UninstallFlowTest, ApplicationsThenLeftoversUndoneTogetherWithTheirOwnInodes)
 {
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
+    // An AppImage whose name is not text: its bytes move and come back as they are.
     const fs::path odd =
-        bundle(system.path("opt") / (test::TempTree::nonUtf8Name().native() + ".app"), "Odd", "");
-    const fs::path gamma = bundle(home.path("Applications/Gamma.app"), "Gamma", "com.example.gamma");
+        home.file(fs::path("Applications") / (test::TempTree::nonUtf8Name().native() + ".AppImage"), 20'000);
+    const QString oddName = FileSystem::displayName(test::TempTree::nonUtf8Name());
+    const fs::path gamma = homeApp("Gamma", "Gamma", "com.example.gamma");
     const fs::path support = home.file(".config/com.example.alpha/data", 30'000).parent_path();
     const fs::path cache = home.file(".cache/com.example.alpha/blob", 5'000).parent_path();
-    const std::vector<fs::path> moved = {alpha, support, cache, odd, gamma};
+    const std::vector<fs::path> moved = {programOf(alpha), alpha, support, cache, odd,
+                                         programOf(gamma), gamma};
     std::map<std::string, std::pair<dev_t, ino_t>> before;
     for (const fs::path& path : moved)
         before[path.native()] = identity(path);
@@ -233,23 +244,24 @@ TEST_F(UninstallFlowTest, BundleThenLeftoversUndoneTogetherWithTheirOwnInodes)
     EXPECT_EQ(leftoverNames(), (std::vector<std::string>{"com.example.alpha", "com.example.alpha"}));
     EXPECT_EQ(apps->uninstallItemCount(), 3);
     uninstallAndSettle();
-    for (const fs::path& path : {alpha, support, cache})
+    for (const fs::path& path : {programOf(alpha), alpha, support, cache})
         EXPECT_FALSE(present(path)) << path;
     EXPECT_FALSE(listed(alpha));
     EXPECT_EQ(apps->uninstallCompletions(), 1);
     EXPECT_EQ(apps->uninstalledSummary(), QStringLiteral("Alpha"));
     ASSERT_TRUE(apps->lastReport());
-    EXPECT_EQ(apps->lastReport()->trashed.size(), 3u);
-    EXPECT_EQ(apps->lastReport()->trashed.front().original.native(), alpha.native()) << "the bundle first";
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 4u);
+    EXPECT_EQ(apps->lastReport()->trashed.front().original.native(), programOf(alpha).native())
+        << "the program first";
     EXPECT_FALSE(apps->uninstallFailure());
 
     open(odd);
     uninstallAndSettle();
-    EXPECT_EQ(apps->uninstalledSummary(), QStringLiteral("Alpha and Odd"));
+    EXPECT_EQ(apps->uninstalledSummary(), QStringLiteral("Alpha and ") + oddName);
     open(gamma);
     uninstallAndSettle();
     EXPECT_EQ(apps->uninstalledSummary(), QStringLiteral("3 apps"));
-    EXPECT_EQ(apps->lastReport()->trashed.size(), 5u);
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 7u);
     EXPECT_TRUE(apps->apps().empty());
 
     undoAndSettle();
@@ -278,7 +290,7 @@ TEST_F(UninstallFlowTest, AHomeInstalledApplicationGoesWithItsEntryAndLeftoversA
     std::map<std::string, std::pair<dev_t, ino_t>> before;
     for (const fs::path& path : moved)
         before[path.native()] = identity(path);
-    make(Path("/nowhere"), true);
+    make();
     loadAndSettle();
     ASSERT_TRUE(listed(entry));
     EXPECT_EQ(listed(entry)->origin, AppOrigin::homeFile);
@@ -320,7 +332,7 @@ TEST_F(UninstallFlowTest, APackageOwnedApplicationLosesOnlyItsLeftoversAndIsHand
     std::map<std::string, std::pair<dev_t, ino_t>> before;
     for (const fs::path& path : {config, cache, entry, program})
         before[path.native()] = identity(path);
-    make(Path("/nowhere"), true);
+    make();
     loadAndSettle();
     ASSERT_TRUE(listed(entry));
     EXPECT_EQ(listed(entry)->version, QStringLiteral("2.0"));
@@ -362,7 +374,7 @@ TEST_F(UninstallFlowTest, ADesktopApplicationRunsWhenItsProgramOrItsFlatpakRuns)
         ".local/share/flatpak/exports/share/applications/org.example.Chat.desktop",
         "[Desktop Entry]\nType=Application\nName=Chat\nExec=/usr/bin/flatpak run org.example.Chat\n"
         "X-Flatpak=org.example.Chat\n");
-    make(Path("/nowhere"), true);
+    make();
     loadAndSettle();
     struct Row
     {
@@ -372,12 +384,12 @@ TEST_F(UninstallFlowTest, ADesktopApplicationRunsWhenItsProgramOrItsFlatpakRuns)
         bool runs;
     };
     const Row rows[] = {
-        {"its program", tool, RunningApplication{1, {}, {}, home.path(".local/bin/mytool"), {}}, true},
-        {"another program", tool, RunningApplication{2, {}, {}, Path("/usr/bin/mytoolbox"), {}}, false},
+        {"its program", tool, RunningApplication{1, home.path(".local/bin/mytool"), {}}, true},
+        {"another program", tool, RunningApplication{2, Path("/usr/bin/mytoolbox"), {}}, false},
         {"its sandbox", chat,
-         RunningApplication{3, {}, {}, Path("/app/bin/chat"), QStringLiteral("org.example.Chat")}, true},
+         RunningApplication{3, Path("/app/bin/chat"), QStringLiteral("org.example.Chat")}, true},
         {"another sandbox", chat,
-         RunningApplication{4, {}, {}, Path("/app/bin/chat"), QStringLiteral("org.other.Chat")}, false},
+         RunningApplication{4, Path("/app/bin/chat"), QStringLiteral("org.other.Chat")}, false},
     };
     for (const Row& row : rows) {
         workspace->setRunning({row.process});
@@ -395,15 +407,23 @@ TEST_F(UninstallFlowTest, ThisProgramsOwnEntryOpensNoSheet)
     const fs::path launcher =
         home.fileWithContent(".local/share/applications/launcher.desktop",
                              "[Desktop Entry]\nType=Application\nName=Q\nExec=Quillmere\n");
-    make(Path("/usr/bin/Quillmere"), true);
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
+    make(Path("/usr/bin/Quillmere"));
     loadAndSettle();
+    const int calls = sizeCallCount();
+    const qint64 generation = apps->generation();
     for (const fs::path& entry : {own, launcher}) {
         const auto app = listed(entry);
         ASSERT_TRUE(app) << entry;
         apps->openUninstaller(*app);
+        drain();
         EXPECT_FALSE(apps->hasSelectedApp()) << entry;
+        EXPECT_FALSE(apps->findingLeftovers()) << entry;
     }
-    EXPECT_EQ(apps->uninstallableCount(), 0);
+    EXPECT_EQ(apps->generation(), generation);
+    EXPECT_EQ(sizeCallCount(), calls);
+    EXPECT_EQ(apps->uninstallableCount(), 1);
+    open(alpha); // control
 }
 
 TEST(SoftwareCentreTest, AddressAndCommandByOwner)
@@ -443,7 +463,7 @@ TEST(SoftwareCentreTest, AddressAndCommandByOwner)
 
 TEST_F(UninstallFlowTest, ASecondConfirmationWhileTheFirstRunsStartsNothing)
 {
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
     make();
     loadAndSettle();
     open(alpha);
@@ -452,7 +472,7 @@ TEST_F(UninstallFlowTest, ASecondConfirmationWhileTheFirstRunsStartsNothing)
     EXPECT_FALSE(apps->hasSelectedApp()) << "the sheet closes at once";
     apps->confirmUninstall(); // nothing selected now
     ASSERT_TRUE(settle([&] { return trashGate->holding(); }));
-    // Opened again while the bundle is moving: a second start for it is ignored.
+    // Opened again while the application is moving: a second start for it is ignored.
     apps->openUninstaller(*listed(alpha));
     apps->confirmUninstall();
     EXPECT_TRUE(apps->hasSelectedApp());
@@ -460,15 +480,16 @@ TEST_F(UninstallFlowTest, ASecondConfirmationWhileTheFirstRunsStartsNothing)
     ASSERT_TRUE(settle([&] { return apps->inFlightActionIDs().empty(); }));
     drain();
     EXPECT_EQ(apps->uninstallCompletions(), 1);
-    EXPECT_EQ(apps->lastReport()->trashed.size(), 1u);
-    EXPECT_TRUE(present(trashFiles() / "Alpha.app"));
-    EXPECT_FALSE(present(trashFiles() / "Alpha 2.app"));
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 2u) << "the program and its entry, once";
+    EXPECT_TRUE(present(trashFiles() / "alpha"));
+    EXPECT_TRUE(present(trashFiles() / "com.example.alpha.desktop"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(trashFiles()), fs::directory_iterator()), 2);
 }
 
 TEST_F(UninstallFlowTest, OpeningBBeforeALeftoversArriveDropsAs)
 {
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
-    const fs::path beta = bundle(system.path("opt/Beta.app"), "Beta", "com.example.beta");
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
+    const fs::path beta = homeApp("Beta", "Beta", "com.example.beta");
     home.file(".cache/com.example.alpha/a", 1'000);
     home.file(".cache/com.example.beta/b", 1'000);
     make();
@@ -483,8 +504,8 @@ TEST_F(UninstallFlowTest, OpeningBBeforeALeftoversArriveDropsAs)
 
 TEST_F(UninstallFlowTest, AKnownSizeIsNotMeasuredAgainAndOneBelowOneByteIsNotWritten)
 {
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
-    const fs::path zero = bundle(system.path("opt/Zero.app"), "Zero", "com.example.zero");
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
+    const fs::path zero = homeApp("Zero", "Zero", "com.example.zero");
     setSize(alpha, 50'000);
     setSize(zero, 0);
     make();
@@ -499,7 +520,7 @@ TEST_F(UninstallFlowTest, AKnownSizeIsNotMeasuredAgainAndOneBelowOneByteIsNotWri
     setSize(zero, -1);
     open(zero);
     drain();
-    EXPECT_EQ(sizeCallCount(), afterListing + 1);
+    EXPECT_EQ(sizeCallCount(), afterListing + 2) << "the program and its entry, once each";
     EXPECT_EQ(listed(zero)->sizeBytes, 0);
     EXPECT_EQ(apps->selectedApp()->sizeBytes, 0);
     EXPECT_EQ(apps->formattedUninstallTotal(), QStringLiteral("\u2014"));
@@ -512,43 +533,23 @@ TEST_F(UninstallFlowTest, AKnownSizeIsNotMeasuredAgainAndOneBelowOneByteIsNotWri
     EXPECT_EQ(apps->formattedUninstallTotal(), QStringLiteral("7 KB"));
 }
 
-TEST_F(UninstallFlowTest, ThisProgramsOwnBundleOpensNoSheet)
-{
-    const fs::path own = bundle(system.path("opt/Quillmere.app"), "Quillmere", "");
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
-    make(own);
-    loadAndSettle();
-    const int calls = sizeCallCount();
-    const qint64 generation = apps->generation();
-    InstalledApp self;
-    self.url = own;
-    self.name = QStringLiteral("Quillmere");
-    apps->openUninstaller(self);
-    drain();
-    EXPECT_FALSE(apps->hasSelectedApp());
-    EXPECT_FALSE(apps->findingLeftovers());
-    EXPECT_EQ(apps->generation(), generation);
-    EXPECT_EQ(sizeCallCount(), calls);
-    open(alpha); // control
-}
-
-TEST_F(UninstallFlowTest, AdministratorRightsAreNeededForAnotherUsersBundleOnly)
+TEST_F(UninstallFlowTest, AdministratorRightsAreNeededForAnotherUsersProgramOnly)
 {
     if (::getuid() != 0)
-        GTEST_SKIP() << "needs root to give a bundle away";
-    const fs::path mine = bundle(system.path("opt/Mine.app"), "Mine", "");
-    const fs::path theirs = bundle(system.path("opt/Theirs.app"), "Theirs", "");
-    system.chown(theirs);
-    const fs::path linked = system.symlink(theirs, "opt/Linked.app");
+        GTEST_SKIP() << "needs root to give a program away";
+    const fs::path mine = programOf(homeApp("Mine", "Mine", ""));
+    const fs::path theirs = programOf(homeApp("Theirs", "Theirs", ""));
+    home.chown(theirs);
+    const fs::path linked = home.symlink(theirs, ".local/bin/linked");
     EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(mine));
     EXPECT_TRUE(ApplicationsViewModel::appNeedsAdmin(theirs));
     EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(linked)) << "the link itself is root's";
-    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(system.path("opt/Missing.app")));
+    EXPECT_FALSE(ApplicationsViewModel::appNeedsAdmin(home.path(".local/bin/missing")));
 }
 
-TEST_F(UninstallFlowTest, TheSheetCountsTheSelectedLeftoversAndTheBundle)
+TEST_F(UninstallFlowTest, TheSheetCountsTheSelectedLeftoversAndTheApplication)
 {
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
     home.file(".cache/com.example.alpha/blob", 8'000);
     home.file(".config/com.example.alpha/d", 30'000);
     setSize(alpha, 100'000);
@@ -568,20 +569,20 @@ TEST_F(UninstallFlowTest, TheSheetCountsTheSelectedLeftoversAndTheBundle)
     EXPECT_EQ(apps->formattedUninstallTotal(),
               Formatting::byteCount(100'000 + apps->selectedLeftoverBytes()));
 
-    // Only the selected leftover moves with the bundle.
+    // Only the selected leftover moves with the program and its entry.
     const Path kept = apps->leftovers().front().url;
     uninstallAndSettle();
     EXPECT_TRUE(present(kept));
-    EXPECT_EQ(apps->lastReport()->trashed.size(), 2u);
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 3u);
 }
 
-TEST_F(UninstallFlowTest, ABundleOfAnotherUserGetsTheAdministratorSentenceAndNothingMoves)
+TEST_F(UninstallFlowTest, AProgramOfAnotherUserGetsTheAdministratorSentenceAndNothingMoves)
 {
     if (::getuid() != 0)
-        GTEST_SKIP() << "needs root to give the bundle away";
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+        GTEST_SKIP() << "needs root to give the program away";
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
     const fs::path cache = home.file(".cache/com.example.alpha/blob", 5'000).parent_path();
-    system.chown(alpha);
+    home.chown(programOf(alpha));
     make();
     loadAndSettle();
     open(alpha);
@@ -595,21 +596,25 @@ TEST_F(UninstallFlowTest, ABundleOfAnotherUserGetsTheAdministratorSentenceAndNot
                                  "can't move it to the Trash without administrator rights. Show it in your "
                                  "file manager and remove it there, or uninstall it with your package "
                                  "manager \u2014 the system will ask for your password."));
-    EXPECT_EQ(apps->pendingRevealURL(), Path(alpha));
+    EXPECT_EQ(apps->pendingRevealURL(), Path(programOf(alpha)));
     EXPECT_TRUE(present(alpha));
+    EXPECT_TRUE(present(programOf(alpha)));
     EXPECT_TRUE(present(cache));
     EXPECT_FALSE(apps->lastReport());
     EXPECT_EQ(apps->uninstallCompletions(), 0);
 }
 
-// /opt/Linked.app is a link to ~/Applications/Real.app, so the application is listed through
-// the link. Moving the link would leave the application installed and take its data: the uninstall
-// is refused whole, whoever owns the link, and nothing moves.
-TEST_F(UninstallFlowTest, AnApplicationListedThroughALinkIsRefusedWholeAndNothingMoves)
+// The entry starts ~/.local/bin/real, a link to the program in ~/Programs. Moving the link would leave
+// the application installed and take its data: the uninstall is refused whole, whoever owns the link,
+// and nothing moves.
+TEST_F(UninstallFlowTest, AnApplicationWhoseProgramIsALinkIsRefusedWholeAndNothingMoves)
 {
-    const fs::path real = bundle(home.path("Applications/Real.app"), "Real", "com.example.real");
+    const fs::path real = home.file("Programs/Real/real", 20'000);
+    const fs::path link = home.symlink(real, ".local/bin/real");
+    const fs::path entry = home.fileWithContent(".local/share/applications/com.example.real.desktop",
+                                                "[Desktop Entry]\nType=Application\nName=Real\nExec=" +
+                                                    QByteArray::fromStdString(link.native()) + "\n");
     const fs::path cache = home.file(".cache/com.example.real/blob", 5'000).parent_path();
-    const fs::path link = system.symlink(real, "opt/Linked.app");
     struct Row
     {
         const char* owner;
@@ -620,12 +625,12 @@ TEST_F(UninstallFlowTest, AnApplicationListedThroughALinkIsRefusedWholeAndNothin
         if (row.anotherUser) {
             if (::getuid() != 0)
                 continue; // needs root to give the link away
-            system.chown(link);
+            home.chown(link);
         }
         make();
         loadAndSettle();
         ASSERT_EQ(apps->apps().size(), 1u);
-        open(link);
+        open(entry);
         EXPECT_EQ(leftoverNames(), std::vector<std::string>{"com.example.real"});
         uninstallAndSettle();
         drain();
@@ -633,14 +638,15 @@ TEST_F(UninstallFlowTest, AnApplicationListedThroughALinkIsRefusedWholeAndNothin
         EXPECT_EQ(apps->uninstallFailureText(),
                   kLeft + QStringLiteral("Real\u201d couldn't be moved to the Trash.\nReal: ") +
                       AppScanner::linkedBundleRefusal());
-        EXPECT_EQ(apps->pendingRevealURL(), Path(link));
+        EXPECT_EQ(apps->pendingRevealURL(), Path(link)) << "the program as the entry names it";
         EXPECT_TRUE(fs::is_symlink(link));
-        EXPECT_TRUE(present(real / "Contents/Info.plist"));
+        EXPECT_TRUE(present(real));
+        EXPECT_TRUE(present(entry));
         EXPECT_TRUE(present(cache));
         EXPECT_TRUE(!present(trashFiles()) || fs::is_empty(trashFiles())) << "nothing went to the Trash";
         EXPECT_FALSE(apps->lastReport());
         EXPECT_EQ(apps->uninstallCompletions(), 0);
-        EXPECT_TRUE(listed(link)) << "still listed";
+        EXPECT_TRUE(listed(entry)) << "still listed";
         EXPECT_EQ(adminCalls.load(), 0);
     }
 }
@@ -650,7 +656,7 @@ TEST_F(UninstallFlowTest, AnAppImageListedThroughALinkIsRefusedWholeAndNothingMo
     const fs::path real = home.file("Downloads/Viewer.AppImage", 20'000);
     const fs::path link = home.symlink(real, "Applications/Viewer.AppImage");
     const fs::path config = home.file(".config/viewer/settings", 3'000).parent_path();
-    make(Path("/nowhere"), true);
+    make();
     loadAndSettle();
     ASSERT_TRUE(listed(link));
     open(link);
@@ -670,7 +676,7 @@ TEST_F(UninstallFlowTest, AnAppImageListedThroughALinkIsRefusedWholeAndNothingMo
 
 TEST_F(UninstallFlowTest, ALeftoverThatStaysIsWordedAndItsDetailsMatchItsLines)
 {
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
     const fs::path cache = home.file(".cache/com.example.alpha/blob", 5'000).parent_path();
     const fs::path support = home.file(".config/com.example.alpha/d", 5'000).parent_path();
     make();
@@ -699,16 +705,16 @@ TEST_F(UninstallFlowTest, UndoWordsOnlyTheItemsThatCouldNotComeBack)
     struct Row
     {
         const char* name;
-        int leftovers;    // leftovers uninstalled beside the bundle
+        int leftovers;    // leftovers uninstalled beside the program and its entry
         int deleted;      // trashed items deleted from the Trash before the undo (from the first)
         bool retake;      // the last item's place is taken again before the undo
         const char* text; // the sentence, or empty for none
     };
     const Row rows[] = {
-        {"1 of 1", 0, 1, false,
-         "1 of 1 item couldn't be restored from the Trash \u2014 it may have been permanently deleted."},
-        {"2 of 3", 2, 2, false,
-         "2 of 3 items couldn't be restored from the Trash \u2014 it may have been permanently deleted."},
+        {"2 of 2", 0, 2, false,
+         "2 of 2 items couldn't be restored from the Trash \u2014 it may have been permanently deleted."},
+        {"2 of 4", 2, 2, false,
+         "2 of 4 items couldn't be restored from the Trash \u2014 it may have been permanently deleted."},
         {"skipped fill the gap", 2, 0, true, ""},
         {"all back", 2, 0, false, ""},
     };
@@ -716,7 +722,7 @@ TEST_F(UninstallFlowTest, UndoWordsOnlyTheItemsThatCouldNotComeBack)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove_all(trashFiles().parent_path());
-        const fs::path app = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+        const fs::path app = homeApp("Alpha", "Alpha", "com.example.alpha");
         if (row.leftovers > 0)
             home.file(".cache/com.example.alpha/blob", 5'000);
         if (row.leftovers > 1)
@@ -727,7 +733,7 @@ TEST_F(UninstallFlowTest, UndoWordsOnlyTheItemsThatCouldNotComeBack)
         uninstallAndSettle();
         ASSERT_TRUE(apps->lastReport());
         const std::vector<TrashedItem> trashed = apps->lastReport()->trashed;
-        ASSERT_EQ(int(trashed.size()), 1 + row.leftovers);
+        ASSERT_EQ(int(trashed.size()), 2 + row.leftovers);
         for (int i = 0; i < row.deleted; ++i)
             fs::remove_all(trashed[std::size_t(i)].inTrash);
         if (row.retake)
@@ -741,7 +747,7 @@ TEST_F(UninstallFlowTest, UndoWordsOnlyTheItemsThatCouldNotComeBack)
 
 TEST_F(UninstallFlowTest, AnUndoHeldInTheTrashKeepsEveryEmptyingOut)
 {
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
     const fs::path other = home.file(".cache/unrelated.bin", 4'000);
     make();
     loadAndSettle();
@@ -791,7 +797,7 @@ TEST_F(UninstallFlowTest, AnUndoHeldInTheTrashKeepsEveryEmptyingOut)
 
 TEST_F(UninstallFlowTest, NoUndoStartsWhileTheTrashIsEmptied)
 {
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
     make();
     loadAndSettle();
     open(alpha);
@@ -814,10 +820,10 @@ TEST_F(UninstallFlowTest, NoUndoStartsWhileTheTrashIsEmptied)
     EXPECT_TRUE(apps->restoring());
     EXPECT_FALSE(apps->lastReport());
     ASSERT_TRUE(settle([&] { return !apps->restoring(); }));
-    // The bundle was deleted for good meanwhile: said so.
+    // The program and its entry were deleted for good meanwhile: said so.
     EXPECT_EQ(
         apps->uninstallFailureText(),
-        QStringLiteral("1 of 1 item couldn't be restored from the Trash \u2014 it may have been permanently "
+        QStringLiteral("2 of 2 items couldn't be restored from the Trash \u2014 it may have been permanently "
                        "deleted."));
 }
 
@@ -831,7 +837,7 @@ TEST_F(UninstallFlowTest, AnUnownedFolderUnderOptTakesTheAdministratorRoadWhole)
     const fs::path entry = system.fileWithContent(
         "usr/share/applications/viewer.desktop",
         "[Desktop Entry]\nType=Application\nName=Viewer\nExec=/opt/viewer/bin/viewer %f\n");
-    make(Path("/nowhere"), true);
+    make();
     loadAndSettle();
     ASSERT_TRUE(listed(entry));
     EXPECT_EQ(listed(entry)->origin, AppOrigin::administrator);
@@ -845,8 +851,8 @@ TEST_F(UninstallFlowTest, AnUnownedFolderUnderOptTakesTheAdministratorRoadWhole)
 
 TEST_F(UninstallFlowTest, TheAdministratorRoadSucceedsFailsOrIsCancelled)
 {
-    const fs::path alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
-    const fs::path beta = bundle(system.path("opt/Beta.app"), "Beta", "com.example.beta");
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
+    const fs::path beta = homeApp("Beta", "Beta", "com.example.beta");
     const fs::path cache = home.file(".cache/com.example.alpha/blob", 5'000).parent_path();
     make();
     loadAndSettle();
@@ -900,7 +906,7 @@ TEST_F(UninstallFlowTest, TheAdministratorRoadSucceedsFailsOrIsCancelled)
     adminGate.arm(FsStep::Move);
     apps->confirmAdminUninstall();
     ASSERT_TRUE(settle([&] { return adminGate.holding(); }));
-    const fs::path gamma = bundle(system.path("opt/Gamma.app"), "Gamma", "com.example.gamma");
+    const fs::path gamma = homeApp("Gamma", "Gamma", "com.example.gamma");
     InstalledApp other;
     other.url = gamma;
     other.name = QStringLiteral("Gamma");
@@ -916,7 +922,7 @@ TEST_F(UninstallFlowTest, TheAdministratorRoadSucceedsFailsOrIsCancelled)
         << "the folder stays with its name";
 
     // A normal uninstall drops the administrator name, and with it its folder.
-    const fs::path delta = bundle(home.path("Applications/Delta.app"), "Delta", "com.example.delta");
+    const fs::path delta = homeApp("Delta", "Delta", "com.example.delta");
     apps->dismissUninstaller();
     loadAndSettle();
     open(delta);
@@ -932,11 +938,10 @@ class QuitFirstTest : public UninstallFlowTest
 protected:
     void SetUp() override
     {
-        alpha = bundle(system.path("opt/Alpha.app"), "Alpha", "com.example.alpha");
+        alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
         make();
         loadAndSettle();
-        workspace->setRunning({RunningApplication{
-            4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha"), {}, {}}});
+        workspace->setRunning({RunningApplication{4242, Path("/other/place/alpha"), {}}});
         open(alpha);
         ASSERT_TRUE(apps->selectedAppIsRunning());
     }
@@ -950,11 +955,10 @@ TEST_F(QuitFirstTest, GoneAfterThreePollsLeadsBackToTheConfirmation)
         SCOPED_TRACE(needsAdmin);
         apps->setShowConfirm(false);
         apps->setShowAdminConfirm(false);
-        workspace->setRunning({RunningApplication{
-            4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha"), {}, {}}});
+        workspace->setRunning({RunningApplication{4242, Path("/other/place/alpha"), {}}});
         const std::size_t asked = workspace->terminated().size();
         apps->quitAndUninstall(needsAdmin);
-        EXPECT_EQ(workspace->terminated().size(), asked + 1) << "asked by identifier";
+        EXPECT_EQ(workspace->terminated().size(), asked + 1) << "asked by its program";
         EXPECT_TRUE(apps->quittingApp());
         clock.advance(250ms);
         clock.advance(250ms);
@@ -973,8 +977,7 @@ TEST_F(QuitFirstTest, GoneAfterThreePollsLeadsBackToTheConfirmation)
 
 TEST_F(QuitFirstTest, AnOpenSheetFollowsTheApplicationStartingAndStopping)
 {
-    const RunningApplication running{
-        4242, Path("/other/place/Alpha.app"), QStringLiteral("com.example.alpha"), {}, {}};
+    const RunningApplication running{4242, Path("/other/place/alpha"), {}};
     workspace->setRunning({});
     clock.advance(1000ms);
     EXPECT_FALSE(apps->selectedAppIsRunning());
@@ -1033,43 +1036,50 @@ protected:
     }
 };
 
-TEST_F(UninstallAsUserTest, ABundleInAFolderItCannotWriteStaysAndOneInItsOwnMoves)
+TEST_F(UninstallAsUserTest, AProgramInAFolderItCannotWriteStaysAndOneInItsOwnMoves)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    const fs::path locked = bundle(system.path("opt/Locked.app"), "Locked", "com.example.locked");
-    system.chown(locked);
-    const fs::path own = bundle(home.path("Applications/Own.app"), "Own", "com.example.own");
-    home.chown(home.path("Applications"));
-    home.chown(own);
+    // Both programs and entries are the user's; only Own's folder is too (Locked's stays root's).
+    const fs::path locked = homeApp("Locked", "Locked", "com.example.locked");
+    const fs::path own = homeApp("Own", "Own", "com.example.own");
+    home.chown(home.path(".local/share/applications"));
+    for (const fs::path& entry : {locked, own}) {
+        home.chown(entry);
+        home.chown(programOf(entry));
+    }
+    home.chown(programOf(own).parent_path());
     make();
     test::DroppedPrivileges dropped;
     loadAndSettle();
 
     open(locked);
-    EXPECT_FALSE(apps->selectedAppNeedsAdmin()) << "the bundle is the user's own";
+    EXPECT_FALSE(apps->selectedAppNeedsAdmin()) << "the program is the user's own";
     uninstallAndSettle();
-    EXPECT_TRUE(present(locked));
+    EXPECT_TRUE(present(programOf(locked)));
     EXPECT_TRUE(listed(locked));
     const QString text = apps->uninstallFailureText();
     const QString lead = kLeft + QStringLiteral("Locked\u201d couldn't be moved to the Trash.\n");
     EXPECT_TRUE(text.startsWith(lead)) << text.toStdString();
     EXPECT_TRUE(text.mid(lead.size()).startsWith(QStringLiteral("Locked: "))) << "its failure line follows";
-    EXPECT_EQ(apps->pendingRevealURL(), Path(locked));
+    EXPECT_EQ(apps->pendingRevealURL(), Path(programOf(locked)));
     EXPECT_FALSE(apps->lastReport());
     EXPECT_EQ(apps->uninstallCompletions(), 0);
 
     open(own);
     uninstallAndSettle();
     EXPECT_FALSE(present(own));
+    EXPECT_FALSE(present(programOf(own)));
     EXPECT_EQ(apps->uninstallCompletions(), 1);
 }
 
 TEST_F(UninstallAsUserTest, ALeftoverInAProtectedFolderIsPointedAtAndItsNeighbourMoves)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
-    const fs::path alpha = bundle(home.path("Applications/Alpha.app"), "Alpha", "com.example.alpha");
-    home.chown(home.path("Applications"));
+    const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
+    home.chown(home.path(".local/share/applications"));
     home.chown(alpha);
+    home.chown(programOf(alpha).parent_path());
+    home.chown(programOf(alpha));
     // The config home stays root's (0755): what lies in it cannot be moved out.
     const fs::path denied = home.folder(".config/com.example.alpha");
     home.chown(denied);
@@ -1090,6 +1100,7 @@ TEST_F(UninstallAsUserTest, ALeftoverInAProtectedFolderIsPointedAtAndItsNeighbou
     uninstallAndSettle();
 
     EXPECT_FALSE(present(alpha));
+    EXPECT_FALSE(present(programOf(alpha)));
     EXPECT_FALSE(present(neighbour));
     EXPECT_TRUE(present(denied));
     EXPECT_EQ(apps->pendingRevealURL(), Path(denied));
@@ -1103,7 +1114,7 @@ TEST_F(UninstallAsUserTest, ALeftoverInAProtectedFolderIsPointedAtAndItsNeighbou
                                "fixing that folder's permissions lets it remove items like this for you next "
                                "time."));
     ASSERT_TRUE(apps->lastReport());
-    EXPECT_EQ(apps->lastReport()->trashed.size(), 2u);
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 3u) << "the program, its entry and the neighbour";
     EXPECT_EQ(apps->lastReport()->failures.size(), 2u);
     EXPECT_EQ(apps->lastReport()->failureDetails.size(), 2u);
     EXPECT_EQ(apps->lastReport()->permissionDenied().size(), 1u);

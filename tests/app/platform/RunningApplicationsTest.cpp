@@ -33,7 +33,7 @@ std::optional<RunningApplication> findPid(const std::vector<RunningApplication>&
     return found == running.end() ? std::nullopt : std::optional<RunningApplication>(*found);
 }
 
-// Real processes started from fixture bundles under a temporary folder (no links on the way).
+// Real processes started from programs under a temporary folder (no links on the way).
 class RunningApplicationsTest : public ::testing::Test
 {
 protected:
@@ -41,76 +41,31 @@ protected:
     GuiWorkspace workspace{QDBusConnection(QStringLiteral("none")), [](const QUrl&) {}};
 };
 
-TEST_F(RunningApplicationsTest, BundleOfTakesThePathUpToTheFirstBundleComponent)
+TEST_F(RunningApplicationsTest, ListsTheUsersProcessesWithTheirExecutablesAndQuitEndsThem)
 {
-    struct Row
-    {
-        const char* executable;
-        std::optional<const char*> bundle;
-    };
-    const Row rows[] = {
-        {"/Applications/A.app/Contents/MacOS/A", "/Applications/A.app"},
-        {"/x/Outer.app/Contents/Helpers/Inner.app/Contents/MacOS/I", "/x/Outer.app"},
-        {"/usr/bin/sleep", std::nullopt},
-        {"/x/.app/Contents/MacOS/A", std::nullopt}, // the suffix alone is no bundle name
-        {"/x/Tool.app", std::nullopt},              // an executable named like a bundle is not inside one
-        {"/x/A.APP/Contents/MacOS/A", std::nullopt},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.executable);
-        const auto bundle = RunningApps::bundleOf(Path(row.executable));
-        EXPECT_EQ(bundle.has_value(), row.bundle.has_value());
-        if (bundle && row.bundle) {
-            EXPECT_EQ(bundle->native(), std::string(*row.bundle));
-        }
-    }
-}
-
-TEST_F(RunningApplicationsTest, ListsBundleProcessesWithTheirIdentifierAndQuitEndsThem)
-{
-    const fs::path named = tree.path("Applications/Sleeper.app");
-    const fs::path odd = tree.path("Applications") / (test::TempTree::nonUtf8Name().native() + ".app");
-    const fs::path fifo = tree.path("Applications/Fifo.app");
-    test::BundleProcess withID(test::makeSleeperBundle(named, "com.example.sleeper"));
-    test::BundleProcess withoutID(test::makeSleeperBundle(odd, {}));
-    // An Info.plist that is a named pipe nobody writes: reading it blocking would hang.
-    const fs::path fifoExe = test::makeSleeperBundle(fifo, {});
-    tree.fifo(fifo / "Contents/Info.plist");
-    test::BundleProcess fromFifo(fifoExe);
+    const fs::path named = test::makeSleeper(tree.path("opt/Sleeper/sleeper"));
+    const fs::path odd = test::makeSleeper(tree.path("opt") / test::TempTree::nonUtf8Name() / "sleeper");
+    test::BundleProcess first(named);
+    test::BundleProcess second(odd);
 
     const std::vector<RunningApplication> running = workspace.runningApplications();
-    const auto a = findPid(running, withID.pid());
-    const auto b = findPid(running, withoutID.pid());
-    const auto c = findPid(running, fromFifo.pid());
-    ASSERT_TRUE(a && b && c) << "a bundle process is missing";
-    EXPECT_EQ(a->bundle.native(), named.native());
-    EXPECT_EQ(a->bundleID, QStringLiteral("com.example.sleeper"));
-    EXPECT_EQ(b->bundle.native(), odd.native()) << "the name's bytes stay as they are";
-    EXPECT_TRUE(b->bundleID.isEmpty());
-    EXPECT_TRUE(c->bundleID.isEmpty());
+    const auto a = findPid(running, first.pid());
+    const auto b = findPid(running, second.pid());
+    ASSERT_TRUE(a && b) << "a started process is missing";
+    EXPECT_EQ(a->executable.native(), named.native());
+    EXPECT_EQ(b->executable.native(), odd.native()) << "the name's bytes stay as they are";
+    EXPECT_TRUE(a->flatpakId.isEmpty());
     EXPECT_TRUE(std::is_sorted(running.begin(), running.end(),
                                [](const auto& x, const auto& y) { return x.pid < y.pid; }));
     const auto self = findPid(running, ::getpid());
-    ASSERT_TRUE(self) << "the user's own process outside any bundle is missing";
-    EXPECT_TRUE(self->bundle.empty());
-    EXPECT_TRUE(self->bundleID.isEmpty());
+    ASSERT_TRUE(self) << "the user's own process is missing";
     EXPECT_EQ(self->executable, fs::read_symlink("/proc/self/exe"));
-    EXPECT_EQ(a->executable.native(), (named / "Contents/MacOS/Sleeper").native());
-
-    // Matching: by identifier, or by path alone when the application has none.
-    EXPECT_EQ(
-        RunningApps::instancesOf(running, Path("/elsewhere/Other.app"), QStringLiteral("com.example.sleeper"))
-            .size(),
-        1u);
-    const auto byPath = RunningApps::instancesOf(running, odd, QString());
-    ASSERT_EQ(byPath.size(), 1u);
-    EXPECT_EQ(byPath.front().pid, withoutID.pid());
 
     workspace.terminate(*b);
-    ASSERT_TRUE(withoutID.waitForExit(10s)) << "SIGTERM did not end it";
-    EXPECT_EQ(withoutID.endedBySignal(), SIGTERM);
-    EXPECT_FALSE(findPid(workspace.runningApplications(), withoutID.pid()));
-    EXPECT_TRUE(findPid(workspace.runningApplications(), withID.pid())) << "only the one asked quits";
+    ASSERT_TRUE(second.waitForExit(10s)) << "SIGTERM did not end it";
+    EXPECT_EQ(second.endedBySignal(), SIGTERM);
+    EXPECT_FALSE(findPid(workspace.runningApplications(), second.pid()));
+    EXPECT_TRUE(findPid(workspace.runningApplications(), first.pid())) << "only the one asked quits";
 }
 
 TEST_F(RunningApplicationsTest, AProgramIsRecognisedByItsExecutableNameAmongTheUsersOwnProcesses)
@@ -134,7 +89,6 @@ TEST_F(RunningApplicationsTest, AProgramIsRecognisedByItsExecutableNameAmongTheU
     EXPECT_EQ(firefoxes.front().pid, ours.pid());
     EXPECT_EQ(firefoxes.front().executable, firefox);
     EXPECT_TRUE(firefoxes.front().flatpakId.isEmpty());
-    EXPECT_TRUE(firefoxes.front().bundle.empty());
     const auto vivaldis = RunningApps::instancesOf(running, vivaldiProgram);
     ASSERT_EQ(vivaldis.size(), 1u);
     EXPECT_EQ(vivaldis.front().pid, upgraded.pid());
@@ -149,8 +103,8 @@ TEST_F(RunningApplicationsTest, AProgramIsRecognisedByItsExecutableNameAmongTheU
     const auto ofUs = RunningApps::instancesOf(mine.runningApplications(), chromeProgram);
     EXPECT_TRUE(ofUs.empty()) << "another user's chrome counted as ours";
     // Control: the process is there and readable, as that user's.
-    const auto ofThem = RunningApps::instancesOf(
-        RunningApps::list(Path("/proc"), {}, test::TempTree::kOtherUid), chromeProgram);
+    const auto ofThem =
+        RunningApps::instancesOf(RunningApps::list(Path("/proc"), test::TempTree::kOtherUid), chromeProgram);
     ASSERT_TRUE(
         std::any_of(ofThem.begin(), ofThem.end(), [&](const auto& p) { return p.pid == theirs.pid(); }));
 
@@ -245,8 +199,7 @@ TEST_F(RunningApplicationsTest, AProcessTableReadsOwnersExecutablesAndSandboxes)
 
 TEST_F(RunningApplicationsTest, AProcessThatIgnoresTheRequestStays)
 {
-    test::BundleProcess stubborn(test::makeSleeperBundle(tree.path("Stubborn.app"), "com.example.stubborn"),
-                                 true);
+    test::BundleProcess stubborn(test::makeSleeper(tree.path("opt/stubborn/stubborn")), true);
     const auto listed = findPid(workspace.runningApplications(), stubborn.pid());
     ASSERT_TRUE(listed);
     workspace.terminate(*listed);
@@ -267,8 +220,7 @@ TEST_F(RunningApplicationsTest, TheWatcherTellsEachLaunchAndTerminationOnceWhile
     clock.advance(1000ms);
     EXPECT_EQ(launched.count(), 0);
 
-    auto process = std::make_unique<test::BundleProcess>(
-        test::makeSleeperBundle(tree.path("Watched.app"), "com.example.watched"));
+    auto process = std::make_unique<test::BundleProcess>(test::makeSleeper(tree.path("opt/watched/watched")));
     clock.advance(999ms);
     EXPECT_EQ(launched.count(), 0) << "polled sooner than once a second";
     clock.advance(1ms);

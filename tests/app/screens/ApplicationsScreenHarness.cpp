@@ -88,48 +88,47 @@ ApplicationsScreenHarness::~ApplicationsScreenHarness()
     drain();
 }
 
-fs::path ApplicationsScreenHarness::bundle(const fs::path& folder, const QByteArray& name,
-                                           const QByteArray& identifier, const QByteArray& version, Icon icon)
+ApplicationsScreenHarness::HomeApp ApplicationsScreenHarness::homeApp(const fs::path& folder,
+                                                                      const QByteArray& name,
+                                                                      const QByteArray& identifier,
+                                                                      const QByteArray& version, Icon icon)
 {
-    const fs::path at = m_system.path("opt") / folder;
-    QByteArray plist = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>";
-    // Markup in a name stays text: the plist holds it escaped.
-    const auto escaped = [](const QByteArray& text) {
-        return QString::fromUtf8(text).toHtmlEscaped().toUtf8();
+    const std::string lower = QString::fromStdString(folder.string()).toLower().toStdString();
+    const fs::path at = m_home.path(".local/opt") / folder;
+    const fs::path program = m_home.file(at / lower, 20'000);
+    // The Exec value quoted as the desktop entry specification quotes an argument.
+    const auto quoted = [](const fs::path& path) {
+        QByteArray text = QByteArray::fromStdString(path.native());
+        for (const char c : {'\\', '"', '`', '$'})
+            text.replace(QByteArray(1, c), QByteArray("\\") + c);
+        return '"' + text.replace("\\", "\\\\").replace("%", "%%") + '"';
     };
-    if (!identifier.isEmpty())
-        plist += "<key>CFBundleIdentifier</key><string>" + escaped(identifier) + "</string>";
-    if (!name.isEmpty())
-        plist += "<key>CFBundleName</key><string>" + escaped(name) + "</string>";
+    QByteArray entry = "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + quoted(program) + "\n";
     if (!version.isEmpty())
-        plist += "<key>CFBundleShortVersionString</key><string>" + escaped(version) + "</string>";
+        entry += "X-AppImage-Version=" + version + "\n";
     QImage picture(64, 64, QImage::Format_ARGB32);
     picture.fill(QColor(94, 139, 240));
+    const fs::path iconFile = at / "icon.png";
     switch (icon) {
     case Icon::none:
         break;
     case Icon::png:
-        plist += "<key>CFBundleIconFile</key><string>icon.png</string>";
-        m_system.fileWithContent(at / "Contents/Resources/icon.png", encoded(picture, "png"));
-        break;
-    case Icon::icns:
-        plist += "<key>CFBundleIconFile</key><string>AppIcon</string>";
-        m_system.fileWithContent(at / "Contents/Resources/AppIcon.icns", encoded(picture, "icns"));
+        m_home.fileWithContent(iconFile, encoded(picture, "png"));
         break;
     case Icon::notAnImage:
-        plist += "<key>CFBundleIconFile</key><string>AppIcon</string>";
-        m_system.fileWithContent(at / "Contents/Resources/AppIcon.icns", "not an icon");
+        m_home.fileWithContent(iconFile, "not an icon");
         break;
     case Icon::oversized:
         // A valid picture followed by a hole: larger than the reader takes.
-        plist += "<key>CFBundleIconFile</key><string>icon.png</string>";
-        m_system.sparseFile(at / "Contents/Resources/icon.png", ApplicationIconProvider::kMaxFileBytes + 1);
+        m_home.sparseFile(iconFile, ApplicationIconProvider::kMaxFileBytes + 1);
         break;
     }
-    plist += "</dict></plist>\n";
-    m_system.fileWithContent(at / "Contents/Info.plist", plist);
-    m_system.file(at / "Contents/MacOS/binary", 20'000);
-    return at;
+    if (icon != Icon::none)
+        entry += "Icon=" + QByteArray::fromStdString(iconFile.native()) + "\n";
+    const std::string id = identifier.isEmpty() ? lower : identifier.toStdString();
+    const fs::path file =
+        m_home.fileWithContent(fs::path(".local/share/applications") / (id + ".desktop"), entry);
+    return HomeApp{program, file};
 }
 
 void ApplicationsScreenHarness::holdListings(bool hold)
@@ -144,15 +143,9 @@ void ApplicationsScreenHarness::holdListings(bool hold)
 
 void ApplicationsScreenHarness::startListing(ApplicationsViewModel::ListingDone done)
 {
-    const AppScanner scanner(FileSystem(), CleanupScanner(FileSystem(), m_home.home(), m_system.root()),
-                             std::nullopt, nullptr, m_system.root());
     const DesktopAppScanner desktop(m_home.places(m_system.root()), m_packages);
-    QThreadPool::globalInstance()->start([scanner, desktop, done = std::move(done), this] {
-        AppScanner::Listing listing = scanner.listApps();
-        // The desktop's entries after the bundles.
-        AppScanner::Listing entries = desktop.listApps();
-        listing.apps.insert(listing.apps.end(), entries.apps.begin(), entries.apps.end());
-        listing.complete = listing.complete && entries.complete;
+    QThreadPool::globalInstance()->start([desktop, done = std::move(done), this] {
+        AppScanner::Listing listing = desktop.listApps();
         if (m_incomplete.load())
             listing.complete = false;
         done(std::move(listing));
@@ -175,7 +168,7 @@ bool ApplicationsScreenHarness::open(QSize size)
     services.finder =
         LeftoverFinder(FileSystem([gate = m_finderGate](FsStep step, const Path&) { gate->pass(step); }),
                        CleanupScanner(FileSystem(), m_home.home()), m_home.places(m_system.root()));
-    services.own = ApplicationsViewModel::OwnIdentity{std::nullopt, Path("/nowhere/Quillmere.app")};
+    services.own = ApplicationsViewModel::OwnIdentity{Path("/nowhere/Quillmere")};
     services.workspace = m_workspace;
     services.adminMove = [answer = m_adminAnswer](const Path&) { return answer; };
     services.fullDiskAccess = [] { return false; };

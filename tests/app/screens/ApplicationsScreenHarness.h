@@ -23,13 +23,13 @@ namespace qm::test {
 // The Applications page in a window of this process, drawn from the real Applications model over a
 // fixture home and system root: the real inventory lister (counted, and held while the test says so),
 // leftover finder (whose file access passes a gate), cleaner and Trash, with a fake clock, activity
-// source, desktop and administrator move. Build the bundles first, then `open`. While it lives
+// source, desktop and administrator move. Build the applications first, then `open`. While it lives
 // gsettings uses its memory back end and XDG_CACHE_HOME lies outside the home.
 class ApplicationsScreenHarness
 {
 public:
-    // How a fixture bundle's icon file is made.
-    enum class Icon { none, png, icns, notAnImage, oversized };
+    // How a fixture application's icon file is made.
+    enum class Icon { none, png, notAnImage, oversized };
 
     ApplicationsScreenHarness();
     // Lets held work go and waits for every pool job before the fixture goes.
@@ -39,7 +39,7 @@ public:
 
     FixtureHome& home() { return m_home; }
     TempTree& system() { return m_system; }
-    // Who owns the system's files for the desktop entries listed after the bundles.
+    // Who owns the system's files for the desktop entries.
     FakePackageDatabase& packages() { return *m_packages; }
     FakeClock& clock() { return m_clock; }
     // The restore tracker the models share, as the modules that undo through the Trash do.
@@ -49,11 +49,18 @@ public:
     // The leftover finder's file access passes this gate.
     StepGate& finderGate() { return *m_finderGate; }
 
-    // A bundle "<system root>/Applications/<folder>" with an Info.plist naming `name`, `identifier`
-    // and `version` (each left out when empty), a 20 KB executable and the icon asked for.
-    std::filesystem::path bundle(const std::filesystem::path& folder, const QByteArray& name,
-                                 const QByteArray& identifier, const QByteArray& version = "1.0",
-                                 Icon icon = Icon::none);
+    // What `homeApp` made.
+    struct HomeApp
+    {
+        std::filesystem::path program; // ~/.local/opt/<folder>/<folder in lower case>, 20 KB
+        std::filesystem::path entry;   // ~/.local/share/applications/<identifier>.desktop
+    };
+    // A program installed in the home with the desktop entry that starts it: the entry's file id is
+    // `identifier` (the folder in lower case when empty), its Name `name`, its X-AppImage-Version
+    // `version` (left out when empty) and its Icon an absolute path to the icon file asked for, in
+    // the program's folder.
+    HomeApp homeApp(const std::filesystem::path& folder, const QByteArray& name, const QByteArray& identifier,
+                    const QByteArray& version = "1.0", Icon icon = Icon::none);
 
     // Before `open`: another desktop than the fake one (the real process table, say); another sizer
     // than the real bounded one.

@@ -46,7 +46,7 @@ bool shown(const QObject* object)
 const QString kRunningText = QStringLiteral(
     " is running. Quit & Uninstall asks it to quit first, so it can save your work, then removes it.");
 
-// The page over fixture bundles in the system root's /opt folder.
+// The page over programs installed in a fixture home, each with its desktop entry.
 class ApplicationsViewTest : public ::testing::Test
 {
 protected:
@@ -108,7 +108,7 @@ protected:
 
 TEST_F(ApplicationsViewTest, WhileLoadingOnlySearchAndSortShow)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
     h.holdListings(true);
     open();
     EXPECT_EQ(h.listings(), 1) << "the page lists the inventory when it appears with none";
@@ -136,8 +136,8 @@ TEST_F(ApplicationsViewTest, NoApplicationsReadZeroAndTheEmptyTitle)
 
 TEST_F(ApplicationsViewTest, ATypedQueryThatMatchesNothingKeepsItsBlanks)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
-    h.bundle("Beta.app", "Beta", "com.example.beta");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
+    h.homeApp("Beta", "Beta", "com.example.beta");
     openListed();
     EXPECT_EQ(text(QStringLiteral("appCount")), QStringLiteral("2 apps"));
     QQuickItem* input = find(QStringLiteral("searchInput"));
@@ -159,7 +159,7 @@ TEST_F(ApplicationsViewTest, ATypedQueryThatMatchesNothingKeepsItsBlanks)
 
 TEST_F(ApplicationsViewTest, RescanShowsASpinnerAndCannotBePressedWhileRefreshing)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
     openListed();
     QQuickItem* rescan = find(QStringLiteral("rescanButton"));
     ASSERT_NE(rescan, nullptr);
@@ -182,7 +182,7 @@ TEST_F(ApplicationsViewTest, RescanShowsASpinnerAndCannotBePressedWhileRefreshin
 
 TEST_F(ApplicationsViewTest, UndoBarComesBeforeOpenTrash)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
     openListed();
     EXPECT_EQ(barName(), QStringLiteral("none"));
     h.model().setLastAdminUninstallName(QStringLiteral("Root App"));
@@ -193,7 +193,7 @@ TEST_F(ApplicationsViewTest, UndoBarComesBeforeOpenTrash)
     EXPECT_EQ(h.workspace().opened().size(), 1u);
 
     TrashedItem item;
-    item.original = Path("/x/Alpha.app");
+    item.original = Path("/x/alpha");
     item.bytes = 1'500'000;
     h.model().setLastReport(CleanReport{{item}, {}, {}});
     h.model().setUninstalledNames({QStringLiteral("Alpha")});
@@ -212,7 +212,7 @@ TEST_F(ApplicationsViewTest, UndoBarComesBeforeOpenTrash)
 // item adds no button: there is no setting here that would let Quillmere reach it.
 TEST_F(ApplicationsViewTest, EveryWayOutOfTheAlertClearsTheFailure)
 {
-    const fs::path odd = h.system().path("opt") / (test::TempTree::nonUtf8Name().native() + ".app");
+    const fs::path odd = h.home().path(".local/opt") / test::TempTree::nonUtf8Name();
     openListed();
     auto* alert = qobject_cast<QObject*>(h.pageObject("failureAlert"));
     ASSERT_NE(alert, nullptr);
@@ -258,8 +258,8 @@ TEST_F(ApplicationsViewTest, EveryWayOutOfTheAlertClearsTheFailure)
 // The model counts a completion before it words its failure; the page celebrates only a clean one.
 TEST_F(ApplicationsViewTest, ACompletionWithAFailureShowsTheAlertAndNoCelebration)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
-    h.bundle("Beta.app", "Beta", "com.example.beta");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
+    h.homeApp("Beta", "Beta", "com.example.beta");
     const fs::path cache = h.home().file(".cache/com.example.alpha/blob", 5'000).parent_path();
     h.home().file(".cache/com.example.beta/blob", 5'000);
     openListed();
@@ -298,15 +298,15 @@ TEST_F(ApplicationsViewTest, ACompletionWithAFailureShowsTheAlertAndNoCelebratio
               QStringLiteral("Uninstalled Alpha and Beta \u2014 freed ") + h.model().formattedFreed());
 }
 
-// Coming back to the application drops bundles deleted meanwhile; going inactive or to the
+// Coming back to the application drops applications deleted meanwhile; going inactive or to the
 // background does nothing, and showing the page again with a list does not list again.
 TEST_F(ApplicationsViewTest, BecomingActivePrunesAndShowingAgainKeepsTheList)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
-    const fs::path beta = h.bundle("Beta.app", "Beta", "com.example.beta");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
+    const fs::path beta = h.homeApp("Beta", "Beta", "com.example.beta").entry;
     openListed();
     ASSERT_EQ(h.model().apps().size(), 2u);
-    fs::remove_all(beta);
+    fs::remove(beta);
     for (const auto state : {AppActivity::State::Inactive, AppActivity::State::Background}) {
         h.activity().setState(state);
         h.drain();
@@ -323,10 +323,10 @@ TEST_F(ApplicationsViewTest, BecomingActivePrunesAndShowingAgainKeepsTheList)
     EXPECT_NE(row(QStringLiteral("Alpha")), nullptr);
 }
 
-// A bundle whose texts look like markup or a format shows them as they are, in the row and the sheet.
+// An application whose texts look like markup or a format shows them as they are, in the row and the sheet.
 TEST_F(ApplicationsViewTest, NamesAndIdentifiersAreShownAsText)
 {
-    h.bundle("Markup.app", "<b>x</b>", "%1", "%2");
+    h.homeApp("Markup", "<b>x</b>", "%1", "%2");
     openListed();
     QQuickItem* r = row(QStringLiteral("<b>x</b>"));
     ASSERT_NE(r, nullptr);
@@ -341,7 +341,7 @@ TEST_F(ApplicationsViewTest, NamesAndIdentifiersAreShownAsText)
     EXPECT_EQ(prop(sheetPart(QStringLiteral("headerVersion"))), QStringLiteral("Version %2"));
 }
 
-// The row's texts for what a bundle lacks, and its icon by kind of icon file.
+// The row's texts for what an entry lacks, and its icon by kind of icon file.
 TEST_F(ApplicationsViewTest, RowsShowTheirIconOrTheFallbackAndTheirMissingParts)
 {
     struct Row
@@ -351,23 +351,23 @@ TEST_F(ApplicationsViewTest, RowsShowTheirIconOrTheFallbackAndTheirMissingParts)
         Icon icon;
         bool ownIcon;
     };
-    // The folder names carry bytes an image address would otherwise take apart or decode.
-    const std::string odd = test::TempTree::nonUtf8Name().native() + " %41#?";
+    // The folder names carry characters an image address would otherwise take apart or decode.
+    const std::string odd = "\xc3\x96"
+                            "dd %41#?";
     const Row rows[] = {
-        {"Png.app", "Png", Icon::png, true},
-        {"Icns.app", "Icns", Icon::icns, true},
+        {"Png", "Png", Icon::png, true},
         {nullptr, "Odd", Icon::png, true},
-        {"Broken.app", "Broken", Icon::notAnImage, false},
-        {"Huge.app", "Huge", Icon::oversized, false},
-        {"Plain.app", "Plain", Icon::none, false},
+        {"Broken", "Broken", Icon::notAnImage, false},
+        {"Huge", "Huge", Icon::oversized, false},
+        {"Plain", "Plain", Icon::none, false},
     };
     for (const Row& each : rows)
-        h.bundle(each.folder != nullptr ? fs::path(each.folder) : fs::path(odd + ".app"), each.name,
-                 QByteArrayLiteral("com.example.") + QByteArray(each.name).toLower(), "", each.icon);
-    h.bundle("Bare.app", "Bare", "", "");
+        h.homeApp(each.folder != nullptr ? fs::path(each.folder) : fs::path(odd), each.name,
+                  QByteArrayLiteral("com.example.") + QByteArray(each.name).toLower(), "", each.icon);
+    // An AppImage no entry launches has no identifier.
+    h.home().file("Applications/Bare.AppImage", 20'000);
     // The two icons that cannot be drawn are reported by Qt's image loading, and nothing else.
     h.expectWarning(QStringLiteral("Failed to get image from provider: image://appicon/"));
-    h.expectWarning(QStringLiteral("QICNSHandler"));
     h.useSizer([](const Path&, const std::vector<Path>&, qint64, bool, double, CoverageFlag*,
                   std::stop_token) { return qint64(0); });
     open();
@@ -397,7 +397,7 @@ TEST_F(ApplicationsViewTest, RowsShowTheirIconOrTheFallbackAndTheirMissingParts)
 // tap on its name, its size or its box.
 TEST_F(ApplicationsViewTest, TheFooterCountsAndEachTapTogglesOnce)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
     h.home().file(".cache/com.example.alpha/blob", 5'000);
     h.home().file(".config/com.example.alpha/data", 30'000);
     openListed();
@@ -448,7 +448,7 @@ TEST_F(ApplicationsViewTest, TheFooterCountsAndEachTapTogglesOnce)
 // Nothing measured and nothing selected: the total reads "—" in the footer and the dialog's button.
 TEST_F(ApplicationsViewTest, AZeroTotalReadsAsADash)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
     h.useSizer([](const Path&, const std::vector<Path>&, qint64, bool, double, CoverageFlag*,
                   std::stop_token) { return qint64(0); });
     openListed();
@@ -479,7 +479,7 @@ TEST_F(ApplicationsViewTest, TheIncompleteInventoryWarningWins)
         QString expected;
     };
     const Row rows[] = {{true, true, inventory}, {false, true, folders}, {false, false, QString()}};
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
     h.home().file(".cache/com.example.alpha/blob", 5'000);
     h.reportIncompleteListings(true);
     openListed();
@@ -509,15 +509,14 @@ TEST_F(ApplicationsViewTest, TheIncompleteInventoryWarningWins)
 // button disabled, and Cancel still enabled.
 TEST_F(ApplicationsViewTest, WhileSearchingOnlyCancelWorks)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
-    h.bundle("Beta.app", "Beta", "com.example.beta");
-    const fs::path root = h.bundle("Root.app", "Root", "com.example.root");
-    h.system().chown(root);
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
+    h.homeApp("Beta", "Beta", "com.example.beta");
+    const fs::path root = h.homeApp("Root", "Root", "com.example.root").program;
+    h.home().chown(root);
     h.home().file(".cache/com.example.alpha/blob", 5'000);
     h.reportIncompleteListings(true);
     openListed();
-    h.workspace().setRunning(
-        {RunningApplication{4242, Path("/other/Beta.app"), QStringLiteral("com.example.beta"), {}, {}}});
+    h.workspace().setRunning({RunningApplication{4242, Path("/other/beta"), {}}});
     struct Row
     {
         const char* name;
@@ -551,15 +550,14 @@ TEST_F(ApplicationsViewTest, WhileSearchingOnlyCancelWorks)
     }
 }
 
-// A running application whose bundle is not the user's: both banners, the administrator's first, and
+// A running application whose program is not the user's: both banners, the administrator's first, and
 // the quit-first button, which goes on to the administrator confirmation once the application quit.
-TEST_F(ApplicationsViewTest, ARunningBundleOfAnotherUserShowsBothBannersAndQuitsFirst)
+TEST_F(ApplicationsViewTest, ARunningProgramOfAnotherUserShowsBothBannersAndQuitsFirst)
 {
-    const fs::path root = h.bundle("Root.app", "Root", "com.example.root");
-    h.system().chown(root);
+    const auto root = h.homeApp("Root", "Root", "com.example.root");
+    h.home().chown(root.program);
     openListed();
-    const RunningApplication running{
-        4242, Path("/other/Root.app"), QStringLiteral("com.example.root"), {}, {}};
+    const RunningApplication running{4242, Path("/other/root"), {}};
     h.workspace().setRunning({running});
     openSheet(QStringLiteral("Root"));
     QQuickItem* admin = sheetPart(QStringLiteral("adminBanner"));
@@ -575,7 +573,7 @@ TEST_F(ApplicationsViewTest, ARunningBundleOfAnotherUserShowsBothBannersAndQuits
 
     h.click(sheetPart(QStringLiteral("revealInsteadButton")));
     ASSERT_EQ(h.workspace().revealed().size(), 1u);
-    EXPECT_EQ(h.workspace().revealed().back().native(), root.native());
+    EXPECT_EQ(h.workspace().revealed().back().native(), root.entry.native());
     EXPECT_TRUE(sheetOpen()) << "revealing closed the sheet";
 
     h.click(button);
@@ -636,10 +634,9 @@ TEST_F(ApplicationsViewTest, APackageManagedApplicationShowsWhyItStaysAndWhereTo
 // A refusal to quit stays in the banner after the application has gone; the button is "Uninstall".
 TEST_F(ApplicationsViewTest, TheRefusalStaysAfterTheApplicationQuit)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
     openListed();
-    h.workspace().setRunning(
-        {RunningApplication{4242, Path("/other/Alpha.app"), QStringLiteral("com.example.alpha"), {}, {}}});
+    h.workspace().setRunning({RunningApplication{4242, Path("/other/alpha"), {}}});
     openSheet(QStringLiteral("Alpha"));
     QQuickItem* button = sheetPart(QStringLiteral("uninstallButton"));
     h.click(button);
@@ -658,14 +655,14 @@ TEST_F(ApplicationsViewTest, TheRefusalStaysAfterTheApplicationQuit)
     EXPECT_EQ(prop(button, "symbol"), QStringLiteral("trash"));
 }
 
-// A real program started from and quit out of a fixture bundle flips the running banner while the
-// sheet is open.
+// A real program, started from and quit out of a program installed in the home, flips the running
+// banner while the sheet is open.
 TEST_F(ApplicationsViewTest, ALaunchedOrQuitProgramFlipsTheRunningBanner)
 {
-    const fs::path bundle = h.system().path("opt/Sleeper.app");
-    const fs::path executable = test::makeSleeperBundle(bundle, "com.example.screen-sleeper");
+    const fs::path executable =
+        test::makeSleeper(h.homeApp("Sleeper", "Sleeper", "com.example.screen-sleeper").program);
     auto real = std::make_shared<GuiWorkspace>(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
-    h.useWorkspace(std::make_shared<test::FixtureOnlyWorkspace>(*real, h.system().root()));
+    h.useWorkspace(std::make_shared<test::FixtureOnlyWorkspace>(*real, h.home().home()));
     openListed();
     openSheet(QStringLiteral("Sleeper"));
     auto* banner = qobject_cast<QQuickItem*>(child(sheet(), "runningBanner"));
@@ -689,7 +686,7 @@ TEST_F(ApplicationsViewTest, ALaunchedOrQuitProgramFlipsTheRunningBanner)
 // running applications, and coming back shows the list without a sheet.
 TEST_F(ApplicationsViewTest, ThePageGoingTakesItsSheetAlong)
 {
-    h.bundle("Alpha.app", "Alpha", "com.example.alpha");
+    h.homeApp("Alpha", "Alpha", "com.example.alpha");
     openListed();
     openSheet(QStringLiteral("Alpha"));
     ASSERT_GT(h.clock().activeTimerCount(), 0) << "the open sheet follows the running applications";
@@ -707,14 +704,13 @@ TEST_F(ApplicationsViewTest, ALongNameWhileQuittingKeepsTheSheetWhole)
 {
     const QString name = QStringLiteral("Extraordinarily Long Application Name For Testing The Sheet X");
     ASSERT_EQ(name.size(), 61);
-    h.bundle("Long.app", name.toUtf8(), "com.example.long");
+    h.homeApp("Long", name.toUtf8(), "com.example.long");
     openListed();
     for (const QSize size : {QSize(1040 - 228, 700), QSize(1000 - 228, 688)}) {
         SCOPED_TRACE(std::to_string(size.width()) + "x" + std::to_string(size.height()));
         h.window()->resize(size);
         ASSERT_TRUE(h.settle([&] { return h.window()->size() == size; }));
-        h.workspace().setRunning(
-            {RunningApplication{4242, Path("/other/Long.app"), QStringLiteral("com.example.long"), {}, {}}});
+        h.workspace().setRunning({RunningApplication{4242, Path("/other/long"), {}}});
         openSheet(name);
         QQuickItem* button = sheetPart(QStringLiteral("uninstallButton"));
         h.click(button);

@@ -409,11 +409,7 @@ TEST_F(ProtectionViewTest, TheCelebrationWaitsForALaterCleanAndPlaysOncePerClean
 TEST_F(ProtectionViewTest, ARunningBrowsersRefusalShowsInTheAlertAndDismissingClearsIt)
 {
     chrome();
-    h.workspace().setRunning({RunningApplication{4242,
-                                                 Path("/Applications/Google Chrome.app"),
-                                                 QStringLiteral("com.google.Chrome"),
-                                                 Path("/opt/google/chrome/chrome"),
-                                                 {}}});
+    h.workspace().setRunning({RunningApplication{4242, Path("/opt/google/chrome/chrome"), {}}});
     open();
     ASSERT_TRUE(h.scanPrivacy());
     h.screen().click(row(kChrome, kHistory));

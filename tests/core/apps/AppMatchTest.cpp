@@ -148,24 +148,6 @@ TEST(AppMatchTest, NameMatchIsAmbiguous)
         EXPECT_EQ(AppMatch::nameMatchIsAmbiguous(c.name, c.installed), c.ambiguous) << c.name.toStdString();
 }
 
-TEST(AppMatchTest, IsSelf)
-{
-    test::TempTree tree;
-    const Path real = tree.folder("Applications/Quillmere.app");
-    const Path link = tree.symlink(real, "Link.app");
-    InstalledApp app{real, u"Quillmere"_qs, u"com.vellora.quillmere"_qs, {}, 0, {}};
-    const Path elsewhere = tree.folder("Other.app");
-
-    EXPECT_TRUE(AppMatch::isSelf(app, u"com.vellora.quillmere"_qs, elsewhere));
-    EXPECT_FALSE(AppMatch::isSelf(app, u"com.vellora.Quillmere"_qs, elsewhere)); // case-sensitive
-    EXPECT_TRUE(AppMatch::isSelf(app, std::nullopt, link));                      // same place, links resolved
-    EXPECT_TRUE(AppMatch::isSelf(app, u""_qs, tree.root() / "Applications/./Quillmere.app/"));
-    EXPECT_FALSE(AppMatch::isSelf(app, std::nullopt, elsewhere));
-
-    InstalledApp noID{elsewhere, u"Other"_qs, u""_qs, {}, 0, {}};
-    EXPECT_FALSE(AppMatch::isSelf(noID, u""_qs, real)); // an empty identifier never matches by itself
-}
-
 TEST(AppMatchTest, GenericNames)
 {
     const auto& names = AppMatch::genericNames();

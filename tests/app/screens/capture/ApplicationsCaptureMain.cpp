@@ -1,4 +1,4 @@
-// Drives the Applications page through its states on fixture bundles and saves a picture of each, for
+// Drives the Applications page through its states on fixture applications and saves a picture of each, for
 // people to look at (never compared by pixels). Needs a display (see with_xvfb.sh).
 // Usage: qm_applications_capture OUTPUT_FOLDER
 // Writes OUTPUT_FOLDER/applications-NAME.png; exits 1 when a state was not reached or a picture not
@@ -25,15 +25,14 @@ using qm::test::ScreenCapture;
 const QSize kPageSize(820, 700);
 constexpr int kSettleMs = 1200;
 
-void buildBundles(ApplicationsScreenHarness& h)
+void buildApps(ApplicationsScreenHarness& h)
 {
-    h.bundle("Aurora Notes.app", "Aurora Notes", "com.example.aurora", "4.2.1", Icon::icns);
-    h.bundle("Brightline.app", "Brightline", "com.example.brightline", "2.0", Icon::png);
-    h.bundle("Cartographer.app", "Cartographer", "org.example.cartographer", "", Icon::none);
-    h.bundle("Driftwood.app", "Driftwood", "", "1.0.3", Icon::png);
-    h.system().file("opt/Driftwood.app/Contents/Resources/data.bin", 4'500'000);
-    h.system().file("opt/Aurora Notes.app/Contents/Resources/library.db", 38'000'000);
-    h.system().file("opt/Brightline.app/Contents/Frameworks/engine.so", 12'000'000);
+    h.home().file(h.homeApp("Aurora Notes", "Aurora Notes", "com.example.aurora", "4.2.1", Icon::png).program,
+                  38'000'000);
+    h.home().file(h.homeApp("Brightline", "Brightline", "com.example.brightline", "2.0", Icon::png).program,
+                  12'000'000);
+    h.homeApp("Cartographer", "Cartographer", "org.example.cartographer", "", Icon::none);
+    h.home().file(h.homeApp("Driftwood", "Driftwood", "", "1.0.3", Icon::png).program, 4'500'000);
     h.home().file(".local/share/com.example.aurora/notes.db", 2'400'000);
     h.home().file(".cache/com.example.aurora/thumbnails", 900'000);
     h.home().file(".config/com.example.aurora.conf", 2'000);
@@ -47,9 +46,9 @@ QQuickItem* row(ApplicationsScreenHarness& h, const QString& name)
 void listAndSheet(ScreenCapture& shot)
 {
     ApplicationsScreenHarness h;
-    buildBundles(h);
-    const fs::path root = h.bundle("Keystone.app", "Keystone", "com.example.keystone", "7.1", Icon::icns);
-    h.system().chown(root);
+    buildApps(h);
+    const fs::path root = h.homeApp("Keystone", "Keystone", "com.example.keystone", "7.1", Icon::png).program;
+    h.home().chown(root);
     if (!h.open(kPageSize) || !h.settleInventory()) {
         shot.fail(QStringLiteral("the page did not list: ") + h.errors().join(QLatin1Char('\n')));
         return;
@@ -61,8 +60,7 @@ void listAndSheet(ScreenCapture& shot)
     h.model().setSortBySize(false);
 
     // Keystone is not the user's and runs: both banners.
-    h.workspace().setRunning({qm::RunningApplication{
-        4242, qm::Path("/elsewhere/Keystone.app"), QStringLiteral("com.example.keystone"), {}, {}}});
+    h.workspace().setRunning({qm::RunningApplication{4242, qm::Path("/elsewhere/keystone"), {}}});
     h.click(row(h, QStringLiteral("Keystone")));
     if (!h.settle([&] { return h.model().hasSelectedApp() && !h.model().findingLeftovers(); })) {
         shot.fail(QStringLiteral("no sheet for Keystone"));
@@ -87,7 +85,7 @@ void listAndSheet(ScreenCapture& shot)
 void failure(ScreenCapture& shot)
 {
     ApplicationsScreenHarness h;
-    buildBundles(h);
+    buildApps(h);
     if (!h.open(kPageSize) || !h.settleInventory()) {
         shot.fail(QStringLiteral("the page did not list"));
         return;
@@ -114,7 +112,7 @@ void failure(ScreenCapture& shot)
 void loading(ScreenCapture& shot)
 {
     ApplicationsScreenHarness h;
-    buildBundles(h);
+    buildApps(h);
     h.holdListings(true);
     if (!h.open(kPageSize)) {
         shot.fail(QStringLiteral("the page did not load"));

@@ -2,8 +2,8 @@ import QtQuick
 import Quillmere.Design
 import Quillmere.Design as Design
 
-// An application's icon in a square frame: the bundle's own icon file, loaded off the GUI thread
-// through the application icon provider and scaled to fill the frame, or, when the bundle has none or
+// An application's icon in a square frame: the icon file its entry names, loaded off the GUI thread
+// through the application icon provider and scaled to fill the frame, or, when it has none or
 // it cannot be read, the `fallbackSymbol` centred in the frame.
 Item {
     id: icon
@@ -16,7 +16,7 @@ Item {
     property real fallbackSize: 26
     property color fallbackColor: Design.Palette.textSecondary
 
-    // The bundle's icon is on screen (not the fallback).
+    // The application's icon is on screen (not the fallback).
     readonly property bool showsImage: image.status === Image.Ready
     readonly property bool showsFallback: fallback.visible
     readonly property alias image: image

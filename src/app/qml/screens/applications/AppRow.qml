@@ -6,7 +6,7 @@ import Quillmere.Design
 import Quillmere.Design as Design
 
 // One installed application in the Applications list: its icon (34, "app.dashed" without one), its
-// name (14, medium) over its bundle identifier ("—" when it has none), the version when it has one,
+// name (14, medium) over its identifier ("—" when it has none), the version when it has one,
 // its size in a fixed column 72 wide ("—" until measured) and the trash symbol. The whole row is one
 // button: a click anywhere on it asks to uninstall the application. It lifts slightly under the
 // pointer. Every text is shown as plain text.

@@ -7,9 +7,9 @@ import Quillmere.Design as Design
 
 // The uninstall sheet of the Applications page: a modal 620 by 600 over the page it fills, on the
 // Applications backdrop with its own tint (sRGB 94, 139, 240) in scope. Top to bottom: the
-// application (icon, name, identifier, version), the administrator banner when the bundle is not the
-// user's, the running banner while the application runs or after it refused to quit, a card with the
-// bundle (always removed) and the leftovers found for it, and a footer with the total, "Cancel" and
+// application (icon, name, identifier, version), the administrator banner when the application is not
+// the user's, the running banner while the application runs or after it refused to quit, a card with the
+// application and the leftovers found for it, and a footer with the total, "Cancel" and
 // one uninstall button (quit first, administrator or normal). The normal and administrator
 // uninstalls are confirmed in a dialog first. It holds no state: everything comes from the model and
 // every control is one call on it. It is up while `shown` is true; closing it any way (Cancel,
@@ -390,7 +390,7 @@ Item {
                         width: cardScroll.width
                         spacing: 0
 
-                        // ---- bundle row ----
+                        // ---- application row ----
                         RowLayout {
                             objectName: "bundleRow"
                             Layout.fillWidth: true
