@@ -182,7 +182,7 @@ int main(int argc, char** argv)
     };
     services.sizer = [](const qm::Path&, const std::vector<qm::Path>&, qint64, bool, double,
                         qm::CoverageFlag*, std::stop_token) { return qint64(0); };
-    services.own = qm::ApplicationsViewModel::OwnIdentity{std::nullopt, "/nowhere"};
+    services.own = qm::ApplicationsViewModel::OwnIdentity{"/nowhere"};
     qm::ApplicationsViewModel model(std::move(services));
     model.load();
     while (model.phase() != qm::ApplicationsViewModel::Phase::loaded || model.sizing())

@@ -85,7 +85,7 @@ std::size_t sizeApps(const std::filesystem::path& home, const std::filesystem::p
     qm::ApplicationsViewModel::Services services{clock};
     services.home = home;
     services.systemRoot = system;
-    services.own = qm::ApplicationsViewModel::OwnIdentity{std::nullopt, "/nowhere"};
+    services.own = qm::ApplicationsViewModel::OwnIdentity{"/nowhere"};
     qm::ApplicationsViewModel model(std::move(services));
     Clock::time_point started;
     Clock::time_point lastBatch;
