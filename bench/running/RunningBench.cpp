@@ -1,23 +1,23 @@
-// Counts one bundle's running instances the way the uninstall sheet does (the desktop's running
-// applications read from /proc with each bundle's identifier, then matched by identifier or bundle
-// path) against `pgrep -c -f <bundle path>` over the same processes, side by side in every round, and
-// prints min and median with the ratio pgrep / ours (above 1: ours is faster) headed by the medians. The
-// processes are copies of sleep(1) started from fixture bundles under a temporary folder: `--processes`
-// in all, `--instances` of them from the bundle counted, the rest spread over `--bundles` other
-// bundles. pgrep is timed as it is used, a program started and waited for; both counts are printed
-// and must agree. With --whole-process ours also runs as a process of its own (start-up included, as
-// pgrep's time includes its own).
+// Counts one program's running instances the way the uninstall sheet does (the user's processes read
+// from /proc, matched by the program's executable name) against `pgrep -c -x <name>` over the same
+// processes, side by side in every round, and prints min and median with the ratio pgrep / ours (above
+// 1: ours is faster) headed by the medians. The processes are copies of sleep(1) installed as programs
+// under a temporary home (<home>/.local/opt/<name>/<name>): `--processes` in all, `--instances` of them
+// of the program counted, the rest spread over `--programs` other programs. pgrep is timed as it is
+// used, a program started and waited for; both counts are printed and must agree. With
+// --whole-process ours also runs as a process of its own (start-up included, as pgrep's time includes
+// its own).
 //
-// Usage: qm_running_bench [--processes N] [--instances K] [--bundles B] [--runs R] [--whole-process]
+// Usage: qm_running_bench [--processes N] [--instances K] [--programs B] [--runs R] [--whole-process]
 //   --processes  processes started (default 500)
-//   --instances  of them from the bundle counted (default 10)
-//   --bundles    other bundles the rest run from (default 49)
+//   --instances  of them of the program counted (default 10)
+//   --programs   other programs the rest run (default 49)
 //   --runs       rounds of each count (default 30)
 //   --whole-process  also time our count as a process of its own
 
 #include "../support/BenchSupport.h"
 #include "app/platform/GuiWorkspace.h"
-#include "core/apps/InstalledApp.h"
+#include "core/apps/ProgramIdentity.h"
 #include "core/apps/RunningApps.h"
 
 #include <QCoreApplication>
@@ -45,7 +45,7 @@ struct Options
 {
     int processes = 500;
     int instances = 10;
-    int bundles = 49;
+    int programs = 49;
     int runs = 30;
 };
 
@@ -59,8 +59,8 @@ Options parse(int argc, char** argv)
             options.processes = value;
         else if (flag == "--instances")
             options.instances = value;
-        else if (flag == "--bundles")
-            options.bundles = value;
+        else if (flag == "--programs")
+            options.programs = value;
         else if (flag == "--runs")
             options.runs = value;
         else {
@@ -68,7 +68,7 @@ Options parse(int argc, char** argv)
             std::exit(2);
         }
     }
-    if (options.instances < 1 || options.instances > options.processes || options.bundles < 1 ||
+    if (options.instances < 1 || options.instances > options.processes || options.programs < 1 ||
         options.runs < 1) {
         std::fprintf(stderr, "inconsistent options\n");
         std::exit(2);
@@ -76,22 +76,19 @@ Options parse(int argc, char** argv)
     return options;
 }
 
-// A bundle holding a copy of sleep(1) and an Info.plist with `identifier`; returns the executable.
-fs::path makeBundle(const fs::path& bundle, const std::string& identifier)
+// A program installed in the home: a copy of sleep(1) at <home>/.local/opt/<name>/<name>; returns it.
+fs::path makeProgram(const fs::path& home, const std::string& name)
 {
     std::error_code error;
-    fs::create_directories(bundle / "Contents" / "MacOS", error);
-    const fs::path program = bundle / "Contents" / "MacOS" / "Sleeper";
+    const fs::path folder = home / ".local" / "opt" / name;
+    fs::create_directories(folder, error);
+    const fs::path program = folder / name;
     if (error || !fs::copy_file("/usr/bin/sleep", program, fs::copy_options::overwrite_existing, error))
-        fail("make " + bundle.string());
-    writeFile((bundle / "Contents" / "Info.plist").string(),
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-              "<key>CFBundleIdentifier</key><string>" +
-                  identifier + "</string></dict></plist>\n");
+        fail("make " + program.string());
     return program;
 }
 
-// Starts `program` with its full path as argv[0] (so pgrep -f sees the bundle path); returns its pid.
+// Starts `program` with its full path as argv[0]; returns its pid.
 pid_t start(const fs::path& program)
 {
     const std::string path = program.string();
@@ -102,35 +99,30 @@ pid_t start(const fs::path& program)
     return pid;
 }
 
-// Runs pgrep -c -f `pattern`; its time and the count it prints.
-std::pair<double, int> pgrepCount(const std::string& pattern)
+// Runs pgrep -c -x `name`; its time and the count it prints.
+std::pair<double, int> pgrepCount(const std::string& name)
 {
-    const ChildRun child = runChild("/usr/bin/pgrep", {"-c", "-f", pattern});
+    const ChildRun child = runChild("/usr/bin/pgrep", {"-c", "-x", name});
     return {child.seconds, std::atoi(child.output.c_str())};
 }
 
-// The running instances of the application at `bundle` with `identifier`, counted as the uninstall
-// sheet counts them.
-std::size_t countInstances(const qm::GuiWorkspace& workspace, const fs::path& bundle,
-                           const QString& identifier)
+// The running instances of the program named `name`, counted as the uninstall sheet counts them.
+std::size_t countInstances(const qm::GuiWorkspace& workspace, const std::string& name)
 {
-    qm::InstalledApp installed;
-    installed.url = bundle;
-    installed.bundleID = identifier;
-    return qm::RunningApps::instancesOf(workspace.runningApplications(), installed.url, installed.bundleID)
-        .size();
+    const qm::ProgramIdentity program{{name}, {}};
+    return qm::RunningApps::instancesOf(workspace.runningApplications(), program).size();
 }
 
-// Our count as a process of its own: `--ours-once BUNDLE IDENTIFIER` prints the count.
+// Our count as a process of its own: `--ours-once NAME` prints the count.
 int oursOnce(int argc, char** argv)
 {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: qm_running_bench --ours-once BUNDLE IDENTIFIER\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: qm_running_bench --ours-once NAME\n");
         return 2;
     }
     QCoreApplication app(argc, argv);
     const qm::GuiWorkspace workspace(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
-    std::printf("%zu\n", countInstances(workspace, argv[2], QString::fromUtf8(argv[3])));
+    std::printf("%zu\n", countInstances(workspace, argv[2]));
     return 0;
 }
 
@@ -149,24 +141,29 @@ int main(int argc, char** argv)
         fail("mkdtemp");
     const fs::path root = fs::canonical(folderTemplate);
 
-    const fs::path target = root / "Applications" / "Target.app";
-    const fs::path targetProgram = makeBundle(target, "com.example.target");
+    // Names of at most 15 bytes, so the kernel's process name (what pgrep -x reads) is the whole name.
+    const std::string targetName = "qm-target";
+    const fs::path targetProgram = makeProgram(root, targetName);
     std::vector<fs::path> others;
-    for (int b = 0; b < options.bundles; ++b)
-        others.push_back(makeBundle(root / "Applications" / ("Other " + std::to_string(b) + ".app"),
-                                    "com.example.other" + std::to_string(b)));
+    for (int b = 0; b < options.programs; ++b)
+        others.push_back(makeProgram(root, "qm-other-" + std::to_string(b)));
 
     std::vector<pid_t> children;
     for (int i = 0; i < options.processes; ++i)
         children.push_back(
             start(i < options.instances ? targetProgram : others[std::size_t(i) % others.size()]));
-    // Every child has exec'd once its executable shows in /proc.
-    for (const pid_t pid : children) {
-        while (!qm::RunningApps::bundleOfProcess(pid))
+    // Every child has exec'd once the kernel shows its own program as its executable.
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const std::string expected =
+            (int(i) < options.instances ? targetProgram : others[i % others.size()]).filename().string();
+        for (;;) {
+            const auto process = qm::RunningApps::process(children[i]);
+            if (process && process->executableName() == expected)
+                break;
             ::usleep(1000);
+        }
     }
 
-    const QString identifier = QStringLiteral("com.example.target");
     const qm::GuiWorkspace workspace(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
     std::vector<double> ours;
     std::vector<double> asProcess;
@@ -174,18 +171,16 @@ int main(int argc, char** argv)
     std::size_t ourCount = 0;
     std::size_t processCount = 0;
     int theirCount = 0;
-    // The pattern matches the bundle's own processes only ("Target.app/" ends the bundle's name).
-    const std::string pattern = target.string() + "/";
     for (int run = 0; run < options.runs; ++run) {
         const auto a = Clock::now();
-        ourCount = countInstances(workspace, target, identifier);
+        ourCount = countInstances(workspace, targetName);
         ours.push_back(seconds(Clock::now() - a));
         if (wholeProcess) {
-            const ChildRun child = runOursOnce({target.native(), identifier.toStdString()});
+            const ChildRun child = runOursOnce({targetName});
             asProcess.push_back(child.seconds);
             processCount = std::size_t(std::atol(child.output.c_str()));
         }
-        const auto [pgrepSeconds, count] = pgrepCount(pattern);
+        const auto [pgrepSeconds, count] = pgrepCount(targetName);
         theirs.push_back(pgrepSeconds);
         theirCount = count;
     }
@@ -197,15 +192,15 @@ int main(int argc, char** argv)
     std::error_code ignored;
     fs::remove_all(root, ignored);
 
-    std::printf("processes %d (bundle's own %d, %d other bundles), %d rounds\n", options.processes,
-                options.instances, options.bundles, options.runs);
+    std::printf("processes %d (the program's own %d, %d other programs), %d rounds\n", options.processes,
+                options.instances, options.programs, options.runs);
     const bool same = int(ourCount) == theirCount && (!wholeProcess || processCount == ourCount);
-    std::printf("instances counted: quillmere %zu, pgrep -f %d%s\n", ourCount, theirCount,
+    std::printf("instances counted: quillmere %zu, pgrep -x %d%s\n", ourCount, theirCount,
                 same ? "" : "  MISMATCH");
-    printComparison("quiet", "quillmere (in this process)", ours, "pgrep -c -f", theirs);
+    printComparison("quiet", "quillmere (in this process)", ours, "pgrep -c -x", theirs);
     if (wholeProcess) {
         printSide("quillmere as a process (start included)", asProcess);
-        printRatio("pgrep -c -f", theirs, "quillmere as a process", asProcess);
+        printRatio("pgrep -c -x", theirs, "quillmere as a process", asProcess);
     }
     return same ? 0 : 1;
 }
