@@ -63,6 +63,15 @@ bool stillThere(const FileSystem& fileSystem, const Path& path)
     return !status.error().isPosix(ENOENT) && !status.error().isPosix(ENOTDIR);
 }
 
+// True when `report` moved `item` (as given or standardised) to the Trash.
+bool trashedItem(const CleanReport& report, const Path& item)
+{
+    const std::string standardized = FileSystem::standardize(item).native();
+    return std::any_of(report.trashed.begin(), report.trashed.end(), [&](const TrashedItem& t) {
+        return t.original.native() == item.native() || t.original.native() == standardized;
+    });
+}
+
 } // namespace
 
 // One sizing job's shared state: its stop source, and the hand-over of a batch to the GUI thread,
@@ -1003,12 +1012,7 @@ void ApplicationsViewModel::confirmUninstall()
             const qint64 known = bytes >= 1 ? bytes : measure(app, std::stop_token());
             auto bundleReport =
                 std::make_shared<CleanReport>(cleaner.clean({uninstallItem(items.front(), app.name, known)}));
-            const std::string standardized = FileSystem::standardize(items.front()).native();
-            const bool removed = std::any_of(bundleReport->trashed.begin(), bundleReport->trashed.end(),
-                                             [&](const TrashedItem& t) {
-                                                 return t.original.native() == items.front().native() ||
-                                                        t.original.native() == standardized;
-                                             });
+            const bool removed = trashedItem(*bundleReport, items.front());
             // What goes with the application (its menu entry) only once the application went: an
             // entry moved from beside a program that stayed would hide an installed program.
             if (removed && items.size() > 1) {
@@ -1024,11 +1028,8 @@ void ApplicationsViewModel::confirmUninstall()
             auto leftoverReport = std::make_shared<CleanReport>();
             if (removed && !leftovers.empty())
                 *leftoverReport = cleaner.clean(leftovers);
-            postTo(self, [app, bundleReport, leftoverReport, removed](ApplicationsViewModel& model) {
-                if (removed)
-                    model.applyNormalUninstall(app, *bundleReport, *leftoverReport);
-                else
-                    model.applyNormalUninstall(app, *bundleReport, CleanReport{});
+            postTo(self, [app, bundleReport, leftoverReport](ApplicationsViewModel& model) {
+                model.applyNormalUninstall(app, *bundleReport, *leftoverReport);
             });
         },
         kUserInitiatedPriority);
@@ -1125,12 +1126,7 @@ void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const 
 {
     // The application itself: its program (or AppImage), which the road moves first.
     const Path& itself = app.removal.empty() ? app.url : app.removal.front();
-    const std::string standardized = FileSystem::standardize(itself).native();
-    const bool removed =
-        std::any_of(bundleReport.trashed.begin(), bundleReport.trashed.end(), [&](const TrashedItem& t) {
-            return t.original.native() == itself.native() || t.original.native() == standardized;
-        });
-    if (!removed) {
+    if (!trashedItem(bundleReport, itself)) {
         setUninstallFailure(
             kLeftQuote + app.name + QStringLiteral("\u201d couldn't be moved to the Trash.\n") +
             (bundleReport.failures.empty() ? QStringLiteral("You may not have permission to remove it.")

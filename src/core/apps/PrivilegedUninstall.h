@@ -15,7 +15,7 @@
 // Moves an application's own folder (one under /opt that no package owns) that the user's own rights
 // cannot move into the user's Trash, with administrator rights: its location is checked, a free name in the
 // Trash is chosen and its info file reserved, and one shell command, run as root after the password prompt,
-// checks the location again, pins both folders and renames the bundle without replacing anything. Nothing is
+// checks the location again, pins both folders and renames the folder without replacing anything. Nothing is
 // deleted and nothing is copied: the move is a rename within one file system or it does not happen.
 namespace qm::PrivilegedUninstall {
 
@@ -50,7 +50,7 @@ struct Environment
     FileSystem fileManager;
 };
 
-// The exit status of the root command when the bundle's folder is not an application folder or below one.
+// The exit status of the root command when the item's folder is not an application folder or below one.
 inline constexpr int kOutsideApplicationFolders = 64;
 
 // Moves the application folder `app` (of any name, in or below one of the application folders) into

@@ -19,17 +19,8 @@ namespace fs = std::filesystem;
 class FilesPageInShellTest : public ::testing::Test
 {
 protected:
-    ModuleModels* models() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        return root ? root->property("models").value<ModuleModels*>() : nullptr;
-    }
-    QQuickItem* page() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
-        return stage ? stage->property("screen").value<QQuickItem*>() : nullptr;
-    }
+    ModuleModels* models() const { return shell.models(); }
+    QQuickItem* page() const { return shell.stageScreen(); }
     // The item named `name` on the page on show (not on one still fading out).
     static QQuickItem* under(QQuickItem* item, const QString& name)
     {

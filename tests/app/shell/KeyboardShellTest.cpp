@@ -59,17 +59,8 @@ class KeyboardShellTest : public ::testing::Test
 protected:
     QQuickItem* focused() const { return shell.window()->activeFocusItem(); }
     QString selection() const { return shell.app().navigator()->selectionId(); }
-    ModuleModels* models() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        return root ? root->property("models").value<ModuleModels*>() : nullptr;
-    }
-    QQuickItem* page() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
-        return stage ? stage->property("screen").value<QQuickItem*>() : nullptr;
-    }
+    ModuleModels* models() const { return shell.models(); }
+    QQuickItem* page() const { return shell.stageScreen(); }
     // Presses Tab until the focused item's name starts with `prefix` (at most 200 presses), expecting
     // every stop on the way to show the focus ring; the item reached, or null.
     QQuickItem* tabTo(const QString& prefix)

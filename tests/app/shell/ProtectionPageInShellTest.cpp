@@ -19,17 +19,8 @@ QString text(const QObject* object, const char* property = "text")
 class ProtectionPageInShellTest : public ::testing::Test
 {
 protected:
-    QQuickItem* page() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
-        return stage ? stage->property("screen").value<QQuickItem*>() : nullptr;
-    }
-    ModuleModels* models() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        return root ? root->property("models").value<ModuleModels*>() : nullptr;
-    }
+    QQuickItem* page() const { return shell.stageScreen(); }
+    ModuleModels* models() const { return shell.models(); }
     QObject* scanAction() const { return shell.object("scanAction"); }
     QString tab() const { return text(page(), "tab"); }
 

@@ -1,6 +1,7 @@
 #include "ShellHarness.h"
 
 #include "app/models/ApplicationIconProvider.h"
+#include "app/shell/ModuleModels.h"
 
 #include <QQmlComponent>
 #include <QSettings>
@@ -107,6 +108,19 @@ QQuickItem* findItem(QQuickItem* under, QLatin1String objectName)
 }
 
 } // namespace
+
+ModuleModels* ShellHarness::models() const
+{
+    QQuickItem* root = item("rootView");
+    return root ? root->property("models").value<ModuleModels*>() : nullptr;
+}
+
+QQuickItem* ShellHarness::stageScreen() const
+{
+    QQuickItem* root = item("rootView");
+    QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
+    return stage ? stage->property("screen").value<QQuickItem*>() : nullptr;
+}
 
 QQuickItem* ShellHarness::item(const char* objectName) const
 {

@@ -17,6 +17,10 @@
 #include <atomic>
 #include <memory>
 
+namespace qm {
+class ModuleModels;
+}
+
 namespace qm::test {
 
 // The application's main window in this process, on a fixture home and config folder, with a fake
@@ -68,6 +72,10 @@ public:
     QObject* object(const char* objectName) const;
     // A property of the window's root object.
     QVariant windowProperty(const char* name) const;
+    // The root view's module models, or null before the root view shows.
+    ModuleModels* models() const;
+    // The screen the stage shows (not one still fading out), or null.
+    QQuickItem* stageScreen() const;
 
     // Sends one key press and release to the window.
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);

@@ -58,11 +58,7 @@ protected:
         QObject* shown = content ? content->property("shown").value<QObject*>() : nullptr;
         return shown ? shown->objectName() : QString();
     }
-    ModuleModels* models() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        return root ? root->property("models").value<ModuleModels*>() : nullptr;
-    }
+    ModuleModels* models() const { return shell.models(); }
     QString selection() const { return shell.app().navigator()->selectionId(); }
     QObject* scanAction() const { return shell.object("scanAction"); }
     QObject* goAction(const QString& module) const
@@ -75,12 +71,7 @@ protected:
         QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
         return stage ? stage->property("module").toString() : QString();
     }
-    QQuickItem* stageScreen() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
-        return stage ? stage->property("screen").value<QQuickItem*>() : nullptr;
-    }
+    QQuickItem* stageScreen() const { return shell.stageScreen(); }
     QObject* onboardingPart(const char* alias) const
     {
         QQuickItem* onboarding = shell.item("onboarding");

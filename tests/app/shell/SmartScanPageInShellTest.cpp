@@ -13,17 +13,8 @@ namespace {
 class SmartScanPageInShellTest : public ::testing::Test
 {
 protected:
-    QQuickItem* page() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        QObject* stage = root ? root->property("stage").value<QObject*>() : nullptr;
-        return stage ? stage->property("screen").value<QQuickItem*>() : nullptr;
-    }
-    ModuleModels* models() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        return root ? root->property("models").value<ModuleModels*>() : nullptr;
-    }
+    QQuickItem* page() const { return shell.stageScreen(); }
+    ModuleModels* models() const { return shell.models(); }
 
     ShellHarness shell;
 };

@@ -34,11 +34,7 @@ protected:
         collect(shell.window()->contentItem(), prefix, found);
         return found;
     }
-    ModuleModels* models() const
-    {
-        QQuickItem* root = shell.item("rootView");
-        return root ? root->property("models").value<ModuleModels*>() : nullptr;
-    }
+    ModuleModels* models() const { return shell.models(); }
     // Whether the text item shows `text` whole, inside its parent's row.
     static void expectWhole(const QQuickItem* item, const QString& text, const std::string& what)
     {
