@@ -634,6 +634,55 @@ TEST_F(ShellWindowTest, HelpAboutAndUpdateCommands)
     EXPECT_EQ(text(about->property("creditsText").value<QObject*>()), ProductLinks::aboutCreditsHtml());
 }
 
+// The menus' items and the About panel are not needed for the first frame and are made right after
+// it; the commands, and with them every shortcut, are there from the start.
+TEST_F(ShellWindowTest, TheMenusItemsAndTheAboutPanelAreMadeRightAfterTheFirstFrame)
+{
+    FirstFrame firstFrame(false);
+    ShellHarness waiting;
+    waiting.setFirstFrame(&firstFrame);
+    waiting.answers().fullDiskAccess = true;
+    ASSERT_TRUE(waiting.launch());
+    const auto items = [&](int index) {
+        QStringList texts;
+        QQuickItem* title = waiting.menuBarItem(index);
+        QObject* menu = title != nullptr ? title->property("menu").value<QObject*>() : nullptr;
+        if (menu == nullptr)
+            return QStringList{QStringLiteral("(no menu)")};
+        const int count = menu->property("count").toInt();
+        for (int i = 0; i < count; ++i) {
+            QQuickItem* item = nullptr;
+            QMetaObject::invokeMethod(menu, "itemAt", Q_RETURN_ARG(QQuickItem*, item), Q_ARG(int, i));
+            texts << (item != nullptr ? item->property("text").toString() : QString());
+        }
+        return texts;
+    };
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(items(i), QStringList()) << "menu " << i << " before the first frame";
+    EXPECT_EQ(waiting.windowProperty("aboutPanel").value<QObject*>(), nullptr);
+    waiting.key(Qt::Key_3, Qt::ControlModifier);
+    EXPECT_EQ(waiting.app().navigator()->selectionId(), QStringLiteral("Cleanup"))
+        << "the shortcuts work already";
+
+    firstFrame.markShown();
+    EXPECT_EQ(items(0),
+              QStringList({QStringLiteral("About Quillmere"), QStringLiteral("Check for Updates\u2026"),
+                           QString(), QStringLiteral("Quit Quillmere")}));
+    EXPECT_EQ(items(1), QStringList({waiting.object("scanAction")->property("text").toString()}));
+    QStringList modules;
+    for (const QuillmereModule module : QuillmereModules::allCases)
+        modules << QuillmereModules::title(module);
+    EXPECT_EQ(items(2), modules);
+    EXPECT_EQ(items(3),
+              QStringList({QStringLiteral("Quillmere User Guide"), QStringLiteral("Quillmere Support")}));
+
+    QObject* about = waiting.windowProperty("aboutPanel").value<QObject*>();
+    ASSERT_NE(about, nullptr);
+    QMetaObject::invokeMethod(waiting.object("aboutAction"), "trigger");
+    EXPECT_TRUE(waitFor([&] { return about->property("opened").toBool(); }));
+    waiting.quit();
+}
+
 // Escape closes each menu of the bar and leaves the bar as if no menu had been opened, also while the
 // pointer still rests on the title: the title loses its highlight, hovering the next title opens
 // nothing, and one click on the title opens the menu again.

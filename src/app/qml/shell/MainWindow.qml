@@ -16,13 +16,14 @@ ApplicationWindow {
 
     readonly property FocusedValues focused: focusedValues
     readonly property alias content: content
-    readonly property alias aboutPanel: aboutPanel
+    // Null until the first frame is on screen.
+    readonly property AboutPanel aboutPanel: aboutPanelMaker.object
     readonly property alias scanAction: scanAction
     readonly property alias checkForUpdatesAction: checkForUpdatesAction
     readonly property string scanTitle: focusedValues.hasScanCommand ? "Scan " + focusedValues.scanTarget : "Scan"
     // The commands that act on the screen are off while the About panel covers it, so their shortcuts
     // never reach what cannot be seen.
-    readonly property bool screenCommandsEnabled: !aboutPanel.visible
+    readonly property bool screenCommandsEnabled: aboutPanel === null || !aboutPanel.visible
 
     width: 1040
     height: 700
@@ -46,6 +47,22 @@ ApplicationWindow {
 
     FocusedValues {
         id: focusedValues
+    }
+
+    // The menus' items are not needed for the first frame: they are made once it is on screen.
+    function makeMenuEntries() {
+        for (let i = 0; i < menuBar.count; ++i)
+            menuBar.menuAt(i).makeEntries()
+    }
+    Connections {
+        target: window.app.firstFrame
+        function onShownChanged() {
+            window.makeMenuEntries()
+        }
+    }
+    Component.onCompleted: {
+        if (app.firstFrame.shown)
+            makeMenuEntries()
     }
 
     menuBar: MenuBar {
@@ -103,89 +120,110 @@ ApplicationWindow {
 
         CommandMenu {
             title: "Quillmere"
-            CommandMenuItem {
-                action: Action {
-                    objectName: "aboutAction"
-                    text: "About Quillmere"
-                    onTriggered: aboutPanel.open()
-                }
-            }
-            CommandMenuItem {
-                action: Action {
-                    id: checkForUpdatesAction
-                    objectName: "checkForUpdatesAction"
-                    text: "Check for Updates…"
-                    onTriggered: window.app.checkForUpdates()
-                }
-            }
-            MenuSeparator {}
-            CommandMenuItem {
-                shortcutText: "Ctrl+Q"
-                action: Action {
-                    objectName: "quitAction"
-                    text: "Quit Quillmere"
-                    shortcut: StandardKey.Quit
-                    onTriggered: Qt.quit()
+            entries: Component {
+                CommandMenu.Entries {
+                    CommandMenuItem { action: aboutAction }
+                    CommandMenuItem { action: checkForUpdatesAction }
+                    MenuSeparator {}
+                    CommandMenuItem { action: quitAction; shortcutText: "Ctrl+Q" }
                 }
             }
         }
         CommandMenu {
             title: "File"
-            CommandMenuItem {
-                symbol: "magnifyingglass"
-                shortcutText: "Ctrl+R"
-                action: Action {
-                    id: scanAction
-                    objectName: "scanAction"
-                    text: window.scanTitle
-                    shortcut: "Ctrl+R"
-                    enabled: focusedValues.hasScanCommand && window.screenCommandsEnabled
-                    // Reads the published command again when it runs.
-                    onTriggered: focusedValues.runScanCommand()
+            entries: Component {
+                CommandMenu.Entries {
+                    CommandMenuItem { action: scanAction; symbol: "magnifyingglass"; shortcutText: "Ctrl+R" }
                 }
             }
         }
         CommandMenu {
             id: goMenu
             title: "Go"
-
-            Instantiator {
-                id: goItems
-                model: QuillmereModule.allCases
-                delegate: CommandMenuItem {
-                    required property int index
-                    required property string modelData
-                    symbol: QuillmereModule.systemImage(modelData)
-                    shortcutText: QuillmereModule.shortcut(index)
-                    action: Action {
-                        objectName: "goAction:" + modelData
-                        text: QuillmereModule.title(modelData)
-                        shortcut: QuillmereModule.shortcut(index)
-                        enabled: focusedValues.moduleCommandsEnabled && window.screenCommandsEnabled
-                        onTriggered: window.app.navigator.selection = modelData
+            entries: Component {
+                CommandMenu.Entries {
+                    Instantiator {
+                        model: goActions.count
+                        delegate: CommandMenuItem {
+                            required property int index
+                            action: goActions.objectAt(index)
+                            symbol: QuillmereModule.systemImage(QuillmereModule.allCases[index])
+                            shortcutText: QuillmereModule.shortcut(index)
+                        }
+                        onObjectAdded: (index, object) => goMenu.insertItem(index, object)
+                        onObjectRemoved: (index, object) => goMenu.removeItem(object)
                     }
                 }
-                onObjectAdded: (index, object) => goMenu.insertItem(index, object)
-                onObjectRemoved: (index, object) => goMenu.removeItem(object)
             }
         }
         CommandMenu {
             title: "Help"
-            CommandMenuItem {
-                action: Action {
-                    objectName: "guideAction"
-                    text: "Quillmere User Guide"
-                    onTriggered: window.app.openGuide()
-                }
-            }
-            CommandMenuItem {
-                action: Action {
-                    objectName: "supportAction"
-                    text: "Quillmere Support"
-                    onTriggered: window.app.openSupport()
+            entries: Component {
+                CommandMenu.Entries {
+                    CommandMenuItem { action: guideAction }
+                    CommandMenuItem { action: supportAction }
                 }
             }
         }
+    }
+
+    // The commands, made with the window so that their shortcuts work from the start; the menus' items
+    // that show them are made once the first frame is on screen.
+    Action {
+        id: aboutAction
+        objectName: "aboutAction"
+        text: "About Quillmere"
+        onTriggered: {
+            if (window.aboutPanel !== null)
+                window.aboutPanel.open()
+        }
+    }
+    Action {
+        id: checkForUpdatesAction
+        objectName: "checkForUpdatesAction"
+        text: "Check for Updates…"
+        onTriggered: window.app.checkForUpdates()
+    }
+    Action {
+        id: quitAction
+        objectName: "quitAction"
+        text: "Quit Quillmere"
+        shortcut: StandardKey.Quit
+        onTriggered: Qt.quit()
+    }
+    Action {
+        id: scanAction
+        objectName: "scanAction"
+        text: window.scanTitle
+        shortcut: "Ctrl+R"
+        enabled: focusedValues.hasScanCommand && window.screenCommandsEnabled
+        // Reads the published command again when it runs.
+        onTriggered: focusedValues.runScanCommand()
+    }
+    Instantiator {
+        id: goActions
+        model: QuillmereModule.allCases
+        delegate: Action {
+            required property int index
+            required property string modelData
+            objectName: "goAction:" + modelData
+            text: QuillmereModule.title(modelData)
+            shortcut: QuillmereModule.shortcut(index)
+            enabled: focusedValues.moduleCommandsEnabled && window.screenCommandsEnabled
+            onTriggered: window.app.navigator.selection = modelData
+        }
+    }
+    Action {
+        id: guideAction
+        objectName: "guideAction"
+        text: "Quillmere User Guide"
+        onTriggered: window.app.openGuide()
+    }
+    Action {
+        id: supportAction
+        objectName: "supportAction"
+        text: "Quillmere Support"
+        onTriggered: window.app.openSupport()
     }
 
     MainWindowContent {
@@ -196,8 +234,13 @@ ApplicationWindow {
         focused: focusedValues
     }
 
-    AboutPanel {
-        id: aboutPanel
-        app: window.app
+    // Made once the first frame is on screen, as the menus' items are.
+    Instantiator {
+        id: aboutPanelMaker
+        active: window.app.firstFrame.shown
+        delegate: AboutPanel {
+            parent: window.contentItem
+            app: window.app
+        }
     }
 }
