@@ -12,14 +12,14 @@ QString toQString(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Registers the symbol font from its TrueType file, also when the system lists the family already: the
+// system may list it from a WOFF2 copy too, and Qt may pick that one, which FreeType then decompresses
+// in every thread that draws a symbol (the GUI thread for layout, the render thread for glyphs) before
+// the first frame. Without the file, the system's family is used as it is.
 void ensureGlyphFont()
 {
-    static const bool loaded = [] {
-        const QString family = toQString(Symbols::fontFamily);
-        if (QFontDatabase::families().contains(family))
-            return true;
-        return QFontDatabase::addApplicationFont(toQString(Symbols::fontFile)) >= 0;
-    }();
+    static const bool loaded = QFontDatabase::addApplicationFont(toQString(Symbols::fontFile)) >= 0 ||
+                               QFontDatabase::families().contains(toQString(Symbols::fontFamily));
     (void)loaded;
 }
 
