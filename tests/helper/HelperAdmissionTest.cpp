@@ -146,6 +146,20 @@ TEST_F(HelperAdmission, AFloodOfAnotherUsersCallsHoldsUpNoCallOfTheDesktopUser)
     const std::unique_ptr<QProcess> flood =
         startClient({"--uid", kOtherUser, "--timeout-ms", "600000", "flood", "512", "64", "freeMemory"});
     ASSERT_TRUE(flood->waitForStarted());
+    // Until the bus has said who sent each call of the flood, the whole flood counts against the bound
+    // of all calls waiting for admission. Once it has, the flood's user holds half of that bound and
+    // the rest of the flood has been turned away.
+    const QString limitsExceeded = QStringLiteral("error\torg.freedesktop.DBus.Error.LimitsExceeded");
+    constexpr int kTurnedAway = HelperService::kMaxAdmitting - HelperService::kMaxAdmitting / 2;
+    int turnedAway = 0;
+    QElapsedTimer settling;
+    settling.start();
+    while (turnedAway < kTurnedAway && settling.elapsed() < 60'000 && flood->state() == QProcess::Running) {
+        flood->waitForReadyRead(200);
+        while (flood->canReadLine())
+            turnedAway += QString::fromUtf8(flood->readLine()).trimmed() == limitsExceeded ? 1 : 0;
+    }
+    ASSERT_EQ(turnedAway, kTurnedAway) << "the flood was not turned away beyond its user's half";
     for (int waited = 0;
          polkit().calls().size() < HelperService::kMaxPolkitQuestionsPerUser && waited < 60'000; waited += 20)
         QThread::msleep(20);
