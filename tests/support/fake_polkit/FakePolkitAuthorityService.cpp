@@ -49,11 +49,15 @@ public:
         const QDBusReply<uint> uid = connection.interface()->serviceUid(name);
         const QString uidText = uid.isValid() ? QString::number(uid.value()) : QStringLiteral("?");
 
-        QFile log(m_log);
-        if (log.open(QIODevice::Append)) {
-            log.write((action + QLatin1Char(' ') + kind + QStringLiteral(" uid=") + uidText +
-                       QStringLiteral(" flags=") + QString::number(flags) + QLatin1Char('\n'))
-                          .toUtf8());
+        // Logged and closed before the answer leaves, so a caller that has its answer finds the call
+        // in the log.
+        {
+            QFile log(m_log);
+            if (log.open(QIODevice::Append)) {
+                log.write((action + QLatin1Char(' ') + kind + QStringLiteral(" uid=") + uidText +
+                           QStringLiteral(" flags=") + QString::number(flags) + QLatin1Char('\n'))
+                              .toUtf8());
+            }
         }
 
         const QString answer =
