@@ -27,6 +27,33 @@ Item {
                 height: 400
             }
         }
+        // A fitting name beside a fixed part, the two laid out by a row, as the Disk legend lays them.
+        Component {
+            id: fittingRow
+            RowLayout {
+                id: row
+                property alias fitting: fitting
+                spacing: 0
+                FittingText {
+                    id: fitting
+                    Layout.fillWidth: true
+                    Layout.minimumWidth: 0
+                    Layout.preferredWidth: 0
+                    availableWidth: row.width - fixed.width
+                    text: "System & Other"
+                    largeFont: Typo.calloutMedium
+                    smallFont: Typo.captionMedium
+                    maximumLineCount: 2
+                }
+                Item {
+                    id: fixed
+                    Layout.preferredWidth: 10
+                }
+            }
+        }
+        TextMetrics {
+            id: fittingMetrics
+        }
         Component {
             id: hero
             HeroMedallion {
@@ -250,6 +277,29 @@ Item {
             tryVerify(function () {
                 return Math.abs(view.height - (view.messageText.mapToItem(view, 0, view.messageText.height).y + 32)) < 1e-6
             }, 5000, "padded 32 below the message")
+        }
+
+        // Each width from the one the small font needs less a fraction up to the large font's: the
+        // name shows whole every time, on one line in either font or on two, never cut.
+        function test_fittingTextShowsItsNameWholeAtFractionalWidths() {
+            fittingMetrics.font = Typo.captionMedium
+            fittingMetrics.text = "System & Other"
+            const small = fittingMetrics.advanceWidth
+            fittingMetrics.font = Typo.calloutMedium
+            const large = fittingMetrics.advanceWidth
+            verify(small < large)
+            // The row places its items on whole pixels: a room a fraction short of a font's width is
+            // rounded up at times and down at others.
+            for (const room of [small - 0.7, small - 0.4, small - 0.2, small, small + 0.3, large - 0.4,
+                                large - 0.2, large, large + 0.6]) {
+                const row = createTemporaryObject(fittingRow, root, { width: room + 10 })
+                const name = row.fitting
+                waitForItemPolished(row)
+                verify(!name.truncated, "cut with " + room + " of room")
+                verify(name.fitsWhole, "room " + room)
+                verify(name.contentWidth <= name.width + 0.01, "wider than its place with " + room)
+                verify(name.lineCount <= 2, "room " + room)
+            }
         }
 
         function test_statusBadgeLayout() {
