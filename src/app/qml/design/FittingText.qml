@@ -13,8 +13,9 @@ Text {
     // The width the text may take: its own unless set. A text laid out by a layout (whose width the
     // layout derives from the text's own size) is given the room its owner computes instead.
     property real availableWidth: width
-    // Layouts place their items on whole pixels, so a text is given no more than the whole pixels of
-    // the room computed for it: a text that fits only the fraction would be cut.
+    // Layouts place their items on whole pixels and may round the room computed for a text down, so a
+    // text fits only where it fits the whole pixels of that room; one that needed the fraction would be
+    // cut.
     readonly property real wholeWidth: Math.floor(availableWidth + 0.01)
     readonly property bool fitsLarge: largeMetrics.advanceWidth <= wholeWidth + 0.01
     readonly property bool fitsSmall: smallMetrics.advanceWidth <= wholeWidth + 0.01
