@@ -194,9 +194,10 @@ HelperReply SystemThreatRemover::remove(const QString& /*label*/, const QStringL
         if ((parent == "/etc/systemd/user" || parent == "/etc/xdg/autostart") && mayStillExist(tree, path))
             mayStillRun = true;
     }
-    // A system unit whose file or enable link goes is stopped when systemd says it is active, and the
-    // question asked again. The policy admitted only unit names here, and "--" keeps one from reading as
-    // an option.
+    // A system unit whose file or enable link goes is stopped only when systemd says it loaded the unit
+    // from one of the files being removed: a vendor unit of the same name, or the unit an alias link
+    // points to, is the system's own and keeps running. The policy admitted only names systemd reads as
+    // one unit, never as a pattern, and "--" keeps one from reading as an option.
     std::set<std::string> systemUnits;
     for (const std::string& path : distinct) {
         const std::string parent = parentOf(path);
@@ -204,8 +205,10 @@ HelperReply SystemThreatRemover::remove(const QString& /*label*/, const QStringL
             (startsWith(parent, "/etc/systemd/system/") && Policy::isAllowedParent(parent)))
             systemUnits.insert(nameOf(path));
     }
+    const std::set<std::string> removing(distinct.begin(), distinct.end());
     for (const std::string& unit : systemUnits) {
-        if (!systemctl({"is-active", "--quiet", "--", unit}))
+        const std::optional<std::string> loadedFrom = fragmentPath(unit);
+        if (!loadedFrom || !removing.contains(*loadedFrom))
             continue;
         (void)systemctl({"stop", "--", unit});
         if (systemctl({"is-active", "--quiet", "--", unit}))
@@ -259,6 +262,24 @@ HelperReply SystemThreatRemover::remove(const QString& /*label*/, const QStringL
     }
     return HelperReply{true, QStringLiteral("Removed ") + QString::number(removed) + QStringLiteral(" item") +
                                  (removed == 1 ? QString() : QStringLiteral("s")) + note};
+}
+
+std::optional<std::string> SystemThreatRemover::fragmentPath(const std::string& unit) const
+{
+    ProcessRequest request;
+    request.program = m_systemctl;
+    request.arguments = {"show", "-P", "FragmentPath", "--", unit};
+    request.deadline = std::chrono::seconds(30);
+    request.outputCap = kMaxPathBytes + 1;
+    const Result<ProcessOutcome> outcome = m_runner->run(request);
+    if (!outcome || !outcome->succeeded() || outcome->standardOutputTruncated)
+        return std::nullopt;
+    QByteArray path = outcome->standardOutput;
+    if (path.endsWith('\n'))
+        path.chop(1);
+    if (path.isEmpty() || path.contains('\n'))
+        return std::nullopt;
+    return path.toStdString();
 }
 
 bool SystemThreatRemover::systemctl(std::vector<std::string> arguments) const

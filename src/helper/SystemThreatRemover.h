@@ -9,18 +9,19 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qm {
 
 // Removes a system-level launch item for the application: checks every path under the removal policy
 // and on disk, refuses items whose code is Apple's own or notarized, stops a system unit being removed
-// (its file or an enable link) when systemd says it is active, deletes the items for good (then has
-// systemd reload) and answers with one sentence. Every refusal comes before the first stop, and every
-// stop before the first deletion. It acts on system root + path, opens folders without following links,
-// and fails closed: only "does not exist" counts as gone. A path named several times is checked once,
-// yet counted in the answer as often as it is named. Holds no state between calls; safe from several
-// threads at once.
+// (its file or an enable link) when systemd says it loaded that unit from one of the files being removed,
+// deletes the items for good (then has systemd reload) and answers with one sentence. Every refusal comes
+// before the first stop, and every stop before the first deletion. It acts on system root + path, opens
+// folders without following links, and fails closed: only "does not exist" counts as gone. A path named
+// several times is checked once, yet counted in the answer as often as it is named. Holds no state between
+// calls; safe from several threads at once.
 class SystemThreatRemover
 {
 public:
@@ -44,6 +45,9 @@ public:
     HelperProtocol::HelperReply remove(const QString& label, const QStringList& paths) const;
 
 private:
+    // The file systemd loaded `unit` from ("systemctl show -P FragmentPath"), or nothing when it knows
+    // no such file or cannot be asked. Its output is not passed on to the journal.
+    std::optional<std::string> fragmentPath(const std::string& unit) const;
     // "systemctl <arguments>" exits 0; a systemctl that cannot be run counts as a no.
     bool systemctl(std::vector<std::string> arguments) const;
 

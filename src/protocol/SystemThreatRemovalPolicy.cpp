@@ -28,6 +28,35 @@ bool holdsUnits(std::string_view folder)
 
 } // namespace
 
+bool isValidUnitName(std::string_view name)
+{
+    if (name.empty() || name.size() > kMaxUnitNameBytes)
+        return false;
+    const auto suffix = std::find_if(kUnitSuffixes.begin(), kUnitSuffixes.end(), [&](std::string_view type) {
+        return endsWithAfterSomething(name, type);
+    });
+    if (suffix == kUnitSuffixes.end())
+        return false;
+    const std::string_view stem = name.substr(0, name.size() - suffix->size());
+    bool seenAt = false;
+    for (std::size_t i = 0; i < stem.size(); ++i) {
+        const char c = stem[i];
+        if (c == '@') {
+            // One instance mark, with a unit's own name before it; the instance itself may be empty (a
+            // template).
+            if (seenAt || i == 0)
+                return false;
+            seenAt = true;
+            continue;
+        }
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                           c == ':' || c == '-' || c == '_' || c == '.' || c == '\\';
+        if (!plain)
+            return false;
+    }
+    return true;
+}
+
 bool isAllowedParent(std::string_view folder)
 {
     return std::find(allowedParents.begin(), allowedParents.end(), folder) != allowedParents.end() ||
@@ -95,9 +124,7 @@ std::optional<Rejection> reject(std::string_view path)
     const std::string_view name = path.substr(lastSlash + 1);
     if (parent == kAutostartFolder && !endsWithAfterSomething(name, ".desktop"))
         return Rejection::nameNotAllowed;
-    if (holdsUnits(parent) &&
-        std::none_of(kUnitSuffixes.begin(), kUnitSuffixes.end(),
-                     [&](std::string_view suffix) { return endsWithAfterSomething(name, suffix); }))
+    if (holdsUnits(parent) && !isValidUnitName(name))
         return Rejection::nameNotAllowed;
     return std::nullopt;
 }

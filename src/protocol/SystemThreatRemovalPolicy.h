@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,15 @@ inline constexpr std::array<std::string_view, 3> allowedParents{"/etc/xdg/autost
 // "/etc/systemd/system" or "/etc/systemd/user" whose name is more than ".wants" and ends in it.
 bool isAllowedParent(std::string_view folder);
 
+// The longest unit name systemd accepts, in bytes.
+inline constexpr std::size_t kMaxUnitNameBytes = 255;
+
+// True when `name` is a unit name systemd takes as one unit and never as a pattern: a name of
+// "A-Z a-z 0-9 : - _ . \\" and at most one "@" with a name before it, ending in exactly one of
+// ".service", ".socket", ".timer" or ".path" after something, and at most kMaxUnitNameBytes long. A
+// name that passes holds no "*", "?" or "[", so systemctl never matches it against other units.
+bool isValidUnitName(std::string_view name);
+
 // True when the UTF-8 text `text` holds a character that has no place in a launch item's path or label:
 // a C0 control (NUL included), DEL, a C1 control (U+0080 to U+009F), a line or paragraph separator
 // (U+2028, U+2029), a direction mark (U+200E, U+200F, U+061C) or a bidirectional embedding, override
@@ -43,9 +53,9 @@ bool holdsRefusedCharacter(std::string_view text);
 // Why `path` may not be removed, or nothing when it may: it must be absolute, free of refused
 // characters (holdsRefusedCharacter), "..", "." and empty components, and a direct child of an allowed
 // folder (isAllowedParent). In "/etc/xdg/autostart" only names ending in ".desktop" may go; in the unit
-// folders and their "*.wants" folders only unit files and links ending in ".service", ".socket",
-// ".timer" or ".path" (so never a "*.wants" folder or a drop-in folder). Each suffix needs a name before
-// it. All comparisons are byte for byte and case-sensitive.
+// folders and their "*.wants" folders only unit files and links whose name is a valid unit name
+// (isValidUnitName; so never a "*.wants" folder, a drop-in folder or a name systemctl reads as a
+// pattern). All comparisons are byte for byte and case-sensitive.
 std::optional<Rejection> reject(std::string_view path);
 
 // `paths` split by `reject`, both lists in input order with duplicates kept.

@@ -463,9 +463,8 @@ TEST_F(HelperRemoval, ALinkSwappedInAfterTheChecksFailsClosed)
     // While systemd is asked about the unit (after every check), the unit folder becomes a link to its
     // moved self.
     const std::string units = onDisk("/etc/systemd/system").native();
-    writeTool("systemctl", "if [ \"$1\" = is-active ] && [ ! -e '" + units + ".real' ]; then\n  mv '" +
-                               units + "' '" + units + ".real'\n  ln -s system.real '" + units +
-                               "'\nfi\nexit 3");
+    writeTool("systemctl", "if [ \"$1\" = show ] && [ ! -e '" + units + ".real' ]; then\n  mv '" + units +
+                               "' '" + units + ".real'\n  ln -s system.real '" + units + "'\nfi\nexit 3");
 
     EXPECT_EQ(client({"remove", "", QString::fromStdString(unit), "/etc/xdg/autostart/agent.desktop"}),
               reply(false, "Removed 1, failed 1: com.example.agent.service: Too many levels of symbolic "

@@ -43,11 +43,39 @@ protected:
     // Absent unless a test writes it: then no unit counts as active.
     fs::path systemctl() const { return m_tree.path("tools/systemctl"); }
     fs::path log() const { return m_tree.path("calls.log"); }
-    // A systemctl that logs its calls and says no unit is active.
+    // A systemctl that logs its calls, knows no unit file and says no unit is active.
     void writeIdleSystemctl() const
     {
         test::FakeTools::writeTool(systemctl(), "systemctl", log(),
                                    "[ \"$1\" = is-active ] && exit 3\nexit 0");
+    }
+    // The state a stateful fake systemctl reads: "fragment-UNIT" holds the file systemd loaded UNIT
+    // from, "active-UNIT" marks it running, "stuck-UNIT" keeps it running through a stop.
+    fs::path systemdState() const { return m_tree.path("systemd-state"); }
+    void loaded(const std::string& unit, const std::string& fragment, bool active = true)
+    {
+        m_tree.fileWithContent(systemdState() / ("fragment-" + unit),
+                               QByteArray::fromStdString(fragment + "\n"));
+        if (active)
+            m_tree.file(systemdState() / ("active-" + unit));
+    }
+    bool isActive(const std::string& unit) const { return fs::exists(systemdState() / ("active-" + unit)); }
+    void writeStatefulSystemctl()
+    {
+        m_tree.folder(systemdState());
+        const std::string state = "'" + systemdState().native() + "'";
+        test::FakeTools::writeTool(systemctl(), "systemctl", log(),
+                                   "case \"$1\" in\n"
+                                   "show) [ \"$3\" = FragmentPath ] && cat " +
+                                       state +
+                                       "/fragment-\"$5\" 2>/dev/null; exit 0;;\n"
+                                       "is-active) [ -e " +
+                                       state +
+                                       "/active-\"$4\" ] && exit 0; exit 3;;\n"
+                                       "stop) [ -e " +
+                                       state + "/stuck-\"$3\" ] || rm -f " + state +
+                                       "/active-\"$3\"; exit 0;;\n"
+                                       "esac\nexit 0");
     }
     fs::path onDisk(const std::string& systemPath) const { return fs::path(root().native() + systemPath); }
     QStringList calls() const { return test::FakeTools::calls(log()); }
@@ -145,7 +173,7 @@ TEST_F(SystemThreatRemoverTest, APathNamedManyTimesIsCheckedOnceAndCountedEveryT
     const auto checks = m_signer->requirementChecks();
     ASSERT_EQ(checks.size(), 1u);
     EXPECT_EQ(checks.at(0).first, onDisk(unit));
-    EXPECT_EQ(calls(), (QStringList{"systemctl is-active --quiet -- com.example.big.service",
+    EXPECT_EQ(calls(), (QStringList{"systemctl show -P FragmentPath -- com.example.big.service",
                                     "systemctl daemon-reload"}));
     EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk(unit))));
 
@@ -265,17 +293,8 @@ TEST_F(SystemThreatRemoverTest, SystemUnitsAndAutostartEntriesGoWithTheirLinksAn
     const fs::path package = put("/usr/lib/systemd/system/pkg.service", "[Service]\nExecStart=/opt/pkg\n");
 
     // systemd has the unit running: it is stopped before its files go, and told to reload after.
-    const fs::path active = m_tree.path("systemd-state/active-miner.service");
-    m_tree.file(active);
-    test::FakeTools::writeTool(systemctl(), "systemctl", log(),
-                               "case \"$1\" in\n"
-                               "is-active) [ -e '" +
-                                   m_tree.path("systemd-state").native() +
-                                   "/active-'\"$4\" ] && exit 0; exit 3;;\n"
-                                   "stop) rm -f '" +
-                                   m_tree.path("systemd-state").native() +
-                                   "/active-'\"$3\"; exit 0;;\n"
-                                   "esac\nexit 0");
+    writeStatefulSystemctl();
+    loaded("miner.service", "/etc/systemd/system/miner.service");
     const HelperReply removed =
         remove(QString(), {"/etc/systemd/system/miner.service",
                            "/etc/systemd/system/multi-user.target.wants/miner.service",
@@ -286,11 +305,12 @@ TEST_F(SystemThreatRemoverTest, SystemUnitsAndAutostartEntriesGoWithTheirLinksAn
     EXPECT_FALSE(fs::exists(fs::symlink_status(onDisk("/etc/xdg/autostart/miner.desktop"))));
     EXPECT_TRUE(fs::exists(onDisk("/etc/systemd/system/multi-user.target.wants")));
     EXPECT_TRUE(fs::exists(keep));
-    EXPECT_EQ(calls(),
-              (QStringList{"systemctl is-active --quiet -- miner.service", "systemctl stop -- miner.service",
-                           "systemctl is-active --quiet -- miner.service", "systemctl daemon-reload"}))
+    EXPECT_EQ(
+        calls(),
+        (QStringList{"systemctl show -P FragmentPath -- miner.service", "systemctl stop -- miner.service",
+                     "systemctl is-active --quiet -- miner.service", "systemctl daemon-reload"}))
         << "systemd was not asked as it should be";
-    EXPECT_FALSE(fs::exists(active));
+    EXPECT_FALSE(isActive("miner.service"));
 
     const HelperReply outside{
         false, QStringLiteral("Refused \u2014 1 path(s) outside the allowed system locations")};
@@ -307,6 +327,125 @@ TEST_F(SystemThreatRemoverTest, SystemUnitsAndAutostartEntriesGoWithTheirLinksAn
                                                  "locations")}));
     EXPECT_TRUE(fs::exists(package));
     EXPECT_TRUE(fs::exists(keep));
+}
+
+// A unit is stopped only when systemd loaded it from a file being removed, and only by a name it reads
+// as that one unit: never a pattern that matches every running service, never the vendor unit a missing
+// file or an alias link names.
+TEST_F(SystemThreatRemoverTest, StopsOnlyAUnitSystemdLoadedFromAFileBeingRemoved)
+{
+    struct Row
+    {
+        const char* what;
+        std::vector<std::string> files; // under /etc/systemd/system, created before the call
+        std::vector<std::pair<std::string, std::string>> links;       // (link, target)
+        std::vector<std::pair<std::string, std::string>> loadedUnits; // (unit, fragment), active
+        bool stuck;                                                   // the unit stays active through a stop
+        QStringList paths;
+        HelperReply expected;
+        QStringList expectedCalls;
+        std::vector<std::string> stillActive;
+    };
+    const HelperReply refused{
+        false, QStringLiteral("Refused \u2014 1 path(s) outside the allowed system locations")};
+    const std::vector<std::pair<std::string, std::string>> running = {
+        {"ssh.service", "/usr/lib/systemd/system/ssh.service"},
+        {"gdm.service", "/usr/lib/systemd/system/gdm.service"},
+        {"cron.service", "/usr/lib/systemd/system/cron.service"}};
+    const std::vector<Row> rows = {
+        {"a star",
+         {"*.service"},
+         {},
+         running,
+         false,
+         {"/etc/systemd/system/*.service"},
+         refused,
+         {},
+         {"ssh.service", "gdm.service", "cron.service"}},
+        {"a prefix pattern",
+         {"ssh*.service"},
+         {},
+         running,
+         false,
+         {"/etc/systemd/system/ssh*.service"},
+         refused,
+         {},
+         {"ssh.service"}},
+        {"a bracket pattern",
+         {"[a-z]*.service"},
+         {},
+         running,
+         false,
+         {"/etc/systemd/system/[a-z]*.service"},
+         refused,
+         {},
+         {"ssh.service", "gdm.service", "cron.service"}},
+        {"a missing file named like a vendor unit",
+         {},
+         {},
+         running,
+         false,
+         {"/etc/systemd/system/gdm.service"},
+         HelperReply{true, "Removed 1 item"},
+         {"systemctl show -P FragmentPath -- gdm.service", "systemctl daemon-reload"},
+         {"gdm.service"}},
+        {"an alias link to a vendor unit",
+         {},
+         {{"display-manager.service", "/usr/lib/systemd/system/gdm.service"}},
+         {{"display-manager.service", "/usr/lib/systemd/system/gdm.service"},
+          {"gdm.service", "/usr/lib/systemd/system/gdm.service"}},
+         false,
+         {"/etc/systemd/system/display-manager.service"},
+         HelperReply{true, "Removed 1 item"},
+         {"systemctl show -P FragmentPath -- display-manager.service", "systemctl daemon-reload"},
+         {"display-manager.service", "gdm.service"}},
+        {"a unit with its enable link",
+         {"miner.service"},
+         {{"multi-user.target.wants/miner.service", "../miner.service"}},
+         {{"miner.service", "/etc/systemd/system/miner.service"}},
+         false,
+         {"/etc/systemd/system/miner.service", "/etc/systemd/system/multi-user.target.wants/miner.service"},
+         HelperReply{true, "Removed 2 items"},
+         {"systemctl show -P FragmentPath -- miner.service", "systemctl stop -- miner.service",
+          "systemctl is-active --quiet -- miner.service", "systemctl daemon-reload"},
+         {}},
+        {"a unit that keeps running",
+         {"miner.service"},
+         {},
+         {{"miner.service", "/etc/systemd/system/miner.service"}},
+         true,
+         {"/etc/systemd/system/miner.service"},
+         HelperReply{true, "Removed 1 item" + kStillRunning},
+         {"systemctl show -P FragmentPath -- miner.service", "systemctl stop -- miner.service",
+          "systemctl is-active --quiet -- miner.service", "systemctl daemon-reload"},
+         {"miner.service"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(root() / "etc/systemd/system");
+        m_tree.folder(root() / "etc/systemd/system");
+        fs::remove_all(systemdState());
+        fs::remove(log());
+        writeStatefulSystemctl();
+        for (const std::string& file : row.files)
+            put("/etc/systemd/system/" + file, "[Service]\nExecStart=/opt/x\n");
+        for (const auto& [link, target] : row.links)
+            m_tree.symlink(target, onDisk("/etc/systemd/system/" + link));
+        for (const auto& [unit, fragment] : row.loadedUnits) {
+            loaded(unit, fragment);
+            if (row.stuck)
+                m_tree.file(systemdState() / ("stuck-" + unit));
+        }
+
+        EXPECT_EQ(remove(QString(), row.paths), row.expected);
+        EXPECT_EQ(calls(), row.expectedCalls);
+        for (const std::string& unit : row.stillActive)
+            EXPECT_TRUE(isActive(unit)) << unit << " was stopped";
+        if (row.expected == refused) {
+            for (const std::string& file : row.files)
+                EXPECT_TRUE(fs::exists(onDisk("/etc/systemd/system/" + file))) << file;
+        }
+    }
 }
 
 } // namespace

@@ -190,6 +190,52 @@ TEST(SystemThreatRemovalPolicyTest, BidirectionalAndSeparatorCharactersAreRefuse
     }
 }
 
+// A unit file's name is handed to systemctl, which reads a name holding "*", "?" or "[" as a pattern
+// over every unit it knows: only names that systemd takes as one unit are admitted in the unit folders.
+TEST(SystemThreatRemovalPolicyTest, UnitFoldersAdmitOnlyNamesSystemdReadsAsOneUnit)
+{
+    struct Case
+    {
+        std::string name;
+        bool valid;
+    };
+    const std::vector<Case> cases = {
+        {"miner.service", true},
+        {"Miner_2:x-y.timer", true},
+        {"a\\x2dminer.socket", true},
+        {"getty@tty1.service", true},
+        {"getty@.service", true},
+        {"..hidden.path", true},
+        {std::string(247, 'a') + ".service", true},
+        {std::string(248, 'a') + ".service", false},
+        {"*.service", false},
+        {"ssh*.service", false},
+        {"[a-z]*.service", false},
+        {"ssh?.service", false},
+        {"@x.service", false},
+        {"a@b@c.service", false},
+        {"a b.service", false},
+        {"caf\xc3\xa9.service", false},
+        {"miner.target", false},
+        {"miner.service.conf", false},
+        {".service", false},
+        {"miner", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.name));
+        EXPECT_EQ(Policy::isValidUnitName(c.name), c.valid);
+        for (const std::string folder :
+             {"/etc/systemd/system/", "/etc/systemd/user/", "/etc/systemd/system/multi-user.target.wants/"}) {
+            const std::optional<Rejection> expected =
+                c.valid
+                    ? std::nullopt
+                    : std::optional(c.name.empty() ? Rejection::emptyComponent : Rejection::nameNotAllowed);
+            EXPECT_EQ(Policy::reject(folder + c.name), expected) << folder;
+        }
+    }
+}
+
 TEST(SystemThreatRemovalPolicyTest, PartitionKeepsInputOrderAndDuplicates)
 {
     const Policy::Partition empty = Policy::partition({});
