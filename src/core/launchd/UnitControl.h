@@ -30,7 +30,8 @@ public:
     explicit UnitControl(Manager manager, std::shared_ptr<const ProcessRunner> runner = {},
                          Path systemctl = kSystemctl);
 
-    // Unit names are the raw bytes of their file names.
+    // Unit names are the raw bytes of their file names. A name systemctl could read as a pattern or
+    // that is no unit name at all is never passed on: the question answers no and the change fails.
     // "systemctl [--user] is-active -- UNIT" exits 0: the unit is loaded and running.
     bool isActive(const std::string& unit) const;
     // "systemctl [--user] stop -- UNIT" / "start -- UNIT"; true when systemctl exits 0.
