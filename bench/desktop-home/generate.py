@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
 """Generates a typical desktop home laid out the way this platform lays it out: two browsers' profiles
 and caches, thumbnails, package and build caches, session and application logs, a Flatpak app with its
-data, and the user's folders with some documents. Every file is written in full (allocated, not sparse).
+data, programs' own folders in the home (.thunderbird, .mozilla), the user's folders with some
+documents, and the user's own menu entries (one whose AppImage is gone). Every file is written in full
+(allocated, not sparse). With --system, also a system root beside it that installs the applications
+those data belong to: Debian packages with their menu entries, file lists and versions (one package
+with two entries), and icons (one application with only an SVG icon).
 
-Usage: generate.py HOME [--scale S]   (S = 1.0 gives about 560 MB)
+Usage: generate.py HOME [--scale S] [--system ROOT]   (S = 1.0 gives about 570 MB)
 """
 import argparse
 import os
@@ -30,10 +34,67 @@ def many(folder, count, total, name="f{:05d}", rng=None):
         write(os.path.join(folder, name.format(i)), max(1, int(mean * rng.uniform(0.2, 1.8))))
 
 
+def write_text(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        f.write(text)
+
+
+def system(root):
+    """A system root with Debian packages, their menu entries, file lists and versions, and icons."""
+    j = lambda *parts: os.path.join(root, *parts)
+    packages = []  # (name, version, [files])
+
+    def package(name, version, entries, program, icons=()):
+        files = [program]
+        write(j(program.lstrip("/")), 50 * 1000)
+        for entry_id, text in entries:
+            path = "/usr/share/applications/%s.desktop" % entry_id
+            write_text(j(path.lstrip("/")), "[Desktop Entry]\nType=Application\n" + text)
+            files.append(path)
+        for icon, size in icons:
+            write(j(icon.lstrip("/")), size)
+            files.append(icon)
+        packages.append((name, version, files))
+
+    hicolor = "/usr/share/icons/hicolor"
+    package("thunderbird", "1:115.5.0-1~deb12u1",
+            [("thunderbird", "Name=Thunderbird Mail\nExec=/usr/bin/thunderbird %u\nIcon=thunderbird\n")],
+            "/usr/bin/thunderbird", [(hicolor + "/128x128/apps/thunderbird.png", 9000)])
+    package("firefox-esr", "115.5.0esr-1~deb12u1",
+            [("firefox-esr", "Name=Firefox ESR\nExec=/usr/lib/firefox-esr/firefox-esr %u\nIcon=firefox-esr\n")],
+            "/usr/lib/firefox-esr/firefox-esr", [(hicolor + "/128x128/apps/firefox-esr.png", 9000)])
+    package("google-chrome-stable", "120.0.6099.71-1",
+            [("google-chrome", "Name=Google Chrome\nExec=/usr/bin/google-chrome-stable %U\nIcon=google-chrome\n")],
+            "/usr/bin/google-chrome-stable", [(hicolor + "/256x256/apps/google-chrome.png", 20000)])
+    package("bleachbit", "4.4.2-1",
+            [("org.bleachbit.BleachBit", "Name=BleachBit\nExec=bleachbit\nIcon=bleachbit\n"),
+             ("bleachbit-root", "Name=BleachBit (as root)\nExec=pkexec bleachbit\nIcon=bleachbit\n")],
+            "/usr/bin/bleachbit", [("/usr/share/pixmaps/bleachbit.png", 4000)])
+    svg = ('<svg xmlns="http://www.w3.org/2000/svg" width="128" height="128" viewBox="0 0 128 128">'
+           '<circle cx="64" cy="64" r="60" fill="#3584e4"/></svg>')
+    write_text(j(hicolor.lstrip("/"), "scalable/apps/org.gnome.baobab.svg"), svg)
+    package("baobab", "43.0-1",
+            [("org.gnome.baobab", "Name=Disk Usage Analyzer\nExec=baobab %U\nIcon=org.gnome.baobab\n")],
+            "/usr/bin/baobab", [])
+    packages[-1][2].append(hicolor + "/scalable/apps/org.gnome.baobab.svg")
+    package("imagemagick-6.q16", "8:6.9.11.60+dfsg-1.6+deb12u16",
+            [("display-im6.q16", "Name=ImageMagick (display Q16)\nExec=/usr/bin/display-im6.q16 %f\n")],
+            "/usr/bin/display-im6.q16", [])
+    info = j("var/lib/dpkg/info")
+    os.makedirs(info, exist_ok=True)
+    with open(j("var/lib/dpkg/status"), "w") as status:
+        for name, version, files in packages:
+            with open(os.path.join(info, name + ".list"), "w") as f:
+                f.write("\n".join(files) + "\n")
+            status.write("Package: %s\nStatus: install ok installed\nVersion: %s\n\n" % (name, version))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("home")
     parser.add_argument("--scale", type=float, default=1.0)
+    parser.add_argument("--system")
     args = parser.parse_args()
     h = args.home
     s = args.scale
@@ -98,6 +159,17 @@ def main():
     many(j("Documents"), n(15), sz(5), "report{}.odt")
     write(j("Downloads/installer.deb"), sz(12))
     write(j("Desktop/notes.txt"), 4000)
+    # Programs' own folders directly in the home: Thunderbird's profile; Firefox's is ~/.mozilla above.
+    many(j(".thunderbird/q8r2s1tv.default-esr/ImapMail/imap.example.org"), n(20), sz(6), "INBOX{}")
+    write(j(".thunderbird/q8r2s1tv.default-esr/prefs.js"), sz(0.05))
+    write(j(".thunderbird/profiles.ini"), 200)
+    # A program's settings in the config home, one package with two menu entries (BleachBit).
+    write(j(".config/bleachbit/bleachbit.ini"), 2000)
+    # The user's own menu entries: one for an AppImage that was deleted since.
+    write_text(j(".local/share/applications/appimagekit-gone.desktop"),
+               "[Desktop Entry]\nType=Application\nName=Gone Tool\nExec=%s/Applications/Gone-1.0.AppImage\n" % h)
+    if args.system:
+        system(args.system)
     with open(j(".config/user-dirs.dirs"), "w") as f:
         for key, name in [("DESKTOP", "Desktop"), ("DOWNLOAD", "Downloads"), ("TEMPLATES", "Templates"),
                           ("PUBLICSHARE", "Public"), ("DOCUMENTS", "Documents"), ("MUSIC", "Music"),

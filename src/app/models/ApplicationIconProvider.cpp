@@ -5,7 +5,9 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImageReader>
+#include <QPainter>
 #include <QQmlEngine>
+#include <QSvgRenderer>
 
 namespace qm {
 
@@ -18,6 +20,8 @@ QByteArray formatOf(const Path& path)
     QByteArray suffix = QByteArray(extension.data(), qsizetype(extension.size())).toLower();
     if (suffix == ".png")
         return "png";
+    if (suffix == ".svg")
+        return "svg";
     return {};
 }
 
@@ -42,6 +46,32 @@ Path ApplicationIconProvider::pathOf(const QString& id)
     return Path(std::string(bytes.constData(), std::size_t(bytes.size())));
 }
 
+QImage ApplicationIconProvider::drawVector(const QByteArray& svg, const QSize& requestedSize,
+                                           QSize* originalSize)
+{
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid())
+        return {};
+    QSize natural = renderer.defaultSize();
+    if (natural.isEmpty())
+        natural = QSize(kDefaultVectorPixels, kDefaultVectorPixels);
+    // Drawn once, at the size asked for (its shape kept), or at its own size up to the default.
+    const QSize bound = requestedSize.isValid() && !requestedSize.isEmpty()
+                            ? requestedSize.boundedTo(QSize(kMaxVectorPixels, kMaxVectorPixels))
+                            : QSize(kDefaultVectorPixels, kDefaultVectorPixels);
+    const QSize target = natural.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    QImage image(target, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    renderer.render(&painter);
+    painter.end();
+    if (originalSize != nullptr)
+        *originalSize = natural;
+    return image;
+}
+
 QImage ApplicationIconProvider::load(const Path& path, const QSize& requestedSize, QSize* originalSize)
 {
     const QByteArray format = formatOf(path);
@@ -50,6 +80,8 @@ QImage ApplicationIconProvider::load(const Path& path, const QSize& requestedSiz
     auto data = readBounded(path, kMaxFileBytes);
     if (!data)
         return {};
+    if (format == "svg")
+        return drawVector(*data, requestedSize, originalSize);
     QBuffer buffer(&*data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);

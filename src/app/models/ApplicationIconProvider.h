@@ -14,9 +14,10 @@ namespace qm {
 // Draws application icons for QML as "image://appicon/<iconId>", where the id is the icon file's path
 // bytes percent-encoded (ApplicationListModel::iconId). It opens only what an image asks for, when it
 // asks (a row coming into view), through the bounded reader: at most `kMaxFileBytes`, never through a
-// final symbolic link, never a FIFO or a device. A ".png" file is decoded by Qt's image reader; any
-// other name, a missing or unreadable file, or one that does not decode gives a null image, and QML
-// then shows its fallback symbol. Nothing reads the desktop entry again: the inventory found the icon
+// final symbolic link, never a FIFO or a device. A ".png" file is decoded by Qt's image reader, a
+// ".svg" file drawn by Qt SVG at the size asked for only; any other name, a missing or unreadable
+// file, or one that does not decode or parse gives a null image, and QML then shows its fallback
+// symbol. Nothing reads the desktop entry again: the inventory found the icon
 // file. Safe to call from Qt's image-loading threads.
 class ApplicationIconProvider : public QQuickImageProvider
 {
@@ -27,6 +28,10 @@ public:
     static constexpr qint64 kMaxFileBytes = 8 * 1024 * 1024;
     // The largest decoded image Qt may allocate for one icon, in megabytes.
     static constexpr int kAllocationLimitMegabytes = 64;
+    // A scalable icon is drawn at the requested size, at most this many pixels wide and high; without
+    // one, at its own size fitted into the default square.
+    static constexpr int kMaxVectorPixels = 1024;
+    static constexpr int kDefaultVectorPixels = 256;
 
     ApplicationIconProvider();
 
@@ -40,6 +45,9 @@ public:
     // The icon at `path` (raw bytes), scaled to fit `requestedSize` when that is valid; a null image
     // when it cannot be read or decoded.
     static QImage load(const Path& path, const QSize& requestedSize = QSize(), QSize* originalSize = nullptr);
+    // The icon an SVG document draws, fitted into `requestedSize` (or the default square) keeping its
+    // shape; a null image when it does not parse. `originalSize` receives its own size.
+    static QImage drawVector(const QByteArray& svg, const QSize& requestedSize, QSize* originalSize);
     // The path an id names: its percent-decoded bytes. An address may hand the id back with some
     // escapes already decoded (as UTF-8 text); decoding again yields the same bytes.
     static Path pathOf(const QString& id);

@@ -15,6 +15,7 @@
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
+#include <QIcon>
 #include <QPointer>
 #include <QThreadPool>
 #include <QUuid>
@@ -63,6 +64,15 @@ bool stillThere(const FileSystem& fileSystem, const Path& path)
     return !status.error().isPosix(ENOENT) && !status.error().isPosix(ENOTDIR);
 }
 
+// The leftovers among `items` that lie directly in the home, which the guard admits one by one.
+std::vector<Path> homeItemsOf(const Places& places, const std::vector<ScanItem>& items)
+{
+    std::vector<Path> urls;
+    for (const ScanItem& item : items)
+        urls.push_back(item.url);
+    return LeftoverFinder::homeItems(places, urls);
+}
+
 // True when `report` moved `item` (as given or standardised) to the Trash.
 bool trashedItem(const CleanReport& report, const Path& item)
 {
@@ -92,7 +102,8 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
       m_systemRoot(services.systemRoot ? std::move(*services.systemRoot) : Path("/")),
       m_places(services.places ? std::move(*services.places)
                                : CleanupScanner::placesOf(m_home, m_systemRoot)),
-      m_appSizer(FileSystem(), m_home, m_systemRoot), m_desktop(m_places, std::move(services.packages)),
+      m_appSizer(FileSystem(), m_home, m_systemRoot),
+      m_desktop(m_places, std::move(services.packages), {}, QIcon::themeName()),
       m_finder(services.finder
                    ? std::move(*services.finder)
                    : LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), m_home), m_places)),
@@ -776,7 +787,12 @@ int ApplicationsViewModel::uninstallItemCount() const
 
 bool ApplicationsViewModel::selectedAppStays() const
 {
-    return m_selectedApp && (m_selectedApp->packageManaged() || m_selectedApp->origin == AppOrigin::other);
+    return m_selectedApp && m_selectedApp->staysInstalled();
+}
+
+bool ApplicationsViewModel::canUninstall() const
+{
+    return m_selectedApp && uninstallItemCount() > 0;
 }
 
 qint64 ApplicationsViewModel::selectedAppBytes() const
@@ -967,6 +983,9 @@ void ApplicationsViewModel::confirmUninstall()
 {
     if (!m_selectedApp || m_inFlightActionIDs.contains(m_selectedApp->id()))
         return;
+    // An application that stays installed with none of its data chosen has nothing to move.
+    if (!canUninstall())
+        return;
     const InstalledApp app = *m_selectedApp;
     if (app.origin != AppOrigin::homeFile && app.origin != AppOrigin::appImage) {
         uninstallLeftoversOnly(app);
@@ -1000,15 +1019,17 @@ void ApplicationsViewModel::confirmUninstall()
     }
     std::vector<ScanItem> leftovers = selectedLeftoverItems();
     const qint64 bytes = selectedAppBytes();
+    std::vector<Path> homeItems = homeItemsOf(m_places, leftovers);
     // An undo puts the program back into its folder, which the guard must admit then too.
     append(m_undoRoots, guardRoots(app));
+    append(m_undoItems, homeItems);
     closeSheetForAction(app);
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
         [self, app, items, bytes, leftovers = std::move(leftovers), measure = m_measure,
-         roots = guardRoots(app), trash = m_trash] {
-            const Cleaner cleaner{SafetyGuard(roots), trash};
+         roots = guardRoots(app), homeItems = std::move(homeItems), trash = m_trash] {
+            const Cleaner cleaner{SafetyGuard(roots, homeItems), trash};
             const qint64 known = bytes >= 1 ? bytes : measure(app, std::stop_token());
             auto bundleReport =
                 std::make_shared<CleanReport>(cleaner.clean({uninstallItem(items.front(), app.name, known)}));
@@ -1048,14 +1069,17 @@ void ApplicationsViewModel::closeSheetForAction(const InstalledApp& app)
 void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app)
 {
     std::vector<ScanItem> leftovers = selectedLeftoverItems();
+    std::vector<Path> homeItems = homeItemsOf(m_places, leftovers);
+    append(m_undoItems, homeItems);
     closeSheetForAction(app);
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, app, leftovers = std::move(leftovers), roots = guardRoots(app), trash = m_trash] {
+        [self, app, leftovers = std::move(leftovers), roots = guardRoots(app),
+         homeItems = std::move(homeItems), trash = m_trash] {
             auto report = std::make_shared<CleanReport>();
             if (!leftovers.empty())
-                *report = Cleaner(SafetyGuard(roots), trash).clean(leftovers);
+                *report = Cleaner(SafetyGuard(roots, homeItems), trash).clean(leftovers);
             postTo(self,
                    [app, report](ApplicationsViewModel& model) { model.applyLeftoversOnly(app, *report); });
         },
@@ -1210,10 +1234,12 @@ void ApplicationsViewModel::applyAdminMove(const InstalledApp& app, std::vector<
         return;
     }
     const QPointer<ApplicationsViewModel> self(this);
+    std::vector<Path> homeItems = homeItemsOf(m_places, leftovers);
     QThreadPool::globalInstance()->start(
-        [self, app, stillSelected, trashFiles = result.trashFiles, leftovers = std::move(leftovers),
-         roots = guardRoots(app), trash = m_trash] {
-            auto report = std::make_shared<CleanReport>(Cleaner(SafetyGuard(roots), trash).clean(leftovers));
+        [self, app, stillSelected, trashFiles = result.trashFiles, homeItems = std::move(homeItems),
+         leftovers = std::move(leftovers), roots = guardRoots(app), trash = m_trash] {
+            auto report =
+                std::make_shared<CleanReport>(Cleaner(SafetyGuard(roots, homeItems), trash).clean(leftovers));
             postTo(self, [app, stillSelected, trashFiles, report](ApplicationsViewModel& model) {
                 model.applyAdminLeftovers(app, stillSelected, trashFiles, *report);
             });
@@ -1273,6 +1299,9 @@ void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool
                                              "save changes, finish that, then try again."));
         return;
     }
+    // Nothing to move any more (its data was unchosen meanwhile): no confirmation of nothing.
+    if (!canUninstall())
+        return;
     if (!needsAdmin)
         setShowConfirm(true);
     else if (m_selectedApp)
@@ -1294,8 +1323,8 @@ void ApplicationsViewModel::undoLast()
     std::vector<Path> undoRoots = guardRoots();
     append(undoRoots, m_undoRoots);
     QThreadPool::globalInstance()->start(
-        [self, report, roots = undoRoots, trash = m_trash] {
-            const UndoResult result = Cleaner(SafetyGuard(roots), trash).undo(report);
+        [self, report, roots = undoRoots, items = m_undoItems, trash = m_trash] {
+            const UndoResult result = Cleaner(SafetyGuard(roots, items), trash).undo(report);
             postTo(self, [result](ApplicationsViewModel& model) { model.applyUndo(result); });
         },
         kUserInitiatedPriority);

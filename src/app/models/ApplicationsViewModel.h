@@ -112,6 +112,9 @@ class ApplicationsViewModel : public QObject
     Q_PROPERTY(int uninstallItemCount READ uninstallItemCount NOTIFY uninstallTotalsChanged)
     Q_PROPERTY(qint64 selectedAppBytes READ selectedAppBytes NOTIFY uninstallTotalsChanged)
     Q_PROPERTY(QString formattedUninstallTotal READ formattedUninstallTotal NOTIFY uninstallTotalsChanged)
+    // Uninstall would move something: the application itself, or, for one that stays installed, some
+    // of its data the user chose. False without a selection.
+    Q_PROPERTY(bool canUninstall READ canUninstall NOTIFY uninstallTotalsChanged)
     // The name part of the undo bar: "A", "A and B", "3 apps".
     Q_PROPERTY(QString uninstalledSummary READ uninstalledSummary NOTIFY uninstalledSummaryChanged)
     // An undo is moving items back out of the Trash.
@@ -311,6 +314,8 @@ public:
     int uninstallItemCount() const;
     // The selected application is not moved by an uninstall: the package manager owns it.
     bool selectedAppStays() const;
+    // The application moves, or some of its leftovers are selected (`uninstallItemCount` above 0).
+    bool canUninstall() const;
     // The selected application's size as the inventory knows it (its own when the inventory does not
     // hold it); 0 without a selection.
     qint64 selectedAppBytes() const;
@@ -359,8 +364,8 @@ public:
     Q_INVOKABLE bool selectedAppNeedsAdmin() const;
     // The normal road: closes the sheet and moves the bundle, then (only once it went) the selected
     // leftovers to the Trash; the moved items join the undo report. A bundle that needs administrator
-    // rights is refused with a sentence and nothing moves. Ignored without a selection or while the
-    // same application's uninstall runs.
+    // rights is refused with a sentence and nothing moves. Ignored without a selection, while the
+    // same application's uninstall runs, or when nothing would move (`canUninstall` false).
     Q_INVOKABLE void confirmUninstall();
     // The administrator road: the bundle is moved with administrator rights, then the selected
     // leftovers with the user's; nothing of it can be undone here. The sheet stays open until the
@@ -539,6 +544,7 @@ private:
     std::set<std::string> m_inFlightActionIDs;
     std::shared_ptr<SizeTask> m_sizeTask;
     std::vector<Path> m_undoRoots; // the program folders of the uninstalls an undo may put back
+    std::vector<Path> m_undoItems; // the leftovers directly in the home an undo may put back
 
     std::unique_ptr<ApplicationListModel> m_filteredModel;
 };

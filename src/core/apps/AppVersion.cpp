@@ -10,4 +10,14 @@ QString sanitize(const QString& raw)
     return trimmed;
 }
 
+QString debianUpstream(const QString& version)
+{
+    QString upstream = version;
+    if (const qsizetype colon = upstream.indexOf(QLatin1Char(':')); colon >= 0)
+        upstream.remove(0, colon + 1);
+    if (const qsizetype dash = upstream.lastIndexOf(QLatin1Char('-')); dash >= 0)
+        upstream.truncate(dash);
+    return upstream;
+}
+
 } // namespace qm::AppVersion

@@ -79,10 +79,11 @@ struct DesktopAppScanner::Walk
 };
 
 DesktopAppScanner::DesktopAppScanner(Places places, std::shared_ptr<const PackageDatabase> packages,
-                                     QString localeName)
+                                     QString localeName, QString iconTheme)
     : m_places(std::move(places)),
       m_packages(packages ? std::move(packages) : std::make_shared<DpkgDatabase>(m_places.systemRoot())),
-      m_locale(localeName.isEmpty() ? QLocale::system().name() : std::move(localeName))
+      m_locale(localeName.isEmpty() ? QLocale::system().name() : std::move(localeName)),
+      m_iconTheme(std::move(iconTheme))
 {}
 
 std::vector<Path> DesktopAppScanner::entryFolders() const
@@ -176,6 +177,14 @@ void DesktopAppScanner::readFolder(const Path& root, const Path& folder, const Q
             app.flatpakId = app.desktopId;
 
         Path program;
+        // Whether the program the entry starts is there: its TryExec, or else the program of Exec (the
+        // Desktop Entry Specification's rule). One that cannot be named counts as there.
+        std::optional<bool> programThere;
+        if (const auto tryExec = entry->string(QStringLiteral("TryExec")); tryExec && !tryExec->isEmpty()) {
+            const QByteArray raw = tryExec->toUtf8();
+            if (raw.startsWith('/') || !raw.contains('/'))
+                programThere = !programPath(raw).empty();
+        }
         if (const auto args = entry->execArguments(file)) {
             QStringList words = *args;
             // "env VAR=value program …" and "pkexec program …" start the program; a shell or Flatpak
@@ -188,21 +197,22 @@ void DesktopAppScanner::readFolder(const Path& root, const Path& folder, const Q
             if (!words.isEmpty() && !isLauncher(QFileInfo(words.front()).fileName())) {
                 const QByteArray raw = words.front().toUtf8();
                 app.programName = QFileInfo(words.front()).fileName();
-                if (raw.startsWith('/')) {
-                    const Path absolute(raw.toStdString());
-                    program = isBelow(absolute, m_places.home()) ? absolute : m_places.system(absolute);
-                } else {
-                    for (const Path& dir :
-                         {m_places.home() / ".local/bin", m_places.system("usr/local/bin"),
-                          m_places.system("usr/bin"), m_places.system("bin"), m_places.system("usr/games")}) {
-                        if (fs.exists(dir / raw.toStdString())) {
-                            program = dir / raw.toStdString();
-                            break;
-                        }
-                    }
+                if (raw.startsWith('/') || !raw.contains('/')) {
+                    program = programPath(raw);
+                    if (!programThere)
+                        programThere = !program.empty();
                 }
             }
         }
+        // A Flatpak's entry is there while the Flatpak is.
+        if (!app.flatpakId.isEmpty()) {
+            const std::string id = app.flatpakId.toStdString();
+            programThere = id.find('/') == std::string::npos && id != "." && id != ".." &&
+                           (fs.exists(m_places.userFlatpak() / "app" / id) ||
+                            fs.exists(m_places.systemFlatpak() / "app" / id));
+        }
+        if (!programThere.value_or(true))
+            continue; // a launcher whose program is gone: no installed application
         app.bundleID = app.flatpakId.isEmpty() ? app.desktopId : app.flatpakId;
         walk.apps.push_back(std::move(app));
         walk.programs.push_back(std::move(program));
@@ -210,40 +220,90 @@ void DesktopAppScanner::readFolder(const Path& root, const Path& folder, const Q
     }
 }
 
+Path DesktopAppScanner::programPath(const QByteArray& program) const
+{
+    const FileSystem fs;
+    if (program.isEmpty() || program.contains('\0'))
+        return {};
+    if (program.startsWith('/')) {
+        const Path absolute(program.toStdString());
+        const Path file = isBelow(absolute, m_places.home()) ? absolute : m_places.system(absolute);
+        return fs.exists(file) ? file : Path();
+    }
+    if (program.contains('/') || program == "." || program == "..")
+        return {};
+    for (const Path& dir :
+         {m_places.home() / ".local/bin", m_places.system("usr/local/bin"), m_places.system("usr/bin"),
+          m_places.system("bin"), m_places.system("usr/games")}) {
+        if (fs.exists(dir / program.toStdString()))
+            return dir / program.toStdString();
+    }
+    return {};
+}
+
 std::optional<Path> DesktopAppScanner::iconFile(const QString& icon) const
 {
     if (icon.isEmpty() || icon.contains(QChar(0)))
         return std::nullopt;
     const FileSystem fs;
-    const auto regularPng = [&](const Path& file) {
+    const auto drawable = [&](const Path& file) {
         const auto status = fs.status(file);
-        return status && status->isRegular() && file.extension() == ".png";
+        return status && status->isRegular() && (file.extension() == ".png" || file.extension() == ".svg");
     };
     if (icon.startsWith(QLatin1Char('/'))) {
         const Path absolute(icon.toStdString());
         const Path file = isBelow(absolute, m_places.home()) ? absolute : m_places.system(absolute);
-        if (regularPng(file))
+        if (drawable(file))
             return file;
         return std::nullopt;
     }
     if (icon.contains(QLatin1Char('/')) || icon.startsWith(QLatin1Char('.')))
         return std::nullopt;
-    // The hicolor theme every desktop falls back to, largest raster size first, then the pixmaps.
     // Some entries name the file ("editor.png") where a theme name is meant.
-    const std::string name =
-        (icon.endsWith(QLatin1String(".png")) ? icon.chopped(4) : icon).toStdString() + ".png";
-    std::vector<Path> bases{m_places.dataHome()};
-    for (const Path& folder : entryFolders())
-        bases.push_back(folder.parent_path());
-    for (const Path& base : bases) {
-        for (const char* size : {"256x256", "128x128", "96x96", "64x64", "48x48"}) {
-            const Path file = base / "icons/hicolor" / size / "apps" / name;
-            if (regularPng(file))
+    QString base = icon;
+    if (base.endsWith(QLatin1String(".png")) || base.endsWith(QLatin1String(".svg")))
+        base.chop(4);
+    const std::string name = base.toStdString();
+    const auto firstOf = [&](const Path& folder, bool vectorFirst) -> std::optional<Path> {
+        for (const char* suffix : {vectorFirst ? ".svg" : ".png", vectorFirst ? ".png" : ".svg"}) {
+            if (const Path file = folder / (name + suffix); drawable(file))
                 return file;
         }
+        return std::nullopt;
+    };
+
+    // The icon theme lookup: the current theme, then hicolor, which every desktop falls back to; in
+    // each, the scalable folder first (drawn at any size), then the sized ones, largest first; then
+    // the pixmaps.
+    std::vector<Path> bases{m_places.home() / ".icons", m_places.dataHome() / "icons"};
+    for (const Path& folder : entryFolders())
+        bases.push_back(folder.parent_path() / "icons");
+    QStringList themes;
+    if (!m_iconTheme.isEmpty() && !m_iconTheme.contains(QLatin1Char('/')) &&
+        !m_iconTheme.startsWith(QLatin1Char('.')) && !m_iconTheme.contains(QChar(0)) &&
+        m_iconTheme != QLatin1String("hicolor"))
+        themes.push_back(m_iconTheme);
+    themes.push_back(QStringLiteral("hicolor"));
+    static const char* const sizes[] = {"512x512", "256x256", "192x192", "128x128", "96x96", "72x72",
+                                        "64x64",   "48x48",   "32x32",   "24x24",   "22x22", "16x16"};
+    for (const QString& theme : themes) {
+        const std::string themeName = theme.toStdString();
+        for (const Path& root : bases) {
+            if (const auto file = firstOf(root / themeName / "scalable/apps", true))
+                return file;
+        }
+        for (const char* size : sizes) {
+            for (const Path& root : bases) {
+                if (const auto file = firstOf(root / themeName / size / "apps", false))
+                    return file;
+            }
+        }
     }
-    for (const Path& base : bases) {
-        if (const Path file = base / "pixmaps" / name; regularPng(file))
+    std::vector<Path> pixmaps{m_places.dataHome() / "pixmaps"};
+    for (const Path& folder : entryFolders())
+        pixmaps.push_back(folder.parent_path() / "pixmaps");
+    for (const Path& folder : pixmaps) {
+        if (const auto file = firstOf(folder, false))
             return file;
     }
     return std::nullopt;
@@ -308,7 +368,7 @@ void DesktopAppScanner::finish(Walk& walk) const
         if (const auto package = ownerOf(app.url)) {
             app.origin = AppOrigin::debianPackage;
             app.packageName = package->name;
-            app.version = AppVersion::sanitize(package->version);
+            app.version = AppVersion::sanitize(AppVersion::debianUpstream(package->version));
             continue;
         }
         if (!program.empty() && isBelow(program, m_places.home())) {
@@ -328,7 +388,7 @@ void DesktopAppScanner::finish(Walk& walk) const
             if (const auto package = ownerOf(program)) {
                 app.origin = AppOrigin::debianPackage;
                 app.packageName = package->name;
-                app.version = AppVersion::sanitize(package->version);
+                app.version = AppVersion::sanitize(AppVersion::debianUpstream(package->version));
                 continue;
             }
             const Path opt = m_places.optionalSoftware();

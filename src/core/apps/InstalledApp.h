@@ -30,7 +30,7 @@ struct InstalledApp
     QString bundleID;         // the Flatpak id, else the desktop file id; empty for a bare AppImage
     QString version;          // sanitized short version; empty when there is no usable one
     qint64 sizeBytes = 0;     // allocated bytes uninstalling it frees; 0 until someone measures it
-    std::optional<Path> icon; // the entry's icon file (a regular PNG file), if any
+    std::optional<Path> icon; // the entry's icon file (a regular PNG or SVG file), if any
 
     // Desktop applications: who installed it and the names it is known by.
     AppOrigin origin = AppOrigin::other;
@@ -54,6 +54,10 @@ struct InstalledApp
         return origin == AppOrigin::debianPackage || origin == AppOrigin::userFlatpak ||
                origin == AppOrigin::systemFlatpak;
     }
+
+    // True when uninstalling leaves the application installed: Quillmere cannot move it (the
+    // package manager owns it, or nothing here can remove it), so only chosen data of it goes.
+    bool staysInstalled() const { return packageManaged() || origin == AppOrigin::other; }
 
     // The identity of the record: the bytes of `url`.
     const std::string& id() const { return url.native(); }

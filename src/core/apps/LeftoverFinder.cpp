@@ -2,6 +2,7 @@
 
 #include "core/apps/AppMatch.h"
 #include "core/apps/InventoryAppLocator.h"
+#include "core/browsers/BrowserTable.h"
 #include "core/cleaning/RootFolders.h"
 #include "platform/SystemClock.h"
 
@@ -65,6 +66,54 @@ QString usableNameKey(const QString& nameKey)
     return lower;
 }
 
+// The folders directly in the home that this platform or the desktop keeps for itself, whatever an
+// application is called: the XDG homes, Flatpak's data, keys and certificates, an encrypted home's
+// own, the user's folders.
+std::set<QString> reservedHomeFolders(const Places& places)
+{
+    std::set<QString> out{QStringLiteral(".cache"),   QStringLiteral(".config"),  QStringLiteral(".local"),
+                          QStringLiteral(".var"),     QStringLiteral(".ssh"),     QStringLiteral(".gnupg"),
+                          QStringLiteral(".pki"),     QStringLiteral(".dbus"),    QStringLiteral(".gvfs"),
+                          QStringLiteral(".icons"),   QStringLiteral(".themes"),  QStringLiteral(".fonts"),
+                          QStringLiteral(".Private"), QStringLiteral(".ecryptfs")};
+    std::vector<Path> kept{places.cacheHome(), places.configHome(), places.dataHome(), places.stateHome(),
+                           places.flatpakAppData()};
+    for (int which = 0; which <= int(Places::UserFolder::videos); ++which)
+        kept.push_back(places.userFolder(Places::UserFolder(which)));
+    const std::string home = places.home().native() + '/';
+    for (const Path& folder : kept) {
+        const std::string& text = folder.native();
+        if (text.size() > home.size() && text.compare(0, home.size(), home) == 0)
+            out.insert(FileSystem::displayName(
+                Path(text.substr(home.size(), text.find('/', home.size()) - home.size()))));
+    }
+    return out;
+}
+
+// The folders directly in the home that `app` keeps as a browser of the browser table installed
+// natively ("~/.mozilla" for Firefox and Firefox ESR alike), as their names; none for any other
+// application or a Flatpak (whose data lives in its sandbox).
+QStringList browserHomeFolders(const InstalledApp& app, const Places& places)
+{
+    QStringList out;
+    if (!app.flatpakId.isEmpty() || app.programName.isEmpty())
+        return out;
+    const std::string program = app.programName.toStdString();
+    const std::string home = places.home().native() + '/';
+    for (const BrowserTable::Row& row : BrowserTable::rows()) {
+        if (std::find(row.executables.begin(), row.executables.end(), program) == row.executables.end())
+            continue;
+        const std::vector<BrowserTable::Install> installs = BrowserTable::installs(row, places);
+        if (installs.empty())
+            continue;
+        const std::string& data = installs.front().dataFolder.native();
+        if (data.size() > home.size() && data.compare(0, home.size(), home) == 0 && data[home.size()] == '.')
+            out.push_back(
+                QString::fromStdString(data.substr(home.size(), data.find('/', home.size()) - home.size())));
+    }
+    return out;
+}
+
 bool byBytesDescending(qint64 a, qint64 b)
 {
     return a > b;
@@ -83,7 +132,7 @@ LeftoverFinder::Found finished(LeftoverFinder::Found found, const CoverageFlag& 
 } // namespace
 
 LeftoverItem LeftoverFinder::measured(const SearchRoot& root, const Path& name, const QString& fileName,
-                                      CoverageFlag& coverage) const
+                                      bool selected, CoverageFlag& coverage) const
 {
     const Path url = root.url / name;
     LeftoverItem item;
@@ -92,7 +141,7 @@ LeftoverItem LeftoverFinder::measured(const SearchRoot& root, const Path& name, 
     item.location = root.label;
     item.bytes = m_sizer.size(url, {}, CleanupScanner::kNodeLimit, false, CleanupScanner::kDeadlineSeconds,
                               &coverage, {});
-    item.isSelected = true;
+    item.isSelected = selected;
     return item;
 }
 
@@ -119,6 +168,18 @@ std::vector<Path> LeftoverFinder::allowedRoots(const Places& places)
     std::vector<Path> out;
     for (SearchRoot& root : searchRoots(places))
         out.push_back(std::move(root.url));
+    return out;
+}
+
+std::vector<Path> LeftoverFinder::homeItems(const Places& places, const std::vector<Path>& urls)
+{
+    const Path home = FileSystem::standardize(places.home());
+    std::vector<Path> out;
+    for (const Path& url : urls) {
+        const Path item = FileSystem::standardize(url);
+        if (item.has_filename() && item.parent_path() == home)
+            out.push_back(item);
+    }
     return out;
 }
 
@@ -152,26 +213,36 @@ LeftoverFinder::Found LeftoverFinder::find(const InstalledApp& app,
         ids.removeDuplicates();
         return ids;
     };
-    std::map<QString, int> holders;
-    QStringList installedNames;
+    // The entries one package owns are one application: what only they share stays this one's, and
+    // another of them makes no name ambiguous. Every other entry is another application.
+    const auto samePackage = [&](const InstalledApp& other) {
+        return app.origin == AppOrigin::debianPackage && other.origin == AppOrigin::debianPackage &&
+               !app.packageName.isEmpty() && other.packageName == app.packageName;
+    };
+    std::map<QString, int> holders; // identifiers of the other applications
+    QStringList installedNames;     // this entry's and the other applications'
     QStringList installedIDs;
     for (const InstalledApp& other : installed) {
-        for (const QString& id : identifiersOf(other))
-            ++holders[id];
+        const bool self = other.id() == app.id();
+        if (!self && samePackage(other))
+            continue;
+        if (!self) {
+            for (const QString& id : identifiersOf(other))
+                ++holders[id];
+        }
         installedNames.push_back(other.name);
         installedIDs.push_back(other.bundleID);
     }
-    const bool listed = std::any_of(installed.begin(), installed.end(),
-                                    [&](const InstalledApp& other) { return other.id() == app.id(); });
     QStringList keys;
     for (const QString& id : identifiersOf(app)) {
-        if (holders[id] <= (listed ? 1 : 0))
+        if (holders[id] == 0)
             keys.push_back(id);
     }
+    const QStringList idKeys = keys;
     AppMatch::MatchKeys nameKeys = AppMatch::matchKeys(app.name, app.bundleID, installedNames, installedIDs);
     if (!nameKeys.name.isEmpty() && !AppMatch::nameMatchIsAmbiguous(nameKeys.name, installedNames)) {
         const QString name = usableNameKey(nameKeys.name);
-        if (!name.isEmpty() && holders[name] <= (listed && keys.contains(name) ? 1 : 0))
+        if (!name.isEmpty() && holders[name] == 0)
             keys.push_back(name);
     }
     keys.removeDuplicates();
@@ -209,10 +280,51 @@ LeftoverFinder::Found LeftoverFinder::find(const InstalledApp& app,
             }
             if (!matched)
                 continue;
-            found.items.push_back(measured(root, name, fileName, coverage));
+            found.items.push_back(measured(root, name, fileName, !app.staysInstalled(), coverage));
         }
     }
+
+    // The folders programs keep directly in the home (~/.thunderbird), by an identifier exactly, and
+    // a browser's own there (~/.mozilla) while no other installed browser keeps it too.
+    QStringList homeKeys;
+    for (const QString& id : idKeys)
+        homeKeys.push_back(QLatin1Char('.') + id);
+    QStringList othersBrowserFolders;
+    for (const InstalledApp& other : installed) {
+        if (other.id() != app.id() && !samePackage(other))
+            othersBrowserFolders += browserHomeFolders(other, m_places);
+    }
+    for (const QString& folder : browserHomeFolders(app, m_places)) {
+        if (!othersBrowserFolders.contains(folder))
+            homeKeys.push_back(folder.toLower());
+    }
+    if (!homeKeys.isEmpty())
+        listHomeFolders(homeKeys, !app.staysInstalled(), found, coverage);
     return finished(std::move(found), coverage);
+}
+
+void LeftoverFinder::listHomeFolders(const QStringList& keys, bool selected, Found& found,
+                                     CoverageFlag& coverage) const
+{
+    const SearchRoot root{QStringLiteral("Home"), m_places.home()};
+    const auto listing = m_fileManager.list(root.url, kMaxHomeEntries);
+    if (!listing) {
+        found.incomplete = found.incomplete || m_fileManager.exists(root.url);
+        return;
+    }
+    found.incomplete = found.incomplete || listing->truncated;
+    const std::set<QString> reserved = reservedHomeFolders(m_places);
+    for (const Path& name : listing->names) {
+        const QString fileName = FileSystem::displayName(name);
+        if (!isHidden(name) || reserved.contains(fileName) || fileName.startsWith(QLatin1String(".Trash")) ||
+            !keys.contains(fileName.toLower()))
+            continue;
+        // Folders only, never a link or a file (.bashrc, .gitconfig).
+        const auto status = m_fileManager.status(root.url / name);
+        if (!status || !status->isDirectory() || status->isSymlink())
+            continue;
+        found.items.push_back(measured(root, name, fileName, selected, coverage));
+    }
 }
 
 std::optional<LeftoverFinder::OrphanMatcher>

@@ -24,8 +24,8 @@ namespace qm {
 // (`find`, for the uninstaller) and the data of applications that are no longer installed
 // (`orphanMatcher` and `findOrphans`, for the App Leftovers junk kind). It only reads: it lists the
 // top level of the places' data folders (through a linked folder too, but never one that resolves to
-// the home folder or above it), matches entry names and measures each match with the bounded sizer. A
-// plain value; it keeps nothing between calls.
+// the home folder or above it) and, for one application, the home's own folders, matches entry names
+// and measures each match with the bounded sizer. A plain value; it keeps nothing between calls.
 class LeftoverFinder
 {
 public:
@@ -52,11 +52,14 @@ public:
     // True for an entry's file name that stands for data of an application no longer installed.
     using OrphanMatcher = std::function<bool(const QString& fileName)>;
 
+    // The most entries of the home folder looked at for an application's own folders there.
+    static constexpr std::size_t kMaxHomeEntries = 100'000;
     // Orphaned data must have been left unmodified for at least this long (60 days), in seconds.
     static constexpr qint64 kOrphanMinimumAgeSeconds = 5'184'000;
 
     // A finder over `places`: leftovers are looked for in the config, data, cache and state homes,
-    // ~/.var/app and the autostart folder, orphans in ~/.var/app and the config and data homes
+    // ~/.var/app, the autostart folder and the home's hidden folders, orphans in ~/.var/app and the config
+    // and data homes
     // (`searchRoots`, `orphanRoots`). `sizer` measures every match; `clock` (null: the system's) gives
     // the current time the age of orphans is measured against.
     LeftoverFinder(FileSystem fileManager, CleanupScanner sizer, const Places& places,
@@ -68,21 +71,33 @@ public:
     static std::vector<SearchRoot> searchRoots(const Places& places);
     // The folders of `searchRoots(places)`: the guard's roots for removing and restoring leftovers.
     static std::vector<Path> allowedRoots(const Places& places);
+    // The paths of `urls` that lie directly in the home (the home's own folders `find` offers, such as
+    // ~/.thunderbird), for a guard that admits each of them exactly: no root may admit the whole
+    // home. Lexical; reads nothing.
+    static std::vector<Path> homeItems(const Places& places, const std::vector<Path>& urls);
     // The folders orphans are looked for in here: Flatpak Data, Config and Data.
     static std::vector<SearchRoot> orphanRoots(const Places& places);
 
-    // The leftovers of the application `app` in `searchRoots(places)`, by the identifiers it is known
-    // by: its bundle identifier, desktop id, Flatpak id, program name, package name and its name (when
-    // usable: at least four characters, no generic word, not shared with or a word of another
-    // application's name), each in lower case and dropped when another application of `installed` has
-    // it too. A top-level entry (hidden ones never; in Autostart without ".desktop") matches when its
-    // lower-cased name equals an identifier; with a complete inventory an identifier of three or more
-    // dot-separated parts also matches "<id>.…". A one-word entry therefore matches only an identifier
-    // exactly, never by similarity; an entry a longer installed identifier extending the key
-    // ("<key>.…") claims is never matched by that prefix form. Folders of the desktop itself (Trash,
-    // applications, autostart, flatpak, …) never match. Every match is listed, selected, with its size
-    // (0 bytes included), largest first; incomplete when a root that exists could not be listed or a
-    // measurement met a denial or its deadline. Synchronous; never fails.
+    // The leftovers of the application `app` in `searchRoots(places)` and in the home itself, by the
+    // identifiers it is known by: its bundle identifier, desktop id, Flatpak id, program name, package
+    // name and its name (when usable: at least four characters, no generic word, not shared with or a
+    // word of another application's name), each in lower case and dropped when another application of
+    // `installed` has it too. The entries of one Debian package are one application: what only they
+    // share is kept, and another entry of the package makes no name ambiguous. A top-level entry of a
+    // root (hidden ones never; in Autostart without ".desktop") matches when its lower-cased name
+    // equals an identifier; with a complete inventory an identifier of three or more dot-separated
+    // parts also matches "<id>.…". A one-word entry therefore matches only an identifier exactly,
+    // never by similarity; an entry a longer installed identifier extending the key ("<key>.…")
+    // claims is never matched by that prefix form. Folders of the desktop itself (Trash,
+    // applications, autostart, flatpak, …) never match. In the home itself ("Home") only a folder
+    // named "." and an identifier (not the name) counts (~/.thunderbird), or, for a browser of the
+    // browser table installed natively, its folder there (~/.mozilla) while no other installed
+    // browser keeps it; never a file, a link or a folder the platform keeps (.cache, .config, .local,
+    // .ssh, the user's folders, …). Every match is listed with its size (0 bytes included), largest
+    // first: selected when the application goes with it, unselected when it stays installed
+    // (`InstalledApp::staysInstalled`: its data is no leftover yet). Incomplete when a root that
+    // exists could not be listed or a measurement met a denial or its deadline. Synchronous; never
+    // fails.
     Found find(const InstalledApp& app, const std::vector<InstalledApp>& installed,
                bool inventoryComplete) const;
 
@@ -112,8 +127,12 @@ public:
 private:
     FileSystem m_fileManager;
     CleanupScanner m_sizer;
-    // The child `name` of `root`, shown as `fileName`, measured with the sizer and selected.
-    LeftoverItem measured(const SearchRoot& root, const Path& name, const QString& fileName,
+    // Adds the folders directly in the home whose names are one of `keys` (lower-cased, with their
+    // leading "."), labelled "Home": folders only, never a link, a file, the Trash or a folder this
+    // platform keeps for itself.
+    void listHomeFolders(const QStringList& keys, bool selected, Found& found, CoverageFlag& coverage) const;
+    // The child `name` of `root`, shown as `fileName`, measured with the sizer, selected as told.
+    LeftoverItem measured(const SearchRoot& root, const Path& name, const QString& fileName, bool selected,
                           CoverageFlag& coverage) const;
 
     Places m_places;

@@ -17,6 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A red 48 by 32 picture as an SVG document.
+const QByteArray kSvg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"32\" "
+                        "viewBox=\"0 0 48 32\"><rect width=\"48\" height=\"32\" fill=\"#ff0000\"/></svg>";
+
 QByteArray encoded(const char* format, QSize size = QSize(48, 32))
 {
     QImage picture(size, QImage::Format_ARGB32);
@@ -28,8 +32,9 @@ QByteArray encoded(const char* format, QSize size = QSize(48, 32))
     return bytes;
 }
 
-// What the provider draws for each kind of file behind an icon path: only a regular .png
-// within the cap, never through a final link, and a FIFO is refused without waiting for a writer.
+// What the provider draws for each kind of file behind an icon path: only a regular .png or .svg
+// within the cap that decodes, never through a final link, and a FIFO is refused without waiting for a
+// writer.
 TEST(ApplicationIconProviderTest, DrawsOnlyBoundedRegularIconFiles)
 {
     test::TempTree tree;
@@ -51,6 +56,11 @@ TEST(ApplicationIconProviderTest, DrawsOnlyBoundedRegularIconFiles)
         {"an icon format this platform's entries do not use", tree.fileWithContent("a.icns", encoded("icns")),
          false},
         {"another format", tree.fileWithContent("a.jpg", encoded("jpg")), false},
+        {"svg", tree.fileWithContent("scalable.svg", kSvg), true},
+        {"svg that does not parse",
+         tree.fileWithContent("broken.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect"), false},
+        {"svg larger than the cap", tree.sparseFile("huge.svg", ApplicationIconProvider::kMaxFileBytes + 1),
+         false},
         {"missing", tree.path("gone.png"), false},
         {"relative", fs::path("a.png"), false},
     };
@@ -69,6 +79,14 @@ TEST(ApplicationIconProviderTest, DrawsOnlyBoundedRegularIconFiles)
     const QImage small = ApplicationIconProvider::load(Path(png), QSize(24, 24), &original);
     EXPECT_EQ(small.size(), QSize(24, 16));
     EXPECT_EQ(original, QSize(48, 32));
+    // A scalable icon is drawn at the requested size, up or down, keeping its shape.
+    const Path svg(tree.path("scalable.svg"));
+    for (const QSize& requested : {QSize(24, 24), QSize(300, 300)}) {
+        const QImage drawn = ApplicationIconProvider::load(svg, requested, &original);
+        EXPECT_EQ(drawn.size(), QSize(requested.width(), requested.width() * 2 / 3));
+        EXPECT_EQ(original, QSize(48, 32));
+        EXPECT_EQ(drawn.pixelColor(drawn.width() / 2, drawn.height() / 2), QColor(Qt::red));
+    }
 }
 
 // The id the list hands QML names the icon's bytes, also after an image address decoded some of its

@@ -324,6 +324,7 @@ TEST_F(UninstallFlowTest, APackageOwnedApplicationLosesOnlyItsLeftoversAndIsHand
     system.fileWithContent("usr/share/applications/org.gnome.Software.desktop",
                            "[Desktop Entry]\nType=Application\nName=Software\nExec=gnome-software\n"
                            "MimeType=x-scheme-handler/appstream;\n");
+    system.file("usr/bin/gnome-software", 100);
     packages->install(QStringLiteral("editor"), QStringLiteral("2.0"),
                       {Path("/usr/share/applications/org.example.Editor.desktop"), Path("/usr/bin/editor")});
     const fs::path config = home.file(".config/editor/settings", 3'000).parent_path();
@@ -342,6 +343,23 @@ TEST_F(UninstallFlowTest, APackageOwnedApplicationLosesOnlyItsLeftoversAndIsHand
     EXPECT_EQ(apps->selectedAppMap().value(QStringLiteral("packageManaged")), true);
     EXPECT_EQ(apps->selectedAppMap().value(QStringLiteral("removalCommand")),
               QStringLiteral("sudo apt remove editor"));
+    // The application stays installed, so its data is offered but not chosen, and Uninstall has
+    // nothing to move until the user chooses some.
+    ASSERT_EQ(apps->leftovers().size(), 2u);
+    for (const LeftoverItem& item : apps->leftovers())
+        EXPECT_FALSE(item.isSelected) << item.url;
+    EXPECT_EQ(apps->uninstallItemCount(), 0);
+    EXPECT_FALSE(apps->canUninstall());
+    apps->confirmUninstall();
+    drain();
+    EXPECT_TRUE(apps->inFlightActionIDs().empty());
+    EXPECT_TRUE(apps->hasSelectedApp()) << "the sheet stays open";
+    EXPECT_FALSE(apps->lastReport());
+    for (const fs::path& path : leftovers)
+        EXPECT_EQ(identity(path), before[path.native()]) << "moved unasked: " << path;
+    for (const LeftoverItem& item : std::vector<LeftoverItem>(apps->leftovers()))
+        apps->toggleLeftover(item.id);
+    EXPECT_TRUE(apps->canUninstall());
     EXPECT_EQ(apps->uninstallItemCount(), 2) << "the application itself is not counted";
     EXPECT_EQ(apps->formattedUninstallTotal(),
               Formatting::byteCount(test::findAllocatedSize(config) + test::findAllocatedSize(cache)));
@@ -364,6 +382,40 @@ TEST_F(UninstallFlowTest, APackageOwnedApplicationLosesOnlyItsLeftoversAndIsHand
     EXPECT_FALSE(apps->uninstallFailure());
 }
 
+// A program's own folder directly in the home goes to the Trash when chosen and comes back on undo,
+// though no root admits the home itself.
+TEST_F(UninstallFlowTest, AFolderOfTheProgramInTheHomeMovesAndComesBack)
+{
+    const fs::path entry = system.fileWithContent("usr/share/applications/thunderbird.desktop",
+                                                  "[Desktop Entry]\nType=Application\nName=Thunderbird Mail\n"
+                                                  "Exec=/usr/bin/thunderbird %u\n");
+    system.file("usr/bin/thunderbird", 20'000);
+    packages->install(QStringLiteral("thunderbird"), QStringLiteral("1:115.5.0-1~deb12u1"),
+                      {Path("/usr/share/applications/thunderbird.desktop"), Path("/usr/bin/thunderbird")});
+    const fs::path profile =
+        home.file(".thunderbird/abc.default-release/prefs.js", 8'000).parent_path().parent_path();
+    const fs::path rc = home.file(".thunderbirdrc", 100);
+    const auto before = identity(profile);
+    make();
+    loadAndSettle();
+    ASSERT_TRUE(listed(entry));
+    EXPECT_EQ(listed(entry)->version, QStringLiteral("115.5.0"));
+    open(entry);
+    ASSERT_EQ(leftoverNames(), std::vector<std::string>{".thunderbird"});
+    EXPECT_EQ(apps->leftovers().front().location, QStringLiteral("Home"));
+    apps->toggleLeftover(apps->leftovers().front().id);
+    uninstallAndSettle();
+    EXPECT_FALSE(present(profile));
+    EXPECT_TRUE(present(rc));
+    ASSERT_TRUE(apps->lastReport());
+    EXPECT_EQ(apps->lastReport()->trashed.size(), 1u);
+    EXPECT_FALSE(apps->uninstallFailure());
+
+    undoAndSettle();
+    EXPECT_EQ(identity(profile), before) << "not the same folder back";
+    EXPECT_FALSE(apps->uninstallFailure());
+}
+
 TEST_F(UninstallFlowTest, ADesktopApplicationRunsWhenItsProgramOrItsFlatpakRuns)
 {
     const fs::path tool =
@@ -374,6 +426,7 @@ TEST_F(UninstallFlowTest, ADesktopApplicationRunsWhenItsProgramOrItsFlatpakRuns)
         ".local/share/flatpak/exports/share/applications/org.example.Chat.desktop",
         "[Desktop Entry]\nType=Application\nName=Chat\nExec=/usr/bin/flatpak run org.example.Chat\n"
         "X-Flatpak=org.example.Chat\n");
+    home.folder(".local/share/flatpak/app/org.example.Chat/current/active");
     make();
     loadAndSettle();
     struct Row
@@ -407,6 +460,8 @@ TEST_F(UninstallFlowTest, ThisProgramsOwnEntryOpensNoSheet)
     const fs::path launcher =
         home.fileWithContent(".local/share/applications/launcher.desktop",
                              "[Desktop Entry]\nType=Application\nName=Q\nExec=Quillmere\n");
+    system.file("usr/bin/true", 100);
+    system.file("usr/bin/Quillmere", 100);
     const fs::path alpha = homeApp("Alpha", "Alpha", "com.example.alpha");
     make(Path("/usr/bin/Quillmere"));
     loadAndSettle();

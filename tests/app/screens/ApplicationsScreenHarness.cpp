@@ -108,7 +108,7 @@ ApplicationsScreenHarness::HomeApp ApplicationsScreenHarness::homeApp(const fs::
         entry += "X-AppImage-Version=" + version + "\n";
     QImage picture(64, 64, QImage::Format_ARGB32);
     picture.fill(QColor(94, 139, 240));
-    const fs::path iconFile = at / "icon.png";
+    const fs::path iconFile = at / (icon == Icon::svg || icon == Icon::brokenSvg ? "icon.svg" : "icon.png");
     switch (icon) {
     case Icon::none:
         break;
@@ -117,6 +117,13 @@ ApplicationsScreenHarness::HomeApp ApplicationsScreenHarness::homeApp(const fs::
         break;
     case Icon::notAnImage:
         m_home.fileWithContent(iconFile, "not an icon");
+        break;
+    case Icon::svg:
+        m_home.fileWithContent(iconFile, "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 64 64\">"
+                                         "<circle cx=\"32\" cy=\"32\" r=\"30\" fill=\"#5e8bf0\"/></svg>");
+        break;
+    case Icon::brokenSvg:
+        m_home.fileWithContent(iconFile, "<svg xmlns=\"http://www.w3.org/2000/svg\"><circle");
         break;
     case Icon::oversized:
         // A valid picture followed by a hole: larger than the reader takes.

@@ -29,7 +29,7 @@ class ApplicationsScreenHarness
 {
 public:
     // How a fixture application's icon file is made.
-    enum class Icon { none, png, notAnImage, oversized };
+    enum class Icon { none, png, notAnImage, oversized, svg, brokenSvg };
 
     ApplicationsScreenHarness();
     // Lets held work go and waits for every pool job before the fixture goes.

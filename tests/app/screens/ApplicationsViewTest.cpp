@@ -360,13 +360,15 @@ TEST_F(ApplicationsViewTest, RowsShowTheirIconOrTheFallbackAndTheirMissingParts)
         {"Broken", "Broken", Icon::notAnImage, false},
         {"Huge", "Huge", Icon::oversized, false},
         {"Plain", "Plain", Icon::none, false},
+        {"Svg", "Svg", Icon::svg, true},
+        {"BadSvg", "BadSvg", Icon::brokenSvg, false},
     };
     for (const Row& each : rows)
         h.homeApp(each.folder != nullptr ? fs::path(each.folder) : fs::path(odd), each.name,
                   QByteArrayLiteral("com.example.") + QByteArray(each.name).toLower(), "", each.icon);
     // An AppImage no entry launches has no identifier.
     h.home().file("Applications/Bare.AppImage", 20'000);
-    // The two icons that cannot be drawn are reported by Qt's image loading, and nothing else.
+    // The icons that cannot be drawn are reported by Qt's image loading, and nothing else.
     h.expectWarning(QStringLiteral("Failed to get image from provider: image://appicon/"));
     h.useSizer([](const Path&, const std::vector<Path>&, qint64, bool, double, CoverageFlag*,
                   std::stop_token) { return qint64(0); });
@@ -599,6 +601,7 @@ TEST_F(ApplicationsViewTest, APackageManagedApplicationShowsWhyItStaysAndWhereTo
 {
     h.system().fileWithContent("usr/share/applications/org.example.Editor.desktop",
                                "[Desktop Entry]\nType=Application\nName=Editor\nExec=editor\n");
+    h.system().file("usr/bin/editor", 4096);
     h.packages().install(QStringLiteral("editor"), QStringLiteral("2.0"),
                          {Path("/usr/share/applications/org.example.Editor.desktop")});
     openListed();
@@ -620,6 +623,7 @@ TEST_F(ApplicationsViewTest, APackageManagedApplicationShowsWhyItStaysAndWhereTo
     h.system().fileWithContent("usr/share/applications/org.gnome.Software.desktop",
                                "[Desktop Entry]\nType=Application\nName=Software\nExec=gnome-software\n"
                                "MimeType=x-scheme-handler/appstream;\n");
+    h.system().file("usr/bin/gnome-software", 100);
     h.model().load();
     ASSERT_TRUE(h.settle([&] { return h.model().loaded() && h.model().softwareCentreAvailable(); }));
     openSheet(QStringLiteral("Editor"));
@@ -629,6 +633,37 @@ TEST_F(ApplicationsViewTest, APackageManagedApplicationShowsWhyItStaysAndWhereTo
     h.click(centre);
     ASSERT_EQ(h.workspace().opened().size(), 1u);
     EXPECT_EQ(h.workspace().opened().back(), QUrl(QStringLiteral("appstream://org.example.Editor")));
+}
+
+// An application that stays installed keeps its data unless the user chooses it: the rows come
+// unselected and Uninstall waits for a choice, so no confirmation offers to move nothing.
+TEST_F(ApplicationsViewTest, AnApplicationThatStaysOffersItsDataUnselected)
+{
+    h.system().fileWithContent("usr/share/applications/org.example.Editor.desktop",
+                               "[Desktop Entry]\nType=Application\nName=Editor\nExec=/usr/bin/editor\n");
+    h.system().file("usr/bin/editor", 4096);
+    h.packages().install(QStringLiteral("editor"), QStringLiteral("2.0"),
+                         {Path("/usr/share/applications/org.example.Editor.desktop")});
+    h.home().file(".config/editor/profile", 30'000);
+    openListed();
+    openSheet(QStringLiteral("Editor"));
+    QQuickItem* leftover = sheetPart(QStringLiteral("leftover:editor"));
+    ASSERT_NE(leftover, nullptr);
+    EXPECT_FALSE(leftover->property("isSelected").toBool());
+    EXPECT_EQ(prop(sheetPart(QStringLiteral("footerCount"))), QStringLiteral("0 items"));
+    QQuickItem* button = sheetPart(QStringLiteral("uninstallButton"));
+    EXPECT_FALSE(button->isEnabled());
+    h.click(button);
+    h.wait(20);
+    EXPECT_FALSE(h.model().showConfirm());
+
+    h.click(find(QStringLiteral("checkBox"), leftover));
+    ASSERT_TRUE(h.settle([&] { return button->isEnabled(); }));
+    EXPECT_EQ(prop(sheetPart(QStringLiteral("footerCount"))), QStringLiteral("1 item"));
+    h.click(button);
+    auto* dialog = child(sheet(), "confirmDialog");
+    ASSERT_TRUE(h.settle([&] { return dialog->property("opened").toBool(); }));
+    EXPECT_EQ(prop(dialog, "title"), QStringLiteral("Move 1 item to the Trash?"));
 }
 
 // A refusal to quit stays in the banner after the application has gone; the button is "Uninstall".

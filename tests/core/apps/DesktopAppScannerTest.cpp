@@ -44,6 +44,8 @@ protected:
         system.fileWithContent("usr/share/applications/broken.desktop", "Name=No group\n");
         system.fileWithContent("usr/share/applications/shadowed.desktop",
                                entry("Name=System copy\nExec=shadowed\n"));
+        system.file("usr/bin/shadowed", 100);
+        system.file("usr/bin/hostile", 100);
         system.fileWithContent(
             "usr/share/applications/hostile.desktop",
             entry("Name=<b>bold</b> %s\\n$(rm)\nExec=/usr/bin/hostile\nIcon=../../../etc/editor\n"));
@@ -58,7 +60,7 @@ protected:
         home.file("Applications/Drawing-1.2.AppImage", 8192);
         home.fileWithContent(".local/share/applications/appimagekit-drawing.desktop",
                              entry("Name=Drawing\nExec=" + QByteArray(home.path("Applications").c_str()) +
-                                   "/Drawing-1.2.AppImage\nX-AppImage-Version=1.2\n"));
+                                   "/Drawing-1.2.AppImage\nX-AppImage-Version=1.2-beta\n"));
         home.file("Applications/Bare.AppImage", 4096);
         // A system Flatpak: its export is a link into the deployment.
         const Path deploy = system.folder("var/lib/flatpak/app/org.example.Chat/current/active");
@@ -68,7 +70,7 @@ protected:
             entry("Name=Chat\nExec=/usr/bin/flatpak run org.example.Chat\nX-Flatpak=org.example.Chat\n"));
         system.fileWithContent("var/lib/flatpak/app/org.example.Chat/current/active/files/share/metainfo/"
                                "org.example.Chat.metainfo.xml",
-                               "<component><releases><release version=\"3.4\" date=\"2026-01-01\"/>"
+                               "<component><releases><release version=\"3.4-1\" date=\"2026-01-01\"/>"
                                "<release version=\"3.3\"/></releases></component>");
         system.folder("var/lib/flatpak/exports/share/applications");
         system.symlink(deploy / "export/share/applications/org.example.Chat.desktop",
@@ -78,13 +80,14 @@ protected:
                        "var/lib/flatpak/exports/share/applications/org.gone.App.desktop");
 
         packages->install(
-            QStringLiteral("editor"), QStringLiteral("2.0-1"),
+            QStringLiteral("editor"), QStringLiteral("1:2.0.3-1+deb12u1"),
             {Path("/usr/share/applications/org.example.Editor.desktop"), Path("/usr/bin/editor")});
     }
 
-    DesktopAppScanner scanner(const QString& locale = QStringLiteral("de_DE")) const
+    DesktopAppScanner scanner(const QString& locale = QStringLiteral("de_DE"),
+                              const QString& theme = {}) const
     {
-        return DesktopAppScanner(home.places(system.root()), packages, locale);
+        return DesktopAppScanner(home.places(system.root()), packages, locale, theme);
     }
 
     static const InstalledApp* byName(const AppScanner::Listing& listing, const QString& name)
@@ -115,7 +118,7 @@ TEST_F(DesktopAppScannerTest, ListsWhatTheMenuShowsWithOwnerAndVersion)
     ASSERT_TRUE(editor);
     EXPECT_EQ(editor->origin, AppOrigin::debianPackage);
     EXPECT_EQ(editor->packageName, QStringLiteral("editor"));
-    EXPECT_EQ(editor->version, QStringLiteral("2.0-1"));
+    EXPECT_EQ(editor->version, QStringLiteral("2.0.3")) << "the package's version without epoch and revision";
     EXPECT_EQ(editor->bundleID, QStringLiteral("org.example.Editor"));
     EXPECT_EQ(editor->programName, QStringLiteral("editor"));
     EXPECT_TRUE(editor->removal.empty()) << "a package's files are never moved";
@@ -128,13 +131,13 @@ TEST_F(DesktopAppScannerTest, ListsWhatTheMenuShowsWithOwnerAndVersion)
     ASSERT_TRUE(chat);
     EXPECT_EQ(chat->origin, AppOrigin::systemFlatpak);
     EXPECT_EQ(chat->flatpakId, QStringLiteral("org.example.Chat"));
-    EXPECT_EQ(chat->version, QStringLiteral("3.4"));
+    EXPECT_EQ(chat->version, QStringLiteral("3.4-1")) << "a Flatpak's version as written";
     EXPECT_TRUE(chat->programName.isEmpty());
 
     const InstalledApp* drawing = byName(listing, QStringLiteral("Drawing"));
     ASSERT_TRUE(drawing);
     EXPECT_EQ(drawing->origin, AppOrigin::appImage);
-    EXPECT_EQ(drawing->version, QStringLiteral("1.2"));
+    EXPECT_EQ(drawing->version, QStringLiteral("1.2-beta")) << "an AppImage's version as written";
     EXPECT_EQ(drawing->removal,
               (std::vector<Path>{home.path("Applications/Drawing-1.2.AppImage"),
                                  home.path(".local/share/applications/appimagekit-drawing.desktop")}));
@@ -155,6 +158,93 @@ TEST_F(DesktopAppScannerTest, ListsWhatTheMenuShowsWithOwnerAndVersion)
     EXPECT_EQ(shadow->url, home.path(".local/share/applications/shadowed.desktop"));
     EXPECT_EQ(scanner(QStringLiteral("fr_FR")).listApps().apps.size(), listing.apps.size());
     EXPECT_TRUE(byName(scanner(QStringLiteral("fr_FR")).listApps(), QStringLiteral("Editor")));
+}
+
+// A launcher whose program is gone is no installed application: its TryExec, or else the program
+// its Exec starts, must be there, by absolute path or by name in the program folders. What cannot be
+// named counts as there; a Flatpak's entry is there while the Flatpak is installed.
+TEST_F(DesktopAppScannerTest, ALauncherWhoseProgramIsGoneIsNotListed)
+{
+    system.file("usr/games/mygame", 100);
+    home.folder(".local/share/flatpak/app/org.here.Flatpak/current/active/files");
+    const QByteArray images = QByteArray(home.path("Applications").c_str());
+    struct Case
+    {
+        const char* id;
+        QByteArray body;
+        bool listed;
+    };
+    const std::vector<Case> cases{
+        {"gone-absolute", "Exec=/usr/bin/nothere %U\n", false},
+        {"gone-name", "Exec=nothere-tool\n", false},
+        {"gone-after-env", "Exec=env LANG=C nothere-tool\n", false},
+        {"in-games", "Exec=mygame\n", true},
+        {"tryexec-gone", "TryExec=/opt/missing/tool\nExec=/usr/bin/editor\n", false},
+        {"tryexec-name-gone", "TryExec=missing-tool\nExec=editor\n", false},
+        {"tryexec-there", "TryExec=editor\nExec=/usr/bin/nothere\n", true},
+        {"shell-command", "Exec=sh -c \"nothere-tool --go\"\n", true},
+        {"dbus-activated", "DBusActivatable=true\n", true},
+        {"org.gone.Flatpak", "Exec=/usr/bin/flatpak run org.gone.Flatpak\nX-Flatpak=org.gone.Flatpak\n",
+         false},
+        {"org.here.Flatpak", "Exec=/usr/bin/flatpak run org.here.Flatpak\nX-Flatpak=org.here.Flatpak\n",
+         true},
+        {"appimagekit-old", "Exec=" + images + "/Old-2.0.AppImage\n", false},
+    };
+    for (const Case& c : cases)
+        home.fileWithContent(std::string(".local/share/applications/") + c.id + ".desktop",
+                             entry("Name=Case " + QByteArray(c.id) + "\n" + c.body));
+    const AppScanner::Listing listing = scanner().listApps();
+    EXPECT_TRUE(listing.complete);
+    for (const Case& c : cases)
+        EXPECT_EQ(byName(listing, QStringLiteral("Case ") + QString::fromUtf8(c.id)) != nullptr, c.listed)
+            << c.id;
+}
+
+// Icons are looked up as the icon theme specification says: the current theme, then hicolor, the
+// scalable folder before the sized ones; an SVG is an icon as a PNG is.
+TEST_F(DesktopAppScannerTest, IconsOfTheCurrentThemeAndScalableOnes)
+{
+    const auto app = [&](const char* id, const char* icon) {
+        system.fileWithContent(
+            std::string("usr/share/applications/") + id + ".desktop",
+            entry("Name=" + QByteArray(id) + "\nExec=/usr/bin/editor\nIcon=" + icon + "\n"));
+    };
+    app("org.gnome.baobab", "org.gnome.baobab");
+    system.file("usr/share/icons/hicolor/scalable/apps/org.gnome.baobab.svg", 900);
+    system.file("usr/share/icons/hicolor/symbolic/apps/org.gnome.baobab-symbolic.svg", 900);
+    app("themed", "themed-monitor");
+    system.file("usr/share/icons/Adwaita/scalable/apps/themed-monitor.svg", 900);
+    app("both", "both-icon");
+    system.file("usr/share/icons/hicolor/256x256/apps/both-icon.png", 900);
+    system.file("usr/share/icons/hicolor/scalable/apps/both-icon.svg", 900);
+    home.file(".local/share/icons/Adwaita/48x48/apps/both-icon.png", 900); // the current theme first
+    app("broken", "broken-icon");
+    system.fileWithContent("usr/share/icons/hicolor/scalable/apps/broken-icon.svg", "<svg");
+    app("absolute", "/usr/share/pixmaps/absolute.svg");
+    system.file("usr/share/pixmaps/absolute.svg", 900);
+    app("pixmap", "pixmap-only");
+    system.file("usr/share/pixmaps/pixmap-only.svg", 900);
+
+    const auto iconOf = [&](const AppScanner::Listing& listing, const char* id) {
+        const InstalledApp* found = byName(listing, QString::fromUtf8(id));
+        return found != nullptr ? found->icon : std::optional<Path>(Path("<not listed>"));
+    };
+    const AppScanner::Listing themed = scanner(QStringLiteral("C"), QStringLiteral("Adwaita")).listApps();
+    EXPECT_EQ(iconOf(themed, "org.gnome.baobab"),
+              Path(system.path("usr/share/icons/hicolor/scalable/apps/org.gnome.baobab.svg")));
+    EXPECT_EQ(iconOf(themed, "themed"),
+              Path(system.path("usr/share/icons/Adwaita/scalable/apps/themed-monitor.svg")));
+    EXPECT_EQ(iconOf(themed, "both"), Path(home.path(".local/share/icons/Adwaita/48x48/apps/both-icon.png")));
+    EXPECT_EQ(iconOf(themed, "broken"),
+              Path(system.path("usr/share/icons/hicolor/scalable/apps/broken-icon.svg")))
+        << "the file is the icon; drawing it gives the placeholder";
+    EXPECT_EQ(iconOf(themed, "absolute"), Path(system.path("usr/share/pixmaps/absolute.svg")));
+    EXPECT_EQ(iconOf(themed, "pixmap"), Path(system.path("usr/share/pixmaps/pixmap-only.svg")));
+
+    const AppScanner::Listing plain = scanner(QStringLiteral("C")).listApps();
+    EXPECT_EQ(iconOf(plain, "themed"), std::nullopt) << "hicolor alone without a current theme";
+    EXPECT_EQ(iconOf(plain, "both"),
+              Path(system.path("usr/share/icons/hicolor/scalable/apps/both-icon.svg")));
 }
 
 TEST_F(DesktopAppScannerTest, PackageSizeIsItsInstalledFilesAndAnAppImageItsFile)
@@ -202,12 +292,61 @@ TEST_F(DesktopAppScannerTest, LeftoversByIdentifierKindAndOneWordFoldersOnlyExac
                                  home.path(".config/autostart/org.example.Editor.desktop"),
                                  home.path(".config/editor"), home.path(".config/org.example.Editor")}));
     for (const LeftoverItem& item : found.items)
-        EXPECT_TRUE(item.isSelected);
+        EXPECT_FALSE(item.isSelected) << "the package stays installed, so its data is not preselected";
 
     const InstalledApp* chat = byName(listing, QStringLiteral("Chat"));
     ASSERT_TRUE(chat);
     EXPECT_EQ(paths(finder.find(*chat, listing.apps, listing.complete)),
               (std::vector<Path>{home.path(".var/app/org.example.Chat")}));
+}
+
+// One package with two menu entries is one application: the identifiers and the name only its
+// entries share are its own. Entries of two packages that share a program name are two applications,
+// and neither gets the folder named after that program.
+TEST_F(DesktopAppScannerTest, TheEntriesOfOnePackageAreOneApplication)
+{
+    system.fileWithContent("usr/share/applications/org.bleachbit.BleachBit.desktop",
+                           entry("Name=BleachBit\nExec=bleachbit\n"));
+    system.fileWithContent("usr/share/applications/bleachbit-root.desktop",
+                           entry("Name=BleachBit (as root)\nExec=pkexec bleachbit\n"));
+    system.file("usr/bin/bleachbit", 4096);
+    packages->install(QStringLiteral("bleachbit"), QStringLiteral("4.4.2-1"),
+                      {Path("/usr/share/applications/org.bleachbit.BleachBit.desktop"),
+                       Path("/usr/share/applications/bleachbit-root.desktop"), Path("/usr/bin/bleachbit")});
+    system.fileWithContent("usr/share/applications/org.example.Viewer.desktop",
+                           entry("Name=Picture Viewer\nExec=viewer\n"));
+    system.fileWithContent("usr/share/applications/viewer-tools.desktop",
+                           entry("Name=Viewer Tools\nExec=viewer --tools\n"));
+    system.file("usr/bin/viewer", 4096);
+    packages->install(QStringLiteral("viewer"), QStringLiteral("1.0"),
+                      {Path("/usr/share/applications/org.example.Viewer.desktop"), Path("/usr/bin/viewer")});
+    packages->install(QStringLiteral("viewer-tools"), QStringLiteral("1.0"),
+                      {Path("/usr/share/applications/viewer-tools.desktop")});
+    home.file(".config/bleachbit/bleachbit.ini", 3000);
+    home.file(".cache/bleachbit/x", 3000);
+    home.file(".config/viewer/viewer.conf", 3000);
+    home.file(".config/org.example.Viewer/state", 3000);
+
+    const LeftoverFinder finder(FileSystem(), CleanupScanner(FileSystem(), home.home()),
+                                home.places(system.root()));
+    const AppScanner::Listing listing = scanner().listApps();
+    const auto found = [&](const QString& name) {
+        std::vector<Path> out;
+        const InstalledApp* app = byName(listing, name);
+        if (app == nullptr)
+            return std::vector<Path>{"<not listed>"};
+        for (const LeftoverItem& item : finder.find(*app, listing.apps, listing.complete).items)
+            out.push_back(item.url);
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const std::vector<Path> bleachbit{home.path(".cache/bleachbit"), home.path(".config/bleachbit")};
+    EXPECT_EQ(found(QStringLiteral("BleachBit")), bleachbit);
+    EXPECT_EQ(found(QStringLiteral("BleachBit (as root)")), bleachbit);
+    EXPECT_EQ(found(QStringLiteral("Picture Viewer")),
+              std::vector<Path>{home.path(".config/org.example.Viewer")})
+        << "another package's entry runs the same program";
+    EXPECT_TRUE(found(QStringLiteral("Viewer Tools")).empty());
 }
 
 TEST_F(DesktopAppScannerTest, OnlyUninstalledFlatpaksDataAreOrphans)

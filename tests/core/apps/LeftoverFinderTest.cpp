@@ -36,10 +36,13 @@ template <typename Items> void expectLargestFirst(const Items& items)
         EXPECT_GE(items[i - 1].bytes, items[i].bytes) << i;
 }
 
-// An installed application as the inventory lists it, known by `url`, `name` and `bundleID` only.
+// An installed application as the inventory lists it, known by `url`, `name` and `bundleID` only,
+// installed in the home (so uninstalling moves it).
 InstalledApp installed(const Path& url, const QString& name, const QString& bundleID = {})
 {
-    return InstalledApp{url, name, bundleID, {}, 0, {}};
+    InstalledApp app{url, name, bundleID, {}, 0, {}};
+    app.origin = AppOrigin::homeFile;
+    return app;
 }
 
 // A home laid out as this platform lays it out: the XDG homes at their default places.
@@ -209,6 +212,75 @@ TEST_F(LeftoverFinderTest, NarrowMatchingRules)
         EXPECT_EQ(placesOf(found.items), c.expected) << c.what;
         EXPECT_FALSE(found.incomplete) << c.what;
     }
+}
+
+// A program's folder directly in the home: named "." and one of its identifiers exactly, or a
+// browser's own folder there while no other installed browser keeps it; never a file, a link, a
+// folder the platform keeps, or a folder named after the application's name alone.
+TEST_F(LeftoverFinderTest, TheHomesOwnFoldersByIdentifierAndBrowser)
+{
+    const auto app = [](const char* entry, const char* name, const char* program, const char* package,
+                        const char* flatpak = "") {
+        InstalledApp a = installed(Path("/usr/share/applications") / entry, QString::fromUtf8(name),
+                                   QString::fromUtf8(*flatpak ? flatpak : entry));
+        a.desktopId = QString::fromUtf8(entry);
+        a.flatpakId = QString::fromUtf8(flatpak);
+        a.programName = QString::fromUtf8(program);
+        a.packageName = QString::fromUtf8(package);
+        a.origin = *flatpak ? AppOrigin::userFlatpak : AppOrigin::debianPackage;
+        return a;
+    };
+    const InstalledApp thunderbird = app("thunderbird", "Thunderbird Mail", "thunderbird", "thunderbird");
+    const InstalledApp esr = app("firefox-esr", "Firefox ESR", "firefox-esr", "firefox-esr");
+    const InstalledApp firefox = app("firefox", "Firefox", "firefox", "firefox");
+    const InstalledApp flatpakFirefox = app("org.mozilla.firefox", "Firefox", "", "", "org.mozilla.firefox");
+    const InstalledApp keys = app("org.gnupg.Kleopatra", "Kleopatra", "kleopatra", "gnupg");
+    const InstalledApp studio = app("com.acme.studio", "Studio", "acme-studio", "acme-studio");
+
+    tree.file(home / ".thunderbird/abc.default-release/prefs.js", 8000);
+    tree.file(home / ".thunderbird-old/prefs.js", 800); // no prefix form
+    tree.file(home / ".mozilla/firefox/profiles.ini", 900);
+    tree.file(home / ".gnupg/pubring.kbx", 700); // kept by the platform, whatever owns it
+    tree.file(home / ".kleopatra", 300);         // a file
+    tree.folder(home / "elsewhere/data");
+    tree.symlink(home / "elsewhere", home / ".acme-studio"); // a link
+    tree.file(home / ".studio/x", 300);                      // the name alone
+    tree.file(home / ".com.acme.studio/x", 300);             // the desktop id
+    tree.file(home / ".local/share/.thunderbird/x", 300);    // hidden in a root: never
+
+    struct Case
+    {
+        const char* what;
+        InstalledApp app;
+        std::vector<InstalledApp> others;
+        std::set<QString> expected;
+    };
+    const std::vector<Case> cases{
+        {"by program and package name", thunderbird, {esr}, {"Home/.thunderbird"}},
+        {"the browser's folder", esr, {thunderbird, flatpakFirefox}, {"Home/.mozilla"}},
+        {"another installed browser keeps it too", esr, {firefox}, {}},
+        {"and so for the other", firefox, {esr}, {}},
+        {"the platform's folder, a file", keys, {}, {}},
+        {"a link, the name alone; the desktop id", studio, {}, {"Home/.com.acme.studio"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<InstalledApp> all{c.app};
+        all.insert(all.end(), c.others.begin(), c.others.end());
+        const auto found = finder().find(c.app, all, true);
+        std::set<QString> inHome;
+        for (const LeftoverItem& item : found.items) {
+            if (item.location == QLatin1String("Home")) {
+                inHome.insert(item.location + "/" + item.name);
+                EXPECT_EQ(item.bytes, test::findAllocatedSize(item.url)) << c.what;
+                EXPECT_FALSE(item.isSelected) << c.what << ": the package stays installed";
+            }
+        }
+        EXPECT_EQ(inHome, c.expected) << c.what;
+        EXPECT_FALSE(found.incomplete) << c.what;
+    }
+    EXPECT_EQ(LeftoverFinder::homeItems(places, {home / ".thunderbird", home / ".config/thunderbird",
+                                                 home / ".mozilla/firefox", home / "x/../.mozilla"}),
+              (std::vector<Path>{home / ".thunderbird", home / ".mozilla"}));
 }
 
 TEST_F(LeftoverFinderTest, MissingRootsAreNoGapUnreadableOnesAre)

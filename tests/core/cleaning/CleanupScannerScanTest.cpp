@@ -48,6 +48,7 @@ protected:
     {
         tree.fileWithContent("system/usr/share/applications/com.acme.studio.desktop",
                              "[Desktop Entry]\nType=Application\nName=Acme Studio\nExec=acme-studio\n");
+        tree.file("system/usr/bin/acme-studio", 100);
         locator->install("com.elsewhere.viewer", "/opt/viewer/Viewer.app");
     }
 

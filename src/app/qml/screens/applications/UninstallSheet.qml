@@ -612,11 +612,13 @@ Item {
                                                       : "Quit & Uninstall")
                           : (busy ? "" : "Uninstall")
                     symbol: busy ? "" : sheet.uninstallKind === "quit" ? "power" : "trash"
-                    enabled: sheet.uninstallKind === "quit"
+                    // An application that stays installed with none of its data chosen has nothing
+                    // to move.
+                    enabled: sheet.model.canUninstall && (sheet.uninstallKind === "quit"
                              ? !sheet.model.findingLeftovers && !sheet.model.quittingApp && !sheet.model.adminUninstalling
                              : sheet.uninstallKind === "admin"
                                ? !sheet.model.findingLeftovers && !sheet.model.adminUninstalling
-                               : !sheet.model.findingLeftovers
+                               : !sheet.model.findingLeftovers)
                     opacity: !enabled && !busy ? 0.45 : down ? 0.85 : 1
                     contentItem: Item {
                         implicitWidth: buttonRow.implicitWidth
