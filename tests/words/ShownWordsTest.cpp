@@ -1,7 +1,8 @@
 // Every text Quillmere ships speaks of this platform: no string literal in the sources of the
 // application, the engines, the helper or the seams, and no line of the packaging, names the other
 // platform ("Mac", "macOS", "Finder", "iCloud", "XProtect", "System Settings", "Full Disk Access",
-// "App Store"), except the few literals listed below that are file paths, identifiers or third-party
+// "App Store", and its mechanics' "launch agent", "launch daemon", "Library folder", "sandbox container"),
+// except the few literals listed below that are file paths, identifiers or third-party
 // products' own names and are never shown as a sentence of ours. Comments, identifiers and include
 // paths are not shown text.
 
@@ -242,6 +243,11 @@ const std::vector<Forbidden>& forbiddenWords()
         {"System Settings", regex(R"(\bSystem\s+Settings\b)", regex::icase)},
         {"Full Disk Access", regex(R"(\bFull\s+Disk\s+Access\b)", regex::icase)},
         {"App Store", regex(R"(\bApp\s+Store\b)", regex::icase)},
+        // The other platform's mechanics, as whole phrases: this platform's "Flatpak sandbox" stays.
+        {"launch agent", regex(R"(\blaunch\s+agents?\b)", regex::icase)},
+        {"launch daemon", regex(R"(\blaunch\s+daemons?\b)", regex::icase)},
+        {"Library folder", regex(R"(\bLibrary\s+folders?\b)", regex::icase)},
+        {"sandbox container", regex(R"(\bsandbox\s+containers?\b)", regex::icase)},
     };
     return words;
 }
@@ -409,6 +415,10 @@ TEST(ShownWords, ScannerFindsTheWordsInLiteralsOnly)
          "x: (a) / 2 + b / \"Full disk access\".length", "Full Disk Access"},
         {"QML imports and comments are not text", Language::qml, "import \"Finder\"\n// your Mac\nItem {}",
          ""},
+        {"the other platform's mechanics, whole phrases in any letter case", Language::qml,
+         "Text { a: \"Its Launch Agent file\"; b: \"in its Flatpak sandbox\"; c: \"launch daemons\"; "
+         "d: \"Some Library folders\"; e: \"the app's sandbox container\"; f: \"a launcher agent\" }",
+         "launch agent | launch daemon | Library folder | sandbox container"},
     };
     for (const Case& c : cases) {
         std::string found;
@@ -418,6 +428,156 @@ TEST(ShownWords, ScannerFindsTheWordsInLiteralsOnly)
                 found += (found.empty() ? "" : " | ") + words;
         }
         EXPECT_EQ(found, c.expected) << c.what;
+    }
+}
+
+// A literal as shown: C++ and JavaScript escapes turned into the characters they stand for.
+std::string decoded(const std::string& literal)
+{
+    std::string out;
+    for (std::size_t i = 0; i < literal.size(); ++i) {
+        if (literal[i] != '\\' || i + 1 == literal.size()) {
+            out += literal[i];
+            continue;
+        }
+        const char c = literal[++i];
+        if (c == 'u' && i + 4 < literal.size()) {
+            const unsigned code = unsigned(std::stoul(literal.substr(i + 1, 4), nullptr, 16));
+            i += 4;
+            if (code < 0x80) {
+                out += char(code);
+            } else if (code < 0x800) {
+                out += char(0xC0 | (code >> 6));
+                out += char(0x80 | (code & 0x3F));
+            } else {
+                out += char(0xE0 | (code >> 12));
+                out += char(0x80 | ((code >> 6) & 0x3F));
+                out += char(0x80 | (code & 0x3F));
+            }
+        } else {
+            out += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+        }
+    }
+    return out;
+}
+
+// One row of the README's words table: the other platform's texts and this platform's, each as
+// quoted there.
+struct WordsRow
+{
+    int line = 0;
+    std::vector<std::string> other;
+    std::vector<std::string> here;
+};
+
+std::vector<std::string> quotedIn(const std::string& cell)
+{
+    static const std::regex quoted("\"([^\"]+)\"");
+    std::vector<std::string> out;
+    for (auto it = std::sregex_iterator(cell.begin(), cell.end(), quoted); it != std::sregex_iterator(); ++it)
+        out.push_back((*it)[1].str());
+    return out;
+}
+
+// The rows of the table under "## Words of this platform", header and rule lines left out.
+std::vector<WordsRow> wordsTable(const std::string& readme)
+{
+    std::vector<WordsRow> rows;
+    std::istringstream lines(readme);
+    std::string line;
+    bool inSection = false;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        if (line.rfind("## ", 0) == 0) {
+            inSection = line == "## Words of this platform";
+            continue;
+        }
+        if (!inSection || line.rfind("| ", 0) != 0 || line.rfind("| the other platform", 0) == 0)
+            continue;
+        const std::size_t middle = line.find(" | ");
+        if (middle == std::string::npos)
+            continue;
+        rows.push_back({number, quotedIn(line.substr(0, middle)), quotedIn(line.substr(middle + 3))});
+    }
+    return rows;
+}
+
+// The pieces of a quoted text between its ellipses (an ellipsis stands for words left out).
+std::vector<std::string> piecesOf(const std::string& text)
+{
+    static const std::string ellipsis = "\u2026";
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(ellipsis, start)) != std::string::npos; start = at + ellipsis.size())
+        pieces.push_back(text.substr(start, at - start));
+    pieces.push_back(text.substr(start));
+    pieces.erase(
+        std::remove_if(pieces.begin(), pieces.end(),
+                       [](const std::string& p) { return p.find_first_not_of(' ') == std::string::npos; }),
+        pieces.end());
+    return pieces;
+}
+
+// Whether `literal` holds `piece` as whole words (a letter or digit at either end of the piece is
+// not part of a longer word in the literal).
+bool holdsPhrase(const std::string& literal, const std::string& piece)
+{
+    const auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+    for (std::size_t at = literal.find(piece); at != std::string::npos; at = literal.find(piece, at + 1)) {
+        const std::size_t end = at + piece.size();
+        const bool startsClean = !word(piece.front()) || at == 0 || !word(literal[at - 1]);
+        const bool endsClean = !word(piece.back()) || end == literal.size() || !word(literal[end]);
+        if (startsClean && endsClean)
+            return true;
+    }
+    return false;
+}
+
+// One table explains every text that departs from the other platform's: each text a row shows for
+// this platform is a literal under src/ (or a piece of one, where an ellipsis leaves words out), and
+// no literal under src/ still holds a text a row names as the other platform's (the allow-list's
+// file paths, identifiers and product names aside).
+TEST(ShownWords, TheWordsTableMatchesTheSources)
+{
+    const std::vector<WordsRow> rows = wordsTable(readAll(fs::path(QM_SOURCE_DIR) / ".." / "README.md"));
+    ASSERT_GT(rows.size(), 10u) << "the README's words table was not found";
+
+    struct Shown
+    {
+        std::string file;
+        int line;
+        std::string raw;
+        std::string text;
+    };
+    std::vector<Shown> literals;
+    for (const SourceFile& file : shippedSources()) {
+        const std::string source = readAll(fs::path(QM_SOURCE_DIR) / file.relative);
+        for (const Literal& literal : literalsOf(source, file.language))
+            literals.push_back({file.relative, literal.line, literal.text, decoded(literal.text)});
+    }
+
+    for (const WordsRow& row : rows) {
+        EXPECT_FALSE(row.other.empty() && row.here.empty()) << "README.md:" << row.line << " quotes nothing";
+        for (const std::string& text : row.here) {
+            for (const std::string& piece : piecesOf(text)) {
+                const bool found = std::any_of(literals.begin(), literals.end(), [&](const Shown& shown) {
+                    return shown.text.find(piece) != std::string::npos;
+                });
+                EXPECT_TRUE(found) << "README.md:" << row.line << ": \"" << piece
+                                   << "\" is shown here, but no literal under src/ holds it";
+            }
+        }
+        for (const std::string& text : row.other) {
+            const std::vector<std::string> pieces = piecesOf(text);
+            for (const Shown& shown : literals) {
+                const bool holds =
+                    !pieces.empty() && std::all_of(pieces.begin(), pieces.end(), [&](const std::string& p) {
+                        return holdsPhrase(shown.text, p);
+                    });
+                EXPECT_FALSE(holds && !isAllowed(shown.file, shown.raw))
+                    << "src/" << shown.file << ":" << shown.line << " still says the other platform's \""
+                    << text << "\" (README.md:" << row.line << ")";
+            }
+        }
     }
 }
 

@@ -1355,7 +1355,7 @@ void ApplicationsViewModel::surfaceLeftoverFailure(const QString& lead, const Cl
             lead + counted + QStringLiteral(" couldn\u2019t be trashed automatically: ") +
             denied.front().name +
             QStringLiteral(
-                ". It lives in a protected location (the app\u2019s sandbox container). "
+                ". It lives in a protected location (the app\u2019s Flatpak data folder). "
                 "Show it in your file manager and move it to the Trash there to finish removing it.");
         if (!granted) {
             text +=

@@ -44,7 +44,7 @@ class CloudCleanupViewModel : public QObject
     // Ids (without braces) of the items chosen for freeing, in list order.
     Q_PROPERTY(QStringList selectedIds READ selectedIds NOTIFY selectionChanged)
     // Top-level entries measured so far and listed in the running scan; `progress` is their ratio (0
-    // until listed), `progressText` "Reading iCloud Drive…" or "Measuring iCloud Drive… 3 of 12".
+    // until listed), `progressText` "Reading your cloud drive…" or "Measuring your cloud drive… 3 of 12".
     Q_PROPERTY(int scanned READ scanned NOTIFY progressChanged)
     Q_PROPERTY(int total READ total NOTIFY progressChanged)
     Q_PROPERTY(double progress READ progress NOTIFY progressChanged)

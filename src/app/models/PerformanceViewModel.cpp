@@ -466,10 +466,9 @@ void PerformanceViewModel::applyDisable(const CleanReport& report, const QString
         // The earlier undo offer, its name and the lists stay as they are.
         QString reason = failure;
         if (reason.isEmpty()) {
-            reason =
-                report.failures.empty()
-                    ? QStringLiteral("You may not have permission to move its launch agent to the Trash.")
-                    : report.failures.front();
+            reason = report.failures.empty()
+                         ? QStringLiteral("You may not have permission to move its login item to the Trash.")
+                         : report.failures.front();
         }
         setDisableFailure(kLeft + name + kRight + QStringLiteral(" couldn't be disabled.") +
                           QLatin1Char('\n') + reason);

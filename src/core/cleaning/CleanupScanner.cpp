@@ -341,10 +341,15 @@ std::vector<CleanupScanner::KindRoots> CleanupScanner::roots(const Places& place
         return row(QString::fromUtf8(label), std::move(url));
     };
     std::vector<RootRow> developer{
-        labelled("npm", home / ".npm/_cacache"),      labelled("pnpm", places.dataHome() / "pnpm/store"),
-        labelled("Yarn", home / ".yarn/berry/cache"), labelled("Yarn", places.cacheHome() / "yarn"),
-        labelled("Gradle", home / ".gradle/caches"),  labelled("Maven", home / ".m2/repository"),
-        labelled("Go modules", home / "go/pkg/mod"),  labelled("Go modules", places.cacheHome() / "go-build"),
+        labelled("npm", home / ".npm/_cacache"),
+        labelled("pnpm", places.dataHome() / "pnpm/store"),
+        labelled("Yarn", home / ".yarn/berry/cache"),
+        labelled("Yarn", places.cacheHome() / "yarn"),
+        labelled("Gradle", home / ".gradle/caches"),
+        labelled("Maven", home / ".m2/repository"),
+        labelled("Go modules", home / "go/pkg/mod"),
+        // Go's build cache is hundreds of hash-named folders: one item, the cache itself.
+        row(QStringLiteral("Go build cache"), places.cacheHome() / "go-build", RowShape::itself),
         labelled("Cargo", home / ".cargo/registry"),
     };
 
@@ -598,7 +603,7 @@ CleanupScanner::ChildScan CleanupScanner::scanRow(const RootRow& row, bool selec
                                                   double deadline) const
 {
     if (row.shape == RowShape::itself) {
-        // One file of its own: offered by its name when it holds something.
+        // One file or folder of its own: offered by its label, else its name, when it holds something.
         if (RootFolders::coversHome(row.url, m_places.home()))
             return {};
         const auto status = m_fileManager.status(row.url);
@@ -608,8 +613,13 @@ CleanupScanner::ChildScan CleanupScanner::scanRow(const RootRow& row, bool selec
                 error.domain() == ErrorDomain::Posix && (error.code() == ENOENT || error.code() == ENOTDIR);
             return ChildScan{{}, !gone};
         }
-        return measureNames(row.url.parent_path(), {row.url.filename()}, false, row.label, selected, stop,
-                            deadline);
+        ChildScan own = measureNames(row.url.parent_path(), {row.url.filename()}, false, std::nullopt,
+                                     selected, stop, deadline);
+        if (row.label) {
+            for (ScanItem& item : own.items)
+                item.name = *row.label;
+        }
+        return own;
     }
     RootFolders::Listing listing = RootFolders::list(m_fileManager, row.url, m_places.home());
     std::vector<Path> names;

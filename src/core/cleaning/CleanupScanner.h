@@ -32,9 +32,9 @@ public:
     // `isLogName`), or the row's path itself (a single file such as a session's error log).
     enum class RowShape { children, logChildren, itself };
     // One root of a junk kind. Items of a labelled row are named "<label> · <child name>", those of an
-    // unlabelled row by the child's name alone (an `itself` row's item by its own name). Children named
-    // in `excludedNames` are left out, and with `skipMounts` so is every child that is the mount point
-    // of another file system (it is never measured through).
+    // unlabelled row by the child's name alone (an `itself` row's item by its label, else its own name).
+    // Children named in `excludedNames` are left out, and with `skipMounts` so is every child that is the
+    // mount point of another file system (it is never measured through).
     struct RootRow
     {
         std::optional<QString> label;
@@ -100,8 +100,8 @@ public:
     //   folder in the config home (labelled with the application folder's name); never the state home;
     // - saved state: no row (this platform keeps no such place);
     // - developer caches, labelled: npm, pnpm (<data home>/pnpm/store), Yarn (berry's ~/.yarn/berry/cache
-    //   and classic's <cache home>/yarn), Gradle, Maven, Go modules (~/go/pkg/mod and the build cache
-    //   <cache home>/go-build) and Cargo;
+    //   and classic's <cache home>/yarn), Gradle, Maven, Go modules (~/go/pkg/mod), the Go build cache
+    //   (<cache home>/go-build, one item for the whole folder) and Cargo;
     // - App Leftovers: the leftover finder's orphan roots.
     // Reads only the listing of the config home, to find the application folders that keep logs.
     static std::vector<KindRoots> roots(const Places& places);

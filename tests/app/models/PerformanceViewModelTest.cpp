@@ -624,11 +624,10 @@ TEST_F(PerformanceViewModelTest, AnEmptyReportGivesThePermissionSentenceUnderThe
     EXPECT_EQ(PerformanceViewModel::displayName(unlabelled), QStringLiteral("com.example.agent"));
 
     disableAndSettle(unlabelled);
-    EXPECT_EQ(
-        model->disableFailure(),
-        kLeft + QStringLiteral("com.example.agent") + kRight +
-            QStringLiteral(" couldn't be disabled.\nYou may not have permission to move its launch agent "
-                           "to the Trash."));
+    EXPECT_EQ(model->disableFailure(),
+              kLeft + QStringLiteral("com.example.agent") + kRight +
+                  QStringLiteral(" couldn't be disabled.\nYou may not have permission to move its login item "
+                                 "to the Trash."));
     EXPECT_FALSE(model->hasUndoOffer());
     EXPECT_EQ(model->userAgents().size(), 1u);
 
@@ -636,11 +635,10 @@ TEST_F(PerformanceViewModelTest, AnEmptyReportGivesThePermissionSentenceUnderThe
     home.fileWithContent(userDir() / "odd.plist", jobPlist("%1 <b>%2</b>"));
     loadAndSettle();
     disableAndSettle(job(QStringLiteral("%1 <b>%2</b>")));
-    EXPECT_EQ(
-        model->disableFailure(),
-        kLeft + QStringLiteral("%1 <b>%2</b>") + kRight +
-            QStringLiteral(" couldn't be disabled.\nYou may not have permission to move its launch agent "
-                           "to the Trash."));
+    EXPECT_EQ(model->disableFailure(),
+              kLeft + QStringLiteral("%1 <b>%2</b>") + kRight +
+                  QStringLiteral(" couldn't be disabled.\nYou may not have permission to move its login item "
+                                 "to the Trash."));
 }
 
 TEST_F(PerformanceViewModelTest, AnIncompleteUndoCountsWhatWasNotPutBack)

@@ -1163,8 +1163,8 @@ TEST_F(UninstallAsUserTest, ALeftoverInAProtectedFolderIsPointedAtAndItsNeighbou
     EXPECT_EQ(
         apps->uninstallFailureText(),
         kLeft + QStringLiteral("Alpha\u201d was removed, but 2 items couldn\u2019t be trashed automatically: "
-                               "com.example.alpha. It lives in a protected location (the app\u2019s sandbox "
-                               "container). Show it in your file manager and move it to the Trash there to "
+                               "com.example.alpha. It lives in a protected location (the app\u2019s Flatpak "
+                               "data folder). Show it in your file manager and move it to the Trash there to "
                                "finish removing it. Quillmere can only remove what your user may change: "
                                "fixing that folder's permissions lets it remove items like this for you next "
                                "time."));

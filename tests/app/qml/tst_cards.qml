@@ -116,7 +116,7 @@ Item {
                 { tag: "logs", title: "Application Logs", icon: "doc.text", help: "Diagnostic logs written by apps. Safe to remove; not needed for normal use." },
                 { tag: "savedState", title: "Saved App State", icon: "macwindow", help: "Saved window/state data apps recreate when you reopen them." },
                 { tag: "developerCaches", title: "Developer Caches", icon: "hammer", help: "Xcode DerivedData and package-manager caches (npm, pnpm, Yarn, Gradle, Maven, Go, Cargo). Rebuilt or re-downloaded on demand — the next build is slower." },
-                { tag: "appLeftovers", title: "App Leftovers", icon: "archivebox", help: "Settings, support files and sandbox containers still on disk for apps that are no longer installed and haven't been written to in 60 days. Off by default: unlike caches, nothing rebuilds these, so reinstalling the app later starts it fresh." },
+                { tag: "appLeftovers", title: "App Leftovers", icon: "archivebox", help: "Settings, support files and Flatpak data folders still on disk for apps that are no longer installed and haven't been written to in 60 days. Off by default: unlike caches, nothing rebuilds these, so reinstalling the app later starts it fresh." },
             ]
         }
         function test_categoryCardKinds(row) {

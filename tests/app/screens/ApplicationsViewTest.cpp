@@ -472,8 +472,8 @@ TEST_F(ApplicationsViewTest, TheIncompleteInventoryWarningWins)
     const QString inventory =
         QStringLiteral("Some applications couldn't be scanned, so a leftover here might "
                        "belong to another app. Review each item before removing.");
-    const QString folders =
-        QStringLiteral("Some Library folders couldn't be read, so this list may be missing a few leftovers.");
+    const QString folders = QStringLiteral(
+        "Some application data folders couldn't be read, so this list may be missing a few leftovers.");
     struct Row
     {
         bool inventoryIncomplete;

@@ -95,6 +95,11 @@ protected:
                     tree.fileWithMtime(r / ".com.hidden.orphan", kLongAgo, 9000);   // hidden
                     tree.file(r / "com.recent.orphan", 9000);                       // modified now
                     tree.setMtime(tree.folder(r / "com.empty.orphan"), kLongAgo);   // 0 bytes
+                } else if (row.shape == CleanupScanner::RowShape::itself && row.label) {
+                    // A folder offered whole, shaped as Go's build cache: hash-named subfolders.
+                    tree.file(r / "6b/6b01c9-a", 10'000 + 4096 * index);
+                    tree.file(r / "f9/f9e2d4-d", 3000);
+                    tree.file(r / "README");
                 } else if (row.shape == CleanupScanner::RowShape::itself) {
                     tree.file(r, 10'000 + 4096 * index);
                 } else if (row.shape == CleanupScanner::RowShape::logChildren) {
@@ -152,7 +157,7 @@ TEST_F(JunkScanTest, RootTableAndAllowedRoots)
         {JunkKind::developerCaches, L("Gradle"), under(".gradle/caches"), Shape::children},
         {JunkKind::developerCaches, L("Maven"), under(".m2/repository"), Shape::children},
         {JunkKind::developerCaches, L("Go modules"), under("go/pkg/mod"), Shape::children},
-        {JunkKind::developerCaches, L("Go modules"), under(".cache/go-build"), Shape::children},
+        {JunkKind::developerCaches, L("Go build cache"), under(".cache/go-build"), Shape::itself},
         {JunkKind::developerCaches, L("Cargo"), under(".cargo/registry"), Shape::children},
     };
     std::vector<Row> actual;
@@ -244,11 +249,12 @@ TEST_F(JunkScanTest, EveryRootOfEveryKind)
         for (const char* child : {"session.log", "session.log.1", "session.log.old"})
             expectedNames[JunkKind::logs].insert(QString::fromUtf8(label) + dot + child);
     }
-    for (const char* label :
-         {"npm", "pnpm", "Yarn", "Yarn", "Gradle", "Maven", "Go modules", "Go modules", "Cargo"}) {
+    for (const char* label : {"npm", "pnpm", "Yarn", "Yarn", "Gradle", "Maven", "Go modules", "Cargo"}) {
         for (const char* child : {"data.bin", "pkg", ".hidden"})
             expectedNames[JunkKind::developerCaches].insert(QString::fromUtf8(label) + dot + child);
     }
+    // Go's build cache is one item, the folder itself, by its label alone.
+    expectedNames[JunkKind::developerCaches].insert("Go build cache");
     for (const char* label : {"Flatpak Data", "Config", "Data"})
         expectedNames[JunkKind::appLeftovers].insert(QString::fromUtf8(label) + dot + "com.oldvendor.tool" +
                                                      QString::number(orphanIndex++));

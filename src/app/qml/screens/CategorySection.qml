@@ -84,7 +84,7 @@ Item {
         },
         appLeftovers: {
             icon: "archivebox",
-            help: "Settings, support files and sandbox containers still on disk for apps that are no longer installed and haven't been written to in 60 days. Off by default: unlike caches, nothing rebuilds these, so reinstalling the app later starts it fresh."
+            help: "Settings, support files and Flatpak data folders still on disk for apps that are no longer installed and haven't been written to in 60 days. Off by default: unlike caches, nothing rebuilds these, so reinstalling the app later starts it fresh."
         }
     })
 

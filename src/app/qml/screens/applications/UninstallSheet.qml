@@ -42,7 +42,7 @@ Item {
     readonly property string warningText: !model.inventoryComplete
         ? "Some applications couldn't be scanned, so a leftover here might belong to another app. Review each item before removing."
         : model.leftoverScanIncomplete
-          ? "Some Library folders couldn't be read, so this list may be missing a few leftovers."
+          ? "Some application data folders couldn't be read, so this list may be missing a few leftovers."
           : ""
     readonly property string itemCountText: DisplayText.countedNoun(model.uninstallItemCount, "item")
 
