@@ -137,6 +137,11 @@ public:
     // Moves without ever replacing: renameat2 with RENAME_NOREPLACE. Fails with EEXIST when the
     // destination exists, with EXDEV across file systems, and never falls back to copying.
     Result<void> moveNoReplace(const Path& from, const Path& to) const;
+    // `moveNoReplace` of the entry `fromName` of the folder open as `fromFolder` to the entry `toName`
+    // of the folder open as `toFolder` (both plain names), so nothing swapped in above either folder
+    // can redirect the move. `shownAs` is the destination's path, for the test hook (step Move).
+    Result<void> moveNoReplaceAt(int fromFolder, const Path& fromName, int toFolder, const Path& toName,
+                                 const Path& shownAs) const;
     // Removes a file, a link (never its target) or a whole folder tree, working relative to
     // folder descriptors and never following a link. Goes on past entries it cannot remove and
     // returns the first error. Depth is bounded (ELOOP past 4096 levels). Never enters another mount:

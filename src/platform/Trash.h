@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AnchoredPath.h"
 #include "platform/FileSystem.h"
 
 #include <QByteArray>
@@ -26,17 +27,22 @@ public:
     // The folder holding the items of the home trash: homeTrashDirectory() / "files".
     static Path homeTrashFilesDirectory();
 
-    // Moves `item` (a file, a folder or a link itself) into the Trash of its mount and answers
-    // where it now lies: the home trash when the item lies on the home trash's mount, else the
-    // `.Trash-$uid` folder at the top of the item's mount. Fails, leaving the item in place, when
-    // the Trash cannot be prepared or the move is refused; a mount point fails at once (EBUSY),
-    // before any trash folder is made. Where no trash can be used on the item's mount the failure
-    // says why in words.
-    Result<Path> moveToTrash(const Path& item) const;
+    // Moves the entry `item` names (a file, a folder or a link itself) into the Trash of its mount and
+    // answers where it now lies: the home trash when the item lies on the home trash's mount, else the
+    // `.Trash-$uid` folder at the top of the item's mount. The item's folder is opened beneath its
+    // anchor without following any link and the entry is renamed from that folder, so a folder on the
+    // way swapped for a link since the caller's check fails the move (ELOOP or ENOTDIR) instead of
+    // carrying it elsewhere. The info file records `item.path()`. Fails, leaving the item in place,
+    // when the Trash cannot be prepared or the move is refused; a mount point fails at once (EBUSY),
+    // before any trash folder is made. Where no trash can be used on the item's mount the failure says
+    // why in words.
+    Result<Path> moveToTrash(const AnchoredPath& item) const;
 
-    // Moves `inTrash` back to `original` without replacing anything there (EEXIST when the
-    // place is taken), then drops the item's info file. Parents of `original` must exist.
-    Result<void> restore(const Path& inTrash, const Path& original) const;
+    // Moves `inTrash` back to the entry `original` names without replacing anything there (EEXIST
+    // when the place is taken), then drops the item's info file. Folders missing between the anchor
+    // and the entry are made (mode 0777 less the umask); the way is opened beneath the anchor without
+    // following any link, as for `moveToTrash`.
+    Result<void> restore(const Path& inTrash, const AnchoredPath& original) const;
 
     // The info file that belongs to an item lying directly in a trash `files/` folder, or an
     // empty path when `inTrash` does not lie in such a folder.

@@ -58,6 +58,9 @@ protected:
     test::FixtureHome home;
     Path caches = home.folder("Library/Caches");
     Trash trash;
+
+    // An item below the caches folder, anchored there as a guard anchors it.
+    AnchoredPath at(const Path& item) const { return *AnchoredPath::beneath(caches, item); }
 };
 
 TEST_F(TrashTest, InfoFilesKeepTheRawBytesOfThePathAsGioWritesThem)
@@ -65,7 +68,7 @@ TEST_F(TrashTest, InfoFilesKeepTheRawBytesOfThePathAsGioWritesThem)
     const std::pair<std::string, QByteArray> rows[] = {{"bad\xff", "/bad%FF"}, {"caf\xe9", "/caf%E9"}};
     for (const auto& [name, encodedName] : rows) {
         const Path file = home.fileWithContent(caches / Path(name), "data");
-        const auto inTrash = trash.moveToTrash(file);
+        const auto inTrash = trash.moveToTrash(at(file));
         ASSERT_TRUE(inTrash) << inTrash.error().description().toStdString();
         EXPECT_EQ(inTrash->filename(), Path(name));
 
@@ -76,7 +79,7 @@ TEST_F(TrashTest, InfoFilesKeepTheRawBytesOfThePathAsGioWritesThem)
             << "the path reads back byte for byte";
         EXPECT_EQ(Trash::recordedOriginal(*inTrash), file);
 
-        ASSERT_TRUE(trash.restore(*inTrash, file));
+        ASSERT_TRUE(trash.restore(*inTrash, at(file)));
         if (!FileSystem().exists(kGio))
             continue; // checked below, once
         test::TempTree gioHome;
@@ -143,12 +146,12 @@ TEST_F(TrashOnBindMountTest, AnItemGoesToTheTrashOfTheMountThatHoldsIt)
     ASSERT_EQ(::lstat(home.root().c_str(), &homeStatus), 0);
     ASSERT_EQ(itemStatus.st_dev, homeStatus.st_dev) << "a bind mount keeps the device number";
 
-    const auto inTrash = trash.moveToTrash(item);
+    const auto inTrash = trash.moveToTrash(at(item));
     ASSERT_TRUE(inTrash) << inTrash.error().description().toStdString();
     EXPECT_EQ(*inTrash, volumeTrash / "files/item");
     EXPECT_EQ(Trash::recordedOriginal(*inTrash), item);
     EXPECT_FALSE(FileSystem().exists(Trash::homeTrashDirectory() / "files/item"));
-    ASSERT_TRUE(trash.restore(*inTrash, item));
+    ASSERT_TRUE(trash.restore(*inTrash, at(item)));
     EXPECT_EQ(readAll(item), "data");
 }
 
@@ -170,7 +173,7 @@ TEST_F(TrashOnBindMountTest, WhereNoTrashCanBeUsedTheFailureSaysWhy)
     for (const Row& row : rows) {
         row.plant();
         const Path item = home.fileWithContent(bound / "item", "data");
-        const auto moved = trash.moveToTrash(item);
+        const auto moved = trash.moveToTrash(at(item));
         ASSERT_FALSE(moved) << row.what;
         EXPECT_EQ(moved.error().description().toStdString(), notOwn.toStdString()) << row.what;
         EXPECT_FALSE(moved.error().description().contains(QLatin1String("cross-device"))) << row.what;
@@ -182,7 +185,7 @@ TEST_F(TrashOnBindMountTest, WhereNoTrashCanBeUsedTheFailureSaysWhy)
 TEST_F(TrashOnBindMountTest, TheTopOfAMountIsRefusedInWords)
 {
     QM_SKIP_UNLESS_SCRATCH_MOUNTED(mount);
-    const auto moved = trash.moveToTrash(bound);
+    const auto moved = trash.moveToTrash(at(bound));
     ASSERT_FALSE(moved);
     EXPECT_EQ(
         moved.error().description(),

@@ -27,12 +27,15 @@ CleanReport Cleaner::clean(const std::vector<ScanItem>& items) const
 {
     CleanReport report;
     for (const ScanItem& item : items) {
-        if (!m_guardrail.isCleanable(item.url)) {
+        // The guard's answer is where the move happens: the Trash opens the item's folder beneath the
+        // root the guard found it under, never by this path again.
+        const std::optional<AnchoredPath> place = m_guardrail.placementOf(item.url);
+        if (!place) {
             report.failures.push_back(kSkippedForSafety + QStringLiteral(": ") + item.name);
             report.failureDetails.push_back(CleanFailure{item.url, item.name, kSkippedForSafety, false});
             continue;
         }
-        const auto moved = m_trash.moveToTrash(item.url);
+        const auto moved = m_trash.moveToTrash(*place);
         if (!moved) {
             const QString reason = moved.error().description();
             report.failures.push_back(item.name + QStringLiteral(": ") + reason);
@@ -76,15 +79,16 @@ UndoResult Cleaner::undo(const CleanReport& report) const
             if (!now || !item.birth.matches(*now))
                 continue;
         }
+        // Judged again now, and the restore made through the answer: a parent swapped for a link since
+        // the clean, or during this undo, must not carry the restore elsewhere.
+        const std::optional<AnchoredPath> place = m_guardrail.placementOf(original);
+        if (!place)
+            continue;
         // The inode may have gone to another file since: only the item whose info file still names
         // this place is ours to move back. A missing info file counts as gone too.
-        if (Trash::recordedOriginal(item.inTrash) != original)
+        if (Trash::recordedOriginal(item.inTrash) != place->path())
             continue;
-        // A parent swapped for a link since the clean must not carry the restore elsewhere.
-        if (!m_guardrail.isCleanable(original))
-            continue;
-        (void)fs.createDirectories(original.parent_path());
-        const auto restored = m_trash.restore(item.inTrash, original);
+        const auto restored = m_trash.restore(item.inTrash, *place);
         if (restored)
             ++result.restored;
         else if (restored.error().isPosix(EEXIST))

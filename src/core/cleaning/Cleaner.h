@@ -21,12 +21,15 @@ public:
 
     // Moves every given item (selected or not: the caller decides) to the Trash, in order, with
     // no early stop. Refused and failed items are reported; the others are recorded as trashed,
-    // under their standardised path (the one the Trash's info file records).
+    // under their standardised path. Each move happens where the guard placed the item (its folder
+    // opened beneath the admitting root without following links), so the info file records the path
+    // with its folder's links resolved.
     CleanReport clean(const std::vector<ScanItem>& items) const;
 
     // Moves back each trashed item whose recorded identity (device and inode, and the birth marks
     // where they were recorded) still matches, whose info file still names its original place, whose
-    // original place is free and which the guard still admits.
+    // original place is free and which the guard still admits; each goes back through the guard's
+    // placement of its original place, the missing folders on the way made without following links.
     // Never replaces anything; failures are silent and show only in the counts.
     UndoResult undo(const CleanReport& report) const;
 

@@ -48,6 +48,11 @@ bool SafetyGuard::isCleanable(const Path& path) const
     }
     const std::string target =
         m_finalLink == FinalLink::asEntry ? itemForm(path).native() : FileSystem::resolveLinks(path).native();
+    return belowARoot(target);
+}
+
+bool SafetyGuard::belowARoot(const std::string& target) const
+{
     for (const Path& root : m_allowedRoots) {
         const std::string& rootText = root.native();
         if (rootText == target)
@@ -57,6 +62,31 @@ bool SafetyGuard::isCleanable(const Path& path) const
             return true;
     }
     return false;
+}
+
+std::optional<AnchoredPath> SafetyGuard::placementOf(const Path& path) const
+{
+    for (const Path& component : path) {
+        if (component == "..")
+            return std::nullopt;
+    }
+    if (!path.is_absolute())
+        return std::nullopt;
+    // The folder is resolved once here; the target and the anchor are both read from this one answer.
+    const Path entry = itemForm(path);
+    if (entry == entry.root_path() || !entry.has_filename())
+        return std::nullopt;
+    if (!m_allowedItems.empty() &&
+        std::find(m_allowedItems.begin(), m_allowedItems.end(), entry) != m_allowedItems.end())
+        return AnchoredPath{entry.parent_path(), Path(), entry.filename()};
+    const Path target = m_finalLink == FinalLink::asEntry ? entry : FileSystem::resolveLinks(entry);
+    if (!belowARoot(target.native()))
+        return std::nullopt;
+    for (const Path& root : m_allowedRoots) {
+        if (auto place = AnchoredPath::beneath(root, entry))
+            return place;
+    }
+    return std::nullopt;
 }
 
 } // namespace qm

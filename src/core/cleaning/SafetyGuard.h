@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/AnchoredPath.h"
 #include "platform/FileSystem.h"
 
+#include <optional>
 #include <vector>
 
 namespace qm {
@@ -39,7 +41,18 @@ public:
     // that root. Reads the file system only to resolve links; never fails.
     bool isCleanable(const Path& path) const;
 
+    // Where a move of `path` must happen for this guard's decision to hold: the entry (its folder's
+    // links resolved once, its own name as given) anchored at the root it lies under, or at its own
+    // folder for an allowed item. Nothing when `isCleanable` refuses the path, and also when the entry
+    // itself lies under no root (a link outside every root, admitted by where it leads, is not moved).
+    // Moving through the answer, never through `path` again, keeps a folder swapped for a link since
+    // the check from carrying the move elsewhere.
+    std::optional<AnchoredPath> placementOf(const Path& path) const;
+
 private:
+    // True when `target` (normalised) lies strictly below one of the roots.
+    bool belowARoot(const std::string& target) const;
+
     std::vector<Path> m_allowedRoots;
     std::vector<Path> m_allowedItems;
     FinalLink m_finalLink = FinalLink::resolved;

@@ -381,6 +381,19 @@ Result<void> FileSystem::moveNoReplace(const Path& from, const Path& to) const
     return {};
 }
 
+Result<void> FileSystem::moveNoReplaceAt(int fromFolder, const Path& fromName, int toFolder,
+                                         const Path& toName, const Path& shownAs) const
+{
+    for (const Path* name : {&fromName, &toName}) {
+        if (name->empty() || name->has_parent_path() || *name == "." || *name == "..")
+            return Error::posix(EINVAL, describe(shownAs));
+    }
+    beforeAct(FsStep::Move, shownAs);
+    if (::renameat2(fromFolder, fromName.c_str(), toFolder, toName.c_str(), RENAME_NOREPLACE) != 0)
+        return Error::posix(errno, describe(shownAs));
+    return {};
+}
+
 Result<void> FileSystem::removeTree(const Path& path) const
 {
     const Path clean = standardize(path);

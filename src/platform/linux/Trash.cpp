@@ -5,7 +5,9 @@
 #include <QDateTime>
 
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -192,6 +194,71 @@ std::optional<QByteArray> pathValue(const QByteArray& text)
     return std::nullopt;
 }
 
+std::optional<MountIdentity> mountAt(int folder, const char* name)
+{
+    struct statx sx;
+    const int flags = name[0] == '\0' ? AT_EMPTY_PATH : AT_SYMLINK_NOFOLLOW;
+    if (::statx(folder, name, flags, STATX_MNT_ID, &sx) != 0)
+        return std::nullopt;
+    MountIdentity identity;
+    identity.device = quint64(makedev(sx.stx_dev_major, sx.stx_dev_minor));
+    if (sx.stx_mask & STATX_MNT_ID)
+        identity.mountId = sx.stx_mnt_id;
+    return identity;
+}
+
+long openHow(int folder, const Path& path, std::uint64_t resolve)
+{
+    open_how how{};
+    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = resolve | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    // EAGAIN means a rename raced the lookup: a few retries settle it, a tree that keeps changing fails.
+    long fd = -1;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        fd = ::syscall(SYS_openat2, folder, path.c_str(), &how, sizeof how);
+        if (fd >= 0 || (errno != EAGAIN && errno != EINTR))
+            break;
+    }
+    return fd;
+}
+
+// The folder of `place`, opened beneath its anchor without following a link anywhere on the way (the
+// anchor itself included), so what is opened is what the caller's check saw, or nothing. With
+// `create`, folders missing on the way are made one by one, each opened without following a link.
+// No RESOLVE_NO_XDEV: an item on another volume mounted below the anchor is still reached.
+Result<UniqueFd> openFolderOf(const AnchoredPath& place, bool create)
+{
+    UniqueFd anchor(int(openHow(AT_FDCWD, place.anchor, 0)));
+    if (!anchor.valid())
+        return Error::posix(errno);
+    if (place.folder.empty())
+        return anchor;
+    UniqueFd folder(int(openHow(anchor.get(), place.folder, RESOLVE_BENEATH)));
+    if (folder.valid())
+        return folder;
+    if (errno != ENOENT || !create)
+        return Error::posix(errno);
+    UniqueFd current = std::move(anchor);
+    for (const Path& component : place.folder) {
+        if (component.empty() || component == "." || component == "..")
+            return Error::posix(EINVAL);
+        if (::mkdirat(current.get(), component.c_str(), 0777) != 0 && errno != EEXIST)
+            return Error::posix(errno);
+        // O_PATH with O_NOFOLLOW names a link itself, which is no folder: ENOTDIR.
+        UniqueFd next(
+            ::openat(current.get(), component.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!next.valid())
+            return Error::posix(errno);
+        current = std::move(next);
+    }
+    return current;
+}
+
+bool isPlainName(const Path& name)
+{
+    return !name.empty() && !name.has_parent_path() && name != "." && name != "..";
+}
+
 } // namespace
 
 Trash::Trash(FileSystem fs) : m_fs(std::move(fs)) {}
@@ -249,33 +316,32 @@ std::optional<Path> Trash::recordedOriginal(const Path& inTrash)
     return FileSystem::standardize(top / recorded);
 }
 
-Result<Path> Trash::moveToTrash(const Path& rawItem) const
+Result<Path> Trash::moveToTrash(const AnchoredPath& place) const
 {
-    const Path item = FileSystem::standardize(rawItem);
-    if (!item.has_relative_path())
+    if (!isPlainName(place.name))
         return Error::posix(EINVAL);
-    const auto status = m_fs.status(item);
-    if (!status)
-        return Error::posix(status.error().code());
-    const Path parent = FileSystem::resolveLinks(item.parent_path());
-    const auto parentStatus = m_fs.status(parent);
-    if (!parentStatus)
-        return Error::posix(parentStatus.error().code());
-    const auto itemMount = mountOf(item, false);
+    const Path item = place.path();
+    const auto folder = openFolderOf(place, false);
+    if (!folder)
+        return folder.error();
+    const auto itemMount = mountAt(folder->get(), place.name.c_str());
     if (!itemMount)
         return Error::posix(errno);
-    const auto parentMount = mountOf(parent, true);
+    const auto parentMount = mountAt(folder->get(), "");
     if (!parentMount)
         return Error::posix(errno);
     // A mount point cannot be renamed: refuse it before any trash folder is made on its volume.
-    if (!itemMount->sameMountAs(*parentMount) || parentStatus->id.device != status->id.device)
+    if (!itemMount->sameMountAs(*parentMount) || itemMount->device != parentMount->device)
         return mountPointRefused();
     bool onVolume = false;
-    const auto trash = trashFor(m_fs, parent, *parentMount, onVolume);
+    const auto trash = trashFor(m_fs, item.parent_path(), *parentMount, onVolume);
     if (!trash)
         return trash.error();
     if (auto layout = ensureLayout(*trash); !layout)
         return onVolume ? volumeTrashUnusable(layout.error().code()) : layout.error();
+    const UniqueFd files(::open((*trash / "files").c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!files.valid())
+        return Error::posix(errno);
 
     const QByteArray info = infoFileContents(item);
     const std::string base = trashBaseName(item);
@@ -289,7 +355,7 @@ Result<Path> Trash::moveToTrash(const Path& rawItem) const
                 continue;
             return Error::posix(claimed.error().code());
         }
-        auto moved = m_fs.moveNoReplace(item, destination);
+        auto moved = m_fs.moveNoReplaceAt(folder->get(), place.name, files.get(), Path(name), destination);
         if (moved)
             return destination;
         ::unlink(infoFile.c_str());
@@ -301,9 +367,19 @@ Result<Path> Trash::moveToTrash(const Path& rawItem) const
     return Error::posix(EEXIST);
 }
 
-Result<void> Trash::restore(const Path& inTrash, const Path& original) const
+Result<void> Trash::restore(const Path& inTrash, const AnchoredPath& original) const
 {
-    auto moved = m_fs.moveNoReplace(inTrash, original);
+    if (!isPlainName(original.name) || !isPlainName(inTrash.filename()))
+        return Error::posix(EINVAL);
+    const UniqueFd files(
+        ::open(inTrash.parent_path().c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!files.valid())
+        return Error::posix(errno);
+    const auto folder = openFolderOf(original, true);
+    if (!folder)
+        return folder.error();
+    auto moved =
+        m_fs.moveNoReplaceAt(files.get(), inTrash.filename(), folder->get(), original.name, original.path());
     if (!moved)
         return Error::posix(moved.error().code());
     if (const Path info = infoFileFor(inTrash); !info.empty())

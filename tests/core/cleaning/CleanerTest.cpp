@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -326,6 +328,46 @@ TEST_F(CleanerTest, UndoRefusesARestoreThatALinkedParentWouldCarryOutside)
     EXPECT_EQ(cleaner.undo(report), (UndoResult{0, 0, 1}));
     EXPECT_FALSE(FileSystem().exists(outside / "item"));
     EXPECT_EQ(readAll(report.trashed[0].inTrash), "data");
+}
+
+// Another process exchanges a folder on the way with a link to an outside folder of same-named files
+// (renameat2 RENAME_EXCHANGE) after the guard has judged the item and just before the move: the clean
+// moves the file the guard judged and the undo puts it back into that folder, never into the outside
+// one.
+TEST_F(CleanerTest, AFolderExchangedForALinkAfterTheCheckKeepsTheMoveInside)
+{
+    const Path folder = home.folder("Library/Caches/p");
+    const Path file = home.fileWithContent("Library/Caches/p/f", "inside");
+    const Path outside = home.folder("outside");
+    home.fileWithContent(outside / "f", "outside");
+    home.folder("elsewhere");
+    const Path link = home.symlink(outside, "elsewhere/p");
+    const auto exchange = [&] {
+        ASSERT_EQ(::renameat2(AT_FDCWD, folder.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE), 0);
+    };
+    int exchanges = 0;
+    const Trash racingTrash(FileSystem([&](FsStep step, const Path&) {
+        if (step == FsStep::Move && exchanges++ % 2 == 0)
+            exchange();
+    }));
+    const Cleaner racing(SafetyGuard({caches}), racingTrash);
+
+    const CleanReport report = racing.clean({itemAt(file)});
+    exchange(); // the folder back in its place
+    ASSERT_EQ(exchanges, 1);
+    EXPECT_EQ(readAll(outside / "f"), "outside") << "the outside file stayed";
+    ASSERT_EQ(report.trashed.size(), 1u)
+        << (report.failures.empty() ? std::string() : report.failures[0].toStdString());
+    EXPECT_EQ(readAll(report.trashed[0].inTrash), "inside");
+
+    ASSERT_TRUE(FileSystem().removeTree(outside / "f")); // a restore carried outside would land here
+    exchanges = 0;
+    const UndoResult undone = racing.undo(report);
+    exchange();
+    ASSERT_EQ(exchanges, 1);
+    EXPECT_FALSE(FileSystem().exists(outside / "f")) << "nothing was restored into the outside folder";
+    EXPECT_EQ(undone, (UndoResult{1, 0, 1}));
+    EXPECT_EQ(readAll(file), "inside");
 }
 
 TEST_F(CleanerTest, AFileCreatedBetweenTheCheckAndTheMoveIsNeverOverwritten)
