@@ -40,7 +40,9 @@ public:
     // started.
     virtual Result<Status> status() const;
     // `pkexec systemctl enable UNIT`. ECANCELED (described "Cancelled") when the prompt was dismissed;
-    // any other failure carries systemctl's or pkexec's trimmed error text as its description.
+    // ENOSYS without a prompt when systemd does not run here; any other failure is described by one
+    // sentence for the user that names the cause (polkit can't be reached, Quillmere isn't installed,
+    // ...), never by pkexec's or systemctl's own words.
     virtual Result<void> registerDaemon() const;
     // `pkexec systemctl disable --now UNIT`, with the same errors as registerDaemon.
     virtual Result<void> unregisterDaemon() const;
@@ -51,7 +53,13 @@ public:
     static Path systemctlProgram();
     static Path pkexecProgram();
 
+    // The sentence for the user that says why a registration change ended with `outcome`: the cause
+    // read from pkexec's and systemctl's error text, else `fallbackMessage`.
+    static QString failureSentence(const ProcessOutcome& outcome, const QString& fallbackMessage);
+
 private:
+    // Whether the service manager runs (its runtime folder exists).
+    bool systemdRuns() const;
     Result<void> changeRegistration(const std::vector<std::string>& verb,
                                     const QString& fallbackMessage) const;
 

@@ -116,11 +116,21 @@ TEST_F(DaemonServiceTest, RegisteringGoesThroughPkexecAndTellsADismissedPromptAp
         {0, {}, std::nullopt, {}},
         {126, "Error executing command as another user: Request dismissed\n", ECANCELED,
          QStringLiteral("Cancelled")},
-        // systemctl's own 126 is a failure with its words, not a dismissed prompt.
+        // systemctl's own 126 is a failure, not a dismissed prompt; its words are not shown.
         {126, "Failed to enable unit: Access denied\n", EIO,
-         QStringLiteral("Failed to enable unit: Access denied")},
+         QStringLiteral("The privileged helper couldn't be registered.")},
         {127, "Error executing command as another user: Not authorized\n", EIO,
-         QStringLiteral("Error executing command as another user: Not authorized")},
+         QStringLiteral("The administrator didn't authorise the change.")},
+        // pkexec without a polkit to ask, and systemctl without the unit file: the cause in a sentence.
+        {127,
+         "Error getting authority: Error initializing authority: Could not connect: No such file or "
+         "directory\n",
+         EIO, QStringLiteral("The administrator prompt can't be shown because polkit can't be reached.")},
+        {1, "Failed to enable unit: Unit file com.vellora.helper.service does not exist.\n", EIO,
+         QStringLiteral("Quillmere isn't installed on this system, so it has no helper to register.")},
+        {1, "System has not been booted with systemd as init system (PID 1). Can't operate.\n", EIO,
+         QStringLiteral("The privileged helper needs systemd, which isn't running on this system.")},
+        {1, "some other tool output\n", EIO, QStringLiteral("The privileged helper couldn't be registered.")},
         {1, {}, EIO, QStringLiteral("The privileged helper couldn't be registered.")},
     };
     for (const Row& row : rows) {
@@ -144,6 +154,24 @@ TEST_F(DaemonServiceTest, RegisteringGoesThroughPkexecAndTellsADismissedPromptAp
     runner->answer(1);
     EXPECT_EQ(service.unregisterDaemon().error().description(),
               QStringLiteral("The privileged helper couldn't be removed."));
+
+    // pkexec that cannot start is a sentence too, not the runner's error text.
+    runner->error = Error::posix(ENOENT);
+    EXPECT_EQ(service.registerDaemon().error().description(),
+              QStringLiteral("The administrator prompt (pkexec) couldn't be started."));
+}
+
+// Without systemd, registering and unregistering fail at once with the cause, and no prompt opens.
+TEST_F(DaemonServiceTest, WithoutSystemdNoRegistrationPromptOpens)
+{
+    const DaemonService withoutSystemd(kUnit, runner, tree.path("run/nothing"));
+    for (const auto& result : {withoutSystemd.registerDaemon(), withoutSystemd.unregisterDaemon()}) {
+        ASSERT_FALSE(result.ok());
+        EXPECT_TRUE(result.error().isPosix(ENOSYS));
+        EXPECT_EQ(result.error().description(),
+                  QStringLiteral("The privileged helper needs systemd, which isn't running on this system."));
+    }
+    EXPECT_TRUE(runner->requests.empty());
 }
 
 TEST(DaemonServiceOnThisSystem, TheRealSystemctlAnswersOffline)
