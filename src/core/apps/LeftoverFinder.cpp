@@ -66,6 +66,17 @@ QString usableNameKey(const QString& nameKey)
     return lower;
 }
 
+// The name of the folder directly in `home` that holds `path`, or nothing when `path` is not below
+// the home.
+std::optional<std::string> topFolderInHome(const Path& path, const Path& home)
+{
+    const std::string prefix = home.native() + '/';
+    const std::string& text = path.native();
+    if (text.size() <= prefix.size() || text.compare(0, prefix.size(), prefix) != 0)
+        return std::nullopt;
+    return text.substr(prefix.size(), text.find('/', prefix.size()) - prefix.size());
+}
+
 // The folders directly in the home that this platform or the desktop keeps for itself, whatever an
 // application is called: the XDG homes, Flatpak's data, keys and certificates, an encrypted home's
 // own, the user's folders.
@@ -80,12 +91,9 @@ std::set<QString> reservedHomeFolders(const Places& places)
                            places.flatpakAppData()};
     for (int which = 0; which <= int(Places::UserFolder::videos); ++which)
         kept.push_back(places.userFolder(Places::UserFolder(which)));
-    const std::string home = places.home().native() + '/';
     for (const Path& folder : kept) {
-        const std::string& text = folder.native();
-        if (text.size() > home.size() && text.compare(0, home.size(), home) == 0)
-            out.insert(FileSystem::displayName(
-                Path(text.substr(home.size(), text.find('/', home.size()) - home.size()))));
+        if (const auto top = topFolderInHome(folder, places.home()))
+            out.insert(FileSystem::displayName(Path(*top)));
     }
     return out;
 }
@@ -99,17 +107,15 @@ QStringList browserHomeFolders(const InstalledApp& app, const Places& places)
     if (!app.flatpakId.isEmpty() || app.programName.isEmpty())
         return out;
     const std::string program = app.programName.toStdString();
-    const std::string home = places.home().native() + '/';
     for (const BrowserTable::Row& row : BrowserTable::rows()) {
         if (std::find(row.executables.begin(), row.executables.end(), program) == row.executables.end())
             continue;
         const std::vector<BrowserTable::Install> installs = BrowserTable::installs(row, places);
         if (installs.empty())
             continue;
-        const std::string& data = installs.front().dataFolder.native();
-        if (data.size() > home.size() && data.compare(0, home.size(), home) == 0 && data[home.size()] == '.')
-            out.push_back(
-                QString::fromStdString(data.substr(home.size(), data.find('/', home.size()) - home.size())));
+        const auto top = topFolderInHome(installs.front().dataFolder, places.home());
+        if (top && top->starts_with('.'))
+            out.push_back(FileSystem::displayName(Path(*top)));
     }
     return out;
 }
