@@ -1,13 +1,56 @@
 #include "core/cleaning/Cleaner.h"
 
 #include "core/cleaning/FileErrors.h"
+#include "core/cleaning/MountTable.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <string_view>
 
 namespace qm {
 namespace {
 
 const QString kSkippedForSafety = QStringLiteral("Skipped for safety");
+
+bool atOrBelow(std::string_view path, std::string_view folder)
+{
+    return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+// Nothing on this platform keeps root from moving the system's own files, so the Trash refuses them
+// whoever runs; /usr/local holds what the administrator installed by hand and is not among them.
+bool isSystemFile(std::string_view path)
+{
+    static constexpr std::string_view kSystemFolders[] = {"/usr", "/etc",   "/boot",  "/bin",    "/sbin",
+                                                          "/lib", "/lib32", "/lib64", "/libx32", "/var/lib"};
+    if (path.starts_with("/usr/local/"))
+        return false;
+    return std::any_of(std::begin(kSystemFolders), std::end(kSystemFolders),
+                       [&](std::string_view folder) { return atOrBelow(path, folder); });
+}
+
+// True when a mount point lies anywhere below `folder`: the rename would carry the live mount into the
+// Trash, where it could not be emptied. (The top of a mount itself is refused by the Trash.)
+bool holdsAMount(const std::string& folder, const MountTable& mounts)
+{
+    const std::string prefix = folder + '/';
+    return std::any_of(mounts.mounts().begin(), mounts.mounts().end(), [&](const MountTable::Mount& mount) {
+        return mount.mountPoint.native().starts_with(prefix);
+    });
+}
+
+// Why the Trash must not take the entry at `path` (its folder's links resolved), or nothing.
+std::optional<Error> refusal(const Path& path, const MountTable& mounts)
+{
+    if (isSystemFile(path.native()))
+        // Not a permission denial: no folder permission would let it go, so no such hint is given.
+        return Error(ErrorDomain::Posix, ENOTSUP,
+                     QStringLiteral("This is a system file and can't be moved to the Trash."));
+    if (holdsAMount(path.native(), mounts))
+        return Error(ErrorDomain::Posix, EBUSY,
+                     QStringLiteral("This folder holds a mounted volume and can't be moved to the Trash."));
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -26,6 +69,7 @@ std::optional<QString> Cleaner::fileID(const Path& path)
 CleanReport Cleaner::clean(const std::vector<ScanItem>& items) const
 {
     CleanReport report;
+    const MountTable mounts = MountTable::current();
     for (const ScanItem& item : items) {
         // The guard's answer is where the move happens: the Trash opens the item's folder beneath the
         // root the guard found it under, never by this path again.
@@ -35,7 +79,8 @@ CleanReport Cleaner::clean(const std::vector<ScanItem>& items) const
             report.failureDetails.push_back(CleanFailure{item.url, item.name, kSkippedForSafety, false});
             continue;
         }
-        const auto moved = m_trash.moveToTrash(*place);
+        const std::optional<Error> refused = refusal(place->path(), mounts);
+        const Result<Path> moved = refused ? Result<Path>(*refused) : m_trash.moveToTrash(*place);
         if (!moved) {
             const QString reason = moved.error().description();
             report.failures.push_back(item.name + QStringLiteral(": ") + reason);

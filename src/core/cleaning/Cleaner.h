@@ -23,7 +23,10 @@ public:
     // no early stop. Refused and failed items are reported; the others are recorded as trashed,
     // under their standardised path. Each move happens where the guard placed the item (its folder
     // opened beneath the admitting root without following links), so the info file records the path
-    // with its folder's links resolved.
+    // with its folder's links resolved. An item under the system's own folders (/usr but not
+    // /usr/local, /etc, /boot, /bin, /sbin, /lib, /lib32, /lib64, /libx32, /var/lib) and a folder with
+    // a mount point anywhere below it fail with their reasons in words, whoever runs, before anything
+    // moves.
     CleanReport clean(const std::vector<ScanItem>& items) const;
 
     // Moves back each trashed item whose recorded identity (device and inode, and the birth marks

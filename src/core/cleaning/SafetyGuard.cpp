@@ -1,5 +1,10 @@
 #include "core/cleaning/SafetyGuard.h"
 
+#include "core/cleaning/MountTable.h"
+#include "platform/Trash.h"
+
+#include <unistd.h>
+
 #include <algorithm>
 
 namespace qm {
@@ -15,11 +20,34 @@ Path itemForm(const Path& path)
     return FileSystem::resolveLinks(clean.parent_path()) / clean.filename();
 }
 
+bool atOrBelow(const std::string& target, const Path& folder)
+{
+    const std::string& folderText = folder.native();
+    if (target == folderText)
+        return true;
+    const std::string prefix = folderText.ends_with('/') ? folderText : folderText + '/';
+    return target.starts_with(prefix);
+}
+
+// The trash folders of this user: the home trash (which lies in the data home, a root of several
+// modules) and, at the top of every mount, `.Trash-$uid` and `.Trash/$uid`.
+std::vector<Path> trashFoldersOfThisUser()
+{
+    std::vector<Path> folders{FileSystem::resolveLinks(Trash::homeTrashDirectory())};
+    const std::string uid = std::to_string(::geteuid());
+    const MountTable table = MountTable::current();
+    for (const MountTable::Mount& mount : table.mounts()) {
+        folders.push_back(mount.mountPoint / Path(".Trash-" + uid));
+        folders.push_back(mount.mountPoint / ".Trash" / Path(uid));
+    }
+    return folders;
+}
+
 } // namespace
 
 SafetyGuard::SafetyGuard(const std::vector<Path>& allowedRoots, const std::vector<Path>& allowedItems,
                          FinalLink finalLink)
-    : m_finalLink(finalLink)
+    : m_trashFolders(trashFoldersOfThisUser()), m_finalLink(finalLink)
 {
     m_allowedRoots.reserve(allowedRoots.size());
     for (const Path& root : allowedRoots)
@@ -44,11 +72,18 @@ bool SafetyGuard::isCleanable(const Path& path) const
         const Path item = itemForm(path);
         if (item != item.root_path() &&
             std::find(m_allowedItems.begin(), m_allowedItems.end(), item) != m_allowedItems.end())
-            return true;
+            return !inATrash(item.native());
     }
+    const Path entry = itemForm(path);
     const std::string target =
-        m_finalLink == FinalLink::asEntry ? itemForm(path).native() : FileSystem::resolveLinks(path).native();
-    return belowARoot(target);
+        m_finalLink == FinalLink::asEntry ? entry.native() : FileSystem::resolveLinks(path).native();
+    return belowARoot(target) && !inATrash(target) && !inATrash(entry.native());
+}
+
+bool SafetyGuard::inATrash(const std::string& target) const
+{
+    return std::any_of(m_trashFolders.begin(), m_trashFolders.end(),
+                       [&](const Path& folder) { return atOrBelow(target, folder); });
 }
 
 bool SafetyGuard::belowARoot(const std::string& target) const
@@ -77,10 +112,13 @@ std::optional<AnchoredPath> SafetyGuard::placementOf(const Path& path) const
     if (entry == entry.root_path() || !entry.has_filename())
         return std::nullopt;
     if (!m_allowedItems.empty() &&
-        std::find(m_allowedItems.begin(), m_allowedItems.end(), entry) != m_allowedItems.end())
+        std::find(m_allowedItems.begin(), m_allowedItems.end(), entry) != m_allowedItems.end()) {
+        if (inATrash(entry.native()))
+            return std::nullopt;
         return AnchoredPath{entry.parent_path(), Path(), entry.filename()};
+    }
     const Path target = m_finalLink == FinalLink::asEntry ? entry : FileSystem::resolveLinks(entry);
-    if (!belowARoot(target.native()))
+    if (!belowARoot(target.native()) || inATrash(target.native()) || inATrash(entry.native()))
         return std::nullopt;
     for (const Path& root : m_allowedRoots) {
         if (auto place = AnchoredPath::beneath(root, entry))

@@ -12,8 +12,10 @@ namespace qm {
 // below one of the allowed roots, after "." and ".." are cleaned up and symbolic links resolved, or
 // what is exactly one of the allowed items (its folder's links resolved, its own name as given, so a
 // link named as an allowed item admits the link, never its target), and never a path given with a
-// ".." component. Paths compare byte for byte. An immutable value, cheap to copy and safe to share
-// between threads; empty lists admit nothing.
+// ".." component. The Trash's own folders (the home trash and each volume's `.Trash-$uid` and
+// `.Trash/$uid` of this user, as they are when the guard is made) and everything in them are refused
+// as a path outside the roots is. Paths compare byte for byte. An immutable value, cheap to copy and safe to
+// share between threads; empty lists admit nothing.
 class SafetyGuard
 {
 public:
@@ -25,7 +27,8 @@ public:
     };
 
     SafetyGuard() = default;
-    // Normalises each root once (standardised, links resolved), keeping the given order.
+    // Normalises each root once (standardised, links resolved), keeping the given order, and reads
+    // where this user's trash folders lie (the environment and the mount table).
     explicit SafetyGuard(const std::vector<Path>& allowedRoots, const std::vector<Path>& allowedItems = {},
                          FinalLink finalLink = FinalLink::resolved);
     SafetyGuard(const std::vector<Path>& allowedRoots, FinalLink finalLink)
@@ -52,9 +55,12 @@ public:
 private:
     // True when `target` (normalised) lies strictly below one of the roots.
     bool belowARoot(const std::string& target) const;
+    // True when `target` (normalised) is one of the trash folders or lies in one.
+    bool inATrash(const std::string& target) const;
 
     std::vector<Path> m_allowedRoots;
     std::vector<Path> m_allowedItems;
+    std::vector<Path> m_trashFolders;
     FinalLink m_finalLink = FinalLink::resolved;
 };
 

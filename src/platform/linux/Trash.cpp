@@ -39,17 +39,23 @@ struct MountIdentity
     }
 };
 
-std::optional<MountIdentity> mountOf(const Path& path, bool followLinks)
+// The mount of the entry `name` of the folder open as `folder` (statx flags as given: AT_EMPTY_PATH for
+// the folder itself).
+std::optional<MountIdentity> mountAt(int folder, const char* name, int flags)
 {
     struct statx sx;
-    const int flags = followLinks ? 0 : AT_SYMLINK_NOFOLLOW;
-    if (::statx(AT_FDCWD, path.c_str(), flags, STATX_MNT_ID, &sx) != 0)
+    if (::statx(folder, name, flags, STATX_MNT_ID, &sx) != 0)
         return std::nullopt;
     MountIdentity identity;
     identity.device = quint64(makedev(sx.stx_dev_major, sx.stx_dev_minor));
     if (sx.stx_mask & STATX_MNT_ID)
         identity.mountId = sx.stx_mnt_id;
     return identity;
+}
+
+std::optional<MountIdentity> mountOf(const Path& path, bool followLinks)
+{
+    return mountAt(AT_FDCWD, path.c_str(), followLinks ? 0 : AT_SYMLINK_NOFOLLOW);
 }
 
 // "name", then "name.2", "name.3", ... keeping a final extension where there is one.
@@ -194,19 +200,6 @@ std::optional<QByteArray> pathValue(const QByteArray& text)
     return std::nullopt;
 }
 
-std::optional<MountIdentity> mountAt(int folder, const char* name)
-{
-    struct statx sx;
-    const int flags = name[0] == '\0' ? AT_EMPTY_PATH : AT_SYMLINK_NOFOLLOW;
-    if (::statx(folder, name, flags, STATX_MNT_ID, &sx) != 0)
-        return std::nullopt;
-    MountIdentity identity;
-    identity.device = quint64(makedev(sx.stx_dev_major, sx.stx_dev_minor));
-    if (sx.stx_mask & STATX_MNT_ID)
-        identity.mountId = sx.stx_mnt_id;
-    return identity;
-}
-
 long openHow(int folder, const Path& path, std::uint64_t resolve)
 {
     open_how how{};
@@ -324,10 +317,10 @@ Result<Path> Trash::moveToTrash(const AnchoredPath& place) const
     const auto folder = openFolderOf(place, false);
     if (!folder)
         return folder.error();
-    const auto itemMount = mountAt(folder->get(), place.name.c_str());
+    const auto itemMount = mountAt(folder->get(), place.name.c_str(), AT_SYMLINK_NOFOLLOW);
     if (!itemMount)
         return Error::posix(errno);
-    const auto parentMount = mountAt(folder->get(), "");
+    const auto parentMount = mountAt(folder->get(), "", AT_EMPTY_PATH);
     if (!parentMount)
         return Error::posix(errno);
     // A mount point cannot be renamed: refuse it before any trash folder is made on its volume.

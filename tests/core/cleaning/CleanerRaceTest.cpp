@@ -1,9 +1,8 @@
 #include "core/cleaning/Cleaner.h"
-
 #include "support/FixtureHome.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -95,8 +94,8 @@ TEST(CleanerRace, DISABLED_FolderExchangedWithALinkDuringCleanAndUndo)
         report = cleaner.clean(items);
     }
     const int outsideMoved = kFiles - countEntries(outside);
-    std::printf("clean: %d of %d outside files moved to the Trash (%zu trashed in all)\n", outsideMoved, kFiles,
-                report.trashed.size());
+    std::printf("clean: %d of %d outside files moved to the Trash (%zu trashed in all)\n", outsideMoved,
+                kFiles, report.trashed.size());
 
     // Undos put back into an outside folder whose names are free, so a wrong restore shows as a file.
     std::filesystem::remove_all(outside);

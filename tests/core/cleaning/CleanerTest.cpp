@@ -439,6 +439,89 @@ TEST_F(CleanerTest, ItemsOnAnotherVolumeGoToThatVolumesTrashAndMountPointsAreRef
         << "no trash folder made inside the item";
 }
 
+// A folder that holds another file system anywhere below it is refused whole, before anything moves:
+// the mount would go into the Trash with it and the Trash could not be emptied. The mount table's
+// escapes ("\040" for a space) are undone before the match, and a folder whose name only begins like
+// the mount's folder is moved as usual.
+TEST_F(CleanerTest, AFolderThatHoldsAMountIsRefusedWhole)
+{
+    const QString holdsAMount =
+        QStringLiteral("This folder holds a mounted volume and can't be moved to the Trash.");
+    const test::ScratchMount plain =
+        test::ScratchMount::tmpfs(home.folder("Library/Caches/JetBrains/remote"));
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(plain);
+    const test::ScratchMount spaced =
+        test::ScratchMount::tmpfs(home.folder("Library/Caches/Jet Brains/deep/re mote"));
+    QM_SKIP_UNLESS_SCRATCH_MOUNTED(spaced);
+    home.file(plain.at() / "document", 1'000'000);
+    home.file(spaced.at() / "document", 1000);
+    const Path beside = home.file("Library/Caches/Jet/blob", 100).parent_path();
+
+    const CleanReport report =
+        cleaner.clean({itemAt(caches / "JetBrains"), itemAt(caches / "Jet Brains"), itemAt(beside)});
+    const std::vector<TrashedItem> trashed = report.trashed;
+    (void)cleaner.undo(report); // puts back whatever moved, so that the mounts can be detached
+    ASSERT_EQ(trashed.size(), 1u);
+    EXPECT_EQ(trashed[0].original, beside);
+    ASSERT_EQ(report.failureDetails.size(), 2u);
+    for (const CleanFailure& failure : report.failureDetails) {
+        EXPECT_EQ(failure.reason.toStdString(), holdsAMount.toStdString()) << failure.url;
+        EXPECT_FALSE(failure.isPermissionDenied) << failure.url;
+    }
+    EXPECT_EQ(report.failures[0], QStringLiteral("JetBrains: ") + holdsAMount);
+    EXPECT_TRUE(FileSystem().exists(plain.at() / "document"));
+    EXPECT_TRUE(FileSystem().exists(spaced.at() / "document"));
+}
+
+// The system's own folders have no protection of their own here, and root may write anywhere: the
+// Trash refuses their files whoever runs, while a folder of /usr/local is moved as any other. Each row
+// is a scratch folder made there for the test, chosen as a file tool's folder is.
+TEST_F(CleanerTest, SystemFilesAreRefusedWhoeverRuns)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can make scratch folders in the system's folders";
+    const QString systemFile = QStringLiteral("This is a system file and can't be moved to the Trash.");
+    struct Row
+    {
+        Path parent;
+        bool refused;
+    };
+    const Row rows[] = {{"/usr/lib", true}, {"/etc", true}, {"/var/lib", true}, {"/usr/local/share", false}};
+    for (const Row& row : rows) {
+        std::string pattern = (row.parent / "qm-test-XXXXXX").native();
+        if (!::mkdtemp(pattern.data())) {
+            ADD_FAILURE() << "no scratch folder in " << row.parent;
+            continue;
+        }
+        const Path scratch(pattern);
+        struct Removed
+        {
+            Path folder;
+            ~Removed()
+            {
+                std::error_code ec;
+                std::filesystem::remove_all(folder, ec);
+            }
+        } removed{scratch};
+        const Path file = home.fileWithContent(scratch / "libcopy.so", "copy");
+        if (!row.refused &&
+            FileSystem().status(file)->id.device != FileSystem().status(home.root())->id.device) {
+            continue; // it would go to a trash made at the top of the system's disk
+        }
+        const Cleaner chosen{SafetyGuard({scratch})};
+        const CleanReport report = chosen.clean({itemAt(file)});
+        const UndoResult undone = chosen.undo(report);
+        EXPECT_EQ(readAll(file), "copy") << row.parent;
+        if (row.refused) {
+            EXPECT_TRUE(report.trashed.empty()) << row.parent;
+            ASSERT_EQ(report.failureDetails.size(), 1u) << row.parent;
+            EXPECT_EQ(report.failureDetails[0].reason.toStdString(), systemFile.toStdString()) << row.parent;
+        } else {
+            EXPECT_EQ(undone, (UndoResult{1, 0, 1})) << row.parent;
+        }
+    }
+}
+
 TEST_F(CleanerTest, PermissionDenialIsClassified)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
