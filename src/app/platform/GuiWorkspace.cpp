@@ -1,5 +1,6 @@
 #include "app/platform/GuiWorkspace.h"
 
+#include "app/platform/DesktopOpenFailures.h"
 #include "core/apps/RunningApps.h"
 #include "platform/UniqueFd.h"
 
@@ -25,7 +26,8 @@ const QString kObject = QStringLiteral("/org/freedesktop/FileManager1");
 
 GuiWorkspace::GuiWorkspace(QDBusConnection bus, UrlOpener open, QObject* parent, Path procRoot)
     : QObject(parent), m_bus(std::move(bus)),
-      m_open(open ? std::move(open) : UrlOpener([](const QUrl& url) { QDesktopServices::openUrl(url); })),
+      m_open(open ? std::move(open)
+                  : UrlOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); })),
       m_procRoot(std::move(procRoot))
 {}
 
@@ -33,7 +35,7 @@ void GuiWorkspace::reveal(const Path& path)
 {
     const QUrl folder = Workspace::fileUrl(path.parent_path());
     if (!m_bus.isConnected()) {
-        m_open(folder);
+        openFolderOf(path, folder);
         return;
     }
     QDBusMessage call =
@@ -42,16 +44,23 @@ void GuiWorkspace::reveal(const Path& path)
     // no start-up notification id.
     call << QStringList{QString::fromLatin1(Workspace::fileUrl(path).toEncoded())} << QString();
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, folder] {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, path, folder] {
         if (watcher->isError())
-            m_open(folder);
+            openFolderOf(path, folder);
         watcher->deleteLater();
     });
 }
 
+void GuiWorkspace::openFolderOf(const Path& path, const QUrl& folder)
+{
+    if (!m_open(folder))
+        DesktopOpenFailures::instance().itemNotShown(path);
+}
+
 void GuiWorkspace::openUrl(const QUrl& url)
 {
-    m_open(url);
+    if (!m_open(url))
+        DesktopOpenFailures::instance().addressNotOpened(url);
 }
 
 std::vector<RunningApplication> GuiWorkspace::runningApplications() const

@@ -12,15 +12,18 @@ namespace qm {
 // The desktop of this machine: a file is revealed through the freedesktop.org file-manager interface
 // (org.freedesktop.FileManager1.ShowItems on the session bus), and addresses are opened with the
 // desktop's URL handler. When no session bus is reachable or no file manager answers the call, the
-// folder holding the file is opened instead. Running programs are the user's processes in the process
-// table (`RunningApps`), and quit is SIGTERM. Lives on the GUI thread; the bus call does not block it.
+// folder holding the file is opened instead. When nothing opens (no file manager, no browser), the
+// failure is told to `DesktopOpenFailures` with the path or address. Running programs are the user's
+// processes in the process table (`RunningApps`), and quit is SIGTERM. Lives on the GUI thread; the bus call
+// does not block it.
 class GuiWorkspace final : public QObject, public Workspace
 {
     Q_OBJECT
 
 public:
-    // Opens an address; by default the desktop's URL handler (QDesktopServices).
-    using UrlOpener = std::function<void(const QUrl&)>;
+    // Opens an address and says whether a program took it; by default the desktop's URL handler
+    // (QDesktopServices).
+    using UrlOpener = std::function<bool(const QUrl&)>;
 
     // Calls the file manager over `bus` (by default the session bus) and opens addresses with `open`.
     // `procRoot` is where the process table is read (tests may point it elsewhere).
@@ -37,6 +40,9 @@ public:
     void terminate(const RunningApplication& application) override;
 
 private:
+    // Opens `folder`, the one holding `path`, and reports `path` when nothing opens it.
+    void openFolderOf(const Path& path, const QUrl& folder);
+
     QDBusConnection m_bus;
     UrlOpener m_open;
     Path m_procRoot;

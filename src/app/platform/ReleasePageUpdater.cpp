@@ -1,5 +1,7 @@
 #include "app/platform/ReleasePageUpdater.h"
 
+#include "app/platform/DesktopOpenFailures.h"
+
 #include <QDesktopServices>
 
 #include <utility>
@@ -19,8 +21,8 @@ void ReleasePageUpdater::start()
 
 void ReleasePageUpdater::checkForUpdates()
 {
-    if (m_releasePage.isValid())
-        m_open(m_releasePage);
+    if (m_releasePage.isValid() && !m_open(m_releasePage))
+        DesktopOpenFailures::instance().addressNotOpened(m_releasePage);
 }
 
 } // namespace qm

@@ -22,7 +22,8 @@ public:
 
     // Marks the service started; nothing is scheduled, because this service checks only on request.
     void start() override;
-    // Opens the release page. A page the desktop cannot open is ignored, as the outcome of a check is.
+    // Opens the release page. When no browser takes it, `DesktopOpenFailures` is told the address, so
+    // the window says so; what the page shows is not read.
     void checkForUpdates() override;
 
     bool isStarted() const { return m_started; }

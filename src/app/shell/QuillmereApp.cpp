@@ -3,6 +3,7 @@
 #include "app/models/BatteryPoller.h"
 #include "app/models/PerformanceViewModel.h"
 #include "app/models/StatisticsLoop.h"
+#include "app/platform/DesktopOpenFailures.h"
 #include "app/shell/ModuleModels.h"
 #include "app/shell/ProductLinks.h"
 #include "core/permissions/FullDiskAccess.h"
@@ -35,9 +36,10 @@ QuillmereApp::QuillmereApp(Services services, QObject* parent)
     if (!m_services.fullDiskAccessProbe)
         m_services.fullDiskAccessProbe = [] { return FullDiskAccess::isGranted(); };
     if (!m_services.openUrl)
-        m_services.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+        m_services.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!m_services.storageReader)
         m_services.storageReader = &MacHealth::current;
+    connect(&DesktopOpenFailures::instance(), &DesktopOpenFailures::failed, this, &QuillmereApp::openFailed);
     m_services.updater.start();
 }
 
@@ -80,19 +82,25 @@ void QuillmereApp::checkForUpdates()
 
 void QuillmereApp::openGuide() const
 {
-    m_services.openUrl(ProductLinks::guideURL());
+    open(ProductLinks::guideURL());
 }
 
 void QuillmereApp::openSupport() const
 {
-    m_services.openUrl(ProductLinks::supportURL());
+    open(ProductLinks::supportURL());
+}
+
+void QuillmereApp::open(const QUrl& url) const
+{
+    if (!m_services.openUrl(url))
+        DesktopOpenFailures::instance().addressNotOpened(url);
 }
 
 void QuillmereApp::openLink(const QUrl& url) const
 {
     const QString scheme = url.scheme();
     if (url.isValid() && (scheme == QLatin1String("https") || scheme == QLatin1String("http")))
-        m_services.openUrl(url);
+        open(url);
 }
 
 ModuleModels* QuillmereApp::createModuleModels(QObject* owner)

@@ -2,6 +2,7 @@
 
 #include "app/navigation/Navigator.h"
 #include "app/shell/FirstFrame.h"
+#include "app/shell/ReturnPressesButtons.h"
 #include "core/disk/DiskUsageScanner.h"
 #include "core/system/StorageMonitor.h"
 
@@ -47,8 +48,8 @@ class QuillmereApp : public QObject
     Q_PROPERTY(QString aboutCreditsHtml READ aboutCreditsHtml CONSTANT)
 
 public:
-    // Opens a web address in the default browser.
-    using UrlOpener = std::function<void(const QUrl&)>;
+    // Opens a web address in the default browser and says whether a browser took it.
+    using UrlOpener = std::function<bool(const QUrl&)>;
 
     // What the application runs on. `clock`, `activity` and `updater` must outlive the application
     // object; an empty function means the real one.
@@ -91,7 +92,7 @@ public:
     Q_INVOKABLE bool isFullDiskAccessGranted() const;
     // Asks the update service to check for a newer version.
     Q_INVOKABLE void checkForUpdates();
-    // Open the product's user guide and support page.
+    // Open the product's user guide and support page; when no browser takes it, `openFailed` says so.
     Q_INVOKABLE void openGuide() const;
     Q_INVOKABLE void openSupport() const;
     // Opens a link of the About panel: only a web address (http or https) is opened.
@@ -116,12 +117,21 @@ public:
 
 signals:
     void hasSeenPermissionsOnboardingChanged();
+    // Nothing opened what the user asked to open (a link, a folder, an item to show, the release page):
+    // the window says so with `title` and `message`, and shows `subject`, the address or path, for the
+    // user to copy.
+    void openFailed(const QString& title, const QString& message, const QString& subject);
 
 private:
+    // Opens `url` with the services' opener; tells `DesktopOpenFailures` when nothing takes it.
+    void open(const QUrl& url) const;
+
     Services m_services;
     Navigator m_navigator;
     FirstFrame m_shownFrame;
     FirstFrame* m_firstFrame;
+    // Return and Enter press the focused button in every window of the application.
+    ReturnPressesButtons m_returnPressesButtons;
 };
 
 } // namespace qm

@@ -1,7 +1,7 @@
 // The desktop's folder chooser opened over the real main window under a private X server, with the
 // desktop's default palette (no platform theme) and with a dark one (what a dark platform theme
-// gives): its title and its buttons must read against what lies behind them, measured on the window's
-// picture. The pictures go to the folder named by QM_SCREENSHOTS as chooser-<case>.png.
+// gives): its title, its buttons and its selected row must read against what lies behind them, measured
+// on the window's picture. The pictures go to the folder named by QM_SCREENSHOTS as chooser-<case>.png.
 #include "ShellHarness.h"
 #include "app/platform/GuiFolderPicker.h"
 
@@ -72,6 +72,20 @@ QQuickItem* visibleItemWithText(QQuickWindow* window, const QString& text, const
     return nullptr;
 }
 
+QQuickItem* visibleItemWithProperty(QQuickWindow* window, const char* property, const QString& value,
+                                    const char* className)
+{
+    QList<QQuickItem*> items;
+    collect(window->contentItem()->parentItem() ? window->contentItem()->parentItem() : window->contentItem(),
+            items);
+    for (QQuickItem* item : items) {
+        if (item->isVisible() && item->inherits(className) && item->property(property).toString() == value &&
+            item->width() > 0)
+            return item;
+    }
+    return nullptr;
+}
+
 // The part of the window's picture an item covers, in the picture's pixels.
 QRect pictureRect(const QQuickItem* item, const QImage& picture, const QQuickWindow* window)
 {
@@ -133,7 +147,7 @@ TEST_P(FolderChooserPictureTest, TitleAndButtonsReadAgainstTheirGround)
         QGuiApplication::setPalette(darkDesktopPalette());
     test::ShellHarness h;
     h.answers().fullDiskAccess = true;
-    // Folders to list: the first is selected, so "Scan" is enabled.
+    // Folders to list; "Music" is clicked, so it is the selected row.
     for (const char* folder : {"Documents", "Music"})
         std::filesystem::create_directories(h.home().home() / folder);
     ASSERT_TRUE(h.launch());
@@ -151,8 +165,25 @@ TEST_P(FolderChooserPictureTest, TitleAndButtonsReadAgainstTheirGround)
         cancel = visibleItemWithText(h.window(), QStringLiteral("Cancel"), "QQuickAbstractButton");
         return titleLabel != nullptr && scan != nullptr && cancel != nullptr;
     })) << "the chooser with its title, Scan and Cancel did not show";
-    // Let the popup's opening transition end before the picture is taken.
-    QTest::qWait(600);
+    QQuickItem* music = nullptr;
+    ASSERT_TRUE(test::waitFor([&] {
+        return (music = visibleItemWithProperty(h.window(), "fileName", QStringLiteral("Music"),
+                                                "QQuickFileDialogDelegate")) != nullptr;
+    })) << "the list never showed its rows";
+    h.click(music);
+    ASSERT_TRUE(test::waitFor([&] { return music->property("highlighted").toBool(); }))
+        << "the clicked row is selected";
+    // The picture is taken once the popup's opening has ended and the selected row is drawn.
+    QObject* chooser = nullptr;
+    ASSERT_TRUE(test::waitFor([&] {
+        QQuickItem* bar =
+            visibleItemWithProperty(h.window(), "objectName", QString(), "QQuickFolderBreadcrumbBar");
+        chooser = bar != nullptr ? bar->property("dialog").value<QObject*>() : nullptr;
+        return chooser != nullptr && chooser->property("opened").toBool();
+    })) << "the chooser never finished opening";
+    QQuickItem* rowLook = music->property("background").value<QQuickItem*>();
+    ASSERT_NE(rowLook, nullptr);
+    ASSERT_TRUE(test::waitFor([&] { return rowLook->isVisible(); }));
     const QImage picture = h.window()->grabWindow();
     ASSERT_FALSE(picture.isNull());
     if (const QByteArray folder = qgetenv("QM_SCREENSHOTS"); !folder.isEmpty()) {
@@ -177,7 +208,8 @@ TEST_P(FolderChooserPictureTest, TitleAndButtonsReadAgainstTheirGround)
     } parts[] = {{"title", titleLabel},
                  {"path", pathBar},
                  {"Scan", scan->property("contentItem").value<QQuickItem*>()},
-                 {"Cancel", cancel->property("contentItem").value<QQuickItem*>()}};
+                 {"Cancel", cancel->property("contentItem").value<QQuickItem*>()},
+                 {"selected row", music->property("contentItem").value<QQuickItem*>()}};
     EXPECT_TRUE(scan->isEnabled()) << "a folder is selected";
     for (const auto& part : parts) {
         ASSERT_NE(part.item, nullptr) << part.what;

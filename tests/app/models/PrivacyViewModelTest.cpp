@@ -415,7 +415,7 @@ TEST_F(PrivacyViewModelTest, ARunningBrowserHoldsBackItsHistoryButNotItsCache)
     if (test::canDropPrivileges())
         othersChromium.emplace(test::makeSleeper(programs.path("usr/lib/chromium/chromium")), false,
                                test::TempTree::kOtherUid);
-    GuiWorkspace desktop{QDBusConnection(QStringLiteral("none")), [](const QUrl&) {}};
+    GuiWorkspace desktop{QDBusConnection(QStringLiteral("none")), [](const QUrl&) { return true; }};
     make(std::make_shared<test::FixtureOnlyWorkspace>(desktop, programs.root()));
     scanAndSettle();
 

@@ -1,17 +1,20 @@
 #include "app/platform/GuiWorkspace.h"
 
+#include "app/platform/DesktopOpenFailures.h"
 #include "support/TempTree.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 namespace qm {
@@ -98,8 +101,10 @@ TEST_F(GuiWorkspaceTest, TheFileManagerShowsTheItemByItsExactAddress)
     ASSERT_TRUE(fileManagerBus.registerService(QStringLiteral("org.freedesktop.FileManager1")));
 
     QList<QUrl> opened;
-    GuiWorkspace workspace(connect(QStringLiteral("application")),
-                           [&](const QUrl& url) { opened.append(url); });
+    GuiWorkspace workspace(connect(QStringLiteral("application")), [&](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
     const Path item = Path("/tmp/reveal") / test::TempTree::nonUtf8Name();
     workspace.reveal(item);
     ASSERT_TRUE(settle([&] { return !fileManager.shown.isEmpty(); }));
@@ -114,8 +119,10 @@ TEST_F(GuiWorkspaceTest, TheFileManagerShowsTheItemByItsExactAddress)
 TEST_F(GuiWorkspaceTest, WithoutAFileManagerTheFolderIsOpened)
 {
     QList<QUrl> opened;
-    GuiWorkspace workspace(connect(QStringLiteral("application")),
-                           [&](const QUrl& url) { opened.append(url); });
+    GuiWorkspace workspace(connect(QStringLiteral("application")), [&](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
     workspace.reveal(Path("/tmp/reveal/item.txt"));
     ASSERT_TRUE(settle([&] { return !opened.isEmpty(); })) << "nobody owns the file manager's name";
     EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("file:///tmp/reveal"))});
@@ -124,10 +131,56 @@ TEST_F(GuiWorkspaceTest, WithoutAFileManagerTheFolderIsOpened)
 TEST_F(GuiWorkspaceTest, WithoutABusTheFolderIsOpenedAtOnce)
 {
     QList<QUrl> opened;
-    GuiWorkspace workspace(QDBusConnection(QStringLiteral("never-connected")),
-                           [&](const QUrl& url) { opened.append(url); });
+    GuiWorkspace workspace(QDBusConnection(QStringLiteral("never-connected")), [&](const QUrl& url) {
+        opened.append(url);
+        return true;
+    });
     workspace.reveal(Path("/tmp/reveal/item.txt"));
     EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("file:///tmp/reveal"))});
+}
+
+// When nothing opens the folder of an item to show, or an address, the failure is told with the item's
+// path or the address, so the window can say so; nothing is told while something opens.
+TEST(GuiWorkspaceFailureTest, WhatDoesNotOpenIsToldWithItsPathOrAddress)
+{
+    QList<QStringList> told;
+    QObject receiver;
+    QObject::connect(&DesktopOpenFailures::instance(), &DesktopOpenFailures::failed, &receiver,
+                     [&](const QString& title, const QString& message, const QString& subject) {
+                         told.append({title, message, subject});
+                     });
+    bool opens = false;
+    GuiWorkspace workspace(QDBusConnection(QStringLiteral("never-connected")),
+                           [&](const QUrl&) { return opens; });
+    const Path item = Path("/tmp/reveal") / test::TempTree::nonUtf8Name();
+    struct Row
+    {
+        std::function<void()> act;
+        QString title;
+        QString subject;
+    };
+    const Row rows[] = {
+        {[&] { workspace.reveal(item); }, QStringLiteral("Couldn't show the item"),
+         QFile::decodeName(QByteArray::fromStdString(item.native()))},
+        {[&] { workspace.openUrl(QUrl(QStringLiteral("https://example.org/releases"))); },
+         QStringLiteral("Couldn't open the page"), QStringLiteral("https://example.org/releases")},
+        {[&] { workspace.openUrl(Workspace::fileUrl(Path("/tmp/some folder"))); },
+         QStringLiteral("Couldn't open the folder"), QStringLiteral("/tmp/some folder")},
+        {[&] { workspace.openUrl(QUrl(QStringLiteral("appstream://org.example.app"))); },
+         QStringLiteral("Couldn't open the link"), QStringLiteral("appstream://org.example.app")},
+    };
+    for (const Row& row : rows) {
+        told.clear();
+        opens = true;
+        row.act();
+        EXPECT_TRUE(told.isEmpty()) << row.title.toStdString() << ": told while something opened";
+        opens = false;
+        row.act();
+        ASSERT_EQ(told.size(), 1) << row.title.toStdString();
+        EXPECT_EQ(told.first()[0], row.title);
+        EXPECT_FALSE(told.first()[1].isEmpty());
+        EXPECT_EQ(told.first()[2], row.subject);
+    }
 }
 
 } // namespace

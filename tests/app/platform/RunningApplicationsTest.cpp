@@ -38,7 +38,7 @@ class RunningApplicationsTest : public ::testing::Test
 {
 protected:
     test::TempTree tree;
-    GuiWorkspace workspace{QDBusConnection(QStringLiteral("none")), [](const QUrl&) {}};
+    GuiWorkspace workspace{QDBusConnection(QStringLiteral("none")), [](const QUrl&) { return true; }};
 };
 
 TEST_F(RunningApplicationsTest, ListsTheUsersProcessesWithTheirExecutablesAndQuitEndsThem)

@@ -302,6 +302,33 @@ Item {
             }
         }
 
+        // A one-word and a two-word title in a room narrower than their longest word even in the small
+        // font: never split inside a word, never past the edge, cut on its one line; with room for each
+        // word but not the whole, the two words take a line each, whole.
+        function test_fittingTextBreaksOnlyBetweenWords() {
+            fittingMetrics.font = Typo.captionMedium
+            for (const title of ["Protection", "Cloud Cleanup"]) {
+                const longest = title.split(" ").reduce((a, b) => a.length >= b.length ? a : b)
+                fittingMetrics.text = longest
+                const wordWidth = fittingMetrics.advanceWidth
+                const row = createTemporaryObject(fittingRow, root, { width: Math.floor(wordWidth) - 6 + 10 })
+                const name = row.fitting
+                name.text = title
+                waitForItemPolished(row)
+                compare(name.lineCount, 1, title + ": a word is split over lines")
+                verify(name.truncated, title + " is cut on its line")
+                verify(name.contentWidth <= name.width + 0.5, title + " runs past its edge")
+            }
+            fittingMetrics.text = "Cleanup"
+            const row = createTemporaryObject(fittingRow, root, { width: Math.ceil(fittingMetrics.advanceWidth) + 2 + 10 })
+            const name = row.fitting
+            name.text = "Cloud Cleanup"
+            waitForItemPolished(row)
+            compare(name.lineCount, 2)
+            verify(!name.truncated, "each word has room on a line of its own")
+            verify(name.contentWidth <= name.width + 0.5)
+        }
+
         function test_statusBadgeLayout() {
             const plain = createTemporaryObject(badge, root)
             verify(!plain.symbolItem.visible)

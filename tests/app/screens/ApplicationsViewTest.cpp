@@ -696,7 +696,8 @@ TEST_F(ApplicationsViewTest, ALaunchedOrQuitProgramFlipsTheRunningBanner)
 {
     const fs::path executable =
         test::makeSleeper(h.homeApp("Sleeper", "Sleeper", "com.example.screen-sleeper").program);
-    auto real = std::make_shared<GuiWorkspace>(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
+    auto real = std::make_shared<GuiWorkspace>(QDBusConnection(QStringLiteral("none")),
+                                               [](const QUrl&) { return true; });
     h.useWorkspace(std::make_shared<test::FixtureOnlyWorkspace>(*real, h.home().home()));
     openListed();
     openSheet(QStringLiteral("Sleeper"));

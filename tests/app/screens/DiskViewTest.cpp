@@ -101,12 +101,20 @@ DiskTile {
         EXPECT_EQ(tile->property("showsSizeLine").toBool(), c.sizeLine)
             << c.frame.width() << "x" << c.frame.height();
     }
-    // A name that would be cut even one step down the type scale is not shown at all.
+    // A name wider than the tile even one step down the type scale still shows, on one line cut at its
+    // end inside the tile; with room it shows whole.
     tile->setProperty("name", QStringLiteral("Documents"));
+    auto* name = tile->property("nameText").value<QQuickItem*>();
     tile->setProperty("frame", QRectF(0, 0, 56, 26));
-    EXPECT_FALSE(tile->property("showsName").toBool());
+    EXPECT_TRUE(tile->property("showsName").toBool());
+    EXPECT_TRUE(name->isVisible());
+    EXPECT_TRUE(name->property("truncated").toBool());
+    EXPECT_EQ(name->property("lineCount").toInt(), 1);
+    EXPECT_LE(name->property("contentWidth").toDouble(), name->width() + 0.5)
+        << "the name runs past the tile";
     tile->setProperty("frame", QRectF(0, 0, 200, 60));
     EXPECT_TRUE(tile->property("showsName").toBool());
+    EXPECT_FALSE(name->property("truncated").toBool());
 
     tile->setProperty("frame", QRectF(10, 20, 100, 40));
     EXPECT_EQ(QRectF(tile->x(), tile->y(), tile->width(), tile->height()), QRectF(13, 23, 94, 34));

@@ -61,6 +61,22 @@ protected:
     QString selection() const { return shell.app().navigator()->selectionId(); }
     ModuleModels* models() const { return shell.models(); }
     QQuickItem* page() const { return shell.stageScreen(); }
+    // Whether the page shown has come in whole (its slot's slide and fade ended) and every other page has
+    // gone out of view.
+    bool pageSettled() const
+    {
+        QQuickItem* screen = page();
+        QQuickItem* slot = screen != nullptr && screen->parentItem() != nullptr
+                               ? screen->parentItem()->parentItem()
+                               : nullptr;
+        if (slot == nullptr || slot->opacity() < 1 || slot->x() != 0 || slot->parentItem() == nullptr)
+            return false;
+        for (const QQuickItem* other : slot->parentItem()->childItems()) {
+            if (other != slot && other->isVisible() && other->property("module").isValid())
+                return false;
+        }
+        return true;
+    }
     // Presses Tab until the focused item's name starts with `prefix` (at most 200 presses), expecting
     // every stop on the way to show the focus ring; the item reached, or null.
     QQuickItem* tabTo(const QString& prefix)
@@ -117,7 +133,8 @@ TEST_F(KeyboardShellTest, EveryFocusStopOfEveryPageShowsTheFocusRing)
         row->forceActiveFocus(Qt::TabFocusReason);
         shell.key(Qt::Key_Space);
         ASSERT_EQ(selection(), module);
-        QTest::qWait(50);
+        ASSERT_TRUE(waitFor([&] { return pageSettled(); }))
+            << module.toStdString() << "'s page never settled";
         QSet<QQuickItem*> seen;
         for (int i = 0; i < 200; ++i) {
             shell.key(Qt::Key_Tab);
@@ -174,13 +191,75 @@ TEST_F(KeyboardShellTest, AScanAndAConfirmationByKeysAlone)
     shell.key(Qt::Key_Space);
     ASSERT_TRUE(waitFor([&] { return m->cleanup()->showEmptyConfirm(); }));
     ASSERT_TRUE(waitFor([&] { return describe(focused()) == "destructiveButton"; }));
-    // Tab to Cancel: Return still presses the default button.
-    shell.key(Qt::Key_Tab);
-    EXPECT_EQ(describe(focused()), "cancelButton");
     shell.key(Qt::Key_Return);
     EXPECT_TRUE(waitFor([&] { return !std::filesystem::exists(files / "old.txt"); }))
-        << "Return empties the Trash";
+        << "Return on the default button empties the Trash";
     EXPECT_FALSE(m->cleanup()->showEmptyConfirm());
+}
+
+// Return and Enter press the focused button, as Space does: a page's button, and a confirmation's Cancel
+// even though Return is the confirmation's key for its default button. Once the confirmation is gone,
+// the button that opened it has the focus again and shows its ring.
+TEST_F(KeyboardShellTest, ReturnAndEnterPressTheFocusedButton)
+{
+    shell.answers().fullDiskAccess = true;
+    const Path files = shell.home().dataHome() / "Trash" / "files";
+    ASSERT_TRUE(FileSystem().createDirectories(files).ok());
+    ASSERT_TRUE(FileSystem().createExclusive(files / "old.txt", QByteArray("x")).ok());
+    ASSERT_TRUE(shell.launch());
+    ModuleModels* m = models();
+    ASSERT_NE(m, nullptr);
+    shell.app().navigator()->select(QStringLiteral("Cleanup"));
+
+    QQuickItem* scan = tabTo(QStringLiteral("idleScanButton"));
+    ASSERT_NE(scan, nullptr);
+    shell.key(Qt::Key_Return);
+    EXPECT_EQ(m->cleanup()->generation(), 1) << "Return on the Scan button starts the scan";
+    ASSERT_TRUE(waitFor([&] { return m->cleanup()->phase() != CleanupViewModel::Phase::scanning; }));
+    ASSERT_TRUE(waitFor([&] { return !m->cleanup()->trashIsEmpty(); }));
+
+    for (const Qt::Key key : {Qt::Key_Enter, Qt::Key_Return}) {
+        QQuickItem* opener = tabTo(QStringLiteral("emptyTrashButton"));
+        ASSERT_NE(opener, nullptr);
+        shell.key(key);
+        ASSERT_TRUE(waitFor([&] { return m->cleanup()->showEmptyConfirm(); }))
+            << "the key opens the confirmation";
+        ASSERT_TRUE(waitFor([&] { return describe(focused()) == "destructiveButton"; }));
+        if (key == Qt::Key_Enter) {
+            shell.key(Qt::Key_Escape);
+        } else {
+            shell.key(Qt::Key_Tab);
+            ASSERT_EQ(describe(focused()), "cancelButton");
+            shell.key(Qt::Key_Return);
+        }
+        EXPECT_TRUE(waitFor([&] { return !m->cleanup()->showEmptyConfirm(); }));
+        EXPECT_TRUE(std::filesystem::exists(files / "old.txt")) << "Cancel empties nothing";
+        EXPECT_TRUE(waitFor([&] { return focused() == opener; })) << "the focus is back on the button";
+        EXPECT_TRUE(showsFocusRing(opener)) << "the button that opened the confirmation shows its ring";
+    }
+}
+
+// A Go menu shortcut pressed while a sidebar row holds the focus takes the focus and its ring to the row
+// it selects: one row is highlighted, never two.
+TEST_F(KeyboardShellTest, TheFocusFollowsASelectionMadeByShortcut)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    QQuickItem* first = tabTo(QStringLiteral("sidebarRow:"));
+    ASSERT_NE(first, nullptr);
+    ASSERT_EQ(describe(first), "sidebarRow:Smart Scan");
+    const QStringList modules = moduleIds();
+    for (const int digit : {3, 9, 1}) {
+        shell.key(Qt::Key(Qt::Key_0 + digit), Qt::ControlModifier);
+        const QString module = modules[digit - 1];
+        ASSERT_EQ(selection(), module);
+        EXPECT_EQ(describe(focused()), "sidebarRow:" + module.toStdString()) << "Ctrl+" << digit;
+        for (const QString& other : modules) {
+            QQuickItem* row = shell.item(("sidebarRow:" + other.toStdString()).c_str());
+            EXPECT_EQ(showsFocusRing(row), other == module)
+                << "Ctrl+" << digit << ": " << other.toStdString();
+        }
+    }
 }
 
 } // namespace

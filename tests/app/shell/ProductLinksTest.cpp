@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace qm {
 namespace {
 
@@ -62,7 +64,10 @@ TEST(QuillmereApp, LinksOpenOnlyWebAddressesThroughTheDesktop)
                                             activity,
                                             updater,
                                             [] { return false; },
-                                            [&opened](const QUrl& url) { opened.append(url); },
+                                            [&opened](const QUrl& url) {
+                                                opened.append(url);
+                                                return true;
+                                            },
                                             {}});
     EXPECT_EQ(updater.starts(), 1);
     EXPECT_EQ(app.navigator()->selection(), QuillmereModule::smartScan);
@@ -72,6 +77,45 @@ TEST(QuillmereApp, LinksOpenOnlyWebAddressesThroughTheDesktop)
     EXPECT_EQ(opened, QList<QUrl>({ProductLinks::supportURL()}));
     app.checkForUpdates();
     EXPECT_EQ(updater.checks(), 1);
+}
+
+// When no browser takes the release page or a help link, the application says so with the address;
+// nothing is said while one opens.
+TEST(QuillmereApp, AnAddressNoBrowserOpensIsToldWithTheAddress)
+{
+    test::FakeClock clock;
+    test::FakeAppActivity activity;
+    bool opens = false;
+    ReleasePageUpdater updater(ProductLinks::releasesURL(), [&opens](const QUrl&) { return opens; });
+    QuillmereApp app(QuillmereApp::Services{
+        clock, activity, updater, [] { return false; }, [&opens](const QUrl&) { return opens; }, {}});
+    QStringList subjects;
+    QObject::connect(&app, &QuillmereApp::openFailed,
+                     [&](const QString& title, const QString& message, const QString& subject) {
+                         EXPECT_EQ(title, QStringLiteral("Couldn't open the page"));
+                         EXPECT_FALSE(message.isEmpty());
+                         subjects.append(subject);
+                     });
+    const struct
+    {
+        const char* what;
+        std::function<void()> act;
+        QUrl address;
+    } rows[] = {
+        {"Check for Updates", [&] { app.checkForUpdates(); }, ProductLinks::releasesURL()},
+        {"User Guide", [&] { app.openGuide(); }, ProductLinks::guideURL()},
+        {"Support", [&] { app.openSupport(); }, ProductLinks::supportURL()},
+        {"About link", [&] { app.openLink(ProductLinks::supportURL()); }, ProductLinks::supportURL()},
+    };
+    for (const auto& row : rows) {
+        subjects.clear();
+        opens = true;
+        row.act();
+        EXPECT_TRUE(subjects.isEmpty()) << row.what;
+        opens = false;
+        row.act();
+        EXPECT_EQ(subjects, QStringList{row.address.toString()}) << row.what;
+    }
 }
 
 } // namespace

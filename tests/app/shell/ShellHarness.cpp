@@ -39,7 +39,10 @@ bool ShellHarness::launch()
         m_activity,
         m_updater,
         [this] { return m_answers.fullDiskAccess.load(); },
-        [this](const QUrl& url) { m_openedUrls.append(url); },
+        [this](const QUrl& url) {
+            m_openedUrls.append(url);
+            return m_answers.urlsOpen.load();
+        },
         [this] {
             ++m_answers.storageReads;
             return MacHealth{.usedBytes = m_answers.usedBytes.load(),

@@ -40,6 +40,8 @@ public:
         std::atomic<int> storageReads{0};
         // While true, a Disk page scan waits before it reads the volume (quitting lets it go).
         std::atomic<bool> holdDiskScan{false};
+        // Whether the desktop opens the addresses the application asks it to open.
+        std::atomic<bool> urlsOpen{true};
     };
 
     ShellHarness();

@@ -634,6 +634,44 @@ TEST_F(ShellWindowTest, HelpAboutAndUpdateCommands)
     EXPECT_EQ(text(about->property("creditsText").value<QObject*>()), ProductLinks::aboutCreditsHtml());
 }
 
+// Without a browser, a Help item says so over the window: the alert names the failure and shows the
+// address as text that can be selected; "OK" closes it. With a browser nothing is said.
+TEST_F(ShellWindowTest, AHelpLinkNoBrowserOpensIsShownInTheAlert)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    QObject* alert = shell.windowProperty("openFailureAlert").value<QObject*>();
+    ASSERT_NE(alert, nullptr);
+    QMetaObject::invokeMethod(shell.object("guideAction"), "trigger");
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(alert->property("visible").toBool()) << "the guide opened";
+
+    shell.answers().urlsOpen = false;
+    for (const char* action : {"guideAction", "supportAction"}) {
+        SCOPED_TRACE(action);
+        QMetaObject::invokeMethod(shell.object(action), "trigger");
+        ASSERT_TRUE(waitFor([&] { return alert->property("opened").toBool(); })) << "nothing said";
+        EXPECT_EQ(text(alert, "title"), QStringLiteral("Couldn't open the page"));
+        EXPECT_FALSE(text(alert, "message").isEmpty());
+        auto* subject = alert->property("subjectText").value<QQuickItem*>();
+        ASSERT_NE(subject, nullptr);
+        const QUrl expected = QString::fromLatin1(action) == QLatin1String("guideAction")
+                                  ? ProductLinks::guideURL()
+                                  : ProductLinks::supportURL();
+        EXPECT_EQ(text(subject), expected.toString());
+        EXPECT_TRUE(subject->isVisible());
+        EXPECT_TRUE(subject->property("readOnly").toBool());
+        EXPECT_TRUE(subject->property("selectByMouse").toBool()) << "the address can be selected";
+        EXPECT_EQ(subject->property("textFormat").toInt(), int(Qt::PlainText));
+        EXPECT_TRUE(waitFor([&] {
+            const QQuickItem* focus = shell.window()->activeFocusItem();
+            return focus != nullptr && focus->objectName() == QLatin1String("okButton");
+        }));
+        shell.key(Qt::Key_Return);
+        EXPECT_TRUE(waitFor([&] { return !alert->property("visible").toBool(); })) << "OK closes the alert";
+    }
+}
+
 // The menus' items and the About panel are not needed for the first frame and are made right after
 // it; the commands, and with them every shortcut, are there from the start.
 TEST_F(ShellWindowTest, TheMenusItemsAndTheAboutPanelAreMadeRightAfterTheFirstFrame)
@@ -696,7 +734,7 @@ TEST_F(ShellWindowTest, AMenuClosedWithEscapeOpensAgainWithOneClick)
         SCOPED_TRACE(titles[i].toStdString());
         QQuickItem* title = shell.menuBarItem(i);
         ASSERT_NE(title, nullptr);
-        ASSERT_EQ(text(title), titles[i]);
+        ASSERT_EQ(text(title->property("contentItem").value<QObject*>()), titles[i]);
         QObject* menu = title->property("menu").value<QObject*>();
         ASSERT_NE(menu, nullptr);
         const auto open = [&] { return menu->property("visible").toBool(); };
@@ -725,6 +763,51 @@ TEST_F(ShellWindowTest, AMenuClosedWithEscapeOpensAgainWithOneClick)
         EXPECT_TRUE(title->property("highlighted").toBool());
         shell.key(Qt::Key_Escape);
         ASSERT_TRUE(waitFor([&] { return !open(); }));
+    }
+}
+
+// F10 opens the first menu, and Alt with a title's first letter opens that menu, as in the desktop's
+// other applications, also while a text field has the focus, which does not take the letter.
+TEST_F(ShellWindowTest, F10AndAltLettersOpenTheMenus)
+{
+    shell.answers().fullDiskAccess = true;
+    ASSERT_TRUE(shell.launch());
+    const auto menu = [&](int index) { return shell.menuBarItem(index)->property("menu").value<QObject*>(); };
+    const auto closeAll = [&] {
+        shell.key(Qt::Key_Escape);
+        return waitFor([&] {
+            for (int i = 0; i < 4; ++i) {
+                if (menu(i)->property("visible").toBool())
+                    return false;
+            }
+            return true;
+        });
+    };
+
+    shell.key(Qt::Key_F10);
+    EXPECT_TRUE(waitFor([&] { return menu(0)->property("visible").toBool(); })) << "F10 opens the first menu";
+    ASSERT_TRUE(closeAll());
+
+    shell.app().navigator()->select(QStringLiteral("Applications"));
+    QQuickItem* field = nullptr;
+    ASSERT_TRUE(
+        waitFor([&] { return (field = shell.item("searchField")) != nullptr && field->isVisible(); }));
+    auto* search = field->property("input").value<QQuickItem*>();
+    ASSERT_NE(search, nullptr);
+    const struct
+    {
+        Qt::Key key;
+        int menu;
+    } letters[] = {{Qt::Key_F, 1}, {Qt::Key_G, 2}, {Qt::Key_H, 3}, {Qt::Key_Q, 0}};
+    for (const auto& letter : letters) {
+        search->forceActiveFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(search->hasActiveFocus());
+        shell.key(letter.key, Qt::AltModifier);
+        const std::string name = QKeySequence(letter.key).toString().toStdString();
+        EXPECT_TRUE(waitFor([&] { return menu(letter.menu)->property("visible").toBool(); }))
+            << "Alt+" << name << " opens its menu";
+        EXPECT_EQ(text(search), QString()) << "Alt+" << name << " typed into the search field";
+        ASSERT_TRUE(closeAll());
     }
 }
 

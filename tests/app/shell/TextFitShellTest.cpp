@@ -1,6 +1,8 @@
 // The texts that carry their meaning whole at the window's default size (1040 by 700) and at its minimum
-// (1000 by 688), with long values: the sidebar gauge's used and total sizes, the Explore cards' titles,
-// and the Disk page's legend names and tile names (a tile name shows whole or not at all).
+// (1000 by 688), with long values: the sidebar gauge's used and total sizes, the Explore cards' titles
+// (whole, or a word too wide for the line cut on its one line),
+// the Explore cards' subtitles on up to two lines, and the Disk page's legend names and tile names (a tile
+// name on one line, cut at its end inside the tile where it is too wide).
 #include "ShellHarness.h"
 #include "app/shell/ModuleModels.h"
 
@@ -89,8 +91,28 @@ TEST_F(TextFitShellTest, TheTextsShowTheirMeaningAtTheDefaultAndTheMinimumSize)
              QCoreApplication::processEvents();
              for (QQuickItem* card : items(QStringLiteral("exploreCard:"))) {
                  auto* title = card->property("titleText").value<QQuickItem*>();
-                 expectWhole(title, card->property("title").toString(),
-                             at + " " + card->objectName().toStdString());
+                 // A title shows whole, on up to two lines broken between words; only a word wider than
+                 // the line even one type step down is cut, on its one line ("Protecti…").
+                 if (title->property("wordsFitSmall").toBool()) {
+                     expectWhole(title, card->property("title").toString(),
+                                 at + " " + card->objectName().toStdString());
+                 } else {
+                     EXPECT_EQ(title->property("lineCount").toInt(), 1)
+                         << at << " " << card->objectName().toStdString();
+                     EXPECT_LE(title->property("contentWidth").toDouble(), title->width() + 0.5)
+                         << at << " " << card->objectName().toStdString() << " title overflows";
+                 }
+                 // The subtitle takes a second line before it is cut, and never a third.
+                 auto* subtitle = card->property("subtitleText").value<QQuickItem*>();
+                 ASSERT_NE(subtitle, nullptr);
+                 const std::string what = at + " " + card->objectName().toStdString() + " subtitle \"" +
+                                          subtitle->property("text").toString().toStdString() + "\"";
+                 const int lines = subtitle->property("lineCount").toInt();
+                 EXPECT_LE(lines, 2) << what;
+                 if (subtitle->implicitWidth() > subtitle->width() + 0.5) {
+                     EXPECT_EQ(lines, 2) << what << " is cut to one line";
+                 }
+                 EXPECT_LE(subtitle->property("contentHeight").toDouble(), subtitle->height() + 0.5) << what;
              }
          }},
         {"disk legend and tiles",
@@ -104,9 +126,20 @@ TEST_F(TextFitShellTest, TheTextsShowTheirMeaningAtTheDefaultAndTheMinimumSize)
                  expectWhole(name, chip->property("name").toString(),
                              at + " " + chip->objectName().toStdString());
              }
+             // A tile name shows on one line, whole, or cut at its end inside the tile.
              for (QQuickItem* name : items(QStringLiteral("tileName"))) {
-                 if (name->isVisible())
-                     expectWhole(name, name->property("text").toString(), at + " tile");
+                 const QQuickItem* tile = name->parentItem() ? name->parentItem()->parentItem() : nullptr;
+                 ASSERT_NE(tile, nullptr);
+                 const QRectF frame = tile->property("frame").toRectF();
+                 const bool room = frame.height() >= 26 && frame.width() >= 56;
+                 EXPECT_EQ(name->isVisible() && tile->isVisible(), room && tile->isVisible())
+                     << at << " tile " << frame.width() << "x" << frame.height() << " "
+                     << name->property("text").toString().toStdString();
+                 if (!name->isVisible())
+                     continue;
+                 EXPECT_EQ(name->property("lineCount").toInt(), 1) << at << " tile";
+                 EXPECT_LE(name->property("contentWidth").toDouble(), name->width() + 0.5)
+                     << at << " tile name overflows: " << name->property("text").toString().toStdString();
              }
          }},
     };

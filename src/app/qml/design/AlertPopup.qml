@@ -10,7 +10,9 @@ import Quillmere.Design as Design
 // children, AlertButton), stacked 8 apart across the card's width. Escape closes it; a click outside
 // does not. Opening and closing are the owner's business. The keyboard works it alone: on opening the
 // default button (`defaultButton`, else the first) takes the focus and shows its ring, Tab moves between
-// the buttons, Space presses the focused one, and Return or Enter presses the default button.
+// the buttons, Space, Return or Enter presses the focused one (Return and Enter press the default button
+// only when no button holds the focus). On closing, the focus goes back to what held it before the
+// popup opened, with its ring when it showed one then.
 T.Popup {
     id: popup
 
@@ -49,6 +51,25 @@ T.Popup {
     modal: true
     focus: true
     closePolicy: T.Popup.CloseOnEscape
+    // What held the focus before the popup opened, and whether it showed its ring.
+    property Item focusBeforeOpening: null
+    property bool ringBeforeOpening: false
+    onAboutToShow: {
+        focusBeforeOpening = content.Window.activeFocusItem
+        ringBeforeOpening = focusBeforeOpening !== null && focusBeforeOpening.visualFocus === true
+    }
+    // The popup gives the focus back by itself, but as a focus change of its own, for which a control
+    // shows no ring: a control reached by the keyboard gets it back as from the keyboard.
+    onClosed: {
+        const item = focusBeforeOpening
+        focusBeforeOpening = null
+        if (item === null || !ringBeforeOpening || !item.visible || !item.enabled)
+            return
+        item.forceActiveFocus(Qt.TabFocusReason)
+        // Already holding the focus again, a control keeps the popup's reason unless told.
+        if (item.focusReason !== undefined)
+            item.focusReason = Qt.TabFocusReason
+    }
     onOpened: {
         if (effectiveDefaultButton !== null)
             effectiveDefaultButton.forceActiveFocus(Qt.TabFocusReason)
@@ -71,6 +92,7 @@ T.Popup {
     }
 
     contentItem: ColumnLayout {
+        id: content
         spacing: 6
         Keys.onReturnPressed: popup.pressDefaultButton()
         Keys.onEnterPressed: popup.pressDefaultButton()

@@ -8,7 +8,8 @@ import Quillmere.Design as Design
 // application, File, Go and Help menus) over the window content, and the About panel. The content
 // keeps the window from shrinking below its minimum (860 by 580 with the onboarding, 1000 by 660 with
 // the root view) plus the menu bar. The menu items follow what the visible screen publishes; while the
-// About panel is open, the scan and Go commands are off.
+// About panel is open, the scan and Go commands are off. As in the desktop's other applications, F10
+// opens the first menu and Alt with a title's underlined letter (Q, F, G, H) opens that menu.
 ApplicationWindow {
     id: window
 
@@ -20,6 +21,7 @@ ApplicationWindow {
     readonly property AboutPanel aboutPanel: aboutPanelMaker.object
     readonly property alias scanAction: scanAction
     readonly property alias checkForUpdatesAction: checkForUpdatesAction
+    readonly property alias openFailureAlert: openFailureAlert
     readonly property string scanTitle: focusedValues.hasScanCommand ? "Scan " + focusedValues.scanTarget : "Scan"
     // The commands that act on the screen are off while the About panel covers it, so their shortcuts
     // never reach what cannot be seen.
@@ -96,8 +98,9 @@ ApplicationWindow {
                     barItem.highlighted = true
                 }
             }
+            // The title's mnemonic ("&File") without its marker.
             contentItem: Text {
-                text: barItem.text
+                text: barItem.text.replace("&", "")
                 textFormat: Text.PlainText
                 font: barItem.font
                 color: Design.Palette.textPrimary
@@ -119,7 +122,7 @@ ApplicationWindow {
         }
 
         CommandMenu {
-            title: "Quillmere"
+            title: "&Quillmere"
             entries: Component {
                 CommandMenu.Entries {
                     CommandMenuItem { action: aboutAction }
@@ -130,7 +133,7 @@ ApplicationWindow {
             }
         }
         CommandMenu {
-            title: "File"
+            title: "&File"
             entries: Component {
                 CommandMenu.Entries {
                     CommandMenuItem { action: scanAction; symbol: "magnifyingglass"; shortcutText: "Ctrl+R" }
@@ -139,7 +142,7 @@ ApplicationWindow {
         }
         CommandMenu {
             id: goMenu
-            title: "Go"
+            title: "&Go"
             entries: Component {
                 CommandMenu.Entries {
                     Instantiator {
@@ -157,13 +160,25 @@ ApplicationWindow {
             }
         }
         CommandMenu {
-            title: "Help"
+            title: "&Help"
             entries: Component {
                 CommandMenu.Entries {
                     CommandMenuItem { action: guideAction }
                     CommandMenuItem { action: supportAction }
                 }
             }
+        }
+    }
+
+    // F10 opens the first menu, its first item current, as the desktop's menu bars do.
+    Shortcut {
+        sequence: "F10"
+        enabled: menuBar.count > 0 && !menuBar.menuAt(0).visible
+        onActivated: {
+            const title = menuBar.itemAt(0)
+            title.triggered()
+            title.highlighted = true
+            menuBar.menuAt(0).currentIndex = 0
         }
     }
 
@@ -232,6 +247,17 @@ ApplicationWindow {
         anchors.fill: parent
         app: window.app
         focused: focusedValues
+    }
+
+    // What the desktop did not open, said over the window.
+    OpenFailureAlert {
+        id: openFailureAlert
+    }
+    Connections {
+        target: window.app
+        function onOpenFailed(title, message, subject) {
+            openFailureAlert.show(title, message, subject)
+        }
     }
 
     // Made once the first frame is on screen, as the menus' items are.

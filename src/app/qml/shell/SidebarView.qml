@@ -9,7 +9,9 @@ import Quillmere.Design
 // 40 above and 16 below), one row per module in sidebar order (10 in from each edge), free space, and
 // the storage gauge padded 16. A click on a row selects its module on the navigator. Only the gauge
 // follows the storage monitor. Up and Down move the keyboard focus from row to row (stopping at the
-// first and the last); Return or Space on a row selects its module, as a click does.
+// first and the last); Return or Space on a row selects its module, as a click does. While a row holds
+// the focus, the focus follows the selection however it changes (a Go menu shortcut, say), so the
+// focus ring is never on another row than the selected one.
 Item {
     id: sidebar
 
@@ -22,6 +24,25 @@ Item {
 
     implicitWidth: 228
     width: 228
+
+    Connections {
+        target: sidebar.navigator
+        function onSelectionChanged() {
+            let focusedRow = null
+            let selectedRow = null
+            for (let i = 0; i < rows.count; ++i) {
+                const row = rows.itemAt(i)
+                if (row === null)
+                    continue
+                if (row.activeFocus)
+                    focusedRow = row
+                if (row.module === sidebar.navigator.selection)
+                    selectedRow = row
+            }
+            if (focusedRow !== null && selectedRow !== null && focusedRow !== selectedRow)
+                selectedRow.forceActiveFocus(Qt.TabFocusReason)
+        }
+    }
 
     Rectangle {
         anchors.fill: parent

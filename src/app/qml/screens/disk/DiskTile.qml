@@ -3,8 +3,8 @@ import Quillmere.Design
 
 // One folder of the Disk page's treemap, drawn inside its `frame` inset by 3 on each side: the
 // category colour under a white sheen, a border and a shadow that grow while hovered, the symbol, name
-// and size line where the frame has room for them (the name at 13 semibold, at 11 where that is too
-// wide, and not at all where even that would be cut). It fades and grows in when `revealed` turns true,
+// and size line where the frame has room for them (the name on one line at 13 semibold, at 11 where that
+// is too wide, and cut at its end where even that is). It fades and grows in when `revealed` turns true,
 // `index` × 0.04 s after the first tile, and dims while another category is hovered. Hovering reports
 // the name to the page (the page keeps the last writer), a click asks for the folder to be shown.
 Item {
@@ -34,9 +34,7 @@ Item {
     readonly property bool isHovered: hovered === name
     readonly property bool otherHovered: hovered !== "" && !isHovered
     readonly property bool showsIcon: frame.height >= 64 && frame.width >= 72
-    // A name that does not fit whole even one step down the type scale shows not at all (the legend and
-    // the tip still name the tile): a cut name like "P…" says nothing.
-    readonly property bool showsName: frame.height >= 26 && frame.width >= 56 && nameText.smallWidth <= width - 24 + 0.5
+    readonly property bool showsName: frame.height >= 26 && frame.width >= 56
     readonly property bool showsSizeLine: showsName && frame.height >= 46 && frame.width >= 110
     readonly property color ink: Qt.rgba(11 / 255, 18 / 255, 32 / 255, 1)
     // 0 before the entrance, 1 once it has played.

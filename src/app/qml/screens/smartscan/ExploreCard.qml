@@ -93,6 +93,9 @@ Item {
             Text {
                 id: subtitleText
                 Layout.fillWidth: true
+                // As tall as the subtitle's lines at its width, two at most: left to itself, the layout
+                // gave it the height of one unwrapped line, and the text was cut to that one line.
+                Layout.preferredHeight: subtitleLines.implicitHeight
                 text: card.subtitle
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
@@ -101,6 +104,17 @@ Item {
                 font: Typo.caption
                 color: Design.Palette.textSecondary
                 Accessible.ignored: true
+
+                Text {
+                    id: subtitleLines
+                    visible: false
+                    width: subtitleText.width
+                    text: subtitleText.text
+                    textFormat: Text.PlainText
+                    wrapMode: subtitleText.wrapMode
+                    maximumLineCount: subtitleText.maximumLineCount
+                    font: subtitleText.font
+                }
             }
         }
         Item {
