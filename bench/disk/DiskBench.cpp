@@ -1,13 +1,19 @@
-// Times the disk usage scan (the eight category folders of a generated home and system root) beside
-// gdu and du -s -B1 on the same folders, warm cache. All three run as processes of their own (the scan
-// as this executable's `--ours-once`), start-up included, once each per round after 3 warm-up rounds;
-// min and median are printed with the ratio peer / scan (above 1: the scan is faster) headed by the
-// medians. Totals differ by design: du and gdu count folders and count a hard-linked file once.
+// Times the disk usage scan beside gdu and du -s -B1 on the same folders, warm cache: a generated home
+// and system root laid out as this platform's, with every folder the scan's rows measure (~/Applications,
+// the user's and the system's Flatpak apps, /opt, the user folders, the config, data, cache and state
+// homes and ~/.var) and nothing else, so that all three walk the same entries. All three run as
+// processes of their own (the scan as this executable's `--ours-once`), start-up included, once each
+// per round after 3 warm-up rounds; min and median are printed with the ratio peer / scan (above 1:
+// the scan is faster) headed by the medians. Totals differ by design: du and gdu count folders and count
+// a hard-linked file once. The scan's rows are checked against an independent oracle (the allocated
+// bytes of every entry that is not a folder, below each row's folders and outside the other rows'
+// folders nested in them), and the bench exits with 1 on a difference.
 //
 // Usage: qm_disk_bench [--entries N] [--runs R] [--dir DIR]
 //   --entries  entries of the generated tree (default 240000)
 //   --runs     rounds (default 10, after 3 warm-up rounds)
-//   --dir      an absent folder to build the tree in (default: a new folder in /tmp, removed at the end)
+//   --dir      an absent folder to build the tree in, made (default: a new folder in /tmp, removed at
+//              the end)
 // Also: qm_disk_bench --ours-once HOME SYSTEM_ROOT   measures once and prints the report (what is timed).
 
 #include "../support/BenchSupport.h"
@@ -22,6 +28,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -72,29 +80,100 @@ long fill(const fs::path& folder, long entries)
     return made;
 }
 
-// The eight category folders: Library twice the size of each other one.
-std::vector<fs::path> generate(const fs::path& root, long entries)
+// A row of the scan and the folders it measures, under the generated root.
+struct Row
+{
+    std::string name;
+    std::vector<fs::path> folders;
+};
+
+// The rows as this platform lays them out (Places with no user-dirs.dirs and no XDG variables).
+std::vector<Row> layout(const fs::path& root)
 {
     const fs::path home = root / "home";
-    const std::vector<std::pair<fs::path, int>> folders{
-        {root / "system/Applications", 1},
-        {home / "Pictures", 1},
-        {home / "Movies", 1},
-        {home / "Music", 1},
-        {home / "Downloads", 1},
-        {home / "Documents", 1},
-        {home / "Desktop", 1},
-        {home / "Library", 2},
+    const fs::path system = root / "system";
+    return {
+        {"Applications",
+         {home / "Applications", home / ".local/share/flatpak/app", system / "var/lib/flatpak/app",
+          system / "opt"}},
+        {"Photos", {home / "Pictures"}},
+        {"Movies", {home / "Videos"}},
+        {"Music", {home / "Music"}},
+        {"Downloads", {home / "Downloads"}},
+        {"Documents", {home / "Documents"}},
+        {"Desktop", {home / "Desktop"}},
+        {"App Data",
+         {home / ".config", home / ".local/share", home / ".cache", home / ".local/state", home / ".var"}},
     };
-    const long unit = entries / 9;
+}
+
+// Fills every folder of every row with an even share of the entries; returns the folders made, outer
+// ones before the ones nested in them (the data home holds the user's Flatpak apps).
+std::vector<fs::path> generate(const fs::path& root, long entries)
+{
+    std::vector<fs::path> folders;
+    for (const Row& row : layout(root))
+        folders.insert(folders.end(), row.folders.begin(), row.folders.end());
+    const long unit = entries / long(folders.size());
     long made = 0;
-    std::vector<fs::path> out;
-    for (const auto& [folder, weight] : folders) {
-        made += fill(folder, unit * weight);
-        out.push_back(folder);
+    for (const fs::path& folder : folders)
+        made += fill(folder, unit);
+    std::printf("generated %ld entries in %zu folders of 8 rows under %s\n", made, folders.size(),
+                root.c_str());
+    return folders;
+}
+
+// The oracle: each row's allocated bytes of non-folder entries, below its folders and outside every
+// other row folder strictly below them, by a plain walk (lstat, never following a link).
+std::map<std::string, long long> oracle(const fs::path& root)
+{
+    const std::vector<Row> rows = layout(root);
+    std::vector<std::string> all;
+    for (const Row& row : rows)
+        for (const fs::path& folder : row.folders)
+            all.push_back(folder.native());
+    std::map<std::string, long long> bytes;
+    for (const Row& row : rows) {
+        long long total = 0;
+        for (const fs::path& folder : row.folders) {
+            for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator();
+                 ++it) {
+                const std::string path = it->path().native();
+                bool nested = false;
+                for (const std::string& other : all)
+                    nested = nested || (other.size() > folder.native().size() && path.rfind(other, 0) == 0 &&
+                                        (path.size() == other.size() || path[other.size()] == '/'));
+                if (nested) {
+                    it.disable_recursion_pending();
+                    continue;
+                }
+                struct stat st;
+                if (::lstat(path.c_str(), &st) != 0)
+                    fail("lstat " + path);
+                if (!S_ISDIR(st.st_mode))
+                    total += (long long)st.st_blocks * 512;
+            }
+        }
+        bytes[row.name] = total;
     }
-    std::printf("generated %ld entries under %s\n", made, root.c_str());
-    return out;
+    return bytes;
+}
+
+// The rows of `--ours-once`'s report: "NAME   BYTES" lines before the "measured" line.
+std::map<std::string, long long> rowsOf(const std::string& report)
+{
+    std::map<std::string, long long> rows;
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("measured ", 0) == 0)
+            break;
+        const std::size_t cut = line.find_last_of(' ');
+        std::string name = line.substr(0, cut);
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+        rows[name] = std::atoll(line.c_str() + cut + 1);
+    }
+    return rows;
 }
 
 int scanOnce(const char* home, const char* systemRoot)
@@ -148,7 +227,18 @@ int main(int argc, char** argv)
         "-n", "-p", "--no-prefix", "--config-file", "/dev/null", options.dir.native()};
     const std::vector<std::string> scanArguments{(options.dir / "home").native(),
                                                  (options.dir / "system").native()};
-    std::printf("%s", runOursOnce(scanArguments).output.c_str());
+    const std::string report = runOursOnce(scanArguments).output;
+    std::printf("%s", report.c_str());
+    const std::map<std::string, long long> expected = oracle(options.dir);
+    const std::map<std::string, long long> got = rowsOf(report);
+    bool same = true;
+    for (const auto& [name, bytes] : expected) {
+        const auto found = got.find(name);
+        const bool right = found != got.end() && found->second == bytes;
+        same = same && right;
+        std::printf("  oracle %-16s %14lld %s\n", name.c_str(), bytes, right ? "same" : "DIFFERENT");
+    }
+    std::printf("check: every row equals the oracle: %s\n", same ? "yes" : "NO");
     std::vector<double> scan, gdu, du;
     for (int round = -3; round < options.runs; ++round) {
         const double s = runOursOnce(scanArguments).seconds;
@@ -160,11 +250,13 @@ int main(int argc, char** argv)
         gdu.push_back(g);
         du.push_back(d);
     }
+    std::printf("\nload average %.1f\n", loadAverage());
     printComparison("quiet, every side a whole process", "disk usage scan", scan, "gdu -n -p", gdu);
     std::printf("  (goal: gdu / scan at least 2.00)\n");
     printSide("du -s -B1", du);
     printRatio("du -s -B1", du, "disk usage scan", scan);
+    std::printf("check: every row equals the oracle: %s\n", same ? "yes" : "NO");
     if (own)
         fs::remove_all(options.dir);
-    return 0;
+    return same ? 0 : 1;
 }

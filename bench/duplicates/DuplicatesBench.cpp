@@ -192,8 +192,8 @@ void print(const std::string& title, const std::vector<Peer>& peers)
 {
     const double baseMin = minimum(peers[0].seconds);
     const double baseMedian = median(peers[0].seconds);
-    std::printf("\n%s\n%-58s %9s %9s %12s %12s\n", title.c_str(), "peer", "min s", "median s", "median ratio",
-                "min ratio");
+    std::printf("\n%s (load average %.1f)\n%-58s %9s %9s %12s %12s\n", title.c_str(), loadAverage(), "peer",
+                "min s", "median s", "median ratio", "min ratio");
     double fastestPeer = 0;
     for (std::size_t i = 0; i < peers.size(); ++i) {
         const Peer& peer = peers[i];

@@ -29,10 +29,10 @@
 //   --whole-process also time our side over the /usr/bin files as a process of its own
 
 #include "../support/BenchDefinitions.h"
-#include "core/cleaning/DirectoryWalk.h"
 #include "core/malware/ContentScanner.h"
 #include "core/malware/YaraLiteEngine.h"
 #include "platform/ProcessRunner.h"
+#include "platform/Processors.h"
 
 #include <QSet>
 #include <QStringList>
@@ -264,7 +264,7 @@ QSet<QString> scanFiles(const qm::MalwareDefinitions& definitions, const std::ve
     };
     {
         std::vector<std::jthread> threads;
-        for (int t = 1; t < qm::DirectoryWalk::processors(); ++t)
+        for (int t = 1; t < qm::Processors::count(); ++t)
             threads.emplace_back(work);
         work();
     }

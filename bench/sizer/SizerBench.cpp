@@ -1,16 +1,23 @@
-// Measures the bounded sizer against du -s -B1 (and gdu when installed) on one generated tree, with a
-// warm cache, the peers run side by side in every round, and prints the time ratios. Totals differ by
-// design: du and gdu count folders and count hard-linked files once.
+// Measures the bounded sizer against du -s -B1 (and gdu when installed) and against the Space Lens walk
+// (FileScanner::streamChildren) on the same tree, with a warm cache, the sides run side by side in
+// every round, and prints the time ratios. Totals differ by design: du and gdu count folders and count
+// hard-linked files once; the sizer counts every non-folder entry once per name; the Space Lens walk
+// counts each child's folders too and a hard-linked file once per child. The sizer's and the Space
+// Lens walk's totals are checked against an independent oracle (one plain walk that computes both
+// figures) and the bench exits with 1 on a difference.
 //
 // Every ratio is the peer's time over the sizer's (above 1: ours is faster), headed by the medians.
 // With --whole-process the sizer also runs as a process of its own (start-up included, as the peers'
 // times include theirs).
 //
-// Usage: qm_sizer_bench [--entries N] [--runs R] [--dir DIR | --path DIR] [--load N] [--whole-process]
+// Usage: qm_sizer_bench [--entries N] [--subs N] [--runs R] [--dir DIR | --path DIR] [--load N]
+//                       [--whole-process]
 //   --entries  entries of the generated tree (default 300000)
+//   --subs     sub-folders of each of the 100 top folders (default 10; 1000 with 1100000 entries
+//              makes 1,000,000 files in 100,100 folders)
 //   --runs     rounds; each round runs every peer once (default 5)
-//   --dir      an existing empty-or-absent folder to build the tree in (default: a new folder in /tmp,
-//              removed at the end)
+//   --dir      an empty or absent folder to build the tree in (made if absent; default: a new folder
+//              in /tmp, removed at the end)
 //   --path     measure this existing folder (such as /usr) instead of a generated tree
 //   --load     after the quiet rounds, run the rounds again with N busy loops running (default 0)
 //   --whole-process  also time the sizer as a process of its own
@@ -18,7 +25,9 @@
 #include "../support/BenchSupport.h"
 #include "core/cleaning/CleanupScanner.h"
 #include "core/cleaning/DirectoryWalk.h"
+#include "core/files/FileScanner.h"
 #include "platform/ProcessRunner.h"
+#include "platform/Processors.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,7 +39,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -40,23 +51,26 @@ using namespace qm::bench;
 struct Options
 {
     long entries = 300'000;
+    int subs = 10;
     int runs = 5;
     std::filesystem::path dir;
     std::filesystem::path path;
     int load = 0;
 };
 
-// 100 folders of 10 folders each, the files spread evenly over the 1000 leaves; every tenth file holds
+// 100 folders of `subs` folders each, the files spread evenly over the leaves; every tenth file holds
 // 100 bytes (one block), every hundredth leaf also a symbolic link and a hard link.
-long generate(const std::filesystem::path& root, long entries)
+long generate(const std::filesystem::path& root, long entries, int subs)
 {
-    if (::mkdir(root.c_str(), 0755) != 0 && errno != EEXIST)
+    std::error_code error;
+    std::filesystem::create_directories(root, error);
+    if (error)
         fail("mkdir " + root.native());
     const int rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (rootFd < 0)
         fail("open " + root.native());
-    const long folders = 100 + 100 * 10;
-    const long filesPerLeaf = std::max(1L, (entries - folders) / 1000);
+    const long folders = 100 + 100L * subs;
+    const long filesPerLeaf = std::max(1L, (entries - folders) / (100L * subs));
     const char payload[100] = {'x'};
     long made = 0;
     for (int top = 0; top < 100; ++top) {
@@ -67,7 +81,7 @@ long generate(const std::filesystem::path& root, long entries)
         if (topFd < 0)
             fail(std::string("open ") + topName);
         ++made;
-        for (int sub = 0; sub < 10; ++sub) {
+        for (int sub = 0; sub < subs; ++sub) {
             char subName[32];
             std::snprintf(subName, sizeof subName, "s%d", sub);
             ::mkdirat(topFd, subName, 0755);
@@ -86,7 +100,7 @@ long generate(const std::filesystem::path& root, long entries)
                 ::close(fd);
                 ++made;
             }
-            if ((top * 10 + sub) % 100 == 0) {
+            if ((top * subs + sub) % 100 == 0) {
                 ::symlinkat("file-0.dat", subFd, "link");
                 ::linkat(subFd, "file-0.dat", subFd, "hardlink", 0);
                 made += 2;
@@ -125,6 +139,57 @@ long long sizeAll(const std::filesystem::path& folder, long nodes)
     return static_cast<long long>(qm::CleanupScanner().size(folder, {}, nodes, false, 3600.0, nullptr, {}));
 }
 
+// The Space Lens walk's total for `folder`: the sum of its children's figures.
+long long sizeChildren(const qm::FileScanner& scanner, const std::filesystem::path& folder)
+{
+    long long total = 0;
+    scanner.streamChildren(folder, [&](const qm::SizedEntry& e) { total += e.bytes; }, {});
+    return total;
+}
+
+// The oracle: one plain walk (lstat, never following a link) that computes both figures on its own.
+// `files` is the sizer's: the allocated bytes of every entry that is not a folder, once per name.
+// `children` is the Space Lens walk's: for each direct child that is not hidden, its allocated bytes
+// when it is not a folder, else those of every entry below it, folders included, with each
+// hard-linked inode once per child.
+struct Oracle
+{
+    long long files = 0;
+    long long children = 0;
+};
+
+Oracle oracle(const std::filesystem::path& folder)
+{
+    namespace fs = std::filesystem;
+    const auto allocated = [](const fs::path& p, struct stat& st) {
+        if (::lstat(p.c_str(), &st) != 0)
+            fail("lstat " + p.native());
+        return (long long)st.st_blocks * 512;
+    };
+    Oracle o;
+    for (const fs::directory_entry& child : fs::directory_iterator(folder)) {
+        struct stat st;
+        const long long own = allocated(child.path(), st);
+        const bool hidden = child.path().filename().native().front() == '.';
+        if (!S_ISDIR(st.st_mode)) {
+            o.files += own;
+            if (!hidden)
+                o.children += own;
+            continue;
+        }
+        std::set<std::pair<dev_t, ino_t>> seen;
+        for (auto it = fs::recursive_directory_iterator(child.path());
+             it != fs::recursive_directory_iterator(); ++it) {
+            const long long bytes = allocated(it->path(), st);
+            if (!S_ISDIR(st.st_mode))
+                o.files += bytes;
+            if (!hidden && (st.st_nlink < 2 || seen.insert({st.st_dev, st.st_ino}).second))
+                o.children += bytes;
+        }
+    }
+    return o;
+}
+
 // The sizer as a process of its own: `--ours-once FOLDER NODES` prints the total.
 int oursOnce(int argc, char** argv)
 {
@@ -148,6 +213,8 @@ int main(int argc, char** argv)
         const std::string flag = argv[i];
         if (flag == "--entries")
             options.entries = std::atol(argv[i + 1]);
+        else if (flag == "--subs")
+            options.subs = std::max(1, std::atoi(argv[i + 1]));
         else if (flag == "--runs")
             options.runs = std::max(1, std::atoi(argv[i + 1]));
         else if (flag == "--dir")
@@ -179,7 +246,7 @@ int main(int argc, char** argv)
         std::printf("measuring %s: %ld entries\n", options.dir.c_str(), made);
     } else {
         std::printf("generating %ld entries in %s ...\n", options.entries, options.dir.c_str());
-        made = generate(options.dir, options.entries);
+        made = generate(options.dir, options.entries, options.subs);
         std::printf("tree: %ld entries\n", made);
     }
 
@@ -194,6 +261,14 @@ int main(int argc, char** argv)
         const ChildRun child = runOursOnce({options.dir.native(), std::to_string(made * 2)});
         seconds = child.seconds;
         return std::atoll(child.output.c_str());
+    };
+
+    const qm::FileScanner spaceLens;
+    const auto spaceLensOnce = [&](double& seconds) {
+        const auto start = Clock::now();
+        const long long bytes = sizeChildren(spaceLens, options.dir);
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        return bytes;
     };
 
     // The same walk on one thread, to show what the helper threads add.
@@ -224,17 +299,23 @@ int main(int argc, char** argv)
     // Warm the cache once with every peer.
     double ignored = 0;
     sizeOnce(ignored);
+    spaceLensOnce(ignored);
     runTool(du, ignored);
     if (haveGdu)
         runTool(gdu, ignored);
     if (wholeProcess)
         sizeAsProcess(ignored);
 
+    const Oracle expected = oracle(options.dir);
+    bool checksPassed = true;
+
     // Interleaved rounds: every round runs every peer once.
     const auto rounds = [&](const char* condition) {
         std::vector<Peer> peers{{"sizer", {}, 0}, {"du -s -B1", {}, 0}, {"walk, 1 thread", {}, 0}};
         if (haveGdu)
             peers.push_back({"gdu -s", {}, 0});
+        const std::size_t lens = peers.size();
+        peers.push_back({"Space Lens walk", {}, 0});
         const std::size_t asProcess = peers.size();
         if (wholeProcess)
             peers.push_back({"sizer as a process", {}, 0});
@@ -250,17 +331,25 @@ int main(int argc, char** argv)
                 peers[3].total = runTool(gdu, s);
                 peers[3].seconds.push_back(s);
             }
+            peers[lens].total = spaceLensOnce(s);
+            peers[lens].seconds.push_back(s);
             if (wholeProcess) {
                 peers[asProcess].total = sizeAsProcess(s);
                 peers[asProcess].seconds.push_back(s);
             }
         }
         std::printf("\n[%s] load average %.1f; %d processors in the affinity mask\n", condition,
-                    loadAverage(), qm::DirectoryWalk::processors());
+                    loadAverage(), qm::Processors::count());
         std::printf("  %-18s %10s %10s %18s\n", "peer", "min s", "median s", "total bytes");
         for (const Peer& peer : peers)
             std::printf("  %-18s %10.4f %10.4f %18lld\n", peer.name.c_str(), minimum(peer.seconds),
                         median(peer.seconds), peer.total);
+        const bool sizerRight = peers[0].total == expected.files;
+        const bool lensRight = peers[lens].total == expected.children;
+        std::printf("  oracle: sizer %lld bytes (%s), Space Lens walk %lld bytes (%s)\n", expected.files,
+                    sizerRight ? "same" : "DIFFERENT", expected.children, lensRight ? "same" : "DIFFERENT");
+        checksPassed = checksPassed && sizerRight && lensRight;
+        printComparison(condition, "sizer", peers[0].seconds, "Space Lens walk", peers[lens].seconds);
         if (haveGdu)
             printComparison(condition, "sizer", peers[0].seconds, "gdu -s", peers[3].seconds);
         printComparison(condition, "sizer", peers[0].seconds, "du -s -B1", peers[1].seconds);
@@ -295,5 +384,5 @@ int main(int argc, char** argv)
         std::error_code ec;
         std::filesystem::remove_all(options.dir.parent_path(), ec);
     }
-    return 0;
+    return checksPassed ? 0 : 1;
 }

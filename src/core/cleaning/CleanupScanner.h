@@ -175,9 +175,10 @@ public:
     // and every hard link counts once per name). Anything that is not a folder (a link counts
     // itself) is measured on the calling thread; a path that cannot be read at all measures 0 and
     // leaves `coverage` alone. A folder is walked on a cached walker thread that no other walk uses
-    // meanwhile (joined, once it proves large, by helpers from one budget of a thread per processor
-    // that every walk of the process shares), never following a link and never entering a kernel pseudo file
-    // system, while the caller waits for at most 0.25 s at a time and wakes as soon as it ends:
+    // meanwhile (joined, once it proves large, by helpers from one budget of four threads per
+    // processor that every walk of the process shares, each handed the shallowest folder still
+    // waiting), never following a link and never entering a kernel pseudo file system, while the
+    // caller waits for at most 0.25 s at a time and wakes as soon as it ends:
     // - `excluding`: paths (compared after "." and ".." are cleaned up) whose entries and subtrees
     //   add nothing; a sibling whose name merely starts the same is still measured.
     // - `nodeLimit`: at most nodeLimit + 1 entries are measured; reaching the cap raises `coverage`

@@ -8,7 +8,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
-#include <sched.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -131,8 +130,12 @@ public:
         m_changed.notify_all();
     }
 
-    // True when an idle helper waits for work; cheap enough to ask before every sub-folder.
-    bool hungry() const { return m_hungry.load(std::memory_order_relaxed) > 0; }
+    // True when more helpers wait for work than is queued for them, so that an offer would be taken;
+    // cheap enough to ask before every sub-folder.
+    bool hungry() const
+    {
+        return m_hungry.load(std::memory_order_relaxed) > m_queued.load(std::memory_order_relaxed);
+    }
 
     // Hands an opened folder to an idle helper when one is waiting for more than is queued already;
     // otherwise leaves `task` untouched and answers false, and the caller walks it itself. So the
@@ -244,36 +247,17 @@ public:
                     return;
                 continue;
             }
+            if (m_shared.hungry() && shareShallowest())
+                continue;
             const SubFolder sub = std::move(top.subFolders[top.next++]);
             if (top.next == top.subFolders.size())
                 std::vector<SubFolder>().swap(top.subFolders);
-            m_path.resize(top.prefixLength);
-            m_path += sub.name;
-            if (sub.device != top.device && mounts().isPseudoDevice(sub.device))
-                continue;
-            beforeFolder(m_path);
-            UniqueFd fd(::openat(top.fd.get(), sub.name.c_str(), kFolderFlags));
-            if (!fd) {
-                report(m_path, errno);
-                continue;
-            }
             struct stat st;
-            if (::fstat(fd.get(), &st) != 0) {
-                report(m_path, errno);
+            UniqueFd fd = openSubFolder(top, sub, m_path, st);
+            if (!fd)
                 continue;
-            }
             const auto device = static_cast<quint64>(st.st_dev);
-            // Replaced between listing and opening: judge what was opened.
-            if (device != sub.device && device != top.device && mounts().isPseudoDevice(device))
-                continue;
             const int depth = top.depth + 1;
-            m_path += '/';
-            if (m_shared.hungry()) {
-                Task handOver{std::move(fd), device, static_cast<quint64>(st.st_ino), m_path, depth, {}};
-                if (m_shared.offer(handOver))
-                    continue;
-                fd = std::move(handOver.fd);
-            }
             if (m_openCount >= maxOpen()) {
                 m_frames[m_lowestOpen].fd.reset();
                 ++m_lowestOpen;
@@ -288,6 +272,64 @@ public:
     }
 
 private:
+    // Opens `sub`, a sub-folder of `parent`, and leaves its path and a trailing "/" in `path`, which
+    // holds the parent's path up to `parent.prefixLength`. Invalid when it is to be left out (a kernel
+    // pseudo file system) or cannot be opened or examined (reported).
+    UniqueFd openSubFolder(const Frame& parent, const SubFolder& sub, std::string& path, struct stat& st)
+    {
+        path.resize(parent.prefixLength);
+        path += sub.name;
+        if (sub.device != parent.device && mounts().isPseudoDevice(sub.device))
+            return {};
+        beforeFolder(path);
+        UniqueFd fd(::openat(parent.fd.get(), sub.name.c_str(), kFolderFlags));
+        if (!fd) {
+            report(path, errno);
+            return {};
+        }
+        if (::fstat(fd.get(), &st) != 0) {
+            report(path, errno);
+            return {};
+        }
+        const auto device = static_cast<quint64>(st.st_dev);
+        // Replaced between listing and opening: judge what was opened.
+        if (device != sub.device && device != parent.device && mounts().isPseudoDevice(device))
+            return {};
+        path += '/';
+        return fd;
+    }
+
+    // Hands an idle helper the last sub-folder still waiting in the shallowest open frame: the one
+    // most likely to hold a large part of the tree, so that a helper walks a subtree of its own for a
+    // while rather than coming back for more after every small folder. Leaves the frames (and the path
+    // buffer) as they were when nobody takes it. True when one was handed over or left out.
+    bool shareShallowest()
+    {
+        for (std::size_t k = m_lowestOpen; k < m_frames.size(); ++k) {
+            Frame& frame = m_frames[k];
+            if (frame.next >= frame.subFolders.size() || !frame.fd.valid())
+                continue;
+            SubFolder sub = std::move(frame.subFolders.back());
+            frame.subFolders.pop_back();
+            std::string path(m_path, 0, frame.prefixLength);
+            struct stat st;
+            UniqueFd fd = openSubFolder(frame, sub, path, st);
+            if (!fd)
+                return true;
+            Task task{std::move(fd),
+                      static_cast<quint64>(st.st_dev),
+                      static_cast<quint64>(st.st_ino),
+                      std::move(path),
+                      frame.depth + 1,
+                      {}};
+            if (m_shared.offer(task))
+                return true;
+            frame.subFolders.push_back(std::move(sub));
+            return false;
+        }
+        return false;
+    }
+
     std::size_t maxOpen() const { return std::size_t(std::max(m_shared.limits.maxOpenFolders, 2)); }
 
     // Pops the finished top frame, first reopening its parent through ".." when the parent's
@@ -615,18 +657,6 @@ int DirectoryWalk::HelperBudget::take(int wanted)
         if (m_free.compare_exchange_weak(free, free - taken, std::memory_order_relaxed))
             return taken;
     }
-}
-
-int DirectoryWalk::processors()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) == 0) {
-        const int count = CPU_COUNT(&set);
-        if (count > 0)
-            return count;
-    }
-    return std::max(1, int(std::thread::hardware_concurrency()));
 }
 
 void DirectoryWalk::setFolderHook(FolderHook hook)

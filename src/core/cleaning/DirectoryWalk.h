@@ -83,7 +83,8 @@ public:
         // Threads walking at once, the caller's included. With more than one, the visitor and the error
         // handler are called from several threads at the same time and must be safe for that. Helpers
         // start only after the caller's thread has reported `parallelAfterEntries` entries, so a small
-        // tree never starts a thread.
+        // tree never starts a thread. An idle helper is handed the last sub-folder still waiting in the
+        // shallowest folder a busy thread holds open, so each takes a large part of the tree at once.
         int threads = 1;
         qint64 parallelAfterEntries = 2048;
         // Report each folder's entries sorted by their names as raw bytes (and walk its sub-folders in
@@ -141,9 +142,6 @@ public:
                      const ErrorHandler& onError) const;
 
     const Limits& limits() const { return m_limits; }
-
-    // The processors this process may run on (its affinity mask), at least 1.
-    static int processors();
 
     // For tests: when set, called with a folder's path (raw bytes, no trailing "/") before the folder is
     // opened, by whichever thread walks it, so that a test can hold a walk as a hung system call would.

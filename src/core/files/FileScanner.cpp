@@ -4,11 +4,11 @@
 #include "core/cleaning/FileErrors.h"
 #include "core/files/DuplicateFinder.h"
 #include "core/files/LargeFileList.h"
+#include "platform/Processors.h"
 #include "platform/SystemClock.h"
 
 #include <QRandomGenerator64>
 
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -31,18 +31,6 @@ constexpr rlim_t kReservedDescriptors = 128;
 // A walking thread holds at most maxOpenFolders folders, one more while it opens the next, and one a
 // helper waits to take from it.
 constexpr int kDescriptorsBeyondFolders = 2;
-
-int processorCount()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) == 0) {
-        const int count = CPU_COUNT(&set);
-        if (count > 0)
-            return count;
-    }
-    return std::max(1, int(std::thread::hardware_concurrency()));
-}
 
 // Folder descriptors each of `threads` walking threads may hold so that all of them at once stay below
 // the descriptor limit. When even two each would not fit, the soft limit is raised towards the hard one
@@ -192,7 +180,7 @@ const std::set<std::string, std::less<>>& FileScanner::packageExtensions()
 
 int FileScanner::defaultWidth()
 {
-    return std::max(4, 4 * processorCount());
+    return std::max(4, 4 * Processors::count());
 }
 
 int FileScanner::width() const
@@ -341,7 +329,7 @@ FileScanner::DuplicateSearch FileScanner::findDuplicates(const Path& root, qint6
     settings.extentKey = m_services.extentKey;
     if (m_services.maxDuplicateCandidates > 0)
         settings.maxCandidates = m_services.maxDuplicateCandidates;
-    settings.threads = m_services.hashThreads > 0 ? m_services.hashThreads : processorCount();
+    settings.threads = m_services.hashThreads > 0 ? m_services.hashThreads : Processors::count();
     return DuplicateFinder(*this, std::move(settings)).run(root, minBytes, progress, std::move(stop));
 }
 
@@ -412,7 +400,7 @@ bool FileScanner::streamChildren(const Path& folder, const EntrySink& onEntry, c
     // Walking threads: one per sizing at once, plus helpers that large children borrow from one budget.
     const int w = width();
     const int sizers = int(std::min<qint64>(n, w));
-    const int helpers = processorCount();
+    const int helpers = Processors::count();
     op.limits.threads = m_services.walkThreads > 0 ? m_services.walkThreads : std::min(helpers, 4) + 1;
     op.shared.helpers = std::make_shared<DirectoryWalk::HelperBudget>(op.limits.threads > 1 ? helpers : 0);
     op.limits.maxOpenFolders = foldersPerThread(sizers + op.shared.helpers->available());

@@ -2,6 +2,7 @@
 #include "core/cleaning/CleanupScanner.h"
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/WalkerThreads.h"
+#include "platform/Processors.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
 #include "support/SizeOracle.h"
@@ -143,7 +144,7 @@ TEST_F(StuckWalkerTest, OtherMeasurementsEndByTheirDeadlinesWhileWalksAreStuck)
 // every other child's folder was entered, and the result is that of one by one.
 TEST_F(StuckWalkerTest, ChildrenAreMeasuredWhileOneChildIsStuck)
 {
-    if (DirectoryWalk::processors() < 2)
+    if (Processors::count() < 2)
         GTEST_SKIP() << "one processor: children are measured one at a time";
     test::TempTree tree;
     tree.file("a/held/inside", 8192);
@@ -171,7 +172,7 @@ TEST_F(StuckWalkerTest, ChildrenAreMeasuredWhileOneChildIsStuck)
 // let go once every other orphan folder was entered, and the orphans are those of one by one.
 TEST_F(StuckWalkerTest, OrphanFoldersAreMeasuredWhileOneIsStuck)
 {
-    if (DirectoryWalk::processors() < 2)
+    if (Processors::count() < 2)
         GTEST_SKIP() << "one processor: orphans are measured one at a time";
     test::TempTree tree;
     const Path home = tree.folder("home");
@@ -214,7 +215,7 @@ TEST_F(StuckWalkerTest, OrphanFoldersAreMeasuredWhileOneIsStuck)
 TEST_F(StuckWalkerTest, ChildrenStuckPastTheirDeadlineAreGivenUpAndTheOthersStillMeasured)
 {
     test::TempTree tree;
-    const int stuck = DirectoryWalk::processors();
+    const int stuck = Processors::count();
     for (int i = 0; i < stuck; ++i) {
         const std::string name = "h" + std::to_string(i);
         tree.file(name + "/counted", 4096);
