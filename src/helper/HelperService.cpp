@@ -22,6 +22,8 @@ struct HelperService::Admission
     QDBusMessage call;
     QDBusConnection connection{QString()};
     qsizetype textLength = 0;
+    // Whom the call counts against while it waits: its connection until its user is known.
+    bool chargedToUser = false;
     pid_t pid = 0;
     uid_t uid = 0;
 };
@@ -29,6 +31,9 @@ struct HelperService::Admission
 namespace {
 
 const QString kLimitsExceededText = QStringLiteral("Too many requests are waiting for an answer");
+const QString kBusyText = QStringLiteral("The system bus is too busy to say who is calling; try again");
+const QString kAccessDeniedText =
+    QStringLiteral("Only the installed Quillmere application of the active user may use this service");
 
 QDBusMessage credentialsCall(const QString& busName)
 {
@@ -52,6 +57,20 @@ std::optional<std::pair<pid_t, uid_t>> credentialsFrom(const QDBusMessage& reply
     if (pid.metaType() != QMetaType::fromType<uint>() || uid.metaType() != QMetaType::fromType<uint>())
         return std::nullopt;
     return std::pair{static_cast<pid_t>(pid.toUInt()), static_cast<uid_t>(uid.toUInt())};
+}
+
+// Whether an answer of the bus says only that it could not answer now (it is short of room or time,
+// or refused to pass a question on for its limits), not who the caller is or what polkit decided.
+bool isBusy(const QDBusMessage& reply)
+{
+    if (reply.type() != QDBusMessage::ErrorMessage)
+        return false;
+    const QString error = reply.errorName();
+    return error == HelperProtocol::limitsExceededError() ||
+           error == QLatin1String("org.freedesktop.DBus.Error.NoMemory") ||
+           error == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+           error == QLatin1String("org.freedesktop.DBus.Error.Timeout") ||
+           error == QLatin1String("org.freedesktop.DBus.Error.TimedOut");
 }
 
 } // namespace
@@ -108,9 +127,6 @@ bool HelperService::handleMessage(const QDBusMessage& message, const QDBusConnec
     } else if (!argumentsWithinBounds(message)) {
         connection.send(message.createErrorReply(invalidArgsError(),
                                                  QStringLiteral("Arguments larger than the helper takes")));
-    } else if (m_admitting >= kMaxAdmitting ||
-               m_admittingTextLength + argumentTextLength(message) > kMaxAdmittingTextLength) {
-        connection.send(message.createErrorReply(limitsExceededError(), kLimitsExceededText));
     } else {
         admit(*request, message, connection);
     }
@@ -124,60 +140,193 @@ void HelperService::admit(Request request, const QDBusMessage& message, const QD
     admission->call = message;
     admission->connection = connection;
     admission->textLength = HelperProtocol::argumentTextLength(message);
+    const QString name = message.service();
+    const auto known = m_callers.find(name);
+    if (known != m_callers.end() && known->second.credentials) {
+        admission->pid = known->second.credentials->first;
+        admission->uid = known->second.credentials->second;
+        if (!ClientCheck::admitsProcess(admission->pid, m_trustedClient)) {
+            answerError(admission, HelperProtocol::accessDeniedError(), kAccessDeniedText);
+            return;
+        }
+        queueForPolkit(admission);
+        return;
+    }
+
+    const auto [found, added] = m_callers.try_emplace(name);
+    Caller& caller = found->second;
+    if (caller.holding.calls >= kMaxAdmitting / 2 ||
+        caller.holding.textLength + admission->textLength > kMaxAdmittingTextLength / 2 ||
+        !makeRoom(admission->textLength, caller.holding)) {
+        if (added)
+            m_callers.erase(found);
+        answerError(admission, HelperProtocol::limitsExceededError(), kLimitsExceededText);
+        return;
+    }
+    charge(caller.holding, *admission);
+    caller.waiting.push_back(std::move(admission));
+    if (!caller.queued && !caller.asking) {
+        caller.queued = true;
+        m_callerQueue.push_back(name);
+        askNextCallers();
+    }
+}
+
+// Turns away the newest waiting calls of whoever holds the most (more than `own` would with the new
+// call) until a call of `textLength` fits the bounds in all; false when it still does not.
+bool HelperService::makeRoom(qsizetype textLength, const Holding& own)
+{
+    while (m_admitting + 1 > kMaxAdmitting || m_admittingTextLength + textLength > kMaxAdmittingTextLength) {
+        const bool byCount = m_admitting + 1 > kMaxAdmitting;
+        const auto measure = [byCount](const Holding& holding) {
+            return byCount ? qsizetype(holding.calls) : holding.textLength;
+        };
+        qsizetype most = measure(own) + (byCount ? 1 : textLength);
+        std::deque<std::shared_ptr<Admission>>* victim = nullptr;
+        for (auto& [uid, turn] : m_users) {
+            if (&turn.holding != &own && !turn.waiting.empty() && measure(turn.holding) > most) {
+                most = measure(turn.holding);
+                victim = &turn.waiting;
+            }
+        }
+        for (auto& [name, caller] : m_callers) {
+            if (&caller.holding != &own && !caller.waiting.empty() && measure(caller.holding) > most) {
+                most = measure(caller.holding);
+                victim = &caller.waiting;
+            }
+        }
+        if (!victim)
+            return false;
+        const std::shared_ptr<Admission> dropped = std::move(victim->back());
+        victim->pop_back();
+        release(dropped);
+        answerError(dropped, HelperProtocol::limitsExceededError(), kLimitsExceededText);
+    }
+    return true;
+}
+
+void HelperService::charge(Holding& holding, const Admission& admission)
+{
+    ++holding.calls;
+    holding.textLength += admission.textLength;
     ++m_admitting;
-    m_admittingTextLength += admission->textLength;
-    m_waitingForCaller.push_back(std::move(admission));
-    askNextCallers();
+    m_admittingTextLength += admission.textLength;
+}
+
+// Gives back what `admission` held, forgetting a user or an unknown connection that holds nothing
+// more and has no question out.
+void HelperService::release(const std::shared_ptr<Admission>& admission)
+{
+    --m_admitting;
+    m_admittingTextLength -= admission->textLength;
+    if (admission->chargedToUser) {
+        const auto found = m_users.find(admission->uid);
+        UserTurn& turn = found->second;
+        --turn.holding.calls;
+        turn.holding.textLength -= admission->textLength;
+        if (turn.holding.calls == 0) {
+            m_users.erase(found);
+            m_turns.erase(std::find(m_turns.begin(), m_turns.end(), admission->uid));
+        }
+        return;
+    }
+    const auto found = m_callers.find(admission->call.service());
+    Caller& caller = found->second;
+    --caller.holding.calls;
+    caller.holding.textLength -= admission->textLength;
+    if (caller.holding.calls == 0 && !caller.asking && !caller.credentials)
+        m_callers.erase(found);
 }
 
 void HelperService::askNextCallers()
 {
-    while (m_askingCallers < kMaxCallerQuestions && !m_waitingForCaller.empty()) {
+    while (m_askingCallers < kMaxCallerQuestions && !m_callerQueue.empty()) {
+        const QString name = std::move(m_callerQueue.front());
+        m_callerQueue.pop_front();
+        // A connection whose calls were all turned away meanwhile is not asked about.
+        const auto found = m_callers.find(name);
+        if (found == m_callers.end() || !found->second.queued)
+            continue;
+        found->second.queued = false;
+        found->second.asking = true;
         ++m_askingCallers;
-        std::shared_ptr<Admission> admission = std::move(m_waitingForCaller.front());
-        m_waitingForCaller.pop_front();
-        askCaller(admission);
+        askCaller(name);
     }
 }
 
 // No question is waited for: each answer arrives as an event on this thread.
-void HelperService::askCaller(const std::shared_ptr<Admission>& admission)
+void HelperService::askCaller(const QString& name)
 {
+    const std::shared_ptr<Admission>& first = m_callers.at(name).waiting.front();
     auto* watcher = new QDBusPendingCallWatcher(
-        admission->connection.asyncCall(credentialsCall(admission->call.service()), kAdmissionTimeoutMs),
-        this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, admission](QDBusPendingCallWatcher* done) {
-                done->deleteLater();
-                --m_askingCallers;
-                askNextCallers();
-                const std::optional<std::pair<pid_t, uid_t>> caller = credentialsFrom(done->reply());
-                // A caller that does not run the installed application is refused without asking polkit.
-                if (!caller || !ClientCheck::admitsProcess(caller->first, m_trustedClient)) {
-                    finishAdmission(admission, false);
-                    return;
-                }
-                admission->pid = caller->first;
-                admission->uid = caller->second;
-                queueForPolkit(admission);
-            });
+        first->connection.asyncCall(credentialsCall(name), kAdmissionTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, name](QDBusPendingCallWatcher* done) {
+        done->deleteLater();
+        --m_askingCallers;
+        callerAnswered(name, done->reply());
+        askNextCallers();
+    });
+}
+
+void HelperService::callerAnswered(const QString& name, const QDBusMessage& reply)
+{
+    const auto found = m_callers.find(name);
+    Caller& caller = found->second;
+    caller.asking = false;
+    std::deque<std::shared_ptr<Admission>> waiting = std::move(caller.waiting);
+    caller.waiting.clear();
+    m_admitting -= caller.holding.calls;
+    m_admittingTextLength -= caller.holding.textLength;
+    caller.holding = Holding();
+
+    const std::optional<std::pair<pid_t, uid_t>> credentials = credentialsFrom(reply);
+    const bool busy = isBusy(reply);
+    if (credentials) {
+        // A connection's pid and user never change, and the bus never gives its name to another one.
+        caller.credentials = credentials;
+        m_knownCallers.push_back(name);
+        if (m_knownCallers.size() > std::size_t(kMaxKnownCallers)) {
+            const auto oldest = m_callers.find(m_knownCallers.front());
+            m_knownCallers.pop_front();
+            if (oldest != m_callers.end() && oldest->second.holding.calls == 0 && !oldest->second.asking)
+                m_callers.erase(oldest);
+        }
+    } else {
+        m_callers.erase(found);
+    }
+
+    for (const std::shared_ptr<Admission>& admission : waiting) {
+        if (!credentials) {
+            finishAdmission(admission, busy ? Outcome::busy : Outcome::denied);
+            continue;
+        }
+        // A caller that does not run the installed application is refused without asking polkit.
+        admission->pid = credentials->first;
+        admission->uid = credentials->second;
+        if (!ClientCheck::admitsProcess(admission->pid, m_trustedClient)) {
+            finishAdmission(admission, Outcome::denied);
+            continue;
+        }
+        queueForPolkit(admission);
+    }
 }
 
 void HelperService::queueForPolkit(const std::shared_ptr<Admission>& admission)
 {
     const auto [found, added] = m_users.try_emplace(admission->uid);
     UserTurn& turn = found->second;
-    if (turn.admitting >= kMaxAdmitting / 2 ||
-        turn.textLength + admission->textLength > kMaxAdmittingTextLength / 2) {
+    if (turn.holding.calls >= kMaxAdmitting / 2 ||
+        turn.holding.textLength + admission->textLength > kMaxAdmittingTextLength / 2 ||
+        !makeRoom(admission->textLength, turn.holding)) {
         if (added)
             m_users.erase(found);
-        refuse(admission, HelperProtocol::limitsExceededError(), kLimitsExceededText);
+        answerError(admission, HelperProtocol::limitsExceededError(), kLimitsExceededText);
         return;
     }
     if (added)
         m_turns.push_back(admission->uid);
-    ++turn.admitting;
-    turn.textLength += admission->textLength;
+    admission->chargedToUser = true;
+    charge(turn.holding, *admission);
     turn.waiting.push_back(admission);
     askNextPolkit();
 }
@@ -186,14 +335,16 @@ void HelperService::queueForPolkit(const std::shared_ptr<Admission>& admission)
 // question, one question, then moves that user to the back of the line.
 void HelperService::askNextPolkit()
 {
-    while (m_askingPolkit < kMaxPolkitQuestions) {
+    for (;;) {
         bool asked = false;
         for (std::size_t looked = 0; looked < m_turns.size() && !asked; ++looked) {
             const uid_t uid = m_turns.front();
             m_turns.pop_front();
             m_turns.push_back(uid);
             UserTurn& turn = m_users.at(uid);
-            if (turn.waiting.empty() || turn.asking >= kMaxPolkitQuestionsPerUser)
+            const bool room = m_askingPolkit < kMaxPolkitQuestions ||
+                              (turn.asking == 0 && m_askingPolkit < kMaxPolkitQuestionsWithReserve);
+            if (turn.waiting.empty() || turn.asking >= kMaxPolkitQuestionsPerUser || !room)
                 continue;
             std::shared_ptr<Admission> admission = std::move(turn.waiting.front());
             turn.waiting.pop_front();
@@ -220,44 +371,45 @@ void HelperService::askPolkit(const std::shared_ptr<Admission>& admission)
             [this, admission](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
                 --m_askingPolkit;
-                const auto found = m_users.find(admission->uid);
-                UserTurn& turn = found->second;
-                --turn.asking;
-                --turn.admitting;
-                turn.textLength -= admission->textLength;
-                if (turn.admitting == 0) {
-                    m_users.erase(found);
-                    m_turns.erase(std::find(m_turns.begin(), m_turns.end(), admission->uid));
-                }
-                // The executable is read once more: what the pid runs may have changed while polkit answered.
-                finishAdmission(admission, PolkitAuthority::isAuthorized(done->reply()) &&
-                                               ClientCheck::admitsProcess(admission->pid, m_trustedClient));
+                --m_users.at(admission->uid).asking;
+                release(admission);
+                const QDBusMessage reply = done->reply();
+                // The bus refusing to pass the question on says nothing of the caller. Polkit's own
+                // failures and silence refuse, as polkit could not vouch for it. The executable is read
+                // once more: what the pid runs may have changed while polkit answered.
+                Outcome outcome = Outcome::denied;
+                if (reply.type() == QDBusMessage::ErrorMessage &&
+                    reply.errorName() == HelperProtocol::limitsExceededError())
+                    outcome = Outcome::busy;
+                else if (PolkitAuthority::isAuthorized(reply) &&
+                         ClientCheck::admitsProcess(admission->pid, m_trustedClient))
+                    outcome = Outcome::admitted;
+                finishAdmission(admission, outcome);
                 askNextPolkit();
             });
 }
 
-void HelperService::finishAdmission(const std::shared_ptr<Admission>& admission, bool admitted)
+// Answers or serves a call that no longer counts against admission.
+void HelperService::finishAdmission(const std::shared_ptr<Admission>& admission, Outcome outcome)
 {
-    if (!admitted) {
-        refuse(admission, HelperProtocol::accessDeniedError(),
-               QStringLiteral(
-                   "Only the installed Quillmere application of the active user may use this service"));
+    if (outcome == Outcome::denied) {
+        answerError(admission, HelperProtocol::accessDeniedError(), kAccessDeniedText);
+        return;
+    }
+    if (outcome == Outcome::busy) {
+        answerError(admission, HelperProtocol::limitsExceededError(), kBusyText);
         return;
     }
     if (admission->request != Request::version && m_outstanding >= kMaxOutstandingRequests) {
-        refuse(admission, HelperProtocol::limitsExceededError(), kLimitsExceededText);
+        answerError(admission, HelperProtocol::limitsExceededError(), kLimitsExceededText);
         return;
     }
-    --m_admitting;
-    m_admittingTextLength -= admission->textLength;
     serve(admission->request, admission->call, admission->connection);
 }
 
-void HelperService::refuse(const std::shared_ptr<Admission>& admission, const QString& error,
-                           const QString& text)
+void HelperService::answerError(const std::shared_ptr<Admission>& admission, const QString& error,
+                                const QString& text)
 {
-    --m_admitting;
-    m_admittingTextLength -= admission->textLength;
     admission->connection.send(admission->call.createErrorReply(error, text));
 }
 

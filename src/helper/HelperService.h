@@ -17,22 +17,30 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace qm {
 
 // The helper's one object on the system bus. A call to its interface is first checked for shape: an
 // unknown method, wrong arguments or arguments beyond the protocol's bounds are answered with an error
 // at once, before anything of the call is kept. Then its caller is admitted, without ever waiting on
-// the bus: the bus is asked for the caller's pid and user, and polkit whether the caller's bus name may
-// use the call's action, both asynchronously; only a process that runs the installed application and
-// that polkit authorises is served, everyone else (and everyone while polkit cannot be reached) gets an
-// access-denied error and nothing runs. Polkit is asked user by user in turn, each user with a few
-// questions out at most, so callers of one user that polkit is slow to answer (or never answers) never
-// hold up another user's call. The version is answered at once; actions and removals run on worker
-// threads and are answered when they finish, so a slow action never holds up another request. An
-// admitted action or removal that finds `kMaxOutstandingRequests` unanswered, or any call while too
-// much waits for admission (in all, or from its caller's user), gets a limits-exceeded error. Holds
-// nothing between requests. Lives on the thread that owns the bus connection.
+// the bus: the bus is asked once per connection for the caller's pid and user (the answer is kept for
+// as long as the connection may still call, so the connection's later calls count against its user at
+// once), and polkit whether the caller's bus name may use the call's action, both asynchronously; only
+// a process that runs the installed application and that polkit authorises is served, everyone else
+// (and everyone while polkit cannot be reached) gets an access-denied error and nothing runs. A caller
+// the bus is too busy to tell about is not refused as a stranger: its call gets a limits-exceeded
+// error and may be sent again. Polkit is asked user by user in turn, each user with a few questions
+// out at most, so callers of one user that polkit is slow to answer (or never answers) never hold up
+// another user's call. What waits for admission is bounded in all and for each user (or, while its
+// user is not known yet, each connection); when the bound in all is reached, the user (or connection)
+// that holds the most gives up its newest waiting call, so floods of other users never turn away a
+// user that holds less. The version is answered at once; actions and removals run on worker threads
+// and are answered when they finish, so a slow action never holds up another request. An admitted
+// action or removal that finds `kMaxOutstandingRequests` unanswered gets a limits-exceeded error.
+// Holds nothing between requests but who each connection is. Lives on the thread that owns the bus
+// connection.
 class HelperService final : public QDBusVirtualObject
 {
     Q_OBJECT
@@ -47,18 +55,26 @@ public:
     // Calls of any kind waiting for their caller's admission, and the UTF-16 code units their
     // arguments hold together. Kept well below what the bus library buffers for one connection
     // (63 MiB of received messages), so calls held during admission never stop it from reading the
-    // answers they wait for. Once its user is known, a call waits for polkit only while its user's
-    // calls waiting there stay within half of each, so one user never takes all of it.
+    // answers they wait for. One user (or one connection whose user is not known yet) holds at most
+    // half of each; when the bound in all is reached, whoever holds more than the new call's user or
+    // connection would gives up its newest call that is not being asked about.
     static constexpr int kMaxAdmitting = 512;
     static constexpr qsizetype kMaxAdmittingTextLength = 8 * 1024 * 1024;
-    // Questions out at the same time: to the bus about callers (answered at once, asked in arrival
-    // order) and to polkit (asked user by user in turn, at most `kMaxPolkitAskingPerUser` for one
-    // user). The system bus lets one connection wait for at most 128 answers.
+    // Questions out at the same time: to the bus about connections (answered at once, asked in
+    // arrival order) and to polkit (asked user by user in turn, at most `kMaxPolkitQuestionsPerUser`
+    // for one user). A user with no question out may still ask while fewer than
+    // `kMaxPolkitQuestionsWithReserve` are out, so users that fill the ordinary share never keep
+    // another user waiting for a free place. The system bus lets one connection wait for at most 128
+    // answers.
     static constexpr int kMaxCallerQuestions = 32;
     static constexpr int kMaxPolkitQuestions = 64;
-    static constexpr int kMaxPolkitQuestionsPerUser = 8;
-    // How long the bus and polkit have to answer an admission question (milliseconds); no answer
-    // refuses the call.
+    static constexpr int kMaxPolkitQuestionsWithReserve = 96;
+    static constexpr int kMaxPolkitQuestionsPerUser = 4;
+    // Connections whose user is remembered; the oldest is forgotten beyond this (and asked about again
+    // if it calls once more). The system bus holds at most 2048 connections.
+    static constexpr int kMaxKnownCallers = 4096;
+    // How long the bus and polkit have to answer an admission question (milliseconds); no answer from
+    // polkit refuses the call, no answer from the bus turns it away as limits-exceeded.
     static constexpr int kAdmissionTimeoutMs = 15'000;
 
     HelperService(const HelperSettings& settings, std::shared_ptr<const ProcessRunner> runner,
@@ -72,23 +88,42 @@ public:
 private:
     enum class Request { version, performAction, removeSystemThreat };
     struct Admission;
-    // The calls of one user waiting for polkit, and how much of the helper they hold.
+    // What one user, or one connection whose user is not known yet, holds of admission.
+    struct Holding
+    {
+        int calls = 0;
+        qsizetype textLength = 0;
+    };
+    // The calls of one user waiting for polkit (the ones being asked about are counted, not listed).
     struct UserTurn
     {
         std::deque<std::shared_ptr<Admission>> waiting;
         int asking = 0;
-        int admitting = 0;
-        qsizetype textLength = 0;
+        Holding holding;
     };
+    // One bus connection: who it is once the bus has said, else its calls waiting for that answer.
+    struct Caller
+    {
+        std::optional<std::pair<pid_t, uid_t>> credentials;
+        std::deque<std::shared_ptr<Admission>> waiting;
+        Holding holding;
+        bool queued = false;
+        bool asking = false;
+    };
+    enum class Outcome { admitted, denied, busy };
 
     void admit(Request request, const QDBusMessage& message, const QDBusConnection& connection);
+    bool makeRoom(qsizetype textLength, const Holding& own);
+    void charge(Holding& holding, const Admission& admission);
+    void release(const std::shared_ptr<Admission>& admission);
     void askNextCallers();
-    void askNextPolkit();
-    void askCaller(const std::shared_ptr<Admission>& admission);
+    void askCaller(const QString& name);
+    void callerAnswered(const QString& name, const QDBusMessage& reply);
     void queueForPolkit(const std::shared_ptr<Admission>& admission);
+    void askNextPolkit();
     void askPolkit(const std::shared_ptr<Admission>& admission);
-    void finishAdmission(const std::shared_ptr<Admission>& admission, bool admitted);
-    void refuse(const std::shared_ptr<Admission>& admission, const QString& error, const QString& text);
+    void finishAdmission(const std::shared_ptr<Admission>& admission, Outcome outcome);
+    void answerError(const std::shared_ptr<Admission>& admission, const QString& error, const QString& text);
     void serve(Request request, const QDBusMessage& message, const QDBusConnection& connection);
     void answerLater(const QDBusMessage& call, const QDBusConnection& connection,
                      std::function<HelperProtocol::HelperReply()> work);
@@ -105,7 +140,11 @@ private:
     qsizetype m_admittingTextLength = 0;
     int m_askingCallers = 0;
     int m_askingPolkit = 0;
-    std::deque<std::shared_ptr<Admission>> m_waitingForCaller;
+    // Connections by unique bus name (never reused by the bus), those waiting to be asked about in
+    // arrival order, and those whose user is known in the order they became known.
+    std::map<QString, Caller> m_callers;
+    std::deque<QString> m_callerQueue;
+    std::deque<QString> m_knownCallers;
     // Users with calls waiting for polkit or questions out, and the order they take turns in.
     std::map<uid_t, UserTurn> m_users;
     std::deque<uid_t> m_turns;

@@ -17,6 +17,7 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -28,6 +29,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -122,12 +124,10 @@ TEST_F(HelperAdmission, APolkitThatDoesNotAnswerHoldsUpOnlyTheCallsItWasAskedAbo
         QThread::msleep(20);
     ASSERT_FALSE(polkit().calls().isEmpty()) << "the helper never asked polkit";
 
-    QElapsedTimer answered;
-    answered.start();
+    // Answered while the question about the other call is still out: they never waited for it.
     EXPECT_EQ(client({"--timeout-ms", "60000", "version"}), kVersion);
     EXPECT_EQ(client({"--timeout-ms", "60000", "action", "flushDNS"}),
               QStringLiteral("reply\t1\tDNS cache flushed"));
-    EXPECT_LT(answered.elapsed(), 5'000);
     EXPECT_EQ(waiting->state(), QProcess::Running);
 
     // Unanswered, the question runs out and the caller is refused.
@@ -136,61 +136,136 @@ TEST_F(HelperAdmission, APolkitThatDoesNotAnswerHoldsUpOnlyTheCallsItWasAskedAbo
     EXPECT_EQ(calls(), (QStringList{"resolvectl flush-caches", "nscd --invalidate=hosts"}));
 }
 
-// Another user's 64 connections keep polkit busy with questions it never answers (each runs out after
-// 15 s); the desktop user's calls meanwhile are asked about in their own turn and served at once. A call
-// that queued behind the flood would wait for at least one of those 15 s runs.
-TEST_F(HelperAdmission, AFloodOfAnotherUsersCallsHoldsUpNoCallOfTheDesktopUser)
+// Floods of other local accounts while the desktop user calls: 64 connections in all, each with 120
+// calls in flight (polkit never answers the flooding accounts, so every call of theirs that reaches it
+// is held for its 15 s question). Every call of the desktop user meanwhile is answered, none is refused,
+// and nothing of the flood runs. How long the desktop user's calls took is printed, not asserted: it
+// depends on how busy the machine is.
+struct Flood
+{
+    const char* what;
+    int accounts;
+    int connectionsEach;
+};
+
+void PrintTo(const Flood& flood, std::ostream* out)
+{
+    *out << flood.what;
+}
+
+class HelperFlood : public HelperBusTest, public ::testing::WithParamInterface<Flood>
+{
+};
+
+constexpr int kCallsInFlightPerConnection = 120;
+
+INSTANTIATE_TEST_SUITE_P(Floods, HelperFlood,
+                         ::testing::Values(Flood{"OneAccountWith64Connections", 1, 64},
+                                           Flood{"FourAccountsWith16ConnectionsEach", 4, 16},
+                                           Flood{"EightAccountsWith8ConnectionsEach", 8, 8}),
+                         [](const ::testing::TestParamInfo<Flood>& info) {
+                             return std::string(info.param.what);
+                         });
+
+TEST_P(HelperFlood, EveryCallOfTheDesktopUserIsServedAndNothingOfTheFloodRuns)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    const Flood& flood = GetParam();
+    const int floodCalls = flood.connectionsEach * kCallsInFlightPerConnection;
     polkit().setRules({{QString(), 0, Answer::yes}, {QString(), -1, Answer::silent}});
-    const std::unique_ptr<QProcess> flood =
-        startClient({"--uid", kOtherUser, "--timeout-ms", "600000", "flood", "512", "64", "freeMemory"});
-    ASSERT_TRUE(flood->waitForStarted());
-    // Until the bus has said who sent each call of the flood, the whole flood counts against the bound
-    // of all calls waiting for admission. Once it has, the flood's user holds half of that bound and
-    // the rest of the flood has been turned away.
-    const QString limitsExceeded = QStringLiteral("error\torg.freedesktop.DBus.Error.LimitsExceeded");
-    constexpr int kTurnedAway = HelperService::kMaxAdmitting - HelperService::kMaxAdmitting / 2;
-    int turnedAway = 0;
-    QElapsedTimer settling;
-    settling.start();
-    while (turnedAway < kTurnedAway && settling.elapsed() < 60'000 && flood->state() == QProcess::Running) {
-        flood->waitForReadyRead(200);
-        while (flood->canReadLine())
-            turnedAway += QString::fromUtf8(flood->readLine()).trimmed() == limitsExceeded ? 1 : 0;
+    // The helper runs before the flood starts: while the bus is still starting it, the bus itself
+    // turns away calls beyond its own bound.
+    ASSERT_EQ(client({"version"}), kVersion);
+    // Each flooding account's answers go to a file of their own, so no flood ever waits for this test
+    // to read them.
+    TempTree answers;
+    std::vector<std::unique_ptr<QProcess>> floods;
+    QStringList floodUids;
+    for (int account = 0; account < flood.accounts; ++account) {
+        // The bus authenticates only users the system knows: nobody, then Debian's base accounts
+        // daemon, bin, sys, ...
+        const uid_t uid = account == 0 ? TempTree::kOtherUid : static_cast<uid_t>(account);
+        if (::getpwuid(uid) == nullptr)
+            GTEST_SKIP() << "no local account with uid " << uid;
+        floodUids << QString::number(uid);
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(clientEnvironment());
+        process->setStandardOutputFile(
+            QString::fromStdString(answers.path(floodUids.back().toStdString()).native()));
+        process->setStandardErrorFile(QProcess::nullDevice());
+        process->start(QString::fromStdString(clientExecutable().native()),
+                       {"--uid", floodUids.back(), "--timeout-ms", "600000", "flood",
+                        QString::number(floodCalls), QString::number(flood.connectionsEach), "freeMemory"});
+        ASSERT_TRUE(process->waitForStarted());
+        floods.push_back(std::move(process));
     }
-    ASSERT_EQ(turnedAway, kTurnedAway) << "the flood was not turned away beyond its user's half";
-    for (int waited = 0;
-         polkit().calls().size() < HelperService::kMaxPolkitQuestionsPerUser && waited < 60'000; waited += 20)
+
+    // The flood is in place once the helper turned away all of it that admission cannot hold and, for
+    // calls it holds, polkit has been asked about every flooding account.
+    const int turnedAwayAtLeast = flood.accounts * floodCalls - HelperService::kMaxAdmitting;
+    const auto answeredTo = [&](const QString& uid) {
+        int count = 0;
+        QFile file(QString::fromStdString(answers.path(uid.toStdString()).native()));
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : file.readAll().split('\n'))
+                count += line.startsWith("error\t") || line.startsWith("reply\t") ? 1 : 0;
+        }
+        return count;
+    };
+    const auto answered = [&] {
+        int count = 0;
+        for (const QString& uid : floodUids)
+            count += answeredTo(uid);
+        return count;
+    };
+    const auto eachAnswered = [&] {
+        std::string text;
+        for (const QString& uid : floodUids)
+            text += " uid " + uid.toStdString() + ": " + std::to_string(answeredTo(uid));
+        return text;
+    };
+    const auto everyAccountAsked = [&] {
+        const QStringList asked = polkit().calls();
+        return std::all_of(floodUids.begin(), floodUids.end(), [&](const QString& uid) {
+            return asked.contains(QStringLiteral("com.vellora.helper.maintenance system-bus-name uid=") +
+                                  uid + QStringLiteral(" flags=0"));
+        });
+    };
+    QElapsedTimer patience;
+    patience.start();
+    while (patience.elapsed() < 120'000 && (answered() < turnedAwayAtLeast || !everyAccountAsked()))
         QThread::msleep(20);
-    ASSERT_GE(polkit().calls().size(), HelperService::kMaxPolkitQuestionsPerUser)
-        << "the flood never reached polkit";
+    ASSERT_GE(answered(), turnedAwayAtLeast) << "the flood never reached the helper;" << eachAnswered();
+    ASSERT_TRUE(everyAccountAsked()) << "polkit was not asked about every account;" << eachAnswered();
 
     constexpr int kCalls = 100;
     qint64 worst = 0;
-    int slow = 0;
+    int wrong = 0;
     for (int i = 0; i < kCalls; ++i) {
-        SCOPED_TRACE(i);
-        QElapsedTimer answered;
-        answered.start();
-        if (i % 5 == 4)
-            EXPECT_EQ(client({"--timeout-ms", "60000", "action", "flushDNS"}),
-                      QStringLiteral("reply\t1\tDNS cache flushed"));
-        else
-            EXPECT_EQ(client({"--timeout-ms", "60000", "version"}), kVersion);
-        const qint64 elapsed = answered.elapsed();
-        worst = std::max(worst, elapsed);
-        slow += elapsed > 2'000 ? 1 : 0;
+        const bool action = i % 5 == 4;
+        QElapsedTimer timer;
+        timer.start();
+        const QString answer = action ? client({"--timeout-ms", "60000", "action", "flushDNS"})
+                                      : client({"--timeout-ms", "60000", "version"});
+        worst = std::max(worst, timer.elapsed());
+        const QString expected = action ? QStringLiteral("reply\t1\tDNS cache flushed") : kVersion;
+        if (answer != expected && ++wrong <= 5) {
+            ADD_FAILURE() << "call " << i << " answered " << answer.toStdString();
+        }
     }
-    std::printf(
-        "%d calls of the desktop user under the flood: the slowest answered in %lld ms, %d over 2 s\n",
-        kCalls, static_cast<long long>(worst), slow);
-    EXPECT_LT(worst, 10'000);
-    EXPECT_EQ(flood->state(), QProcess::Running) << "the flood ended before the calls did";
-    // Nothing of the flood ran: every call of it still waits for polkit or was turned away.
-    EXPECT_FALSE(calls().contains(QStringLiteral("sync "))) << calls().join(QLatin1Char('|')).toStdString();
-    flood->kill();
-    flood->waitForFinished();
+    std::printf("%s: %d calls of the desktop user, %d not served; the slowest answered in %lld ms\n",
+                flood.what, kCalls, wrong, static_cast<long long>(worst));
+    EXPECT_EQ(wrong, 0);
+    // Only the desktop user's own actions ran.
+    QStringList expectedCalls;
+    for (int i = 0; i < kCalls / 5; ++i)
+        expectedCalls << QStringLiteral("resolvectl flush-caches")
+                      << QStringLiteral("nscd --invalidate=hosts");
+    EXPECT_EQ(calls(), expectedCalls);
+    for (const std::unique_ptr<QProcess>& process : floods) {
+        process->kill();
+        process->waitForFinished();
+    }
 }
 
 TEST_F(HelperAdmission, CallsBeyondTheProtocolsBoundsAreTurnedAwayBeforeAnyoneIsAsked)
@@ -357,13 +432,8 @@ TEST_F(HelperAdmission, HugeCallsFromAnotherUserNeitherStopTheHelperNorOutgrowIt
     // Give the bus a moment to pass the calls on, so the version call arrives behind them.
     QThread::msleep(200);
 
-    QElapsedTimer answered;
-    answered.start();
-    // A helper stalled by the flood never answers within the call's minute; one that turns the flood
-    // away answers in well under a second on a quiet machine, and within a few seconds when every core
-    // is busy with other tests.
+    // A helper stalled by the flood never answers within the call's minute.
     EXPECT_EQ(client({"--timeout-ms", "60000", "version"}), kVersion);
-    EXPECT_LT(answered.elapsed(), 15'000);
 
     ASSERT_TRUE(flood->waitForFinished(120'000));
     EXPECT_EQ(QString::fromUtf8(flood->readAllStandardOutput()).trimmed().split(QLatin1Char('\n')),

@@ -78,6 +78,13 @@ std::optional<QString> busText(const Path& path)
     return text;
 }
 
+// The helper or the bus turned the call away for its limits: nothing of it ran.
+bool wasTurnedAwayBusy(const QDBusMessage& message)
+{
+    return message.type() == QDBusMessage::ErrorMessage &&
+           message.errorName() == HelperProtocol::limitsExceededError();
+}
+
 Answer fallbackAnswer(HelperAction action, const Result<ProcessOutcome>& outcome)
 {
     if (!outcome)
@@ -439,11 +446,25 @@ void HelperClient::callDaemon(HelperAction action, quint64 generation, AnswerHan
                                        [this, action, generation] { clearPending(action, generation); });
             done(Answer{false, takingLonger()});
         });
+    sendAction(action, generation, settled, deadline, std::move(done));
+}
+
+void HelperClient::sendAction(HelperAction action, quint64 generation, std::shared_ptr<bool> settled,
+                              QPointer<Timer> deadline, AnswerHandler done)
+{
     // The bus waits past the deadline and the hold, so a late reply still frees the action.
     const std::chrono::milliseconds busTimeout =
         replyDeadline(action) + pendingHold(action) + kBusTimeoutMargin;
     connection().send(HelperProtocol::performActionCall(HelperActions::toRaw(action)), busTimeout,
                       [this, settled, deadline, action, generation, done](const QDBusMessage& message) {
+                          if (!*settled && wasTurnedAwayBusy(message)) {
+                              m_services.clock.callAfter(
+                                  kBusyRetryPause, this, [this, settled, deadline, action, generation, done] {
+                                      if (!*settled)
+                                          sendAction(action, generation, settled, deadline, done);
+                                  });
+                              return;
+                          }
                           if (deadline) {
                               deadline->stop();
                               deadline->deleteLater();
@@ -511,9 +532,23 @@ void HelperClient::removeSystemThreat(const QString& label, const std::vector<Pa
         *settled = true;
         done(Answer{false, removalTakingLonger()});
     });
+    sendRemoval(label, sendable, settled, deadline, std::move(done));
+}
+
+void HelperClient::sendRemoval(const QString& label, const QStringList& paths, std::shared_ptr<bool> settled,
+                               QPointer<Timer> deadline, AnswerHandler done)
+{
     connection().send(
-        HelperProtocol::removeSystemThreatCall(label, sendable), kRemovalDeadline + kBusTimeoutMargin,
-        [settled, deadline, done](const QDBusMessage& message) {
+        HelperProtocol::removeSystemThreatCall(label, paths), kRemovalDeadline + kBusTimeoutMargin,
+        [this, label, paths, settled, deadline, done](const QDBusMessage& message) {
+            if (!*settled && wasTurnedAwayBusy(message)) {
+                m_services.clock.callAfter(kBusyRetryPause, this,
+                                           [this, label, paths, settled, deadline, done] {
+                                               if (!*settled)
+                                                   sendRemoval(label, paths, settled, deadline, done);
+                                           });
+                return;
+            }
             if (deadline) {
                 deadline->stop();
                 deadline->deleteLater();
