@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/MayExist.h"
 #include "support/PrivilegeDrop.h"
 #include "support/TempTree.h"
 
@@ -223,6 +224,41 @@ TEST(FileSystem, StatusWithoutTimeIsTheStatusLessItsTime)
     const Result<FileStatus> missing = fs.statusWithoutTime(tree.root() / "absent");
     ASSERT_FALSE(missing.ok());
     EXPECT_TRUE(missing.error().isPosix(ENOENT));
+}
+
+// Only "does not exist" makes an item absent; a parent that may not be searched leaves it possibly
+// there.
+TEST(FileSystem, MayExistCountsOnlyWhatSurelyIsNot)
+{
+    QM_SKIP_UNLESS_PRIVILEGE_DROP();
+    test::TempTree tree;
+    const Path file = tree.file("f", 10);
+    const Path hidden = tree.file("closed/inside", 10);
+    tree.chmod(tree.path("closed"), 0700);
+    const struct
+    {
+        Path path;
+        bool mayExist;
+    } cases[] = {
+        {file, true},
+        {tree.folder("d"), true},
+        {tree.symlink(file, "to-file"), true},
+        {hidden, true},
+        {tree.path("absent"), false},
+        {file / "under-a-file", false},
+        {tree.path("absent/below"), false},
+        {tree.symlink("nowhere", "dangling"), false},
+        {tree.symlink("loop", "loop"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.native());
+        bool found = false;
+        {
+            test::DroppedPrivileges dropped;
+            found = mayExist(FileSystem(), c.path);
+        }
+        EXPECT_EQ(found, c.mayExist);
+    }
 }
 
 } // namespace

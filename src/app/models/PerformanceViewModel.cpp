@@ -15,7 +15,6 @@
 #include <QVariantMap>
 
 #include <algorithm>
-#include <cerrno>
 #include <utility>
 
 namespace qm {
@@ -39,7 +38,6 @@ QVariantMap rowMap(const LaunchAgent& job)
         {QStringLiteral("runAtLoad"), job.runAtLoad},
         {QStringLiteral("domain"), LaunchDomains::toRaw(job.domain)},
         {QStringLiteral("path"), FileSystem::displayName(job.url)},
-        {QStringLiteral("canDisable"), PerformanceViewModel::canDisable(job)},
     };
 }
 
@@ -83,8 +81,6 @@ PerformanceViewModel::PerformanceViewModel(Services services, QObject* parent)
     : QObject(parent), m_clock(services.clock), m_scanner(services.scanFileSystem, launchFolders(services)),
       m_clean(std::move(services.clean)), m_undo(std::move(services.undo)),
       m_trash(services.trash ? std::move(*services.trash) : Trash()),
-      m_units(UnitControl::Manager::user, std::move(services.systemctl)),
-      m_autostartFolder(userFolder(m_scanner, LaunchSource::autostartEntry)),
       m_unitFolder(userFolder(m_scanner, LaunchSource::systemdUnit)), m_host(services.host),
       m_powerSources(services.powerSources), m_volume(std::move(services.volume)),
       m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
@@ -96,9 +92,8 @@ PerformanceViewModel::PerformanceViewModel(Services services, QObject* parent)
     connect(m_tracker, &RestoreTracker::anyRestoringChanged, this,
             &PerformanceViewModel::anyRestoringChanged);
 
-    // The only folders a file's disable or undo may touch: the user's own folders of autostart entries
-    // and property lists. Each call builds its own guard, on the pool, since resolving the roots' links
-    // reads the file system.
+    // The only folders an entry's disable or undo may touch: the user's own autostart folders. Each call
+    // builds its own guard, on the pool, since resolving the roots' links reads the file system.
     std::vector<Path> roots;
     for (const LaunchAgentScanner::Folder& folder : m_scanner.dirs()) {
         if (folder.domain == LaunchDomain::userAgent && folder.source != LaunchSource::systemdUnit)
@@ -159,9 +154,7 @@ QStringList PerformanceViewModel::unreadableDomainList() const
 
 bool PerformanceViewModel::canDisable(const LaunchAgent& job)
 {
-    if (job.domain == LaunchDomain::userAgent)
-        return true;
-    return job.domain == LaunchDomain::systemAgent && job.source == LaunchSource::autostartEntry;
+    return job.domain == LaunchDomain::userAgent;
 }
 
 QString PerformanceViewModel::displayName(const LaunchAgent& job)
@@ -185,6 +178,11 @@ QString PerformanceViewModel::pendingRemovalId() const
 QString PerformanceViewModel::pendingRemovalName() const
 {
     return m_pendingRemoval ? displayName(*m_pendingRemoval) : QString();
+}
+
+bool PerformanceViewModel::pendingRemovalIsUnit() const
+{
+    return m_pendingRemoval && m_pendingRemoval->source == LaunchSource::systemdUnit;
 }
 
 // ---- setters ----
@@ -369,6 +367,11 @@ void PerformanceViewModel::confirmDisable()
         return;
     const LaunchAgent job = *m_pendingRemoval;
     const QString name = displayName(job);
+    if (!canDisable(job)) {
+        // The system's jobs are listed only.
+        setPendingRemoval(std::nullopt);
+        return;
+    }
     if (m_disableInFlight) {
         // Refused and forgotten; the running disable goes on.
         setDisableFailure(QStringLiteral("Quillmere is still disabling the previous item \u2014 try ") +
@@ -382,39 +385,17 @@ void PerformanceViewModel::confirmDisable()
     setDisableInFlight(true);
 
     const QPointer<PerformanceViewModel> self(this);
-    const auto post = [self, name, path](CleanReport report, UndoRecord record, QString failure = {}) {
+    const auto post = [self, name, path](CleanReport report, UndoRecord record) {
         auto shared = std::make_shared<CleanReport>(std::move(report));
-        postTo(self, [shared, name, path, record = std::move(record),
-                      failure = std::move(failure)](PerformanceViewModel& model) {
-            model.applyDisable(*shared, name, path, record, failure);
+        postTo(self, [shared, name, path, record](PerformanceViewModel& model) {
+            model.applyDisable(*shared, name, path, record);
         });
     };
 
-    if (job.domain != LaunchDomain::userAgent) {
-        // A system autostart entry: the user's own entry of the same file id with "Hidden=true" hides
-        // it. It is made new, never written over an entry that is there.
-        QThreadPool::globalInstance()->start(
-            [post, folder = m_autostartFolder, fs = m_trash.fileSystem(), fileId = job.url.filename()] {
-                UndoRecord record{UndoRecord::Kind::removeOverride, folder / fileId, {}};
-                (void)fs.createDirectories(folder);
-                const Result<void> made =
-                    folder.empty()
-                        ? Result<void>(Error::posix(ENOENT))
-                        : fs.createExclusive(record.override, "[Desktop Entry]\nHidden=true\n", 0644);
-                if (made) {
-                    CleanReport report; // nothing went to the Trash: the undo offer rests on the record
-                    post(std::move(report), std::move(record));
-                } else {
-                    post(CleanReport{}, std::move(record), made.error().description());
-                }
-            },
-            kUserInitiatedPriority);
-        return;
-    }
-
     if (job.source == LaunchSource::systemdUnit) {
         // The enable links go to the Trash as links (they lead elsewhere, so they are judged where they
-        // lie), then the unit is stopped and the manager forgets the links.
+        // lie), and nothing more: a running unit runs on, and the manager reads the links again when it
+        // next starts.
         std::vector<ScanItem> items;
         for (const Path& link : job.enableLinks) {
             ScanItem item;
@@ -424,19 +405,10 @@ void PerformanceViewModel::confirmDisable()
             item.isSelected = true;
             items.push_back(std::move(item));
         }
-        const std::string unit =
-            job.enableLinks.empty() ? std::string() : job.enableLinks.front().filename().native();
         QThreadPool::globalInstance()->start(
-            [post, items, unit, folder = m_unitFolder, trash = m_trash, units = m_units] {
-                CleanReport report =
-                    Cleaner(SafetyGuard({folder}, SafetyGuard::FinalLink::asEntry), trash).clean(items);
-                const bool wasActive = !report.trashed.empty() && units.isActive(unit);
-                if (!report.trashed.empty()) {
-                    (void)units.reload();
-                    if (wasActive)
-                        (void)units.stop(unit);
-                }
-                post(std::move(report), UndoRecord{UndoRecord::Kind::restoreLinks, {}, unit, wasActive});
+            [post, items, folder = m_unitFolder, trash = m_trash] {
+                post(Cleaner(SafetyGuard({folder}, SafetyGuard::FinalLink::asEntry), trash).clean(items),
+                     UndoRecord{UndoRecord::Kind::restoreLinks});
             },
             kUserInitiatedPriority);
         return;
@@ -458,23 +430,20 @@ void PerformanceViewModel::confirmDisable()
 }
 
 void PerformanceViewModel::applyDisable(const CleanReport& report, const QString& name, const Path& path,
-                                        UndoRecord record, const QString& failure)
+                                        UndoRecord record)
 {
     setDisableInFlight(false);
-    const bool overridden = record.kind == UndoRecord::Kind::removeOverride && failure.isEmpty();
-    if (report.trashed.empty() && !overridden) {
+    if (report.trashed.empty()) {
         // The earlier undo offer, its name and the lists stay as they are.
-        QString reason = failure;
-        if (reason.isEmpty()) {
-            reason = report.failures.empty()
-                         ? QStringLiteral("You may not have permission to move its login item to the Trash.")
-                         : report.failures.front();
-        }
+        const QString reason =
+            report.failures.empty()
+                ? QStringLiteral("You may not have permission to move its login item to the Trash.")
+                : report.failures.front();
         setDisableFailure(kLeft + name + kRight + QStringLiteral(" couldn't be disabled.") +
                           QLatin1Char('\n') + reason);
         return;
     }
-    m_lastUndo = std::move(record);
+    m_lastUndo = record;
     setLastReport(report);
     setLastDisabledName(name);
     // Paths compare byte for byte: two names that read alike on screen are still two files.
@@ -497,39 +466,12 @@ void PerformanceViewModel::undoLast()
 
     const QPointer<PerformanceViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, undo = m_undo, report, name, record = m_lastUndo, autostart = m_autostartFolder,
-         unitFolder = m_unitFolder, trash = m_trash, units = m_units] {
-            UndoResult result;
-            switch (record.kind) {
-            case UndoRecord::Kind::restoreFile:
-                result = undo(report);
-                break;
-            case UndoRecord::Kind::removeOverride: {
-                // The hiding entry goes to the Trash; one already gone leaves the system entry on too.
-                result.total = 1;
-                ScanItem item;
-                item.id = QUuid::createUuid();
-                item.url = record.override;
-                item.name = name;
-                item.isSelected = true;
-                if (!trash.fileSystem().exists(record.override))
-                    result.skippedRecreated = 1;
-                else
-                    result.restored =
-                        qint64(Cleaner(SafetyGuard({autostart}), trash).clean({item}).trashed.size());
-                break;
-            }
-            case UndoRecord::Kind::restoreLinks:
-                result =
-                    Cleaner(SafetyGuard({unitFolder}, SafetyGuard::FinalLink::asEntry), trash).undo(report);
-                // The unit runs again only when it ran before it was disabled.
-                if (result.restored > 0) {
-                    (void)units.reload();
-                    if (record.wasActive)
-                        (void)units.start(record.unit);
-                }
-                break;
-            }
+        [self, undo = m_undo, report, name, record = m_lastUndo, unitFolder = m_unitFolder, trash = m_trash] {
+            // Links come back as links and start nothing: the unit starts again when its manager does.
+            const UndoResult result =
+                record.kind == UndoRecord::Kind::restoreLinks
+                    ? Cleaner(SafetyGuard({unitFolder}, SafetyGuard::FinalLink::asEntry), trash).undo(report)
+                    : undo(report);
             postTo(self, [result, name](PerformanceViewModel& model) { model.applyUndo(result, name); });
         },
         kUserInitiatedPriority);

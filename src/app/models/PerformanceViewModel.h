@@ -4,7 +4,6 @@
 #include "app/models/RestoreTracker.h"
 #include "core/launchd/LaunchAgent.h"
 #include "core/launchd/LaunchAgentScanner.h"
-#include "core/launchd/UnitControl.h"
 #include "core/model/CleanReport.h"
 #include "core/model/ScanItem.h"
 #include "core/model/UndoResult.h"
@@ -33,12 +32,10 @@ class PowerSources;
 // The model of the Performance page: lists the jobs that start by themselves, the user's own (login
 // items: autostart entries and enabled user units) apart from the system's (autostart entries and units
 // of every user, system services), disables one at a time and undoes the last disable, and refreshes
-// the live statistics in `stats`. A disable is trash-first: a user's autostart entry (or property
-// list) goes to the Trash; a system autostart entry is hidden by a user entry of the same file id with
-// "Hidden=true" (undone by moving that entry to the Trash); a user unit loses its enable links to the
-// Trash and is stopped when systemd says it runs (undone by restoring the links, reloading the user's
-// manager and starting it again if it ran).
-// System units are not disabled here. The program a job names is never touched.
+// the live statistics in `stats`. Only login items are disabled, trash-first and nothing more: a user's
+// autostart entry goes to the Trash, a user unit's enable links go to the Trash (a running unit is not
+// stopped, and the undo puts the links back without starting it). The system's jobs are listed only.
+// The program a job names is never touched and no service manager is asked.
 // Nothing is persisted. Lives on the GUI thread and never blocks it: scans, disables, undos and
 // statistics samples run on the global thread pool with copies of their inputs. Only the newest scan
 // (by `generation`) lands; disables, undos and statistics land whenever they end.
@@ -50,9 +47,9 @@ class PerformanceViewModel : public QObject
     // The live statistics; a refresh announces its changes there, never here.
     Q_PROPERTY(qm::LiveStats* stats READ stats CONSTANT)
     // The login items and the system agents and daemons, in the scanner's order (by label): one map
-    // per job with `id` (the property list's path, its raw bytes percent-encoded), `name` (the display
+    // per job with `id` (its file's path, the raw bytes percent-encoded), `name` (the display
     // name), `label`, `program`, `runAtLoad`, `domain` (the domain's display name) and `path` (display
-    // text of the property list's path).
+    // text of its file's path).
     Q_PROPERTY(QVariantList userAgents READ userAgentList NOTIFY agentsChanged)
     Q_PROPERTY(QVariantList systemAgents READ systemAgentList NOTIFY agentsChanged)
     // Display names of the domains the last accepted scan could not read completely, in the order met.
@@ -67,13 +64,15 @@ class PerformanceViewModel : public QObject
     Q_PROPERTY(
         QString pendingRemovalId READ pendingRemovalId WRITE setPendingRemovalId NOTIFY pendingRemovalChanged)
     Q_PROPERTY(QString pendingRemovalName READ pendingRemovalName NOTIFY pendingRemovalChanged)
+    // The pending login item is a unit (its enable links move), not an autostart entry.
+    Q_PROPERTY(bool pendingRemovalIsUnit READ pendingRemovalIsUnit NOTIFY pendingRemovalChanged)
     // The confirmation is up; set and cleared by the page.
     Q_PROPERTY(bool showConfirm READ showConfirm WRITE setShowConfirm NOTIFY showConfirmChanged)
     // The failure sentence to show (empty: none); the page clears it when dismissed.
     Q_PROPERTY(QString disableFailure READ disableFailureText WRITE setDisableFailureText NOTIFY
                    disableFailureChanged)
     Q_PROPERTY(bool disableInFlight READ disableInFlight NOTIFY disableInFlightChanged)
-    // An undo is moving a property list back out of the Trash; emptying the Trash waits meanwhile.
+    // An undo is moving a login item's files back out of the Trash; emptying the Trash waits meanwhile.
     Q_PROPERTY(bool restoring READ restoring NOTIFY restoringChanged)
     // Some module (this one or another) is moving items back out of the Trash.
     Q_PROPERTY(bool anyRestoring READ anyRestoring NOTIFY anyRestoringChanged)
@@ -83,7 +82,7 @@ class PerformanceViewModel : public QObject
     Q_PROPERTY(int generation READ generation NOTIFY generationChanged)
 
 public:
-    // Moves the given items to the Trash (one property list per disable); blocking, run on the pool.
+    // Moves the given items to the Trash (one autostart entry per disable); blocking, run on the pool.
     using CleanFunction = std::function<CleanReport(const std::vector<ScanItem>&)>;
     // Moves a disable's items back; blocking, run on the pool.
     using UndoFunction = std::function<UndoResult(const CleanReport&)>;
@@ -102,14 +101,12 @@ public:
         std::optional<Path> systemRoot = std::nullopt;
         // The folders scanned (default: LaunchAgentScanner::standardDirs of the folders above).
         std::optional<std::vector<LaunchAgentScanner::Folder>> launchFolders = std::nullopt;
-        // Runs systemctl for the user's manager (null: the real runner).
-        std::shared_ptr<const ProcessRunner> systemctl = nullptr;
         // How the scanner reads the launch folders (default: plain POSIX calls).
         FileSystem scanFileSystem = {};
-        // Where disabled property lists go and come back from (default: the user's Trash).
+        // Where disabled files go and come back from (default: the user's Trash).
         std::optional<Trash> trash = std::nullopt;
-        // Default for both: a new `Cleaner` per call whose guard admits only the user's own launch
-        // folders of entries and property lists, over `trash`. Used for the files of login items.
+        // Default for both: a new `Cleaner` per call whose guard admits only the user's own
+        // autostart folders, over `trash`. Used for the user's autostart entries.
         CleanFunction clean = {};
         UndoFunction undo = {};
         // The statistics' sources (null or empty: the machine's own).
@@ -146,6 +143,7 @@ public:
     QString pendingRemovalId() const;
     void setPendingRemovalId(const QString& id);
     QString pendingRemovalName() const;
+    bool pendingRemovalIsUnit() const;
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
     const std::optional<QString>& disableFailure() const { return m_disableFailure; }
@@ -159,12 +157,12 @@ public:
     bool anyRestoring() const { return m_tracker->anyRestoring(); }
     int generation() const { return m_generation; }
 
-    // Whether the page offers Disable for `job`: a login item, or a system autostart entry.
+    // Whether the page offers Disable for `job`: a login item (`userAgent`), never a system job.
     static bool canDisable(const LaunchAgent& job);
-    // The name a job goes by in every message: its label, or for an empty label the file name of its
-    // property list without the extension.
+    // The name a job goes by in every message: its label, or for an empty label the name of its file
+    // without the extension.
     static QString displayName(const LaunchAgent& job);
-    // The row id of a job: the raw bytes of its property list's path, percent-encoded.
+    // The row id of a job: the raw bytes of its file's path, percent-encoded.
     static QString rowId(const LaunchAgent& job);
 
     // Runs `load` when no job is listed, else nothing (also while a scan runs).
@@ -177,9 +175,10 @@ public:
     // model is gone by then. Refreshes are not guarded: the caller waits for one before the next.
     Q_INVOKABLE void refreshStats();
     void refreshStats(std::function<void()> published);
-    // Disables `pendingRemoval`: nothing without one; refused with a sentence while a disable runs.
+    // Disables `pendingRemoval`: nothing without one or for a system job (it is cleared); refused with a
+    // sentence while a disable runs.
     Q_INVOKABLE void confirmDisable();
-    // Moves the last disabled property list back and rescans. Nothing without an undo offer or while
+    // Moves the last disabled item's files back and rescans. Nothing without an undo offer or while
     // the Trash is being emptied.
     Q_INVOKABLE void undoLast();
 
@@ -202,10 +201,8 @@ private:
     // What undoing the last disable takes, beside its report.
     struct UndoRecord
     {
-        enum class Kind { restoreFile, removeOverride, restoreLinks } kind = Kind::restoreFile;
-        Path override;          // removeOverride: the user entry that hides a system one
-        std::string unit;       // restoreLinks: the unit's name, the raw bytes of its links' names
-        bool wasActive = false; // restoreLinks: systemd said the unit was running when it was disabled
+        // An entry comes back through `undo`; a unit's enable links through a guard of the unit folder.
+        enum class Kind { restoreFile, restoreLinks } kind = Kind::restoreFile;
     };
 
     void setAgents(std::vector<LaunchAgent> agents);
@@ -216,8 +213,7 @@ private:
     void beginRestore();
     void endRestore();
     void applyScan(int generation, LaunchAgentScanner::Scan scan);
-    void applyDisable(const CleanReport& report, const QString& name, const Path& path, UndoRecord record,
-                      const QString& failure = {});
+    void applyDisable(const CleanReport& report, const QString& name, const Path& path, UndoRecord record);
     void applyUndo(const UndoResult& result, const QString& name);
 
     Clock& m_clock;
@@ -225,9 +221,7 @@ private:
     CleanFunction m_clean;
     UndoFunction m_undo;
     Trash m_trash;
-    UnitControl m_units;
-    Path m_autostartFolder; // the user's autostart folder, where overrides are written
-    Path m_unitFolder;      // the user's unit folder, whose "*.wants" links enable user units
+    Path m_unitFolder; // the user's unit folder, whose "*.wants" links enable user units
     const HostStatistics* m_host;
     const PowerSources* m_powerSources;
     std::function<MacHealth(const Path&)> m_volume;

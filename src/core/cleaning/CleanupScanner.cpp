@@ -257,17 +257,13 @@ private:
 } // namespace
 
 CleanupScanner::CleanupScanner(FileSystem fileManager, Places places,
-                               std::shared_ptr<const CodeSigner> signer,
                                std::shared_ptr<const AppLocator> appLocator)
-    : m_fileManager(std::move(fileManager)), m_places(std::move(places)), m_signer(std::move(signer)),
-      m_appLocator(std::move(appLocator))
+    : m_fileManager(std::move(fileManager)), m_places(std::move(places)), m_appLocator(std::move(appLocator))
 {}
 
 CleanupScanner::CleanupScanner(FileSystem fileManager, const Path& home, const Path& systemRoot,
-                               std::shared_ptr<const CodeSigner> signer,
                                std::shared_ptr<const AppLocator> appLocator)
-    : CleanupScanner(std::move(fileManager), Places::resolve(home, {}, systemRoot), std::move(signer),
-                     std::move(appLocator))
+    : CleanupScanner(std::move(fileManager), Places::resolve(home, {}, systemRoot), std::move(appLocator))
 {}
 
 qint64 CleanupScanner::size(const Path& of, const std::vector<Path>& excluding, qint64 nodeLimit,

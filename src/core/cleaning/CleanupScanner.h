@@ -6,7 +6,6 @@
 #include "core/model/JunkKind.h"
 #include "core/model/ScanItem.h"
 #include "platform/AppLocator.h"
-#include "platform/CodeSigner.h"
 #include "platform/FileSystem.h"
 #include "platform/Places.h"
 
@@ -70,16 +69,13 @@ public:
     static constexpr double kDeadlineSeconds = 90.0;
 
     // With no arguments: the real file system, the current user's places (home, XDG homes) and "/" as
-    // the system root. The code signer (null: the system's) and the application look-up (null: the
-    // inventory's own index) only serve the App Leftovers kind, which lists the installed applications
-    // before it calls anything orphaned.
+    // the system root. The application look-up (null: the inventory's own index) only serves the App
+    // Leftovers kind, which lists the installed applications before it calls anything orphaned.
     explicit CleanupScanner(FileSystem fileManager = {}, Places places = Places::current(),
-                            std::shared_ptr<const CodeSigner> signer = nullptr,
                             std::shared_ptr<const AppLocator> appLocator = nullptr);
     // The places of `home` laid out with this platform's defaults (no XDG variable is read) and
     // `systemRoot`, as `Places::resolve(home, {}, systemRoot)` gives them.
     CleanupScanner(FileSystem fileManager, const Path& home, const Path& systemRoot = Path("/"),
-                   std::shared_ptr<const CodeSigner> signer = nullptr,
                    std::shared_ptr<const AppLocator> appLocator = nullptr);
 
     // The places of `home` the App Leftovers kind reads: the session's own when `home` is the current
@@ -200,7 +196,6 @@ private:
 
     FileSystem m_fileManager;
     Places m_places;
-    std::shared_ptr<const CodeSigner> m_signer;
     std::shared_ptr<const AppLocator> m_appLocator;
 };
 

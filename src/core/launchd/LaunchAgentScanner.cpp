@@ -1,10 +1,10 @@
 #include "core/launchd/LaunchAgentScanner.h"
 
-#include "core/apps/PropertyList.h"
 #include "core/cleaning/RootOnlyPath.h"
 #include "core/launchd/LaunchAgentParser.h"
 #include "core/launchd/SystemdUnit.h"
 #include "core/xdg/DesktopEntry.h"
+#include "platform/MayExist.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -17,34 +17,6 @@
 
 namespace qm {
 namespace {
-
-// Whether anything is at `path`, following links. Only "does not exist" counts as absent (a missing
-// item, a missing parent, a dangling or looping link); any other failure, such as a parent that may
-// not be searched, leaves the item possibly there.
-bool mayExist(const FileSystem& fs, const Path& path)
-{
-    const auto status = fs.statusFollowingLinks(path);
-    if (status)
-        return true;
-    const Error& error = status.error();
-    return !(error.isPosix(ENOENT) || error.isPosix(ENOTDIR) || error.isPosix(ELOOP));
-}
-
-// Whether the strings a job is described by are text. The property-list format holds only Unicode
-// text, so bytes that are not UTF-8 make the list malformed; decoding them would name another file.
-bool describesJobInText(plist_t dictionary)
-{
-    const plist_t arguments = plist_dict_get_item(dictionary, "ProgramArguments");
-    const auto argument = [&](uint32_t index) -> plist_t {
-        if (!arguments || plist_get_node_type(arguments) != PLIST_ARRAY ||
-            plist_array_get_size(arguments) <= index)
-            return nullptr;
-        return plist_array_get_item(arguments, index);
-    };
-    return PropertyList::isTextOrNotString(plist_dict_get_item(dictionary, "Label")) &&
-           PropertyList::isTextOrNotString(plist_dict_get_item(dictionary, "Program")) &&
-           PropertyList::isTextOrNotString(argument(0)) && PropertyList::isTextOrNotString(argument(1));
-}
 
 QString nameWithoutExtension(const Path& file)
 {
@@ -137,35 +109,6 @@ public:
         return listing->names;
     }
 
-    void propertyLists(const LaunchAgentScanner::Folder& dir)
-    {
-        const auto names = list(dir);
-        if (!names)
-            return;
-        for (const Path& name : *names) {
-            if (name.extension() != ".plist")
-                continue;
-            const Path entry = dir.url / name;
-            // One descriptor decides: no link followed, a regular file, at most kMaxPlistBytes read, so
-            // a FIFO or device put in the file's place never blocks the scan.
-            const auto list = PropertyList::read(entry, LaunchAgentScanner::kMaxPlistBytes);
-            if (!list || !list->isDictionary() || !describesJobInText(list->root())) {
-                if (mayExist(m_fs, entry))
-                    coverage.gap(dir.domain, entry);
-                continue;
-            }
-            const LaunchAgentParser::Parsed parsed = LaunchAgentParser::parse(list->root());
-            LaunchAgent agent;
-            agent.url = entry;
-            agent.label = parsed.label.value_or(nameWithoutExtension(entry));
-            agent.program = parsed.program.value_or(LaunchAgent::noProgram());
-            agent.runAtLoad = parsed.runAtLoad;
-            agent.domain = dir.domain;
-            agent.script = parsed.script;
-            agents.push_back(std::move(agent));
-        }
-    }
-
     // `overridden` holds the file ids read in earlier autostart folders, which hide the same ids here.
     void autostartEntries(const LaunchAgentScanner::Folder& dir, std::set<std::string>& overridden)
     {
@@ -177,7 +120,7 @@ public:
             if (name.extension() != ".desktop" || overridden.contains(name.native()))
                 continue;
             const Path file = dir.url / name;
-            const Result<DesktopEntry> entry = DesktopEntry::read(file, LaunchAgentScanner::kMaxPlistBytes);
+            const Result<DesktopEntry> entry = DesktopEntry::read(file, LaunchAgentScanner::kMaxFileBytes);
             if (!entry) {
                 // An entry that cannot be read hides nothing: the one it may override is still listed.
                 if (mayExist(m_fs, file))
@@ -328,7 +271,7 @@ private:
                     }
                     entry = resolved;
                 }
-                Result<SystemdUnit> unit = SystemdUnit::read(entry, LaunchAgentScanner::kMaxPlistBytes);
+                Result<SystemdUnit> unit = SystemdUnit::read(entry, LaunchAgentScanner::kMaxFileBytes);
                 if (!unit) {
                     if (!mayExist(m_fs, entry))
                         continue;
@@ -387,9 +330,6 @@ LaunchAgentScanner::Scan LaunchAgentScanner::scanWithCoverage() const
     std::set<std::string> autostartIds;
     for (const Folder& dir : m_dirs) {
         switch (dir.source) {
-        case LaunchSource::propertyList:
-            gathering.propertyLists(dir);
-            break;
         case LaunchSource::autostartEntry:
             gathering.autostartEntries(dir, autostartIds);
             break;
@@ -406,7 +346,8 @@ LaunchAgentScanner::Scan LaunchAgentScanner::scanWithCoverage() const
     std::vector<std::pair<QString, LaunchAgent>> keyed;
     keyed.reserve(agents.size());
     for (LaunchAgent& agent : agents) {
-        QString key = agent.label.isEmpty() ? nameWithoutExtension(agent.url) : agent.label;
+        // Never empty: an entry without a name goes by its file's, a unit by its own name.
+        QString key = agent.label;
         keyed.emplace_back(std::move(key), std::move(agent));
     }
     std::stable_sort(keyed.begin(), keyed.end(),

@@ -24,7 +24,7 @@ public:
     {
         LaunchDomain domain = LaunchDomain::userAgent;
         Path url;
-        LaunchSource source = LaunchSource::propertyList;
+        LaunchSource source = LaunchSource::autostartEntry;
         std::vector<Path> unitPath = {};
 
         bool operator==(const Folder&) const = default;
@@ -40,8 +40,8 @@ public:
         bool operator==(const Scan&) const = default;
     };
 
-    // The largest property list read, in bytes; a larger one counts as unreadable.
-    static constexpr qint64 kMaxPlistBytes = 2'000'000;
+    // The largest autostart entry or unit file read, in bytes; a larger one counts as unreadable.
+    static constexpr qint64 kMaxFileBytes = 2'000'000;
     // The most entries listed per folder; a folder holding more counts as not read completely.
     static constexpr std::size_t kMaxEntries = 10'000;
 
@@ -65,9 +65,7 @@ public:
 
     // Lists each folder's direct entries (hidden ones included; a folder reached through a symbolic
     // link is followed, entries never are) and reads them by kind, every file through the bounded reader
-    // (no final link followed, never a FIFO or device, at most kMaxPlistBytes or the reader's own cap):
-    // - property lists: every entry whose extension is exactly "plist", an XML or binary property list
-    //   whose top level is a dictionary;
+    // (no final link followed, never a FIFO or device, at most kMaxFileBytes or the reader's own cap):
     // - autostart entries: every entry ending in ".desktop", a desktop entry. A file id met in an earlier
     //   autostart folder hides the same id in a later one (the user's entry overrides the system's), and
     //   an entry with "Hidden=true" or "X-GNOME-Autostart-enabled=false" starts nothing and is left out;

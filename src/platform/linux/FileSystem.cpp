@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/MayExist.h"
 #include "platform/UniqueFd.h"
 #include "platform/linux/InspectedOpen.h"
 
@@ -281,6 +282,15 @@ bool FileSystem::exists(const Path& path) const
 {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool mayExist(const FileSystem& fileSystem, const Path& path)
+{
+    const Result<FileStatus> found = fileSystem.statusFollowingLinks(path);
+    if (found)
+        return true;
+    const Error& error = found.error();
+    return !(error.isPosix(ENOENT) || error.isPosix(ENOTDIR) || error.isPosix(ELOOP));
 }
 
 Result<UniqueFd> FileSystem::openForReading(const Path& path) const

@@ -14,7 +14,7 @@ std::unique_ptr<CleanupViewModel> cleanupBeside(Clock& clock, RestoreTracker& tr
 {
     return std::make_unique<CleanupViewModel>(CleanupViewModel::Services{
         clock,
-        CleanupScanner(FileSystem(), home, systemRoot, nullptr, std::make_shared<FakeAppLocator>()),
+        CleanupScanner(FileSystem(), home, systemRoot, std::make_shared<FakeAppLocator>()),
         TrashBin(std::nullopt,
                  FileSystem([gate = std::move(emptyGate)](FsStep step, const Path&) { gate->pass(step); }),
                  [] { return MountTable(); }),

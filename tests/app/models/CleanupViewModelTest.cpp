@@ -79,7 +79,7 @@ protected:
         model = std::make_unique<CleanupViewModel>(CleanupViewModel::Services{
             clock,
             CleanupScanner(FileSystem([gate = scanGate](FsStep step, const Path&) { gate->pass(step); }),
-                           home.home(), system.root(), nullptr, std::make_shared<test::FakeAppLocator>()),
+                           home.home(), system.root(), std::make_shared<test::FakeAppLocator>()),
             // Never the machine's own volumes and their trash folders.
             TrashBin(std::nullopt, std::move(trashBinFiles), std::move(volumes)),
             Trash(FileSystem([gate = trashGate](FsStep step, const Path&) { gate->pass(step); })),

@@ -1,6 +1,5 @@
 #include "app/models/MacHealthViewModel.h"
 
-#include "core/launchd/PlistFixture.h"
 #include "core/system/SystemStats.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeClock.h"
@@ -28,7 +27,6 @@ namespace {
 using test::drain;
 using test::settle;
 
-namespace p = test::plist;
 using Input = HealthAssessment::Input;
 using Result = HealthAssessment::Result;
 constexpr qint64 GB = 1'000'000'000;

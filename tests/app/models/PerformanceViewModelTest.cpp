@@ -3,17 +3,14 @@
 #include "app/models/CleanupViewModel.h"
 #include "app/models/RestoreTracker.h"
 #include "core/cleaning/MountTable.h"
-#include "core/launchd/PlistFixture.h"
 #include "support/EntryIdentity.h"
 #include "support/EventLoopWait.h"
 #include "support/FakeAppLocator.h"
 #include "support/FakeClock.h"
 #include "support/FakeHostStatistics.h"
 #include "support/FakePowerSources.h"
-#include "support/FakeSystemctl.h"
 #include "support/FakeWorkspace.h"
 #include "support/FixtureHome.h"
-#include "support/LaunchdFolders.h"
 #include "support/PrivilegeDrop.h"
 #include "support/StepGate.h"
 #include "support/TempTree.h"
@@ -42,7 +39,6 @@ using test::settle;
 using test::spin;
 
 namespace fs = std::filesystem;
-namespace pl = test::plist;
 using namespace std::chrono_literals;
 
 std::vector<QString> labelsOf(const std::vector<LaunchAgent>& jobs)
@@ -61,15 +57,14 @@ std::vector<Path::string_type> pathsOf(const std::vector<LaunchAgent>& jobs)
     return paths;
 }
 
-// A launchd job's property list: `label` (none: no Label key) and a program, in XML or binary form.
-QByteArray jobPlist(const char* label, bool binary = false)
+// An autostart entry shown as `name` (empty: the file's name stands for it) that runs a program.
+QByteArray entry(const QByteArray& name)
 {
-    const pl::Owned node =
-        label ? pl::own(pl::dict(
-                    {{"Label", pl::str(label)}, {"ProgramArguments", pl::array({pl::str("/usr/bin/true")})}}))
-              : pl::own(pl::dict({{"Program", pl::str("/usr/bin/true")}}));
-    return binary ? pl::toBinary(node.get()) : pl::toXml(node.get());
+    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=/usr/bin/true\n";
 }
+
+// A unit file whose service runs a program.
+const QByteArray kUnit = "[Service]\nExecStart=/usr/bin/true\n";
 
 const QString kLeft = QStringLiteral("\u201c");
 const QString kRight = QStringLiteral("\u201d");
@@ -97,19 +92,15 @@ protected:
         drain();
     }
 
+    // The model over this system's launch folders of `places` (default: the fixture home's, with the
+    // system root in `system`).
     void make(PerformanceViewModel::CleanFunction clean = {}, PerformanceViewModel::UndoFunction undo = {},
-              std::optional<Path> systemRoot = std::nullopt)
+              std::optional<Places> places = std::nullopt)
     {
         PerformanceViewModel::Services services{clock};
-        services.home = home.home();
-        services.systemRoot = systemRoot ? *systemRoot : system.root();
-        if (standardFolders) {
-            services.places = home.places(systemRoot ? *systemRoot : system.root());
-        } else {
-            services.launchFolders =
-                test::launchdFolders(home.home(), systemRoot ? *systemRoot : system.root());
-        }
-        services.systemctl = systemctl;
+        services.places = places ? *places : home.places(system.root());
+        services.home = services.places->home();
+        services.systemRoot = services.places->systemRoot();
         services.scanFileSystem = FileSystem([this](FsStep step, const Path&) {
             if (step == FsStep::List)
                 ++listings;
@@ -128,7 +119,7 @@ protected:
 
         CleanupViewModel::Services cleanupServices{
             clock,
-            CleanupScanner(FileSystem(), home.home(), system.root(), nullptr,
+            CleanupScanner(FileSystem(), home.home(), system.root(),
                            std::make_shared<test::FakeAppLocator>()),
             // Only the fixture's home trash, never the machine's volumes.
             TrashBin(std::nullopt,
@@ -142,19 +133,26 @@ protected:
         cleanup = std::make_unique<CleanupViewModel>(std::move(cleanupServices));
     }
 
-    fs::path userDir() const { return home.home() / "Library/LaunchAgents"; }
-    fs::path agentsDir() const { return system.path("Library/LaunchAgents"); }
-    fs::path daemonsDir() const { return system.path("Library/LaunchDaemons"); }
+    // The user's autostart entries and the system's.
+    fs::path userDir() const { return home.configHome() / "autostart"; }
+    fs::path agentsDir() const { return system.path("etc/xdg/autostart"); }
 
-    // Two login items, a system agent and a system daemon, in both property-list formats.
+    // A system service `name` enabled for the system: its unit file, linked from a "*.wants" folder.
+    fs::path systemUnit(const std::string& name)
+    {
+        const fs::path unit = system.fileWithContent("usr/lib/systemd/system/" + name, kUnit);
+        system.symlink(unit, "etc/systemd/system/multi-user.target.wants/" + name);
+        return unit;
+    }
+
+    // Three login items, a system agent and a system daemon.
     void buildJobs()
     {
-        alpha = home.fileWithContent(userDir() / "com.example.alpha.plist", jobPlist("com.example.alpha"));
-        beta = home.fileWithContent(userDir() / "com.example.beta.plist", jobPlist("com.example.beta", true));
-        gamma = home.fileWithContent(userDir() / "com.example.gamma.plist", jobPlist("com.example.gamma"));
-        system.fileWithContent(agentsDir() / "com.example.sysagent.plist",
-                               jobPlist("com.example.sysagent", true));
-        system.fileWithContent(daemonsDir() / "com.example.daemon.plist", jobPlist("com.example.daemon"));
+        alpha = home.fileWithContent(userDir() / "com.example.alpha.desktop", entry("com.example.alpha"));
+        beta = home.fileWithContent(userDir() / "com.example.beta.desktop", entry("com.example.beta"));
+        gamma = home.fileWithContent(userDir() / "com.example.gamma.desktop", entry("com.example.gamma"));
+        system.fileWithContent(agentsDir() / "com.example.sysagent.desktop", entry("com.example.sysagent"));
+        systemUnit("com.example.daemon.service");
     }
 
     void loadAndSettle()
@@ -210,9 +208,6 @@ protected:
     std::unique_ptr<PerformanceViewModel> model;
     std::unique_ptr<CleanupViewModel> cleanup;
     fs::path alpha, beta, gamma;
-    // Scan this system's launch folders (autostart entries, units) instead of the property lists'.
-    bool standardFolders = false;
-    std::shared_ptr<test::FakeSystemctl> systemctl = std::make_shared<test::FakeSystemctl>();
 };
 
 TEST_F(PerformanceViewModelTest, ListsLoginItemsApartFromSystemJobsAndLoadsOnlyWhenEmpty)
@@ -228,7 +223,7 @@ TEST_F(PerformanceViewModelTest, ListsLoginItemsApartFromSystemJobsAndLoadsOnlyW
     EXPECT_EQ(labelsOf(model->userAgents()),
               (std::vector<QString>{"com.example.alpha", "com.example.beta", "com.example.gamma"}));
     EXPECT_EQ(labelsOf(model->systemAgents()),
-              (std::vector<QString>{"com.example.daemon", "com.example.sysagent"}));
+              (std::vector<QString>{"com.example.daemon.service", "com.example.sysagent"}));
     EXPECT_EQ(model->systemAgents()[0].domain, LaunchDomain::systemDaemon);
     EXPECT_EQ(model->systemAgents()[1].domain, LaunchDomain::systemAgent);
     EXPECT_TRUE(model->unreadableDomains().empty());
@@ -254,9 +249,9 @@ TEST_F(PerformanceViewModelTest, ANewerScanWinsAndLoadingHoldsUntilItLands)
     EXPECT_EQ(model->generation(), 2);
     ASSERT_TRUE(settle([&] { return laterScanGate->holding(); }));
 
-    // The first scan ends (three folders listed) and is dropped.
+    // The first scan ends (six listings: five launch folders and one "*.wants" folder) and is dropped.
     scanGate->release();
-    ASSERT_TRUE(settle([&] { return listings.load() >= 4; }));
+    ASSERT_TRUE(settle([&] { return listings.load() >= 7; }));
     spin();
     EXPECT_TRUE(model->loading()) << "a superseded scan ended the loading";
     EXPECT_TRUE(model->agents().empty()) << "a superseded scan's result landed";
@@ -269,7 +264,7 @@ TEST_F(PerformanceViewModelTest, ANewerScanWinsAndLoadingHoldsUntilItLands)
               (std::vector<QString>{"com.example.alpha", "com.example.gamma"}));
 }
 
-TEST_F(PerformanceViewModelTest, ADisableTrashesThePropertyListAndDropsItsRowsOnly)
+TEST_F(PerformanceViewModelTest, ADisableTrashesTheEntryAndDropsItsRowsOnly)
 {
     buildJobs();
     make();
@@ -282,7 +277,7 @@ TEST_F(PerformanceViewModelTest, ADisableTrashesThePropertyListAndDropsItsRowsOn
     EXPECT_FALSE(model->disableFailure());
 
     disableAndSettle(job("com.example.beta"));
-    EXPECT_FALSE(present(beta)) << "the property list is still in its folder";
+    EXPECT_FALSE(present(beta)) << "the entry is still in its folder";
     ASSERT_TRUE(model->lastReport());
     ASSERT_EQ(model->lastReport()->trashed.size(), 1u);
     const fs::path inTrash = model->lastReport()->trashed[0].inTrash;
@@ -299,14 +294,21 @@ TEST_F(PerformanceViewModelTest, ADisableTrashesThePropertyListAndDropsItsRowsOn
 
 TEST_F(PerformanceViewModelTest, RowsOfOneFileGoTogetherAndNamesThatReadAlikeStayApart)
 {
-    // With the home as system root, every login item is also listed as a system agent: two rows of
-    // one file. The two unlabelled names read alike ("a\uFFFD") but are two files.
-    const fs::path raw = home.fileWithContent(userDir() / "a\xff.plist", jobPlist(nullptr));
-    const fs::path replacement =
-        home.fileWithContent(userDir() / "a\xEF\xBF\xBD.plist", jobPlist(nullptr, true));
-    const fs::path keep =
-        home.fileWithContent(userDir() / "com.example.keep.plist", jobPlist("com.example.keep"));
-    make({}, {}, home.home());
+    // With the config home at <home>/etc and the home as system root, the user's unit folder is also
+    // the folder of units enabled for every user: each unit is listed as a login item and as a system
+    // agent, two rows of one file. The two units whose names read alike ("a\uFFFD.service") are two
+    // files.
+    const Places places =
+        Places::resolve(home.home(), {{"XDG_CONFIG_HOME", home.path("etc").native()}}, home.home());
+    const fs::path units = home.path("etc/systemd/user");
+    const auto enabled = [&](const std::string& name) {
+        const fs::path unit = home.fileWithContent(units / name, kUnit);
+        return std::make_pair(unit, home.symlink("../" + name, units / "default.target.wants" / name));
+    };
+    const auto [raw, rawLink] = enabled("a\xff.service");
+    const auto [replacement, replacementLink] = enabled("a\xEF\xBF\xBD.service");
+    const auto [keep, keepLink] = enabled("com.example.keep.service");
+    make({}, {}, places);
     loadAndSettle();
     ASSERT_EQ(model->agents().size(), 6u);
 
@@ -322,11 +324,12 @@ TEST_F(PerformanceViewModelTest, RowsOfOneFileGoTogetherAndNamesThatReadAlikeSta
             expected.push_back(other.url.native());
     }
     disableAndSettle(target);
-    EXPECT_FALSE(present(raw));
-    EXPECT_TRUE(present(replacement));
-    EXPECT_TRUE(present(keep));
+    EXPECT_FALSE(present(rawLink));
+    EXPECT_TRUE(present(raw)) << "the unit file itself went";
+    EXPECT_TRUE(present(replacementLink));
+    EXPECT_TRUE(present(keepLink));
     EXPECT_EQ(pathsOf(model->agents()), expected) << "the other rows or their order changed";
-    EXPECT_EQ(model->lastDisabledName(), QString::fromUtf8("a\xEF\xBF\xBD"));
+    EXPECT_EQ(model->lastDisabledName(), QString::fromUtf8("a\xEF\xBF\xBD.service"));
 }
 
 TEST_F(PerformanceViewModelTest, ASecondDisableWhileOneRunsIsRefusedAndForgotten)
@@ -364,7 +367,7 @@ TEST_F(PerformanceViewModelTest, AListedFileSwappedForALinkOutsideIsRefusedAndTh
     const CleanReport earlier = *model->lastReport();
 
     // After the scan, the listed file becomes a link to a file outside the folder.
-    const fs::path outside = system.fileWithContent("elsewhere/victim.plist", jobPlist("victim"));
+    const fs::path outside = system.fileWithContent("elsewhere/victim.desktop", entry("victim"));
     fs::remove(gamma);
     home.symlink(outside, gamma);
     disableAndSettle(job("com.example.gamma"));
@@ -385,35 +388,22 @@ QByteArray contentOf(const fs::path& file)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-// Each kind of job this system starts by itself is disabled its own way and undone, as seen on disk:
-// the user's entry goes to the Trash, the system's entry is hidden by a user entry, a user unit loses
-// its enable links and stops; system units are not offered.
+// Each kind of login item is disabled its own way and undone, as seen on disk, and nothing more: the
+// user's entry goes to the Trash; a user unit loses its enable links to the Trash and keeps its file.
 TEST_F(PerformanceViewModelTest, EachKindIsDisabledAndUndoneOnDisk)
 {
-    standardFolders = true;
     const fs::path config = home.configHome();
     const fs::path own = home.fileWithContent(config / "autostart/notes.desktop",
                                               "[Desktop Entry]\nName=Notes\nExec=/usr/bin/notes\n");
-    const fs::path systemEntry = system.fileWithContent("etc/xdg/autostart/print.desktop",
-                                                        "[Desktop Entry]\nName=Print\nExec=/usr/bin/print\n");
     const fs::path unitFile =
         home.fileWithContent(config / "systemd/user/sync.service", "[Service]\nExecStart=/usr/bin/sync\n");
     const fs::path firstLink =
         home.symlink(unitFile, config / "systemd/user/default.target.wants/sync.service");
     const fs::path secondLink =
         home.symlink("../sync.service", config / "systemd/user/graphical-session.target.wants/sync.service");
-    const fs::path daemon = system.fileWithContent("usr/lib/systemd/system/sshd.service",
-                                                   "[Service]\nExecStart=/usr/sbin/sshd\n");
-    system.symlink(daemon, "etc/systemd/system/multi-user.target.wants/sshd.service");
-    systemctl->setActive("sync.service");
     make();
     loadAndSettle();
     ASSERT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"Notes", "sync.service"}));
-    ASSERT_EQ(labelsOf(model->systemAgents()), (std::vector<QString>{"Print", "sshd.service"}));
-    EXPECT_EQ(model->systemAgentList()[0].toMap().value("canDisable"), true);
-    EXPECT_EQ(model->systemAgentList()[1].toMap().value("canDisable"), false);
-    model->setPendingRemovalId(PerformanceViewModel::rowId(job("sshd.service")));
-    EXPECT_FALSE(model->pendingRemoval()) << "a system unit was offered for disabling";
 
     // The user's own entry: to the Trash and back.
     disableAndSettle(job("Notes"));
@@ -423,68 +413,59 @@ TEST_F(PerformanceViewModelTest, EachKindIsDisabledAndUndoneOnDisk)
     EXPECT_TRUE(present(own));
     EXPECT_EQ(contentOf(own), "[Desktop Entry]\nName=Notes\nExec=/usr/bin/notes\n");
 
-    // The system's entry: hidden by a new user entry of the same file id, which the undo trashes.
-    disableAndSettle(job("Print"));
-    EXPECT_FALSE(model->disableFailure());
-    const fs::path override = config / "autostart/print.desktop";
-    EXPECT_EQ(contentOf(override), "[Desktop Entry]\nHidden=true\n");
-    EXPECT_EQ(contentOf(systemEntry), "[Desktop Entry]\nName=Print\nExec=/usr/bin/print\n");
-    EXPECT_TRUE(model->hasUndoOffer());
-    loadAndSettle();
-    EXPECT_EQ(labelsOf(model->systemAgents()), (std::vector<QString>{"sshd.service"}));
-    undoAndSettle();
-    EXPECT_FALSE(present(override));
-    EXPECT_TRUE(present(home.dataHome() / "Trash/files/print.desktop"));
-    EXPECT_EQ(labelsOf(model->systemAgents()), (std::vector<QString>{"Print", "sshd.service"}));
-
-    // A user unit: both enable links to the Trash, the unit stopped; the undo puts the links back as
-    // they were, reloads and starts it.
-    const QStringList before = systemctl->calls();
+    // A user unit: both enable links to the Trash; the undo puts them back as they were.
     disableAndSettle(job("sync.service"));
     EXPECT_FALSE(model->disableFailure());
     EXPECT_FALSE(present(firstLink));
     EXPECT_FALSE(present(secondLink));
     EXPECT_TRUE(present(unitFile)) << "the unit file itself went";
-    EXPECT_FALSE(systemctl->isActive("sync.service"));
-    EXPECT_EQ(systemctl->calls().mid(before.size()),
-              (QStringList{"--user is-active --quiet -- sync.service", "--user daemon-reload",
-                           "--user stop -- sync.service"}));
+    EXPECT_EQ(model->lastReport()->trashed.size(), 2u);
     EXPECT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"Notes"}));
     undoAndSettle();
+    EXPECT_FALSE(model->disableFailure());
     EXPECT_EQ(fs::read_symlink(firstLink), unitFile);
     EXPECT_EQ(fs::read_symlink(secondLink), fs::path("../sync.service"));
-    EXPECT_TRUE(systemctl->isActive("sync.service"));
-    EXPECT_EQ(systemctl->calls().mid(before.size() + 3),
-              (QStringList{"--user daemon-reload", "--user start -- sync.service"}));
     EXPECT_EQ(labelsOf(model->userAgents()), (std::vector<QString>{"Notes", "sync.service"}));
     EXPECT_EQ(model->userAgents()[1].enableLinks, (std::vector<Path>{firstLink, secondLink}));
-
-    // A unit that was not running is not started by the undo.
-    systemctl->setActive("sync.service", false);
-    disableAndSettle(job("sync.service"));
-    const QStringList quiet = systemctl->calls();
-    undoAndSettle();
-    EXPECT_TRUE(present(firstLink));
-    EXPECT_EQ(systemctl->calls().mid(quiet.size()), QStringList{"--user daemon-reload"});
-    EXPECT_FALSE(systemctl->isActive("sync.service"));
 }
 
-// A system entry whose user override cannot be made new (something of that name is already there and
-// was not read as an entry) is not disabled, and nothing is written over what is there.
-TEST_F(PerformanceViewModelTest, AnOverrideIsNeverWrittenOverAnExistingFile)
+// The system's autostart entries and units are listed only: none can be made pending, a job set
+// pending anyway is dropped by the confirmation, and nothing is written for it.
+TEST_F(PerformanceViewModelTest, SystemJobsAreListedOnlyAndNothingIsWrittenForThem)
 {
-    standardFolders = true;
-    system.fileWithContent("etc/xdg/autostart/print.desktop",
-                           "[Desktop Entry]\nName=Print\nExec=/usr/bin/print\n");
+    const fs::path systemEntry = system.fileWithContent("etc/xdg/autostart/print.desktop",
+                                                        "[Desktop Entry]\nName=Print\nExec=/usr/bin/print\n");
+    const fs::path allUsers =
+        system.fileWithContent("usr/lib/systemd/user/tray.service", "[Service]\nExecStart=/usr/bin/tray\n");
+    system.symlink(allUsers, "etc/systemd/user/default.target.wants/tray.service");
+    const fs::path daemon = systemUnit("sshd.service");
     make();
     loadAndSettle();
-    const fs::path existing =
-        home.fileWithContent(home.configHome() / "autostart/print.desktop", "keep me\n");
-    disableAndSettle(job("Print"));
-    ASSERT_TRUE(model->disableFailure());
-    EXPECT_TRUE(model->disableFailure()->startsWith(kLeft + "Print" + kRight + " couldn't be disabled.\n"));
-    EXPECT_EQ(contentOf(existing), "keep me\n");
-    EXPECT_FALSE(model->hasUndoOffer());
+    ASSERT_EQ(labelsOf(model->systemAgents()),
+              (std::vector<QString>{"Print", "sshd.service", "tray.service"}));
+    const std::vector<LaunchAgent> before = model->agents();
+
+    for (const QString& label :
+         {QStringLiteral("Print"), QStringLiteral("sshd.service"), QStringLiteral("tray.service")}) {
+        SCOPED_TRACE(label.toStdString());
+        const LaunchAgent target = job(label);
+        EXPECT_FALSE(PerformanceViewModel::canDisable(target));
+        model->setPendingRemovalId(PerformanceViewModel::rowId(target));
+        EXPECT_FALSE(model->pendingRemoval()) << "a system job was offered for disabling";
+
+        disable(target);
+        EXPECT_FALSE(model->pendingRemoval());
+        EXPECT_FALSE(model->disableInFlight());
+        drain();
+        EXPECT_FALSE(model->disableFailure());
+        EXPECT_FALSE(model->hasUndoOffer());
+        EXPECT_EQ(model->agents(), before);
+    }
+    EXPECT_FALSE(present(home.configHome() / "autostart")) << "an entry was written for a system job";
+    EXPECT_EQ(contentOf(systemEntry), "[Desktop Entry]\nName=Print\nExec=/usr/bin/print\n");
+    EXPECT_TRUE(present(system.path("etc/systemd/user/default.target.wants/tray.service")));
+    EXPECT_TRUE(present(system.path("etc/systemd/system/multi-user.target.wants/sshd.service")));
+    EXPECT_TRUE(present(daemon));
 }
 
 TEST_F(PerformanceViewModelTest, UndoRestoresTheFileAndRescans)
@@ -535,7 +516,7 @@ TEST_F(PerformanceViewModelTest, AReplacedTrashCopyIsReportedAndAnOccupiedPlaceI
     // Something took the file's place again: handled, said nothing, still rescanned.
     model->setDisableFailure(std::nullopt);
     disableAndSettle(job("com.example.beta"));
-    home.fileWithContent(beta, jobPlist("com.example.beta.new"));
+    home.fileWithContent(beta, entry("com.example.beta.new"));
     const int generation = model->generation();
     undoAndSettle();
     EXPECT_FALSE(model->disableFailure());
@@ -609,19 +590,21 @@ TEST_F(PerformanceViewModelTest, AnUnreadableLoginFolderIsReportedBesideTheSyste
     EXPECT_EQ(model->unreadableDomainList(), QStringList{QStringLiteral("Login items")});
     EXPECT_TRUE(model->userAgents().empty());
     EXPECT_EQ(labelsOf(model->systemAgents()),
-              (std::vector<QString>{"com.example.daemon", "com.example.sysagent"}))
+              (std::vector<QString>{"com.example.daemon.service", "com.example.sysagent"}))
         << "the dropped process could not read the system folders either";
 }
 
 TEST_F(PerformanceViewModelTest, AnEmptyReportGivesThePermissionSentenceUnderTheFileName)
 {
-    home.fileWithContent(userDir() / "com.example.agent.plist", jobPlist(""));
+    home.fileWithContent(userDir() / "com.example.agent.desktop", entry(""));
     make([](const std::vector<ScanItem>&) { return CleanReport{}; });
     loadAndSettle();
     ASSERT_EQ(model->userAgents().size(), 1u);
     const LaunchAgent unlabelled = model->userAgents()[0];
-    EXPECT_EQ(unlabelled.label, QString());
     EXPECT_EQ(PerformanceViewModel::displayName(unlabelled), QStringLiteral("com.example.agent"));
+    LaunchAgent withoutLabel = unlabelled;
+    withoutLabel.label.clear();
+    EXPECT_EQ(PerformanceViewModel::displayName(withoutLabel), QStringLiteral("com.example.agent"));
 
     disableAndSettle(unlabelled);
     EXPECT_EQ(model->disableFailure(),
@@ -632,7 +615,7 @@ TEST_F(PerformanceViewModelTest, AnEmptyReportGivesThePermissionSentenceUnderThe
     EXPECT_EQ(model->userAgents().size(), 1u);
 
     // A label that looks like placeholders or markup is written as it is.
-    home.fileWithContent(userDir() / "odd.plist", jobPlist("%1 <b>%2</b>"));
+    home.fileWithContent(userDir() / "odd.desktop", entry("%1 <b>%2</b>"));
     loadAndSettle();
     disableAndSettle(job(QStringLiteral("%1 <b>%2</b>")));
     EXPECT_EQ(model->disableFailure(),
@@ -656,7 +639,7 @@ TEST_F(PerformanceViewModelTest, AnIncompleteUndoCountsWhatWasNotPutBack)
         {0, 1, 1, nullptr},
         {1, 1, 2, nullptr},
     };
-    alpha = home.fileWithContent(userDir() / "com.example.alpha.plist", jobPlist("com.example.alpha"));
+    alpha = home.fileWithContent(userDir() / "com.example.alpha.desktop", entry("com.example.alpha"));
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message()
                      << row.restored << " restored, " << row.skipped << " skipped of " << row.total);

@@ -89,7 +89,7 @@ protected:
         SmartScanViewModel::Services services{clock};
         services.scanner =
             CleanupScanner(FileSystem([gate = scanGate](FsStep step, const Path&) { gate->pass(step); }),
-                           home.home(), system.root(), nullptr, std::make_shared<test::FakeAppLocator>());
+                           home.home(), system.root(), std::make_shared<test::FakeAppLocator>());
         services.trash =
             Trash(FileSystem([gate = trashGate](FsStep step, const Path&) { gate->pass(step); }));
         services.fullDiskAccess = [this] { return access.load(); };
@@ -103,7 +103,7 @@ protected:
     {
         cleanup = std::make_unique<CleanupViewModel>(CleanupViewModel::Services{
             clock,
-            CleanupScanner(FileSystem(), home.home(), system.root(), nullptr,
+            CleanupScanner(FileSystem(), home.home(), system.root(),
                            std::make_shared<test::FakeAppLocator>()),
             TrashBin(std::nullopt,
                      FileSystem([gate = emptyGate](FsStep step, const Path&) { gate->pass(step); }),

@@ -125,7 +125,7 @@ protected:
 
         cleanup = std::make_unique<CleanupViewModel>(CleanupViewModel::Services{
             clock,
-            CleanupScanner(FileSystem(), home.home(), system.root(), nullptr,
+            CleanupScanner(FileSystem(), home.home(), system.root(),
                            std::make_shared<test::FakeAppLocator>()),
             TrashBin(std::nullopt,
                      FileSystem([gate = emptyGate](FsStep step, const Path&) { gate->pass(step); }),

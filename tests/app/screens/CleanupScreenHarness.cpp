@@ -65,7 +65,7 @@ bool CleanupScreenHarness::open(QSize size)
     m_model = std::make_unique<CleanupViewModel>(CleanupViewModel::Services{
         m_clock,
         CleanupScanner(FileSystem([gate = m_scanGate](FsStep step, const Path&) { gate->pass(step); }),
-                       m_home.home(), m_system.root(), nullptr, std::make_shared<FakeAppLocator>()),
+                       m_home.home(), m_system.root(), std::make_shared<FakeAppLocator>()),
         // The fixture's home trash alone: the machine's volumes and their trash folders stay out of it.
         TrashBin(std::nullopt, FileSystem(), [] { return MountTable(); }),
         Trash(FileSystem([gate = m_trashGate](FsStep step, const Path&) { gate->pass(step); })),

@@ -1,8 +1,6 @@
 #include "PerformanceScreenHarness.h"
 
 #include "core/helper/HelperConnection.h"
-#include "core/launchd/PlistFixture.h"
-#include "support/LaunchdFolders.h"
 
 #include <QFile>
 #include <QSettings>
@@ -11,7 +9,12 @@ namespace qm::test {
 namespace {
 
 namespace fs = std::filesystem;
-namespace pl = plist;
+
+// A unit file whose service runs `exec`.
+QByteArray unitText(const std::string& exec)
+{
+    return QByteArray::fromStdString("[Service]\nExecStart=" + exec + "\n");
+}
 
 // The page on the Performance module's backdrop, with the module's tint in scope, as the shell shows it.
 constexpr const char* kHostQml = R"(
@@ -82,34 +85,40 @@ PerformanceScreenHarness::~PerformanceScreenHarness()
 
 fs::path PerformanceScreenHarness::userDir() const
 {
-    return home() / "Library/LaunchAgents";
+    return m_tree.configHome() / "autostart";
 }
 
 fs::path PerformanceScreenHarness::agentsDir() const
 {
-    return m_tree.path("system/Library/LaunchAgents");
+    return m_tree.path("system/etc/xdg/autostart");
 }
 
 fs::path PerformanceScreenHarness::daemonsDir() const
 {
-    return m_tree.path("system/Library/LaunchDaemons");
+    return m_tree.path("system/etc/systemd/system");
 }
 
-fs::path PerformanceScreenHarness::systemAutostartDir() const
+void PerformanceScreenHarness::addJob(const fs::path& dir, const std::string& file, const std::string& name,
+                                      const std::string& exec)
 {
-    return m_tree.path("system/etc/xdg/autostart");
+    m_tree.fileWithContent(dir / file, QByteArray::fromStdString("[Desktop Entry]\nType=Application\nName=" +
+                                                                 name + "\nExec=" + exec + "\n"));
 }
 
-void PerformanceScreenHarness::addJob(const fs::path& dir, const std::string& file, const char* label,
-                                      bool runAtLoad, const char* program)
+fs::path PerformanceScreenHarness::addDaemon(const std::string& name, const std::string& exec)
 {
-    const pl::Owned node =
-        label != nullptr
-            ? pl::own(pl::dict({{"Label", pl::str(label)},
-                                {"ProgramArguments", pl::array({pl::str(program)})},
-                                {"RunAtLoad", pl::boolean(runAtLoad)}}))
-            : pl::own(pl::dict({{"Program", pl::str(program)}, {"RunAtLoad", pl::boolean(runAtLoad)}}));
-    m_tree.fileWithContent(dir / file, pl::toXml(node.get()));
+    const fs::path unit =
+        m_tree.fileWithContent(m_tree.path("system/usr/lib/systemd/system") / name, unitText(exec));
+    m_tree.symlink(unit, daemonsDir() / "multi-user.target.wants" / name);
+    return unit;
+}
+
+fs::path PerformanceScreenHarness::addUserUnit(const std::string& name, const std::string& exec)
+{
+    const fs::path units = m_tree.configHome() / "systemd/user";
+    const fs::path unit = m_tree.fileWithContent(units / name, unitText(exec));
+    m_tree.symlink(unit, units / "default.target.wants" / name);
+    return unit;
 }
 
 void PerformanceScreenHarness::holdTrash(bool hold)
@@ -133,11 +142,9 @@ void PerformanceScreenHarness::holdPrompt(bool hold)
 bool PerformanceScreenHarness::open(QSize size)
 {
     PerformanceViewModel::Services services{m_clock};
+    services.places = m_tree.places(m_tree.path("system"));
     services.home = home();
     services.systemRoot = m_tree.path("system");
-    std::vector<LaunchAgentScanner::Folder> folders = test::launchdFolders(home(), m_tree.path("system"));
-    folders.push_back({LaunchDomain::systemAgent, systemAutostartDir(), LaunchSource::autostartEntry});
-    services.launchFolders = std::move(folders);
     services.trash = Trash(FileSystem([hold = m_trashHold](FsStep step, const Path&) {
         if (step != FsStep::Move)
             return;

@@ -39,17 +39,20 @@ public:
 
     FixtureHome& tree() { return m_tree; }
     std::filesystem::path home() const { return m_tree.home(); }
-    // The user's LaunchAgents folder and the system's LaunchAgents and LaunchDaemons folders.
+    // The user's autostart folder, the system's (<system>/etc/xdg/autostart) and the folder whose
+    // "*.wants" folders enable the system's services (<system>/etc/systemd/system).
     std::filesystem::path userDir() const;
     std::filesystem::path agentsDir() const;
     std::filesystem::path daemonsDir() const;
-    // The system's autostart entries, read beside the launchd folders: a system job the page offers
-    // to disable for this user.
-    std::filesystem::path systemAutostartDir() const;
-    // Writes a launchd property list `file` into `dir` with `label` (none: no Label key), `program` and
-    // RunAtLoad as given.
-    void addJob(const std::filesystem::path& dir, const std::string& file, const char* label,
-                bool runAtLoad = false, const char* program = "/usr/bin/true");
+    // Writes the autostart entry `file` into `dir`, shown as `name` (empty: the file's name stands for
+    // it) and running `exec` (the entry's "Exec" value).
+    void addJob(const std::filesystem::path& dir, const std::string& file, const std::string& name,
+                const std::string& exec = "/usr/bin/true");
+    // Writes the unit `name` running `exec` (its "ExecStart" value) and enables it: a service of the
+    // system's, or a unit of the user's (in their config home's "systemd/user"). Returns the unit
+    // file's path.
+    std::filesystem::path addDaemon(const std::string& name, const std::string& exec = "/usr/bin/true");
+    std::filesystem::path addUserUnit(const std::string& name, const std::string& exec = "/usr/bin/true");
 
     FakeClock& clock() { return m_clock; }
     // The restore tracker the model shares, as the modules that undo through the Trash do.

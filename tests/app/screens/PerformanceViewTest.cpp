@@ -70,9 +70,9 @@ protected:
         return labels;
     }
     QQuickItem* maintenance() const { return h.part("maintenance"); }
-    QQuickItem* row(const fs::path& plist) const
+    QQuickItem* row(const fs::path& file) const
     {
-        const QByteArray bytes(plist.native().data(), qsizetype(plist.native().size()));
+        const QByteArray bytes(file.native().data(), qsizetype(file.native().size()));
         return h.find(QStringLiteral("agentRow:") + QString::fromLatin1(bytes.toPercentEncoding()));
     }
     void setStatus(DaemonService::Status status)
@@ -274,8 +274,8 @@ TEST_F(PerformanceViewTest, TheLoginItemsBlockInEachState)
     EXPECT_EQ(h.find("loginItemsWarning"), nullptr);
     EXPECT_EQ(h.find("systemBlock"), nullptr) << "no system jobs and every system folder readable";
 
-    // Empty because the folder could not be read in full: a property list that names no job.
-    h.tree().fileWithContent(h.userDir() / "broken.plist", "not a property list");
+    // Empty because the folder could not be read in full: an entry that is no desktop entry.
+    h.tree().fileWithContent(h.userDir() / "broken.desktop", "not a desktop entry");
     h.model().load();
     // Loading: no count, no warning, the progress indicator.
     EXPECT_EQ(text(h.find("loginItemsTitle")), QStringLiteral("Login items"));
@@ -291,7 +291,8 @@ TEST_F(PerformanceViewTest, TheLoginItemsBlockInEachState)
 
 TEST_F(PerformanceViewTest, TheSystemBlockIsPresentOnlyWithJobsOrAGapAndStartsCollapsed)
 {
-    h.tree().fileWithContent(h.daemonsDir() / "broken.plist", "not a property list");
+    // A "*.wants" that is no folder cannot be read.
+    h.tree().fileWithContent(h.daemonsDir() / "broken.target.wants", "not a folder");
     open();
     ASSERT_NE(h.find("systemBlock"), nullptr) << "an unreadable system folder shows the block";
     EXPECT_EQ(text(h.find("systemTitle")), QStringLiteral("System agents & daemons (0)"));
@@ -302,56 +303,80 @@ TEST_F(PerformanceViewTest, TheSystemBlockIsPresentOnlyWithJobsOrAGapAndStartsCo
     EXPECT_EQ(h.find("systemChevron")->property("name").toString(), QStringLiteral("chevron.up"));
     EXPECT_EQ(text(h.find("systemUnreadable")), QStringLiteral("Couldn't fully check this location."));
 
-    fs::remove(h.daemonsDir() / "broken.plist");
-    h.addJob(h.agentsDir(), "com.example.sysagent.plist", "com.example.sysagent", true);
-    h.addJob(h.daemonsDir(), "com.example.daemon.plist", "com.example.daemon");
+    fs::remove(h.daemonsDir() / "broken.target.wants");
+    h.addJob(h.agentsDir(), "com.example.sysagent.desktop", "com.example.sysagent");
+    h.addDaemon("com.example.daemon.service");
     h.model().load();
     ASSERT_TRUE(h.settleScan());
     EXPECT_EQ(h.find("systemWarning"), nullptr);
     EXPECT_EQ(text(h.find("systemTitle")), QStringLiteral("System agents & daemons (2)"));
-    QQuickItem* agent = row(h.agentsDir() / "com.example.sysagent.plist");
+    QQuickItem* agent = row(h.agentsDir() / "com.example.sysagent.desktop");
     ASSERT_NE(agent, nullptr);
     EXPECT_NE(h.find("systemLock", agent), nullptr) << "a system row shows the lock";
     EXPECT_EQ(h.find("disableButton", agent), nullptr);
     EXPECT_EQ(h.find("runAtLoadSymbol", agent)->property("name").toString(), QStringLiteral("bolt.fill"));
 }
 
-// A system autostart entry can be hidden for this user: its row offers Disable instead of the lock.
-TEST_F(PerformanceViewTest, ASystemAutostartEntryOffersDisable)
+// The system's autostart entries and services are listed only: each row shows the lock, none Disable.
+TEST_F(PerformanceViewTest, SystemRowsShowTheLockAndNoDisable)
 {
-    h.tree().fileWithContent(h.systemAutostartDir() / "print.desktop",
-                             "[Desktop Entry]\nName=Print Applet\nExec=/usr/bin/print-applet\n");
-    h.addJob(h.daemonsDir(), "com.example.daemon.plist", "com.example.daemon");
+    h.addJob(h.agentsDir(), "print.desktop", "Print Applet", "/usr/bin/print-applet");
+    const fs::path daemonUnit = h.addDaemon("com.example.daemon.service");
     // Tall enough that the opened system list stands inside the window.
     ASSERT_TRUE(h.open(QSize(820, 1400))) << h.errors().join('\n').toStdString();
     ASSERT_TRUE(h.settleScan());
     h.settleHelper();
     h.click(h.find("systemToggle"));
-    QQuickItem* entry = row(h.systemAutostartDir() / "print.desktop");
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(h.find("systemLock", entry), nullptr);
-    QQuickItem* daemon = row(h.daemonsDir() / "com.example.daemon.plist");
-    ASSERT_NE(daemon, nullptr);
-    EXPECT_NE(h.find("systemLock", daemon), nullptr) << "a daemon is not disabled from here";
-    EXPECT_EQ(h.find("disableButton", daemon), nullptr);
+    for (const fs::path& file : {h.agentsDir() / "print.desktop", daemonUnit}) {
+        SCOPED_TRACE(file.native());
+        QQuickItem* system = row(file);
+        ASSERT_NE(system, nullptr);
+        EXPECT_NE(h.find("systemLock", system), nullptr);
+        EXPECT_EQ(h.find("disableButton", system), nullptr);
+    }
+    EXPECT_TRUE(h.findAll("disableButton").isEmpty());
+}
 
+// The confirmation says what moves: an autostart entry, or a unit's enable links.
+TEST_F(PerformanceViewTest, TheConfirmationSaysWhatMoves)
+{
+    h.addJob(h.userDir(), "notes.desktop", "Notes");
+    const fs::path unit = h.addUserUnit("sync.service");
+    open();
     auto* confirm = h.page()->property("confirm").value<QObject*>();
-    h.click(h.find("disableButton", entry));
-    ASSERT_TRUE(h.settle([&] { return confirm->property("opened").toBool(); }));
-    EXPECT_EQ(confirm->property("title").toString(), QStringLiteral("Disable \u201CPrint Applet\u201D?"));
-    ASSERT_TRUE(h.model().pendingRemoval().has_value());
-    EXPECT_EQ(h.model().pendingRemoval()->url, h.systemAutostartDir() / "print.desktop");
+    const struct
+    {
+        fs::path file;
+        const char* title;
+        const char* message;
+    } cases[] = {
+        {h.userDir() / "notes.desktop", "Disable \u201CNotes\u201D?",
+         "Its autostart entry moves to the Trash and can be restored. It won't start at next login."},
+        {unit, "Disable \u201Csync.service\u201D?",
+         "Its unit's enable links move to the Trash and can be restored. It won't start at next login."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.native());
+        QQuickItem* target = row(c.file);
+        ASSERT_NE(target, nullptr);
+        h.click(h.find("disableButton", target));
+        ASSERT_TRUE(h.settle([&] { return confirm->property("opened").toBool(); }));
+        EXPECT_EQ(confirm->property("title").toString(), QString::fromUtf8(c.title));
+        EXPECT_EQ(confirm->property("message").toString(), QString::fromUtf8(c.message));
+        h.click(confirm->property("cancelButton").value<QQuickItem*>());
+        ASSERT_TRUE(h.settle([&] { return !h.model().showConfirm(); }));
+    }
 }
 
 TEST_F(PerformanceViewTest, LabelsShowLiterallyAndCancelKeepsThePendingItem)
 {
-    h.addJob(h.userDir(), "com.example.markup.plist", "<b>x</b>", true, "/opt/<i>run</i> %1");
-    h.addJob(h.userDir(), "com.example.percent.plist", "%2");
-    h.addJob(h.userDir(), "com.example.unnamed.plist", "");
+    h.addJob(h.userDir(), "com.example.markup.desktop", "<b>x</b>", "\"/opt/<i>run</i> %%1\"");
+    h.addJob(h.userDir(), "com.example.percent.desktop", "%2");
+    h.addJob(h.userDir(), "com.example.unnamed.desktop", "");
     open();
     EXPECT_EQ(text(h.find("loginItemsTitle")), QStringLiteral("Login items (3)"));
 
-    QQuickItem* markup = row(h.userDir() / "com.example.markup.plist");
+    QQuickItem* markup = row(h.userDir() / "com.example.markup.desktop");
     ASSERT_NE(markup, nullptr);
     QQuickItem* name = h.find("agentName", markup);
     EXPECT_EQ(text(name), QStringLiteral("<b>x</b>"));
@@ -365,9 +390,9 @@ TEST_F(PerformanceViewTest, LabelsShowLiterallyAndCancelKeepsThePendingItem)
         const char* file;
         const char* title;
     } cases[] = {
-        {"com.example.markup.plist", "Disable \u201C<b>x</b>\u201D?"},
-        {"com.example.percent.plist", "Disable \u201C%2\u201D?"},
-        {"com.example.unnamed.plist", "Disable \u201Ccom.example.unnamed\u201D?"},
+        {"com.example.markup.desktop", "Disable \u201C<b>x</b>\u201D?"},
+        {"com.example.percent.desktop", "Disable \u201C%2\u201D?"},
+        {"com.example.unnamed.desktop", "Disable \u201Ccom.example.unnamed\u201D?"},
     };
     for (const auto& c : cases) {
         QQuickItem* target = row(h.userDir() / c.file);
@@ -388,13 +413,13 @@ TEST_F(PerformanceViewTest, LabelsShowLiterallyAndCancelKeepsThePendingItem)
 TEST_F(PerformanceViewTest, NamesThatReadAlikeAreTwoRowsWithOneDividerBetween)
 {
     // Both read "a\uFFFD" on screen; only the bytes of their paths tell them apart.
-    h.addJob(h.userDir(), "a\xff.plist", nullptr);
-    h.addJob(h.userDir(), "a\xEF\xBF\xBD.plist", nullptr);
+    h.addJob(h.userDir(), "a\xff.desktop", "");
+    h.addJob(h.userDir(), "a\xEF\xBF\xBD.desktop", "");
     open();
     QQuickItem* list = h.find("loginItemsList");
     ASSERT_NE(list, nullptr);
-    QQuickItem* first = row(h.userDir() / "a\xff.plist");
-    QQuickItem* second = row(h.userDir() / "a\xEF\xBF\xBD.plist");
+    QQuickItem* first = row(h.userDir() / "a\xff.desktop");
+    QQuickItem* second = row(h.userDir() / "a\xEF\xBF\xBD.desktop");
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(text(h.find("agentName", first)), text(h.find("agentName", second)));
@@ -403,11 +428,11 @@ TEST_F(PerformanceViewTest, NamesThatReadAlikeAreTwoRowsWithOneDividerBetween)
 
 TEST_F(PerformanceViewTest, DisableButtonsWaitForADisableThenTheUndoBarBringsItBack)
 {
-    h.addJob(h.userDir(), "com.example.alpha.plist", "com.example.alpha");
-    h.addJob(h.userDir(), "com.example.beta.plist", "com.example.beta");
+    h.addJob(h.userDir(), "com.example.alpha.desktop", "com.example.alpha");
+    h.addJob(h.userDir(), "com.example.beta.desktop", "com.example.beta");
     h.holdTrash(true);
     open();
-    h.click(h.find("disableButton", row(h.userDir() / "com.example.alpha.plist")));
+    h.click(h.find("disableButton", row(h.userDir() / "com.example.alpha.desktop")));
     auto* confirm = h.page()->property("confirm").value<QObject*>();
     ASSERT_TRUE(h.settle([&] { return confirm->property("opened").toBool(); }));
     h.click(confirm->property("destructiveButton").value<QQuickItem*>());
@@ -419,7 +444,7 @@ TEST_F(PerformanceViewTest, DisableButtonsWaitForADisableThenTheUndoBarBringsItB
     ASSERT_TRUE(h.settle([&] { return !h.model().disableInFlight(); }));
     for (QQuickItem* button : h.findAll("disableButton", h.find("loginItemsList")))
         EXPECT_TRUE(button->isEnabled());
-    EXPECT_EQ(row(h.userDir() / "com.example.alpha.plist"), nullptr);
+    EXPECT_EQ(row(h.userDir() / "com.example.alpha.desktop"), nullptr);
     QQuickItem* undo = h.part("undoBar");
     ASSERT_TRUE(h.settle([&] { return undo->property("item").value<QQuickItem*>() != nullptr; }));
     auto* bar = undo->property("item").value<QQuickItem*>();
@@ -432,7 +457,7 @@ TEST_F(PerformanceViewTest, DisableButtonsWaitForADisableThenTheUndoBarBringsItB
     EXPECT_TRUE(h.find("undoButton")->isEnabled());
     h.click(h.find("undoButton"));
     EXPECT_EQ(undo->property("item").value<QQuickItem*>(), nullptr) << "the bar goes at once";
-    ASSERT_TRUE(h.settle([&] { return row(h.userDir() / "com.example.alpha.plist") != nullptr; }));
+    ASSERT_TRUE(h.settle([&] { return row(h.userDir() / "com.example.alpha.desktop") != nullptr; }));
 }
 
 TEST_F(PerformanceViewTest, AFailedDisableShowsTheAlertUntilOK)

@@ -104,7 +104,7 @@ void SmartScanScreenHarness::makeModels()
     SmartScanViewModel::Services smart{m_clock};
     smart.scanner =
         CleanupScanner(FileSystem([gate = m_scanGate](FsStep step, const Path&) { gate->pass(step); }),
-                       m_home.home(), m_system.root(), nullptr, std::make_shared<FakeAppLocator>());
+                       m_home.home(), m_system.root(), std::make_shared<FakeAppLocator>());
     smart.trash = Trash(FileSystem([gate = m_trashGate](FsStep step, const Path&) { gate->pass(step); }));
     smart.fullDiskAccess = [access = m_access] {
         ++access->probes;

@@ -57,7 +57,7 @@ protected:
 
     CleanupScanner scanner(FileSystem fileManager = {}) const
     {
-        return CleanupScanner(std::move(fileManager), places(), nullptr, locator);
+        return CleanupScanner(std::move(fileManager), places(), locator);
     }
 
     std::vector<JunkCategory> scan(const std::vector<JunkKind>& kinds, std::vector<Report>* reports = nullptr,

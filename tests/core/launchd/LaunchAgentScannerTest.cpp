@@ -1,7 +1,5 @@
 #include "core/launchd/LaunchAgentScanner.h"
 
-#include "core/launchd/PlistFixture.h"
-#include "support/LaunchdFolders.h"
 #include "support/PrivilegeDrop.h"
 #include "support/TempTree.h"
 
@@ -15,34 +13,20 @@
 namespace qm {
 namespace {
 
-namespace p = test::plist;
 using Scan = LaunchAgentScanner::Scan;
 using D = LaunchDomain;
 
-QByteArray xml(plist_t node)
+// An autostart entry shown as `name` (empty: the file's name stands for it).
+QByteArray entry(const char* name)
 {
-    const p::Owned owned = p::own(node);
-    return p::toXml(node);
+    return QByteArray("[Desktop Entry]\nType=Application\nName=") + name + "\nExec=/opt/x\n";
 }
 
-QByteArray binary(plist_t node)
+// An autostart entry of exactly `size` bytes shown as "big".
+QByteArray entryOfSize(qint64 size)
 {
-    const p::Owned owned = p::own(node);
-    return p::toBinary(node);
-}
-
-QByteArray labelled(const char* label)
-{
-    return xml(p::dict({{"Label", p::str(label)}, {"Program", p::str("/opt/x")}}));
-}
-
-// An XML property list of exactly `size` bytes whose label is "big".
-QByteArray plistOfSize(qint64 size)
-{
-    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-                            "<key>Label</key><string>big</string>\n<key>Padding</key><string>";
-    const QByteArray tail = "</string>\n</dict>\n</plist>\n";
-    return head + QByteArray(size - head.size() - tail.size(), 'x') + tail;
+    const QByteArray head = "[Desktop Entry]\nName=big\nX-Padding=";
+    return head + QByteArray(size - head.size() - 1, 'x') + '\n';
 }
 
 std::vector<std::string> labels(const Scan& scan)
@@ -51,6 +35,16 @@ std::vector<std::string> labels(const Scan& scan)
     for (const LaunchAgent& agent : scan.agents)
         out.push_back(agent.label.toStdString());
     return out;
+}
+
+// One folder of autostart entries per domain, so each domain's coverage shows on its own: the user's
+// (<home>/.config/autostart), the system's (<root>/etc/xdg/autostart) and, as the third domain, the
+// folder <root>/daemons.
+std::vector<LaunchAgentScanner::Folder> entryFolders(const Path& home, const Path& root)
+{
+    return {{D::userAgent, home / ".config/autostart", LaunchSource::autostartEntry},
+            {D::systemAgent, root / "etc/xdg/autostart", LaunchSource::autostartEntry},
+            {D::systemDaemon, root / "daemons", LaunchSource::autostartEntry}};
 }
 
 // Runs the scan on a thread of its own and waits at most a minute: a scan that blocks (on a FIFO,
@@ -70,63 +64,27 @@ class LaunchAgentScannerTest : public ::testing::Test
 protected:
     Path home() const { return tree.path("home"); }
     Path systemRoot() const { return tree.path("root"); }
-    Path userDir() const { return home() / "Library/LaunchAgents"; }
-    Path agentsDir() const { return systemRoot() / "Library/LaunchAgents"; }
-    Path daemonsDir() const { return systemRoot() / "Library/LaunchDaemons"; }
+    Path userDir() const { return home() / ".config/autostart"; }
+    Path agentsDir() const { return systemRoot() / "etc/xdg/autostart"; }
+    Path daemonsDir() const { return systemRoot() / "daemons"; }
 
-    LaunchAgentScanner scanner() const
-    {
-        return LaunchAgentScanner({}, test::launchdFolders(home(), systemRoot()));
-    }
+    LaunchAgentScanner scanner() const { return LaunchAgentScanner({}, entryFolders(home(), systemRoot())); }
     Scan scan() const { return scanner().scanWithCoverage(); }
 
     test::TempTree tree;
 };
 
-TEST_F(LaunchAgentScannerTest, TheStandardFolders)
+TEST_F(LaunchAgentScannerTest, TheDomainsNames)
 {
-    EXPECT_EQ(test::launchdFolders("/home/u"),
-              (std::vector<LaunchAgentScanner::Folder>{{D::userAgent, "/home/u/Library/LaunchAgents"},
-                                                       {D::systemAgent, "/Library/LaunchAgents"},
-                                                       {D::systemDaemon, "/Library/LaunchDaemons"}}));
     EXPECT_EQ(LaunchDomains::toRaw(D::userAgent), "Login items");
     EXPECT_EQ(LaunchDomains::toRaw(D::systemAgent), "System agents");
     EXPECT_EQ(LaunchDomains::toRaw(D::systemDaemon), "System daemons");
     EXPECT_EQ(LaunchDomains::fromRaw("System daemons"), D::systemDaemon);
     EXPECT_EQ(LaunchDomains::fromRaw("system daemons"), std::nullopt);
     EXPECT_EQ(LaunchDomains::fromRaw("systemDaemon"), std::nullopt);
-}
-
-TEST_F(LaunchAgentScannerTest, ReadsXmlAndBinaryJobsOfAllThreeDomains)
-{
-    tree.fileWithContent(
-        userDir() / "com.user.agent.plist",
-        xml(p::dict({{"Label", p::str("com.user.agent")},
-                     {"ProgramArguments", p::array({p::str("/bin/sh"), p::str("/home/u/run.sh")})},
-                     {"RunAtLoad", p::boolean(true)}})));
-    tree.fileWithContent(agentsDir() / "b.plist", binary(p::dict({{"Label", p::str("com.sys.agent")},
-                                                                  {"Program", p::str("/opt/agent")},
-                                                                  {"RunAtLoad", p::integer(2)}})));
-    tree.fileWithContent(daemonsDir() / "nolabel.plist", binary(p::dict({{"RunAtLoad", p::str("1")}})));
-    tree.fileWithContent(daemonsDir() / ".hidden.plist", xml(p::dict({{"Label", p::str("zz.hidden")}})));
-    tree.fileWithContent(daemonsDir() / "x.PLIST", "not a property list");
-    tree.fileWithContent(daemonsDir() / "readme.txt", "not a property list");
-    tree.fileWithContent(daemonsDir() / "plist", "not a property list");
-
-    const Scan result = scan();
-    const std::vector<LaunchAgent> expected{
-        {agentsDir() / "b.plist", "com.sys.agent", "/opt/agent", true, D::systemAgent, std::nullopt},
-        {userDir() / "com.user.agent.plist", "com.user.agent", "/bin/sh", true, D::userAgent,
-         "/home/u/run.sh"},
-        {daemonsDir() / "nolabel.plist", "nolabel", QString::fromUtf8("\xe2\x80\x94"), true, D::systemDaemon,
-         std::nullopt},
-        {daemonsDir() / ".hidden.plist", "zz.hidden", LaunchAgent::noProgram(), false, D::systemDaemon,
-         std::nullopt},
-    };
-    EXPECT_EQ(result.agents, expected);
-    EXPECT_TRUE(result.unreadableDomains.empty());
-    EXPECT_TRUE(result.rootOnlyDomains.empty());
-    EXPECT_EQ(result.agents.front().id(), agentsDir() / "b.plist");
+    // A folder named by its domain and place alone holds autostart entries.
+    EXPECT_EQ((LaunchAgentScanner::Folder{D::userAgent, "/h/.config/autostart"}.source),
+              LaunchSource::autostartEntry);
 }
 
 TEST_F(LaunchAgentScannerTest, MissingAndLinkedFolders)
@@ -137,11 +95,11 @@ TEST_F(LaunchAgentScannerTest, MissingAndLinkedFolders)
     // A dangling link in place of the user's folder is no gap either; a folder reached through a link is
     // listed, and its jobs keep the path as given.
     tree.symlink(tree.path("nowhere"), userDir());
-    tree.fileWithContent(tree.path("real-agents/a.plist"), labelled("a.agent"));
+    tree.fileWithContent(tree.path("real-agents/a.desktop"), entry("a.agent"));
     tree.symlink(tree.path("real-agents"), agentsDir());
     Scan result = scan();
     EXPECT_EQ(labels(result), std::vector<std::string>{"a.agent"});
-    EXPECT_EQ(result.agents.at(0).url, agentsDir() / "a.plist");
+    EXPECT_EQ(result.agents.at(0).url, agentsDir() / "a.desktop");
     EXPECT_TRUE(result.unreadableDomains.empty());
 
     // Something that exists but is no folder is a gap.
@@ -159,72 +117,40 @@ TEST_F(LaunchAgentScannerTest, EntriesThatAreNotReadMarkTheirDomain)
         std::function<void(test::TempTree&, const Path& dir)> make;
         bool unreadable;
     };
-    const QByteArray good = labelled("good.agent");
+    const QByteArray good = entry("good.agent");
     const Case cases[] = {
-        {"a link to an existing property list",
+        {"a link to an existing entry",
          [&](test::TempTree& t, const Path& dir) {
-             t.fileWithContent("elsewhere/real.plist", good);
-             t.symlink(t.path("elsewhere/real.plist"), dir / "link.plist");
+             t.fileWithContent("elsewhere/real.desktop", good);
+             t.symlink(t.path("elsewhere/real.desktop"), dir / "link.desktop");
          },
          true},
         {"a dangling link",
-         [](test::TempTree& t, const Path& dir) { t.symlink(t.path("gone"), dir / "gone.plist"); }, false},
+         [](test::TempTree& t, const Path& dir) { t.symlink(t.path("gone"), dir / "gone.desktop"); }, false},
         {"a looping link",
-         [](test::TempTree& t, const Path& dir) { t.symlink(dir / "loop.plist", dir / "loop.plist"); },
+         [](test::TempTree& t, const Path& dir) { t.symlink(dir / "loop.desktop", dir / "loop.desktop"); },
          false},
-        {"a folder", [](test::TempTree& t, const Path& dir) { t.folder(dir / "folder.plist"); }, true},
-        {"an array at the top level",
-         [](test::TempTree& t, const Path& dir) {
-             t.fileWithContent(dir / "array.plist", xml(p::array({p::str("x")})));
-         },
+        {"a folder", [](test::TempTree& t, const Path& dir) { t.folder(dir / "folder.desktop"); }, true},
+        {"text that is no desktop entry",
+         [](test::TempTree& t, const Path& dir) { t.fileWithContent(dir / "text.desktop", "Name = x;"); },
          true},
-        {"a string at the top level",
-         [](test::TempTree& t, const Path& dir) {
-             t.fileWithContent(dir / "string.plist", binary(p::str("x")));
-         },
-         true},
-        {"text that is no property list",
-         [](test::TempTree& t, const Path& dir) { t.fileWithContent(dir / "text.plist", "Label = x;"); },
-         true},
-        {"an empty file", [](test::TempTree& t, const Path& dir) { t.file(dir / "empty.plist"); }, true},
-        {"a truncated binary list",
-         [&](test::TempTree& t, const Path& dir) {
-             const QByteArray whole = binary(p::dict({{"Label", p::str("cut")}}));
-             t.fileWithContent(dir / "cut.plist", whole.left(whole.size() - 10));
-         },
-         true},
-        {"a program that is not UTF-8",
-         [](test::TempTree& t, const Path& dir) {
-             t.fileWithContent(dir / "bytes.plist",
-                               "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\">"
-                               "<dict><key>Program</key><string>/opt/a\xff</string></dict></plist>");
-         },
-         true},
-        {"a binary list nested 250,000 deep",
-         [](test::TempTree& t, const Path& dir) {
-             t.fileWithContent(dir / "deep.plist", p::deeplyNestedBinary(250'000));
-         },
-         true},
-        {"an XML list nested 130,000 deep",
-         [](test::TempTree& t, const Path& dir) {
-             QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\">";
-             text += QByteArray("<array>").repeated(130'000) + QByteArray("</array>").repeated(130'000) +
-                     "</plist>";
-             t.fileWithContent(dir / "deep.plist", text);
-         },
-         true},
+        {"an empty file", [](test::TempTree& t, const Path& dir) { t.file(dir / "empty.desktop"); }, true},
         {"a capitalised extension is not looked at",
-         [](test::TempTree& t, const Path& dir) { t.fileWithContent(dir / "x.PLIST", "Label = x;"); }, false},
-        {"a hidden file named .plist has no extension",
-         [](test::TempTree& t, const Path& dir) { t.fileWithContent(dir / ".plist", "Label = x;"); }, false},
+         [](test::TempTree& t, const Path& dir) { t.fileWithContent(dir / "x.DESKTOP", "Name = x;"); },
+         false},
+        {"another extension is not looked at",
+         [](test::TempTree& t, const Path& dir) { t.fileWithContent(dir / "readme.txt", "Name = x;"); },
+         false},
+        {"a hidden file named .desktop has no extension",
+         [](test::TempTree& t, const Path& dir) { t.fileWithContent(dir / ".desktop", "Name = x;"); }, false},
     };
     for (const Case& c : cases) {
         test::TempTree t;
-        const Path dir = t.folder("root/Library/LaunchAgents");
-        t.fileWithContent(dir / "good.plist", good);
+        const Path dir = t.folder("root/etc/xdg/autostart");
+        t.fileWithContent(dir / "good.desktop", good);
         c.make(t, dir);
         const Scan result =
-            LaunchAgentScanner({}, test::launchdFolders(t.path("home"), t.path("root"))).scanWithCoverage();
+            LaunchAgentScanner({}, entryFolders(t.path("home"), t.path("root"))).scanWithCoverage();
         EXPECT_EQ(labels(result), std::vector<std::string>{"good.agent"}) << c.what;
         EXPECT_EQ(result.unreadableDomains, c.unreadable ? std::vector<D>{D::systemAgent} : std::vector<D>{})
             << c.what;
@@ -232,10 +158,20 @@ TEST_F(LaunchAgentScannerTest, EntriesThatAreNotReadMarkTheirDomain)
     }
 }
 
-TEST_F(LaunchAgentScannerTest, AFifoNamedLikeAPropertyListDoesNotBlockTheScan)
+// Hidden entries are read like the others.
+TEST_F(LaunchAgentScannerTest, AHiddenEntryIsAJob)
 {
-    tree.fileWithContent(userDir() / "good.plist", labelled("good.agent"));
-    tree.fifo(userDir() / "x.plist");
+    tree.fileWithContent(daemonsDir() / ".hidden.desktop", entry("zz.hidden"));
+    const Scan result = scan();
+    ASSERT_EQ(labels(result), std::vector<std::string>{"zz.hidden"});
+    EXPECT_EQ(result.agents.front().id(), daemonsDir() / ".hidden.desktop");
+    EXPECT_EQ(result.agents.front().domain, D::systemDaemon);
+}
+
+TEST_F(LaunchAgentScannerTest, AFifoNamedLikeAnEntryDoesNotBlockTheScan)
+{
+    tree.fileWithContent(userDir() / "good.desktop", entry("good.agent"));
+    tree.fifo(userDir() / "x.desktop");
     const std::optional<Scan> result = scanWithin(scanner());
     ASSERT_TRUE(result) << "the scan blocked on the FIFO";
     EXPECT_EQ(labels(*result), std::vector<std::string>{"good.agent"});
@@ -245,16 +181,16 @@ TEST_F(LaunchAgentScannerTest, AFifoNamedLikeAPropertyListDoesNotBlockTheScan)
 
 TEST_F(LaunchAgentScannerTest, SizeLimit)
 {
-    const QByteArray largest = plistOfSize(LaunchAgentScanner::kMaxPlistBytes);
+    const QByteArray largest = entryOfSize(LaunchAgentScanner::kMaxFileBytes);
     ASSERT_EQ(largest.size(), 2'000'000);
-    tree.fileWithContent(userDir() / "largest.plist", largest);
+    tree.fileWithContent(userDir() / "largest.desktop", largest);
     Scan result = scan();
     EXPECT_EQ(labels(result), std::vector<std::string>{"big"});
     EXPECT_TRUE(result.unreadableDomains.empty());
 
     // One byte more: the domain is unreadable, and not root-only, whether the file is the user's own or
     // another user's that others may read.
-    const Path tooLarge = tree.fileWithContent(agentsDir() / "too-large.plist", plistOfSize(2'000'001));
+    const Path tooLarge = tree.fileWithContent(agentsDir() / "too-large.desktop", entryOfSize(2'000'001));
     result = scan();
     EXPECT_EQ(labels(result), std::vector<std::string>{"big"});
     EXPECT_EQ(result.unreadableDomains, std::vector<D>{D::systemAgent});
@@ -269,34 +205,33 @@ TEST_F(LaunchAgentScannerTest, SizeLimit)
 
 TEST_F(LaunchAgentScannerTest, SortsByLabelCaseInsensitivelyKeepingTheOrderFound)
 {
-    tree.fileWithContent(userDir() / "1.plist", labelled("b.agent"));
-    tree.fileWithContent(userDir() / "2.plist", labelled("A.agent"));
-    tree.fileWithContent(agentsDir() / "3.plist", labelled("a.agent"));
-    // An empty label stays empty but sorts by the file name; a missing label is the file name.
-    tree.fileWithContent(agentsDir() / "m.plist", labelled(""));
-    tree.fileWithContent(daemonsDir() / "n.plist", xml(p::dict({})));
-    tree.fileWithContent(daemonsDir() / "4.plist", labelled("l.agent"));
-    tree.fileWithContent(daemonsDir() / "5.plist", labelled("o.agent"));
+    tree.fileWithContent(userDir() / "1.desktop", entry("b.agent"));
+    tree.fileWithContent(userDir() / "2.desktop", entry("A.agent"));
+    tree.fileWithContent(agentsDir() / "3.desktop", entry("a.agent"));
+    // An entry without a name goes by its file's name.
+    tree.fileWithContent(agentsDir() / "m.desktop", entry(""));
+    tree.fileWithContent(daemonsDir() / "4.desktop", entry("l.agent"));
+    tree.fileWithContent(daemonsDir() / "5.desktop", entry("o.agent"));
 
     Scan result = scan();
     EXPECT_EQ(labels(result),
-              (std::vector<std::string>{"A.agent", "a.agent", "b.agent", "l.agent", "", "n", "o.agent"}));
+              (std::vector<std::string>{"A.agent", "a.agent", "b.agent", "l.agent", "m", "o.agent"}));
     EXPECT_EQ(result.agents.at(0).domain, D::userAgent);
     EXPECT_EQ(result.agents.at(1).domain, D::systemAgent);
-    EXPECT_EQ(result.agents.at(4).url, agentsDir() / "m.plist");
+    EXPECT_EQ(result.agents.at(4).url, agentsDir() / "m.desktop");
 
     // Equal keys keep folder order, whichever spelling comes first.
-    tree.fileWithContent(userDir() / "2.plist", labelled("a.agent"));
-    tree.fileWithContent(agentsDir() / "3.plist", labelled("A.agent"));
+    tree.fileWithContent(userDir() / "2.desktop", entry("a.agent"));
+    tree.fileWithContent(agentsDir() / "3.desktop", entry("A.agent"));
     result = scan();
     EXPECT_EQ(labels(result),
-              (std::vector<std::string>{"a.agent", "A.agent", "b.agent", "l.agent", "", "n", "o.agent"}));
+              (std::vector<std::string>{"a.agent", "A.agent", "b.agent", "l.agent", "m", "o.agent"}));
 }
 
 TEST_F(LaunchAgentScannerTest, EachDomainIsListedOnceInTheOrderFirstMet)
 {
     const Path notAFolder = tree.fileWithContent("not-a-folder", "x");
-    tree.fileWithContent(tree.path("agents/bad.plist"), "Label = x;");
+    tree.fileWithContent(tree.path("agents/bad.desktop"), "Name = x;");
     const LaunchAgentScanner twice({}, {{D::systemDaemon, notAFolder},
                                         {D::userAgent, tree.path("agents")},
                                         {D::systemDaemon, notAFolder},
@@ -306,10 +241,10 @@ TEST_F(LaunchAgentScannerTest, EachDomainIsListedOnceInTheOrderFirstMet)
     EXPECT_TRUE(result.rootOnlyDomains.empty());
 }
 
-TEST_F(LaunchAgentScannerTest, TwoListsWithOneLabelAreTwoJobs)
+TEST_F(LaunchAgentScannerTest, TwoEntriesWithOneNameAreTwoJobs)
 {
-    tree.fileWithContent(userDir() / "a.plist", labelled("same"));
-    tree.fileWithContent(userDir() / "b.plist", labelled("same"));
+    tree.fileWithContent(userDir() / "a.desktop", entry("same"));
+    tree.fileWithContent(userDir() / "b.desktop", entry("same"));
     EXPECT_EQ(labels(scan()), (std::vector<std::string>{"same", "same"}));
 }
 
@@ -336,34 +271,34 @@ TEST_F(LaunchAgentScannerTest, RootOnlyGapsUnderDroppedPrivileges)
         int readable; // jobs of the case's folder the dropped process still reads
     };
     const Case cases[] = {
-        {"root's private lists only",
+        {"root's private entries only",
          [](test::TempTree& t, const Path& dir) {
-             t.chmod(t.fileWithContent(dir / "secret.plist", labelled("secret")), 0600);
-             t.chmod(t.fileWithContent(dir / "secret2.plist", labelled("secret2")), 0640);
+             t.chmod(t.fileWithContent(dir / "secret.desktop", entry("secret")), 0600);
+             t.chmod(t.fileWithContent(dir / "secret2.desktop", entry("secret2")), 0640);
          },
          true, true, 1},
-        {"root's private list and a malformed list of the user",
+        {"root's private entry and a malformed entry of the user",
          [](test::TempTree& t, const Path& dir) {
-             t.chmod(t.fileWithContent(dir / "secret.plist", labelled("secret")), 0600);
-             t.chown(t.fileWithContent(dir / "bad.plist", "Label = x;"));
+             t.chmod(t.fileWithContent(dir / "secret.desktop", entry("secret")), 0600);
+             t.chown(t.fileWithContent(dir / "bad.desktop", "Name = x;"));
          },
          true, false, 1},
-        {"root's private list and a list of the user's that the user may not read",
+        {"root's private entry and an entry of the user's that the user may not read",
          [](test::TempTree& t, const Path& dir) {
-             t.chmod(t.fileWithContent(dir / "secret.plist", labelled("secret")), 0600);
-             const Path mine = t.fileWithContent(dir / "mine.plist", labelled("mine"));
+             t.chmod(t.fileWithContent(dir / "secret.desktop", entry("secret")), 0600);
+             const Path mine = t.fileWithContent(dir / "mine.desktop", entry("mine"));
              t.chown(mine);
              t.chmod(mine, 0000);
          },
          true, false, 1},
-        {"another user's list that others may read",
-         [](test::TempTree& t, const Path& dir) { t.fileWithContent(dir / "open.plist", labelled("open")); },
+        {"another user's entry that others may read",
+         [](test::TempTree& t, const Path& dir) { t.fileWithContent(dir / "open.desktop", entry("open")); },
          false, false, 2},
         {"a link into a folder only root may search",
          [](test::TempTree& t, const Path& dir) {
-             t.fileWithContent("closed/x.plist", labelled("hidden"));
+             t.fileWithContent("closed/x.desktop", entry("hidden"));
              t.chmod(t.path("closed"), 0700);
-             t.symlink(t.path("closed/x.plist"), dir / "link.plist");
+             t.symlink(t.path("closed/x.desktop"), dir / "link.desktop");
          },
          true, false, 1},
         {"a folder only root may list", [](test::TempTree& t, const Path& dir) { t.chmod(dir, 0700); }, true,
@@ -375,18 +310,18 @@ TEST_F(LaunchAgentScannerTest, RootOnlyGapsUnderDroppedPrivileges)
         test::TempTree t;
         // The positive control: the user's own job in the user's own folder.
         const Path homeDir = t.folder("home");
-        const Path userAgents = t.folder("home/Library/LaunchAgents");
-        t.chown(t.fileWithContent(userAgents / "control.plist", labelled("control")));
-        for (const Path& mine : {homeDir, homeDir / "Library", userAgents})
+        const Path userAgents = t.folder("home/.config/autostart");
+        t.chown(t.fileWithContent(userAgents / "control.desktop", entry("control")));
+        for (const Path& mine : {homeDir, homeDir / ".config", userAgents})
             t.chown(mine);
-        const Path dir = t.folder("root/Library/LaunchDaemons");
-        t.fileWithContent(dir / "public.plist", labelled("public"));
+        const Path dir = t.folder("root/daemons");
+        t.fileWithContent(dir / "public.desktop", entry("public"));
         c.make(t, dir);
 
         Scan result;
         {
             test::DroppedPrivileges dropped;
-            result = LaunchAgentScanner({}, test::launchdFolders(homeDir, t.path("root"))).scanWithCoverage();
+            result = LaunchAgentScanner({}, entryFolders(homeDir, t.path("root"))).scanWithCoverage();
         }
         int readable = 0;
         bool control = false;
@@ -409,11 +344,11 @@ TEST_F(LaunchAgentScannerTest, UnlistableFoldersUnderDroppedPrivileges)
 {
     QM_SKIP_UNLESS_PRIVILEGE_DROP();
     const Path homeDir = tree.folder("home");
-    const Path userAgents = tree.folder("home/Library/LaunchAgents");
-    for (const Path& mine : {homeDir, homeDir / "Library", userAgents})
+    const Path userAgents = tree.folder("home/.config/autostart");
+    for (const Path& mine : {homeDir, homeDir / ".config", userAgents})
         tree.chown(mine);
     tree.chmod(userAgents, 0000);
-    tree.fileWithContent(agentsDir() / "public.plist", labelled("public"));
+    tree.fileWithContent(agentsDir() / "public.desktop", entry("public"));
     tree.chmod(tree.folder(daemonsDir()), 0750);
 
     Scan result;

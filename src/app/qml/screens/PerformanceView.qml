@@ -284,11 +284,6 @@ Item {
                                 visible: screen.systemAgents.length > 0
                                 width: parent.width
                                 agents: screen.systemAgents
-                                isDisabling: screen.model.disableInFlight
-                                onDisableRequested: id => {
-                                    screen.model.pendingRemovalId = id
-                                    screen.model.showConfirm = true
-                                }
                             }
                         }
                     }
@@ -323,7 +318,9 @@ Item {
         id: confirm
         shown: screen.model.showConfirm && screen.visible
         title: "Disable \u201C" + screen.model.pendingRemovalName + "\u201D?"
-        message: "Its launch agent file moves to the Trash and can be restored. It won't start at next login."
+        message: screen.model.pendingRemovalIsUnit
+                 ? "Its unit's enable links move to the Trash and can be restored. It won't start at next login."
+                 : "Its autostart entry moves to the Trash and can be restored. It won't start at next login."
         destructiveText: "Move to Trash"
         onConfirmed: screen.model.confirmDisable()
         // Cancel only closes: the pending item stays until the next Disable replaces it.

@@ -59,12 +59,11 @@ qm::BatteryInfo battery()
 
 void buildJobs(PerformanceScreenHarness& h)
 {
-    h.addJob(h.userDir(), "com.example.sync.plist", "com.example.sync", true, "/opt/Sync/bin/syncd");
-    h.addJob(h.userDir(), "com.example.updater.plist", "com.example.updater", false,
-             "/home/user/.local/bin/updater --quiet");
-    h.addJob(h.userDir(), "com.example.markup.plist", "<b>x</b> %2", true, "/usr/bin/true");
-    h.addJob(h.agentsDir(), "org.example.agent.plist", "org.example.agent", true, "/usr/libexec/agent");
-    h.addJob(h.daemonsDir(), "org.example.daemon.plist", "org.example.daemon", false, "/usr/sbin/daemond");
+    h.addJob(h.userDir(), "com.example.sync.desktop", "com.example.sync", "/opt/Sync/bin/syncd");
+    h.addUserUnit("updater.service", "/home/user/.local/bin/updater --quiet");
+    h.addJob(h.userDir(), "com.example.markup.desktop", "<b>x</b> %2", "/usr/bin/true");
+    h.addJob(h.agentsDir(), "org.example.agent.desktop", "org.example.agent", "/usr/libexec/agent");
+    h.addDaemon("org.example.daemon.service", "/usr/sbin/daemond");
 }
 
 void overview(ScreenCapture& shot)
@@ -113,8 +112,8 @@ void overview(ScreenCapture& shot)
 void emptyAndUnreadable(ScreenCapture& shot)
 {
     PerformanceScreenHarness h;
-    h.tree().fileWithContent(h.userDir() / "broken.plist", "not a property list");
-    h.tree().fileWithContent(h.daemonsDir() / "broken.plist", "not a property list");
+    h.tree().fileWithContent(h.userDir() / "broken.desktop", "not a desktop entry");
+    h.tree().fileWithContent(h.daemonsDir() / "broken.target.wants", "not a folder");
     h.daemon().setStatus(qm::DaemonService::Status::unknown);
     if (!h.open(kPageSize) || !h.settleScan()) {
         shot.fail(QStringLiteral("the page did not load: ") + h.errors().join(QLatin1Char('\n')));

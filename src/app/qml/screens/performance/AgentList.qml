@@ -4,9 +4,8 @@ import Quillmere.Design as Design
 // A list of launch jobs on the faint fill with corners of 12: one AgentRow per job, in order, and a
 // divider indented 38 after every row but the last. The last row is the one whose file is the last
 // job's, compared by the raw bytes of the path (the row id), so two names that read alike
-// on screen still count as two. With `actionable` every row offers Disable, otherwise the rows the
-// model marks `canDisable` (a system autostart entry hidden for this user); either reports it through
-// `disableRequested(id)`.
+// on screen still count as two. With `actionable` every row offers Disable and reports it through
+// `disableRequested(id)`; otherwise every row shows the lock.
 Rectangle {
     id: list
 
@@ -36,7 +35,7 @@ Rectangle {
                     objectName: "agentRow:" + entry.modelData.id
                     width: entry.width
                     agent: entry.modelData
-                    hasAction: list.actionable || entry.modelData.canDisable === true
+                    hasAction: list.actionable
                     isDisabling: list.isDisabling
                     onAction: list.disableRequested(entry.modelData.id)
                 }
