@@ -5,6 +5,8 @@
 #include "protocol/SystemThreatRemovalPolicy.h"
 
 #include <QCoreApplication>
+#include <QDBusError>
+#include <QDBusMessage>
 #include <QPointer>
 #include <QSettings>
 #include <QStringDecoder>
@@ -78,11 +80,30 @@ std::optional<QString> busText(const Path& path)
     return text;
 }
 
-// The helper or the bus turned the call away for its limits: nothing of it ran.
-bool wasTurnedAwayBusy(const QDBusMessage& message)
+// How a call the helper did not answer with a reply ended.
+enum class CallError {
+    busy,      // the helper or the bus turned it away for its limits: nothing of it ran
+    noReply,   // the bus gave up waiting: the helper may still be working on it
+    connection // the helper could not be reached (not running, not activatable, gone)
+};
+
+CallError callErrorOf(const QDBusMessage& message)
 {
-    return message.type() == QDBusMessage::ErrorMessage &&
-           message.errorName() == HelperProtocol::limitsExceededError();
+    const QString name = message.errorName();
+    if (name == HelperProtocol::limitsExceededError())
+        return CallError::busy;
+    if (name == QDBusError::errorString(QDBusError::NoReply) ||
+        name == QDBusError::errorString(QDBusError::Timeout) ||
+        name == QStringLiteral("org.freedesktop.DBus.Error.TimedOut"))
+        return CallError::noReply;
+    return CallError::connection;
+}
+
+// The helper's (or the bus's) own words for a call it turned away as busy.
+QString busyText(const QDBusMessage& message)
+{
+    const QString text = message.errorMessage().trimmed();
+    return text.isEmpty() ? QStringLiteral("The privileged helper is busy. Try again in a moment.") : text;
 }
 
 Answer fallbackAnswer(HelperAction action, const Result<ProcessOutcome>& outcome)
@@ -446,25 +467,11 @@ void HelperClient::callDaemon(HelperAction action, quint64 generation, AnswerHan
                                        [this, action, generation] { clearPending(action, generation); });
             done(Answer{false, takingLonger()});
         });
-    sendAction(action, generation, settled, deadline, std::move(done));
-}
-
-void HelperClient::sendAction(HelperAction action, quint64 generation, std::shared_ptr<bool> settled,
-                              QPointer<Timer> deadline, AnswerHandler done)
-{
     // The bus waits past the deadline and the hold, so a late reply still frees the action.
     const std::chrono::milliseconds busTimeout =
         replyDeadline(action) + pendingHold(action) + kBusTimeoutMargin;
     connection().send(HelperProtocol::performActionCall(HelperActions::toRaw(action)), busTimeout,
                       [this, settled, deadline, action, generation, done](const QDBusMessage& message) {
-                          if (!*settled && wasTurnedAwayBusy(message)) {
-                              m_services.clock.callAfter(
-                                  kBusyRetryPause, this, [this, settled, deadline, action, generation, done] {
-                                      if (!*settled)
-                                          sendAction(action, generation, settled, deadline, done);
-                                  });
-                              return;
-                          }
                           if (deadline) {
                               deadline->stop();
                               deadline->deleteLater();
@@ -484,6 +491,23 @@ void HelperClient::sendAction(HelperAction action, quint64 generation, std::shar
                               clearPending(action, generation);
                               done(*reply);
                               return;
+                          }
+                          switch (callErrorOf(message)) {
+                          case CallError::busy:
+                              // The helper's answer, not a sign it is unreachable: nothing ran, nothing
+                              // is retried, and no prompt stands in for it.
+                              clearPending(action, generation);
+                              done(Answer{false, busyText(message)});
+                              return;
+                          case CallError::noReply:
+                              // As at the deadline: the helper may still be running the action.
+                              m_services.clock.callAfter(
+                                  pendingHold(action), this,
+                                  [this, action, generation] { clearPending(action, generation); });
+                              done(Answer{false, takingLonger()});
+                              return;
+                          case CallError::connection:
+                              break;
                           }
                           m_daemonUsable = false;
                           runWithAuthorization(action, generation, done);
@@ -532,33 +556,32 @@ void HelperClient::removeSystemThreat(const QString& label, const std::vector<Pa
         *settled = true;
         done(Answer{false, removalTakingLonger()});
     });
-    sendRemoval(label, sendable, settled, deadline, std::move(done));
-}
-
-void HelperClient::sendRemoval(const QString& label, const QStringList& paths, std::shared_ptr<bool> settled,
-                               QPointer<Timer> deadline, AnswerHandler done)
-{
-    connection().send(
-        HelperProtocol::removeSystemThreatCall(label, paths), kRemovalDeadline + kBusTimeoutMargin,
-        [this, label, paths, settled, deadline, done](const QDBusMessage& message) {
-            if (!*settled && wasTurnedAwayBusy(message)) {
-                m_services.clock.callAfter(kBusyRetryPause, this,
-                                           [this, label, paths, settled, deadline, done] {
-                                               if (!*settled)
-                                                   sendRemoval(label, paths, settled, deadline, done);
-                                           });
-                return;
-            }
-            if (deadline) {
-                deadline->stop();
-                deadline->deleteLater();
-            }
-            if (*settled)
-                return; // after the deadline: dropped
-            *settled = true;
-            const std::optional<Answer> reply = HelperProtocol::helperReplyFrom(message);
-            done(reply ? *reply : Answer{false, QStringLiteral("Couldn't reach the privileged helper.")});
-        });
+    connection().send(HelperProtocol::removeSystemThreatCall(label, sendable),
+                      kRemovalDeadline + kBusTimeoutMargin,
+                      [settled, deadline, done](const QDBusMessage& message) {
+                          if (deadline) {
+                              deadline->stop();
+                              deadline->deleteLater();
+                          }
+                          if (*settled)
+                              return; // after the deadline: dropped
+                          *settled = true;
+                          if (const std::optional<Answer> reply = HelperProtocol::helperReplyFrom(message)) {
+                              done(*reply);
+                              return;
+                          }
+                          switch (callErrorOf(message)) {
+                          case CallError::busy:
+                              done(Answer{false, busyText(message)});
+                              return;
+                          case CallError::noReply:
+                              done(Answer{false, removalTakingLonger()});
+                              return;
+                          case CallError::connection:
+                              break;
+                          }
+                          done(Answer{false, QStringLiteral("Couldn't reach the privileged helper.")});
+                      });
 }
 
 } // namespace qm

@@ -8,9 +8,7 @@
 #include "protocol/HelperProtocol.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QStringList>
 
 #include <chrono>
 #include <functional>
@@ -86,8 +84,6 @@ public:
     static constexpr std::chrono::milliseconds kRegistrationPause{750};
     // A removal request's answer comes within this time, or the request is answered as slow.
     static constexpr std::chrono::milliseconds kRemovalDeadline{60'000};
-    // How long a call turned away as limits-exceeded waits before it is sent again.
-    static constexpr std::chrono::milliseconds kBusyRetryPause{1'000};
     // How much longer than its own deadline (and hold) a call may wait on the bus for a late reply.
     static constexpr std::chrono::milliseconds kBusTimeoutMargin{60'000};
     // Time the helper has to answer `action` before the request is answered as slow: 60 s, 20 s, 180 s
@@ -135,11 +131,12 @@ public:
     Q_INVOKABLE void refreshRegistrationIfAppChanged();
 
     // Runs a maintenance action: through the helper when it is installed and not known to be
-    // unreachable, otherwise (and after a connection error) through the administrator prompt. Any D-Bus
-    // error counts as a connection error, the helper's access-denied (polkit did not authorise this
-    // user) included, except limits-exceeded: the helper or the bus turned the call away while busy
-    // (other callers' floods), nothing of it ran, so it is sent again every kBusyRetryPause until it
-    // is answered or its deadline passes, and says nothing about whether the helper is usable. A
+    // unreachable, otherwise (and after a connection error) through the administrator prompt. A
+    // limits-exceeded error is the helper's (or the bus's) answer that it is busy with other callers:
+    // it is shown as it is, (false, its text), leaves `daemonUsable` alone and is neither retried nor
+    // handed to the prompt. No reply in time (the bus's NoReply or timeout) is answered as slow, like
+    // the deadline, and never retried: the first call may still run. Every other D-Bus error counts as
+    // a connection error, the helper's access-denied (polkit did not authorise this user) included. A
     // second request for an action that is still pending is refused.
     void perform(HelperAction action, AnswerHandler done);
     // Asks the helper to delete `paths` (absolute system paths), stopping the system units among them;
@@ -149,9 +146,9 @@ public:
     // relative, holds bytes that are not UTF-8 (the bus would carry another path) or a character the
     // removal policy refuses (a control character, NUL included, a line separator or a bidirectional
     // override: SystemThreatRemovalPolicy::holdsRefusedCharacter), or when the label holds such a
-    // character; nothing is sent then. A D-Bus error, the helper's access-denied included, answers
-    // "Couldn't reach the privileged helper."; a limits-exceeded one is sent again as for an action,
-    // until the removal's deadline.
+    // character; nothing is sent then. A limits-exceeded error answers (false, its text), no reply in
+    // time answers as slow; any other D-Bus error, the helper's access-denied included, answers
+    // "Couldn't reach the privileged helper."
     void removeSystemThreat(const QString& label, const std::vector<Path>& paths, AnswerHandler done);
 
 signals:
@@ -174,10 +171,6 @@ private:
     HelperConnection& connection();
     void dropConnection();
     void callDaemon(HelperAction action, quint64 generation, AnswerHandler done);
-    void sendAction(HelperAction action, quint64 generation, std::shared_ptr<bool> settled,
-                    QPointer<Timer> deadline, AnswerHandler done);
-    void sendRemoval(const QString& label, const QStringList& paths, std::shared_ptr<bool> settled,
-                     QPointer<Timer> deadline, AnswerHandler done);
     void runWithAuthorization(HelperAction action, quint64 generation, AnswerHandler done);
     void clearPending(HelperAction action, quint64 generation);
     Timer* startDeadline(std::chrono::milliseconds delay, std::function<void()> onTimeout);

@@ -846,62 +846,66 @@ TEST_F(HelperClientTest, RemovalTimesOutOrFailsWithoutTouchingTheDaemonState)
     EXPECT_TRUE(prompt->commands().empty());
 }
 
-// A helper (or a bus) busy with other callers' floods turns a call away as limits-exceeded: nothing of
-// it ran, so the client sends it again until it is answered or its deadline passes, and neither marks
-// the helper unusable nor opens the administrator prompt.
-TEST_F(HelperClientTest, ACallTurnedAwayAsBusyIsSentAgainUntilItsDeadline)
+// A helper (or a bus) busy with other callers' floods turns a call away as limits-exceeded: that is its
+// answer, shown as it is, with the helper still counted usable, no administrator prompt and nothing sent
+// again. A call the bus stopped waiting for is answered as slow and never sent again either: the helper
+// may still be running it. Only a connection error hands an action to the prompt.
+TEST_F(HelperClientTest, BusyAndUnansweredCallsAreAnsweredAsTheyAreWithoutPromptOrRetry)
 {
-    const QString busy = HelperProtocol::limitsExceededError();
-    makeClient();
-    installed();
+    struct Row
+    {
+        const char* what;
+        QString error;
+        Answer action;     // what perform answers
+        bool stillPending; // the action stays refused for its hold
+        bool prompted;     // handed to the administrator prompt
+        Answer removal;    // what removeSystemThreat answers
+    };
+    const QString failed = QStringLiteral("failed"); // the fake bus's error text
+    const std::vector<Row> rows = {
+        {"limits exceeded", HelperProtocol::limitsExceededError(), Answer{false, failed}, false, false,
+         Answer{false, failed}},
+        {"no reply", QDBusError::errorString(QDBusError::NoReply), Answer{false, kTakingLonger}, true, false,
+         Answer{false, kRemovalSlow}},
+        {"service unknown", QDBusError::errorString(QDBusError::ServiceUnknown), Answer{false, QString()},
+         false, true, Answer{false, QStringLiteral("Couldn't reach the privileged helper.")}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        makeClient();
+        installed();
+        const std::size_t base = bus->calls().size();
+        const std::size_t prompts = prompt->commands().size();
+        Answers served;
+        client->perform(HelperAction::flushDNS, served.handler());
+        ASSERT_EQ(bus->calls().size(), base + 1);
+        ASSERT_TRUE(bus->fail(base, row.error));
+        settle();
+        if (row.prompted) {
+            EXPECT_EQ(client->daemonUsable(), false);
+            EXPECT_EQ(prompt->commands().size(), prompts + 1);
+        } else {
+            ASSERT_EQ(served.list.size(), 1u);
+            EXPECT_EQ(served.list[0], row.action);
+            EXPECT_FALSE(client->daemonUsable().has_value()) << "the helper's usability is unchanged";
+            EXPECT_EQ(prompt->commands().size(), prompts);
+            EXPECT_EQ(client->isPending(HelperAction::flushDNS), row.stillPending);
+        }
+        clock.advance(HelperClient::replyDeadline(HelperAction::flushDNS) * 3);
+        EXPECT_EQ(bus->calls().size(), base + 1) << "nothing is sent again";
 
-    Answers served;
-    client->perform(HelperAction::flushDNS, served.handler());
-    ASSERT_TRUE(bus->fail(0, busy));
-    settle();
-    EXPECT_TRUE(served.list.empty());
-    EXPECT_FALSE(client->daemonUsable().has_value());
-    clock.advance(HelperClient::kBusyRetryPause - 1ms);
-    EXPECT_EQ(bus->calls().size(), 1u);
-    clock.advance(1ms);
-    ASSERT_EQ(bus->calls().size(), 2u) << "sent again after the pause";
-    EXPECT_EQ(bus->member(1), HelperProtocol::performActionMethod());
-    ASSERT_TRUE(bus->reply(1, true, QStringLiteral("DNS cache flushed")));
-    ASSERT_EQ(served.list.size(), 1u);
-    EXPECT_EQ(served.list[0], (Answer{true, QStringLiteral("DNS cache flushed")}));
-    EXPECT_EQ(client->daemonUsable(), true);
-
-    // Turned away every time: the deadline answers, and nothing is sent after it.
-    Answers slow;
-    client->perform(HelperAction::flushDNS, slow.handler());
-    while (slow.list.empty()) {
-        ASSERT_TRUE(bus->fail(bus->calls().size() - 1, busy));
-        clock.advance(HelperClient::kBusyRetryPause);
+        if (row.prompted)
+            continue; // removals need a usable helper
+        Answers removal;
+        client->removeSystemThreat(QString(), {Path("/etc/systemd/system/x.service")}, removal.handler());
+        ASSERT_EQ(bus->calls().size(), base + 2);
+        ASSERT_TRUE(bus->fail(base + 1, row.error));
+        ASSERT_EQ(removal.list.size(), 1u);
+        EXPECT_EQ(removal.list[0], row.removal);
+        clock.advance(HelperClient::kRemovalDeadline * 2);
+        EXPECT_EQ(bus->calls().size(), base + 2);
+        EXPECT_EQ(removal.list.size(), 1u);
     }
-    ASSERT_EQ(slow.list.size(), 1u);
-    EXPECT_EQ(slow.list[0], (Answer{false, kTakingLonger}));
-    const std::size_t sent = bus->calls().size();
-    EXPECT_GE(sent, 2u + std::size_t(HelperClient::replyDeadline(HelperAction::flushDNS) /
-                                     HelperClient::kBusyRetryPause));
-    bus->fail(sent - 1, busy);
-    clock.advance(10 * HelperClient::kBusyRetryPause);
-    EXPECT_EQ(bus->calls().size(), sent);
-    EXPECT_EQ(client->daemonUsable(), true);
-
-    // A removal is sent again the same way, and its reply passed on.
-    Answers removal;
-    client->removeSystemThreat(QStringLiteral("com.x"), {Path("/etc/systemd/system/x.service")},
-                               removal.handler());
-    ASSERT_TRUE(bus->fail(sent, busy));
-    clock.advance(HelperClient::kBusyRetryPause);
-    ASSERT_EQ(bus->calls().size(), sent + 2);
-    EXPECT_EQ(bus->member(sent + 1), HelperProtocol::removeSystemThreatMethod());
-    EXPECT_EQ(bus->calls()[sent + 1].message.arguments(), bus->calls()[sent].message.arguments());
-    ASSERT_TRUE(bus->reply(sent + 1, true, QStringLiteral("Removed 1 item")));
-    ASSERT_EQ(removal.list.size(), 1u);
-    EXPECT_EQ(removal.list[0], (Answer{true, QStringLiteral("Removed 1 item")}));
-    settle();
-    EXPECT_TRUE(prompt->commands().empty());
 }
 
 } // namespace
