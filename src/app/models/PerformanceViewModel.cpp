@@ -87,13 +87,16 @@ PerformanceViewModel::PerformanceViewModel(Services services, QObject* parent)
       m_autostartFolder(userFolder(m_scanner, LaunchSource::autostartEntry)),
       m_unitFolder(userFolder(m_scanner, LaunchSource::systemdUnit)), m_host(services.host),
       m_powerSources(services.powerSources), m_volume(std::move(services.volume)),
-      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
-      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
-      m_stats(new LiveStats(this))
+      m_session(services.restoreTracker), m_stats(new LiveStats(this))
 {
-    connect(this, &PerformanceViewModel::lastReportChanged, this, &PerformanceViewModel::canUndoChanged);
-    connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &PerformanceViewModel::canUndoChanged);
-    connect(m_tracker, &RestoreTracker::anyRestoringChanged, this,
+    connect(&m_session, &TrashSession::generationChanged, this, &PerformanceViewModel::generationChanged);
+    connect(&m_session, &TrashSession::reportChanged, this, &PerformanceViewModel::lastReportChanged);
+    connect(&m_session, &TrashSession::cleaningChanged, this, &PerformanceViewModel::disableInFlightChanged);
+    connect(&m_session, &TrashSession::restoringChanged, this, &PerformanceViewModel::restoringChanged);
+    connect(&m_session, &TrashSession::canUndoChanged, this, &PerformanceViewModel::canUndoChanged);
+    connect(&m_session, &TrashSession::failureNoteChanged, this,
+            &PerformanceViewModel::disableFailureChanged);
+    connect(&m_session.tracker(), &RestoreTracker::anyRestoringChanged, this,
             &PerformanceViewModel::anyRestoringChanged);
 
     // The only folders a file's disable or undo may touch: the user's own folders of autostart entries
@@ -203,14 +206,6 @@ void PerformanceViewModel::setLoading(bool value)
     emit loadingChanged();
 }
 
-void PerformanceViewModel::setLastReport(std::optional<CleanReport> report)
-{
-    if (!m_lastReport && !report)
-        return;
-    m_lastReport = std::move(report);
-    emit lastReportChanged();
-}
-
 void PerformanceViewModel::setLastDisabledName(const QString& name)
 {
     if (m_lastDisabledName == name)
@@ -247,43 +242,23 @@ void PerformanceViewModel::setShowConfirm(bool show)
     emit showConfirmChanged();
 }
 
+std::optional<QString> PerformanceViewModel::disableFailure() const
+{
+    const QString failure = m_session.failureNote();
+    return failure.isEmpty() ? std::nullopt : std::optional<QString>(failure);
+}
+
 void PerformanceViewModel::setDisableFailure(std::optional<QString> failure)
 {
-    if (!m_disableFailure && !failure)
+    if (!failure && m_session.failureNote().isEmpty())
         return;
-    m_disableFailure = std::move(failure);
     // Announced even when the text repeats the last one, so a dismissed alert comes up again.
-    emit disableFailureChanged();
+    m_session.showFailure(failure.value_or(QString()));
 }
 
 void PerformanceViewModel::setDisableFailureText(const QString& text)
 {
     setDisableFailure(text.isEmpty() ? std::nullopt : std::optional<QString>(text));
-}
-
-void PerformanceViewModel::setDisableInFlight(bool value)
-{
-    if (m_disableInFlight == value)
-        return;
-    m_disableInFlight = value;
-    emit disableInFlightChanged();
-}
-
-void PerformanceViewModel::beginRestore()
-{
-    // The token is held for exactly as long as any undo of this model runs.
-    if (m_restoresRunning++ == 0) {
-        m_restoreToken = m_tracker->hold();
-        emit restoringChanged();
-    }
-}
-
-void PerformanceViewModel::endRestore()
-{
-    if (--m_restoresRunning == 0) {
-        m_restoreToken.reset();
-        emit restoringChanged();
-    }
 }
 
 // ---- scanning ----
@@ -296,8 +271,7 @@ void PerformanceViewModel::loadIfNeeded()
 
 void PerformanceViewModel::load()
 {
-    const int generation = ++m_generation;
-    emit generationChanged();
+    const int generation = m_session.advance();
     setLoading(true);
 
     const QPointer<PerformanceViewModel> self(this);
@@ -316,7 +290,7 @@ void PerformanceViewModel::load()
 void PerformanceViewModel::applyScan(int generation, LaunchAgentScanner::Scan scan)
 {
     // A newer scan owns the lists (and `loading`) until its own result lands.
-    if (generation != m_generation)
+    if (generation != this->generation())
         return;
     setAgents(std::move(scan.agents));
     if (m_unreadableDomains != scan.unreadableDomains) {
@@ -369,7 +343,7 @@ void PerformanceViewModel::confirmDisable()
         return;
     const LaunchAgent job = *m_pendingRemoval;
     const QString name = displayName(job);
-    if (m_disableInFlight) {
+    if (m_session.cleaning()) {
         // Refused and forgotten; the running disable goes on.
         setDisableFailure(QStringLiteral("Quillmere is still disabling the previous item \u2014 try ") +
                           kLeft + name + kRight + QStringLiteral(" again in a moment."));
@@ -379,40 +353,32 @@ void PerformanceViewModel::confirmDisable()
 
     const Path path = job.url;
     setPendingRemoval(std::nullopt);
-    setDisableInFlight(true);
 
-    const QPointer<PerformanceViewModel> self(this);
-    const auto post = [self, name, path](CleanReport report, UndoRecord record, QString failure = {}) {
-        auto shared = std::make_shared<CleanReport>(std::move(report));
-        postTo(self, [shared, name, path, record = std::move(record),
-                      failure = std::move(failure)](PerformanceViewModel& model) {
-            model.applyDisable(*shared, name, path, record, failure);
-        });
+    // What undoing the disable takes and why it failed, filled on the pool and read once it is applied.
+    struct Outcome
+    {
+        UndoRecord record;
+        QString failure;
     };
+    auto outcome = std::make_shared<Outcome>();
+    TrashSession::CleanWork work;
 
     if (job.domain != LaunchDomain::userAgent) {
         // A system autostart entry: the user's own entry of the same file id with "Hidden=true" hides
         // it. It is made new, never written over an entry that is there.
-        QThreadPool::globalInstance()->start(
-            [post, folder = m_autostartFolder, fs = m_trash.fileSystem(), fileId = job.url.filename()] {
-                UndoRecord record{UndoRecord::Kind::removeOverride, folder / fileId, {}};
-                (void)fs.createDirectories(folder);
-                const Result<void> made =
-                    folder.empty()
-                        ? Result<void>(Error::posix(ENOENT))
-                        : fs.createExclusive(record.override, "[Desktop Entry]\nHidden=true\n", 0644);
-                if (made) {
-                    CleanReport report; // nothing went to the Trash: the undo offer rests on the record
-                    post(std::move(report), std::move(record));
-                } else {
-                    post(CleanReport{}, std::move(record), made.error().description());
-                }
-            },
-            kUserInitiatedPriority);
-        return;
-    }
-
-    if (job.source == LaunchSource::systemdUnit) {
+        work = [outcome, folder = m_autostartFolder, fs = m_trash.fileSystem(), fileId = job.url.filename()] {
+            outcome->record = UndoRecord{UndoRecord::Kind::removeOverride, folder / fileId, {}};
+            (void)fs.createDirectories(folder);
+            const Result<void> made =
+                folder.empty()
+                    ? Result<void>(Error::posix(ENOENT))
+                    : fs.createExclusive(outcome->record.override, "[Desktop Entry]\nHidden=true\n", 0644);
+            if (!made)
+                outcome->failure = made.error().description();
+            // Nothing went to the Trash: the undo offer rests on the record.
+            return CleanReport{};
+        };
+    } else if (job.source == LaunchSource::systemdUnit) {
         // The enable links go to the Trash as links (they lead elsewhere, so they are judged where they
         // lie), then the unit is stopped and the manager forgets the links.
         std::vector<ScanItem> items;
@@ -426,41 +392,41 @@ void PerformanceViewModel::confirmDisable()
         }
         const std::string unit =
             job.enableLinks.empty() ? std::string() : job.enableLinks.front().filename().native();
-        QThreadPool::globalInstance()->start(
-            [post, items, unit, folder = m_unitFolder, trash = m_trash, units = m_units] {
-                CleanReport report =
-                    Cleaner(SafetyGuard({folder}, SafetyGuard::FinalLink::asEntry), trash).clean(items);
-                const bool wasActive = !report.trashed.empty() && units.isActive(unit);
-                if (!report.trashed.empty()) {
-                    (void)units.reload();
-                    if (wasActive)
-                        (void)units.stop(unit);
-                }
-                post(std::move(report), UndoRecord{UndoRecord::Kind::restoreLinks, {}, unit, wasActive});
-            },
-            kUserInitiatedPriority);
-        return;
+        work = [outcome, items, unit, folder = m_unitFolder, trash = m_trash, units = m_units] {
+            CleanReport report =
+                Cleaner(SafetyGuard({folder}, SafetyGuard::FinalLink::asEntry), trash).clean(items);
+            const bool wasActive = !report.trashed.empty() && units.isActive(unit);
+            if (!report.trashed.empty()) {
+                (void)units.reload();
+                if (wasActive)
+                    (void)units.stop(unit);
+            }
+            outcome->record = UndoRecord{UndoRecord::Kind::restoreLinks, {}, unit, wasActive};
+            return report;
+        };
+    } else {
+        ScanItem item;
+        item.id = QUuid::createUuid();
+        item.url = job.url;
+        item.name = name;
+        item.bytes = 0;
+        item.modified = std::nullopt;
+        item.isSelected = true;
+        // Started even when the model is gone meanwhile: a move that began is seen through.
+        work = [clean = m_clean, item] { return clean({item}); };
     }
-
-    ScanItem item;
-    item.id = QUuid::createUuid();
-    item.url = job.url;
-    item.name = name;
-    item.bytes = 0;
-    item.modified = std::nullopt;
-    item.isSelected = true;
-    QThreadPool::globalInstance()->start(
-        [post, clean = m_clean, item] {
-            // Started even when the model is gone meanwhile: a move that began is seen through.
-            post(clean({item}), UndoRecord{});
+    // Each disable replaces the offer of the last one, and only when it did something.
+    m_session.clean(
+        std::move(work),
+        [this, outcome, name, path](const CleanReport& report, bool) {
+            applyDisable(report, name, path, outcome->record, outcome->failure);
         },
-        kUserInitiatedPriority);
+        TrashSession::Recording::byModule);
 }
 
 void PerformanceViewModel::applyDisable(const CleanReport& report, const QString& name, const Path& path,
                                         UndoRecord record, const QString& failure)
 {
-    setDisableInFlight(false);
     const bool overridden = record.kind == UndoRecord::Kind::removeOverride && failure.isEmpty();
     if (report.trashed.empty() && !overridden) {
         // The earlier undo offer, its name and the lists stay as they are.
@@ -476,7 +442,7 @@ void PerformanceViewModel::applyDisable(const CleanReport& report, const QString
         return;
     }
     m_lastUndo = std::move(record);
-    setLastReport(report);
+    m_session.record(report);
     setLastDisabledName(name);
     // Paths compare byte for byte: two names that read alike on screen are still two files.
     std::vector<LaunchAgent> agents = m_agents;
@@ -487,19 +453,12 @@ void PerformanceViewModel::applyDisable(const CleanReport& report, const QString
 
 void PerformanceViewModel::undoLast()
 {
-    // Moving a file back out of the Trash while it is emptied could lose it for good.
-    if (!canUndo())
-        return;
-    const CleanReport report = *m_lastReport;
+    // Moving a file back out of the Trash while it is emptied could lose it for good (`canUndo` refuses
+    // then). The offer goes at once, so a second press cannot start a second undo of the same file.
     const QString name = m_lastDisabledName;
-    // The offer goes at once, so a second press cannot start a second undo of the same file.
-    setLastReport(std::nullopt);
-    beginRestore();
-
-    const QPointer<PerformanceViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, undo = m_undo, report, name, record = m_lastUndo, autostart = m_autostartFolder,
-         unitFolder = m_unitFolder, trash = m_trash, units = m_units] {
+    m_session.undo(
+        [undo = m_undo, name, record = m_lastUndo, autostart = m_autostartFolder, unitFolder = m_unitFolder,
+         trash = m_trash, units = m_units](const CleanReport& report) {
             UndoResult result;
             switch (record.kind) {
             case UndoRecord::Kind::restoreFile:
@@ -531,14 +490,13 @@ void PerformanceViewModel::undoLast()
                 }
                 break;
             }
-            postTo(self, [result, name](PerformanceViewModel& model) { model.applyUndo(result, name); });
+            return result;
         },
-        kUserInitiatedPriority);
+        [this, name](const UndoResult& result, bool) { applyUndo(result, name); });
 }
 
 void PerformanceViewModel::applyUndo(const UndoResult& result, const QString& name)
 {
-    endRestore();
     // An item skipped because its place is taken again counts as handled.
     if (result.restored + result.skippedRecreated != result.total) {
         const qint64 missing = std::max<qint64>(result.total - result.restored - result.skippedRecreated, 0);
