@@ -2,6 +2,7 @@
 
 #include "app/models/PostToModel.h"
 #include "app/models/PublishedValue.h"
+#include "core/files/DuplicateFinder.h"
 
 #include <QPointer>
 #include <QThreadPool>
@@ -75,8 +76,8 @@ void DuplicatesViewModel::runSearch(int generation, std::shared_ptr<std::stop_so
                     model.setProgressLabel(text);
             });
         };
-        FileScanner::DuplicateSearch found =
-            scanner.findDuplicates(folder, kMinBytes, progress, stop->get_token());
+        DuplicateFinder::Search found =
+            DuplicateFinder::find(scanner, folder, kMinBytes, progress, stop->get_token());
         postTo(self, [generation, stop, found = std::move(found)](DuplicatesViewModel& model) mutable {
             if (stop->stop_requested() || model.generation() != generation)
                 return;
