@@ -1,6 +1,5 @@
 #include "app/models/CleanupViewModel.h"
 
-#include "app/models/JunkCategoryMaps.h"
 #include "app/models/PostToModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/cleaning/Cleaner.h"
@@ -44,13 +43,6 @@ QString items(qint64 count)
     return Formatting::countedNoun(count, QStringLiteral("item"));
 }
 
-// Only categories with something to show or a coverage note stay listed.
-std::vector<JunkCategory> shown(std::vector<JunkCategory> categories)
-{
-    std::erase_if(categories, [](const JunkCategory& c) { return c.items.empty() && !c.incomplete; });
-    return categories;
-}
-
 } // namespace
 
 CleanupViewModel::CleanupViewModel(Services services, QObject* parent)
@@ -88,43 +80,28 @@ CleanupViewModel::~CleanupViewModel()
 
 int CleanupViewModel::selectedCount() const
 {
-    int count = 0;
-    for (const JunkCategory& category : m_categories)
-        count += int(category.selectedItems().size());
-    return count;
+    return m_selection.selectedCount();
 }
 
 qint64 CleanupViewModel::selectedBytes() const
 {
-    qint64 bytes = 0;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items) {
-            if (item.isSelected)
-                bytes += item.bytes;
-        }
-    }
-    return bytes;
+    return m_selection.selectedBytes();
 }
 
 qint64 CleanupViewModel::totalBytes() const
 {
-    qint64 bytes = 0;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items)
-            bytes += item.bytes;
-    }
-    return bytes;
+    return m_selection.totalBytes();
 }
 
 bool CleanupViewModel::didCleanEverything() const
 {
-    return m_phase == Phase::results && m_cleanedEverything && m_categories.empty();
+    return m_phase == Phase::results && m_cleanedEverything && m_selection.empty();
 }
 
 bool CleanupViewModel::isEmptyResult() const
 {
     return m_phase == Phase::results && !m_cleanedEverything &&
-           std::all_of(m_categories.begin(), m_categories.end(),
+           std::all_of(categories().begin(), categories().end(),
                        [](const JunkCategory& c) { return c.items.empty() && !c.incomplete; });
 }
 
@@ -243,10 +220,8 @@ void CleanupViewModel::setPhase(Phase phase)
     emitSummary();
 }
 
-void CleanupViewModel::setCategories(std::vector<JunkCategory> categories)
+void CleanupViewModel::publishCategories()
 {
-    m_categories = std::move(categories);
-    m_categoryList = JunkCategoryMaps::toList(m_categories);
     emit categoriesChanged();
     emitSummary();
 }
@@ -371,7 +346,8 @@ void CleanupViewModel::applyScan(int generation, const std::shared_ptr<std::stop
 {
     if (generation != m_session.generation() || stop->stop_requested())
         return;
-    setCategories(shown(std::move(categories)));
+    m_selection.setShown(std::move(categories));
+    publishCategories();
     // A clean confirmed while this scan ran is still moving items: the page stays `cleaning` (which
     // keeps a second clean, an undo and an emptying of the Trash out) until the clean's own result.
     if (m_phase != Phase::cleaning)
@@ -385,33 +361,21 @@ void CleanupViewModel::cancelScan()
         return;
     if (m_scanStop)
         m_scanStop->request_stop();
-    setPhase(m_categories.empty() ? Phase::idle : Phase::results);
+    setPhase(m_selection.empty() ? Phase::idle : Phase::results);
 }
 
 // ---- selection ----
 
 void CleanupViewModel::selectAll(bool selected)
 {
-    if (m_categories.empty())
-        return;
-    std::vector<JunkCategory> categories = m_categories;
-    for (JunkCategory& category : categories) {
-        for (ScanItem& item : category.items)
-            item.isSelected = selected;
-    }
-    setCategories(std::move(categories));
+    if (m_selection.selectAll(selected))
+        publishCategories();
 }
 
 void CleanupViewModel::setCategory(const QString& categoryId, bool selected)
 {
-    const auto found = std::find_if(m_categories.begin(), m_categories.end(),
-                                    [&](const JunkCategory& c) { return c.id() == categoryId; });
-    if (found == m_categories.end() || found->items.empty())
-        return;
-    std::vector<JunkCategory> categories = m_categories;
-    for (ScanItem& item : categories[std::size_t(found - m_categories.begin())].items)
-        item.isSelected = selected;
-    setCategories(std::move(categories));
+    if (m_selection.setCategory(categoryId, selected))
+        publishCategories();
 }
 
 void CleanupViewModel::toggleItem(const QString& categoryId, const QString& itemId)
@@ -423,20 +387,8 @@ void CleanupViewModel::toggleItem(const QString& categoryId, const QString& item
 
 void CleanupViewModel::toggleItem(const QString& categoryId, const QUuid& itemId)
 {
-    for (std::size_t c = 0; c < m_categories.size(); ++c) {
-        if (m_categories[c].id() != categoryId)
-            continue;
-        const std::vector<ScanItem>& current = m_categories[c].items;
-        for (std::size_t i = 0; i < current.size(); ++i) {
-            if (current[i].id != itemId)
-                continue;
-            std::vector<JunkCategory> categories = m_categories;
-            categories[c].items[i].isSelected = !categories[c].items[i].isSelected;
-            setCategories(std::move(categories));
-            return;
-        }
-        return;
-    }
+    if (m_selection.toggleItem(categoryId, itemId))
+        publishCategories();
 }
 
 // ---- clean and undo ----
@@ -446,13 +398,7 @@ void CleanupViewModel::confirmClean()
     // A restore still under way is followed by a rescan that a clean would swallow.
     if (m_phase == Phase::cleaning || m_emptyingTrash || restoring())
         return;
-    std::vector<ScanItem> selected;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items) {
-            if (item.isSelected)
-                selected.push_back(item);
-        }
-    }
+    const std::vector<ScanItem> selected = m_selection.selectedItems();
     if (selected.empty())
         return;
     setPhase(Phase::cleaning);
@@ -470,14 +416,8 @@ void CleanupViewModel::applyClean(const CleanReport& report, bool current)
         return;
 
     // Paths compare byte for byte.
-    const std::set<Path::string_type> trashed = report.trashedOriginals();
-    std::vector<JunkCategory> categories = m_categories;
-    for (JunkCategory& category : categories)
-        std::erase_if(category.items,
-                      [&](const ScanItem& item) { return trashed.contains(item.url.native()); });
-    categories = shown(std::move(categories));
-    const bool cleanedAll = categories.empty() && !report.trashed.empty();
-    setCategories(std::move(categories));
+    const bool cleanedAll = m_selection.prune(report.trashedOriginals()) && !report.trashed.empty();
+    publishCategories();
     if (cleanedAll)
         setCleanedEverything(true);
     setPhase(Phase::results);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/models/JunkSelection.h"
 #include "app/models/RestoreTracker.h"
 #include "app/models/TrashSession.h"
 #include "core/cleaning/CleanupScanner.h"
@@ -146,8 +147,8 @@ public:
     ~CleanupViewModel() override;
 
     Phase phase() const { return m_phase; }
-    const std::vector<JunkCategory>& categories() const { return m_categories; }
-    QVariantList categoryList() const { return m_categoryList; }
+    const std::vector<JunkCategory>& categories() const { return m_selection.categories(); }
+    QVariantList categoryList() const { return m_selection.list(); }
     double progress() const { return m_progress; }
     QString progressLabel() const { return m_progressLabel; }
     const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
@@ -250,7 +251,8 @@ signals:
 
 private:
     void setPhase(Phase phase);
-    void setCategories(std::vector<JunkCategory> categories);
+    // Announces the categories, their selection and every sum as changed.
+    void publishCategories();
     void setCleanedEverything(bool value);
     void setTrash(const TrashBin::Summary& summary);
     void setEmptyResultNote(const QString& note);
@@ -282,8 +284,8 @@ private:
     TrashSession m_session;
 
     Phase m_phase = Phase::idle;
-    std::vector<JunkCategory> m_categories;
-    QVariantList m_categoryList;
+    // The found categories and the user's selection; the Trash card is apart.
+    JunkSelection m_selection;
     double m_progress = 0;
     QString m_progressLabel;
     bool m_showConfirm = false;

@@ -1,6 +1,5 @@
 #include "app/models/SmartScanViewModel.h"
 
-#include "app/models/JunkCategoryMaps.h"
 #include "app/models/PostToModel.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
@@ -24,13 +23,6 @@ constexpr std::chrono::milliseconds kUndoWindow{15'000};
 
 // The scan, the clean and the undo are all work the user waits for.
 constexpr int kUserInitiatedPriority = 1;
-
-// Only categories with something to show or a coverage note stay listed.
-std::vector<JunkCategory> shown(std::vector<JunkCategory> categories)
-{
-    std::erase_if(categories, [](const JunkCategory& c) { return c.items.empty() && !c.incomplete; });
-    return categories;
-}
 
 } // namespace
 
@@ -72,40 +64,22 @@ SmartScanViewModel::~SmartScanViewModel()
 
 int SmartScanViewModel::selectedCount() const
 {
-    int count = 0;
-    for (const JunkCategory& category : m_categories)
-        count += int(category.selectedItems().size());
-    return count;
+    return m_selection.selectedCount();
 }
 
 int SmartScanViewModel::totalItems() const
 {
-    int count = 0;
-    for (const JunkCategory& category : m_categories)
-        count += int(category.items.size());
-    return count;
+    return m_selection.totalItems();
 }
 
 qint64 SmartScanViewModel::totalBytes() const
 {
-    qint64 bytes = 0;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items)
-            bytes += item.bytes;
-    }
-    return bytes;
+    return m_selection.totalBytes();
 }
 
 qint64 SmartScanViewModel::selectedBytes() const
 {
-    qint64 bytes = 0;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items) {
-            if (item.isSelected)
-                bytes += item.bytes;
-        }
-    }
-    return bytes;
+    return m_selection.selectedBytes();
 }
 
 SmartScanViewModel::FoundComponents SmartScanViewModel::foundComponents() const
@@ -127,7 +101,7 @@ SmartScanViewModel::FoundComponents SmartScanViewModel::splitFoundText(const QSt
 
 bool SmartScanViewModel::didCleanEverything() const
 {
-    return m_phase == Phase::results && m_cleanedEverything && m_categories.empty();
+    return m_phase == Phase::results && m_cleanedEverything && m_selection.empty();
 }
 
 QString SmartScanViewModel::lastReportFreed() const
@@ -151,10 +125,8 @@ void SmartScanViewModel::setPhase(Phase phase)
     emit summaryChanged();
 }
 
-void SmartScanViewModel::setCategories(std::vector<JunkCategory> categories)
+void SmartScanViewModel::publishCategories()
 {
-    m_categories = std::move(categories);
-    m_categoryList = JunkCategoryMaps::toList(m_categories);
     emit categoriesChanged();
     emit summaryChanged();
 }
@@ -220,7 +192,8 @@ void SmartScanViewModel::scan()
     setCleanedEverything(false);
     setPhase(Phase::scanning);
     setScanProgress(0);
-    setCategories({});
+    m_selection.set({});
+    publishCategories();
 
     auto stop = std::make_shared<std::stop_source>();
     m_scanStop = stop;
@@ -255,7 +228,8 @@ void SmartScanViewModel::applyScan(int generation, const std::shared_ptr<std::st
 {
     if (stop->stop_requested() || generation != m_session.generation())
         return;
-    setCategories(shown(std::move(categories)));
+    m_selection.setShown(std::move(categories));
+    publishCategories();
     setPhase(Phase::results);
 }
 
@@ -263,26 +237,15 @@ void SmartScanViewModel::applyScan(int generation, const std::shared_ptr<std::st
 
 void SmartScanViewModel::toggleCategory(const QString& id)
 {
-    const auto found = std::find_if(m_categories.begin(), m_categories.end(),
-                                    [&](const JunkCategory& c) { return c.id() == id; });
-    if (found == m_categories.end() || found->items.empty())
-        return;
-    const bool selected = found->selectionState() != JunkCategory::SelectionState::all;
-    std::vector<JunkCategory> categories = m_categories;
-    for (ScanItem& item : categories[std::size_t(found - m_categories.begin())].items)
-        item.isSelected = selected;
-    setCategories(std::move(categories));
+    if (m_selection.toggleCategory(id))
+        publishCategories();
 }
 
 // ---- clean and undo ----
 
 void SmartScanViewModel::confirmClean()
 {
-    std::vector<ScanItem> selected;
-    for (const JunkCategory& category : m_categories) {
-        const std::vector<ScanItem> items = category.selectedItems();
-        selected.insert(selected.end(), items.begin(), items.end());
-    }
+    const std::vector<ScanItem> selected = m_selection.selectedItems();
     // While an undo moves items back, its closing rescan must not be refused by a running clean (the
     // screen would stay on `scanning`).
     if (selected.empty() || m_session.cleaning() || restoring())
@@ -301,14 +264,8 @@ void SmartScanViewModel::applyClean(const CleanReport& report, bool current)
         return;
 
     // Paths compare byte for byte.
-    const std::set<Path::string_type> trashed = report.trashedOriginals();
-    std::vector<JunkCategory> categories = m_categories;
-    for (JunkCategory& category : categories)
-        std::erase_if(category.items,
-                      [&](const ScanItem& item) { return trashed.contains(item.url.native()); });
-    categories = shown(std::move(categories));
-    const bool cleanedAll = categories.empty() && !report.trashed.empty();
-    setCategories(std::move(categories));
+    const bool cleanedAll = m_selection.prune(report.trashedOriginals()) && !report.trashed.empty();
+    publishCategories();
     if (cleanedAll)
         setCleanedEverything(true);
 }

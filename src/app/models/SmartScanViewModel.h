@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/models/JunkSelection.h"
 #include "app/models/RestoreTracker.h"
 #include "app/models/TrashSession.h"
 #include "core/cleaning/CleanupScanner.h"
@@ -121,8 +122,8 @@ public:
     ~SmartScanViewModel() override;
 
     Phase phase() const { return m_phase; }
-    const std::vector<JunkCategory>& categories() const { return m_categories; }
-    QVariantList categoryList() const { return m_categoryList; }
+    const std::vector<JunkCategory>& categories() const { return m_selection.categories(); }
+    QVariantList categoryList() const { return m_selection.list(); }
     double scanProgress() const { return m_scanProgress; }
     const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
     bool hasLastReport() const { return m_session.hasReport(); }
@@ -193,7 +194,8 @@ signals:
 
 private:
     void setPhase(Phase phase);
-    void setCategories(std::vector<JunkCategory> categories);
+    // Announces the categories, their selection and every sum as changed.
+    void publishCategories();
     void setScanProgress(double fraction);
     void setCleanedEverything(bool value);
     void setFullDiskAccessGranted(bool value);
@@ -215,8 +217,8 @@ private:
     TrashSession m_session;
 
     Phase m_phase = Phase::idle;
-    std::vector<JunkCategory> m_categories;
-    QVariantList m_categoryList;
+    // The found categories and the user's selection.
+    JunkSelection m_selection;
     double m_scanProgress = 0;
     bool m_showConfirm = false;
     bool m_fullDiskAccessGranted = false;
