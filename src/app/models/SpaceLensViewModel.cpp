@@ -26,13 +26,6 @@ namespace {
 
 const QString kChooseMessage = QStringLiteral("Choose a folder to analyze");
 
-// The last name of a folder as shown; "/" for the root itself.
-QString lastName(const Path& folder)
-{
-    const Path name = FileSystem::standardize(folder).filename();
-    return name.empty() ? QStringLiteral("/") : FileSystem::displayName(name);
-}
-
 } // namespace
 
 SpaceLensViewModel::SpaceLensViewModel(Services services, QObject* parent)
@@ -43,7 +36,7 @@ SpaceLensViewModel::SpaceLensViewModel(Services services, QObject* parent)
       m_workspace(std::move(services.workspace)), m_session(services.restoreTracker),
       m_home(services.home.empty() ? FileSystem::homeDirectory() : services.home),
       m_systemRoot(services.systemRoot.empty() ? Path("/") : services.systemRoot),
-      m_places(CleanupScanner::placesOf(m_home, m_systemRoot)), m_stack{m_home},
+      m_places(CleanupScanner::placesOf(m_home, m_systemRoot)), m_folders(m_home),
       m_entryList(std::make_unique<SizedEntryListModel>()),
       m_layoutList(std::make_unique<SizedEntryListModel>())
 {
@@ -71,7 +64,7 @@ SpaceLensViewModel::~SpaceLensViewModel()
 
 Path SpaceLensViewModel::current() const
 {
-    return m_stack.empty() ? m_home : m_stack.back();
+    return m_folders.current();
 }
 
 std::vector<SelectedItem> SpaceLensViewModel::effectiveSelection() const
@@ -98,20 +91,12 @@ std::vector<SelectedItem> SpaceLensViewModel::effectiveSelection() const
 
 QStringList SpaceLensViewModel::crumbLabels() const
 {
-    const Path home = FileSystem::standardize(m_home);
-    QStringList labels;
-    for (const Path& folder : m_stack)
-        labels.append(FileSystem::standardize(folder).native() == home.native() ? QStringLiteral("Home")
-                                                                                : lastName(folder));
-    return labels;
+    return m_folders.crumbLabels();
 }
 
 QVariantList SpaceLensViewModel::stackUrls() const
 {
-    QVariantList urls;
-    for (const Path& folder : m_stack)
-        urls.append(Workspace::fileUrl(folder));
-    return urls;
+    return m_folders.urls();
 }
 
 QUrl SpaceLensViewModel::currentUrl() const
@@ -121,7 +106,7 @@ QUrl SpaceLensViewModel::currentUrl() const
 
 QString SpaceLensViewModel::currentName() const
 {
-    return lastName(current());
+    return m_folders.currentName();
 }
 
 QUrl SpaceLensViewModel::homeUrl() const
@@ -224,9 +209,8 @@ void SpaceLensViewModel::setJustEmptiedByRemoval(bool value)
     publish(this, m_justEmptiedByRemoval, value, &SpaceLensViewModel::justEmptiedByRemovalChanged);
 }
 
-void SpaceLensViewModel::setStack(std::vector<Path> stack)
+void SpaceLensViewModel::publishStack()
 {
-    m_stack = std::move(stack);
     emit stackChanged();
 }
 
@@ -441,9 +425,8 @@ void SpaceLensViewModel::open(const SizedEntry& entry)
         workspace().reveal(entry.url);
         return;
     }
-    std::vector<Path> stack = m_stack;
-    stack.push_back(entry.url);
-    setStack(std::move(stack));
+    m_folders.push(entry.url);
+    publishStack();
     load();
 }
 
@@ -456,17 +439,17 @@ void SpaceLensViewModel::open(const QString& entryId)
 
 void SpaceLensViewModel::jump(int index)
 {
-    if (removing() || index < 0 || qint64(index) >= qint64(m_stack.size()) - 1)
+    if (removing() || !m_folders.popTo(index))
         return;
-    setStack(std::vector<Path>(m_stack.begin(), m_stack.begin() + index + 1));
+    publishStack();
     load();
 }
 
 void SpaceLensViewModel::back()
 {
-    if (removing() || m_stack.size() < 2)
+    if (removing() || !m_folders.back())
         return;
-    setStack(std::vector<Path>(m_stack.begin(), m_stack.end() - 1));
+    publishStack();
     load();
 }
 
@@ -489,7 +472,8 @@ void SpaceLensViewModel::applyChoice(const std::optional<Path>& folder)
     m_selected.clear();
     publishSelection();
     m_session.withdraw();
-    setStack({*folder});
+    m_folders.reset(*folder);
+    publishStack();
     load();
 }
 
@@ -531,7 +515,7 @@ void SpaceLensViewModel::reveal(const QString& entryId)
 
 Path SpaceLensViewModel::lensRoot() const
 {
-    return m_stack.empty() ? current() : m_stack.front();
+    return m_folders.root();
 }
 
 void SpaceLensViewModel::confirmRemove()

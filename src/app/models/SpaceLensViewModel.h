@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/models/FolderStack.h"
 #include "app/models/RestoreTracker.h"
 #include "app/models/SizedEntryListModel.h"
 #include "app/models/TrashSession.h"
@@ -157,7 +158,7 @@ public:
 
     // ---- state, as C++ sees it ----
     int generation() const { return m_session.generation(); }
-    const std::vector<Path>& stack() const { return m_stack; }
+    const std::vector<Path>& stack() const { return m_folders.folders(); }
     // The last folder of the stack; the home folder when the stack is empty.
     Path current() const;
     const Path& home() const { return m_home; }
@@ -175,7 +176,7 @@ public:
 
     // ---- QML-facing values ----
     QStringList crumbLabels() const;
-    int stackDepth() const { return int(m_stack.size()); }
+    int stackDepth() const { return m_folders.depth(); }
     QVariantList stackUrls() const;
     QUrl currentUrl() const;
     QString currentName() const;
@@ -283,7 +284,8 @@ private:
     void setFullDiskAccessGranted(bool value);
     void setProgress(int measured, int totalToMeasure);
     void setJustEmptiedByRemoval(bool value);
-    void setStack(std::vector<Path> stack);
+    // Announces the stack (and so the current folder) as changed.
+    void publishStack();
     SizedEntryListModel::Row rowOf(const SizedEntry& entry) const;
     void publishSelection();
     void clearEntries();
@@ -312,7 +314,8 @@ private:
     Path m_systemRoot;
     Places m_places; // of the home under the system root: what the removal rule protects
 
-    std::vector<Path> m_stack;
+    // The folders opened, from the root of the browsing to the current one.
+    FolderStack m_folders;
     std::vector<SizedEntry> m_entries;
     std::vector<SizedEntry> m_bubbles;
     std::vector<PackedCircle> m_layout;
