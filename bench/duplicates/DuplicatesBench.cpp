@@ -1,4 +1,4 @@
-// Measures FileScanner::findDuplicates with a minimum of 1,000,000 bytes against rdfind, jdupes and
+// Measures DuplicateFinder::find with a minimum of 1,000,000 bytes against rdfind, jdupes and
 // rmlint given the same floor, over a generated tree free of hidden names: many small files below the
 // floor, a few thousand files over 1 MB on a few hundred sizes (so most sizes hold several different
 // files, and some pairs share their first 65,536 bytes), a third of them with written copies, some
@@ -27,6 +27,7 @@
 
 #include "../support/BenchSupport.h"
 #include "core/files/ContentHash.h"
+#include "core/files/DuplicateFinder.h"
 #include "core/files/FileScanner.h"
 #include "platform/ProcessRunner.h"
 
@@ -219,7 +220,7 @@ int oursOnce(int argc, char** argv)
         std::fprintf(stderr, "usage: qm_duplicates_bench --ours-once FOLDER\n");
         return 2;
     }
-    std::printf("%zu\n", qm::FileScanner().findDuplicates(argv[2], 1'000'000, {}).groups.size());
+    std::printf("%zu\n", qm::DuplicateFinder::find(qm::FileScanner(), argv[2], 1'000'000, {}).groups.size());
     return 0;
 }
 
@@ -292,7 +293,8 @@ int main(int argc, char** argv)
     long groups = 0;
     long long wasted = 0;
     const auto find = [&](const qm::FileScanner& scanner) {
-        const qm::FileScanner::DuplicateSearch search = scanner.findDuplicates(options.dir, 1'000'000, {});
+        const qm::DuplicateFinder::Search search =
+            qm::DuplicateFinder::find(scanner, options.dir, 1'000'000, {});
         groups = long(search.groups.size());
         wasted = 0;
         for (const qm::DuplicateGroup& group : search.groups)
@@ -312,7 +314,7 @@ int main(int argc, char** argv)
     rmlint.environment.push_back("HOME=/nonexistent");
 
     std::vector<Peer> peers{
-        {"finder (findDuplicates)", [&] { find(finder); }, {}},
+        {"finder (DuplicateFinder::find)", [&] { find(finder); }, {}},
         {"rdfind -minsize 1000000 -checksum sha256", [&] { runTool(rdfind); }, {}},
         {"jdupes -r -A -X size+=:1000000", [&] { runTool(jdupes); }, {}},
         {"rmlint --size 1000000 -o summary:stdout", [&] { runTool(rmlint); }, {}},

@@ -4,12 +4,20 @@
 
 namespace qm {
 
-ApplicationListModel::ApplicationListModel(QObject* parent) : QAbstractListModel(parent) {}
-
-int ApplicationListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
-}
+ApplicationListModel::ApplicationListModel(QObject* parent)
+    : RowListModel(
+          {
+              {AppIdRole, "appId"},
+              {NameRole, "name"},
+              {BundleIdRole, "bundleID"},
+              {VersionRole, "version"},
+              {SizeBytesRole, "sizeBytes"},
+              {PathRole, "path"},
+              {IconPathRole, "iconPath"},
+              {IconIdRole, "iconId"},
+          },
+          parent)
+{}
 
 QVariant ApplicationListModel::data(const QModelIndex& index, int role) const
 {
@@ -39,15 +47,6 @@ QVariant ApplicationListModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QHash<int, QByteArray> ApplicationListModel::roleNames() const
-{
-    return {
-        {AppIdRole, "appId"},       {NameRole, "name"},           {BundleIdRole, "bundleID"},
-        {VersionRole, "version"},   {SizeBytesRole, "sizeBytes"}, {PathRole, "path"},
-        {IconPathRole, "iconPath"}, {IconIdRole, "iconId"},
-    };
-}
-
 const InstalledApp* ApplicationListModel::at(int row) const
 {
     if (row < 0 || std::size_t(row) >= m_rows.size())
@@ -57,20 +56,8 @@ const InstalledApp* ApplicationListModel::at(int row) const
 
 void ApplicationListModel::replace(std::vector<InstalledApp> rows)
 {
-    const bool sameApps =
-        std::equal(m_rows.begin(), m_rows.end(), rows.begin(), rows.end(),
-                   [](const InstalledApp& a, const InstalledApp& b) { return a.id() == b.id(); });
-    if (sameApps && !rows.empty()) {
-        m_rows = std::move(rows);
-        emit dataChanged(index(0), index(int(m_rows.size()) - 1));
-        return;
-    }
-    const bool countChanges = rows.size() != m_rows.size();
-    beginResetModel();
-    m_rows = std::move(rows);
-    endResetModel();
-    if (countChanges)
-        emit countChanged();
+    replaceRows(m_rows, std::move(rows),
+                [](const InstalledApp& a, const InstalledApp& b) { return a.id() == b.id(); });
 }
 
 namespace {

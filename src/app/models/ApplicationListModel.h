@@ -1,10 +1,8 @@
 #pragma once
 
+#include "app/models/RowListModel.h"
 #include "core/apps/InstalledApp.h"
 
-#include <QAbstractListModel>
-#include <QByteArray>
-#include <QHash>
 #include <QtQml/qqmlregistration.h>
 
 #include <vector>
@@ -13,12 +11,11 @@ namespace qm {
 
 // The rows of the Applications list as QML sees them: a snapshot of installed applications that its
 // owner replaces in one step each time the list it shows is published again. It computes nothing.
-class ApplicationListModel : public QAbstractListModel
+class ApplicationListModel : public RowListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The Applications model owns its list")
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
     enum Role {
@@ -42,11 +39,8 @@ public:
 
     explicit ApplicationListModel(QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QHash<int, QByteArray> roleNames() const override;
 
-    int count() const { return int(m_rows.size()); }
     const std::vector<InstalledApp>& rows() const { return m_rows; }
     // The application of row `row`; null when there is no such row.
     const InstalledApp* at(int row) const;
@@ -63,10 +57,9 @@ public:
     // through an image address and still names the same file.
     static QString iconId(const InstalledApp& app);
 
-signals:
-    void countChanged();
-
 private:
+    int rowTotal() const override { return int(m_rows.size()); }
+
     std::vector<InstalledApp> m_rows;
 };
 

@@ -113,9 +113,7 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
       m_exists(std::move(services.exists)), m_workspace(std::move(services.workspace)),
       m_adminMove(std::move(services.adminMove)),
       m_trash(services.trash ? std::move(*services.trash) : Trash()),
-      m_fullDiskAccess(std::move(services.fullDiskAccess)),
-      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
-      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
+      m_fullDiskAccess(std::move(services.fullDiskAccess)), m_session(services.restoreTracker),
       m_filteredModel(std::make_unique<ApplicationListModel>())
 {
     if (!m_adminMove)
@@ -136,10 +134,13 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
             &ApplicationsViewModel::uninstalledSummaryChanged);
     connect(this, &ApplicationsViewModel::lastAppNameChanged, this,
             &ApplicationsViewModel::uninstalledSummaryChanged);
-    for (const auto signal :
-         {&ApplicationsViewModel::lastReportChanged, &ApplicationsViewModel::restoringChanged})
-        connect(this, signal, this, &ApplicationsViewModel::canUndoChanged);
-    connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &ApplicationsViewModel::canUndoChanged);
+    connect(&m_session, &TrashSession::reportChanged, this, &ApplicationsViewModel::lastReportChanged);
+    connect(&m_session, &TrashSession::restoringChanged, this, &ApplicationsViewModel::restoringChanged);
+    connect(&m_session, &TrashSession::canUndoChanged, this, &ApplicationsViewModel::canUndoChanged);
+    connect(&m_session, &TrashSession::failureNoteChanged, this,
+            &ApplicationsViewModel::uninstallFailureChanged);
+    connect(&m_session, &TrashSession::cleanCompletionsChanged, this,
+            &ApplicationsViewModel::uninstallCompletionsChanged);
     if (!m_lister) {
         m_lister = [scanner = m_desktop](ListingDone done) {
             QThreadPool::globalInstance()->start(
@@ -360,10 +361,7 @@ void ApplicationsViewModel::setLastAdminUninstallName(std::optional<QString> nam
 
 void ApplicationsViewModel::setLastReport(std::optional<CleanReport> report)
 {
-    if (!m_lastReport && !report)
-        return;
-    m_lastReport = std::move(report);
-    emit lastReportChanged();
+    m_session.record(std::move(report));
 }
 
 void ApplicationsViewModel::setLastAppName(const QString& name)
@@ -384,16 +382,18 @@ void ApplicationsViewModel::setUninstalledNames(const QStringList& names)
 
 void ApplicationsViewModel::countUninstallCompletion()
 {
-    ++m_uninstallCompletions;
-    emit uninstallCompletionsChanged();
+    m_session.countCompletion();
+}
+
+std::optional<QString> ApplicationsViewModel::uninstallFailure() const
+{
+    const QString failure = m_session.failureNote();
+    return failure.isEmpty() ? std::nullopt : std::optional<QString>(failure);
 }
 
 void ApplicationsViewModel::setUninstallFailure(std::optional<QString> failure)
 {
-    if (m_uninstallFailure == failure)
-        return;
-    m_uninstallFailure = std::move(failure);
-    emit uninstallFailureChanged();
+    m_session.setFailureNote(failure.value_or(QString()));
 }
 
 void ApplicationsViewModel::setPendingRevealURL(std::optional<Path> url)
@@ -495,7 +495,7 @@ void ApplicationsViewModel::startListing(
 
 void ApplicationsViewModel::load()
 {
-    ++m_generation;
+    m_session.advance();
     const qint64 loadGeneration = ++m_loadGeneration;
     const qint64 listScanGeneration = ++m_listScanGeneration;
     setRefreshing(false);
@@ -682,7 +682,7 @@ void ApplicationsViewModel::applyPrune(qint64 listScanGeneration, const std::set
 
 void ApplicationsViewModel::dismissUninstaller()
 {
-    ++m_generation;
+    m_session.advance();
     setShowConfirm(false);
     setShowAdminConfirm(false);
     ++m_quitToken;
@@ -742,13 +742,6 @@ void ApplicationsViewModel::watchRunning(bool watching)
     connect(m_watcher.get(), &RunningAppWatcher::launched, this, &ApplicationsViewModel::refreshRunningState);
     connect(m_watcher.get(), &RunningAppWatcher::terminated, this,
             &ApplicationsViewModel::refreshRunningState);
-}
-
-void ApplicationsViewModel::setRestoring(bool value)
-{
-    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
-    if (m_tracker->setHeld(m_restoreToken, value))
-        emit restoringChanged();
 }
 
 std::vector<Path> ApplicationsViewModel::guardRoots(const std::optional<InstalledApp>& app) const
@@ -881,7 +874,7 @@ void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
 {
     if (isOwn(app))
         return;
-    const qint64 generation = ++m_generation;
+    const qint64 generation = m_session.advance();
     setShowConfirm(false);
     setShowAdminConfirm(false);
     ++m_quitToken;
@@ -939,7 +932,7 @@ void ApplicationsViewModel::applyMeasurement(const std::string& bundle, qint64 b
 void ApplicationsViewModel::applyLeftovers(qint64 generation, LeftoverFinder::Found found)
 {
     // A newer opening owns `findingLeftovers`.
-    if (generation != m_generation)
+    if (generation != this->generation())
         return;
     setLeftovers(std::move(found.items));
     setLeftoverScanIncomplete(found.incomplete);
@@ -1058,7 +1051,7 @@ void ApplicationsViewModel::confirmUninstall()
 
 void ApplicationsViewModel::closeSheetForAction(const InstalledApp& app)
 {
-    ++m_generation;
+    m_session.advance();
     m_inFlightActionIDs.insert(app.id());
     // The sheet closes at once; the work goes on in the background.
     setSelectedApp(std::nullopt);
@@ -1089,10 +1082,8 @@ void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app)
 void ApplicationsViewModel::applyLeftoversOnly(const InstalledApp& app, const CleanReport& report)
 {
     // The application stays installed and listed: only its leftovers join the undo report.
-    std::vector<TrashedItem> accumulated = m_lastReport ? m_lastReport->trashed : std::vector<TrashedItem>{};
-    append(accumulated, report.trashed);
-    if (!accumulated.empty()) {
-        setLastReport(CleanReport{std::move(accumulated), report.failures, report.failureDetails});
+    if (std::optional<CleanReport> joined = TrashSession::merged(lastReport(), report)) {
+        m_session.record(std::move(joined));
         setUninstalledNames(m_uninstalledNames + QStringList{app.name});
         setLastAppName(app.name);
         countUninstallCompletion();
@@ -1167,15 +1158,8 @@ void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const 
     append(own.failures, leftoverReport.failures);
     append(own.failureDetails, leftoverReport.failureDetails);
 
-    std::vector<TrashedItem> accumulated = m_lastReport ? m_lastReport->trashed : std::vector<TrashedItem>{};
-    append(accumulated, own.trashed);
-    if (!accumulated.empty()) {
-        setLastReport(CleanReport{std::move(accumulated), own.failures, own.failureDetails});
-        setUninstalledNames(m_uninstalledNames + QStringList{app.name});
-    } else {
-        setLastReport(std::nullopt);
-        setUninstalledNames({});
-    }
+    m_session.record(TrashSession::merged(lastReport(), own));
+    setUninstalledNames(hasLastReport() ? m_uninstalledNames + QStringList{app.name} : QStringList{});
     setLastAppName(app.name);
     setLastAdminUninstallName(std::nullopt);
     if (!own.trashed.empty())
@@ -1311,28 +1295,20 @@ void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool
 void ApplicationsViewModel::undoLast()
 {
     // An emptying of the Trash would delete what this moves back, and a second restore would race it.
-    if (!canUndo())
-        return;
-    const CleanReport report = *m_lastReport;
-    setLastReport(std::nullopt);
-    setUninstalledNames({});
-    ++m_generation;
-    setRestoring(true);
-
-    const QPointer<ApplicationsViewModel> self(this);
     std::vector<Path> undoRoots = guardRoots();
     append(undoRoots, m_undoRoots);
-    QThreadPool::globalInstance()->start(
-        [self, report, roots = undoRoots, items = m_undoItems, trash = m_trash] {
-            const UndoResult result = Cleaner(SafetyGuard(roots, items), trash).undo(report);
-            postTo(self, [result](ApplicationsViewModel& model) { model.applyUndo(result); });
-        },
-        kUserInitiatedPriority);
+    if (!m_session.undo(
+            [roots = std::move(undoRoots), items = m_undoItems, trash = m_trash](const CleanReport& report) {
+                return Cleaner(SafetyGuard(roots, items), trash).undo(report);
+            },
+            [this](const UndoResult& result, bool) { applyUndo(result); }))
+        return;
+    setUninstalledNames({});
+    m_session.advance();
 }
 
 void ApplicationsViewModel::applyUndo(const UndoResult& result)
 {
-    setRestoring(false);
     // Items left in the Trash because their place is taken again count as handled.
     if (const std::optional<QString> note =
             FileToolCleaning::restoreShortfallNote(result, QStringLiteral("item")))
@@ -1371,7 +1347,7 @@ void ApplicationsViewModel::surfaceLeftoverFailure(const QString& lead, const Cl
 
 void ApplicationsViewModel::closeSheet()
 {
-    ++m_generation;
+    m_session.advance();
     setSelectedApp(std::nullopt);
     setLeftovers({});
     setFindingLeftovers(false);
@@ -1410,7 +1386,7 @@ void ApplicationsViewModel::dismissFailure()
 
 QString ApplicationsViewModel::formattedFreed() const
 {
-    return m_lastReport ? m_lastReport->formattedFreed() : QString();
+    return hasLastReport() ? lastReport()->formattedFreed() : QString();
 }
 
 } // namespace qm

@@ -2,6 +2,7 @@
 
 #include "app/models/ApplicationListModel.h"
 #include "app/models/RestoreTracker.h"
+#include "app/models/TrashSession.h"
 #include "core/apps/AppScanner.h"
 #include "core/apps/DesktopAppScanner.h"
 #include "core/apps/InstalledApp.h"
@@ -255,27 +256,27 @@ public:
     const std::optional<QString>& lastAdminUninstallName() const { return m_lastAdminUninstallName; }
     void setLastAdminUninstallName(std::optional<QString> name);
     QString lastAdminUninstallNameText() const { return m_lastAdminUninstallName.value_or(QString()); }
-    const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
+    const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
     void setLastReport(std::optional<CleanReport> report);
-    bool hasLastReport() const { return m_lastReport.has_value(); }
+    bool hasLastReport() const { return m_session.hasReport(); }
     QString formattedFreed() const;
     const QString& lastAppName() const { return m_lastAppName; }
     void setLastAppName(const QString& name);
     const QStringList& uninstalledNames() const { return m_uninstalledNames; }
     void setUninstalledNames(const QStringList& names);
-    qint64 uninstallCompletions() const { return m_uninstallCompletions; }
+    qint64 uninstallCompletions() const { return m_session.cleanCompletions(); }
     // Counts one more completed uninstall; the count only grows.
     void countUninstallCompletion();
-    const std::optional<QString>& uninstallFailure() const { return m_uninstallFailure; }
+    std::optional<QString> uninstallFailure() const;
     void setUninstallFailure(std::optional<QString> failure);
-    QString uninstallFailureText() const { return m_uninstallFailure.value_or(QString()); }
+    QString uninstallFailureText() const { return m_session.failureNote(); }
     const std::optional<Path>& pendingRevealURL() const { return m_pendingRevealURL; }
     void setPendingRevealURL(std::optional<Path> url);
     QString pendingRevealPath() const;
     bool failureNeedsFullDiskAccess() const { return m_failureNeedsFullDiskAccess; }
     void setFailureNeedsFullDiskAccess(bool value);
-    bool restoring() const { return m_restoreToken.held(); }
-    bool canUndo() const { return m_lastReport.has_value() && !restoring() && !m_tracker->emptyingTrash(); }
+    bool restoring() const { return m_session.restoring(); }
+    bool canUndo() const { return m_session.canUndo(); }
     // The `files/` folder of the Trash the last administrator move went to; kept beside
     // `lastAdminUninstallName` and gone with it.
     const std::optional<Path>& lastAdminTrashFiles() const { return m_lastAdminTrashFiles; }
@@ -285,7 +286,7 @@ public:
     // completeness, the start of sizing and every size batch of a listing; `listScanGeneration`:
     // guards every write of a listing or a prune into the inventory; `quitToken`: guards the wait for
     // an application to quit.
-    qint64 generation() const { return m_generation; }
+    qint64 generation() const { return m_session.generation(); }
     qint64 loadGeneration() const { return m_loadGeneration; }
     qint64 listScanGeneration() const { return m_listScanGeneration; }
     qint64 quitToken() const { return m_quitToken; }
@@ -456,7 +457,6 @@ private:
     void applySizes(qint64 generation, const SizeBatch& batch);
     void applyPrune(qint64 listScanGeneration, const std::set<std::string>& gone);
 
-    void setRestoring(bool value);
     void closeSheet();
     void surfaceLeftoverFailure(const QString& lead, const CleanReport& report);
     // The roots of the uninstall guard: the leftover roots, ~/Applications and the data home's
@@ -506,9 +506,9 @@ private:
     AdminMove m_adminMove;
     Trash m_trash;
     std::function<bool()> m_fullDiskAccess;
-    std::unique_ptr<RestoreTracker> m_ownTracker;
-    RestoreTracker* m_tracker = nullptr;
-    RestoreTracker::Token m_restoreToken;
+    // The undo record the uninstalls since the last listing join (no expiry), the restore, the
+    // uninstall failure and the completions; its generation is the uninstall sheet's.
+    TrashSession m_session;
     std::unique_ptr<RunningAppWatcher> m_watcher;
 
     Phase m_phase = Phase::loading;
@@ -530,15 +530,11 @@ private:
     bool m_showAdminConfirm = false;
     bool m_adminUninstalling = false;
     std::optional<QString> m_lastAdminUninstallName;
-    std::optional<CleanReport> m_lastReport;
     QString m_lastAppName;
     QStringList m_uninstalledNames;
-    qint64 m_uninstallCompletions = 0;
-    std::optional<QString> m_uninstallFailure;
     std::optional<Path> m_pendingRevealURL;
     bool m_failureNeedsFullDiskAccess = false;
     std::optional<Path> m_lastAdminTrashFiles;
-    qint64 m_generation = 0;
     qint64 m_loadGeneration = 0;
     qint64 m_listScanGeneration = 0;
     std::set<std::string> m_inFlightActionIDs;

@@ -1,7 +1,5 @@
 #include "app/models/CleanupViewModel.h"
 
-#include "app/models/CleanFailureNote.h"
-#include "app/models/JunkCategoryMaps.h"
 #include "app/models/PostToModel.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/cleaning/Cleaner.h"
@@ -45,13 +43,6 @@ QString items(qint64 count)
     return Formatting::countedNoun(count, QStringLiteral("item"));
 }
 
-// Only categories with something to show or a coverage note stay listed.
-std::vector<JunkCategory> shown(std::vector<JunkCategory> categories)
-{
-    std::erase_if(categories, [](const JunkCategory& c) { return c.items.empty() && !c.incomplete; });
-    return categories;
-}
-
 } // namespace
 
 CleanupViewModel::CleanupViewModel(Services services, QObject* parent)
@@ -60,10 +51,17 @@ CleanupViewModel::CleanupViewModel(Services services, QObject* parent)
       m_trashBin(services.trashBin ? std::move(*services.trashBin) : TrashBin()),
       m_trashMover(services.trash ? std::move(*services.trash) : Trash()),
       m_fullDiskAccess(std::move(services.fullDiskAccess)), m_workspace(std::move(services.workspace)),
-      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
-      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get())
+      m_session(services.restoreTracker)
 {
-    connect(m_tracker, &RestoreTracker::anyRestoringChanged, this, &CleanupViewModel::anyRestoringChanged);
+    m_session.expireAfter(m_clock, kUndoWindow);
+    connect(&m_session, &TrashSession::reportChanged, this, &CleanupViewModel::lastReportChanged);
+    connect(&m_session, &TrashSession::reportChanged, this, &CleanupViewModel::bottomBarChanged);
+    connect(&m_session, &TrashSession::restoringChanged, this, &CleanupViewModel::restoringChanged);
+    connect(&m_session, &TrashSession::failureNoteChanged, this, &CleanupViewModel::failureNoteChanged);
+    connect(&m_session, &TrashSession::cleanCompletionsChanged, this,
+            &CleanupViewModel::cleanCompletionsChanged);
+    connect(&m_session.tracker(), &RestoreTracker::anyRestoringChanged, this,
+            &CleanupViewModel::anyRestoringChanged);
     if (!m_fullDiskAccess) {
         m_fullDiskAccess = [home = m_scanner.home()] { return FullDiskAccess::isGranted(home); };
     }
@@ -73,7 +71,7 @@ CleanupViewModel::~CleanupViewModel()
 {
     // An emptying still running is dropped with the model; the other modules may undo again.
     if (m_emptyingTrash)
-        m_tracker->setEmptyingTrash(false);
+        m_session.tracker().setEmptyingTrash(false);
     if (m_scanStop)
         m_scanStop->request_stop();
 }
@@ -82,43 +80,28 @@ CleanupViewModel::~CleanupViewModel()
 
 int CleanupViewModel::selectedCount() const
 {
-    int count = 0;
-    for (const JunkCategory& category : m_categories)
-        count += int(category.selectedItems().size());
-    return count;
+    return m_selection.selectedCount();
 }
 
 qint64 CleanupViewModel::selectedBytes() const
 {
-    qint64 bytes = 0;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items) {
-            if (item.isSelected)
-                bytes += item.bytes;
-        }
-    }
-    return bytes;
+    return m_selection.selectedBytes();
 }
 
 qint64 CleanupViewModel::totalBytes() const
 {
-    qint64 bytes = 0;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items)
-            bytes += item.bytes;
-    }
-    return bytes;
+    return m_selection.totalBytes();
 }
 
 bool CleanupViewModel::didCleanEverything() const
 {
-    return m_phase == Phase::results && m_cleanedEverything && m_categories.empty();
+    return m_phase == Phase::results && m_cleanedEverything && m_selection.empty();
 }
 
 bool CleanupViewModel::isEmptyResult() const
 {
     return m_phase == Phase::results && !m_cleanedEverything &&
-           std::all_of(m_categories.begin(), m_categories.end(),
+           std::all_of(categories().begin(), categories().end(),
                        [](const JunkCategory& c) { return c.items.empty() && !c.incomplete; });
 }
 
@@ -145,7 +128,7 @@ QString CleanupViewModel::bottomBar() const
     if (m_phase == Phase::cleaning)
         return QStringLiteral("cleaning");
     const int selected = selectedCount();
-    if (m_lastReport && selected == 0)
+    if (m_session.hasReport() && selected == 0)
         return QStringLiteral("undoOffer");
     if (m_phase == Phase::results && selected >= 1)
         return QStringLiteral("selection");
@@ -154,10 +137,11 @@ QString CleanupViewModel::bottomBar() const
 
 QString CleanupViewModel::undoOfferText() const
 {
-    if (!m_lastReport)
+    const std::optional<CleanReport>& report = m_session.report();
+    if (!report)
         return QString();
-    return QStringLiteral("Freed ") + m_lastReport->formattedFreed() + QStringLiteral(" \u2014 ") +
-           items(qint64(m_lastReport->trashed.size())) + QStringLiteral(" in Trash");
+    return QStringLiteral("Freed ") + report->formattedFreed() + QStringLiteral(" \u2014 ") +
+           items(qint64(report->trashed.size())) + QStringLiteral(" in Trash");
 }
 
 QString CleanupViewModel::foundText() const
@@ -236,21 +220,10 @@ void CleanupViewModel::setPhase(Phase phase)
     emitSummary();
 }
 
-void CleanupViewModel::setCategories(std::vector<JunkCategory> categories)
+void CleanupViewModel::publishCategories()
 {
-    m_categories = std::move(categories);
-    m_categoryList = JunkCategoryMaps::toList(m_categories);
     emit categoriesChanged();
     emitSummary();
-}
-
-void CleanupViewModel::setLastReport(std::optional<CleanReport> report)
-{
-    if (!m_lastReport && !report)
-        return;
-    m_lastReport = std::move(report);
-    emit lastReportChanged();
-    emit bottomBarChanged();
 }
 
 void CleanupViewModel::setCleanedEverything(bool value)
@@ -279,10 +252,7 @@ void CleanupViewModel::setShowConfirm(bool show)
 
 void CleanupViewModel::setFailureNote(const QString& note)
 {
-    if (m_failureNote == note)
-        return;
-    m_failureNote = note;
-    emit failureNoteChanged();
+    m_session.setFailureNote(note);
 }
 
 void CleanupViewModel::setTrash(const TrashBin::Summary& summary)
@@ -314,15 +284,8 @@ void CleanupViewModel::setEmptyingTrash(bool value)
     if (m_emptyingTrash == value)
         return;
     m_emptyingTrash = value;
-    m_tracker->setEmptyingTrash(value);
+    m_session.tracker().setEmptyingTrash(value);
     emit emptyingTrashChanged();
-}
-
-void CleanupViewModel::setRestoring(bool value)
-{
-    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
-    if (m_tracker->setHeld(m_restoreToken, value))
-        emit restoringChanged();
 }
 
 SafetyGuard CleanupViewModel::guard() const
@@ -338,10 +301,9 @@ void CleanupViewModel::scan(bool isAutoRescan)
         return;
     if (m_scanStop)
         m_scanStop->request_stop();
-    const int generation = ++m_generation;
-    ++m_reportToken;
+    const int generation = m_session.advance();
 
-    setLastReport(std::nullopt);
+    m_session.withdraw();
     setPhase(Phase::scanning);
     setIsPostUndoRescan(isAutoRescan);
     setCleanedEverything(false);
@@ -372,7 +334,7 @@ void CleanupViewModel::applyProgress(int generation, const std::shared_ptr<std::
                                      double fraction, const QString& title)
 {
     // A replaced or cancelled scan no longer speaks for the page.
-    if (generation != m_generation || stop->stop_requested())
+    if (generation != m_session.generation() || stop->stop_requested())
         return;
     m_progress = fraction;
     m_progressLabel = QStringLiteral("Scanning ") + title + kEllipsis;
@@ -382,9 +344,10 @@ void CleanupViewModel::applyProgress(int generation, const std::shared_ptr<std::
 void CleanupViewModel::applyScan(int generation, const std::shared_ptr<std::stop_source>& stop,
                                  std::vector<JunkCategory> categories)
 {
-    if (generation != m_generation || stop->stop_requested())
+    if (generation != m_session.generation() || stop->stop_requested())
         return;
-    setCategories(shown(std::move(categories)));
+    m_selection.setShown(std::move(categories));
+    publishCategories();
     // A clean confirmed while this scan ran is still moving items: the page stays `cleaning` (which
     // keeps a second clean, an undo and an emptying of the Trash out) until the clean's own result.
     if (m_phase != Phase::cleaning)
@@ -398,33 +361,21 @@ void CleanupViewModel::cancelScan()
         return;
     if (m_scanStop)
         m_scanStop->request_stop();
-    setPhase(m_categories.empty() ? Phase::idle : Phase::results);
+    setPhase(m_selection.empty() ? Phase::idle : Phase::results);
 }
 
 // ---- selection ----
 
 void CleanupViewModel::selectAll(bool selected)
 {
-    if (m_categories.empty())
-        return;
-    std::vector<JunkCategory> categories = m_categories;
-    for (JunkCategory& category : categories) {
-        for (ScanItem& item : category.items)
-            item.isSelected = selected;
-    }
-    setCategories(std::move(categories));
+    if (m_selection.selectAll(selected))
+        publishCategories();
 }
 
 void CleanupViewModel::setCategory(const QString& categoryId, bool selected)
 {
-    const auto found = std::find_if(m_categories.begin(), m_categories.end(),
-                                    [&](const JunkCategory& c) { return c.id() == categoryId; });
-    if (found == m_categories.end() || found->items.empty())
-        return;
-    std::vector<JunkCategory> categories = m_categories;
-    for (ScanItem& item : categories[std::size_t(found - m_categories.begin())].items)
-        item.isSelected = selected;
-    setCategories(std::move(categories));
+    if (m_selection.setCategory(categoryId, selected))
+        publishCategories();
 }
 
 void CleanupViewModel::toggleItem(const QString& categoryId, const QString& itemId)
@@ -436,20 +387,8 @@ void CleanupViewModel::toggleItem(const QString& categoryId, const QString& item
 
 void CleanupViewModel::toggleItem(const QString& categoryId, const QUuid& itemId)
 {
-    for (std::size_t c = 0; c < m_categories.size(); ++c) {
-        if (m_categories[c].id() != categoryId)
-            continue;
-        const std::vector<ScanItem>& current = m_categories[c].items;
-        for (std::size_t i = 0; i < current.size(); ++i) {
-            if (current[i].id != itemId)
-                continue;
-            std::vector<JunkCategory> categories = m_categories;
-            categories[c].items[i].isSelected = !categories[c].items[i].isSelected;
-            setCategories(std::move(categories));
-            return;
-        }
-        return;
-    }
+    if (m_selection.toggleItem(categoryId, itemId))
+        publishCategories();
 }
 
 // ---- clean and undo ----
@@ -459,120 +398,49 @@ void CleanupViewModel::confirmClean()
     // A restore still under way is followed by a rescan that a clean would swallow.
     if (m_phase == Phase::cleaning || m_emptyingTrash || restoring())
         return;
-    std::vector<ScanItem> selected;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items) {
-            if (item.isSelected)
-                selected.push_back(item);
-        }
-    }
+    const std::vector<ScanItem> selected = m_selection.selectedItems();
     if (selected.empty())
         return;
     setPhase(Phase::cleaning);
 
-    const int generation = m_generation;
-    const QPointer<CleanupViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, generation, guard = guard(), trash = m_trashMover, selected] {
-            const CleanReport report = Cleaner(guard, trash).clean(selected);
-            postTo(self,
-                   [generation, report](CleanupViewModel& model) { model.applyClean(generation, report); });
-        },
-        kUserInitiatedPriority);
+    // Cleans made while the offer is open are undone together.
+    m_session.clean([cleaner = Cleaner(guard(), m_trashMover), selected] { return cleaner.clean(selected); },
+                    [this](const CleanReport& report, bool current) { applyClean(report, current); });
 }
 
-void CleanupViewModel::applyClean(int generation, CleanReport report)
+void CleanupViewModel::applyClean(const CleanReport& report, bool current)
 {
     refreshTrash();
-
-    // Cleans made while the offer is open are undone together; the failures and their details are
-    // the newest clean's, side by side as every report keeps them.
-    std::vector<TrashedItem> merged = m_lastReport ? m_lastReport->trashed : std::vector<TrashedItem>{};
-    merged.insert(merged.end(), report.trashed.begin(), report.trashed.end());
-    if (merged.empty())
-        recordReport(std::nullopt);
-    else
-        recordReport(CleanReport{std::move(merged), report.failures, report.failureDetails});
-
-    if (!report.trashed.empty()) {
-        ++m_cleanCompletions;
-        emit cleanCompletionsChanged();
-    }
-    if (!report.failures.empty()) {
-        const std::vector<CleanFailure> denied = report.permissionDenied();
-        surfaceFailure(qint64(report.failures.size()), report.failures.front(),
-                       denied.empty() ? std::nullopt : std::optional<CleanFailure>(denied.front()));
-    }
-    if (generation != m_generation)
+    m_session.showCleanFailures(QString(), report, m_fullDiskAccess);
+    if (!current)
         return;
 
     // Paths compare byte for byte.
-    const std::set<Path::string_type> trashed = report.trashedOriginals();
-    std::vector<JunkCategory> categories = m_categories;
-    for (JunkCategory& category : categories)
-        std::erase_if(category.items,
-                      [&](const ScanItem& item) { return trashed.contains(item.url.native()); });
-    categories = shown(std::move(categories));
-    const bool cleanedAll = categories.empty() && !report.trashed.empty();
-    setCategories(std::move(categories));
+    const bool cleanedAll = m_selection.prune(report.trashedOriginals()) && !report.trashed.empty();
+    publishCategories();
     if (cleanedAll)
         setCleanedEverything(true);
     setPhase(Phase::results);
 }
 
-void CleanupViewModel::recordReport(std::optional<CleanReport> report)
-{
-    const int token = ++m_reportToken;
-    const bool present = report.has_value();
-    setLastReport(std::move(report));
-    if (!present)
-        return;
-    // The timer dies with the model; an older offer's timer finds a newer token and does nothing.
-    m_clock.callAfter(kUndoWindow, this, [this, token] {
-        if (m_reportToken == token)
-            setLastReport(std::nullopt);
-    });
-}
-
-void CleanupViewModel::surfaceFailure(qint64 n, const QString& first,
-                                      const std::optional<CleanFailure>& permissionDenied)
-{
-    const CleanFailureNote note =
-        CleanFailureNote::word(QString(), n, first, permissionDenied, m_fullDiskAccess);
-    m_failureNeedsFullDiskAccess = note.needsFullDiskAccess;
-    m_failureNote = note.text;
-    // Announced even when the text repeats the last one, so a dismissed alert comes up again.
-    emit failureNoteChanged();
-}
-
 void CleanupViewModel::undoLast()
 {
-    if (m_phase == Phase::cleaning || m_emptyingTrash || m_tracker->emptyingTrash() || restoring() ||
-        !m_lastReport)
+    if (m_phase == Phase::cleaning || m_emptyingTrash)
         return;
-    ++m_reportToken;
-    const CleanReport report = *m_lastReport;
-    setLastReport(std::nullopt);
+    // What came back is not reported: the rescan shows it.
+    const bool started = m_session.undo([cleaner = Cleaner(guard(), m_trashMover)](
+                                            const CleanReport& report) { return cleaner.undo(report); },
+                                        [this](const UndoResult&, bool current) { applyUndo(current); });
+    if (!started)
+        return;
     setPhase(Phase::scanning);
     setIsPostUndoRescan(true);
-    setRestoring(true);
-
-    const int generation = m_generation;
-    const QPointer<CleanupViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, generation, guard = guard(), trash = m_trashMover, report] {
-            // What came back is not reported: the rescan shows it.
-            (void)Cleaner(guard, trash).undo(report);
-            postTo(self, [generation](CleanupViewModel& model) { model.applyUndo(generation); });
-        },
-        kUserInitiatedPriority);
 }
 
-void CleanupViewModel::applyUndo(int generation)
+void CleanupViewModel::applyUndo(bool current)
 {
-    setRestoring(false);
     // A scan started meanwhile owns the page.
-    if (generation != m_generation)
+    if (!current)
         return;
     scan(true);
     refreshTrash();
@@ -580,8 +448,7 @@ void CleanupViewModel::applyUndo(int generation)
 
 void CleanupViewModel::dismissUndo()
 {
-    ++m_reportToken;
-    setLastReport(std::nullopt);
+    m_session.withdraw();
 }
 
 // ---- the Trash ----
@@ -654,8 +521,7 @@ void CleanupViewModel::applyEmpty(const TrashBin::EmptyResult& result)
     setEmptyingTrash(false);
     if (result.removed >= 1) {
         // The trashed items no longer exist, so nothing is left to undo.
-        ++m_reportToken;
-        setLastReport(std::nullopt);
+        m_session.withdraw();
     }
     QString note;
     if (result.listingFailed && result.removed == 0 && result.failures == 0) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/models/JunkSelection.h"
 #include "app/models/RestoreTracker.h"
+#include "app/models/TrashSession.h"
 #include "core/cleaning/CleanupScanner.h"
 #include "core/cleaning/SafetyGuard.h"
 #include "core/cleaning/TrashBin.h"
@@ -145,20 +147,20 @@ public:
     ~CleanupViewModel() override;
 
     Phase phase() const { return m_phase; }
-    const std::vector<JunkCategory>& categories() const { return m_categories; }
-    QVariantList categoryList() const { return m_categoryList; }
+    const std::vector<JunkCategory>& categories() const { return m_selection.categories(); }
+    QVariantList categoryList() const { return m_selection.list(); }
     double progress() const { return m_progress; }
     QString progressLabel() const { return m_progressLabel; }
-    const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
-    bool hasUndoOffer() const { return m_lastReport.has_value(); }
+    const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
+    bool hasUndoOffer() const { return m_session.hasReport(); }
     QString undoOfferText() const;
-    int cleanCompletions() const { return m_cleanCompletions; }
+    int cleanCompletions() const { return m_session.cleanCompletions(); }
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
-    QString failureNote() const { return m_failureNote; }
+    QString failureNote() const { return m_session.failureNote(); }
     // Clearing it (an empty text) is what the failure alert does when dismissed.
     void setFailureNote(const QString& note);
-    bool failureNeedsFullDiskAccess() const { return m_failureNeedsFullDiskAccess; }
+    bool failureNeedsFullDiskAccess() const { return m_session.failureNeedsFullDiskAccess(); }
     bool isPostUndoRescan() const { return m_isPostUndoRescan; }
     bool cleanedEverything() const { return m_cleanedEverything; }
     const TrashBin::Summary& trash() const { return m_trash; }
@@ -169,8 +171,8 @@ public:
     bool showEmptyConfirm() const { return m_showEmptyConfirm; }
     void setShowEmptyConfirm(bool show);
     bool emptyingTrash() const { return m_emptyingTrash; }
-    bool restoring() const { return m_restoreToken.held(); }
-    bool anyRestoring() const { return m_tracker->anyRestoring(); }
+    bool restoring() const { return m_session.restoring(); }
+    bool anyRestoring() const { return m_session.tracker().anyRestoring(); }
     QString emptyResultNote() const { return m_emptyResultNote; }
 
     int selectedCount() const;
@@ -195,7 +197,7 @@ public:
     QString emptyConfirmMessage() const;
 
     // The number of the newest scan; 0 before the first.
-    int generation() const { return m_generation; }
+    int generation() const { return m_session.generation(); }
 
     // Starts a fresh scan of all five kinds, replacing (and stopping) a running one and closing the
     // undo offer; the categories on screen stay until it ends. `isAutoRescan`: it follows an undo
@@ -249,24 +251,21 @@ signals:
 
 private:
     void setPhase(Phase phase);
-    void setCategories(std::vector<JunkCategory> categories);
-    void setLastReport(std::optional<CleanReport> report);
+    // Announces the categories, their selection and every sum as changed.
+    void publishCategories();
     void setCleanedEverything(bool value);
     void setTrash(const TrashBin::Summary& summary);
     void setEmptyResultNote(const QString& note);
     void setEmptyingTrash(bool value);
-    void setRestoring(bool value);
     void setIsPostUndoRescan(bool value);
 
     void applyProgress(int generation, const std::shared_ptr<std::stop_source>& stop, double fraction,
                        const QString& title);
     void applyScan(int generation, const std::shared_ptr<std::stop_source>& stop,
                    std::vector<JunkCategory> categories);
-    void applyClean(int generation, CleanReport report);
-    void applyUndo(int generation);
+    void applyClean(const CleanReport& report, bool current);
+    void applyUndo(bool current);
     void applyEmpty(const TrashBin::EmptyResult& result);
-    void recordReport(std::optional<CleanReport> report);
-    void surfaceFailure(qint64 n, const QString& first, const std::optional<CleanFailure>& permissionDenied);
     // Measures the Trash on the pool and hands the summary to `apply` while `trashSeq` still matches.
     void measureTrash(int priority, void (CleanupViewModel::*apply)(const TrashBin::Summary&));
     void applyTrashRefresh(const TrashBin::Summary& summary);
@@ -281,20 +280,15 @@ private:
     Trash m_trashMover;
     std::function<bool()> m_fullDiskAccess;
     std::shared_ptr<Workspace> m_workspace;
-    std::unique_ptr<RestoreTracker> m_ownTracker;
-    RestoreTracker* m_tracker = nullptr;
-    RestoreTracker::Token m_restoreToken;
+    // The clean, the undo offer (15 seconds), the restore and the failure note.
+    TrashSession m_session;
 
     Phase m_phase = Phase::idle;
-    std::vector<JunkCategory> m_categories;
-    QVariantList m_categoryList;
+    // The found categories and the user's selection; the Trash card is apart.
+    JunkSelection m_selection;
     double m_progress = 0;
     QString m_progressLabel;
-    std::optional<CleanReport> m_lastReport;
-    int m_cleanCompletions = 0;
     bool m_showConfirm = false;
-    QString m_failureNote;
-    bool m_failureNeedsFullDiskAccess = false;
     bool m_isPostUndoRescan = false;
     bool m_cleanedEverything = false;
     TrashBin::Summary m_trash;
@@ -304,8 +298,6 @@ private:
 
     // The running scan's stop source (kept after a cancel; replaced by the next scan).
     std::shared_ptr<std::stop_source> m_scanStop;
-    int m_generation = 0;
-    int m_reportToken = 0;
     int m_trashSeq = 0;
     bool m_emptyResultPartial = false;
 };

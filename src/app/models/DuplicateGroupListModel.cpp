@@ -15,18 +15,21 @@ constexpr std::size_t kMaxRemovedRuns = 64;
 
 } // namespace
 
-DuplicateGroupListModel::DuplicateGroupListModel(QObject* parent) : QAbstractListModel(parent) {}
-
-int DuplicateGroupListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : count();
-}
+DuplicateGroupListModel::DuplicateGroupListModel(QObject* parent)
+    : RowListModel({{GroupIdRole, "groupId"},
+                    {FileCountRole, "fileCount"},
+                    {CopySizeRole, "copySize"},
+                    {WastedTextRole, "wastedText"},
+                    {FilesRole, "files"}},
+                   parent)
+{}
 
 QVariant DuplicateGroupListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || std::size_t(index.row()) >= m_groups.size())
+    const DuplicateGroup* row = rowAt(m_groups, index);
+    if (row == nullptr)
         return {};
-    const DuplicateGroup& group = m_groups[std::size_t(index.row())];
+    const DuplicateGroup& group = *row;
     switch (role) {
     case GroupIdRole:
         return group.id.toString(QUuid::WithoutBraces);
@@ -43,23 +46,9 @@ QVariant DuplicateGroupListModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QHash<int, QByteArray> DuplicateGroupListModel::roleNames() const
-{
-    return {{GroupIdRole, "groupId"},
-            {FileCountRole, "fileCount"},
-            {CopySizeRole, "copySize"},
-            {WastedTextRole, "wastedText"},
-            {FilesRole, "files"}};
-}
-
 void DuplicateGroupListModel::replace(std::vector<DuplicateGroup> groups)
 {
-    const bool countChanges = groups.size() != m_groups.size();
-    beginResetModel();
-    m_groups = std::move(groups);
-    endResetModel();
-    if (countChanges)
-        emit countChanged();
+    resetRows(m_groups, std::move(groups));
 }
 
 void DuplicateGroupListModel::setSelected(int group, int file, bool selected)
@@ -76,43 +65,26 @@ void DuplicateGroupListModel::setSelected(int group, int file, bool selected)
 void DuplicateGroupListModel::prune(const std::function<bool(const FileEntry&)>& drop,
                                     const std::function<bool(const DuplicateGroup&)>& keep)
 {
-    // Which groups lost files and which go, then runs of going rows as [first, last] from the end, so
-    // earlier indexes stay valid while they are removed.
+    // Which groups lost files and which go.
     std::vector<bool> touched(m_groups.size(), false);
-    std::vector<std::pair<int, int>> runs;
-    for (int row = count() - 1; row >= 0; --row) {
-        DuplicateGroup& group = m_groups[std::size_t(row)];
-        touched[std::size_t(row)] = std::erase_if(group.files, drop) > 0;
-        if (keep(group))
-            continue;
-        if (!runs.empty() && runs.back().first == row + 1)
-            runs.back().first = row;
-        else
-            runs.emplace_back(row, row);
+    std::vector<bool> goes(m_groups.size(), false);
+    for (std::size_t row = 0; row < m_groups.size(); ++row) {
+        touched[row] = std::erase_if(m_groups[row].files, drop) > 0;
+        goes[row] = !keep(m_groups[row]);
     }
-    if (runs.size() > kMaxRemovedRuns) {
-        std::vector<DuplicateGroup> kept;
-        kept.reserve(m_groups.size());
-        for (DuplicateGroup& group : m_groups) {
-            if (keep(group))
-                kept.push_back(std::move(group));
-        }
-        replace(std::move(kept));
+    if (removeRows(m_groups, goes, kMaxRemovedRuns) == Removal::reset)
         return;
-    }
-    for (const auto& [first, last] : runs) {
-        beginRemoveRows(QModelIndex(), first, last);
-        m_groups.erase(m_groups.begin() + first, m_groups.begin() + last + 1);
-        touched.erase(touched.begin() + first, touched.begin() + last + 1);
-        endRemoveRows();
+    // The rows that stayed, in order, and whether each lost files.
+    std::vector<bool> stayedTouched;
+    for (std::size_t row = 0; row < goes.size(); ++row) {
+        if (!goes[row])
+            stayedTouched.push_back(touched[row]);
     }
     for (int row = 0; row < count(); ++row) {
-        if (touched[std::size_t(row)])
+        if (stayedTouched[std::size_t(row)])
             emit dataChanged(index(row), index(row),
                              {FileCountRole, CopySizeRole, WastedTextRole, FilesRole});
     }
-    if (!runs.empty())
-        emit countChanged();
 }
 
 QVariantList DuplicateGroupListModel::fileList(const DuplicateGroup& group)

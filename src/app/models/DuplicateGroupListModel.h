@@ -1,10 +1,8 @@
 #pragma once
 
+#include "app/models/RowListModel.h"
 #include "core/files/DuplicateGroup.h"
 
-#include <QAbstractListModel>
-#include <QByteArray>
-#include <QHash>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
@@ -17,12 +15,11 @@ namespace qm {
 // model's own list, changed in place. Ticking one file changes its group's row only, pruning after a
 // clean changes or removes only the groups it touches; only a new search resets the list. Texts are
 // made when a row is read.
-class DuplicateGroupListModel : public QAbstractListModel
+class DuplicateGroupListModel : public RowListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The duplicates model owns its groups")
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
     enum Role {
@@ -42,11 +39,8 @@ public:
 
     explicit DuplicateGroupListModel(QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QHash<int, QByteArray> roleNames() const override;
 
-    int count() const { return int(m_groups.size()); }
     const std::vector<DuplicateGroup>& groups() const { return m_groups; }
 
     // Replaces every group (a reset, once).
@@ -59,10 +53,9 @@ public:
     void prune(const std::function<bool(const FileEntry&)>& drop,
                const std::function<bool(const DuplicateGroup&)>& keep);
 
-signals:
-    void countChanged();
-
 private:
+    int rowTotal() const override { return int(m_groups.size()); }
+
     static QVariantList fileList(const DuplicateGroup& group);
 
     std::vector<DuplicateGroup> m_groups;

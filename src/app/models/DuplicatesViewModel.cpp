@@ -2,6 +2,7 @@
 
 #include "app/models/PostToModel.h"
 #include "app/models/PublishedValue.h"
+#include "core/files/DuplicateFinder.h"
 
 #include <QPointer>
 #include <QThreadPool>
@@ -71,14 +72,14 @@ void DuplicatesViewModel::runSearch(int generation, std::shared_ptr<std::stop_so
     QThreadPool::globalInstance()->start([self, generation, stop, scanner = m_scanner, folder] {
         const auto progress = [self, generation](const QString& text) {
             postTo(self, [generation, text](DuplicatesViewModel& model) {
-                if (model.m_generation == generation)
+                if (model.generation() == generation)
                     model.setProgressLabel(text);
             });
         };
-        FileScanner::DuplicateSearch found =
-            scanner.findDuplicates(folder, kMinBytes, progress, stop->get_token());
+        DuplicateFinder::Search found =
+            DuplicateFinder::find(scanner, folder, kMinBytes, progress, stop->get_token());
         postTo(self, [generation, stop, found = std::move(found)](DuplicatesViewModel& model) mutable {
-            if (stop->stop_requested() || model.m_generation != generation)
+            if (stop->stop_requested() || model.generation() != generation)
                 return;
             model.setGroups(std::move(found.groups));
             model.setScanIncomplete(found.incomplete);

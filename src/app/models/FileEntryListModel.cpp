@@ -4,6 +4,7 @@
 
 #include <QUuid>
 
+#include <algorithm>
 #include <utility>
 
 namespace qm {
@@ -19,18 +20,22 @@ QString folderText(const FileEntry& file)
 
 } // namespace
 
-FileEntryListModel::FileEntryListModel(QObject* parent) : QAbstractListModel(parent) {}
-
-int FileEntryListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : count();
-}
+FileEntryListModel::FileEntryListModel(QObject* parent)
+    : RowListModel({{FileIdRole, "fileId"},
+                    {NameRole, "name"},
+                    {FolderRole, "folder"},
+                    {SizeTextRole, "sizeText"},
+                    {IsSelectedRole, "isSelected"},
+                    {LinkedRole, "linked"}},
+                   parent)
+{}
 
 QVariant FileEntryListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || std::size_t(index.row()) >= m_rows.size())
+    const FileEntry* row = rowAt(m_rows, index);
+    if (row == nullptr)
         return {};
-    const FileEntry& file = m_rows[std::size_t(index.row())];
+    const FileEntry& file = *row;
     switch (role) {
     case FileIdRole:
         return file.id.toString(QUuid::WithoutBraces);
@@ -50,21 +55,9 @@ QVariant FileEntryListModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QHash<int, QByteArray> FileEntryListModel::roleNames() const
-{
-    return {{FileIdRole, "fileId"},         {NameRole, "name"},
-            {FolderRole, "folder"},         {SizeTextRole, "sizeText"},
-            {IsSelectedRole, "isSelected"}, {LinkedRole, "linked"}};
-}
-
 void FileEntryListModel::replace(std::vector<FileEntry> rows)
 {
-    const bool countChanges = rows.size() != m_rows.size();
-    beginResetModel();
-    m_rows = std::move(rows);
-    endResetModel();
-    if (countChanges)
-        emit countChanged();
+    resetRows(m_rows, std::move(rows));
 }
 
 void FileEntryListModel::setSelected(int row, bool selected)
@@ -77,34 +70,9 @@ void FileEntryListModel::setSelected(int row, bool selected)
 
 void FileEntryListModel::removeIf(const std::function<bool(const FileEntry&)>& drop)
 {
-    // Runs of dropped rows as [first, last], from the end, so earlier indexes stay valid.
-    std::vector<std::pair<int, int>> runs;
-    for (int row = count() - 1; row >= 0; --row) {
-        if (!drop(m_rows[std::size_t(row)]))
-            continue;
-        if (!runs.empty() && runs.back().first == row + 1)
-            runs.back().first = row;
-        else
-            runs.emplace_back(row, row);
-    }
-    if (runs.empty())
-        return;
-    if (runs.size() > kMaxRemovedRuns) {
-        std::vector<FileEntry> kept;
-        kept.reserve(m_rows.size());
-        for (FileEntry& file : m_rows) {
-            if (!drop(file))
-                kept.push_back(std::move(file));
-        }
-        replace(std::move(kept));
-        return;
-    }
-    for (const auto& [first, last] : runs) {
-        beginRemoveRows(QModelIndex(), first, last);
-        m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
-        endRemoveRows();
-    }
-    emit countChanged();
+    std::vector<bool> goes(m_rows.size());
+    std::transform(m_rows.begin(), m_rows.end(), goes.begin(), drop);
+    (void)removeRows(m_rows, goes, kMaxRemovedRuns);
 }
 
 QVariantMap FileEntryListModel::rowMap(const FileEntry& file)

@@ -1,10 +1,8 @@
 #pragma once
 
+#include "app/models/RowListModel.h"
 #include "core/files/FileEntry.h"
 
-#include <QAbstractListModel>
-#include <QByteArray>
-#include <QHash>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
@@ -16,12 +14,11 @@ namespace qm {
 // The files of a file tool as QML sees them, one row per file: the model's own list, changed in place.
 // Ticking one file changes that row only, and dropping files removes their rows, so a view of 200,000
 // rows keeps its items and its place; only a new list resets it. Texts are made when a row is read.
-class FileEntryListModel : public QAbstractListModel
+class FileEntryListModel : public RowListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("A file tool's model owns its file list")
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
     enum Role {
@@ -40,11 +37,8 @@ public:
 
     explicit FileEntryListModel(QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QHash<int, QByteArray> roleNames() const override;
 
-    int count() const { return int(m_rows.size()); }
     const std::vector<FileEntry>& rows() const { return m_rows; }
 
     // Replaces every row (a reset, once).
@@ -58,10 +52,9 @@ public:
     // One file as the row roles give it, keyed by the role names: for lists nested in another row.
     static QVariantMap rowMap(const FileEntry& file);
 
-signals:
-    void countChanged();
-
 private:
+    int rowTotal() const override { return int(m_rows.size()); }
+
     std::vector<FileEntry> m_rows;
 };
 

@@ -1,23 +1,11 @@
 #include "app/models/FileToolCleaning.h"
 
-#include "app/models/PostToModel.h"
-#include "core/cleaning/Cleaner.h"
-#include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
-
-#include <QPointer>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <utility>
 
 namespace qm {
-namespace {
-
-// What the user waits for goes ahead of background work on the pool.
-constexpr int kUserInitiatedPriority = 1;
-
-} // namespace
 
 std::vector<ScanItem> FileToolCleaning::itemsFrom(const std::vector<FileEntry>& files)
 {
@@ -33,40 +21,6 @@ std::vector<ScanItem> FileToolCleaning::itemsFrom(const std::vector<FileEntry>& 
         items.push_back(std::move(item));
     }
     return items;
-}
-
-void FileToolCleaning::clean(QObject* context, const Path& root, const Trash& trash,
-                             std::vector<ScanItem> items, std::function<void(CleanReport)> done)
-{
-    const QPointer<QObject> guard(context);
-    QThreadPool::globalInstance()->start(
-        [guard, root, trash, items = std::move(items), done = std::move(done)] {
-            CleanReport report = Cleaner(SafetyGuard({root}), trash).clean(items);
-            postTo(guard, [done, report = std::move(report)](QObject&) mutable { done(std::move(report)); });
-        },
-        kUserInitiatedPriority);
-}
-
-void FileToolCleaning::undo(QObject* context, const Path& root, const Trash& trash, CleanReport report,
-                            std::function<void(UndoResult)> done)
-{
-    const QPointer<QObject> guard(context);
-    QThreadPool::globalInstance()->start(
-        [guard, root, trash, report = std::move(report), done = std::move(done)] {
-            const UndoResult result = Cleaner(SafetyGuard({root}), trash).undo(report);
-            postTo(guard, [done, result](QObject&) { done(result); });
-        },
-        kUserInitiatedPriority);
-}
-
-std::optional<CleanReport> FileToolCleaning::merged(const std::optional<CleanReport>& earlier,
-                                                    const CleanReport& latest)
-{
-    std::vector<TrashedItem> trashed = earlier ? earlier->trashed : std::vector<TrashedItem>{};
-    trashed.insert(trashed.end(), latest.trashed.begin(), latest.trashed.end());
-    if (trashed.empty())
-        return std::nullopt;
-    return CleanReport{std::move(trashed), latest.failures, latest.failureDetails};
 }
 
 std::optional<QString> FileToolCleaning::moveFailureNote(const CleanReport& report, const QString& noun,

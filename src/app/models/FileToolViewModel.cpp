@@ -3,6 +3,8 @@
 #include "app/models/FileToolCleaning.h"
 #include "app/models/PublishedValue.h"
 #include "app/platform/GuiFolderPicker.h"
+#include "core/cleaning/Cleaner.h"
+#include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
 #include "platform/Workspace.h"
@@ -17,11 +19,13 @@ namespace qm {
 FileToolViewModel::FileToolViewModel(Common common, QObject* parent)
     : QObject(parent), m_trash(common.trash ? std::move(*common.trash) : Trash()),
       m_fullDiskAccess(std::move(common.fullDiskAccess)), m_picker(std::move(common.folderPicker)),
-      m_chooseMessage(std::move(common.chooseMessage)),
-      m_ownTracker(common.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
-      m_tracker(common.restoreTracker ? common.restoreTracker : m_ownTracker.get()),
+      m_chooseMessage(std::move(common.chooseMessage)), m_session(common.restoreTracker),
       m_root(common.home.empty() ? FileSystem::homeDirectory() : common.home), m_scannedRoot(m_root)
 {
+    connect(&m_session, &TrashSession::reportChanged, this, &FileToolViewModel::lastReportChanged);
+    connect(&m_session, &TrashSession::cleaningChanged, this, &FileToolViewModel::cleaningChanged);
+    connect(&m_session, &TrashSession::restoringChanged, this, &FileToolViewModel::restoringChanged);
+    connect(&m_session, &TrashSession::failureNoteChanged, this, &FileToolViewModel::failureNoteChanged);
     if (!m_fullDiskAccess)
         m_fullDiskAccess = [home = m_root] { return FullDiskAccess::isGranted(home); };
     if (!m_picker)
@@ -74,12 +78,12 @@ QString FileToolViewModel::formattedSelected() const
 
 QString FileToolViewModel::formattedFreed() const
 {
-    return m_lastReport ? m_lastReport->formattedFreed() : QString();
+    return hasUndo() ? lastReport()->formattedFreed() : QString();
 }
 
 int FileToolViewModel::trashedCount() const
 {
-    return m_lastReport ? int(m_lastReport->trashed.size()) : 0;
+    return hasUndo() ? int(lastReport()->trashed.size()) : 0;
 }
 
 // ---- setters ----
@@ -102,36 +106,15 @@ void FileToolViewModel::setScanIncomplete(bool value)
     publish(this, m_scanIncomplete, value, &FileToolViewModel::scanIncompleteChanged);
 }
 
-void FileToolViewModel::setLastReport(std::optional<CleanReport> report)
-{
-    const bool changed = m_lastReport.has_value() || report.has_value();
-    m_lastReport = std::move(report);
-    if (changed)
-        emit lastReportChanged();
-}
-
 void FileToolViewModel::setShowConfirm(bool show)
 {
     publish(this, m_showConfirm, show, &FileToolViewModel::showConfirmChanged);
 }
 
-void FileToolViewModel::setCleaning(bool value)
-{
-    publish(this, m_cleaning, value, &FileToolViewModel::cleaningChanged);
-}
-
-void FileToolViewModel::setRestoring(bool value)
-{
-    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
-    if (m_tracker->setHeld(m_restoreToken, value))
-        emit restoringChanged();
-}
-
 void FileToolViewModel::setFailureNote(const QString& note)
 {
-    m_failureNote = note;
     // Announced even when the text repeats, so a dismissed alert comes up again.
-    emit failureNoteChanged();
+    m_session.showFailure(note);
 }
 
 void FileToolViewModel::setFullDiskAccessGranted(bool value)
@@ -154,7 +137,7 @@ void FileToolViewModel::stopSearch()
 
 void FileToolViewModel::chooseFolder()
 {
-    if (m_cleaning || restoring())
+    if (cleaning() || restoring())
         return;
     const QPointer<FileToolViewModel> self(this);
     m_picker->choose(m_chooseMessage, m_root, [self](const std::optional<Path>& folder) {
@@ -166,24 +149,24 @@ void FileToolViewModel::chooseFolder()
 void FileToolViewModel::applyFolder(const std::optional<Path>& folder)
 {
     // The chooser does not block: what changed while it was open is checked now.
-    if (!folder || m_cleaning || restoring() || folder->native() == m_root.native())
+    if (!folder || cleaning() || restoring() || folder->native() == m_root.native())
         return;
     stopSearch();
-    ++m_generation;
+    m_session.advance();
     setRoot(*folder);
     setPhase(Phase::idle);
     clearResults();
-    setLastReport(std::nullopt);
+    m_session.withdraw();
 }
 
 void FileToolViewModel::scan()
 {
-    if (m_cleaning || restoring())
+    if (cleaning() || restoring())
         return;
     stopSearch();
-    const int generation = ++m_generation;
+    const int generation = m_session.advance();
     setFullDiskAccessGranted(m_fullDiskAccess());
-    setLastReport(std::nullopt);
+    m_session.withdraw();
     setPhase(Phase::scanning);
     searchStarting();
     clearResults();
@@ -205,26 +188,24 @@ void FileToolViewModel::cancel()
 void FileToolViewModel::confirmClean()
 {
     // A restore under way ends in a search that a clean would race.
-    if (m_cleaning || restoring())
+    if (cleaning() || restoring())
         return;
     std::vector<ScanItem> items = FileToolCleaning::itemsFrom(selectedFiles());
     if (items.empty())
         return;
     cleanStarting(items);
-    setCleaning(true);
-    const int generation = m_generation;
-    FileToolCleaning::clean(this, m_scannedRoot, m_trash, std::move(items),
-                            [this, generation](CleanReport report) { applyClean(generation, report); });
+    // Only paths strictly below the searched folder may go.
+    m_session.clean([root = m_scannedRoot, trash = m_trash,
+                     items] { return Cleaner(SafetyGuard({root}), trash).clean(items); },
+                    [this](const CleanReport& report, bool current) { applyClean(report, current); });
 }
 
-void FileToolViewModel::applyClean(int generation, const CleanReport& report)
+void FileToolViewModel::applyClean(const CleanReport& report, bool current)
 {
     cleanEnding();
-    setCleaning(false);
-    setLastReport(FileToolCleaning::merged(m_lastReport, report));
     if (const std::optional<QString> note = FileToolCleaning::cleanNote(report))
         setFailureNote(*note);
-    if (generation != m_generation)
+    if (!current)
         return;
     prune(report.trashedOriginals());
     emit selectionChanged();
@@ -232,21 +213,19 @@ void FileToolViewModel::applyClean(int generation, const CleanReport& report)
 
 void FileToolViewModel::undoLast()
 {
-    if (m_cleaning || restoring() || m_tracker->emptyingTrash() || !m_lastReport)
+    if (cleaning())
         return;
-    CleanReport report = std::move(*m_lastReport);
-    setLastReport(std::nullopt);
-    setRestoring(true);
-    const int generation = m_generation;
     // The record was made by cleans rooted at the searched folder; the restore is held to it too.
-    FileToolCleaning::undo(this, m_scannedRoot, m_trash, std::move(report),
-                           [this, generation](UndoResult result) {
-                               setRestoring(false);
-                               if (const std::optional<QString> note = FileToolCleaning::undoNote(result))
-                                   setFailureNote(*note);
-                               if (generation == m_generation)
-                                   scan();
-                           });
+    m_session.undo(
+        [root = m_scannedRoot, trash = m_trash](const CleanReport& report) {
+            return Cleaner(SafetyGuard({root}), trash).undo(report);
+        },
+        [this](const UndoResult& result, bool current) {
+            if (const std::optional<QString> note = FileToolCleaning::undoNote(result))
+                setFailureNote(*note);
+            if (current)
+                scan();
+        });
 }
 
 } // namespace qm

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/models/RestoreTracker.h"
+#include "app/models/TrashSession.h"
 #include "core/files/FileEntry.h"
 #include "core/model/CleanReport.h"
 #include "core/model/ScanItem.h"
@@ -72,19 +73,19 @@ public:
     QUrl rootUrl() const;
     QString rootPath() const;
     bool scanIncomplete() const { return m_scanIncomplete; }
-    const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
-    bool hasUndo() const { return m_lastReport.has_value(); }
+    const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
+    bool hasUndo() const { return m_session.hasReport(); }
     QString formattedFreed() const;
     int trashedCount() const;
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
-    bool cleaning() const { return m_cleaning; }
-    bool restoring() const { return m_restoreToken.held(); }
-    QString failureNote() const { return m_failureNote; }
+    bool cleaning() const { return m_session.cleaning(); }
+    bool restoring() const { return m_session.restoring(); }
+    QString failureNote() const { return m_session.failureNote(); }
     void setFailureNote(const QString& note);
     bool fullDiskAccessGranted() const { return m_fullDiskAccessGranted; }
     // The number of the newest search or folder change; 0 at creation.
-    int generation() const { return m_generation; }
+    int generation() const { return m_session.generation(); }
 
     // Every chosen file that frees space when moved (linked copies never do), in list order.
     std::vector<FileEntry> selectedFiles() const;
@@ -158,34 +159,26 @@ protected:
     void setPhase(Phase phase);
     void setScanIncomplete(bool value);
 
-    int m_generation = 0;
-
 private:
     void setRoot(const Path& root);
-    void setLastReport(std::optional<CleanReport> report);
-    void setCleaning(bool value);
-    void setRestoring(bool value);
     void setFullDiskAccessGranted(bool value);
     void applyFolder(const std::optional<Path>& folder);
-    void applyClean(int generation, const CleanReport& report);
+    void applyClean(const CleanReport& report, bool current);
     void stopSearch();
 
     Trash m_trash;
     std::function<bool()> m_fullDiskAccess;
     std::shared_ptr<FolderPicker> m_picker;
     QString m_chooseMessage;
-    std::unique_ptr<RestoreTracker> m_ownTracker;
-    RestoreTracker* m_tracker = nullptr;
-    RestoreTracker::Token m_restoreToken;
+    // The clean, the undo record (held until the next search or folder change), the restore and the
+    // failure note.
+    TrashSession m_session;
 
     Phase m_phase = Phase::idle;
     Path m_root;
     Path m_scannedRoot;
     bool m_scanIncomplete = false;
-    std::optional<CleanReport> m_lastReport;
     bool m_showConfirm = false;
-    bool m_cleaning = false;
-    QString m_failureNote;
     bool m_fullDiskAccessGranted = false;
     std::shared_ptr<std::stop_source> m_searchStop;
 };

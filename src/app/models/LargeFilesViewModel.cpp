@@ -100,13 +100,13 @@ void LargeFilesViewModel::runSearch(int generation, std::shared_ptr<std::stop_so
         [self, generation, stop, search = m_search, folder, minBytes, months] {
             const auto progress = [self, generation](qint64 count) {
                 postTo(self, [generation, count](LargeFilesViewModel& model) {
-                    if (model.m_generation == generation)
+                    if (model.generation() == generation)
                         model.applyCount(count);
                 });
             };
             FileScanner::LargeFiles found = search(folder, minBytes, months, progress, stop->get_token());
             postTo(self, [generation, stop, found = std::move(found)](LargeFilesViewModel& model) mutable {
-                if (stop->stop_requested() || model.m_generation != generation)
+                if (stop->stop_requested() || model.generation() != generation)
                     return;
                 model.setFiles(std::move(found.entries));
                 model.setScanIncomplete(found.incomplete);

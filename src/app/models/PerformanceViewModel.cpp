@@ -83,13 +83,16 @@ PerformanceViewModel::PerformanceViewModel(Services services, QObject* parent)
       m_trash(services.trash ? std::move(*services.trash) : Trash()),
       m_unitFolder(userFolder(m_scanner, LaunchSource::systemdUnit)), m_host(services.host),
       m_powerSources(services.powerSources), m_volume(std::move(services.volume)),
-      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
-      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
-      m_stats(new LiveStats(this))
+      m_session(services.restoreTracker), m_stats(new LiveStats(this))
 {
-    connect(this, &PerformanceViewModel::lastReportChanged, this, &PerformanceViewModel::canUndoChanged);
-    connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &PerformanceViewModel::canUndoChanged);
-    connect(m_tracker, &RestoreTracker::anyRestoringChanged, this,
+    connect(&m_session, &TrashSession::generationChanged, this, &PerformanceViewModel::generationChanged);
+    connect(&m_session, &TrashSession::reportChanged, this, &PerformanceViewModel::lastReportChanged);
+    connect(&m_session, &TrashSession::cleaningChanged, this, &PerformanceViewModel::disableInFlightChanged);
+    connect(&m_session, &TrashSession::restoringChanged, this, &PerformanceViewModel::restoringChanged);
+    connect(&m_session, &TrashSession::canUndoChanged, this, &PerformanceViewModel::canUndoChanged);
+    connect(&m_session, &TrashSession::failureNoteChanged, this,
+            &PerformanceViewModel::disableFailureChanged);
+    connect(&m_session.tracker(), &RestoreTracker::anyRestoringChanged, this,
             &PerformanceViewModel::anyRestoringChanged);
 
     // The only folders an entry's disable or undo may touch: the user's own autostart folders. Each call
@@ -201,14 +204,6 @@ void PerformanceViewModel::setLoading(bool value)
     emit loadingChanged();
 }
 
-void PerformanceViewModel::setLastReport(std::optional<CleanReport> report)
-{
-    if (!m_lastReport && !report)
-        return;
-    m_lastReport = std::move(report);
-    emit lastReportChanged();
-}
-
 void PerformanceViewModel::setLastDisabledName(const QString& name)
 {
     if (m_lastDisabledName == name)
@@ -245,43 +240,23 @@ void PerformanceViewModel::setShowConfirm(bool show)
     emit showConfirmChanged();
 }
 
+std::optional<QString> PerformanceViewModel::disableFailure() const
+{
+    const QString failure = m_session.failureNote();
+    return failure.isEmpty() ? std::nullopt : std::optional<QString>(failure);
+}
+
 void PerformanceViewModel::setDisableFailure(std::optional<QString> failure)
 {
-    if (!m_disableFailure && !failure)
+    if (!failure && m_session.failureNote().isEmpty())
         return;
-    m_disableFailure = std::move(failure);
     // Announced even when the text repeats the last one, so a dismissed alert comes up again.
-    emit disableFailureChanged();
+    m_session.showFailure(failure.value_or(QString()));
 }
 
 void PerformanceViewModel::setDisableFailureText(const QString& text)
 {
     setDisableFailure(text.isEmpty() ? std::nullopt : std::optional<QString>(text));
-}
-
-void PerformanceViewModel::setDisableInFlight(bool value)
-{
-    if (m_disableInFlight == value)
-        return;
-    m_disableInFlight = value;
-    emit disableInFlightChanged();
-}
-
-void PerformanceViewModel::beginRestore()
-{
-    // The token is held for exactly as long as any undo of this model runs.
-    if (m_restoresRunning++ == 0) {
-        m_restoreToken = m_tracker->hold();
-        emit restoringChanged();
-    }
-}
-
-void PerformanceViewModel::endRestore()
-{
-    if (--m_restoresRunning == 0) {
-        m_restoreToken.reset();
-        emit restoringChanged();
-    }
 }
 
 // ---- scanning ----
@@ -294,8 +269,7 @@ void PerformanceViewModel::loadIfNeeded()
 
 void PerformanceViewModel::load()
 {
-    const int generation = ++m_generation;
-    emit generationChanged();
+    const int generation = m_session.advance();
     setLoading(true);
 
     const QPointer<PerformanceViewModel> self(this);
@@ -314,7 +288,7 @@ void PerformanceViewModel::load()
 void PerformanceViewModel::applyScan(int generation, LaunchAgentScanner::Scan scan)
 {
     // A newer scan owns the lists (and `loading`) until its own result lands.
-    if (generation != m_generation)
+    if (generation != this->generation())
         return;
     setAgents(std::move(scan.agents));
     if (m_unreadableDomains != scan.unreadableDomains) {
@@ -372,7 +346,7 @@ void PerformanceViewModel::confirmDisable()
         setPendingRemoval(std::nullopt);
         return;
     }
-    if (m_disableInFlight) {
+    if (m_session.cleaning()) {
         // Refused and forgotten; the running disable goes on.
         setDisableFailure(QStringLiteral("Quillmere is still disabling the previous item \u2014 try ") +
                           kLeft + name + kRight + QStringLiteral(" again in a moment."));
@@ -382,16 +356,9 @@ void PerformanceViewModel::confirmDisable()
 
     const Path path = job.url;
     setPendingRemoval(std::nullopt);
-    setDisableInFlight(true);
 
-    const QPointer<PerformanceViewModel> self(this);
-    const auto post = [self, name, path](CleanReport report, UndoRecord record) {
-        auto shared = std::make_shared<CleanReport>(std::move(report));
-        postTo(self, [shared, name, path, record](PerformanceViewModel& model) {
-            model.applyDisable(*shared, name, path, record);
-        });
-    };
-
+    TrashSession::CleanWork work;
+    UndoRecord record;
     if (job.source == LaunchSource::systemdUnit) {
         // The enable links go to the Trash as links (they lead elsewhere, so they are judged where they
         // lie), and nothing more: a running unit runs on, and the manager reads the links again when it
@@ -405,34 +372,33 @@ void PerformanceViewModel::confirmDisable()
             item.isSelected = true;
             items.push_back(std::move(item));
         }
-        QThreadPool::globalInstance()->start(
-            [post, items, folder = m_unitFolder, trash = m_trash] {
-                post(Cleaner(SafetyGuard({folder}, SafetyGuard::FinalLink::asEntry), trash).clean(items),
-                     UndoRecord{UndoRecord::Kind::restoreLinks});
-            },
-            kUserInitiatedPriority);
-        return;
+        record = UndoRecord{UndoRecord::Kind::restoreLinks};
+        work = [items, folder = m_unitFolder, trash = m_trash] {
+            return Cleaner(SafetyGuard({folder}, SafetyGuard::FinalLink::asEntry), trash).clean(items);
+        };
+    } else {
+        ScanItem item;
+        item.id = QUuid::createUuid();
+        item.url = job.url;
+        item.name = name;
+        item.bytes = 0;
+        item.modified = std::nullopt;
+        item.isSelected = true;
+        // Started even when the model is gone meanwhile: a move that began is seen through.
+        work = [clean = m_clean, item] { return clean({item}); };
     }
-
-    ScanItem item;
-    item.id = QUuid::createUuid();
-    item.url = job.url;
-    item.name = name;
-    item.bytes = 0;
-    item.modified = std::nullopt;
-    item.isSelected = true;
-    QThreadPool::globalInstance()->start(
-        [post, clean = m_clean, item] {
-            // Started even when the model is gone meanwhile: a move that began is seen through.
-            post(clean({item}), UndoRecord{});
+    // Each disable replaces the offer of the last one, and only when it did something.
+    m_session.clean(
+        std::move(work),
+        [this, record, name, path](const CleanReport& report, bool) {
+            applyDisable(report, name, path, record);
         },
-        kUserInitiatedPriority);
+        TrashSession::Recording::byModule);
 }
 
 void PerformanceViewModel::applyDisable(const CleanReport& report, const QString& name, const Path& path,
                                         UndoRecord record)
 {
-    setDisableInFlight(false);
     if (report.trashed.empty()) {
         // The earlier undo offer, its name and the lists stay as they are.
         const QString reason =
@@ -443,8 +409,8 @@ void PerformanceViewModel::applyDisable(const CleanReport& report, const QString
                           QLatin1Char('\n') + reason);
         return;
     }
-    m_lastUndo = record;
-    setLastReport(report);
+    m_lastUndo = std::move(record);
+    m_session.record(report);
     setLastDisabledName(name);
     // Paths compare byte for byte: two names that read alike on screen are still two files.
     std::vector<LaunchAgent> agents = m_agents;
@@ -455,31 +421,23 @@ void PerformanceViewModel::applyDisable(const CleanReport& report, const QString
 
 void PerformanceViewModel::undoLast()
 {
-    // Moving a file back out of the Trash while it is emptied could lose it for good.
-    if (!canUndo())
-        return;
-    const CleanReport report = *m_lastReport;
+    // Moving a file back out of the Trash while it is emptied could lose it for good (`canUndo` refuses
+    // then). The offer goes at once, so a second press cannot start a second undo of the same file.
     const QString name = m_lastDisabledName;
-    // The offer goes at once, so a second press cannot start a second undo of the same file.
-    setLastReport(std::nullopt);
-    beginRestore();
-
-    const QPointer<PerformanceViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, undo = m_undo, report, name, record = m_lastUndo, unitFolder = m_unitFolder, trash = m_trash] {
+    m_session.undo(
+        [undo = m_undo, record = m_lastUndo, unitFolder = m_unitFolder,
+         trash = m_trash](const CleanReport& report) {
             // Links come back as links and start nothing: the unit starts again when its manager does.
-            const UndoResult result =
-                record.kind == UndoRecord::Kind::restoreLinks
-                    ? Cleaner(SafetyGuard({unitFolder}, SafetyGuard::FinalLink::asEntry), trash).undo(report)
-                    : undo(report);
-            postTo(self, [result, name](PerformanceViewModel& model) { model.applyUndo(result, name); });
+            return record.kind == UndoRecord::Kind::restoreLinks
+                       ? Cleaner(SafetyGuard({unitFolder}, SafetyGuard::FinalLink::asEntry), trash)
+                             .undo(report)
+                       : undo(report);
         },
-        kUserInitiatedPriority);
+        [this, name](const UndoResult& result, bool) { applyUndo(result, name); });
 }
 
 void PerformanceViewModel::applyUndo(const UndoResult& result, const QString& name)
 {
-    endRestore();
     // An item skipped because its place is taken again counts as handled.
     if (result.restored + result.skippedRecreated != result.total) {
         const qint64 missing = std::max<qint64>(result.total - result.restored - result.skippedRecreated, 0);

@@ -2,6 +2,7 @@
 
 #include "app/models/LiveStats.h"
 #include "app/models/RestoreTracker.h"
+#include "app/models/TrashSession.h"
 #include "core/launchd/LaunchAgent.h"
 #include "core/launchd/LaunchAgentScanner.h"
 #include "core/model/CleanReport.h"
@@ -135,8 +136,8 @@ public:
     const std::vector<LaunchDomain>& unreadableDomains() const { return m_unreadableDomains; }
     QStringList unreadableDomainList() const;
     bool loading() const { return m_loading; }
-    const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
-    bool hasUndoOffer() const { return m_lastReport.has_value(); }
+    const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
+    bool hasUndoOffer() const { return m_session.hasReport(); }
     const QString& lastDisabledName() const { return m_lastDisabledName; }
     const std::optional<LaunchAgent>& pendingRemoval() const { return m_pendingRemoval; }
     void setPendingRemoval(std::optional<LaunchAgent> job);
@@ -146,16 +147,16 @@ public:
     bool pendingRemovalIsUnit() const;
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
-    const std::optional<QString>& disableFailure() const { return m_disableFailure; }
+    std::optional<QString> disableFailure() const;
     void setDisableFailure(std::optional<QString> failure);
-    QString disableFailureText() const { return m_disableFailure.value_or(QString()); }
+    QString disableFailureText() const { return m_session.failureNote(); }
     // An empty text clears the failure.
     void setDisableFailureText(const QString& text);
-    bool disableInFlight() const { return m_disableInFlight; }
-    bool restoring() const { return m_restoresRunning > 0; }
-    bool canUndo() const { return m_lastReport.has_value() && !m_tracker->emptyingTrash(); }
-    bool anyRestoring() const { return m_tracker->anyRestoring(); }
-    int generation() const { return m_generation; }
+    bool disableInFlight() const { return m_session.cleaning(); }
+    bool restoring() const { return m_session.restoring(); }
+    bool canUndo() const { return m_session.canUndo(); }
+    bool anyRestoring() const { return m_session.tracker().anyRestoring(); }
+    int generation() const { return m_session.generation(); }
 
     // Whether the page offers Disable for `job`: a login item (`userAgent`), never a system job.
     static bool canDisable(const LaunchAgent& job);
@@ -207,11 +208,7 @@ private:
 
     void setAgents(std::vector<LaunchAgent> agents);
     void setLoading(bool value);
-    void setLastReport(std::optional<CleanReport> report);
     void setLastDisabledName(const QString& name);
-    void setDisableInFlight(bool value);
-    void beginRestore();
-    void endRestore();
     void applyScan(int generation, LaunchAgentScanner::Scan scan);
     void applyDisable(const CleanReport& report, const QString& name, const Path& path, UndoRecord record);
     void applyUndo(const UndoResult& result, const QString& name);
@@ -225,9 +222,9 @@ private:
     const HostStatistics* m_host;
     const PowerSources* m_powerSources;
     std::function<MacHealth(const Path&)> m_volume;
-    std::unique_ptr<RestoreTracker> m_ownTracker;
-    RestoreTracker* m_tracker = nullptr;
-    RestoreTracker::Token m_restoreToken;
+    // The disable (its "clean"), the undo offer of the last disable (no expiry), the restore and the
+    // disable failure; its generation counts the scans.
+    TrashSession m_session;
     // Stopped when the model goes, so queued work that has not started yet is skipped.
     std::shared_ptr<std::stop_source> m_lifetime = std::make_shared<std::stop_source>();
 
@@ -235,15 +232,10 @@ private:
     std::vector<LaunchAgent> m_agents;
     std::vector<LaunchDomain> m_unreadableDomains;
     bool m_loading = true;
-    std::optional<CleanReport> m_lastReport;
     UndoRecord m_lastUndo;
     QString m_lastDisabledName;
     std::optional<LaunchAgent> m_pendingRemoval;
     bool m_showConfirm = false;
-    std::optional<QString> m_disableFailure;
-    bool m_disableInFlight = false;
-    int m_restoresRunning = 0;
-    int m_generation = 0;
 };
 
 } // namespace qm

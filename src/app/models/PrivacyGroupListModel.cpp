@@ -8,32 +8,24 @@
 
 namespace qm {
 
-PrivacyGroupListModel::PrivacyGroupListModel(QObject* parent) : QAbstractListModel(parent) {}
-
-int PrivacyGroupListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_groups.size());
-}
+PrivacyGroupListModel::PrivacyGroupListModel(QObject* parent)
+    : RowListModel({{BrowserRole, "browser"}, {ItemsRole, "items"}}, parent)
+{}
 
 QVariant PrivacyGroupListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || std::size_t(index.row()) >= m_groups.size())
+    const Group* group = rowAt(m_groups, index);
+    if (group == nullptr)
         return {};
-    const Group& group = m_groups[std::size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
     case BrowserRole:
-        return group.browser;
+        return group->browser;
     case ItemsRole:
-        return itemList(group);
+        return itemList(*group);
     default:
         return {};
     }
-}
-
-QHash<int, QByteArray> PrivacyGroupListModel::roleNames() const
-{
-    return {{BrowserRole, "browser"}, {ItemsRole, "items"}};
 }
 
 std::vector<PrivacyGroupListModel::Group>
@@ -53,21 +45,11 @@ PrivacyGroupListModel::grouped(const std::vector<PrivacyItem>& items)
 void PrivacyGroupListModel::replace(const std::vector<PrivacyItem>& items)
 {
     std::vector<Group> groups = grouped(items);
-    const bool sameBrowsers =
-        std::equal(m_groups.begin(), m_groups.end(), groups.begin(), groups.end(),
-                   [](const Group& a, const Group& b) { return a.browser == b.browser; });
-    if (sameBrowsers) {
-        m_groups = std::move(groups);
-        if (!m_groups.empty())
-            emit dataChanged(index(0), index(int(m_groups.size()) - 1));
+    // No groups before and none now: nothing to tell.
+    if (groups.empty() && m_groups.empty())
         return;
-    }
-    const bool countChanges = groups.size() != m_groups.size();
-    beginResetModel();
-    m_groups = std::move(groups);
-    endResetModel();
-    if (countChanges)
-        emit countChanged();
+    replaceRows(m_groups, std::move(groups),
+                [](const Group& a, const Group& b) { return a.browser == b.browser; });
 }
 
 QVariantList PrivacyGroupListModel::itemList(const Group& group)

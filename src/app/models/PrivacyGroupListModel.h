@@ -1,10 +1,8 @@
 #pragma once
 
+#include "app/models/RowListModel.h"
 #include "core/privacy/PrivacyItem.h"
 
-#include <QAbstractListModel>
-#include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
@@ -16,12 +14,11 @@ namespace qm {
 // The browser groups of the privacy screen as QML sees them: one row per browser, in the order of
 // each browser's first item, with that browser's items in their own order. A snapshot that its owner
 // replaces in one step whenever the items or their selection change; it computes nothing else.
-class PrivacyGroupListModel : public QAbstractListModel
+class PrivacyGroupListModel : public RowListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The privacy model owns its groups")
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
     // One browser's items.
@@ -43,11 +40,8 @@ public:
 
     explicit PrivacyGroupListModel(QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QHash<int, QByteArray> roleNames() const override;
 
-    int count() const { return int(m_groups.size()); }
     const std::vector<Group>& groups() const { return m_groups; }
 
     // The groups of `items`: one per distinct browser, in the order of its first item.
@@ -56,10 +50,8 @@ public:
     // (one dataChanged covers them); otherwise the model is reset once.
     void replace(const std::vector<PrivacyItem>& items);
 
-signals:
-    void countChanged();
-
 private:
+    int rowTotal() const override { return int(m_groups.size()); }
     static QVariantList itemList(const Group& group);
 
     std::vector<Group> m_groups;

@@ -42,14 +42,23 @@ PrivacyViewModel::PrivacyViewModel(Services services, QObject* parent)
     : QObject(parent), m_clock(services.clock),
       m_scanner(services.scanner ? std::move(*services.scanner) : PrivacyScanner()),
       m_workspace(std::move(services.workspace)),
-      m_trash(services.trash ? std::move(*services.trash) : Trash()),
-      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
-      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
+      m_trash(services.trash ? std::move(*services.trash) : Trash()), m_session(services.restoreTracker),
       m_groups(std::make_unique<PrivacyGroupListModel>())
 {
-    connect(this, &PrivacyViewModel::lastReportChanged, this, &PrivacyViewModel::canUndoChanged);
-    connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &PrivacyViewModel::canUndoChanged);
-    connect(m_tracker, &RestoreTracker::anyRestoringChanged, this, &PrivacyViewModel::anyRestoringChanged);
+    // The links speak of the record's items only, so they go with it.
+    connect(&m_session, &TrashSession::reportChanged, this, [this] {
+        if (!m_session.hasReport())
+            m_links.clear();
+    });
+    connect(&m_session, &TrashSession::reportChanged, this, &PrivacyViewModel::lastReportChanged);
+    connect(&m_session, &TrashSession::cleaningChanged, this, &PrivacyViewModel::isCleaningChanged);
+    connect(&m_session, &TrashSession::restoringChanged, this, &PrivacyViewModel::restoringChanged);
+    connect(&m_session, &TrashSession::canUndoChanged, this, &PrivacyViewModel::canUndoChanged);
+    connect(&m_session, &TrashSession::failureNoteChanged, this, &PrivacyViewModel::failureNoteChanged);
+    connect(&m_session, &TrashSession::cleanCompletionsChanged, this,
+            &PrivacyViewModel::cleanCompletionsChanged);
+    connect(&m_session.tracker(), &RestoreTracker::anyRestoringChanged, this,
+            &PrivacyViewModel::anyRestoringChanged);
 }
 
 PrivacyViewModel::~PrivacyViewModel()
@@ -93,7 +102,7 @@ QString PrivacyViewModel::formattedSelected() const
 
 QString PrivacyViewModel::formattedFreed() const
 {
-    return m_lastReport ? m_lastReport->formattedFreed() : QStringLiteral("0 KB");
+    return hasLastReport() ? lastReport()->formattedFreed() : QStringLiteral("0 KB");
 }
 
 QString PrivacyViewModel::runningRefusal(std::vector<QString> browsers)
@@ -142,16 +151,6 @@ void PrivacyViewModel::setItems(std::vector<PrivacyItem> items)
     emit selectionChanged();
 }
 
-void PrivacyViewModel::setLastReport(std::optional<CleanReport> report, SideFileLinks links)
-{
-    const bool changes = m_lastReport.has_value() || report.has_value();
-    m_lastReport = std::move(report);
-    // The links speak of the report's items only, so they go and come with it.
-    m_links = m_lastReport ? std::move(links) : SideFileLinks{};
-    if (changes)
-        emit lastReportChanged();
-}
-
 void PrivacyViewModel::setShowConfirm(bool show)
 {
     if (m_showConfirm == show)
@@ -162,51 +161,21 @@ void PrivacyViewModel::setShowConfirm(bool show)
 
 void PrivacyViewModel::setFailureNote(const QString& note)
 {
-    if (m_failureNote == note)
-        return;
-    m_failureNote = note;
-    emit failureNoteChanged();
-}
-
-void PrivacyViewModel::setIsCleaning(bool value)
-{
-    if (m_isCleaning == value)
-        return;
-    m_isCleaning = value;
-    emit isCleaningChanged();
-}
-
-void PrivacyViewModel::beginRestoring()
-{
-    // Held for exactly as long as some job of this model may move items back.
-    if (m_restoreJobs++ == 0) {
-        m_restoreToken = m_tracker->hold();
-        emit restoringChanged();
-    }
-}
-
-void PrivacyViewModel::endRestoring()
-{
-    if (m_restoreJobs == 0)
-        return;
-    if (--m_restoreJobs == 0) {
-        m_restoreToken.reset();
-        emit restoringChanged();
-    }
+    m_session.setFailureNote(note);
 }
 
 // ---- scanning and selection ----
 
 void PrivacyViewModel::scan()
 {
-    if (m_isCleaning)
+    if (m_session.cleaning())
         return;
     if (m_scanStop)
         m_scanStop->request_stop();
-    const int generation = ++m_generation;
+    const int generation = m_session.advance();
 
     // A rescan withdraws the undo offer; the failure note stays.
-    setLastReport(std::nullopt, {});
+    m_session.withdraw();
     setPhase(Phase::scanning);
     setItems({});
 
@@ -226,7 +195,7 @@ void PrivacyViewModel::scan()
 void PrivacyViewModel::applyScan(int generation, const std::shared_ptr<std::stop_source>& stop,
                                  std::vector<PrivacyItem> items)
 {
-    if (generation != m_generation || stop->stop_requested())
+    if (generation != this->generation() || stop->stop_requested())
         return;
     setItems(std::move(items));
     setPhase(Phase::results);
@@ -285,7 +254,7 @@ std::vector<PrivacyViewModel::Unit> PrivacyViewModel::unitsToClean() const
 void PrivacyViewModel::confirmClean()
 {
     // A clean may have to move a database back out of the Trash, which an emptying would delete.
-    if (m_isCleaning || m_tracker->emptyingTrash())
+    if (m_session.cleaning() || m_session.tracker().emptyingTrash())
         return;
 
     // Only history and cookies are in use while a browser runs; its cache may go.
@@ -303,9 +272,8 @@ void PrivacyViewModel::confirmClean()
                 runningBrowsers.push_back(browser);
         }
         if (!runningBrowsers.empty()) {
-            m_failureNote = runningRefusal(std::move(runningBrowsers));
             // Announced even when the text repeats the last one, so a dismissed alert comes up again.
-            emit failureNoteChanged();
+            m_session.showFailure(runningRefusal(std::move(runningBrowsers)));
             return;
         }
     }
@@ -313,22 +281,24 @@ void PrivacyViewModel::confirmClean()
     const std::vector<Unit> units = unitsToClean();
     if (units.empty())
         return;
-    setIsCleaning(true);
     // Only a database with side files may have to go back while the clean runs.
     const bool mayPutBack =
         std::any_of(units.begin(), units.end(), [](const Unit& unit) { return !unit.sideFiles.empty(); });
     if (mayPutBack)
-        beginRestoring();
+        m_session.beginRestoring();
 
-    const QPointer<PrivacyViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, units, mayPutBack, roots = PrivacyScanner::allowedRoots(m_scanner.places()), trash = m_trash] {
-            auto outcome = std::make_shared<CleanOutcome>(cleanUnits(units, roots, trash));
-            postTo(self, [outcome, mayPutBack](PrivacyViewModel& model) {
-                model.applyClean(std::move(*outcome), mayPutBack);
-            });
+    // Cleans made while the offer is open are undone together. The links are filled on the pool and
+    // read once the clean is applied.
+    auto links = std::make_shared<SideFileLinks>();
+    m_session.clean(
+        [units, links, roots = PrivacyScanner::allowedRoots(m_scanner.places()), trash = m_trash] {
+            CleanOutcome outcome = cleanUnits(units, roots, trash);
+            *links = std::move(outcome.links);
+            return std::move(outcome.report);
         },
-        kUserInitiatedPriority);
+        [this, links, mayPutBack](const CleanReport& report, bool) {
+            applyClean(report, *links, mayPutBack);
+        });
 }
 
 PrivacyViewModel::CleanOutcome PrivacyViewModel::cleanUnits(const std::vector<Unit>& units,
@@ -398,31 +368,12 @@ PrivacyViewModel::CleanOutcome PrivacyViewModel::cleanUnits(const std::vector<Un
     return outcome;
 }
 
-void PrivacyViewModel::applyClean(CleanOutcome outcome, bool heldRestore)
+void PrivacyViewModel::applyClean(const CleanReport& report, const SideFileLinks& links, bool heldRestore)
 {
-    const CleanReport& report = outcome.report;
-    setIsCleaning(false);
-
-    // Cleans made while the offer is open are undone together; the failures and their details are the
-    // newest clean's, side by side as every report keeps them.
-    std::vector<TrashedItem> merged = m_lastReport ? m_lastReport->trashed : std::vector<TrashedItem>{};
-    merged.insert(merged.end(), report.trashed.begin(), report.trashed.end());
-    SideFileLinks links = m_links;
-    links.insert(outcome.links.begin(), outcome.links.end());
-    if (merged.empty())
-        setLastReport(std::nullopt, {});
-    else
-        setLastReport(CleanReport{std::move(merged), report.failures, report.failureDetails},
-                      std::move(links));
-
-    if (!report.trashed.empty()) {
-        ++m_cleanCompletions;
-        emit cleanCompletionsChanged();
-    }
-    if (!report.failures.empty()) {
-        m_failureNote = failureWording(report.failures);
-        emit failureNoteChanged();
-    }
+    if (m_session.hasReport())
+        m_links.insert(links.begin(), links.end());
+    if (!report.failures.empty())
+        m_session.showFailure(failureWording(report.failures));
 
     // Paths compare byte for byte, as the Trash records them.
     const std::set<Path::string_type> trashed = report.trashedOriginals();
@@ -434,7 +385,7 @@ void PrivacyViewModel::applyClean(CleanOutcome outcome, bool heldRestore)
         setItems(std::move(items));
 
     if (heldRestore)
-        endRestoring();
+        m_session.endRestoring();
 }
 
 // ---- undo ----
@@ -442,23 +393,18 @@ void PrivacyViewModel::applyClean(CleanOutcome outcome, bool heldRestore)
 void PrivacyViewModel::undoLast()
 {
     // What it moves back would be deleted under it.
-    if (!canUndo())
-        return;
-    const CleanReport report = *m_lastReport;
-    const SideFileLinks links = m_links;
-    setLastReport(std::nullopt, {});
-    beginRestoring();
-
-    const int generation = m_generation;
-    const QPointer<PrivacyViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, generation, report, links, roots = PrivacyScanner::allowedRoots(m_scanner.places()),
-         trash = m_trash] {
-            // What came back is not reported: the rescan shows it.
+    // What came back is not reported: the rescan shows it. A scan started meanwhile owns the list; a
+    // clean under way ignores the rescan.
+    m_session.undo(
+        [links = m_links, roots = PrivacyScanner::allowedRoots(m_scanner.places()),
+         trash = m_trash](const CleanReport& report) {
             undoUnits(report, links, roots, trash);
-            postTo(self, [generation](PrivacyViewModel& model) { model.applyUndo(generation); });
+            return UndoResult{};
         },
-        kUserInitiatedPriority);
+        [this](const UndoResult&, bool current) {
+            if (current)
+                scan();
+        });
 }
 
 void PrivacyViewModel::undoUnits(const CleanReport& report, const SideFileLinks& links,
@@ -490,14 +436,6 @@ void PrivacyViewModel::undoUnits(const CleanReport& report, const SideFileLinks&
         }
         (void)cleaner.undo(reportOf(std::move(sideFiles)));
     }
-}
-
-void PrivacyViewModel::applyUndo(int generation)
-{
-    endRestoring();
-    // A scan started meanwhile owns the list; a clean under way ignores the rescan.
-    if (generation == m_generation)
-        scan();
 }
 
 } // namespace qm

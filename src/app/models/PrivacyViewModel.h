@@ -2,6 +2,7 @@
 
 #include "app/models/PrivacyGroupListModel.h"
 #include "app/models/RestoreTracker.h"
+#include "app/models/TrashSession.h"
 #include "core/model/CleanReport.h"
 #include "core/model/ScanItem.h"
 #include "core/privacy/PrivacyItem.h"
@@ -111,23 +112,23 @@ public:
     int selectedCount() const;
     // The summed bytes of the selected items as a byte count; "0 KB" when that is not positive.
     QString formattedSelected() const;
-    const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
+    const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
     const SideFileLinks& sideFileLinks() const { return m_links; }
-    bool hasLastReport() const { return m_lastReport.has_value(); }
-    int lastReportTrashed() const { return m_lastReport ? int(m_lastReport->trashed.size()) : 0; }
+    bool hasLastReport() const { return m_session.hasReport(); }
+    int lastReportTrashed() const { return hasLastReport() ? int(lastReport()->trashed.size()) : 0; }
     QString formattedFreed() const;
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
-    int cleanCompletions() const { return m_cleanCompletions; }
-    QString failureNote() const { return m_failureNote; }
+    int cleanCompletions() const { return m_session.cleanCompletions(); }
+    QString failureNote() const { return m_session.failureNote(); }
     // Clearing it (an empty text) is what the failure alert does when dismissed.
     void setFailureNote(const QString& note);
-    bool isCleaning() const { return m_isCleaning; }
-    bool restoring() const { return m_restoreJobs > 0; }
-    bool canUndo() const { return m_lastReport.has_value() && !m_tracker->emptyingTrash(); }
-    bool anyRestoring() const { return m_tracker->anyRestoring(); }
+    bool isCleaning() const { return m_session.cleaning(); }
+    bool restoring() const { return m_session.restoring(); }
+    bool canUndo() const { return m_session.canUndo(); }
+    bool anyRestoring() const { return m_session.tracker().anyRestoring(); }
     // The number of the newest scan; 0 before the first.
-    int generation() const { return m_generation; }
+    int generation() const { return m_session.generation(); }
 
     // Starts a new scan, stopping a running one: withdraws the undo offer and empties the list until
     // the result lands. Ignored while cleaning. Returns at once.
@@ -189,36 +190,26 @@ private:
     std::vector<Unit> unitsToClean() const;
     void setPhase(Phase phase);
     void setItems(std::vector<PrivacyItem> items);
-    void setLastReport(std::optional<CleanReport> report, SideFileLinks links);
-    void setIsCleaning(bool value);
-    void beginRestoring();
-    void endRestoring();
     void applyScan(int generation, const std::shared_ptr<std::stop_source>& stop,
                    std::vector<PrivacyItem> items);
-    void applyClean(CleanOutcome outcome, bool heldRestore);
-    void applyUndo(int generation);
+    void applyClean(const CleanReport& report, const SideFileLinks& links, bool heldRestore);
 
     Clock& m_clock;
     PrivacyScanner m_scanner;
     std::shared_ptr<Workspace> m_workspace;
     Trash m_trash;
-    std::unique_ptr<RestoreTracker> m_ownTracker;
-    RestoreTracker* m_tracker = nullptr;
-    RestoreTracker::Token m_restoreToken;
+    // The clean, the undo offer (until the next scan), the restore and the failure note; its
+    // generation counts the scans.
+    TrashSession m_session;
     std::unique_ptr<PrivacyGroupListModel> m_groups;
 
     Phase m_phase = Phase::idle;
     std::vector<PrivacyItem> m_items;
-    std::optional<CleanReport> m_lastReport;
+    // The side files of the record's databases: they go and come with the record.
     SideFileLinks m_links;
     bool m_showConfirm = false;
-    int m_cleanCompletions = 0;
-    QString m_failureNote;
-    bool m_isCleaning = false;
-    int m_restoreJobs = 0;
 
     std::shared_ptr<std::stop_source> m_scanStop;
-    int m_generation = 0;
 };
 
 } // namespace qm

@@ -11,18 +11,32 @@
 
 namespace qm {
 
-SizedEntryListModel::SizedEntryListModel(QObject* parent) : QAbstractListModel(parent) {}
-
-int SizedEntryListModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
-}
+SizedEntryListModel::SizedEntryListModel(QObject* parent)
+    : RowListModel({{EntryIdRole, "entryId"},
+                    {NameRole, "name"},
+                    {PathRole, "path"},
+                    {UrlRole, "url"},
+                    {BytesRole, "bytes"},
+                    {SizeTextRole, "sizeText"},
+                    {IsDirectoryRole, "isDirectory"},
+                    {UnreadableRole, "unreadable"},
+                    {FractionRole, "fraction"},
+                    {ColorIndexRole, "colorIndex"},
+                    {RemovableRole, "removable"},
+                    {SelectedRole, "selected"},
+                    {CenterXRole, "centerX"},
+                    {CenterYRole, "centerY"},
+                    {RadiusRole, "radius"},
+                    {OrderRole, "order"}},
+                   parent)
+{}
 
 QVariant SizedEntryListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() < 0 || std::size_t(index.row()) >= m_rows.size())
+    const Row* found = rowAt(m_rows, index);
+    if (found == nullptr)
         return {};
-    const Row& row = m_rows[std::size_t(index.row())];
+    const Row& row = *found;
     const SizedEntry& entry = row.entry;
     switch (role) {
     case EntryIdRole:
@@ -61,26 +75,6 @@ QVariant SizedEntryListModel::data(const QModelIndex& index, int role) const
     default:
         return {};
     }
-}
-
-QHash<int, QByteArray> SizedEntryListModel::roleNames() const
-{
-    return {{EntryIdRole, "entryId"},
-            {NameRole, "name"},
-            {PathRole, "path"},
-            {UrlRole, "url"},
-            {BytesRole, "bytes"},
-            {SizeTextRole, "sizeText"},
-            {IsDirectoryRole, "isDirectory"},
-            {UnreadableRole, "unreadable"},
-            {FractionRole, "fraction"},
-            {ColorIndexRole, "colorIndex"},
-            {RemovableRole, "removable"},
-            {SelectedRole, "selected"},
-            {CenterXRole, "centerX"},
-            {CenterYRole, "centerY"},
-            {RadiusRole, "radius"},
-            {OrderRole, "order"}};
 }
 
 const SizedEntryListModel::Row* SizedEntryListModel::find(const QUuid& id) const
@@ -129,12 +123,7 @@ void SizedEntryListModel::reset(std::vector<Row> rows)
         emit dataChanged(index(0), index(int(m_rows.size()) - 1));
         return;
     }
-    const bool countChanges = rows.size() != m_rows.size();
-    beginResetModel();
-    m_rows = std::move(rows);
-    endResetModel();
-    if (countChanges)
-        emit countChanged();
+    resetRows(m_rows, std::move(rows));
 }
 
 void SizedEntryListModel::update(std::vector<Row> rows)

@@ -1,11 +1,9 @@
 #pragma once
 
+#include "app/models/RowListModel.h"
 #include "core/files/SizedEntry.h"
 #include "core/spacelens/PackedCircle.h"
 
-#include <QAbstractListModel>
-#include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QUuid>
 #include <QtQml/qqmlregistration.h>
@@ -20,12 +18,11 @@ namespace qm {
 // with a circle per row, its bubble layout. Its owner decides every value (colour index, removability,
 // selection, circle); the model only keeps rows and announces changes, so that a list view or a
 // repeater updates the rows that changed instead of rebuilding everything. Lives on the GUI thread.
-class SizedEntryListModel : public QAbstractListModel
+class SizedEntryListModel : public RowListModel
 {
     Q_OBJECT
     QML_ELEMENT
     QML_UNCREATABLE("The space lens model owns its lists")
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
 
 public:
     struct Row
@@ -61,11 +58,8 @@ public:
 
     explicit SizedEntryListModel(QObject* parent = nullptr);
 
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
-    QHash<int, QByteArray> roleNames() const override;
 
-    int count() const { return int(m_rows.size()); }
     const std::vector<Row>& rows() const { return m_rows; }
     // The row of the entry `id`, or nothing.
     const Row* find(const QUuid& id) const;
@@ -86,10 +80,9 @@ public:
     // Sets each row's `selected` to `isSelected(entry)`, announcing only the rows that changed.
     void setSelected(const std::function<bool(const SizedEntry&)>& isSelected);
 
-signals:
-    void countChanged();
-
 private:
+    int rowTotal() const override { return int(m_rows.size()); }
+
     std::vector<Row> m_rows;
 };
 

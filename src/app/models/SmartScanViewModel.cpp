@@ -1,7 +1,5 @@
 #include "app/models/SmartScanViewModel.h"
 
-#include "app/models/CleanFailureNote.h"
-#include "app/models/JunkCategoryMaps.h"
 #include "app/models/PostToModel.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
@@ -26,13 +24,6 @@ constexpr std::chrono::milliseconds kUndoWindow{15'000};
 // The scan, the clean and the undo are all work the user waits for.
 constexpr int kUserInitiatedPriority = 1;
 
-// Only categories with something to show or a coverage note stay listed.
-std::vector<JunkCategory> shown(std::vector<JunkCategory> categories)
-{
-    std::erase_if(categories, [](const JunkCategory& c) { return c.items.empty() && !c.incomplete; });
-    return categories;
-}
-
 } // namespace
 
 SmartScanViewModel::SmartScanViewModel(Services services, QObject* parent)
@@ -40,12 +31,18 @@ SmartScanViewModel::SmartScanViewModel(Services services, QObject* parent)
       m_scanner(services.scanner ? std::move(*services.scanner) : CleanupScanner()),
       m_trash(services.trash ? std::move(*services.trash) : Trash()),
       m_fullDiskAccess(std::move(services.fullDiskAccess)), m_scan(std::move(services.scan)),
-      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
-      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get())
+      m_session(services.restoreTracker)
 {
-    for (const auto signal : {&SmartScanViewModel::lastReportChanged, &SmartScanViewModel::isCleaningChanged})
-        connect(this, signal, this, &SmartScanViewModel::canUndoChanged);
-    connect(m_tracker, &RestoreTracker::emptyingTrashChanged, this, &SmartScanViewModel::canUndoChanged);
+    m_session.expireAfter(m_clock, kUndoWindow);
+    connect(&m_session, &TrashSession::generationChanged, this, &SmartScanViewModel::generationChanged);
+    connect(&m_session, &TrashSession::reportChanged, this, &SmartScanViewModel::lastReportChanged);
+    connect(&m_session, &TrashSession::cleaningChanged, this, &SmartScanViewModel::isCleaningChanged);
+    connect(&m_session, &TrashSession::restoringChanged, this, &SmartScanViewModel::restoringChanged);
+    for (const auto signal : {&TrashSession::canUndoChanged, &TrashSession::cleaningChanged})
+        connect(&m_session, signal, this, &SmartScanViewModel::canUndoChanged);
+    connect(&m_session, &TrashSession::failureNoteChanged, this, &SmartScanViewModel::failureNoteChanged);
+    connect(&m_session, &TrashSession::cleanCompletionsChanged, this,
+            &SmartScanViewModel::cleanCompletionsChanged);
     if (!m_fullDiskAccess) {
         m_fullDiskAccess = [home = m_scanner.home()] { return FullDiskAccess::isGranted(home); };
     }
@@ -67,40 +64,22 @@ SmartScanViewModel::~SmartScanViewModel()
 
 int SmartScanViewModel::selectedCount() const
 {
-    int count = 0;
-    for (const JunkCategory& category : m_categories)
-        count += int(category.selectedItems().size());
-    return count;
+    return m_selection.selectedCount();
 }
 
 int SmartScanViewModel::totalItems() const
 {
-    int count = 0;
-    for (const JunkCategory& category : m_categories)
-        count += int(category.items.size());
-    return count;
+    return m_selection.totalItems();
 }
 
 qint64 SmartScanViewModel::totalBytes() const
 {
-    qint64 bytes = 0;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items)
-            bytes += item.bytes;
-    }
-    return bytes;
+    return m_selection.totalBytes();
 }
 
 qint64 SmartScanViewModel::selectedBytes() const
 {
-    qint64 bytes = 0;
-    for (const JunkCategory& category : m_categories) {
-        for (const ScanItem& item : category.items) {
-            if (item.isSelected)
-                bytes += item.bytes;
-        }
-    }
-    return bytes;
+    return m_selection.selectedBytes();
 }
 
 SmartScanViewModel::FoundComponents SmartScanViewModel::foundComponents() const
@@ -122,17 +101,17 @@ SmartScanViewModel::FoundComponents SmartScanViewModel::splitFoundText(const QSt
 
 bool SmartScanViewModel::didCleanEverything() const
 {
-    return m_phase == Phase::results && m_cleanedEverything && m_categories.empty();
+    return m_phase == Phase::results && m_cleanedEverything && m_selection.empty();
 }
 
 QString SmartScanViewModel::lastReportFreed() const
 {
-    return m_lastReport ? m_lastReport->formattedFreed() : QString();
+    return m_session.hasReport() ? m_session.report()->formattedFreed() : QString();
 }
 
 int SmartScanViewModel::lastReportCount() const
 {
-    return m_lastReport ? int(m_lastReport->trashed.size()) : 0;
+    return m_session.hasReport() ? int(m_session.report()->trashed.size()) : 0;
 }
 
 // ---- setters ----
@@ -146,10 +125,8 @@ void SmartScanViewModel::setPhase(Phase phase)
     emit summaryChanged();
 }
 
-void SmartScanViewModel::setCategories(std::vector<JunkCategory> categories)
+void SmartScanViewModel::publishCategories()
 {
-    m_categories = std::move(categories);
-    m_categoryList = JunkCategoryMaps::toList(m_categories);
     emit categoriesChanged();
     emit summaryChanged();
 }
@@ -161,14 +138,6 @@ void SmartScanViewModel::setScanProgress(double fraction)
     emit scanProgressChanged();
 }
 
-void SmartScanViewModel::setLastReport(std::optional<CleanReport> report)
-{
-    if (!m_lastReport && !report)
-        return;
-    m_lastReport = std::move(report);
-    emit lastReportChanged();
-}
-
 void SmartScanViewModel::setShowConfirm(bool show)
 {
     if (m_showConfirm == show)
@@ -177,20 +146,9 @@ void SmartScanViewModel::setShowConfirm(bool show)
     emit showConfirmChanged();
 }
 
-void SmartScanViewModel::setIsCleaning(bool value)
-{
-    if (m_isCleaning == value)
-        return;
-    m_isCleaning = value;
-    emit isCleaningChanged();
-}
-
 void SmartScanViewModel::setFailureNote(const QString& note)
 {
-    if (m_failureNote == note)
-        return;
-    m_failureNote = note;
-    emit failureNoteChanged();
+    m_session.setFailureNote(note);
 }
 
 void SmartScanViewModel::setCleanedEverything(bool value)
@@ -209,13 +167,6 @@ void SmartScanViewModel::setFullDiskAccessGranted(bool value)
     emit fullDiskAccessGrantedChanged();
 }
 
-void SmartScanViewModel::setRestoring(bool value)
-{
-    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
-    if (m_tracker->setHeld(m_restoreToken, value))
-        emit restoringChanged();
-}
-
 void SmartScanViewModel::refreshFullDiskAccess()
 {
     setFullDiskAccessGranted(m_fullDiskAccess());
@@ -230,20 +181,19 @@ SafetyGuard SmartScanViewModel::guard() const
 
 void SmartScanViewModel::scan()
 {
-    if (m_isCleaning)
+    if (m_session.cleaning())
         return;
     if (m_scanStop)
         m_scanStop->request_stop();
-    const int generation = ++m_generation;
-    emit generationChanged();
+    const int generation = m_session.advance();
     setFullDiskAccessGranted(m_fullDiskAccess());
-    ++m_reportToken;
 
-    setLastReport(std::nullopt);
+    m_session.withdraw();
     setCleanedEverything(false);
     setPhase(Phase::scanning);
     setScanProgress(0);
-    setCategories({});
+    m_selection.set({});
+    publishCategories();
 
     auto stop = std::make_shared<std::stop_source>();
     m_scanStop = stop;
@@ -268,7 +218,7 @@ void SmartScanViewModel::applyProgress(int generation, const std::shared_ptr<std
                                        double fraction)
 {
     // A replaced scan no longer speaks for the screen.
-    if (generation != m_generation || stop->stop_requested())
+    if (generation != m_session.generation() || stop->stop_requested())
         return;
     setScanProgress(fraction);
 }
@@ -276,9 +226,10 @@ void SmartScanViewModel::applyProgress(int generation, const std::shared_ptr<std
 void SmartScanViewModel::applyScan(int generation, const std::shared_ptr<std::stop_source>& stop,
                                    std::vector<JunkCategory> categories)
 {
-    if (stop->stop_requested() || generation != m_generation)
+    if (stop->stop_requested() || generation != m_session.generation())
         return;
-    setCategories(shown(std::move(categories)));
+    m_selection.setShown(std::move(categories));
+    publishCategories();
     setPhase(Phase::results);
 }
 
@@ -286,135 +237,52 @@ void SmartScanViewModel::applyScan(int generation, const std::shared_ptr<std::st
 
 void SmartScanViewModel::toggleCategory(const QString& id)
 {
-    const auto found = std::find_if(m_categories.begin(), m_categories.end(),
-                                    [&](const JunkCategory& c) { return c.id() == id; });
-    if (found == m_categories.end() || found->items.empty())
-        return;
-    const bool selected = found->selectionState() != JunkCategory::SelectionState::all;
-    std::vector<JunkCategory> categories = m_categories;
-    for (ScanItem& item : categories[std::size_t(found - m_categories.begin())].items)
-        item.isSelected = selected;
-    setCategories(std::move(categories));
+    if (m_selection.toggleCategory(id))
+        publishCategories();
 }
 
 // ---- clean and undo ----
 
 void SmartScanViewModel::confirmClean()
 {
-    std::vector<ScanItem> selected;
-    for (const JunkCategory& category : m_categories) {
-        const std::vector<ScanItem> items = category.selectedItems();
-        selected.insert(selected.end(), items.begin(), items.end());
-    }
+    const std::vector<ScanItem> selected = m_selection.selectedItems();
     // While an undo moves items back, its closing rescan must not be refused by a running clean (the
     // screen would stay on `scanning`).
-    if (selected.empty() || m_isCleaning || restoring())
+    if (selected.empty() || m_session.cleaning() || restoring())
         return;
 
-    const int generation = m_generation;
-    setIsCleaning(true);
-    const QPointer<SmartScanViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, generation, guard = guard(), trash = m_trash, selected] {
-            const CleanReport report = Cleaner(guard, trash).clean(selected);
-            postTo(self,
-                   [generation, report](SmartScanViewModel& model) { model.applyClean(generation, report); });
-        },
-        kUserInitiatedPriority);
+    // A clean made while the offer stands extends it: Undo gives back both.
+    m_session.clean([cleaner = Cleaner(guard(), m_trash), selected] { return cleaner.clean(selected); },
+                    [this](const CleanReport& report, bool current) { applyClean(report, current); });
 }
 
-void SmartScanViewModel::applyClean(int generation, const CleanReport& report)
+void SmartScanViewModel::applyClean(const CleanReport& report, bool current)
 {
-    setIsCleaning(false);
-
-    // A clean made while the offer stands extends it: Undo gives back both. The failures and their
-    // details are the newest clean's, side by side as every report keeps them.
-    std::vector<TrashedItem> joined = m_lastReport ? m_lastReport->trashed : std::vector<TrashedItem>{};
-    joined.insert(joined.end(), report.trashed.begin(), report.trashed.end());
-    if (joined.empty())
-        recordReport(std::nullopt);
-    else
-        recordReport(CleanReport{std::move(joined), report.failures, report.failureDetails});
-
-    if (!report.trashed.empty()) {
-        ++m_cleanCompletions;
-        emit cleanCompletionsChanged();
-    }
-    if (!report.failures.empty()) {
-        const std::vector<CleanFailure> denied = report.permissionDenied();
-        surfaceFailure(QString(), qint64(report.failures.size()), report.failures.front(),
-                       denied.empty() ? std::nullopt : std::optional<CleanFailure>(denied.front()));
-    }
+    m_session.showCleanFailures(QString(), report, m_fullDiskAccess);
     // A scan started meanwhile owns the categories.
-    if (generation != m_generation)
+    if (!current)
         return;
 
     // Paths compare byte for byte.
-    const std::set<Path::string_type> trashed = report.trashedOriginals();
-    std::vector<JunkCategory> categories = m_categories;
-    for (JunkCategory& category : categories)
-        std::erase_if(category.items,
-                      [&](const ScanItem& item) { return trashed.contains(item.url.native()); });
-    categories = shown(std::move(categories));
-    const bool cleanedAll = categories.empty() && !report.trashed.empty();
-    setCategories(std::move(categories));
+    const bool cleanedAll = m_selection.prune(report.trashedOriginals()) && !report.trashed.empty();
+    publishCategories();
     if (cleanedAll)
         setCleanedEverything(true);
 }
 
-void SmartScanViewModel::recordReport(std::optional<CleanReport> report)
-{
-    const int token = ++m_reportToken;
-    const bool present = report.has_value();
-    setLastReport(std::move(report));
-    if (!present)
-        return;
-    // The timer dies with the model; an older offer's timer finds a newer token and does nothing.
-    m_clock.callAfter(kUndoWindow, this, [this, token] {
-        if (m_reportToken == token)
-            setLastReport(std::nullopt);
-    });
-}
-
-void SmartScanViewModel::surfaceFailure(const QString& lead, qint64 n, const QString& first,
-                                        const std::optional<CleanFailure>& permissionDenied)
-{
-    m_failureNote = CleanFailureNote::word(lead, n, first, permissionDenied, m_fullDiskAccess).text;
-    // Announced even when the text repeats the last one, so a dismissed alert comes up again.
-    emit failureNoteChanged();
-}
-
 void SmartScanViewModel::undoLast()
 {
-    // An emptying of the Trash would delete what this moves back.
-    if (!canUndo())
-        return;
-    const CleanReport report = *m_lastReport;
-    ++m_reportToken;
-    setLastReport(std::nullopt);
-    setPhase(Phase::scanning);
-    setRestoring(true);
-
-    const QPointer<SmartScanViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, guard = guard(), trash = m_trash, report] {
-            // What came back is not reported: the rescan shows it.
-            (void)Cleaner(guard, trash).undo(report);
-            postTo(self, [](SmartScanViewModel& model) { model.applyUndo(); });
-        },
-        kUserInitiatedPriority);
-}
-
-void SmartScanViewModel::applyUndo()
-{
-    setRestoring(false);
-    scan();
+    // An emptying of the Trash would delete what this moves back (`canUndo` refuses then). What came
+    // back is not reported: the rescan shows it.
+    if (canUndo() && m_session.undo([cleaner = Cleaner(guard(), m_trash)](
+                                        const CleanReport& report) { return cleaner.undo(report); },
+                                    [this](const UndoResult&, bool) { scan(); }))
+        setPhase(Phase::scanning);
 }
 
 void SmartScanViewModel::dismissUndo()
 {
-    ++m_reportToken;
-    setLastReport(std::nullopt);
+    m_session.withdraw();
 }
 
 } // namespace qm

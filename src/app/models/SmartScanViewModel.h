@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/models/JunkSelection.h"
 #include "app/models/RestoreTracker.h"
+#include "app/models/TrashSession.h"
 #include "core/cleaning/CleanupScanner.h"
 #include "core/cleaning/SafetyGuard.h"
 #include "core/model/CleanFailure.h"
@@ -120,24 +122,24 @@ public:
     ~SmartScanViewModel() override;
 
     Phase phase() const { return m_phase; }
-    const std::vector<JunkCategory>& categories() const { return m_categories; }
-    QVariantList categoryList() const { return m_categoryList; }
+    const std::vector<JunkCategory>& categories() const { return m_selection.categories(); }
+    QVariantList categoryList() const { return m_selection.list(); }
     double scanProgress() const { return m_scanProgress; }
-    const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
-    bool hasLastReport() const { return m_lastReport.has_value(); }
+    const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
+    bool hasLastReport() const { return m_session.hasReport(); }
     QString lastReportFreed() const;
     int lastReportCount() const;
-    int cleanCompletions() const { return m_cleanCompletions; }
+    int cleanCompletions() const { return m_session.cleanCompletions(); }
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
-    bool isCleaning() const { return m_isCleaning; }
-    QString failureNote() const { return m_failureNote; }
+    bool isCleaning() const { return m_session.cleaning(); }
+    QString failureNote() const { return m_session.failureNote(); }
     // Clearing it (an empty text) is what the failure alert does when dismissed.
     void setFailureNote(const QString& note);
     bool fullDiskAccessGranted() const { return m_fullDiskAccessGranted; }
     bool cleanedEverything() const { return m_cleanedEverything; }
-    bool restoring() const { return m_restoreToken.held(); }
-    bool canUndo() const { return !m_isCleaning && m_lastReport.has_value() && !m_tracker->emptyingTrash(); }
+    bool restoring() const { return m_session.restoring(); }
+    bool canUndo() const { return m_session.canUndo() && !m_session.cleaning(); }
 
     int selectedCount() const;
     int totalItems() const;
@@ -154,8 +156,8 @@ public:
     // "Zero" read as "0") and the second ("GB" when there is none).
     static FoundComponents splitFoundText(const QString& text);
 
-    int generation() const { return m_generation; }
-    int reportToken() const { return m_reportToken; }
+    int generation() const { return m_session.generation(); }
+    int reportToken() const { return m_session.reportToken(); }
 
     // Starts a fresh scan, abandoning a running one, withdrawing the undo offer and probing Full
     // Disk Access again. Ignored while a clean runs. Returns at once.
@@ -192,24 +194,16 @@ signals:
 
 private:
     void setPhase(Phase phase);
-    void setCategories(std::vector<JunkCategory> categories);
+    // Announces the categories, their selection and every sum as changed.
+    void publishCategories();
     void setScanProgress(double fraction);
-    void setLastReport(std::optional<CleanReport> report);
-    void setIsCleaning(bool value);
     void setCleanedEverything(bool value);
     void setFullDiskAccessGranted(bool value);
-    void setRestoring(bool value);
 
     void applyProgress(int generation, const std::shared_ptr<std::stop_source>& stop, double fraction);
     void applyScan(int generation, const std::shared_ptr<std::stop_source>& stop,
                    std::vector<JunkCategory> categories);
-    void applyClean(int generation, const CleanReport& report);
-    void applyUndo();
-    // Stores the undo offer (or none) and arms its 15-second expiry.
-    void recordReport(std::optional<CleanReport> report);
-    // Words the failure note for `n` failures whose first text is `first`.
-    void surfaceFailure(const QString& lead, qint64 n, const QString& first,
-                        const std::optional<CleanFailure>& permissionDenied);
+    void applyClean(const CleanReport& report, bool current);
     // What a clean or an undo of the scanned kinds may touch.
     SafetyGuard guard() const;
 
@@ -218,26 +212,20 @@ private:
     Trash m_trash;
     std::function<bool()> m_fullDiskAccess;
     ScanFunction m_scan;
-    std::unique_ptr<RestoreTracker> m_ownTracker;
-    RestoreTracker* m_tracker = nullptr;
-    RestoreTracker::Token m_restoreToken;
+    // The clean, the undo offer (15 seconds after its last recording), the restore and the failure
+    // note.
+    TrashSession m_session;
 
     Phase m_phase = Phase::idle;
-    std::vector<JunkCategory> m_categories;
-    QVariantList m_categoryList;
+    // The found categories and the user's selection.
+    JunkSelection m_selection;
     double m_scanProgress = 0;
-    std::optional<CleanReport> m_lastReport;
-    int m_cleanCompletions = 0;
     bool m_showConfirm = false;
-    bool m_isCleaning = false;
-    QString m_failureNote;
     bool m_fullDiskAccessGranted = false;
     bool m_cleanedEverything = false;
 
     // The running scan's stop source (replaced by the next scan).
     std::shared_ptr<std::stop_source> m_scanStop;
-    int m_generation = 0;
-    int m_reportToken = 0;
 };
 
 } // namespace qm

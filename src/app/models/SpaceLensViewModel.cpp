@@ -5,7 +5,9 @@
 #include "app/models/PublishedValue.h"
 #include "app/platform/GuiFolderPicker.h"
 #include "app/platform/GuiWorkspace.h"
+#include "core/cleaning/Cleaner.h"
 #include "core/cleaning/CleanupScanner.h"
+#include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
 #include "core/spacelens/BubblePacker.h"
@@ -24,13 +26,6 @@ namespace {
 
 const QString kChooseMessage = QStringLiteral("Choose a folder to analyze");
 
-// The last name of a folder as shown; "/" for the root itself.
-QString lastName(const Path& folder)
-{
-    const Path name = FileSystem::standardize(folder).filename();
-    return name.empty() ? QStringLiteral("/") : FileSystem::displayName(name);
-}
-
 } // namespace
 
 SpaceLensViewModel::SpaceLensViewModel(Services services, QObject* parent)
@@ -38,15 +33,20 @@ SpaceLensViewModel::SpaceLensViewModel(Services services, QObject* parent)
       m_scanner(services.scanner ? std::move(*services.scanner) : FileScanner()),
       m_trash(services.trash ? std::move(*services.trash) : Trash()),
       m_fullDiskAccess(std::move(services.fullDiskAccess)), m_picker(std::move(services.folderPicker)),
-      m_workspace(std::move(services.workspace)),
-      m_ownTracker(services.restoreTracker ? nullptr : std::make_unique<RestoreTracker>()),
-      m_tracker(services.restoreTracker ? services.restoreTracker : m_ownTracker.get()),
+      m_workspace(std::move(services.workspace)), m_session(services.restoreTracker),
       m_home(services.home.empty() ? FileSystem::homeDirectory() : services.home),
       m_systemRoot(services.systemRoot.empty() ? Path("/") : services.systemRoot),
-      m_places(CleanupScanner::placesOf(m_home, m_systemRoot)), m_stack{m_home},
+      m_places(CleanupScanner::placesOf(m_home, m_systemRoot)), m_folders(m_home),
       m_entryList(std::make_unique<SizedEntryListModel>()),
       m_layoutList(std::make_unique<SizedEntryListModel>())
 {
+    connect(&m_session, &TrashSession::generationChanged, this, &SpaceLensViewModel::generationChanged);
+    connect(&m_session, &TrashSession::reportChanged, this, &SpaceLensViewModel::lastReportChanged);
+    connect(&m_session, &TrashSession::cleaningChanged, this, &SpaceLensViewModel::removingChanged);
+    connect(&m_session, &TrashSession::restoringChanged, this, &SpaceLensViewModel::restoringChanged);
+    connect(&m_session, &TrashSession::failureNoteChanged, this, &SpaceLensViewModel::failureNoteChanged);
+    connect(&m_session, &TrashSession::cleanCompletionsChanged, this,
+            &SpaceLensViewModel::removeCompletionsChanged);
     if (!m_fullDiskAccess)
         m_fullDiskAccess = [home = m_home] { return FullDiskAccess::isGranted(home); };
     if (!m_picker)
@@ -64,7 +64,7 @@ SpaceLensViewModel::~SpaceLensViewModel()
 
 Path SpaceLensViewModel::current() const
 {
-    return m_stack.empty() ? m_home : m_stack.back();
+    return m_folders.current();
 }
 
 std::vector<SelectedItem> SpaceLensViewModel::effectiveSelection() const
@@ -91,20 +91,12 @@ std::vector<SelectedItem> SpaceLensViewModel::effectiveSelection() const
 
 QStringList SpaceLensViewModel::crumbLabels() const
 {
-    const Path home = FileSystem::standardize(m_home);
-    QStringList labels;
-    for (const Path& folder : m_stack)
-        labels.append(FileSystem::standardize(folder).native() == home.native() ? QStringLiteral("Home")
-                                                                                : lastName(folder));
-    return labels;
+    return m_folders.crumbLabels();
 }
 
 QVariantList SpaceLensViewModel::stackUrls() const
 {
-    QVariantList urls;
-    for (const Path& folder : m_stack)
-        urls.append(Workspace::fileUrl(folder));
-    return urls;
+    return m_folders.urls();
 }
 
 QUrl SpaceLensViewModel::currentUrl() const
@@ -114,7 +106,7 @@ QUrl SpaceLensViewModel::currentUrl() const
 
 QString SpaceLensViewModel::currentName() const
 {
-    return lastName(current());
+    return m_folders.currentName();
 }
 
 QUrl SpaceLensViewModel::homeUrl() const
@@ -165,7 +157,7 @@ QString SpaceLensViewModel::formattedSelected() const
 
 QString SpaceLensViewModel::formattedFreed() const
 {
-    return m_lastReport ? m_lastReport->formattedFreed() : Formatting::byteCount(0);
+    return hasLastReport() ? lastReport()->formattedFreed() : Formatting::byteCount(0);
 }
 
 bool SpaceLensViewModel::isRemovable(const Path& path) const
@@ -182,9 +174,8 @@ void SpaceLensViewModel::setShowConfirm(bool show)
 
 void SpaceLensViewModel::setFailureNote(const QString& note)
 {
-    m_failureNote = note;
     // Announced even when the text repeats, so a dismissed alert comes up again.
-    emit failureNoteChanged();
+    m_session.showFailure(note);
 }
 
 // ---- publishing ----
@@ -218,29 +209,8 @@ void SpaceLensViewModel::setJustEmptiedByRemoval(bool value)
     publish(this, m_justEmptiedByRemoval, value, &SpaceLensViewModel::justEmptiedByRemovalChanged);
 }
 
-void SpaceLensViewModel::setRemoving(bool value)
+void SpaceLensViewModel::publishStack()
 {
-    publish(this, m_removing, value, &SpaceLensViewModel::removingChanged);
-}
-
-void SpaceLensViewModel::setRestoring(bool value)
-{
-    // Held for exactly as long as this model restores, so no module empties the Trash meanwhile.
-    if (m_tracker->setHeld(m_restoreToken, value))
-        emit restoringChanged();
-}
-
-void SpaceLensViewModel::setLastReport(std::optional<CleanReport> report)
-{
-    const bool changed = m_lastReport.has_value() || report.has_value();
-    m_lastReport = std::move(report);
-    if (changed)
-        emit lastReportChanged();
-}
-
-void SpaceLensViewModel::setStack(std::vector<Path> stack)
-{
-    m_stack = std::move(stack);
     emit stackChanged();
 }
 
@@ -281,12 +251,11 @@ void SpaceLensViewModel::clearEntries()
 
 void SpaceLensViewModel::load()
 {
-    if (m_removing)
+    if (removing())
         return;
     if (m_passStop)
         m_passStop->request_stop();
-    const int generation = ++m_generation;
-    emit generationChanged();
+    const int generation = m_session.advance();
     m_lastRepack.reset();
 
     setFullDiskAccessGranted(m_fullDiskAccess());
@@ -307,13 +276,13 @@ void SpaceLensViewModel::load()
                 // The rule reads the file system to resolve links: asked here, off the GUI thread.
                 const bool removable = SpaceLensSafety::isRemovable(entry.url, places);
                 postTo(self, [generation, entry, removable](SpaceLensViewModel& model) {
-                    if (model.m_generation == generation)
+                    if (model.generation() == generation)
                         model.add(entry, removable);
                 });
             };
             const auto onProgress = [self, generation](qint64 measured, qint64 total) {
                 postTo(self, [generation, measured, total](SpaceLensViewModel& model) {
-                    if (model.m_generation == generation)
+                    if (model.generation() == generation)
                         model.setProgress(int(measured), int(total));
                 });
             };
@@ -326,7 +295,7 @@ void SpaceLensViewModel::load()
 
 void SpaceLensViewModel::endPass(int generation, const std::stop_source& stop, bool unreadable)
 {
-    if (stop.stop_requested() || m_generation != generation)
+    if (stop.stop_requested() || this->generation() != generation)
         return;
     setCurrentUnreadable(unreadable);
     repack();
@@ -334,7 +303,7 @@ void SpaceLensViewModel::endPass(int generation, const std::stop_source& stop, b
     // meanwhile lands first; only the generation is tested again then.
     const QPointer<SpaceLensViewModel> self(this);
     postTo(self, [generation](SpaceLensViewModel& model) {
-        if (model.m_generation != generation)
+        if (model.generation() != generation)
             return;
         model.repack();
         model.setScanning(false);
@@ -450,15 +419,14 @@ Workspace& SpaceLensViewModel::workspace() const
 
 void SpaceLensViewModel::open(const SizedEntry& entry)
 {
-    if (m_removing)
+    if (removing())
         return;
     if (!entry.isDirectory) {
         workspace().reveal(entry.url);
         return;
     }
-    std::vector<Path> stack = m_stack;
-    stack.push_back(entry.url);
-    setStack(std::move(stack));
+    m_folders.push(entry.url);
+    publishStack();
     load();
 }
 
@@ -471,23 +439,23 @@ void SpaceLensViewModel::open(const QString& entryId)
 
 void SpaceLensViewModel::jump(int index)
 {
-    if (m_removing || index < 0 || qint64(index) >= qint64(m_stack.size()) - 1)
+    if (removing() || !m_folders.popTo(index))
         return;
-    setStack(std::vector<Path>(m_stack.begin(), m_stack.begin() + index + 1));
+    publishStack();
     load();
 }
 
 void SpaceLensViewModel::back()
 {
-    if (m_removing || m_stack.size() < 2)
+    if (removing() || !m_folders.back())
         return;
-    setStack(std::vector<Path>(m_stack.begin(), m_stack.end() - 1));
+    publishStack();
     load();
 }
 
 void SpaceLensViewModel::choose()
 {
-    if (m_removing)
+    if (removing())
         return;
     const QPointer<SpaceLensViewModel> self(this);
     m_picker->choose(kChooseMessage, current(), [self](const std::optional<Path>& folder) {
@@ -499,12 +467,13 @@ void SpaceLensViewModel::choose()
 void SpaceLensViewModel::applyChoice(const std::optional<Path>& folder)
 {
     // The chooser does not block: a removal may have started while it was open.
-    if (!folder || m_removing)
+    if (!folder || removing())
         return;
     m_selected.clear();
     publishSelection();
-    setLastReport(std::nullopt);
-    setStack({*folder});
+    m_session.withdraw();
+    m_folders.reset(*folder);
+    publishStack();
     load();
 }
 
@@ -546,12 +515,12 @@ void SpaceLensViewModel::reveal(const QString& entryId)
 
 Path SpaceLensViewModel::lensRoot() const
 {
-    return m_stack.empty() ? current() : m_stack.front();
+    return m_folders.root();
 }
 
 void SpaceLensViewModel::confirmRemove()
 {
-    if (m_removing)
+    if (removing())
         return;
     std::vector<ScanItem> items;
     for (const SelectedItem& item : effectiveSelection()) {
@@ -566,21 +535,14 @@ void SpaceLensViewModel::confirmRemove()
     }
     if (items.empty())
         return;
-    const int generation = m_generation;
-    setRemoving(true);
     // Anywhere below the root of the browsing, whichever folder is current.
-    FileToolCleaning::clean(this, lensRoot(), m_trash, std::move(items),
-                            [this, generation](CleanReport report) { applyRemoval(generation, report); });
+    m_session.clean([root = lensRoot(), trash = m_trash,
+                     items] { return Cleaner(SafetyGuard({root}), trash).clean(items); },
+                    [this](const CleanReport& report, bool current) { applyRemoval(report, current); });
 }
 
-void SpaceLensViewModel::applyRemoval(int generation, const CleanReport& report)
+void SpaceLensViewModel::applyRemoval(const CleanReport& report, bool current)
 {
-    setRemoving(false);
-    setLastReport(FileToolCleaning::merged(m_lastReport, report));
-    if (!report.trashed.empty()) {
-        ++m_removeCompletions;
-        emit removeCompletionsChanged();
-    }
     if (const std::optional<QString> note = removalNote(report))
         setFailureNote(*note);
 
@@ -602,7 +564,7 @@ void SpaceLensViewModel::applyRemoval(int generation, const CleanReport& report)
     if (m_selected.size() != before)
         publishSelection();
 
-    if (generation == m_generation) {
+    if (current) {
         const std::set<Path::string_type> originals = report.trashedOriginals();
         const std::size_t count = m_entries.size();
         std::erase_if(m_entries, [&](const SizedEntry& entry) {
@@ -616,7 +578,7 @@ void SpaceLensViewModel::applyRemoval(int generation, const CleanReport& report)
 
     // An undo that ended during this removal measures again now, unless the user moved on.
     if (const std::optional<int> reload = std::exchange(m_reloadAfterRemoval, std::nullopt);
-        reload && *reload == m_generation)
+        reload && *reload == generation())
         load();
 }
 
@@ -632,27 +594,24 @@ std::optional<QString> SpaceLensViewModel::undoNote(const UndoResult& result)
 
 void SpaceLensViewModel::undoLast()
 {
-    if (!m_lastReport || restoring() || m_tracker->emptyingTrash())
-        return;
-    CleanReport report = std::move(*m_lastReport);
-    setLastReport(std::nullopt);
-    setRestoring(true);
-    const int generation = m_generation;
-    // The record's removals were all rooted at the root of the browsing; so is their restore.
-    FileToolCleaning::undo(this, lensRoot(), m_trash, std::move(report),
-                           [this, generation](UndoResult result) {
-                               if (const std::optional<QString> note = undoNote(result))
-                                   setFailureNote(*note);
-                               if (generation == m_generation) {
-                                   // A removal under way would refuse the load: it runs when that removal has
-                                   // been applied.
-                                   if (m_removing)
-                                       m_reloadAfterRemoval = generation;
-                                   else
-                                       load();
-                               }
-                               setRestoring(false);
-                           });
+    // An undo may run beside a removal. The record's removals were all rooted at the root of the
+    // browsing; so is their restore.
+    m_session.undo(
+        [root = lensRoot(), trash = m_trash](const CleanReport& report) {
+            return Cleaner(SafetyGuard({root}), trash).undo(report);
+        },
+        [this](const UndoResult& result, bool current) {
+            if (const std::optional<QString> note = undoNote(result))
+                setFailureNote(*note);
+            if (!current)
+                return;
+            // A removal under way would refuse the load: it runs when that removal has been
+            // applied.
+            if (removing())
+                m_reloadAfterRemoval = generation();
+            else
+                load();
+        });
 }
 
 } // namespace qm

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/models/FolderStack.h"
 #include "app/models/RestoreTracker.h"
 #include "app/models/SizedEntryListModel.h"
+#include "app/models/TrashSession.h"
 #include "core/files/FileScanner.h"
 #include "core/files/SizedEntry.h"
 #include "core/model/CleanReport.h"
@@ -155,8 +157,8 @@ public:
     ~SpaceLensViewModel() override;
 
     // ---- state, as C++ sees it ----
-    int generation() const { return m_generation; }
-    const std::vector<Path>& stack() const { return m_stack; }
+    int generation() const { return m_session.generation(); }
+    const std::vector<Path>& stack() const { return m_folders.folders(); }
     // The last folder of the stack; the home folder when the stack is empty.
     Path current() const;
     const Path& home() const { return m_home; }
@@ -167,14 +169,14 @@ public:
     const QHash<QUuid, int>& colorIndexByID() const { return m_colorIndexByID; }
     // The selection, keyed by the entry's path as listed (raw bytes).
     const std::map<Path::string_type, SelectedItem>& selected() const { return m_selected; }
-    const std::optional<CleanReport>& lastReport() const { return m_lastReport; }
+    const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
     // The selected items less every one that lies inside another selected item, ordered by resolved
     // path (then by path as listed).
     std::vector<SelectedItem> effectiveSelection() const;
 
     // ---- QML-facing values ----
     QStringList crumbLabels() const;
-    int stackDepth() const { return int(m_stack.size()); }
+    int stackDepth() const { return m_folders.depth(); }
     QVariantList stackUrls() const;
     QUrl currentUrl() const;
     QString currentName() const;
@@ -196,18 +198,18 @@ public:
     int selectedCount() const { return int(m_selected.size()); }
     int effectiveCount() const { return int(effectiveSelection().size()); }
     QString formattedSelected() const;
-    bool hasLastReport() const { return m_lastReport.has_value(); }
-    int trashedCount() const { return m_lastReport ? int(m_lastReport->trashed.size()) : 0; }
+    bool hasLastReport() const { return m_session.hasReport(); }
+    int trashedCount() const { return hasLastReport() ? int(lastReport()->trashed.size()) : 0; }
     QString formattedFreed() const;
-    int removeCompletions() const { return m_removeCompletions; }
+    int removeCompletions() const { return m_session.cleanCompletions(); }
     bool justEmptiedByRemoval() const { return m_justEmptiedByRemoval; }
     bool hasScanned() const { return m_hasScanned; }
     bool showConfirm() const { return m_showConfirm; }
     void setShowConfirm(bool show);
-    QString failureNote() const { return m_failureNote; }
+    QString failureNote() const { return m_session.failureNote(); }
     void setFailureNote(const QString& note);
-    bool removing() const { return m_removing; }
-    bool restoring() const { return m_restoreToken.held(); }
+    bool removing() const { return m_session.cleaning(); }
+    bool restoring() const { return m_session.restoring(); }
 
     // ---- operations ----
     // Starts a fresh sizing pass of the current folder, superseding a running one. Ignored while
@@ -282,10 +284,8 @@ private:
     void setFullDiskAccessGranted(bool value);
     void setProgress(int measured, int totalToMeasure);
     void setJustEmptiedByRemoval(bool value);
-    void setRemoving(bool value);
-    void setRestoring(bool value);
-    void setLastReport(std::optional<CleanReport> report);
-    void setStack(std::vector<Path> stack);
+    // Announces the stack (and so the current folder) as changed.
+    void publishStack();
     SizedEntryListModel::Row rowOf(const SizedEntry& entry) const;
     void publishSelection();
     void clearEntries();
@@ -299,7 +299,7 @@ private:
     Workspace& workspace() const;
     void applyChoice(const std::optional<Path>& folder);
     Path lensRoot() const;
-    void applyRemoval(int generation, const CleanReport& report);
+    void applyRemoval(const CleanReport& report, bool current);
 
     Clock& m_clock;
     FileScanner m_scanner;
@@ -307,14 +307,15 @@ private:
     std::function<bool()> m_fullDiskAccess;
     std::shared_ptr<FolderPicker> m_picker;
     mutable std::shared_ptr<Workspace> m_workspace;
-    std::unique_ptr<RestoreTracker> m_ownTracker;
-    RestoreTracker* m_tracker = nullptr;
-    RestoreTracker::Token m_restoreToken;
+    // The removal, the undo record (kept across folders until another one is chosen), the restore and
+    // the failure note; its generation counts the sizing passes.
+    TrashSession m_session;
     Path m_home;
     Path m_systemRoot;
     Places m_places; // of the home under the system root: what the removal rule protects
 
-    std::vector<Path> m_stack;
+    // The folders opened, from the root of the browsing to the current one.
+    FolderStack m_folders;
     std::vector<SizedEntry> m_entries;
     std::vector<SizedEntry> m_bubbles;
     std::vector<PackedCircle> m_layout;
@@ -330,15 +331,10 @@ private:
     int m_measured = 0;
     int m_totalToMeasure = 0;
     std::map<Path::string_type, SelectedItem> m_selected;
-    std::optional<CleanReport> m_lastReport;
-    int m_removeCompletions = 0;
     bool m_justEmptiedByRemoval = false;
     bool m_hasScanned = false;
     bool m_showConfirm = false;
-    QString m_failureNote;
-    bool m_removing = false;
 
-    int m_generation = 0;
     std::shared_ptr<std::stop_source> m_passStop;
     std::optional<std::chrono::steady_clock::time_point> m_lastRepack;
     // The generation an undo that ended during a removal reloads, once that removal is applied.

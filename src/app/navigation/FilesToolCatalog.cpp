@@ -4,15 +4,9 @@
 
 namespace qm {
 
-FilesToolCatalog::FilesToolCatalog(QObject* parent) : QObject(parent) {}
-
-QStringList FilesToolCatalog::allCases() const
-{
-    QStringList raw;
-    for (FilesTool tool : FilesTools::allCases)
-        raw.append(FilesTools::rawValue(tool));
-    return raw;
-}
+FilesToolCatalog::FilesToolCatalog(QObject* parent)
+    : TabCatalog(FilesTools::allCases, FilesTools::rawValue, parent)
+{}
 
 QString FilesToolCatalog::large() const
 {
@@ -26,7 +20,7 @@ QString FilesToolCatalog::duplicates() const
 
 bool FilesToolCatalog::isTool(const QString& raw) const
 {
-    return FilesTools::fromRawValue(raw).has_value();
+    return names(raw);
 }
 
 } // namespace qm

@@ -1,21 +1,19 @@
 #pragma once
 
-#include <QObject>
+#include "app/navigation/TabCatalog.h"
+
 #include <QString>
-#include <QStringList>
 #include <QtQml/qqmlregistration.h>
 
 namespace qm {
 
 // The Files page's tools for QML, where it is the singleton `FilesTool`: tools are named by their raw
 // value ("Large & Old", "Duplicates"). It holds no state.
-class FilesToolCatalog : public QObject
+class FilesToolCatalog : public TabCatalog
 {
     Q_OBJECT
     QML_NAMED_ELEMENT(FilesTool)
     QML_SINGLETON
-    // The raw values in switch order.
-    Q_PROPERTY(QStringList allCases READ allCases CONSTANT)
     // The raw value of each tool.
     Q_PROPERTY(QString large READ large CONSTANT)
     Q_PROPERTY(QString duplicates READ duplicates CONSTANT)
@@ -23,7 +21,6 @@ class FilesToolCatalog : public QObject
 public:
     explicit FilesToolCatalog(QObject* parent = nullptr);
 
-    QStringList allCases() const;
     QString large() const;
     QString duplicates() const;
 

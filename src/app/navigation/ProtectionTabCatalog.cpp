@@ -4,15 +4,9 @@
 
 namespace qm {
 
-ProtectionTabCatalog::ProtectionTabCatalog(QObject* parent) : QObject(parent) {}
-
-QStringList ProtectionTabCatalog::allCases() const
-{
-    QStringList raws;
-    for (ProtectionTab tab : ProtectionTabs::allCases)
-        raws.append(ProtectionTabs::rawValue(tab));
-    return raws;
-}
+ProtectionTabCatalog::ProtectionTabCatalog(QObject* parent)
+    : TabCatalog(ProtectionTabs::allCases, ProtectionTabs::rawValue, parent)
+{}
 
 QString ProtectionTabCatalog::privacy() const
 {
@@ -26,7 +20,7 @@ QString ProtectionTabCatalog::malware() const
 
 bool ProtectionTabCatalog::isTab(const QString& raw) const
 {
-    return ProtectionTabs::fromRawValue(raw).has_value();
+    return names(raw);
 }
 
 } // namespace qm

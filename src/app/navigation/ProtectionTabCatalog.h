@@ -1,21 +1,19 @@
 #pragma once
 
-#include <QObject>
+#include "app/navigation/TabCatalog.h"
+
 #include <QString>
-#include <QStringList>
 #include <QtQml/qqmlregistration.h>
 
 namespace qm {
 
 // The Protection page's tabs for QML, where it is the singleton `ProtectionTab`: a tab is named by its
 // raw value ("Privacy", "Malware"), which is what the page keeps as its current tab.
-class ProtectionTabCatalog : public QObject
+class ProtectionTabCatalog : public TabCatalog
 {
     Q_OBJECT
     QML_NAMED_ELEMENT(ProtectionTab)
     QML_SINGLETON
-    // The raw values in picker order.
-    Q_PROPERTY(QStringList allCases READ allCases CONSTANT)
     // The raw value of each tab.
     Q_PROPERTY(QString privacy READ privacy CONSTANT)
     Q_PROPERTY(QString malware READ malware CONSTANT)
@@ -23,7 +21,6 @@ class ProtectionTabCatalog : public QObject
 public:
     explicit ProtectionTabCatalog(QObject* parent = nullptr);
 
-    QStringList allCases() const;
     QString privacy() const;
     QString malware() const;
     // Whether `raw` is exactly a tab's raw value.

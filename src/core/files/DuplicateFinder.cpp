@@ -163,11 +163,23 @@ QString DuplicateFinder::progressText(qint64 logicalBytes)
     return QStringLiteral("Comparing files of ") + Formatting::byteCount(logicalBytes) + QChar(0x2026);
 }
 
-FileScanner::DuplicateSearch DuplicateFinder::run(const Path& root, qint64 minBytes,
-                                                  const FileScanner::TextSink& progress,
-                                                  std::stop_token stop) const
+DuplicateFinder::Search DuplicateFinder::find(const FileScanner& scanner, const Path& root, qint64 minBytes,
+                                              const TextSink& progress, std::stop_token stop)
 {
-    FileScanner::DuplicateSearch result;
+    const FileScanner::Services& services = scanner.services();
+    Settings settings;
+    settings.fileSystem = services.fileSystem;
+    settings.extentKey = services.extentKey;
+    if (services.maxDuplicateCandidates > 0)
+        settings.maxCandidates = services.maxDuplicateCandidates;
+    settings.threads = scanner.hashThreads();
+    return DuplicateFinder(scanner, std::move(settings)).run(root, minBytes, progress, std::move(stop));
+}
+
+DuplicateFinder::Search DuplicateFinder::run(const Path& root, qint64 minBytes, const TextSink& progress,
+                                             std::stop_token stop) const
+{
+    Search result;
 
     // Stage 1: the walk, collecting regular files of at least minBytes. With several threads, folders
     // are walked side by side and the candidates then put back in the order one thread meets them; a

@@ -2,7 +2,6 @@
 
 #include "core/cleaning/CleanupScanner.h"
 #include "core/cleaning/FileErrors.h"
-#include "core/files/DuplicateFinder.h"
 #include "core/files/LargeFileList.h"
 #include "platform/Processors.h"
 #include "platform/SystemClock.h"
@@ -321,16 +320,9 @@ FileScanner::LargeFiles FileScanner::scanLargeFiles(const Path& root, qint64 min
     return {list.sorted(), capped || denied.hit.load(std::memory_order_relaxed)};
 }
 
-FileScanner::DuplicateSearch FileScanner::findDuplicates(const Path& root, qint64 minBytes,
-                                                         const TextSink& progress, std::stop_token stop) const
+int FileScanner::hashThreads() const
 {
-    DuplicateFinder::Settings settings;
-    settings.fileSystem = m_services.fileSystem;
-    settings.extentKey = m_services.extentKey;
-    if (m_services.maxDuplicateCandidates > 0)
-        settings.maxCandidates = m_services.maxDuplicateCandidates;
-    settings.threads = m_services.hashThreads > 0 ? m_services.hashThreads : Processors::count();
-    return DuplicateFinder(*this, std::move(settings)).run(root, minBytes, progress, std::move(stop));
+    return m_services.hashThreads > 0 ? m_services.hashThreads : Processors::count();
 }
 
 void FileScanner::checkpoint(Checkpoint point, qint64 index) const

@@ -2,7 +2,6 @@
 
 #include "core/cleaning/DirectoryWalk.h"
 #include "core/cleaning/MountTable.h"
-#include "core/files/DuplicateGroup.h"
 #include "core/files/FileEntry.h"
 #include "core/files/SizedEntry.h"
 #include "platform/Clock.h"
@@ -85,7 +84,8 @@ public:
         int walkThreads = 0;     // threads one child's walk may use; 0: a few, by the processor count
         std::shared_ptr<const Clock> clock; // the large-file search's present moment; empty: the system's
         int maxLargeFileResults = 0;        // the large-file search's cap; 0: kMaxLargeFileResults
-        // The duplicate finder's: opens for hashing and shared-storage keys (tests hook FsStep::Open),
+        // The duplicate finder's (it walks with this scanner and reads these through `services`): opens
+        // for hashing and shared-storage keys (tests hook FsStep::Open),
         // the source of shared-storage keys (empty: ContentHash::firstExtentOffset; tests fake clones),
         // its candidate cap (0: kMaxDuplicateCandidates), and the threads it walks and hashes with (0: one
         // per processor; `isDataless` is then called from several walking threads at once).
@@ -132,6 +132,11 @@ public:
     static int defaultWidth();
     // The number of sizings `streamChildren` runs at once.
     int width() const;
+    // What the scanner was built with.
+    const Services& services() const { return m_services; }
+    // The threads the duplicate finder walks and hashes with: Services::hashThreads, or one per
+    // processor this process may run on.
+    int hashThreads() const;
 
     // lstat of `path` summarised; nothing when it fails (also for a path longer than PATH_MAX).
     std::optional<Meta> meta(const Path& path) const;
@@ -185,28 +190,6 @@ public:
     // only.
     LargeFiles scanLargeFiles(const Path& root, qint64 minBytes, std::optional<int> olderThanMonths,
                               const VisitSink& progress = {}, std::stop_token stop = {}) const;
-
-    // What findDuplicates gives: the groups, largest reclaimable space first, and whether something
-    // could not be read or hashed, or the candidate cap ended the walk.
-    struct DuplicateSearch
-    {
-        std::vector<DuplicateGroup> groups;
-        bool incomplete = false;
-    };
-    using TextSink = std::function<void(const QString& text)>;
-
-    // Sets of byte-identical regular files of at least `minBytes` bytes below `root`, walked as `walk`
-    // does (hidden entries, packages and library roots left out; links and placeholders never
-    // candidates): sizes bucketed, hard links collapsed to the path met first, the first 65,536 bytes
-    // hashed, then whole contents where heads match. In each group copies whose storage is shared
-    // (hard links, clones) are marked, the keeper is first and unselected and every other independent
-    // copy is preselected. `progress` gets "Comparing files of <size>…" once per size with two or more
-    // candidates, before any of its files is read; it is called from hashing threads, one call at a
-    // time. Folders are walked and files hashed on several threads (Services::hashThreads), with the
-    // result one thread would give. Cancellation returns the groups of what was fully hashed, without
-    // marking them incomplete. Reads only; never throws.
-    DuplicateSearch findDuplicates(const Path& root, qint64 minBytes, const TextSink& progress,
-                                   std::stop_token stop = {}) const;
 
 private:
     struct Operation;

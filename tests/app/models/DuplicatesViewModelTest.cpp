@@ -580,20 +580,5 @@ TEST(FileToolCleaningTest, NotesCountFilesInTheirOwnWords)
         << "skipped items are not reported";
 }
 
-TEST(FileToolCleaningTest, MergedRecordKeepsEarlierItemsAndTheLatestFailuresWithDetails)
-{
-    CleanReport earlier;
-    earlier.trashed = {TrashedItem{QUuid::createUuid(), "/h/a", "/t/a", 1, std::nullopt, {}}};
-    CleanReport latest;
-    latest.failures = {QStringLiteral("b: gone")};
-    latest.failureDetails = {CleanFailure{}};
-    const std::optional<CleanReport> merged = FileToolCleaning::merged(earlier, latest);
-    ASSERT_TRUE(merged.has_value());
-    EXPECT_EQ(merged->trashed, earlier.trashed);
-    EXPECT_EQ(merged->failures, latest.failures);
-    EXPECT_EQ(merged->failureDetails.size(), 1u);
-    EXPECT_FALSE(FileToolCleaning::merged(std::nullopt, latest).has_value());
-}
-
 } // namespace
 } // namespace qm

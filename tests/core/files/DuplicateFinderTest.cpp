@@ -1,3 +1,5 @@
+#include "core/files/DuplicateFinder.h"
+
 #include "core/files/FileScanner.h"
 #include "platform/ProcessRunner.h"
 #include "support/DigestOracle.h"
@@ -57,7 +59,7 @@ struct Fixture
     std::function<void(const Path& path, int openCount)> onOpen; // called on each FsStep::Open
     std::map<std::string, int> opens;                            // by name
     std::vector<QString> texts;
-    FileScanner::DuplicateSearch search;
+    DuplicateFinder::Search search;
 
     Fixture()
     {
@@ -83,8 +85,8 @@ struct Fixture
             if (onOpen)
                 onOpen(path, count);
         });
-        search = FileScanner(services).findDuplicates(data, minBytes,
-                                                      [&](const QString& text) { texts.push_back(text); });
+        search = DuplicateFinder::find(FileScanner(services), data, minBytes,
+                                       [&](const QString& text) { texts.push_back(text); });
     }
 
     std::vector<std::string> names(std::size_t group) const
@@ -334,8 +336,8 @@ TEST(DuplicateFinderTest, CancelledBeforeHashingGivesNoGroupsAndStaysComplete)
     f.file("b", content);
     std::stop_source source;
     source.request_stop();
-    const FileScanner::DuplicateSearch search =
-        FileScanner(f.services).findDuplicates(f.data, f.minBytes, {}, source.get_token());
+    const DuplicateFinder::Search search =
+        DuplicateFinder::find(FileScanner(f.services), f.data, f.minBytes, {}, source.get_token());
     EXPECT_TRUE(search.groups.empty());
     EXPECT_FALSE(search.incomplete);
 }
@@ -461,9 +463,9 @@ TEST(DuplicateFinderTest, GroupsEqualRdfindsOnAGeneratedTree)
     services.systemRoot = tree.folder("system");
     services.extentKey = [](const Path&) { return std::optional<QString>(); };
     services.hashThreads = 1;
-    const FileScanner::DuplicateSearch one = FileScanner(services).findDuplicates(data, 1, {});
+    const DuplicateFinder::Search one = DuplicateFinder::find(FileScanner(services), data, 1, {});
     services.hashThreads = 8;
-    const FileScanner::DuplicateSearch many = FileScanner(services).findDuplicates(data, 1, {});
+    const DuplicateFinder::Search many = DuplicateFinder::find(FileScanner(services), data, 1, {});
     ASSERT_FALSE(one.incomplete);
 
     const Path results = tree.path("results.txt");
