@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -263,5 +264,48 @@ inline double loadAverage()
     }
     return load;
 }
+
+// The folder a benchmark writes in, as "--dir DIR" means in every benchmark: DIR, made with its
+// parents when absent and kept at the end; without the option a new folder in the system's temporary
+// folder, removed with everything in it when the object goes. Nothing else is written anywhere.
+class WorkDir
+{
+public:
+    // `dir` is the option's value (empty: none); `name` names the benchmark in the temporary folder's name.
+    WorkDir(const std::filesystem::path& dir, const std::string& name)
+    {
+        if (!dir.empty()) {
+            std::error_code ec;
+            std::filesystem::create_directories(dir, ec);
+            if (ec || !std::filesystem::is_directory(dir))
+                fail("make " + dir.native());
+            m_path = std::filesystem::absolute(dir).lexically_normal();
+            return;
+        }
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / ("qm-" + name + "-bench-XXXXXX")).native();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            fail("mkdtemp " + pattern);
+        m_path = pattern;
+        m_own = true;
+    }
+    ~WorkDir()
+    {
+        if (m_own) {
+            std::error_code ec;
+            std::filesystem::remove_all(m_path, ec);
+        }
+    }
+    WorkDir(const WorkDir&) = delete;
+    WorkDir& operator=(const WorkDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    // True when the folder is this object's own and goes with it.
+    bool temporary() const { return m_own; }
+
+private:
+    std::filesystem::path m_path;
+    bool m_own = false;
+};
 
 } // namespace qm::bench
