@@ -8,10 +8,12 @@
 // the texts as they are. The model's own keystroke (filter, sort and list-model publication) is timed
 // beside them for reference. The match counts of both searches are printed and must agree.
 //
-// Usage: qm_appsearch_bench [--apps N] [--runs R] [--query TEXT]
+// Usage: qm_appsearch_bench [--apps N] [--runs R] [--query TEXT] [--dir DIR]
 //   --apps   applications (default 1000)
 //   --runs   rounds of typing the whole query (default 200)
 //   --query  the query typed key by key (default "resume")
+//   --dir    the folder the home and system root are written in, made if absent and kept (default: a
+//            new folder in the system's temporary folder, removed once the entries are listed)
 
 #include "../support/BenchSupport.h"
 #include "app/models/ApplicationsViewModel.h"
@@ -41,11 +43,14 @@ struct Options
     int apps = 1000;
     int runs = 200;
     QString query = QStringLiteral("resume");
+    std::filesystem::path dir;
 };
 
 // Desktop entries in `applications` named by two or three words, some with accents, with
-// reverse-DNS file ids, from a fixed seed.
-void generateEntries(const std::filesystem::path& applications, int count)
+// reverse-DNS file ids, from a fixed seed; each entry's program is written to `programs`, as an entry
+// whose program is gone is not listed.
+void generateEntries(const std::filesystem::path& applications, const std::filesystem::path& programs,
+                     int count)
 {
     const char16_t* words[] = {u"Safari",   u"Café",    u"Crème",  u"Résumé", u"Studio",   u"Notes",
                                u"Photo",    u"Mail",    u"Zürich", u"Málaga", u"Office",   u"Editor",
@@ -69,6 +74,7 @@ void generateEntries(const std::filesystem::path& applications, int count)
         writeFile((applications / (id.toStdString() + ".desktop")).native(),
                   "[Desktop Entry]\nType=Application\nName=" + name.toStdString() + "\nExec=app" +
                       std::to_string(i) + "\n");
+        writeFile((programs / ("app" + std::to_string(i))).native(), "#!/bin/sh\n");
     }
 }
 
@@ -98,21 +104,20 @@ int main(int argc, char** argv)
             options.runs = std::max(1, std::atoi(argv[i + 1]));
         else if (flag == "--query")
             options.query = QString::fromUtf8(argv[i + 1]);
+        else if (flag == "--dir")
+            options.dir = argv[i + 1];
     }
     QCoreApplication app(argc, argv);
 
-    char pattern[] = "/tmp/qm-appsearch-bench-XXXXXX";
-    if (!::mkdtemp(pattern))
-        fail("mkdtemp");
-    const std::filesystem::path root(pattern);
-    std::filesystem::create_directories(root / "home/.local/share/applications");
-    std::filesystem::create_directories(root / "system");
-    generateEntries(root / "home/.local/share/applications", options.apps);
-    const qm::AppScanner::Listing listing =
-        qm::DesktopAppScanner(qm::Places::resolve(root / "home", {}, root / "system")).listApps();
-    const std::vector<qm::InstalledApp> apps = listing.apps;
-    std::error_code removeError;
-    std::filesystem::remove_all(root, removeError);
+    std::vector<qm::InstalledApp> apps;
+    {
+        const WorkDir work(options.dir, "appsearch");
+        const std::filesystem::path& root = work.path();
+        std::filesystem::create_directories(root / "home/.local/share/applications");
+        std::filesystem::create_directories(root / "system/usr/bin");
+        generateEntries(root / "home/.local/share/applications", root / "system/usr/bin", options.apps);
+        apps = qm::DesktopAppScanner(qm::Places::resolve(root / "home", {}, root / "system")).listApps().apps;
+    }
     if (int(apps.size()) != options.apps) {
         std::fprintf(stderr, "qm_appsearch_bench: listed %zu of %d entries\n", apps.size(), options.apps);
         return 1;

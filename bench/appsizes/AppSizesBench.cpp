@@ -11,8 +11,8 @@
 //   --apps   applications to generate (default 300)
 //   --files  files per application (default 2000)
 //   --runs   rounds; each round runs both peers once (default 5)
-//   --dir    an existing empty-or-absent folder to build in (default: a new folder in /tmp, removed at
-//            the end)
+//   --dir    the folder to build the home and system root in, made if absent and kept (default: a new
+//            folder in the system's temporary folder, removed at the end)
 //   --whole-process  also time listing and sizing in a process of its own
 
 #include "../support/BenchSupport.h"
@@ -141,13 +141,8 @@ int main(int argc, char** argv)
     }
     QCoreApplication app(argc, argv);
 
-    const bool ownDir = options.dir.empty();
-    if (ownDir) {
-        char pattern[] = "/tmp/qm-appsizes-bench-XXXXXX";
-        if (!::mkdtemp(pattern))
-            fail("mkdtemp");
-        options.dir = std::filesystem::path(pattern) / "tree";
-    }
+    const WorkDir work(options.dir, "appsizes");
+    options.dir = work.path();
     const std::filesystem::path system = options.dir / "system";
     const std::filesystem::path home = options.dir / "home";
     makeFolder(options.dir.native());
@@ -238,9 +233,5 @@ int main(int argc, char** argv)
         printRatio("du -s -B1", duSeconds, "model as a process", processSeconds);
     }
 
-    if (ownDir) {
-        std::error_code ec;
-        std::filesystem::remove_all(options.dir.parent_path(), ec);
-    }
     return 0;
 }

@@ -12,8 +12,8 @@
 // Usage: qm_disk_bench [--entries N] [--runs R] [--dir DIR]
 //   --entries  entries of the generated tree (default 240000)
 //   --runs     rounds (default 10, after 3 warm-up rounds)
-//   --dir      an absent folder to build the tree in, made (default: a new folder in /tmp, removed at
-//              the end)
+//   --dir      the folder to build the tree in, made if absent and kept (default: a new folder in the
+//              system's temporary folder, removed at the end)
 // Also: qm_disk_bench --ours-once HOME SYSTEM_ROOT   measures once and prints the report (what is timed).
 
 #include "../support/BenchSupport.h"
@@ -212,13 +212,8 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    const bool own = options.dir.empty();
-    if (own) {
-        char pattern[] = "/tmp/qm-disk-bench-XXXXXX";
-        if (::mkdtemp(pattern) == nullptr)
-            fail("mkdtemp");
-        options.dir = pattern;
-    }
+    const WorkDir work(options.dir, "disk");
+    options.dir = work.path();
     const std::vector<fs::path> folders = generate(options.dir, options.entries);
     std::vector<std::string> duArguments{"-s", "-B1"};
     for (const fs::path& folder : folders)
@@ -256,7 +251,5 @@ int main(int argc, char** argv)
     printSide("du -s -B1", du);
     printRatio("du -s -B1", du, "disk usage scan", scan);
     std::printf("check: every row equals the oracle: %s\n", same ? "yes" : "NO");
-    if (own)
-        fs::remove_all(options.dir);
     return same ? 0 : 1;
 }

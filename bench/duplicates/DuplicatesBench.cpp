@@ -11,6 +11,11 @@
 // over cached 100 MB files against single-core `openssl speed -evp sha256` at 1 MiB blocks (the
 // ratio of the rates: above 1, ours is faster).
 //
+// The finder's groups are checked against jdupes' (run once more with its groups printed): each
+// group taken as the set of its files' (device, inode), as the finder keeps one path per inode and
+// jdupes leaves hard links out, and groups of a single inode dropped. The check is printed beside the
+// figures and a difference exits 1.
+//
 // Peers: rdfind -minsize 1000000 -checksum sha256 -makeresultsfile false; jdupes -r -A -X
 // size+=:1000000 (a plain byte count: its "1M" would mean 1,048,576); rmlint --size 1000000 -o
 // summary:stdout (its only output the summary).
@@ -21,7 +26,8 @@
 //   --large    distinct files over 1 MB, before copies (default 2400)
 //   --sets     sets of three 100 MB copies (default 3)
 //   --runs     rounds per condition (default 5)
-//   --dir      an absent folder to build the tree in (default: a new folder in /tmp, removed at the end)
+//   --dir      the folder to build the tree in ("tree" in it), made if absent and kept (default: a new
+//              folder in the system's temporary folder, removed at the end)
 //   --no-load  measure only the quiet machine
 //   --whole-process  also time the finder as a process of its own
 
@@ -39,6 +45,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -213,6 +220,47 @@ void print(const std::string& title, const std::vector<Peer>& peers)
     }
 }
 
+// A group as the set of its files' identities; a file that cannot be read has none (0, 0).
+using InodeGroups = std::set<std::set<std::pair<dev_t, ino_t>>>;
+
+std::set<std::pair<dev_t, ino_t>> identities(const std::vector<fs::path>& files)
+{
+    std::set<std::pair<dev_t, ino_t>> group;
+    for (const fs::path& file : files) {
+        struct stat st;
+        if (::lstat(file.c_str(), &st) != 0)
+            group.insert({0, 0});
+        else
+            group.insert({st.st_dev, st.st_ino});
+    }
+    return group;
+}
+
+// The groups as jdupes prints them: one path a line, a blank line after each group.
+InodeGroups jdupesGroups(const qm::ProcessRequest& request)
+{
+    const auto outcome = qm::ProcessRunner().run(request);
+    if (!outcome || !outcome->succeeded() || outcome->standardOutputTruncated) {
+        std::fprintf(stderr, "qm_duplicates_bench: jdupes failed\n");
+        std::exit(1);
+    }
+    InodeGroups groups;
+    std::vector<fs::path> files;
+    const auto close = [&] {
+        if (const auto group = identities(files); group.size() > 1)
+            groups.insert(group);
+        files.clear();
+    };
+    for (const QByteArray& line : outcome->standardOutput.split('\n')) {
+        if (line.isEmpty())
+            close();
+        else
+            files.emplace_back(line.toStdString());
+    }
+    close();
+    return groups;
+}
+
 // The finder as a process of its own: `--ours-once FOLDER` prints the groups found.
 int oursOnce(int argc, char** argv)
 {
@@ -265,13 +313,8 @@ int main(int argc, char** argv)
         else if (flag == "--no-load")
             options.load = false;
     }
-    const bool ownDir = options.dir.empty();
-    if (ownDir) {
-        char pattern[] = "/tmp/qm-duplicates-bench-XXXXXX";
-        if (!::mkdtemp(pattern))
-            fail("mkdtemp");
-        options.dir = fs::path(pattern) / "tree";
-    }
+    const WorkDir work(options.dir, "duplicates");
+    options.dir = work.path() / "tree";
     for (const char* tool : {"/usr/bin/rdfind", "/usr/bin/jdupes", "/usr/bin/rmlint"}) {
         if (!fs::exists(tool)) {
             std::fprintf(stderr, "qm_duplicates_bench: needs %s\n", tool);
@@ -292,13 +335,21 @@ int main(int argc, char** argv)
     const qm::FileScanner finderOneThread(oneThread);
     long groups = 0;
     long long wasted = 0;
+    InodeGroups found;
     const auto find = [&](const qm::FileScanner& scanner) {
         const qm::DuplicateFinder::Search search =
             qm::DuplicateFinder::find(scanner, options.dir, 1'000'000, {});
         groups = long(search.groups.size());
         wasted = 0;
-        for (const qm::DuplicateGroup& group : search.groups)
+        found.clear();
+        for (const qm::DuplicateGroup& group : search.groups) {
             wasted += group.wastedBytes();
+            std::vector<fs::path> files;
+            for (const qm::FileEntry& file : group.files)
+                files.push_back(file.url);
+            if (const auto ids = identities(files); ids.size() > 1)
+                found.insert(ids);
+        }
     };
 
     qm::ProcessRequest rdfind;
@@ -329,7 +380,13 @@ int main(int argc, char** argv)
                          {}});
     measure(peers, options.runs);
     print("quiet", peers);
-    std::printf("finder: %ld groups, %.2f GB reclaimable\n", groups, double(wasted) / 1e9);
+    find(finder);
+    const InodeGroups expected = jdupesGroups(jdupes);
+    const bool groupsRight = found == expected;
+    std::printf(
+        "finder: %ld groups, %.2f GB reclaimable; jdupes: %zu groups of distinct files, the finder %zu "
+        "(%s)\n",
+        groups, double(wasted) / 1e9, expected.size(), found.size(), groupsRight ? "same" : "DIFFERENT");
     if (options.load) {
         const BusyLoops load(int(std::max(1u, std::thread::hardware_concurrency())));
         measure(peers, options.runs);
@@ -370,9 +427,5 @@ int main(int argc, char** argv)
             opensslBest > 0 ? best / opensslBest : 0.0);
     }
 
-    if (ownDir) {
-        std::error_code ec;
-        fs::remove_all(options.dir.parent_path(), ec);
-    }
-    return 0;
+    return groupsRight ? 0 : 1;
 }

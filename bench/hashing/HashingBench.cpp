@@ -14,7 +14,8 @@
 //   --large-bytes  size of each large file (default 100000000: the largest size the scan hashes)
 //   --runs         rounds (default 3)
 //   --rules        pattern rules in the definitions, 0 for hashing alone (default 0)
-//   --dir          folder to generate the files in (default: a new folder in /tmp, removed at the end)
+//   --dir          folder to generate the files in, made if absent and kept (default: a new folder in
+//                  the system's temporary folder, removed at the end)
 //   --whole-process  also time examine as a process of its own
 
 #include "../support/BenchDefinitions.h"
@@ -173,13 +174,8 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    const bool ownDir = o.dir.empty();
-    if (ownDir) {
-        char pattern[] = "/tmp/qm-hashing-bench-XXXXXX";
-        if (!::mkdtemp(pattern))
-            fail("mkdtemp");
-        o.dir = pattern;
-    }
+    const WorkDir work(o.dir, "hashing");
+    o.dir = work.path().native();
 
     std::mt19937_64 rng(42);
     std::vector<std::string> small, large;
@@ -256,13 +252,5 @@ int main(int argc, char** argv)
 
     std::printf("known digest matched: %s\n", matched > 0 ? "yes" : "NO");
 
-    if (ownDir) {
-        for (const auto* files : {&small, &large}) {
-            for (const std::string& f : *files)
-                ::unlink(f.c_str());
-        }
-        ::unlink(definitionsFile.c_str());
-        ::rmdir(o.dir.c_str());
-    }
     return matched > 0 ? 0 : 1;
 }

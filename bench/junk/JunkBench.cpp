@@ -1,16 +1,19 @@
 // Measures a full junk scan (all five kinds, every child of every root measured on its own) against
-// du -s -B1 over the same root folders of one generated home, with a warm cache and the peers run side
-// by side in every round, and prints min and median with the ratio du / scan (above 1: ours is
-// faster) headed by the medians. Totals differ by design: du counts the folders themselves and
-// hard-linked files once, and the scan measures only orphans in the leftover roots. With
+// du -s -B1 over the same root folders of one generated home laid out as this platform's (cache,
+// config and data homes, the session's error logs, application log folders, developer caches and the
+// data of removed applications), with a warm cache and the peers run side by side in every round, and
+// prints min and median with the ratio du / scan (above 1: ours is faster) headed by the medians,
+// beside the load average and the entries below the roots both sides walk. Both are checked against
+// an oracle (one plain lstat walk): the scan must find exactly the items the generator made, with
+// their allocated bytes, and du must total the roots' bytes; a difference exits 1. With
 // --whole-process the scan also runs as a process of its own (start-up included, as du's time
 // includes its own).
 //
 // Usage: qm_junk_bench [--entries N] [--runs R] [--dir DIR] [--load N] [--whole-process]
 //   --entries  entries of the generated home (default 150000, at least 100000 makes sense)
 //   --runs     rounds; each round runs every peer once (default 5)
-//   --dir      an absent or empty folder to build the home and system root in (default: a new folder
-//              in /tmp, removed at the end)
+//   --dir      the folder to build the home and system root in, made if absent and kept (default: a
+//              new folder in the system's temporary folder, removed at the end)
 //   --load     after the quiet rounds, run the rounds again with N busy loops running (default 0)
 //   --whole-process  also time the scan as a process of its own
 
@@ -28,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,9 +66,10 @@ void makeOld(const fs::path& path)
 }
 
 // `children` folders in `root`, each holding `subfolders` folders of `files` files; every fourth file
-// holds 100 bytes (one block), the rest are empty. Returns the entries made.
+// holds 100 bytes (one block), the rest are empty. Each child made is added to `items` when given;
+// with `old` its time is set 400 days back. Returns the entries made.
 long fillRoot(const fs::path& root, const std::string& prefix, int children, int subfolders, int files,
-              bool old = false)
+              std::vector<fs::path>* items, bool old = false)
 {
     makeFolders(root);
     static const std::string payload(100, 'x');
@@ -83,27 +88,54 @@ long fillRoot(const fs::path& root, const std::string& prefix, int children, int
         ++made;
         if (old)
             makeOld(child);
+        if (items)
+            items->push_back(child);
     }
     return made;
 }
 
-// A home with every junk root and the leftover roots, and a system root with ten applications.
-long generate(const fs::path& home, const fs::path& systemRoot, long entries)
+// `count` log files named `<prefix>N.log` in `folder`, of 2000 bytes each, and one file that is no
+// log (which the scan passes over). Each log is added to `items`. Returns the entries made.
+long fillLogs(const fs::path& folder, const std::string& prefix, int count, std::vector<fs::path>& items)
 {
-    long made = 0;
+    makeFolders(folder);
+    for (int i = 0; i < count; ++i) {
+        const fs::path log = folder / (prefix + std::to_string(i) + ".log");
+        writeFile(log, std::string(2000, 'l'));
+        items.push_back(log);
+    }
+    writeFile(folder / "notes.txt", "not a log\n");
+    return count + 1;
+}
+
+// What the generator made: the entries, and the items a full scan must find (every child of the
+// cache home but the developer caches' and the document portal's, the logs, the developer caches'
+// children and Go's build cache whole, and the data of the removed applications).
+struct Home
+{
+    long entries = 0;
+    std::vector<fs::path> items;
+};
+
+// A home laid out as this platform's (default XDG homes) and a system root whose menu lists ten
+// applications, each installed with a program and some data in the home the scan must pass over.
+Home generate(const fs::path& home, const fs::path& systemRoot, long entries)
+{
+    Home made;
+    std::vector<fs::path>& items = made.items;
     for (int a = 0; a < 10; ++a) {
-        const fs::path contents =
-            systemRoot / "Applications" / ("App" + std::to_string(a) + ".app") / "Contents";
-        makeFolders(contents);
-        writeFile(contents / "Info.plist",
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-                  "<key>CFBundleName</key><string>App" +
-                      std::to_string(a) + "</string><key>CFBundleIdentifier</key><string>com.installed.app" +
-                      std::to_string(a) + "</string></dict></plist>\n");
-        made += 4;
+        const std::string id = "com.installed.app" + std::to_string(a);
+        const std::string program = "installed-app" + std::to_string(a);
+        makeFolders(systemRoot / "usr/share/applications");
+        makeFolders(systemRoot / "usr/bin");
+        writeFile(systemRoot / "usr/share/applications" / (id + ".desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Installed App " + std::to_string(a) +
+                      "\nExec=" + program + " %U\n");
+        writeFile(systemRoot / "usr/bin" / program, "#!/bin/sh\n");
+        made.entries += 2;
     }
 
-    // Each root's share of the entries: caches and the developer caches hold most.
+    // Each row's share of the entries: the cache home and the developer caches hold most.
     struct Share
     {
         const char* path;
@@ -112,39 +144,91 @@ long generate(const fs::path& home, const fs::path& systemRoot, long entries)
         bool old;
     };
     const std::vector<Share> shares{
-        {"Library/Caches", 0.22, "com.vendor.cache", false},
-        {"Library/Logs", 0.04, "log", false},
-        {"Library/Saved Application State", 0.02, "com.vendor.state", false},
-        {"Library/Developer/Xcode/DerivedData", 0.10, "Project-", false},
-        {"Library/Developer/CoreSimulator/Caches", 0.02, "dyld", false},
-        {".npm/_cacache", 0.12, "index-", false},
-        {"Library/pnpm/store", 0.04, "v", false},
+        {".cache", 0.26, "tool", false},
+        {".npm/_cacache", 0.10, "index-", false},
+        {".local/share/pnpm/store", 0.04, "v", false},
         {".yarn/berry/cache", 0.04, "pkg", false},
+        {".cache/yarn", 0.04, "v", false},
         {".gradle/caches", 0.08, "modules-", false},
         {".m2/repository", 0.08, "org", false},
         {"go/pkg/mod", 0.06, "github.com", false},
         {".cargo/registry", 0.04, "index", false},
-        {".cache", 0.08, "tool", false},
-        {"Library/Application Support", 0.04, "com.gone.app", true},
-        {"Library/Containers", 0.02, "com.gone.container", true},
+        {".var/app", 0.06, "com.gone.flatpak", true},
+        {".config", 0.05, "com.gone.tool", true},
+        {".local/share", 0.05, "com.gone.data", true},
     };
     const int subfolders = 5, files = 19; // 101 entries per child
     for (const Share& share : shares) {
         const int children = std::max(1, int(entries * share.weight / 101));
-        made += fillRoot(home / share.path, share.prefix, children, subfolders, files, share.old);
+        made.entries +=
+            fillRoot(home / share.path, share.prefix, children, subfolders, files, &items, share.old);
     }
-    // Some data of installed applications, which the leftover scan must pass over.
-    made += fillRoot(home / "Library/Application Support", "com.installed.app", 10, subfolders, files);
-    // Old preference files of removed applications.
-    makeFolders(home / "Library/Preferences");
-    for (int p = 0; p < 200; ++p) {
-        const fs::path plist =
-            home / "Library/Preferences" / ("com.removed.tool" + std::to_string(p) + ".plist");
-        writeFile(plist, std::string(200, 'p'));
-        makeOld(plist);
-        ++made;
+    // Go's build cache is one item, the folder itself: hash-named folders of files.
+    const int goChildren = std::max(1, int(entries * 0.04 / 101));
+    made.entries += fillRoot(home / ".cache/go-build", "h", goChildren, subfolders, files, nullptr) + 1;
+    items.push_back(home / ".cache/go-build");
+    // Electron-style applications keep a "logs" folder in the config home: everything in it is a log.
+    const int logApps = 20;
+    const int logChildren = std::max(1, int(entries * 0.06 / 101 / logApps));
+    for (int a = 0; a < logApps; ++a) {
+        const fs::path app = home / ".config" / ("ChatApp" + std::to_string(a));
+        made.entries += fillRoot(app / "logs", "session", logChildren, subfolders, files, &items) + 2;
+        writeFile(app / "settings.json", "{}\n"); // no log
+        ++made.entries;
     }
+    // The session's error logs, the display server's and npm's logs.
+    for (const char* name : {".xsession-errors", ".xsession-errors.old"}) {
+        writeFile(home / name, std::string(64 * 1024, 'e'));
+        items.push_back(home / name);
+        ++made.entries;
+    }
+    made.entries += fillLogs(home / ".local/share/xorg", "Xorg.", 40, items) + 1;
+    made.entries += fillLogs(home / ".npm/_logs", "2026-01-01T00_00_00_000Z-debug-", 400, items) + 1;
+    // Data of the installed applications, which the leftover scan must pass over, old as it is.
+    for (const char* root : {".var/app", ".config", ".local/share"})
+        made.entries += fillRoot(home / root, "com.installed.app", 10, subfolders, files, nullptr, true);
+    // Folders no junk row reads: the state home and the user's documents.
+    made.entries += fillRoot(home / ".local/state", "editor", 5, subfolders, files, nullptr);
+    made.entries += fillRoot(home / "Documents", "project", 5, subfolders, files, nullptr);
     return made;
+}
+
+// The allocated bytes of `path` (lstat, never following a link) and, for a folder, of every entry
+// below it; `withFolders` counts the folders' own blocks too (as du does), else only the other
+// entries' (as the sizer does). `entries` counts what was looked at below `path`.
+long long allocatedBytes(const fs::path& path, bool withFolders, long long* entries = nullptr)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        fail("lstat " + path.native());
+    long long bytes = (!S_ISDIR(st.st_mode) || withFolders) ? (long long)st.st_blocks * 512 : 0;
+    if (!S_ISDIR(st.st_mode))
+        return bytes;
+    for (auto it = fs::recursive_directory_iterator(path); it != fs::recursive_directory_iterator(); ++it) {
+        if (::lstat(it->path().c_str(), &st) != 0)
+            fail("lstat " + it->path().native());
+        if (!S_ISDIR(st.st_mode) || withFolders)
+            bytes += (long long)st.st_blocks * 512;
+        if (entries)
+            ++*entries;
+    }
+    return bytes;
+}
+
+// The roots none of which lies inside another: what a walk of every root goes through once.
+std::vector<fs::path> outermost(std::vector<fs::path> roots)
+{
+    std::sort(roots.begin(), roots.end());
+    std::vector<fs::path> kept;
+    for (const fs::path& root : roots) {
+        const auto inside = [&](const fs::path& outer) {
+            const std::string o = outer.native(), r = root.native();
+            return r == o || (r.size() > o.size() && r.compare(0, o.size(), o) == 0 && r[o.size()] == '/');
+        };
+        if (std::none_of(kept.begin(), kept.end(), inside))
+            kept.push_back(root);
+    }
+    return kept;
 }
 
 struct Peer
@@ -200,27 +284,38 @@ int main(int argc, char** argv)
         else if (flag == "--load")
             options.load = std::max(0, std::atoi(argv[i + 1]));
     }
-    const bool ownDir = options.dir.empty();
-    if (ownDir) {
-        char pattern[] = "/tmp/qm-junk-bench-XXXXXX";
-        if (!::mkdtemp(pattern))
-            fail("mkdtemp");
-        options.dir = pattern;
-    }
-    const fs::path home = options.dir / "home";
-    const fs::path systemRoot = options.dir / "system";
+    const WorkDir work(options.dir, "junk");
+    const fs::path home = work.path() / "home";
+    const fs::path systemRoot = work.path() / "system";
 
-    std::printf("generating about %ld entries in %s ...\n", options.entries, options.dir.c_str());
-    const long made = generate(home, systemRoot, options.entries);
-    std::printf("home: %ld entries\n", made);
+    std::printf("generating about %ld entries in %s ...\n", options.entries, work.path().c_str());
+    const Home generated = generate(home, systemRoot, options.entries);
+    const long made = generated.entries;
 
     const std::vector<qm::JunkKind> kinds(qm::JunkKinds::all.begin(), qm::JunkKinds::all.end());
-    std::vector<fs::path> roots;
+    std::vector<fs::path> allRoots;
     for (const fs::path& root :
          qm::CleanupScanner::allowedRoots(qm::Places::resolve(home, {}, systemRoot), kinds)) {
-        if (fs::exists(root))
-            roots.push_back(root);
+        if (fs::exists(fs::symlink_status(root)))
+            allRoots.push_back(root);
     }
+    // du is given each root once: a root inside another is walked with it.
+    const std::vector<fs::path> roots = outermost(allRoots);
+
+    // The oracle: the items' bytes as the sizer counts them, the roots' as du does.
+    long long expectedItemBytes = 0, itemEntries = 0;
+    for (const fs::path& item : generated.items)
+        expectedItemBytes += allocatedBytes(item, false, &itemEntries);
+    itemEntries += (long long)generated.items.size();
+    long long expectedRootBytes = 0, expectedRootFileBytes = 0, rootEntries = 0;
+    for (const fs::path& root : roots) {
+        expectedRootBytes += allocatedBytes(root, true, &rootEntries);
+        expectedRootFileBytes += allocatedBytes(root, false);
+    }
+    rootEntries += (long long)roots.size();
+    std::printf("home: %ld entries made; %lld below the %zu roots du walks, %lld below the %zu items the "
+                "scan must find and measure\n",
+                made, rootEntries, roots.size(), itemEntries, generated.items.size());
 
     const qm::CleanupScanner scanner(qm::FileSystem(), home, systemRoot);
     const auto scanOnce = [&](double& seconds, long long& items) {
@@ -276,7 +371,15 @@ int main(int argc, char** argv)
     if (wholeProcess)
         scanAsProcess(ignored, ignoredItems);
 
+    // What each kind found, so that every kind is seen at work.
+    std::printf("items per kind:");
+    for (const qm::JunkCategory& category : scanner.scanAll(kinds, {}))
+        std::printf("  %s %zu", qm::JunkKinds::title(category.kind).toUtf8().constData(),
+                    category.items.size());
+    std::printf("\n");
+
     // Interleaved rounds: every round runs every peer once.
+    bool checksPassed = true;
     const auto rounds = [&](const char* condition) {
         std::vector<Peer> peers{
             {"junk scan", {}, 0, 0}, {"du -s -B1", {}, 0, 0}, {"sizer per root", {}, 0, 0}};
@@ -304,6 +407,16 @@ int main(int argc, char** argv)
         for (const Peer& peer : peers)
             std::printf("  %-18s %10.4f %10.4f %18lld\n", peer.name.c_str(), minimum(peer.seconds),
                         median(peer.seconds), peer.total);
+        const bool scanRight =
+            peers[0].total == expectedItemBytes && peers[0].items == (long long)generated.items.size();
+        const bool duRight = peers[1].total == expectedRootBytes;
+        const bool sizerRight = peers[2].total == expectedRootFileBytes;
+        std::printf("  oracle: scan %zu items, %lld bytes (%s); du %lld bytes (%s); sizer per root %lld "
+                    "bytes (%s)\n",
+                    generated.items.size(), expectedItemBytes, scanRight ? "same" : "DIFFERENT",
+                    expectedRootBytes, duRight ? "same" : "DIFFERENT", expectedRootFileBytes,
+                    sizerRight ? "same" : "DIFFERENT");
+        checksPassed = checksPassed && scanRight && duRight && sizerRight;
         printComparison(condition, "junk scan", peers[0].seconds, "du -s -B1", peers[1].seconds);
         if (wholeProcess)
             printRatio("du -s -B1", peers[1].seconds, "junk scan as a process (start included)",
@@ -315,10 +428,5 @@ int main(int argc, char** argv)
         const std::string condition = std::to_string(options.load) + " busy loops";
         rounds(condition.c_str());
     }
-
-    if (ownDir) {
-        std::error_code ec;
-        fs::remove_all(options.dir, ec);
-    }
-    return 0;
+    return checksPassed ? 0 : 1;
 }

@@ -18,8 +18,9 @@
 //   --entries  entries of the generated tree (default 240000)
 //   --runs     measured rounds per tree (default 7)
 //   --min      the size threshold in bytes (default 1000000)
-//   --dir      a folder to build the trees in and keep; one holding the trees of an earlier run is
-//              searched again as it is (default: a new folder in /tmp, removed at the end)
+//   --dir      the folder to build the trees in, made if absent and kept; one holding the trees of an
+//              earlier run is searched again as it is (default: a new folder in the system's temporary
+//              folder, removed at the end)
 //   --usr      the second tree to search (default /usr)
 //   --whole-process  also time the search as a process of its own
 
@@ -357,15 +358,8 @@ int main(int argc, char** argv)
         else if (flag == "--usr" && hasValue)
             options.usr = argv[++i];
     }
-    const bool ownDir = options.dir.empty();
-    if (ownDir) {
-        char pattern[] = "/tmp/qm-large-files-bench-XXXXXX";
-        if (!::mkdtemp(pattern))
-            fail("mkdtemp");
-        options.dir = pattern;
-    } else if (::mkdir(options.dir.c_str(), 0755) != 0 && errno != EEXIST) {
-        fail("mkdir " + options.dir.native());
-    }
+    const WorkDir work(options.dir, "large-files");
+    options.dir = work.path();
 
     const std::filesystem::path mixed = options.dir / "mixed";
     const std::filesystem::path ascending = options.dir / "ascending";
@@ -392,9 +386,5 @@ int main(int argc, char** argv)
             ascending, options.minBytes, options.runs, wholeProcess);
     compareLists(options.minBytes);
 
-    if (ownDir) {
-        std::error_code ec;
-        std::filesystem::remove_all(options.dir, ec);
-    }
     return g_checksPassed ? 0 : 1;
 }

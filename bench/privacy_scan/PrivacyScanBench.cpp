@@ -11,8 +11,8 @@
 // Usage: qm_privacy_scan_bench [--files N] [--runs R] [--dir DIR] [--whole-process]
 //   --files  cache files over the four browsers together (default 100000)
 //   --runs   rounds; each round runs both peers once (default 5)
-//   --dir    an existing empty-or-absent folder to build in (default: a new folder in /tmp, removed at
-//            the end)
+//   --dir    the folder to build the home in, made if absent and kept (default: a new folder in the
+//            system's temporary folder, removed at the end)
 //   --whole-process  also time the scan as a process of its own
 
 #include "../support/BenchSupport.h"
@@ -125,13 +125,8 @@ int main(int argc, char** argv)
             options.dir = argv[i + 1];
     }
 
-    const bool ownDir = options.dir.empty();
-    if (ownDir) {
-        char pattern[] = "/tmp/qm-privacy-bench-XXXXXX";
-        if (!::mkdtemp(pattern))
-            fail("mkdtemp");
-        options.dir = std::filesystem::path(pattern) / "home";
-    }
+    const WorkDir work(options.dir, "privacy");
+    options.dir = work.path();
     const std::filesystem::path home = options.dir;
     std::printf("generating 4 browsers with %d cache files in all in %s ...\n", options.files, home.c_str());
     for (std::size_t b = 0; b < kChromiumBrowsers.size(); ++b) {
@@ -227,9 +222,5 @@ int main(int argc, char** argv)
         printRatio("du -s -B1", duSeconds, "privacy scan as a process", processSeconds);
     }
 
-    if (ownDir) {
-        std::error_code ec;
-        std::filesystem::remove_all(options.dir.parent_path(), ec);
-    }
     return 0;
 }

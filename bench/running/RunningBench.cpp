@@ -8,11 +8,14 @@
 // --whole-process ours also runs as a process of its own (start-up included, as pgrep's time includes
 // its own).
 //
-// Usage: qm_running_bench [--processes N] [--instances K] [--programs B] [--runs R] [--whole-process]
+// Usage: qm_running_bench [--processes N] [--instances K] [--programs B] [--runs R] [--dir DIR]
+//                         [--whole-process]
 //   --processes  processes started (default 500)
 //   --instances  of them of the program counted (default 10)
 //   --programs   other programs the rest run (default 49)
 //   --runs       rounds of each count (default 30)
+//   --dir        the folder the home with the programs is made in, made if absent and kept (default: a
+//                new folder in the system's temporary folder, removed at the end)
 //   --whole-process  also time our count as a process of its own
 
 #include "../support/BenchSupport.h"
@@ -47,6 +50,7 @@ struct Options
     int instances = 10;
     int programs = 49;
     int runs = 30;
+    fs::path dir;
 };
 
 Options parse(int argc, char** argv)
@@ -55,7 +59,9 @@ Options parse(int argc, char** argv)
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
         const int value = std::atoi(argv[i + 1]);
-        if (flag == "--processes")
+        if (flag == "--dir")
+            options.dir = argv[i + 1];
+        else if (flag == "--processes")
             options.processes = value;
         else if (flag == "--instances")
             options.instances = value;
@@ -121,7 +127,8 @@ int oursOnce(int argc, char** argv)
         return 2;
     }
     QCoreApplication app(argc, argv);
-    const qm::GuiWorkspace workspace(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
+    const qm::GuiWorkspace workspace(QDBusConnection(QStringLiteral("none")),
+                                     [](const QUrl&) { return false; });
     std::printf("%zu\n", countInstances(workspace, argv[2]));
     return 0;
 }
@@ -136,10 +143,8 @@ int main(int argc, char** argv)
     const Options options = parse(argc, argv);
     QCoreApplication app(argc, argv);
 
-    char folderTemplate[] = "/tmp/qm-running-bench-XXXXXX";
-    if (::mkdtemp(folderTemplate) == nullptr)
-        fail("mkdtemp");
-    const fs::path root = fs::canonical(folderTemplate);
+    const WorkDir work(options.dir, "running");
+    const fs::path root = fs::canonical(work.path()) / "home";
 
     // Names of at most 15 bytes, so the kernel's process name (what pgrep -x reads) is the whole name.
     const std::string targetName = "qm-target";
@@ -164,7 +169,8 @@ int main(int argc, char** argv)
         }
     }
 
-    const qm::GuiWorkspace workspace(QDBusConnection(QStringLiteral("none")), [](const QUrl&) {});
+    const qm::GuiWorkspace workspace(QDBusConnection(QStringLiteral("none")),
+                                     [](const QUrl&) { return false; });
     std::vector<double> ours;
     std::vector<double> asProcess;
     std::vector<double> theirs;
@@ -191,13 +197,15 @@ int main(int argc, char** argv)
         ::waitpid(pid, nullptr, 0);
     std::error_code ignored;
     fs::remove_all(root, ignored);
+    const double load = loadAverage();
 
     std::printf("processes %d (the program's own %d, %d other programs), %d rounds\n", options.processes,
                 options.instances, options.programs, options.runs);
     const bool same = int(ourCount) == theirCount && (!wholeProcess || processCount == ourCount);
     std::printf("instances counted: quillmere %zu, pgrep -x %d%s\n", ourCount, theirCount,
                 same ? "" : "  MISMATCH");
-    printComparison("quiet", "quillmere (in this process)", ours, "pgrep -c -x", theirs);
+    const std::string condition = "quiet; load average " + std::to_string(load).substr(0, 4);
+    printComparison(condition.c_str(), "quillmere (in this process)", ours, "pgrep -c -x", theirs);
     if (wholeProcess) {
         printSide("quillmere as a process (start included)", asProcess);
         printRatio("pgrep -c -x", theirs, "quillmere as a process", asProcess);

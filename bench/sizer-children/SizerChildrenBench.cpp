@@ -13,7 +13,8 @@
 //                                [--whole-process]
 //   --entries  entries of the generated folder (default 240000)
 //   --runs     rounds per condition (default 5)
-//   --dir      an absent folder to build the tree in (default: a new folder in /tmp, removed at the end)
+//   --dir      the folder to build the tree in ("tree" in it, which must be absent), made if absent and
+//              kept (default: a new folder in the system's temporary folder, removed at the end)
 //   --usr      the second folder to size (default /usr)
 //   --no-load  measure only the quiet machine
 //   --whole-process  also time the sizer as a process of its own
@@ -227,13 +228,8 @@ int main(int argc, char** argv)
         else if (flag == "--no-load")
             options.load = false;
     }
-    const bool ownDir = options.dir.empty();
-    if (ownDir) {
-        char pattern[] = "/tmp/qm-sizer-children-bench-XXXXXX";
-        if (!::mkdtemp(pattern))
-            fail("mkdtemp");
-        options.dir = std::filesystem::path(pattern) / "tree";
-    }
+    const WorkDir work(options.dir, "sizer-children");
+    options.dir = work.path() / "tree";
     if (!std::filesystem::exists("/usr/bin/gdu")) {
         std::fprintf(stderr, "qm_sizer_children_bench: needs /usr/bin/gdu\n");
         return 1;
@@ -288,9 +284,5 @@ int main(int argc, char** argv)
         }
     }
 
-    if (ownDir) {
-        std::error_code ec;
-        std::filesystem::remove_all(options.dir.parent_path(), ec);
-    }
     return 0;
 }

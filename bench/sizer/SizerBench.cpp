@@ -16,8 +16,8 @@
 //   --subs     sub-folders of each of the 100 top folders (default 10; 1000 with 1100000 entries
 //              makes 1,000,000 files in 100,100 folders)
 //   --runs     rounds; each round runs every peer once (default 5)
-//   --dir      an empty or absent folder to build the tree in (made if absent; default: a new folder
-//              in /tmp, removed at the end)
+//   --dir      the folder to build the tree in ("tree" in it), made if absent and kept (default: a new
+//              folder in the system's temporary folder, removed at the end)
 //   --path     measure this existing folder (such as /usr) instead of a generated tree
 //   --load     after the quiet rounds, run the rounds again with N busy loops running (default 0)
 //   --whole-process  also time the sizer as a process of its own
@@ -225,15 +225,10 @@ int main(int argc, char** argv)
             options.load = std::max(0, std::atoi(argv[i + 1]));
     }
     const bool existing = !options.path.empty();
-    const bool ownDir = options.dir.empty() && !existing;
-    if (existing) {
-        options.dir = options.path;
-    } else if (ownDir) {
-        char pattern[] = "/tmp/qm-sizer-bench-XXXXXX";
-        if (!::mkdtemp(pattern))
-            fail("mkdtemp");
-        options.dir = std::filesystem::path(pattern) / "tree";
-    }
+    // A measured folder of its own needs no folder to write in.
+    const std::optional<WorkDir> work =
+        existing ? std::nullopt : std::make_optional<WorkDir>(options.dir, "sizer");
+    options.dir = existing ? options.path : work->path() / "tree";
 
     long made = 0;
     if (existing) {
@@ -380,9 +375,5 @@ int main(int argc, char** argv)
                     smallCalls);
     }
 
-    if (ownDir) {
-        std::error_code ec;
-        std::filesystem::remove_all(options.dir.parent_path(), ec);
-    }
     return checksPassed ? 0 : 1;
 }

@@ -6,7 +6,11 @@
 // shader cache there is warm after the untimed first run of each, as on a desktop that has shown a
 // window before), first on a quiet machine, then with one busy loop per processor.
 //
-//   qm_startup_bench [--rounds N] [--only quiet|loaded] [--home DIR]
+//   qm_startup_bench [--rounds N] [--only quiet|loaded] [--dir DIR] [--home DIR]
+//   --dir   the folder the programs' home, runtime folder, temporary folder (TMPDIR) and error log are
+//           made in, made if absent and kept (default: a new folder in the system's temporary
+//           folder, removed at the end)
+//   --home  the home to run them in instead of DIR/home
 #include "../support/BenchSupport.h"
 
 #include <poll.h>
@@ -229,14 +233,14 @@ int main(int argc, char** argv)
     const int rounds = std::max(1, std::atoi(optionValue(argc, argv, "--rounds", "7").c_str()));
     const std::string only = optionValue(argc, argv, "--only", "");
 
-    char scratchTemplate[] = "/tmp/qm-startup-bench-XXXXXX";
-    if (::mkdtemp(scratchTemplate) == nullptr)
-        fail("mkdtemp");
-    const std::string scratch = scratchTemplate;
+    const WorkDir work(optionValue(argc, argv, "--dir", ""), "startup");
+    const std::string scratch = work.path().native();
     const std::string home = optionValue(argc, argv, "--home", scratch + "/home");
     const std::string runtime = scratch + "/runtime";
+    const std::string temporary = scratch + "/tmp";
     ::mkdir(home.c_str(), 0755);
     ::mkdir(runtime.c_str(), 0700);
+    ::mkdir(temporary.c_str(), 0700);
     const std::string logPath = scratch + "/stderr.log";
 
     PrivateDisplay display;
@@ -247,6 +251,7 @@ int main(int argc, char** argv)
         // Mesa finds the account's home through the password database, not HOME.
         "XDG_CACHE_HOME=" + home + "/.cache",
         "XDG_RUNTIME_DIR=" + runtime,
+        "TMPDIR=" + temporary,
         "DISPLAY=" + display.name(),
         "QT_QPA_PLATFORM=xcb",
         "LANG=C.UTF-8",
@@ -284,6 +289,10 @@ int main(int argc, char** argv)
         const int processors = int(std::thread::hardware_concurrency());
         measure((std::to_string(processors) + " busy loops").c_str(), processors);
     }
-    std::printf("\nerrors of the programs: %s\n", logPath.c_str());
+    if (work.temporary())
+        std::printf("\nerrors of the programs: %lld bytes, removed with the folder (--dir keeps them)\n",
+                    (long long)std::filesystem::file_size(logPath));
+    else
+        std::printf("\nerrors of the programs: %s\n", logPath.c_str());
     return 0;
 }

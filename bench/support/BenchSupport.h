@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -144,11 +146,13 @@ inline bool isOursOnce(int argc, char** argv)
     return argc > 1 && kOursOnce == argv[1];
 }
 
-// A child process's wall time, from just before its start to its end, and its standard output.
+// A child process's wall time, from just before its start to its end, its standard output and its
+// peak resident memory (ru_maxrss, in KiB, of that child alone).
 struct ChildRun
 {
     double seconds = 0;
     std::string output;
+    long maxRssKiB = 0;
 };
 
 // Runs `program` (an absolute path) with `arguments`, its standard output read into the result and
@@ -185,9 +189,11 @@ inline ChildRun runChild(const std::string& program, const std::vector<std::stri
     }
     ::close(out[0]);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    struct rusage usage = {};
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
     run.seconds = seconds(Clock::now() - start);
+    run.maxRssKiB = usage.ru_maxrss;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "%s: %s did not exit with 0\n", program_invocation_short_name, program.c_str());
         std::exit(1);
@@ -208,6 +214,21 @@ inline ChildRun runOursOnce(const std::vector<std::string>& arguments)
         return n > 0 ? std::string(path, std::size_t(n)) : std::string("bench");
     }();
     return runChild("/proc/self/exe", all, name);
+}
+
+// Drops the files' pages from the page cache (fdatasync, then POSIX_FADV_DONTNEED), so that the next
+// read comes from the disk; folders, inodes and the rest of the cache stay. Fails when a file cannot
+// be opened.
+inline void evict(const std::vector<std::string>& files)
+{
+    for (const std::string& file : files) {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            fail("open " + file);
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
 }
 
 // N processes that spin on a processor each while the object lives: the load of `--load N`.
@@ -263,5 +284,48 @@ inline double loadAverage()
     }
     return load;
 }
+
+// The folder a benchmark writes in, as "--dir DIR" means in every benchmark: DIR, made with its
+// parents when absent and kept at the end; without the option a new folder in the system's temporary
+// folder, removed with everything in it when the object goes. Nothing else is written anywhere.
+class WorkDir
+{
+public:
+    // `dir` is the option's value (empty: none); `name` names the benchmark in the temporary folder's name.
+    WorkDir(const std::filesystem::path& dir, const std::string& name)
+    {
+        if (!dir.empty()) {
+            std::error_code ec;
+            std::filesystem::create_directories(dir, ec);
+            if (ec || !std::filesystem::is_directory(dir))
+                fail("make " + dir.native());
+            m_path = std::filesystem::absolute(dir).lexically_normal();
+            return;
+        }
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / ("qm-" + name + "-bench-XXXXXX")).native();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            fail("mkdtemp " + pattern);
+        m_path = pattern;
+        m_own = true;
+    }
+    ~WorkDir()
+    {
+        if (m_own) {
+            std::error_code ec;
+            std::filesystem::remove_all(m_path, ec);
+        }
+    }
+    WorkDir(const WorkDir&) = delete;
+    WorkDir& operator=(const WorkDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    // True when the folder is this object's own and goes with it.
+    bool temporary() const { return m_own; }
+
+private:
+    std::filesystem::path m_path;
+    bool m_own = false;
+};
 
 } // namespace qm::bench
