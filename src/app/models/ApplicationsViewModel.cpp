@@ -20,8 +20,6 @@
 #include <QThreadPool>
 #include <QUuid>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -107,7 +105,7 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
       m_finder(services.finder
                    ? std::move(*services.finder)
                    : LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), m_home), m_places)),
-      m_lister(std::move(services.lister)), m_sizer(std::move(services.sizer)),
+      m_planner(m_places, m_home), m_lister(std::move(services.lister)), m_sizer(std::move(services.sizer)),
       m_own(services.own ? std::move(*services.own)
                          : OwnIdentity{FileSystem::resolveLinks("/proc/self/exe")}),
       m_exists(std::move(services.exists)), m_workspace(std::move(services.workspace)),
@@ -744,31 +742,9 @@ void ApplicationsViewModel::watchRunning(bool watching)
             &ApplicationsViewModel::refreshRunningState);
 }
 
-std::vector<Path> ApplicationsViewModel::guardRoots(const std::optional<InstalledApp>& app) const
+UninstallPlan ApplicationsViewModel::selectedPlan() const
 {
-    std::vector<Path> roots = LeftoverFinder::allowedRoots(m_places);
-    roots.push_back(m_places.userApplications());
-    roots.push_back(m_places.dataHome() / "applications");
-    // The folder of a program installed in the home, which the normal road moves with its entry.
-    if (app && (app->origin == AppOrigin::homeFile || app->origin == AppOrigin::appImage)) {
-        const std::string home = FileSystem::standardize(m_home).native() + '/';
-        for (const Path& item : app->removal) {
-            const Path folder = FileSystem::standardize(item).parent_path();
-            if (folder.native().size() > home.size() && folder.native().compare(0, home.size(), home) == 0)
-                roots.push_back(folder);
-        }
-    }
-    return roots;
-}
-
-std::vector<ScanItem> ApplicationsViewModel::selectedLeftoverItems() const
-{
-    std::vector<ScanItem> items;
-    for (const LeftoverItem& leftover : m_leftovers) {
-        if (leftover.isSelected)
-            items.push_back(uninstallItem(leftover.url, leftover.name, leftover.bytes));
-    }
-    return items;
+    return m_selectedApp ? m_planner.plan(*m_selectedApp, m_leftovers, m_apps) : UninstallPlan{};
 }
 
 int ApplicationsViewModel::uninstallItemCount() const
@@ -834,24 +810,12 @@ std::vector<RunningApplication> ApplicationsViewModel::runningInstances(const In
 
 bool ApplicationsViewModel::appNeedsAdmin(const Path& url)
 {
-    const auto status = FileSystem().status(url);
-    return status && status->owner != ::getuid();
+    return UninstallPlanner::ownedByOtherUser(url);
 }
 
 bool ApplicationsViewModel::selectedAppNeedsAdmin() const
 {
-    if (!m_selectedApp)
-        return false;
-    switch (m_selectedApp->origin) {
-    case AppOrigin::administrator:
-        return true;
-    case AppOrigin::homeFile:
-    case AppOrigin::appImage:
-        return !m_selectedApp->removal.empty() && appNeedsAdmin(m_selectedApp->removal.front());
-    default:
-        // The package manager's: nothing of it is moved, so no rights are asked for.
-        return false;
-    }
+    return m_selectedApp && m_planner.needsAdmin(*m_selectedApp);
 }
 
 void ApplicationsViewModel::openUninstaller(const QString& appId)
@@ -980,16 +944,13 @@ void ApplicationsViewModel::confirmUninstall()
     if (!canUninstall())
         return;
     const InstalledApp app = *m_selectedApp;
-    if (app.origin != AppOrigin::homeFile && app.origin != AppOrigin::appImage) {
-        uninstallLeftoversOnly(app);
+    UninstallPlan plan = selectedPlan();
+    switch (plan.road) {
+    case UninstallPlan::Road::leftoversOnly:
+        uninstallLeftoversOnly(app, std::move(plan));
         return;
-    }
-    // What the road moves: the application itself first, then what goes with it (its menu entry).
-    const std::vector<Path>& items = app.removal;
-    if (items.empty() || std::any_of(items.begin(), items.end(),
-                                     [](const Path& item) { return AppScanner::isLinkedBundle(item); })) {
-        // Moving a link would leave the application installed where it points, and its leftovers
-        // would go while it stays: nothing moves.
+    case UninstallPlan::Road::refusedLink: {
+        // Nothing moves: the application would stay installed where the link points.
         dismissUninstaller();
         const QString reason = AppScanner::linkedBundleRefusal();
         applyNormalUninstall(app,
@@ -999,7 +960,7 @@ void ApplicationsViewModel::confirmUninstall()
                              CleanReport{});
         return;
     }
-    if (appNeedsAdmin(items.front())) {
+    case UninstallPlan::Road::refusedOwnership:
         dismissUninstaller();
         setUninstallFailure(
             kLeftQuote + app.name +
@@ -1007,21 +968,24 @@ void ApplicationsViewModel::confirmUninstall()
                            "move it to the Trash without administrator rights. Show it in your file "
                            "manager and remove it there, or uninstall it with your package manager "
                            "\u2014 the system will ask for your password."));
-        setPendingRevealURL(items.front());
+        setPendingRevealURL(app.removal.front());
         return;
+    case UninstallPlan::Road::trash:
+        break;
     }
-    std::vector<ScanItem> leftovers = selectedLeftoverItems();
-    const qint64 bytes = selectedAppBytes();
-    std::vector<Path> homeItems = homeItemsOf(m_places, leftovers);
+    // What the road moves: the application itself first, then what goes with it (its menu entry).
+    std::vector<Path> items = std::move(plan.items);
+    const qint64 bytes = plan.appBytes;
     // An undo puts the program back into its folder, which the guard must admit then too.
-    append(m_undoRoots, guardRoots(app));
-    append(m_undoItems, homeItems);
+    append(m_undoRoots, plan.guardRoots);
+    append(m_undoItems, plan.homeItems);
     closeSheetForAction(app);
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, app, items, bytes, leftovers = std::move(leftovers), measure = m_measure,
-         roots = guardRoots(app), homeItems = std::move(homeItems), trash = m_trash] {
+        [self, app, items = std::move(items), bytes, leftovers = std::move(plan.leftovers),
+         measure = m_measure, roots = std::move(plan.guardRoots), homeItems = std::move(plan.homeItems),
+         trash = m_trash] {
             const Cleaner cleaner{SafetyGuard(roots, homeItems), trash};
             const qint64 known = bytes >= 1 ? bytes : measure(app, std::stop_token());
             auto bundleReport =
@@ -1059,17 +1023,15 @@ void ApplicationsViewModel::closeSheetForAction(const InstalledApp& app)
     setFindingLeftovers(false);
 }
 
-void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app)
+void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app, UninstallPlan plan)
 {
-    std::vector<ScanItem> leftovers = selectedLeftoverItems();
-    std::vector<Path> homeItems = homeItemsOf(m_places, leftovers);
-    append(m_undoItems, homeItems);
+    append(m_undoItems, plan.homeItems);
     closeSheetForAction(app);
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, app, leftovers = std::move(leftovers), roots = guardRoots(app),
-         homeItems = std::move(homeItems), trash = m_trash] {
+        [self, app, leftovers = std::move(plan.leftovers), roots = std::move(plan.guardRoots),
+         homeItems = std::move(plan.homeItems), trash = m_trash] {
             auto report = std::make_shared<CleanReport>();
             if (!leftovers.empty())
                 *report = Cleaner(SafetyGuard(roots, homeItems), trash).clean(leftovers);
@@ -1174,16 +1136,15 @@ void ApplicationsViewModel::confirmAdminUninstall()
     if (!m_selectedApp || m_adminUninstalling || m_inFlightActionIDs.contains(m_selectedApp->id()))
         return;
     const InstalledApp app = *m_selectedApp;
-    std::vector<ScanItem> leftovers = selectedLeftoverItems();
+    const UninstallPlan plan = selectedPlan();
+    std::vector<ScanItem> leftovers = plan.leftovers;
     setAdminUninstalling(true);
     m_inFlightActionIDs.insert(app.id());
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, app, leftovers = std::move(leftovers), move = m_adminMove] {
-            const PrivilegedUninstall::Result result =
-                move(app.origin == AppOrigin::administrator && !app.removal.empty() ? app.removal.front()
-                                                                                    : app.url);
+        [self, app, target = plan.adminTarget, leftovers = std::move(leftovers), move = m_adminMove] {
+            const PrivilegedUninstall::Result result = move(target);
             postTo(self, [app, leftovers, result](ApplicationsViewModel& model) {
                 model.applyAdminMove(app, leftovers, result);
             });
@@ -1221,7 +1182,7 @@ void ApplicationsViewModel::applyAdminMove(const InstalledApp& app, std::vector<
     std::vector<Path> homeItems = homeItemsOf(m_places, leftovers);
     QThreadPool::globalInstance()->start(
         [self, app, stillSelected, trashFiles = result.trashFiles, homeItems = std::move(homeItems),
-         leftovers = std::move(leftovers), roots = guardRoots(app), trash = m_trash] {
+         leftovers = std::move(leftovers), roots = m_planner.guardRoots(app), trash = m_trash] {
             auto report =
                 std::make_shared<CleanReport>(Cleaner(SafetyGuard(roots, homeItems), trash).clean(leftovers));
             postTo(self, [app, stillSelected, trashFiles, report](ApplicationsViewModel& model) {
@@ -1295,7 +1256,7 @@ void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool
 void ApplicationsViewModel::undoLast()
 {
     // An emptying of the Trash would delete what this moves back, and a second restore would race it.
-    std::vector<Path> undoRoots = guardRoots();
+    std::vector<Path> undoRoots = m_planner.guardRoots();
     append(undoRoots, m_undoRoots);
     if (!m_session.undo(
             [roots = std::move(undoRoots), items = m_undoItems, trash = m_trash](const CleanReport& report) {

@@ -9,6 +9,7 @@
 #include "core/apps/LeftoverFinder.h"
 #include "core/apps/LeftoverItem.h"
 #include "core/apps/PrivilegedUninstall.h"
+#include "core/apps/UninstallPlanner.h"
 #include "core/cleaning/CoverageFlag.h"
 #include "core/model/CleanReport.h"
 #include "core/model/UndoResult.h"
@@ -459,18 +460,15 @@ private:
 
     void closeSheet();
     void surfaceLeftoverFailure(const QString& lead, const CleanReport& report);
-    // The roots of the uninstall guard: the leftover roots, ~/Applications and the data home's
-    // entries; for `app` also the folder of its program in the home, or, for a bundle, /opt.
-    std::vector<Path> guardRoots(const std::optional<InstalledApp>& app = std::nullopt) const;
+    // The plan of uninstalling the selected application with its selected leftovers.
+    UninstallPlan selectedPlan() const;
     // The road of an application the package manager owns: only the chosen leftovers go to the
     // Trash (undoable); the application stays installed and listed.
-    void uninstallLeftoversOnly(const InstalledApp& app);
+    void uninstallLeftoversOnly(const InstalledApp& app, UninstallPlan plan);
     // Marks `app` busy and closes its sheet (a new generation, no selection, no leftovers) before an
     // uninstall road starts its background work.
     void closeSheetForAction(const InstalledApp& app);
     void applyLeftoversOnly(const InstalledApp& app, const CleanReport& report);
-    // The selected leftovers as items to move, in order.
-    std::vector<ScanItem> selectedLeftoverItems() const;
     // Removes the application with `bundle` from the inventory and bumps `listScanGeneration`.
     void removeFromInventory(const std::string& bundle);
     void applyMeasurement(const std::string& bundle, qint64 bytes);
@@ -495,6 +493,7 @@ private:
     CleanupScanner m_appSizer; // the bounded sizer behind the default sizer
     DesktopAppScanner m_desktop;
     LeftoverFinder m_finder;
+    UninstallPlanner m_planner;
     Lister m_lister;
     Sizer m_sizer;
     // Measures one application: a bundle with `m_sizer`, a package by its files, any other by its
