@@ -2,6 +2,7 @@
 
 #include "app/models/FileToolCleaning.h"
 #include "app/models/PostToModel.h"
+#include "app/models/UninstallFailureNote.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/CoreInfo.h"
 #include "core/apps/RunningApps.h"
@@ -695,9 +696,6 @@ void ApplicationsViewModel::dismissUninstaller()
 
 namespace {
 
-const QString kLeftQuote = QStringLiteral("\u201c");
-const QString kRightQuote = QStringLiteral("\u201d");
-
 ScanItem uninstallItem(const Path& url, const QString& name, qint64 bytes)
 {
     ScanItem item;
@@ -706,12 +704,6 @@ ScanItem uninstallItem(const Path& url, const QString& name, qint64 bytes)
     item.bytes = bytes;
     item.isSelected = true;
     return item;
-}
-
-// The lead of the sentences about leftovers that stayed behind.
-QString removedButLead(const QString& name)
-{
-    return kLeftQuote + name + kRightQuote + QStringLiteral(" was removed, but ");
 }
 
 template <typename T> void append(std::vector<T>& to, const std::vector<T>& from)
@@ -962,13 +954,7 @@ void ApplicationsViewModel::confirmUninstall()
     }
     case UninstallPlan::Road::refusedOwnership:
         dismissUninstaller();
-        setUninstallFailure(
-            kLeftQuote + app.name +
-            QStringLiteral("\u201d is owned by the system or its package manager, so Quillmere can't "
-                           "move it to the Trash without administrator rights. Show it in your file "
-                           "manager and remove it there, or uninstall it with your package manager "
-                           "\u2014 the system will ask for your password."));
-        setPendingRevealURL(app.removal.front());
+        showFailure(UninstallFailureNote::ownedByOthers(app.name, app.removal.front()));
         return;
     case UninstallPlan::Road::trash:
         break;
@@ -1051,9 +1037,8 @@ void ApplicationsViewModel::applyLeftoversOnly(const InstalledApp& app, const Cl
         countUninstallCompletion();
     }
     if (!report.failures.empty())
-        surfaceLeftoverFailure(QStringLiteral("Some leftovers of \u201c") + app.name + kRightQuote +
-                                   QStringLiteral(" couldn't be moved to the Trash."),
-                               report);
+        showFailure(UninstallFailureNote::leftovers(UninstallFailureNote::leftoversOnlyLead(app.name), report,
+                                                    m_fullDiskAccess));
     m_inFlightActionIDs.erase(app.id());
 }
 
@@ -1104,11 +1089,8 @@ void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const 
     // The application itself: its program (or AppImage), which the road moves first.
     const Path& itself = app.removal.empty() ? app.url : app.removal.front();
     if (!trashedItem(bundleReport, itself)) {
-        setUninstallFailure(
-            kLeftQuote + app.name + QStringLiteral("\u201d couldn't be moved to the Trash.\n") +
-            (bundleReport.failures.empty() ? QStringLiteral("You may not have permission to remove it.")
-                                           : bundleReport.failures.front()));
-        setPendingRevealURL(itself);
+        showFailure(UninstallFailureNote::notTrashed(
+            app.name, itself, bundleReport.failures.empty() ? QString() : bundleReport.failures.front()));
         m_inFlightActionIDs.erase(app.id());
         return;
     }
@@ -1127,7 +1109,8 @@ void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const 
     if (!own.trashed.empty())
         countUninstallCompletion();
     if (!leftoverReport.failures.empty())
-        surfaceLeftoverFailure(removedButLead(app.name), leftoverReport);
+        showFailure(UninstallFailureNote::leftovers(UninstallFailureNote::removedButLead(app.name),
+                                                    leftoverReport, m_fullDiskAccess));
     m_inFlightActionIDs.erase(app.id());
 }
 
@@ -1165,10 +1148,7 @@ void ApplicationsViewModel::applyAdminMove(const InstalledApp& app, std::vector<
     case PrivilegedUninstall::Result::Kind::failed:
         if (stillSelected)
             closeSheet();
-        setUninstallFailure(QStringLiteral("Couldn't uninstall \u201c") + app.name + kRightQuote +
-                            QStringLiteral(": ") + result.message +
-                            QStringLiteral("\nShow it in your file manager and remove it there instead."));
-        setPendingRevealURL(app.url);
+        showFailure(UninstallFailureNote::adminFailed(app.name, result.message, app.url));
         m_inFlightActionIDs.erase(app.id());
         return;
     case PrivilegedUninstall::Result::Kind::success:
@@ -1203,7 +1183,8 @@ void ApplicationsViewModel::applyAdminLeftovers(const InstalledApp& app, bool wa
         countUninstallCompletion();
     }
     if (!leftoverReport.failures.empty())
-        surfaceLeftoverFailure(removedButLead(app.name), leftoverReport);
+        showFailure(UninstallFailureNote::leftovers(UninstallFailureNote::removedButLead(app.name),
+                                                    leftoverReport, m_fullDiskAccess));
     m_inFlightActionIDs.erase(app.id());
 }
 
@@ -1239,9 +1220,7 @@ void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool
         return;
     refreshRunningState();
     if (running > 0) {
-        setQuitRefusedMessage(app.name +
-                              QStringLiteral(" didn't quit, so nothing was removed. If it asked to "
-                                             "save changes, finish that, then try again."));
+        setQuitRefusedMessage(UninstallFailureNote::quitRefused(app.name));
         return;
     }
     // Nothing to move any more (its data was unchosen meanwhile): no confirmation of nothing.
@@ -1277,33 +1256,13 @@ void ApplicationsViewModel::applyUndo(const UndoResult& result)
     load();
 }
 
-void ApplicationsViewModel::surfaceLeftoverFailure(const QString& lead, const CleanReport& report)
+void ApplicationsViewModel::showFailure(const UninstallFailureNote& note)
 {
-    const qint64 n = qint64(report.failures.size());
-    const QString counted =
-        QString::number(n) + QLatin1Char(' ') + (n == 1 ? QStringLiteral("item") : QStringLiteral("items"));
-    setFailureNeedsFullDiskAccess(false);
-    const std::vector<CleanFailure> denied = report.permissionDenied();
-    if (!denied.empty()) {
-        setPendingRevealURL(denied.front().url);
-        const bool granted = m_fullDiskAccess();
-        setFailureNeedsFullDiskAccess(!granted);
-        QString text =
-            lead + counted + QStringLiteral(" couldn\u2019t be trashed automatically: ") +
-            denied.front().name +
-            QStringLiteral(
-                ". It lives in a protected location (the app\u2019s Flatpak data folder). "
-                "Show it in your file manager and move it to the Trash there to finish removing it.");
-        if (!granted) {
-            text +=
-                QStringLiteral(" Quillmere can only remove what your user may change: fixing that folder's "
-                               "permissions lets it remove items like this for you next time.");
-        }
-        setUninstallFailure(text);
-        return;
-    }
-    setUninstallFailure(lead + counted + QStringLiteral(" couldn\u2019t be trashed:\n") +
-                        (report.failures.empty() ? QString() : report.failures.front()));
+    if (note.reveal)
+        setPendingRevealURL(*note.reveal);
+    if (note.needsFullDiskAccess)
+        setFailureNeedsFullDiskAccess(*note.needsFullDiskAccess);
+    setUninstallFailure(note.text);
 }
 
 void ApplicationsViewModel::closeSheet()

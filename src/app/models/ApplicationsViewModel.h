@@ -37,6 +37,7 @@
 namespace qm {
 
 class Clock;
+struct UninstallFailureNote;
 class RunningAppWatcher;
 class Workspace;
 
@@ -459,7 +460,8 @@ private:
     void applyPrune(qint64 listScanGeneration, const std::set<std::string>& gone);
 
     void closeSheet();
-    void surfaceLeftoverFailure(const QString& lead, const CleanReport& report);
+    // Shows `note`: its sentence, and the item to reveal and the Full Disk Access hint it sets.
+    void showFailure(const UninstallFailureNote& note);
     // The plan of uninstalling the selected application with its selected leftovers.
     UninstallPlan selectedPlan() const;
     // The road of an application the package manager owns: only the chosen leftovers go to the
