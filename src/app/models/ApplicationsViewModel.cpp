@@ -9,7 +9,6 @@
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
-#include "core/model/TextSearch.h"
 #include "core/permissions/FullDiskAccess.h"
 #include "platform/Clock.h"
 #include "platform/RunningAppWatcher.h"
@@ -197,14 +196,8 @@ void ApplicationsViewModel::setApps(std::vector<InstalledApp> apps)
                    [](const InstalledApp& a, const InstalledApp& b) {
                        return a.id() == b.id() && a.name == b.name && a.bundleID == b.bundleID;
                    });
-    if (!sameEntries) {
-        m_keys.clear();
-        m_keys.reserve(apps.size());
-        for (const InstalledApp& app : apps) {
-            m_keys.push_back(
-                SearchKeys{TextSearch::fold(app.name), TextSearch::fold(app.bundleID), isOwn(app)});
-        }
-    }
+    if (!sameEntries)
+        m_search.rekey(apps, [this](const InstalledApp& app) { return isOwn(app); });
     m_apps = std::move(apps);
     emit appsChanged();
     republishFiltered();
@@ -423,7 +416,7 @@ std::vector<InstalledApp> ApplicationsViewModel::uninstallableApps() const
     std::vector<InstalledApp> out;
     out.reserve(m_apps.size());
     for (std::size_t i = 0; i < m_apps.size(); ++i) {
-        if (!m_keys[i].isSelf)
+        if (!m_search.isSelf(i))
             out.push_back(m_apps[i]);
     }
     return out;
@@ -431,36 +424,13 @@ std::vector<InstalledApp> ApplicationsViewModel::uninstallableApps() const
 
 int ApplicationsViewModel::uninstallableCount() const
 {
-    return int(std::count_if(m_keys.begin(), m_keys.end(), [](const SearchKeys& k) { return !k.isSelf; }));
-}
-
-std::vector<std::size_t> ApplicationsViewModel::filteredIndexes() const
-{
-    const bool filtering = !m_query.isEmpty();
-    const QString query = filtering ? TextSearch::fold(m_query) : QString();
-    std::vector<std::size_t> out;
-    out.reserve(m_apps.size());
-    for (std::size_t i = 0; i < m_apps.size(); ++i) {
-        const SearchKeys& keys = m_keys[i];
-        if (keys.isSelf)
-            continue;
-        if (filtering && !TextSearch::containsFolded(keys.name, query) &&
-            !TextSearch::containsFolded(keys.bundleID, query))
-            continue;
-        out.push_back(i);
-    }
-    if (m_sortBySize) {
-        std::stable_sort(out.begin(), out.end(), [this](std::size_t a, std::size_t b) {
-            return m_apps[a].sizeBytes > m_apps[b].sizeBytes;
-        });
-    }
-    return out;
+    return m_search.uninstallableCount();
 }
 
 std::vector<InstalledApp> ApplicationsViewModel::filteredApps() const
 {
     std::vector<InstalledApp> out;
-    for (const std::size_t i : filteredIndexes())
+    for (const std::size_t i : m_search.filtered(m_apps, m_query, m_sortBySize))
         out.push_back(m_apps[i]);
     return out;
 }

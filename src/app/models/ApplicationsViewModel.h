@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/models/ApplicationListModel.h"
+#include "app/models/ApplicationSearch.h"
 #include "app/models/RestoreTracker.h"
 #include "app/models/TrashSession.h"
 #include "core/apps/AppScanner.h"
@@ -429,14 +430,6 @@ signals:
     void restoringChanged();
 
 private:
-    // What the search and the own-identity rule need of one listed application, derived once per
-    // publication of the inventory.
-    struct SearchKeys
-    {
-        QString name;     // TextSearch::fold of the name
-        QString bundleID; // TextSearch::fold of the identifier
-        bool isSelf = false;
-    };
     struct SizeTask;
     using SizeBatch = std::unordered_map<std::string, qint64>;
 
@@ -445,7 +438,6 @@ private:
     void setInventoryComplete(bool value);
     void setRefreshing(bool value);
     void republishFiltered();
-    std::vector<std::size_t> filteredIndexes() const;
 
     // Starts the lister and hands its result to `apply` on this thread, unless the model is gone by
     // then.
@@ -514,7 +506,7 @@ private:
 
     Phase m_phase = Phase::loading;
     std::vector<InstalledApp> m_apps;
-    std::vector<SearchKeys> m_keys; // parallel to m_apps
+    ApplicationSearch m_search; // keyed with m_apps
     bool m_inventoryComplete = true;
     bool m_refreshing = false;
     QString m_query;
