@@ -2,13 +2,13 @@
 
 #include "app/models/FileToolCleaning.h"
 #include "app/models/PostToModel.h"
+#include "app/models/UninstallFailureNote.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/CoreInfo.h"
 #include "core/apps/RunningApps.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
-#include "core/model/TextSearch.h"
 #include "core/permissions/FullDiskAccess.h"
 #include "platform/Clock.h"
 #include "platform/RunningAppWatcher.h"
@@ -19,8 +19,6 @@
 #include <QPointer>
 #include <QThreadPool>
 #include <QUuid>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -107,7 +105,7 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
       m_finder(services.finder
                    ? std::move(*services.finder)
                    : LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), m_home), m_places)),
-      m_lister(std::move(services.lister)), m_sizer(std::move(services.sizer)),
+      m_planner(m_places, m_home), m_lister(std::move(services.lister)), m_sizer(std::move(services.sizer)),
       m_own(services.own ? std::move(*services.own)
                          : OwnIdentity{FileSystem::resolveLinks("/proc/self/exe")}),
       m_exists(std::move(services.exists)), m_workspace(std::move(services.workspace)),
@@ -198,14 +196,8 @@ void ApplicationsViewModel::setApps(std::vector<InstalledApp> apps)
                    [](const InstalledApp& a, const InstalledApp& b) {
                        return a.id() == b.id() && a.name == b.name && a.bundleID == b.bundleID;
                    });
-    if (!sameEntries) {
-        m_keys.clear();
-        m_keys.reserve(apps.size());
-        for (const InstalledApp& app : apps) {
-            m_keys.push_back(
-                SearchKeys{TextSearch::fold(app.name), TextSearch::fold(app.bundleID), isOwn(app)});
-        }
-    }
+    if (!sameEntries)
+        m_search.rekey(apps, [this](const InstalledApp& app) { return isOwn(app); });
     m_apps = std::move(apps);
     emit appsChanged();
     republishFiltered();
@@ -424,7 +416,7 @@ std::vector<InstalledApp> ApplicationsViewModel::uninstallableApps() const
     std::vector<InstalledApp> out;
     out.reserve(m_apps.size());
     for (std::size_t i = 0; i < m_apps.size(); ++i) {
-        if (!m_keys[i].isSelf)
+        if (!m_search.isSelf(i))
             out.push_back(m_apps[i]);
     }
     return out;
@@ -432,36 +424,13 @@ std::vector<InstalledApp> ApplicationsViewModel::uninstallableApps() const
 
 int ApplicationsViewModel::uninstallableCount() const
 {
-    return int(std::count_if(m_keys.begin(), m_keys.end(), [](const SearchKeys& k) { return !k.isSelf; }));
-}
-
-std::vector<std::size_t> ApplicationsViewModel::filteredIndexes() const
-{
-    const bool filtering = !m_query.isEmpty();
-    const QString query = filtering ? TextSearch::fold(m_query) : QString();
-    std::vector<std::size_t> out;
-    out.reserve(m_apps.size());
-    for (std::size_t i = 0; i < m_apps.size(); ++i) {
-        const SearchKeys& keys = m_keys[i];
-        if (keys.isSelf)
-            continue;
-        if (filtering && !TextSearch::containsFolded(keys.name, query) &&
-            !TextSearch::containsFolded(keys.bundleID, query))
-            continue;
-        out.push_back(i);
-    }
-    if (m_sortBySize) {
-        std::stable_sort(out.begin(), out.end(), [this](std::size_t a, std::size_t b) {
-            return m_apps[a].sizeBytes > m_apps[b].sizeBytes;
-        });
-    }
-    return out;
+    return m_search.uninstallableCount();
 }
 
 std::vector<InstalledApp> ApplicationsViewModel::filteredApps() const
 {
     std::vector<InstalledApp> out;
-    for (const std::size_t i : filteredIndexes())
+    for (const std::size_t i : m_search.filtered(m_apps, m_query, m_sortBySize))
         out.push_back(m_apps[i]);
     return out;
 }
@@ -697,9 +666,6 @@ void ApplicationsViewModel::dismissUninstaller()
 
 namespace {
 
-const QString kLeftQuote = QStringLiteral("\u201c");
-const QString kRightQuote = QStringLiteral("\u201d");
-
 ScanItem uninstallItem(const Path& url, const QString& name, qint64 bytes)
 {
     ScanItem item;
@@ -708,12 +674,6 @@ ScanItem uninstallItem(const Path& url, const QString& name, qint64 bytes)
     item.bytes = bytes;
     item.isSelected = true;
     return item;
-}
-
-// The lead of the sentences about leftovers that stayed behind.
-QString removedButLead(const QString& name)
-{
-    return kLeftQuote + name + kRightQuote + QStringLiteral(" was removed, but ");
 }
 
 template <typename T> void append(std::vector<T>& to, const std::vector<T>& from)
@@ -744,31 +704,9 @@ void ApplicationsViewModel::watchRunning(bool watching)
             &ApplicationsViewModel::refreshRunningState);
 }
 
-std::vector<Path> ApplicationsViewModel::guardRoots(const std::optional<InstalledApp>& app) const
+UninstallPlan ApplicationsViewModel::selectedPlan() const
 {
-    std::vector<Path> roots = LeftoverFinder::allowedRoots(m_places);
-    roots.push_back(m_places.userApplications());
-    roots.push_back(m_places.dataHome() / "applications");
-    // The folder of a program installed in the home, which the normal road moves with its entry.
-    if (app && (app->origin == AppOrigin::homeFile || app->origin == AppOrigin::appImage)) {
-        const std::string home = FileSystem::standardize(m_home).native() + '/';
-        for (const Path& item : app->removal) {
-            const Path folder = FileSystem::standardize(item).parent_path();
-            if (folder.native().size() > home.size() && folder.native().compare(0, home.size(), home) == 0)
-                roots.push_back(folder);
-        }
-    }
-    return roots;
-}
-
-std::vector<ScanItem> ApplicationsViewModel::selectedLeftoverItems() const
-{
-    std::vector<ScanItem> items;
-    for (const LeftoverItem& leftover : m_leftovers) {
-        if (leftover.isSelected)
-            items.push_back(uninstallItem(leftover.url, leftover.name, leftover.bytes));
-    }
-    return items;
+    return m_selectedApp ? m_planner.plan(*m_selectedApp, m_leftovers, m_apps) : UninstallPlan{};
 }
 
 int ApplicationsViewModel::uninstallItemCount() const
@@ -834,24 +772,12 @@ std::vector<RunningApplication> ApplicationsViewModel::runningInstances(const In
 
 bool ApplicationsViewModel::appNeedsAdmin(const Path& url)
 {
-    const auto status = FileSystem().status(url);
-    return status && status->owner != ::getuid();
+    return UninstallPlanner::ownedByOtherUser(url);
 }
 
 bool ApplicationsViewModel::selectedAppNeedsAdmin() const
 {
-    if (!m_selectedApp)
-        return false;
-    switch (m_selectedApp->origin) {
-    case AppOrigin::administrator:
-        return true;
-    case AppOrigin::homeFile:
-    case AppOrigin::appImage:
-        return !m_selectedApp->removal.empty() && appNeedsAdmin(m_selectedApp->removal.front());
-    default:
-        // The package manager's: nothing of it is moved, so no rights are asked for.
-        return false;
-    }
+    return m_selectedApp && m_planner.needsAdmin(*m_selectedApp);
 }
 
 void ApplicationsViewModel::openUninstaller(const QString& appId)
@@ -980,16 +906,13 @@ void ApplicationsViewModel::confirmUninstall()
     if (!canUninstall())
         return;
     const InstalledApp app = *m_selectedApp;
-    if (app.origin != AppOrigin::homeFile && app.origin != AppOrigin::appImage) {
-        uninstallLeftoversOnly(app);
+    UninstallPlan plan = selectedPlan();
+    switch (plan.road) {
+    case UninstallPlan::Road::leftoversOnly:
+        uninstallLeftoversOnly(app, std::move(plan));
         return;
-    }
-    // What the road moves: the application itself first, then what goes with it (its menu entry).
-    const std::vector<Path>& items = app.removal;
-    if (items.empty() || std::any_of(items.begin(), items.end(),
-                                     [](const Path& item) { return AppScanner::isLinkedBundle(item); })) {
-        // Moving a link would leave the application installed where it points, and its leftovers
-        // would go while it stays: nothing moves.
+    case UninstallPlan::Road::refusedLink: {
+        // Nothing moves: the application would stay installed where the link points.
         dismissUninstaller();
         const QString reason = AppScanner::linkedBundleRefusal();
         applyNormalUninstall(app,
@@ -999,29 +922,26 @@ void ApplicationsViewModel::confirmUninstall()
                              CleanReport{});
         return;
     }
-    if (appNeedsAdmin(items.front())) {
+    case UninstallPlan::Road::refusedOwnership:
         dismissUninstaller();
-        setUninstallFailure(
-            kLeftQuote + app.name +
-            QStringLiteral("\u201d is owned by the system or its package manager, so Quillmere can't "
-                           "move it to the Trash without administrator rights. Show it in your file "
-                           "manager and remove it there, or uninstall it with your package manager "
-                           "\u2014 the system will ask for your password."));
-        setPendingRevealURL(items.front());
+        showFailure(UninstallFailureNote::ownedByOthers(app.name, app.removal.front()));
         return;
+    case UninstallPlan::Road::trash:
+        break;
     }
-    std::vector<ScanItem> leftovers = selectedLeftoverItems();
-    const qint64 bytes = selectedAppBytes();
-    std::vector<Path> homeItems = homeItemsOf(m_places, leftovers);
+    // What the road moves: the application itself first, then what goes with it (its menu entry).
+    std::vector<Path> items = std::move(plan.items);
+    const qint64 bytes = plan.appBytes;
     // An undo puts the program back into its folder, which the guard must admit then too.
-    append(m_undoRoots, guardRoots(app));
-    append(m_undoItems, homeItems);
+    append(m_undoRoots, plan.guardRoots);
+    append(m_undoItems, plan.homeItems);
     closeSheetForAction(app);
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, app, items, bytes, leftovers = std::move(leftovers), measure = m_measure,
-         roots = guardRoots(app), homeItems = std::move(homeItems), trash = m_trash] {
+        [self, app, items = std::move(items), bytes, leftovers = std::move(plan.leftovers),
+         measure = m_measure, roots = std::move(plan.guardRoots), homeItems = std::move(plan.homeItems),
+         trash = m_trash] {
             const Cleaner cleaner{SafetyGuard(roots, homeItems), trash};
             const qint64 known = bytes >= 1 ? bytes : measure(app, std::stop_token());
             auto bundleReport =
@@ -1059,17 +979,15 @@ void ApplicationsViewModel::closeSheetForAction(const InstalledApp& app)
     setFindingLeftovers(false);
 }
 
-void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app)
+void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app, UninstallPlan plan)
 {
-    std::vector<ScanItem> leftovers = selectedLeftoverItems();
-    std::vector<Path> homeItems = homeItemsOf(m_places, leftovers);
-    append(m_undoItems, homeItems);
+    append(m_undoItems, plan.homeItems);
     closeSheetForAction(app);
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, app, leftovers = std::move(leftovers), roots = guardRoots(app),
-         homeItems = std::move(homeItems), trash = m_trash] {
+        [self, app, leftovers = std::move(plan.leftovers), roots = std::move(plan.guardRoots),
+         homeItems = std::move(plan.homeItems), trash = m_trash] {
             auto report = std::make_shared<CleanReport>();
             if (!leftovers.empty())
                 *report = Cleaner(SafetyGuard(roots, homeItems), trash).clean(leftovers);
@@ -1089,9 +1007,8 @@ void ApplicationsViewModel::applyLeftoversOnly(const InstalledApp& app, const Cl
         countUninstallCompletion();
     }
     if (!report.failures.empty())
-        surfaceLeftoverFailure(QStringLiteral("Some leftovers of \u201c") + app.name + kRightQuote +
-                                   QStringLiteral(" couldn't be moved to the Trash."),
-                               report);
+        showFailure(UninstallFailureNote::leftovers(UninstallFailureNote::leftoversOnlyLead(app.name), report,
+                                                    m_fullDiskAccess));
     m_inFlightActionIDs.erase(app.id());
 }
 
@@ -1142,11 +1059,8 @@ void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const 
     // The application itself: its program (or AppImage), which the road moves first.
     const Path& itself = app.removal.empty() ? app.url : app.removal.front();
     if (!trashedItem(bundleReport, itself)) {
-        setUninstallFailure(
-            kLeftQuote + app.name + QStringLiteral("\u201d couldn't be moved to the Trash.\n") +
-            (bundleReport.failures.empty() ? QStringLiteral("You may not have permission to remove it.")
-                                           : bundleReport.failures.front()));
-        setPendingRevealURL(itself);
+        showFailure(UninstallFailureNote::notTrashed(
+            app.name, itself, bundleReport.failures.empty() ? QString() : bundleReport.failures.front()));
         m_inFlightActionIDs.erase(app.id());
         return;
     }
@@ -1165,7 +1079,8 @@ void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const 
     if (!own.trashed.empty())
         countUninstallCompletion();
     if (!leftoverReport.failures.empty())
-        surfaceLeftoverFailure(removedButLead(app.name), leftoverReport);
+        showFailure(UninstallFailureNote::leftovers(UninstallFailureNote::removedButLead(app.name),
+                                                    leftoverReport, m_fullDiskAccess));
     m_inFlightActionIDs.erase(app.id());
 }
 
@@ -1174,16 +1089,15 @@ void ApplicationsViewModel::confirmAdminUninstall()
     if (!m_selectedApp || m_adminUninstalling || m_inFlightActionIDs.contains(m_selectedApp->id()))
         return;
     const InstalledApp app = *m_selectedApp;
-    std::vector<ScanItem> leftovers = selectedLeftoverItems();
+    const UninstallPlan plan = selectedPlan();
+    std::vector<ScanItem> leftovers = plan.leftovers;
     setAdminUninstalling(true);
     m_inFlightActionIDs.insert(app.id());
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, app, leftovers = std::move(leftovers), move = m_adminMove] {
-            const PrivilegedUninstall::Result result =
-                move(app.origin == AppOrigin::administrator && !app.removal.empty() ? app.removal.front()
-                                                                                    : app.url);
+        [self, app, target = plan.adminTarget, leftovers = std::move(leftovers), move = m_adminMove] {
+            const PrivilegedUninstall::Result result = move(target);
             postTo(self, [app, leftovers, result](ApplicationsViewModel& model) {
                 model.applyAdminMove(app, leftovers, result);
             });
@@ -1204,10 +1118,7 @@ void ApplicationsViewModel::applyAdminMove(const InstalledApp& app, std::vector<
     case PrivilegedUninstall::Result::Kind::failed:
         if (stillSelected)
             closeSheet();
-        setUninstallFailure(QStringLiteral("Couldn't uninstall \u201c") + app.name + kRightQuote +
-                            QStringLiteral(": ") + result.message +
-                            QStringLiteral("\nShow it in your file manager and remove it there instead."));
-        setPendingRevealURL(app.url);
+        showFailure(UninstallFailureNote::adminFailed(app.name, result.message, app.url));
         m_inFlightActionIDs.erase(app.id());
         return;
     case PrivilegedUninstall::Result::Kind::success:
@@ -1221,7 +1132,7 @@ void ApplicationsViewModel::applyAdminMove(const InstalledApp& app, std::vector<
     std::vector<Path> homeItems = homeItemsOf(m_places, leftovers);
     QThreadPool::globalInstance()->start(
         [self, app, stillSelected, trashFiles = result.trashFiles, homeItems = std::move(homeItems),
-         leftovers = std::move(leftovers), roots = guardRoots(app), trash = m_trash] {
+         leftovers = std::move(leftovers), roots = m_planner.guardRoots(app), trash = m_trash] {
             auto report =
                 std::make_shared<CleanReport>(Cleaner(SafetyGuard(roots, homeItems), trash).clean(leftovers));
             postTo(self, [app, stillSelected, trashFiles, report](ApplicationsViewModel& model) {
@@ -1242,7 +1153,8 @@ void ApplicationsViewModel::applyAdminLeftovers(const InstalledApp& app, bool wa
         countUninstallCompletion();
     }
     if (!leftoverReport.failures.empty())
-        surfaceLeftoverFailure(removedButLead(app.name), leftoverReport);
+        showFailure(UninstallFailureNote::leftovers(UninstallFailureNote::removedButLead(app.name),
+                                                    leftoverReport, m_fullDiskAccess));
     m_inFlightActionIDs.erase(app.id());
 }
 
@@ -1278,9 +1190,7 @@ void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool
         return;
     refreshRunningState();
     if (running > 0) {
-        setQuitRefusedMessage(app.name +
-                              QStringLiteral(" didn't quit, so nothing was removed. If it asked to "
-                                             "save changes, finish that, then try again."));
+        setQuitRefusedMessage(UninstallFailureNote::quitRefused(app.name));
         return;
     }
     // Nothing to move any more (its data was unchosen meanwhile): no confirmation of nothing.
@@ -1295,7 +1205,7 @@ void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool
 void ApplicationsViewModel::undoLast()
 {
     // An emptying of the Trash would delete what this moves back, and a second restore would race it.
-    std::vector<Path> undoRoots = guardRoots();
+    std::vector<Path> undoRoots = m_planner.guardRoots();
     append(undoRoots, m_undoRoots);
     if (!m_session.undo(
             [roots = std::move(undoRoots), items = m_undoItems, trash = m_trash](const CleanReport& report) {
@@ -1316,33 +1226,13 @@ void ApplicationsViewModel::applyUndo(const UndoResult& result)
     load();
 }
 
-void ApplicationsViewModel::surfaceLeftoverFailure(const QString& lead, const CleanReport& report)
+void ApplicationsViewModel::showFailure(const UninstallFailureNote& note)
 {
-    const qint64 n = qint64(report.failures.size());
-    const QString counted =
-        QString::number(n) + QLatin1Char(' ') + (n == 1 ? QStringLiteral("item") : QStringLiteral("items"));
-    setFailureNeedsFullDiskAccess(false);
-    const std::vector<CleanFailure> denied = report.permissionDenied();
-    if (!denied.empty()) {
-        setPendingRevealURL(denied.front().url);
-        const bool granted = m_fullDiskAccess();
-        setFailureNeedsFullDiskAccess(!granted);
-        QString text =
-            lead + counted + QStringLiteral(" couldn\u2019t be trashed automatically: ") +
-            denied.front().name +
-            QStringLiteral(
-                ". It lives in a protected location (the app\u2019s Flatpak data folder). "
-                "Show it in your file manager and move it to the Trash there to finish removing it.");
-        if (!granted) {
-            text +=
-                QStringLiteral(" Quillmere can only remove what your user may change: fixing that folder's "
-                               "permissions lets it remove items like this for you next time.");
-        }
-        setUninstallFailure(text);
-        return;
-    }
-    setUninstallFailure(lead + counted + QStringLiteral(" couldn\u2019t be trashed:\n") +
-                        (report.failures.empty() ? QString() : report.failures.front()));
+    if (note.reveal)
+        setPendingRevealURL(*note.reveal);
+    if (note.needsFullDiskAccess)
+        setFailureNeedsFullDiskAccess(*note.needsFullDiskAccess);
+    setUninstallFailure(note.text);
 }
 
 void ApplicationsViewModel::closeSheet()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/models/ApplicationListModel.h"
+#include "app/models/ApplicationSearch.h"
 #include "app/models/RestoreTracker.h"
 #include "app/models/TrashSession.h"
 #include "core/apps/AppScanner.h"
@@ -9,6 +10,7 @@
 #include "core/apps/LeftoverFinder.h"
 #include "core/apps/LeftoverItem.h"
 #include "core/apps/PrivilegedUninstall.h"
+#include "core/apps/UninstallPlanner.h"
 #include "core/cleaning/CoverageFlag.h"
 #include "core/model/CleanReport.h"
 #include "core/model/UndoResult.h"
@@ -36,6 +38,7 @@
 namespace qm {
 
 class Clock;
+struct UninstallFailureNote;
 class RunningAppWatcher;
 class Workspace;
 
@@ -427,14 +430,6 @@ signals:
     void restoringChanged();
 
 private:
-    // What the search and the own-identity rule need of one listed application, derived once per
-    // publication of the inventory.
-    struct SearchKeys
-    {
-        QString name;     // TextSearch::fold of the name
-        QString bundleID; // TextSearch::fold of the identifier
-        bool isSelf = false;
-    };
     struct SizeTask;
     using SizeBatch = std::unordered_map<std::string, qint64>;
 
@@ -443,7 +438,6 @@ private:
     void setInventoryComplete(bool value);
     void setRefreshing(bool value);
     void republishFiltered();
-    std::vector<std::size_t> filteredIndexes() const;
 
     // Starts the lister and hands its result to `apply` on this thread, unless the model is gone by
     // then.
@@ -458,19 +452,17 @@ private:
     void applyPrune(qint64 listScanGeneration, const std::set<std::string>& gone);
 
     void closeSheet();
-    void surfaceLeftoverFailure(const QString& lead, const CleanReport& report);
-    // The roots of the uninstall guard: the leftover roots, ~/Applications and the data home's
-    // entries; for `app` also the folder of its program in the home, or, for a bundle, /opt.
-    std::vector<Path> guardRoots(const std::optional<InstalledApp>& app = std::nullopt) const;
+    // Shows `note`: its sentence, and the item to reveal and the Full Disk Access hint it sets.
+    void showFailure(const UninstallFailureNote& note);
+    // The plan of uninstalling the selected application with its selected leftovers.
+    UninstallPlan selectedPlan() const;
     // The road of an application the package manager owns: only the chosen leftovers go to the
     // Trash (undoable); the application stays installed and listed.
-    void uninstallLeftoversOnly(const InstalledApp& app);
+    void uninstallLeftoversOnly(const InstalledApp& app, UninstallPlan plan);
     // Marks `app` busy and closes its sheet (a new generation, no selection, no leftovers) before an
     // uninstall road starts its background work.
     void closeSheetForAction(const InstalledApp& app);
     void applyLeftoversOnly(const InstalledApp& app, const CleanReport& report);
-    // The selected leftovers as items to move, in order.
-    std::vector<ScanItem> selectedLeftoverItems() const;
     // Removes the application with `bundle` from the inventory and bumps `listScanGeneration`.
     void removeFromInventory(const std::string& bundle);
     void applyMeasurement(const std::string& bundle, qint64 bytes);
@@ -495,6 +487,7 @@ private:
     CleanupScanner m_appSizer; // the bounded sizer behind the default sizer
     DesktopAppScanner m_desktop;
     LeftoverFinder m_finder;
+    UninstallPlanner m_planner;
     Lister m_lister;
     Sizer m_sizer;
     // Measures one application: a bundle with `m_sizer`, a package by its files, any other by its
@@ -513,7 +506,7 @@ private:
 
     Phase m_phase = Phase::loading;
     std::vector<InstalledApp> m_apps;
-    std::vector<SearchKeys> m_keys; // parallel to m_apps
+    ApplicationSearch m_search; // keyed with m_apps
     bool m_inventoryComplete = true;
     bool m_refreshing = false;
     QString m_query;
