@@ -68,7 +68,7 @@ QString UninstallFailureNote::removedButLead(const QString& name)
 QString UninstallFailureNote::leftoversOnlyLead(const QString& name)
 {
     return QStringLiteral("Some leftovers of \u201c") + name + kRightQuote +
-           QStringLiteral(" couldn't be moved to the Trash.");
+           QStringLiteral(" couldn't be moved to the Trash. ");
 }
 
 QString UninstallFailureNote::quitRefused(const QString& name)

@@ -66,7 +66,7 @@ TEST(UninstallFailureNoteTest, OneItemIsCountedInTheSingularAfterTheLeftoversOnl
     const UninstallFailureNote note = UninstallFailureNote::leftovers(
         UninstallFailureNote::leftoversOnlyLead(QStringLiteral("Tool")), report, [] { return true; });
     EXPECT_EQ(note.text,
-              QStringLiteral("Some leftovers of \u201cTool\u201d couldn't be moved to the Trash.1 item "
+              QStringLiteral("Some leftovers of \u201cTool\u201d couldn't be moved to the Trash. 1 item "
                              "couldn\u2019t be trashed:\ntool: Gone"));
 }
 
