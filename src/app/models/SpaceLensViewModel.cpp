@@ -69,24 +69,7 @@ Path SpaceLensViewModel::current() const
 
 std::vector<SelectedItem> SpaceLensViewModel::effectiveSelection() const
 {
-    std::set<Path::string_type> resolved;
-    for (const auto& [key, item] : m_selected)
-        resolved.insert(item.resolvedPath.native());
-    std::vector<SelectedItem> result;
-    for (const auto& [key, item] : m_selected) {
-        // Inside another selected item when one of its proper folder prefixes is selected too.
-        const Path::string_type& own = item.resolvedPath.native();
-        bool inside = false;
-        for (std::size_t slash = own.find('/', 1); slash != Path::string_type::npos && !inside;
-             slash = own.find('/', slash + 1))
-            inside = resolved.contains(own.substr(0, slash));
-        if (!inside)
-            result.push_back(item);
-    }
-    std::stable_sort(result.begin(), result.end(), [](const SelectedItem& a, const SelectedItem& b) {
-        return a.resolvedPath.native() < b.resolvedPath.native();
-    });
-    return result;
+    return m_selected.effective();
 }
 
 QStringList SpaceLensViewModel::crumbLabels() const
@@ -149,10 +132,7 @@ QString SpaceLensViewModel::summaryText() const
 
 QString SpaceLensViewModel::formattedSelected() const
 {
-    qint64 sum = 0;
-    for (const SelectedItem& item : effectiveSelection())
-        sum += item.bytes;
-    return Formatting::byteCount(sum);
+    return m_selected.formattedEffective();
 }
 
 QString SpaceLensViewModel::formattedFreed() const
@@ -220,15 +200,13 @@ SizedEntryListModel::Row SpaceLensViewModel::rowOf(const SizedEntry& entry) cons
     row.entry = entry;
     row.colorIndex = m_colorIndexByID.value(entry.id, -1);
     row.removable = m_removable.value(entry.id, false);
-    row.selected = m_selected.contains(entry.url.native());
+    row.selected = m_selected.contains(entry.url);
     return row;
 }
 
 void SpaceLensViewModel::publishSelection()
 {
-    const auto isSelected = [this](const SizedEntry& entry) {
-        return m_selected.contains(entry.url.native());
-    };
+    const auto isSelected = [this](const SizedEntry& entry) { return m_selected.contains(entry.url); };
     m_entryList->setSelected(isSelected);
     m_layoutList->setSelected(isSelected);
     emit selectionChanged();
@@ -320,12 +298,9 @@ void SpaceLensViewModel::add(const SizedEntry& entry, bool removable)
     m_total += entry.bytes;
     m_unreadableCount += entry.unreadable ? 1 : 0;
     m_removable.insert(entry.id, removable);
-    const auto selected = m_selected.find(entry.url.native());
-    if (selected != m_selected.end()) {
-        // Measured again: the record takes the fresh size and resolves the path again.
-        selected->second = SelectedItem::from(entry);
+    // Measured again: the record takes the fresh size and resolves the path again.
+    if (m_selected.refresh(entry))
         emit selectionChanged();
-    }
     m_entryList->append(rowOf(entry));
     emit entriesChanged();
 
@@ -483,11 +458,7 @@ void SpaceLensViewModel::toggleSelect(const SizedEntry& entry)
 {
     if (!isRemovable(entry.url))
         return;
-    const auto found = m_selected.find(entry.url.native());
-    if (found != m_selected.end())
-        m_selected.erase(found);
-    else
-        m_selected.emplace(entry.url.native(), SelectedItem::from(entry));
+    m_selected.toggle(entry);
     publishSelection();
 }
 
@@ -499,10 +470,8 @@ void SpaceLensViewModel::toggleSelect(const QString& entryId)
 
 void SpaceLensViewModel::clearSelection()
 {
-    if (m_selected.empty())
-        return;
-    m_selected.clear();
-    publishSelection();
+    if (m_selected.clear())
+        publishSelection();
 }
 
 void SpaceLensViewModel::reveal(const QString& entryId)
@@ -547,21 +516,7 @@ void SpaceLensViewModel::applyRemoval(const CleanReport& report, bool current)
         setFailureNote(*note);
 
     // Deselected by where the removed items really were, whatever folder is shown now.
-    std::set<Path::string_type> removed;
-    for (const TrashedItem& item : report.trashed)
-        removed.insert(FileSystem::resolveLinks(item.original).native());
-    const auto wasRemoved = [&](const Path::string_type& key) {
-        const Path::string_type path = FileSystem::resolveLinks(Path(key)).native();
-        for (std::size_t slash = path.size(); slash != Path::string_type::npos && slash > 0;
-             slash = path.rfind('/', slash - 1)) {
-            if (removed.contains(path.substr(0, slash)))
-                return true;
-        }
-        return false;
-    };
-    const std::size_t before = m_selected.size();
-    std::erase_if(m_selected, [&](const auto& selected) { return wasRemoved(selected.first); });
-    if (m_selected.size() != before)
+    if (m_selected.dropRemoved(report))
         publishSelection();
 
     if (current) {
