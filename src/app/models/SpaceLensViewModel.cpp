@@ -10,7 +10,6 @@
 #include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
-#include "core/spacelens/BubblePacker.h"
 #include "core/spacelens/SpaceLensSafety.h"
 
 #include <QCoreApplication>
@@ -234,7 +233,7 @@ void SpaceLensViewModel::load()
     if (m_passStop)
         m_passStop->request_stop();
     const int generation = m_session.advance();
-    m_lastRepack.reset();
+    m_repack.reset();
 
     setFullDiskAccessGranted(m_fullDiskAccess());
     setScanning(true);
@@ -304,37 +303,16 @@ void SpaceLensViewModel::add(const SizedEntry& entry, bool removable)
     m_entryList->append(rowOf(entry));
     emit entriesChanged();
 
-    const auto now = m_clock.monotonicNow();
-    if (m_lastRepack && now - *m_lastRepack < kRepackInterval)
-        return;
-    m_lastRepack = now;
-    repack();
+    if (m_repack.dueAt(m_clock.monotonicNow()))
+        repack();
 }
 
 void SpaceLensViewModel::repack()
 {
-    std::stable_sort(m_entries.begin(), m_entries.end(),
-                     [](const SizedEntry& a, const SizedEntry& b) { return a.bytes > b.bytes; });
-    qint64 sum = 0;
-    for (const SizedEntry& entry : m_entries)
-        sum += entry.bytes;
-    QHash<QUuid, int> colorIndexByID;
-    colorIndexByID.reserve(qsizetype(m_entries.size()));
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        // With nothing counted the shares stay as they were.
-        if (sum >= 1)
-            m_entries[i].fraction = double(m_entries[i].bytes) / double(sum);
-        colorIndexByID.insert(m_entries[i].id, int(i));
-    }
-    m_colorIndexByID = std::move(colorIndexByID);
-
-    const std::size_t shown = std::min<std::size_t>(m_entries.size(), kMaxBubbles);
-    m_bubbles.assign(m_entries.begin(), m_entries.begin() + std::ptrdiff_t(shown));
-    std::vector<BubblePacker::Item> items;
-    items.reserve(m_bubbles.size());
-    for (const SizedEntry& entry : m_bubbles)
-        items.push_back({entry.id, double(entry.bytes)});
-    m_layout = BubblePacker::pack(items, kBubblePadding);
+    BubbleRepack::Layout layout = m_repack.repack(m_entries);
+    m_colorIndexByID = std::move(layout.colorIndexByID);
+    m_bubbles = std::move(layout.bubbles);
+    m_layout = std::move(layout.circles);
 
     std::vector<SizedEntryListModel::Row> rows;
     rows.reserve(m_entries.size());

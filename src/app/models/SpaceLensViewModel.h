@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/models/BubbleRepack.h"
 #include "app/models/FolderStack.h"
 #include "app/models/NestedSelection.h"
 #include "app/models/RestoreTracker.h"
@@ -338,7 +339,8 @@ private:
     bool m_showConfirm = false;
 
     std::shared_ptr<std::stop_source> m_passStop;
-    std::optional<std::chrono::steady_clock::time_point> m_lastRepack;
+    // When entries streaming in repack the bubbles, and what a repack makes of them.
+    BubbleRepack m_repack{kRepackInterval, std::size_t(kMaxBubbles), kBubblePadding};
     // The generation an undo that ended during a removal reloads, once that removal is applied.
     std::optional<int> m_reloadAfterRemoval;
 };
