@@ -10,7 +10,6 @@
 #include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
-#include "core/spacelens/BubblePacker.h"
 #include "core/spacelens/SpaceLensSafety.h"
 
 #include <QCoreApplication>
@@ -69,24 +68,7 @@ Path SpaceLensViewModel::current() const
 
 std::vector<SelectedItem> SpaceLensViewModel::effectiveSelection() const
 {
-    std::set<Path::string_type> resolved;
-    for (const auto& [key, item] : m_selected)
-        resolved.insert(item.resolvedPath.native());
-    std::vector<SelectedItem> result;
-    for (const auto& [key, item] : m_selected) {
-        // Inside another selected item when one of its proper folder prefixes is selected too.
-        const Path::string_type& own = item.resolvedPath.native();
-        bool inside = false;
-        for (std::size_t slash = own.find('/', 1); slash != Path::string_type::npos && !inside;
-             slash = own.find('/', slash + 1))
-            inside = resolved.contains(own.substr(0, slash));
-        if (!inside)
-            result.push_back(item);
-    }
-    std::stable_sort(result.begin(), result.end(), [](const SelectedItem& a, const SelectedItem& b) {
-        return a.resolvedPath.native() < b.resolvedPath.native();
-    });
-    return result;
+    return m_selected.effective();
 }
 
 QStringList SpaceLensViewModel::crumbLabels() const
@@ -149,10 +131,7 @@ QString SpaceLensViewModel::summaryText() const
 
 QString SpaceLensViewModel::formattedSelected() const
 {
-    qint64 sum = 0;
-    for (const SelectedItem& item : effectiveSelection())
-        sum += item.bytes;
-    return Formatting::byteCount(sum);
+    return m_selected.formattedEffective();
 }
 
 QString SpaceLensViewModel::formattedFreed() const
@@ -220,15 +199,13 @@ SizedEntryListModel::Row SpaceLensViewModel::rowOf(const SizedEntry& entry) cons
     row.entry = entry;
     row.colorIndex = m_colorIndexByID.value(entry.id, -1);
     row.removable = m_removable.value(entry.id, false);
-    row.selected = m_selected.contains(entry.url.native());
+    row.selected = m_selected.contains(entry.url);
     return row;
 }
 
 void SpaceLensViewModel::publishSelection()
 {
-    const auto isSelected = [this](const SizedEntry& entry) {
-        return m_selected.contains(entry.url.native());
-    };
+    const auto isSelected = [this](const SizedEntry& entry) { return m_selected.contains(entry.url); };
     m_entryList->setSelected(isSelected);
     m_layoutList->setSelected(isSelected);
     emit selectionChanged();
@@ -256,7 +233,7 @@ void SpaceLensViewModel::load()
     if (m_passStop)
         m_passStop->request_stop();
     const int generation = m_session.advance();
-    m_lastRepack.reset();
+    m_repack.reset();
 
     setFullDiskAccessGranted(m_fullDiskAccess());
     setScanning(true);
@@ -320,46 +297,22 @@ void SpaceLensViewModel::add(const SizedEntry& entry, bool removable)
     m_total += entry.bytes;
     m_unreadableCount += entry.unreadable ? 1 : 0;
     m_removable.insert(entry.id, removable);
-    const auto selected = m_selected.find(entry.url.native());
-    if (selected != m_selected.end()) {
-        // Measured again: the record takes the fresh size and resolves the path again.
-        selected->second = SelectedItem::from(entry);
+    // Measured again: the record takes the fresh size and resolves the path again.
+    if (m_selected.refresh(entry))
         emit selectionChanged();
-    }
     m_entryList->append(rowOf(entry));
     emit entriesChanged();
 
-    const auto now = m_clock.monotonicNow();
-    if (m_lastRepack && now - *m_lastRepack < kRepackInterval)
-        return;
-    m_lastRepack = now;
-    repack();
+    if (m_repack.dueAt(m_clock.monotonicNow()))
+        repack();
 }
 
 void SpaceLensViewModel::repack()
 {
-    std::stable_sort(m_entries.begin(), m_entries.end(),
-                     [](const SizedEntry& a, const SizedEntry& b) { return a.bytes > b.bytes; });
-    qint64 sum = 0;
-    for (const SizedEntry& entry : m_entries)
-        sum += entry.bytes;
-    QHash<QUuid, int> colorIndexByID;
-    colorIndexByID.reserve(qsizetype(m_entries.size()));
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        // With nothing counted the shares stay as they were.
-        if (sum >= 1)
-            m_entries[i].fraction = double(m_entries[i].bytes) / double(sum);
-        colorIndexByID.insert(m_entries[i].id, int(i));
-    }
-    m_colorIndexByID = std::move(colorIndexByID);
-
-    const std::size_t shown = std::min<std::size_t>(m_entries.size(), kMaxBubbles);
-    m_bubbles.assign(m_entries.begin(), m_entries.begin() + std::ptrdiff_t(shown));
-    std::vector<BubblePacker::Item> items;
-    items.reserve(m_bubbles.size());
-    for (const SizedEntry& entry : m_bubbles)
-        items.push_back({entry.id, double(entry.bytes)});
-    m_layout = BubblePacker::pack(items, kBubblePadding);
+    BubbleRepack::Layout layout = m_repack.repack(m_entries);
+    m_colorIndexByID = std::move(layout.colorIndexByID);
+    m_bubbles = std::move(layout.bubbles);
+    m_layout = std::move(layout.circles);
 
     std::vector<SizedEntryListModel::Row> rows;
     rows.reserve(m_entries.size());
@@ -483,11 +436,7 @@ void SpaceLensViewModel::toggleSelect(const SizedEntry& entry)
 {
     if (!isRemovable(entry.url))
         return;
-    const auto found = m_selected.find(entry.url.native());
-    if (found != m_selected.end())
-        m_selected.erase(found);
-    else
-        m_selected.emplace(entry.url.native(), SelectedItem::from(entry));
+    m_selected.toggle(entry);
     publishSelection();
 }
 
@@ -499,10 +448,8 @@ void SpaceLensViewModel::toggleSelect(const QString& entryId)
 
 void SpaceLensViewModel::clearSelection()
 {
-    if (m_selected.empty())
-        return;
-    m_selected.clear();
-    publishSelection();
+    if (m_selected.clear())
+        publishSelection();
 }
 
 void SpaceLensViewModel::reveal(const QString& entryId)
@@ -547,21 +494,7 @@ void SpaceLensViewModel::applyRemoval(const CleanReport& report, bool current)
         setFailureNote(*note);
 
     // Deselected by where the removed items really were, whatever folder is shown now.
-    std::set<Path::string_type> removed;
-    for (const TrashedItem& item : report.trashed)
-        removed.insert(FileSystem::resolveLinks(item.original).native());
-    const auto wasRemoved = [&](const Path::string_type& key) {
-        const Path::string_type path = FileSystem::resolveLinks(Path(key)).native();
-        for (std::size_t slash = path.size(); slash != Path::string_type::npos && slash > 0;
-             slash = path.rfind('/', slash - 1)) {
-            if (removed.contains(path.substr(0, slash)))
-                return true;
-        }
-        return false;
-    };
-    const std::size_t before = m_selected.size();
-    std::erase_if(m_selected, [&](const auto& selected) { return wasRemoved(selected.first); });
-    if (m_selected.size() != before)
+    if (m_selected.dropRemoved(report))
         publishSelection();
 
     if (current) {

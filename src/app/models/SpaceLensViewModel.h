@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/models/BubbleRepack.h"
 #include "app/models/FolderStack.h"
+#include "app/models/NestedSelection.h"
 #include "app/models/RestoreTracker.h"
 #include "app/models/SizedEntryListModel.h"
 #include "app/models/TrashSession.h"
@@ -168,7 +170,7 @@ public:
     // Each entry's index in `entries` at the last repack (0 for the largest).
     const QHash<QUuid, int>& colorIndexByID() const { return m_colorIndexByID; }
     // The selection, keyed by the entry's path as listed (raw bytes).
-    const std::map<Path::string_type, SelectedItem>& selected() const { return m_selected; }
+    const std::map<Path::string_type, SelectedItem>& selected() const { return m_selected.items(); }
     const std::optional<CleanReport>& lastReport() const { return m_session.report(); }
     // The selected items less every one that lies inside another selected item, ordered by resolved
     // path (then by path as listed).
@@ -195,7 +197,7 @@ public:
     int unreadableCount() const { return m_unreadableCount; }
     QString totalText() const;
     QString summaryText() const;
-    int selectedCount() const { return int(m_selected.size()); }
+    int selectedCount() const { return m_selected.size(); }
     int effectiveCount() const { return int(effectiveSelection().size()); }
     QString formattedSelected() const;
     bool hasLastReport() const { return m_session.hasReport(); }
@@ -330,13 +332,15 @@ private:
     bool m_fullDiskAccessGranted = false;
     int m_measured = 0;
     int m_totalToMeasure = 0;
-    std::map<Path::string_type, SelectedItem> m_selected;
+    // The selected entries, in any folder below the root of the browsing.
+    NestedSelection m_selected;
     bool m_justEmptiedByRemoval = false;
     bool m_hasScanned = false;
     bool m_showConfirm = false;
 
     std::shared_ptr<std::stop_source> m_passStop;
-    std::optional<std::chrono::steady_clock::time_point> m_lastRepack;
+    // When entries streaming in repack the bubbles, and what a repack makes of them.
+    BubbleRepack m_repack{kRepackInterval, std::size_t(kMaxBubbles), kBubblePadding};
     // The generation an undo that ended during a removal reloads, once that removal is applied.
     std::optional<int> m_reloadAfterRemoval;
 };
