@@ -155,9 +155,7 @@ void HelperService::admit(Request request, const QDBusMessage& message, const QD
 
     const auto [found, added] = m_callers.try_emplace(name);
     Caller& caller = found->second;
-    if (caller.holding.calls >= kMaxAdmitting / 2 ||
-        caller.holding.textLength + admission->textLength > kMaxAdmittingTextLength / 2 ||
-        !makeRoom(admission->textLength, caller.holding)) {
+    if (!takeShare(caller.holding, admission->textLength)) {
         if (added)
             m_callers.erase(found);
         answerError(admission, HelperProtocol::limitsExceededError(), kLimitsExceededText);
@@ -170,6 +168,14 @@ void HelperService::admit(Request request, const QDBusMessage& message, const QD
         m_callerQueue.push_back(name);
         askNextCallers();
     }
+}
+
+// Whether one more call of `textLength` stays within half of admission for `own` and fits in all
+// (making room as makeRoom does).
+bool HelperService::takeShare(const Holding& own, qsizetype textLength)
+{
+    return own.calls < kMaxAdmitting / 2 && own.textLength + textLength <= kMaxAdmittingTextLength / 2 &&
+           makeRoom(textLength, own);
 }
 
 // Turns away the newest waiting calls of whoever holds the most (more than `own` would with the new
@@ -315,9 +321,7 @@ void HelperService::queueForPolkit(const std::shared_ptr<Admission>& admission)
 {
     const auto [found, added] = m_users.try_emplace(admission->uid);
     UserTurn& turn = found->second;
-    if (turn.holding.calls >= kMaxAdmitting / 2 ||
-        turn.holding.textLength + admission->textLength > kMaxAdmittingTextLength / 2 ||
-        !makeRoom(admission->textLength, turn.holding)) {
+    if (!takeShare(turn.holding, admission->textLength)) {
         if (added)
             m_users.erase(found);
         answerError(admission, HelperProtocol::limitsExceededError(), kLimitsExceededText);

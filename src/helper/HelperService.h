@@ -113,6 +113,7 @@ private:
     enum class Outcome { admitted, denied, busy };
 
     void admit(Request request, const QDBusMessage& message, const QDBusConnection& connection);
+    bool takeShare(const Holding& own, qsizetype textLength);
     bool makeRoom(qsizetype textLength, const Holding& own);
     void charge(Holding& holding, const Admission& admission);
     void release(const std::shared_ptr<Admission>& admission);
