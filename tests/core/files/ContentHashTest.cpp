@@ -4,6 +4,7 @@
 #include "support/DigestOracle.h"
 #include "support/ScratchMount.h"
 #include "support/TempTree.h"
+#include "support/ThreadReadBytes.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -27,6 +28,7 @@ namespace {
 
 using test::opensslSha256;
 using test::TempTree;
+using test::threadReadBytes;
 
 constexpr qint64 MiB = 1'048'576;
 
@@ -278,19 +280,6 @@ TEST(ContentHashTest, ReflinkCloneOnXfsSharesItsOriginalsKey)
     EXPECT_EQ(*keyClone, *keyOriginal);
     EXPECT_NE(*keyCopy, *keyOriginal);
     EXPECT_NE(ContentHash::inodeKey(clone), ContentHash::inodeKey(original));
-}
-
-// Bytes the thread `tid` of this process has read through read(2) and its kin.
-qint64 threadReadBytes(pid_t tid)
-{
-    std::ifstream io("/proc/self/task/" + std::to_string(tid) + "/io");
-    std::string field;
-    qint64 value = 0;
-    while (io >> field >> value) {
-        if (field == "rchar:")
-            return value;
-    }
-    return -1;
 }
 
 TEST(ContentHashTest, CancellationIsNoticedWithinOneChunk)
