@@ -5,13 +5,11 @@
 #include "app/models/UninstallFailureNote.h"
 #include "app/platform/GuiWorkspace.h"
 #include "core/CoreInfo.h"
-#include "core/apps/RunningApps.h"
 #include "core/cleaning/Cleaner.h"
 #include "core/cleaning/SafetyGuard.h"
 #include "core/model/Formatting.h"
 #include "core/permissions/FullDiskAccess.h"
 #include "platform/Clock.h"
-#include "platform/RunningAppWatcher.h"
 #include "platform/Workspace.h"
 
 #include <QCoreApplication>
@@ -21,17 +19,14 @@
 #include <QUuid>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <condition_variable>
-#include <mutex>
 #include <utility>
 
 namespace qm {
 namespace {
 
 // Queue priorities on the thread pool: a listing the user waits for goes ahead of background sizing
-// and pruning.
+// (ApplicationSizeUpdater's) and pruning.
 constexpr int kUtilityPriority = 0;
 constexpr int kUserInitiatedPriority = 1;
 
@@ -80,19 +75,18 @@ bool trashedItem(const CleanReport& report, const Path& item)
     });
 }
 
-} // namespace
-
-// One sizing job's shared state: its stop source, and the hand-over of a batch to the GUI thread,
-// which the job waits for before it measures on.
-struct ApplicationsViewModel::SizeTask
+// The sizer the model measures with when none is given: the bounded sizer of the scanner over the
+// home and the system root.
+AppInventory::Sizer defaultSizer(const Path& home, const Path& systemRoot)
 {
-    std::stop_source stop;
-    std::mutex mutex;
-    std::condition_variable_any landed;
-    qint64 posted = 0;  // batches handed to the GUI thread
-    qint64 arrived = 0; // batches the GUI thread took (applied or dropped)
-    std::atomic<bool> finished{false};
-};
+    return [sizer = CleanupScanner(FileSystem(), home, systemRoot)](
+               const Path& of, const std::vector<Path>& excluding, qint64 nodeLimit, bool flagCapAsIncomplete,
+               double deadline, CoverageFlag* coverage, std::stop_token stop) {
+        return sizer.size(of, excluding, nodeLimit, flagCapAsIncomplete, deadline, coverage, std::move(stop));
+    };
+}
+
+} // namespace
 
 ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
     : QObject(parent), m_clock(services.clock),
@@ -100,20 +94,28 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
       m_systemRoot(services.systemRoot ? std::move(*services.systemRoot) : Path("/")),
       m_places(services.places ? std::move(*services.places)
                                : CleanupScanner::placesOf(m_home, m_systemRoot)),
-      m_appSizer(FileSystem(), m_home, m_systemRoot),
       m_desktop(m_places, std::move(services.packages), {}, QIcon::themeName()),
       m_finder(services.finder
                    ? std::move(*services.finder)
                    : LeftoverFinder(FileSystem(), CleanupScanner(FileSystem(), m_home), m_places)),
-      m_planner(m_places, m_home), m_lister(std::move(services.lister)), m_sizer(std::move(services.sizer)),
+      m_planner(m_places, m_home), m_lister(std::move(services.lister)),
+      m_inventory(m_desktop, services.sizer ? std::move(services.sizer) : defaultSizer(m_home, m_systemRoot)),
       m_own(services.own ? std::move(*services.own)
                          : OwnIdentity{FileSystem::resolveLinks("/proc/self/exe")}),
       m_exists(std::move(services.exists)), m_workspace(std::move(services.workspace)),
       m_adminMove(std::move(services.adminMove)),
       m_trash(services.trash ? std::move(*services.trash) : Trash()),
       m_fullDiskAccess(std::move(services.fullDiskAccess)), m_session(services.restoreTracker),
+      m_sheet(new UninstallSheetState(
+          std::nullopt, [this]() -> Workspace& { return workspace(); }, m_clock, this)),
+      m_sizes(
+          [inventory = m_inventory](const InstalledApp& app, std::stop_token stop) {
+              return inventory.measure(app, std::move(stop));
+          },
+          kSizeBatch),
       m_filteredModel(std::make_unique<ApplicationListModel>())
 {
+    connectSheet();
     if (!m_adminMove)
         m_adminMove = [opt = m_places.optionalSoftware()](const Path& folder) {
             // An application's own folder under /opt, which no package owns.
@@ -140,42 +142,24 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
     connect(&m_session, &TrashSession::cleanCompletionsChanged, this,
             &ApplicationsViewModel::uninstallCompletionsChanged);
     if (!m_lister) {
-        m_lister = [scanner = m_desktop](ListingDone done) {
+        m_lister = [inventory = m_inventory](ListingDone done) {
             QThreadPool::globalInstance()->start(
-                [scanner, done = std::move(done)] { done(scanner.listApps()); }, kUserInitiatedPriority);
+                [inventory, done = std::move(done)] { done(inventory.list()); }, kUserInitiatedPriority);
         };
     }
-    if (!m_sizer) {
-        m_sizer = [sizer = m_appSizer](const Path& of, const std::vector<Path>& excluding, qint64 nodeLimit,
-                                       bool flagCapAsIncomplete, double deadline, CoverageFlag* coverage,
-                                       std::stop_token stop) {
-            return sizer.size(of, excluding, nodeLimit, flagCapAsIncomplete, deadline, coverage,
-                              std::move(stop));
-        };
-    }
-    m_measure = [sizer = m_sizer, desktop = m_desktop](const InstalledApp& app,
-                                                       std::stop_token stop) -> qint64 {
-        if (app.origin == AppOrigin::debianPackage)
-            return desktop.measure(app, CleanupScanner(), std::move(stop));
-        qint64 total = 0;
-        for (const Path& root : app.sizeRoots)
-            total += sizer(root, {}, kSizeNodeLimit, false, kSizeDeadlineSeconds, nullptr, stop);
-        return total;
-    };
     if (!m_exists)
         m_exists = [fileSystem = FileSystem()](const Path& path) { return stillThere(fileSystem, path); };
 }
 
 ApplicationsViewModel::~ApplicationsViewModel()
 {
-    // Also wakes a job waiting for a batch that will never be applied now.
-    if (m_sizeTask)
-        m_sizeTask->stop.request_stop();
+    // The sheet asks this model for the workspace: it goes while the workspace is still there.
+    delete std::exchange(m_sheet, nullptr);
 }
 
 bool ApplicationsViewModel::sizing() const
 {
-    return m_sizeTask && !m_sizeTask->finished.load();
+    return m_sizes.running();
 }
 
 // ---- setters ----
@@ -237,33 +221,16 @@ void ApplicationsViewModel::setSortBySize(bool sortBySize)
     republishFiltered();
 }
 
-void ApplicationsViewModel::setSelectedApp(std::optional<InstalledApp> app)
-{
-    if (m_selectedApp == app)
-        return;
-    m_selectedApp = std::move(app);
-    watchRunning(m_selectedApp.has_value());
-    emit selectedAppChanged();
-}
-
 QVariantMap ApplicationsViewModel::selectedAppMap() const
 {
-    return m_selectedApp ? appMap(*m_selectedApp) : QVariantMap();
-}
-
-void ApplicationsViewModel::setLeftovers(std::vector<LeftoverItem> leftovers)
-{
-    if (m_leftovers == leftovers)
-        return;
-    m_leftovers = std::move(leftovers);
-    emit leftoversChanged();
+    return selectedApp() ? appMap(*selectedApp()) : QVariantMap();
 }
 
 QVariantList ApplicationsViewModel::leftoverList() const
 {
     QVariantList list;
-    list.reserve(qsizetype(m_leftovers.size()));
-    for (const LeftoverItem& item : m_leftovers) {
+    list.reserve(qsizetype(leftovers().size()));
+    for (const LeftoverItem& item : leftovers()) {
         list.append(QVariantMap{
             {QStringLiteral("id"), item.id.toString(QUuid::WithoutBraces)},
             {QStringLiteral("name"), item.name},
@@ -274,62 +241,6 @@ QVariantList ApplicationsViewModel::leftoverList() const
         });
     }
     return list;
-}
-
-void ApplicationsViewModel::setFindingLeftovers(bool value)
-{
-    if (m_findingLeftovers == value)
-        return;
-    m_findingLeftovers = value;
-    emit findingLeftoversChanged();
-}
-
-void ApplicationsViewModel::setLeftoverScanIncomplete(bool value)
-{
-    if (m_leftoverScanIncomplete == value)
-        return;
-    m_leftoverScanIncomplete = value;
-    emit leftoverScanIncompleteChanged();
-}
-
-void ApplicationsViewModel::setShowConfirm(bool value)
-{
-    if (m_showConfirm == value)
-        return;
-    m_showConfirm = value;
-    emit showConfirmChanged();
-}
-
-void ApplicationsViewModel::setSelectedAppIsRunning(bool value)
-{
-    if (m_selectedAppIsRunning == value)
-        return;
-    m_selectedAppIsRunning = value;
-    emit selectedAppIsRunningChanged();
-}
-
-void ApplicationsViewModel::setQuittingApp(bool value)
-{
-    if (m_quittingApp == value)
-        return;
-    m_quittingApp = value;
-    emit quittingAppChanged();
-}
-
-void ApplicationsViewModel::setQuitRefusedMessage(std::optional<QString> message)
-{
-    if (m_quitRefusedMessage == message)
-        return;
-    m_quitRefusedMessage = std::move(message);
-    emit quitRefusedMessageChanged();
-}
-
-void ApplicationsViewModel::setShowAdminConfirm(bool value)
-{
-    if (m_showAdminConfirm == value)
-        return;
-    m_showAdminConfirm = value;
-    emit showAdminConfirmChanged();
 }
 
 void ApplicationsViewModel::setAdminUninstalling(bool value)
@@ -440,16 +351,6 @@ void ApplicationsViewModel::republishFiltered()
     m_filteredModel->replace(filteredApps());
 }
 
-qint64 ApplicationsViewModel::selectedLeftoverBytes() const
-{
-    qint64 total = 0;
-    for (const LeftoverItem& item : m_leftovers) {
-        if (item.isSelected)
-            total += item.bytes;
-    }
-    return total;
-}
-
 // ---- listing ----
 
 void ApplicationsViewModel::startListing(
@@ -495,10 +396,8 @@ void ApplicationsViewModel::refresh()
     setRefreshing(true);
     const qint64 loadGeneration = ++m_loadGeneration;
     const qint64 listScanGeneration = ++m_listScanGeneration;
-    // Keyed by bundle path; when a path is listed twice its first size wins.
-    std::unordered_map<std::string, qint64> knownSizes;
-    for (const InstalledApp& app : m_apps)
-        knownSizes.try_emplace(app.id(), app.sizeBytes);
+    // Taken now: sizes measured while the listing runs belong to the inventory it replaces.
+    AppInventory::Sizes knownSizes = AppInventory::knownSizes(m_apps);
     startListing([listScanGeneration, loadGeneration, knownSizes = std::move(knownSizes)](
                      ApplicationsViewModel& model, AppScanner::Listing listing) {
         model.applyRefresh(listScanGeneration, loadGeneration, knownSizes, std::move(listing));
@@ -506,21 +405,12 @@ void ApplicationsViewModel::refresh()
 }
 
 void ApplicationsViewModel::applyRefresh(qint64 listScanGeneration, qint64 loadGeneration,
-                                         const std::unordered_map<std::string, qint64>& knownSizes,
-                                         AppScanner::Listing listing)
+                                         const AppInventory::Sizes& knownSizes, AppScanner::Listing listing)
 {
     // Whatever became of it, this refresh is over (a `load` meanwhile already said so).
     setRefreshing(false);
-    if (listScanGeneration == m_listScanGeneration) {
-        for (InstalledApp& app : listing.apps) {
-            if (app.sizeBytes != 0)
-                continue;
-            const auto known = knownSizes.find(app.id());
-            if (known != knownSizes.end() && known->second > 0)
-                app.sizeBytes = known->second;
-        }
-        setApps(std::move(listing.apps));
-    }
+    if (listScanGeneration == m_listScanGeneration)
+        setApps(AppInventory::keepingSizes(std::move(listing.apps), knownSizes));
     if (loadGeneration == m_loadGeneration) {
         setInventoryComplete(listing.complete);
         computeSizes(loadGeneration);
@@ -531,78 +421,15 @@ void ApplicationsViewModel::applyRefresh(qint64 listScanGeneration, qint64 loadG
 
 void ApplicationsViewModel::computeSizes(qint64 generation)
 {
-    std::vector<InstalledApp> jobs = m_apps;
-
-    if (m_sizeTask)
-        m_sizeTask->stop.request_stop();
-    auto task = std::make_shared<SizeTask>();
-    m_sizeTask = task;
-
-    const QPointer<ApplicationsViewModel> self(this);
-    QThreadPool::globalInstance()->start(
-        [self, task, generation, jobs = std::move(jobs), measure = m_measure] {
-            const std::stop_token stop = task->stop.get_token();
-            struct Finish
-            {
-                SizeTask& task;
-                ~Finish() { task.finished.store(true); }
-            } finish{*task};
-
-            // Hands the batch to the GUI thread and waits until it was taken there, so a batch never
-            // overtakes the measuring; false when the job is stopped meanwhile.
-            const auto flush = [&](SizeBatch pending) {
-                auto batch = std::make_shared<const SizeBatch>(std::move(pending));
-                {
-                    const std::lock_guard lock(task->mutex);
-                    ++task->posted;
-                }
-                const bool queued = QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [self, task, generation, batch] {
-                        if (self && !task->stop.stop_requested())
-                            self->applySizes(generation, *batch);
-                        {
-                            const std::lock_guard lock(task->mutex);
-                            ++task->arrived;
-                        }
-                        task->landed.notify_all();
-                    },
-                    Qt::QueuedConnection);
-                if (!queued)
-                    return false;
-                std::unique_lock lock(task->mutex);
-                return task->landed.wait(lock, stop, [&] { return task->arrived == task->posted; });
-            };
-
-            SizeBatch pending;
-            for (std::size_t i = 0; i < jobs.size(); ++i) {
-                if (stop.stop_requested())
-                    return;
-                pending[jobs[i].id()] = measure(jobs[i], stop);
-                if ((i + 1) % kSizeBatch == 0 && !pending.empty()) {
-                    if (!flush(std::exchange(pending, SizeBatch())))
-                        return;
-                }
-            }
-            if (stop.stop_requested())
-                return;
-            if (!pending.empty())
-                (void)flush(std::move(pending));
-        },
-        kUtilityPriority);
+    m_sizes.start(m_apps,
+                  [this, generation](const AppInventory::Sizes& batch) { applySizes(generation, batch); });
 }
 
-void ApplicationsViewModel::applySizes(qint64 generation, const SizeBatch& batch)
+void ApplicationsViewModel::applySizes(qint64 generation, const AppInventory::Sizes& batch)
 {
     if (generation != m_loadGeneration)
         return;
-    std::vector<InstalledApp> apps = m_apps;
-    for (InstalledApp& app : apps) {
-        const auto measured = batch.find(app.id());
-        if (measured != batch.end())
-            app.sizeBytes = measured->second;
-    }
-    setApps(std::move(apps));
+    setApps(AppInventory::withSizes(m_apps, batch));
 }
 
 // ---- pruning ----
@@ -611,20 +438,12 @@ void ApplicationsViewModel::pruneUninstalledApps()
 {
     if (m_apps.empty())
         return;
-    std::vector<std::pair<std::string, Path>> bundles;
-    bundles.reserve(m_apps.size());
-    for (const InstalledApp& app : m_apps)
-        bundles.emplace_back(app.id(), app.url);
     const qint64 listScanGeneration = m_listScanGeneration;
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, listScanGeneration, bundles = std::move(bundles), exists = m_exists] {
-            std::set<std::string> gone;
-            for (const auto& [id, url] : bundles) {
-                if (!exists(url))
-                    gone.insert(id);
-            }
+        [self, listScanGeneration, apps = m_apps, exists = m_exists] {
+            std::set<std::string> gone = AppInventory::missing(apps, exists);
             if (gone.empty())
                 return;
             postTo(self, [listScanGeneration, gone = std::move(gone)](ApplicationsViewModel& model) {
@@ -638,13 +457,9 @@ void ApplicationsViewModel::applyPrune(qint64 listScanGeneration, const std::set
 {
     if (listScanGeneration != m_listScanGeneration)
         return;
-    std::vector<InstalledApp> apps = m_apps;
     // A bundle put back since the first look stays.
-    const auto removed = std::erase_if(
-        apps, [&](const InstalledApp& app) { return gone.contains(app.id()) && !m_exists(app.url); });
-    if (removed == 0)
-        return;
-    setApps(std::move(apps));
+    if (std::optional<std::vector<InstalledApp>> apps = AppInventory::pruned(m_apps, gone, m_exists))
+        setApps(std::move(*apps));
 }
 
 // ---- the uninstall sheet ----
@@ -652,14 +467,54 @@ void ApplicationsViewModel::applyPrune(qint64 listScanGeneration, const std::set
 void ApplicationsViewModel::dismissUninstaller()
 {
     m_session.advance();
-    setShowConfirm(false);
-    setShowAdminConfirm(false);
     ++m_quitToken;
-    setQuittingApp(false);
-    setQuitRefusedMessage(std::nullopt);
-    setSelectedApp(std::nullopt);
-    setLeftovers({});
-    setFindingLeftovers(false);
+    replaceSheet(std::nullopt, false);
+}
+
+void ApplicationsViewModel::connectSheet()
+{
+    const auto forward = [this](auto from, auto to) { connect(m_sheet, from, this, to); };
+    forward(&UninstallSheetState::appChanged, &ApplicationsViewModel::selectedAppChanged);
+    forward(&UninstallSheetState::leftoversChanged, &ApplicationsViewModel::leftoversChanged);
+    forward(&UninstallSheetState::findingLeftoversChanged, &ApplicationsViewModel::findingLeftoversChanged);
+    forward(&UninstallSheetState::leftoverScanIncompleteChanged,
+            &ApplicationsViewModel::leftoverScanIncompleteChanged);
+    forward(&UninstallSheetState::showConfirmChanged, &ApplicationsViewModel::showConfirmChanged);
+    forward(&UninstallSheetState::showAdminConfirmChanged, &ApplicationsViewModel::showAdminConfirmChanged);
+    forward(&UninstallSheetState::runningChanged, &ApplicationsViewModel::selectedAppIsRunningChanged);
+    forward(&UninstallSheetState::quittingChanged, &ApplicationsViewModel::quittingAppChanged);
+    forward(&UninstallSheetState::quitRefusedMessageChanged,
+            &ApplicationsViewModel::quitRefusedMessageChanged);
+}
+
+void ApplicationsViewModel::replaceSheet(std::optional<InstalledApp> app, bool answers)
+{
+    UninstallSheetState* const old = m_sheet;
+    auto* const next = new UninstallSheetState(
+        std::move(app), [this]() -> Workspace& { return workspace(); }, m_clock, this);
+    next->carryOver(*old, answers);
+    old->retire();
+    disconnect(old, nullptr, this, nullptr);
+    m_sheet = next;
+    connectSheet();
+    // The old sheet may be the sender of the signal that closed it.
+    old->deleteLater();
+
+    // What the screens read changes as if each value had been set in turn.
+    if (old->showConfirm() != next->showConfirm())
+        emit showConfirmChanged();
+    if (old->showAdminConfirm() != next->showAdminConfirm())
+        emit showAdminConfirmChanged();
+    if (old->quitting() != next->quitting())
+        emit quittingAppChanged();
+    if (old->quitRefusedMessage() != next->quitRefusedMessage())
+        emit quitRefusedMessageChanged();
+    if (old->app() != next->app())
+        emit selectedAppChanged();
+    if (old->leftovers() != next->leftovers())
+        emit leftoversChanged();
+    if (old->findingLeftovers() != next->findingLeftovers())
+        emit findingLeftoversChanged();
 }
 
 // ---- the uninstall flow ----
@@ -690,49 +545,17 @@ Workspace& ApplicationsViewModel::workspace() const
     return *m_workspace;
 }
 
-void ApplicationsViewModel::watchRunning(bool watching)
-{
-    if (watching == (m_watcher != nullptr))
-        return;
-    if (!watching) {
-        m_watcher.reset();
-        return;
-    }
-    m_watcher = std::make_unique<RunningAppWatcher>(workspace(), m_clock);
-    connect(m_watcher.get(), &RunningAppWatcher::launched, this, &ApplicationsViewModel::refreshRunningState);
-    connect(m_watcher.get(), &RunningAppWatcher::terminated, this,
-            &ApplicationsViewModel::refreshRunningState);
-}
-
 UninstallPlan ApplicationsViewModel::selectedPlan() const
 {
-    return m_selectedApp ? m_planner.plan(*m_selectedApp, m_leftovers, m_apps) : UninstallPlan{};
-}
-
-int ApplicationsViewModel::uninstallItemCount() const
-{
-    return int(std::count_if(m_leftovers.begin(), m_leftovers.end(),
-                             [](const LeftoverItem& item) { return item.isSelected; })) +
-           (selectedAppStays() ? 0 : 1);
-}
-
-bool ApplicationsViewModel::selectedAppStays() const
-{
-    return m_selectedApp && m_selectedApp->staysInstalled();
-}
-
-bool ApplicationsViewModel::canUninstall() const
-{
-    return m_selectedApp && uninstallItemCount() > 0;
+    return selectedApp() ? m_planner.plan(*selectedApp(), leftovers(), m_apps) : UninstallPlan{};
 }
 
 qint64 ApplicationsViewModel::selectedAppBytes() const
 {
-    if (!m_selectedApp)
+    if (!selectedApp())
         return 0;
-    const auto listed = std::find_if(m_apps.begin(), m_apps.end(),
-                                     [&](const InstalledApp& a) { return a.id() == m_selectedApp->id(); });
-    return listed != m_apps.end() ? listed->sizeBytes : m_selectedApp->sizeBytes;
+    const InstalledApp* const listed = AppInventory::find(m_apps, selectedApp()->id());
+    return listed ? listed->sizeBytes : selectedApp()->sizeBytes;
 }
 
 QString ApplicationsViewModel::formattedUninstallTotal() const
@@ -759,15 +582,7 @@ QString ApplicationsViewModel::uninstalledSummary() const
 
 std::vector<RunningApplication> ApplicationsViewModel::runningInstances(const InstalledApp& app) const
 {
-    const std::vector<RunningApplication> running = workspace().runningApplications();
-    // A desktop application is recognised as the running-program layer does: by the program it runs
-    // and by its Flatpak sandbox.
-    ProgramIdentity program;
-    if (!app.programName.isEmpty())
-        program.executableNames.push_back(app.programName.toStdString());
-    if (!app.flatpakId.isEmpty())
-        program.flatpakIds.push_back(app.flatpakId);
-    return RunningApps::instancesOf(running, program);
+    return UninstallSheetState::runningInstances(workspace(), app);
 }
 
 bool ApplicationsViewModel::appNeedsAdmin(const Path& url)
@@ -777,7 +592,7 @@ bool ApplicationsViewModel::appNeedsAdmin(const Path& url)
 
 bool ApplicationsViewModel::selectedAppNeedsAdmin() const
 {
-    return m_selectedApp && m_planner.needsAdmin(*m_selectedApp);
+    return selectedApp() && m_planner.needsAdmin(*selectedApp());
 }
 
 void ApplicationsViewModel::openUninstaller(const QString& appId)
@@ -801,26 +616,20 @@ void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
     if (isOwn(app))
         return;
     const qint64 generation = m_session.advance();
-    setShowConfirm(false);
-    setShowAdminConfirm(false);
     ++m_quitToken;
-    setQuittingApp(false);
-    setQuitRefusedMessage(std::nullopt);
-    setSelectedApp(app);
+    replaceSheet(app, false);
     refreshRunningState();
-    setLeftovers({});
     setLeftoverScanIncomplete(false);
     setFindingLeftovers(true);
 
     const QPointer<ApplicationsViewModel> self(this);
-    const auto listed =
-        std::find_if(m_apps.begin(), m_apps.end(), [&](const InstalledApp& a) { return a.id() == app.id(); });
-    if (listed == m_apps.end() || listed->sizeBytes == 0) {
+    const InstalledApp* const listed = AppInventory::find(m_apps, app.id());
+    if (!listed || listed->sizeBytes == 0) {
         // Not guarded by the sheet's generation: the size belongs to the application, wherever the
         // sheet went meanwhile.
         QThreadPool::globalInstance()->start(
-            [self, id = app.id(), app, measure = m_measure] {
-                const qint64 bytes = measure(app, std::stop_token());
+            [self, id = app.id(), app, inventory = m_inventory] {
+                const qint64 bytes = inventory.measure(app, std::stop_token());
                 postTo(self,
                        [id, bytes](ApplicationsViewModel& model) { model.applyMeasurement(id, bytes); });
             },
@@ -841,15 +650,10 @@ void ApplicationsViewModel::applyMeasurement(const std::string& bundle, qint64 b
 {
     if (bytes < 1)
         return;
-    std::vector<InstalledApp> apps = m_apps;
-    const auto listed =
-        std::find_if(apps.begin(), apps.end(), [&](const InstalledApp& a) { return a.id() == bundle; });
-    if (listed != apps.end()) {
-        listed->sizeBytes = bytes;
-        setApps(std::move(apps));
-    }
-    if (m_selectedApp && m_selectedApp->id() == bundle) {
-        InstalledApp selected = *m_selectedApp;
+    if (AppInventory::find(m_apps, bundle))
+        setApps(AppInventory::withSizes(m_apps, {{bundle, bytes}}));
+    if (selectedApp() && selectedApp()->id() == bundle) {
+        InstalledApp selected = *selectedApp();
         selected.sizeBytes = bytes;
         setSelectedApp(std::move(selected));
     }
@@ -867,9 +671,7 @@ void ApplicationsViewModel::applyLeftovers(qint64 generation, LeftoverFinder::Fo
 
 void ApplicationsViewModel::refreshRunningState()
 {
-    m_selectedAppIsRunning = m_selectedApp && !runningInstances(*m_selectedApp).empty();
-    // Published on every call, so the sheet hears each check.
-    emit selectedAppIsRunningChanged();
+    m_sheet->refreshRunning();
 }
 
 void ApplicationsViewModel::toggleLeftover(const QString& id)
@@ -881,31 +683,24 @@ void ApplicationsViewModel::toggleLeftover(const QString& id)
 
 void ApplicationsViewModel::toggleLeftover(const QUuid& id)
 {
-    const auto found = std::find_if(m_leftovers.begin(), m_leftovers.end(),
-                                    [&](const LeftoverItem& item) { return item.id == id; });
-    if (found == m_leftovers.end())
-        return;
-    found->isSelected = !found->isSelected;
-    emit leftoversChanged();
+    m_sheet->toggleLeftover(id);
 }
 
 void ApplicationsViewModel::removeFromInventory(const std::string& bundle)
 {
-    std::vector<InstalledApp> apps = m_apps;
-    std::erase_if(apps, [&](const InstalledApp& a) { return a.id() == bundle; });
-    setApps(std::move(apps));
+    setApps(AppInventory::without(m_apps, bundle));
     // A listing started before the uninstall cannot bring the row back.
     ++m_listScanGeneration;
 }
 
 void ApplicationsViewModel::confirmUninstall()
 {
-    if (!m_selectedApp || m_inFlightActionIDs.contains(m_selectedApp->id()))
+    if (!selectedApp() || m_inFlightActionIDs.contains(selectedApp()->id()))
         return;
     // An application that stays installed with none of its data chosen has nothing to move.
     if (!canUninstall())
         return;
-    const InstalledApp app = *m_selectedApp;
+    const InstalledApp app = *selectedApp();
     UninstallPlan plan = selectedPlan();
     switch (plan.road) {
     case UninstallPlan::Road::leftoversOnly:
@@ -940,10 +735,10 @@ void ApplicationsViewModel::confirmUninstall()
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
         [self, app, items = std::move(items), bytes, leftovers = std::move(plan.leftovers),
-         measure = m_measure, roots = std::move(plan.guardRoots), homeItems = std::move(plan.homeItems),
+         inventory = m_inventory, roots = std::move(plan.guardRoots), homeItems = std::move(plan.homeItems),
          trash = m_trash] {
             const Cleaner cleaner{SafetyGuard(roots, homeItems), trash};
-            const qint64 known = bytes >= 1 ? bytes : measure(app, std::stop_token());
+            const qint64 known = bytes >= 1 ? bytes : inventory.measure(app, std::stop_token());
             auto bundleReport =
                 std::make_shared<CleanReport>(cleaner.clean({uninstallItem(items.front(), app.name, known)}));
             const bool removed = trashedItem(*bundleReport, items.front());
@@ -973,10 +768,8 @@ void ApplicationsViewModel::closeSheetForAction(const InstalledApp& app)
 {
     m_session.advance();
     m_inFlightActionIDs.insert(app.id());
-    // The sheet closes at once; the work goes on in the background.
-    setSelectedApp(std::nullopt);
-    setLeftovers({});
-    setFindingLeftovers(false);
+    // The sheet closes at once (its answers stay as they were); the work goes on in the background.
+    replaceSheet(std::nullopt, true);
 }
 
 void ApplicationsViewModel::uninstallLeftoversOnly(const InstalledApp& app, UninstallPlan plan)
@@ -1046,9 +839,9 @@ bool ApplicationsViewModel::softwareCentreAvailable() const
 
 void ApplicationsViewModel::openInSoftwareCentre()
 {
-    if (!m_selectedApp)
+    if (!selectedApp())
         return;
-    const QString url = softwareCentreUrl(*m_selectedApp);
+    const QString url = softwareCentreUrl(*selectedApp());
     if (!url.isEmpty())
         workspace().openUrl(QUrl(url));
 }
@@ -1086,9 +879,9 @@ void ApplicationsViewModel::applyNormalUninstall(const InstalledApp& app, const 
 
 void ApplicationsViewModel::confirmAdminUninstall()
 {
-    if (!m_selectedApp || m_adminUninstalling || m_inFlightActionIDs.contains(m_selectedApp->id()))
+    if (!selectedApp() || m_adminUninstalling || m_inFlightActionIDs.contains(selectedApp()->id()))
         return;
-    const InstalledApp app = *m_selectedApp;
+    const InstalledApp app = *selectedApp();
     const UninstallPlan plan = selectedPlan();
     std::vector<ScanItem> leftovers = plan.leftovers;
     setAdminUninstalling(true);
@@ -1109,7 +902,7 @@ void ApplicationsViewModel::applyAdminMove(const InstalledApp& app, std::vector<
                                            const PrivilegedUninstall::Result& result)
 {
     setAdminUninstalling(false);
-    const bool stillSelected = m_selectedApp && m_selectedApp->id() == app.id();
+    const bool stillSelected = selectedApp() && selectedApp()->id() == app.id();
     switch (result.kind) {
     case PrivilegedUninstall::Result::Kind::cancelled:
         // The password prompt was dismissed: the sheet stays as it is.
@@ -1160,46 +953,8 @@ void ApplicationsViewModel::applyAdminLeftovers(const InstalledApp& app, bool wa
 
 void ApplicationsViewModel::quitAndUninstall(bool needsAdmin)
 {
-    if (!m_selectedApp || m_quittingApp)
-        return;
-    const qint64 token = ++m_quitToken;
-    setQuitRefusedMessage(std::nullopt);
-    setQuittingApp(true);
-    const InstalledApp app = *m_selectedApp;
-    for (const RunningApplication& instance : runningInstances(app))
-        workspace().terminate(instance);
-    pollQuit(app, token, needsAdmin,
-             m_clock.monotonicNow() + std::chrono::milliseconds(kQuitWaitMilliseconds));
-}
-
-void ApplicationsViewModel::pollQuit(const InstalledApp& app, qint64 token, bool needsAdmin,
-                                     std::chrono::steady_clock::time_point deadline)
-{
-    // A wait whose sheet was closed or reopened has nobody to answer; it stops polling too.
-    if (m_quitToken != token)
-        return;
-    const std::size_t running = runningInstances(app).size();
-    if (running > 0 && m_clock.monotonicNow() < deadline) {
-        m_clock.callAfter(
-            std::chrono::milliseconds(kQuitPollMilliseconds), this,
-            [this, app, token, needsAdmin, deadline] { pollQuit(app, token, needsAdmin, deadline); });
-        return;
-    }
-    setQuittingApp(false);
-    if (!m_selectedApp || m_selectedApp->id() != app.id())
-        return;
-    refreshRunningState();
-    if (running > 0) {
-        setQuitRefusedMessage(UninstallFailureNote::quitRefused(app.name));
-        return;
-    }
-    // Nothing to move any more (its data was unchosen meanwhile): no confirmation of nothing.
-    if (!canUninstall())
-        return;
-    if (!needsAdmin)
-        setShowConfirm(true);
-    else if (m_selectedApp)
-        setShowAdminConfirm(true);
+    if (m_sheet->quitAndConfirm(needsAdmin))
+        ++m_quitToken;
 }
 
 void ApplicationsViewModel::undoLast()
@@ -1238,14 +993,8 @@ void ApplicationsViewModel::showFailure(const UninstallFailureNote& note)
 void ApplicationsViewModel::closeSheet()
 {
     m_session.advance();
-    setSelectedApp(std::nullopt);
-    setLeftovers({});
-    setFindingLeftovers(false);
-    setShowConfirm(false);
-    setShowAdminConfirm(false);
     ++m_quitToken;
-    setQuittingApp(false);
-    setQuitRefusedMessage(std::nullopt);
+    replaceSheet(std::nullopt, false);
 }
 
 void ApplicationsViewModel::openTrash()
@@ -1257,8 +1006,8 @@ void ApplicationsViewModel::openTrash()
 
 void ApplicationsViewModel::revealSelectedApp()
 {
-    if (m_selectedApp)
-        workspace().reveal(m_selectedApp->url);
+    if (selectedApp())
+        workspace().reveal(selectedApp()->url);
 }
 
 void ApplicationsViewModel::revealPendingItem()

@@ -2,8 +2,11 @@
 
 #include "app/models/ApplicationListModel.h"
 #include "app/models/ApplicationSearch.h"
+#include "app/models/ApplicationSizeUpdater.h"
 #include "app/models/RestoreTracker.h"
 #include "app/models/TrashSession.h"
+#include "app/models/UninstallSheetState.h"
+#include "core/apps/AppInventory.h"
 #include "core/apps/AppScanner.h"
 #include "core/apps/DesktopAppScanner.h"
 #include "core/apps/InstalledApp.h"
@@ -39,7 +42,6 @@ namespace qm {
 
 class Clock;
 struct UninstallFailureNote;
-class RunningAppWatcher;
 class Workspace;
 
 // The model of the Applications page: the inventory of installed applications with their sizes, the
@@ -49,6 +51,13 @@ class Workspace;
 // pruning, leftover searches, Trash moves, the administrator move and undo run on the global thread
 // pool with copies of their inputs, and each result lands only while its counter still holds (or is
 // applied by bundle path).
+//
+// The parts it owns and forwards to: `AppInventory` (core) lists and measures and turns one inventory
+// into the next; `ApplicationSizeUpdater` measures the listed applications in batches;
+// `ApplicationSearch` searches and sorts; `UninstallSheetState`, one per opened sheet, holds the
+// sheet's state and its quit wait; `UninstallPlanner` (core) decides each uninstall's road;
+// `TrashSession` holds the undo record and the failure note. The counters that drop stale results
+// stay here.
 //
 // Every move with the user's rights, and every restore, goes through a `Cleaner` whose guard admits
 // only items strictly below an application folder or one of the leftover roots.
@@ -138,9 +147,7 @@ public:
     using Lister = std::function<void(ListingDone done)>;
     // Measures one bundle with CleanupScanner::size's arguments and returns its allocated bytes (a
     // partial total when it stops early); called on the sizing thread.
-    using Sizer = std::function<qint64(const Path& of, const std::vector<Path>& excluding, qint64 nodeLimit,
-                                       bool flagCapAsIncomplete, double deadline, CoverageFlag* coverage,
-                                       std::stop_token stop)>;
+    using Sizer = AppInventory::Sizer;
     // Whether something still exists at a bundle path; called on a pool thread and on the GUI
     // thread.
     using ExistenceTest = std::function<bool(const Path&)>;
@@ -196,14 +203,8 @@ public:
         RestoreTracker* restoreTracker = nullptr;
     };
 
-    // Every application is measured with at most this many entries and this many seconds.
-    static constexpr qint64 kSizeNodeLimit = 200'000;
-    static constexpr double kSizeDeadlineSeconds = 90.0;
     // Sizes are published after every this many applications measured, and once for the rest.
     static constexpr int kSizeBatch = 25;
-    // The quit-first road polls every this many milliseconds for at most this long.
-    static constexpr int kQuitPollMilliseconds = 250;
-    static constexpr int kQuitWaitMilliseconds = 10'000;
 
     // The address that opens `app` in the desktop's software centre ("appstream://<component id>":
     // the Flatpak id, or the desktop id, with ".desktop" when it is not a reverse-DNS name); empty for
@@ -232,28 +233,32 @@ public:
     void setQuery(const QString& query);
     bool sortBySize() const { return m_sortBySize; }
     void setSortBySize(bool sortBySize);
-    const std::optional<InstalledApp>& selectedApp() const { return m_selectedApp; }
-    void setSelectedApp(std::optional<InstalledApp> app);
-    bool hasSelectedApp() const { return m_selectedApp.has_value(); }
+    // The sheet's state, forwarded to the open sheet (the setters too).
+    const std::optional<InstalledApp>& selectedApp() const { return m_sheet->app(); }
+    void setSelectedApp(std::optional<InstalledApp> app) { m_sheet->setApp(std::move(app)); }
+    bool hasSelectedApp() const { return m_sheet->app().has_value(); }
     QVariantMap selectedAppMap() const;
-    const std::vector<LeftoverItem>& leftovers() const { return m_leftovers; }
-    void setLeftovers(std::vector<LeftoverItem> leftovers);
+    const std::vector<LeftoverItem>& leftovers() const { return m_sheet->leftovers(); }
+    void setLeftovers(std::vector<LeftoverItem> leftovers) { m_sheet->setLeftovers(std::move(leftovers)); }
     QVariantList leftoverList() const;
-    bool findingLeftovers() const { return m_findingLeftovers; }
-    void setFindingLeftovers(bool value);
-    bool leftoverScanIncomplete() const { return m_leftoverScanIncomplete; }
-    void setLeftoverScanIncomplete(bool value);
-    bool showConfirm() const { return m_showConfirm; }
-    void setShowConfirm(bool value);
-    bool selectedAppIsRunning() const { return m_selectedAppIsRunning; }
-    void setSelectedAppIsRunning(bool value);
-    bool quittingApp() const { return m_quittingApp; }
-    void setQuittingApp(bool value);
-    const std::optional<QString>& quitRefusedMessage() const { return m_quitRefusedMessage; }
-    void setQuitRefusedMessage(std::optional<QString> message);
-    QString quitRefusedMessageText() const { return m_quitRefusedMessage.value_or(QString()); }
-    bool showAdminConfirm() const { return m_showAdminConfirm; }
-    void setShowAdminConfirm(bool value);
+    bool findingLeftovers() const { return m_sheet->findingLeftovers(); }
+    void setFindingLeftovers(bool value) { m_sheet->setFindingLeftovers(value); }
+    bool leftoverScanIncomplete() const { return m_sheet->leftoverScanIncomplete(); }
+    void setLeftoverScanIncomplete(bool value) { m_sheet->setLeftoverScanIncomplete(value); }
+    bool showConfirm() const { return m_sheet->showConfirm(); }
+    void setShowConfirm(bool value) { m_sheet->setShowConfirm(value); }
+    bool selectedAppIsRunning() const { return m_sheet->running(); }
+    void setSelectedAppIsRunning(bool value) { m_sheet->setRunning(value); }
+    bool quittingApp() const { return m_sheet->quitting(); }
+    void setQuittingApp(bool value) { m_sheet->setQuitting(value); }
+    const std::optional<QString>& quitRefusedMessage() const { return m_sheet->quitRefusedMessage(); }
+    void setQuitRefusedMessage(std::optional<QString> message)
+    {
+        m_sheet->setQuitRefusedMessage(std::move(message));
+    }
+    QString quitRefusedMessageText() const { return quitRefusedMessage().value_or(QString()); }
+    bool showAdminConfirm() const { return m_sheet->showAdminConfirm(); }
+    void setShowAdminConfirm(bool value) { m_sheet->setShowAdminConfirm(value); }
     bool adminUninstalling() const { return m_adminUninstalling; }
     void setAdminUninstalling(bool value);
     const std::optional<QString>& lastAdminUninstallName() const { return m_lastAdminUninstallName; }
@@ -287,8 +292,8 @@ public:
     // ---- unpublished state ----
     // Counters; each only grows. `generation`: the uninstall sheet's; `loadGeneration`: guards the
     // completeness, the start of sizing and every size batch of a listing; `listScanGeneration`:
-    // guards every write of a listing or a prune into the inventory; `quitToken`: guards the wait for
-    // an application to quit.
+    // guards every write of a listing or a prune into the inventory; `quitToken`: counts the waits for
+    // an application to quit that were started or dropped (each sheet drops its own wait with it).
     qint64 generation() const { return m_session.generation(); }
     qint64 loadGeneration() const { return m_loadGeneration; }
     qint64 listScanGeneration() const { return m_listScanGeneration; }
@@ -313,13 +318,13 @@ public:
     std::vector<InstalledApp> filteredApps() const;
     ApplicationListModel* filteredAppsModel() const { return m_filteredModel.get(); }
     // The summed bytes of the selected leftovers; 0 when none is selected.
-    qint64 selectedLeftoverBytes() const;
+    qint64 selectedLeftoverBytes() const { return m_sheet->selectedLeftoverBytes(); }
     // The selected leftovers plus 1 for the application itself, unless it stays (`selectedAppStays`).
-    int uninstallItemCount() const;
+    int uninstallItemCount() const { return m_sheet->uninstallItemCount(); }
     // The selected application is not moved by an uninstall: the package manager owns it.
-    bool selectedAppStays() const;
+    bool selectedAppStays() const { return m_sheet->appStays(); }
     // The application moves, or some of its leftovers are selected (`uninstallItemCount` above 0).
-    bool canUninstall() const;
+    bool canUninstall() const { return m_sheet->canUninstall(); }
     // The selected application's size as the inventory knows it (its own when the inventory does not
     // hold it); 0 without a selection.
     qint64 selectedAppBytes() const;
@@ -430,9 +435,6 @@ signals:
     void restoringChanged();
 
 private:
-    struct SizeTask;
-    using SizeBatch = std::unordered_map<std::string, qint64>;
-
     void setPhase(Phase phase);
     void setApps(std::vector<InstalledApp> apps);
     void setInventoryComplete(bool value);
@@ -443,14 +445,19 @@ private:
     // then.
     void startListing(std::function<void(ApplicationsViewModel&, AppScanner::Listing)> apply);
     void applyLoad(qint64 listScanGeneration, qint64 loadGeneration, AppScanner::Listing listing);
-    void applyRefresh(qint64 listScanGeneration, qint64 loadGeneration,
-                      const std::unordered_map<std::string, qint64>& knownSizes, AppScanner::Listing listing);
+    void applyRefresh(qint64 listScanGeneration, qint64 loadGeneration, const AppInventory::Sizes& knownSizes,
+                      AppScanner::Listing listing);
     // Measures every listed application again, one after another, publishing sizes in batches while
     // `loadGeneration` still equals `generation`; replaces (and stops) a running sizing job.
     void computeSizes(qint64 generation);
-    void applySizes(qint64 generation, const SizeBatch& batch);
+    void applySizes(qint64 generation, const AppInventory::Sizes& batch);
     void applyPrune(qint64 listScanGeneration, const std::set<std::string>& gone);
 
+    // Replaces the sheet with one for `app` (none: the sheet closes), which keeps what a closed sheet
+    // leaves shown (and with `answers`, its confirmations and quit refusal); publishes every change.
+    void replaceSheet(std::optional<InstalledApp> app, bool answers);
+    // Forwards the sheet's changes as this model's.
+    void connectSheet();
     void closeSheet();
     // Shows `note`: its sentence, and the item to reveal and the Full Disk Access hint it sets.
     void showFailure(const UninstallFailureNote& note);
@@ -474,25 +481,19 @@ private:
     void applyAdminLeftovers(const InstalledApp& app, bool wasSelected, const Path& trashFiles,
                              const CleanReport& leftoverReport);
     void applyUndo(const UndoResult& result);
-    void pollQuit(const InstalledApp& app, qint64 token, bool needsAdmin,
-                  std::chrono::steady_clock::time_point deadline);
     Workspace& workspace() const;
-    // Follows launches and terminations while a sheet is open, and stops when it closes.
-    void watchRunning(bool watching);
 
     Clock& m_clock;
     Path m_home;
     Path m_systemRoot;
     Places m_places;
-    CleanupScanner m_appSizer; // the bounded sizer behind the default sizer
     DesktopAppScanner m_desktop;
     LeftoverFinder m_finder;
     UninstallPlanner m_planner;
     Lister m_lister;
-    Sizer m_sizer;
-    // Measures one application: a bundle with `m_sizer`, a package by its files, any other by its
-    // size roots.
-    std::function<qint64(const InstalledApp&, std::stop_token)> m_measure;
+    // Lists (for the default lister) and measures one application: a package by its files, any
+    // other by its size roots with the sizer.
+    AppInventory m_inventory;
     OwnIdentity m_own;
     ExistenceTest m_exists;
     mutable std::shared_ptr<Workspace> m_workspace;
@@ -502,7 +503,6 @@ private:
     // The undo record the uninstalls since the last listing join (no expiry), the restore, the
     // uninstall failure and the completions; its generation is the uninstall sheet's.
     TrashSession m_session;
-    std::unique_ptr<RunningAppWatcher> m_watcher;
 
     Phase m_phase = Phase::loading;
     std::vector<InstalledApp> m_apps;
@@ -511,16 +511,10 @@ private:
     bool m_refreshing = false;
     QString m_query;
     bool m_sortBySize = false;
-    std::optional<InstalledApp> m_selectedApp;
-    std::vector<LeftoverItem> m_leftovers;
-    bool m_findingLeftovers = false;
-    bool m_leftoverScanIncomplete = false;
-    bool m_showConfirm = false;
-    bool m_selectedAppIsRunning = false;
-    bool m_quittingApp = false;
-    std::optional<QString> m_quitRefusedMessage;
+    // The open sheet's state (one without an application while none is open); never null, a child of
+    // this model.
+    UninstallSheetState* m_sheet = nullptr;
     qint64 m_quitToken = 0;
-    bool m_showAdminConfirm = false;
     bool m_adminUninstalling = false;
     std::optional<QString> m_lastAdminUninstallName;
     QString m_lastAppName;
@@ -531,7 +525,7 @@ private:
     qint64 m_loadGeneration = 0;
     qint64 m_listScanGeneration = 0;
     std::set<std::string> m_inFlightActionIDs;
-    std::shared_ptr<SizeTask> m_sizeTask;
+    ApplicationSizeUpdater m_sizes;
     std::vector<Path> m_undoRoots; // the program folders of the uninstalls an undo may put back
     std::vector<Path> m_undoItems; // the leftovers directly in the home an undo may put back
 

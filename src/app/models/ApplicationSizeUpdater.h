@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/apps/AppInventory.h"
+#include "core/apps/InstalledApp.h"
+
+#include <functional>
+#include <memory>
+#include <stop_token>
+#include <vector>
+
+namespace qm {
+
+// The sizes beside the Applications list: measures the listed applications one after another on the
+// thread pool and hands their sizes to the GUI thread in batches, each batch taken there before the
+// next application is measured (so a batch never overtakes the measuring). One run at a time: a new
+// run stops the old one, whose batches then never land. Which run still counts for the list (the
+// listing's generation) is decided by whoever applies the batches, not here. Lives on the GUI thread.
+class ApplicationSizeUpdater
+{
+public:
+    // Measures one application; called on the sizing thread.
+    using Measure = std::function<qint64(const InstalledApp&, std::stop_token)>;
+    // Takes one batch of sizes on the GUI thread.
+    using Apply = std::function<void(const AppInventory::Sizes&)>;
+
+    // Sizes are handed over after every `batchSize` applications measured (at least 1), and once for
+    // the rest.
+    explicit ApplicationSizeUpdater(Measure measure, int batchSize);
+    // Stops the running job, also one waiting for its batch to be taken; no batch lands afterwards.
+    ~ApplicationSizeUpdater();
+    ApplicationSizeUpdater(const ApplicationSizeUpdater&) = delete;
+    ApplicationSizeUpdater& operator=(const ApplicationSizeUpdater&) = delete;
+
+    // Stops the running job and measures `apps` in order, handing each batch to `apply` on the GUI
+    // thread while this run is the newest. An empty list hands over nothing. Returns at once.
+    void start(std::vector<InstalledApp> apps, Apply apply);
+    // A job is running (it may be waiting for its batch to be taken).
+    bool running() const;
+
+private:
+    struct Task;
+
+    Measure m_measure;
+    int m_batchSize;
+    std::shared_ptr<Task> m_task;
+};
+
+} // namespace qm
