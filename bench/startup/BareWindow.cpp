@@ -12,12 +12,11 @@ int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     QQmlApplicationEngine engine;
-    engine.loadData(
-        "import QtQuick\n"
-        "Window { width: 1040; height: 700; visible: true; title: \"Bare\"; color: \"#0b0d1a\"\n"
-        "  Rectangle { width: 220; height: parent.height; color: \"#181b2a\" }\n"
-        "  Text { x: 260; y: 40; text: \"Bare\"; color: \"white\"; font.pixelSize: 64 }\n"
-        "}\n");
+    engine.loadData("import QtQuick\n"
+                    "Window { width: 1040; height: 700; visible: true; title: \"Bare\"; color: \"#0b0d1a\"\n"
+                    "  Rectangle { width: 220; height: parent.height; color: \"#181b2a\" }\n"
+                    "  Text { x: 260; y: 40; text: \"Bare\"; color: \"white\"; font.pixelSize: 64 }\n"
+                    "}\n");
     if (engine.rootObjects().isEmpty())
         return 1;
     qm::reportFirstFrame(qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst()));
