@@ -1,22 +1,36 @@
-// Start-up of the application against a bare Qt Quick window of the same Qt, under a private Xvfb:
-// each program is started with QM_REPORT_FIRST_FRAME=1 and prints how many milliseconds after its
-// process started it swapped its first frame; 5 s after the start its resident (RSS) and proportional
-// (PSS) memory are read from /proc/<pid>/smaps_rollup, then it is ended. Rounds alternate which
-// program goes first. Both run on the same fresh home (kept across rounds, so the graphics stack's
-// shader cache there is warm after the untimed first run of each, as on a desktop that has shown a
-// window before), first on a quiet machine, then with one busy loop per processor.
+// Start-up of the application against the desktop applications a user would pick instead (baobab,
+// filelight, gnome-system-monitor, bleachbit; `scripts/setup bench` installs them) and a bare Qt Quick
+// window of the same Qt, all watched the same way from outside under a private Xvfb whose root window
+// is black, with no window manager:
 //
-//   qm_startup_bench [--rounds N] [--only quiet|loaded] [--dir DIR] [--home DIR]
-//   --dir   the folder the programs' home, runtime folder, temporary folder (TMPDIR) and error log are
-//           made in, made if absent and kept (default: a new folder in the system's temporary
-//           folder, removed at the end)
-//   --home  the home to run them in instead of DIR/home
+//  - first mapped: the first moment a top-level window of the program's process (the root's child
+//    whose _NET_WM_PID is the process) is viewable;
+//  - first painted content: the first moment a 32 by 32 grid of samples of that window holds at least
+//    3 distinct pixel values (a window not painted yet shows one colour);
+//
+// both polled every 3 ms and counted from the fork of the program; 5 s after that fork its resident
+// (RSS) and proportional (PSS) memory are read from /proc/<pid>/smaps_rollup, then it is ended with
+// what it started. Each program runs with a session bus of its own, started before its clock starts,
+// and all run on the same fresh home (kept across rounds, so the caches there are warm after the
+// untimed first run of each, as on a desktop that has run them before). Rounds rotate the order of the
+// programs; first on the machine as it is, then with one busy loop per processor. Ratios are the
+// peer's figure over ours: above 1, ours is faster or smaller. The check: every program showed a
+// window with content in every run; the benchmark exits 1 when one did not.
+//
+//   qm_startup_bench [--rounds N] [--only quiet|loaded] [--programs a,b,...] [--dir DIR] [--home DIR]
+//   --programs  the programs to run, of quillmere, bare, baobab, filelight, gnome-system-monitor and
+//               bleachbit (default: all; quillmere is always run)
+//   --dir       the folder the programs' home, runtime folder, temporary folder (TMPDIR) and error log
+//               are made in, made if absent and kept (default: a new folder in the system's temporary
+//               folder, removed at the end)
+//   --home      the home to run them in instead of DIR/home
 #include "../support/BenchSupport.h"
+#include "PrivateBus.h"
+#include "PrivateDisplay.h"
+#include "WindowWatch.h"
 
-#include <poll.h>
 #include <sys/stat.h>
 
-#include <cmath>
 #include <optional>
 #include <thread>
 
@@ -24,70 +38,24 @@ namespace {
 
 using namespace qm::bench;
 
+constexpr auto kPollEvery = std::chrono::milliseconds(3);
+constexpr auto kMemoryAt = std::chrono::seconds(5);
+constexpr auto kGiveUpAfter = std::chrono::seconds(60);
+
 struct Sample
 {
-    double firstFrameMs = 0;
+    double mappedMs = 0;
+    double paintedMs = 0;
     double rssMiB = 0;
     double pssMiB = 0;
 };
 
 struct Program
 {
+    std::string key;
     std::string name;
     std::string path;
     std::vector<Sample> samples;
-};
-
-// The Xvfb server of this run, on the first free display (Xvfb picks it and writes its number).
-class PrivateDisplay
-{
-public:
-    PrivateDisplay()
-    {
-        int pipeFds[2];
-        if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-            fail("pipe");
-        m_pid = ::fork();
-        if (m_pid < 0)
-            fail("fork");
-        if (m_pid == 0) {
-            ::dup2(pipeFds[1], 3);
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            ::execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x800x24", "-nolisten",
-                    "tcp", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(pipeFds[1]);
-        char buffer[32] = {};
-        std::size_t used = 0;
-        while (used < sizeof buffer - 1) {
-            const ssize_t n = ::read(pipeFds[0], buffer + used, sizeof buffer - 1 - used);
-            if (n <= 0)
-                break;
-            used += std::size_t(n);
-            if (std::memchr(buffer, '\n', used) != nullptr)
-                break;
-        }
-        ::close(pipeFds[0]);
-        if (used == 0)
-            fail("Xvfb did not start");
-        m_display = ":" + std::to_string(std::atoi(buffer));
-    }
-    ~PrivateDisplay()
-    {
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, nullptr, 0);
-    }
-    PrivateDisplay(const PrivateDisplay&) = delete;
-    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
-
-    const std::string& name() const { return m_display; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_display;
 };
 
 // "Rss:" and "Pss:" of /proc/<pid>/smaps_rollup in MiB; nothing when the file cannot be read.
@@ -112,75 +80,89 @@ std::optional<std::pair<double, double>> memoryOf(pid_t pid)
     return std::make_pair(rss, pss);
 }
 
-// Starts `program` in `environment`, reads its first-frame line, reads its memory 5 s after its start
-// and ends it. Fails when no line comes within 60 s.
-Sample runOnce(const Program& program, const std::vector<std::string>& environment,
+double millisecondsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// Ends the process group `pid` leads: SIGTERM, and SIGKILL after 5 s.
+void endGroup(pid_t pid)
+{
+    ::kill(-pid, SIGTERM);
+    int status = 0;
+    for (int waited = 0; ::waitpid(pid, &status, WNOHANG) == 0; ++waited) {
+        if (waited == 100)
+            ::kill(-pid, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    // Whatever it left in its group.
+    ::kill(-pid, SIGKILL);
+}
+
+// Runs `program` once with a bus of its own: watches for its window and its content, reads its memory
+// 5 s after its start and ends it. Fails when it shows no window with content within 60 s.
+Sample runOnce(const Program& program, std::vector<std::string> environment, WindowWatch& watch,
                const std::string& logPath)
 {
+    const PrivateBus bus(environment);
+    environment.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus.address());
     std::vector<char*> envp;
     for (const std::string& entry : environment)
         envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
 
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-        fail("pipe");
     const Clock::time_point started = Clock::now();
     const pid_t pid = ::fork();
     if (pid < 0)
         fail("fork");
     if (pid == 0) {
-        ::dup2(pipeFds[1], 1);
+        ::setpgid(0, 0);
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
         const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        if (log >= 0)
-            ::dup2(log, 2);
+        ::dup2(log >= 0 ? log : null, 1);
+        ::dup2(log >= 0 ? log : null, 2);
         char* argv[] = {const_cast<char*>(program.path.c_str()), nullptr};
         ::execve(program.path.c_str(), argv, envp.data());
         ::_exit(127);
     }
-    ::close(pipeFds[1]);
+    ::setpgid(pid, pid);
 
-    std::string output;
-    std::optional<double> firstFrame;
-    while (!firstFrame) {
-        const auto left = std::chrono::seconds(60) - (Clock::now() - started);
-        pollfd p{pipeFds[0], POLLIN, 0};
-        const int ready = ::poll(
-            &p, 1,
-            int(std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(left).count())));
-        if (ready <= 0)
+    std::optional<double> mapped;
+    std::optional<double> painted;
+    Clock::time_point next = started;
+    while (!painted) {
+        const Clock::time_point asked = Clock::now();
+        if (asked - started > kGiveUpAfter)
             break;
-        char buffer[256];
-        const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        output.append(buffer, std::size_t(n));
-        const std::size_t at = output.find("first-frame-ms ");
-        if (at != std::string::npos && output.find('\n', at) != std::string::npos)
-            firstFrame = std::atof(output.c_str() + at + std::strlen("first-frame-ms "));
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            errno = 0;
+            fail(program.name + " ended before it showed content (its errors: " + logPath + ")");
+        }
+        const WindowLook look = watch.look(pid);
+        if (look.mapped && !mapped)
+            mapped = millisecondsBetween(started, asked);
+        if (look.painted)
+            painted = millisecondsBetween(started, asked);
+        next += kPollEvery;
+        std::this_thread::sleep_until(next);
     }
-    if (!firstFrame) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, nullptr, 0);
+    if (!painted) {
+        endGroup(pid);
         errno = 0;
-        fail(program.name + " reported no first frame within 60 s (its errors: " + logPath + ")");
+        fail(program.name + (mapped ? " showed no content" : " mapped no window") +
+             " within 60 s (its errors: " + logPath + ")");
     }
 
-    std::this_thread::sleep_until(started + std::chrono::seconds(5));
+    std::this_thread::sleep_until(started + kMemoryAt);
     const std::optional<std::pair<double, double>> memory = memoryOf(pid);
-    ::kill(pid, SIGTERM);
-    ::close(pipeFds[0]);
-    int status = 0;
-    for (int waited = 0; ::waitpid(pid, &status, WNOHANG) == 0; ++waited) {
-        if (waited == 100)
-            ::kill(pid, SIGKILL);
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    endGroup(pid);
     if (!memory) {
         errno = 0;
         fail("could not read the memory of " + program.name);
     }
-    return Sample{*firstFrame, memory->first, memory->second};
+    return Sample{*mapped, *painted, memory->first, memory->second};
 }
 
 std::vector<double> column(const std::vector<Sample>& samples, double Sample::*member)
@@ -191,29 +173,49 @@ std::vector<double> column(const std::vector<Sample>& samples, double Sample::*m
     return out;
 }
 
-void report(const char* condition, const Program& bare, const Program& app)
+void report(const std::string& condition, double loadBefore, const std::vector<Program>& programs)
 {
-    std::printf("\n[%s] %zu interleaved rounds, load average %.1f\n", condition, app.samples.size(),
-                loadAverage());
-    std::printf("  %-22s %24s %24s %24s\n", "", "first frame ms min/med", "RSS at 5 s MiB min/med",
-                "PSS at 5 s MiB min/med");
-    for (const Program* p : {&bare, &app}) {
-        std::printf("  %-22s %11.0f / %10.0f %11.1f / %10.1f %11.1f / %10.1f\n", p->name.c_str(),
-                    minimum(column(p->samples, &Sample::firstFrameMs)),
-                    median(column(p->samples, &Sample::firstFrameMs)),
-                    minimum(column(p->samples, &Sample::rssMiB)), median(column(p->samples, &Sample::rssMiB)),
-                    minimum(column(p->samples, &Sample::pssMiB)),
-                    median(column(p->samples, &Sample::pssMiB)));
+    const Program& ours = programs.front();
+    std::printf("\n[%s] %zu rounds, order rotated; load average %.1f before, %.1f after\n", condition.c_str(),
+                ours.samples.size(), loadBefore, loadAverage());
+    std::printf("  %-22s %20s %20s %20s %20s\n", "min / median", "first mapped ms", "first content ms",
+                "RSS at 5 s MiB", "PSS at 5 s MiB");
+    for (const Program& p : programs) {
+        std::printf("  %-22s", p.name.c_str());
+        for (double Sample::*member : {&Sample::mappedMs, &Sample::paintedMs})
+            std::printf(" %9.0f / %8.0f", minimum(column(p.samples, member)),
+                        median(column(p.samples, member)));
+        for (double Sample::*member : {&Sample::rssMiB, &Sample::pssMiB})
+            std::printf(" %9.1f / %8.1f", minimum(column(p.samples, member)),
+                        median(column(p.samples, member)));
+        std::printf("\n");
     }
-    const auto ratio = [&](double Sample::*member) {
-        return median(column(app.samples, member)) / median(column(bare.samples, member));
+    std::printf("  peer / %s, medians (minimums); above 1: ours is faster or smaller\n", ours.name.c_str());
+    std::printf("  %-22s %20s %20s %20s %20s\n", "", "first mapped", "first content", "RSS at 5 s",
+                "PSS at 5 s");
+    const auto ratio = [&](const Program& peer, double Sample::*member, auto pick) {
+        return pick(column(peer.samples, member)) / pick(column(ours.samples, member));
     };
-    std::printf("  %s / %s (medians; at or below the goal is good): first frame %.2f (goal 1.30, min %.2f), "
-                "RSS %.2f (goal 1.25), PSS %.2f\n",
-                app.name.c_str(), bare.name.c_str(), ratio(&Sample::firstFrameMs),
-                minimum(column(app.samples, &Sample::firstFrameMs)) /
-                    minimum(column(bare.samples, &Sample::firstFrameMs)),
-                ratio(&Sample::rssMiB), ratio(&Sample::pssMiB));
+    const auto med = [](const std::vector<double>& v) { return median(v); };
+    const auto min = [](const std::vector<double>& v) { return minimum(v); };
+    double slowestContentRatio = 1e9;
+    std::string fastestPeer;
+    for (std::size_t i = 1; i < programs.size(); ++i) {
+        const Program& peer = programs[i];
+        std::printf("  %-22s", peer.name.c_str());
+        for (double Sample::*member :
+             {&Sample::mappedMs, &Sample::paintedMs, &Sample::rssMiB, &Sample::pssMiB})
+            std::printf(" %11.2f (%5.2f)", ratio(peer, member, med), ratio(peer, member, min));
+        std::printf("\n");
+        if (peer.key != "bare" && ratio(peer, &Sample::paintedMs, med) < slowestContentRatio) {
+            slowestContentRatio = ratio(peer, &Sample::paintedMs, med);
+            fastestPeer = peer.name;
+        }
+    }
+    if (!fastestPeer.empty())
+        std::printf("  goal, first content no later than the fastest peer: %s / %s = %.2f (goal >= 1.00)\n",
+                    fastestPeer.c_str(), ours.name.c_str(), slowestContentRatio);
+    std::printf("  check: every program mapped a window and painted content in every run: yes\n");
     std::fflush(stdout);
 }
 
@@ -232,6 +234,25 @@ int main(int argc, char** argv)
 {
     const int rounds = std::max(1, std::atoi(optionValue(argc, argv, "--rounds", "7").c_str()));
     const std::string only = optionValue(argc, argv, "--only", "");
+    const std::string chosen = "," + optionValue(argc, argv, "--programs", "") + ",";
+
+    std::vector<Program> programs{
+        {"quillmere", "Quillmere", QM_APP_EXECUTABLE, {}},
+        {"bare", "bare Qt Quick window", QM_BARE_WINDOW_EXECUTABLE, {}},
+        {"baobab", "baobab", "/usr/bin/baobab", {}},
+        {"filelight", "filelight", "/usr/bin/filelight", {}},
+        {"gnome-system-monitor", "gnome-system-monitor", "/usr/bin/gnome-system-monitor", {}},
+        {"bleachbit", "bleachbit", "/usr/bin/bleachbit", {}},
+    };
+    if (chosen != ",,") {
+        std::erase_if(programs, [&](const Program& p) {
+            return p.key != "quillmere" && chosen.find("," + p.key + ",") == std::string::npos;
+        });
+    }
+    for (const Program& p : programs) {
+        if (::access(p.path.c_str(), X_OK) != 0)
+            fail(p.path + " (scripts/setup bench installs the peers)");
+    }
 
     const WorkDir work(optionValue(argc, argv, "--dir", ""), "startup");
     const std::string scratch = work.path().native();
@@ -243,51 +264,61 @@ int main(int argc, char** argv)
     ::mkdir(temporary.c_str(), 0700);
     const std::string logPath = scratch + "/stderr.log";
 
-    PrivateDisplay display;
+    const PrivateDisplay display;
+    WindowWatch watch(display.name());
+    if (!watch.connected())
+        fail("cannot connect to the display " + display.name());
+    if (!watch.rootIsBlack()) {
+        errno = 0;
+        fail("the root window of " + display.name() + " is not black");
+    }
     const char* path = std::getenv("PATH");
     const std::vector<std::string> environment{
         "PATH=" + std::string(path != nullptr ? path : "/usr/bin:/bin"),
         "HOME=" + home,
         // Mesa finds the account's home through the password database, not HOME.
         "XDG_CACHE_HOME=" + home + "/.cache",
+        "XDG_CONFIG_HOME=" + home + "/.config",
+        "XDG_DATA_HOME=" + home + "/.local/share",
         "XDG_RUNTIME_DIR=" + runtime,
         "TMPDIR=" + temporary,
         "DISPLAY=" + display.name(),
         "QT_QPA_PLATFORM=xcb",
+        "GDK_BACKEND=x11",
         "LANG=C.UTF-8",
-        "QM_REPORT_FIRST_FRAME=1",
     };
 
-    std::printf("start-up: %d rounds, display %s, home %s, %u processors\n", rounds, display.name().c_str(),
-                home.c_str(), std::thread::hardware_concurrency());
-    Program bare{"bare Qt Quick window", QM_BARE_WINDOW_EXECUTABLE, {}};
-    Program app{"Quillmere", QM_APP_EXECUTABLE, {}};
-    // Untimed: fills the shader cache and the page cache for both.
-    runOnce(bare, environment, logPath);
-    runOnce(app, environment, logPath);
+    std::printf("start-up: %d rounds, display %s (black root, no window manager), home %s, %u processors\n",
+                rounds, display.name().c_str(), home.c_str(), std::thread::hardware_concurrency());
+    // Untimed: fills the caches of the home and the page cache for every program.
+    for (const Program& p : programs)
+        runOnce(p, environment, watch, logPath);
 
-    const auto measure = [&](const char* condition, int busyLoops) {
-        bare.samples.clear();
-        app.samples.clear();
+    const auto measure = [&](const std::string& condition, int busyLoops) {
+        for (Program& p : programs)
+            p.samples.clear();
+        const double loadBefore = loadAverage();
         std::optional<BusyLoops> load;
         if (busyLoops > 0)
             load.emplace(busyLoops);
         for (int round = 0; round < rounds; ++round) {
-            Program& first = round % 2 == 0 ? bare : app;
-            Program& second = round % 2 == 0 ? app : bare;
-            first.samples.push_back(runOnce(first, environment, logPath));
-            second.samples.push_back(runOnce(second, environment, logPath));
-            std::printf("  round %d: %s %.0f ms, %s %.0f ms\n", round + 1, bare.name.c_str(),
-                        bare.samples.back().firstFrameMs, app.name.c_str(), app.samples.back().firstFrameMs);
-            std::fflush(stdout);
+            std::printf("  round %d:", round + 1);
+            for (std::size_t i = 0; i < programs.size(); ++i) {
+                Program& p = programs[(std::size_t(round) + i) % programs.size()];
+                p.samples.push_back(runOnce(p, environment, watch, logPath));
+                std::printf(" %s %.0f/%.0f ms", p.key.c_str(), p.samples.back().mappedMs,
+                            p.samples.back().paintedMs);
+                std::fflush(stdout);
+            }
+            std::printf("\n");
         }
-        report(condition, bare, app);
+        report(condition, loadBefore, programs);
     };
     if (only.empty() || only == "quiet")
         measure("quiet", 0);
     if (only.empty() || only == "loaded") {
         const int processors = int(std::thread::hardware_concurrency());
-        measure((std::to_string(processors) + " busy loops").c_str(), processors);
+        measure(std::to_string(processors) + " busy loops", processors);
     }
     if (work.temporary())
         std::printf("\nerrors of the programs: %lld bytes, removed with the folder (--dir keeps them)\n",

@@ -1,11 +1,13 @@
 #include "app/SignalQuit.h"
 #include "app/models/ApplicationIconProvider.h"
 #include "app/platform/GuiAppActivity.h"
+#include "app/platform/PipelineCache.h"
 #include "app/platform/ReleasePageUpdater.h"
 #include "app/shell/FirstFrame.h"
 #include "app/shell/ProductLinks.h"
 #include "app/shell/QuillmereApp.h"
 #include "app/startup/FirstFrameReport.h"
+#include "platform/Places.h"
 #include "platform/SystemClock.h"
 
 #include <QGuiApplication>
@@ -28,11 +30,20 @@ void keepCachesOff()
     QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
 }
 
+// Qt Quick's own record of the shader programs it linked, kept in the program's state folder instead of
+// the shader cache above: a start after the first links none of them again before the first frame (and
+// so never holds the shader compiler's memory). Runs before the application object exists.
+void keepPipelines()
+{
+    qm::PipelineCache::use(qm::PipelineCache::folderIn(qm::Places::current().stateHome()));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     keepCachesOff();
+    keepPipelines();
     QGuiApplication app(argc, argv);
     QGuiApplication::setOrganizationName(QStringLiteral("Vellora"));
     QGuiApplication::setApplicationName(QStringLiteral("Quillmere"));
