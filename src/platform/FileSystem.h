@@ -8,6 +8,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -120,6 +121,10 @@ public:
     // terminal, as the same file (else ESTALE) (test hook step: Open).
     Result<UniqueFd> openFollowingLinks(const Path& path) const;
 
+    // What a folder's entry says of its own type (a symbolic link is not followed). File systems
+    // that keep no type in their entries say `unknown`, and only a status tells.
+    enum class EntryType : std::uint8_t { unknown, folder, regularFile, symbolicLink, other };
+
     // The names of a folder's direct entries, hidden ones included, in the order the file system
     // gives them ("." and ".." left out). A final symbolic link is not followed (ELOOP/ENOTDIR).
     // At most `maxEntries` names are returned; `truncated` says when more were there.
@@ -127,6 +132,10 @@ public:
     {
         std::vector<Path> names;
         bool truncated = false;
+        // Per name, in the same order: the type its entry gave when it was read, which saves a
+        // status call per entry where a type is all that is needed. As of the reading only: the
+        // entry may change before it is used.
+        std::vector<EntryType> types;
     };
     Result<Listing> list(const Path& folder, std::size_t maxEntries = 1'000'000) const;
 

@@ -9,8 +9,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <map>
 
 namespace qm {
 namespace {
@@ -121,6 +123,41 @@ TEST(FileSystem, ListDoesNotFollowAFinalLinkAndIsBounded)
     auto capped = fs.list(tree.path("dir"), 2);
     EXPECT_EQ(capped->names.size(), 2u);
     EXPECT_TRUE(capped->truncated);
+}
+
+// Each name comes with the type its entry gives, the link's own for a link, in the same order, and
+// a capped listing keeps the two in step.
+TEST(FileSystem, ListGivesEachEntrysOwnType)
+{
+    using Type = FileSystem::EntryType;
+    test::TempTree tree;
+    tree.file("dir/file", 3);
+    tree.folder("dir/folder");
+    tree.symlink("folder", "dir/link-to-folder");
+    tree.symlink("nowhere", "dir/dangling");
+    tree.fifo("dir/pipe");
+    const std::map<Path, Type> expected{{"file", Type::regularFile},
+                                        {"folder", Type::folder},
+                                        {"link-to-folder", Type::symbolicLink},
+                                        {"dangling", Type::symbolicLink},
+                                        {"pipe", Type::other}};
+    const FileSystem fs;
+    const auto listing = fs.list(tree.path("dir"));
+    ASSERT_TRUE(listing);
+    ASSERT_EQ(listing->types.size(), listing->names.size());
+    std::map<Path, Type> got;
+    for (std::size_t i = 0; i < listing->names.size(); ++i)
+        got[listing->names[i]] = listing->types[i];
+    // A file system that keeps no types says unknown for every entry, and that is all it may say.
+    if (std::all_of(listing->types.begin(), listing->types.end(), [](Type t) { return t == Type::unknown; }))
+        GTEST_SKIP() << "this file system keeps no entry types";
+    EXPECT_EQ(got, expected);
+
+    const auto capped = fs.list(tree.path("dir"), 2);
+    ASSERT_TRUE(capped);
+    ASSERT_EQ(capped->types.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(capped->types[i], expected.at(capped->names[i])) << capped->names[i];
 }
 
 TEST(FileSystem, StatusReadsTheLinkItselfAndIdentity)

@@ -129,6 +129,23 @@ int removeAt(int parent, const char* name, int depth)
     return firstError;
 }
 
+// The type a directory entry gives.
+FileSystem::EntryType entryType(unsigned char type)
+{
+    switch (type) {
+    case DT_DIR:
+        return FileSystem::EntryType::folder;
+    case DT_REG:
+        return FileSystem::EntryType::regularFile;
+    case DT_LNK:
+        return FileSystem::EntryType::symbolicLink;
+    case DT_UNKNOWN:
+        return FileSystem::EntryType::unknown;
+    default:
+        return FileSystem::EntryType::other;
+    }
+}
+
 } // namespace
 
 QString FileId::toText() const
@@ -344,6 +361,7 @@ Result<FileSystem::Listing> FileSystem::list(const Path& folder, std::size_t max
             break;
         }
         listing.names.emplace_back(entry->d_name);
+        listing.types.push_back(entryType(entry->d_type));
     }
     const int err = errno;
     ::closedir(stream);
