@@ -76,8 +76,10 @@ bool isBusy(const QDBusMessage& reply)
 } // namespace
 
 HelperService::HelperService(const HelperSettings& settings, std::shared_ptr<const ProcessRunner> runner,
-                             std::shared_ptr<const CodeSigner> signer, QObject* parent)
-    : QDBusVirtualObject(parent), m_trustedClient(settings.trustedClient), m_actions(settings, runner),
+                             std::shared_ptr<const CodeSigner> signer, QDBusConnection questions,
+                             QObject* parent)
+    : QDBusVirtualObject(parent), m_trustedClient(settings.trustedClient), m_questions(std::move(questions)),
+      m_actions(settings, runner),
       m_remover(settings.systemRoot, settings.systemctlProgram, runner, std::move(signer))
 {
     m_workers.setMaxThreadCount(kMaxConcurrentRequests);
@@ -263,9 +265,8 @@ void HelperService::askNextCallers()
 // No question is waited for: each answer arrives as an event on this thread.
 void HelperService::askCaller(const QString& name)
 {
-    const std::shared_ptr<Admission>& first = m_callers.at(name).waiting.front();
-    auto* watcher = new QDBusPendingCallWatcher(
-        first->connection.asyncCall(credentialsCall(name), kAdmissionTimeoutMs), this);
+    auto* watcher =
+        new QDBusPendingCallWatcher(m_questions.asyncCall(credentialsCall(name), kAdmissionTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, name](QDBusPendingCallWatcher* done) {
         done->deleteLater();
         --m_askingCallers;
@@ -368,8 +369,8 @@ void HelperService::askPolkit(const std::shared_ptr<Admission>& admission)
                                ? PolkitAuthority::removeThreatAction()
                                : PolkitAuthority::maintenanceAction();
     auto* watcher = new QDBusPendingCallWatcher(
-        admission->connection.asyncCall(
-            PolkitAuthority::checkAuthorizationCall(admission->call.service(), action), kAdmissionTimeoutMs),
+        m_questions.asyncCall(PolkitAuthority::checkAuthorizationCall(admission->call.service(), action),
+                              kAdmissionTimeoutMs),
         this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, admission](QDBusPendingCallWatcher* done) {

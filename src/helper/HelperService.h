@@ -39,8 +39,11 @@ namespace qm {
 // user that holds less. The version is answered at once; actions and removals run on worker threads
 // and are answered when they finish, so a slow action never holds up another request. An admitted
 // action or removal that finds `kMaxOutstandingRequests` unanswered gets a limits-exceeded error.
-// Holds nothing between requests but who each connection is. Lives on the thread that owns the bus
-// connection.
+// The questions go out on a bus connection of their own, not the one the calls arrive on: whoever
+// fills the bus's queue of calls for the helper (the bus refuses everything for a connection whose
+// queue is full, and drops its own answers to it unsent) then holds up only calls, never the answers
+// that admit the calls already read. Holds nothing between requests but who each connection is.
+// Lives on the thread that owns the bus connections.
 class HelperService final : public QDBusVirtualObject
 {
     Q_OBJECT
@@ -77,8 +80,11 @@ public:
     // polkit refuses the call, no answer from the bus turns it away as limits-exceeded.
     static constexpr int kAdmissionTimeoutMs = 15'000;
 
+    // `questions` carries the questions to the bus and to polkit; it is not the connection that owns the
+    // helper's name and receives its calls.
     HelperService(const HelperSettings& settings, std::shared_ptr<const ProcessRunner> runner,
-                  std::shared_ptr<const CodeSigner> signer, QObject* parent = nullptr);
+                  std::shared_ptr<const CodeSigner> signer, QDBusConnection questions,
+                  QObject* parent = nullptr);
     // Waits for requests still running.
     ~HelperService() override;
 
@@ -132,6 +138,7 @@ private:
     MaintenanceActions::Delivery replyTo(const QDBusMessage& call, const QDBusConnection& connection);
 
     Path m_trustedClient;
+    QDBusConnection m_questions;
     MaintenanceActions m_actions;
     SystemThreatRemover m_remover;
     QThreadPool m_workers;

@@ -49,8 +49,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "QuillmereHelper: cannot connect to the system bus\n");
         return 1;
     }
+    // Admission's questions have a connection of their own: their answers never wait behind (or are
+    // refused with) the calls queued for the helper's name.
+    const QDBusConnection questions =
+        QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("qm-helper-questions"));
+    if (!questions.isConnected()) {
+        std::fprintf(stderr, "QuillmereHelper: cannot connect to the system bus for admission's questions\n");
+        return 1;
+    }
     qm::HelperService service(settings, std::make_shared<qm::ProcessRunner>(),
-                              std::make_shared<qm::SecCodeSigner>());
+                              std::make_shared<qm::SecCodeSigner>(), questions);
     // The object is in place before the name is taken, so calls queued by activation find it.
     if (!bus.registerVirtualObject(qm::HelperProtocol::objectPath(), &service, QDBusConnection::SingleNode)) {
         std::fprintf(stderr, "QuillmereHelper: cannot register the helper object\n");
