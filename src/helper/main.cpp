@@ -68,6 +68,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "QuillmereHelper: cannot own the helper's bus name\n");
         return 1;
     }
-    const qm::BusWatchdog watchdog(bus);
+    // Probed on the questions' connection: a caller who fills the bus's queue for the helper's name
+    // makes the bus drop its answers there, which must not get the helper restarted in the middle of
+    // its work.
+    const qm::BusWatchdog watchdog(questions);
     return QCoreApplication::exec();
 }
