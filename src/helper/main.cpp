@@ -49,16 +49,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "QuillmereHelper: cannot connect to the system bus\n");
         return 1;
     }
-    // Admission's questions have a connection of their own: their answers never wait behind (or are
-    // refused with) the calls queued for the helper's name.
-    const QDBusConnection questions =
-        QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("qm-helper-questions"));
-    if (!questions.isConnected()) {
-        std::fprintf(stderr, "QuillmereHelper: cannot connect to the system bus for admission's questions\n");
-        return 1;
-    }
+    // The watchdog's probes have a connection of their own: a caller who fills the bus's queue for the
+    // helper's name makes the bus drop its answers there, which must not get the helper restarted in
+    // the middle of its work.
+    const QDBusConnection watchdogBus =
+        QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("qm-helper-watchdog"));
     qm::HelperService service(settings, std::make_shared<qm::ProcessRunner>(),
-                              std::make_shared<qm::SecCodeSigner>(), questions);
+                              std::make_shared<qm::SecCodeSigner>());
     // The object is in place before the name is taken, so calls queued by activation find it.
     if (!bus.registerVirtualObject(qm::HelperProtocol::objectPath(), &service, QDBusConnection::SingleNode)) {
         std::fprintf(stderr, "QuillmereHelper: cannot register the helper object\n");
@@ -68,9 +65,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "QuillmereHelper: cannot own the helper's bus name\n");
         return 1;
     }
-    // Probed on the questions' connection: a caller who fills the bus's queue for the helper's name
-    // makes the bus drop its answers there, which must not get the helper restarted in the middle of
-    // its work.
-    const qm::BusWatchdog watchdog(questions);
+    const qm::BusWatchdog watchdog(watchdogBus);
     return QCoreApplication::exec();
 }
