@@ -176,37 +176,31 @@ const auto floodName = [](const ::testing::TestParamInfo<Flood>& info) {
     return std::string(info.param.what);
 };
 
-INSTANTIATE_TEST_SUITE_P(Floods, HelperFlood,
-                         ::testing::Values(Flood{"OneAccountWith64Connections", 1, 64},
-                                           Flood{"FourAccountsWith16ConnectionsEach", 4, 16},
-                                           Flood{"EightAccountsWith8ConnectionsEach", 8, 8},
-                                           Flood{"OneAccountWith64ConnectionsAndHugeCalls", 1, 64,
-                                                 Flooder::installedClient, false, true}),
-                         floodName);
-
-// Run only when asked for (--gtest_also_run_disabled_tests), to measure the desktop user's calls:
-// - Floods that send every answered call again at once keep the bus itself busy relaying them; each
-//   takes minutes on a busy machine, longer than a test may take.
-// - With huge calls the desktop user's calls take a second or so each, so the test runs for minutes.
-//   The system bus never gives up waiting for an answer (no reply timeout) and lets one connection
-//   wait for at most 128: each question polkit never answers holds one of the helper's places for
-//   good, and with four or more accounts that polkit ignores (4 questions each per 15 s) the bus
-//   refuses the helper's questions within about two minutes, after which every caller is answered
-//   as busy.
 INSTANTIATE_TEST_SUITE_P(
-    DISABLED_Long, HelperFlood,
+    Floods, HelperFlood,
     ::testing::Values(
+        Flood{"OneAccountWith64Connections", 1, 64}, Flood{"FourAccountsWith16ConnectionsEach", 4, 16},
+        Flood{"EightAccountsWith8ConnectionsEach", 8, 8},
+        Flood{"OneAccountWith64ConnectionsAndHugeCalls", 1, 64, Flooder::installedClient, false, true},
         Flood{"FourAccountsWith16ConnectionsEachAndHugeCalls", 4, 16, Flooder::installedClient, false, true},
-        Flood{"EightAccountsWith8ConnectionsEachAndHugeCalls", 8, 8, Flooder::installedClient, false, true},
-        Flood{"OneAccountWith64ConnectionsOfTheInstalledClientAndHugeCalls", 1, 64, Flooder::installedClient,
-              true, true},
-        Flood{"OneAccountWith64ConnectionsOfAnotherProgram", 1, 64, Flooder::otherProgram, true, false},
-        Flood{"OneAccountWith64ConnectionsOfAnotherProgramAndHugeCalls", 1, 64, Flooder::otherProgram, true,
-              true},
-        Flood{"FourAccountsWith16ConnectionsOfAnotherProgramAndHugeCalls", 4, 16, Flooder::otherProgram, true,
-              true},
-        Flood{"EightAccountsWith8ConnectionsOfAnotherProgramAndHugeCalls", 8, 8, Flooder::otherProgram, true,
-              true}),
+        Flood{"EightAccountsWith8ConnectionsEachAndHugeCalls", 8, 8, Flooder::installedClient, false, true}),
+    floodName);
+
+// Floods that send every answered call again at once keep the bus itself busy relaying them: each of
+// these takes minutes on a busy machine, longer than a test may take, so they run only when asked for
+// (--gtest_also_run_disabled_tests) to measure the desktop user's calls.
+INSTANTIATE_TEST_SUITE_P(
+    DISABLED_KeptInFlight, HelperFlood,
+    ::testing::Values(Flood{"OneAccountWith64ConnectionsOfTheInstalledClientAndHugeCalls", 1, 64,
+                            Flooder::installedClient, true, true},
+                      Flood{"OneAccountWith64ConnectionsOfAnotherProgram", 1, 64, Flooder::otherProgram, true,
+                            false},
+                      Flood{"OneAccountWith64ConnectionsOfAnotherProgramAndHugeCalls", 1, 64,
+                            Flooder::otherProgram, true, true},
+                      Flood{"FourAccountsWith16ConnectionsOfAnotherProgramAndHugeCalls", 4, 16,
+                            Flooder::otherProgram, true, true},
+                      Flood{"EightAccountsWith8ConnectionsOfAnotherProgramAndHugeCalls", 8, 8,
+                            Flooder::otherProgram, true, true}),
     floodName);
 
 // The lines in `path` that are answers ("reply" or "error").
