@@ -81,6 +81,9 @@ HelperService::HelperService(const HelperSettings& settings, std::shared_ptr<con
       m_remover(settings.systemRoot, settings.systemctlProgram, runner, std::move(signer))
 {
     m_workers.setMaxThreadCount(kMaxConcurrentRequests);
+    // Before any call is served, waiting on the bus here is still fine.
+    m_line = openLine(QStringLiteral("qm-helper-questions-") + QString::number(++m_linesOpened));
+    openSpareLine();
 }
 
 HelperService::~HelperService()
@@ -244,6 +247,75 @@ void HelperService::release(const std::shared_ptr<Admission>& admission)
         m_callers.erase(found);
 }
 
+std::shared_ptr<HelperService::QuestionLine> HelperService::openLine(const QString& name)
+{
+    auto line = std::make_shared<QuestionLine>();
+    line->name = name;
+    line->bus = QDBusConnection::connectToBus(QDBusConnection::SystemBus, name);
+    return line;
+}
+
+// Sends `question` on the current line (returned in `line`); its answer comes as an event on this thread.
+QDBusPendingCallWatcher* HelperService::ask(const QDBusMessage& question, std::shared_ptr<QuestionLine>& line)
+{
+    line = m_line;
+    ++line->out;
+    return new QDBusPendingCallWatcher(line->bus.asyncCall(question, kAdmissionTimeoutMs), this);
+}
+
+void HelperService::questionEnded(const std::shared_ptr<QuestionLine>& line, const QDBusMessage& reply)
+{
+    --line->out;
+    const bool unanswered = reply.type() == QDBusMessage::ErrorMessage &&
+                            (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+                             reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.Timeout"));
+    if (unanswered && line == m_line) {
+        ++line->unanswered;
+        if (m_spareLine)
+            takeSpareLine();
+        else
+            openSpareLine();
+    }
+    if (line != m_line && line->out == 0)
+        QDBusConnection::disconnectFromBus(line->name);
+}
+
+// Opens the next line on a worker thread: connecting waits for the bus.
+void HelperService::openSpareLine()
+{
+    if (m_openingSpareLine || m_spareLine)
+        return;
+    m_openingSpareLine = true;
+    const QString name = QStringLiteral("qm-helper-questions-") + QString::number(++m_linesOpened);
+    m_workers.start([this, name] {
+        std::shared_ptr<QuestionLine> line = openLine(name);
+        QMetaObject::invokeMethod(
+            this,
+            [this, line] {
+                m_openingSpareLine = false;
+                if (!line->bus.isConnected()) {
+                    // Tried again when the next question goes unanswered.
+                    QDBusConnection::disconnectFromBus(line->name);
+                    return;
+                }
+                m_spareLine = line;
+                if (m_line->unanswered > 0)
+                    takeSpareLine();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void HelperService::takeSpareLine()
+{
+    const std::shared_ptr<QuestionLine> old = std::move(m_line);
+    m_line = std::move(m_spareLine);
+    m_spareLine.reset();
+    if (old->out == 0)
+        QDBusConnection::disconnectFromBus(old->name);
+    openSpareLine();
+}
+
 void HelperService::askNextCallers()
 {
     while (m_askingCallers < kMaxCallerQuestions && !m_callerQueue.empty()) {
@@ -263,15 +335,16 @@ void HelperService::askNextCallers()
 // No question is waited for: each answer arrives as an event on this thread.
 void HelperService::askCaller(const QString& name)
 {
-    const std::shared_ptr<Admission>& first = m_callers.at(name).waiting.front();
-    auto* watcher = new QDBusPendingCallWatcher(
-        first->connection.asyncCall(credentialsCall(name), kAdmissionTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, name](QDBusPendingCallWatcher* done) {
-        done->deleteLater();
-        --m_askingCallers;
-        callerAnswered(name, done->reply());
-        askNextCallers();
-    });
+    std::shared_ptr<QuestionLine> line;
+    QDBusPendingCallWatcher* watcher = ask(credentialsCall(name), line);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, name, line](QDBusPendingCallWatcher* done) {
+                done->deleteLater();
+                questionEnded(line, done->reply());
+                --m_askingCallers;
+                callerAnswered(name, done->reply());
+                askNextCallers();
+            });
 }
 
 void HelperService::callerAnswered(const QString& name, const QDBusMessage& reply)
@@ -367,13 +440,13 @@ void HelperService::askPolkit(const std::shared_ptr<Admission>& admission)
     const QString action = admission->request == Request::removeSystemThreat
                                ? PolkitAuthority::removeThreatAction()
                                : PolkitAuthority::maintenanceAction();
-    auto* watcher = new QDBusPendingCallWatcher(
-        admission->connection.asyncCall(
-            PolkitAuthority::checkAuthorizationCall(admission->call.service(), action), kAdmissionTimeoutMs),
-        this);
+    std::shared_ptr<QuestionLine> line;
+    QDBusPendingCallWatcher* watcher =
+        ask(PolkitAuthority::checkAuthorizationCall(admission->call.service(), action), line);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, admission](QDBusPendingCallWatcher* done) {
+            [this, admission, line](QDBusPendingCallWatcher* done) {
                 done->deleteLater();
+                questionEnded(line, done->reply());
                 --m_askingPolkit;
                 --m_users.at(admission->uid).asking;
                 release(admission);

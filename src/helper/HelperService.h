@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
+#include <QString>
 #include <QThreadPool>
 
 #include <sys/types.h>
@@ -19,6 +20,8 @@
 #include <memory>
 #include <optional>
 #include <utility>
+
+class QDBusPendingCallWatcher;
 
 namespace qm {
 
@@ -39,8 +42,15 @@ namespace qm {
 // user that holds less. The version is answered at once; actions and removals run on worker threads
 // and are answered when they finish, so a slow action never holds up another request. An admitted
 // action or removal that finds `kMaxOutstandingRequests` unanswered gets a limits-exceeded error.
-// Holds nothing between requests but who each connection is. Lives on the thread that owns the bus
-// connection.
+// The questions go out on system bus connections of their own, not the one the calls arrive on:
+// whoever fills the bus's queue of calls for the helper (the bus refuses everything for a connection
+// whose queue is full, and drops its own answers to it unsent) then holds up only calls, never the
+// answers that admit the calls already read. The bus never stops waiting for an answer and lets one
+// connection wait for at most 128, so a question that went unanswered holds a place for good: the
+// connection it went out on takes no new question once a fresh one (opened ahead on a worker thread,
+// never waiting on the bus here) is ready, and is closed, freeing its places, when its last question
+// has ended. Holds nothing between requests but who each connection is. Lives on the thread that owns
+// the bus connections.
 class HelperService final : public QDBusVirtualObject
 {
     Q_OBJECT
@@ -77,6 +87,7 @@ public:
     // polkit refuses the call, no answer from the bus turns it away as limits-exceeded.
     static constexpr int kAdmissionTimeoutMs = 15'000;
 
+    // Opens the first connection for admission's questions (and one ahead) on the system bus.
     HelperService(const HelperSettings& settings, std::shared_ptr<const ProcessRunner> runner,
                   std::shared_ptr<const CodeSigner> signer, QObject* parent = nullptr);
     // Waits for requests still running.
@@ -111,12 +122,26 @@ private:
         bool asking = false;
     };
     enum class Outcome { admitted, denied, busy };
+    // One bus connection that admission's questions go out on, with its questions still out and those
+    // that ended without an answer (each still held by the bus).
+    struct QuestionLine
+    {
+        QString name;
+        QDBusConnection bus{QString()};
+        int out = 0;
+        int unanswered = 0;
+    };
 
     void admit(Request request, const QDBusMessage& message, const QDBusConnection& connection);
     bool takeShare(const Holding& own, qsizetype textLength);
     bool makeRoom(qsizetype textLength, const Holding& own);
     void charge(Holding& holding, const Admission& admission);
     void release(const std::shared_ptr<Admission>& admission);
+    static std::shared_ptr<QuestionLine> openLine(const QString& name);
+    QDBusPendingCallWatcher* ask(const QDBusMessage& question, std::shared_ptr<QuestionLine>& line);
+    void questionEnded(const std::shared_ptr<QuestionLine>& line, const QDBusMessage& reply);
+    void openSpareLine();
+    void takeSpareLine();
     void askNextCallers();
     void askCaller(const QString& name);
     void callerAnswered(const QString& name, const QDBusMessage& reply);
@@ -132,6 +157,11 @@ private:
     MaintenanceActions::Delivery replyTo(const QDBusMessage& call, const QDBusConnection& connection);
 
     Path m_trustedClient;
+    // Where questions go now, the one opened ahead, and how many were opened in all (for their names).
+    std::shared_ptr<QuestionLine> m_line;
+    std::shared_ptr<QuestionLine> m_spareLine;
+    bool m_openingSpareLine = false;
+    int m_linesOpened = 0;
     MaintenanceActions m_actions;
     SystemThreatRemover m_remover;
     QThreadPool m_workers;

@@ -49,6 +49,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "QuillmereHelper: cannot connect to the system bus\n");
         return 1;
     }
+    // The watchdog's probes have a connection of their own: a caller who fills the bus's queue for the
+    // helper's name makes the bus drop its answers there, which must not get the helper restarted in
+    // the middle of its work.
+    const QDBusConnection watchdogBus =
+        QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("qm-helper-watchdog"));
     qm::HelperService service(settings, std::make_shared<qm::ProcessRunner>(),
                               std::make_shared<qm::SecCodeSigner>());
     // The object is in place before the name is taken, so calls queued by activation find it.
@@ -60,6 +65,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "QuillmereHelper: cannot own the helper's bus name\n");
         return 1;
     }
-    const qm::BusWatchdog watchdog(bus);
+    const qm::BusWatchdog watchdog(watchdogBus);
     return QCoreApplication::exec();
 }

@@ -79,6 +79,12 @@ QString limitsExceededError()
     return QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded");
 }
 
+bool isRefusedByBusLimits(const QDBusMessage& answer)
+{
+    return answer.type() == QDBusMessage::ErrorMessage && answer.errorName() == limitsExceededError() &&
+           answer.service() == QLatin1String("org.freedesktop.DBus");
+}
+
 namespace {
 
 QDBusMessage call(const QString& method)

@@ -45,6 +45,11 @@ QString unknownMethodError();
 // The D-Bus error for an action or removal sent while the helper already holds as many unanswered
 // ones as it takes; nothing of it runs, and it may be sent again later.
 QString limitsExceededError();
+// Whether `answer` is the bus itself turning a call away for its limits (a limits-exceeded error sent
+// by the bus, not by the helper): most often the bus's queue of messages for the helper is full. Nothing
+// of the call reached the helper, so the same call may be sent again; the helper's own limits-exceeded
+// answers are not such a refusal.
+bool isRefusedByBusLimits(const QDBusMessage& answer);
 
 // The most the arguments of one call may hold, in UTF-16 code units of the decoded strings: an action
 // name at most kMaxActionNameLength, a removal's label and paths together at most kMaxRemovalTextLength

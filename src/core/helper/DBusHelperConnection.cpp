@@ -6,7 +6,9 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
+#include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <limits>
 
@@ -62,12 +64,24 @@ void DBusHelperConnection::send(const QDBusMessage& call, std::chrono::milliseco
             Qt::QueuedConnection);
         return;
     }
-    const int timeoutMs = int(std::min<qint64>(timeout.count(), std::numeric_limits<int>::max()));
+    sendUntil(call, QDeadlineTimer(timeout), std::move(done));
+}
+
+void DBusHelperConnection::sendUntil(const QDBusMessage& call, QDeadlineTimer deadline, ReplyHandler done)
+{
+    const int timeoutMs =
+        int(std::clamp<qint64>(deadline.remainingTime(), 1, std::numeric_limits<int>::max()));
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, done = std::move(done)](QDBusPendingCallWatcher* finished) {
+            [this, call, deadline, done = std::move(done)](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();
                 const QDBusMessage reply = finished->reply();
+                if (HelperProtocol::isRefusedByBusLimits(reply) &&
+                    deadline.remainingTimeAsDuration() > kResendPause) {
+                    QTimer::singleShot(kResendPause, this,
+                                       [this, call, deadline, done] { sendUntil(call, deadline, done); });
+                    return;
+                }
                 done(reply);
                 if (isDisconnection(reply))
                     emit invalidated();

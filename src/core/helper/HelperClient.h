@@ -134,10 +134,11 @@ public:
     // unreachable, otherwise (and after a connection error) through the administrator prompt. A
     // limits-exceeded error is the helper's (or the bus's) answer that it is busy with other callers:
     // it is shown as it is, (false, its text), leaves `daemonUsable` alone and is neither retried nor
-    // handed to the prompt. No reply in time (the bus's NoReply or timeout) is answered as slow, like
-    // the deadline, and never retried: the first call may still run. Every other D-Bus error counts as
-    // a connection error, the helper's access-denied (polkit did not authorise this user) included. A
-    // second request for an action that is still pending is refused.
+    // handed to the prompt (the connection itself sends again, while the call's time lasts, a call the
+    // bus refused before it reached the helper). No reply in time (the bus's NoReply or timeout) is answered
+    // as slow, like the deadline, and never retried: the first call may still run. Every other D-Bus error
+    // counts as a connection error, the helper's access-denied (polkit did not authorise this user) included.
+    // A second request for an action that is still pending is refused.
     void perform(HelperAction action, AnswerHandler done);
     // Asks the helper to delete `paths` (absolute system paths), stopping the system units among them;
     // `label` travels with the request unused (the application sends none). Never falls back

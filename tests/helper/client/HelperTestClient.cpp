@@ -15,8 +15,16 @@
 //   client [--timeout-ms N] big-flood COUNT BYTES             (COUNT actions named by BYTES letters, sent at
 //                                                             once on one connection; prints "sent", then
 //                                                             one line per answer as it arrives)
+//   client [--timeout-ms N] keep-flooding CONNECTIONS COUNT NAME
+//                                                            (COUNT actions NAME in flight on each of
+//                                                             CONNECTIONS connections: each answer is printed
+//                                                             and the call sent again, until killed)
+//   client [--timeout-ms N] keep-big-flooding CONNECTIONS COUNT BYTES
+//                                                            (the same with actions named by BYTES letters)
 // --uid N drops to user and group N (no other groups) before connecting, as another local user's copy
-// of the very same executable would run.
+// of the very same executable would run. A single call goes through the application's own connection
+// to the helper, so it is sent again as the application sends it when the bus turns it away.
+#include "core/helper/DBusHelperConnection.h"
 #include "protocol/HelperProtocol.h"
 
 #include <QCoreApplication>
@@ -29,7 +37,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -111,6 +121,36 @@ int bigFlood(int count, int bytes, int timeout)
     return count == 0 ? 0 : QCoreApplication::exec();
 }
 
+// Keeps `count` actions `action` in flight on each of `connections` connections of their own: every
+// answer is printed as it arrives and the same call goes out again at once. Runs until killed.
+int keepFlooding(int connections, int count, const QString& action, int timeout)
+{
+    std::vector<QDBusConnection> buses;
+    for (int i = 0; i < connections; ++i) {
+        const QString name = QStringLiteral("keep-flooding-") + QString::number(i);
+        buses.push_back(QDBusConnection::connectToBus(QDBusConnection::SystemBus, name));
+        if (!buses.back().isConnected()) {
+            std::fputs("client: no system bus\n", stderr);
+            return 2;
+        }
+    }
+    const QDBusMessage call = qm::HelperProtocol::performActionCall(action);
+    std::function<void(QDBusConnection&)> send = [&](QDBusConnection& bus) {
+        auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, timeout));
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+                         [&send, &bus](QDBusPendingCallWatcher* done) {
+                             print(describe(done->reply()));
+                             done->deleteLater();
+                             send(bus);
+                         });
+    };
+    for (QDBusConnection& bus : buses) {
+        for (int i = 0; i < count; ++i)
+            send(bus);
+    }
+    return QCoreApplication::exec();
+}
+
 bool dropTo(uid_t id)
 {
     return ::setgroups(0, nullptr) == 0 && ::setresgid(id, id, id) == 0 && ::setresuid(id, id, id) == 0;
@@ -143,6 +183,11 @@ int main(int argc, char** argv)
         return flood(args.at(0).toInt(), std::max(1, args.at(1).toInt()), args.at(2), timeout);
     if (command == QLatin1String("big-flood") && args.size() == 2)
         return bigFlood(args.at(0).toInt(), args.at(1).toInt(), timeout);
+    if (command == QLatin1String("keep-flooding") && args.size() == 3)
+        return keepFlooding(std::max(1, args.at(0).toInt()), args.at(1).toInt(), args.at(2), timeout);
+    if (command == QLatin1String("keep-big-flooding") && args.size() == 3)
+        return keepFlooding(std::max(1, args.at(0).toInt()), args.at(1).toInt(),
+                            QString(args.at(2).toInt(), QLatin1Char('x')), timeout);
     QDBusMessage call;
     if (command == QLatin1String("version") && args.isEmpty()) {
         call = versionCall();
@@ -174,12 +219,15 @@ int main(int argc, char** argv)
         return usage();
     }
 
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected()) {
-        std::fputs("client: no system bus\n", stderr);
-        return 2;
+    QDBusMessage answer;
+    {
+        qm::DBusHelperConnection connection;
+        connection.send(call, std::chrono::milliseconds(timeout), [&answer](const QDBusMessage& reply) {
+            answer = reply;
+            QCoreApplication::quit();
+        });
+        QCoreApplication::exec();
     }
-    const QDBusMessage answer = bus.call(call, QDBus::Block, timeout);
     if (answer.type() == QDBusMessage::ErrorMessage) {
         print(QStringLiteral("error\t") + answer.errorName());
     } else if (const std::optional<QString> version = versionFromReply(answer);
