@@ -82,10 +82,11 @@ TEST(ApplicationFilterModelTest, FollowsTheRowsThroughSizesAndRenames)
     f.shown.setSortBySize(true);
     QSignalSpy updates(&f.shown, &QAbstractItemModel::dataChanged);
 
-    // A size batch moves rows; a new tie falls in listing order.
+    // A size batch moves rows; a new tie falls in listing order, also when the moved row is listed
+    // before the one it now ties with.
     std::vector<InstalledApp> apps = listing();
     apps[3].sizeBytes = 50; // Player ties with Tiny, listed after it
-    apps[0].sizeBytes = 40;
+    apps[0].sizeBytes = 30; // Café Notes ties with Editor, listed before it
     f.list.replace(apps);
     EXPECT_EQ(namesOf(f.shown.rows()),
               (std::vector<QString>{QStringLiteral("Player"), QStringLiteral("Tiny"),
