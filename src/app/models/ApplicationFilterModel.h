@@ -58,6 +58,9 @@ protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
+    // The source is the one given at construction, whose rows the keys follow.
+    using QSortFilterProxyModel::setSourceModel;
+
     struct Keys
     {
         QString name;     // as listed: a row whose texts are unchanged is not folded again
