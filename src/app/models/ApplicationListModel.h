@@ -9,8 +9,9 @@
 
 namespace qm {
 
-// The rows of the Applications list as QML sees them: a snapshot of installed applications that its
-// owner replaces in one step each time the list it shows is published again. It computes nothing.
+// The rows of the Applications list as QML sees them: the inventory of installed applications in
+// listing order, which its owner replaces in one step each time it is published again (the search
+// and sort are `ApplicationFilterModel`'s, over this). It computes nothing.
 class ApplicationListModel : public RowListModel
 {
     Q_OBJECT

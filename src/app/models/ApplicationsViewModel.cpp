@@ -113,7 +113,9 @@ ApplicationsViewModel::ApplicationsViewModel(Services services, QObject* parent)
               return inventory.measure(app, std::move(stop));
           },
           kSizeBatch),
-      m_filteredModel(std::make_unique<ApplicationListModel>())
+      m_list(std::make_unique<ApplicationListModel>()),
+      m_filtered(std::make_unique<ApplicationFilterModel>(
+          *m_list, [this](const InstalledApp& app) { return isOwn(app); }))
 {
     connectSheet();
     if (!m_adminMove)
@@ -174,17 +176,9 @@ void ApplicationsViewModel::setPhase(Phase phase)
 
 void ApplicationsViewModel::setApps(std::vector<InstalledApp> apps)
 {
-    // The keys depend on the bundle, the name and the identifier only; a size batch keeps them.
-    const bool sameEntries =
-        std::equal(m_apps.begin(), m_apps.end(), apps.begin(), apps.end(),
-                   [](const InstalledApp& a, const InstalledApp& b) {
-                       return a.id() == b.id() && a.name == b.name && a.bundleID == b.bundleID;
-                   });
-    if (!sameEntries)
-        m_search.rekey(apps, [this](const InstalledApp& app) { return isOwn(app); });
-    m_apps = std::move(apps);
+    // The list first: whoever hears appsChanged reads counts the search keeps.
+    m_list->replace(std::move(apps));
     emit appsChanged();
-    republishFiltered();
 }
 
 void ApplicationsViewModel::setInventoryComplete(bool value)
@@ -205,20 +199,18 @@ void ApplicationsViewModel::setRefreshing(bool value)
 
 void ApplicationsViewModel::setQuery(const QString& query)
 {
-    if (m_query == query)
+    if (m_filtered->query() == query)
         return;
-    m_query = query;
+    m_filtered->setQuery(query);
     emit queryChanged();
-    republishFiltered();
 }
 
 void ApplicationsViewModel::setSortBySize(bool sortBySize)
 {
-    if (m_sortBySize == sortBySize)
+    if (m_filtered->sortBySize() == sortBySize)
         return;
-    m_sortBySize = sortBySize;
+    m_filtered->setSortBySize(sortBySize);
     emit sortBySizeChanged();
-    republishFiltered();
 }
 
 QVariantMap ApplicationsViewModel::selectedAppMap() const
@@ -325,30 +317,15 @@ void ApplicationsViewModel::setFailureNeedsFullDiskAccess(bool value)
 std::vector<InstalledApp> ApplicationsViewModel::uninstallableApps() const
 {
     std::vector<InstalledApp> out;
-    out.reserve(m_apps.size());
-    for (std::size_t i = 0; i < m_apps.size(); ++i) {
-        if (!m_search.isSelf(i))
-            out.push_back(m_apps[i]);
-    }
+    out.reserve(apps().size());
+    std::copy_if(apps().begin(), apps().end(), std::back_inserter(out),
+                 [this](const InstalledApp& app) { return !isOwn(app); });
     return out;
 }
 
 int ApplicationsViewModel::uninstallableCount() const
 {
-    return m_search.uninstallableCount();
-}
-
-std::vector<InstalledApp> ApplicationsViewModel::filteredApps() const
-{
-    std::vector<InstalledApp> out;
-    for (const std::size_t i : m_search.filtered(m_apps, m_query, m_sortBySize))
-        out.push_back(m_apps[i]);
-    return out;
-}
-
-void ApplicationsViewModel::republishFiltered()
-{
-    m_filteredModel->replace(filteredApps());
+    return appCount() - m_filtered->ownCount();
 }
 
 // ---- listing ----
@@ -397,7 +374,7 @@ void ApplicationsViewModel::refresh()
     const qint64 loadGeneration = ++m_loadGeneration;
     const qint64 listScanGeneration = ++m_listScanGeneration;
     // Taken now: sizes measured while the listing runs belong to the inventory it replaces.
-    AppInventory::Sizes knownSizes = AppInventory::knownSizes(m_apps);
+    AppInventory::Sizes knownSizes = AppInventory::knownSizes(apps());
     startListing([listScanGeneration, loadGeneration, knownSizes = std::move(knownSizes)](
                      ApplicationsViewModel& model, AppScanner::Listing listing) {
         model.applyRefresh(listScanGeneration, loadGeneration, knownSizes, std::move(listing));
@@ -421,7 +398,7 @@ void ApplicationsViewModel::applyRefresh(qint64 listScanGeneration, qint64 loadG
 
 void ApplicationsViewModel::computeSizes(qint64 generation)
 {
-    m_sizes.start(m_apps,
+    m_sizes.start(apps(),
                   [this, generation](const AppInventory::Sizes& batch) { applySizes(generation, batch); });
 }
 
@@ -429,21 +406,21 @@ void ApplicationsViewModel::applySizes(qint64 generation, const AppInventory::Si
 {
     if (generation != m_loadGeneration)
         return;
-    setApps(AppInventory::withSizes(m_apps, batch));
+    setApps(AppInventory::withSizes(apps(), batch));
 }
 
 // ---- pruning ----
 
 void ApplicationsViewModel::pruneUninstalledApps()
 {
-    if (m_apps.empty())
+    if (apps().empty())
         return;
     const qint64 listScanGeneration = m_listScanGeneration;
 
     const QPointer<ApplicationsViewModel> self(this);
     QThreadPool::globalInstance()->start(
-        [self, listScanGeneration, apps = m_apps, exists = m_exists] {
-            std::set<std::string> gone = AppInventory::missing(apps, exists);
+        [self, listScanGeneration, listed = apps(), exists = m_exists] {
+            std::set<std::string> gone = AppInventory::missing(listed, exists);
             if (gone.empty())
                 return;
             postTo(self, [listScanGeneration, gone = std::move(gone)](ApplicationsViewModel& model) {
@@ -458,8 +435,8 @@ void ApplicationsViewModel::applyPrune(qint64 listScanGeneration, const std::set
     if (listScanGeneration != m_listScanGeneration)
         return;
     // A bundle put back since the first look stays.
-    if (std::optional<std::vector<InstalledApp>> apps = AppInventory::pruned(m_apps, gone, m_exists))
-        setApps(std::move(*apps));
+    if (std::optional<std::vector<InstalledApp>> kept = AppInventory::pruned(apps(), gone, m_exists))
+        setApps(std::move(*kept));
 }
 
 // ---- the uninstall sheet ----
@@ -547,14 +524,14 @@ Workspace& ApplicationsViewModel::workspace() const
 
 UninstallPlan ApplicationsViewModel::selectedPlan() const
 {
-    return selectedApp() ? m_planner.plan(*selectedApp(), leftovers(), m_apps) : UninstallPlan{};
+    return selectedApp() ? m_planner.plan(*selectedApp(), leftovers(), apps()) : UninstallPlan{};
 }
 
 qint64 ApplicationsViewModel::selectedAppBytes() const
 {
     if (!selectedApp())
         return 0;
-    const InstalledApp* const listed = AppInventory::find(m_apps, selectedApp()->id());
+    const InstalledApp* const listed = AppInventory::find(apps(), selectedApp()->id());
     return listed ? listed->sizeBytes : selectedApp()->sizeBytes;
 }
 
@@ -597,10 +574,10 @@ bool ApplicationsViewModel::selectedAppNeedsAdmin() const
 
 void ApplicationsViewModel::openUninstaller(const QString& appId)
 {
-    const auto found = std::find_if(m_apps.begin(), m_apps.end(), [&](const InstalledApp& a) {
+    const auto found = std::find_if(apps().begin(), apps().end(), [&](const InstalledApp& a) {
         return ApplicationListModel::appId(a) == appId;
     });
-    if (found != m_apps.end())
+    if (found != apps().end())
         openUninstaller(InstalledApp(*found));
 }
 
@@ -623,7 +600,7 @@ void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
     setFindingLeftovers(true);
 
     const QPointer<ApplicationsViewModel> self(this);
-    const InstalledApp* const listed = AppInventory::find(m_apps, app.id());
+    const InstalledApp* const listed = AppInventory::find(apps(), app.id());
     if (!listed || listed->sizeBytes == 0) {
         // Not guarded by the sheet's generation: the size belongs to the application, wherever the
         // sheet went meanwhile.
@@ -637,7 +614,7 @@ void ApplicationsViewModel::openUninstaller(const InstalledApp& app)
     }
 
     QThreadPool::globalInstance()->start(
-        [self, generation, finder = m_finder, app, installed = m_apps, complete = m_inventoryComplete] {
+        [self, generation, finder = m_finder, app, installed = apps(), complete = m_inventoryComplete] {
             auto found = std::make_shared<LeftoverFinder::Found>(finder.find(app, installed, complete));
             postTo(self, [generation, found](ApplicationsViewModel& model) {
                 model.applyLeftovers(generation, std::move(*found));
@@ -650,8 +627,8 @@ void ApplicationsViewModel::applyMeasurement(const std::string& bundle, qint64 b
 {
     if (bytes < 1)
         return;
-    if (AppInventory::find(m_apps, bundle))
-        setApps(AppInventory::withSizes(m_apps, {{bundle, bytes}}));
+    if (AppInventory::find(apps(), bundle))
+        setApps(AppInventory::withSizes(apps(), {{bundle, bytes}}));
     if (selectedApp() && selectedApp()->id() == bundle) {
         InstalledApp selected = *selectedApp();
         selected.sizeBytes = bytes;
@@ -688,7 +665,7 @@ void ApplicationsViewModel::toggleLeftover(const QUuid& id)
 
 void ApplicationsViewModel::removeFromInventory(const std::string& bundle)
 {
-    setApps(AppInventory::without(m_apps, bundle));
+    setApps(AppInventory::without(apps(), bundle));
     // A listing started before the uninstall cannot bring the row back.
     ++m_listScanGeneration;
 }
@@ -833,7 +810,7 @@ QString ApplicationsViewModel::removalCommand(const InstalledApp& app)
 
 bool ApplicationsViewModel::softwareCentreAvailable() const
 {
-    return std::any_of(m_apps.begin(), m_apps.end(),
+    return std::any_of(apps().begin(), apps().end(),
                        [](const InstalledApp& a) { return a.handlesAppstream; });
 }
 

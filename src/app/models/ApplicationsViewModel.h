@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/models/ApplicationFilterModel.h"
 #include "app/models/ApplicationListModel.h"
-#include "app/models/ApplicationSearch.h"
 #include "app/models/ApplicationSizeUpdater.h"
 #include "app/models/RestoreTracker.h"
 #include "app/models/TrashSession.h"
@@ -54,7 +54,8 @@ class Workspace;
 //
 // The parts it owns and forwards to: `AppInventory` (core) lists and measures and turns one inventory
 // into the next; `ApplicationSizeUpdater` measures the listed applications in batches;
-// `ApplicationSearch` searches and sorts; `UninstallSheetState`, one per opened sheet, holds the
+// `ApplicationListModel` holds the inventory's rows and `ApplicationFilterModel`, a proxy over them,
+// searches and sorts; `UninstallSheetState`, one per opened sheet, holds the
 // sheet's state and its quit wait; `UninstallPlanner` (core) decides each uninstall's road;
 // `TrashSession` holds the undo record and the failure note. The counters that drop stale results
 // stay here.
@@ -78,9 +79,9 @@ class ApplicationsViewModel : public QObject
     Q_PROPERTY(int appCount READ appCount NOTIFY appsChanged)
     // How many applications could be uninstalled: the inventory without this program.
     Q_PROPERTY(int uninstallableCount READ uninstallableCount NOTIFY appsChanged)
-    // The rows the page lists: `filteredApps`, republished once per change of the inventory, the
-    // query or the sort.
-    Q_PROPERTY(qm::ApplicationListModel* filteredApps READ filteredAppsModel CONSTANT)
+    // The rows the page lists: the inventory's rows through the search and sort (`filteredApps`);
+    // the same model for the model's life.
+    Q_PROPERTY(qm::ApplicationFilterModel* filteredApps READ filteredAppsModel CONSTANT)
     Q_PROPERTY(bool inventoryComplete READ inventoryComplete NOTIFY inventoryCompleteChanged)
     Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
     Q_PROPERTY(QString query READ query WRITE setQuery NOTIFY queryChanged)
@@ -225,13 +226,13 @@ public:
     // ---- published state ----
     Phase phase() const { return m_phase; }
     bool loaded() const { return m_phase == Phase::loaded; }
-    const std::vector<InstalledApp>& apps() const { return m_apps; }
-    int appCount() const { return int(m_apps.size()); }
+    const std::vector<InstalledApp>& apps() const { return m_list->rows(); }
+    int appCount() const { return int(apps().size()); }
     bool inventoryComplete() const { return m_inventoryComplete; }
     bool refreshing() const { return m_refreshing; }
-    const QString& query() const { return m_query; }
+    const QString& query() const { return m_filtered->query(); }
     void setQuery(const QString& query);
-    bool sortBySize() const { return m_sortBySize; }
+    bool sortBySize() const { return m_filtered->sortBySize(); }
     void setSortBySize(bool sortBySize);
     // The sheet's state, forwarded to the open sheet (the setters too).
     const std::optional<InstalledApp>& selectedApp() const { return m_sheet->app(); }
@@ -315,8 +316,8 @@ public:
     // `uninstallableApps` whose name or bundle identifier contains `query` regardless of case and
     // diacritics (the query as typed, never trimmed; an empty query keeps all), largest first with
     // ties in listing order when `sortBySize`.
-    std::vector<InstalledApp> filteredApps() const;
-    ApplicationListModel* filteredAppsModel() const { return m_filteredModel.get(); }
+    std::vector<InstalledApp> filteredApps() const { return m_filtered->rows(); }
+    ApplicationFilterModel* filteredAppsModel() const { return m_filtered.get(); }
     // The summed bytes of the selected leftovers; 0 when none is selected.
     qint64 selectedLeftoverBytes() const { return m_sheet->selectedLeftoverBytes(); }
     // The selected leftovers plus 1 for the application itself, unless it stays (`selectedAppStays`).
@@ -439,7 +440,6 @@ private:
     void setApps(std::vector<InstalledApp> apps);
     void setInventoryComplete(bool value);
     void setRefreshing(bool value);
-    void republishFiltered();
 
     // Starts the lister and hands its result to `apply` on this thread, unless the model is gone by
     // then.
@@ -505,12 +505,8 @@ private:
     TrashSession m_session;
 
     Phase m_phase = Phase::loading;
-    std::vector<InstalledApp> m_apps;
-    ApplicationSearch m_search; // keyed with m_apps
     bool m_inventoryComplete = true;
     bool m_refreshing = false;
-    QString m_query;
-    bool m_sortBySize = false;
     // The open sheet's state (one without an application while none is open); never null, a child of
     // this model.
     UninstallSheetState* m_sheet = nullptr;
@@ -529,7 +525,9 @@ private:
     std::vector<Path> m_undoRoots; // the program folders of the uninstalls an undo may put back
     std::vector<Path> m_undoItems; // the leftovers directly in the home an undo may put back
 
-    std::unique_ptr<ApplicationListModel> m_filteredModel;
+    // The inventory, in listing order (never null), and the search and sort over it.
+    std::unique_ptr<ApplicationListModel> m_list;
+    std::unique_ptr<ApplicationFilterModel> m_filtered;
 };
 
 } // namespace qm
