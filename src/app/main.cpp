@@ -4,6 +4,7 @@
 #include "app/platform/PipelineCache.h"
 #include "app/platform/ReleasePageUpdater.h"
 #include "app/shell/FirstFrame.h"
+#include "app/shell/HeapTrim.h"
 #include "app/shell/ProductLinks.h"
 #include "app/shell/QuillmereApp.h"
 #include "app/startup/FirstFrameReport.h"
@@ -14,6 +15,7 @@
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 
+#include <chrono>
 #include <utility>
 
 namespace {
@@ -56,6 +58,9 @@ int main(int argc, char** argv)
     qm::ReleasePageUpdater updater(qm::ProductLinks::releasesURL());
     // What starts at launch waits for the window's first frame.
     qm::FirstFrame firstFrame(false);
+    // What the start freed (the first frame's shader compilations, the QML load, the launch scan's
+    // working data) goes back to the system once the launch has settled.
+    qm::HeapTrim heapTrim(firstFrame, clock, std::chrono::seconds(2));
     qm::QuillmereApp::Services services{clock, activity, updater, {}, {}, {}, {}};
     services.firstFrame = &firstFrame;
     qm::QuillmereApp quillmere(std::move(services));
