@@ -1,28 +1,90 @@
 #include "RoundedOutline.h"
 
+#include <QQuickItem>
+#include <QQuickWindow>
 #include <QSGGeometry>
 #include <QSGGeometryNode>
+#include <QSGImageNode>
+#include <QSGRendererInterface>
 #include <QSGVertexColorMaterial>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <memory>
 
 namespace qm::RoundedOutline {
+namespace {
 
-QSGGeometryNode* node(QSGNode* old)
+QSGGeometry* emptyGeometry()
+{
+    auto* geometry = new QSGGeometry(QSGGeometry::defaultAttributes_ColoredPoint2D(), 0, 0,
+                                     QSGGeometry::UnsignedShortType);
+    geometry->setDrawingMode(QSGGeometry::DrawTriangles);
+    return geometry;
+}
+
+QSGGeometryNode* geometryNode(QSGNode* old)
 {
     if (old != nullptr)
         return static_cast<QSGGeometryNode*>(old);
     auto* node = new QSGGeometryNode;
-    auto* geometry = new QSGGeometry(QSGGeometry::defaultAttributes_ColoredPoint2D(), 0, 0,
-                                     QSGGeometry::UnsignedShortType);
-    geometry->setDrawingMode(QSGGeometry::DrawTriangles);
-    node->setGeometry(geometry);
+    node->setGeometry(emptyGeometry());
     node->setFlag(QSGNode::OwnsGeometry);
     node->setMaterial(new QSGVertexColorMaterial);
     node->setFlag(QSGNode::OwnsMaterial);
     return node;
 }
+
+bool drawsInSoftware(const QQuickItem& item)
+{
+    const QQuickWindow* window = item.window();
+    return window != nullptr && window->rendererInterface() != nullptr &&
+           window->rendererInterface()->graphicsApi() == QSGRendererInterface::Software;
+}
+
+// The smallest rectangle on whole image pixels (at `scale` per logical pixel) holding every vertex.
+QRectF boundsOf(const QSGGeometry& geometry, qreal scale)
+{
+    const auto* vertex = geometry.vertexDataAsColoredPoint2D();
+    qreal left = vertex[0].x;
+    qreal top = vertex[0].y;
+    qreal right = left;
+    qreal bottom = top;
+    for (int i = 1; i < geometry.vertexCount(); ++i) {
+        left = std::min<qreal>(left, vertex[i].x);
+        top = std::min<qreal>(top, vertex[i].y);
+        right = std::max<qreal>(right, vertex[i].x);
+        bottom = std::max<qreal>(bottom, vertex[i].y);
+    }
+    const qreal x = std::floor(left * scale);
+    const qreal y = std::floor(top * scale);
+    return {x / scale, y / scale, (std::ceil(right * scale) - x) / scale,
+            (std::ceil(bottom * scale) - y) / scale};
+}
+
+struct Corner
+{
+    double x;
+    double y;
+    std::array<double, 4> rgba; // premultiplied, 0 to 1
+};
+
+// Twice the signed area of (a, b, p); positive when p lies on the inner side of the edge a to b of a
+// triangle wound as these are after `rasterize` orders them.
+double edge(const Corner& a, const Corner& b, double px, double py)
+{
+    return (b.x - a.x) * (py - a.y) - (b.y - a.y) * (px - a.x);
+}
+
+// The top-left rule: of two triangles sharing an edge, a pixel centre on it belongs to the one this
+// edge is a top or a left edge of.
+bool ownsCentresOn(const Corner& a, const Corner& b)
+{
+    return (a.y == b.y && b.x > a.x) || b.y < a.y;
+}
+
+} // namespace
 
 void fill(QSGGeometry& geometry, const QRectF& rect, qreal radius, const std::vector<qreal>& offsets,
           const std::function<QColor(int, QPointF)>& colorAt)
@@ -81,6 +143,96 @@ void fill(QSGGeometry& geometry, const QRectF& rect, qreal radius, const std::ve
             *index++ = c;
         }
     }
+}
+
+QImage rasterize(const QSGGeometry& geometry, const QRectF& area, qreal scale)
+{
+    const QSize size(std::max(0, int(std::lround(area.width() * scale))),
+                     std::max(0, int(std::lround(area.height() * scale))));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    if (image.isNull())
+        return image;
+    const auto* vertex = geometry.vertexDataAsColoredPoint2D();
+    const quint16* index = geometry.indexDataAsUShort();
+    const auto corner = [&](int i) {
+        const QSGGeometry::ColoredPoint2D& v = vertex[index[i]];
+        return Corner{(v.x - area.left()) * scale,
+                      (v.y - area.top()) * scale,
+                      {v.r / 255.0, v.g / 255.0, v.b / 255.0, v.a / 255.0}};
+    };
+    for (int t = 0; t + 2 < geometry.indexCount(); t += 3) {
+        Corner a = corner(t);
+        Corner b = corner(t + 1);
+        Corner c = corner(t + 2);
+        double twiceArea = edge(a, b, c.x, c.y);
+        if (twiceArea == 0)
+            continue;
+        if (twiceArea < 0) {
+            std::swap(b, c);
+            twiceArea = -twiceArea;
+        }
+        const int x0 = std::max(0, int(std::floor(std::min({a.x, b.x, c.x}))));
+        const int x1 = std::min(size.width() - 1, int(std::ceil(std::max({a.x, b.x, c.x}))));
+        const int y0 = std::max(0, int(std::floor(std::min({a.y, b.y, c.y}))));
+        const int y1 = std::min(size.height() - 1, int(std::ceil(std::max({a.y, b.y, c.y}))));
+        const bool ownsA = ownsCentresOn(b, c);
+        const bool ownsB = ownsCentresOn(c, a);
+        const bool ownsC = ownsCentresOn(a, b);
+        for (int y = y0; y <= y1; ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            const double py = y + 0.5;
+            for (int x = x0; x <= x1; ++x) {
+                const double px = x + 0.5;
+                const double wa = edge(b, c, px, py);
+                const double wb = edge(c, a, px, py);
+                const double wc = edge(a, b, px, py);
+                if (wa < 0 || wb < 0 || wc < 0 || (wa == 0 && !ownsA) || (wb == 0 && !ownsB) ||
+                    (wc == 0 && !ownsC))
+                    continue;
+                std::array<double, 4> s{};
+                for (std::size_t k = 0; k < 4; ++k)
+                    s[k] = (wa * a.rgba[k] + wb * b.rgba[k] + wc * c.rgba[k]) / twiceArea;
+                const QRgb below = line[x];
+                const double keep = 1.0 - s[3];
+                const auto over = [&](double source, int destination) {
+                    return std::clamp(int(std::lround(source * 255 + destination * keep)), 0, 255);
+                };
+                line[x] = qRgba(over(s[0], qRed(below)), over(s[1], qGreen(below)), over(s[2], qBlue(below)),
+                                over(s[3], qAlpha(below)));
+            }
+        }
+    }
+    return image;
+}
+
+QSGNode* node(QQuickItem& item, QSGNode* old, const QRectF& rect, qreal radius,
+              const std::vector<qreal>& offsets, const std::function<QColor(int, QPointF)>& colorAt)
+{
+    if (!drawsInSoftware(item)) {
+        QSGGeometryNode* node = geometryNode(old);
+        fill(*node->geometry(), rect, radius, offsets, colorAt);
+        node->markDirty(QSGNode::DirtyGeometry);
+        return node;
+    }
+    // The picture is made again only when the item changes; a new node takes it each time.
+    delete old;
+    const std::unique_ptr<QSGGeometry> geometry(emptyGeometry());
+    fill(*geometry, rect, radius, offsets, colorAt);
+    if (geometry->vertexCount() == 0)
+        return nullptr;
+    QQuickWindow* window = item.window();
+    const qreal scale = window->effectiveDevicePixelRatio();
+    const QRectF area = boundsOf(*geometry, scale);
+    const QImage image = rasterize(*geometry, area, scale);
+    if (image.isNull())
+        return nullptr;
+    QSGImageNode* node = window->createImageNode();
+    node->setTexture(window->createTextureFromImage(image, QQuickWindow::TextureHasAlphaChannel));
+    node->setOwnsTexture(true);
+    node->setRect(area);
+    node->setFiltering(QSGTexture::Linear);
+    return node;
 }
 
 } // namespace qm::RoundedOutline
