@@ -19,6 +19,7 @@
 #include <QQuickWindow>
 
 #include <chrono>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -77,13 +78,16 @@ int main(int argc, char** argv)
     engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&quillmere)}});
     const QUrl mainWindow(QStringLiteral("qrc:/qml/Main.qml"));
     {
-        // The type loader reads the window's compiled QML and its imports on its own thread while this
-        // one brings up the OpenGL driver: the window asks for it first thing when it is made, and on
-        // X11 that loads and starts the driver (tens of milliseconds) on this thread. Doing it here lets
-        // both run at once; the load below then takes the types the loader has read, or is reading.
-        QQmlComponent readAhead(&engine, mainWindow, QQmlComponent::Asynchronous);
-        if (QQuickWindow::graphicsApi() == QSGRendererInterface::OpenGL)
+        // Where the window draws with OpenGL, the type loader reads the window's compiled QML and its
+        // imports on its own thread while this one brings up the OpenGL driver: the window asks for it
+        // first thing when it is made, and on X11 that loads and starts the driver (tens of
+        // milliseconds) on this thread. Doing it here lets both run at once; the load below then takes
+        // the types the loader has read, or is reading.
+        std::unique_ptr<QQmlComponent> readAhead;
+        if (qm::RendererChoice::drawsWithOpenGL()) {
+            readAhead = std::make_unique<QQmlComponent>(&engine, mainWindow, QQmlComponent::Asynchronous);
             QOpenGLContext::supportsThreadedOpenGL();
+        }
         engine.load(mainWindow);
     }
     if (engine.rootObjects().isEmpty())

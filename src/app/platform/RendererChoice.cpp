@@ -66,4 +66,18 @@ void RendererChoice::apply()
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
+bool RendererChoice::drawsWithOpenGL()
+{
+    // Qt Quick reports the graphics API its default renderer would use even when another renderer is
+    // chosen, so the renderer's name is asked first.
+    QString renderer = QQuickWindow::sceneGraphBackend();
+    if (renderer.isEmpty())
+        renderer = qEnvironmentVariable("QT_QUICK_BACKEND");
+    if (renderer.isEmpty())
+        renderer = qEnvironmentVariable("QMLSCENE_DEVICE");
+    if (!renderer.isEmpty() && renderer != QLatin1String("rhi"))
+        return false;
+    return QQuickWindow::graphicsApi() == QSGRendererInterface::OpenGL;
+}
+
 } // namespace qm

@@ -34,6 +34,10 @@ public:
     // Makes the choice for this process from its environment and /dev. Call before the first window
     // exists.
     static void apply();
+
+    // True when Qt Quick will draw this process's windows with OpenGL: no renderer of its own (software,
+    // OpenVG) was chosen, by `apply` or by the user, and the graphics API is OpenGL.
+    static bool drawsWithOpenGL();
 };
 
 } // namespace qm
