@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 namespace qm::RoundedOutline {
@@ -63,16 +64,20 @@ QRectF boundsOf(const QSGGeometry& geometry, qreal scale)
             (std::ceil(bottom * scale) - y) / scale};
 }
 
+// Positions on a grid of 1/256 pixel, as graphics hardware snaps vertices, so that whether a pixel
+// centre lies on an edge is decided exactly.
+constexpr std::int64_t kSubpixels = 256;
+
 struct Corner
 {
-    double x;
-    double y;
-    std::array<double, 4> rgba; // premultiplied, 0 to 1
+    std::int64_t x;
+    std::int64_t y;
+    std::array<float, 4> rgba; // premultiplied, 0 to 1
 };
 
 // Twice the signed area of (a, b, p); positive when p lies on the inner side of the edge a to b of a
-// triangle wound as these are after `rasterize` orders them.
-double edge(const Corner& a, const Corner& b, double px, double py)
+// triangle wound as `rasterize` orders them.
+std::int64_t edge(const Corner& a, const Corner& b, std::int64_t px, std::int64_t py)
 {
     return (b.x - a.x) * (py - a.y) - (b.y - a.y) * (px - a.x);
 }
@@ -83,6 +88,21 @@ bool ownsCentresOn(const Corner& a, const Corner& b)
 {
     return (a.y == b.y && b.x > a.x) || b.y < a.y;
 }
+
+// One edge's function walked over the pixel centres: its value at the current row's first centre,
+// what a step right and a step down add, and the bias that makes "inside" a test against zero (1 where
+// centres on the edge belong to this triangle: the values are whole numbers).
+struct EdgeWalk
+{
+    EdgeWalk(const Corner& a, const Corner& b, std::int64_t px, std::int64_t py)
+        : value(edge(a, b, px, py)), stepX(-(b.y - a.y) * kSubpixels), stepY((b.x - a.x) * kSubpixels),
+          bias(ownsCentresOn(a, b) ? 1 : 0)
+    {}
+    std::int64_t value;
+    std::int64_t stepX;
+    std::int64_t stepY;
+    std::int64_t bias;
+};
 
 } // namespace
 
@@ -157,50 +177,66 @@ QImage rasterize(const QSGGeometry& geometry, const QRectF& area, qreal scale)
     const quint16* index = geometry.indexDataAsUShort();
     const auto corner = [&](int i) {
         const QSGGeometry::ColoredPoint2D& v = vertex[index[i]];
-        return Corner{(v.x - area.left()) * scale,
-                      (v.y - area.top()) * scale,
-                      {v.r / 255.0, v.g / 255.0, v.b / 255.0, v.a / 255.0}};
+        return Corner{std::llround((v.x - area.left()) * scale * kSubpixels),
+                      std::llround((v.y - area.top()) * scale * kSubpixels),
+                      {v.r / 255.0f, v.g / 255.0f, v.b / 255.0f, v.a / 255.0f}};
     };
     for (int t = 0; t + 2 < geometry.indexCount(); t += 3) {
         Corner a = corner(t);
         Corner b = corner(t + 1);
         Corner c = corner(t + 2);
-        double twiceArea = edge(a, b, c.x, c.y);
+        // A triangle clear at every corner lays nothing over what is below.
+        if (a.rgba[3] == 0 && b.rgba[3] == 0 && c.rgba[3] == 0)
+            continue;
+        std::int64_t twiceArea = edge(a, b, c.x, c.y);
         if (twiceArea == 0)
             continue;
         if (twiceArea < 0) {
             std::swap(b, c);
             twiceArea = -twiceArea;
         }
-        const int x0 = std::max(0, int(std::floor(std::min({a.x, b.x, c.x}))));
-        const int x1 = std::min(size.width() - 1, int(std::ceil(std::max({a.x, b.x, c.x}))));
-        const int y0 = std::max(0, int(std::floor(std::min({a.y, b.y, c.y}))));
-        const int y1 = std::min(size.height() - 1, int(std::ceil(std::max({a.y, b.y, c.y}))));
-        const bool ownsA = ownsCentresOn(b, c);
-        const bool ownsB = ownsCentresOn(c, a);
-        const bool ownsC = ownsCentresOn(a, b);
+        // The pixels whose centres (x + 0.5, y + 0.5) can lie inside.
+        const auto first = [](std::int64_t low) {
+            return int((low - kSubpixels / 2 + kSubpixels - 1) / kSubpixels);
+        };
+        const auto last = [](std::int64_t high) { return int((high - kSubpixels / 2) / kSubpixels); };
+        const int x0 = std::max(0, first(std::min({a.x, b.x, c.x})));
+        const int x1 = std::min(size.width() - 1, last(std::max({a.x, b.x, c.x})));
+        const int y0 = std::max(0, first(std::min({a.y, b.y, c.y})));
+        const int y1 = std::min(size.height() - 1, last(std::max({a.y, b.y, c.y})));
+        if (x0 > x1 || y0 > y1)
+            continue;
+        const std::int64_t px = x0 * kSubpixels + kSubpixels / 2;
+        const std::int64_t py = y0 * kSubpixels + kSubpixels / 2;
+        EdgeWalk wa(b, c, px, py);
+        EdgeWalk wb(c, a, px, py);
+        EdgeWalk wc(a, b, px, py);
+        const float perArea = 1.0f / float(twiceArea);
         for (int y = y0; y <= y1; ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            const double py = y + 0.5;
-            for (int x = x0; x <= x1; ++x) {
-                const double px = x + 0.5;
-                const double wa = edge(b, c, px, py);
-                const double wb = edge(c, a, px, py);
-                const double wc = edge(a, b, px, py);
-                if (wa < 0 || wb < 0 || wc < 0 || (wa == 0 && !ownsA) || (wb == 0 && !ownsB) ||
-                    (wc == 0 && !ownsC))
+            std::int64_t ea = wa.value;
+            std::int64_t eb = wb.value;
+            std::int64_t ec = wc.value;
+            for (int x = x0; x <= x1; ++x, ea += wa.stepX, eb += wb.stepX, ec += wc.stepX) {
+                if (ea + wa.bias <= 0 || eb + wb.bias <= 0 || ec + wc.bias <= 0)
                     continue;
-                std::array<double, 4> s{};
+                const float ka = float(ea) * perArea;
+                const float kb = float(eb) * perArea;
+                const float kc = 1.0f - ka - kb;
+                std::array<float, 4> s{};
                 for (std::size_t k = 0; k < 4; ++k)
-                    s[k] = (wa * a.rgba[k] + wb * b.rgba[k] + wc * c.rgba[k]) / twiceArea;
+                    s[k] = ka * a.rgba[k] + kb * b.rgba[k] + kc * c.rgba[k];
                 const QRgb below = line[x];
-                const double keep = 1.0 - s[3];
-                const auto over = [&](double source, int destination) {
-                    return std::clamp(int(std::lround(source * 255 + destination * keep)), 0, 255);
+                const float keep = 1.0f - s[3];
+                const auto over = [&](float source, int destination) {
+                    return std::clamp(int(source * 255 + float(destination) * keep + 0.5f), 0, 255);
                 };
                 line[x] = qRgba(over(s[0], qRed(below)), over(s[1], qGreen(below)), over(s[2], qBlue(below)),
                                 over(s[3], qAlpha(below)));
             }
+            wa.value += wa.stepY;
+            wb.value += wb.stepY;
+            wc.value += wc.stepY;
         }
     }
     return image;
