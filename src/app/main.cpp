@@ -3,6 +3,7 @@
 #include "app/platform/GuiAppActivity.h"
 #include "app/platform/PipelineCache.h"
 #include "app/platform/ReleasePageUpdater.h"
+#include "app/platform/RendererChoice.h"
 #include "app/shell/FirstFrame.h"
 #include "app/shell/HeapTrim.h"
 #include "app/shell/ProductLinks.h"
@@ -12,10 +13,13 @@
 #include "platform/SystemClock.h"
 
 #include <QGuiApplication>
+#include <QOpenGLContext>
 #include <QQmlApplicationEngine>
+#include <QQmlComponent>
 #include <QQuickWindow>
 
 #include <chrono>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -47,6 +51,7 @@ int main(int argc, char** argv)
     keepCachesOff();
     keepPipelines();
     QGuiApplication app(argc, argv);
+    qm::RendererChoice::apply();
     QGuiApplication::setOrganizationName(QStringLiteral("Vellora"));
     QGuiApplication::setApplicationName(QStringLiteral("Quillmere"));
     // Names the installed desktop entry, so the desktop matches the window to its icon and name.
@@ -71,7 +76,20 @@ int main(int argc, char** argv)
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
         Qt::QueuedConnection);
     engine.setInitialProperties({{QStringLiteral("app"), QVariant::fromValue(&quillmere)}});
-    engine.load(QUrl(QStringLiteral("qrc:/qml/Main.qml")));
+    const QUrl mainWindow(QStringLiteral("qrc:/qml/Main.qml"));
+    {
+        // Where the window draws with OpenGL, the type loader reads the window's compiled QML and its
+        // imports on its own thread while this one brings up the OpenGL driver: the window asks for it
+        // first thing when it is made, and on X11 that loads and starts the driver (tens of
+        // milliseconds) on this thread. Doing it here lets both run at once; the load below then takes
+        // the types the loader has read, or is reading.
+        std::unique_ptr<QQmlComponent> readAhead;
+        if (qm::RendererChoice::drawsWithOpenGL()) {
+            readAhead = std::make_unique<QQmlComponent>(&engine, mainWindow, QQmlComponent::Asynchronous);
+            QOpenGLContext::supportsThreadedOpenGL();
+        }
+        engine.load(mainWindow);
+    }
     if (engine.rootObjects().isEmpty())
         return 1;
     auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());

@@ -2,8 +2,6 @@
 
 #include "RoundedOutline.h"
 
-#include <QSGGeometryNode>
-
 #include <algorithm>
 
 namespace qm {
@@ -67,8 +65,6 @@ void GradientBorder::geometryChange(const QRectF& newGeometry, const QRectF& old
 
 QSGNode* GradientBorder::updatePaintNode(QSGNode* old, UpdatePaintNodeData*)
 {
-    QSGGeometryNode* node = RoundedOutline::node(old);
-
     // The line from the edge inwards, each side smoothed over a pixel centred on it (as Qt Quick
     // smooths a rectangle's border); a line under a pixel wide fades instead of thinning.
     const qreal line = std::max(m_lineWidth, 0.0);
@@ -82,14 +78,12 @@ QSGNode* GradientBorder::updatePaintNode(QSGNode* old, UpdatePaintNodeData*)
         strength = {0, line, 0};
     }
     const qreal h = height();
-    RoundedOutline::fill(*node->geometry(), QRectF(0, 0, width(), h), m_cornerRadius, offsets,
-                         [&](int k, QPointF p) {
-                             QColor c = colorAt(h > 0 ? p.y() / h : 0);
-                             c.setAlphaF(float(c.alphaF() * strength[std::size_t(k)]));
-                             return c;
-                         });
-    node->markDirty(QSGNode::DirtyGeometry);
-    return node;
+    return RoundedOutline::node(*this, old, QRectF(0, 0, width(), h), m_cornerRadius, offsets,
+                                [&](int k, QPointF p) {
+                                    QColor c = colorAt(h > 0 ? p.y() / h : 0);
+                                    c.setAlphaF(float(c.alphaF() * strength[std::size_t(k)]));
+                                    return c;
+                                });
 }
 
 } // namespace qm

@@ -9,7 +9,8 @@ namespace qm {
 // A line along the inside edge of a rounded rectangle the size of this item, its colour running from
 // `topColor` at the top to `bottomColor` at the bottom (each component interpolated linearly over the
 // height), with smoothed edges, drawn as one piece of vertex-coloured geometry (Qt Quick strokes only
-// in one colour). Lengths are logical pixels. Available in QML as `GradientBorder`; takes no input.
+// in one colour; under its software renderer, an image of that geometry). Lengths are logical pixels.
+// Available in QML as `GradientBorder`; takes no input.
 class GradientBorder : public QQuickItem
 {
     Q_OBJECT

@@ -2,8 +2,6 @@
 
 #include "RoundedOutline.h"
 
-#include <QSGGeometryNode>
-
 #include <algorithm>
 #include <cmath>
 
@@ -87,8 +85,6 @@ void RoundedShadow::geometryChange(const QRectF& newGeometry, const QRectF& oldG
 
 QSGNode* RoundedShadow::updatePaintNode(QSGNode* old, UpdatePaintNodeData*)
 {
-    QSGGeometryNode* node = RoundedOutline::node(old);
-
     const qreal sigma = deviation();
     const qreal reach = 3 * sigma;
     std::vector<qreal> offsets{-0.5};
@@ -106,13 +102,11 @@ QSGNode* RoundedShadow::updatePaintNode(QSGNode* old, UpdatePaintNodeData*)
     }
     const QRectF shape(m_offsetX, m_offsetY, width(), height());
     const QColor base = m_color;
-    RoundedOutline::fill(*node->geometry(), shape, m_cornerRadius, offsets, [&](int k, QPointF) {
+    return RoundedOutline::node(*this, old, shape, m_cornerRadius, offsets, [&](int k, QPointF) {
         QColor c = base;
         c.setAlphaF(float(base.alphaF() * coverage[std::size_t(k)]));
         return c;
     });
-    node->markDirty(QSGNode::DirtyGeometry);
-    return node;
 }
 
 } // namespace qm

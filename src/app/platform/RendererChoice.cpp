@@ -1,0 +1,83 @@
+#include "app/platform/RendererChoice.h"
+
+#include <QDir>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+// A variable set to something other than empty, "0" or "false".
+bool isOn(const QProcessEnvironment& environment, const QString& name)
+{
+    const QString value = environment.value(name).trimmed().toLower();
+    return !value.isEmpty() && value != QLatin1String("0") && value != QLatin1String("false");
+}
+
+// True when `path`, not a link, opens for reading and writing for this process.
+bool opens(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+} // namespace
+
+RendererChoice::Machine RendererChoice::inspect(const QProcessEnvironment& environment,
+                                                const QString& deviceRoot)
+{
+    Machine machine;
+    machine.userChose = !environment.value(QStringLiteral("QT_QUICK_BACKEND")).isEmpty() ||
+                        !environment.value(QStringLiteral("QMLSCENE_DEVICE")).isEmpty() ||
+                        !environment.value(QStringLiteral("QSG_RHI_BACKEND")).isEmpty();
+    const QString gallium = environment.value(QStringLiteral("GALLIUM_DRIVER")).trimmed().toLower();
+    machine.softwareAsked = isOn(environment, QStringLiteral("LIBGL_ALWAYS_SOFTWARE")) ||
+                            gallium == QLatin1String("llvmpipe") || gallium == QLatin1String("softpipe");
+
+    const QDir dri(deviceRoot + QStringLiteral("/dri"));
+    const QStringList nodes = dri.entryList({QStringLiteral("renderD*"), QStringLiteral("card*")},
+                                            QDir::System | QDir::Files | QDir::NoSymLinks, QDir::Name);
+    for (const QString& node : nodes) {
+        if (opens(dri.filePath(node))) {
+            machine.graphicsDevice = true;
+            break;
+        }
+    }
+    if (!machine.graphicsDevice)
+        machine.graphicsDevice = opens(deviceRoot + QStringLiteral("/nvidiactl"));
+    return machine;
+}
+
+bool RendererChoice::wantsSoftware(const Machine& machine)
+{
+    return !machine.userChose && (machine.softwareAsked || !machine.graphicsDevice);
+}
+
+void RendererChoice::apply()
+{
+    if (wantsSoftware(inspect(QProcessEnvironment::systemEnvironment(), QStringLiteral("/dev"))))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
+
+bool RendererChoice::drawsWithOpenGL()
+{
+    // Qt Quick reports the graphics API its default renderer would use even when another renderer is
+    // chosen, so the renderer's name is asked first.
+    QString renderer = QQuickWindow::sceneGraphBackend();
+    if (renderer.isEmpty())
+        renderer = qEnvironmentVariable("QT_QUICK_BACKEND");
+    if (renderer.isEmpty())
+        renderer = qEnvironmentVariable("QMLSCENE_DEVICE");
+    if (!renderer.isEmpty() && renderer != QLatin1String("rhi"))
+        return false;
+    return QQuickWindow::graphicsApi() == QSGRendererInterface::OpenGL;
+}
+
+} // namespace qm
