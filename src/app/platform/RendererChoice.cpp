@@ -4,7 +4,7 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 
-#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qm {
@@ -17,15 +17,16 @@ bool isOn(const QProcessEnvironment& environment, const QString& name)
     return !value.isEmpty() && value != QLatin1String("0") && value != QLatin1String("false");
 }
 
-// True when `path`, not a link, opens for reading and writing for this process.
-bool opens(const QString& path)
+// True when `path` is there, not a link, and this process may read and write it. Asks the kernel's
+// permission check only: a device node is not opened, so no driver starts for the question.
+bool usable(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
+    struct stat status
+    {
+    };
+    return ::lstat(native.constData(), &status) == 0 && !S_ISLNK(status.st_mode) &&
+           ::access(native.constData(), R_OK | W_OK) == 0;
 }
 
 } // namespace
@@ -45,13 +46,13 @@ RendererChoice::Machine RendererChoice::inspect(const QProcessEnvironment& envir
     const QStringList nodes = dri.entryList({QStringLiteral("renderD*"), QStringLiteral("card*")},
                                             QDir::System | QDir::Files | QDir::NoSymLinks, QDir::Name);
     for (const QString& node : nodes) {
-        if (opens(dri.filePath(node))) {
+        if (usable(dri.filePath(node))) {
             machine.graphicsDevice = true;
             break;
         }
     }
     if (!machine.graphicsDevice)
-        machine.graphicsDevice = opens(deviceRoot + QStringLiteral("/nvidiactl"));
+        machine.graphicsDevice = usable(deviceRoot + QStringLiteral("/nvidiactl"));
     return machine;
 }
 

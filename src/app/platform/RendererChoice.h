@@ -20,12 +20,12 @@ public:
     {
         bool userChose = false;      // the environment names a Qt Quick renderer
         bool softwareAsked = false;  // the environment asks OpenGL for software rendering
-        bool graphicsDevice = false; // a graphics device under the device folder opens for this user
+        bool graphicsDevice = false; // this user may use a graphics device under the device folder
     };
 
     // Reads `environment` and the device nodes under `deviceRoot` (/dev): the DRM nodes in dri/ and
-    // NVIDIA's control node. Opens each for reading and writing and closes it again; follows no link
-    // out of the folder. Never fails: what cannot be read counts as absent.
+    // NVIDIA's control node, each counted when this process may read and write it. Opens none of them
+    // and takes no link for a node. Never fails: what cannot be read counts as absent.
     static Machine inspect(const QProcessEnvironment& environment, const QString& deviceRoot);
 
     // True when Qt Quick should draw with its software renderer on `machine`.

@@ -40,6 +40,14 @@ TEST(RendererChoiceTest, SoftwareOnlyWhereOpenGLCouldOnlyBeSoftwareAndTheUserCho
          },
          false,
          true},
+        {"NVIDIA's control node as a link",
+         {},
+         [](TempTree& tree) {
+             tree.file("elsewhere");
+             tree.symlink("elsewhere", "nvidiactl");
+         },
+         false,
+         true},
         {"other nodes only", {}, [](TempTree& tree) { tree.file("dri/by-path"); }, false, true},
         {"software asked", {{"LIBGL_ALWAYS_SOFTWARE", "1"}}, renderNode, true, true},
         {"software asked off", {{"LIBGL_ALWAYS_SOFTWARE", "0"}}, renderNode, true, false},
