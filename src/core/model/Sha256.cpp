@@ -37,21 +37,29 @@ void Sha256::update(const void* bytes, std::size_t length)
         m_context->ok = false;
 }
 
-std::string Sha256::finish()
+std::optional<Sha256::Digest> Sha256::finishDigest()
 {
     if (!m_context->ok)
-        return {};
+        return std::nullopt;
     m_context->ok = false;
-    unsigned char bytes[EVP_MAX_MD_SIZE];
+    Digest digest;
     unsigned int length = 0;
-    if (EVP_DigestFinal_ex(m_context->ctx, bytes, &length) != 1)
+    if (EVP_DigestFinal_ex(m_context->ctx, digest.data(), &length) != 1 || length != digest.size())
+        return std::nullopt;
+    return digest;
+}
+
+std::string Sha256::finish()
+{
+    const std::optional<Digest> digest = finishDigest();
+    if (!digest)
         return {};
     static const char digits[] = "0123456789abcdef";
     std::string out;
-    out.reserve(std::size_t(length) * 2);
-    for (unsigned int i = 0; i < length; ++i) {
-        out += digits[bytes[i] >> 4];
-        out += digits[bytes[i] & 0x0F];
+    out.reserve(digest->size() * 2);
+    for (const std::uint8_t byte : *digest) {
+        out += digits[byte >> 4];
+        out += digits[byte & 0x0F];
     }
     return out;
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace qm {
@@ -23,6 +26,12 @@ public:
     // The digest of everything fed so far as lowercase hex ("%02x" per byte, no separator); empty when
     // the library failed. Ends this object's use: further calls give an empty text.
     std::string finish();
+
+    // The 32 bytes of a digest.
+    using Digest = std::array<std::uint8_t, 32>;
+    // The digest of everything fed so far as its bytes, for callers that compare digests rather than
+    // show them; nothing when the library failed. Ends this object's use as `finish` does.
+    std::optional<Digest> finishDigest();
 
 private:
     struct Context;
