@@ -65,25 +65,27 @@ TEST(RoundedOutlineTest, ColoursRunAcrossABandAsTheVerticesGiveThem)
     EXPECT_EQ(qAlpha(image.pixel(28, 28)), 0);
 }
 
-// A window drawn by Qt Quick's software renderer, with one item in it on a black ground.
+// A window drawn by Qt Quick's software renderer, with one item in it on a black ground. The renderer
+// is chosen before the window exists, as the program does.
 class SoftwareWindow
 {
 public:
     SoftwareWindow()
     {
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-        window.setColor(Qt::black);
-        window.resize(80, 60);
+        window = std::make_unique<QQuickWindow>();
+        window->setColor(Qt::black);
+        window->resize(80, 60);
     }
     QImage grab(QQuickItem& item)
     {
-        item.setParentItem(window.contentItem());
-        window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-        EXPECT_EQ(window.rendererInterface()->graphicsApi(), QSGRendererInterface::Software);
-        return window.grabWindow();
+        item.setParentItem(window->contentItem());
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        EXPECT_EQ(window->rendererInterface()->graphicsApi(), QSGRendererInterface::Software);
+        return window->grabWindow();
     }
-    QQuickWindow window;
+    std::unique_ptr<QQuickWindow> window;
 };
 
 TEST(RoundedOutlineTest, ABorderIsDrawnBySoftwareRendering)
