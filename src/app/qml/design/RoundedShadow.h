@@ -9,9 +9,9 @@ namespace qm {
 // The soft shadow of a rounded rectangle the size of this item, moved by the offset: the colour falls
 // off outside the moved shape as a Gaussian blur of the shape would (the blur radius is taken as twice
 // the deviation; the falloff reaches three deviations), drawn as one piece of vertex-coloured geometry
-// (a live blur is too slow on this platform; under the software renderer, an image of that geometry). Nothing
-// is drawn inside the shape beyond its half-pixel smoothed edge, so a translucent surface above it stays
-// clear. Lengths are logical pixels. Available in QML as `RoundedShadow`; takes no input.
+// (a live blur is too slow on this platform; under the software renderer, an image of that geometry).
+// Nothing is drawn inside the shape beyond its half-pixel smoothed edge, so a translucent surface above
+// it stays clear. Lengths are logical pixels. Available in QML as `RoundedShadow`; takes no input.
 class RoundedShadow : public QQuickItem
 {
     Q_OBJECT
