@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <utility>
 
 namespace qm {
@@ -18,18 +16,69 @@ constexpr int kUtilityPriority = 0;
 
 } // namespace
 
-// One job's shared state: its stop source, the hand-over of a batch to the GUI thread, which the job
-// waits for before it measures on, and where the batches go.
+// One run's shared state. Its batches are measured by one pool job at a time: a job measures one batch
+// and hands it to the GUI thread, which applies it and only then starts the job for the next batch, so
+// no pool thread ever waits for the GUI thread (a GUI thread waiting for the pool would wait forever).
 struct ApplicationSizeUpdater::Task
 {
     std::stop_source stop;
-    std::mutex mutex;
-    std::condition_variable_any landed;
-    qint64 posted = 0;  // batches handed to the GUI thread
-    qint64 arrived = 0; // batches the GUI thread took (applied or dropped)
     std::atomic<bool> finished{false};
     Apply apply; // read on the GUI thread only
+    Measure measure;
+    std::size_t batchSize = 1;
+    std::vector<InstalledApp> apps;
+    std::size_t next = 0; // the next application to measure; read and written by the running job only
 };
+
+namespace {
+
+void measureBatch(const std::shared_ptr<ApplicationSizeUpdater::Task>& task);
+
+// Starts the job that measures `task`'s next batch.
+void startBatch(std::shared_ptr<ApplicationSizeUpdater::Task> task)
+{
+    QThreadPool::globalInstance()->start([task = std::move(task)] { measureBatch(task); }, kUtilityPriority);
+}
+
+// Measures the next batch of `task` on this pool thread and hands it to the GUI thread. The stop is
+// requested on the GUI thread only, so a batch taken there before it is applied whole and none after it.
+void measureBatch(const std::shared_ptr<ApplicationSizeUpdater::Task>& task)
+{
+    const std::stop_token stop = task->stop.get_token();
+    AppInventory::Sizes pending;
+    for (std::size_t measured = 0; measured < task->batchSize && task->next < task->apps.size(); ++measured) {
+        if (stop.stop_requested()) {
+            task->finished.store(true);
+            return;
+        }
+        const InstalledApp& app = task->apps[task->next++];
+        pending[app.id()] = task->measure(app, stop);
+    }
+    if (stop.stop_requested() || pending.empty()) {
+        task->finished.store(true);
+        return;
+    }
+    const bool more = task->next < task->apps.size();
+    auto batch = std::make_shared<const AppInventory::Sizes>(std::move(pending));
+    const bool queued = QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [task, batch, more] {
+            if (task->stop.stop_requested()) {
+                task->finished.store(true);
+                return;
+            }
+            task->apply(*batch);
+            if (more && !task->stop.stop_requested())
+                startBatch(task);
+            else
+                task->finished.store(true);
+        },
+        Qt::QueuedConnection);
+    if (!queued)
+        task->finished.store(true);
+}
+
+} // namespace
 
 ApplicationSizeUpdater::ApplicationSizeUpdater(Measure measure, int batchSize)
     : m_measure(std::move(measure)), m_batchSize(std::max(batchSize, 1))
@@ -37,7 +86,7 @@ ApplicationSizeUpdater::ApplicationSizeUpdater(Measure measure, int batchSize)
 
 ApplicationSizeUpdater::~ApplicationSizeUpdater()
 {
-    // Also wakes a job waiting for a batch that will never be applied now.
+    // No batch lands afterwards, and no further batch is measured.
     if (m_task)
         m_task->stop.request_stop();
 }
@@ -53,60 +102,11 @@ void ApplicationSizeUpdater::start(std::vector<InstalledApp> apps, Apply apply)
         m_task->stop.request_stop();
     auto task = std::make_shared<Task>();
     task->apply = std::move(apply);
+    task->measure = m_measure;
+    task->batchSize = std::size_t(m_batchSize);
+    task->apps = std::move(apps);
     m_task = task;
-
-    QThreadPool::globalInstance()->start(
-        [task, apps = std::move(apps), measure = m_measure, batchSize = std::size_t(m_batchSize)] {
-            const std::stop_token stop = task->stop.get_token();
-            struct Finish
-            {
-                Task& task;
-                ~Finish() { task.finished.store(true); }
-            } finish{*task};
-
-            // Hands the batch to the GUI thread and waits until it was taken there; false when the job
-            // is stopped meanwhile. The stop is requested on the GUI thread only, so a batch taken
-            // before it is applied whole and none after it.
-            const auto flush = [&](AppInventory::Sizes pending) {
-                auto batch = std::make_shared<const AppInventory::Sizes>(std::move(pending));
-                {
-                    const std::lock_guard lock(task->mutex);
-                    ++task->posted;
-                }
-                const bool queued = QMetaObject::invokeMethod(
-                    QCoreApplication::instance(),
-                    [task, batch] {
-                        if (!task->stop.stop_requested())
-                            task->apply(*batch);
-                        {
-                            const std::lock_guard lock(task->mutex);
-                            ++task->arrived;
-                        }
-                        task->landed.notify_all();
-                    },
-                    Qt::QueuedConnection);
-                if (!queued)
-                    return false;
-                std::unique_lock lock(task->mutex);
-                return task->landed.wait(lock, stop, [&] { return task->arrived == task->posted; });
-            };
-
-            AppInventory::Sizes pending;
-            for (std::size_t i = 0; i < apps.size(); ++i) {
-                if (stop.stop_requested())
-                    return;
-                pending[apps[i].id()] = measure(apps[i], stop);
-                if ((i + 1) % batchSize == 0 && !pending.empty()) {
-                    if (!flush(std::exchange(pending, AppInventory::Sizes())))
-                        return;
-                }
-            }
-            if (stop.stop_requested())
-                return;
-            if (!pending.empty())
-                (void)flush(std::move(pending));
-        },
-        kUtilityPriority);
+    startBatch(std::move(task));
 }
 
 } // namespace qm

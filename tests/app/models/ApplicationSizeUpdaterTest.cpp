@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,26 @@ TEST(ApplicationSizeUpdaterTest, AReplacedRunsQueuedBatchNeverLands)
     test::drain();
 
     EXPECT_EQ(landed, (std::vector<std::string>{"new:/b"}));
+}
+
+// Waiting for the thread pool on the GUI thread while a batch is on its way returns at once: no sizing
+// job waits for the GUI thread to take its batch (the shell's tests wait so at every ending, and hung
+// there). The batches then land in order once the GUI thread runs its events.
+TEST(ApplicationSizeUpdaterTest, WaitingForThePoolOnTheGuiThreadNeverWaitsForABatch)
+{
+    ApplicationSizeUpdater updater(
+        [](const InstalledApp& app, std::stop_token) { return qint64(app.id().size()); }, 1);
+    std::vector<std::string> landed;
+    updater.start({listed("/a"), listed("/b"), listed("/c")}, [&](const AppInventory::Sizes& batch) {
+        for (const auto& [id, bytes] : batch)
+            landed.push_back(id);
+    });
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
+    EXPECT_TRUE(landed.empty());
+    EXPECT_TRUE(updater.running()) << "the first batch is still on its way";
+
+    ASSERT_TRUE(settle([&] { return !updater.running(); }));
+    EXPECT_EQ(landed, (std::vector<std::string>{"/a", "/b", "/c"}));
 }
 
 } // namespace
