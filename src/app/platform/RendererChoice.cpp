@@ -29,14 +29,21 @@ bool usable(const QString& path)
            ::access(native.constData(), R_OK | W_OK) == 0;
 }
 
+// The Qt Quick renderer the environment names (QT_QUICK_BACKEND, or its older name QMLSCENE_DEVICE);
+// empty when it names none.
+QString rendererNamedIn(const QProcessEnvironment& environment)
+{
+    const QString renderer = environment.value(QStringLiteral("QT_QUICK_BACKEND"));
+    return renderer.isEmpty() ? environment.value(QStringLiteral("QMLSCENE_DEVICE")) : renderer;
+}
+
 } // namespace
 
 RendererChoice::Machine RendererChoice::inspect(const QProcessEnvironment& environment,
                                                 const QString& deviceRoot)
 {
     Machine machine;
-    machine.userChose = !environment.value(QStringLiteral("QT_QUICK_BACKEND")).isEmpty() ||
-                        !environment.value(QStringLiteral("QMLSCENE_DEVICE")).isEmpty() ||
+    machine.userChose = !rendererNamedIn(environment).isEmpty() ||
                         !environment.value(QStringLiteral("QSG_RHI_BACKEND")).isEmpty();
     const QString gallium = environment.value(QStringLiteral("GALLIUM_DRIVER")).trimmed().toLower();
     machine.softwareAsked = isOn(environment, QStringLiteral("LIBGL_ALWAYS_SOFTWARE")) ||
@@ -73,9 +80,7 @@ bool RendererChoice::drawsWithOpenGL()
     // chosen, so the renderer's name is asked first.
     QString renderer = QQuickWindow::sceneGraphBackend();
     if (renderer.isEmpty())
-        renderer = qEnvironmentVariable("QT_QUICK_BACKEND");
-    if (renderer.isEmpty())
-        renderer = qEnvironmentVariable("QMLSCENE_DEVICE");
+        renderer = rendererNamedIn(QProcessEnvironment::systemEnvironment());
     if (!renderer.isEmpty() && renderer != QLatin1String("rhi"))
         return false;
     return QQuickWindow::graphicsApi() == QSGRendererInterface::OpenGL;
