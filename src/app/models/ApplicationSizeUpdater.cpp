@@ -30,19 +30,14 @@ struct ApplicationSizeUpdater::Task
     std::size_t next = 0; // the next application to measure; read and written by the running job only
 };
 
-namespace {
-
-void measureBatch(const std::shared_ptr<ApplicationSizeUpdater::Task>& task);
-
-// Starts the job that measures `task`'s next batch.
-void startBatch(std::shared_ptr<ApplicationSizeUpdater::Task> task)
+void ApplicationSizeUpdater::startBatch(std::shared_ptr<Task> task)
 {
     QThreadPool::globalInstance()->start([task = std::move(task)] { measureBatch(task); }, kUtilityPriority);
 }
 
-// Measures the next batch of `task` on this pool thread and hands it to the GUI thread. The stop is
-// requested on the GUI thread only, so a batch taken there before it is applied whole and none after it.
-void measureBatch(const std::shared_ptr<ApplicationSizeUpdater::Task>& task)
+// The stop is requested on the GUI thread only, so a batch taken there before it is applied whole and
+// none after it.
+void ApplicationSizeUpdater::measureBatch(const std::shared_ptr<Task>& task)
 {
     const std::stop_token stop = task->stop.get_token();
     AppInventory::Sizes pending;
@@ -77,8 +72,6 @@ void measureBatch(const std::shared_ptr<ApplicationSizeUpdater::Task>& task)
     if (!queued)
         task->finished.store(true);
 }
-
-} // namespace
 
 ApplicationSizeUpdater::ApplicationSizeUpdater(Measure measure, int batchSize)
     : m_measure(std::move(measure)), m_batchSize(std::max(batchSize, 1))

@@ -39,10 +39,14 @@ public:
     // A run is under way: measuring, or its batch is on its way to the GUI thread.
     bool running() const;
 
-    // One run's shared state (defined with the implementation).
+private:
     struct Task;
 
-private:
+    // Starts the pool job that measures `task`'s next batch.
+    static void startBatch(std::shared_ptr<Task> task);
+    // Measures the next batch of `task` on a pool thread and hands it to the GUI thread.
+    static void measureBatch(const std::shared_ptr<Task>& task);
+
     Measure m_measure;
     int m_batchSize;
     std::shared_ptr<Task> m_task;
